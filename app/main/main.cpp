@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+  std::printf("Pictoval %s\n", PICTOVAL_VERSION);
+  return 0;
+}

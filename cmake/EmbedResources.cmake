@@ -1,0 +1,21 @@
+# Script mode: writes OUT, a C++ source registering every file under DIR as an
+# embedded resource (name = path relative to DIR, upper-cased lookups are the
+# reader's business). Registration runs at static-initialisation time.
+file(GLOB_RECURSE _files RELATIVE "${DIR}" "${DIR}/*")
+list(SORT _files)
+set(_body "// Generated from ${DIR}; do not edit.\n#include \"platform/rtl/resources.h\"\n\nnamespace {\n")
+set(_table "")
+set(_i 0)
+foreach(_f IN LISTS _files)
+  file(READ "${DIR}/${_f}" _hex HEX)
+  string(LENGTH "${_hex}" _len)
+  math(EXPR _size "${_len} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," _bytes "${_hex}")
+  string(APPEND _body "const unsigned char kRes${_i}[] = {${_bytes}0};\n")
+  string(APPEND _table "  {\"${_f}\", kRes${_i}, ${_size}},\n")
+  math(EXPR _i "${_i} + 1")
+endforeach()
+string(APPEND _body "const EmbeddedResource kTable[] = {\n${_table}  {nullptr, nullptr, 0}};\n")
+string(APPEND _body "const bool kRegistered = RegisterEmbeddedResources(kTable);\n}  // namespace\n")
+string(APPEND _body "// Referenced so the linker keeps the table of a static library.\nextern \"C\" int ${SYMBOL}_resources_anchor() { return kRegistered ? 1 : 0; }\n")
+file(WRITE "${OUT}" "${_body}")

@@ -1,0 +1,75 @@
+# Build helpers shared by every folder.
+#
+# One static library per folder: every *.cpp of the folder except *_test.cpp
+# and *_fuzz.cpp. Headers are included by their path from the repository root
+# ("platform/rtl/strings.h").
+
+function(project_add_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;EXTRA_SOURCES" ${ARGN})
+  file(GLOB _srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  list(FILTER _srcs EXCLUDE REGEX "_(test|fuzz)\\.cpp$")
+  add_library(${name} STATIC ${_srcs} ${ARG_EXTRA_SOURCES})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+endfunction()
+
+# One GoogleTest executable per library from the folder's *_test.cpp files.
+# Tests are discovered when ctest runs, not at build time.
+function(project_add_tests lib)
+  if(NOT PROJECT_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "LABELS;DEPS" ${ARGN})
+  file(GLOB _tests CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp")
+  if(NOT _tests)
+    return()
+  endif()
+  add_executable(${lib}_tests ${_tests})
+  target_link_libraries(${lib}_tests PRIVATE ${lib} ${ARG_DEPS} project_test_main GTest::gmock)
+  target_compile_definitions(${lib}_tests PRIVATE
+    PROJECT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    PROJECT_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/testdata")
+  gtest_discover_tests(${lib}_tests
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 120)
+endfunction()
+
+# A reader fuzz target. With clang and PROJECT_FUZZ a libFuzzer binary; otherwise
+# a replay executable that feeds every file of the corpus once, run by ctest.
+function(project_add_fuzzer name source corpus_dir)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  if(PROJECT_FUZZ)
+    add_executable(fuzz_${name} ${source})
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(fuzz_${name} PRIVATE ${ARG_DEPS})
+  else()
+    add_executable(fuzz_${name} ${source})
+    target_link_libraries(fuzz_${name} PRIVATE ${ARG_DEPS} fuzz_replay_main)
+    if(PROJECT_BUILD_TESTS)
+      add_test(NAME fuzz_replay.${name} COMMAND fuzz_${name} "${corpus_dir}")
+      set_tests_properties(fuzz_replay.${name} PROPERTIES LABELS fuzz-replay TIMEOUT 120)
+    endif()
+  endif()
+endfunction()
+
+# Turns every file under DIR into a generated source holding a name -> bytes
+# table that TResourceStream reads. Names are the paths relative to DIR.
+function(project_embed_resources target dir)
+  file(GLOB_RECURSE _files CONFIGURE_DEPENDS "${dir}/*")
+  set(_out "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp")
+  add_custom_command(
+    OUTPUT "${_out}"
+    COMMAND ${CMAKE_COMMAND} -DOUT=${_out} -DDIR=${dir} -DSYMBOL=${target}
+            -P "${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake"
+    DEPENDS ${_files} "${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake"
+    COMMENT "Embedding resources of ${dir}")
+  target_sources(${target} PRIVATE "${_out}")
+  # The table registers itself at start-up; make the linker keep its object
+  # even when nothing references it from a static library.
+  get_target_property(_type ${target} TYPE)
+  if(_type STREQUAL "STATIC_LIBRARY")
+    target_link_options(${target} INTERFACE "LINKER:--undefined=${target}_resources_anchor")
+  endif()
+endfunction()

@@ -1,0 +1,2 @@
+#include "platform/rtl/arith.h"
+void SetRandSeed(uint32_t) {}

@@ -1,0 +1,3 @@
+// PLACEHOLDER: replaced by the clock module.
+#pragma once
+void InstallRealClock();

@@ -1,0 +1,4 @@
+// PLACEHOLDER: replaced by the formatting module.
+#pragma once
+#include "platform/rtl/varrec.h"
+String Format(const String& fmt, TVarRecList args);
