@@ -29,10 +29,13 @@ function(project_add_tests lib)
   target_compile_definitions(${lib}_tests PRIVATE
     PROJECT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     PROJECT_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/testdata")
+  # Labels go on the folder: the test-time discovery script flattens a list
+  # of labels given as a test property.
+  set_property(DIRECTORY APPEND PROPERTY LABELS ${ARG_LABELS})
   gtest_discover_tests(${lib}_tests
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 120)
+    PROPERTIES TIMEOUT 120)
 endfunction()
 
 # A reader fuzz target. With clang and PROJECT_FUZZ a libFuzzer binary; otherwise
