@@ -15,6 +15,9 @@ class TFiler;
 
 // Base of every object that can be copied with Assign and streamed.
 class TPersistent : public TObject {
+  friend class TReader;  // streaming calls DefineProperties
+  friend class TWriter;
+
  public:
   TPersistent() = default;
   TPersistent(const TPersistent&) = delete;
@@ -73,6 +76,9 @@ class TComponentRef;
 // die) calls DestroyComponents() in its own destructor, because by the time
 // the base destructor runs the derived part is gone.
 class TComponent : public TPersistent {
+  friend class TReader;  // streaming sets csLoading, csReading, csWriting
+  friend class TWriter;
+
  public:
   explicit TComponent(TComponent* AOwner);
   ~TComponent() override;
