@@ -624,7 +624,7 @@ bool DrawColorBlock(HDC DC, int32_t X, int32_t Y, int32_t W, int32_t H, const CO
   if (!dc || !Colors || W <= 0 || H <= 0) return false;
   const TGdiRaster t = dc->Target();
   if (!t.Valid()) return false;
-  const TPoint o = dc->ToDevice(X, Y);
+  const TPoint o = dc->ToRaster(X, Y);
   const int64_t left = o.X, top = o.Y;
   const uint8_t rop3 = uint8_t((Rop >> 16) & 0xFF);
   const bool indexed = t.Indexed() && t.Colors && t.ColorCount > 0;

@@ -19,7 +19,7 @@ int64_t Sample(int64_t i, int64_t dn, int64_t sn, bool mirror) {
 }
 
 struct TBlitSpec {
-  TRect Dst;  // device, ordered
+  TRect Dst;  // raster, ordered
   bool MirrorX = false;
   bool MirrorY = false;
   const TGdiRaster* Src = nullptr;  // nullptr: no source
@@ -204,9 +204,9 @@ bool DoBlit(TDC& d, const TBlitSpec& spec) {
   return true;
 }
 
-bool DeviceRect(TDC& dc, int64_t x, int64_t y, int64_t w, int64_t h, TRect& out, bool& mirrorX, bool& mirrorY) {
+bool RasterRect(TDC& dc, int64_t x, int64_t y, int64_t w, int64_t h, TRect& out, bool& mirrorX, bool& mirrorY) {
   if (!CoordOk(x) || !CoordOk(y) || !CoordOk(x + w) || !CoordOk(y + h)) return false;
-  const TPoint a = dc.ToDevice(int32_t(x), int32_t(y)), b = dc.ToDevice(int32_t(x + w), int32_t(y + h));
+  const TPoint a = dc.ToRaster(int32_t(x), int32_t(y)), b = dc.ToRaster(int32_t(x + w), int32_t(y + h));
   if (!CoordOk(a.X) || !CoordOk(a.Y) || !CoordOk(b.X) || !CoordOk(b.Y)) return false;
   mirrorX = w < 0;
   mirrorY = h < 0;
@@ -230,12 +230,12 @@ bool StretchCommon(HDC dst, int32_t x, int32_t y, int32_t w, int32_t h, HDC srcD
   TBlitSpec spec;
   spec.Rop3 = uint8_t(rop >> 16);
   bool mx = false, my = false;
-  if (!DeviceRect(*d, x, y, w, h, spec.Dst, mx, my)) return false;
+  if (!RasterRect(*d, x, y, w, h, spec.Dst, mx, my)) return false;
   if (!GdiRopUsesSource(spec.Rop3)) return DoBlit(*d, spec);
   TDC* s = GdiDC(srcDC);
   if (!s) return false;
   bool smx = false, smy = false;
-  if (!DeviceRect(*s, xs, ys, ws, hs, spec.SrcRect, smx, smy)) return false;
+  if (!RasterRect(*s, xs, ys, ws, hs, spec.SrcRect, smx, smy)) return false;
   spec.MirrorX = mx != smx;
   spec.MirrorY = my != smy;
   if (!stretch) spec.MirrorX = spec.MirrorY = false;
@@ -265,7 +265,7 @@ bool PatBlt(HDC h, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t
   spec.Rop3 = uint8_t(rop >> 16);
   if (GdiRopUsesSource(spec.Rop3)) return false;
   bool mx, my;
-  if (!DeviceRect(*d, x, y, width, height, spec.Dst, mx, my)) return false;
+  if (!RasterRect(*d, x, y, width, height, spec.Dst, mx, my)) return false;
   return DoBlit(*d, spec);
 }
 
@@ -279,7 +279,7 @@ int32_t StretchDIBits(HDC h, int32_t xDst, int32_t yDst, int32_t widthDst, int32
   TBlitSpec spec;
   spec.Rop3 = uint8_t(rop >> 16);
   bool mx, my;
-  if (!DeviceRect(*d, xDst, yDst, widthDst, heightDst, spec.Dst, mx, my)) return 0;
+  if (!RasterRect(*d, xDst, yDst, widthDst, heightDst, spec.Dst, mx, my)) return 0;
   if (GdiRopUsesSource(spec.Rop3)) {
     if (!src.Valid()) return 0;
     // Bottom-up images count source rows from the bottom.
@@ -314,7 +314,7 @@ int32_t SetDIBitsToDevice(HDC h, int32_t xDst, int32_t yDst, uint32_t width, uin
   TBlitSpec spec;
   spec.Rop3 = 0xCC;
   bool mx, my;
-  if (!DeviceRect(*d, xDst, yDst, int32_t(width), int32_t(height), spec.Dst, mx, my)) return 0;
+  if (!RasterRect(*d, xDst, yDst, int32_t(width), int32_t(height), spec.Dst, mx, my)) return 0;
   const int64_t top = di.TopDown ? int64_t(ySrc) - startScan
                                  : int64_t(di.Height) - ySrc - int64_t(height) + startScan;
   if (!CoordOk(top) || !CoordOk(int64_t(xSrc) + width)) return 0;
@@ -416,7 +416,7 @@ bool DrawIconEx(HDC h, int32_t x, int32_t y, HICON icon, int32_t cx, int32_t cy,
   if (cy == 0) cy = ic->Height;
   TRect box;
   bool mx, my;
-  if (!DeviceRect(*d, x, y, cx, cy, box, mx, my)) return false;
+  if (!RasterRect(*d, x, y, cx, cy, box, mx, my)) return false;
   if (flickerFreeBrush) {
     TGdiBrush* fb = GdiBrushArg(flickerFreeBrush);
     if (!fb) return false;

@@ -9,13 +9,25 @@ namespace {
 std::atomic<int32_t> GScreenWidth{1280};
 std::atomic<int32_t> GScreenHeight{1024};
 
+// The bitmap's area in raster coordinates.
 TRegion Surface(const TDC& dc) {
   if (!dc.Bitmap) return TRegion();
   return TRegion(TRect{0, 0, dc.Bitmap->Width, dc.Bitmap->Height});
 }
 
-// The clip region, or the whole surface when there is none.
-TRegion ClipOrSurface(const TDC& dc) { return dc.State.HasClip ? dc.State.Clip : Surface(dc); }
+// Moves a region by (dx, dy); empty when it would leave the coordinate space.
+TRegion Moved(TRegion r, int64_t dx, int64_t dy) {
+  if (dx < INT32_MIN || dx > INT32_MAX || dy < INT32_MIN || dy > INT32_MAX) return TRegion();
+  if (!r.Offset(int32_t(dx), int32_t(dy))) return TRegion();
+  return r;
+}
+
+// The clip region, or the whole bitmap when there is none (device
+// coordinates).
+TRegion ClipOrSurface(const TDC& dc) {
+  if (dc.State.HasClip) return dc.State.Clip;
+  return Moved(Surface(dc), -int64_t(dc.DeviceOrg.X), -int64_t(dc.DeviceOrg.Y));
+}
 
 int32_t SetClip(TDC& dc, TRegion region) {
   dc.State.HasClip = true;
@@ -25,7 +37,7 @@ int32_t SetClip(TDC& dc, TRegion region) {
 }
 
 TRect DeviceRect(const TDC& dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  const TPoint a = dc.ToDevice(left, top), b = dc.ToDevice(right, bottom);
+  const TPoint a = dc.LogicalToDevice(left, top), b = dc.LogicalToDevice(right, bottom);
   return TRect{a.X, a.Y, b.X, b.Y};
 }
 
@@ -38,7 +50,13 @@ TGdiRaster TDC::Target() const { return Bitmap ? Bitmap->Raster() : TGdiRaster{}
 const TRegion& TDC::Visible() {
   if (!FVisibleValid) {
     FVisible = Surface(*this);
-    if (State.HasClip) TRegion::Combine(FVisible, FVisible, State.Clip, RGN_AND);
+    if (State.HasClip) {
+      // Cut to the bitmap before moving, so a clip reaching to the ends of
+      // the coordinate space still moves.
+      TRegion clip;
+      TRegion::Combine(clip, State.Clip, Moved(FVisible, -int64_t(DeviceOrg.X), -int64_t(DeviceOrg.Y)), RGN_AND);
+      TRegion::Combine(FVisible, FVisible, Moved(std::move(clip), DeviceOrg.X, DeviceOrg.Y), RGN_AND);
+    }
     if (HasSystemClip) TRegion::Combine(FVisible, FVisible, SystemClip, RGN_AND);
     FVisibleValid = true;
   }
@@ -178,7 +196,7 @@ int32_t GetClipBox(HDC h, TRect* rect) {
   if (!dc || !rect) return ERROR;
   const TRegion& v = dc->Visible();
   const TRect box = v.Box();
-  const TPoint a = dc->ToLogical(box.Left, box.Top), b = dc->ToLogical(box.Right, box.Bottom);
+  const TPoint a = dc->RasterToLogical(box.Left, box.Top), b = dc->RasterToLogical(box.Right, box.Bottom);
   *rect = v.Empty() ? TRect{} : TRect{a.X, a.Y, b.X, b.Y};
   return v.Kind();
 }

@@ -46,7 +46,8 @@ TGdiBrushFill GdiRealizeBrush(TDC& dc, const TGdiBrush* brush) {
   TGdiBrushFill f;
   const TGdiRaster r = dc.Target();
   if (!brush || brush->Style == BS_NULL || !r.Valid()) return f;
-  f.Org = dc.State.BrushOrg;
+  f.Org = TPoint{TDC::Saturate(int64_t(dc.State.BrushOrg.X) + dc.DeviceOrg.X),
+                 TDC::Saturate(int64_t(dc.State.BrushOrg.Y) + dc.DeviceOrg.Y)};
   if (brush->Style == BS_SOLID) return GdiSolidFill(ValueOf(dc, r, brush->Color));
   if (brush->Style == BS_HATCHED) {
     f.Null = false;
@@ -184,7 +185,7 @@ void GdiPaintRegion(TDC& dc, const TRegion& region, const TGdiBrushFill& fill, u
   }
 }
 
-void GdiFillDeviceRect(TDC& dc, const TRect& rect, COLORREF color, bool useRop2) {
+void GdiFillRasterRect(TDC& dc, const TRect& rect, COLORREF color, bool useRop2) {
   const TGdiRaster r = dc.Target();
   if (!r.Valid()) return;
   const uint8_t rop3 = useRop2 ? GdiRop2ToRop3(dc.State.Rop2) : 0xF0;
@@ -226,7 +227,7 @@ void GdiBlendCoverage(TDC& dc, int32_t left, int32_t top, int32_t w, int32_t h, 
 
 namespace {
 
-// Device coordinates beyond this are refused, as the platform's 27-bit
+// Raster coordinates beyond this are refused, as the platform's 27-bit
 // coordinate space does.
 constexpr int64_t kMaxCoord = int64_t(1) << 27;
 // Outlines walked pixel by pixel (styled or wide pens on curves) are limited
@@ -412,8 +413,8 @@ TRect NormalRect(int32_t l, int32_t t, int32_t r, int32_t b) {
   return TRect{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
 }
 
-bool DeviceBox(TDC& dc, int32_t l, int32_t t, int32_t r, int32_t b, TRect& out) {
-  const TPoint a = dc.ToDevice(l, t), c = dc.ToDevice(r, b);
+bool RasterBox(TDC& dc, int32_t l, int32_t t, int32_t r, int32_t b, TRect& out) {
+  const TPoint a = dc.ToRaster(l, t), c = dc.ToRaster(r, b);
   if (!PointOk(a) || !PointOk(c)) return false;
   out = NormalRect(a.X, a.Y, c.X, c.Y);
   return true;
@@ -440,7 +441,7 @@ void ThinSpans(TDC& dc, const TPenFill& pen, const std::vector<TSpan>& outline) 
 
 enum class TCurve { Ellipse, RoundRect };
 
-// Ellipse and RoundRect: box in device coordinates (normalised).
+// Ellipse and RoundRect: box in raster coordinates (normalised).
 bool DrawCurve(TDC& dc, TCurve kind, TRect box, int32_t cw, int32_t ch) {
   const TPenFill pen = PenFor(dc);
   const TRect vis = dc.Visible().Box();
@@ -485,7 +486,7 @@ bool DrawCurve(TDC& dc, TCurve kind, TRect box, int32_t cw, int32_t ch) {
   return true;
 }
 
-// Polygons given in device coordinates.
+// Polygons given in raster coordinates.
 void DrawPolygons(TDC& dc, const std::vector<TPoint>& pts, const std::vector<int32_t>& counts) {
   const TPenFill pen = PenFor(dc);
   const TRect vis = dc.Visible().Box();
@@ -527,16 +528,16 @@ void DrawPolygons(TDC& dc, const std::vector<TPoint>& pts, const std::vector<int
   }
 }
 
-bool DevicePoints(TDC& dc, const TPoint* points, int64_t count, std::vector<TPoint>& out) {
+bool RasterPoints(TDC& dc, const TPoint* points, int64_t count, std::vector<TPoint>& out) {
   out.resize(size_t(count));
   for (int64_t i = 0; i < count; ++i) {
-    out[size_t(i)] = dc.ToDevice(points[i].X, points[i].Y);
+    out[size_t(i)] = dc.ToRaster(points[i].X, points[i].Y);
     if (!PointOk(out[size_t(i)])) return false;
   }
   return true;
 }
 
-// An open polyline in device coordinates.
+// An open polyline in raster coordinates.
 void DrawPolyline(TDC& dc, const std::vector<TPoint>& pts) {
   const TPenFill pen = PenFor(dc);
   if (pen.Null || pts.size() < 2) return;
@@ -563,7 +564,7 @@ void DrawPolyline(TDC& dc, const std::vector<TPoint>& pts) {
 bool LineTo(HDC h, int32_t x, int32_t y) {
   TDC* dc = GdiDC(h);
   if (!dc) return false;
-  const TPoint a = dc->ToDevice(dc->State.CurrentPos.X, dc->State.CurrentPos.Y), b = dc->ToDevice(x, y);
+  const TPoint a = dc->ToRaster(dc->State.CurrentPos.X, dc->State.CurrentPos.Y), b = dc->ToRaster(x, y);
   dc->State.CurrentPos = TPoint{x, y};
   if (!PointOk(a) || !PointOk(b)) return false;
   DrawPolyline(*dc, {a, b});
@@ -574,7 +575,7 @@ bool Polyline(HDC h, const TPoint* points, int32_t count) {
   TDC* dc = GdiDC(h);
   if (!dc || !points || count < 2) return false;
   std::vector<TPoint> pts;
-  if (!DevicePoints(*dc, points, count, pts)) return false;
+  if (!RasterPoints(*dc, points, count, pts)) return false;
   DrawPolyline(*dc, pts);
   return true;
 }
@@ -591,7 +592,7 @@ bool Polygon(HDC h, const TPoint* points, int32_t count) {
   TDC* dc = GdiDC(h);
   if (!dc || !points || count < 2) return false;
   std::vector<TPoint> pts;
-  if (!DevicePoints(*dc, points, count, pts)) return false;
+  if (!RasterPoints(*dc, points, count, pts)) return false;
   DrawPolygons(*dc, pts, {count});
   return true;
 }
@@ -605,7 +606,7 @@ bool PolyPolygon(HDC h, const TPoint* points, const int32_t* counts, int32_t pol
     total += counts[i];
   }
   std::vector<TPoint> pts;
-  if (!DevicePoints(*dc, points, total, pts)) return false;
+  if (!RasterPoints(*dc, points, total, pts)) return false;
   DrawPolygons(*dc, pts, std::vector<int32_t>(counts, counts + polygons));
   return true;
 }
@@ -613,7 +614,7 @@ bool PolyPolygon(HDC h, const TPoint* points, const int32_t* counts, int32_t pol
 bool Rectangle(HDC h, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   TDC* dc = GdiDC(h);
   TRect box;
-  if (!dc || !DeviceBox(*dc, left, top, right, bottom, box)) return false;
+  if (!dc || !RasterBox(*dc, left, top, right, bottom, box)) return false;
   const TPenFill pen = PenFor(*dc);
   const TRect vis = dc->Visible().Box();
   auto spansOfRect = [](const TRect& r, std::vector<TSpan>& out) {
@@ -672,14 +673,14 @@ bool Rectangle(HDC h, int32_t left, int32_t top, int32_t right, int32_t bottom) 
 bool RoundRect(HDC h, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t width, int32_t height) {
   TDC* dc = GdiDC(h);
   TRect box;
-  if (!dc || !DeviceBox(*dc, left, top, right, bottom, box)) return false;
+  if (!dc || !RasterBox(*dc, left, top, right, bottom, box)) return false;
   return DrawCurve(*dc, TCurve::RoundRect, box, width, height);
 }
 
 bool Ellipse(HDC h, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   TDC* dc = GdiDC(h);
   TRect box;
-  if (!dc || !DeviceBox(*dc, left, top, right, bottom, box)) return false;
+  if (!dc || !RasterBox(*dc, left, top, right, bottom, box)) return false;
   return DrawCurve(*dc, TCurve::Ellipse, box, 0, 0);
 }
 
@@ -691,8 +692,8 @@ bool DrawArc(HDC h, TArcKind kind, int32_t left, int32_t top, int32_t right, int
              int32_t ys, int32_t xe, int32_t ye) {
   TDC* dc = GdiDC(h);
   TRect box;
-  if (!dc || !DeviceBox(*dc, left, top, right, bottom, box) || !PathExtentOk(box)) return false;
-  const TPoint s = dc->ToDevice(xs, ys), e = dc->ToDevice(xe, ye);
+  if (!dc || !RasterBox(*dc, left, top, right, bottom, box) || !PathExtentOk(box)) return false;
+  const TPoint s = dc->ToRaster(xs, ys), e = dc->ToRaster(xe, ye);
   if (!PointOk(s) || !PointOk(e)) return false;
   const int dir = dc->State.ArcDirection;
   const TPenFill pen = PenFor(*dc);
@@ -753,16 +754,16 @@ bool Pie(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32
 
 namespace {
 
-bool DeviceRectOf(TDC& dc, const TRect& r, TRect& out) {
-  const TPoint a = dc.ToDevice(r.Left, r.Top), b = dc.ToDevice(r.Right, r.Bottom);
+bool RasterRectOf(TDC& dc, const TRect& r, TRect& out) {
+  const TPoint a = dc.ToRaster(r.Left, r.Top), b = dc.ToRaster(r.Right, r.Bottom);
   if (!PointOk(a) || !PointOk(b)) return false;
   out = TRect{a.X, a.Y, b.X, b.Y};
   return true;
 }
 
-TRegion DeviceRegion(TDC& dc, const TRegion& logical) {
+TRegion RasterRegion(TDC& dc, const TRegion& logical) {
   TRegion r = logical;
-  const TPoint o = dc.ToDevice(0, 0);
+  const TPoint o = dc.ToRaster(0, 0);
   if (!r.Offset(o.X, o.Y)) return TRegion();  // would leave the coordinate space
   return r;
 }
@@ -773,7 +774,7 @@ int32_t FillRect(HDC h, const TRect& rect, HBRUSH brush) {
   TDC* dc = GdiDC(h);
   TGdiBrush* b = GdiBrushArg(brush);
   TRect r;
-  if (!dc || !b || !DeviceRectOf(*dc, rect, r)) return 0;
+  if (!dc || !b || !RasterRectOf(*dc, rect, r)) return 0;
   GdiPaintRect(*dc, r, GdiRealizeBrush(*dc, b), 0xF0);
   return 1;
 }
@@ -782,7 +783,7 @@ int32_t FrameRect(HDC h, const TRect& rect, HBRUSH brush) {
   TDC* dc = GdiDC(h);
   TGdiBrush* b = GdiBrushArg(brush);
   TRect r;
-  if (!dc || !b || !DeviceRectOf(*dc, rect, r)) return 0;
+  if (!dc || !b || !RasterRectOf(*dc, rect, r)) return 0;
   if (r.Right <= r.Left || r.Bottom <= r.Top) return 1;
   TRegion frame(r);
   TRegion::Combine(frame, frame, TRegion(TRect{r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1}), RGN_DIFF);
@@ -793,7 +794,7 @@ int32_t FrameRect(HDC h, const TRect& rect, HBRUSH brush) {
 bool InvertRect(HDC h, const TRect& rect) {
   TDC* dc = GdiDC(h);
   TRect r;
-  if (!dc || !DeviceRectOf(*dc, rect, r)) return false;
+  if (!dc || !RasterRectOf(*dc, rect, r)) return false;
   GdiPaintRect(*dc, r, GdiSolidFill(0), 0x55);
   return true;
 }
@@ -801,13 +802,16 @@ bool InvertRect(HDC h, const TRect& rect) {
 bool DrawFocusRect(HDC h, const TRect& rect) {
   TDC* dc = GdiDC(h);
   TRect r;
-  if (!dc || !DeviceRectOf(*dc, rect, r)) return false;
+  if (!dc || !RasterRectOf(*dc, rect, r)) return false;
   const TGdiRaster t = dc->Target();
   if (!t.Valid() || r.Right <= r.Left || r.Bottom <= r.Top) return true;
   const uint32_t invert = t.Indexed() ? (1u << t.BitCount) - 1 : (t.RedMask | t.GreenMask | t.BlueMask);
   TPlotter plot(*dc);
+  // The dots keep their places in device coordinates wherever the device
+  // sits on the raster.
+  const int64_t phase = int64_t(dc->DeviceOrg.X) + dc->DeviceOrg.Y;
   auto dot = [&](int32_t x, int32_t y) {
-    if (((x + y) & 1) == 0) plot.Plot(x, y, invert, 0x5A);
+    if (((int64_t(x) + y - phase) & 1) == 0) plot.Plot(x, y, invert, 0x5A);
   };
   for (int32_t x = r.Left; x < r.Right; ++x) {
     dot(x, r.Top);
@@ -825,7 +829,7 @@ bool FillRgn(HDC h, HRGN rgn, HBRUSH brush) {
   TGdiRegion* r = GdiRegion(rgn);
   TGdiBrush* b = GdiBrushArg(brush);
   if (!dc || !r || !b) return false;
-  GdiPaintRegion(*dc, DeviceRegion(*dc, r->Region), GdiRealizeBrush(*dc, b), 0xF0);
+  GdiPaintRegion(*dc, RasterRegion(*dc, r->Region), GdiRealizeBrush(*dc, b), 0xF0);
   return true;
 }
 
@@ -833,7 +837,7 @@ bool PaintRgn(HDC h, HRGN rgn) {
   TDC* dc = GdiDC(h);
   TGdiRegion* r = GdiRegion(rgn);
   if (!dc || !r) return false;
-  GdiPaintRegion(*dc, DeviceRegion(*dc, r->Region), GdiRealizeBrush(*dc, dc->Brush), GdiRop2ToRop3(dc->State.Rop2));
+  GdiPaintRegion(*dc, RasterRegion(*dc, r->Region), GdiRealizeBrush(*dc, dc->Brush), GdiRop2ToRop3(dc->State.Rop2));
   return true;
 }
 
@@ -867,7 +871,7 @@ bool FrameRgn(HDC h, HRGN rgn, HBRUSH brush, int32_t width, int32_t height) {
   TRegion::Combine(inner, erodeAxis(r->Region, width, true), erodeAxis(r->Region, height, false), RGN_AND);
   TRegion frame;
   TRegion::Combine(frame, r->Region, inner, RGN_DIFF);
-  GdiPaintRegion(*dc, DeviceRegion(*dc, frame), GdiRealizeBrush(*dc, b), 0xF0);
+  GdiPaintRegion(*dc, RasterRegion(*dc, frame), GdiRealizeBrush(*dc, b), 0xF0);
   return true;
 }
 
@@ -876,7 +880,7 @@ bool FrameRgn(HDC h, HRGN rgn, HBRUSH brush, int32_t width, int32_t height) {
 COLORREF SetPixel(HDC h, int32_t x, int32_t y, COLORREF color) {
   TDC* dc = GdiDC(h);
   if (!dc) return CLR_INVALID;
-  const TPoint p = dc->ToDevice(x, y);
+  const TPoint p = dc->ToRaster(x, y);
   const TGdiRaster r = dc->Target();
   if (!r.Valid() || !dc->Visible().Contains(p.X, p.Y)) return CLR_INVALID;
   const uint32_t v = ValueOf(*dc, r, color);
@@ -887,7 +891,7 @@ COLORREF SetPixel(HDC h, int32_t x, int32_t y, COLORREF color) {
 COLORREF GetPixel(HDC h, int32_t x, int32_t y) {
   TDC* dc = GdiDC(h);
   if (!dc) return CLR_INVALID;
-  const TPoint p = dc->ToDevice(x, y);
+  const TPoint p = dc->ToRaster(x, y);
   const TGdiRaster r = dc->Target();
   if (!r.Valid() || !dc->Visible().Contains(p.X, p.Y)) return CLR_INVALID;
   return GdiValueToColor(r, GdiReadPixel(r, p.X, p.Y));
@@ -898,7 +902,7 @@ bool ExtFloodFill(HDC h, int32_t x, int32_t y, COLORREF color, uint32_t type) {
   if (!dc || (type != FLOODFILLBORDER && type != FLOODFILLSURFACE)) return false;
   const TGdiRaster r = dc->Target();
   const TRegion& vis = dc->Visible();
-  const TPoint p = dc->ToDevice(x, y);
+  const TPoint p = dc->ToRaster(x, y);
   if (!r.Valid() || !vis.Contains(p.X, p.Y)) return false;
   const uint32_t v = ValueOf(*dc, r, color);
   const bool surface = type == FLOODFILLSURFACE;
@@ -957,7 +961,7 @@ bool GradientFill(HDC h, const TRIVERTEX* vertices, uint32_t vertexCount, const 
     const TRIVERTEX& v1 = vertices[rects[m].UpperLeft];
     const TRIVERTEX& v2 = vertices[rects[m].LowerRight];
     TRect box;
-    if (!DeviceBox(*dc, v1.x, v1.y, v2.x, v2.y, box)) return false;
+    if (!RasterBox(*dc, v1.x, v1.y, v2.x, v2.y, box)) return false;
     TRect part;
     if (!IntersectRect(part, box, vis.Box())) continue;
     const int64_t n = mode == GRADIENT_FILL_RECT_H ? int64_t(box.Right) - box.Left : int64_t(box.Bottom) - box.Top;
@@ -1017,7 +1021,7 @@ bool DrawEdge(HDC h, TRect& rect, uint32_t edge, uint32_t flags) {
   TRect r = rect;
   auto fill = [&](int32_t l, int32_t t, int32_t rr, int32_t b, COLORREF c) {
     TRect d;
-    if (DeviceRectOf(*dc, TRect{l, t, rr, b}, d)) GdiFillDeviceRect(*dc, d, c, false);
+    if (RasterRectOf(*dc, TRect{l, t, rr, b}, d)) GdiFillRasterRect(*dc, d, c, false);
   };
   auto ring = [&](COLORREF tl, COLORREF br) {
     if (r.Right <= r.Left || r.Bottom <= r.Top) return;

@@ -611,6 +611,29 @@ TEST(GfxDraw, IconsMaskedAndAlphaBlended) {
   EXPECT_EQ(GetPixel(t.DC, 1, 0), kWhite);
   EXPECT_EQ(GetPixel(t.DC, 2, 0), COLORREF(RGB(255, 127, 127)));
   DestroyIcon(alpha);
+
+  // A mask smaller than the image is taken over where it reaches; the image
+  // shows beyond it.
+  TSurface wide(4, 1, 24);
+  wide.Fill(kRed);
+  SetPixel(wide.DC, 1, 0, kBlack);
+  ii.hbmColor = wide.Bmp;
+  ii.hbmMask = mask;  // 2 x 1: opaque, transparent
+  HICON padded = CreateIconIndirect(ii);
+  ASSERT_NE(padded, nullptr);
+  ICONINFO back;
+  ASSERT_TRUE(GetIconInfo(padded, &back));
+  BITMAP bm;
+  GetObject(back.hbmMask, sizeof bm, &bm);
+  EXPECT_EQ(bm.bmWidth, 4);
+  EXPECT_EQ(bm.bmHeight, 1);
+  DeleteObject(back.hbmMask);
+  DeleteObject(back.hbmColor);
+  TSurface u(4, 1, 24);
+  u.Fill(kBlue);
+  ASSERT_TRUE(DrawIconEx(u.DC, 0, 0, padded, 0, 0, 0, nullptr, DI_NORMAL));
+  EXPECT_EQ(u.Art()[0], "rbrr");
+  DestroyIcon(padded);
   DeleteObject(mask);
   DeleteObject(mask3);
 }

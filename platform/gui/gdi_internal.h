@@ -201,7 +201,7 @@ struct TDCState {
   TPoint ViewportOrg;
   TPoint WindowOrg;
   bool HasClip = false;
-  TRegion Clip;  // device coordinates
+  TRegion Clip;  // device coordinates (what SelectClipRgn takes and GetClipRgn answers)
   int32_t Rop2 = R2_COPYPEN;
   int32_t BkMode = OPAQUE;
   COLORREF BkColor = 0x00FFFFFF;
@@ -214,14 +214,24 @@ struct TDCState {
   TPoint CurrentPos;
 };
 
+// Coordinates: logical (what the public calls take) map to device
+// coordinates through the window and viewport origins; device coordinates
+// map to the target raster by adding the device origin. A memory DC's device
+// origin is (0, 0); a window DC's is the window's place on its top-level
+// surface, so its device coordinates are the window's own (client or
+// window), as the platform's are. The device origin belongs to the DC, not
+// to its state: SaveDC/RestoreDC and the public calls leave it alone. The
+// engine (Visible(), the Gdi* painting helpers, TGdiBrushFill) works in
+// raster coordinates.
 struct TDC : TGdiObject {
   TDC() : TGdiObject(TGdiKind::DC) {}
 
   TDCState State;
   std::vector<TDCState> Saved;
   bool IsMemoryDC = true;
+  TPoint DeviceOrg;  // raster position of device (0, 0); set when the DC is made
   bool HasSystemClip = false;
-  TRegion SystemClip;  // device coordinates; set by the window system
+  TRegion SystemClip;  // raster coordinates; set by the window system
 
   // The selected objects (valid while selected: selected objects cannot be
   // deleted).
@@ -233,8 +243,9 @@ struct TDC : TGdiObject {
 
   // The target pixels.
   TGdiRaster Target() const;
-  // What drawing may touch, in device coordinates: the bitmap's area
-  // intersected with the clip region and the system clip. Cached.
+  // What drawing may touch, in raster coordinates: the bitmap's area
+  // intersected with the clip region (moved by the device origin) and the
+  // system clip. Cached.
   const TRegion& Visible();
   // Forgets the cached visible region (after clip, bitmap or system clip
   // changes).
@@ -242,13 +253,21 @@ struct TDC : TGdiObject {
 
   // Results beyond the 32-bit range saturate (and then fail the coordinate
   // checks of the drawing calls).
-  TPoint ToDevice(int32_t x, int32_t y) const {
+  // Logical to device (clip rectangles are kept in device coordinates).
+  TPoint LogicalToDevice(int32_t x, int32_t y) const {
     return TPoint{Saturate(int64_t(x) - State.WindowOrg.X + State.ViewportOrg.X),
                   Saturate(int64_t(y) - State.WindowOrg.Y + State.ViewportOrg.Y)};
   }
-  TPoint ToLogical(int32_t x, int32_t y) const {
-    return TPoint{Saturate(int64_t(x) - State.ViewportOrg.X + State.WindowOrg.X),
-                  Saturate(int64_t(y) - State.ViewportOrg.Y + State.WindowOrg.Y)};
+  // Logical to raster: the one mapping every drawing call goes through.
+  TPoint ToRaster(int32_t x, int32_t y) const {
+    return TPoint{Saturate(RasterX(x)), Saturate(RasterY(y))};
+  }
+  // The same in 64 bits, for callers that check the range themselves.
+  int64_t RasterX(int64_t x) const { return x - State.WindowOrg.X + State.ViewportOrg.X + DeviceOrg.X; }
+  int64_t RasterY(int64_t y) const { return y - State.WindowOrg.Y + State.ViewportOrg.Y + DeviceOrg.Y; }
+  TPoint RasterToLogical(int32_t x, int32_t y) const {
+    return TPoint{Saturate(int64_t(x) - DeviceOrg.X - State.ViewportOrg.X + State.WindowOrg.X),
+                  Saturate(int64_t(y) - DeviceOrg.Y - State.ViewportOrg.Y + State.WindowOrg.Y)};
   }
   static int32_t Saturate(int64_t v) {
     return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v);
@@ -277,13 +296,13 @@ TGdiIcon* GdiIcon(HICON icon);
 // table is full).
 void* GdiAddObject(std::unique_ptr<TGdiObject> object);
 
-// ---- Helpers for text drawing (device coordinates, under the visible region) ----
+// ---- Helpers for text drawing (raster coordinates, under the visible region) ----
 
 // Fills the rectangle with a colour. useRop2: through the DC's ROP2 mode;
 // otherwise a plain copy (a pattern copy with a solid colour).
-void GdiFillDeviceRect(TDC& dc, const TRect& rect, COLORREF color, bool useRop2);
+void GdiFillRasterRect(TDC& dc, const TRect& rect, COLORREF color, bool useRop2);
 // Blends the colour into the target with an 8-bit coverage mask (w x h bytes,
-// rows `stride` apart, top-left at device (left, top)). On 16/24/32-bit
+// rows `stride` apart, top-left at raster (left, top)). On 16/24/32-bit
 // targets target = (color * a + target * (255 - a) + 127) / 255 per channel;
 // on 1/4/8-bit targets pixels with coverage >= 128 take the nearest index of
 // the colour and the others stay.
@@ -311,9 +330,12 @@ std::vector<RGBQUAD> GdiDefaultColorTable(int32_t bitCount);
 // ---- For the window system --------------------------------------------------------------
 
 // A DC drawing into bitmap (as if selected into a memory DC) that reports
-// itself as a window DC (GetObjectType OBJ_DC).
-HDC GdiCreateWindowDC(HBITMAP bitmap);
-// The system clip of a DC in device coordinates; nullptr removes it.
+// itself as a window DC (GetObjectType OBJ_DC). Its device coordinate (0, 0)
+// is at deviceOrg on the bitmap; the viewport and window origins start at
+// (0, 0) on top of that.
+HDC GdiCreateWindowDC(HBITMAP bitmap, TPoint deviceOrg = TPoint{});
+// The system clip of a DC in raster coordinates (on the bitmap, whatever the
+// device origin); nullptr removes it.
 bool GdiSetSystemClip(HDC dc, const TRegion* clip);
 // HORZRES / VERTRES.
 void GdiSetScreenSize(int32_t width, int32_t height);
@@ -405,7 +427,8 @@ void GdiStretchRaster(const TGdiRaster& src, const TGdiRaster& dst);
 std::unique_ptr<TGdiBitmap> GdiCloneBitmap(const TGdiBitmap& src);
 
 // A brush made ready for one DC's target: pattern values in the target's
-// format, repeating from the brush origin (device coordinates).
+// format, repeating from the brush origin (raster coordinates: the DC's brush
+// origin moved by its device origin).
 struct TGdiBrushFill {
   bool Null = true;  // draws nothing
   bool Solid = false;
@@ -415,7 +438,7 @@ struct TGdiBrushFill {
   std::vector<uint32_t> Values;  // Width * Height
   std::vector<uint8_t> Opaque;   // Width * Height flags; empty: every pixel drawn
   TPoint Org;
-  // Values (and flags, 1 = draw) of device row y, pixels x0 .. x0 + n - 1.
+  // Values (and flags, 1 = draw) of raster row y, pixels x0 .. x0 + n - 1.
   void Row(int32_t y, int32_t x0, int32_t n, uint32_t* values, uint8_t* mask) const;
 };
 // Hatch gaps take the background colour in OPAQUE mode and are left alone in
@@ -427,7 +450,7 @@ TGdiBrushFill GdiSolidFill(uint32_t value);
 // index + 1 (the platform's shorthand).
 TGdiBrush* GdiBrushArg(HBRUSH brush);
 
-// Painting in device coordinates through the visible region.
+// Painting in raster coordinates through the visible region.
 void GdiPaintRect(TDC& dc, const TRect& rect, const TGdiBrushFill& fill, uint8_t rop3);
 void GdiPaintSpans(TDC& dc, const std::vector<TSpan>& spans, const TGdiBrushFill& fill, uint8_t rop3);
 void GdiPaintRegion(TDC& dc, const TRegion& region, const TGdiBrushFill& fill, uint8_t rop3);

@@ -215,10 +215,11 @@ std::unique_ptr<TGdiBitmap> GdiCloneBitmap(const TGdiBitmap& src) {
 
 namespace {
 
-HDC NewDC(HBITMAP target, bool memory) {
+HDC NewDC(HBITMAP target, bool memory, TPoint deviceOrg = TPoint{}) {
   TTable& t = Table();
   auto dc = std::make_unique<TDC>();
   dc->IsMemoryDC = memory;
+  dc->DeviceOrg = deviceOrg;
   dc->State.Pen = static_cast<HPEN>(t.Stock[BLACK_PEN]);
   dc->State.Brush = static_cast<HBRUSH>(t.Stock[WHITE_BRUSH]);
   dc->State.Font = static_cast<HFONT>(t.Stock[SYSTEM_FONT]);
@@ -246,7 +247,9 @@ HDC CreateCompatibleDC(HDC ref) {
   return NewDC(nullptr, true);
 }
 
-HDC GdiCreateWindowDC(HBITMAP bitmap) { return bitmap ? NewDC(bitmap, false) : nullptr; }
+HDC GdiCreateWindowDC(HBITMAP bitmap, TPoint deviceOrg) {
+  return bitmap ? NewDC(bitmap, false, deviceOrg) : nullptr;
+}
 
 bool DeleteDC(HDC h) {
   TTable& t = Table();
@@ -990,6 +993,17 @@ HICON CreateIconIndirect(const ICONINFO& info) {
     if (color) {
       icon->Color = GdiCloneBitmap(*color);
       if (!icon->Color) return nullptr;
+      if (mask->Width != color->Width || mask->Height != color->Height) {
+        // The mask is made the image's size, so drawing never reads past it:
+        // its pixels kept over the overlap, 0 (the image shows) elsewhere.
+        auto fitted = std::make_unique<TGdiBitmap>();
+        if (!fitted->Allocate(color->Width, color->Height, mask->Format, mask->TopDown)) return nullptr;
+        fitted->IsDIB = mask->IsDIB;
+        fitted->Monochrome = mask->Monochrome;
+        fitted->ColorTable = mask->ColorTable;
+        GdiConvertPixels(mask->Raster(), 0, 0, fitted->Raster(), 0, 0, color->Width, color->Height);
+        icon->Mask = std::move(fitted);
+      }
     }
   }
   icon->IsIcon = info.fIcon;

@@ -486,19 +486,16 @@ bool EmptyRect(const TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; 
 
 int32_t Clamp32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
-// Logical to device in 64 bits: coordinates near the ends of the range must
-// not overflow.
-int64_t DeviceX(const TDC& dc, int64_t x) { return x - dc.State.WindowOrg.X + dc.State.ViewportOrg.X; }
-int64_t DeviceY(const TDC& dc, int64_t y) { return y - dc.State.WindowOrg.Y + dc.State.ViewportOrg.Y; }
-
-TRect DeviceRect(const TDC& dc, const TRect& r) {
-  return TRect{Clamp32(DeviceX(dc, r.Left)), Clamp32(DeviceY(dc, r.Top)), Clamp32(DeviceX(dc, r.Right)),
-               Clamp32(DeviceY(dc, r.Bottom))};
+// Logical to raster in 64 bits (TDC::RasterX/RasterY): coordinates near the
+// ends of the range must not overflow.
+TRect RasterRect(const TDC& dc, const TRect& r) {
+  return TRect{Clamp32(dc.RasterX(r.Left)), Clamp32(dc.RasterY(r.Top)), Clamp32(dc.RasterX(r.Right)),
+               Clamp32(dc.RasterY(r.Bottom))};
 }
 
 // Runs are at most about 2^30 pixels long (pens are clamped there); one whose
 // reference point is further out than 2^29 cannot reach a raster, and
-// skipping it keeps every device coordinate inside 32 bits.
+// skipping it keeps every raster coordinate inside 32 bits.
 constexpr int64_t FarAway = int64_t(1) << 29;
 bool Reachable(int64_t x, int64_t y) { return x > -FarAway && x < FarAway && y > -FarAway && y < FarAway; }
 
@@ -518,7 +515,7 @@ struct TRun {
 };
 
 // Draws a run in the DC's text colour through the visible region and, when
-// given, a device clip rectangle.
+// given, a clip rectangle (raster coordinates).
 void DrawRun(TDC& dc, const TFontInstance& font, const LOGFONT& lf, const TRunPlacement& place,
              const TRun& run, const TRect* clip) {
   TRect box = dc.Visible().Box();
@@ -534,7 +531,7 @@ void DrawRun(TDC& dc, const TFontInstance& font, const LOGFONT& lf, const TRunPl
       TRect cell{place.RefX + run.Start, place.RefY + cellTop, place.RefX + run.Start + run.Width,
                  place.RefY + cellTop + m.Height};
       TRect r = Intersect(cell, box);
-      if (!EmptyRect(r)) GdiFillDeviceRect(dc, r, bk, false);
+      if (!EmptyRect(r)) GdiFillRasterRect(dc, r, bk, false);
     } else {
       TDeviceBox b = RunRectBounds(place, run.Start, cellTop, run.Start + run.Width, cellTop + m.Height);
       TRect r = Intersect(TRect{b.Left, b.Top, b.Right, b.Bottom}, box);
@@ -609,7 +606,7 @@ TAligned Align(TDC& dc, int32_t x, int32_t y, int32_t width, const TFontMetrics&
   TAligned a;
   uint32_t align = dc.State.TextAlign;
   TPoint ref = (align & TA_UPDATECP) ? dc.State.CurrentPos : TPoint{x, y};
-  int64_t dx = DeviceX(dc, ref.X), dy = DeviceY(dc, ref.Y);
+  int64_t dx = dc.RasterX(ref.X), dy = dc.RasterY(ref.Y);
   a.Reachable = Reachable(dx, dy);
   a.Place.RefX = a.Reachable ? static_cast<int32_t>(dx) : 0;
   a.Place.RefY = a.Reachable ? static_cast<int32_t>(dy) : 0;
@@ -676,17 +673,17 @@ bool TextOutDecoded(HDC handle, int32_t x, int32_t y, uint32_t options, const TR
   TDC* dc = GdiDC(handle);
   if (!dc) return false;
   const LOGFONT& lf = dc->LogFont();
-  TRect clipDev{};
+  TRect clipRaster{};
   bool haveRect = false;
   if (rect) {
-    TRect d = DeviceRect(*dc, *rect);
-    clipDev = TRect{std::min(d.Left, d.Right), std::min(d.Top, d.Bottom), std::max(d.Left, d.Right),
+    TRect d = RasterRect(*dc, *rect);
+    clipRaster = TRect{std::min(d.Left, d.Right), std::min(d.Top, d.Bottom), std::max(d.Left, d.Right),
                     std::max(d.Top, d.Bottom)};
     haveRect = true;
   }
   if (haveRect && (options & ETO_OPAQUE)) {
-    TRect r = Intersect(clipDev, dc->Visible().Box());
-    if (!EmptyRect(r)) GdiFillDeviceRect(*dc, r, dc->ResolveColor(dc->State.BkColor), false);
+    TRect r = Intersect(clipRaster, dc->Visible().Box());
+    if (!EmptyRect(r)) GdiFillRasterRect(*dc, r, dc->ResolveColor(dc->State.BkColor), false);
   }
   if (d.Chars.empty()) return true;
   TFontInstancePtr font = FontOf(lf);
@@ -702,7 +699,7 @@ bool TextOutDecoded(HDC handle, int32_t x, int32_t y, uint32_t options, const TR
   run.Width = width;
   run.Baseline = a.Baseline;
   run.Opaque = dc->State.BkMode == OPAQUE;
-  if (a.Reachable) DrawRun(*dc, *font, lf, a.Place, run, haveRect && (options & ETO_CLIPPED) ? &clipDev : nullptr);
+  if (a.Reachable) DrawRun(*dc, *font, lf, a.Place, run, haveRect && (options & ETO_CLIPPED) ? &clipRaster : nullptr);
   UpdateCurrentPosition(*dc, width, lf);
   return true;
 }
@@ -849,11 +846,11 @@ int32_t DrawTextDecoded(HDC handle, std::u32string_view text, size_t units, TRec
   else if (single && (format & DT_BOTTOM))
     y = static_cast<int64_t>(rect->Bottom) - lineHeight;
 
-  TRect clipDev{};
+  TRect clipRaster{};
   const bool clip = !(format & DT_NOCLIP);
   if (clip) {
-    clipDev = DeviceRect(*dc, *rect);
-    if (EmptyRect(clipDev)) return height;
+    clipRaster = RasterRect(*dc, *rect);
+    if (EmptyRect(clipRaster)) return height;
   }
   const TRect visible = dc->Visible().Box();
   const bool opaque = dc->State.BkMode == OPAQUE;
@@ -867,10 +864,10 @@ int32_t DrawTextDecoded(HDC handle, std::u32string_view text, size_t units, TRec
       x = left + (right - left - line.Width) / 2;
     else if (format & DT_RIGHT)
       x = right - line.Width;
-    const int64_t devX = DeviceX(*dc, x), devY = DeviceY(*dc, lineY);
-    if (!Reachable(devX, devY)) continue;
+    const int64_t rasterX = dc->RasterX(x), rasterY = dc->RasterY(lineY);
+    if (!Reachable(rasterX, rasterY)) continue;
     // Lines that cannot show are skipped before any glyph work.
-    if (upright && (devY - m.EmHeight > visible.Bottom || devY + lineHeight + m.EmHeight < visible.Top)) continue;
+    if (upright && (rasterY - m.EmHeight > visible.Bottom || rasterY + lineHeight + m.EmHeight < visible.Top)) continue;
     std::vector<int32_t> pens = LinePens(line.Text, p.TabWidth, p.Advance);
     std::vector<uint8_t> skip(line.Text.size());
     std::vector<int32_t> adv(line.Text.size());
@@ -880,7 +877,7 @@ int32_t DrawTextDecoded(HDC handle, std::u32string_view text, size_t units, TRec
       adv[i] = memo(line.Text[i]);
       anyUnderline = anyUnderline || line.Underline[i];
     }
-    TRunPlacement place{static_cast<int32_t>(devX), static_cast<int32_t>(devY), lf.lfEscapement};
+    TRunPlacement place{static_cast<int32_t>(rasterX), static_cast<int32_t>(rasterY), lf.lfEscapement};
     TRun run;
     run.Chars = line.Text.data();
     run.Count = line.Text.size();
@@ -892,7 +889,7 @@ int32_t DrawTextDecoded(HDC handle, std::u32string_view text, size_t units, TRec
     run.Underline = anyUnderline ? line.Underline.data() : nullptr;
     run.Advances = adv.data();
     run.Opaque = opaque;
-    DrawRun(*dc, *font, lf, place, run, clip ? &clipDev : nullptr);
+    DrawRun(*dc, *font, lf, place, run, clip ? &clipRaster : nullptr);
   }
   return height;
 }

@@ -5,10 +5,10 @@
 // the caret, drag and drop) reach the core through WinHooks(), which
 // WinInstallPaintHooks() fills; the core calls it when it starts.
 //
-// Window DCs carry the window's position on its top-level surface in their
-// viewport origin (and brush origin), since the drawing layer has no
-// separate device origin: GetViewportOrgEx on such a DC answers that offset,
-// and clip regions selected into it are in surface coordinates.
+// Window DCs carry the window's position on its top-level surface as their
+// device origin: their device coordinates are the window's own (client or
+// window area), their viewport and brush origins start at (0, 0), and their
+// system clip is in surface coordinates.
 #include "platform/gui/win_paint.h"
 
 #include <cstring>
@@ -164,16 +164,14 @@ std::unordered_map<HDC, TWinDC>& DCTable() {
   return *table;
 }
 
-// A DC on the window's surface with the origin at `origin` (screen) and the
-// system clip `clip` (surface coordinates).
+// A DC on the window's surface whose device (0, 0) is at `origin` (screen),
+// with the system clip `clip` (surface coordinates).
 HDC MakeWindowDC(TWndRecord& w, TPoint origin, const TRegion& clip, TDCKind kind) {
   std::shared_ptr<TSurfaceImage> image = WinSurfaceOf(w);
   if (!image) return nullptr;
-  HDC dc = GdiCreateWindowDC(image->Bitmap);
-  if (!dc) return nullptr;
   const TPoint s = WinSurfaceOrigin(w);
-  SetViewportOrgEx(dc, origin.X - s.X, origin.Y - s.Y, nullptr);
-  SetBrushOrgEx(dc, origin.X - s.X, origin.Y - s.Y, nullptr);
+  HDC dc = GdiCreateWindowDC(image->Bitmap, TPoint{origin.X - s.X, origin.Y - s.Y});
+  if (!dc) return nullptr;
   GdiSetSystemClip(dc, &clip);
   DCTable()[dc] = TWinDC{w.Handle, kind, image, nullptr};
   return dc;
@@ -212,13 +210,12 @@ HDC GetDCEx(HWND hwnd, HRGN clip, uint32_t flags) {
     TRect bounds;
     HBITMAP bmp = WinComposeDesktop(&bounds);
     if (!bmp) return nullptr;
-    HDC dc = GdiCreateWindowDC(bmp);
+    // Device coordinates of the desktop are screen coordinates.
+    HDC dc = GdiCreateWindowDC(bmp, TPoint{-bounds.Left, -bounds.Top});
     if (!dc) {
       DeleteObject(bmp);
       return nullptr;
     }
-    SetViewportOrgEx(dc, -bounds.Left, -bounds.Top, nullptr);
-    SetBrushOrgEx(dc, -bounds.Left, -bounds.Top, nullptr);
     DCTable()[dc] = TWinDC{nullptr, TDCKind::Desktop, nullptr, bmp};
     return dc;
   }
@@ -576,19 +573,19 @@ bool ScrollDC(HDC dc, int32_t dx, int32_t dy, const TRect* scroll, const TRect* 
   TDC* d = GdiDC(dc);
   if (!d) return false;
   const TRegion visible = d->Visible();
-  auto toDevice = [&](const TRect& r) {
-    const TPoint a = d->ToDevice(r.Left, r.Top), b = d->ToDevice(r.Right, r.Bottom);
+  auto toRaster = [&](const TRect& r) {
+    const TPoint a = d->ToRaster(r.Left, r.Top), b = d->ToRaster(r.Right, r.Bottom);
     return TRegion(TRect{a.X, a.Y, b.X, b.Y});
   };
-  const TRegion scrollArea = scroll ? And(toDevice(*scroll), visible) : visible;
-  const TRegion limits = clip ? And(toDevice(*clip), visible) : visible;
+  const TRegion scrollArea = scroll ? And(toRaster(*scroll), visible) : visible;
+  const TRegion limits = clip ? And(toRaster(*clip), visible) : visible;
   const TRegion dest = And(Moved(scrollArea, dx, dy), limits);
   MovePixels(d->Target(), dest, dx, dy);
   TRegion uncovered = Diff(And(scrollArea, limits), dest);
   auto it = DCTable().find(dc);
   if (it != DCTable().end()) ReportDC(dc, it->second);
   // Answered in logical coordinates.
-  const TPoint shift = d->ToLogical(0, 0);
+  const TPoint shift = d->RasterToLogical(0, 0);
   uncovered.Offset(shift.X, shift.Y);
   if (TGdiRegion* u = GdiRegion(update)) u->Region = uncovered;
   if (updateRect) *updateRect = uncovered.Box();

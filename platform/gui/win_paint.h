@@ -88,10 +88,10 @@ bool EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 // the window is visible: its own rectangle, its ancestors' client areas,
 // siblings above it with WS_CLIPSIBLINGS, children with WS_CLIPCHILDREN and
 // window regions. hwnd 0: the desktop, which composes the visible top-level
-// windows when read. Every DC is released with ReleaseDC. The DC's viewport
-// origin holds the window's offset on its top-level surface: move origins
-// relative to it (OffsetViewportOrgEx, SetWindowOrgEx), and select clip
-// regions with that offset added.
+// windows when read. Every DC is released with ReleaseDC. Its device
+// coordinates are the window's client coordinates (window coordinates with
+// DCX_WINDOW, screen coordinates for the desktop DC): viewport and window
+// origins start at (0, 0), and clip regions are given in those coordinates.
 HDC GetDC(HWND hwnd);
 // flags DCX_*: DCX_WINDOW for the whole window rectangle, DCX_CLIPCHILDREN
 // and DCX_CLIPSIBLINGS add those clips (the window's own WS_CLIPCHILDREN /

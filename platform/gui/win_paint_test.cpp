@@ -221,6 +221,161 @@ TEST(WinPaint, WindowDcDrawsAtOnceWithinItsVisibleArea) {
   EXPECT_EQ(ReleaseDC(t.T, dc), 0);
 }
 
+bool Unhandled(HWND, uint32_t, WPARAM, LPARAM, LRESULT&) { return false; }
+
+// DCs of a child work in the child's own coordinates, whatever its place on
+// the top-level surface: origins start at (0, 0), absolute viewport origins
+// and clip regions are relative to the child.
+TEST(WinPaint, ChildDcsWorkInTheChildsCoordinates) {
+  TTestScene s;
+  TTree t(s);
+  HWND framed = s.Make(WS_CHILD | WS_VISIBLE | WS_BORDER, 0, Bounds(120, 20, 50, 40), t.T);
+  s.Pump();
+  HBRUSH yellow = CreateSolidBrush(kYellow);
+
+  // Fresh origins on every kind of window DC.
+  std::vector<TPoint> origins;
+  auto record = [&](HDC dc) {
+    TPoint vp{-1, -1}, brush{-1, -1};
+    GetViewportOrgEx(dc, &vp);
+    GetBrushOrgEx(dc, &brush);
+    origins.push_back(vp);
+    origins.push_back(brush);
+  };
+  for (HDC dc : {GetDC(t.A), GetWindowDC(framed), GetDCEx(t.B, nullptr, DCX_PARENTCLIP | DCX_CACHE),
+                 GetDC(nullptr)}) {
+    ASSERT_NE(dc, nullptr);
+    record(dc);
+    ReleaseDC(WindowFromDC(dc), dc);
+  }
+  s.On(t.A, [&](HWND h, uint32_t msg, WPARAM, LPARAM, LRESULT& r) {
+    if (msg != WM_PAINT) return false;
+    PAINTSTRUCT ps;
+    record(BeginPaint(h, &ps));
+    EndPaint(h, &ps);
+    r = 0;
+    return true;
+  });
+  InvalidateRect(t.A, nullptr, false);
+  UpdateWindow(t.A);
+  s.On(t.A, Unhandled);
+  EXPECT_EQ(origins, std::vector<TPoint>(10, TPoint{0, 0}));
+
+  // Painting with an absolute viewport origin (what a control does to paint
+  // its parent's picture into itself), then back to its own.
+  HDC dc = GetDC(t.A);
+  ASSERT_EQ(SaveDC(dc), 1);
+  SetViewportOrgEx(dc, -5, -7, nullptr);
+  FillRect(dc, TRect{5, 7, 25, 17}, yellow);  // the child's (0, 0) - (20, 10)
+  ASSERT_TRUE(RestoreDC(dc, -1));
+  FillRect(dc, TRect{0, 30, 5, 35}, yellow);
+  ReleaseDC(t.A, dc);
+  const struct {
+    HWND Wnd;
+    int32_t X, Y;
+    COLORREF Color;
+  } pixels[] = {{t.A, 0, 0, kYellow},    {t.A, 19, 9, kYellow},  {t.A, 20, 9, kGreen},
+                {t.A, 19, 10, kGreen},   {t.A, 4, 34, kYellow},  {t.A, 5, 34, kGreen},
+                {t.T, 10, 10, kYellow},  {t.T, 29, 19, kYellow}, {t.T, 9, 9, kRed},
+                {t.T, 14, 44, kYellow}};
+  for (const auto& p : pixels)
+    EXPECT_EQ(ClientPixel(p.Wnd, p.X, p.Y), p.Color) << p.X << "," << p.Y;
+
+  // A clip region in client coordinates.
+  dc = GetDC(t.A);
+  HRGN rgn = CreateRectRgn(30, 40, 40, 50);
+  EXPECT_EQ(SelectClipRgn(dc, rgn), SIMPLEREGION);
+  TRect box;
+  EXPECT_EQ(GetClipBox(dc, &box), SIMPLEREGION);
+  EXPECT_EQ(box, (TRect{30, 40, 40, 50}));
+  SetViewportOrgEx(dc, 10, 0, nullptr);
+  GetClipBox(dc, &box);
+  EXPECT_EQ(box, (TRect{20, 40, 30, 50}));  // logical
+  HRGN out = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_EQ(GetClipRgn(dc, out), 1);
+  GetRgnBox(out, &box);
+  EXPECT_EQ(box, (TRect{30, 40, 40, 50}));  // device
+  FillRect(dc, TRect{-10, 0, 50, 60}, yellow);
+  ReleaseDC(t.A, dc);
+  EXPECT_EQ(ClientPixel(t.A, 30, 40), kYellow);
+  EXPECT_EQ(ClientPixel(t.A, 39, 49), kYellow);
+  EXPECT_EQ(ClientPixel(t.A, 29, 45), kGreen);
+  EXPECT_EQ(ClientPixel(t.A, 40, 45), kGreen);
+  EXPECT_EQ(ClientPixel(t.T, 40, 50), kYellow);
+
+  // A clip region in window coordinates on a window DC: the left border.
+  std::unique_ptr<TBitmap> before = WindowPixels(framed, true);
+  ASSERT_TRUE(before);
+  dc = GetWindowDC(framed);
+  SetRectRgn(rgn, 0, 0, 1, 40);
+  SelectClipRgn(dc, rgn);
+  FillRect(dc, TRect{0, 0, 50, 40}, yellow);
+  ReleaseDC(framed, dc);
+  std::unique_ptr<TBitmap> whole = WindowPixels(framed, true);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(PixelAt(*whole, 0, 10), kYellow);
+  EXPECT_NE(PixelAt(*whole, 1, 10), kYellow);
+  EXPECT_EQ(PixelAt(*whole, 49, 10), PixelAt(*before, 49, 10));
+  EXPECT_EQ(ClientPixel(t.T, 120, 30), kYellow);
+  DeleteObject(rgn);
+
+  // BeginPaint: the clip box is the update rectangle in client coordinates;
+  // the update region is the system's clip, not the application's.
+  std::vector<int32_t> kinds;
+  std::vector<TRect> boxes;
+  s.On(t.A, [&](HWND h, uint32_t msg, WPARAM, LPARAM, LRESULT& r) {
+    if (msg != WM_PAINT) return false;
+    PAINTSTRUCT ps;
+    HDC pdc = BeginPaint(h, &ps);
+    TRect b;
+    GetClipBox(pdc, &b);
+    boxes.push_back(b);
+    kinds.push_back(GetClipRgn(pdc, out));
+    IntersectClipRect(pdc, 0, 0, 10, 10);
+    kinds.push_back(GetClipRgn(pdc, out));
+    GetRgnBox(out, &b);
+    boxes.push_back(b);
+    GetClipBox(pdc, &b);
+    boxes.push_back(b);
+    EndPaint(h, &ps);
+    r = 0;
+    return true;
+  });
+  const TRect update{5, 5, 15, 15};
+  InvalidateRect(t.A, &update, false);
+  UpdateWindow(t.A);
+  s.On(t.A, Unhandled);
+  EXPECT_EQ(kinds, (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(boxes, (std::vector<TRect>{update, TRect{0, 0, 10, 10}, TRect{5, 5, 10, 10}}));
+  DeleteObject(out);
+
+  // A window DC as a blit source reads what the surface shows there: B's
+  // top-left lies under A.
+  dc = GetDC(t.B);
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bmp = CreateCompatibleBitmap(dc, 2, 1);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  ASSERT_TRUE(BitBlt(mem, 0, 0, 1, 1, dc, 0, 0, SRCCOPY));
+  ASSERT_TRUE(BitBlt(mem, 1, 0, 1, 1, dc, 35, 35, SRCCOPY));
+  EXPECT_EQ(GetPixel(mem, 0, 0), kGreen);
+  EXPECT_EQ(GetPixel(mem, 1, 0), kBlue);
+  EXPECT_EQ(GetPixel(dc, 35, 35), kBlue);
+  ReleaseDC(t.B, dc);
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+
+  // ScrollDC answers in the child's coordinates too.
+  dc = GetDC(t.A);
+  const TRect strip{0, 0, 20, 10};
+  TRect uncovered;
+  ASSERT_TRUE(ScrollDC(dc, 10, 0, &strip, &strip, nullptr, &uncovered));
+  ReleaseDC(t.A, dc);
+  EXPECT_EQ(uncovered, (TRect{0, 0, 10, 10}));
+  EXPECT_EQ(ClientPixel(t.A, 19, 5), kYellow);  // was at (9, 5)
+  DeleteObject(yellow);
+}
+
 TEST(WinPaint, ChildMovedOrHiddenRepaintsWhatItUncovers) {
   TTestScene s;
   TTree t(s, WS_CLIPCHILDREN);
