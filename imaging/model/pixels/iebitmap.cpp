@@ -109,7 +109,12 @@ void TIEBitmap::AllocateImage() {
   }
   const int64_t size = rowLen * FHeight;
   if (FLocation == TIELocation::ieTBitmap) {
-    switch (FPixelFormat) {
+    const TIEPixelFormat refused = FPixelFormat;
+    // A platform bitmap that is kept (Assign into it) keeps its own shape.
+    if (refused == TIEPixelFormat::ie32f || refused == TIEPixelFormat::ieCMYK ||
+        refused == TIEPixelFormat::ieRGB48)
+      SyncFromTBitmap();
+    switch (refused) {
       case TIEPixelFormat::ie32f:
         throw Exception("ie32f pixel format not allowed when Location=ieTBitmap");
       case TIEPixelFormat::ieCMYK:
@@ -320,6 +325,7 @@ void TIEBitmap::RemoveAlphaChannel() {
 // ---- Copies ------------------------------------------------------------------------
 
 void TIEBitmap::CopyPixelsFrom(TIEBitmap* S) {
+  if (CopyPixelsIntoTBitmap(S)) return;  // levels a platform bitmap holds differently
   const TIEDataAccess sourceAccess = S->FAccess;
   const TIEDataAccess ownAccess = FAccess;
   S->FAccess = kReadOnly;
@@ -353,6 +359,7 @@ void TIEBitmap::CopyPixelsFrom(TIEBitmap* S) {
 }
 
 void TIEBitmap::AssignBitmap(TIEBitmap* S, bool KeepOwnAlpha) {
+  S->SyncTBitmapShape();  // its fields are read directly below
   if (KeepOwnAlpha && S->IsEmpty()) return;
   // Copying this bitmap's own alpha channel into it: keep the source alive
   // while the old image is freed.
@@ -401,6 +408,7 @@ void TIEBitmap::CopyFromTIEBitmap(TIEBitmap* S) {
 
 void TIEBitmap::MoveTo(TIEBitmap* Dest) {
   if (!Dest || Dest == this) return;
+  SyncTBitmapShape();  // the platform bitmap may have changed behind our back
   Dest->FreeImage(true);
   // Dest's emptied file buffer becomes this bitmap's new one.
   std::swap(Dest->FFileBuffer, FFileBuffer);

@@ -5,12 +5,16 @@
 // for ie8p, a palette of 256 TRGB. Row 0 is always the top row.
 //
 // The class is implemented over several source files, one per area: storage,
-// rows and copies (iebitmap.cpp), fills (iebitmap_fill.cpp) and the
-// platform-bitmap location (iebitmap_tbitmap.cpp).
+// rows and copies (iebitmap.cpp), fills (iebitmap_fill.cpp), the
+// platform-bitmap location (iebitmap_tbitmap.cpp), pixel access
+// (iebitmap_access.cpp), rectangles and canvas size (iebitmap_rect.cpp); the
+// exchange with masks lives beside TIEMask (containers/iemask.cpp).
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -19,6 +23,9 @@
 #include "platform/rtl/lists.h"
 
 class TBitmap;
+class TCanvas;
+class TIEDibbitmap;
+class TIEMask;
 
 enum class TIELocation : uint8_t { ieMemory = 0, ieFile = 1, ieTBitmap = 2 };
 
@@ -71,13 +78,33 @@ class TIEBitmap : public TIEBaseBitmap {
                                                          TIELocation ImageLocation);
 
   // ---- Shape ----
-  int32_t BitCount() const final { return FBitCount; }
-  int32_t Height() const final { return FHeight; }
-  int32_t Width() const final { return FWidth; }
-  TIEPixelFormat PixelFormat() const final { return FPixelFormat; }
-  int32_t RowLen() const final { return FRowLen; }
+  // In Location ieTBitmap each first re-reads the platform bitmap
+  // (SyncFromTBitmap), which a caller may have changed.
+  int32_t BitCount() const final {
+    SyncTBitmapShape();
+    return FBitCount;
+  }
+  int32_t Height() const final {
+    SyncTBitmapShape();
+    return FHeight;
+  }
+  int32_t Width() const final {
+    SyncTBitmapShape();
+    return FWidth;
+  }
+  TIEPixelFormat PixelFormat() const final {
+    SyncTBitmapShape();
+    return FPixelFormat;
+  }
+  int32_t RowLen() const final {
+    SyncTBitmapShape();
+    return FRowLen;
+  }
   // Width, Height, RowLen or BitCount is 0.
-  bool IsEmpty() const { return FWidth == 0 || FHeight == 0 || FRowLen == 0 || FBitCount == 0; }
+  bool IsEmpty() const {
+    SyncTBitmapShape();
+    return FWidth == 0 || FHeight == 0 || FRowLen == 0 || FBitCount == 0;
+  }
 
   // ---- Storage ----
   // Frees the image and its alpha channel, then allocates storage for the new
@@ -160,6 +187,150 @@ class TIEBitmap : public TIEBaseBitmap {
   // The inclusive rectangle, clipped to the image; Full is not changed.
   void FillRect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, double Value);
 
+  // ---- Per-pixel access (iebitmap_access.cpp) ----
+  // X in 0 .. Width - 1, Y in 0 .. Height - 1, the format the one named; none
+  // of this is checked except by assertions of debug builds. A file image
+  // maps the row at every call.
+  uint8_t GetPixel8(int32_t X, int32_t Y) {  // ie8p, ie8g
+    AssertPixel(X, Y);
+    return static_cast<const uint8_t*>(ScanLine(Y))[X];
+  }
+  // Any value but 255 clears Full; 255 never sets it.
+  void SetPixel8(int32_t X, int32_t Y, uint8_t Value) {
+    AssertPixel(X, Y);
+    static_cast<uint8_t*>(ScanLine(Y))[X] = Value;
+    if (Value != 255) FFull = false;
+  }
+  uint16_t GetPixel16(int32_t X, int32_t Y) {  // ie16g
+    return LoadPixel<uint16_t>(X, Y);
+  }
+  void SetPixel16(int32_t X, int32_t Y, uint16_t Value) {
+    StorePixel(X, Y, Value);
+    if (Value != 65535) FFull = false;
+  }
+  double GetPixelFloat(int32_t X, int32_t Y) {  // ie32f
+    return LoadPixel<float>(X, Y);
+  }
+  // Full is cleared unless Value >= 1.0 (so also for NaN).
+  void SetPixelFloat(int32_t X, int32_t Y, double Value) {
+    StorePixel(X, Y, static_cast<float>(Value));
+    if (!(Value >= 1.0)) FFull = false;
+  }
+  TCMYK GetPixelCMYK(int32_t X, int32_t Y) {  // ieCMYK
+    return LoadPixel<TCMYK>(X, Y);
+  }
+  // Full is left as it is.
+  void SetPixelCMYK(int32_t X, int32_t Y, const TCMYK& Value) { StorePixel(X, Y, Value); }
+  // The pixel itself inside its row (ie24RGB): reads and writes go straight
+  // to the row (for a file image, until the next ScanLine).
+  TRGB* PixelRGB(int32_t X, int32_t Y) {
+    AssertPixel(X, Y);
+    return static_cast<TRGB*>(ScanLine(Y)) + X;
+  }
+  TRGB48 GetPixelRGB48(int32_t X, int32_t Y) {  // ieRGB48
+    return LoadPixel<TRGB48>(X, Y);
+  }
+  // Full is cleared unless all three words are 65535.
+  void SetPixelRGB48(int32_t X, int32_t Y, const TRGB48& Value) {
+    StorePixel(X, Y, Value);
+    if (Value.r != 65535 || Value.g != 65535 || Value.b != 65535) FFull = false;
+  }
+  // Any format as colour: ie1g black or white, ie8p the palette entry, gray
+  // formats as gray (ie16g and ieRGB48 by their high bytes, ie32f as
+  // trunc(v * 255) of the level limited to 0..1), ieCMYK converted, ienull
+  // black.
+  void GetPixelAsRGB(int32_t X, int32_t Y, TRGB& Colour);
+  // The alpha value: this bitmap's own pixel when it is an alpha channel,
+  // else the pixel of AlphaChannel (created, all 255, on first use).
+  uint8_t GetAlpha(int32_t X, int32_t Y) {
+    if (FIsAlphaChannel) return GetPixel8(X, Y);
+    return AlphaChannel()->GetPixel8(X, Y);
+  }
+  // Stores into the alpha channel (created on first use; an alpha channel
+  // stores into itself). Any value but 255 also clears this bitmap's Full.
+  void SetAlpha(int32_t X, int32_t Y, uint8_t Value);
+
+  // ---- Rectangles and canvas size (iebitmap_rect.cpp) ----
+  // Copies the rectangle at SrcX, SrcY to DstX, DstY of Dest, clipped in this
+  // order: a negative destination coordinate moves the source and shortens
+  // the rectangle; the destination is limited to Dest's last column and row;
+  // the source is limited to 0 .. this bitmap's last column and row (without
+  // moving the destination); the size is limited to both bitmaps. Nothing
+  // when either bitmap is empty or nothing is left. Equal formats copy their
+  // bytes, ie1g into ie24RGB becomes black and white, other pairs copy
+  // nothing; palette and alpha channel are not copied.
+  void CopyRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t RectWidth,
+                  int32_t RectHeight);
+  // The same rectangle on the two alpha channels (each created, all 255, when
+  // missing), keeping the larger value.
+  void MergeAlphaRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
+                        int32_t RectWidth, int32_t RectHeight);
+  // Moves the inclusive rectangle so that its top-left corner lands at DstX,
+  // DstY, filling where it was with FillValue (as FillRect). Goes through a
+  // temporary bitmap, which may live in a file. The alpha channel stays.
+  void MoveRegion(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t DstX, int32_t DstY, double FillValue);
+  // Change one side keeping the pixels at the top-left; the alpha channel is
+  // resized first, the palette kept, added pixels are 0 and Full is cleared.
+  // An image without format or rows only records the new side.
+  void SetWidth(int32_t NewWidth);
+  void SetHeight(int32_t NewHeight);
+  // Canvas resize: HAlign and VAlign 0 keep the image at the left/top, 1
+  // centre it, 2 push it to the right/bottom. The uncovered area takes
+  // FillValue, and AlphaFillValue in the alpha channel.
+  void Resize(int32_t NewWidth, int32_t NewHeight, double FillValue, double AlphaFillValue, int32_t HAlign,
+              int32_t VAlign);
+  // Full := every byte of every row, padding included, is 255 (meant for
+  // alpha channels).
+  void SyncFull();
+
+  // ---- Exchange with masks (defined with TIEMask in model_containers) ----
+  // Mask nil: every pixel 255 (Full). A 1-bit mask gives an ie1g image, an
+  // 8-bit mask an ie8g image of its size and rows; Full comes from the mask.
+  void CopyFromMask(TIEMask* Mask);
+  // ie1g and ie8g images fill Mask (1 and 8 bits deep) with their rows and
+  // Full; other formats leave it alone.
+  void CopyToMask(TIEMask* Mask);
+
+  // ---- Platform-bitmap location (iebitmap_tbitmap.cpp) ----
+  // In Location ieTBitmap the pixels are the rows of a platform bitmap (pf1bit
+  // for ie1g, pf8bit for ie8p and ie8g, pf24bit for ie24RGB; ie16g is held as
+  // ie8g by its high bytes, and ie32f, ieCMYK and ieRGB48 are refused with
+  // "<format> pixel format not allowed when Location=ieTBitmap"). Its rows
+  // are padded to 32 bits, so RowLen is the platform's whatever
+  // RowAlignment says. Read back, pf1bit is ie1g, pf8bit ie8p (ie8g for an
+  // alpha channel; the palette is the platform bitmap's colours, a gray ramp
+  // for gray images) and anything else ie24RGB, converting the platform
+  // bitmap to pf24bit when it has another format.
+  //
+  // Uses Bitmap as the storage without copying: Location ieTBitmap, the
+  // platform bitmap external (never freed here). The storage held so far is
+  // released; FreeFirst also frees the alpha channel. nil only frees.
+  void EncapsulateTBitmap(TBitmap* Bitmap, bool FreeFirst);
+  // The platform bitmap, after moving the image into it (an empty image
+  // gets an empty platform bitmap).
+  TBitmap* GetTBitmap();
+  // The platform bitmap's canvas, after moving the image into it. Drawing on
+  // it changes the pixels at once.
+  TCanvas* Canvas();
+  // Copies the palette into the platform bitmap's colours (ieTBitmap, ie8p).
+  void UpdateTBitmapPalette();
+  // Re-reads width, height and format from the platform bitmap when they
+  // changed: an alpha channel of another size is replaced by a new, zero
+  // one, and the row table is rebuilt (also when the rows moved).
+  void SyncFromTBitmap();
+  // (Re)builds / frees the table of the platform bitmap's row addresses.
+  void BuildScanlineCache();
+  void FreeScanlineCache();
+  // The contents of any platform bitmap. In memory and file locations:
+  // pf1bit black and white gives ie1g, pf1bit with other colours, pf4bit and
+  // pf8bit give ie8p with their colours, pf15bit, pf16bit, pf24bit and
+  // pf32bit give ie24RGB; pfDevice and pfCustom change nothing. In Location
+  // ieTBitmap the platform bitmap becomes a copy of Bitmap. Full ends false.
+  void CopyFromTBitmap(TBitmap* Bitmap);
+  // The rows of a TIEDibbitmap: 1 bit as ie1g, 24 bits as ie24RGB (and in
+  // memory and file locations 8 bits as ie8g); other depths copy nothing.
+  void CopyFromDibbitmap(TIEDibbitmap* Source);
+
   // ---- Settings ----
   bool MemoryExternal() const { return FMemoryExternal; }
   bool TBitmapExternal() const { return FTBitmapExternal; }
@@ -189,6 +360,30 @@ class TIEBitmap : public TIEBaseBitmap {
   void SetRowAlignment(int32_t Value) { FRowAlignment = Value; }
 
  private:
+  // ---- Pixel access helpers ----
+  void AssertPixel([[maybe_unused]] int32_t X, [[maybe_unused]] int32_t Y) const {
+    assert(X >= 0 && X < FWidth && Y >= 0 && Y < FHeight && "pixel outside the image");
+  }
+  // Rows of 16-bit and wider formats need not be aligned for their type
+  // (RowAlignment may be 8), so pixels are moved bytewise.
+  template <class T>
+  T LoadPixel(int32_t X, int32_t Y) {
+    AssertPixel(X, Y);
+    T v;
+    std::memcpy(&v, static_cast<const uint8_t*>(ScanLine(Y)) + sizeof(T) * static_cast<size_t>(X), sizeof(T));
+    return v;
+  }
+  template <class T>
+  void StorePixel(int32_t X, int32_t Y, const T& Value) {
+    AssertPixel(X, Y);
+    std::memcpy(static_cast<uint8_t*>(ScanLine(Y)) + sizeof(T) * static_cast<size_t>(X), &Value, sizeof(T));
+  }
+  // Writes a file image's current ScanLine buffer back and drops it, so that
+  // what a bulk operation wrote is in the file when it returns.
+  void ReleaseCurrentRow();
+  // SetWidth and SetHeight of memory and file images.
+  void ChangeSize(int32_t NewWidth, int32_t NewHeight);
+
   struct TRowBuffer {
     int32_t Row;
     void* Buffer;
@@ -207,8 +402,26 @@ class TIEBitmap : public TIEBaseBitmap {
   // Platform-bitmap location (iebitmap_tbitmap.cpp).
   void AllocateTBitmapImage();
   void FreeTBitmapImage();
-  void UpdateTBitmapPalette();
   bool AssignFromPlatformBitmap(TObject* Source);
+  void SyncTBitmapShape() const {
+    if (FLocation == TIELocation::ieTBitmap) const_cast<TIEBitmap*>(this)->SyncFromTBitmap();
+  }
+  void NewTBitmap();
+  // Converts a platform bitmap of another format than pf1bit, pf8bit and
+  // pf24bit to pf24bit.
+  void NormalizeTBitmapFormat();
+  TIEPixelFormat TBitmapReadBackFormat() const;
+  // Width, height, format, palette and row table from the platform bitmap;
+  // an alpha channel of another size is replaced.
+  void TakeTBitmapShape(TIEPixelFormat Format);
+  // Gives the platform bitmap the size (and, with SetFormat, the pixel
+  // format of Format, dropping its pixels) and takes the fields from it.
+  void ShapeTBitmap(int32_t NewWidth, int32_t NewHeight, TIEPixelFormat Format, bool SetFormat);
+  // SetWidth and SetHeight in Location ieTBitmap: the top-left pixels stay.
+  void SetTBitmapSize(int32_t NewWidth, int32_t NewHeight);
+  // Copies an ie16g S into this ie8g platform bitmap by high bytes; false
+  // when the pair is not that one.
+  bool CopyPixelsIntoTBitmap(TIEBitmap* S);
 
   std::unique_ptr<TIEFileBuffer> FFileBuffer;
   void* FCurrentRow = nullptr;             // last ScanLine buffer of a file image
@@ -242,3 +455,17 @@ class TIEBitmap : public TIEBaseBitmap {
   int32_t FContrast = 0;
   int32_t FRowAlignment = 32;
 };
+
+// ---- Whole-image routines (iebitmap_access.cpp) ----
+// ie8p: every palette entry has r = g = b; ie24RGB: every pixel has; any
+// other format (and nil): true.
+bool IEIsGrayscale(TIEBitmap* Bitmap);
+// An ie24RGB bitmap with an alpha channel holding a value below 255 on one of
+// the rows 0, 3, 6, ... (the other rows are not looked at, to stay fast).
+// False for anything else and when reading the rows fails.
+bool IEHasTransparency(TIEBitmap* Bitmap);
+// Flattens a bitmap with an alpha channel onto Colour: for ie24RGB every
+// channel becomes bg + round((c - bg) * a / 255), so alpha 255 keeps the
+// pixel and 0 gives the background; then the alpha channel is removed,
+// whatever the format. Failures are swallowed.
+void IEMergeAlphaWithBackground(TIEBitmap* Bitmap, TColor Colour);
