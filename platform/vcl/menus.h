@@ -1,0 +1,527 @@
+// Menus: short-cut values and their texts, the menu handles of the window
+// system with their plain look (popup windows tracked in a modal loop, and
+// the menu bar of a form), and the component classes TMenuItem, TMenu,
+// TMainMenu and TPopupMenu built over them.
+//
+// The plain look: a popup menu is a top-most popup window that never takes
+// activation. While a menu is open a modal loop owns the mouse and the
+// keyboard: the pointer highlights, a press outside closes, a release on an
+// item chooses it; Up/Down move, Right/Enter open a submenu, Left/Escape
+// close one, characters pick "&" accelerators. Submenus also open after the
+// menu show delay of hovering, on the program's clock.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/gui/canvas.h"
+#include "platform/gui/graphics.h"
+#include "platform/gui/windows.h"
+#include "platform/rtl/components.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/vcl/controls.h"
+#include "platform/vcl/imglist.h"
+#include "platform/vcl/messages.h"
+
+class TMenu;
+class TMainMenu;
+class TPopupMenu;
+class TCustomForm;
+
+RTL_DECLARE_EXCEPTION(EMenuError, Exception);
+
+// ================================================================================
+// Short-cuts
+// ================================================================================
+
+// A virtual key in the low byte plus modifier bits.
+using TShortCut = uint16_t;
+inline constexpr TShortCut scShift = 0x2000;
+inline constexpr TShortCut scCtrl = 0x4000;
+inline constexpr TShortCut scAlt = 0x8000;
+inline constexpr TShortCut scNone = 0;
+
+// 0 for a key above 255.
+TShortCut ShortCut(uint16_t Key, TShiftState Shift);
+void ShortCutToKey(TShortCut ShortCut, uint16_t& Key, TShiftState& Shift);
+// "Shift+", "Ctrl+", "Alt+" (in that order) and the key's name: "BkSp",
+// "Tab", "Esc", "Enter", "Space", "PgUp", "PgDn", "End", "Home", "Left",
+// "Up", "Right", "Down", "Ins", "Del", "F1".."F12", letters and digits.
+// Empty for a key without a name.
+String ShortCutToText(TShortCut ShortCut);
+// The reverse, ignoring case; 0 when the text names no short-cut.
+TShortCut TextToShortCut(const String& Text);
+
+// The "&" accelerator character of a caption (upper case; "&&" is a literal
+// ampersand), 0 when there is none.
+char32_t GetHotkey(const String& Text);
+// The caption without its "&" marks ("&&" becomes "&").
+String StripHotkey(const String& Text);
+// Whether the key (a virtual key or character) is the caption's accelerator.
+bool IsAccel(uint32_t VK, const String& Str);
+
+// ================================================================================
+// Menu handles
+// ================================================================================
+
+// MENUITEMINFO masks, types and states.
+inline constexpr uint32_t MIIM_STATE = 0x0001;
+inline constexpr uint32_t MIIM_ID = 0x0002;
+inline constexpr uint32_t MIIM_SUBMENU = 0x0004;
+inline constexpr uint32_t MIIM_CHECKMARKS = 0x0008;
+inline constexpr uint32_t MIIM_TYPE = 0x0010;
+inline constexpr uint32_t MIIM_DATA = 0x0020;
+inline constexpr uint32_t MIIM_STRING = 0x0040;
+inline constexpr uint32_t MIIM_BITMAP = 0x0080;
+inline constexpr uint32_t MIIM_FTYPE = 0x0100;
+
+inline constexpr uint32_t MFT_STRING = 0x0000;
+inline constexpr uint32_t MFT_BITMAP = 0x0004;
+inline constexpr uint32_t MFT_MENUBARBREAK = 0x0020;
+inline constexpr uint32_t MFT_MENUBREAK = 0x0040;
+inline constexpr uint32_t MFT_OWNERDRAW = 0x0100;
+inline constexpr uint32_t MFT_RADIOCHECK = 0x0200;
+inline constexpr uint32_t MFT_SEPARATOR = 0x0800;
+inline constexpr uint32_t MFT_RIGHTORDER = 0x2000;
+inline constexpr uint32_t MFT_RIGHTJUSTIFY = 0x4000;
+
+inline constexpr uint32_t MFS_ENABLED = 0x0000;
+inline constexpr uint32_t MFS_UNCHECKED = 0x0000;
+inline constexpr uint32_t MFS_GRAYED = 0x0003;
+inline constexpr uint32_t MFS_DISABLED = MFS_GRAYED;
+inline constexpr uint32_t MFS_CHECKED = 0x0008;
+inline constexpr uint32_t MFS_HILITE = 0x0080;
+inline constexpr uint32_t MFS_DEFAULT = 0x1000;
+
+// Flags of AppendMenu, InsertMenu, DeleteMenu, CheckMenuItem ...
+inline constexpr uint32_t MF_BYCOMMAND = 0x0000;
+inline constexpr uint32_t MF_BYPOSITION = 0x0400;
+inline constexpr uint32_t MF_STRING = 0x0000;
+inline constexpr uint32_t MF_ENABLED = 0x0000;
+inline constexpr uint32_t MF_GRAYED = 0x0001;
+inline constexpr uint32_t MF_DISABLED = 0x0002;
+inline constexpr uint32_t MF_UNCHECKED = 0x0000;
+inline constexpr uint32_t MF_CHECKED = 0x0008;
+inline constexpr uint32_t MF_POPUP = 0x0010;
+inline constexpr uint32_t MF_MENUBARBREAK = 0x0020;
+inline constexpr uint32_t MF_MENUBREAK = 0x0040;
+inline constexpr uint32_t MF_HILITE = 0x0080;
+inline constexpr uint32_t MF_OWNERDRAW = 0x0100;
+inline constexpr uint32_t MF_SEPARATOR = 0x0800;
+inline constexpr uint32_t MF_DEFAULT = 0x1000;
+inline constexpr uint32_t MF_MOUSESELECT = 0x8000;
+// GetMenuDefaultItem
+inline constexpr uint32_t GMDI_USEDISABLED = 0x0001;
+inline constexpr uint32_t GMDI_GOINTOPOPUPS = 0x0002;
+
+// TrackPopupMenu
+inline constexpr uint32_t TPM_LEFTBUTTON = 0x0000;
+inline constexpr uint32_t TPM_RIGHTBUTTON = 0x0002;
+inline constexpr uint32_t TPM_LEFTALIGN = 0x0000;
+inline constexpr uint32_t TPM_CENTERALIGN = 0x0004;
+inline constexpr uint32_t TPM_RIGHTALIGN = 0x0008;
+inline constexpr uint32_t TPM_TOPALIGN = 0x0000;
+inline constexpr uint32_t TPM_VCENTERALIGN = 0x0010;
+inline constexpr uint32_t TPM_BOTTOMALIGN = 0x0020;
+inline constexpr uint32_t TPM_NONOTIFY = 0x0080;
+inline constexpr uint32_t TPM_RETURNCMD = 0x0100;
+
+struct MENUITEMINFO {
+  uint32_t cbSize = sizeof(MENUITEMINFO);
+  uint32_t fMask = 0;
+  uint32_t fType = MFT_STRING;
+  uint32_t fState = MFS_ENABLED;
+  uint32_t wID = 0;
+  HMENU hSubMenu = nullptr;
+  HBITMAP hbmpChecked = nullptr;
+  HBITMAP hbmpUnchecked = nullptr;
+  uintptr_t dwItemData = 0;
+  String dwTypeData;  // the text (UTF-8); a tab separates the short-cut text
+  uint32_t cch = 0;   // out: the text's length
+  HBITMAP hbmpItem = nullptr;
+};
+
+// Menus are ids into a table: a destroyed or made-up handle fails (false,
+// -1, 0), never crashes. A menu bar (CreateMenu) and a popup menu
+// (CreatePopupMenu) differ only in how they are shown. Main thread only.
+HMENU CreateMenu();
+HMENU CreatePopupMenu();
+// Destroys the menu and its submenus.
+bool DestroyMenu(HMENU Menu);
+bool IsMenu(HMENU Menu);
+
+int32_t GetMenuItemCount(HMENU Menu);  // -1 for a bad handle
+// The command of the item at Pos; 0xFFFFFFFF for a submenu item or a bad position.
+uint32_t GetMenuItemID(HMENU Menu, int32_t Pos);
+HMENU GetSubMenu(HMENU Menu, int32_t Pos);
+// Item: a position (ByPosition) or a command, searched through the submenus too.
+bool InsertMenuItem(HMENU Menu, uint32_t Item, bool ByPosition, const MENUITEMINFO& Info);
+bool GetMenuItemInfo(HMENU Menu, uint32_t Item, bool ByPosition, MENUITEMINFO* Info);
+bool SetMenuItemInfo(HMENU Menu, uint32_t Item, bool ByPosition, const MENUITEMINFO& Info);
+// Flags MF_*; with MF_POPUP, IdNewItem is the submenu's handle.
+bool AppendMenu(HMENU Menu, uint32_t Flags, uintptr_t IdNewItem, const char* NewItem);
+bool InsertMenu(HMENU Menu, uint32_t Position, uint32_t Flags, uintptr_t IdNewItem,
+                const char* NewItem);
+// DeleteMenu destroys the submenu of the item; RemoveMenu leaves it alone.
+bool DeleteMenu(HMENU Menu, uint32_t Position, uint32_t Flags);
+bool RemoveMenu(HMENU Menu, uint32_t Position, uint32_t Flags);
+// MF_* state bits of the item (for a submenu the item count in the high
+// byte and MF_POPUP); 0xFFFFFFFF when there is no such item.
+uint32_t GetMenuState(HMENU Menu, uint32_t Id, uint32_t Flags);
+// Copies the text (cut to MaxCount - 1 bytes, with a NUL) and answers its length.
+int32_t GetMenuString(HMENU Menu, uint32_t Id, char* Buffer, int32_t MaxCount, uint32_t Flags);
+// Answer the previous MF_CHECKED / MF_GRAYED state, 0xFFFFFFFF for no item.
+uint32_t CheckMenuItem(HMENU Menu, uint32_t Id, uint32_t Check);
+uint32_t EnableMenuItem(HMENU Menu, uint32_t Id, uint32_t Enable);
+// The default item's command (or position); 0xFFFFFFFF when there is none.
+uint32_t GetMenuDefaultItem(HMENU Menu, bool ByPosition, uint32_t Flags);
+// 0xFFFFFFFF clears the default.
+bool SetMenuDefaultItem(HMENU Menu, uint32_t Item, bool ByPosition);
+
+// Shows Menu at the screen point and tracks it until the user chooses or
+// cancels. Owner receives WM_ENTERMENULOOP, WM_INITMENUPOPUP (before each
+// popup shows), WM_MENUSELECT, WM_MEASUREITEM / WM_DRAWITEM for owner-drawn
+// items, WM_UNINITMENUPOPUP and WM_EXITMENULOOP, unless TPM_NONOTIFY. With
+// TPM_RETURNCMD the answer is the chosen command (0: none); otherwise a
+// chosen command is posted to Owner as WM_COMMAND and the answer is nonzero
+// when something was chosen. The right button chooses only with
+// TPM_RIGHTBUTTON. Fails (0) while another menu is being tracked.
+int32_t TrackPopupMenu(HMENU Menu, uint32_t Flags, int32_t X, int32_t Y, int32_t Reserved,
+                       HWND Owner, const TRect* ExcludeRect);
+// Ends the menu being tracked (as if cancelled).
+bool EndMenu();
+// The menu being tracked and the windows of its open levels (tests and the
+// hint engine look at them); nullptr / empty when none is open.
+HMENU GetTrackedMenu();
+std::vector<HWND> GetMenuPopupWindows();
+// Screen rectangle of item Item (a position) of Menu where it is shown now:
+// in an open popup level, or in the menu bar of the form Wnd. False when
+// the menu is not on the screen.
+bool GetMenuItemRect(HWND Wnd, HMENU Menu, uint32_t Item, TRect* Rect);
+
+// ================================================================================
+// The component classes
+// ================================================================================
+
+enum class TMenuBreak : uint8_t { mbNone, mbBreak, mbBarBreak };
+enum class TMenuAutoFlag : uint8_t { maAutomatic, maManual, maParent };
+using TMenuItemAutoFlag = TMenuAutoFlag;
+enum class TFindItemKind : uint8_t { fkCommand, fkHandle, fkShortCut };
+enum class TPopupAlignment : uint8_t { paLeft, paRight, paCenter };
+enum class TTrackButton : uint8_t { tbRightButton, tbLeftButton };
+
+using TMenuDrawItemEvent =
+    std::function<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool Selected)>;
+using TMenuMeasureItemEvent =
+    std::function<void(TObject* Sender, TCanvas* ACanvas, int32_t& Width, int32_t& Height)>;
+using TMenuChangeEvent = std::function<void(TObject* Sender, class TMenuItem* Source, bool Rebuild)>;
+
+// One entry of a menu and the list of its children. The parent frees its
+// children; an owner that frees an item first takes it out of its parent.
+class TMenuItem : public TComponent {
+  friend class TMenu;
+  friend class TMainMenu;
+
+ public:
+  explicit TMenuItem(TComponent* AOwner);
+  ~TMenuItem() override;
+  const char* ClassName() const override { return "TMenuItem"; }
+
+  // ---- Properties ----
+  // "-" makes a separator line; "&" marks the accelerator.
+  const String& Caption() const { return FCaption; }
+  void SetCaption(const String& Value);
+  bool Checked() const { return FChecked; }
+  // Checking a radio item unchecks the radio items of its group among its siblings.
+  void SetChecked(bool Value);
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool Value);
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool Value);
+  bool Default() const { return FDefault; }
+  void SetDefault(bool Value);
+  bool RadioItem() const { return FRadioItem; }
+  void SetRadioItem(bool Value);
+  uint8_t GroupIndex() const { return FGroupIndex; }
+  void SetGroupIndex(uint8_t Value);
+  // Click toggles Checked (a radio item: checks it) before OnClick; with an
+  // action, the action's AutoCheck does it.
+  bool AutoCheck() const { return FAutoCheck; }
+  void SetAutoCheck(bool Value) { FAutoCheck = Value; }
+  TShortCut ShortCut() const { return FShortCut; }
+  void SetShortCut(TShortCut Value);
+  // Image of the menu's Images; -1: none.
+  int32_t ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int32_t Value);
+  // Made on first use; drawn left of the caption when not empty.
+  TBitmap* Bitmap();
+  void SetBitmap(TBitmap* Value);
+  const String& Hint() const { return FHint; }
+  void SetHint(const String& Value) { FHint = Value; }
+  TMenuBreak Break() const { return FBreak; }
+  void SetBreak(TMenuBreak Value);
+  int32_t HelpContext() const { return FHelpContext; }
+  void SetHelpContext(int32_t Value) { FHelpContext = Value; }
+  TMenuItemAutoFlag AutoHotkeys() const { return FAutoHotkeys; }
+  void SetAutoHotkeys(TMenuItemAutoFlag Value) { FAutoHotkeys = Value; }
+  TMenuItemAutoFlag AutoLineReduction() const { return FAutoLineReduction; }
+  void SetAutoLineReduction(TMenuItemAutoFlag Value);
+  // An action supplies Caption, Checked, Enabled, Visible, Hint, ImageIndex,
+  // ShortCut, AutoCheck and GroupIndex (taken when set and whenever the item
+  // updates: before its menu shows it and before its short-cut is checked);
+  // Click executes it when OnClick is not assigned.
+  TBasicAction* Action() const { return FAction; }
+  void SetAction(TBasicAction* Value);
+  // Takes the action's properties now.
+  virtual void InitiateAction();
+  // InitiateAction of every child.
+  void InitiateActions();
+
+  // ---- Children ----
+  int32_t Count() const { return int32_t(FItems.size()); }
+  TMenuItem* Items(int32_t Index) const;
+  // Appends Item. EMenuError "Menu inserted twice" when it has a parent
+  // already, "Menu index out of range" for a bad index, and EMenuError when
+  // Item is this item or one of its ancestors.
+  void Add(TMenuItem* Item);
+  void Add(const std::vector<TMenuItem*>& AItems);
+  void Insert(int32_t Index, TMenuItem* Item);
+  // Takes the child out without freeing it.
+  void Delete(int32_t Index);
+  // EMenuError "Menu item not found" when Item is no child.
+  void Remove(TMenuItem* Item);
+  // Frees every child.
+  void Clear();
+  int32_t IndexOf(const TMenuItem* Item) const;
+  // The child whose caption without "&" is ACaption (ignoring case).
+  TMenuItem* Find(const String& ACaption) const;
+  TMenuItem* Parent() const { return FParent; }
+  int32_t MenuIndex() const;
+  void SetMenuIndex(int32_t Value);
+  // The menu at the root of this item's tree.
+  TMenu* GetParentMenu() const;
+
+  // ---- Behaviour ----
+  bool IsLine() const { return FCaption == "-"; }
+  // The id sent with WM_COMMAND (unique while the item lives).
+  uint16_t Command() const { return FCommand; }
+  // The menu handle of the item's children (for the root of a main menu, the
+  // bar), made on first use and kept in step with the children afterwards.
+  HMENU Handle();
+  bool HandleAllocated() const { return FHandle != nullptr; }
+  // Hides the leading, trailing and doubled separators among the children,
+  // and further down where line reduction is on; answers whether anything
+  // changed. Hidden lines keep Visible and report LineReduced. Menus do
+  // this by themselves before they show when line reduction is on.
+  bool RethinkLines();
+  bool LineReduced() const { return FLineReduced; }
+  // Whether line reduction is on for this item's children (AutoLineReduction
+  // through the parents up to the menu's).
+  bool LineReduction() const;
+  // Shown in a menu: Visible and not removed by line reduction.
+  bool IsShown() const { return FVisible && !FLineReduced; }
+  // Enabled items: AutoCheck, then OnClick or the action.
+  virtual void Click();
+  // OnDrawItem when assigned, else the plain look.
+  virtual void DrawItem(TCanvas* ACanvas, const TRect& ARect, bool Selected);
+  virtual void MeasureItem(TCanvas* ACanvas, int32_t& Width, int32_t& Height);
+
+  TNotifyEvent OnClick;
+  TMenuDrawItemEvent OnDrawItem;
+  TMenuMeasureItemEvent OnMeasureItem;
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Something of this item changed: its parent's handle follows and the
+  // menu is told (Rebuild: the structure changed).
+  void MenuChanged(bool Rebuild);
+
+ private:
+  void SetParentItem(TMenuItem* Value) { FParent = Value; }
+  void RebuildHandle();
+  void ItemsChanged();
+  void TurnSiblingsOff();
+  bool OwnerDrawn() const;
+  bool InternalRethinkLines();
+  void ActionToItem();
+
+  String FCaption;
+  bool FChecked = false;
+  bool FEnabled = true;
+  bool FVisible = true;
+  bool FDefault = false;
+  bool FRadioItem = false;
+  uint8_t FGroupIndex = 0;
+  bool FAutoCheck = false;
+  TShortCut FShortCut = 0;
+  int32_t FImageIndex = -1;
+  std::unique_ptr<TBitmap> FBitmap;
+  String FHint;
+  TMenuBreak FBreak = TMenuBreak::mbNone;
+  int32_t FHelpContext = 0;
+  TMenuItemAutoFlag FAutoHotkeys = TMenuAutoFlag::maParent;
+  TMenuItemAutoFlag FAutoLineReduction = TMenuAutoFlag::maParent;
+  TBasicAction* FAction = nullptr;
+  bool FLineReduced = false;
+
+  std::vector<TMenuItem*> FItems;
+  TMenuItem* FParent = nullptr;
+  TMenu* FMenu = nullptr;  // set on the root item of a menu
+  uint16_t FCommand = 0;
+  HMENU FHandle = nullptr;
+  bool FDestroyingItems = false;
+};
+
+class TMenu : public TComponent {
+  friend class TMenuItem;
+
+ public:
+  explicit TMenu(TComponent* AOwner);
+  ~TMenu() override;
+  const char* ClassName() const override { return "TMenu"; }
+
+  TMenuItem* Items() const { return FItems; }
+  // The root's menu handle.
+  virtual HMENU Handle();
+  TCustomImageList* Images() const { return FImages; }
+  void SetImages(TCustomImageList* Value);
+  // Stored: captions are shown as they are written.
+  TMenuAutoFlag AutoHotkeys() const { return FAutoHotkeys; }
+  void SetAutoHotkeys(TMenuAutoFlag Value) { FAutoHotkeys = Value; }
+  TMenuAutoFlag AutoLineReduction() const { return FAutoLineReduction; }
+  void SetAutoLineReduction(TMenuAutoFlag Value);
+  // Every item is drawn by its DrawItem (an item with OnDrawItem, or a menu
+  // with Images, is owner-drawn anyway).
+  bool OwnerDraw() const { return FOwnerDraw; }
+  void SetOwnerDraw(bool Value);
+  // The window told about changes (CM_MENUCHANGED); for a main menu its form.
+  HWND WindowHandle() const { return FWindowHandle; }
+  void SetWindowHandle(HWND Value) { FWindowHandle = Value; }
+
+  // The key of a key message with the shift state as of that message; an
+  // enabled item with that short-cut (hidden ones too) is clicked.
+  virtual bool IsShortCut(TWMKey& Message);
+  TMenuItem* FindItem(uintptr_t Value, TFindItemKind Kind);
+  // Clicks the item of the command; false when no item has it.
+  virtual bool DispatchCommand(uint16_t ACommand);
+  // A popup of this menu is about to show: its item updates and is clicked.
+  virtual bool DispatchPopup(HMENU AMenu);
+  // WM_DRAWITEM / WM_MEASUREITEM of an item of this menu.
+  bool DispatchDrawItem(const DRAWITEMSTRUCT& Info);
+  bool DispatchMeasureItem(MEASUREITEMSTRUCT& Info);
+  void RethinkLines() { FItems->RethinkLines(); }
+
+  TMenuChangeEvent OnChange;
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  virtual void MenuChanged(TObject* Sender, TMenuItem* Source, bool Rebuild);
+  // Whether the root handle is a menu bar (CreateMenu).
+  virtual bool IsBarMenu() const { return false; }
+  // The top-level items shown, in order (a main menu merges another).
+  virtual std::vector<TMenuItem*> TopItems() const;
+
+ private:
+  void ImageListChange(TObject* Sender);
+
+  TMenuItem* FItems = nullptr;
+  TCustomImageList* FImages = nullptr;
+  std::unique_ptr<TChangeLink> FImageChangeLink;
+  TMenuAutoFlag FAutoHotkeys = TMenuAutoFlag::maAutomatic;
+  TMenuAutoFlag FAutoLineReduction = TMenuAutoFlag::maAutomatic;
+  bool FOwnerDraw = false;
+  HWND FWindowHandle = nullptr;
+};
+
+// A form's menu bar. Merge shows another main menu's top-level items in it:
+// an item of the merged menu replaces this menu's items of the same
+// GroupIndex, and the items are ordered by GroupIndex.
+class TMainMenu : public TMenu {
+ public:
+  explicit TMainMenu(TComponent* AOwner);
+  ~TMainMenu() override;
+  const char* ClassName() const override { return "TMainMenu"; }
+
+  // Short-cuts, commands and popups of the merged items work through this
+  // menu as well. Merging another menu ends the previous merge.
+  void Merge(TMainMenu* Menu);
+  void Unmerge(TMainMenu* Menu);
+  TMainMenu* Merged() const { return FMerged; }
+  // The top-level items shown in the bar, merged ones included.
+  std::vector<TMenuItem*> BarItems() const { return TopItems(); }
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void MenuChanged(TObject* Sender, TMenuItem* Source, bool Rebuild) override;
+  bool IsBarMenu() const override { return true; }
+  std::vector<TMenuItem*> TopItems() const override;
+
+ private:
+  TMainMenu* FMerged = nullptr;
+  TMainMenu* FMergedInto = nullptr;
+};
+
+class TPopupMenu : public TMenu {
+ public:
+  explicit TPopupMenu(TComponent* AOwner);
+  ~TPopupMenu() override;
+  const char* ClassName() const override { return "TPopupMenu"; }
+
+  // OnPopup, then the menu at the screen point (tracked until closed; the
+  // chosen item's OnClick runs once the posted command is handled).
+  virtual void Popup(int32_t X, int32_t Y);
+  // The control (or other component) the menu was last popped up for.
+  TComponent* PopupComponent() const { return FPopupComponent; }
+  void SetPopupComponent(TComponent* Value);
+  TPoint PopupPoint() const { return FPopupPoint; }
+  bool AutoPopup() const { return FAutoPopup; }
+  void SetAutoPopup(bool Value) { FAutoPopup = Value; }
+  TPopupAlignment Alignment() const { return FAlignment; }
+  void SetAlignment(TPopupAlignment Value) { FAlignment = Value; }
+  TTrackButton TrackButton() const { return FTrackButton; }
+  void SetTrackButton(TTrackButton Value) { FTrackButton = Value; }
+  int32_t HelpContext() const { return FHelpContext; }
+  void SetHelpContext(int32_t Value) { FHelpContext = Value; }
+
+  TNotifyEvent OnPopup;
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  virtual void DoPopup(TObject* Sender);
+
+ private:
+  TComponent* FPopupComponent = nullptr;
+  TPoint FPopupPoint{-1, -1};
+  bool FAutoPopup = true;
+  TPopupAlignment FAlignment = TPopupAlignment::paLeft;
+  TTrackButton FTrackButton = TTrackButton::tbRightButton;
+  int32_t FHelpContext = 0;
+};
+
+// The window that receives the notifications of the menus the component
+// classes track (popup menus and form menu bars): WM_COMMAND,
+// WM_INITMENUPOPUP, WM_MENUSELECT (Application->Hint), WM_DRAWITEM and
+// WM_MEASUREITEM. Made on first use.
+HWND MenuNotifyWindow();
+
+// The plain look of one item, shared by the popup windows and the default
+// DrawItem of owner-drawn items. Image, when given, draws the item's image
+// at the point (left of the caption, vertically centred).
+struct TPlainMenuItem {
+  String Text;       // caption, a tab, the short-cut text
+  bool Separator = false;
+  bool Checked = false;
+  bool Radio = false;
+  bool Enabled = true;
+  bool Default = false;
+  bool SubMenu = false;
+  std::function<void(HDC DC, int32_t X, int32_t Y)> Image;
+  int32_t ImageWidth = 0;
+  int32_t ImageHeight = 0;
+};
+// Draws the item into Rect of DC (selected: highlighted).
+void DrawPlainMenuItem(HDC DC, const TRect& Rect, const TPlainMenuItem& Item, bool Selected);
+// The size the item needs in a popup.
+TSize MeasurePlainMenuItem(HDC DC, const TPlainMenuItem& Item);
