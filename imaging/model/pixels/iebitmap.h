@@ -359,6 +359,93 @@ class TIEBitmap : public TIEBaseBitmap {
   int32_t RowAlignment() const { return FRowAlignment; }
   void SetRowAlignment(int32_t Value) { FRowAlignment = Value; }
 
+  // ---- Row renderers (iebitmap_renderers.cpp; driven by ierender.h) ----
+  // One pair per source format, without and with alpha work; a render picks
+  // one per call. Destination row Y (FirstRow .. LastRow) is DestRows[Y]
+  // (ie24RGB); its pixels X (FirstCol .. LastCol) come from source row
+  // RowTable[Y - DstY] and column ColumnTable[X - DstX]. The alpha variants
+  // weigh each pixel by w = min(Opacity, a), a being the source alpha there
+  // when UseAlpha, else OpacityRow[x] (Width bytes of Opacity; nil counts as
+  // 255): d := d + round(w * (s - d) / 255). XStep and YStep are the scales
+  // in 14-bit fixed point (16384 = 1:1): RenderRowsRGB copies row spans for a
+  // 1:1 unadjusted, unblended render and then reads no tables. RowCopy (the
+  // ie24RGB and ie1g pairs) copies a destination row from the one above when
+  // both read one source row. Only the 24- and 48-bit pairs blend
+  // (BlendOperation, ieblend.h) and apply the colour offsets and contrast;
+  // ie8g, ie16g and ie32f apply the display range.
+  virtual void RenderRowsRGB(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
+                             const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
+                             int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
+                             int32_t YStep, bool RowCopy, uint8_t BlendOperation);
+  virtual void RenderRowsRGBAlpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
+                                  const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
+                                  int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t FirstCol,
+                                  int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep, int32_t YStep,
+                                  bool RowCopy, uint8_t BlendOperation);
+  virtual void RenderRows1Bit(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
+                              const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
+                              int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
+                              int32_t YStep, bool RowCopy);
+  virtual void RenderRows1BitAlpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
+                                   const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
+                                   int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t FirstCol,
+                                   int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep, int32_t YStep,
+                                   bool RowCopy);
+  virtual void RenderRowsGray8(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
+                               const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
+                               int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
+                               int32_t YStep, bool RowCopy);
+  virtual void RenderRowsGray8Alpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
+                                    const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
+                                    int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t FirstCol,
+                                    int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep, int32_t YStep,
+                                    bool RowCopy);
+  virtual void RenderRowsPalette(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
+                                 const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
+                                 int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
+                                 int32_t YStep, bool RowCopy);
+  virtual void RenderRowsPaletteAlpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
+                                      const uint8_t* OpacityRow, const int32_t* ColumnTable,
+                                      const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX,
+                                      int32_t DstY, int32_t FirstCol, int32_t FirstRow, int32_t LastCol,
+                                      int32_t LastRow, int32_t XStep, int32_t YStep, bool RowCopy);
+  virtual void RenderRowsGray16(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
+                                const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
+                                int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
+                                int32_t YStep, bool RowCopy);
+  virtual void RenderRowsGray16Alpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
+                                     const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
+                                     int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t FirstCol,
+                                     int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
+                                     int32_t YStep, bool RowCopy);
+  virtual void RenderRowsFloat(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
+                               const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
+                               int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
+                               int32_t YStep, bool RowCopy);
+  virtual void RenderRowsFloatAlpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
+                                    const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
+                                    int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t FirstCol,
+                                    int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep, int32_t YStep,
+                                    bool RowCopy);
+  virtual void RenderRowsCMYK(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
+                              const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
+                              int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
+                              int32_t YStep, bool RowCopy);
+  virtual void RenderRowsCMYKAlpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
+                                   const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
+                                   int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t FirstCol,
+                                   int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep, int32_t YStep,
+                                   bool RowCopy);
+  virtual void RenderRowsRGB48(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
+                               const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
+                               int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
+                               int32_t YStep, bool RowCopy, uint8_t BlendOperation);
+  virtual void RenderRowsRGB48Alpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
+                                    const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
+                                    int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t FirstCol,
+                                    int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep, int32_t YStep,
+                                    bool RowCopy, uint8_t BlendOperation);
+
  private:
   // ---- Pixel access helpers ----
   void AssertPixel([[maybe_unused]] int32_t X, [[maybe_unused]] int32_t Y) const {
