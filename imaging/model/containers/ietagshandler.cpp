@@ -1,0 +1,33 @@
+#include "imaging/model/containers/ietagshandler.h"
+
+#include <algorithm>
+#include <cstring>
+
+TIETagsHandler::TIETagsHandler() {
+  FReader.LittleEndian = 1;
+  FReader.Stream = &FData;
+  FReader.Base = 0;
+}
+
+void TIETagsHandler::Update() {
+  FReader.Entries.clear();
+  FReader.EntryCount = 0;
+  const int64_t size = FData.Size();
+  if (size <= 0) return;
+  const auto* block = static_cast<const uint8_t*>(FData.Memory());
+  const uint16_t count = static_cast<uint16_t>(block[0] | (size > 1 ? block[1] << 8 : 0));
+  // The directory as the count describes it, with whatever the block lacks
+  // left at zero.
+  std::vector<uint8_t> raw(size_t(count) * 12, 0);
+  if (size > 2) std::memcpy(raw.data(), block + 2, size_t(std::min<int64_t>(size - 2, int64_t(raw.size()))));
+  FReader.Entries.resize(count);
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* p = raw.data() + i * 12;
+    TIFDEntry& e = FReader.Entries[i];
+    e.Tag = static_cast<uint16_t>(p[0] | (p[1] << 8));
+    e.DataType = static_cast<uint16_t>(p[2] | (p[3] << 8));
+    e.DataNum = uint32_t(p[4]) | (uint32_t(p[5]) << 8) | (uint32_t(p[6]) << 16) | (uint32_t(p[7]) << 24);
+    e.DataPos = uint32_t(p[8]) | (uint32_t(p[9]) << 8) | (uint32_t(p[10]) << 16) | (uint32_t(p[11]) << 24);
+  }
+  FReader.EntryCount = count;
+}
