@@ -36,7 +36,8 @@ void ReadAndCheck(const uint8_t* data, size_t size, const uint8_t* bits, size_t 
   if (b.IsEmpty()) return;
   const int64_t h = Le32(data + 8);
   Check(b.Width() == Le32(data + 4) && b.Height() == (h < 0 ? -h : h));
-  Check(b.PixelFormat() == (result == 1 ? TIEPixelFormat::ie1g : TIEPixelFormat::ie24RGB));
+  // 1-bit rows stay 1-bit; everything else, YUV frames of any bit count included, is 24-bit.
+  Check(b.PixelFormat() == TIEPixelFormat::ie24RGB || (b.PixelFormat() == TIEPixelFormat::ie1g && result == 1));
   uint32_t sum = 0;
   for (int32_t y = 0; y < b.Height(); ++y) sum += static_cast<const uint8_t*>(b.ScanLine(y))[b.RowLen() - 1];
   Check(sum <= 255u * uint32_t(b.Height()));

@@ -467,6 +467,13 @@ std::vector<uint8_t> IEBitmapToDIB(TIEBitmap* Bitmap, int32_t X1, int32_t Y1, in
   return dib;
 }
 
+// 1-bit only for plain 1-bit rows; YUV frames decode to 24 bits whatever
+// their header's bit count says (they write 24-bit pixels).
+static TIEPixelFormat DecodedFormat(const BITMAPINFOHEADER& h, TDibKind kind) {
+  const bool yuv = kind == TDibKind::Packed || kind == TDibKind::Planar;
+  return h.biBitCount == 1 && !yuv ? TIEPixelFormat::ie1g : TIEPixelFormat::ie24RGB;
+}
+
 int32_t DIBToIEBitmap(const uint8_t* DIB, size_t Length, TIEBitmap* Bitmap, const uint8_t* Bits,
                       size_t BitsLength) {
   BITMAPINFOHEADER h;
@@ -477,7 +484,8 @@ int32_t DIBToIEBitmap(const uint8_t* DIB, size_t Length, TIEBitmap* Bitmap, cons
   const int32_t result = h.biBitCount;
   if (!Bitmap) return result;
 
-  const TIEPixelFormat format = h.biBitCount == 1 ? TIEPixelFormat::ie1g : TIEPixelFormat::ie24RGB;
+  const TDibKind kind = KindOf(h);
+  const TIEPixelFormat format = DecodedFormat(h, kind);
   const int64_t width = h.biWidth;
   const int64_t rows = h.biHeight < 0 ? -int64_t{h.biHeight} : int64_t{h.biHeight};
   if (!FitsLimit(width, rows, format, Bitmap->RowAlignment())) {
@@ -488,8 +496,6 @@ int32_t DIBToIEBitmap(const uint8_t* DIB, size_t Length, TIEBitmap* Bitmap, cons
   const auto n = static_cast<int32_t>(rows);
   Bitmap->Allocate(w, n, format);
   if (Bitmap->IsEmpty()) return result;
-
-  const TDibKind kind = KindOf(h);
   if (kind == TDibKind::None) return result;
 
   const TDibLayout layout = LayoutOf(h);
@@ -537,11 +543,11 @@ int32_t DIBToDibbitmap(const uint8_t* DIB, size_t Length, TIEDibbitmap* Dest, co
   const int32_t result = h.biBitCount;
   if (!Dest) return result;
   const int64_t rows = h.biHeight < 0 ? -int64_t{h.biHeight} : int64_t{h.biHeight};
-  const TIEPixelFormat format = h.biBitCount == 1 ? TIEPixelFormat::ie1g : TIEPixelFormat::ie24RGB;
+  const TIEPixelFormat format = DecodedFormat(h, KindOf(h));
   if (!FitsLimit(h.biWidth, rows, format, 32)) return result;
   const auto w = h.biWidth;
   const auto n = static_cast<int32_t>(rows);
-  Dest->AllocateBits(w, n, h.biBitCount == 1 ? 1 : 24);
+  Dest->AllocateBits(w, n, format == TIEPixelFormat::ie1g ? 1 : 24);
   if (!IEDIBIsDecodable(h)) return result;
   HDRAWDIB dd = IEDrawDibOpen();
   IEDrawDibDraw(dd, Dest->DC(), 0, 0, w, n, DIB, Length, Bits, BitsLength, 0, 0, w, n, 0);

@@ -470,6 +470,19 @@ TEST(ModelDibYuv, PlanarFramesWithOddSizes) {
   }
 }
 
+TEST(ModelDibYuv, FramesDecodeToTwentyFourBitsWhateverTheBitCount) {
+  // A YUV frame whose header claims 1 bit per pixel still writes 24-bit pixels.
+  const int32_t w = 8, h = 3;
+  std::vector<uint8_t> frame(size_t(w * h * 3 / 2), 128);
+  for (const char* code : {"I420", "YUY2"}) {
+    SCOPED_TRACE(code);
+    TIEBitmap b;
+    EXPECT_EQ(DIBToIEBitmap(MakeDib(w, h, 1, FourCC(code), {}, frame), &b), 1);
+    EXPECT_EQ(b.PixelFormat(), TIEPixelFormat::ie24RGB);
+    EXPECT_EQ(b.Width(), w);
+  }
+}
+
 // ---- Cross-check with netpbm --------------------------------------------------------------
 
 using ModelDibNetpbm = PixelsTempDirTest;
