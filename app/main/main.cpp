@@ -1,16 +1,25 @@
-// Program entry. Until the windows exist, the program prints its version and a
-// self-check of the runtime layer: number and date formatting, and a file
-// written through the safe writer and renamed into place.
+// Program entry. The program picks its window system backend (SDL2 on a
+// display, headless otherwise) and, until the application's own windows
+// exist, shows a demo form. --self-check prints the version and a self-check
+// of the runtime layer instead (scripts and CI call it).
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <memory>
 #include <unistd.h>
 
+#include "app/main/demo_form.h"
+#include "platform/gui/backends/sdl_backend.h"
+#include "platform/gui/graphics.h"
+#include "platform/gui/windows.h"
 #include "platform/rtl/dates.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/format.h"
 #include "platform/rtl/safewriter.h"
 #include "platform/rtl/strings.h"
+#include "platform/vcl/forms.h"
 
 namespace {
 
@@ -37,10 +46,7 @@ bool SelfCheck() {
   return ok && renamed && present;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  SetCommandLine(argc, argv);
+int RunSelfCheck() {
   std::printf("Pictoval %s\n", PICTOVAL_VERSION);
   try {
     const bool ok = SelfCheck();
@@ -48,6 +54,96 @@ int main(int argc, char** argv) {
     return ok ? 0 : 1;
   } catch (const std::exception& e) {
     std::printf("self-check: FAILED (%s)\n", e.what());
+    return 1;
+  }
+}
+
+bool Set(const char* name) {
+  const char* v = std::getenv(name);
+  return v != nullptr && *v != '\0';
+}
+
+// PICTOVAL_BACKEND=sdl2|headless decides; otherwise SDL2 when a display is
+// there and SDL can open it. nullptr means headless; failed is set when the
+// choice cannot be honoured.
+std::unique_ptr<TSdlBackend> ChooseBackend(bool& failed) {
+  failed = false;
+  const char* choice = std::getenv("PICTOVAL_BACKEND");
+  String error;
+  if (choice != nullptr && *choice != '\0') {
+    if (std::strcmp(choice, "headless") == 0) return nullptr;
+    if (std::strcmp(choice, "sdl2") != 0) {
+      std::fprintf(stderr, "pictoval: PICTOVAL_BACKEND must be \"sdl2\" or \"headless\", not \"%s\"\n", choice);
+      failed = true;
+      return nullptr;
+    }
+    std::unique_ptr<TSdlBackend> sdl = TSdlBackend::Create(error);
+    if (!sdl) {
+      std::fprintf(stderr, "pictoval: the SDL2 backend cannot start: %s\n", error.c_str());
+      failed = true;
+    }
+    return sdl;
+  }
+  if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
+    std::fprintf(stderr, "pictoval: no display (DISPLAY and WAYLAND_DISPLAY are not set); running headless\n");
+    return nullptr;
+  }
+  std::unique_ptr<TSdlBackend> sdl = TSdlBackend::Create(error);
+  if (!sdl) std::fprintf(stderr, "pictoval: the display cannot be opened (%s); running headless\n", error.c_str());
+  return sdl;
+}
+
+int RunProgram() {
+  bool failed = false;
+  std::unique_ptr<TSdlBackend> sdl = ChooseBackend(failed);
+  if (failed) return 1;
+  if (sdl) WinSetBackend(sdl.get());
+  {
+    auto screen = std::make_unique<TScreen>(nullptr);
+    auto app = std::make_unique<TApplication>(nullptr);
+    app->Initialize();
+    app->SetTitle("Pictoval");
+    if (sdl) {
+      TSdlBackend* b = sdl.get();
+      SetMessageBoxHook([b](HWND Owner, const String& Text, const String& Caption, uint32_t Flags) {
+        const int32_t answer = b->MessageBox(Owner, Text, Caption, Flags);
+        if (answer != 0) return answer;
+        std::fprintf(stderr, "%s: %s\n", Caption.c_str(), Text.c_str());  // no box could be shown
+        return (Flags & MB_TYPEMASK) == MB_OK ? IDOK : (Flags & MB_TYPEMASK) == MB_YESNO ? IDNO : IDCANCEL;
+      });
+      b->OnQuit = [] { Application->Terminate(); };
+      b->SetApplicationIcon(LoadIcon(nullptr, IDI_APPLICATION));
+    }
+    TDemoForm* form = nullptr;
+    app->CreateForm(form);
+    if (sdl) {
+      app->Run();
+    } else {
+      // Nobody can use a window without a display: build and paint the
+      // form once, then end instead of waiting for input that never comes.
+      form->Show();
+      app->ProcessMessages();
+      std::fprintf(stderr, "pictoval: the demo form was built and painted headless (%d x %d); nothing to show\n",
+                   form->Width(), form->Height());
+    }
+    SetMessageBoxHook(nullptr);
+    app.reset();
+    screen.reset();
+  }
+  WinResetState();
+  sdl.reset();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetCommandLine(argc, argv);
+  if (argc > 1 && std::strcmp(argv[1], "--self-check") == 0) return RunSelfCheck();
+  try {
+    return RunProgram();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pictoval: %s\n", e.what());
     return 1;
   }
 }

@@ -21,11 +21,19 @@ struct TClipboard {
   HWND Opener = nullptr;
   HWND Owner = nullptr;
   std::vector<TClipEntry> Entries;  // in the order put
+  // Desktop mirror: what happened while open, to publish when closed.
+  bool TextPut = false;
+  bool Emptied = false;
 };
 
 TClipboard& Clip() {
   static TClipboard* clip = new TClipboard;  // outlives static destructors
   return *clip;
+}
+
+TClipboardMirror& Mirror() {
+  static TClipboardMirror* mirror = new TClipboardMirror;
+  return *mirror;
 }
 
 void FreeData(uint32_t format, HGLOBAL data) {
@@ -110,6 +118,41 @@ HGLOBAL MakeText(uint32_t format) {
   return out;
 }
 
+// ---- Desktop mirror ----
+
+// Takes the desktop's text when the mirror says it is newer.
+void PullDesktopText() {
+  TClipboard& c = Clip();
+  if (c.Open || !Mirror().DesktopText) return;
+  String text;
+  if (!Mirror().DesktopText(text)) return;
+  for (const TClipEntry& e : c.Entries) FreeData(e.Format, e.Data);
+  c.Entries.clear();
+  c.Owner = nullptr;
+  if (HGLOBAL h = BlockOfBytes(text.c_str(), text.size() + 1)) c.Entries.push_back(TClipEntry{CF_TEXT, h, false});
+}
+
+void PublishText() {
+  TClipboard& c = Clip();
+  const bool put = c.TextPut, emptied = c.Emptied;
+  c.TextPut = c.Emptied = false;
+  if (!Mirror().Publish || (!put && !emptied)) return;
+  String text;
+  if (put) {
+    HGLOBAL made = 0;
+    const TClipEntry* e = Find(CF_TEXT);
+    HGLOBAL h = e ? e->Data : (made = MakeText(CF_TEXT));
+    if (const char* p = h ? static_cast<const char*>(GlobalLock(h)) : nullptr) {
+      const size_t size = GlobalSize(h);
+      const void* nul = std::memchr(p, 0, size);
+      text.assign(p, nul ? static_cast<const char*>(nul) - p : size);
+      GlobalUnlock(h);
+    }
+    if (made) GlobalFree(made);
+  }
+  Mirror().Publish(text);
+}
+
 // Registered format names; a process-wide table any thread may use.
 struct TFormatNames {
   std::mutex Lock;
@@ -126,6 +169,7 @@ TFormatNames& FormatNames() {
 bool OpenClipboard(HWND owner) {
   TClipboard& c = Clip();
   if (c.Open) return c.Opener == owner;
+  PullDesktopText();
   c.Open = true;
   c.Opener = owner;
   return true;
@@ -136,6 +180,7 @@ bool CloseClipboard() {
   if (!c.Open) return false;
   c.Open = false;
   c.Opener = nullptr;
+  PublishText();
   return true;
 }
 
@@ -145,6 +190,8 @@ bool EmptyClipboard() {
   for (const TClipEntry& e : c.Entries) FreeData(e.Format, e.Data);
   c.Entries.clear();
   c.Owner = c.Opener;
+  c.Emptied = true;
+  c.TextPut = false;
   return true;
 }
 
@@ -158,6 +205,7 @@ HGLOBAL SetClipboardData(uint32_t format, HGLOBAL data) {
   } else {
     c.Entries.push_back(TClipEntry{format, data, false});
   }
+  if (Partner(format)) c.TextPut = true;
   // A text made from the old partner is stale now.
   if (const uint32_t partner = Partner(format)) {
     const TClipEntry* p = Find(partner);
@@ -178,6 +226,7 @@ HGLOBAL GetClipboardData(uint32_t format) {
 }
 
 bool IsClipboardFormatAvailable(uint32_t format) {
+  PullDesktopText();
   return format != 0 && (Find(format) != nullptr || CanMake(format));
 }
 
@@ -207,7 +256,10 @@ uint32_t EnumClipboardFormats(uint32_t format) {
   return 0;
 }
 
-int32_t CountClipboardFormats() { return static_cast<int32_t>(FormatList().size()); }
+int32_t CountClipboardFormats() {
+  PullDesktopText();
+  return static_cast<int32_t>(FormatList().size());
+}
 
 HWND GetClipboardOwner() { return Clip().Owner && IsWindow(Clip().Owner) ? Clip().Owner : nullptr; }
 
@@ -246,4 +298,7 @@ void WinClipboardReset() {
   c.Open = false;
   c.Opener = nullptr;
   c.Owner = nullptr;
+  c.TextPut = c.Emptied = false;
 }
+
+void SetClipboardMirror(TClipboardMirror mirror) { Mirror() = std::move(mirror); }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/gui/windows.h"
 #include "platform/rtl/globalmem.h"
@@ -57,3 +58,18 @@ uint32_t RegisterClipboardFormat(const char* name);
 // Copies the registered name (cut to size - 1 bytes, NUL-terminated) and
 // answers its length; 0 for standard or unknown formats.
 int32_t GetClipboardFormatName(uint32_t format, char* buffer, int32_t size);
+
+// ---- Desktop clipboard (for backends) ------------------------------------------------
+// A backend that shares text with the desktop's clipboard installs a mirror
+// (an empty one removes it). Publish gets the text (UTF-8) when the clipboard
+// is closed after the program put CF_TEXT or CF_UNICODETEXT, and "" when it
+// was emptied without text being put. DesktopText is asked before the
+// clipboard is read (OpenClipboard, and IsClipboardFormatAvailable or
+// CountClipboardFormats while it is closed): answering true with the
+// desktop's text means that text is newer than what the program put, and the
+// clipboard then holds only that text, without an owner.
+struct TClipboardMirror {
+  std::function<void(const String& utf8)> Publish;
+  std::function<bool(String& utf8)> DesktopText;
+};
+void SetClipboardMirror(TClipboardMirror mirror);
