@@ -127,9 +127,11 @@ LRESULT DefWindowProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wParam);
       const bool window = msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX;
+      // A scroll bar control's channel keeps the scroll bar colour.
+      const int back = msg == WM_CTLCOLORSCROLLBAR ? COLOR_SCROLLBAR : window ? COLOR_WINDOW : COLOR_3DFACE;
       SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(window ? COLOR_WINDOW : COLOR_3DFACE));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(window ? COLOR_WINDOW : COLOR_3DFACE));
+      SetBkColor(dc, GetSysColor(back));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(back));
     }
     default: return 0;
   }

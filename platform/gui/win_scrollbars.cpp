@@ -62,6 +62,8 @@ void RedrawBars(HWND hwnd) {
 
 int32_t SetScrollInfo(HWND hwnd, int32_t bar, const SCROLLINFO* si, bool redraw) {
   WinAssertMainThread("SetScrollInfo");
+  if (bar == SB_CTL)
+    return si ? int32_t(SendMessage(hwnd, SBM_SETSCROLLINFO, redraw ? 1 : 0, reinterpret_cast<LPARAM>(si))) : 0;
   TWndRecord* w = WinFind(hwnd);
   TScrollBarState* s = w ? BarOf(*w, bar) : nullptr;
   if (!s || !si) return 0;
@@ -95,6 +97,7 @@ int32_t SetScrollInfo(HWND hwnd, int32_t bar, const SCROLLINFO* si, bool redraw)
 }
 
 bool GetScrollInfo(HWND hwnd, int32_t bar, SCROLLINFO* si) {
+  if (bar == SB_CTL) return si && SendMessage(hwnd, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(si)) != 0;
   TWndRecord* w = WinFind(hwnd);
   TScrollBarState* s = w ? BarOf(*w, bar) : nullptr;
   if (!s || !si) return false;
@@ -109,6 +112,7 @@ bool GetScrollInfo(HWND hwnd, int32_t bar, SCROLLINFO* si) {
 }
 
 int32_t SetScrollPos(HWND hwnd, int32_t bar, int32_t pos, bool redraw) {
+  if (bar == SB_CTL) return int32_t(SendMessage(hwnd, SBM_SETPOS, WPARAM(pos), redraw ? 1 : 0));
   TWndRecord* w = WinFind(hwnd);
   TScrollBarState* s = w ? BarOf(*w, bar) : nullptr;
   if (!s) return 0;
@@ -121,12 +125,18 @@ int32_t SetScrollPos(HWND hwnd, int32_t bar, int32_t pos, bool redraw) {
 }
 
 int32_t GetScrollPos(HWND hwnd, int32_t bar) {
+  if (bar == SB_CTL) return int32_t(SendMessage(hwnd, SBM_GETPOS, 0, 0));
   TWndRecord* w = WinFind(hwnd);
   TScrollBarState* s = w ? BarOf(*w, bar) : nullptr;
   return s ? s->Pos : 0;
 }
 
 bool SetScrollRange(HWND hwnd, int32_t bar, int32_t min, int32_t max, bool redraw) {
+  if (bar == SB_CTL) {
+    if (!IsWindow(hwnd)) return false;
+    SendMessage(hwnd, redraw ? SBM_SETRANGEREDRAW : SBM_SETRANGE, WPARAM(min), LPARAM(max));
+    return true;
+  }
   TWndRecord* w = WinFind(hwnd);
   if (!w || !BarOf(*w, bar)) return false;
   SCROLLINFO si;
@@ -138,6 +148,11 @@ bool SetScrollRange(HWND hwnd, int32_t bar, int32_t min, int32_t max, bool redra
 }
 
 bool GetScrollRange(HWND hwnd, int32_t bar, int32_t* min, int32_t* max) {
+  if (bar == SB_CTL) {
+    if (!IsWindow(hwnd)) return false;
+    SendMessage(hwnd, SBM_GETRANGE, reinterpret_cast<WPARAM>(min), reinterpret_cast<LPARAM>(max));
+    return true;
+  }
   TWndRecord* w = WinFind(hwnd);
   TScrollBarState* s = w ? BarOf(*w, bar) : nullptr;
   if (!s) return false;

@@ -77,12 +77,25 @@ struct SCROLLBARINFO {
   uint32_t rgstate[6] = {};
 };
 
+// The "ScrollBar" control's own messages; the scroll functions reach a
+// control with SB_CTL through them.
+inline constexpr uint32_t SBM_SETPOS = 0x00E0;        // wParam pos, lParam redraw; answers the old position
+inline constexpr uint32_t SBM_GETPOS = 0x00E1;
+inline constexpr uint32_t SBM_SETRANGE = 0x00E2;      // wParam min, lParam max; answers the old position
+inline constexpr uint32_t SBM_GETRANGE = 0x00E3;      // wParam int32_t* min, lParam int32_t* max
+inline constexpr uint32_t SBM_ENABLE_ARROWS = 0x00E4;  // wParam ESB_*
+inline constexpr uint32_t SBM_SETRANGEREDRAW = 0x00E6;
+inline constexpr uint32_t SBM_SETSCROLLINFO = 0x00E9;  // wParam redraw, lParam SCROLLINFO*; answers the position
+inline constexpr uint32_t SBM_GETSCROLLINFO = 0x00EA;  // lParam SCROLLINFO*
+inline constexpr uint32_t SBM_GETSCROLLBARINFO = 0x00EB;  // lParam SCROLLBARINFO*
+
 // Sets what fMask names. With SIF_RANGE or SIF_PAGE the bar is shown when
 // the range exceeds the page (without a page: when max > min) and hidden
 // otherwise, or left shown but disabled with SIF_DISABLENOSCROLL; showing or
 // hiding changes the client area (WM_NCCALCSIZE, WM_SIZE). The page is kept
 // within 0 .. max - min + 1 and the position within min .. max -
-// max(page - 1, 0). Answers the position. SB_CTL is not supported (0).
+// max(page - 1, 0). Answers the position. With SB_CTL these functions send
+// the SBM_ message to the scroll bar control hwnd itself.
 int32_t SetScrollInfo(HWND hwnd, int32_t bar, const SCROLLINFO* si, bool redraw);
 // Fills what fMask asks for; SIF_TRACKPOS is the thumb's position while it
 // is dragged, else the position.

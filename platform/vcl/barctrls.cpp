@@ -97,6 +97,8 @@ TScrollBar::TScrollBar(TComponent* AOwner) : TWinControl(AOwner) {
   SetTabStop(true);
   SetControlStyle(TControlStyle{TControlStyleItem::csFramed, TControlStyleItem::csDoubleClicks,
                                 TControlStyleItem::csOpaque});
+  // The bar answers WM_CTLCOLORSCROLLBAR with Color: the track keeps its system colour.
+  SetColor(clScrollBar);
 }
 
 void TScrollBar::CreateParams(TCreateParams& Params) {

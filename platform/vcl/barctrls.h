@@ -40,15 +40,7 @@ struct PBRANGE {
 inline constexpr uint32_t SBS_HORZ = 0x0000;
 inline constexpr uint32_t SBS_VERT = 0x0001;
 
-inline constexpr uint32_t SBM_SETPOS = 0x00E0;        // wParam pos, lParam redraw; answers the old position
-inline constexpr uint32_t SBM_GETPOS = 0x00E1;
-inline constexpr uint32_t SBM_SETRANGE = 0x00E2;      // wParam min, lParam max; answers the old position
-inline constexpr uint32_t SBM_GETRANGE = 0x00E3;      // wParam int32_t* min, lParam int32_t* max
-inline constexpr uint32_t SBM_ENABLE_ARROWS = 0x00E4;  // wParam ESB_*
-inline constexpr uint32_t SBM_SETRANGEREDRAW = 0x00E6;
-inline constexpr uint32_t SBM_SETSCROLLINFO = 0x00E9;  // wParam redraw, lParam SCROLLINFO*; answers the position
-inline constexpr uint32_t SBM_GETSCROLLINFO = 0x00EA;  // lParam SCROLLINFO*
-inline constexpr uint32_t SBM_GETSCROLLBARINFO = 0x00EB;  // lParam SCROLLBARINFO*
+// The SBM_ messages are declared with the scroll functions (platform/gui/win_scrollbars.h).
 
 // ================================================================================
 // TProgressBar

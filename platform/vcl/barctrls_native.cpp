@@ -287,16 +287,24 @@ bool SbPartEnabled(const TScrollBarCtl& s, const TSbGeometry& g, int32_t part) {
 
 void PaintScrollBar(HWND hwnd, HDC dc, const TScrollBarCtl& s) {
   const TSbGeometry g = SbGeometry(hwnd, s);
-  const HBRUSH track = GetSysColorBrush(COLOR_SCROLLBAR);
+  // The parent may colour the channel (WM_CTLCOLORSCROLLBAR); NULL_BRUSH leaves it unpainted.
+  HBRUSH track = nullptr;
+  if (HWND parent = GetParent(hwnd))
+    track = reinterpret_cast<HBRUSH>(
+        SendMessage(parent, WM_CTLCOLORSCROLLBAR, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+  if (track == nullptr) track = GetSysColorBrush(COLOR_SCROLLBAR);
+  const bool fillTrack = track != GetStockObject(NULL_BRUSH);
   const HBRUSH held = GetSysColorBrush(COLOR_3DDKSHADOW);
   if (g.ThumbEnd <= g.ThumbStart) {
     const TRect all = g.Vertical ? TRect{0, g.Arrow, g.Thick, g.Length - g.Arrow}
                                  : TRect{g.Arrow, 0, g.Length - g.Arrow, g.Thick};
-    if (!IsRectEmpty(all)) FillRect(dc, all, track);
+    if (fillTrack && !IsRectEmpty(all)) FillRect(dc, all, track);
   } else {
     for (int32_t part : {sbpPageUp, sbpPageDown}) {
       const TRect r = SbPartRect(g, part);
-      if (!IsRectEmpty(r)) FillRect(dc, r, s.Pressed == part ? held : track);
+      if (IsRectEmpty(r)) continue;
+      if (s.Pressed == part) FillRect(dc, r, held);
+      else if (fillTrack) FillRect(dc, r, track);
     }
     TRect r = SbPartRect(g, sbpThumb);
     DrawEdge(dc, r, EDGE_RAISED, BF_RECT | BF_MIDDLE);

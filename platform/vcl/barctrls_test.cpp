@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/gui/win_paint.h"
 #include "platform/vcl/barctrls.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/stdctrls_testing.h"
@@ -332,6 +333,101 @@ TEST_F(StdScrollBar, MessagesKeepRangePageAndPositionTogether) {
   EXPECT_EQ(PixelOf(h, 8, 55), Rgb(clBtnFace));
   EXPECT_EQ(PixelOf(h, 1, 50), Rgb(clBtnHighlight)) << "raised thumb";
   EXPECT_EQ(PixelOf(h, 15, 50), Rgb(clBtnShadow));
+}
+
+TEST_F(StdScrollBar, ScrollFunctionsWithSbCtlReachTheControl) {
+  ShowForm();
+  HWND h = Native(SBS_HORZ, 150, 17);
+  std::vector<uint32_t> seen;
+  WNDPROC inner = reinterpret_cast<WNDPROC>(GetWindowLong(h, GWL_WNDPROC));
+  static std::vector<uint32_t>* log = nullptr;
+  static WNDPROC next = nullptr;
+  log = &seen;
+  next = inner;
+  SetWindowLong(h, GWL_WNDPROC, reinterpret_cast<intptr_t>(+[](HWND w, uint32_t m, WPARAM wp, LPARAM lp) -> LRESULT {
+                  if (m >= SBM_SETPOS && m <= SBM_GETSCROLLBARINFO) log->push_back(m);
+                  return CallWindowProc(next, w, m, wp, lp);
+                }));
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  si.nMin = 0;
+  si.nMax = 99;
+  si.nPage = 10;
+  si.nPos = 95;
+  EXPECT_EQ(SetScrollInfo(h, SB_CTL, &si, true), 90);
+  EXPECT_EQ(SendMessage(h, SBM_GETPOS, 0, 0), 90);
+  EXPECT_EQ(SetScrollPos(h, SB_CTL, 40, true), 90) << "the old position";
+  EXPECT_EQ(GetScrollPos(h, SB_CTL), 40);
+  EXPECT_TRUE(SetScrollRange(h, SB_CTL, 10, 60, false));
+  int32_t lo = -1, hi = -1;
+  EXPECT_TRUE(GetScrollRange(h, SB_CTL, &lo, &hi));
+  EXPECT_EQ(lo, 10);
+  EXPECT_EQ(hi, 60);
+  SCROLLINFO got;
+  got.fMask = SIF_ALL;
+  EXPECT_TRUE(GetScrollInfo(h, SB_CTL, &got));
+  EXPECT_EQ(got.nMin, 10);
+  EXPECT_EQ(got.nMax, 60);
+  EXPECT_EQ(got.nPage, 10u);
+  EXPECT_EQ(got.nPos, 40);
+  EXPECT_EQ(seen, (std::vector<uint32_t>{SBM_SETSCROLLINFO, SBM_GETPOS, SBM_SETPOS, SBM_GETPOS, SBM_SETRANGE,
+                                         SBM_GETRANGE, SBM_GETSCROLLINFO}));
+  EXPECT_EQ(GetWindowLong(Form->Handle(), GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL), 0)
+      << "the window bars of the control stay untouched";
+  SetWindowLong(h, GWL_WNDPROC, reinterpret_cast<intptr_t>(inner));
+  log = nullptr;
+}
+
+TEST_F(StdScrollBar, TheParentColoursTheTrack) {
+  ShowForm();
+  HWND h = Native(SBS_VERT, 17, 117);
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  si.nMin = 0;
+  si.nMax = 99;
+  si.nPage = 50;
+  si.nPos = 25;
+  SetScrollInfo(h, SB_CTL, &si, true);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  HBRUSH answer = nullptr;
+  int asked = 0;
+  TWndMethod outer = Form->WindowProc;
+  Form->WindowProc = [&](TMessage& M) {
+    if (M.Msg == WM_CTLCOLORSCROLLBAR && reinterpret_cast<HWND>(M.LParam) == h) {
+      ++asked;
+      if (answer != nullptr) {
+        M.Result = reinterpret_cast<LRESULT>(answer);
+        return;
+      }
+    }
+    outer(M);
+  };
+  const struct {
+    HBRUSH Answer;
+    TColor Track;
+  } cases[] = {{nullptr, Rgb(clScrollBar)}, {red, TColor(RGB(255, 0, 0))}};
+  for (const auto& c : cases) {
+    answer = c.Answer;
+    asked = 0;
+    InvalidateRect(h, nullptr, false);
+    Pump();
+    EXPECT_GT(asked, 0);
+    EXPECT_EQ(PixelOf(h, 8, 25), c.Track);
+    EXPECT_EQ(PixelOf(h, 8, 55), Rgb(clBtnFace)) << "the thumb keeps its face";
+  }
+  Form->WindowProc = outer;
+  DeleteObject(red);
+  // The framework bar answers with its Color, clScrollBar unless changed.
+  auto* bar = new TScrollBar(Form.get());
+  bar->SetParent(Form.get());
+  bar->SetBounds(100, 10, 150, 17);
+  bar->SetPageSize(10);
+  Pump();
+  EXPECT_EQ(bar->Color(), clScrollBar);
+  EXPECT_EQ(PixelOf(bar->Handle(), 100, 8), Rgb(clScrollBar));
+  bar->SetColor(clRed);
+  Pump();
+  EXPECT_EQ(PixelOf(bar->Handle(), 100, 8), TColor(RGB(255, 0, 0)));
 }
 
 TEST_F(StdScrollBar, FrameworkThumbDragAndPagePressFollowTheParentProtocol) {

@@ -7,6 +7,7 @@
 #include "platform/gui/text.h"
 #include "platform/gui/win_paint.h"
 #include "platform/vcl/drawframe.h"
+#include "platform/vcl/menus.h"
 
 namespace {
 
@@ -184,6 +185,20 @@ void TSpeedButton::Dispatch(TMessage& Message) {
       Invalidate();
       break;
     case CM_TEXTCHANGED: Invalidate(); break;
+    case CM_DIALOGCHAR:
+      // The caption's accelerator acts as a click released on the button.
+      if (IsAccel(uint32_t(Message.WParam), Caption()) && Enabled() && Visible() && Parent() != nullptr &&
+          Parent()->Showing()) {
+        if (FGroupIndex != 0) {
+          SetDown(!FDown);
+          FState = FDown ? TSpeedButtonState::bsExclusive : TSpeedButtonState::bsUp;
+          Invalidate();
+        }
+        Message.Result = 1;
+        Click();
+        return;
+      }
+      break;
     default: break;
   }
   TGraphicControl::Dispatch(Message);
@@ -313,6 +328,7 @@ TSplitter::TSplitter(TComponent* AOwner) : TGraphicControl(AOwner) {
 }
 
 TSplitter::~TSplitter() {
+  UnhookFocusedKeys();
   ReleaseLineDC();
 }
 
@@ -458,7 +474,9 @@ void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int
   }
   FMaxSize += horz ? FControl->Width() : FControl->Height();
   FOldSize = horz ? FControl->Width() : FControl->Height();
+  FStartSize = FOldSize;
   CalcSplitSize(X, Y, FNewSize, FSplit);
+  HookFocusedKeys();
   if (FResizeStyle == TResizeStyle::rsLine || FResizeStyle == TResizeStyle::rsPattern) {
     AllocateLineDC();
     DrawLine();
@@ -522,7 +540,42 @@ void TSplitter::UpdateControlSize() {
   FOldSize = FNewSize;
 }
 
+void TSplitter::HookFocusedKeys() {
+  TWinControl* target = ::FindControl(GetFocus());
+  if (target == nullptr || FKeyControl) return;
+  FKeyControl = target;
+  FOldKeyProc = target->WindowProc;
+  target->WindowProc = [self = this](TMessage& Message) {
+    // The hook may be removed while it runs: nothing captured is used after.
+    TSplitter* splitter = self;
+    if (Message.Msg == WM_KEYDOWN && Message.WParam == VK_ESCAPE && splitter->FControl != nullptr) {
+      splitter->CancelSizing();
+      Message.Result = 0;
+      return;
+    }
+    TWndMethod old = splitter->FOldKeyProc;
+    old(Message);
+  };
+}
+
+void TSplitter::UnhookFocusedKeys() {
+  if (FKeyControl) FKeyControl->WindowProc = FOldKeyProc;
+  FKeyControl = nullptr;
+  FOldKeyProc = nullptr;
+}
+
+// Puts the neighbour back to its size at the press; no OnMoved.
+void TSplitter::CancelSizing() {
+  if (FControl == nullptr) return;
+  if (FLineVisible) DrawLine();
+  FNewSize = FStartSize;
+  UpdateControlSize();
+  StopSizing();
+  SetMouseCapture(false);
+}
+
 void TSplitter::StopSizing() {
+  UnhookFocusedKeys();
   FControl = nullptr;
   FLineVisible = false;
   ReleaseLineDC();

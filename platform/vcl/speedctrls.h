@@ -126,6 +126,11 @@ class TSplitter : public TGraphicControl {
   void ReleaseLineDC();
   void DrawLine();
   void StopSizing();
+  // Escape during a drag: the focused control's keys pass through a hook
+  // while the drag lasts.
+  void HookFocusedKeys();
+  void UnhookFocusedKeys();
+  void CancelSizing();
   bool Horizontal() const { return Align() == TAlign::alLeft || Align() == TAlign::alRight; }
 
   bool FBeveled = false;
@@ -143,6 +148,9 @@ class TSplitter : public TGraphicControl {
   HWND FLineWnd = nullptr;
   HBRUSH FBrush = nullptr;
   bool FLineVisible = false;
+  int32_t FStartSize = 0;
+  TComponentRef<TWinControl> FKeyControl;
+  TWndMethod FOldKeyProc;
 };
 
 // ================================================================================

@@ -5,6 +5,7 @@
 
 #include "platform/gui/win_scrollbars.h"
 #include "platform/vcl/speedctrls.h"
+#include "platform/vcl/stdctrls.h"
 #include "platform/vcl/stdctrls_testing.h"
 
 namespace {
@@ -99,6 +100,31 @@ TEST_F(StdSpeedButton, GroupIsExclusivePerParentAndAllowAllUpIsShared) {
   Pump();
   // The latched look: a checker of face and highlight inside the frame.
   EXPECT_NE(At_(a, 3, 3), At_(a, 4, 3));
+}
+
+TEST_F(StdSpeedButton, AcceleratorClicksLikeARelease) {
+  TSpeedButton* save = Make(10);
+  save->SetCaption("&Save");
+  TSpeedButton* lock = Make(60, 3);
+  lock->SetCaption("&Lock");
+  TSpeedButton* gone = Make(110);
+  gone->SetCaption("&Gone");
+  gone->SetEnabled(false);
+  TSpeedButton* plain = Make(160);
+  plain->SetCaption("Plain");
+  ShowForm();
+  struct TCase {
+    uint32_t Key;
+    TSpeedButton* Clicked;
+  } cases[] = {{'S', save}, {'L', lock}, {'G', nullptr}, {'P', nullptr}};
+  for (const TCase& c : cases) {
+    Clicks.clear();
+    TStdTest::Press(c.Key, hkAlt);
+    EXPECT_EQ(Clicks, c.Clicked ? std::vector<TSpeedButton*>{c.Clicked} : std::vector<TSpeedButton*>{})
+        << char(c.Key);
+  }
+  EXPECT_TRUE(lock->Down()) << "a grouped button latches as on a release";
+  EXPECT_FALSE(save->Down());
 }
 
 TEST_F(StdSpeedButton, GlyphStripStatesAndCentredLayout) {
@@ -286,6 +312,46 @@ TEST_F(StdSplitter, OtherSidesLiveUpdateAndCanResize) {
   EXPECT_EQ(Neighbour->Top(), 120);
   EXPECT_EQ(Moves, 1);
   EXPECT_EQ(asked, (std::vector<int32_t>{120, 150}));
+}
+
+TEST_F(StdSplitter, EscapeCancelsTheDrag) {
+  Build(TAlign::alLeft);
+  auto* edit = new TEdit(Form.get());
+  edit->SetParent(Form.get());
+  edit->SetBounds(200, 10, 80, 21);
+  ShowForm();
+  std::unique_ptr<TBitmap> before = WindowPixels(Form->Handle(), false);
+  for (TResizeStyle style : {TResizeStyle::rsPattern, TResizeStyle::rsUpdate, TResizeStyle::rsNone}) {
+    Split->SetResizeStyle(style);
+    edit->SetFocus();
+    Pump();
+    Moves = 0;
+    const TPoint from = At(Split, 1, 100);
+    H().MouseDown(from.X, from.Y);
+    Pump();
+    H().MouseMove(from.X + 40, from.Y);
+    Pump();
+    H().KeyDown(VK_ESCAPE);
+    H().KeyUp(VK_ESCAPE);
+    Pump();
+    EXPECT_EQ(Neighbour->Width(), 100) << int(style);
+    H().MouseMove(from.X + 60, from.Y);
+    Pump();
+    H().MouseUp(from.X + 60, from.Y);
+    Pump();
+    EXPECT_EQ(Neighbour->Width(), 100) << int(style) << ": the release after Escape does nothing";
+    EXPECT_EQ(Moves, 0) << int(style);
+    EXPECT_EQ(edit->Text(), "") << "the key went no further";
+    std::unique_ptr<TBitmap> after = WindowPixels(Form->Handle(), false);
+    int32_t changed = 0;
+    for (int32_t y = 0; y < 240; ++y)
+      for (int32_t x = 0; x < 190; ++x) changed += after->Canvas()->Pixels(x, y) != before->Canvas()->Pixels(x, y);
+    EXPECT_EQ(changed, 0) << int(style) << ": no bar left behind";
+  }
+  // The hook is gone: a later drag completes as usual.
+  Drag(20, 0);
+  EXPECT_EQ(Neighbour->Width(), 120);
+  EXPECT_EQ(Moves, 1);
 }
 
 // ================================================================================
