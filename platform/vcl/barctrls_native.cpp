@@ -126,15 +126,7 @@ LRESULT BarProgressWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam
       return DefWindowProc(hwnd, msg, wParam, lParam);
     case WM_ERASEBKGND: return 1;  // WM_PAINT covers the client area
     case WM_PAINT:
-      if (wParam != 0) {
-        PaintProgress(hwnd, reinterpret_cast<HDC>(wParam), s);
-      } else {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        PaintProgress(hwnd, dc, s);
-        EndPaint(hwnd, &ps);
-      }
-      return 0;
+      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintProgress(hwnd, dc, s); });
     case WM_STYLECHANGED: InvalidateRect(hwnd, nullptr, false); return 0;
     case PBM_SETRANGE:
     case PBM_SETRANGE32: {
@@ -399,15 +391,7 @@ LRESULT BarScrollWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) 
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT:
-      if (wParam != 0) {
-        PaintScrollBar(hwnd, reinterpret_cast<HDC>(wParam), *s);
-      } else {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        PaintScrollBar(hwnd, dc, *s);
-        EndPaint(hwnd, &ps);
-      }
-      return 0;
+      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintScrollBar(hwnd, dc, *s); });
     case WM_ENABLE:
     case WM_STYLECHANGED:
     case WM_SETFOCUS:
@@ -837,15 +821,7 @@ LRESULT BarUpDownWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) 
       return DefWindowProc(hwnd, msg, wParam, lParam);
     case WM_ERASEBKGND: return 1;
     case WM_PAINT:
-      if (wParam != 0) {
-        PaintUpDown(hwnd, reinterpret_cast<HDC>(wParam), *s);
-      } else {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        PaintUpDown(hwnd, dc, *s);
-        EndPaint(hwnd, &ps);
-      }
-      return 0;
+      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintUpDown(hwnd, dc, *s); });
     case WM_ENABLE:
     case WM_STYLECHANGED: InvalidateRect(hwnd, nullptr, false); return 0;
     case WM_LBUTTONDOWN:
@@ -1191,15 +1167,7 @@ LRESULT BarTrackWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT:
-      if (wParam != 0) {
-        PaintTrackBar(hwnd, reinterpret_cast<HDC>(wParam), *s);
-      } else {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        PaintTrackBar(hwnd, dc, *s);
-        EndPaint(hwnd, &ps);
-      }
-      return 0;
+      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintTrackBar(hwnd, dc, *s); });
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       s->Focused = msg == WM_SETFOCUS;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/gui/gdi.h"
+#include "platform/gui/win_paint.h"
 #include "platform/gui/text.h"
 #include "platform/rtl/types.h"
 
@@ -56,3 +57,19 @@ void StdFrameRect(HDC dc, const TRect& rect, int32_t sysColor);
 
 // tmHeight of a font (measured on a screen DC).
 int32_t StdFontHeight(HFONT font);
+
+// WM_PAINT of a native control: paints into the DC given in wParam (a copy of
+// the control drawn by its parent or a skin), else between BeginPaint and
+// EndPaint. Answers the message result.
+template <class PaintFn>
+LRESULT StdPaintMessage(HWND hwnd, WPARAM wParam, PaintFn&& paint) {
+  if (wParam != 0) {
+    paint(reinterpret_cast<HDC>(wParam));
+  } else {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    paint(dc);
+    EndPaint(hwnd, &ps);
+  }
+  return 0;
+}

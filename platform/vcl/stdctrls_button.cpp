@@ -204,15 +204,7 @@ LRESULT StdButtonWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) 
     }
     case WM_ERASEBKGND: return 1;  // WM_PAINT covers the whole client area
     case WM_PAINT:
-      if (wParam != 0) {
-        PaintButton(hwnd, reinterpret_cast<HDC>(wParam), s);
-      } else {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        PaintButton(hwnd, dc, s);
-        EndPaint(hwnd, &ps);
-      }
-      return 0;
+      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintButton(hwnd, dc, s); });
     case WM_SETFONT:
       s->Font = reinterpret_cast<HFONT>(wParam);
       if (lParam != 0) Redraw(hwnd);

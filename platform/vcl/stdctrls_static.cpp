@@ -57,15 +57,7 @@ LRESULT StdStaticWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) 
     case WM_GETDLGCODE: return DLGC_STATIC;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT:
-      if (wParam != 0) {
-        PaintStatic(hwnd, reinterpret_cast<HDC>(wParam), s);
-      } else {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        PaintStatic(hwnd, dc, s);
-        EndPaint(hwnd, &ps);
-      }
-      return 0;
+      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintStatic(hwnd, dc, s); });
     case WM_SETFONT:
       s->Font = reinterpret_cast<HFONT>(wParam);
       if (lParam != 0) InvalidateRect(hwnd, nullptr, false);
