@@ -359,6 +359,48 @@ class TIEBitmap : public TIEBaseBitmap {
   int32_t RowAlignment() const { return FRowAlignment; }
   void SetRowAlignment(int32_t Value) { FRowAlignment = Value; }
 
+  // ---- Pixel-format conversion (iebitmap_convert.cpp) ----
+  // ConvertFormat(Value) unless Value is the current format (then nothing,
+  // also on an empty bitmap).
+  void SetPixelFormat(TIEPixelFormat Value);
+  // Rebuilds the image in Target by the table of CopyAndConvertFormat; the
+  // alpha channel stays. In Location ieTBitmap the formats a platform bitmap
+  // holds (ie1g, ie8p, ie8g, ie24RGB; ie16g as ie8g) go through a memory copy
+  // and back, except ie24RGB to ie1g with BWConversion 0, which takes
+  // DitherTo1Bit (pure white stays white); ie32f, ieCMYK and ieRGB48 raise
+  // that location's refusal first. A failed allocation leaves the image.
+  void ConvertFormat(TIEPixelFormat Target);
+  // Fills this bitmap (allocated in its own format at Source's size) from
+  // Source, then takes Source's alpha channel. Nothing when the sizes differ
+  // or this bitmap is in Location ieTBitmap. To ie1g by BWConversion: 0
+  // ordered dither (levels 0..63, white above the matrix entry), 1 the
+  // threshold at the gray of the mean colour, other values write nothing. To
+  // ie8p from ie24RGB: a TIEQuantizer of min(QuantizeColors, 256) colours.
+  // ie32f levels are limited to 0..1 before they become integers. Pixels
+  // only: padding is not written (ie8g to ie8p copies whole rows).
+  void CopyAndConvertFormat(TIEBitmap* Source);
+  // Count pixels of a row of Format as the colours GetPixelAsRGB reads
+  // (Palette: the 256 entries of an ie8p row).
+  static void ConvertRowToRGB(TIEPixelFormat Format, const void* Row, int32_t Count, const TRGB* Palette,
+                              TRGB* Dest);
+  // The colour-depth routines the conversion needs live in the processing
+  // library above this one, which fills the table at start-up
+  // (IEInstallColorDepthHooks). A conversion that needs a missing one raises
+  // before it changes anything.
+  struct TColorDepthHooks {
+    // Dest (ie8p, Source's size) := ie24RGB Source through a TIEQuantizer.
+    void (*Quantize)(TIEBitmap* Source, TIEBitmap* Dest, int32_t NColors) = nullptr;
+    // ThresholdConvertTo1Bit without progress.
+    void (*Threshold)(TIEBitmap* Source, TIEBitmap* Dest, int32_t Level) = nullptr;
+    // DitherTo1Bit without progress: ie24RGB to ie1g in place.
+    void (*Dither)(TIEBitmap* Bitmap) = nullptr;
+  };
+  static TColorDepthHooks ColorDepthHooks;
+
+ private:
+  void ConvertTBitmapFormat(TIEPixelFormat Target);
+
+ public:
   // ---- Row renderers (iebitmap_renderers.cpp; driven by ierender.h) ----
   // One pair per source format, without and with alpha work; a render picks
   // one per call. Destination row Y (FirstRow .. LastRow) is DestRows[Y]

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/model/containers/ieresample.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/iedefs.h"
 #include "imaging/model/pixels/ieprogress.h"
@@ -133,6 +134,43 @@ class TImgProc : public TComponent {
   void GammaCorrect(double Gamma, uint8_t Channels);
   // Alpha := Alpha where the colour lies in MinColor..MaxColor.
   void SetTransparentColors(const TRGB& MinColor, const TRGB& MaxColor, int32_t Alpha);
+
+  // ---- Geometry and filters ----
+  // Any angle; Background -1 is Background(). AntiAliasMode 1 (bilinear) or
+  // 2 (bicubic) with AntiAlias samples by inverse mapping, other modes shear
+  // (iegeometry.h). An alpha channel turns alongside, 0 in the new corners.
+  void Rotate(double Angle, bool AntiAlias, uint8_t AntiAliasMode, TColor Background);
+  // 0 left-right, 1 upside down.
+  void Flip(int32_t Direction);
+  // Canvas size: the picture aligned by HAlign and VAlign (0 left/top, 1
+  // centre, 2 right/bottom) on an opaque Background. Nothing for a size <= 0.
+  void ImageResize(int32_t NewWidth, int32_t NewHeight, int32_t HAlign, int32_t VAlign);
+  // The working image resampled to the size ResampleTo computes.
+  void Resample(int32_t NewWidth, int32_t NewHeight, TResampleFilter Filter);
+  // Dest := the working image resampled. -1 for one side keeps the aspect
+  // ratio (for the width it scales by the height argument itself), 0 keeps
+  // the current side, other negative sizes count as their absolute value,
+  // and each side is at least 1. Nothing when both sizes are negative.
+  void ResampleTo(TIEBitmap* Dest, int32_t NewWidth, int32_t NewHeight, TResampleFilter Filter);
+  // Crops to the selection's box on Background; pixels outside the
+  // selection become transparent.
+  void CropSel();
+  void Clear();
+  // Selection-aware (ie8g, ie24RGB).
+  void Blur(double Radius);
+  // Selection-aware (ie24RGB). Intensity in tenths.
+  void Sharpen(int32_t Intensity, int32_t NeighbourSize);
+  // Intensity 100 gives ShadowColor itself, 0 white.
+  void AddSoftShadow(double Radius, int32_t OffsetX, int32_t OffsetY, bool Enlarge, TColor ShadowColor,
+                     int32_t Intensity, bool ShadowOnly);
+
+  // ---- Colour depth ----
+  // ie24RGB only. Colors < 3: to ie1g by the threshold at the gray of the
+  // mean colour (UseThreshold) or by the ordered dither; 3..1024: at most
+  // Colors colours, still ie24RGB; more: nothing (the undo entry is kept).
+  void ConvertTo(int32_t Colors, bool UseThreshold);
+  // ie1g only: to ie24RGB black and white (the alpha channel is dropped).
+  void ConvertTo24Bit();
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
