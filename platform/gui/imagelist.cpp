@@ -23,6 +23,7 @@ struct TImageListData {
   uint32_t Flags = 0;
   COLORREF BkColor = CLR_NONE;
   std::vector<TListImage> Images;
+  int32_t Overlays[15] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
   bool Masked() const { return (Flags & ILC_MASK) != 0; }
 };
 
@@ -87,6 +88,9 @@ COLORREF Blend(COLORREF image, COLORREF fg, uint32_t a) {
   };
   return ch(0) | ch(8) | ch(16);
 }
+
+bool DrawOne(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32_t dx, int32_t dy,
+             COLORREF bk, COLORREF fg, uint32_t style);
 
 }  // namespace
 
@@ -189,8 +193,33 @@ bool ImageList_Draw(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y
   return ImageList_DrawEx(list, index, dc, x, y, 0, 0, CLR_DEFAULT, CLR_DEFAULT, style);
 }
 
+bool ImageList_SetOverlayImage(HIMAGELIST list, int32_t image, int32_t overlay) {
+  std::lock_guard<std::mutex> guard(Table().Lock);
+  TImageListData* l = Find(list);
+  if (!l || overlay < 1 || overlay > 15 || image < -1 || image >= int32_t(l->Images.size())) return false;
+  l->Overlays[overlay - 1] = image;
+  return true;
+}
+
 bool ImageList_DrawEx(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32_t dx,
                       int32_t dy, COLORREF bk, COLORREF fg, uint32_t style) {
+  int32_t overlayImage = -1;
+  {
+    std::lock_guard<std::mutex> guard(Table().Lock);
+    TImageListData* l = Find(list);
+    const uint32_t overlay = (style & ILD_OVERLAYMASK) >> 8;
+    if (l && overlay != 0) overlayImage = l->Overlays[overlay - 1];
+  }
+  if (!DrawOne(list, index, dc, x, y, dx, dy, bk, fg, style)) return false;
+  // The overlay keeps its own transparent parts over the image.
+  if (overlayImage >= 0) DrawOne(list, overlayImage, dc, x, y, dx, dy, bk, fg, style | ILD_TRANSPARENT);
+  return true;
+}
+
+namespace {
+
+bool DrawOne(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32_t dx, int32_t dy,
+             COLORREF bk, COLORREF fg, uint32_t style) {
   std::lock_guard<std::mutex> guard(Table().Lock);
   TImageListData* l = Find(list);
   if (!l || index < 0 || index >= int32_t(l->Images.size()) || GetObjectType(dc) == 0) return false;
@@ -239,6 +268,8 @@ bool ImageList_DrawEx(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t
     }
   return DrawColorBlock(dc, x, y, w, h, colors.data(), mask.data(), SRCCOPY);
 }
+
+}  // namespace
 
 bool ImageList_DrawDisabled(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y) {
   std::vector<uint8_t> shape;

@@ -34,6 +34,9 @@ inline constexpr uint32_t ILD_SELECTED = ILD_BLEND50;
 inline constexpr uint32_t ILD_BLEND = ILD_BLEND50;
 inline constexpr uint32_t ILD_MASK = 0x0010;  // the mask: image in the DC's text colour, the
                                               // masked parts in its background colour
+// Overlay o (1..15) of the list's overlay table drawn over the image.
+inline constexpr uint32_t ILD_OVERLAYMASK = 0x0F00;
+inline constexpr uint32_t INDEXTOOVERLAYMASK(uint32_t overlay) { return overlay << 8; }
 
 // cx x cy images; ILC_MASK gives every image a mask. initial and grow are
 // capacity hints. nullptr for a size below 1.
@@ -59,7 +62,12 @@ bool ImageList_GetIconSize(HIMAGELIST list, int32_t* cx, int32_t* cy);
 COLORREF ImageList_SetBkColor(HIMAGELIST list, COLORREF color);
 COLORREF ImageList_GetBkColor(HIMAGELIST list);
 
-// Draws image index at logical (x, y) of dc, through its clip.
+// Makes image the list's overlay number overlay (1..15) for the overlay bits
+// of the draw styles; false for a bad image or number.
+bool ImageList_SetOverlayImage(HIMAGELIST list, int32_t image, int32_t overlay);
+
+// Draws image index at logical (x, y) of dc, through its clip; the overlay
+// named by the style's ILD_OVERLAYMASK bits is drawn over it in the same way.
 bool ImageList_Draw(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, uint32_t style);
 // dx, dy: the part of the image drawn from its top-left (0: all). bk:
 // background for ILD_NORMAL (CLR_DEFAULT: the list's; CLR_NONE: none). fg:

@@ -411,6 +411,11 @@ bool TCustomImageList::GetBitmap(int32_t Index, TBitmap* Image) {
   return ReadBack(FHandle, Index, FWidth, FHeight, *Image, nullptr);
 }
 
+bool TCustomImageList::Overlay(int32_t ImageIndex, int32_t Overlay) {
+  if (ImageIndex < 0 || ImageIndex >= Count() || Overlay < 0 || Overlay > 14) return false;
+  return ImageList_SetOverlayImage(Handle(), ImageIndex, Overlay + 1);
+}
+
 bool TCustomImageList::GetIcon(int32_t Index, TIcon* Image) {
   if (Image == nullptr || FHandle == nullptr || Index < 0 || Index >= Count()) return false;
   TStoredImage s;

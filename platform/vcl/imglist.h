@@ -129,6 +129,10 @@ class TCustomImageList : public TComponent {
   // Image Index as an icon with its mask; false for a bad index or nil.
   bool GetIcon(int32_t Index, TIcon* Image);
 
+  // Makes image ImageIndex overlay Overlay (0..14), which controls draw over
+  // an image as the handle's overlay Overlay + 1. False for a bad index.
+  bool Overlay(int32_t ImageIndex, int32_t Overlay);
+
   void RegisterChanges(TChangeLink* Value);
   void UnRegisterChanges(TChangeLink* Value);
 

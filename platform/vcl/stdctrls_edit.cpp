@@ -251,6 +251,7 @@ void UpdateScrollInfo(HWND h, TEditState* s) {
   if (!Multi(h)) return;
   SCROLLINFO si;
   si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  if (TEditHost* host = StdEditHost(h)) si.fMask |= host->EditScrollFlags(h);
   si.nMin = 0;
   si.nMax = int32_t(s->Lines.size()) - 1;
   si.nPage = uint32_t(VisibleLines(h, s));
@@ -300,7 +301,14 @@ void ScrollToCaret(HWND h, TEditState* s) {
 void Redraw(HWND h) { InvalidateRect(h, nullptr, true); }
 
 void Notify(HWND h, TEditState* s, uint32_t code) {
-  if (!s->Creating) StdNotifyParent(h, code);
+  TEditHost* host = StdEditHost(h);
+  if (!s->Creating && (host == nullptr || host->EditNotifies(h, code))) StdNotifyParent(h, code);
+}
+
+// The background brush with the DC's colours set: the host's, else the parent's.
+HBRUSH EditColors(HWND h, bool readOnly, HDC dc) {
+  if (TEditHost* host = StdEditHost(h)) return host->EditColors(h, dc);
+  return StdCtlColor(h, readOnly ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT, dc);
 }
 
 void SetSel(HWND h, TEditState* s, int32_t anchor, int32_t caret) {
@@ -566,7 +574,7 @@ void Paint(HWND h, HDC dc, TEditState* s) {
   if (s->Font != nullptr) SelectObject(dc, s->Font);
   const bool enabled = IsWindowEnabled(h);
   const bool ro = ReadOnly(h) || !enabled;
-  HBRUSH brush = StdCtlColor(h, ro ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT, dc);
+  HBRUSH brush = EditColors(h, ro, dc);
   if (brush == nullptr) {
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkColor(dc, GetSysColor(ro ? COLOR_BTNFACE : COLOR_WINDOW));
@@ -714,7 +722,7 @@ LRESULT StdEditWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
       HDC dc = reinterpret_cast<HDC>(wParam);
       const bool ro = ReadOnly(h) || !IsWindowEnabled(h);
-      HBRUSH brush = StdCtlColor(h, ro ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT, dc);
+      HBRUSH brush = EditColors(h, ro, dc);
       if (brush == nullptr) brush = GetSysColorBrush(ro ? COLOR_BTNFACE : COLOR_WINDOW);
       TRect c;
       GetClientRect(h, &c);
