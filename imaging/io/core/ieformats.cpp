@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "imaging/io/codecs/gif/lzw/iegiflzw.h"
 #include "imaging/io/core/iecolorrow.h"
 #include "imaging/io/core/ielzwhooks.h"
 #include "imaging/io/core/ieparams.h"
@@ -215,6 +216,8 @@ std::vector<TIEPluginEntry>& IEPluginList() { return Plugins(); }
 void IEInitImageIO() {
   std::call_once(GInitOnce, [] {
     IEInstallTIFFLZWHooks();
+    IEGIFLZWDecoderHook = IEGIFLZWDecode;
+    IEGIFLZWEncoderHook = IEGIFLZWEncode;
     IERegisterBuiltinFormats();
     IEColorConvertHook = IEConvertColorRow;
     IEColorManagement = false;
