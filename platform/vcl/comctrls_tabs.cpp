@@ -476,7 +476,10 @@ LRESULT TabWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       const int32_t i = HitTest(h, *s, LParamToPoint(lParam), nullptr);
-      if ((Style(h) & TCS_FOCUSONBUTTONDOWN) != 0 && (Style(h) & TCS_FOCUSNEVER) == 0 && GetFocus() != h)
+      // Tabs take the focus on a press (so the keys switch them next); buttons only when asked.
+      const uint32_t st = Style(h);
+      if ((st & TCS_FOCUSNEVER) == 0 && ((st & TCS_BUTTONS) == 0 || (st & TCS_FOCUSONBUTTONDOWN) != 0) &&
+          GetFocus() != h)
         SetFocus(h);
       if (i >= 0) UserSelect(h, i);
       return 0;
@@ -1258,6 +1261,12 @@ void TPageControl::ChangeActivePage(TTabSheet* Page) {
   TComponentRef<TPageControl> self(this);
   TTabSheet* old = FActivePage;
   FActivePage = Page;
+  // A focus inside the old page moves to the tabs before the page hides, so it
+  // is not lost to the form (Ctrl+Tab from a control on the page goes on working).
+  if (old != nullptr && old->HandleAllocated() && CanFocus() &&
+      (GetFocus() == old->Handle() || IsChild(old->Handle(), GetFocus())))
+    SetFocus();
+  if (!self) return;
   // The old page hides first, then the new one shows.
   if (old != nullptr) old->SetVisible(false);
   if (!self) return;
