@@ -19,6 +19,7 @@
 #include "platform/rtl/format.h"
 #include "platform/rtl/safewriter.h"
 #include "platform/rtl/strings.h"
+#include "platform/vcl/dialogs_msgbox.h"
 #include "platform/vcl/forms.h"
 
 namespace {
@@ -103,14 +104,10 @@ int RunProgram() {
     auto app = std::make_unique<TApplication>(nullptr);
     app->Initialize();
     app->SetTitle("Pictoval");
+    // The plain box runs our modal loop (timers and painting go on).
+    InstallPlainMessageBox();
     if (sdl) {
       TSdlBackend* b = sdl.get();
-      SetMessageBoxHook([b](HWND Owner, const String& Text, const String& Caption, uint32_t Flags) {
-        const int32_t answer = b->MessageBox(Owner, Text, Caption, Flags);
-        if (answer != 0) return answer;
-        std::fprintf(stderr, "%s: %s\n", Caption.c_str(), Text.c_str());  // no box could be shown
-        return (Flags & MB_TYPEMASK) == MB_OK ? IDOK : (Flags & MB_TYPEMASK) == MB_YESNO ? IDNO : IDCANCEL;
-      });
       b->OnQuit = [] { Application->Terminate(); };
       b->SetApplicationIcon(LoadIcon(nullptr, IDI_APPLICATION));
     }
