@@ -959,16 +959,7 @@ void TToolBar::Notification(TComponent* AComponent, TOperation Operation) {
 void TToolBar::PaintWindow(HDC) {}
 
 void TToolBar::SetImages(TCustomImageList* Value) {
-  if (Value == FImages) return;
-  if (FImages != nullptr) {
-    FImages->UnRegisterChanges(FImageChangeLink.get());
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = Value;
-  if (Value != nullptr) {
-    Value->RegisterChanges(FImageChangeLink.get());
-    Value->FreeNotification(this);
-  }
+  if (!ReplaceImageList(this, FImages, Value, FImageChangeLink.get())) return;
   Realign();
   Invalidate();
 }
@@ -1243,16 +1234,7 @@ void TCoolBar::SetShowText(bool Value) {
 }
 
 void TCoolBar::SetImages(TCustomImageList* Value) {
-  if (Value == FImages) return;
-  if (FImages != nullptr) {
-    FImages->UnRegisterChanges(FImageChangeLink.get());
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = Value;
-  if (Value != nullptr) {
-    Value->RegisterChanges(FImageChangeLink.get());
-    Value->FreeNotification(this);
-  }
+  if (!ReplaceImageList(this, FImages, Value, FImageChangeLink.get())) return;
   if (HandleAllocated()) {
     REBARINFO ri;
     ri.fMask = RBIM_IMAGELIST;

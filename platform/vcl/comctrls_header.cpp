@@ -816,16 +816,7 @@ void THeaderControl::SetFullDrag(bool Value) {
 }
 
 void THeaderControl::SetImages(TCustomImageList* Value) {
-  if (FImages == Value) return;
-  if (FImages != nullptr) {
-    FImages->UnRegisterChanges(FImageLink.get());
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = Value;
-  if (FImages != nullptr) {
-    FImages->RegisterChanges(FImageLink.get());
-    FImages->FreeNotification(this);
-  }
+  if (!ReplaceImageList(this, FImages, Value, FImageLink.get())) return;
   if (HandleAllocated()) {
     Perform(HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(FImages ? FImages->Handle() : nullptr));
     for (int32_t i = 0; i < FSections->Count(); ++i) UpdateSection(i);

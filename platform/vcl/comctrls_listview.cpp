@@ -535,17 +535,8 @@ void TCustomListView::Notification(TComponent* AComponent, TOperation Operation)
 }
 
 void TCustomListView::SetImageList(int32_t Which, TCustomImageList* Value, TCustomImageList*& Field) {
-  if (Field == Value) return;
   TChangeLink* link = Which == LVSIL_NORMAL ? FLargeLink.get() : Which == LVSIL_SMALL ? FSmallLink.get() : FStateLink.get();
-  if (Field != nullptr) {
-    Field->UnRegisterChanges(link);
-    Field->RemoveFreeNotification(this);
-  }
-  Field = Value;
-  if (Field != nullptr) {
-    Field->RegisterChanges(link);
-    Field->FreeNotification(this);
-  }
+  if (!ReplaceImageList(this, Field, Value, link)) return;
   if (HandleAllocated())
     Perform(LVM_SETIMAGELIST, WPARAM(Which), reinterpret_cast<LPARAM>(Field ? Field->Handle() : nullptr));
 }

@@ -849,16 +849,7 @@ void TCustomTabControl::SetTabWidth(int16_t Value) {
 }
 
 void TCustomTabControl::SetImages(TCustomImageList* Value) {
-  if (Value == FImages) return;
-  if (FImages != nullptr) {
-    FImages->UnRegisterChanges(FImageChangeLink.get());
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = Value;
-  if (Value != nullptr) {
-    Value->RegisterChanges(FImageChangeLink.get());
-    Value->FreeNotification(this);
-  }
+  if (!ReplaceImageList(this, FImages, Value, FImageChangeLink.get())) return;
   if (HandleAllocated()) {
     Perform(TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Value != nullptr ? Value->Handle() : nullptr));
     TabsChanged();

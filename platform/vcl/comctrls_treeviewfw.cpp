@@ -680,35 +680,13 @@ void TCustomTreeView::ImageListChange(TObject* Sender) {
 }
 
 void TCustomTreeView::SetImages(TCustomImageList* Value) {
-  if (FImages == Value) return;
-  if (FImages != nullptr) {
-    FImages->UnRegisterChanges(FImageChangeLink.get());
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = Value;
-  if (FImages != nullptr) {
-    FImages->RegisterChanges(FImageChangeLink.get());
-    FImages->FreeNotification(this);
-    SetImageList(FImages->Handle(), TVSIL_NORMAL);
-  } else {
-    SetImageList(nullptr, TVSIL_NORMAL);
-  }
+  if (!ReplaceImageList(this, FImages, Value, FImageChangeLink.get())) return;
+  SetImageList(FImages != nullptr ? FImages->Handle() : nullptr, TVSIL_NORMAL);
 }
 
 void TCustomTreeView::SetStateImages(TCustomImageList* Value) {
-  if (FStateImages == Value) return;
-  if (FStateImages != nullptr) {
-    FStateImages->UnRegisterChanges(FStateChangeLink.get());
-    FStateImages->RemoveFreeNotification(this);
-  }
-  FStateImages = Value;
-  if (FStateImages != nullptr) {
-    FStateImages->RegisterChanges(FStateChangeLink.get());
-    FStateImages->FreeNotification(this);
-    SetImageList(FStateImages->Handle(), TVSIL_STATE);
-  } else {
-    SetImageList(nullptr, TVSIL_STATE);
-  }
+  if (!ReplaceImageList(this, FStateImages, Value, FStateChangeLink.get())) return;
+  SetImageList(FStateImages != nullptr ? FStateImages->Handle() : nullptr, TVSIL_STATE);
 }
 
 TTreeNode* TCustomTreeView::Selected() {

@@ -452,3 +452,17 @@ void TCustomImageList::Change() {
     if (std::find(FClients.begin(), FClients.end(), link) != FClients.end()) link->Change();
   if (OnChange) OnChange(this);
 }
+
+bool ReplaceImageList(TComponent* Owner, TCustomImageList*& Field, TCustomImageList* Value, TChangeLink* Link) {
+  if (Field == Value) return false;
+  if (Field != nullptr) {
+    Field->UnRegisterChanges(Link);
+    Field->RemoveFreeNotification(Owner);
+  }
+  Field = Value;
+  if (Value != nullptr) {
+    Value->RegisterChanges(Link);
+    Value->FreeNotification(Owner);
+  }
+  return true;
+}

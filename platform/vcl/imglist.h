@@ -170,3 +170,7 @@ class TImageList : public TCustomImageList {
   using TCustomImageList::TCustomImageList;
   const char* ClassName() const override { return "TImageList"; }
 };
+
+// Points Field at Value, moving Owner's change link and free notification
+// from the old list to the new one. False when Field already is Value.
+bool ReplaceImageList(TComponent* Owner, TCustomImageList*& Field, TCustomImageList* Value, TChangeLink* Link);

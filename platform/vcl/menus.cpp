@@ -922,16 +922,7 @@ TMenu::~TMenu() {
 HMENU TMenu::Handle() { return FItems->Handle(); }
 
 void TMenu::SetImages(TCustomImageList* Value) {
-  if (Value == FImages) return;
-  if (FImages != nullptr) {
-    FImages->UnRegisterChanges(FImageChangeLink.get());
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = Value;
-  if (FImages != nullptr) {
-    FImages->RegisterChanges(FImageChangeLink.get());
-    FImages->FreeNotification(this);
-  }
+  if (!ReplaceImageList(this, FImages, Value, FImageChangeLink.get())) return;
   MenuChanged(this, nullptr, true);
 }
 
