@@ -37,7 +37,6 @@ uint16_t Scale(uint32_t v, uint32_t From, uint32_t To) {
   return static_cast<uint16_t>((v * To + From / 2) / From);
 }
 
-bool GetBit(const uint8_t* Row, int32_t X) { return (Row[X >> 3] >> (7 - (X & 7))) & 1; }
 void SetBit(uint8_t* Row, int32_t X, bool On) {
   const auto mask = static_cast<uint8_t>(0x80 >> (X & 7));
   Row[X >> 3] = static_cast<uint8_t>(On ? Row[X >> 3] | mask : Row[X >> 3] & ~mask);
@@ -224,40 +223,17 @@ TPamImage BitmapToPam(TIEBitmap& Bitmap) {
     default: return TPamImage{0, 0, 0, 255, "", {}};
   }
   const uint32_t top = static_cast<uint32_t>(img.MaxVal);
-  for (int32_t y = 0; y < h; ++y) {
-    const auto* row = static_cast<const uint8_t*>(Bitmap.ScanLine(y));
-    for (int32_t x = 0; x < w; ++x) {
-      switch (Bitmap.PixelFormat()) {
-        case TIEPixelFormat::ie1g: img.At(x, y) = GetBit(row, x) ? static_cast<uint16_t>(top) : 0; break;
-        case TIEPixelFormat::ie8g: img.At(x, y) = row[x]; break;
-        case TIEPixelFormat::ie16g: {
-          uint16_t v;
-          std::memcpy(&v, row + 2 * x, 2);
-          img.At(x, y) = v;
-          break;
+  // The colour samples are the PNM ones; only black and white flip, since a
+  // PBM holds 1 for black and a PAM 1 (MaxVal) for white.
+  const TPnmImage pnm = BitmapToPnm(Bitmap);
+  const bool bw = Bitmap.PixelFormat() == TIEPixelFormat::ie1g;
+  if (pnm.Width == w && pnm.Height == h) {
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x)
+        for (int32_t c = 0; c < pnm.Channels; ++c) {
+          const uint16_t v = pnm.At(x, y, c);
+          img.At(x, y, c) = bw ? static_cast<uint16_t>(v == 0 ? top : 0) : v;
         }
-        case TIEPixelFormat::ie8p:
-        case TIEPixelFormat::ie24RGB: {
-          TRGB c;
-          if (Bitmap.PixelFormat() == TIEPixelFormat::ie8p)
-            Bitmap.GetPaletteColor(row[x], c);
-          else
-            c = reinterpret_cast<const TRGB*>(row)[x];
-          img.At(x, y, 0) = c.r;
-          img.At(x, y, 1) = c.g;
-          img.At(x, y, 2) = c.b;
-          break;
-        }
-        default: {
-          TRGB48 v;
-          std::memcpy(&v, row + 6 * x, 6);
-          img.At(x, y, 0) = v.r;
-          img.At(x, y, 1) = v.g;
-          img.At(x, y, 2) = v.b;
-          break;
-        }
-      }
-    }
   }
   if (alpha) {
     TIEBitmap* a = Bitmap.AlphaChannel();
