@@ -36,6 +36,76 @@ int32_t PeekBytes(TStream* Stream, uint8_t* Buffer, int32_t Count) {
   }
 }
 
+// Reads Count bytes at the absolute offset, or returns false.
+bool ReadAt(TStream* Stream, int64_t Offset, uint8_t* Buffer, int32_t Count) {
+  try {
+    Stream->SetPosition(Offset);
+    return Stream->Read(Buffer, Count) == Count;
+  } catch (...) {
+    return false;
+  }
+}
+
+// Whether the codestream's tile grid fits the bytes that hold it. Every tile
+// needs at least one tile-part (a 12-byte SOT segment and a SOD marker), so a
+// header declaring far more tiles than that is refused before the decoder
+// allocates its per-tile state: a few bytes could otherwise cost tens of
+// thousands of allocations. Start is where the image begins in the stream,
+// Length its size; JP2 files are looked into for their codestream box.
+bool TileGridFits(TStream* Stream, int64_t Start, int64_t Length, bool Jp2) {
+  const int64_t pos = Stream->Position();
+  int64_t cs = Start;
+  int64_t csLength = Length;
+  bool ok = true;
+  if (Jp2) {
+    ok = false;
+    int64_t at = Start;
+    const int64_t end = Start + Length;
+    for (int boxes = 0; boxes < 64 && at + 8 <= end; ++boxes) {
+      uint8_t h[16];
+      if (!ReadAt(Stream, at, h, 8)) break;
+      int64_t size = BE32(h);
+      int64_t header = 8;
+      if (size == 1) {
+        if (!ReadAt(Stream, at + 8, h + 8, 8)) break;
+        const uint64_t big = (uint64_t(BE32(h + 8)) << 32) | BE32(h + 12);
+        if (big > uint64_t(end - at)) break;
+        size = int64_t(big);
+        header = 16;
+      } else if (size == 0) {
+        size = end - at;
+      }
+      if (size < header || size > end - at) break;
+      if (BE32(h + 4) == 0x6A703263u) {  // 'jp2c'
+        cs = at + header;
+        csLength = size - header;
+        ok = true;
+        break;
+      }
+      at += size;
+    }
+    // No codestream box found: the decoder reports that itself.
+    if (!ok) {
+      Stream->SetPosition(pos);
+      return true;
+    }
+  }
+  // SOC, then SIZ: Lsiz Rsiz Xsiz Ysiz XOsiz YOsiz XTsiz YTsiz XTOsiz YTOsiz.
+  uint8_t s[40];
+  if (csLength >= 40 && ReadAt(Stream, cs, s, 40) && s[0] == 0xFF && s[1] == 0x4F && s[2] == 0xFF &&
+      s[3] == 0x51) {
+    const int64_t xsiz = BE32(s + 8), ysiz = BE32(s + 12);
+    const int64_t xt = BE32(s + 24), yt = BE32(s + 28);
+    const int64_t xto = BE32(s + 32), yto = BE32(s + 36);
+    if (xt > 0 && yt > 0 && xsiz > xto && ysiz > yto) {
+      const int64_t tiles = ((xsiz - xto + xt - 1) / xt) * ((ysiz - yto + yt - 1) / yt);
+      ok = tiles <= csLength / 14;
+    }
+  }
+  Stream->SetPosition(pos);
+  return ok;
+}
+
 // ---- Stream binding ------------------------------------------------------------
 // OpenJPEG offsets count from where the image starts in our stream.
 struct TStreamBinding {
@@ -227,6 +297,10 @@ void IEDecodeJ2000(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TI
     binding.Start = Stream->Position();
     length = Stream->Size() - binding.Start;
   } catch (...) {
+    IESetAborting(Progress);
+    return;
+  }
+  if (!TileGridFits(Stream, binding.Start, length, format == OPJ_CODEC_JP2)) {
     IESetAborting(Progress);
     return;
   }

@@ -361,6 +361,35 @@ TEST(J2k, UnsupportedColourSpaceAndHugeSizeSetFlag) {
   EXPECT_FALSE(Read(j2k, b, p));
 }
 
+// A header whose tile grid cannot fit in the file (63496 × 8 in 8 × 8 tiles,
+// 7937 tiles in a few hundred bytes) is refused up front, in a raw codestream
+// and inside a JP2 box; the untouched files still load.
+TEST(J2k, TileGridLargerThanTheDataIsRefused) {
+  TComp c;
+  c.Value = [](int32_t x, int32_t y) { return (x + y) & 1; };
+  for (OPJ_CODEC_FORMAT format : {OPJ_CODEC_J2K, OPJ_CODEC_JP2}) {
+    SCOPED_TRACE(format == OPJ_CODEC_J2K ? "j2k" : "jp2");
+    Bytes file = OpjEncode(2, 2, {c, c, c}, OPJ_CLRSPC_SRGB, format);
+    TIEBitmap b;
+    TIOParamsVals p;
+    ASSERT_TRUE(Read(file, b, p));
+    size_t siz = 0;
+    while (siz + 4 < file.size() && !(file[siz] == 0xFF && file[siz + 1] == 0x4F && file[siz + 2] == 0xFF &&
+                                     file[siz + 3] == 0x51))
+      ++siz;
+    ASSERT_LT(siz + 40, file.size());
+    auto put32 = [&](size_t at, uint32_t v) {
+      for (int i = 0; i < 4; ++i) file[siz + at + i] = uint8_t(v >> (24 - 8 * i));
+    };
+    put32(8, 63496);  // Xsiz
+    put32(12, 8);     // Ysiz
+    put32(24, 8);     // XTsiz
+    put32(28, 8);     // YTsiz
+    EXPECT_FALSE(Read(file, b, p, true));
+    EXPECT_FALSE(Read(file, b, p));
+  }
+}
+
 // ---- Conformance ---------------------------------------------------------------------
 void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
                   bool Preview) {
@@ -466,6 +495,7 @@ TEST(J2kXcheck, ToolFixturesDecodeLikeTheTool) {
       {"rlcp.j2k", ppm, {"-p", "RLCP"}},
       {"sub.j2k", ppm, {"-s", "2,2"}},
       {"g12.jp2", pgm12, {}},
+      {"tiled.j2k", ppm, {"-t", "16,16", "-n", "3"}},  // 12 tiles pass the tile-grid check
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
