@@ -320,7 +320,8 @@ void DecodeJPEGBlock(TTIFFVars& v, TIEBitmap* Bitmap, int32_t Y, TIECodecProgres
 
   const bool keepYCbCr = hasTables && v.PhotometricInterpretation == 2;
   // The JPEG reader fills the record with the strip's own size, depth,
-  // palette and (without tables) resolution; the page's stay.
+  // palette and resolution (1 x 1 when the strip has no JFIF header, as
+  // strips with tables have not); the page's stay.
   const int32_t width = p.Width, height = p.Height, bits = p.BitsPerSample, samples = p.SamplesPerPixel;
   const int32_t dpiX = p.DpiX, dpiY = p.DpiY;
   const double exifX = p.EXIFXResolution, exifY = p.EXIFYResolution;
@@ -346,12 +347,10 @@ void DecodeJPEGBlock(TTIFFVars& v, TIEBitmap* Bitmap, int32_t Y, TIECodecProgres
   p.Palette = std::move(palette);
   p.JPEGScale = scale;
   p.JPEGThumbnailOnly = thumbnailOnly;
-  if (!hasTables) {
-    p.SetDpiX(dpiX);
-    p.SetDpiY(dpiY);
-    p.EXIFXResolution = exifX;
-    p.EXIFYResolution = exifY;
-  }
+  p.SetDpiX(dpiX);
+  p.SetDpiY(dpiY);
+  p.EXIFXResolution = exifX;
+  p.EXIFYResolution = exifY;
   if (!SingleBlock && IEProgressStep(Progress, true)) return;
   if (IEAborting(Progress) || tmp.IsEmpty()) {
     IESetAborting(Progress);
@@ -361,6 +360,14 @@ void DecodeJPEGBlock(TTIFFVars& v, TIEBitmap* Bitmap, int32_t Y, TIECodecProgres
     for (int32_t y = 0; y < tmp.Height(); ++y) {
       auto* px = static_cast<TRGB*>(tmp.ScanLine(y));
       for (int32_t x = 0; x < tmp.Width(); ++x) std::swap(px[x].b, px[x].r);
+    }
+  }
+  if (tmp.PixelFormat() == TIEPixelFormat::ieCMYK) {
+    // The strip's inks are stored with 0 for no ink, the bitmap's with 255;
+    // the JPEG reader inverts them only on its way to RGB.
+    for (int32_t y = 0; y < tmp.Height(); ++y) {
+      auto* px = static_cast<uint8_t*>(tmp.ScanLine(y));
+      for (int64_t i = 0; i < int64_t(tmp.Width()) * 4; ++i) px[i] = static_cast<uint8_t>(~px[i]);
     }
   }
   if (tmp.PixelFormat() != Bitmap->PixelFormat()) tmp.SetPixelFormat(Bitmap->PixelFormat());

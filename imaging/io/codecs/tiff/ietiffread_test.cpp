@@ -1,12 +1,15 @@
 // The TIFF reader on small hand-built files: the conformance suite, the
-// reader's rules for tags and pages, the row decoding and conversions, and
-// hostile offsets and counts.
+// reader's rules for tags, pages and metadata blocks, the row decoding and
+// conversions, and hostile offsets and counts.
 #include "imaging/io/codecs/tiff/ietiffread.h"
 
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
 #include "imaging/io/codecs/tiff/tiffread_test_support.h"
 #include "imaging/io/core/testsupport/conformance.h"
+#include "imaging/model/containers/ieannot.h"
+#include "imaging/model/containers/ieicc.h"
 #include "imaging/model/containers/iemask.h"
 
 using namespace tiffread;
@@ -115,6 +118,13 @@ TEST(TiffReader, PagesHeaderAndFailuresFollowTheReaderRules) {
          return t;
        }(), false},
       {"CCITT of 8 bits", PageTags(2, 2, 8, 1, 1, 4), false},
+      {"tiled planar", [] {
+         auto t = PageTags(2, 2, 8, 3, 2);
+         t.push_back(Short(284, {2}));
+         t.push_back(Long(322, {16}));
+         t.push_back(Long(323, {16}));
+         return t;
+       }(), false},
   };
   for (const TFail& f : fails) {
     TPage p;
@@ -396,6 +406,86 @@ TEST(TiffReader, OrientationTurnsBitmapAndMask) {
   ASSERT_TRUE(mask);
   EXPECT_EQ(mask->Width(), 1);
   EXPECT_EQ(mask->GetPixel(0, 1), 2);
+}
+
+TEST(TiffReader, IptcAnnotationsAndProfileFillTheRecord) {
+  TIEIPTCInfoList iptc;
+  iptc.AddItem(2, 5, 6, "Object");
+  iptc.AddItem(2, 25, 3, "one");
+  iptc.AddItem(2, 25, 3, "two");
+  TBytes iptcBlock;
+  iptc.SaveToBuffer(iptcBlock, false);
+  iptcBlock.resize((iptcBlock.size() + 3) / 4 * 4, 0);  // whole LONGs
+
+  TIEImagingAnnot annot;
+  annot.Objects().push_back(std::make_unique<TIEImagingObject>());
+  annot.Objects().back()->SetMarkType(3);
+  annot.Objects().back()->Points = {{1, 2}, {30, -4}};
+  annot.Objects().push_back(std::make_unique<TIEImagingObject>());
+  annot.Objects().back()->SetMarkType(7);
+  annot.Objects().back()->Text = "a note";
+  TBytes annotBlock;
+  annot.SaveToBuffer(annotBlock);
+
+  cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(srgb, nullptr, &size);
+  TBytes profile(size);
+  cmsSaveProfileToMem(srgb, profile.data(), &size);
+  cmsCloseProfile(srgb);
+
+  // The IPTC tag is read as count x type size bytes, whatever its type.
+  for (const bool big : {false, true}) {
+    std::vector<uint32_t> words;
+    for (size_t i = 0; i < iptcBlock.size(); i += 4) {
+      // As LONGs in the file's byte order, so that the bytes stay in place.
+      const uint32_t le = uint32_t(iptcBlock[i]) | uint32_t(iptcBlock[i + 1]) << 8 |
+                          uint32_t(iptcBlock[i + 2]) << 16 | uint32_t(iptcBlock[i + 3]) << 24;
+      const uint32_t be = uint32_t(iptcBlock[i]) << 24 | uint32_t(iptcBlock[i + 1]) << 16 |
+                          uint32_t(iptcBlock[i + 2]) << 8 | uint32_t(iptcBlock[i + 3]);
+      words.push_back(big ? be : le);
+    }
+    for (const TTag& iptcTag : {Long(33723, words), Bytes(33723, 7, iptcBlock)}) {
+      SCOPED_TRACE(std::string(big ? "MM" : "II") + (iptcTag.Type == 4 ? " LONG" : " UNDEFINED"));
+      TPage p;
+      p.Tags = With(PageTags(2, 1, 8, 1, 1), {iptcTag, Bytes(32932, 1, annotBlock), Bytes(34675, 7, profile)});
+      p.Blocks = {{1, 2}};
+      TPage plain;
+      plain.Tags = PageTags(2, 1, 8, 1, 1);
+      plain.Blocks = {{1, 2}};
+      const TBytes file = TBuilder(big).Build({p, plain});
+      TIEBitmap b;
+      TIOParamsVals params;
+      ASSERT_FALSE(ReadTiff(file, b, params).Aborted);
+
+      std::vector<std::string> keywords;
+      std::string object;
+      for (int32_t i = 0; i < params.IPTCInfo.Count(); ++i) {
+        const std::string data(params.IPTCInfo.Data(i), params.IPTCInfo.Data(i) + params.IPTCInfo.Length(i));
+        if (params.IPTCInfo.RecordNumber(i) == 2 && params.IPTCInfo.DataSet(i) == 25) keywords.push_back(data);
+        if (params.IPTCInfo.RecordNumber(i) == 2 && params.IPTCInfo.DataSet(i) == 5) object = data;
+      }
+      EXPECT_EQ(object, "Object");
+      EXPECT_EQ(keywords, (std::vector<std::string>{"one", "two"}));
+
+      TIEImagingAnnot* read = params.GetImagingAnnot();
+      ASSERT_EQ(read->Count(), 2);
+      EXPECT_EQ(read->Objects()[0]->MarkType(), 3);
+      EXPECT_EQ(read->Objects()[0]->Points, annot.Objects()[0]->Points);
+      EXPECT_EQ(read->Objects()[1]->MarkType(), 7);
+      EXPECT_EQ(read->Objects()[1]->Text, "a note");
+
+      ASSERT_TRUE(params.InputICC);
+      EXPECT_TRUE(params.InputICC->IsValid());
+      EXPECT_EQ(TBytes(params.InputICC->Raw(), params.InputICC->Raw() + params.InputICC->RawSize()), profile);
+      EXPECT_EQ(params.InputICC->CachedTransform(), nullptr);
+
+      // The next page has no IPTC tag: the list is emptied.
+      params.TIFFImageIndex = 1;
+      ASSERT_FALSE(ReadTiff(file, b, params).Aborted);
+      EXPECT_EQ(params.IPTCInfo.Count(), 0);
+    }
+  }
 }
 
 // ---- Hostile data -------------------------------------------------------------------------------
