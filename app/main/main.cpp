@@ -20,6 +20,7 @@
 #include "platform/rtl/safewriter.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/dialogs_msgbox.h"
+#include "platform/vcl/dialogs_shell.h"
 #include "platform/vcl/forms.h"
 
 namespace {
@@ -106,6 +107,8 @@ int RunProgram() {
     app->SetTitle("Pictoval");
     // The plain box runs our modal loop (timers and painting go on).
     InstallPlainMessageBox();
+    // The shell's properties window and path auto-complete.
+    InstallShellDialogs();
     if (sdl) {
       TSdlBackend* b = sdl.get();
       b->OnQuit = [] { Application->Terminate(); };

@@ -20,7 +20,12 @@
 #include <vector>
 
 #include "platform/gui/headless.h"
+#include "platform/vcl/comctrls_listview.h"
+#include "platform/vcl/dialogs_file.h"
+#include "platform/vcl/dialogs_folder.h"
 #include "platform/vcl/dialogs_manager.h"
+#include "platform/vcl/dialogs_color.h"
+#include "platform/vcl/dialogs_font.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 
@@ -90,6 +95,116 @@ class TDialogExpectation {
   TDialogExpectation& Key(uint32_t Vk, uint32_t Modifiers = 0) {
     return Do([Vk, Modifiers](TScriptTarget, const std::function<void(const String&)>&) {
       Headless().PressKey(Vk, Modifiers);
+    });
+  }
+  // Colour dialog: opens the full dialog when it is compact, then types the
+  // red, green and blue of Rgb into their edits (one edit per idle point).
+  TDialogExpectation& PickColor(COLORREF Rgb) {
+    const int32_t values[] = {GetRValue(TColor(Rgb)), GetGValue(TColor(Rgb)), GetBValue(TColor(Rgb))};
+    for (int32_t i = 0; i < 3; ++i)
+      Do([i, v = values[i]](TScriptTarget t, const std::function<void(const String&)>& fail) {
+        if (t.Dialog == nullptr) return fail("PickColor needs the colour dialog");
+        if (!IsWindowVisible(GetDlgItem(t.Dialog, COLOR_RED))) {
+          HWND mix = GetDlgItem(t.Dialog, COLOR_MIX);
+          if (mix == nullptr || !IsWindowEnabled(mix)) return fail("the colour dialog cannot open fully");
+          SendMessage(mix, BM_CLICK, 0, 0);
+        }
+        HWND edit = GetDlgItem(t.Dialog, COLOR_RED + i);
+        SetFocus(edit);
+        SendMessage(edit, EM_SETSEL, 0, -1);
+        Headless().TypeText(std::to_string(v));
+      });
+    return *this;
+  }
+  // Font dialog: clicks Family in the family list and Style in the style
+  // list, and types Size into the size box; an empty argument is left alone.
+  TDialogExpectation& PickFont(const String& Family, const String& Style = String(), const String& Size = String()) {
+    auto click = [](int32_t id, const String& item) {
+      return [id, item](TScriptTarget t, const std::function<void(const String&)>& fail) {
+        HWND list = t.Dialog != nullptr ? GetDlgItem(GetDlgItem(t.Dialog, id), 1000) : nullptr;
+        if (list == nullptr) return fail("PickFont needs the font dialog");
+        const LRESULT i = SendMessage(list, LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(item.c_str()));
+        if (i < 0) return fail("the font dialog does not list \"" + item + "\"");
+        SendMessage(list, LB_SETTOPINDEX, WPARAM(i), 0);
+        TRect r;
+        SendMessage(list, LB_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(&r));
+        TPoint p{r.Left + 4, (r.Top + r.Bottom) / 2};
+        ClientToScreen(list, &p);
+        Headless().Click(p.X, p.Y);
+      };
+    };
+    if (!Family.empty()) Do(click(kFontFamilyId, Family));
+    if (!Style.empty()) Do(click(kFontStyleId, Style));
+    if (!Size.empty())
+      Do([Size](TScriptTarget t, const std::function<void(const String&)>& fail) {
+        HWND edit = t.Dialog != nullptr ? GetDlgItem(GetDlgItem(t.Dialog, kFontSizeId), kComboEditId) : nullptr;
+        if (edit == nullptr) return fail("PickFont needs the font dialog");
+        SetFocus(edit);
+        SendMessage(edit, EM_SETSEL, 0, -1);
+        Headless().TypeText(Size);
+      });
+    return *this;
+  }
+  // ---- File dialogs, through their own controls ----
+  // Goes to a folder: its path typed into the name box, then OK.
+  TDialogExpectation& GoToFolder(const String& Path) {
+    return Do([Path](TScriptTarget t, const std::function<void(const String&)>& fail) {
+      HWND box = t.Dialog != nullptr ? GetDlgItem(t.Dialog, edt1) : nullptr;
+      if (box == nullptr) return fail("GoToFolder: not a file dialog");
+      SetFocus(box);
+      SetWindowText(box, Path.c_str());
+      SendMessage(GetDlgItem(t.Dialog, IDOK), BM_CLICK, 0, 0);
+    });
+  }
+  // Selects the file list's items shown under these names (the others unselected).
+  TDialogExpectation& SelectNames(std::vector<String> Names) {
+    return Do([Names](TScriptTarget t, const std::function<void(const String&)>& fail) {
+      HWND list = t.Dialog != nullptr ? GetDlgItem(t.Dialog, lst1) : nullptr;
+      if (list == nullptr) return fail("SelectNames: not a file dialog");
+      SetFocus(list);
+      LVITEM none;
+      none.stateMask = LVIS_SELECTED;
+      SendMessage(list, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&none));
+      for (const String& n : Names) {
+        LVFINDINFO fi;
+        fi.flags = LVFI_STRING;
+        fi.psz = n.c_str();
+        const LRESULT i = SendMessage(list, LVM_FINDITEM, WPARAM(-1), reinterpret_cast<LPARAM>(&fi));
+        if (i < 0) return fail("SelectNames: the list has no \"" + n + "\"");
+        LVITEM st;
+        st.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        st.state = st.stateMask;
+        SendMessage(list, LVM_SETITEMSTATE, WPARAM(i), reinterpret_cast<LPARAM>(&st));
+      }
+    });
+  }
+  // Types into the name box, replacing its text.
+  TDialogExpectation& TypeName(const String& Text) {
+    return Do([Text](TScriptTarget t, const std::function<void(const String&)>& fail) {
+      HWND box = t.Dialog != nullptr ? GetDlgItem(t.Dialog, edt1) : nullptr;
+      if (box == nullptr) return fail("TypeName: not a file dialog");
+      SetFocus(box);
+      SendMessage(box, EM_SETSEL, 0, -1);
+      Headless().TypeText(Text);
+    });
+  }
+  // Chooses the file type of this 1-based index in the type box.
+  TDialogExpectation& ChooseType(int32_t Index) {
+    return Do([Index](TScriptTarget t, const std::function<void(const String&)>& fail) {
+      HWND types = t.Dialog != nullptr ? GetDlgItem(t.Dialog, cmb1) : nullptr;
+      if (types == nullptr || SendMessage(types, CB_SETCURSEL, WPARAM(Index - 1), 0) < 0)
+        return fail("ChooseType: no type " + std::to_string(Index));
+      SendMessage(t.Dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+    });
+  }
+  // Folder browser: selects the folder of Path in its tree (as
+  // BFFM_SETSELECTION does, so the selection notifications run).
+  TDialogExpectation& SelectFolder(const String& Path) {
+    return Do([Path](TScriptTarget t, const std::function<void(const String&)>& fail) {
+      if (t.Dialog == nullptr || GetDlgItem(t.Dialog, IDC_BFF_TREE) == nullptr)
+        return fail("SelectFolder needs the folder dialog");
+      if (SendMessage(t.Dialog, BFFM_SETSELECTION, 1, reinterpret_cast<LPARAM>(Path.c_str())) == 0)
+        fail("the folder dialog has no item for \"" + Path + "\"");
     });
   }
   // Any action of the caller's own.

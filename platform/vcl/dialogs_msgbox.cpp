@@ -7,8 +7,12 @@
 #include "platform/gui/graphics.h"
 #include "platform/gui/text.h"
 #include "platform/gui/win_paint.h"
+#include "platform/vcl/clipbrd.h"
 #include "platform/vcl/dialogs_common.h"
 #include "platform/vcl/dialogs_manager.h"
+#include "platform/vcl/extctrls.h"
+#include "platform/vcl/menus.h"
+#include "platform/vcl/stdctrls.h"
 #include "platform/vcl/stdctrls_native.h"
 
 namespace {
@@ -33,7 +37,52 @@ struct TPlainBox {
   TPoint Position;
   HICON Icon = nullptr;
   TRect IconRect;
+  std::vector<std::pair<HWND, WNDPROC>> ButtonProcs;  // the buttons' own procedures
 };
+
+// The box as text: caption, text and the buttons without their "&" marks.
+String BoxAsText(const String& Caption, const String& Text, const std::vector<String>& Buttons) {
+  const String rule = "---------------------------\n";
+  String s = rule + Caption + "\n" + rule + Text + "\n" + rule;
+  for (const String& b : Buttons) s += StripHotkey(b) + "   ";
+  return s + "\n" + rule;
+}
+
+TPlainBox* BoxOf(HWND hdlg) { return reinterpret_cast<TPlainBox*>(GetWindowLong(hdlg, DWLP_USER)); }
+
+// The buttons of a box take the keys a box answers wherever the focus is:
+// Ctrl+C copies the box as text; a letter, with Alt or without, presses the
+// button whose "&" accelerator it is.
+LRESULT BoxButtonProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
+  HWND dlg = GetParent(h);
+  TPlainBox* box = BoxOf(dlg);
+  WNDPROC own = nullptr;
+  if (box != nullptr)
+    for (const auto& [b, p] : box->ButtonProcs)
+      if (b == h) own = p;
+  if (own == nullptr) return DefWindowProc(h, msg, wParam, lParam);
+  switch (msg) {
+    case WM_KEYDOWN:
+      if (wParam == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) != 0 && (GetKeyState(VK_MENU) & 0x8000) == 0) {
+        std::vector<String> captions;
+        for (const TBoxButton& b : box->Buttons) captions.push_back(b.Caption);
+        Clipboard()->SetAsText(BoxAsText(box->Caption, box->Text, captions));
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+    case WM_SYSCHAR:
+      if (wParam > ' ')
+        for (const TBoxButton& b : box->Buttons)
+          if (IsAccel(uint32_t(wParam), b.Caption)) {
+            SendMessage(GetDlgItem(dlg, b.Id), BM_CLICK, 0, 0);
+            return 0;
+          }
+      break;
+    default: break;
+  }
+  return CallWindowProc(own, h, msg, wParam, lParam);
+}
 
 TRect DlgUnits(HWND h, int32_t l, int32_t t, int32_t r, int32_t b) {
   TRect rc{l, t, r, b};
@@ -78,6 +127,9 @@ void Layout(HWND h, TPlainBox& box) {
     MoveWindow(GetDlgItem(h, b.Id), x, buttonsTop, m.Right, m.Bottom, false);
     x += m.Right + gap.Left;
   }
+  // The frame measured on a window large enough to hold it (the box starts
+  // out empty, where the frame has no room).
+  SetWindowPos(h, nullptr, 0, 0, clientW + 200, clientH + 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   TRect wr, cr;
   GetWindowRect(h, &wr);
   GetClientRect(h, &cr);
@@ -107,6 +159,11 @@ intptr_t BoxProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       info.Text = box->Text;
       for (const TBoxButton& b : box->Buttons) info.Buttons.push_back(b.Caption);
       SetDialogInfo(h, info);
+      for (const TBoxButton& b : box->Buttons) {
+        HWND bh = GetDlgItem(h, b.Id);
+        box->ButtonProcs.emplace_back(bh, reinterpret_cast<WNDPROC>(GetWindowLong(bh, GWL_WNDPROC)));
+        SetWindowLong(bh, GWL_WNDPROC, reinterpret_cast<intptr_t>(&BoxButtonProc));
+      }
       SetFocus(GetDlgItem(h, box->Buttons[box->DefaultIndex].Id));
       return 0;  // the focus is set
     }
@@ -313,4 +370,89 @@ void ShowMessage(const String& Msg) {
   box.Buttons.push_back(TBoxButton{mrOk, MsgDlgButtonCaption(TMsgDlgBtn::mbOK)});
   box.EscapeId = mrOk;
   RunBox(GetActiveWindow(), box, false);
+}
+
+TForm* CreateMessageDialog(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons) {
+  static const char* const kNames[] = {"Yes", "No",    "OK",      "Cancel",   "Abort", "Retry",
+                                       "Ignore", "All", "NoToAll", "YesToAll", "Help"};
+  if (Buttons.Empty()) Buttons.Include(TMsgDlgBtn::mbOK);
+  auto* form = new TForm(Application);
+  form->SetBorderStyle(TBorderStyle::bsDialog);
+  form->SetCaption(MsgDlgCaption(DlgType));
+  form->SetPosition(TPosition::poScreenCenter);
+  form->SetDefaultMonitor(TDefaultMonitor::dmActiveForm);
+
+  // The plain box's layout in dialog units of the form's font.
+  const TSize bu = DialogBaseUnitsOfFont(form->Font()->Handle());
+  auto dx = [&](int32_t v) { return MulDiv(v, bu.cx, 4); };
+  auto dy = [&](int32_t v) { return MulDiv(v, bu.cy, 8); };
+  const int32_t margin = dx(7), marginY = dy(7), buttonW = dx(50), buttonH = dy(14), gapX = dx(4), gapY = dy(10);
+  TMonitor* monitor = nullptr;
+  if (Screen != nullptr) {
+    TCustomForm* active = Screen->ActiveCustomForm();
+    monitor = active != nullptr && active->HandleAllocated() ? Screen->MonitorFromWindow(active->Handle())
+                                                             : Screen->PrimaryMonitor();
+  }
+  const int32_t workW = monitor != nullptr ? monitor->WorkareaRect().Width() : 1024;
+  const uint32_t iconId = IconOfType(DlgType);
+  const int32_t textLeft = margin + (iconId != 0 ? kIconSize + dx(10) : 0);
+  const int32_t maxText = std::max(50, workW * 2 / 3 - textLeft - margin);
+
+  TRect tr{0, 0, maxText, 0};
+  TCanvas* canvas = form->Canvas();
+  canvas->Font()->Assign(form->Font());
+  DrawText(canvas->Handle(), Msg.c_str(), int32_t(Msg.size()), &tr,
+           DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  const int32_t textH = std::max(tr.Height(), 1);
+  const int32_t iconH = iconId != 0 ? kIconSize : 0;
+  const int32_t textTop = marginY + std::max(0, (iconH - textH) / 2);
+
+  if (iconId != 0) {
+    auto* image = new TPaintBox(form);
+    image->SetName("Image");
+    image->SetParent(form);
+    image->SetBounds(margin, marginY, kIconSize, kIconSize);
+    HICON icon = LoadIcon(nullptr, iconId);
+    image->OnPaint = [image, icon](TObject*) {
+      DrawIconEx(image->Canvas()->Handle(), 0, 0, icon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+    };
+  }
+  auto* message = new TLabel(form);
+  message->SetName("Message");
+  message->SetParent(form);
+  message->SetAutoSize(false);
+  message->SetWordWrap(true);
+  message->SetShowAccelChar(false);
+  message->SetCaption(Msg);
+  message->SetBounds(textLeft, textTop, tr.Width(), textH);
+
+  const TMsgDlgBtn def = MsgDlgDefaultButton(Buttons);
+  TMsgDlgBtn cancel = TMsgDlgBtn::mbOK;
+  const bool hasCancel = MsgDlgCancelButton(Buttons, cancel);
+  const int32_t n = int32_t(Buttons.Count());
+  const int32_t buttonsW = n * buttonW + (n - 1) * gapX;
+  const int32_t clientW = std::max(textLeft + tr.Width() + margin, buttonsW + 2 * margin);
+  const int32_t buttonsTop = std::max(textTop + textH, marginY + iconH) + gapY;
+  int32_t x = (clientW - buttonsW) / 2;
+  TButton* defButton = nullptr;
+  for (uint8_t i = 0; i <= uint8_t(TMsgDlgBtn::mbHelp); ++i) {
+    const TMsgDlgBtn b = TMsgDlgBtn(i);
+    if (!Buttons.Contains(b)) continue;
+    auto* button = new TButton(form);
+    button->SetName(kNames[i]);
+    button->SetParent(form);
+    button->SetCaption(MsgDlgButtonCaption(b));
+    button->SetModalResult(MsgDlgModalResult(b));
+    button->SetBounds(x, buttonsTop, buttonW, buttonH);
+    if (b == def) {
+      button->SetDefault(true);
+      defButton = button;
+    }
+    if (hasCancel && b == cancel) button->SetCancel(true);
+    x += buttonW + gapX;
+  }
+  form->SetClientWidth(clientW);
+  form->SetClientHeight(buttonsTop + buttonH + marginY);
+  if (defButton != nullptr) form->SetActiveControl(defButton);
+  return form;
 }

@@ -1,5 +1,6 @@
 // Message boxes in the plain look: the flat MessageBox and the framework's
-// MessageDlg family. Both run the dialog manager's modal loop, so timers and
+// MessageDlg family. In a box Ctrl+C copies caption, text and buttons as
+// text, and a button's "&" letter (with Alt or alone) presses it. Both run the dialog manager's modal loop, so timers and
 // painting of other windows go on while a box is open.
 #pragma once
 
@@ -42,6 +43,13 @@ TModalResult MsgDlgModalResult(TMsgDlgBtn Button);
 // Cancel, else No, else OK (none otherwise).
 TMsgDlgBtn MsgDlgDefaultButton(TMsgDlgButtons Buttons);
 bool MsgDlgCancelButton(TMsgDlgButtons Buttons, TMsgDlgBtn& Button);
+
+// The box as a form of the caller's (owned by Application): caption, icon,
+// the message wrapped to at most two thirds of the work area's width, and a
+// TButton per button with its modal result, the default and the cancel
+// button set as MessageDlg chooses them. The form is centred on the active
+// form's monitor; the caller runs ShowModal and frees it.
+TForm* CreateMessageDialog(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons);
 
 // The box centred on the active window's monitor (MessageDlgPos: its top-left
 // at X, Y when both are not -1). Answers the modal result of the button.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/vcl/clipbrd.h"
 #include "platform/vcl/dialog_script.h"
 #include "platform/vcl/dialogs_manager.h"
 #include "platform/vcl/stdctrls.h"
@@ -200,6 +201,128 @@ TEST_F(DlgMessageBox, MessageDlgDefaultAndCancel) {
   ASSERT_EQ(script.Log().size(), 1u);
   EXPECT_EQ(script.Log()[0].Buttons, std::vector<String>{"OK"});
   EXPECT_EQ(script.Log()[0].Result, mrOk);
+}
+
+TEST_F(DlgMessageBox, AcceleratorLettersPressTheirButtons) {
+  struct TCase {
+    uint32_t Type;
+    uint32_t Vk;
+    uint32_t Modifiers;
+    int32_t Result;
+  };
+  const TCase cases[] = {
+      {MB_YESNOCANCEL, 'N', 0, IDNO},
+      {MB_YESNOCANCEL, 'Y', hkAlt, IDYES},
+      {MB_ABORTRETRYIGNORE, 'I', hkShift, IDIGNORE},  // either case
+      {MB_ABORTRETRYIGNORE | MB_DEFBUTTON3, 'R', hkAlt, IDRETRY},
+      {MB_RETRYCANCEL, 'R', 0, IDRETRY},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type 0x" << std::hex << c.Type << " key " << char(c.Vk));
+    TDialogScript script;
+    script.ExpectMessageBox().Key(c.Vk, c.Modifiers);
+    EXPECT_EQ(MessageBox(nullptr, "Keys", "Accelerators", c.Type), c.Result);
+  }
+  // A letter that is no button's accelerator leaves the box open.
+  TDialogScript script;
+  bool stillOpen = false;
+  script.ExpectMessageBox()
+      .Key('X')
+      .Key('X', hkAlt)
+      .Do([&](TScriptTarget t, const auto&) { stillOpen = IsWindowVisible(t.Dialog); })
+      .Press(IDNO);
+  EXPECT_EQ(MessageBox(nullptr, "Keys", "Accelerators", MB_YESNO), IDNO);
+  EXPECT_TRUE(stillOpen);
+}
+
+TEST_F(DlgMessageBox, CtrlCCopiesTheBoxAsText) {
+  Clipboard()->SetAsText("before");
+  TDialogScript script;
+  script.ExpectMessageBox().Key('C', hkCtrl).Press(IDCANCEL);
+  EXPECT_EQ(MessageBox(nullptr, "Stop the run?", "Pictoval", MB_YESNOCANCEL), IDCANCEL);
+  EXPECT_EQ(Clipboard()->AsText(),
+            "---------------------------\nPictoval\n---------------------------\nStop the run?\n"
+            "---------------------------\nYes   No   Cancel   \n---------------------------\n");
+}
+
+TEST_F(DlgMessageBox, LongTextWrapsWithinTwoThirdsOfTheWorkArea) {
+  String text;
+  for (int i = 0; i < 120; ++i) text += "word" + std::to_string(i) + " ";
+  TDialogScript script;
+  TRect textRect, boxRect, client, button;
+  script.ExpectMessageBox()
+      .Do([&](TScriptTarget t, const auto&) {
+        GetWindowRect(GetDlgItem(t.Dialog, 0xFFFF), &textRect);
+        GetWindowRect(t.Dialog, &boxRect);
+        GetClientRect(t.Dialog, &client);
+        MapWindowPoints(t.Dialog, nullptr, &client);
+        GetWindowRect(GetDlgItem(t.Dialog, IDOK), &button);
+      })
+      .Press(IDOK);
+  MessageBox(nullptr, text, "Long", MB_OK | MB_ICONASTERISK);
+  EXPECT_LE(textRect.Width(), 1280 * 2 / 3);
+  EXPECT_GT(textRect.Width(), 1280 / 3);  // wraps late, not at every word
+  EXPECT_GT(textRect.Height(), 3 * 8);      // several lines
+  EXPECT_GE(boxRect.Left, 0);
+  EXPECT_LE(boxRect.Right, 1280);
+  // The client area holds the text and the button below it.
+  EXPECT_GE(button.Top, textRect.Bottom);
+  EXPECT_LE(button.Bottom, client.Bottom);
+  EXPECT_LE(textRect.Right, client.Right);
+}
+
+TEST_F(DlgMessageBox, CreateMessageDialogBuildsAFormOfButtons) {
+  TForm* form = CreateMessageDialog("Replace \"a.jpg\"?", TMsgDlgType::mtConfirmation, mbYesNoCancel);
+  EXPECT_EQ(form->Caption(), "Confirm");
+  EXPECT_EQ(form->Owner(), App.get());
+  auto* message = dynamic_cast<TLabel*>(form->FindComponent("Message"));
+  ASSERT_NE(message, nullptr);
+  EXPECT_EQ(message->Caption(), "Replace \"a.jpg\"?");
+  EXPECT_NE(form->FindComponent("Image"), nullptr);
+  struct TButtonCase {
+    const char* Name;
+    String Caption;
+    TModalResult Result;
+    bool Default, Cancel;
+  };
+  const TButtonCase buttons[] = {{"Yes", "&Yes", mrYes, true, false},
+                                 {"No", "&No", mrNo, false, false},
+                                 {"Cancel", "Cancel", mrCancel, false, true}};
+  int32_t lastRight = 0;
+  for (const TButtonCase& c : buttons) {
+    SCOPED_TRACE(c.Name);
+    auto* b = dynamic_cast<TButton*>(form->FindComponent(c.Name));
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->Caption(), c.Caption);
+    EXPECT_EQ(b->ModalResult(), c.Result);
+    EXPECT_EQ(b->Default(), c.Default);
+    EXPECT_EQ(b->Cancel(), c.Cancel);
+    EXPECT_GT(b->Left(), lastRight);  // left to right, apart
+    EXPECT_GT(b->Top(), message->Top() + message->Height() - 1);
+    lastRight = b->Left() + b->Width();
+  }
+  EXPECT_LE(lastRight, form->ClientWidth());
+  struct TRun {
+    uint32_t Vk, Modifiers;
+    TModalResult Result;
+  };
+  for (const TRun& r : {TRun{VK_RETURN, 0, mrYes}, TRun{VK_ESCAPE, 0, mrCancel}, TRun{'N', hkAlt, mrNo}}) {
+    SCOPED_TRACE(testing::Message() << "key " << r.Vk);
+    std::unique_ptr<TForm> run(CreateMessageDialog("Replace?", TMsgDlgType::mtConfirmation, mbYesNoCancel));
+    TDialogScript script;
+    script.ExpectModalForm("Confirm").Key(r.Vk, r.Modifiers);
+    EXPECT_EQ(run->ShowModal(), r.Result);
+  }
+  delete form;
+  // No buttons asked: OK alone, which Escape answers too; mtCustom has no icon.
+  App->SetTitle("Pictoval");
+  std::unique_ptr<TForm> plain(CreateMessageDialog("Done", TMsgDlgType::mtCustom, TMsgDlgButtons{}));
+  EXPECT_EQ(plain->Caption(), "Pictoval");
+  EXPECT_EQ(plain->FindComponent("Image"), nullptr);
+  auto* ok = dynamic_cast<TButton*>(plain->FindComponent("OK"));
+  ASSERT_NE(ok, nullptr);
+  EXPECT_TRUE(ok->Default());
+  EXPECT_TRUE(ok->Cancel());
 }
 
 // ---- The script itself ----
