@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "imaging/io/codecs/jpeg/iejpeg.h"
+#include "imaging/io/codecs/pspdf/iefaxdata.h"
 #include "imaging/io/codecs/pspdf/iepsfilters.h"
-#include "imaging/io/codecs/tiff/ieccitt.h"
 #include "imaging/io/codecs/tiff/ietifflzw.h"
 #include "imaging/io/core/iecodec.h"
 #include "imaging/io/core/ieparams.h"
@@ -64,21 +64,8 @@ void EncodeBilevel(TIEPDFStreamObject& Image, TIEBitmap* Bitmap, TIOParamsVals& 
     }
     case 2:
     case 3: {
-      // Rows go in as stored (1 = white): BlackIs1 true gives the bits back.
       TMemoryStream fax;
-      bool aborting = false;
-      std::unique_ptr<uint8_t[]> reference;
-      int32_t pendingBits = 0;
-      uint8_t pendingByte = 0;
-      for (int32_t y = 0; y <= h; ++y) {
-        const auto* row = y < h ? static_cast<const uint8_t*>(Bitmap->ScanLine(y)) : nullptr;
-        if (coding == 2)
-          IECCITTEncodeG4Row(row, w, &fax, 1, aborting, reference, pendingBits, pendingByte);
-        else
-          IECCITTEncodeG3Row2D(row, w, &fax, 1, aborting, reference, pendingBits, pendingByte);
-      }
-      if (pendingBits > 0) fax.WriteBuffer(&pendingByte, 1);
-      if (aborting) IESetAborting(Progress);
+      IEEncodeFaxImage(Bitmap, coding == 2, &fax, Progress);
       SetData(Image, fax);
       dict.Add("Filter", Name("CCITTFaxDecode"));
       auto* parms = new TIEPDFDictionaryObject;

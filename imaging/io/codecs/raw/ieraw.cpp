@@ -1,0 +1,9 @@
+#include "imaging/io/codecs/raw/ieraw.h"
+
+#include "imaging/io/core/iecodec.h"
+
+void IEDecodeRAW(TStream*, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Progress, bool) {
+  IESetAborting(Progress);
+}
+
+bool IETestRAW(TStream*) { return false; }
