@@ -5,7 +5,9 @@
 #include <atomic>
 #include <mutex>
 
+#include "imaging/io/codecs/exif/ieexifblock.h"
 #include "imaging/io/codecs/gif/lzw/iegiflzw.h"
+#include "imaging/io/codecs/jpeg/iejpeg.h"
 #include "imaging/io/core/iecolorrow.h"
 #include "imaging/io/core/ielzwhooks.h"
 #include "imaging/io/core/ieparams.h"
@@ -218,6 +220,7 @@ void IEInitImageIO() {
     IEInstallTIFFLZWHooks();
     IEGIFLZWDecoderHook = IEGIFLZWDecode;
     IEGIFLZWEncoderHook = IEGIFLZWEncode;
+    IELoadEXIFFromBlockHook = IELoadEXIFFromBlock;
     IERegisterBuiltinFormats();
     IEColorConvertHook = IEConvertColorRow;
     IEColorManagement = false;
