@@ -326,7 +326,10 @@ void IEIFDReadString(const TIEIFDReader& Reader, int32_t Tag, String& Text) {
   }
   const int64_t count = e->DataNum;
   if (count < 5) {
+    // Text, not bytes: the closing NUL of a short value would otherwise end
+    // up in names made from it.
     IEIFDReadInlineBytes(Reader, Tag, Text);
+    while (!Text.empty() && Text.back() == 0) Text.pop_back();
   } else if (count <= kMaxStringCount) {
     const std::vector<uint8_t> bytes = ReadOffsetBytes(Reader, *e, count);
     size_t n = bytes.size();

@@ -84,9 +84,8 @@ int32_t IEIFDReadIntArray(const TIEIFDReader& Reader, std::vector<int32_t>& Arra
 // of the stream; Length receives the number of bytes returned. Empty when
 // absent.
 std::vector<uint8_t> IEIFDReadBytes(const TIEIFDReader& Reader, int32_t Tag, int32_t& Length);
-// Counts below 5 as IEIFDReadInlineBytes (a closing NUL stays); 5 to
-// 1,048,575 bytes read at the offset with trailing NULs cut; otherwise, or
-// when absent, empty.
+// Counts below 5 from the value field, 5 to 1,048,575 bytes read at the
+// offset, trailing NULs cut from both; otherwise, or when absent, empty.
 void IEIFDReadString(const TIEIFDReader& Reader, int32_t Tag, String& Text);
 // Counts 1 to 4 from the value field in file order; 5 to 1,048,575 as
 // IEIFDReadString; empty when absent; a count of 0 or of 1,048,576 or more
