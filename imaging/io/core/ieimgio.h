@@ -1,0 +1,384 @@
+// The image I/O component: loads one image into a working pixel buffer and
+// saves it, in any registered format, from and to files, streams and memory.
+//
+// The working buffer is the component's own TIEBitmap, the bitmap of an
+// attached view, the picture of an attached TImage, or a bitmap handed in from
+// outside. Params receives what a reader found and supplies what a writer
+// needs. Every load and save runs in one of four frames (load or save, file or
+// stream) that prepare the bitmap, run the codec under a progress record with
+// the component's abort flag, update the attached view and fire the end
+// events exactly once, also when the codec raises.
+//
+// Success is read from AbortFlag after the call (or in OnFinishWork): a load
+// that ends with the flag set failed, even though FileType and FileName are
+// set.
+//
+// Asynchronous mode (Asynchronous true, working bitmap not owned): a load or
+// save runs on a worker thread and the call returns at once (functions answer
+// -1). Until OnFinishWork has fired the caller must not read the bitmap or
+// Params, change them, or start another operation on the component.
+// OnProgress and OnFinishWork then fire on the worker: their handlers must not
+// touch controls. View updates reach the main thread as IEM_UPDATE posted to
+// the view's window and as queued calls (TThread::Queue) of the view's
+// ImageChange and SetDpi, run when the main thread serves its queue.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "imaging/io/core/ieformats.h"
+#include "imaging/io/core/ieiothread.h"
+#include "imaging/io/core/ieparams.h"
+#include "imaging/model/pixels/iebitmap.h"
+#include "imaging/model/pixels/iedefs.h"
+#include "imaging/model/pixels/ieprogress.h"
+#include "imaging/model/processing/ieview.h"
+#include "platform/rtl/components.h"
+#include "platform/rtl/sets.h"
+
+class TBitmap;
+class TFont;
+class TIEMask;
+class TImage;
+class TImgIO;
+class TStream;
+
+// ---- Owned plain-data settings ----------------------------------------------------
+
+// Scanner-acquisition settings. Nothing in this system starts a scan; the
+// record is kept so that settings code has its fields.
+struct TIETWainCapability {
+  uint16_t Capability = 0;
+  std::vector<uint8_t> Data;
+};
+
+class TIETWainParams {
+ public:
+  // MultiImageOwner: the owner is the multi-image component, which sets
+  // the three multi-image flags.
+  explicit TIETWainParams(bool MultiImageOwner = false);
+  // Frees the capability records, empties the lists, restores the defaults.
+  void Reset();
+
+  std::vector<std::unique_ptr<TIETWainCapability>> Capabilities;
+  std::array<std::vector<double>, 6> RealLists;
+  std::array<std::vector<int32_t>, 5> IntLists;
+  double Gamma = 2.2;
+  bool AcquireMultiple = false;  // these three: true for the multi-image owner
+  bool AutoFeed = false;
+  bool FeederEnabled = false;
+  bool ShowSettings = true;
+  bool ProgressIndicators = true;
+  bool BufferedTransfer = true;
+  std::array<String, 5> Texts;  // source name, product, family, manufacturer, version
+
+ private:
+  bool FMultiImageOwner;
+};
+
+// Print-preview settings. Nothing in this system reads them.
+struct TIOPrintPreviewParams {
+  double MarginLeft = 1.0, MarginTop = 1.0, MarginRight = 1.0, MarginBottom = 1.0;
+  uint8_t Position = 4;
+  uint8_t Size = 1;
+  double Width = 6.0, Height = 4.0, Gamma = 1.0;
+};
+
+// ---- Hooks --------------------------------------------------------------------------
+
+// State a later subsystem keeps in the component (an open AVI or media file,
+// an open multi-page PostScript or PDF document); Close ends it.
+class TIEIOSlot {
+ public:
+  virtual ~TIEIOSlot() = default;
+  virtual void Close() = 0;
+};
+
+// The format-options dialog, created through IEPreviewsDialogFactory (the
+// dialogs layer registers it). Owned by the component as a form; Release
+// frees it once its modal run has returned.
+class TIEPreviewsDialog {
+ public:
+  virtual ~TIEPreviewsDialog() = default;
+  virtual TComponent* Form() = 0;
+  virtual void SetLockPreview(bool Value) = 0;
+  // Edited in place.
+  virtual void SetParams(TIOParamsVals* Params) = 0;
+  virtual void SetSimplified(bool Value) = 0;
+  virtual void SetPageControlHeight(int32_t Value) = 0;
+  virtual void SetFormHeight(int32_t Value) = 0;
+  virtual void SetMonoConversion(uint8_t Value) = 0;
+  // Copies Font.
+  virtual void SetPreviewFont(TFont* Font) = 0;
+  // The two preview views.
+  virtual TIEImgViewServices* FirstView() = 0;
+  virtual TIEView* FirstViewBase() = 0;
+  virtual TIEImgViewServices* SecondView() = 0;
+  virtual bool SelectPages(TIEPreviewPages Pages) = 0;
+  virtual int32_t ShowModal() = 0;
+  virtual void Release() = 0;
+};
+using TIEPreviewsDialogFactory = std::function<TIEPreviewsDialog*(TImgIO* Owner)>;
+// Empty until the dialogs layer registers its form; DoPreviews answers false
+// while it is.
+extern TIEPreviewsDialogFactory IEPreviewsDialogFactory;
+
+// ---- Dispatch table of the built-in codes ---------------------------------------------
+// Each built-in code's per-format methods, filled by the codec layer at
+// start-up. An empty slot: the component has no such method for the code.
+// The file loader of WMF and EMF is the metafile import.
+using TIEFileMethod = void (*)(TImgIO& IO, const String& FileName);
+using TIEStreamMethod = void (*)(TImgIO& IO, TStream* Stream);
+// The header-only read of a built-in code: fills IO.Params from the stream's
+// position with Preview true under Progress; the working bitmap stays.
+using TIEHeaderMethod = void (*)(TImgIO& IO, TStream* Stream, TIECodecProgress& Progress);
+struct TIEFormatMethods {
+  TIEFileMethod LoadFile = nullptr;
+  TIEStreamMethod LoadStream = nullptr;
+  TIEFileMethod SaveFile = nullptr;
+  TIEStreamMethod SaveStream = nullptr;
+  TIEHeaderMethod ReadHeader = nullptr;
+};
+// The slots of code FileType (fcTIFF .. fcRAW); other codes share one slot
+// that stays empty.
+TIEFormatMethods& IEFormatMethods(int32_t FileType);
+
+// Operations of later subsystems that the dispatch reaches: loading over
+// HTTP, and the first frame of an AVI file (open, frame 0, close). Empty: the
+// load fails (AbortFlag true, end events fire).
+struct TIEImgIOExtensions {
+  TIEFileMethod LoadFromURL = nullptr;
+  TIEFileMethod LoadAVIFirstFrame = nullptr;
+};
+TIEImgIOExtensions& IEImgIOExtensions();
+
+// ---- The component ------------------------------------------------------------------
+
+using TIEDoPreviewsEvent = std::function<void(TObject* Sender, bool& Handled)>;
+using TIEIOPreviewEvent = std::function<void(TObject* Sender, TComponent* PreviewForm)>;
+using TIEAcquireBitmapEvent = std::function<void(TObject* Sender, TIEBitmap* ABitmap, bool& Handled)>;
+
+enum class TIOPreviewsParamsItem : uint8_t { ioppDefaultLockPreview, ioppApplyButton };
+using TIOPreviewsParams = Set<TIOPreviewsParamsItem>;
+enum class TIEDialogsMeasureUnit : uint8_t { ieduInches, ieduCm, ieduSelectableDefInches, ieduSelectableDefCm };
+using TIEPixelFormatSet = Set<TIEPixelFormat>;
+
+// Frame callbacks. A reader may create Mask (transparency); the frame moves
+// it into the working bitmap's alpha channel.
+using TIEFrameRead = std::function<void(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                                        TIECodecProgress& Progress, std::unique_ptr<TIEMask>& Mask)>;
+using TIEFrameWrite =
+    std::function<void(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress)>;
+// Converts the working bitmap to what the writer accepts; may be empty.
+using TIEFrameConvert = std::function<void(TIEBitmap* Bitmap)>;
+// A call of the public operation itself, arguments captured by value, that
+// the asynchronous gate runs on a worker; empty: no gate.
+using TIEReissue = std::function<void()>;
+
+class TImgIO : public TComponent, public TIEIOParamsOwner {
+ public:
+  explicit TImgIO(TComponent* AOwner = nullptr);
+  // Waits for running workers (without cancelling them) first.
+  ~TImgIO() override;
+  const char* ClassName() const override { return "TImgIO"; }
+
+  // ---- Overridable operations -----------------------------------------------------
+  // An acquired bitmap becomes the working bitmap (unless OnAcquireBitmap
+  // handles it); ParamsOut := Params.
+  virtual void AcquiredBitmap(TIEBitmap* ABitmap, TIOParamsVals*& ParamsOut);
+  virtual void ResetAcquire() { FAcquireState = 0; }
+  // OnProgress(100), then OnFinishWork, each only when assigned.
+  virtual void DoFinishWork();
+  // The platform bitmap behind the working bitmap, or the attached one, or nil.
+  TBitmap* GetPlatformBitmap() override;
+  TIEView* GetAttachedView() override;
+  // The format-options dialog for Pages; true when the user confirmed.
+  virtual bool DoPreviews(TIEPreviewPages Pages);
+
+  virtual void DoAcquireBitmap(TIEBitmap* ABitmap, bool& Handled);
+  // Loads by extension. Unknown extension or no working bitmap: nothing at
+  // all happens. Swallows every exception.
+  virtual void LoadFromFile(const String& FileName);
+  // Loads by detected content, else by extension. Swallows every exception.
+  virtual void LoadFromFileByContent(const String& FileName);
+  // Saves by extension. An extension nobody writes: AbortFlag true, no
+  // event, no file. File errors pass.
+  virtual void SaveToFile(const String& FileName);
+  // Loads as FileType. Swallows every exception.
+  virtual void LoadFromFileAs(const String& FileName, int32_t FileType);
+  // Loads from a memory block of Size bytes (FileType 0: detected). Runs
+  // synchronously: the block's wrapper lives only during the call.
+  virtual void LoadFromBuffer(const void* Buffer, int64_t Size, int32_t FileType);
+  // Header-only reads: Params is filled, the working bitmap stays. FileType
+  // ends 0 when nothing could be read. The end events fire.
+  virtual void ReadParamsFromFile(const String& FileName);
+  virtual void ReadParamsFromFileAs(const String& FileName, int32_t FileType);
+  virtual void ReadParamsFromStream(TStream* Stream);
+  virtual void ReadParamsFromStreamAs(TStream* Stream, int32_t FileType);
+  // Loads from the stream's position by detected content (a format without a
+  // stream loader: nothing happens). File errors pass.
+  virtual void LoadFromStream(TStream* Stream);
+  virtual void LoadFromStreamAs(TStream* Stream, int32_t FileType);
+  virtual void SaveToStream(TStream* Stream, int32_t FileType);
+
+  // ---- Frames around every codec call ---------------------------------------------
+  // Each answers false when the call went to a worker (Reissue) and nothing
+  // ran here, true otherwise. End events fire exactly once when it ran, also
+  // when the codec raises; the exception then passes after them.
+  bool LoadFileFrame(const String& FileName, int32_t FileType, const TIEFrameRead& Read,
+                     const TIEReissue& Reissue);
+  bool LoadStreamFrame(TStream* Stream, int32_t FileType, const TIEFrameRead& Read, const TIEReissue& Reissue);
+  // Writes to a temporary file beside FileName, renamed into place only when
+  // the writer ended without the abort flag; otherwise an existing file
+  // stays as it was.
+  bool SaveFileFrame(const String& FileName, const TIEFrameConvert& Convert, const TIEFrameWrite& Write,
+                     const TIEReissue& Reissue);
+  bool SaveStreamFrame(TStream* Stream, const TIEFrameConvert& Convert, const TIEFrameWrite& Write,
+                       const TIEReissue& Reissue);
+  // The asynchronous gate: true when Reissue was handed to a worker.
+  bool AsyncGate(const TIEReissue& Reissue);
+
+  // ---- Other operations ---------------------------------------------------------
+  // From a TImgIO's Params; other objects are ignored.
+  void AssignParams(TObject* Source);
+  void AssignParams(const TIOParamsVals* Source);
+  // Work on an outside bitmap (not owned). nil with a view or TImage
+  // attached only drops the view's listener.
+  void SetIEBitmap(TIEBitmap* Bitmap);
+  // Replaces the working bitmap without touching attachments.
+  void SetBitmapDirect(TIEBitmap* Bitmap);
+  void SetMonoConversion(uint8_t Value);
+  uint8_t MonoConversion() const { return FMonoConversion; }
+  // OnProgress(Percent clamped to 0..100); answers not AbortFlag.
+  bool DoProgress(int32_t Percent);
+  // Makes the attached view or TImage show the working bitmap.
+  void UpdateAttached();
+  // Readies the working bitmap for a codec: false without one, or when
+  // Allowed is not empty and lacks its pixel format.
+  bool PrepareBitmap(const TIEPixelFormatSet& Allowed);
+  // A resolution below 2 is missing and becomes IEDefaultDpiX / Y.
+  void DefaultDpiIfMissing();
+  // Resamples the working bitmap to square pixels (by Params' size and
+  // resolutions).
+  void AdjustDPI();
+  void ViewBitmapChanged(TObject* Sender, bool Destroying);
+
+  // ---- Worker threads -----------------------------------------------------------
+  // Waits until no worker runs; Abort keeps AbortFlag raised meanwhile so
+  // that running codecs stop at their next progress check. Never from an
+  // OnProgress or OnFinishWork handler of an asynchronous operation (nor
+  // destroying the component there): the worker would wait for itself.
+  void WaitThreads(bool Abort);
+  bool InWorkerThread();
+  bool ThreadAvailable() { return true; }
+  int32_t RunningThreads() { return FThreads.Count(); }
+
+  // ---- Slots of later subsystems ---------------------------------------------------
+  void CloseAVIFile();
+  void CloseMediaFile();
+  void ClosePSFile();
+  void ClosePDFFile();
+  std::unique_ptr<TIEIOSlot> AVIFile;
+  std::unique_ptr<TIEIOSlot> MediaFile;
+  double MediaFrameDuration = 0;
+  int32_t MediaTimeUnitsPerFrame = 0;
+  std::unique_ptr<TIEIOSlot> PSDocument;
+  std::unique_ptr<TIEIOSlot> PDFDocument;
+  std::unique_ptr<TIEIOSlot> WIAParams;
+  std::unique_ptr<TIEIOSlot> DShowParams;
+  String ProxyAddress, ProxyUser, ProxyPassword;
+
+  // ---- Properties -----------------------------------------------------------------
+  TIEBitmap* IEBitmap() const { return FIEBitmap; }
+  bool IEBitmapOwned() const { return FIEBitmapOwned; }
+  TBitmap* Bitmap() const { return FBitmap; }
+  TIEView* AttachedImg() const { return FAttachedImg; }
+  void SetAttachedImg(TIEView* View);
+  TImage* AttachedTImage() const { return FAttachedTImage; }
+  void SetAttachedTImage(TImage* Image);
+  int32_t ListenerHandle() const { return FListenerHandle; }
+  TColor GetBackground() const;
+  void SetBackground(TColor Value);
+  TIOPreviewsParams GetPreviewsParams() const { return FPreviewsParams; }
+  void SetPreviewsParams(TIOPreviewsParams Value) { FPreviewsParams = Value; }
+  TFont* PreviewFont() const { return FPreviewFont.get(); }
+  void SetPreviewFont(TFont* Value);
+  bool GetNativePixelFormat() const { return FParams ? FParams->NativePixelFormat : false; }
+  void SetNativePixelFormat(bool Value) {
+    if (FParams) FParams->NativePixelFormat = Value;
+  }
+  TIOParamsVals& Params() { return *FParams; }
+  TIETWainParams& TWainParams() { return *FTWainParams; }
+  TIOPrintPreviewParams& PrintPreviewParams() { return *FPrintPreviewParams; }
+  int32_t AcquireState() const { return FAcquireState; }
+
+  TMsgLanguage MsgLanguage = TMsgLanguage::msSystem;
+  bool SimplifiedParamsDialogs = true;
+  bool StreamHeaders = false;
+  TIEDialogsMeasureUnit DialogsMeasureUnit = TIEDialogsMeasureUnit::ieduInches;
+  bool AutoAdjustDPI = false;
+  bool FilteredAdjustDPI = false;
+  bool Asynchronous = false;
+  // Set from any thread to cancel; set by codecs to report failure.
+  std::atomic<bool> AbortFlag{false};
+
+  TIEProgressEvent OnProgress;
+  TNotifyEvent OnFinishWork;
+  TIEAcquireBitmapEvent OnAcquireBitmap;
+  TIEDoPreviewsEvent OnDoPreviews;
+  TIEIOPreviewEvent OnIOPreview;
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ private:
+  template <class F>
+  void Framed(F&& Body);
+  // Steps 10 to 15 of the load frames.
+  void LoadTail(std::unique_ptr<TIEMask>& Mask, const String& FileName, int32_t FileType);
+  TIECodecProgress MakeProgress();
+  // The view's SetDpi(DpiX, DpiY) and ImageChange: direct on other threads,
+  // queued to the main thread on a worker.
+  void ViewCall(const std::function<void(TIEView*)>& Call);
+  void ViewSetDpi();
+  void RemoveViewListener();
+  void FreeOwnBitmap();
+  // Load and save paths of formats the component has no method for.
+  void CustomLoadFile(const String& FileName, const TIEFormatRecord& Row, bool As);
+  void CustomLoadStream(TStream* Stream, const TIEFormatRecord& Row, bool As);
+  void CustomSaveFile(const String& FileName, const TIEFormatRecord& Row);
+  void CustomSaveStream(TStream* Stream, const TIEFormatRecord& Row);
+  void LoadStreamCode(TStream* Stream, int32_t FileType, bool As);
+  void ReadHeader(TStream* Stream, int32_t FileType);
+
+  TBitmap* FBitmap = nullptr;
+  TIEBitmap* FIEBitmap = nullptr;
+  bool FIEBitmapOwned = false;
+  TIEView* FAttachedImg = nullptr;
+  TComponent* FAttachedComponent = nullptr;  // the view as a component
+  TComponentRef<TComponent> FAttachedRef;    // the same, read by queued calls
+  int32_t FListenerHandle = -1;
+  TImage* FAttachedTImage = nullptr;
+  TColor FOwnBackground = 0;
+  TIOPreviewsParams FPreviewsParams;
+  std::unique_ptr<TIETWainParams> FTWainParams;
+  std::unique_ptr<TFont> FPreviewFont;
+  TIEIOThreadList FThreads;
+  int32_t FAcquireState = 0;
+  uint8_t FMonoConversion = 1;
+  std::unique_ptr<TIOPrintPreviewParams> FPrintPreviewParams;
+  std::unique_ptr<TIOParamsVals> FParams;
+  // Read by workers: the view's window as known when the operation started.
+  HWND FAsyncViewHandle = nullptr;
+  // Above 0 while a call must not go to a worker.
+  std::atomic<int32_t> FSyncDepth{0};
+};
+
+// The AdjustDPI resampling on any bitmap and record: a new bitmap (the
+// caller frees it), or Bitmap itself when nothing changes. Resolution through
+// the record's setters; alpha is ignored; Bitmap is not changed.
+TIEBitmap* IEAdjustDPIBitmap(TIEBitmap* Bitmap, TIOParamsVals& Params, bool Filtered);
