@@ -161,7 +161,11 @@ void IEDecodeGIF(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, TIOPar
           SkipSubBlocks(Stream, size);
         } else {
           const int64_t bytes = int64_t{width} * height;
-          if (bytes <= 0 || bytes > kMaxImageBytes) {
+          // A code of at least 3 bits stands for at most 4096 pixels: a frame
+          // larger than the rest of the stream could ever fill is refused
+          // before its buffers are allocated.
+          const int64_t left = std::max<int64_t>(Stream->Size() - Stream->Position(), 0);
+          if (bytes <= 0 || bytes > kMaxImageBytes || bytes > left * 8 / 3 * 4096) {
             IESetAborting(Progress);
             break;
           }
