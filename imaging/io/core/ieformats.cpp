@@ -9,6 +9,7 @@
 #include "imaging/io/codecs/gif/lzw/iegiflzw.h"
 #include "imaging/io/codecs/jpeg/iejpeg.h"
 #include "imaging/io/core/iecolorrow.h"
+#include "imaging/io/core/ieimgio.h"
 #include "imaging/io/core/ielzwhooks.h"
 #include "imaging/io/core/ieparams.h"
 #include "platform/rtl/strings.h"
@@ -221,6 +222,7 @@ void IEInitImageIO() {
     IEGIFLZWDecoderHook = IEGIFLZWDecode;
     IEGIFLZWEncoderHook = IEGIFLZWEncode;
     IELoadEXIFFromBlockHook = IELoadEXIFFromBlock;
+    IEInstallImgIOExtensions();
     IERegisterBuiltinFormats();
     IEColorConvertHook = IEConvertColorRow;
     IEColorManagement = false;

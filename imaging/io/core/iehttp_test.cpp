@@ -1,97 +1,14 @@
 #include "imaging/io/core/iehttp.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "imaging/io/core/testsupport/loopback.h"
 #include "platform/rtl/streams.h"
 
 namespace {
-
-// A one-thread HTTP server on 127.0.0.1 for a bounded number of requests:
-// each request is recorded and answered by Respond (the raw response bytes);
-// the connection is closed after it. Gives up after five idle seconds.
-class TLoopbackServer {
- public:
-  explicit TLoopbackServer(std::function<std::string(const std::string& Request, int Index)> Respond,
-                           int Requests = 1)
-      : FRespond(std::move(Respond)) {
-    FSocket = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
-    bind(FSocket, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(FSocket, reinterpret_cast<sockaddr*>(&a), &len);
-    FPort = ntohs(a.sin_port);
-    listen(FSocket, 4);
-    FThread = std::thread([this, Requests] { Serve(Requests); });
-  }
-  ~TLoopbackServer() {
-    FThread.join();
-    close(FSocket);
-  }
-  int Port() const { return FPort; }
-  std::string Url(const std::string& Path) const { return "http://127.0.0.1:" + std::to_string(FPort) + Path; }
-  std::vector<std::string> Requests() {
-    std::lock_guard<std::mutex> lock(FLock);
-    return FRequests;
-  }
-
- private:
-  void Serve(int Count) {
-    for (int i = 0; i < Count; ++i) {
-      pollfd p{FSocket, POLLIN, 0};
-      if (poll(&p, 1, 5000) <= 0) return;
-      const int c = accept(FSocket, nullptr, nullptr);
-      if (c < 0) return;
-      std::string request;
-      char buf[4096];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        pollfd q{c, POLLIN, 0};
-        if (poll(&q, 1, 5000) <= 0) break;
-        const ssize_t n = recv(c, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        request.append(buf, size_t(n));
-      }
-      {
-        std::lock_guard<std::mutex> lock(FLock);
-        FRequests.push_back(request);
-      }
-      const std::string response = FRespond(request, i);
-      for (size_t at = 0; at < response.size();) {
-        const ssize_t n = send(c, response.data() + at, response.size() - at, MSG_NOSIGNAL);
-        if (n <= 0) break;
-        at += size_t(n);
-      }
-      shutdown(c, SHUT_WR);
-      close(c);
-    }
-  }
-
-  std::function<std::string(const std::string&, int)> FRespond;
-  int FSocket = -1;
-  int FPort = 0;
-  std::thread FThread;
-  std::mutex FLock;
-  std::vector<std::string> FRequests;
-};
-
-std::string Ok(const std::string& Body, bool WithLength = true) {
-  return "HTTP/1.1 200 OK\r\n" + (WithLength ? "Content-Length: " + std::to_string(Body.size()) + "\r\n" : "") +
-         "Connection: close\r\n\r\n" + Body;
-}
 
 std::string BodyOf(TMemoryStream& S) { return std::string(static_cast<const char*>(S.Memory()), size_t(S.Size())); }
 
@@ -124,7 +41,7 @@ TEST(HttpGet, UrlParts) {
 TEST(HttpGet, KnownLengthArrivesInPiecesWithRisingProgress) {
   std::string body(150000, '\0');
   for (size_t i = 0; i < body.size(); ++i) body[i] = char(i * 7);
-  TLoopbackServer server([&](const std::string&, int) { return Ok(body); });
+  TLoopbackServer server([&](const std::string&, int) { return HttpOkResponse(body); });
   TMemoryStream s;
   std::atomic<bool> abort{false};
   std::vector<int32_t> percents;
@@ -151,7 +68,7 @@ TEST(HttpGet, KnownLengthArrivesInPiecesWithRisingProgress) {
 
 TEST(HttpGet, UnknownLengthHasNoProgress) {
   const std::string body(5000, 'x');
-  TLoopbackServer server([&](const std::string&, int) { return Ok(body, false); });
+  TLoopbackServer server([&](const std::string&, int) { return HttpOkResponse(body, false); });
   TMemoryStream s;
   std::atomic<bool> abort{false};
   int calls = 0;
@@ -162,7 +79,7 @@ TEST(HttpGet, UnknownLengthHasNoProgress) {
 
 TEST(HttpGet, AbortFromProgressStopsTheDownload) {
   const std::string body(200000, 'y');
-  TLoopbackServer server([&](const std::string&, int) { return Ok(body); });
+  TLoopbackServer server([&](const std::string&, int) { return HttpOkResponse(body); });
   TMemoryStream s;
   std::atomic<bool> abort{false};
   EXPECT_EQ(IEHttpGet(server.Url("/"), TIEHttpSettings(), s, abort, [&](int32_t) { abort = true; }),
@@ -175,7 +92,7 @@ TEST(HttpGet, HostileAndFailingServers) {
   // A refused port: nothing listens on a port just closed.
   int port = 0;
   {
-    TLoopbackServer probe([](const std::string&, int) { return Ok("x"); });
+    TLoopbackServer probe([](const std::string&, int) { return HttpOkResponse("x"); });
     port = probe.Port();
     TMemoryStream s;
     std::atomic<bool> abort{false};
@@ -225,7 +142,7 @@ TEST(HttpGet, FollowsRedirectsToHttp) {
         if (Index == 0)
           return "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:" + std::to_string(port) +
                  "/final\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-        return Ok("final body");
+        return HttpOkResponse("final body");
       },
       2);
   port = server.Port();
@@ -238,7 +155,7 @@ TEST(HttpGet, FollowsRedirectsToHttp) {
 }
 
 TEST(HttpGet, ProxyGetsTheAbsoluteUriAndCredentials) {
-  TLoopbackServer proxy([](const std::string&, int) { return Ok("via proxy"); });
+  TLoopbackServer proxy([](const std::string&, int) { return HttpOkResponse("via proxy"); });
   TIEHttpSettings settings;
   settings.ProxyAddress = "127.0.0.1:" + std::to_string(proxy.Port());
   settings.ProxyUser = "user";

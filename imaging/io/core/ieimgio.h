@@ -155,6 +155,9 @@ struct TIEImgIOExtensions {
   TIEFileMethod LoadAVIFirstFrame = nullptr;
 };
 TIEImgIOExtensions& IEImgIOExtensions();
+// Fills IEImgIOExtensions with the component's own URL and AVI loads
+// (IEInitImageIO calls it).
+void IEInstallImgIOExtensions();
 
 // ---- The component ------------------------------------------------------------------
 
@@ -276,6 +279,34 @@ class TImgIO : public TComponent, public TIEIOParamsOwner {
   bool InWorkerThread();
   bool ThreadAvailable() { return true; }
   int32_t RunningThreads() { return FThreads.Count(); }
+
+  // ---- Video frames ---------------------------------------------------------------
+  // The first video stream of an AVI file: its frame count, 0 with AbortFlag
+  // set when it cannot be read. Closes a file opened before.
+  int32_t OpenAVIFile(const String& FileName);
+  // Frame Index of the open AVI file into the working bitmap; the end events
+  // fire (an index outside the file changes nothing else).
+  void LoadAVIFrame(int32_t Index);
+  // Any media file the media libraries play: its frame count, 0 with
+  // AbortFlag set when it has no duration (the file then stays open until
+  // CloseMediaFile).
+  int32_t OpenMediaFile(const String& FileName);
+  // Frame Index of the open media file as ie24RGB; no events, no flag.
+  void LoadMediaFrame(int32_t Index);
+  bool IsMediaFileOpen() const { return MediaFile != nullptr; }
+  // What LoadFromFile does for ".avi" names: open, frame 0, close, with the
+  // frame loaded on this thread (a worker would find the file closed).
+  void LoadAVIFirstFrame(const String& FileName);
+
+  // ---- Other sources and outputs ---------------------------------------------------
+  // One HTTP GET (through ProxyAddress when set), then LoadFromStream of the
+  // body. A download stopped through AbortFlag loads nothing and fires no
+  // end events.
+  void LoadFromURL(const String& URL);
+  // The working image as text: 0 a constant array, 1 a "0x" list and 2
+  // Base64 of the bytes SaveToStream writes for FileType; 3 a character
+  // picture of an ie24RGB image. Other formats give an empty file.
+  void SaveAsText(const String& FileName, int32_t FileType, uint8_t TextFormat);
 
   // ---- Slots of later subsystems ---------------------------------------------------
   void CloseAVIFile();
