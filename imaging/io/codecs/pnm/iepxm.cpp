@@ -51,15 +51,21 @@ class TByteSource {
   }
 
  private:
+  // The end, once met, stays: a raster that claims far more samples than the
+  // file holds then costs no stream read per missing sample.
   bool Fill() {
     FAt = 0;
+    FLen = 0;
+    if (FEnd) return false;
     FLen = std::max(FStream->Read(FBuffer.data(), static_cast<int32_t>(FBuffer.size())), 0);
+    FEnd = FLen == 0;
     return FLen > 0;
   }
   TStream* FStream;
   std::vector<uint8_t> FBuffer;
   int32_t FLen = 0;
   int32_t FAt = 0;
+  bool FEnd = false;
 };
 
 // The single-byte source of the public tokenizer.
@@ -221,18 +227,19 @@ void DecodePXM(TStream* Stream, TByteSource& Source, TIEBitmap* Bitmap, TIOParam
     return;
   }
   if (kind == '2' || kind == '3') {
-    std::vector<int32_t> values(rowSamples);
+    const auto next = [&] {
+      return static_cast<uint8_t>(Scale(std::max(StrToIntDef(ReadToken(Source), 0), 0), maxval, 255));
+    };
     for (int32_t y = 0; y < height; ++y) {
       if (IEProgressRow(Progress, y)) return;
-      if (Source.AtEnd()) return;  // the missing samples are 0
-      for (int32_t& v : values) v = Scale(std::max(StrToIntDef(ReadToken(Source), 0), 0), maxval, 255);
       auto* row = static_cast<TRGB*>(Bitmap->ScanLine(y));
       for (int32_t x = 0; x < width; ++x) {
+        if (Source.AtEnd()) return;  // the missing samples are 0
         if (colour) {
-          row[x] = TRGB{static_cast<uint8_t>(values[size_t(x) * 3 + 2]), static_cast<uint8_t>(values[size_t(x) * 3 + 1]),
-                        static_cast<uint8_t>(values[size_t(x) * 3])};
+          const uint8_t r = next(), g = next(), b = next();
+          row[x] = TRGB{b, g, r};
         } else {
-          const auto g = static_cast<uint8_t>(values[size_t(x)]);
+          const uint8_t g = next();
           row[x] = TRGB{g, g, g};
         }
       }
