@@ -278,6 +278,29 @@ TEST(ImgIOText, EncodedForms) {
   EXPECT_EQ(Text(dir.File("other.txt")), "");
 }
 
+TEST(ImgIOTextXcheck, ToolsReadTheBytesBack) {
+  IE_REQUIRE_TOOL("base64", "coreutils");
+  IE_REQUIRE_TOOL("python3", "python3");
+  IERegisterTestFormats();
+  TIETempDir dir;
+  TImgIO io;
+  io.IEBitmap()->Allocate(9, 7, TIEPixelFormat::ie24RGB);
+  for (int32_t y = 0; y < 7; ++y) static_cast<uint8_t*>(io.IEBitmap()->ScanLine(y))[y] = uint8_t(40 * y);
+  TMemoryStream expected;
+  io.SaveToStream(&expected, fcTestIOT);
+  const auto* e = static_cast<const uint8_t*>(expected.Memory());
+  const Bytes bytes(e, e + expected.Size());
+  io.SaveAsText(dir.File("b64.txt"), fcTestIOT, 2);
+  // -i: the decoder takes the CRs of the line ends for garbage.
+  EXPECT_EQ(IERunTool({"base64", "-d", "-i", dir.File("b64.txt")}).Output, bytes);
+  io.SaveAsText(dir.File("list.txt"), fcTestIOT, 1);
+  const char* script =
+      "import sys\n"
+      "t = open(sys.argv[1]).read().split('\\n', 1)[1]\n"
+      "sys.stdout.buffer.write(bytes(int(v, 16) for v in t.replace('\\r', '').replace('\\n', '').split(',')))\n";
+  EXPECT_EQ(IERunTool({"python3", "-c", script, dir.File("list.txt")}).Output, bytes);
+}
+
 TEST(ImgIOText, CharacterPicture) {
   TIETempDir dir;
   TImgIO io;
