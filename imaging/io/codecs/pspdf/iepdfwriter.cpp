@@ -31,6 +31,24 @@ void SetData(TIEPDFStreamObject& Stream, TMemoryStream& Data) {
   Stream.Data.assign(p, p + Data.Size());
 }
 
+// Rows 0 .. Rows - 1, each RowBytes long as Row(y, Buffer) gives it, as one
+// LZW code stream; the coder's state is closed on every path.
+template <class F>
+void SetLZWData(TIEPDFStreamObject& Image, TIETIFFLZWEncoderFunc Encode, int32_t Rows, size_t RowBytes, F&& Row) {
+  TMemoryStream lzw;
+  TIELZWEncoderState* state = nullptr;
+  std::vector<uint8_t> buffer(RowBytes);
+  try {
+    for (int32_t y = 0; y < Rows; ++y) Encode(Row(y, buffer.data()), int32_t(RowBytes), &lzw, state);
+  } catch (...) {
+    if (state != nullptr) Encode(nullptr, 0, &lzw, state);
+    throw;
+  }
+  Encode(nullptr, 0, &lzw, state);
+  SetData(Image, lzw);
+  Image.Dictionary->Add("Filter", Name("LZWDecode"));
+}
+
 String PDFDate(TDateTime Value) {
   Word y, mo, d, h, mi, s, ms;
   DecodeDateTime(Value, y, mo, d, h, mi, s, ms);
@@ -81,19 +99,8 @@ void EncodeBilevel(TIEPDFStreamObject& Image, TIEBitmap* Bitmap, TIOParamsVals& 
       break;
     }
     case 5: {
-      const TIETIFFLZWEncoderFunc encode = LZWEncoder(Params);
-      TMemoryStream lzw;
-      TIELZWEncoderState* state = nullptr;
-      try {
-        for (int32_t y = 0; y < h; ++y)
-          encode(static_cast<const uint8_t*>(Bitmap->ScanLine(y)), int32_t(rowBytes), &lzw, state);
-      } catch (...) {
-        if (state != nullptr) encode(nullptr, 0, &lzw, state);
-        throw;
-      }
-      encode(nullptr, 0, &lzw, state);
-      SetData(Image, lzw);
-      dict.Add("Filter", Name("LZWDecode"));
+      SetLZWData(Image, LZWEncoder(Params), h, rowBytes,
+                 [&](int32_t y, uint8_t*) { return static_cast<const uint8_t*>(Bitmap->ScanLine(y)); });
       break;
     }
     default:
@@ -121,21 +128,10 @@ void EncodeColour(TIEPDFStreamObject& Image, TIEBitmap* Bitmap, TIOParamsVals& P
   };
   const TIETIFFLZWEncoderFunc encode = LZWEncoder(Params);
   if (Params.PDFCompression == 5 && encode != nullptr) {
-    TMemoryStream lzw;
-    TIELZWEncoderState* state = nullptr;
-    std::vector<uint8_t> row(rowBytes);
-    try {
-      for (int32_t y = 0; y < h; ++y) {
-        rgbRow(y, row.data());
-        encode(row.data(), int32_t(rowBytes), &lzw, state);
-      }
-    } catch (...) {
-      if (state != nullptr) encode(nullptr, 0, &lzw, state);
-      throw;
-    }
-    encode(nullptr, 0, &lzw, state);
-    SetData(Image, lzw);
-    dict.Add("Filter", Name("LZWDecode"));
+    SetLZWData(Image, encode, h, rowBytes, [&](int32_t y, uint8_t* Buffer) {
+      rgbRow(y, Buffer);
+      return static_cast<const uint8_t*>(Buffer);
+    });
   } else if (Params.PDFCompression == 4) {
     TMemoryStream jpeg;
     IEEncodeJPEG(&jpeg, Bitmap, Params, Progress);
