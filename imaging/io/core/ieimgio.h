@@ -122,7 +122,7 @@ class TIEPreviewsDialog {
   virtual int32_t ShowModal() = 0;
   virtual void Release() = 0;
 };
-using TIEPreviewsDialogFactory = std::function<TIEPreviewsDialog*(TImgIO* Owner)>;
+using TIEPreviewsDialogFactory = std::function<TIEPreviewsDialog*(TComponent* Owner)>;
 // Empty until the dialogs layer registers its form; DoPreviews answers false
 // while it is.
 extern TIEPreviewsDialogFactory IEPreviewsDialogFactory;

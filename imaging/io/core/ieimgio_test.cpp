@@ -751,7 +751,7 @@ TEST(ImgIOSlots, DestroyClosesTheOpenDocumentsAndFiles) {
 
 class TFakePreviews : public TIEPreviewsDialog {
  public:
-  explicit TFakePreviews(TImgIO* Owner) : FForm(Owner) { ++Created; }
+  explicit TFakePreviews(TComponent* Owner) : FForm(Owner) { ++Created; }
   TComponent* Form() override { return &FForm; }
   void SetLockPreview(bool Value) override { Lock = Value; }
   void SetParams(TIOParamsVals* Value) override { Params = Value; }
@@ -784,7 +784,7 @@ class TFakePreviews : public TIEPreviewsDialog {
 
 TEST_F(ImgIOTest, DoPreviews) {
   std::unique_ptr<TFakePreviews> last;
-  IEPreviewsDialogFactory = [&last](TImgIO* Owner) {
+  IEPreviewsDialogFactory = [&last](TComponent* Owner) {
     last = std::make_unique<TFakePreviews>(Owner);
     return last.get();
   };
