@@ -30,6 +30,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/io/core/ieacquire.h"
 #include "imaging/io/core/ieformats.h"
 #include "imaging/io/core/ieiothread.h"
 #include "imaging/io/core/ieparams.h"
@@ -61,6 +62,10 @@ class TIETWainParams {
   // MultiImageOwner: the owner is the multi-image component, which sets
   // the three multi-image flags.
   explicit TIETWainParams(bool MultiImageOwner = false);
+  // Releases what an acquisition left in State (nothing here ever does).
+  ~TIETWainParams() { IETWainRelease(State); }
+  TIETWainParams(const TIETWainParams&) = delete;
+  TIETWainParams& operator=(const TIETWainParams&) = delete;
   // Frees the capability records, empties the lists, restores the defaults.
   void Reset();
 
@@ -75,6 +80,7 @@ class TIETWainParams {
   bool ProgressIndicators = true;
   bool BufferedTransfer = true;
   std::array<String, 5> Texts;  // source name, product, family, manufacturer, version
+  TIETWainState State;
 
  private:
   bool FMultiImageOwner;

@@ -2,6 +2,13 @@
 // HTTP.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -9,6 +16,7 @@
 #include <vector>
 
 #include "imaging/io/core/iecounts.h"
+#include "imaging/io/core/iehttp.h"
 #include "imaging/io/core/ieimgio.h"
 #include "imaging/io/core/ieimgio_testformats.h"
 #include "imaging/io/core/ieparams.h"
@@ -374,6 +382,75 @@ TEST(ImgIOUrl, LoadsTheBodyAndFollowsTheEventRules) {
     EXPECT_EQ(finishes, 0);  // stopped: nothing loaded, no end events
     EXPECT_EQ(io.IEBitmap()->Width(), 9);
   }
+}
+
+// A static file server of Python's standard library on a free loopback port,
+// serving Folder; stopped with the object.
+class TPythonServer {
+ public:
+  explicit TPythonServer(const std::string& Folder) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);  // its request log
+    const char* argv[] = {"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory",
+                          Folder.c_str(), nullptr};
+    if (posix_spawnp(&FPid, "python3", &actions, nullptr, const_cast<char* const*>(argv), environ) != 0) FPid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    // "Serving HTTP on 127.0.0.1 port NNNNN (http://127.0.0.1:NNNNN/) ..."
+    std::string line;
+    char c;
+    pollfd p{out[0], POLLIN, 0};
+    while (FPid > 0 && line.find('\n') == std::string::npos && poll(&p, 1, 10000) > 0 && read(out[0], &c, 1) == 1)
+      line += c;
+    close(out[0]);
+    const size_t at = line.find(" port ");
+    if (at != std::string::npos) FPort = std::atoi(line.c_str() + at + 6);
+  }
+  ~TPythonServer() {
+    if (FPid > 0) {
+      kill(FPid, SIGTERM);
+      waitpid(FPid, nullptr, 0);
+    }
+  }
+  int Port() const { return FPort; }
+
+ private:
+  pid_t FPid = -1;
+  int FPort = 0;
+};
+
+TEST(ImgIOUrlXcheck, ServedFilesLoadLikeTheFilesThemselves) {
+  IE_REQUIRE_TOOL("python3", "python3");
+  IE_REQUIRE_TOOL("curl", "curl");
+  IERegisterTestFormats();
+  TIETempDir dir;
+  const Bytes content = IOTBytes(6, 5, 96, 96, false, 0x21);
+  ASSERT_TRUE(IEWriteBytesFile(dir.File("pic.iot"), content));
+  TPythonServer server(dir.Path());
+  ASSERT_GT(server.Port(), 0);
+  const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/pic.iot";
+
+  TMemoryStream body;
+  std::atomic<bool> abort{false};
+  ASSERT_EQ(IEHttpGet(url, TIEHttpSettings(), body, abort, nullptr), TIEHttpOutcome::Done);
+  const auto* b = static_cast<const uint8_t*>(body.Memory());
+  const TIEToolRun fetched = IERunTool({"curl", "-s", url});
+  EXPECT_EQ(Bytes(b, b + body.Size()), fetched.Output);
+  EXPECT_EQ(fetched.Output, content);
+
+  TImgIO overHttp, fromDisk;
+  overHttp.LoadFromURL(url);
+  fromDisk.LoadFromFile(dir.File("pic.iot"));
+  ASSERT_FALSE(overHttp.AbortFlag);
+  ASSERT_FALSE(fromDisk.AbortFlag);
+  ASSERT_EQ(overHttp.IEBitmap()->Width(), 6);
+  for (int32_t y = 0; y < 5; ++y)
+    EXPECT_EQ(std::memcmp(overHttp.IEBitmap()->ScanLine(y), fromDisk.IEBitmap()->ScanLine(y), 18), 0);
 }
 
 }  // namespace
