@@ -26,6 +26,11 @@ function(project_add_tests lib)
   endif()
   add_executable(${lib}_tests ${_tests})
   target_link_libraries(${lib}_tests PRIVATE ${lib} ${ARG_DEPS} project_test_main GTest::gmock)
+  # Test code builds at -O0: the optimiser is most of the build time of the
+  # assertion-heavy test sources, while the code under test keeps its level.
+  if(CMAKE_BUILD_TYPE STREQUAL "Debug")
+    target_compile_options(${lib}_tests PRIVATE -O0)
+  endif()
   target_compile_definitions(${lib}_tests PRIVATE
     PROJECT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     PROJECT_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/testdata")
