@@ -205,6 +205,22 @@ TEST(ImgIOCounts, ByExtension) {
   } cases[] = {{"three.tif", 3}, {"photo.jpg", 1}, {"doc.pdf", 1}, {"shot.nef", 1},
                {"x.ps", 1},      {"not.gif", 0},   {"gone.gif", 0}};
   for (const auto& c : cases) EXPECT_EQ(IECountFileImages(dir.File(c.Name)), c.Count) << c.Name;
+  // The codecs' own fixtures (the fuzz seeds carry an option byte first,
+  // except the GIF one).
+  const std::string corpus = std::string(PROJECT_SOURCE_DIR) + "/fuzz/corpus/";
+  const struct {
+    const char* Seed;
+    const char* Name;
+    size_t Skip;
+    int32_t Count;
+  } seeds[] = {{"gif/two_frames.gif", "two.gif", 0, 2},
+               {"dcx/two_pages.bin", "two.dcx", 1, 2},
+               {"ico/icon1.bin", "three.ico", 1, 3}};
+  for (const auto& c : seeds) {
+    const Bytes b = ReadAll(corpus + c.Seed);
+    ASSERT_TRUE(IEWriteBytesFile(dir.File(c.Name), Bytes(b.begin() + long(c.Skip), b.end())));
+    EXPECT_EQ(IECountFileImages(dir.File(c.Name)), c.Count) << c.Name;
+  }
   EXPECT_EQ(IECountGIFFrames(dir.File("gone.gif")), 0);
   EXPECT_ANY_THROW(IECountTIFFPages(dir.File("gone.tif")));
 }
