@@ -1,14 +1,21 @@
-// The image I/O component's stream load over arbitrary bytes: detection, the
-// dispatch by code, the stream frame around the reader (metadata reset,
-// mask to alpha, resolution default, file type, end events) and the path of
-// formats registered at run time. The built-in codes' stream slots are
-// filled here with the codec readers in the frame, as the per-format methods
-// do; one row is registered at run time.
+// The image I/O component's stream loads over arbitrary bytes, through the
+// dispatch IEInitImageIO fills: detection, every built-in stream loader in
+// its frame (metadata reset, mask to alpha, resolution default, file type,
+// end events), the 12-byte stream header blocks of the TIFF, JPEG and PCX
+// loaders, GIF frame composition, the header-only reads, and the path of a
+// format registered at run time.
+//
+// The last byte of the input also steers the run (the whole input stays the
+// stream's data):
+//   bit 7      0: LoadFromStream (by detected content); 1: LoadFromStreamAs
+//              with the code that bits 0-3 pick from the stream loaders
+//   bit 4      StreamHeaders
+//   bits 5-6   GIFImageIndex - 1 (-1: every frame composed)
 //
 // Invariants: nothing but a refused allocation raises; the end events fire
-// at most once, OnProgress(100) before OnFinishWork; percentages stay within
-// 0..100; after a load that ran and succeeded, the record names the code
-// detected.
+// at most once per operation, OnProgress(100) before OnFinishWork;
+// percentages stay within 0..100; after a load that ran and succeeded, the
+// record names the code loaded and no file name.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -17,21 +24,9 @@
 #include <new>
 #include <vector>
 
-#include "imaging/io/codecs/bmp/iebmp.h"
-#include "imaging/io/codecs/bmp/ieico.h"
-#include "imaging/io/codecs/gif/iegif.h"
-#include "imaging/io/codecs/jpeg/iejpeg.h"
-#include "imaging/io/codecs/jpeg2000/iej2k.h"
-#include "imaging/io/codecs/pcx/iepcx.h"
-#include "imaging/io/codecs/png/iepng.h"
-#include "imaging/io/codecs/pnm/iepxm.h"
-#include "imaging/io/codecs/raw/ieraw.h"
-#include "imaging/io/codecs/tga/ietga.h"
-#include "imaging/io/codecs/tiff/ietiffread.h"
 #include "imaging/io/core/iedetect.h"
 #include "imaging/io/core/ieformats.h"
 #include "imaging/io/core/ieimgio.h"
-#include "imaging/model/containers/iemask.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
 
@@ -41,34 +36,9 @@ void Check(bool condition) {
   if (!condition) __builtin_trap();
 }
 
-using TMask = std::unique_ptr<TIEMask>;
-
-// One stream loader per code, in the frame.
-template <int32_t Code>
-void LoadStream(TImgIO& IO, TStream* Stream) {
-  IO.LoadStreamFrame(
-      Stream, Code,
-      [](TStream* S, TIEBitmap* B, TIOParamsVals& P, TIECodecProgress& Pr, TMask& M) {
-        int32_t count = 0;
-        switch (Code) {
-          case fcTIFF: IEDecodeTIFF(B, S, count, &P, Pr, false, M, true, false, false); break;
-          case fcGIF: IEDecodeGIF(S, B, count, P, Pr, false, M, false); break;
-          case fcJPEG: IEDecodeJPEG(S, nullptr, B, P, Pr, false, false, true, true, false); break;
-          case fcPCX: IEDecodePCX(S, B, P, S->Size() - S->Position(), Pr, false); break;
-          case fcBMP: IEDecodeBMP(S, B, 0, P, Pr, false, false, M, false); break;
-          case fcICO: IEDecodeICO(S, B, P, false, Pr, M, false); break;
-          case fcCUR: IEDecodeCUR(S, B, P, false, Pr, M, false); break;
-          case fcPNG: IEDecodePNG(S, B, P, Pr, false, M, false); break;
-          case fcTGA: IEDecodeTGA(S, B, P, Pr, false, M, false); break;
-          case fcPXM: IEDecodePXM(S, B, P, Pr, false); break;
-          case fcJP2: case fcJ2K: IEDecodeJ2000(S, B, P, Pr, false); break;
-          case fcDCX: IEDecodeDCX(S, B, P, Pr, false); break;
-          case fcRAW: IEDecodeRAW(S, B, P, Pr, false); break;
-          default: break;
-        }
-      },
-      nullptr);
-}
+// Every code with a stream loader (WBMP only loads through LoadFromStreamAs).
+constexpr int32_t kStreamCodes[] = {fcTIFF, fcGIF, fcJPEG, fcPCX, fcBMP, fcICO, fcCUR, fcPNG,
+                                    fcTGA,  fcPXM, fcJP2,  fcJ2K, fcWBMP, fcDCX, fcRAW, 1000};
 
 // A format registered at run time: "FZ" width, height (a byte each), then
 // the rows as gray bytes.
@@ -97,21 +67,7 @@ void FuzzRead(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECode
 }
 
 void Setup() {
-  IEInitImageIO();
-  IEFormatMethods(fcTIFF).LoadStream = LoadStream<fcTIFF>;
-  IEFormatMethods(fcGIF).LoadStream = LoadStream<fcGIF>;
-  IEFormatMethods(fcJPEG).LoadStream = LoadStream<fcJPEG>;
-  IEFormatMethods(fcPCX).LoadStream = LoadStream<fcPCX>;
-  IEFormatMethods(fcBMP).LoadStream = LoadStream<fcBMP>;
-  IEFormatMethods(fcICO).LoadStream = LoadStream<fcICO>;
-  IEFormatMethods(fcCUR).LoadStream = LoadStream<fcCUR>;
-  IEFormatMethods(fcPNG).LoadStream = LoadStream<fcPNG>;
-  IEFormatMethods(fcTGA).LoadStream = LoadStream<fcTGA>;
-  IEFormatMethods(fcPXM).LoadStream = LoadStream<fcPXM>;
-  IEFormatMethods(fcJP2).LoadStream = LoadStream<fcJP2>;
-  IEFormatMethods(fcJ2K).LoadStream = LoadStream<fcJ2K>;
-  IEFormatMethods(fcDCX).LoadStream = LoadStream<fcDCX>;
-  IEFormatMethods(fcRAW).LoadStream = LoadStream<fcRAW>;
+  IEInitImageIO();  // fills the per-format dispatch
   TIEFormatRecord r;
   r.FileType = 1000;
   r.FullName = "Fuzz";
@@ -121,44 +77,83 @@ void Setup() {
   IERegisterFormat(r);
 }
 
+// Events of one operation.
+struct TEvents {
+  int Finished = 0;
+  int Last = -1;
+  void Attach(TImgIO& IO) {
+    IO.OnProgress = [this](TObject*, int32_t Per) {
+      Check(Per >= 0 && Per <= 100);
+      Last = Per;
+    };
+    IO.OnFinishWork = [this](TObject*) {
+      Check(Last == 100);
+      ++Finished;
+    };
+  }
+  void Reset() {
+    Finished = 0;
+    Last = -1;
+  }
+};
+
+// Runs Op; false when it raised what a hostile input may make it raise (a
+// refused allocation, or the bitmap's refusal of an image over the size
+// limit after the end events).
+template <class F>
+bool Run(TImgIO& IO, const TEvents& Events, F&& Op) {
+  try {
+    Op();
+  } catch (const EOutOfMemory&) {
+    return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const Exception& e) {
+    // Readers report bad data through the flag.
+    Check(std::strcmp(e.ClassName(), "Exception") == 0);
+    Check(Events.Finished == 1 && IO.AbortFlag);
+    return false;
+  }
+  Check(Events.Finished <= 1);
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool ready = (Setup(), true);
   (void)ready;
   const std::vector<uint8_t> bytes(data, data + size);  // exact size, for ASan
+  const uint8_t control = bytes.empty() ? 0 : bytes.back();
   TCustomMemoryStream stream;
   stream.SetPointer(bytes.empty() ? nullptr : bytes.data(), int64_t(bytes.size()));
 
   TImgIO io;
-  int finished = 0, last = -1;
-  io.OnProgress = [&](TObject*, int32_t Per) {
-    Check(Per >= 0 && Per <= 100);
-    last = Per;
-  };
-  io.OnFinishWork = [&](TObject*) {
-    Check(last == 100);
-    ++finished;
-  };
+  TEvents events;
+  events.Attach(io);
+  io.StreamHeaders = (control & 0x10) != 0;
+  io.Params().GIFImageIndex = ((control >> 5) & 3) - 1;
   io.Params().FileType = -1;
-  const int32_t detected = IEDetectStreamFormat(&stream);
-  try {
-    io.LoadFromStream(&stream);
-  } catch (const EOutOfMemory&) {
-    return 0;
-  } catch (const std::bad_alloc&) {
-    return 0;
-  } catch (const Exception& e) {
-    // Only the bitmap's refusal of an image over the size limit; readers
-    // report bad data through the flag.
-    Check(std::strcmp(e.ClassName(), "Exception") == 0);
-    Check(finished == 1 && io.AbortFlag);
-    return 0;
-  }
-  Check(finished <= 1);
-  if (finished == 1 && !io.AbortFlag) {
-    Check(io.Params().FileType == detected);
+  int32_t code = IEDetectStreamFormat(&stream);
+  const bool as = (control & 0x80) != 0;
+  if (as) code = kStreamCodes[control & 0x0F];
+  const bool completed = Run(io, events, [&] {
+    if (as)
+      io.LoadFromStreamAs(&stream, code);
+    else
+      io.LoadFromStream(&stream);
+  });
+  if (completed && events.Finished == 1 && !io.AbortFlag) {
+    Check(io.Params().FileType == code);
     Check(io.Params().FileName.empty());
   }
+
+  // The header-only read of the same bytes leaves the loaded image alone.
+  const int32_t width = io.IEBitmap()->Width(), height = io.IEBitmap()->Height();
+  events.Reset();
+  stream.SetPosition(0);
+  Run(io, events, [&] { io.ReadParamsFromStream(&stream); });
+  Check(events.Finished == 1);
+  Check(io.IEBitmap()->Width() == width && io.IEBitmap()->Height() == height);
   return 0;
 }

@@ -31,10 +31,12 @@ TBlocks& Blocks() {
   return *b;
 }
 
+#ifndef NDEBUG
 [[noreturn]] void ForeignFree(const void* p) {
   std::fprintf(stderr, "task allocator: %p was not allocated here\n", p);
   std::abort();
 }
+#endif
 
 class TTaskMalloc final : public IMalloc {
  public:

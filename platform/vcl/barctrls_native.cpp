@@ -586,10 +586,14 @@ String UdFormat(HWND hwnd, const TUpDownState& s, int32_t value) {
     std::snprintf(buf, sizeof buf, "0x%04X", uint32_t(value));
     return buf;
   }
-  String digits = std::to_string(value < 0 ? -int64_t(value) : int64_t(value));
-  if ((UdStyle(hwnd) & UDS_NOTHOUSANDS) == 0)
-    for (int32_t at = int32_t(digits.size()) - 3; at > 0; at -= 3) digits.insert(size_t(at), ",");
-  return value < 0 ? "-" + digits : digits;
+  const String digits = std::to_string(value < 0 ? -int64_t(value) : int64_t(value));
+  String text = value < 0 ? "-" : "";
+  const bool group = (UdStyle(hwnd) & UDS_NOTHOUSANDS) == 0;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (group && i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+    text += digits[i];
+  }
+  return text;
 }
 
 // The buddy's text as a number: digits with optional "," groups (decimal) or

@@ -3,6 +3,7 @@
 // notifications as dynamic methods and events, multi-selection kept here,
 // and the nodes kept or deleted across a window re-creation.
 #include <algorithm>
+#include <cstring>
 
 #include "platform/gui/syscolors.h"
 #include "platform/gui/win_paint.h"
@@ -154,7 +155,7 @@ void TTreeNode::SetFocused(bool Value) {
 bool TTreeNode::IsVisible() {
   if (FItemId == nullptr) return false;
   TRect r;
-  *reinterpret_cast<HTREEITEM*>(&r) = FItemId;
+  std::memcpy(static_cast<void*>(&r), &FItemId, sizeof FItemId);  // the item goes in at the rectangle's start
   return TreeView()->Perform(TVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r)) != 0;
 }
 
@@ -165,7 +166,7 @@ void TTreeNode::MakeVisible() {
 TRect TTreeNode::DisplayRect(bool TextOnly) {
   TRect r{0, 0, 0, 0};
   if (FItemId == nullptr) return r;
-  *reinterpret_cast<HTREEITEM*>(&r) = FItemId;
+  std::memcpy(static_cast<void*>(&r), &FItemId, sizeof FItemId);  // the item goes in at the rectangle's start
   if (TreeView()->Perform(TVM_GETITEMRECT, TextOnly ? 1 : 0, reinterpret_cast<LPARAM>(&r)) == 0) r = TRect{0, 0, 0, 0};
   return r;
 }

@@ -223,6 +223,7 @@ void IEInitImageIO() {
     IEGIFLZWEncoderHook = IEGIFLZWEncode;
     IELoadEXIFFromBlockHook = IELoadEXIFFromBlock;
     IEInstallImgIOExtensions();
+    IEInstallFormatMethods();
     IERegisterBuiltinFormats();
     IEColorConvertHook = IEConvertColorRow;
     IEColorManagement = false;

@@ -532,40 +532,22 @@ bool TImgIO::AsyncGate(const TIEReissue& Reissue) {
 
 // ---- Frames -------------------------------------------------------------------------------------
 
-// Runs Body and then the end events exactly once: also when Body returns early
-// or raises. A raising codec leaves the operation failed (AbortFlag set) and
-// its exception passes on after the events.
-template <class F>
-void TImgIO::Framed(F&& Body) {
-  try {
-    Body();
-  } catch (...) {
-    AbortFlag = true;
-    try {
-      DoFinishWork();
-    } catch (...) {
-      // The codec's exception is the one that counts.
-    }
-    throw;
-  }
-  DoFinishWork();
-}
-
-void TImgIO::LoadTail(std::unique_ptr<TIEMask>& Mask, const String& FileName, int32_t FileType) {
+void TImgIO::LoadTail(std::unique_ptr<TIEMask>& Mask, const String& FileName, int32_t FileType,
+                      const TIELoadSteps& Steps) {
   DefaultDpiIfMissing();
   if (Mask) {
     FIEBitmap->AlphaChannel()->CopyFromMask(Mask.get());
     Mask.reset();
   }
-  if (AutoAdjustDPI) AdjustDPI();
+  if (AutoAdjustDPI && Steps.AdjustDPI) AdjustDPI();
   FParams->FileName = FileName;
   FParams->FileType = FileType;
-  ViewSetDpi();
+  if (Steps.ViewDpi) ViewSetDpi();
   UpdateAttached();
 }
 
 bool TImgIO::LoadFileFrame(const String& FileName, int32_t FileType, const TIEFrameRead& Read,
-                           const TIEReissue& Reissue) {
+                           const TIEReissue& Reissue, const TIELoadSteps& Steps) {
   if (AsyncGate(Reissue)) return false;
   AbortFlag = true;
   Framed([&] {
@@ -577,13 +559,13 @@ bool TImgIO::LoadFileFrame(const String& FileName, int32_t FileType, const TIEFr
     FIEBitmap->RemoveAlphaChannel();
     std::unique_ptr<TIEMask> mask;
     Read(&stream, FIEBitmap, *FParams, progress, mask);
-    LoadTail(mask, FileName, FileType);
+    LoadTail(mask, FileName, FileType, Steps);
   });
   return true;
 }
 
 bool TImgIO::LoadStreamFrame(TStream* Stream, int32_t FileType, const TIEFrameRead& Read,
-                             const TIEReissue& Reissue) {
+                             const TIEReissue& Reissue, const TIELoadSteps& Steps) {
   if (AsyncGate(Reissue)) return false;
   AbortFlag = false;
   Framed([&] {
@@ -593,7 +575,7 @@ bool TImgIO::LoadStreamFrame(TStream* Stream, int32_t FileType, const TIEFrameRe
     FIEBitmap->RemoveAlphaChannel();
     std::unique_ptr<TIEMask> mask;
     Read(Stream, FIEBitmap, *FParams, progress, mask);
-    LoadTail(mask, String(), FileType);
+    LoadTail(mask, String(), FileType, Steps);
   });
   return true;
 }

@@ -46,6 +46,7 @@ class TFont;
 class TIEMask;
 class TImage;
 class TImgIO;
+class TSafeFileWriter;
 class TStream;
 
 // ---- Owned plain-data settings ----------------------------------------------------
@@ -164,6 +165,9 @@ TIEImgIOExtensions& IEImgIOExtensions();
 // Fills IEImgIOExtensions with the component's own URL and AVI loads
 // (IEInitImageIO calls it).
 void IEInstallImgIOExtensions();
+// Fills IEFormatMethods with the per-format methods of the built-in codes
+// (IEInitImageIO calls it).
+void IEInstallFormatMethods();
 
 // ---- The component ------------------------------------------------------------------
 
@@ -187,6 +191,13 @@ using TIEFrameConvert = std::function<void(TIEBitmap* Bitmap)>;
 // A call of the public operation itself, arguments captured by value, that
 // the asynchronous gate runs on a worker; empty: no gate.
 using TIEReissue = std::function<void()>;
+
+// The load steps that not every format runs: the attached view's SetDpi
+// and, when AutoAdjustDPI, the square-pixel resampling.
+struct TIELoadSteps {
+  bool ViewDpi = true;
+  bool AdjustDPI = true;
+};
 
 class TImgIO : public TComponent, public TIEIOParamsOwner {
  public:
@@ -239,8 +250,9 @@ class TImgIO : public TComponent, public TIEIOParamsOwner {
   // ran here, true otherwise. End events fire exactly once when it ran, also
   // when the codec raises; the exception then passes after them.
   bool LoadFileFrame(const String& FileName, int32_t FileType, const TIEFrameRead& Read,
-                     const TIEReissue& Reissue);
-  bool LoadStreamFrame(TStream* Stream, int32_t FileType, const TIEFrameRead& Read, const TIEReissue& Reissue);
+                     const TIEReissue& Reissue, const TIELoadSteps& Steps = TIELoadSteps());
+  bool LoadStreamFrame(TStream* Stream, int32_t FileType, const TIEFrameRead& Read, const TIEReissue& Reissue,
+                       const TIELoadSteps& Steps = TIELoadSteps());
   // Writes to a temporary file beside FileName, renamed into place only when
   // the writer ended without the abort flag; otherwise an existing file
   // stays as it was.
@@ -250,6 +262,91 @@ class TImgIO : public TComponent, public TIEIOParamsOwner {
                        const TIEReissue& Reissue);
   // The asynchronous gate: true when Reissue was handed to a worker.
   bool AsyncGate(const TIEReissue& Reissue);
+
+  // ---- Per-format methods ----------------------------------------------------------
+  // One load and save method per built-in format and medium, each in its
+  // frame. Loaders that answer int give the page (TIFF) or frame (GIF)
+  // count, 0 when there was no working bitmap, -1 when the call went to a
+  // worker. With StreamHeaders the TIFF, JPEG and PCX stream savers put a
+  // 12-byte block (magic, 0, length of the data) in front of the image, so
+  // several images can follow one another in one stream.
+  int32_t LoadTIFFFile(const String& FileName);
+  int32_t LoadTIFFStream(TStream* Stream);
+  void SaveTIFFFile(const String& FileName);
+  void SaveTIFFStream(TStream* Stream);
+  // Adds the working image to an existing little-endian TIFF file as page
+  // Params.TIFFImageIndex (the last page when past the end); the file's new
+  // page count, 0 when it is no such TIFF (the file stays as it was).
+  int32_t InsertTIFFFile(const String& FileName);
+  // Frame GIFImageIndex composed over the frames before it on the logical
+  // screen, as a viewer shows it.
+  int32_t LoadGIFFile(const String& FileName);
+  int32_t LoadGIFStream(TStream* Stream);
+  void SaveGIFFile(const String& FileName);
+  void SaveGIFStream(TStream* Stream);
+  void LoadJPEGFile(const String& FileName);
+  // Recognises a "JFIF" header block whatever StreamHeaders says.
+  void LoadJPEGStream(TStream* Stream);
+  void SaveJPEGFile(const String& FileName);
+  void SaveJPEGStream(TStream* Stream);
+  void LoadPCXFile(const String& FileName);
+  void LoadPCXStream(TStream* Stream);
+  void SavePCXFile(const String& FileName);
+  // A failed save with StreamHeaders leaves the 12 reserved bytes without a
+  // length.
+  void SavePCXStream(TStream* Stream);
+  void LoadBMPFile(const String& FileName);
+  void LoadBMPStream(TStream* Stream);
+  void SaveBMPFile(const String& FileName);
+  void SaveBMPStream(TStream* Stream);
+  void LoadICOFile(const String& FileName);
+  void LoadICOStream(TStream* Stream);
+  // One image per leading Params.ICOSizes entry with a width above 0.
+  void SaveICOFile(const String& FileName);
+  void SaveICOStream(TStream* Stream);
+  void LoadCURFile(const String& FileName);
+  void LoadCURStream(TStream* Stream);
+  void LoadPNGFile(const String& FileName);
+  void LoadPNGStream(TStream* Stream);
+  void SavePNGFile(const String& FileName);
+  void SavePNGStream(TStream* Stream);
+  void LoadTGAFile(const String& FileName);
+  void LoadTGAStream(TStream* Stream);
+  void SaveTGAFile(const String& FileName);
+  void SaveTGAStream(TStream* Stream);
+  void LoadPXMFile(const String& FileName);
+  void LoadPXMStream(TStream* Stream);
+  void SavePXMFile(const String& FileName);
+  void SavePXMStream(TStream* Stream);
+  void LoadJP2File(const String& FileName);
+  void LoadJP2Stream(TStream* Stream);
+  void SaveJP2File(const String& FileName);
+  void SaveJP2Stream(TStream* Stream);
+  void LoadJ2KFile(const String& FileName);
+  void LoadJ2KStream(TStream* Stream);
+  void SaveJ2KFile(const String& FileName);
+  void SaveJ2KStream(TStream* Stream);
+  void LoadWBMPFile(const String& FileName);
+  void LoadWBMPStream(TStream* Stream);
+  void SaveWBMPFile(const String& FileName);
+  void SaveWBMPStream(TStream* Stream);
+  // One complete one-page document per call.
+  void SavePSFile(const String& FileName);
+  void SavePSStream(TStream* Stream);
+  void SavePDFFile(const String& FileName);
+  void SavePDFStream(TStream* Stream);
+  void LoadDCXFile(const String& FileName);
+  void LoadDCXStream(TStream* Stream);
+  // A DCX of one page: the stream saver empties the caller's stream first.
+  void SaveDCXFile(const String& FileName);
+  void SaveDCXStream(TStream* Stream);
+  void LoadRAWFile(const String& FileName);
+  void LoadRAWStream(TStream* Stream);
+  // Renders a WMF or EMF file into the working bitmap at Width x Height
+  // (a negative side follows the metafile's aspect, both negative: its own
+  // size at 96 dpi; at most 16000 pixels a side). WithAlpha: alpha 0 where
+  // nothing was drawn.
+  void ImportMetafile(const String& FileName, int32_t Width, int32_t Height, bool WithAlpha);
 
   // ---- Other operations ---------------------------------------------------------
   // From a TImgIO's Params; other objects are ignored.
@@ -375,8 +472,38 @@ class TImgIO : public TComponent, public TIEIOParamsOwner {
  private:
   template <class F>
   void Framed(F&& Body);
-  // Steps 10 to 15 of the load frames.
-  void LoadTail(std::unique_ptr<TIEMask>& Mask, const String& FileName, int32_t FileType);
+  // Steps 10 to 15 of the load frames; Steps leaves out what a format skips.
+  void LoadTail(std::unique_ptr<TIEMask>& Mask, const String& FileName, int32_t FileType,
+                const TIELoadSteps& Steps = TIELoadSteps());
+  // The stream column of the load frames around Read, with FileName stored
+  // at step 13 (before the end events, so that a handler of OnFinishWork
+  // sees it). Read answers false to end the load before steps 10 to 15.
+  using TIEColumnRead = std::function<bool(TIECodecProgress& Progress, std::unique_ptr<TIEMask>& Mask)>;
+  void ReadColumn(const String& FileName, int32_t FileType, const TIELoadSteps& Steps, const TIEColumnRead& Read);
+  // Workers shared by a file and a stream method: they run the stream
+  // column; FileName is the name the file methods store (empty for streams).
+  int32_t ReadTIFF(TStream* Stream, bool WithHeader, const String& FileName);
+  int32_t ReadGIF(TStream* Stream, const String& FileName);
+  void ReadPCX(TStream* Stream, bool WithHeader, const String& FileName);
+  void ReadDCX(TStream* Stream, const String& FileName);
+  void ReadBMP(TStream* Stream, const String& FileName);
+  void ReadRAW(TStream* Stream, const String& FileName);
+  // The JPEG 2000 reader on the working bitmap (inside a load frame).
+  void ReadJ2000(TStream* Stream, TIECodecProgress& Progress);
+  TIEFrameRead ReadJ2000Frame();
+  // What the JPEG 2000 loaders do after their frame.
+  void J2000Loaded(bool Here, int32_t FileType);
+  // Stream-column writers. File: the temporary file Stream writes to,
+  // renamed into place before the end events when the writer succeeded
+  // (nil for the stream methods). WorkerWrite is their shared body.
+  void WorkerWrite(TStream* Stream, TSafeFileWriter* File, const TIEFrameConvert& Convert, const TIEFrameWrite& Write);
+  void WriteBMP(TStream* Stream, TSafeFileWriter* File);
+  void WriteDCX(TStream* Stream, TSafeFileWriter* File);
+  void WritePSPage(TStream* Stream, TSafeFileWriter* File);
+  void WritePDFPage(TStream* Stream, TSafeFileWriter* File);
+  // The conversion and the JPEG 2000 writer (inside a save frame). Format: 0
+  // the JPEG 2000 file format, 1 the code stream.
+  void WriteJ2000(TStream* Stream, TIECodecProgress& Progress, int32_t Format);
   TIECodecProgress MakeProgress();
   // The view's SetDpi(DpiX, DpiY) and ImageChange: direct on other threads,
   // queued to the main thread on a worker.
@@ -414,6 +541,26 @@ class TImgIO : public TComponent, public TIEIOParamsOwner {
   // Above 0 while a call must not go to a worker.
   std::atomic<int32_t> FSyncDepth{0};
 };
+
+// Runs Body and then the end events exactly once: also when Body returns early
+// or raises. A raising codec leaves the operation failed (AbortFlag set) and
+// its exception passes on after the events. (Here so that the per-format
+// methods, defined in files of their own, use the same frame.)
+template <class F>
+void TImgIO::Framed(F&& Body) {
+  try {
+    Body();
+  } catch (...) {
+    AbortFlag = true;
+    try {
+      DoFinishWork();
+    } catch (...) {
+      // The codec's exception is the one that counts.
+    }
+    throw;
+  }
+  DoFinishWork();
+}
 
 // The AdjustDPI resampling on any bitmap and record: a new bitmap (the
 // caller frees it), or Bitmap itself when nothing changes. Resolution through

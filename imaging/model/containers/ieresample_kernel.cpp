@@ -3,7 +3,13 @@
 // source into a work raster of DW x SH, then a vertical pass into Dest.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define IE_RESAMPLE_SSE2 1
+#endif
 
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/containers/ieresample.h"
@@ -98,11 +104,29 @@ namespace {
 
 // The contributors of D destination pixels in flat arrays: list i holds the
 // entries Start[i] .. Start[i + 1] - 1, only non-zero weights.
+//
+// The vector loops below add the same products in another order. Sums of
+// integers do not depend on the order, and every partial sum stays within
+// int32 (FitsVector), so their results are those of the plain loops to the
+// bit.
 struct TContributors {
   std::vector<int32_t> Start;
   std::vector<int32_t> Pixel;
   std::vector<int32_t> Weight;
   std::vector<TChannelDivisor> Divisor;
+  // Per list: the weights fit 16 bits and the sum of their magnitudes times
+  // 255 fits int32.
+  std::vector<uint8_t> FitsVector;
+  // The horizontal lists of 3-byte pixels as runs of adjacent source
+  // pixels: list i reads RunPairs[i] pairs of pixels from RunFirst[i] on,
+  // with the weights packed two by two (the even pixel's in the low half)
+  // from PairWeight[RunStart[i]]; pixels without a contributor weigh 0.
+  // RunPairs[i] is 0 where the list has no such form (mirrored at an edge,
+  // or its last pair would read past the end of the row).
+  std::vector<int32_t> RunFirst;
+  std::vector<int32_t> RunStart;
+  std::vector<int32_t> RunPairs;
+  std::vector<int32_t> PairWeight;
 };
 
 // (D - 1) / (S - 1), so that the first and last destination pixels sit on the
@@ -112,10 +136,16 @@ double AxisScale(int32_t S, int32_t D) {
   return static_cast<double>(D - 1) / (S - 1);
 }
 
+int32_t PackPair(int32_t Low, int32_t High) {
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(Low)) |
+                              (static_cast<uint32_t>(static_cast<uint16_t>(High)) << 16));
+}
+
 void BuildContributors(TContributors& L, int32_t S, int32_t D, double Scale, const TResampleKernelEntry& K) {
   TranslateOutOfMemory([&] {
     L.Start.assign(static_cast<size_t>(D) + 1, 0);
     L.Divisor.assign(static_cast<size_t>(D), TChannelDivisor());
+    L.FitsVector.assign(static_cast<size_t>(D), 0);
     L.Pixel.clear();
     L.Weight.clear();
     const bool enlarge = Scale >= 1.0;
@@ -129,6 +159,8 @@ void BuildContributors(TContributors& L, int32_t S, int32_t D, double Scale, con
       L.Pixel.reserve(L.Pixel.size() + room);
       L.Weight.reserve(L.Weight.size() + room);
       int32_t weightSum = 0;
+      int64_t magnitude = 0;
+      bool narrow = true;
       for (int64_t j = first; j <= last; ++j) {
         const double distance = centre - static_cast<double>(j);
         const int64_t weight = enlarge ? Round(K.Kernel(distance) * 256.0)
@@ -143,12 +175,62 @@ void BuildContributors(TContributors& L, int32_t S, int32_t D, double Scale, con
         L.Pixel.push_back(ClampIndex(n, S));
         L.Weight.push_back(static_cast<int32_t>(weight));
         weightSum += static_cast<int32_t>(weight);
+        if (weight < INT16_MIN || weight > INT16_MAX) narrow = false;
+        magnitude += weight < 0 ? -weight : weight;
       }
       L.Start[static_cast<size_t>(i) + 1] = static_cast<int32_t>(L.Pixel.size());
       L.Divisor[static_cast<size_t>(i)] = MakeChannelDivisor(weightSum);
+      L.FitsVector[static_cast<size_t>(i)] = narrow && magnitude <= INT32_MAX / 255;
     }
   });
 }
+
+// The runs of the horizontal lists (see TContributors) for a source row of
+// S 3-byte pixels. A pair is read as 8 bytes, which must lie inside the row.
+void BuildRuns(TContributors& L, int32_t S) {
+  TranslateOutOfMemory([&] {
+    const size_t D = L.Divisor.size();
+    L.RunFirst.assign(D, 0);
+    L.RunStart.assign(D, 0);
+    L.RunPairs.assign(D, 0);
+    L.PairWeight.clear();
+    const int64_t rowBytes = static_cast<int64_t>(S) * 3;
+    for (size_t i = 0; i < D; ++i) {
+      const int32_t c0 = L.Start[i], c1 = L.Start[i + 1];
+      if (c0 == c1 || !L.FitsVector[i]) continue;
+      bool ascending = true;
+      for (int32_t c = c0 + 1; c < c1 && ascending; ++c)
+        ascending = L.Pixel[static_cast<size_t>(c)] > L.Pixel[static_cast<size_t>(c) - 1];
+      if (!ascending) continue;
+      const int32_t first = L.Pixel[static_cast<size_t>(c0)];
+      const int64_t span = static_cast<int64_t>(L.Pixel[static_cast<size_t>(c1) - 1]) - first + 1;
+      const int64_t pairs = (span + 1) / 2;
+      if (static_cast<int64_t>(first) * 3 + (pairs - 1) * 6 + 8 > rowBytes) continue;
+      std::vector<int32_t> weights(static_cast<size_t>(pairs) * 2, 0);
+      for (int32_t c = c0; c < c1; ++c)
+        weights[static_cast<size_t>(L.Pixel[static_cast<size_t>(c)] - first)] = L.Weight[static_cast<size_t>(c)];
+      L.RunFirst[i] = first;
+      L.RunStart[i] = static_cast<int32_t>(L.PairWeight.size());
+      L.RunPairs[i] = static_cast<int32_t>(pairs);
+      for (int64_t k = 0; k < pairs; ++k)
+        L.PairWeight.push_back(PackPair(weights[static_cast<size_t>(2 * k)], weights[static_cast<size_t>(2 * k + 1)]));
+    }
+  });
+}
+
+#ifdef IE_RESAMPLE_SSE2
+// Sum div WeightSum clamped to 0..255 for four sums at once, by the
+// reciprocal of ChannelValue (positive weight sums only; Multiplier below
+// 2^32).
+inline __m128i DivideLanes(__m128i Sum, __m128i Multiplier, __m128i Shift) {
+  const __m128i positive = _mm_and_si128(Sum, _mm_cmpgt_epi32(Sum, _mm_setzero_si128()));
+  const __m128i even = _mm_srl_epi64(_mm_mul_epu32(positive, Multiplier), Shift);
+  const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(positive, 32), Multiplier), Shift);
+  return _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+}
+
+inline bool VectorDivisor(const TChannelDivisor& D) { return D.WeightSum > 0 && D.Multiplier <= UINT32_MAX; }
+#endif
 
 // One source row of C-byte pixels into one work row of DW pixels.
 template <int C>
@@ -168,19 +250,118 @@ void HorizontalRow(const uint8_t* Src, uint8_t* Dst, const TContributors& L, int
   }
 }
 
+// The same for 3-byte pixels over the runs (BuildRuns), two pixels per step:
+// the words B0 B1 G0 G1 R0 R1 of a pair meet the packed weights in one
+// multiply-add.
+void HorizontalRow24(const uint8_t* Src, uint8_t* Dst, const TContributors& L, int32_t DW) {
+#ifdef IE_RESAMPLE_SSE2
+  const __m128i zero = _mm_setzero_si128();
+  for (int32_t i = 0; i < DW; ++i) {
+    const size_t li = static_cast<size_t>(i);
+    const int32_t pairs = L.RunPairs[li];
+    const TChannelDivisor& d = L.Divisor[li];
+    uint8_t* out = Dst + static_cast<ptrdiff_t>(i) * 3;
+    if (pairs == 0) {
+      int32_t sum[3] = {};
+      for (int32_t c = L.Start[li]; c < L.Start[li + 1]; ++c) {
+        const uint8_t* p = Src + static_cast<ptrdiff_t>(L.Pixel[static_cast<size_t>(c)]) * 3;
+        const int32_t w = L.Weight[static_cast<size_t>(c)];
+        for (int ch = 0; ch < 3; ++ch) sum[ch] += w * p[ch];
+      }
+      for (int ch = 0; ch < 3; ++ch) out[ch] = ChannelValue(sum[ch], d);
+      continue;
+    }
+    const uint8_t* p = Src + static_cast<ptrdiff_t>(L.RunFirst[li]) * 3;
+    const int32_t* w = L.PairWeight.data() + L.RunStart[li];
+    __m128i acc = zero;
+    for (int32_t k = 0; k < pairs; ++k, p += 6) {
+      const __m128i t = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+      const __m128i u = _mm_unpacklo_epi16(t, _mm_srli_si128(t, 6));
+      acc = _mm_add_epi32(acc, _mm_madd_epi16(u, _mm_set1_epi32(w[k])));
+    }
+    if (VectorDivisor(d)) {
+      const __m128i q = DivideLanes(acc, _mm_set1_epi64x(static_cast<int64_t>(d.Multiplier)),
+                                    _mm_cvtsi32_si128(static_cast<int32_t>(d.Shift)));
+      const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(q, q), zero);
+      const auto v = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
+      out[0] = static_cast<uint8_t>(v);
+      out[1] = static_cast<uint8_t>(v >> 8);
+      out[2] = static_cast<uint8_t>(v >> 16);
+    } else {
+      out[0] = ChannelValue(_mm_cvtsi128_si32(acc), d);
+      out[1] = ChannelValue(_mm_cvtsi128_si32(_mm_srli_si128(acc, 4)), d);
+      out[2] = ChannelValue(_mm_cvtsi128_si32(_mm_srli_si128(acc, 8)), d);
+    }
+  }
+#else
+  HorizontalRow<3>(Src, Dst, L, DW);
+#endif
+}
+
 // One destination row from the work rows of its contributors; Count bytes
-// (DW * channels), every byte handled alike.
+// (DW * channels), every byte handled alike. Rows is work for the row
+// pointers of the list.
 template <class WorkRow>
-void VerticalRow(WorkRow&& Row, const TContributors& L, int32_t Y, int32_t Count, int32_t* Acc, uint8_t* Out) {
-  std::fill(Acc, Acc + Count, 0);
-  const int32_t end = L.Start[static_cast<size_t>(Y) + 1];
-  for (int32_t c = L.Start[static_cast<size_t>(Y)]; c < end; ++c) {
+void VerticalRow(WorkRow&& Row, const TContributors& L, int32_t Y, int32_t Count, int32_t* Acc, uint8_t* Out,
+                 std::vector<const uint8_t*>& Rows) {
+  const size_t ly = static_cast<size_t>(Y);
+  const int32_t c0 = L.Start[ly], end = L.Start[ly + 1];
+  const TChannelDivisor& d = L.Divisor[ly];
+  int32_t x0 = 0;  // bytes before x0 are done
+#ifdef IE_RESAMPLE_SSE2
+  // Sixteen bytes at a time, two rows per multiply-add: the bytes of the
+  // two rows interleaved as words meet their packed weights.
+  if (L.FitsVector[ly] && VectorDivisor(d) && end > c0 && Count >= 16) {
+    const int32_t n = end - c0;
+    Rows.resize(static_cast<size_t>(n) + 1);
+    for (int32_t k = 0; k < n; ++k) Rows[static_cast<size_t>(k)] = Row(L.Pixel[static_cast<size_t>(c0 + k)]);
+    Rows[static_cast<size_t>(n)] = Rows[0];  // the partner of an odd last row, weighed 0
+    const int32_t pairs = (n + 1) / 2;
+    int32_t packed[64];
+    std::vector<int32_t> packedLong;
+    int32_t* pw = packed;
+    if (pairs > 64) {
+      packedLong.resize(static_cast<size_t>(pairs));
+      pw = packedLong.data();
+    }
+    for (int32_t k = 0; k < pairs; ++k) {
+      const int32_t a = L.Weight[static_cast<size_t>(c0 + 2 * k)];
+      const int32_t b = 2 * k + 1 < n ? L.Weight[static_cast<size_t>(c0 + 2 * k + 1)] : 0;
+      pw[k] = PackPair(a, b);
+    }
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i multiplier = _mm_set1_epi64x(static_cast<int64_t>(d.Multiplier));
+    const __m128i shift = _mm_cvtsi32_si128(static_cast<int32_t>(d.Shift));
+    for (; x0 + 16 <= Count; x0 += 16) {
+      __m128i a0 = zero, a1 = zero, a2 = zero, a3 = zero;
+      for (int32_t k = 0; k < pairs; ++k) {
+        const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Rows[static_cast<size_t>(2 * k)] + x0));
+        const __m128i r1 =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(Rows[static_cast<size_t>(2 * k + 1)] + x0));
+        const __m128i w = _mm_set1_epi32(pw[k]);
+        const __m128i lo = _mm_unpacklo_epi8(r0, r1);
+        const __m128i hi = _mm_unpackhi_epi8(r0, r1);
+        a0 = _mm_add_epi32(a0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
+        a1 = _mm_add_epi32(a1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
+        a2 = _mm_add_epi32(a2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
+        a3 = _mm_add_epi32(a3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
+      }
+      const __m128i q01 = _mm_packs_epi32(DivideLanes(a0, multiplier, shift), DivideLanes(a1, multiplier, shift));
+      const __m128i q23 = _mm_packs_epi32(DivideLanes(a2, multiplier, shift), DivideLanes(a3, multiplier, shift));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + x0), _mm_packus_epi16(q01, q23));
+    }
+  }
+#else
+  (void)Rows;
+#endif
+  if (x0 == Count) return;
+  std::fill(Acc + x0, Acc + Count, 0);
+  for (int32_t c = c0; c < end; ++c) {
     const uint8_t* row = Row(L.Pixel[static_cast<size_t>(c)]);
     const int32_t w = L.Weight[static_cast<size_t>(c)];
-    for (int32_t x = 0; x < Count; ++x) Acc[x] += w * row[x];
+    for (int32_t x = x0; x < Count; ++x) Acc[x] += w * row[x];
   }
-  const TChannelDivisor& d = L.Divisor[static_cast<size_t>(Y)];
-  for (int32_t x = 0; x < Count; ++x) Out[x] = ChannelValue(Acc[x], d);
+  for (int32_t x = x0; x < Count; ++x) Out[x] = ChannelValue(Acc[x], d);
 }
 
 // Progress of the 24-bit engine, P = 100 / (SH + DW + 0.5): trunc((k + 1) * P)
@@ -215,20 +396,22 @@ void KernelResample24(TIEBitmap* Source, TIEBitmap* Dest, const TResampleKernelE
   const int32_t DW = Dest->Width(), DH = Dest->Height();
   TContributors h, v;
   BuildContributors(h, SW, DW, AxisScale(SW, DW), Kernel);
+  BuildRuns(h, SW);
   TIEWorkBitmap work(DW, SH, 24);
   const TKernelProgress progress{OnProgress, Sender, 100.0 / (SH + DW + 0.5), SH, DW, DH};
 
   TAccessGuard guard(Source, Dest);
   for (int32_t k = 0; k < SH; ++k) {
-    HorizontalRow<3>(static_cast<const uint8_t*>(Source->ScanLine(k)), work.ScanLine(k), h, DW);
+    HorizontalRow24(static_cast<const uint8_t*>(Source->ScanLine(k)), work.ScanLine(k), h, DW);
     progress.Horizontal(k);
   }
   BuildContributors(v, SH, DH, AxisScale(SH, DH), Kernel);
   const int32_t count = DW * 3;
   std::vector<int32_t> acc(static_cast<size_t>(count));
+  std::vector<const uint8_t*> rows;
   for (int32_t y = 0; y < DH; ++y) {
     VerticalRow([&](int32_t r) { return work.ScanLine(r); }, v, y, count, acc.data(),
-                static_cast<uint8_t*>(Dest->ScanLine(y)));
+                static_cast<uint8_t*>(Dest->ScanLine(y)), rows);
     progress.Vertical(y);
   }
   guard.Finish();
@@ -247,9 +430,10 @@ void KernelResample8(TIEBitmap* Source, TIEBitmap* Dest, const TResampleKernelEn
   for (int32_t k = 0; k < SH; ++k)
     HorizontalRow<1>(static_cast<const uint8_t*>(Source->ScanLine(k)), work.ScanLine(k), h, DW);
   std::vector<int32_t> acc(static_cast<size_t>(DW));
+  std::vector<const uint8_t*> rows;
   for (int32_t y = 0; y < DH; ++y)
     VerticalRow([&](int32_t r) { return work.ScanLine(r); }, v, y, DW, acc.data(),
-                static_cast<uint8_t*>(Dest->ScanLine(y)));
+                static_cast<uint8_t*>(Dest->ScanLine(y)), rows);
   guard.Finish();
 }
 
@@ -270,8 +454,9 @@ void KernelResample1Bit(TIEBitmap* Source, TIEBitmap* Dest, const TResampleKerne
     HorizontalRow<1>(bytes.data(), work.ScanLine(k), h, DW);
   }
   std::vector<int32_t> acc(static_cast<size_t>(DW));
+  std::vector<const uint8_t*> rows;
   for (int32_t y = 0; y < DH; ++y) {
-    VerticalRow([&](int32_t r) { return work.ScanLine(r); }, v, y, DW, acc.data(), gray.data());
+    VerticalRow([&](int32_t r) { return work.ScanLine(r); }, v, y, DW, acc.data(), gray.data(), rows);
     auto* out = static_cast<uint8_t*>(Dest->ScanLine(y));
     for (int32_t x = 0; x < DW; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = gray[static_cast<size_t>(x)];
   }

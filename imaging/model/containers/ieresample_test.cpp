@@ -395,6 +395,54 @@ TEST(ModelResample, ProgressEndValues) {
   }
 }
 
+// The kernel engine reads 24-bit rows pair by pair and combines several
+// rows at a time; its results must stay those of one channel and one line at
+// a time. Two identities check that over sizes that reach those loops (wide
+// rows, odd tap counts, the 2.5 x reduction of a photo, enlargements):
+// - a 24-bit result equals the results of its three channels as ie8g images;
+// - resizing the rows only equals resizing the columns of the transposed
+//   image, for the filters whose same-size pass is an exact copy (the other
+//   axis keeps its size).
+// Random pixels with many 0s and 255s push sums past both ends of the clamp.
+TEST(ModelResample, KernelEngineAgreesAcrossItsForms) {
+  std::mt19937 rng(7);
+  auto level = [&] {
+    const uint32_t r = rng();
+    return static_cast<uint8_t>(r % 4 == 0 ? 0 : r % 4 == 1 ? 255 : r >> 8);
+  };
+  const int32_t sizes[][3] = {{400, 7, 160}, {257, 5, 100}, {33, 3, 70}, {16, 4, 7}, {1000, 3, 13}, {9, 2, 40}};
+  const TResampleFilter filters[] = {TResampleFilter::rfLanczos3, TResampleFilter::rfMitchell,
+                                     TResampleFilter::rfTriangle, TResampleFilter::rfBSpline};
+  for (const auto& s : sizes)
+    for (TResampleFilter f : filters) {
+      const int32_t W = s[0], H = s[1], DW = s[2];
+      SCOPED_TRACE(::testing::Message() << "filter " << static_cast<int>(f) << " " << W << "x" << H << " -> " << DW);
+      Bitmap src = Make24(W, H, [&](int32_t, int32_t) { return MakeTRGB(level(), level(), level()); });
+      Bitmap rows = Make(DW, H, TIEPixelFormat::ie24RGB);
+      ResampleBitmap(src.get(), rows.get(), f);
+
+      for (int32_t ch = 0; ch < 3; ++ch) {
+        Bitmap plane = Make(W, H, TIEPixelFormat::ie8g);
+        for (int32_t y = 0; y < H; ++y)
+          for (int32_t x = 0; x < W; ++x)
+            plane->SetPixel8(x, y, reinterpret_cast<const uint8_t*>(src->PixelRGB(x, y))[ch]);
+        Bitmap planeOut = Make(DW, H, TIEPixelFormat::ie8g);
+        ResampleBitmap(plane.get(), planeOut.get(), f);
+        for (int32_t y = 0; y < H; ++y)
+          for (int32_t x = 0; x < DW; ++x)
+            ASSERT_EQ(planeOut->GetPixel8(x, y), reinterpret_cast<const uint8_t*>(rows->PixelRGB(x, y))[ch])
+                << "channel " << ch << " at " << x << "," << y;
+      }
+
+      if (f != TResampleFilter::rfLanczos3 && f != TResampleFilter::rfTriangle) continue;
+      Bitmap turned = Make24(H, W, [&](int32_t x, int32_t y) { return *src->PixelRGB(y, x); });
+      Bitmap columns = Make(H, DW, TIEPixelFormat::ie24RGB);
+      ResampleBitmap(turned.get(), columns.get(), f);
+      for (int32_t y = 0; y < H; ++y)
+        for (int32_t x = 0; x < DW; ++x) ASSERT_EQ(*columns->PixelRGB(y, x), *rows->PixelRGB(x, y)) << x << "," << y;
+    }
+}
+
 // ---- Formats ----------------------------------------------------------------------------------
 
 TEST(ModelResample, UniformStaysUniformUnderEveryFilter) {

@@ -1,7 +1,6 @@
 #include "imaging/model/containers/ieworkbitmap.h"
 
 #include <limits>
-#include <new>
 #include <string>
 
 #include "imaging/model/pixels/iedefs.h"
@@ -21,8 +20,7 @@ void TIEWorkBitmap::Allocate(int32_t ImageWidth, int32_t ImageHeight, int32_t Im
                     std::to_string(ImageBitsPerPixel) + " bits in one row");
   const uint64_t size = static_cast<uint64_t>(rowLen) * static_cast<uint64_t>(ImageHeight);
   if (size > std::numeric_limits<size_t>::max() / 2) throw EOutOfMemory("Out of memory");
-  // Left uninitialised: every user writes a row before reading it.
-  FBits.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
+  FBits.reset(static_cast<uint8_t*>(IEAllocPixelBlock(static_cast<size_t>(size))));
   if (!FBits)
     throw EOutOfMemory("Out of memory: cannot allocate " + std::to_string(size) + " bytes");
   FWidth = ImageWidth;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "imaging/model/pixels/iepixelblock.h"
 #include "platform/rtl/object.h"
 
 class TIEWorkBitmap : public TObject {
@@ -46,5 +47,5 @@ class TIEWorkBitmap : public TObject {
   int32_t FHeight = 0;
   int32_t FBitsPerPixel = 0;
   int32_t FRowLen = 0;
-  std::unique_ptr<uint8_t[]> FBits;
+  std::unique_ptr<uint8_t[], TIEPixelBlockDeleter> FBits;
 };

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "imaging/model/pixels/iepixelblock.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/exceptions.h"
 
@@ -142,7 +143,7 @@ void TIEBitmap::AllocateImage() {
     FLocation = TIELocation::ieMemory;
   if (FLocation == TIELocation::ieMemory) {
     // Zero-filled, with room to start the pixels on a 32-byte boundary.
-    void* block = std::calloc(static_cast<size_t>(size) + 32, 1);
+    void* block = IEAllocPixelBlock(static_cast<size_t>(size) + 32);
     if (!block) {
       FWidth = 0;
       FHeight = 0;
@@ -168,7 +169,7 @@ void TIEBitmap::ReleasePixelStorage() {
   FCurrentRow = nullptr;
   FRowBuffers.clear();
   FFileBuffer->Close();
-  if (FReserved && !FMemoryExternal) std::free(FReserved);
+  if (FReserved && !FMemoryExternal) IEFreePixelBlock(FReserved);
   FReserved = nullptr;
   FMemory = nullptr;
   FMemoryExternal = false;

@@ -147,13 +147,23 @@ void IEDecodePCX(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, in
     if (!data.empty()) data.resize(static_cast<size_t>(std::max(Stream->Read(data.data(), static_cast<int32_t>(data.size())), 0)));
     TLineDecoder decoder(data.data(), data.size(), h[2] == 1);
 
-    Bitmap->Allocate(width, height, layout == TLayout::Bits1 ? TIEPixelFormat::ie1g : TIEPixelFormat::ie24RGB);
     // Room for every pixel the width needs, whatever the line length says:
     // bytes past the line length stay 0.
     int32_t need = width;
     if (layout == TLayout::Bits1 || layout == TLayout::Planes4) need = (width + 7) / 8;
     if (layout == TLayout::Bits4) need = (width + 1) / 2;
     const int32_t room = std::max(lineLength, need);
+    // A picture the data could never fill, even at the longest runs (two
+    // bytes for 63), is refused before a few bytes allocate gigabytes.
+    const int64_t linesPerRow = layout == TLayout::Planes3 ? 3 : layout == TLayout::Planes4 ? 4 : 1;
+    const int64_t capacity =
+        h[2] == 1 ? static_cast<int64_t>(data.size()) / 2 * 63 + 63 : static_cast<int64_t>(data.size());
+    if (static_cast<int64_t>(height - 1) * linesPerRow * room >= capacity) {
+      IESetAborting(Progress);
+      return;
+    }
+
+    Bitmap->Allocate(width, height, layout == TLayout::Bits1 ? TIEPixelFormat::ie1g : TIEPixelFormat::ie24RGB);
     std::vector<uint8_t> lines(static_cast<size_t>(room) * 4, 0);
     uint8_t* line[4];
     for (int32_t p = 0; p < 4; ++p) line[p] = lines.data() + static_cast<size_t>(room) * p;

@@ -245,6 +245,9 @@ TEST(PcxReader, RefusedHeaders) {
   Bytes inverted = Header(8, 3, 2, 2, 2);
   inverted[4] = 5;  // x minimum past x maximum
   inverted.insert(inverted.end(), 12, 0);
+  // 20000 x 20000 from 40 bytes of runs: no run length could fill it.
+  Bytes unfillable = Header(8, 3, 20000, 20000, 20000);
+  for (int i = 0; i < 20; ++i) unfillable.insert(unfillable.end(), {0xFF, 0x80});
   const struct {
     const char* Name;
     Bytes Data;
@@ -256,6 +259,7 @@ TEST(PcxReader, RefusedHeaders) {
       {"2 bits 1 plane", with(3, 2)},
       {"2 planes", with(65, 2)},
       {"inverted bounds", inverted},
+      {"more pixels than the data holds", unfillable},
   };
   for (const auto& c : cases) {
     TIEBitmap bitmap;

@@ -1,0 +1,259 @@
+#!/usr/bin/env bash
+# The convert benchmark against ImageMagick and libvips, on the same files:
+#   bash bench/compare.sh [FOLDER] [--png] [--smoke]
+# Builds the release preset, makes the 16 generated photos once (when no
+# FOLDER is given), warms the cache, times every tool pinned to core 1 as the
+# median of 3 passes, checks the outputs and prints the table. For JPEG
+# output our images/s must reach 1.5 x convert's ("target met"), otherwise
+# the script exits 1.
+#   --png    PNG output, no target.
+#   --smoke  two small generated photos resized to 320 pixels, no target
+#            (the CI run; builds the benchmark only).
+set -euo pipefail
+export LC_ALL=C
+cd "$(dirname "$0")/.."
+
+CONVERT=convert-im6.q16
+MOGRIFY=mogrify-im6.q16
+IDENTIFY=identify-im6.q16
+COMPARE=compare-im6.q16
+VIPS=vipsthumbnail
+PASSES=3
+TARGET=1.5
+MIN_PSNR=30
+
+usage() {
+  echo "usage: bash bench/compare.sh [FOLDER] [--png] [--smoke]" >&2
+  exit 2
+}
+
+FOLDER=""
+PNG=0
+SMOKE=0
+for a in "$@"; do
+  case "$a" in
+    --png) PNG=1 ;;
+    --smoke) SMOKE=1 ;;
+    -h | --help) usage ;;
+    -*) echo "compare.sh: unknown option $a" >&2; usage ;;
+    *)
+      [ -z "$FOLDER" ] || usage
+      FOLDER=$a
+      ;;
+  esac
+done
+if [ "$SMOKE" = 1 ] && [ -n "$FOLDER" ]; then
+  echo "compare.sh: --smoke makes its own images; no FOLDER with it" >&2
+  exit 2
+fi
+
+for t in "$CONVERT" "$MOGRIFY" "$IDENTIFY" "$COMPARE" "$VIPS" taskset cmake; do
+  if ! command -v "$t" >/dev/null 2>&1; then
+    echo "compare.sh: $t is missing; scripts/setup installs it" >&2
+    exit 1
+  fi
+done
+
+JOBS=$(nproc)
+[ "$JOBS" -le 8 ] || JOBS=8
+FORMAT=jpeg
+EXT=jpg
+[ "$PNG" = 0 ] || { FORMAT=png; EXT=png; }
+L=1600
+[ "$SMOKE" = 0 ] || L=320
+
+# ---- 1. The release build ------------------------------------------------------------
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+build() {
+  if ! "$@" >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "compare.sh: the release build failed" >&2
+    exit 1
+  fi
+}
+build cmake --preset release
+if [ "$SMOKE" = 1 ]; then
+  build cmake --build build/release --target convert_bench -j "$JOBS"
+else
+  build cmake --build --preset release -j "$JOBS"
+fi
+BENCH=build/release/bench/convert_bench
+
+# ---- 2. The inputs ---------------------------------------------------------------------
+# Photo-like JPEGs made once and kept under build/. One ImageMagick thread
+# each (several files at a time): its noise differs with the thread count, and
+# the photos must be the same on every machine.
+make_photos() { # DIR COUNT SIZE
+  local dir=$1 count=$2 size=$3
+  mkdir -p "$dir"
+  # shellcheck disable=SC2016 # the inner script takes its values as arguments
+  seq 1 "$count" | xargs -P "$JOBS" -I{} env MAGICK_THREAD_LIMIT=1 bash -c '
+    n=$1; dir=$2; size=$3; convert=$4
+    name=$(printf "photo%02d.jpg" "$n")
+    [ -f "$dir/$name" ] && exit 0
+    tmp="$dir/.$name.tmp.jpg"
+    "$convert" -seed "$n" -size "$size" plasma:fractal -blur 0x2 +noise Gaussian \
+      -quality 92 -sampling-factor 2x2 "$tmp" && mv "$tmp" "$dir/$name"' _ {} "$dir" "$size" "$CONVERT"
+}
+if [ -n "$FOLDER" ]; then
+  IN=$FOLDER
+elif [ "$SMOKE" = 1 ]; then
+  IN=build/bench-photos/640x480
+  make_photos "$IN" 2 640x480
+else
+  IN=build/bench-photos/4000x3000
+  make_photos "$IN" 16 4000x3000
+fi
+[ -d "$IN" ] || { echo "compare.sh: no folder $IN" >&2; exit 1; }
+IN=$(cd "$IN" && pwd)
+# The benchmark's own choice: regular files not starting with a dot, in
+# byte order.
+inputs=()
+for f in "$IN"/*; do
+  [ -f "$f" ] && inputs+=("$f")
+done
+N=${#inputs[@]}
+[ "$N" -gt 0 ] || { echo "compare.sh: no files in $IN" >&2; exit 1; }
+
+# ---- 3. Warm cache ---------------------------------------------------------------------
+cat "${inputs[@]}" >/dev/null
+
+# ---- 4. Timing ---------------------------------------------------------------------------
+OUT=$(pwd)/build/bench-out
+rm -rf "$OUT"
+mkdir -p "$OUT"
+MANIFEST=$OUT/manifest.txt
+declare -A SIZE_OF   # input path -> WxH from our manifest
+declare -A GROUPS_OF # WxH -> input paths, one per line (vipsthumbnail takes one size per run)
+
+now() { date +%s%N; }
+
+run_ours() {
+  taskset -c 1 "$BENCH" -L "$L" --filter lanczos3 --format "$FORMAT" --out "$OUT/ours" \
+    --manifest "$MANIFEST" "$IN" >"$OUT/ours.log" 2>&1
+}
+run_convert() {
+  local f size
+  for f in "${inputs[@]}"; do
+    size=${SIZE_OF[$f]}
+    local name
+    name=$(basename "$f")
+    name=${name%.*}.$EXT
+    if [ "$PNG" = 0 ]; then
+      taskset -c 1 "$CONVERT" -limit thread 1 "$f" -filter Lanczos -resize "$size!" -quality 85 \
+        -sampling-factor 2x2 -define jpeg:optimize-coding=true "$OUT/convert/$name"
+    else
+      taskset -c 1 "$CONVERT" -limit thread 1 "$f" -filter Lanczos -resize "$size!" "$OUT/convert/$name"
+    fi
+  done
+}
+run_mogrify() {
+  if [ "$PNG" = 0 ]; then
+    taskset -c 1 "$MOGRIFY" -limit thread 1 -path "$OUT/mogrify" -format jpg -filter Lanczos -resize "${L}x${L}" \
+      -quality 85 -sampling-factor 2x2 -define jpeg:optimize-coding=true "${inputs[@]}"
+  else
+    taskset -c 1 "$MOGRIFY" -limit thread 1 -path "$OUT/mogrify" -format png -filter Lanczos \
+      -resize "${L}x${L}" "${inputs[@]}"
+  fi
+}
+run_vips() {
+  local size spec
+  if [ "$PNG" = 0 ]; then spec="$OUT/vips/%s.jpg[Q=85,optimize_coding]"; else spec="$OUT/vips/%s.png"; fi
+  for size in "${!GROUPS_OF[@]}"; do
+    local group=()
+    mapfile -t group < <(printf '%s' "${GROUPS_OF[$size]}")
+    VIPS_CONCURRENCY=1 taskset -c 1 "$VIPS" -s "$size!" -o "$spec" "${group[@]}"
+  done
+}
+
+TOOLS=(ours convert mogrify vips)
+declare -A TIMES
+for pass in $(seq 1 "$PASSES"); do
+  for tool in "${TOOLS[@]}"; do
+    rm -rf "${OUT:?}/$tool"
+    mkdir -p "$OUT/$tool"
+    start=$(now)
+    if ! "run_$tool"; then
+      [ "$tool" != ours ] || cat "$OUT/ours.log" >&2
+      echo "compare.sh: $tool failed" >&2
+      exit 1
+    fi
+    TIMES[$tool]+="$(($(now) - start)) "
+    if [ "$tool" = ours ] && [ "$pass" = 1 ]; then
+      while IFS=$'\t' read -r input _ w h; do
+        SIZE_OF[$IN/$input]=${w}x$h
+        GROUPS_OF[${w}x$h]+="$IN/$input"$'\n'
+      done <"$MANIFEST"
+      for f in "${inputs[@]}"; do
+        [ -n "${SIZE_OF[$f]:-}" ] || { echo "compare.sh: $f is not in our manifest" >&2; exit 1; }
+      done
+    fi
+  done
+done
+
+# ---- 5. Checks -----------------------------------------------------------------------------
+fail=0
+for tool in "${TOOLS[@]}"; do
+  count=$(find "$OUT/$tool" -maxdepth 1 -type f | wc -l)
+  missing=0
+  for f in "${inputs[@]}"; do
+    name=$(basename "$f")
+    [ -f "$OUT/$tool/${name%.*}.$EXT" ] || missing=$((missing + 1))
+  done
+  if [ "$count" != "$N" ] || [ "$missing" != 0 ]; then
+    echo "check failed: $tool wrote $count files for $N inputs ($missing missing)" >&2
+    fail=1
+  fi
+done
+min_psnr=""
+if [ "$fail" = 0 ]; then
+  for f in "${inputs[@]}"; do
+    name=$(basename "$f")
+    name=${name%.*}.$EXT
+    ours=$("$IDENTIFY" -format "%w %h" "$OUT/ours/$name")
+    theirs=$("$IDENTIFY" -format "%w %h" "$OUT/convert/$name")
+    if [ "$ours" != "$theirs" ]; then
+      echo "check failed: $name is $ours here and $theirs from convert" >&2
+      fail=1
+      continue
+    fi
+    psnr=$("$COMPARE" -metric PSNR "$OUT/ours/$name" "$OUT/convert/$name" null: 2>&1 || true)
+    psnr=${psnr%% *}
+    if [ "$psnr" != inf ] && ! awk -v p="$psnr" -v m="$MIN_PSNR" 'BEGIN { exit !(p + 0 == p && p >= m) }'; then
+      echo "check failed: $name has a PSNR of $psnr dB against convert's (at least $MIN_PSNR wanted)" >&2
+      fail=1
+    fi
+    if [ "$psnr" != inf ] && { [ -z "$min_psnr" ] || awk -v p="$psnr" -v m="$min_psnr" 'BEGIN { exit !(p < m) }'; }; then
+      min_psnr=$psnr
+    fi
+  done
+fi
+
+# ---- 6. The table ----------------------------------------------------------------------------
+median() { tr ' ' '\n' | grep -v '^$' | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+declare -A SECONDS_OF IPS
+for tool in "${TOOLS[@]}"; do
+  ns=$(echo "${TIMES[$tool]}" | median)
+  SECONDS_OF[$tool]=$(awk -v ns="$ns" 'BEGIN { printf "%.3f", ns / 1e9 }')
+  IPS[$tool]=$(awk -v ns="$ns" -v n="$N" 'BEGIN { printf "%.3f", n / (ns / 1e9) }')
+done
+echo
+echo "$N images from $IN, longer side $L, $FORMAT output; median of $PASSES passes on core 1"
+printf '%-10s %7s %9s %9s %9s\n' tool images seconds images/s ratio
+for tool in "${TOOLS[@]}"; do
+  ratio=$(awk -v a="${IPS[$tool]}" -v b="${IPS[convert]}" 'BEGIN { printf "%.2f", a / b }')
+  printf '%-10s %7d %9s %9s %9s\n' "$tool" "$N" "${SECONDS_OF[$tool]}" "${IPS[$tool]}" "$ratio"
+done
+echo "ours, split: $(grep -E '^(load|resample|save) ' "$OUT/ours.log" | tr -s ' ' | paste -sd ',' | sed 's/,/, /g')"
+[ -z "$min_psnr" ] || echo "lowest PSNR against convert: $min_psnr dB"
+[ "$fail" = 0 ] || { echo "checks failed" >&2; exit 1; }
+
+if [ "$PNG" = 0 ] && [ "$SMOKE" = 0 ]; then
+  if awk -v a="${IPS[ours]}" -v b="${IPS[convert]}" -v t="$TARGET" 'BEGIN { exit !(a >= t * b) }'; then
+    echo "target met (at least $TARGET x convert)"
+  else
+    echo "target missed: ours ${IPS[ours]} images/s, $TARGET x convert is $(awk -v b="${IPS[convert]}" -v t="$TARGET" 'BEGIN { printf "%.3f", t * b }')" >&2
+    exit 1
+  fi
+fi
