@@ -45,6 +45,11 @@ class TByteSource {
   bool AtEnd() {
     return FAt >= FLen && !Fill();
   }
+  // The bytes still to come: those buffered and those the stream holds.
+  int64_t Available() const {
+    const int64_t rest = FEnd ? 0 : std::max<int64_t>(FStream->Size() - FStream->Position(), 0);
+    return FLen - FAt + rest;
+  }
   void Release() {
     if (FLen > FAt) FStream->Seek(-(FLen - FAt), soCurrent);
     FLen = FAt = 0;
@@ -249,10 +254,15 @@ void DecodePXM(TStream* Stream, TByteSource& Source, TIEBitmap* Bitmap, TIOParam
 
   // Raw rasters.
   const int64_t stored = kind == '4' ? (int64_t(width) + 7) / 8 : int64_t(rowSamples) * (deep ? 2 : 1);
-  std::vector<uint8_t> buffer(static_cast<size_t>(stored));
+  // No more room than the data can fill: a huge declared width in a short
+  // file costs no memory. Pixels past the room stay zero.
+  const int64_t unit = kind == '4' ? 1 : int64_t(samples) * (deep ? 2 : 1);
+  const int64_t room = std::min(stored, (Source.Available() + unit - 1) / unit * unit);
+  const int32_t pixels = kind == '4' ? width : static_cast<int32_t>(room / unit);
+  std::vector<uint8_t> buffer(static_cast<size_t>(room));
   for (int32_t y = 0; y < height; ++y) {
     if (IEProgressRow(Progress, y)) return;
-    const int64_t got = Source.ReadBlock(buffer.data(), stored);
+    const int64_t got = Source.ReadBlock(buffer.data(), room);
     if (got < stored) {  // truncated: keep what came, the rest stays zero
       std::fill(buffer.begin() + got, buffer.end(), 0);
       if (got == 0) {
@@ -268,14 +278,14 @@ void DecodePXM(TStream* Stream, TByteSource& Source, TIEBitmap* Bitmap, TIOParam
     } else if (!deep) {
       auto* row = static_cast<TRGB*>(line);
       if (maxval == 255) {
-        for (int32_t x = 0; x < width; ++x) {
+        for (int32_t x = 0; x < pixels; ++x) {
           const uint8_t* p = &buffer[size_t(x) * samples];
           row[x] = colour ? TRGB{p[2], p[1], p[0]} : TRGB{p[0], p[0], p[0]};
         }
       } else {
         uint8_t table[256];
         for (int32_t v = 0; v < 256; ++v) table[v] = static_cast<uint8_t>(Scale(v, maxval, 255));
-        for (int32_t x = 0; x < width; ++x) {
+        for (int32_t x = 0; x < pixels; ++x) {
           const uint8_t* p = &buffer[size_t(x) * samples];
           row[x] = colour ? TRGB{table[p[2]], table[p[1]], table[p[0]]} : TRGB{table[p[0]], table[p[0]], table[p[0]]};
         }
@@ -287,14 +297,14 @@ void DecodePXM(TStream* Stream, TByteSource& Source, TIEBitmap* Bitmap, TIOParam
       };
       if (format == ie16g) {
         auto* row = static_cast<uint16_t*>(line);
-        for (int32_t x = 0; x < width; ++x) row[x] = sample(size_t(x));
+        for (int32_t x = 0; x < pixels; ++x) row[x] = sample(size_t(x));
       } else if (format == ieRGB48) {
         auto* row = static_cast<TRGB48*>(line);
-        for (int32_t x = 0; x < width; ++x)
+        for (int32_t x = 0; x < pixels; ++x)
           row[x] = TRGB48{sample(size_t(x) * 3), sample(size_t(x) * 3 + 1), sample(size_t(x) * 3 + 2)};
       } else {
         auto* row = static_cast<TRGB*>(line);
-        for (int32_t x = 0; x < width; ++x) {
+        for (int32_t x = 0; x < pixels; ++x) {
           if (colour) {
             row[x] = TRGB{static_cast<uint8_t>(sample(size_t(x) * 3 + 2) >> 8),
                           static_cast<uint8_t>(sample(size_t(x) * 3 + 1) >> 8),
