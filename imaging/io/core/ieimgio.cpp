@@ -564,9 +564,8 @@ bool TImgIO::LoadFileFrame(const String& FileName, int32_t FileType, const TIEFr
   return true;
 }
 
-bool TImgIO::LoadStreamFrame(TStream* Stream, int32_t FileType, const TIEFrameRead& Read,
-                             const TIEReissue& Reissue, const TIELoadSteps& Steps) {
-  if (AsyncGate(Reissue)) return false;
+void TImgIO::ReadColumn(const String& FileName, int32_t FileType, const TIELoadSteps& Steps,
+                        const TIEColumnRead& Read) {
   AbortFlag = false;
   Framed([&] {
     if (!PrepareBitmap({})) return;
@@ -574,8 +573,17 @@ bool TImgIO::LoadStreamFrame(TStream* Stream, int32_t FileType, const TIEFrameRe
     TIECodecProgress progress = MakeProgress();
     FIEBitmap->RemoveAlphaChannel();
     std::unique_ptr<TIEMask> mask;
-    Read(Stream, FIEBitmap, *FParams, progress, mask);
-    LoadTail(mask, String(), FileType, Steps);
+    if (!Read(progress, mask)) return;
+    LoadTail(mask, FileName, FileType, Steps);
+  });
+}
+
+bool TImgIO::LoadStreamFrame(TStream* Stream, int32_t FileType, const TIEFrameRead& Read,
+                             const TIEReissue& Reissue, const TIELoadSteps& Steps) {
+  if (AsyncGate(Reissue)) return false;
+  ReadColumn(String(), FileType, Steps, [&](TIECodecProgress& Progress, std::unique_ptr<TIEMask>& Mask) {
+    Read(Stream, FIEBitmap, *FParams, Progress, Mask);
+    return true;
   });
   return true;
 }

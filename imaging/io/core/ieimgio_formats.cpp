@@ -247,22 +247,6 @@ void ReadHeaderOf(TImgIO& IO, TStream* S, TIECodecProgress& Pr) {
 
 }  // namespace
 
-// ---- Frame helpers ---------------------------------------------------------------------------
-
-void TImgIO::ReadColumn(const String& FileName, int32_t FileType, const TIELoadSteps& Steps,
-                        const TIEColumnRead& Read) {
-  AbortFlag = false;
-  Framed([&] {
-    if (!PrepareBitmap({})) return;
-    FParams->ResetMetadata();
-    TIECodecProgress progress = MakeProgress();
-    FIEBitmap->RemoveAlphaChannel();
-    TMask mask;
-    if (!Read(progress, mask)) return;
-    LoadTail(mask, FileName, FileType, Steps);
-  });
-}
-
 // ---- TIFF ---------------------------------------------------------------------------------------
 
 int32_t TImgIO::ReadTIFF(TStream* Stream, bool WithHeader, const String& FileName) {

@@ -46,12 +46,6 @@ Bytes FileBytes(const std::string& Path) {
   return b;
 }
 
-size_t FilesIn(const std::string& Dir) {
-  size_t n = 0;
-  for (const auto& e : std::filesystem::directory_iterator(Dir)) n += e.is_regular_file() ? 1 : 0;
-  return n;
-}
-
 // W x H ie24RGB with a different colour in every pixel.
 void Gradient(TIEBitmap* B, int32_t W, int32_t H) {
   B->Allocate(W, H, TIEPixelFormat::ie24RGB);

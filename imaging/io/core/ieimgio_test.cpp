@@ -68,12 +68,6 @@ std::vector<uint8_t> Bytes(const std::string& Path) {
   return b;
 }
 
-size_t FilesIn(const std::string& Dir) {
-  size_t n = 0;
-  for (const auto& e : std::filesystem::directory_iterator(Dir)) n += e.is_regular_file() ? 1 : 0;
-  return n;
-}
-
 class ImgIOTest : public ::testing::Test {
  public:
   void SetUp() override {

@@ -14,7 +14,9 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "imaging/io/core/iecodec.h"
@@ -109,6 +111,13 @@ inline void AbortingRead(TStream*, TIEBitmap*, TIOParamsVals&, TIECodecProgress&
 inline void AbortingWrite(TStream* Stream, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Progress) {
   Stream->WriteBuffer("partial", 7);
   IESetAborting(Progress);
+}
+
+// The regular files of Dir: a save must leave no temporary file behind.
+inline size_t FilesIn(const std::string& Dir) {
+  size_t n = 0;
+  for (const auto& e : std::filesystem::directory_iterator(Dir)) n += e.is_regular_file() ? 1 : 0;
+  return n;
 }
 
 // Registers the test rows once per process.
