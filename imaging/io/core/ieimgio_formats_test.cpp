@@ -26,6 +26,7 @@
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/processing/ieview_testfake.h"
 #include "platform/gui/graphics.h"
+#include "platform/gui/metafile_testing.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
 
@@ -804,78 +805,14 @@ TEST_F(ImgIOMethodsLoaderSteps, PNGBackgroundAndJPEG2000FileType) {
 
 // ---- Metafile import ---------------------------------------------------------------------------
 
-void Put16(Bytes& V, uint32_t X) {
-  V.push_back(uint8_t(X));
-  V.push_back(uint8_t(X >> 8));
-}
-void Put32(Bytes& V, uint32_t X) {
-  Put16(V, X & 0xFFFF);
-  Put16(V, X >> 16);
-}
-
-// A Windows metafile of Records (16-bit words: size in words (2), function,
-// parameters), placeable with the box (0, 0, Right, Bottom) at Inch units
-// per inch, or plain.
-Bytes Wmf(const std::vector<std::vector<uint16_t>>& Records, bool Placeable, int16_t Right = 0, int16_t Bottom = 0,
-          uint16_t Inch = 96) {
-  Bytes v;
-  if (Placeable) {
-    Put32(v, 0x9AC6CDD7u);
-    Put16(v, 0);
-    for (int16_t c : {int16_t(0), int16_t(0), Right, Bottom}) Put16(v, uint16_t(c));
-    Put16(v, Inch);
-    Put32(v, 0);
-    uint16_t sum = 0;
-    for (size_t i = 0; i < 20; i += 2) sum ^= uint16_t(v[i] | (v[i + 1] << 8));
-    Put16(v, sum);
-  }
-  Bytes body;
-  uint32_t largest = 3;
-  for (const auto& r : Records) {
-    Put32(body, uint32_t(2 + r.size()));
-    for (uint16_t w : r) Put16(body, w);
-    largest = std::max(largest, uint32_t(2 + r.size()));
-  }
-  Put16(v, 1);
-  Put16(v, 9);
-  Put16(v, 0x0300);
-  Put32(v, uint32_t(9 + body.size() / 2 + 3));
-  Put16(v, 4);
-  Put32(v, largest);
-  Put16(v, 0);
-  v.insert(v.end(), body.begin(), body.end());
-  Put32(v, 3);  // end of file
-  Put16(v, 0);
-  return v;
-}
-
-// An enhanced metafile without records and a frame of (0.01 mm) W x H.
-Bytes Emf(int32_t W, int32_t H) {
-  Bytes v;
-  Put32(v, 1);
-  Put32(v, 88);
-  for (int32_t c : {0, 0, W * 96 / 2540, H * 96 / 2540}) Put32(v, uint32_t(c));
-  for (int32_t c : {0, 0, W, H}) Put32(v, uint32_t(c));
-  Put32(v, 0x464D4520u);
-  Put32(v, 0x10000);
-  Put32(v, 88 + 20);
-  Put32(v, 0);
-  Put16(v, 1);
-  Put16(v, 0);
-  for (int i = 0; i < 3; ++i) Put32(v, 0);
-  for (uint32_t c : {960u, 960u, 254u, 254u}) Put32(v, c);
-  for (uint32_t c : {14u, 20u, 0u, 0u, 20u}) Put32(v, c);  // end of file
-  return v;
-}
-
 class ImgIOMethodsMetafile : public ImgIOMethodsTest {};
 
 TEST_F(ImgIOMethodsMetafile, SizeRules) {
-  IEWriteBytesFile(Dir.File("wide.wmf"), Wmf({}, true, 400, 100));
-  IEWriteBytesFile(Dir.File("huge.wmf"), Wmf({}, true, 20000, 10000, 48));  // 40000 x 20000 pixels
-  IEWriteBytesFile(Dir.File("tall.wmf"), Wmf({}, true, 1, 20000, 96));      // 1 x 20000
-  IEWriteBytesFile(Dir.File("empty.wmf"), Wmf({}, false));                  // no size at all
-  IEWriteBytesFile(Dir.File("e.emf"), Emf(2540, 1270));                     // 96 x 48
+  IEWriteBytesFile(Dir.File("wide.wmf"), TWmfWriter{}.Build(true, 0, 0, 400, 100, 96));
+  IEWriteBytesFile(Dir.File("huge.wmf"), TWmfWriter{}.Build(true, 0, 0, 20000, 10000, 48));  // 40000 x 20000 pixels
+  IEWriteBytesFile(Dir.File("tall.wmf"), TWmfWriter{}.Build(true, 0, 0, 1, 20000, 96));      // 1 x 20000
+  IEWriteBytesFile(Dir.File("empty.wmf"), TWmfWriter{}.Build(false, 0, 0, 0, 0, 0));                  // no size at all
+  IEWriteBytesFile(Dir.File("e.emf"), TEmfWriter{}.Build(2540, 1270));                     // 96 x 48
   struct TCase {
     const char* Name;
     const char* File;
@@ -924,7 +861,9 @@ TEST_F(ImgIOMethodsMetafile, SizeRules) {
 TEST_F(ImgIOMethodsMetafile, AlphaIsZeroExactlyWhereNothingWasDrawn) {
   // A rectangle from (2, 2) to (6, 6) on a 10 x 10 picture: black frame,
   // white inside (the default pen and brush).
-  const Bytes wmf = Wmf({{0x041B, 6, 6, 2, 2}}, true, 10, 10);
+  TWmfWriter writer;
+  writer.Rec(0x041B, {6, 6, 2, 2});
+  const Bytes wmf = writer.Build(true, 0, 0, 10, 10, 96);
   IEWriteBytesFile(Dir.File("r.wmf"), wmf);
   IO->SetBackground(0x00FF00);
   IO->LoadFromFile(Dir.File("r.wmf"));  // its own size, with alpha
