@@ -90,8 +90,8 @@ TOptions ParseOptions(int argc, char** argv) {
       o.LongSide = static_cast<int32_t>(n);
     } else if (a == "--filter") {
       const String v = value();
-      const auto* f = std::find_if(std::begin(kFilters), std::end(kFilters),
-                                   [&](const auto& e) { return v == e.first; });
+      const auto* f =
+          std::find_if(std::begin(kFilters), std::end(kFilters), [&](const auto& e) { return v == e.first; });
       if (f == std::end(kFilters)) Usage("unknown filter \"" + v + "\"");
       o.Filter = f->second;
     } else if (a == "--format") {

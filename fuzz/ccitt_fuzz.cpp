@@ -78,9 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> ref(rowBytes, 0xFF), row(rowBytes);
     int32_t bit = 0;
     for (int32_t y = 0; y < kMaxRows && bit < limit; ++y) {
-      const int32_t next = kind == 0 ? IECCITTDecode1DRow(row.data(), src, n, fillOrder, bit, width)
-                                     : IECCITTDecode2DRow(row.data(), src, n, kind == 1, fillOrder, bit,
-                                                          ref.data(), width);
+      const int32_t next = kind == 0
+                               ? IECCITTDecode1DRow(row.data(), src, n, fillOrder, bit, width)
+                               : IECCITTDecode2DRow(row.data(), src, n, kind == 1, fillOrder, bit, ref.data(), width);
       Check(next >= bit && next <= limit);
       rows.push_back(row);
       if (next == bit) break;

@@ -32,12 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(false);
   }
   const bool shaped = size >= 14 && std::memcmp(data, "Exif\0", 5) == 0 &&
-                     ((data[6] == 'I' && data[7] == 'I') || (data[6] == 'M' && data[7] == 'M'));
+                      ((data[6] == 'I' && data[7] == 'I') || (data[6] == 'M' && data[7] == 'M'));
   if (!shaped) Check(!loaded && !params.HasEXIFData && !params.EXIFThumbnail && params.EXIFMake == "sentinel");
   if (!loaded) return 0;
   Check(params.HasEXIFData);
   Check(params.EXIFThumbnail != nullptr);
-  if (!params.EXIFThumbnail->IsEmpty())
-    Check(params.EXIFThumbnail->Width() > 0 && params.EXIFThumbnail->Height() > 0);
+  if (!params.EXIFThumbnail->IsEmpty()) Check(params.EXIFThumbnail->Width() > 0 && params.EXIFThumbnail->Height() > 0);
   return 0;
 }

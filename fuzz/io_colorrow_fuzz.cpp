@@ -22,8 +22,8 @@ inline void Check(bool condition) {
 bool Converts(TIEColorRowFormat From, TIEColorRowFormat To) {
   using F = TIEColorRowFormat;
   if (From == F::crfBGR) return To == F::crfBGR || To == F::crfCMYK || To == F::crfCIELab || To == F::crfGray;
-  return To == F::crfBGR && (From == F::crfRGB || From == F::crfCMYK || From == F::crfCMYK6 ||
-                             From == F::crfCIELab || From == F::crfRGB48 || From == F::crfRGB48BE);
+  return To == F::crfBGR && (From == F::crfRGB || From == F::crfCMYK || From == F::crfCMYK6 || From == F::crfCIELab ||
+                             From == F::crfRGB48 || From == F::crfRGB48BE);
 }
 
 void FuzzConversion(const uint8_t* data, size_t size) {

@@ -37,7 +37,7 @@ void Check(bool condition) {
 }
 
 // Every code with a stream loader (WBMP only loads through LoadFromStreamAs).
-constexpr int32_t kStreamCodes[] = {fcTIFF, fcGIF, fcJPEG, fcPCX, fcBMP, fcICO, fcCUR, fcPNG,
+constexpr int32_t kStreamCodes[] = {fcTIFF, fcGIF, fcJPEG, fcPCX, fcBMP,  fcICO, fcCUR, fcPNG,
                                     fcTGA,  fcPXM, fcJP2,  fcJ2K, fcWBMP, fcDCX, fcRAW, 1000};
 
 // A format registered at run time: "FZ" width, height (a byte each), then

@@ -17,8 +17,7 @@ void ReadPng(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodec
   if (mask) fuzzreader::Check(mask->Width() == Bitmap->Width() && mask->Height() == Bitmap->Height());
 }
 
-void ReadPngFlat(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                 bool Preview) {
+void ReadPngFlat(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool Preview) {
   Params.NativePixelFormat = true;
   std::unique_ptr<TIEMask> mask;
   IEDecodePNG(Stream, Bitmap, Params, Progress, Preview, mask, true);

@@ -50,8 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(out.Position() == out.Size());
     Check(again.Width() == b.Width() && again.Height() == b.Height());
     Check(again.PixelFormat() == b.PixelFormat());
-    for (int32_t y = 0; y < b.Height(); ++y)
-      Check(std::memcmp(again.ScanLine(y), b.ScanLine(y), stride) == 0);
+    for (int32_t y = 0; y < b.Height(); ++y) Check(std::memcmp(again.ScanLine(y), b.ScanLine(y), stride) == 0);
   }
   return 0;
 }

@@ -63,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t old = prefix + existing.size();
   Check(total >= old);
   if (prefix) Check(std::memcmp(out, block.data(), prefix) == 0);
-  const bool isTiff = existing.size() >= 8 && existing[0] == 'I' && existing[1] == 'I' && existing[2] == 42 &&
-                      existing[3] == 0;
+  const bool isTiff =
+      existing.size() >= 8 && existing[0] == 'I' && existing[1] == 'I' && existing[2] == 42 && existing[3] == 0;
   if (!isTiff) {
     Check(result == 0 && abort.load() && total == old);
     Check(existing.empty() || std::memcmp(out + prefix, existing.data(), existing.size()) == 0);

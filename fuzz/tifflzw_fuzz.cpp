@@ -47,14 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TMemoryStream s;
   TIELZWEncoderState* encoder = nullptr;
-  for (int32_t y = 0; y < rows; ++y)
-    IETIFFLZWEncode(decoded.data() + int64_t(y) * rowLength, rowLength, &s, encoder);
+  for (int32_t y = 0; y < rows; ++y) IETIFFLZWEncode(decoded.data() + int64_t(y) * rowLength, rowLength, &s, encoder);
   IETIFFLZWEncode(nullptr, 0, &s, encoder);
   Check(encoder == nullptr);
   const auto* coded = static_cast<const uint8_t*>(s.Memory());
   for (int32_t y = 0; y < rows; ++y) {
     const uint8_t* row = IETIFFLZWDecode(coded, s.Size(), rowLength, state);
-    Check(row != nullptr && std::memcmp(row, decoded.data() + int64_t(y) * rowLength, static_cast<size_t>(rowLength)) == 0);
+    Check(row != nullptr &&
+          std::memcmp(row, decoded.data() + int64_t(y) * rowLength, static_cast<size_t>(rowLength)) == 0);
   }
   IETIFFLZWDecode(nullptr, 0, 0, state);
   return 0;

@@ -56,8 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Bytes as UTF-16 code units, lone surrogates included.
   WideString units(size / 2, u'\0');
-  for (size_t i = 0; i < units.size(); ++i)
-    units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+  for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
   const String narrowed = UTF16ToUTF8(units);
   Check(IsValidUTF8(narrowed));
   const WideString widened = UTF8ToUTF16(narrowed);

@@ -228,15 +228,20 @@ TDemoForm::TDemoForm(TComponent* AOwner) : TForm(AOwner) {
   AddItem(file, "-", nullptr);
   AddItem(file, "E&xit", [this](TObject*) { Close(); });
   TMenuItem* help = AddItem(FMainMenu->Items(), "&Help", nullptr);
-  AddItem(help, "&About...", [](TObject*) {
-    Application->MessageBox("Pictoval " + String(PICTOVAL_VERSION) +
-                                "\nA batch image converter and renamer.\n\nThis window shows the platform layer at work.",
-                            "About Pictoval", MB_OK | MB_ICONINFORMATION);
-  }, VK_F1);
+  AddItem(
+      help, "&About...",
+      [](TObject*) {
+        Application->MessageBox(
+            "Pictoval " + String(PICTOVAL_VERSION) +
+                "\nA batch image converter and renamer.\n\nThis window shows the platform layer at work.",
+            "About Pictoval", MB_OK | MB_ICONINFORMATION);
+      },
+      VK_F1);
   SetMenu(FMainMenu);
 
   FPopupMenu = new TPopupMenu(this);
-  AddItem(FPopupMenu->Items(), "Show a layered popup here", [this](TObject*) { ShowLayeredPopup(FPopupMenu->PopupPoint()); });
+  AddItem(FPopupMenu->Items(), "Show a layered popup here",
+          [this](TObject*) { ShowLayeredPopup(FPopupMenu->PopupPoint()); });
   AddItem(FPopupMenu->Items(), "Hide the layered popup", [this](TObject*) { HideLayeredPopup(); });
   AddItem(FPopupMenu->Items(), "-", nullptr);
   AddItem(FPopupMenu->Items(), "&Copy a greeting", [this](TObject*) {

@@ -36,8 +36,7 @@ class TByteSource {
 
 class TStreamSource : public TByteSource {
  public:
-  TStreamSource(TStream& s, int64_t start, uint64_t size)
-      : TByteSource(size), FS(s), FStart(start) {}
+  TStreamSource(TStream& s, int64_t start, uint64_t size) : TByteSource(size), FS(s), FStart(start) {}
   void ReadAt(uint64_t offset, void* dst, size_t n) override {
     if (n == 0) return;
     if (FPos != offset) FS.SetPosition(FStart + int64_t(offset));
@@ -83,10 +82,8 @@ bool AcceptedHeaderSize(uint32_t size) {
     case 56:
     case 64:
     case 108:
-    case 124:
-      return true;
-    default:
-      return false;
+    case 124: return true;
+    default: return false;
   }
 }
 
@@ -106,8 +103,7 @@ uint64_t ReadInfo(TByteSource& src, uint64_t at, TBmpInfo& info) {
     info.Width = Le16(h + 4);
     height = Le16(h + 6);
     info.BitCount = Le16(h + 10);
-    if (info.BitCount != 1 && info.BitCount != 4 && info.BitCount != 8 && info.BitCount != 24)
-      InvalidBitmap();
+    if (info.BitCount != 1 && info.BitCount != 4 && info.BitCount != 8 && info.BitCount != 24) InvalidBitmap();
   } else {
     info.Width = int32_t(Le32(h + 4));
     height = int32_t(Le32(h + 8));
@@ -124,14 +120,12 @@ uint64_t ReadInfo(TByteSource& src, uint64_t at, TBmpInfo& info) {
     info.TopDown = true;
     height = -height;
   }
-  if (info.Width <= 0 || height <= 0 || info.Width > BmpMaxSide || height > BmpMaxSide)
-    InvalidBitmap();
+  if (info.Width <= 0 || height <= 0 || info.Width > BmpMaxSide || height > BmpMaxSide) InvalidBitmap();
   info.Height = int32_t(height);
   const int32_t bits = info.BitCount;
   switch (info.Compression) {
     case BI_RGB:
-      if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        InvalidBitmap();
+      if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) InvalidBitmap();
       break;
     case BI_RLE8:
       if (bits != 8) InvalidBitmap();
@@ -142,8 +136,7 @@ uint64_t ReadInfo(TByteSource& src, uint64_t at, TBmpInfo& info) {
     case BI_BITFIELDS:
       if (bits != 16 && bits != 32) InvalidBitmap();
       break;
-    default:
-      InvalidBitmap();
+    default: InvalidBitmap();
   }
   uint64_t next = at + size;
   if (size == 40 && info.Compression == BI_BITFIELDS) {
@@ -158,17 +151,12 @@ uint64_t ReadInfo(TByteSource& src, uint64_t at, TBmpInfo& info) {
 
 TGdiPixelFormat FormatOf(const TBmpInfo& info) {
   switch (info.BitCount) {
-    case 1:
-      return GdiFormat1;
-    case 4:
-      return GdiFormat4;
-    case 8:
-      return GdiFormat8;
-    case 24:
-      return GdiFormat24;
+    case 1: return GdiFormat1;
+    case 4: return GdiFormat4;
+    case 8: return GdiFormat8;
+    case 24: return GdiFormat24;
     case 16:
-      if (info.Compression == BI_BITFIELDS)
-        return TGdiPixelFormat{16, info.Masks[0], info.Masks[1], info.Masks[2]};
+      if (info.Compression == BI_BITFIELDS) return TGdiPixelFormat{16, info.Masks[0], info.Masks[1], info.Masks[2]};
       return GdiFormat15;
     default:
       if (info.Compression == BI_BITFIELDS && (info.Masks[0] | info.Masks[1] | info.Masks[2]) != 0)
@@ -205,8 +193,7 @@ void ClampIndexes(const TGdiRaster& r, int32_t count) {
 
 // Decodes BI_RLE8 / BI_RLE4 data into r; answers the bytes used (up to and
 // including the end-of-bitmap mark, or all of them when it is missing).
-size_t DecodeRle(const uint8_t* p, size_t n, bool rle8, bool topDown, int32_t count,
-                 const TGdiRaster& r) {
+size_t DecodeRle(const uint8_t* p, size_t n, bool rle8, bool topDown, int32_t count, const TGdiRaster& r) {
   const int64_t w = r.Width, h = r.Height;
   const uint32_t last = count > 0 ? uint32_t(count - 1) : 255u;
   int64_t x = 0, line = 0;
@@ -262,8 +249,8 @@ size_t DecodeRle(const uint8_t* p, size_t n, bool rle8, bool topDown, int32_t co
 // Reads the colour table, creates the DIB and fills it. offBits: where the
 // pixels start (0: right after the colour table); rleLimit: end of the data
 // an RLE stream may use. consumed receives the end of the pixel data.
-HBITMAP Decode(TByteSource& src, uint64_t headerAt, uint64_t offBits, bool iconImage,
-               uint64_t rleLimit, uint64_t& consumed) {
+HBITMAP Decode(TByteSource& src, uint64_t headerAt, uint64_t offBits, bool iconImage, uint64_t rleLimit,
+               uint64_t& consumed) {
   TBmpInfo info;
   const uint64_t tableAt = ReadInfo(src, headerAt, info);
   if (iconImage) {
@@ -282,8 +269,7 @@ HBITMAP Decode(TByteSource& src, uint64_t headerAt, uint64_t offBits, bool iconI
   uint64_t bitsAt = offBits != 0 ? offBits : tableAt + declared * entrySize;
   if (bitsAt < tableAt || bitsAt > src.Size) InvalidBitmap();
   uint64_t entries = 0;
-  if (bits <= 8)
-    entries = std::min<uint64_t>({declared, (bitsAt - tableAt) / entrySize, uint64_t(1) << bits});
+  if (bits <= 8) entries = std::min<uint64_t>({declared, (bitsAt - tableAt) / entrySize, uint64_t(1) << bits});
   std::vector<RGBQUAD> colors(static_cast<size_t>(entries));
   if (entries) {
     std::vector<uint8_t> raw(size_t(entries * entrySize));
@@ -304,8 +290,7 @@ HBITMAP Decode(TByteSource& src, uint64_t headerAt, uint64_t offBits, bool iconI
   const uint64_t rowBytes = stride * uint64_t(info.Height);
   if (!rle && bitsAt + rowBytes > src.Size) InvalidBitmap();
 
-  HBITMAP handle =
-      GdiCreateDIB(info.Width, info.Height, format, colors.data(), int32_t(colors.size()), false);
+  HBITMAP handle = GdiCreateDIB(info.Width, info.Height, format, colors.data(), int32_t(colors.size()), false);
   if (!handle) throw EOutOfMemory("Out of memory");
   TBitmapGuard guard(handle);
   const TGdiRaster r = GdiBitmapRaster(handle);
@@ -324,8 +309,8 @@ HBITMAP Decode(TByteSource& src, uint64_t headerAt, uint64_t offBits, bool iconI
     if (end < bitsAt) end = bitsAt;
     std::vector<uint8_t> data(size_t(end - bitsAt));
     src.ReadAt(bitsAt, data.data(), data.size());
-    const size_t used = DecodeRle(data.data(), data.size(), info.Compression == BI_RLE8,
-                                  info.TopDown, int32_t(entries), r);
+    const size_t used =
+        DecodeRle(data.data(), data.size(), info.Compression == BI_RLE8, info.TopDown, int32_t(entries), r);
     consumed = bitsAt + used;
   }
   return guard.Release();
@@ -376,8 +361,7 @@ void WriteBmpFile(TStream& Stream, HBITMAP Bitmap) {
       compression = BI_BITFIELDS;
       masks = true;
       break;
-    default:
-      break;
+    default: break;
   }
   std::vector<RGBQUAD> table;
   if (r.Indexed()) {

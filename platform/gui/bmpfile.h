@@ -31,8 +31,7 @@ HBITMAP ReadBmpFile(TStream& Stream);
 // Size bytes. IconImage: the header's height counts the image and its AND mask
 // (icon and cursor images), so only half of it is read. Used, when given,
 // receives the bytes up to the end of the pixel rows.
-HBITMAP ReadPackedDib(const uint8_t* Data, size_t Size, bool IconImage = false,
-                      size_t* Used = nullptr);
+HBITMAP ReadPackedDib(const uint8_t* Data, size_t Size, bool IconImage = false, size_t* Used = nullptr);
 
 // Writes the bitmap as a BMP file: BITMAPFILEHEADER, a 40-byte info header,
 // the colour table for 1, 4 and 8 bits, then the rows bottom-up. 5-6-5 and

@@ -124,8 +124,7 @@ Bytes SaveBytes(TBitmap& b) {
 }
 
 uint32_t Le32(const Bytes& b, size_t at) {
-  return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8) | (uint32_t(b[at + 2]) << 16) |
-         (uint32_t(b[at + 3]) << 24);
+  return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8) | (uint32_t(b[at + 2]) << 16) | (uint32_t(b[at + 3]) << 24);
 }
 uint16_t Le16(const Bytes& b, size_t at) { return uint16_t(b[at] | (b[at + 1] << 8)); }
 void Set32(Bytes& b, size_t at, uint32_t v) {
@@ -138,8 +137,8 @@ void Set16(Bytes& b, size_t at, uint32_t v) {
 
 // A BMP file: 40-byte header, the given colour table (RGB triples), then the
 // data as given.
-Bytes MakeBmp(int32_t w, int32_t h, uint16_t bits, uint32_t compression,
-              const std::vector<COLORREF>& table, const Bytes& data, uint32_t clrUsed = 0) {
+Bytes MakeBmp(int32_t w, int32_t h, uint16_t bits, uint32_t compression, const std::vector<COLORREF>& table,
+              const Bytes& data, uint32_t clrUsed = 0) {
   Bytes b(54, 0);
   const uint32_t off = 54 + uint32_t(table.size()) * 4;
   b[0] = 'B';
@@ -164,8 +163,8 @@ Bytes MakeBmp(int32_t w, int32_t h, uint16_t bits, uint32_t compression,
   return b;
 }
 
-constexpr COLORREF kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF,
-                   kBlack = 0, kYellow = 0x00FFFF;
+constexpr COLORREF kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kBlack = 0,
+                   kYellow = 0x00FFFF;
 
 // Draws a deterministic pattern of colours a format holds exactly.
 void Paint(TBitmap& b, const std::vector<COLORREF>& colors) {
@@ -183,8 +182,7 @@ struct TFormatCase {
   std::vector<COLORREF> Colors;
 };
 
-const std::vector<COLORREF> kPrimaries = {kBlack, kWhite,  kRed,     kGreen,
-                                          kBlue,  kYellow, 0xFF00FF, 0xFFFF00};
+const std::vector<COLORREF> kPrimaries = {kBlack, kWhite, kRed, kGreen, kBlue, kYellow, 0xFF00FF, 0xFFFF00};
 
 std::vector<TFormatCase> FormatCases() {
   return {
@@ -226,8 +224,7 @@ TEST(GfxBmp, EveryPixelFormatRoundTripsWithTheDocumentedHeader) {
 
     TBitmap back;
     LoadBytes(back, file);
-    EXPECT_EQ(back.PixelFormat(),
-              c.Format == TPixelFormat::pfDevice ? TPixelFormat::pf32bit : c.Format);
+    EXPECT_EQ(back.PixelFormat(), c.Format == TPixelFormat::pfDevice ? TPixelFormat::pf32bit : c.Format);
     EXPECT_EQ(AllPixels(back), AllPixels(b));
   }
 }
@@ -301,8 +298,8 @@ TEST(GfxBmp, FilesMadeByImageMagickReadToItsOwnPixels) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.Source) + " " + c.Spec);
     const std::string path = dir + "/im" + std::to_string(n++) + ".bmp";
-    const std::string cmd = std::string("convert '") + dir + "/" + c.Source + ".ppm' " + c.Spec +
-                            "'" + path + "' 2>/dev/null";
+    const std::string cmd =
+        std::string("convert '") + dir + "/" + c.Source + ".ppm' " + c.Spec + "'" + path + "' 2>/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     const Bytes file = ReadFile(path);
     ASSERT_GT(file.size(), 26u);
@@ -327,8 +324,7 @@ TEST(GfxBmp, FilesMadeByImageMagickReadToItsOwnPixels) {
       Bytes td = file;
       const size_t off = Le32(file, 10), stride = size_t(GdiDibStride(7, 24));
       for (int y = 0; y < 5; ++y)
-        std::memcpy(td.data() + off + size_t(y) * stride,
-                    file.data() + off + size_t(4 - y) * stride, stride);
+        std::memcpy(td.data() + off + size_t(y) * stride, file.data() + off + size_t(4 - y) * stride, stride);
       Set32(td, 22, uint32_t(-5));
       TBitmap t;
       LoadBytes(t, td);

@@ -17,38 +17,22 @@ COLORREF Rgb(TColor c) { return ColorToRGB(c) & 0x00FFFFFFu; }
 
 int32_t PenModeToRop2(TPenMode Mode) {
   switch (Mode) {
-    case TPenMode::pmBlack:
-      return R2_BLACK;
-    case TPenMode::pmWhite:
-      return R2_WHITE;
-    case TPenMode::pmNop:
-      return R2_NOP;
-    case TPenMode::pmNot:
-      return R2_NOT;
-    case TPenMode::pmCopy:
-      return R2_COPYPEN;
-    case TPenMode::pmNotCopy:
-      return R2_NOTCOPYPEN;
-    case TPenMode::pmMergePenNot:
-      return R2_MERGEPENNOT;
-    case TPenMode::pmMaskPenNot:
-      return R2_MASKPENNOT;
-    case TPenMode::pmMergeNotPen:
-      return R2_MERGENOTPEN;
-    case TPenMode::pmMaskNotPen:
-      return R2_MASKNOTPEN;
-    case TPenMode::pmMerge:
-      return R2_MERGEPEN;
-    case TPenMode::pmNotMerge:
-      return R2_NOTMERGEPEN;
-    case TPenMode::pmMask:
-      return R2_MASKPEN;
-    case TPenMode::pmNotMask:
-      return R2_NOTMASKPEN;
-    case TPenMode::pmXor:
-      return R2_XORPEN;
-    case TPenMode::pmNotXor:
-      return R2_NOTXORPEN;
+    case TPenMode::pmBlack: return R2_BLACK;
+    case TPenMode::pmWhite: return R2_WHITE;
+    case TPenMode::pmNop: return R2_NOP;
+    case TPenMode::pmNot: return R2_NOT;
+    case TPenMode::pmCopy: return R2_COPYPEN;
+    case TPenMode::pmNotCopy: return R2_NOTCOPYPEN;
+    case TPenMode::pmMergePenNot: return R2_MERGEPENNOT;
+    case TPenMode::pmMaskPenNot: return R2_MASKPENNOT;
+    case TPenMode::pmMergeNotPen: return R2_MERGENOTPEN;
+    case TPenMode::pmMaskNotPen: return R2_MASKNOTPEN;
+    case TPenMode::pmMerge: return R2_MERGEPEN;
+    case TPenMode::pmNotMerge: return R2_NOTMERGEPEN;
+    case TPenMode::pmMask: return R2_MASKPEN;
+    case TPenMode::pmNotMask: return R2_NOTMASKPEN;
+    case TPenMode::pmXor: return R2_XORPEN;
+    case TPenMode::pmNotXor: return R2_NOTXORPEN;
   }
   return R2_COPYPEN;
 }
@@ -119,8 +103,7 @@ void TPen::SetMode(TPenMode Value) {
 
 HPEN TPen::Handle() {
   if (!FHandle) {
-    static const int32_t kStyles[] = {PS_SOLID,      PS_DASH, PS_DOT,        PS_DASHDOT,
-                                      PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
+    static const int32_t kStyles[] = {PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
     FHandle = CreatePen(kStyles[int(FStyle)], FWidth, Rgb(FColor));
   }
   return static_cast<HPEN>(FHandle);
@@ -165,12 +148,8 @@ HBRUSH TBrush::Handle() {
       LOGBRUSH lb;
       lb.lbColor = Rgb(FColor);
       switch (FStyle) {
-        case TBrushStyle::bsSolid:
-          lb.lbStyle = BS_SOLID;
-          break;
-        case TBrushStyle::bsClear:
-          lb.lbStyle = BS_NULL;
-          break;
+        case TBrushStyle::bsSolid: lb.lbStyle = BS_SOLID; break;
+        case TBrushStyle::bsClear: lb.lbStyle = BS_NULL; break;
         default:
           lb.lbStyle = BS_HATCHED;
           lb.lbHatch = uintptr_t(int(FStyle) - int(TBrushStyle::bsHorizontal));  // HS_* order
@@ -292,9 +271,7 @@ void TFont::SetHandle(HFONT Value) {
 // ================================================================================
 
 TCanvas::TCanvas()
-    : FPen(std::make_unique<TPen>()),
-      FBrush(std::make_unique<TBrush>()),
-      FFont(std::make_unique<TFont>()) {
+    : FPen(std::make_unique<TPen>()), FBrush(std::make_unique<TBrush>()), FFont(std::make_unique<TFont>()) {
   FPen->OnChange = [this](TObject*) { PenChanged(); };
   FBrush->OnChange = [this](TObject*) { BrushChanged(); };
   FFont->OnChange = [this](TObject*) { FontChanged(); };
@@ -461,9 +438,7 @@ void TCanvas::Polyline(const TPoint* Points, int32_t Count) {
   Changed();
 }
 
-void TCanvas::Polyline(const std::vector<TPoint>& Points) {
-  Polyline(Points.data(), int32_t(Points.size()));
-}
+void TCanvas::Polyline(const std::vector<TPoint>& Points) { Polyline(Points.data(), int32_t(Points.size())); }
 
 void TCanvas::Polygon(const TPoint* Points, int32_t Count) {
   Changing();
@@ -472,9 +447,7 @@ void TCanvas::Polygon(const TPoint* Points, int32_t Count) {
   Changed();
 }
 
-void TCanvas::Polygon(const std::vector<TPoint>& Points) {
-  Polygon(Points.data(), int32_t(Points.size()));
-}
+void TCanvas::Polygon(const std::vector<TPoint>& Points) { Polygon(Points.data(), int32_t(Points.size())); }
 
 void TCanvas::Rectangle(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
   Changing();
@@ -497,24 +470,21 @@ void TCanvas::Ellipse(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
   Changed();
 }
 
-void TCanvas::Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3,
-                  int32_t X4, int32_t Y4) {
+void TCanvas::Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4) {
   Changing();
   RequiredState(csHandleValid | csPenValid | csBrushValid);
   ::Arc(FHandle, X1, Y1, X2, Y2, X3, Y3, X4, Y4);
   Changed();
 }
 
-void TCanvas::Chord(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3,
-                    int32_t X4, int32_t Y4) {
+void TCanvas::Chord(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4) {
   Changing();
   RequiredState(csHandleValid | csPenValid | csBrushValid);
   ::Chord(FHandle, X1, Y1, X2, Y2, X3, Y3, X4, Y4);
   Changed();
 }
 
-void TCanvas::Pie(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3,
-                  int32_t X4, int32_t Y4) {
+void TCanvas::Pie(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4) {
   Changing();
   RequiredState(csHandleValid | csPenValid | csBrushValid);
   ::Pie(FHandle, X1, Y1, X2, Y2, X3, Y3, X4, Y4);
@@ -545,8 +515,7 @@ void TCanvas::DrawFocusRect(const TRect& Rect) {
 void TCanvas::FloodFill(int32_t X, int32_t Y, TColor Color, TFillStyle FillStyle) {
   Changing();
   RequiredState(csHandleValid | csBrushValid);
-  ExtFloodFill(FHandle, X, Y, Rgb(Color),
-               FillStyle == TFillStyle::fsSurface ? FLOODFILLSURFACE : FLOODFILLBORDER);
+  ExtFloodFill(FHandle, X, Y, Rgb(Color), FillStyle == TFillStyle::fsSurface ? FLOODFILLSURFACE : FLOODFILLBORDER);
   Changed();
 }
 
@@ -596,8 +565,8 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas* Canvas, const TRect& Source) 
   Changing();
   RequiredState(csHandleValid | csFontValid | csBrushValid);
   Canvas->RequiredState(csHandleValid | csBrushValid);
-  StretchBlt(FHandle, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), Canvas->FHandle,
-             Source.Left, Source.Top, Source.Width(), Source.Height(), FCopyMode);
+  StretchBlt(FHandle, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), Canvas->FHandle, Source.Left, Source.Top,
+             Source.Width(), Source.Height(), FCopyMode);
   Changed();
 }
 
@@ -608,9 +577,8 @@ void TCanvas::BrushCopy(const TRect& Dest, TBitmap* Bitmap, const TRect& Source,
   // The brush goes under all of Dest; the bitmap, without the pixels of
   // Color, over it.
   if (FBrush->Style() != TBrushStyle::bsClear) ::FillRect(FHandle, Dest, FBrush->Handle());
-  TransparentStretchBlt(FHandle, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), Bitmap->Handle(),
-                        Source.Left, Source.Top, Source.Width(), Source.Height(), Rgb(Color),
-                        SRCCOPY);
+  TransparentStretchBlt(FHandle, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), Bitmap->Handle(), Source.Left,
+                        Source.Top, Source.Width(), Source.Height(), Rgb(Color), SRCCOPY);
   Changed();
 }
 
@@ -618,8 +586,8 @@ void TCanvas::BrushCopy(const TRect& Dest, TBitmap* Bitmap, const TRect& Source,
 // Pixel blocks
 // ================================================================================
 
-bool DrawColorBlock(HDC DC, int32_t X, int32_t Y, int32_t W, int32_t H, const COLORREF* Colors,
-                    const uint8_t* Mask, uint32_t Rop) {
+bool DrawColorBlock(HDC DC, int32_t X, int32_t Y, int32_t W, int32_t H, const COLORREF* Colors, const uint8_t* Mask,
+                    uint32_t Rop) {
   TDC* dc = GdiDC(DC);
   if (!dc || !Colors || W <= 0 || H <= 0) return false;
   const TGdiRaster t = dc->Target();
@@ -633,8 +601,7 @@ bool DrawColorBlock(HDC DC, int32_t X, int32_t Y, int32_t W, int32_t H, const CO
   TGdiSpanOp op;
   op.Rop3 = rop3;
   op.PatSolid = true;
-  if (dc->Brush && dc->Brush->Style == BS_SOLID)
-    op.PatValue = value(dc->ResolveColor(dc->Brush->Color));
+  if (dc->Brush && dc->Brush->Style == BS_SOLID) op.PatValue = value(dc->ResolveColor(dc->Brush->Color));
   std::vector<uint32_t> values;
   std::vector<uint8_t> mask;
   for (const TRect& v : dc->Visible().Rects()) {
@@ -664,17 +631,15 @@ bool DrawColorBlock(HDC DC, int32_t X, int32_t Y, int32_t W, int32_t H, const CO
   return true;
 }
 
-bool TransparentStretchBlt(HDC Dest, int32_t X, int32_t Y, int32_t W, int32_t H, HBITMAP Source,
-                           int32_t XSrc, int32_t YSrc, int32_t WSrc, int32_t HSrc,
-                           COLORREF TransparentColor, uint32_t Rop) {
+bool TransparentStretchBlt(HDC Dest, int32_t X, int32_t Y, int32_t W, int32_t H, HBITMAP Source, int32_t XSrc,
+                           int32_t YSrc, int32_t WSrc, int32_t HSrc, COLORREF TransparentColor, uint32_t Rop) {
   const TGdiRaster src = GdiBitmapRaster(Source);
   if (!src.Valid() || !GdiDC(Dest) || W == 0 || H == 0 || WSrc == 0 || HSrc == 0) return false;
   // Normalised rectangles; opposite signs mirror.
   const bool mirrorX = (W < 0) != (WSrc < 0), mirrorY = (H < 0) != (HSrc < 0);
   const int64_t dl = W < 0 ? int64_t(X) + W : X, dt = H < 0 ? int64_t(Y) + H : Y;
   const int64_t dw = std::abs(int64_t(W)), dh = std::abs(int64_t(H));
-  const int64_t sl = WSrc < 0 ? int64_t(XSrc) + WSrc : XSrc,
-                st = HSrc < 0 ? int64_t(YSrc) + HSrc : YSrc;
+  const int64_t sl = WSrc < 0 ? int64_t(XSrc) + WSrc : XSrc, st = HSrc < 0 ? int64_t(YSrc) + HSrc : YSrc;
   const int64_t sw = std::abs(int64_t(WSrc)), sh = std::abs(int64_t(HSrc));
   // Only the part that can be seen is computed.
   TRect clip;
@@ -683,8 +648,7 @@ bool TransparentStretchBlt(HDC Dest, int32_t X, int32_t Y, int32_t W, int32_t H,
   const int64_t y0 = std::max<int64_t>(dt, clip.Top), y1 = std::min<int64_t>(dt + dh, clip.Bottom);
   if (x0 >= x1 || y0 >= y1) return true;
   const int32_t bw = int32_t(x1 - x0), bh = int32_t(y1 - y0);
-  const COLORREF monoZero = GetTextColor(Dest) & 0x00FFFFFFu,
-                 monoOne = GetBkColor(Dest) & 0x00FFFFFFu;
+  const COLORREF monoZero = GetTextColor(Dest) & 0x00FFFFFFu, monoOne = GetBkColor(Dest) & 0x00FFFFFFu;
   // The sampling rule of StretchBlt; 128-bit products because extents near
   // 2^31 would overflow 64 bits.
   auto sample = [](int64_t d, int64_t srcSize, int64_t dstSize) {

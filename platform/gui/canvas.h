@@ -24,15 +24,7 @@ class TBitmap;
 class TCanvas;
 class TGraphic;
 
-enum class TPenStyle : uint8_t {
-  psSolid,
-  psDash,
-  psDot,
-  psDashDot,
-  psDashDotDot,
-  psClear,
-  psInsideFrame
-};
+enum class TPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum class TPenMode : uint8_t {
   pmBlack,
   pmWhite,
@@ -245,12 +237,9 @@ class TCanvas : public TPersistent {
   void RoundRect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3);
   void Ellipse(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2);
   void Ellipse(const TRect& Rect) { Ellipse(Rect.Left, Rect.Top, Rect.Right, Rect.Bottom); }
-  void Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
-           int32_t Y4);
-  void Chord(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
-             int32_t Y4);
-  void Pie(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
-           int32_t Y4);
+  void Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4);
+  void Chord(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4);
+  void Pie(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4);
   // With the brush only; a clear brush draws nothing.
   void FillRect(const TRect& Rect);
   void FrameRect(const TRect& Rect);
@@ -289,13 +278,7 @@ class TCanvas : public TPersistent {
   virtual void CreateHandle() {}
   void DeselectHandles();
 
-  enum : uint8_t {
-    csHandleValid = 1,
-    csPenValid = 2,
-    csBrushValid = 4,
-    csFontValid = 8,
-    csAllValid = 15
-  };
+  enum : uint8_t { csHandleValid = 1, csPenValid = 2, csBrushValid = 4, csFontValid = 8, csAllValid = 15 };
   void RequiredState(uint8_t State);
 
  private:
@@ -319,8 +302,8 @@ class TCanvas : public TPersistent {
 // (X, Y) of DC, under its clip, through the ROP3 code Rop (the pattern being
 // the DC's brush colour when it is solid). With Mask only the pixels whose
 // entry is nonzero are written. False for a bad DC or arguments.
-bool DrawColorBlock(HDC DC, int32_t X, int32_t Y, int32_t W, int32_t H, const COLORREF* Colors,
-                    const uint8_t* Mask, uint32_t Rop = SRCCOPY);
+bool DrawColorBlock(HDC DC, int32_t X, int32_t Y, int32_t W, int32_t H, const COLORREF* Colors, const uint8_t* Mask,
+                    uint32_t Rop = SRCCOPY);
 
 // Copies the source rectangle of Source onto the destination rectangle of
 // Dest (logical coordinates), stretched by the nearest-pixel rule of
@@ -330,6 +313,5 @@ bool DrawColorBlock(HDC DC, int32_t X, int32_t Y, int32_t W, int32_t H, const CO
 // out, and so are pixels whose source lies outside the bitmap. A monochrome
 // source gives Dest's text colour for 0 bits and its background colour for 1
 // bits. The others go through Rop.
-bool TransparentStretchBlt(HDC Dest, int32_t X, int32_t Y, int32_t W, int32_t H, HBITMAP Source,
-                           int32_t XSrc, int32_t YSrc, int32_t WSrc, int32_t HSrc,
-                           COLORREF TransparentColor, uint32_t Rop = SRCCOPY);
+bool TransparentStretchBlt(HDC Dest, int32_t X, int32_t Y, int32_t W, int32_t H, HBITMAP Source, int32_t XSrc,
+                           int32_t YSrc, int32_t WSrc, int32_t HSrc, COLORREF TransparentColor, uint32_t Rop = SRCCOPY);

@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr COLORREF kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF,
-                   kBlack = 0, kYellow = 0x00FFFF, kMagenta = 0xFF00FF;
+constexpr COLORREF kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kBlack = 0,
+                   kYellow = 0x00FFFF, kMagenta = 0xFF00FF;
 
 COLORREF PixelOf(const TBitmap& b, int32_t x, int32_t y) {
   const TGdiRaster r = GdiBitmapRaster(b.Handle());
@@ -29,8 +29,7 @@ void SetPixelOf(TBitmap& b, int32_t x, int32_t y, COLORREF c) {
 }
 
 // A bitmap of the format filled with one colour.
-std::unique_ptr<TBitmap> Filled(int32_t w, int32_t h, COLORREF c,
-                                TPixelFormat f = TPixelFormat::pf24bit) {
+std::unique_ptr<TBitmap> Filled(int32_t w, int32_t h, COLORREF c, TPixelFormat f = TPixelFormat::pf24bit) {
   auto b = std::make_unique<TBitmap>();
   b->SetPixelFormat(f);
   b->SetSize(w, h);
@@ -69,15 +68,12 @@ TEST(GfxCanvas, BrushSetsTheBackgroundModeAndPenModeTheRop2) {
   EXPECT_EQ(GetTextColor(c->Handle()), 0xA0A0A0u);
 
   const TPenMode modes[] = {
-      TPenMode::pmBlack,       TPenMode::pmWhite,      TPenMode::pmNop,
-      TPenMode::pmNot,         TPenMode::pmCopy,       TPenMode::pmNotCopy,
-      TPenMode::pmMergePenNot, TPenMode::pmMaskPenNot, TPenMode::pmMergeNotPen,
-      TPenMode::pmMaskNotPen,  TPenMode::pmMerge,      TPenMode::pmNotMerge,
-      TPenMode::pmMask,        TPenMode::pmNotMask,    TPenMode::pmXor,
-      TPenMode::pmNotXor};
-  const int32_t rop2[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,
-                          R2_COPYPEN,     R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
-                          R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
+      TPenMode::pmBlack,       TPenMode::pmWhite,      TPenMode::pmNop,         TPenMode::pmNot,
+      TPenMode::pmCopy,        TPenMode::pmNotCopy,    TPenMode::pmMergePenNot, TPenMode::pmMaskPenNot,
+      TPenMode::pmMergeNotPen, TPenMode::pmMaskNotPen, TPenMode::pmMerge,       TPenMode::pmNotMerge,
+      TPenMode::pmMask,        TPenMode::pmNotMask,    TPenMode::pmXor,         TPenMode::pmNotXor};
+  const int32_t rop2[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,        R2_COPYPEN,  R2_NOTCOPYPEN,
+                          R2_MERGEPENNOT, R2_MASKPENNOT, R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN, R2_NOTMERGEPEN,
                           R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
   for (size_t i = 0; i < std::size(modes); ++i) {
     c->Pen()->SetMode(modes[i]);
@@ -209,8 +205,7 @@ TEST(GfxCanvas, TextRectFillsTheWholeRectangleWithASolidBrushAndClips) {
       EXPECT_LT(CountColor(*b, kWhite, r), inside);
     }
     // Clipped: nothing outside the rectangle changed.
-    EXPECT_EQ(CountColor(*b, kWhite, Rect(0, 0, 60, 30)) - CountColor(*b, kWhite, r),
-              60 * 30 - inside);
+    EXPECT_EQ(CountColor(*b, kWhite, Rect(0, 0, 60, 30)) - CountColor(*b, kWhite, r), 60 * 30 - inside);
   }
 }
 
@@ -331,9 +326,7 @@ TEST(GfxCanvas, FontSizeAndHeightFollowEachOther) {
   EXPECT_EQ(f.Height(), -11);
   EXPECT_EQ(f.Size(), 8);
   EXPECT_EQ(f.Color(), clWindowText);
-  const struct {
-    int32_t Size, Height;
-  } sizes[] = {{8, -11}, {9, -12}, {10, -13}, {12, -16}, {24, -32}, {-12, 16}};
+  const struct { int32_t Size, Height; } sizes[] = {{8, -11}, {9, -12}, {10, -13}, {12, -16}, {24, -32}, {-12, 16}};
   for (const auto& s : sizes) {
     f.SetSize(s.Size);
     EXPECT_EQ(f.Height(), s.Height) << s.Size;

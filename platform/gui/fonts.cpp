@@ -29,7 +29,7 @@ std::recursive_mutex& FontLock() {
   return *lock;
 }
 
-constexpr int32_t MaxEmPixels = 2000;     // bounds glyph bitmaps for hostile sizes
+constexpr int32_t MaxEmPixels = 2000;  // bounds glyph bitmaps for hostile sizes
 constexpr size_t MaxCachedInstances = 256;
 constexpr size_t MaxCachedFaces = 64;
 constexpr size_t MaxCachedGlyphs = 4096;  // per sized face
@@ -106,8 +106,7 @@ struct TRequestKey {
   int32_t Height, Width, Weight;
   bool Italic;
   bool operator<(const TRequestKey& o) const {
-    return std::tie(Name, Height, Width, Weight, Italic) <
-           std::tie(o.Name, o.Height, o.Width, o.Weight, o.Italic);
+    return std::tie(Name, Height, Width, Weight, Italic) < std::tie(o.Name, o.Height, o.Width, o.Weight, o.Italic);
   }
 };
 
@@ -198,8 +197,7 @@ class TSizedFace {
 
   // Glyph image under an arbitrary rotation with a sub-pixel origin offset
   // (26.6, y up as FreeType has it). Not cached.
-  void RotatedGlyph(uint32_t gi, bool antialiased, double c, double s, FT_Vector delta,
-                    TGlyphBitmap& out) {
+  void RotatedGlyph(uint32_t gi, bool antialiased, double c, double s, FT_Vector delta, TGlyphBitmap& out) {
     // Rotation after the optional shear; FreeType applies it after hinting.
     double k = FItalic ? ObliqueShear : 0.0;
     FT_Matrix m;
@@ -214,8 +212,7 @@ class TSizedFace {
 
  private:
   FT_Error LoadGlyph(uint32_t gi, bool antialiased) {
-    FT_Int32 flags = FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP |
-                     (antialiased ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
+    FT_Int32 flags = FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP | (antialiased ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
     FT_Error err = FT_Load_Glyph(FFace, gi, flags);
     if (err) err = FT_Load_Glyph(FFace, gi, FT_LOAD_DEFAULT);
     return err;
@@ -239,8 +236,7 @@ class TSizedFace {
       const uint8_t* row = b.buffer + static_cast<ptrdiff_t>(b.pitch < 0 ? out.Height - 1 - y : y) * pitch;
       uint8_t* dst = out.Bits.data() + static_cast<size_t>(y) * static_cast<size_t>(out.Width);
       if (b.pixel_mode == FT_PIXEL_MODE_MONO) {
-        for (int32_t x = 0; x < out.Width; ++x)
-          dst[x] = ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
+        for (int32_t x = 0; x < out.Width; ++x) dst[x] = ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0;
       } else if (b.pixel_mode == FT_PIXEL_MODE_GRAY) {
         int32_t levels = b.num_grays > 1 ? b.num_grays - 1 : 255;
         for (int32_t x = 0; x < out.Width; ++x)
@@ -266,7 +262,7 @@ namespace {
 // classic definition of the average character width, which the Windows core
 // fonts report; newer fonts average all their glyphs and come out about a
 // third wider, which would widen tab stops and dialog layouts.
-constexpr int32_t AverageWeights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3,  6,  35, 20, 56,
+constexpr int32_t AverageWeights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6,  35, 20, 56,
                                         56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2,  166};
 
 uint8_t PitchAndFamilyOf(FT_Face face, const TT_OS2* os2) {
@@ -393,8 +389,7 @@ class TFontSystem {
     if (!Fontconfig()) return ref;
     FcPattern* pat = FcPatternCreate();
     if (!pat) return ref;
-    if (!family.empty())
-      FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    if (!family.empty()) FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
@@ -462,8 +457,7 @@ class TFontSystem {
  private:
   template <class Map>
   static void Prune(Map& map) {
-    for (auto it = map.begin(); it != map.end();)
-      it = it->second.use_count() == 1 ? map.erase(it) : std::next(it);
+    for (auto it = map.begin(); it != map.end();) it = it->second.use_count() == 1 ? map.erase(it) : std::next(it);
   }
 
   bool Openable(const TFontFileRef& ref) { return Info(ref) != nullptr; }
@@ -625,10 +619,22 @@ TRotation RotationOf(int32_t escapement) {
   TRotation r;
   r.Upright = e == 0;
   switch (e) {
-    case 0: r.C = 1; r.S = 0; break;
-    case 900: r.C = 0; r.S = 1; break;
-    case 1800: r.C = -1; r.S = 0; break;
-    case 2700: r.C = 0; r.S = -1; break;
+    case 0:
+      r.C = 1;
+      r.S = 0;
+      break;
+    case 900:
+      r.C = 0;
+      r.S = 1;
+      break;
+    case 1800:
+      r.C = -1;
+      r.S = 0;
+      break;
+    case 2700:
+      r.C = 0;
+      r.S = -1;
+      break;
     default: {
       double a = e * (std::numbers::pi / 1800.0);
       r.C = std::cos(a);
@@ -673,8 +679,7 @@ TDeviceBox RunRectBounds(const TRunPlacement& place, int32_t u0, int32_t v0, int
   return {lo(xs), lo(ys), hi(xs), hi(ys)};
 }
 
-void FillRunRect(const TRunPlacement& place, int32_t u0, int32_t v0, int32_t u1, int32_t v1,
-                 TCoverageMask& mask) {
+void FillRunRect(const TRunPlacement& place, int32_t u0, int32_t v0, int32_t u1, int32_t v1, TCoverageMask& mask) {
   if (mask.Empty() || u1 <= u0 || v1 <= v0) return;
   TDeviceBox box = RunRectBounds(place, u0, v0, u1, v1);
   int32_t xa = std::max(box.Left, mask.Left), xb = std::min(box.Right, mask.Left + mask.Width);
@@ -694,8 +699,7 @@ void FillRunRect(const TRunPlacement& place, int32_t u0, int32_t v0, int32_t u1,
   }
 }
 
-TFontInstance::TFontInstance(std::shared_ptr<TSizedFace> face, const TFontMetrics& metrics,
-                             const TFontFileRef& file)
+TFontInstance::TFontInstance(std::shared_ptr<TSizedFace> face, const TFontMetrics& metrics, const TFontFileRef& file)
     : FFace(std::move(face)), FMetrics(metrics), FFile(file) {}
 
 TFontInstance::~TFontInstance() {
@@ -747,7 +751,8 @@ void TFontInstance::Render(const char32_t* text, size_t count, const int32_t* pe
       // Pen position in device space, split into whole pixels and a 26.6 rest.
       double x = penX, y = penY;
       double ix = std::floor(x), iy = std::floor(y);
-      FT_Vector delta{static_cast<FT_Pos>(std::lround((x - ix) * 64)), static_cast<FT_Pos>(-std::lround((y - iy) * 64))};
+      FT_Vector delta{static_cast<FT_Pos>(std::lround((x - ix) * 64)),
+                      static_cast<FT_Pos>(-std::lround((y - iy) * 64))};
       FFace->RotatedGlyph(gi, antialiased, r.C, r.S, delta, rotated);
       if (rotated.Width == 0) continue;
       BlitMax(rotated, static_cast<int64_t>(ix) + rotated.Left, static_cast<int64_t>(iy) - rotated.Top, mask);
@@ -761,9 +766,13 @@ TFontInstancePtr AcquireFont(const TFontRequest& request) {
   if (sys) return sys->Acquire(request);
   // After teardown: plausible metrics, nothing drawn.
   TFontMetrics m;
-  int32_t cell = request.Height > 0 ? std::min(request.Height, MaxEmPixels)
-                 : request.Height < 0 ? std::min<int32_t>(static_cast<int32_t>(std::min<int64_t>(-static_cast<int64_t>(request.Height), MaxEmPixels)) * 9 / 8, MaxEmPixels)
-                                      : 16;
+  int32_t cell =
+      request.Height > 0 ? std::min(request.Height, MaxEmPixels)
+      : request.Height < 0
+          ? std::min<int32_t>(
+                static_cast<int32_t>(std::min<int64_t>(-static_cast<int64_t>(request.Height), MaxEmPixels)) * 9 / 8,
+                MaxEmPixels)
+          : 16;
   m.Height = cell;
   m.Ascent = cell * 4 / 5;
   m.Descent = cell - m.Ascent;

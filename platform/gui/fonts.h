@@ -30,8 +30,8 @@ struct TFontRequest {
 // Where a face name leads.
 struct TFontFileRef {
   String Path;
-  int32_t Index = 0;         // face index inside the file
-  String Family;             // family name the file reports
+  int32_t Index = 0;             // face index inside the file
+  String Family;                 // family name the file reports
   bool SyntheticBold = false;    // bold asked for, face is not bold
   bool SyntheticItalic = false;  // italic asked for, face is upright
 };
@@ -108,11 +108,9 @@ struct TRunPlacement {
 // Sets every pixel of the mask whose centre lies in the run-space rectangle
 // [u0, u1) x [v0, v1) to full coverage (underlines, strike-outs, the opaque
 // text cell of a rotated run).
-void FillRunRect(const TRunPlacement& place, int32_t u0, int32_t v0, int32_t u1, int32_t v1,
-                 TCoverageMask& mask);
+void FillRunRect(const TRunPlacement& place, int32_t u0, int32_t v0, int32_t u1, int32_t v1, TCoverageMask& mask);
 // Device bounding box of a run-space rectangle.
-TDeviceBox RunRectBounds(const TRunPlacement& place, int32_t u0, int32_t v0, int32_t u1,
-                         int32_t v1);
+TDeviceBox RunRectBounds(const TRunPlacement& place, int32_t u0, int32_t v0, int32_t u1, int32_t v1);
 
 class TSizedFace;
 
@@ -120,8 +118,7 @@ class TSizedFace;
 // read without the lock; measuring and rendering take it.
 class TFontInstance {
  public:
-  TFontInstance(std::shared_ptr<TSizedFace> face, const TFontMetrics& metrics,
-                const TFontFileRef& file);
+  TFontInstance(std::shared_ptr<TSizedFace> face, const TFontMetrics& metrics, const TFontFileRef& file);
   ~TFontInstance();
   TFontInstance(const TFontInstance&) = delete;
   TFontInstance& operator=(const TFontInstance&) = delete;
@@ -140,8 +137,8 @@ class TFontInstance {
   // (run space, baseline at v = baseline) into mask. The mask is limited to
   // clip; glyph coverage combines with what is there by maximum, so one mask
   // can collect several calls. Mask must already be sized (see RunBounds).
-  void Render(const char32_t* text, size_t count, const int32_t* pens, int32_t baseline,
-              const TRunPlacement& place, bool antialiased, TCoverageMask& mask) const;
+  void Render(const char32_t* text, size_t count, const int32_t* pens, int32_t baseline, const TRunPlacement& place,
+              bool antialiased, TCoverageMask& mask) const;
 
  private:
   std::shared_ptr<TSizedFace> FFace;

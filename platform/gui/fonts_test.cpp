@@ -9,8 +9,7 @@
 
 namespace {
 
-TFontInstancePtr Font(const char* name, int32_t height, int32_t weight = 400, bool italic = false,
-                      int32_t width = 0) {
+TFontInstancePtr Font(const char* name, int32_t height, int32_t weight = 400, bool italic = false, int32_t width = 0) {
   TFontRequest r;
   r.FaceName = name;
   r.Height = height;
@@ -84,9 +83,8 @@ TEST(GfxFonts, FcMatchAgreesOnTheMetricAliases) {
   struct Case {
     const char* Name;
     const char* Family;
-  } cases[] = {{"Arial", "Liberation Sans"},
-               {"Times New Roman", "Liberation Serif"},
-               {"Courier New", "Liberation Mono"}};
+  } cases[] = {
+      {"Arial", "Liberation Sans"}, {"Times New Roman", "Liberation Serif"}, {"Courier New", "Liberation Mono"}};
   for (const Case& c : cases) {
     String cmd = String("fc-match -f '%{family[0]}' '") + c.Name + "' 2>/dev/null";
     FILE* p = popen(cmd.c_str(), "r");

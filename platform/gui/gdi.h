@@ -504,12 +504,10 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int32_t width, int32_t height);
 // planes * bitsPerPixel of 1 makes a monochrome bitmap, else a 32-bit one
 // (or 4/8/16/24 bits, kept as they are). bits: rows top-down, each padded to
 // 16 bits; nullptr leaves the pixels zero.
-HBITMAP CreateBitmap(int32_t width, int32_t height, uint32_t planes, uint32_t bitsPerPixel,
-                     const void* bits);
+HBITMAP CreateBitmap(int32_t width, int32_t height, uint32_t planes, uint32_t bitsPerPixel, const void* bits);
 // A DIB section: one zeroed block, rows padded to 32 bits, bottom-up unless
 // biHeight < 0; *bits receives the block. section must be nullptr.
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, uint32_t usage, void** bits,
-                         void* section, uint32_t offset);
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, uint32_t usage, void** bits, void* section, uint32_t offset);
 
 // ================================================================================
 // DC state
@@ -573,15 +571,14 @@ bool PolyPolygon(HDC dc, const TPoint* points, const int32_t* counts, int32_t po
 // Outline with the pen, inside with the brush, both through ROP2. With a
 // null pen the filled area is one pixel smaller on the right and bottom.
 bool Rectangle(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom);
-bool RoundRect(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t width,
-               int32_t height);
+bool RoundRect(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t width, int32_t height);
 bool Ellipse(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom);
-bool Arc(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xStart,
-         int32_t yStart, int32_t xEnd, int32_t yEnd);
-bool Chord(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xStart,
-           int32_t yStart, int32_t xEnd, int32_t yEnd);
-bool Pie(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xStart,
-         int32_t yStart, int32_t xEnd, int32_t yEnd);
+bool Arc(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xStart, int32_t yStart, int32_t xEnd,
+         int32_t yEnd);
+bool Chord(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xStart, int32_t yStart,
+           int32_t xEnd, int32_t yEnd);
+bool Pie(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xStart, int32_t yStart, int32_t xEnd,
+         int32_t yEnd);
 
 // Pattern copies with the brush: pen and ROP2 are not used; a null brush
 // draws nothing. Answers int like the platform (nonzero = success).
@@ -610,8 +607,8 @@ bool LineDDA(int32_t x1, int32_t y1, int32_t x2, int32_t y2, LINEDDAPROC proc, i
 // GRADIENT_FILL_RECT_H / _V over GRADIENT_RECT meshes: channel = c1 + (c2 -
 // c1) * i / (n - 1) (truncated) of the 8-bit values, colour 1 on the left or
 // top pixel and colour 2 on the right or bottom one.
-bool GradientFill(HDC dc, const TRIVERTEX* vertices, uint32_t vertexCount, const void* mesh,
-                  uint32_t meshCount, uint32_t mode);
+bool GradientFill(HDC dc, const TRIVERTEX* vertices, uint32_t vertexCount, const void* mesh, uint32_t meshCount,
+                  uint32_t mode);
 // Edges in the system colours; BF_ADJUST shrinks rect by the edges drawn.
 bool DrawEdge(HDC dc, TRect& rect, uint32_t edge, uint32_t flags);
 // cx, cy 0: the icon's own size. With flickerFreeBrush the area is filled with
@@ -628,29 +625,29 @@ bool DrawIconEx(HDC dc, int32_t x, int32_t y, HICON icon, int32_t cx, int32_t cy
 // (1 bit, no colour table) gives the destination DC's text colour for 0 bits
 // and its background colour for 1 bits; a colour source going to a monochrome
 // bitmap gives 1 where it equals the source DC's background colour.
-bool BitBlt(HDC dst, int32_t x, int32_t y, int32_t width, int32_t height, HDC src, int32_t xSrc,
-            int32_t ySrc, uint32_t rop);
+bool BitBlt(HDC dst, int32_t x, int32_t y, int32_t width, int32_t height, HDC src, int32_t xSrc, int32_t ySrc,
+            uint32_t rop);
 // Negative extents mirror. COLORONCOLOR (and BLACKONWHITE, WHITEONBLACK)
 // sample source pixel ((2i + 1) * srcSize) div (2 * dstSize); HALFTONE
 // averages the covered source area.
-bool StretchBlt(HDC dst, int32_t x, int32_t y, int32_t width, int32_t height, HDC src,
-                int32_t xSrc, int32_t ySrc, int32_t widthSrc, int32_t heightSrc, uint32_t rop);
+bool StretchBlt(HDC dst, int32_t x, int32_t y, int32_t width, int32_t height, HDC src, int32_t xSrc, int32_t ySrc,
+                int32_t widthSrc, int32_t heightSrc, uint32_t rop);
 bool PatBlt(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t rop);
 // Source rectangles of packed DIBs count rows from the bottom for bottom-up
 // images, from the top for top-down ones. Answer the rows drawn, 0 on failure.
-int32_t StretchDIBits(HDC dc, int32_t xDst, int32_t yDst, int32_t widthDst, int32_t heightDst,
-                      int32_t xSrc, int32_t ySrc, int32_t widthSrc, int32_t heightSrc,
-                      const void* bits, const BITMAPINFO* info, uint32_t usage, uint32_t rop);
-int32_t SetDIBitsToDevice(HDC dc, int32_t xDst, int32_t yDst, uint32_t width, uint32_t height,
-                          int32_t xSrc, int32_t ySrc, uint32_t startScan, uint32_t scanLines,
-                          const void* bits, const BITMAPINFO* info, uint32_t usage);
+int32_t StretchDIBits(HDC dc, int32_t xDst, int32_t yDst, int32_t widthDst, int32_t heightDst, int32_t xSrc,
+                      int32_t ySrc, int32_t widthSrc, int32_t heightSrc, const void* bits, const BITMAPINFO* info,
+                      uint32_t usage, uint32_t rop);
+int32_t SetDIBitsToDevice(HDC dc, int32_t xDst, int32_t yDst, uint32_t width, uint32_t height, int32_t xSrc,
+                          int32_t ySrc, uint32_t startScan, uint32_t scanLines, const void* bits,
+                          const BITMAPINFO* info, uint32_t usage);
 // Copies scan lines of the bitmap into bits in the format info asks for
 // (converting; a colour table for 8 bits and less is written after the
 // header). bits nullptr: fills in the header (all of it when biBitCount is
 // 0) and biSizeImage. Answers the lines copied (or 1 for the header), 0 on
 // failure. The bitmap may be selected into dc.
-int32_t GetDIBits(HDC dc, HBITMAP bitmap, uint32_t startScan, uint32_t scanLines, void* bits,
-                  BITMAPINFO* info, uint32_t usage);
+int32_t GetDIBits(HDC dc, HBITMAP bitmap, uint32_t startScan, uint32_t scanLines, void* bits, BITMAPINFO* info,
+                  uint32_t usage);
 
 // ================================================================================
 // Regions (device-independent; see region.h)
@@ -658,12 +655,10 @@ int32_t GetDIBits(HDC dc, HBITMAP bitmap, uint32_t startScan, uint32_t scanLines
 
 HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom);
 HRGN CreateRectRgnIndirect(const TRect& rect);
-HRGN CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t width,
-                        int32_t height);
+HRGN CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t width, int32_t height);
 HRGN CreateEllipticRgn(int32_t left, int32_t top, int32_t right, int32_t bottom);
 HRGN CreatePolygonRgn(const TPoint* points, int32_t count, int32_t fillMode);
-HRGN CreatePolyPolygonRgn(const TPoint* points, const int32_t* counts, int32_t polygons,
-                          int32_t fillMode);
+HRGN CreatePolyPolygonRgn(const TPoint* points, const int32_t* counts, int32_t polygons, int32_t fillMode);
 // dst must exist; answers the kind of the result or ERROR.
 int32_t CombineRgn(HRGN dst, HRGN src1, HRGN src2, int32_t mode);
 int32_t OffsetRgn(HRGN rgn, int32_t dx, int32_t dy);
@@ -687,8 +682,7 @@ HBRUSH GetSysColorBrush(int32_t index);
 
 HPALETTE CreatePalette(const LOGPALETTE* palette);
 uint32_t GetPaletteEntries(HPALETTE palette, uint32_t start, uint32_t count, PALETTEENTRY* entries);
-uint32_t SetPaletteEntries(HPALETTE palette, uint32_t start, uint32_t count,
-                           const PALETTEENTRY* entries);
+uint32_t SetPaletteEntries(HPALETTE palette, uint32_t start, uint32_t count, const PALETTEENTRY* entries);
 // Nearest entry by squared RGB distance, the first of equals; CLR_INVALID on failure.
 uint32_t GetNearestPaletteIndex(HPALETTE palette, COLORREF color);
 // Palettes only resolve PALETTEINDEX colours here; our screens are true colour.

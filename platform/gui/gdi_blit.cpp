@@ -37,8 +37,7 @@ struct TWeights {
   std::vector<int64_t> Total;  // per dest index
 };
 
-TWeights AreaWeights(int64_t i0, int64_t i1, int64_t dn, int64_t sn, bool mirror, int64_t srcStart,
-                     int32_t srcSize) {
+TWeights AreaWeights(int64_t i0, int64_t i1, int64_t dn, int64_t sn, bool mirror, int64_t srcStart, int32_t srcSize) {
   // Source index s = srcStart + k (mirrored: srcStart + sn - 1 - k) must lie
   // in [0, srcSize): the usable k.
   const int64_t kLo = mirror ? srcStart + sn - srcSize : -srcStart;
@@ -96,10 +95,12 @@ bool DoBlit(TDC& d, const TBlitSpec& spec) {
     temp.Monochrome = src.Monochrome;
     const TGdiRaster t = temp.Raster();
     for (int32_t y = part.Top; y < part.Bottom; ++y) {
-      for (int32_t x = part.Left; x < part.Right; ++x) GdiWritePixel(t, x - part.Left, y - part.Top, GdiReadPixel(src, x, y));
+      for (int32_t x = part.Left; x < part.Right; ++x)
+        GdiWritePixel(t, x - part.Left, y - part.Top, GdiReadPixel(src, x, y));
     }
     src = t;
-    srcRect = TRect{srcRect.Left - part.Left, srcRect.Top - part.Top, srcRect.Right - part.Left, srcRect.Bottom - part.Top};
+    srcRect =
+        TRect{srcRect.Left - part.Left, srcRect.Top - part.Top, srcRect.Right - part.Left, srcRect.Bottom - part.Top};
   }
 
   // Source coordinates of the clipped dest columns and rows (-1: outside).
@@ -148,7 +149,8 @@ bool DoBlit(TDC& d, const TBlitSpec& spec) {
       std::fill(sums.begin(), sums.end(), 0);
       for (int32_t k = wy.Start[size_t(j)]; k < wy.Start[size_t(j) + 1]; ++k) {
         const auto [row, wyk] = wy.Items[size_t(k)];
-        for (int32_t x = colMin; x <= colMax; ++x) colorRow[size_t(x - colMin)] = conv.SourceColor(GdiReadPixel(src, x, row));
+        for (int32_t x = colMin; x <= colMax; ++x)
+          colorRow[size_t(x - colMin)] = conv.SourceColor(GdiReadPixel(src, x, row));
         for (int32_t i = first; i < last; ++i) {
           uint64_t* s = &sums[size_t(i) * 4];
           for (int32_t q = wx.Start[size_t(i)]; q < wx.Start[size_t(i) + 1]; ++q) {
@@ -223,8 +225,8 @@ TGdiConvertColors DCColors(TDC& d, TDC* s) {
   return c;
 }
 
-bool StretchCommon(HDC dst, int32_t x, int32_t y, int32_t w, int32_t h, HDC srcDC, int32_t xs, int32_t ys,
-                   int32_t ws, int32_t hs, uint32_t rop, bool stretch) {
+bool StretchCommon(HDC dst, int32_t x, int32_t y, int32_t w, int32_t h, HDC srcDC, int32_t xs, int32_t ys, int32_t ws,
+                   int32_t hs, uint32_t rop, bool stretch) {
   TDC* d = GdiDC(dst);
   if (!d) return false;
   TBlitSpec spec;
@@ -315,8 +317,7 @@ int32_t SetDIBitsToDevice(HDC h, int32_t xDst, int32_t yDst, uint32_t width, uin
   spec.Rop3 = 0xCC;
   bool mx, my;
   if (!RasterRect(*d, xDst, yDst, int32_t(width), int32_t(height), spec.Dst, mx, my)) return 0;
-  const int64_t top = di.TopDown ? int64_t(ySrc) - startScan
-                                 : int64_t(di.Height) - ySrc - int64_t(height) + startScan;
+  const int64_t top = di.TopDown ? int64_t(ySrc) - startScan : int64_t(di.Height) - ySrc - int64_t(height) + startScan;
   if (!CoordOk(top) || !CoordOk(int64_t(xSrc) + width)) return 0;
   spec.SrcRect = TRect{xSrc, int32_t(top), int32_t(xSrc + int64_t(width)), int32_t(top + height)};
   spec.Src = &src;
@@ -338,8 +339,8 @@ int32_t GetDIBits(HDC h, HBITMAP bitmap, uint32_t startScan, uint32_t scanLines,
     hdr.biHeight = b->Height;
     hdr.biPlanes = 1;
     hdr.biBitCount = uint16_t(b->Format.BitCount);
-    const bool bitfields = b->Layout == TGdiLayout::Rgb565 || b->Layout == TGdiLayout::Bitfields16 ||
-                           b->Layout == TGdiLayout::Bitfields32;
+    const bool bitfields =
+        b->Layout == TGdiLayout::Rgb565 || b->Layout == TGdiLayout::Bitfields16 || b->Layout == TGdiLayout::Bitfields32;
     hdr.biCompression = bitfields ? BI_BITFIELDS : BI_RGB;
     hdr.biSizeImage = uint32_t(GdiDibStride(b->Width, b->Format.BitCount) * b->Height);
     hdr.biXPelsPerMeter = hdr.biYPelsPerMeter = 0;
@@ -358,8 +359,10 @@ int32_t GetDIBits(HDC h, HBITMAP bitmap, uint32_t startScan, uint32_t scanLines,
     std::memcpy(buffer.data(), &probe, sizeof probe);
     if (probe.biCompression == BI_BITFIELDS) {
       uint32_t masks[3];
-      if (hdr.biSize >= 52) std::memcpy(masks, reinterpret_cast<uint8_t*>(info) + 40, sizeof masks);
-      else std::memcpy(masks, reinterpret_cast<uint8_t*>(info) + hdr.biSize, sizeof masks);
+      if (hdr.biSize >= 52)
+        std::memcpy(masks, reinterpret_cast<uint8_t*>(info) + 40, sizeof masks);
+      else
+        std::memcpy(masks, reinterpret_cast<uint8_t*>(info) + hdr.biSize, sizeof masks);
       std::memcpy(buffer.data() + 40, masks, sizeof masks);
     }
     if (!GdiParseBitmapInfo(reinterpret_cast<const BITMAPINFO*>(buffer.data()), want) || bpp != want.Format.BitCount)
@@ -369,8 +372,10 @@ int32_t GetDIBits(HDC h, HBITMAP bitmap, uint32_t startScan, uint32_t scanLines,
   std::vector<RGBQUAD> table;
   if (want.Format.BitCount <= 8) {
     const size_t n = size_t(1) << want.Format.BitCount;
-    if (b->Format.BitCount == want.Format.BitCount && !b->Monochrome) table = b->ColorTable;
-    else table = GdiDefaultColorTable(want.Format.BitCount);
+    if (b->Format.BitCount == want.Format.BitCount && !b->Monochrome)
+      table = b->ColorTable;
+    else
+      table = GdiDefaultColorTable(want.Format.BitCount);
     table.resize(n);
     std::memcpy(reinterpret_cast<uint8_t*>(info) + hdr.biSize, table.data(), n * sizeof(RGBQUAD));
     hdr.biClrUsed = 0;
@@ -406,8 +411,8 @@ void GdiStretchRaster(const TGdiRaster& src, const TGdiRaster& dst) {
 
 // ---- Icons ------------------------------------------------------------------------------------
 
-bool DrawIconEx(HDC h, int32_t x, int32_t y, HICON icon, int32_t cx, int32_t cy, uint32_t step,
-                HBRUSH flickerFreeBrush, uint32_t flags) {
+bool DrawIconEx(HDC h, int32_t x, int32_t y, HICON icon, int32_t cx, int32_t cy, uint32_t step, HBRUSH flickerFreeBrush,
+                uint32_t flags) {
   (void)step;
   TDC* d = GdiDC(h);
   TGdiIcon* ic = GdiIcon(icon);

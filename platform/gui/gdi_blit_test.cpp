@@ -58,8 +58,8 @@ TEST(GfxBlit, NearestSamplingEnlargesShrinksAndMirrors) {
   const std::vector<COLORREF> src6 = {Grey(0), Grey(10), Grey(20), Grey(30), Grey(40), Grey(50)};
   struct TCase {
     const char* Name;
-    int DstX, DstW;    // destination extent (may be negative)
-    int SrcX, SrcW;    // source extent (may be negative)
+    int DstX, DstW;         // destination extent (may be negative)
+    int SrcX, SrcW;         // source extent (may be negative)
     std::vector<int> Want;  // source index per destination pixel, -1 untouched
   };
   // Source index = ((2i + 1) * srcSize) div (2 * dstSize).

@@ -357,7 +357,9 @@ TEST(GfxDC, WindowDCClipRegionsAreInDeviceCoordinates) {
          SelectClipRgn(dc, r);
          DeleteObject(r);
        },
-       {1, 1, 4, 3}, {1, 1, 4, 3}, {1, 1, 4, 3}},
+       {1, 1, 4, 3},
+       {1, 1, 4, 3},
+       {1, 1, 4, 3}},
       {"select ignores the viewport; the clip box follows it",
        [](HDC dc) {
          SetViewportOrgEx(dc, 2, 1, nullptr);
@@ -365,20 +367,26 @@ TEST(GfxDC, WindowDCClipRegionsAreInDeviceCoordinates) {
          SelectClipRgn(dc, r);
          DeleteObject(r);
        },
-       {1, 1, 4, 3}, {-1, 0, 2, 2}, {1, 1, 4, 3}},
+       {1, 1, 4, 3},
+       {-1, 0, 2, 2},
+       {1, 1, 4, 3}},
       {"select as an object",
        [](HDC dc) {
          HRGN r = CreateRectRgn(2, 0, 8, 2);
          SelectObject(dc, r);
          DeleteObject(r);
        },
-       {2, 0, 8, 2}, {2, 0, 8, 2}, {2, 0, 8, 2}},
+       {2, 0, 8, 2},
+       {2, 0, 8, 2},
+       {2, 0, 8, 2}},
       {"intersect takes logical coordinates",
        [](HDC dc) {
          SetWindowOrgEx(dc, -1, 0, nullptr);
          IntersectClipRect(dc, 0, 0, 2, 2);
        },
-       {1, 0, 3, 2}, {0, 0, 2, 2}, {1, 0, 3, 2}},
+       {1, 0, 3, 2},
+       {0, 0, 2, 2},
+       {1, 0, 3, 2}},
       {"combining without a clip starts from the whole device",
        [](HDC dc) {
          HRGN r = CreateRectRgn(0, 0, 8, 4);
@@ -386,14 +394,18 @@ TEST(GfxDC, WindowDCClipRegionsAreInDeviceCoordinates) {
          ExcludeClipRect(dc, 0, 0, 8, 1);
          DeleteObject(r);
        },
-       {0, 1, 8, 4}, {0, 1, 8, 4}, {0, 1, 8, 4}},
+       {0, 1, 8, 4},
+       {0, 1, 8, 4},
+       {0, 1, 8, 4}},
       {"a clip reaching the ends of the coordinate space",
        [](HDC dc) {
          HRGN r = CreateRectRgn(INT32_MIN + 1, INT32_MIN + 1, INT32_MAX, 3);
          SelectClipRgn(dc, r);
          DeleteObject(r);
        },
-       {INT32_MIN + 1, INT32_MIN + 1, INT32_MAX, 3}, {0, 0, 8, 3}, {0, 0, 8, 3}},
+       {INT32_MIN + 1, INT32_MIN + 1, INT32_MAX, 3},
+       {0, 0, 8, 3},
+       {0, 0, 8, 3}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -416,8 +428,8 @@ TEST(GfxDC, WindowDCClipRegionsAreInDeviceCoordinates) {
       for (int x = 0; x < w.W + 12; ++x) {
         const int dx = x - w.Org.X, dy = y - w.Org.Y;
         const bool inside = dx >= 0 && dx < w.W && dy >= 0 && dy < w.H;
-        const bool painted = dx >= c.Painted.Left && dx < c.Painted.Right && dy >= c.Painted.Top &&
-                             dy < c.Painted.Bottom;
+        const bool painted =
+            dx >= c.Painted.Left && dx < c.Painted.Right && dy >= c.Painted.Top && dy < c.Painted.Bottom;
         ASSERT_EQ(w.At(x, y), painted ? kBlack : inside ? kWhite : TWindowSurface::kGrey) << x << "," << y;
       }
   }
@@ -586,8 +598,10 @@ TEST(GfxDC, EveryPathMapsThroughTheDeviceOrigin) {
       for (int y = 0; y < H + 9; ++y)
         for (int x = 0; x < W + 12; ++x) {
           const int dx = x - win.Org.X, dy = y - win.Org.Y;
-          if (dx >= 0 && dx < W && dy >= 0 && dy < H) differences += win.At(x, y) != mem.At(dx, dy);
-          else changed += win.At(x, y) != TWindowSurface::kGrey;
+          if (dx >= 0 && dx < W && dy >= 0 && dy < H)
+            differences += win.At(x, y) != mem.At(dx, dy);
+          else
+            changed += win.At(x, y) != TWindowSurface::kGrey;
         }
       EXPECT_EQ(differences, 0);
       EXPECT_EQ(changed, 0);

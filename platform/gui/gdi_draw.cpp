@@ -28,9 +28,7 @@ bool HatchPixel(int32_t hatch, int32_t px, int32_t py) {
   }
 }
 
-uint32_t ValueOf(TDC& dc, const TGdiRaster& r, COLORREF color) {
-  return GdiColorToValue(r, dc.ResolveColor(color));
-}
+uint32_t ValueOf(TDC& dc, const TGdiRaster& r, COLORREF color) { return GdiColorToValue(r, dc.ResolveColor(color)); }
 
 }  // namespace
 
@@ -164,8 +162,7 @@ void GdiPaintSpans(TDC& dc, const std::vector<TSpan>& spans, const TGdiBrushFill
   const TRegion& vis = dc.Visible();
   TRowBuffers buf;
   for (const TSpan& s : spans) {
-    GdiForEachVisible(vis, s.Y, s.X0, s.X1,
-                      [&](int32_t a, int32_t b) { PaintRow(r, s.Y, a, b, fill, rop3, buf); });
+    GdiForEachVisible(vis, s.Y, s.X0, s.X1, [&](int32_t a, int32_t b) { PaintRow(r, s.Y, a, b, fill, rop3, buf); });
   }
 }
 
@@ -192,8 +189,8 @@ void GdiFillRasterRect(TDC& dc, const TRect& rect, COLORREF color, bool useRop2)
   GdiPaintRect(dc, rect, GdiSolidFill(ValueOf(dc, r, color)), rop3);
 }
 
-void GdiBlendCoverage(TDC& dc, int32_t left, int32_t top, int32_t w, int32_t h, const uint8_t* coverage,
-                      int32_t stride, COLORREF color) {
+void GdiBlendCoverage(TDC& dc, int32_t left, int32_t top, int32_t w, int32_t h, const uint8_t* coverage, int32_t stride,
+                      COLORREF color) {
   const TGdiRaster r = dc.Target();
   if (!r.Valid() || !coverage || w <= 0 || h <= 0) return;
   const COLORREF c = dc.ResolveColor(color);
@@ -320,8 +317,10 @@ class TPlotter {
 
 // Draws the pixel with position k along a thin styled or solid pen.
 void PenPixel(TPlotter& plot, const TPenFill& pen, int32_t x, int32_t y, uint64_t k) {
-  if (pen.Dash.empty() || DashOn(pen, k)) plot.Plot(x, y, pen.Value, pen.Rop3);
-  else if (pen.Opaque) plot.Plot(x, y, pen.BkValue, pen.Rop3);
+  if (pen.Dash.empty() || DashOn(pen, k))
+    plot.Plot(x, y, pen.Value, pen.Rop3);
+  else if (pen.Opaque)
+    plot.Plot(x, y, pen.BkValue, pen.Rop3);
 }
 
 TRect Inflate(TRect r, int32_t d) {
@@ -446,8 +445,10 @@ bool DrawCurve(TDC& dc, TCurve kind, TRect box, int32_t cw, int32_t ch) {
   const TPenFill pen = PenFor(dc);
   const TRect vis = dc.Visible().Box();
   auto spans = [&](const TRect& b, std::vector<TSpan>* outline, std::vector<TSpan>* interior, const TRect& clip) {
-    if (kind == TCurve::Ellipse) EllipseSpans(b.Left, b.Top, b.Right, b.Bottom, outline, interior, &clip);
-    else RoundRectSpans(b.Left, b.Top, b.Right, b.Bottom, cw, ch, outline, interior, &clip);
+    if (kind == TCurve::Ellipse)
+      EllipseSpans(b.Left, b.Top, b.Right, b.Bottom, outline, interior, &clip);
+    else
+      RoundRectSpans(b.Left, b.Top, b.Right, b.Bottom, cw, ch, outline, interior, &clip);
   };
   if (pen.Null) {
     const TRect b{box.Left, box.Top, box.Right - 1, box.Bottom - 1};
@@ -522,7 +523,8 @@ void DrawPolygons(TDC& dc, const std::vector<TPoint>& pts, const std::vector<int
   for (int32_t n : counts) {
     if (n >= 2) {
       uint64_t k = 0;
-      for (int32_t i = 0; i < n; ++i) k = ThinLine(plot, pen, pts[start + size_t(i)], pts[start + size_t((i + 1) % n)], k);
+      for (int32_t i = 0; i < n; ++i)
+        k = ThinLine(plot, pen, pts[start + size_t(i)], pts[start + size_t((i + 1) % n)], k);
     }
     start += size_t(n);
   }
@@ -547,7 +549,8 @@ void DrawPolyline(TDC& dc, const std::vector<TPoint>& pts) {
     const TRect clip = Inflate(vis, pen.Width);
     for (size_t i = 0; i + 1 < pts.size(); ++i) LinePixels(pts[i], pts[i + 1], clip, pixels);
     const TPoint& last = pts.back();
-    if (last.X >= clip.Left && last.X < clip.Right && last.Y >= clip.Top && last.Y < clip.Bottom) pixels.push_back(last);
+    if (last.X >= clip.Left && last.X < clip.Right && last.Y >= clip.Top && last.Y < clip.Bottom)
+      pixels.push_back(last);
     const std::vector<TSpan> stroke = Dilate(SpansFromPixels(std::move(pixels)), pen.Width, vis);
     GdiPaintSpans(dc, stroke, FillOf(pen.Value), pen.Rop3);
     return;
@@ -657,8 +660,8 @@ bool Rectangle(HDC h, int32_t left, int32_t top, int32_t right, int32_t bottom) 
   }
   if (box.Right <= box.Left || box.Bottom <= box.Top) return true;
   // Clockwise from the top-left corner, the style running on round the corners.
-  const TPoint c[4] = {{box.Left, box.Top}, {box.Right - 1, box.Top}, {box.Right - 1, box.Bottom - 1},
-                       {box.Left, box.Bottom - 1}};
+  const TPoint c[4] = {
+      {box.Left, box.Top}, {box.Right - 1, box.Top}, {box.Right - 1, box.Bottom - 1}, {box.Left, box.Bottom - 1}};
   TPlotter plot(*dc);
   if (box.Right - box.Left == 1 || box.Bottom - box.Top == 1) {
     const uint64_t k = ThinLine(plot, pen, c[0], c[2], 0);
@@ -688,8 +691,8 @@ namespace {
 
 enum class TArcKind { Arc, Chord, Pie };
 
-bool DrawArc(HDC h, TArcKind kind, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xs,
-             int32_t ys, int32_t xe, int32_t ye) {
+bool DrawArc(HDC h, TArcKind kind, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xs, int32_t ys,
+             int32_t xe, int32_t ye) {
   TDC* dc = GdiDC(h);
   TRect box;
   if (!dc || !RasterBox(*dc, left, top, right, bottom, box) || !PathExtentOk(box)) return false;
@@ -728,15 +731,17 @@ bool DrawArc(HDC h, TArcKind kind, int32_t left, int32_t top, int32_t right, int
   }
   const TShapeRaster shape = shapeOf(box);
   PaintShape(*dc, pen, shape.Interior, {});
-  if (pen.Dash.empty()) ThinSpans(*dc, pen, shape.Outline);
-  else StyledPath(*dc, pen, shape.Path);
+  if (pen.Dash.empty())
+    ThinSpans(*dc, pen, shape.Outline);
+  else
+    StyledPath(*dc, pen, shape.Path);
   return true;
 }
 
 }  // namespace
 
-bool Arc(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xStart, int32_t yStart,
-         int32_t xEnd, int32_t yEnd) {
+bool Arc(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xStart, int32_t yStart, int32_t xEnd,
+         int32_t yEnd) {
   return DrawArc(dc, TArcKind::Arc, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
 }
 
@@ -745,8 +750,8 @@ bool Chord(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int
   return DrawArc(dc, TArcKind::Chord, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
 }
 
-bool Pie(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xStart, int32_t yStart,
-         int32_t xEnd, int32_t yEnd) {
+bool Pie(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t xStart, int32_t yStart, int32_t xEnd,
+         int32_t yEnd) {
   return DrawArc(dc, TArcKind::Pie, left, top, right, bottom, xStart, yStart, xEnd, yEnd);
 }
 
@@ -970,8 +975,8 @@ bool GradientFill(HDC h, const TRIVERTEX* vertices, uint32_t vertexCount, const 
       return uint32_t(n <= 1 ? c1 : c1 + (c2 - c1) * i / (n - 1));
     };
     auto valueAt = [&](int64_t i) {
-      return GdiColorToValue(r, channel(v1.Red, v2.Red, i) | (channel(v1.Green, v2.Green, i) << 8) |
-                                    (channel(v1.Blue, v2.Blue, i) << 16));
+      return GdiColorToValue(
+          r, channel(v1.Red, v2.Red, i) | (channel(v1.Green, v2.Green, i) << 8) | (channel(v1.Blue, v2.Blue, i) << 16));
     };
     if (mode == GRADIENT_FILL_RECT_V) {
       for (int32_t y = part.Top; y < part.Bottom; ++y) {

@@ -50,7 +50,8 @@ struct TSurface {
     DeleteObject(b);
   }
   // Rows of characters: the letter of each pixel's colour, '?' for others.
-  std::vector<std::string> Art(const std::map<COLORREF, char>& letters = {{kWhite, '.'}, {kBlack, '#'}, {kRed, 'r'}, {kBlue, 'b'}}) const {
+  std::vector<std::string> Art(const std::map<COLORREF, char>& letters = {
+                                   {kWhite, '.'}, {kBlack, '#'}, {kRed, 'r'}, {kBlue, 'b'}}) const {
     std::vector<std::string> rows;
     for (int y = 0; y < H; ++y) {
       std::string row;
@@ -201,30 +202,12 @@ TEST(GfxDraw, DashPatterns) {
 
 TEST(GfxDraw, RectangleWithPenWidthsOneAndThree) {
   const std::vector<std::string> thin = {
-      "...........",
-      "...........",
-      "..#######..",
-      "..#rrrrr#..",
-      "..#rrrrr#..",
-      "..#rrrrr#..",
-      "..#rrrrr#..",
-      "..#rrrrr#..",
-      "..#######..",
-      "...........",
-      "...........",
+      "...........", "...........", "..#######..", "..#rrrrr#..", "..#rrrrr#..", "..#rrrrr#..",
+      "..#rrrrr#..", "..#rrrrr#..", "..#######..", "...........", "...........",
   };
   const std::vector<std::string> wide = {
-      "...........",
-      ".#########.",
-      ".#########.",
-      ".#########.",
-      ".###rrr###.",
-      ".###rrr###.",
-      ".###rrr###.",
-      ".#########.",
-      ".#########.",
-      ".#########.",
-      "...........",
+      "...........", ".#########.", ".#########.", ".#########.", ".###rrr###.", ".###rrr###.",
+      ".###rrr###.", ".#########.", ".#########.", ".#########.", "...........",
   };
   struct TCase {
     int Style, Width;
@@ -310,12 +293,14 @@ TEST(GfxDraw, RegionsMatchTheShapesDrawn) {
        [] { return CreateRoundRectRgn(1, 1, 19, 15, 5, 5); }},
       {"round rect 8x6", [](HDC dc) { RoundRect(dc, 2, 0, 18, 17, 8, 6); },
        [] { return CreateRoundRectRgn(2, 0, 18, 17, 8, 6); }},
-      {"star alternate", [&](HDC dc) { Polygon(dc, star, 5); },
-       [&] { return CreatePolygonRgn(star, 5, ALTERNATE); }},
-      {"star winding", [&](HDC dc) { SetPolyFillMode(dc, WINDING); Polygon(dc, star, 5); },
+      {"star alternate", [&](HDC dc) { Polygon(dc, star, 5); }, [&] { return CreatePolygonRgn(star, 5, ALTERNATE); }},
+      {"star winding",
+       [&](HDC dc) {
+         SetPolyFillMode(dc, WINDING);
+         Polygon(dc, star, 5);
+       },
        [&] { return CreatePolygonRgn(star, 5, WINDING); }},
-      {"concave", [&](HDC dc) { Polygon(dc, concave, 5); },
-       [&] { return CreatePolygonRgn(concave, 5, ALTERNATE); }},
+      {"concave", [&](HDC dc) { Polygon(dc, concave, 5); }, [&] { return CreatePolygonRgn(concave, 5, ALTERNATE); }},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -342,7 +327,7 @@ TEST(GfxDraw, AlternateAndWindingDifferOnAStar) {
     Polygon(s.DC, star, 5);
     filled[mode] = s.Count(kBlack);
     EXPECT_EQ(GetPixel(s.DC, 10, 11) == kBlack, mode == WINDING);  // the pentagon in the middle
-    EXPECT_EQ(GetPixel(s.DC, 10, 3), kBlack);                       // a point of the star
+    EXPECT_EQ(GetPixel(s.DC, 10, 3), kBlack);                      // a point of the star
   }
   EXPECT_GT(filled[WINDING], filled[ALTERNATE]);
 }
@@ -451,13 +436,15 @@ TEST(GfxDraw, FrameInvertAndFocusRectangles) {
   TSurface s(8, 6, 24);
   HBRUSH black = CreateSolidBrush(kBlack);
   FrameRect(s.DC, TRect{1, 1, 7, 5}, black);
-  EXPECT_EQ(s.Art(), (std::vector<std::string>{"........", ".######.", ".#....#.", ".#....#.", ".######.", "........"}));
+  EXPECT_EQ(s.Art(),
+            (std::vector<std::string>{"........", ".######.", ".#....#.", ".#....#.", ".######.", "........"}));
   InvertRect(s.DC, TRect{0, 0, 8, 6});
   EXPECT_EQ(s.Art()[1], "#......#");
   InvertRect(s.DC, TRect{0, 0, 8, 6});
   s.Fill(kWhite);
   DrawFocusRect(s.DC, TRect{0, 0, 8, 6});
-  EXPECT_EQ(s.Art(), (std::vector<std::string>{"#.#.#.#.", ".......#", "#.......", ".......#", "#.......", ".#.#.#.#"}));
+  EXPECT_EQ(s.Art(),
+            (std::vector<std::string>{"#.#.#.#.", ".......#", "#.......", ".......#", "#.......", ".#.#.#.#"}));
   DrawFocusRect(s.DC, TRect{0, 0, 8, 6});
   EXPECT_EQ(s.Count(kWhite), 48);
   DeleteObject(black);
@@ -470,7 +457,8 @@ TEST(GfxDraw, RegionFills) {
   SetViewportOrgEx(s.DC, 1, 0, nullptr);  // regions are logical here
   FrameRgn(s.DC, rgn, black, 2, 1);
   SetViewportOrgEx(s.DC, 0, 0, nullptr);
-  EXPECT_EQ(s.Art(), (std::vector<std::string>{"........", "..######", "..##..##", "..##..##", "..######", "........"}));
+  EXPECT_EQ(s.Art(),
+            (std::vector<std::string>{"........", "..######", "..##..##", "..##..##", "..######", "........"}));
   s.Fill(kWhite);
   FillRgn(s.DC, rgn, black);
   EXPECT_EQ(s.Count(kBlack), 24);
@@ -495,7 +483,7 @@ TEST(GfxDraw, FloodFillBothModes) {
   EXPECT_FALSE(ExtFloodFill(s.DC, 1, 1, kBlack, FLOODFILLBORDER));  // starts on the border
   ASSERT_TRUE(ExtFloodFill(s.DC, 0, 0, kWhite, FLOODFILLSURFACE));
   EXPECT_EQ(s.Count(kWhite), 0);
-  EXPECT_FALSE(ExtFloodFill(s.DC, 0, 0, kBlue, FLOODFILLSURFACE));  // not that colour
+  EXPECT_FALSE(ExtFloodFill(s.DC, 0, 0, kBlue, FLOODFILLSURFACE));   // not that colour
   EXPECT_FALSE(ExtFloodFill(s.DC, 20, 0, kBlue, FLOODFILLSURFACE));  // outside
 }
 
@@ -526,7 +514,8 @@ TEST(GfxDraw, EdgesInSystemColours) {
   const COLORREF light = GetSysColor(COLOR_3DLIGHT), dark = GetSysColor(COLOR_3DDKSHADOW);
   const COLORREF hi = GetSysColor(COLOR_BTNHIGHLIGHT), shadow = GetSysColor(COLOR_BTNSHADOW);
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  const std::map<COLORREF, char> letters = {{light, 'l'}, {dark, 'd'}, {hi, 'h'}, {shadow, 's'}, {face, 'f'}, {kBlue, '.'}};
+  const std::map<COLORREF, char> letters = {{light, 'l'},  {dark, 'd'}, {hi, 'h'},
+                                            {shadow, 's'}, {face, 'f'}, {kBlue, '.'}};
   struct TCase {
     uint32_t Edge, Flags;
     std::vector<std::string> Art;

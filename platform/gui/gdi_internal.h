@@ -54,7 +54,7 @@ struct TGdiRaster {
   TGdiLayout Layout = TGdiLayout::Bgr32;
   int32_t BitCount = 32;
   uint32_t RedMask = 0, GreenMask = 0, BlueMask = 0;  // 16/32 bits (filled in for every layout)
-  const RGBQUAD* Colors = nullptr;  // colour table for 1/4/8 bits
+  const RGBQUAD* Colors = nullptr;                    // colour table for 1/4/8 bits
   int32_t ColorCount = 0;
   // 1 bit without a colour table: a monochrome bitmap (black 0, white 1 as
   // pixels; the DC's text and background colours when blitted to colour).
@@ -63,9 +63,7 @@ struct TGdiRaster {
   bool Valid() const { return Bits != nullptr && Width > 0 && Height > 0; }
   bool Indexed() const { return BitCount <= 8; }
   // Row y, counted from the top.
-  uint8_t* Row(int32_t y) const {
-    return Bits + size_t(Stride) * size_t(TopDown ? y : Height - 1 - y);
-  }
+  uint8_t* Row(int32_t y) const { return Bits + size_t(Stride) * size_t(TopDown ? y : Height - 1 - y); }
 };
 
 // Bytes per row of a DIB of that width and bit count (rows padded to 32 bits).
@@ -90,8 +88,8 @@ uint32_t GdiNearestColorIndex(const RGBQUAD* colors, int32_t count, COLORREF col
 // colours (nearest colour-table entry when going to fewer colours; alpha kept
 // between 32-bit rasters, 0 otherwise). No DC colours are involved: a
 // monochrome raster is black and white. The block is clipped to both rasters.
-void GdiConvertPixels(const TGdiRaster& src, int32_t sx, int32_t sy, const TGdiRaster& dst,
-                      int32_t dx, int32_t dy, int32_t w, int32_t h);
+void GdiConvertPixels(const TGdiRaster& src, int32_t sx, int32_t sy, const TGdiRaster& dst, int32_t dx, int32_t dy,
+                      int32_t w, int32_t h);
 
 // ROP3 evaluation, bitwise: bit i of rop3 gives the result where the pattern
 // bit is (i >> 2) & 1, the source bit (i >> 1) & 1 and the destination bit
@@ -148,7 +146,7 @@ struct TGdiPen : TGdiObject {
   uint32_t Style = PS_SOLID;  // full style word (style, end cap, join, type)
   int32_t Width = 0;          // 0 and 1: a one-pixel pen
   COLORREF Color = 0;
-  bool Extended = false;      // made by ExtCreatePen
+  bool Extended = false;  // made by ExtCreatePen
   uint32_t BrushStyle = BS_SOLID;
   uintptr_t Hatch = 0;
   std::vector<uint32_t> UserStyle;  // PS_USERSTYLE on/off lengths
@@ -259,9 +257,7 @@ struct TDC : TGdiObject {
                   Saturate(int64_t(y) - State.WindowOrg.Y + State.ViewportOrg.Y)};
   }
   // Logical to raster: the one mapping every drawing call goes through.
-  TPoint ToRaster(int32_t x, int32_t y) const {
-    return TPoint{Saturate(RasterX(x)), Saturate(RasterY(y))};
-  }
+  TPoint ToRaster(int32_t x, int32_t y) const { return TPoint{Saturate(RasterX(x)), Saturate(RasterY(y))}; }
   // The same in 64 bits, for callers that check the range themselves.
   int64_t RasterX(int64_t x) const { return x - State.WindowOrg.X + State.ViewportOrg.X + DeviceOrg.X; }
   int64_t RasterY(int64_t y) const { return y - State.WindowOrg.Y + State.ViewportOrg.Y + DeviceOrg.Y; }
@@ -269,9 +265,7 @@ struct TDC : TGdiObject {
     return TPoint{Saturate(int64_t(x) - DeviceOrg.X - State.ViewportOrg.X + State.WindowOrg.X),
                   Saturate(int64_t(y) - DeviceOrg.Y - State.ViewportOrg.Y + State.WindowOrg.Y)};
   }
-  static int32_t Saturate(int64_t v) {
-    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v);
-  }
+  static int32_t Saturate(int64_t v) { return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v); }
   // The selected font's description.
   const LOGFONT& LogFont() const;
   // A colour as RGB: PALETTEINDEX resolved through the selected palette, the
@@ -306,22 +300,22 @@ void GdiFillRasterRect(TDC& dc, const TRect& rect, COLORREF color, bool useRop2)
 // targets target = (color * a + target * (255 - a) + 127) / 255 per channel;
 // on 1/4/8-bit targets pixels with coverage >= 128 take the nearest index of
 // the colour and the others stay.
-void GdiBlendCoverage(TDC& dc, int32_t left, int32_t top, int32_t w, int32_t h,
-                      const uint8_t* coverage, int32_t stride, COLORREF color);
+void GdiBlendCoverage(TDC& dc, int32_t left, int32_t top, int32_t w, int32_t h, const uint8_t* coverage, int32_t stride,
+                      COLORREF color);
 
 // ---- For the bitmap class ------------------------------------------------------------
 
 // A DIB section of the format with the colour table (1/4/8 bits; missing
 // entries black); zeroed pixels. nullptr when impossible.
-HBITMAP GdiCreateDIB(int32_t width, int32_t height, const TGdiPixelFormat& format,
-                     const RGBQUAD* colors, int32_t colorCount, bool topDown = false);
+HBITMAP GdiCreateDIB(int32_t width, int32_t height, const TGdiPixelFormat& format, const RGBQUAD* colors,
+                     int32_t colorCount, bool topDown = false);
 // A new DIB of the given size and format holding src's pixels converted
 // (nearest colour-table entry when going to fewer colours); the top-left
 // overlap is copied, the rest is zero. colors nullptr: keep src's table when
 // the bit count is unchanged, else a default table (black/white, the 16
 // standard colours, or a 256-colour cube with greys).
-HBITMAP GdiCopyDIB(HBITMAP src, int32_t width, int32_t height, const TGdiPixelFormat& format,
-                   const RGBQUAD* colors, int32_t colorCount);
+HBITMAP GdiCopyDIB(HBITMAP src, int32_t width, int32_t height, const TGdiPixelFormat& format, const RGBQUAD* colors,
+                   int32_t colorCount);
 // The raster of a bitmap; Valid() false for a bad handle.
 TGdiRaster GdiBitmapRaster(HBITMAP bitmap);
 // The default colour table of a bit count (see GdiCopyDIB).
@@ -462,8 +456,10 @@ void GdiForEachVisible(const TRegion& visible, int32_t y, int32_t x0, int32_t x1
   size_t lo = 0, hi = rects.size();
   while (lo < hi) {  // first rectangle whose band ends below y
     const size_t mid = (lo + hi) / 2;
-    if (rects[mid].Bottom <= y) lo = mid + 1;
-    else hi = mid;
+    if (rects[mid].Bottom <= y)
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   for (size_t i = lo; i < rects.size() && rects[i].Top <= y; ++i) {
     const int32_t a = rects[i].Left > x0 ? rects[i].Left : x0;

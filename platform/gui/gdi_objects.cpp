@@ -126,11 +126,11 @@ TTable::TTable() {
   MakeStock(*this, std::move(guiFont), Stock[DEFAULT_GUI_FONT]);
 
   // The 20 static colours of the default palette.
-  static const uint8_t kStatic[20][3] = {
-      {0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
-      {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
-      {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
-      {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+  static const uint8_t kStatic[20][3] = {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},
+                                         {0, 0, 128},     {128, 0, 128},   {0, 128, 128},   {192, 192, 192},
+                                         {192, 220, 192}, {166, 202, 240}, {255, 251, 240}, {160, 160, 164},
+                                         {128, 128, 128}, {255, 0, 0},     {0, 255, 0},     {255, 255, 0},
+                                         {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
   auto pal = std::make_unique<TGdiPalette>();
   for (auto& c : kStatic) pal->Entries.push_back(PALETTEENTRY{c[0], c[1], c[2], 0});
   MakeStock(*this, std::move(pal), Stock[DEFAULT_PALETTE]);
@@ -247,9 +247,7 @@ HDC CreateCompatibleDC(HDC ref) {
   return NewDC(nullptr, true);
 }
 
-HDC GdiCreateWindowDC(HBITMAP bitmap, TPoint deviceOrg) {
-  return bitmap ? NewDC(bitmap, false, deviceOrg) : nullptr;
-}
+HDC GdiCreateWindowDC(HBITMAP bitmap, TPoint deviceOrg) { return bitmap ? NewDC(bitmap, false, deviceOrg) : nullptr; }
 
 bool DeleteDC(HDC h) {
   TTable& t = Table();
@@ -398,8 +396,8 @@ int32_t DescribeBitmap(const TGdiBitmap& b, int32_t size, void* buffer) {
     ds.dsBmih.biWidth = b.Width;
     ds.dsBmih.biHeight = b.TopDown ? -b.Height : b.Height;
     ds.dsBmih.biBitCount = uint16_t(b.Format.BitCount);
-    const bool bitfields = b.Layout == TGdiLayout::Rgb565 || b.Layout == TGdiLayout::Bitfields16 ||
-                           b.Layout == TGdiLayout::Bitfields32;
+    const bool bitfields =
+        b.Layout == TGdiLayout::Rgb565 || b.Layout == TGdiLayout::Bitfields16 || b.Layout == TGdiLayout::Bitfields32;
     ds.dsBmih.biCompression = bitfields ? BI_BITFIELDS : BI_RGB;
     ds.dsBmih.biSizeImage = uint32_t(b.MemorySize);
     ds.dsBmih.biClrUsed = uint32_t(b.ColorTable.size());
@@ -463,7 +461,7 @@ int32_t GetObject(HGDIOBJ obj, int32_t size, void* buffer) {
       LOGBRUSH lb;
       lb.lbStyle = b.Style;
       lb.lbColor = b.Color;
-      lb.lbHatch = b.Style == BS_HATCHED ? uintptr_t(b.Hatch)
+      lb.lbHatch = b.Style == BS_HATCHED   ? uintptr_t(b.Hatch)
                    : b.Style == BS_PATTERN ? reinterpret_cast<uintptr_t>(b.PatternHandle)
                                            : 0;
       std::memcpy(buffer, &lb, sizeof lb);
@@ -597,8 +595,10 @@ bool GdiParseBitmapInfo(const BITMAPINFO* info, TGdiDibInfo& out) {
   if (h.biCompression == BI_BITFIELDS) {
     if (bpp != 16 && bpp != 32) return false;
     uint32_t masks[3];
-    if (h.biSize >= 52) std::memcpy(masks, reinterpret_cast<const uint8_t*>(info) + 40, sizeof masks);
-    else std::memcpy(masks, after, sizeof masks);
+    if (h.biSize >= 52)
+      std::memcpy(masks, reinterpret_cast<const uint8_t*>(info) + 40, sizeof masks);
+    else
+      std::memcpy(masks, after, sizeof masks);
     r.Format.RedMask = masks[0];
     r.Format.GreenMask = masks[1];
     r.Format.BlueMask = masks[2];
@@ -648,8 +648,7 @@ TGdiRaster GdiRasterOver(const TGdiDibInfo& info, const void* bits) {
   return r;
 }
 
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, uint32_t usage, void** bits, void* section,
-                         uint32_t offset) {
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, uint32_t usage, void** bits, void* section, uint32_t offset) {
   if (bits) *bits = nullptr;
   (void)offset;
   if (dc && !GdiDC(dc)) return nullptr;
@@ -680,15 +679,18 @@ HBITMAP GdiCreateDIB(int32_t width, int32_t height, const TGdiPixelFormat& forma
   return AddObject<HBITMAP>(std::move(b));
 }
 
-HBITMAP GdiCopyDIB(HBITMAP src, int32_t width, int32_t height, const TGdiPixelFormat& format,
-                   const RGBQUAD* colors, int32_t colorCount) {
+HBITMAP GdiCopyDIB(HBITMAP src, int32_t width, int32_t height, const TGdiPixelFormat& format, const RGBQUAD* colors,
+                   int32_t colorCount) {
   TGdiBitmap* s = GdiBitmap(src);
   if (!s) return nullptr;
   std::vector<RGBQUAD> table;
   if (format.BitCount <= 8) {
-    if (colors) table.assign(colors, colors + std::max(colorCount, 0));
-    else if (s->Format.BitCount == format.BitCount && !s->Monochrome) table = s->ColorTable;
-    else table = GdiDefaultColorTable(format.BitCount);
+    if (colors)
+      table.assign(colors, colors + std::max(colorCount, 0));
+    else if (s->Format.BitCount == format.BitCount && !s->Monochrome)
+      table = s->ColorTable;
+    else
+      table = GdiDefaultColorTable(format.BitCount);
   }
   HBITMAP h = GdiCreateDIB(width, height, format, table.data(), int32_t(table.size()), false);
   TGdiBitmap* d = GdiBitmap(h);
@@ -723,13 +725,20 @@ HBITMAP CreateBitmap(int32_t width, int32_t height, uint32_t planes, uint32_t bi
   if (width == 0 || height == 0) return DefaultBitmap();
   const uint32_t depth = planes * bitsPerPixel;
   int32_t bpp;
-  if (depth == 1) bpp = 1;
-  else if (depth <= 4) bpp = 4;
-  else if (depth <= 8) bpp = 8;
-  else if (depth <= 16) bpp = 16;
-  else if (depth <= 24) bpp = 24;
-  else if (depth <= 32) bpp = 32;
-  else return nullptr;
+  if (depth == 1)
+    bpp = 1;
+  else if (depth <= 4)
+    bpp = 4;
+  else if (depth <= 8)
+    bpp = 8;
+  else if (depth <= 16)
+    bpp = 16;
+  else if (depth <= 24)
+    bpp = 24;
+  else if (depth <= 32)
+    bpp = 32;
+  else
+    return nullptr;
   HBITMAP h = NewDDB(width, height, bpp);
   TGdiBitmap* b = GdiBitmap(h);
   if (!b) return nullptr;
@@ -754,8 +763,7 @@ HBITMAP CreateCompatibleBitmap(HDC h, int32_t width, int32_t height) {
   if (!cur || !dc->IsMemoryDC) return NewDDB(width, height, 32);
   if (cur->Monochrome) return NewDDB(width, height, 1);
   if (cur->IsDIB) {
-    return GdiCreateDIB(width, height, cur->Format, cur->ColorTable.data(), int32_t(cur->ColorTable.size()),
-                        false);
+    return GdiCreateDIB(width, height, cur->Format, cur->ColorTable.data(), int32_t(cur->ColorTable.size()), false);
   }
   return NewDDB(width, height, cur->Format.BitCount);
 }
@@ -874,8 +882,7 @@ HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 
 HRGN CreateRectRgnIndirect(const TRect& r) { return CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom); }
 
-HRGN CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t width,
-                        int32_t height) {
+HRGN CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t width, int32_t height) {
   if (!ShapeBoxOk(left, top, right, bottom)) return nullptr;
   return NewRegion(RoundRectRegion(left, top, right, bottom, width, height));
 }
@@ -1075,8 +1082,7 @@ void* CopyImage(void* image, uint32_t type, int32_t cx, int32_t cy, uint32_t fla
     TGdiBitmap* src = GdiBitmap(static_cast<HBITMAP>(image));
     if (!src) return nullptr;
     const int32_t w = cx ? cx : src->Width, h = cy ? cy : src->Height;
-    if ((flags & LR_COPYRETURNORG) && w == src->Width && h == src->Height && !(flags & LR_MONOCHROME))
-      return image;
+    if ((flags & LR_COPYRETURNORG) && w == src->Width && h == src->Height && !(flags & LR_MONOCHROME)) return image;
     std::unique_ptr<TGdiBitmap> copy = Resized(*src, w, h, (flags & LR_MONOCHROME) != 0);
     if (!copy) return nullptr;
     if ((flags & LR_CREATEDIBSECTION) && !copy->Monochrome) copy->IsDIB = true;

@@ -175,7 +175,8 @@ TEST(GfxObjects, SixteenBitLayoutsKeepTheirMasks) {
     std::vector<uint32_t> Masks;
     uint16_t RedValue;
   };
-  const TCase cases[] = {{BI_RGB, {}, 0x7C00}, {BI_BITFIELDS, {0x7C00, 0x03E0, 0x001F}, 0x7C00},
+  const TCase cases[] = {{BI_RGB, {}, 0x7C00},
+                         {BI_BITFIELDS, {0x7C00, 0x03E0, 0x001F}, 0x7C00},
                          {BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, 0xF800}};
   for (const TCase& c : cases) {
     auto info = InfoBuffer(1, 1, 16, c.Compression, c.Masks);

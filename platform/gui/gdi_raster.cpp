@@ -158,9 +158,7 @@ TScratch& Scratch() {
 
 // ---- Formats ---------------------------------------------------------------------------
 
-int64_t GdiDibStride(int64_t width, int32_t bitCount) {
-  return ((width * bitCount + 31) / 32) * 4;
-}
+int64_t GdiDibStride(int64_t width, int32_t bitCount) { return ((width * bitCount + 31) / 32) * 4; }
 
 bool GdiLayoutOf(const TGdiPixelFormat& f, TGdiLayout& layout) {
   switch (f.BitCount) {
@@ -179,12 +177,14 @@ bool GdiLayoutOf(const TGdiPixelFormat& f, TGdiLayout& layout) {
       if ((r & g) || (r & b) || (g & b)) return false;
       if (f.BitCount == 16 && ((r | g | b) & 0xFFFF0000u)) return false;
       if (f.BitCount == 16) {
-        if (r == 0x7C00 && g == 0x03E0 && b == 0x001F) layout = TGdiLayout::Rgb555;
-        else if (r == 0xF800 && g == 0x07E0 && b == 0x001F) layout = TGdiLayout::Rgb565;
-        else layout = TGdiLayout::Bitfields16;
+        if (r == 0x7C00 && g == 0x03E0 && b == 0x001F)
+          layout = TGdiLayout::Rgb555;
+        else if (r == 0xF800 && g == 0x07E0 && b == 0x001F)
+          layout = TGdiLayout::Rgb565;
+        else
+          layout = TGdiLayout::Bitfields16;
       } else {
-        layout = (r == 0x00FF0000 && g == 0x0000FF00 && b == 0x000000FF) ? TGdiLayout::Bgr32
-                                                                           : TGdiLayout::Bitfields32;
+        layout = (r == 0x00FF0000 && g == 0x0000FF00 && b == 0x000000FF) ? TGdiLayout::Bgr32 : TGdiLayout::Bitfields32;
       }
       return true;
     }
@@ -201,8 +201,7 @@ uint32_t GdiReadPixel(const TGdiRaster& r, int32_t x, int32_t y) {
     case 4: return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xFu;
     case 8: return row[x];
     case 16: return uint32_t(row[2 * x]) | (uint32_t(row[2 * x + 1]) << 8);
-    case 24:
-      return uint32_t(row[3 * x]) | (uint32_t(row[3 * x + 1]) << 8) | (uint32_t(row[3 * x + 2]) << 16);
+    case 24: return uint32_t(row[3 * x]) | (uint32_t(row[3 * x + 1]) << 8) | (uint32_t(row[3 * x + 2]) << 16);
     default: {
       const uint8_t* p = row + 4 * size_t(x);
       return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
@@ -215,14 +214,18 @@ void GdiWritePixel(const TGdiRaster& r, int32_t x, int32_t y, uint32_t value) {
   switch (r.BitCount) {
     case 1: {
       const uint8_t bit = uint8_t(0x80u >> (x & 7));
-      if (value & 1) row[x >> 3] |= bit;
-      else row[x >> 3] &= uint8_t(~bit);
+      if (value & 1)
+        row[x >> 3] |= bit;
+      else
+        row[x >> 3] &= uint8_t(~bit);
       break;
     }
     case 4: {
       uint8_t& b = row[x >> 1];
-      if (x & 1) b = uint8_t((b & 0xF0) | (value & 0x0F));
-      else b = uint8_t((b & 0x0F) | ((value & 0x0F) << 4));
+      if (x & 1)
+        b = uint8_t((b & 0xF0) | (value & 0x0F));
+      else
+        b = uint8_t((b & 0x0F) | ((value & 0x0F) << 4));
       break;
     }
     case 8: row[x] = uint8_t(value); break;
@@ -255,8 +258,7 @@ COLORREF GdiValueToColor(const TGdiRaster& r, uint32_t value) {
       return MakeColor((rr << 3) | (rr >> 2), (gg << 2) | (gg >> 4), (bb << 3) | (bb >> 2));
     }
     default:
-      return MakeColor(ChannelGet(value, r.RedMask), ChannelGet(value, r.GreenMask),
-                       ChannelGet(value, r.BlueMask));
+      return MakeColor(ChannelGet(value, r.RedMask), ChannelGet(value, r.GreenMask), ChannelGet(value, r.BlueMask));
   }
 }
 
@@ -359,9 +361,12 @@ void GdiSpan(const TGdiRaster& dst, int32_t y, int32_t x0, int32_t n, const TGdi
   const uint8_t* sb = nullptr;
   if (usesP) {
     if (sc.Pat.size() < bytes) sc.Pat.resize(bytes);
-    if (op.PatSolid) FillRepeated(sc.Pat.data(), bytes, bpp, op.PatValue);
-    else if (op.Pat) PackValues(op.Pat, n, bpp, sc.Pat.data());
-    else std::memset(sc.Pat.data(), 0, bytes);
+    if (op.PatSolid)
+      FillRepeated(sc.Pat.data(), bytes, bpp, op.PatValue);
+    else if (op.Pat)
+      PackValues(op.Pat, n, bpp, sc.Pat.data());
+    else
+      std::memset(sc.Pat.data(), 0, bytes);
     pb = sc.Pat.data();
   }
   if (usesS) {
@@ -369,8 +374,10 @@ void GdiSpan(const TGdiRaster& dst, int32_t y, int32_t x0, int32_t n, const TGdi
       sb = op.SrcBytes;
     } else {
       if (sc.Src.size() < bytes) sc.Src.resize(bytes);
-      if (op.Src) PackValues(op.Src, n, bpp, sc.Src.data());
-      else std::memset(sc.Src.data(), 0, bytes);
+      if (op.Src)
+        PackValues(op.Src, n, bpp, sc.Src.data());
+      else
+        std::memset(sc.Src.data(), 0, bytes);
       sb = sc.Src.data();
     }
   }
@@ -386,8 +393,7 @@ void GdiSpan(const TGdiRaster& dst, int32_t y, int32_t x0, int32_t n, const TGdi
     while (j < n && op.Mask[j]) ++j;
     if (j > i) {
       const size_t off = size_t(i) * size_t(bpp);
-      GdiRop3Bytes(op.Rop3, pb ? pb + off : nullptr, sb ? sb + off : nullptr, d + off,
-                   size_t(j - i) * size_t(bpp));
+      GdiRop3Bytes(op.Rop3, pb ? pb + off : nullptr, sb ? sb + off : nullptr, d + off, size_t(j - i) * size_t(bpp));
     }
     i = j;
   }
@@ -457,11 +463,10 @@ const RGBQUAD* TableOf(const TGdiRaster& r) { return r.Colors; }
 
 }  // namespace
 
-TGdiRowConverter::TGdiRowConverter(const TGdiRaster& src, const TGdiRaster& dst,
-                                   const TGdiConvertColors& colors)
+TGdiRowConverter::TGdiRowConverter(const TGdiRaster& src, const TGdiRaster& dst, const TGdiConvertColors& colors)
     : FMode(kColor), FSrc(src), FDst(dst), FColors(colors), FNearest(TableOf(dst), dst.ColorCount) {
-  const bool sameLayout = src.Layout == dst.Layout && src.RedMask == dst.RedMask &&
-                          src.GreenMask == dst.GreenMask && src.BlueMask == dst.BlueMask;
+  const bool sameLayout = src.Layout == dst.Layout && src.RedMask == dst.RedMask && src.GreenMask == dst.GreenMask &&
+                          src.BlueMask == dst.BlueMask;
   if (sameLayout && (!src.Indexed() || SameTable(src, dst))) {
     FMode = kIdentity;
     return;
@@ -513,8 +518,7 @@ void TGdiRowConverter::Gather(int32_t sy, const int32_t* xs, int32_t n, uint32_t
 
 void TGdiRowConverter::Run(int32_t sy, int32_t sx, int32_t n, uint32_t* out) {
   const uint8_t* row = FSrc.Row(sy);
-  if (FMode != kIdentity && FSrc.Layout == TGdiLayout::Bgr24 && !FDst.Indexed() &&
-      FDst.Layout == TGdiLayout::Bgr32) {
+  if (FMode != kIdentity && FSrc.Layout == TGdiLayout::Bgr24 && !FDst.Indexed() && FDst.Layout == TGdiLayout::Bgr32) {
     const uint8_t* p = row + 3 * size_t(sx);
     for (int32_t i = 0; i < n; ++i, p += 3) out[i] = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16);
     return;
@@ -539,8 +543,8 @@ void TGdiRowConverter::Run(int32_t sy, int32_t sx, int32_t n, uint32_t* out) {
 
 // ---- Whole-block conversion ------------------------------------------------------------------
 
-void GdiConvertPixels(const TGdiRaster& src, int32_t sx, int32_t sy, const TGdiRaster& dst, int32_t dx,
-                      int32_t dy, int32_t w, int32_t h) {
+void GdiConvertPixels(const TGdiRaster& src, int32_t sx, int32_t sy, const TGdiRaster& dst, int32_t dx, int32_t dy,
+                      int32_t w, int32_t h) {
   if (!src.Valid() || !dst.Valid()) return;
   // Clip to both rasters.
   int64_t x0 = 0, y0 = 0, x1 = w, y1 = h;
@@ -626,10 +630,10 @@ TGdiRaster TGdiBitmap::Raster() const {
 std::vector<RGBQUAD> GdiDefaultColorTable(int32_t bitCount) {
   auto q = [](int r, int g, int b) { return RGBQUAD{uint8_t(b), uint8_t(g), uint8_t(r), 0}; };
   std::vector<RGBQUAD> t;
-  static const uint8_t kStandard16[16][3] = {
-      {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-      {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
-      {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+  static const uint8_t kStandard16[16][3] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                                             {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+                                             {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                                             {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
   if (bitCount == 1) {
     t = {q(0, 0, 0), q(255, 255, 255)};
   } else if (bitCount == 4) {

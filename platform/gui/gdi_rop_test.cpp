@@ -27,7 +27,8 @@ HBITMAP MakeDib(int w, int h, int bpp, const std::vector<RGBQUAD>& colors, void*
   bi->bmiHeader.biHeight = -h;  // top-down: row y at bits + y * stride
   bi->bmiHeader.biBitCount = uint16_t(bpp);
   bi->bmiHeader.biClrUsed = uint32_t(colors.size());
-  if (!colors.empty()) std::memcpy(buf.data() + sizeof(BITMAPINFOHEADER), colors.data(), colors.size() * sizeof(RGBQUAD));
+  if (!colors.empty())
+    std::memcpy(buf.data() + sizeof(BITMAPINFOHEADER), colors.data(), colors.size() * sizeof(RGBQUAD));
   return CreateDIBSection(nullptr, bi, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 

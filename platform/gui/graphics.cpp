@@ -20,41 +20,26 @@ namespace {
 
 TGdiPixelFormat FormatFor(TPixelFormat pf) {
   switch (pf) {
-    case TPixelFormat::pf1bit:
-      return GdiFormat1;
-    case TPixelFormat::pf4bit:
-      return GdiFormat4;
-    case TPixelFormat::pf8bit:
-      return GdiFormat8;
-    case TPixelFormat::pf15bit:
-      return GdiFormat15;
-    case TPixelFormat::pf16bit:
-      return GdiFormat16;
-    case TPixelFormat::pf24bit:
-      return GdiFormat24;
-    default:
-      return GdiFormat32;
+    case TPixelFormat::pf1bit: return GdiFormat1;
+    case TPixelFormat::pf4bit: return GdiFormat4;
+    case TPixelFormat::pf8bit: return GdiFormat8;
+    case TPixelFormat::pf15bit: return GdiFormat15;
+    case TPixelFormat::pf16bit: return GdiFormat16;
+    case TPixelFormat::pf24bit: return GdiFormat24;
+    default: return GdiFormat32;
   }
 }
 
 TPixelFormat PixelFormatOf(const TGdiBitmap& b) {
   switch (b.Layout) {
-    case TGdiLayout::Index1:
-      return TPixelFormat::pf1bit;
-    case TGdiLayout::Index4:
-      return TPixelFormat::pf4bit;
-    case TGdiLayout::Index8:
-      return TPixelFormat::pf8bit;
-    case TGdiLayout::Rgb555:
-      return TPixelFormat::pf15bit;
-    case TGdiLayout::Rgb565:
-      return TPixelFormat::pf16bit;
-    case TGdiLayout::Bgr24:
-      return TPixelFormat::pf24bit;
-    case TGdiLayout::Bgr32:
-      return b.IsDIB ? TPixelFormat::pf32bit : TPixelFormat::pfDevice;
-    default:
-      return TPixelFormat::pfCustom;
+    case TGdiLayout::Index1: return TPixelFormat::pf1bit;
+    case TGdiLayout::Index4: return TPixelFormat::pf4bit;
+    case TGdiLayout::Index8: return TPixelFormat::pf8bit;
+    case TGdiLayout::Rgb555: return TPixelFormat::pf15bit;
+    case TGdiLayout::Rgb565: return TPixelFormat::pf16bit;
+    case TGdiLayout::Bgr24: return TPixelFormat::pf24bit;
+    case TGdiLayout::Bgr32: return b.IsDIB ? TPixelFormat::pf32bit : TPixelFormat::pfDevice;
+    default: return TPixelFormat::pfCustom;
   }
 }
 
@@ -125,8 +110,8 @@ void TGraphic::Changed(TObject*) {
   if (OnChange) OnChange(this);
 }
 
-void TGraphic::Progress(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow,
-                        const TRect& R, const String& Msg) {
+void TGraphic::Progress(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow, const TRect& R,
+                        const String& Msg) {
   if (OnProgress) OnProgress(Sender, Stage, PercentDone, RedrawNow, R, Msg);
 }
 
@@ -281,14 +266,11 @@ void TBitmap::SetMonochrome(bool Value) {
 }
 
 uint8_t* TBitmap::ScanLine(int32_t Row) {
-  if (!FBits || Row < 0 || Row >= FHeight)
-    throw EInvalidGraphicOperation("Scan line index out of range");
+  if (!FBits || Row < 0 || Row >= FHeight) throw EInvalidGraphicOperation("Scan line index out of range");
   return FBits + size_t(FStride) * size_t(FTopDown ? Row : FHeight - 1 - Row);
 }
 
-const uint8_t* TBitmap::ScanLine(int32_t Row) const {
-  return const_cast<TBitmap*>(this)->ScanLine(Row);
-}
+const uint8_t* TBitmap::ScanLine(int32_t Row) const { return const_cast<TBitmap*>(this)->ScanLine(Row); }
 
 TCanvas* TBitmap::Canvas() {
   if (!FCanvas) {
@@ -430,12 +412,12 @@ void TBitmap::Draw(TCanvas* ACanvas, const TRect& Rect) {
   HDC dst = ACanvas->Handle();
   if (Transparent()) {
     const COLORREF key = uint32_t(TransparentColor()) & 0x00FFFFFFu;
-    TransparentStretchBlt(dst, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), FHandle, 0, 0,
-                          FWidth, FHeight, key, ACanvas->CopyMode());
+    TransparentStretchBlt(dst, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), FHandle, 0, 0, FWidth, FHeight, key,
+                          ACanvas->CopyMode());
     return;
   }
-  StretchBlt(dst, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), Canvas()->Handle(), 0, 0,
-             FWidth, FHeight, ACanvas->CopyMode());
+  StretchBlt(dst, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), Canvas()->Handle(), 0, 0, FWidth, FHeight,
+             ACanvas->CopyMode());
 }
 
 // ================================================================================
@@ -535,8 +517,8 @@ HICON ReadIconFile(TStream& stream) {
   std::vector<uint8_t> maskBits(rowBytes * size_t(h), 0);
   if (hasMask)
     for (int32_t y = 0; y < h; ++y)
-      std::memcpy(maskBits.data() + size_t(y) * rowBytes,
-                  img + used + size_t(h - 1 - y) * maskStride, (size_t(w) + 7) / 8);
+      std::memcpy(maskBits.data() + size_t(y) * rowBytes, img + used + size_t(h - 1 - y) * maskStride,
+                  (size_t(w) + 7) / 8);
   TBitmapHolder mask(CreateBitmap(w, h, 1, 1, maskBits.data()));
   if (!mask.H) InvalidIcon();
   ICONINFO ii;
@@ -589,12 +571,8 @@ int32_t TIcon::Height() const {
   return i ? i->Height : 0;
 }
 
-void TIcon::SetWidth(int32_t) {
-  throw EInvalidGraphicOperation("Cannot change the size of an icon");
-}
-void TIcon::SetHeight(int32_t) {
-  throw EInvalidGraphicOperation("Cannot change the size of an icon");
-}
+void TIcon::SetWidth(int32_t) { throw EInvalidGraphicOperation("Cannot change the size of an icon"); }
+void TIcon::SetHeight(int32_t) { throw EInvalidGraphicOperation("Cannot change the size of an icon"); }
 
 void TIcon::SetHandle(HICON Value) {
   if (Value == FHandle) return;
@@ -679,17 +657,15 @@ void TIcon::SaveToStream(TStream* Stream) {
 
 void TIcon::Draw(TCanvas* ACanvas, const TRect& Rect) {
   if (!FHandle) return;
-  DrawIconEx(ACanvas->Handle(), Rect.Left, Rect.Top, FHandle, Rect.Width(), Rect.Height(), 0,
-             nullptr, DI_NORMAL);
+  DrawIconEx(ACanvas->Handle(), Rect.Left, Rect.Top, FHandle, Rect.Width(), Rect.Height(), 0, nullptr, DI_NORMAL);
 }
 
 HICON LoadIcon(const void*, uint32_t IconId) {
-  static const std::map<uint32_t, const char*> kNames = {
-      {IDI_APPLICATION, "stdicons/application.ico"},
-      {IDI_HAND, "stdicons/hand.ico"},
-      {IDI_QUESTION, "stdicons/question.ico"},
-      {IDI_EXCLAMATION, "stdicons/exclamation.ico"},
-      {IDI_ASTERISK, "stdicons/asterisk.ico"}};
+  static const std::map<uint32_t, const char*> kNames = {{IDI_APPLICATION, "stdicons/application.ico"},
+                                                         {IDI_HAND, "stdicons/hand.ico"},
+                                                         {IDI_QUESTION, "stdicons/question.ico"},
+                                                         {IDI_EXCLAMATION, "stdicons/exclamation.ico"},
+                                                         {IDI_ASTERISK, "stdicons/asterisk.ico"}};
   static std::mutex lock;
   static std::map<uint32_t, HICON> cache;
   const auto name = kNames.find(IconId);
@@ -737,8 +713,7 @@ std::vector<TFileFormat>& FileFormats() {
 
 }  // namespace
 
-void TPicture::RegisterFileFormat(const String& AExtension, const String& ADescription,
-                                  TGraphicClass AGraphicClass) {
+void TPicture::RegisterFileFormat(const String& AExtension, const String& ADescription, TGraphicClass AGraphicClass) {
   if (AGraphicClass == nullptr) return;
   String ext = LowerAscii(AExtension);
   if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
@@ -750,9 +725,9 @@ void TPicture::RegisterFileFormat(const String& AExtension, const String& ADescr
 void TPicture::UnregisterGraphicClass(TGraphicClass AClass) {
   std::lock_guard<std::mutex> guard(FormatsLock());
   auto& formats = FileFormats();
-  formats.erase(std::remove_if(formats.begin(), formats.end(),
-                               [&](const TFileFormat& f) { return f.GraphicClass == AClass; }),
-                formats.end());
+  formats.erase(
+      std::remove_if(formats.begin(), formats.end(), [&](const TFileFormat& f) { return f.GraphicClass == AClass; }),
+      formats.end());
 }
 
 TPicture::~TPicture() = default;
@@ -761,8 +736,8 @@ void TPicture::Install(TGraphic* NewGraphic) {
   FGraphic.reset(NewGraphic);
   if (FGraphic) {
     FGraphic->OnChange = [this](TObject*) { Changed(this); };
-    FGraphic->OnProgress = [this](TObject* Sender, TProgressStage Stage, uint8_t Percent,
-                                  bool Redraw, const TRect& R, const String& Msg) {
+    FGraphic->OnProgress = [this](TObject* Sender, TProgressStage Stage, uint8_t Percent, bool Redraw, const TRect& R,
+                                  const String& Msg) {
       if (OnProgress) OnProgress(Sender, Stage, Percent, Redraw, R, Msg);
     };
   }
@@ -830,8 +805,8 @@ void TPicture::LoadFromFile(const String& FileName) {
   }
   if (!graphicClass) throw EInvalidGraphic("Unknown picture file extension (.%s)", {ext});
   std::unique_ptr<TGraphic> graphic(graphicClass());
-  graphic->OnProgress = [this](TObject* Sender, TProgressStage Stage, uint8_t Percent, bool Redraw,
-                               const TRect& R, const String& Msg) {
+  graphic->OnProgress = [this](TObject* Sender, TProgressStage Stage, uint8_t Percent, bool Redraw, const TRect& R,
+                               const String& Msg) {
     if (OnProgress) OnProgress(Sender, Stage, Percent, Redraw, R, Msg);
   };
   graphic->LoadFromFile(FileName);

@@ -26,9 +26,8 @@ RTL_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
 RTL_DECLARE_EXCEPTION(EOutOfResources, EOutOfMemory);
 
 enum class TProgressStage : uint8_t { psStarting, psRunning, psEnding };
-using TProgressEvent =
-    std::function<void(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow,
-                       const TRect& R, const String& Msg)>;
+using TProgressEvent = std::function<void(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow,
+                                          const TRect& R, const String& Msg)>;
 
 class TGraphic : public TPersistent {
  public:
@@ -69,8 +68,8 @@ class TGraphic : public TPersistent {
 
   // Marks the graphic modified and fires OnChange.
   virtual void Changed(TObject* Sender);
-  void Progress(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow,
-                const TRect& R, const String& Msg);
+  void Progress(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow, const TRect& R,
+                const String& Msg);
   // Draws the whole graphic stretched into Rect of ACanvas.
   virtual void Draw(TCanvas* ACanvas, const TRect& Rect) = 0;
 
@@ -286,8 +285,7 @@ class TPicture : public TPersistent {
 
   // Extension without the dot; the latest registration of an extension wins.
   // "bmp" (TBitmap) and "ico" (TIcon) are registered from the start.
-  static void RegisterFileFormat(const String& AExtension, const String& ADescription,
-                                 TGraphicClass AGraphicClass);
+  static void RegisterFileFormat(const String& AExtension, const String& ADescription, TGraphicClass AGraphicClass);
   // Removes every extension registered for the class.
   static void UnregisterGraphicClass(TGraphicClass AClass);
 

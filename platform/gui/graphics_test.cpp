@@ -19,8 +19,7 @@
 
 namespace {
 
-constexpr COLORREF kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF,
-                   kBlack = 0;
+constexpr COLORREF kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kBlack = 0;
 
 COLORREF PixelOf(const TBitmap& b, int32_t x, int32_t y) {
   const TGdiRaster r = GdiBitmapRaster(b.Handle());
@@ -50,9 +49,8 @@ TEST(GfxBitmap, OneBottomUpBlockWithPaddedRowsForEveryFormat) {
   const struct {
     TPixelFormat Format;
     int32_t Bits;
-  } cases[] = {{TPixelFormat::pfDevice, 32}, {TPixelFormat::pf1bit, 1},
-               {TPixelFormat::pf4bit, 4},    {TPixelFormat::pf8bit, 8},
-               {TPixelFormat::pf15bit, 16},  {TPixelFormat::pf16bit, 16},
+  } cases[] = {{TPixelFormat::pfDevice, 32}, {TPixelFormat::pf1bit, 1},   {TPixelFormat::pf4bit, 4},
+               {TPixelFormat::pf8bit, 8},    {TPixelFormat::pf15bit, 16}, {TPixelFormat::pf16bit, 16},
                {TPixelFormat::pf24bit, 24},  {TPixelFormat::pf32bit, 32}};
   for (const auto& c : cases) {
     SCOPED_TRACE(int(c.Format));
@@ -119,8 +117,7 @@ TEST(GfxBitmap, ResizingKeepsTheTopLeftAndZeroesNewAreas) {
   b->SetSize(5, 4);
   EXPECT_EQ(changes, 1);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 5; ++x)
-      EXPECT_EQ(PixelOf(*b, x, y), (x < 3 && y < 2) ? colors[y][x] : kBlack) << x << "," << y;
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(PixelOf(*b, x, y), (x < 3 && y < 2) ? colors[y][x] : kBlack) << x << "," << y;
   b->SetHeight(1);
   b->SetWidth(2);
   EXPECT_EQ(PixelOf(*b, 0, 0), kRed);
@@ -298,10 +295,9 @@ TEST(GfxBitmap, PaletteCopiesTheColourTable) {
 
 TEST(GfxBitmap, LoadFromResourceNameReadsFilesAndPackedDibs) {
   // A 1 x 1 BMP file and the same as a packed DIB.
-  static const unsigned char file[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0,   54, 0, 0, 0,  40,
-                                       0,   0,   0,  1, 0, 0, 0, 1, 0, 0,   0,  1, 0, 24, 0,
-                                       0,   0,   0,  0, 4, 0, 0, 0, 0, 0,   0,  0, 0, 0,  0,
-                                       0,   0,   0,  0, 0, 0, 0, 0, 0, 255, 0,  0, 0};
+  static const unsigned char file[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0,  0, 54, 0, 0, 0, 40,  0, 0, 0, 1, 0,
+                                       0,   0,   1,  0, 0, 0, 1, 0, 24, 0, 0,  0, 0, 0, 4,   0, 0, 0, 0, 0,
+                                       0,   0,   0,  0, 0, 0, 0, 0, 0,  0, 0,  0, 0, 0, 255, 0, 0, 0};
   static const EmbeddedResource table[] = {{"gfxtest/blue.bmp", file, sizeof file},
                                            {"gfxtest/blue.dib", file + 14, sizeof file - 14},
                                            {nullptr, nullptr, 0}};
@@ -333,9 +329,7 @@ class TFakeGraphic : public TGraphic {
     Stream->ReadBuffer(Text.data(), int64_t(Text.size()));
     Progress(this, TProgressStage::psEnding, 100, false, TRect{}, "done");
   }
-  void SaveToStream(TStream* Stream) override {
-    Stream->WriteBuffer(Text.data(), int64_t(Text.size()));
-  }
+  void SaveToStream(TStream* Stream) override { Stream->WriteBuffer(Text.data(), int64_t(Text.size())); }
   void Assign(TPersistent* Source) override {
     if (auto* f = dynamic_cast<TFakeGraphic*>(Source))
       Text = f->Text;
@@ -428,8 +422,7 @@ TEST(GfxPicture, StandardIconsLoadSaveAndDraw) {
         for (int x = 0; x < 32; ++x) v.push_back(PixelOf(*b, x, y));
       return v;
     }();
-    EXPECT_GT(std::count_if(drawn.begin(), drawn.end(), [](COLORREF c) { return c != kWhite; }),
-              300);
+    EXPECT_GT(std::count_if(drawn.begin(), drawn.end(), [](COLORREF c) { return c != kWhite; }), 300);
 
     // Through an .ico file and a picture the icon draws the same.
     const std::string path = TempPath("icon" + std::to_string(id) + ".ico");
@@ -441,8 +434,7 @@ TEST(GfxPicture, StandardIconsLoadSaveAndDraw) {
     b->Canvas()->FillRect(Rect(0, 0, 32, 32));
     b->Canvas()->Draw(0, 0, pic.Graphic());
     for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 32; ++x)
-        ASSERT_EQ(PixelOf(*b, x, y), drawn[size_t(y * 32 + x)]) << x << "," << y;
+      for (int x = 0; x < 32; ++x) ASSERT_EQ(PixelOf(*b, x, y), drawn[size_t(y * 32 + x)]) << x << "," << y;
   }
   EXPECT_EQ(seen.size(), 5u);
   EXPECT_EQ(LoadIcon(nullptr, 1), nullptr);
@@ -499,8 +491,7 @@ TEST(GfxPicture, IconFilesPickTheBestBmpImageAndKeepTheMask) {
   // The masked pixel shows the background XORed with the image colour.
   EXPECT_EQ(PixelOf(*b, 0, 0), kGreen ^ kRed);
 
-  const std::vector<uint8_t> junk = {0, 0,  1, 0,   1, 0, 32, 32, 0, 0, 1,
-                                     0, 32, 0, 200, 0, 0, 0,  22, 0, 0, 0};
+  const std::vector<uint8_t> junk = {0, 0, 1, 0, 1, 0, 32, 32, 0, 0, 1, 0, 32, 0, 200, 0, 0, 0, 22, 0, 0, 0};
   TCustomMemoryStream j;
   j.SetPointer(junk.data(), int64_t(junk.size()));
   EXPECT_THROW(icon.LoadFromStream(&j), EInvalidGraphic);

@@ -90,9 +90,7 @@ void THeadlessBackend::DoubleClick(int32_t x, int32_t y, TRawButton button) {
   Click(x, y, button);
 }
 
-void THeadlessBackend::Wheel(int32_t x, int32_t y, int32_t delta) {
-  WinInputWheel(TPoint{x, y}, delta);
-}
+void THeadlessBackend::Wheel(int32_t x, int32_t y, int32_t delta) { WinInputWheel(TPoint{x, y}, delta); }
 
 void THeadlessBackend::KeyDown(uint32_t vk) { WinInputKey(vk, true); }
 
@@ -141,8 +139,7 @@ bool THeadlessBackend::PumpMessages() {
     DispatchMessage(&m);
   }
   throw EHeadlessHang(Format("PumpMessages did not settle after %d messages (last: %d to $%x)",
-                             {int32_t(kLimit), int32_t(m.message),
-                              int32_t(reinterpret_cast<uintptr_t>(m.hwnd))}));
+                             {int32_t(kLimit), int32_t(m.message), int32_t(reinterpret_cast<uintptr_t>(m.hwnd))}));
 }
 
 void THeadlessBackend::AdvanceClock(uint64_t ms) {
@@ -186,8 +183,8 @@ bool THeadlessBackend::RunUntil(const std::function<bool()>& predicate, uint64_t
     }
     if (workers) {
       if (WinWaitForPost(FWatchdogMs)) continue;
-      throw EHeadlessHang(Format("RunUntil waited %d ms for worker threads and nothing arrived",
-                                 {int32_t(FWatchdogMs)}));
+      throw EHeadlessHang(
+          Format("RunUntil waited %d ms for worker threads and nothing arrived", {int32_t(FWatchdogMs)}));
     }
     clock.Advance(deadline - now);
     PumpMessages();
@@ -220,12 +217,12 @@ void THeadlessBackend::Wait(const char* loop, bool hasTimer, uint64_t nextDue) {
   if (WinPostedSinceBaseline()) return;  // a worker posted while the loop looked
   if (HeadlessWorkersRunning()) {
     if (WinWaitForPost(FWatchdogMs)) return;
-    throw EHeadlessHang(Format("%s waited %d ms for worker threads and nothing arrived",
-                               {String(loop), int32_t(FWatchdogMs)}));
+    throw EHeadlessHang(
+        Format("%s waited %d ms for worker threads and nothing arrived", {String(loop), int32_t(FWatchdogMs)}));
   }
-  throw EHeadlessHang(Format("%s would block forever: nothing is queued%s and no worker thread is running",
-                             {String(loop), String(hasTimer ? ", timers wait for the clock (auto-advance is off)"
-                                                            : ", no timer is set")}));
+  throw EHeadlessHang(Format(
+      "%s would block forever: nothing is queued%s and no worker thread is running",
+      {String(loop), String(hasTimer ? ", timers wait for the clock (auto-advance is off)" : ", no timer is set")}));
 }
 
 // ---- Accessors and the session ----

@@ -46,8 +46,8 @@ TImageListData* Find(HIMAGELIST list) {
 
 // Reads the count images at the left of image; the mask marks transparent
 // pixels white; maskColor (when not CLR_NONE) marks them by colour instead.
-bool ReadImages(const TImageListData& l, HBITMAP image, HBITMAP mask, COLORREF maskColor,
-                int32_t count, std::vector<TListImage>& out) {
+bool ReadImages(const TImageListData& l, HBITMAP image, HBITMAP mask, COLORREF maskColor, int32_t count,
+                std::vector<TListImage>& out) {
   const TGdiRaster r = GdiBitmapRaster(image);
   if (!r.Valid()) return false;
   const TGdiRaster m = mask ? GdiBitmapRaster(mask) : TGdiRaster{};
@@ -89,8 +89,8 @@ COLORREF Blend(COLORREF image, COLORREF fg, uint32_t a) {
   return ch(0) | ch(8) | ch(16);
 }
 
-bool DrawOne(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32_t dx, int32_t dy,
-             COLORREF bk, COLORREF fg, uint32_t style);
+bool DrawOne(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32_t dx, int32_t dy, COLORREF bk,
+             COLORREF fg, uint32_t style);
 
 }  // namespace
 
@@ -201,8 +201,8 @@ bool ImageList_SetOverlayImage(HIMAGELIST list, int32_t image, int32_t overlay) 
   return true;
 }
 
-bool ImageList_DrawEx(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32_t dx,
-                      int32_t dy, COLORREF bk, COLORREF fg, uint32_t style) {
+bool ImageList_DrawEx(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32_t dx, int32_t dy, COLORREF bk,
+                      COLORREF fg, uint32_t style) {
   int32_t overlayImage = -1;
   {
     std::lock_guard<std::mutex> guard(Table().Lock);
@@ -218,8 +218,8 @@ bool ImageList_DrawEx(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t
 
 namespace {
 
-bool DrawOne(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32_t dx, int32_t dy,
-             COLORREF bk, COLORREF fg, uint32_t style) {
+bool DrawOne(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32_t dx, int32_t dy, COLORREF bk,
+             COLORREF fg, uint32_t style) {
   std::lock_guard<std::mutex> guard(Table().Lock);
   TImageListData* l = Find(list);
   if (!l || index < 0 || index >= int32_t(l->Images.size()) || GetObjectType(dc) == 0) return false;
@@ -233,8 +233,7 @@ bool DrawOne(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32
     const COLORREF text = GetTextColor(dc) & 0x00FFFFFFu, back = GetBkColor(dc) & 0x00FFFFFFu;
     for (int32_t j = 0; j < h; ++j)
       for (int32_t i = 0; i < w; ++i)
-        colors[size_t(j) * size_t(w) + size_t(i)] =
-            img.Opaque[size_t(j) * size_t(l->Cx) + size_t(i)] ? text : back;
+        colors[size_t(j) * size_t(w) + size_t(i)] = img.Opaque[size_t(j) * size_t(l->Cx) + size_t(i)] ? text : back;
     return DrawColorBlock(dc, x, y, w, h, colors.data(), nullptr, SRCCOPY);
   }
 

@@ -74,8 +74,8 @@ bool ImageList_Draw(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y
 // the colour blended in by ILD_BLEND25/50 (CLR_DEFAULT: the system highlight
 // colour; CLR_NONE: the destination pixels). Blending weighs the colour by
 // 64 or 128 out of 255 with rounding, so 0 would keep the image exactly.
-bool ImageList_DrawEx(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32_t dx,
-                      int32_t dy, COLORREF bk, COLORREF fg, uint32_t style);
+bool ImageList_DrawEx(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y, int32_t dx, int32_t dy, COLORREF bk,
+                      COLORREF fg, uint32_t style);
 // The greyed look of a disabled image: its opaque pixels in clBtnHighlight
 // one pixel right and down, then in clBtnShadow at (x, y).
 bool ImageList_DrawDisabled(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y);

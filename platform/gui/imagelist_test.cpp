@@ -12,8 +12,7 @@
 
 namespace {
 
-constexpr COLORREF kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF,
-                   kBlack = 0;
+constexpr COLORREF kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kBlack = 0;
 
 COLORREF PixelOf(const TBitmap& b, int32_t x, int32_t y) {
   const TGdiRaster r = GdiBitmapRaster(b.Handle());
@@ -34,8 +33,7 @@ std::unique_ptr<TBitmap> FromRows(const std::vector<std::vector<COLORREF>>& rows
 }
 
 std::unique_ptr<TBitmap> Filled(int32_t w, int32_t h, COLORREF c) {
-  return FromRows(
-      std::vector<std::vector<COLORREF>>(size_t(h), std::vector<COLORREF>(size_t(w), c)));
+  return FromRows(std::vector<std::vector<COLORREF>>(size_t(h), std::vector<COLORREF>(size_t(w), c)));
 }
 
 std::vector<COLORREF> Row(const TBitmap& b, int32_t y) {
@@ -110,8 +108,7 @@ TEST(GfxImageList, DrawStyles) {
   const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
   auto blend = [](COLORREF image, COLORREF fg, uint32_t a) {
     COLORREF r = 0;
-    for (int s : {0, 8, 16})
-      r |= ((((fg >> s) & 0xFF) * a + ((image >> s) & 0xFF) * (255 - a) + 127) / 255) << s;
+    for (int s : {0, 8, 16}) r |= ((((fg >> s) & 0xFF) * a + ((image >> s) & 0xFF) * (255 - a) + 127) / 255) << s;
     return r;
   };
   const struct {
@@ -121,19 +118,9 @@ TEST(GfxImageList, DrawStyles) {
     uint32_t Style;
     std::vector<COLORREF> Want;  // on a 3 x 1 yellow row, drawn at x 1
   } cases[] = {
-      {"normal, no background",
-       0,
-       CLR_DEFAULT,
-       CLR_DEFAULT,
-       ILD_NORMAL,
-       {0x00FFFF, kRed, 0x00FFFF}},
+      {"normal, no background", 0, CLR_DEFAULT, CLR_DEFAULT, ILD_NORMAL, {0x00FFFF, kRed, 0x00FFFF}},
       {"normal with a background", 0, kBlack, CLR_DEFAULT, ILD_NORMAL, {0x00FFFF, kRed, kBlack}},
-      {"transparent beats the background",
-       0,
-       kBlack,
-       CLR_DEFAULT,
-       ILD_TRANSPARENT,
-       {0x00FFFF, kRed, 0x00FFFF}},
+      {"transparent beats the background", 0, kBlack, CLR_DEFAULT, ILD_TRANSPARENT, {0x00FFFF, kRed, 0x00FFFF}},
       {"mask: text colour and background colour",
        0,
        CLR_DEFAULT,

@@ -128,8 +128,14 @@ TObjRef StockObject(uint32_t index) {
     case 6: return MakePen(PS_SOLID, 0, 0xFFFFFF, true);
     case 7: return MakePen(PS_SOLID, 0, 0x000000, true);
     case 8: return MakePen(PS_NULL, 0, 0, true);
-    case 10: case 11: case 12: case 13: case 14: case 16: case 17: return DefaultFont();
-    case 18: return MakeBrush(BS_SOLID, 0xFFFFFF, 0);  // DC brush
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 16:
+    case 17: return DefaultFont();
+    case 18: return MakeBrush(BS_SOLID, 0xFFFFFF, 0);      // DC brush
     case 19: return MakePen(PS_SOLID, 0, 0x000000, true);  // DC pen
     default: return nullptr;
   }
@@ -209,8 +215,7 @@ std::u16string Cp1252ToUtf16(const uint8_t* p, size_t n) {
 
 class TPlayer {
  public:
-  TPlayer(HDC dc, const TRect& rect, double frameLeft, double frameTop, double frameWidth,
-          double frameHeight)
+  TPlayer(HDC dc, const TRect& rect, double frameLeft, double frameTop, double frameWidth, double frameHeight)
       : FDc(dc), FRect(rect) {
     FKx = rect.Width() / frameWidth;
     FKy = rect.Height() / frameHeight;
@@ -238,11 +243,26 @@ class TPlayer {
   std::pair<double, double> ScalePair() const {
     double sx = 1, sy = 1;
     switch (S.MapMode) {
-      case MM_LOMETRIC: sx = FUnitHmmX * 10; sy = -FUnitHmmY * 10; break;
-      case MM_HIMETRIC: sx = FUnitHmmX; sy = -FUnitHmmY; break;
-      case MM_LOENGLISH: sx = FUnitHmmX * 25.4; sy = -FUnitHmmY * 25.4; break;
-      case MM_HIENGLISH: sx = FUnitHmmX * 2.54; sy = -FUnitHmmY * 2.54; break;
-      case MM_TWIPS: sx = FUnitHmmX * 2540.0 / 1440; sy = -FUnitHmmY * 2540.0 / 1440; break;
+      case MM_LOMETRIC:
+        sx = FUnitHmmX * 10;
+        sy = -FUnitHmmY * 10;
+        break;
+      case MM_HIMETRIC:
+        sx = FUnitHmmX;
+        sy = -FUnitHmmY;
+        break;
+      case MM_LOENGLISH:
+        sx = FUnitHmmX * 25.4;
+        sy = -FUnitHmmY * 25.4;
+        break;
+      case MM_HIENGLISH:
+        sx = FUnitHmmX * 2.54;
+        sy = -FUnitHmmY * 2.54;
+        break;
+      case MM_TWIPS:
+        sx = FUnitHmmX * 2540.0 / 1440;
+        sy = -FUnitHmmY * 2540.0 / 1440;
+        break;
       case MM_ISOTROPIC:
       case MM_ANISOTROPIC: {
         sx = S.WinExtX != 0 ? S.ViewExtX / S.WinExtX : 1;
@@ -320,13 +340,12 @@ class TPlayer {
   void DoRectangle(double l, double t, double r, double b);
   void DoRoundRect(double l, double t, double r, double b, double w, double h);
   void DoEllipse(double l, double t, double r, double b);
-  void DoArc(int kind, double l, double t, double r, double b, double x1, double y1, double x2,
-             double y2);
+  void DoArc(int kind, double l, double t, double r, double b, double x1, double y1, double x2, double y2);
   void DoText(double x, double y, uint32_t options, const double* rect, const std::u16string& text,
               const std::vector<double>* dx);
   void DoSetPixel(double x, double y, COLORREF c);
-  void DoDibBlit(const TDib& dib, double xD, double yD, double wD, double hD, int32_t xS,
-                 int32_t yS, int32_t wS, int32_t hS, uint32_t rop, bool bottomOrigin);
+  void DoDibBlit(const TDib& dib, double xD, double yD, double wD, double hD, int32_t xS, int32_t yS, int32_t wS,
+                 int32_t hS, uint32_t rop, bool bottomOrigin);
   void DoPatBlt(double x, double y, double w, double h, uint32_t rop);
 
   void SaveState() {
@@ -394,8 +413,7 @@ HGDIOBJ TPlayer::RealizePen(const TMetaObject& o) const {
   const uint32_t style = o.PenStyle & PS_STYLE_MASK;
   if (style == PS_NULL) return GetStockObject(NULL_PEN);
   int32_t width = 0;
-  if (!o.Cosmetic && o.PenWidth > 0)
-    width = ClampToInt(DevLenX(o.PenWidth), 0, kMaxPenWidth);
+  if (!o.Cosmetic && o.PenWidth > 0) width = ClampToInt(DevLenX(o.PenWidth), 0, kMaxPenWidth);
   const uint32_t s = style <= PS_INSIDEFRAME ? style : PS_SOLID;
   return CreatePen(int32_t(s), width, o.Color);
 }
@@ -441,9 +459,7 @@ void TPlayer::Select(TSelection& sel, bool pen, bool brush, bool font) {
   SetTextAlign(FDc, S.TextAlign);
   SetPolyFillMode(FDc, S.FillMode == WINDING ? WINDING : ALTERNATE);
   SetROP2(FDc, S.Rop2 >= R2_BLACK && S.Rop2 <= R2_WHITE ? S.Rop2 : R2_COPYPEN);
-  SetStretchBltMode(FDc, S.StretchMode >= BLACKONWHITE && S.StretchMode <= HALFTONE
-                             ? S.StretchMode
-                             : BLACKONWHITE);
+  SetStretchBltMode(FDc, S.StretchMode >= BLACKONWHITE && S.StretchMode <= HALFTONE ? S.StretchMode : BLACKONWHITE);
 }
 
 void TPlayer::Unselect(TSelection& sel) {
@@ -558,17 +574,14 @@ void TPlayer::DoBezier(const std::vector<double>& xy, bool fromCurrent) {
     S.CurY = xy[xy.size() - 1];
   }
   if (c.empty()) return;
-  auto clampPt = [&](double x, double y) {
-    return TPoint{ClampToInt(x, FMinX, FMaxX), ClampToInt(y, FMinY, FMaxY)};
-  };
+  auto clampPt = [&](double x, double y) { return TPoint{ClampToInt(x, FMinX, FMaxX), ClampToInt(y, FMinY, FMaxY)}; };
   std::vector<TPoint> pts{clampPt(c[0].first, c[0].second)};
   for (size_t i = 1; i + 2 < c.size(); i += 3) {
     const auto [x0, y0] = c[i - 1];
     const auto [x1, y1] = c[i];
     const auto [x2, y2] = c[i + 1];
     const auto [x3, y3] = c[i + 2];
-    const double len = std::hypot(x1 - x0, y1 - y0) + std::hypot(x2 - x1, y2 - y1) +
-                       std::hypot(x3 - x2, y3 - y2);
+    const double len = std::hypot(x1 - x0, y1 - y0) + std::hypot(x2 - x1, y2 - y1) + std::hypot(x3 - x2, y3 - y2);
     const int n = std::clamp(int(std::isfinite(len) ? len / 4 : 1), 1, 64);
     for (int k = 1; k <= n; ++k) {
       const double t = double(k) / n, u = 1 - t;
@@ -609,8 +622,7 @@ void TPlayer::DoPolyPolygon(const std::vector<double>& xy, const std::vector<int
 void TPlayer::DoPolyPolyline(const std::vector<double>& xy, const std::vector<int32_t>& counts) {
   size_t at = 0;
   for (int32_t n : counts) {
-    DoPoly(std::vector<double>(xy.begin() + at * 2, xy.begin() + (at + size_t(n)) * 2), false,
-           false);
+    DoPoly(std::vector<double>(xy.begin() + at * 2, xy.begin() + (at + size_t(n)) * 2), false, false);
     at += size_t(n);
   }
 }
@@ -618,8 +630,7 @@ void TPlayer::DoPolyPolyline(const std::vector<double>& xy, const std::vector<in
 void TPlayer::DoRectangle(double l, double t, double r, double b) {
   const TRect d = DevRect(l, t, r, b);
   if (FInPath) {
-    PathAdd({{d.Left, d.Top}, {d.Right, d.Top}, {d.Right, d.Bottom}, {d.Left, d.Bottom}}, true,
-            false);
+    PathAdd({{d.Left, d.Top}, {d.Right, d.Top}, {d.Right, d.Bottom}, {d.Left, d.Bottom}}, true, false);
     return;
   }
   TSelection sel;
@@ -645,8 +656,7 @@ void TPlayer::DoEllipse(double l, double t, double r, double b) {
     const double rx = d.Width() / 2.0, ry = d.Height() / 2.0;
     for (int k = 0; k < 64; ++k) {
       const double a = k * 2 * M_PI / 64;
-      pts.push_back(TPoint{int32_t(std::lround(cx + rx * std::cos(a))),
-                           int32_t(std::lround(cy - ry * std::sin(a)))});
+      pts.push_back(TPoint{int32_t(std::lround(cx + rx * std::cos(a))), int32_t(std::lround(cy - ry * std::sin(a)))});
     }
     PathAdd(pts, true, false);
     return;
@@ -657,8 +667,7 @@ void TPlayer::DoEllipse(double l, double t, double r, double b) {
   Unselect(sel);
 }
 
-void TPlayer::DoArc(int kind, double l, double t, double r, double b, double x1, double y1,
-                    double x2, double y2) {
+void TPlayer::DoArc(int kind, double l, double t, double r, double b, double x1, double y1, double x2, double y2) {
   const TRect d = DevRect(l, t, r, b);
   TPoint p1 = Dev(x1, y1), p2 = Dev(x2, y2);
   // Arcs run counter-clockwise in logical space; a mirrored mapping turns
@@ -675,8 +684,8 @@ void TPlayer::DoArc(int kind, double l, double t, double r, double b, double x1,
   Unselect(sel);
 }
 
-void TPlayer::DoText(double x, double y, uint32_t options, const double* rect,
-                     const std::u16string& text, const std::vector<double>* dx) {
+void TPlayer::DoText(double x, double y, uint32_t options, const double* rect, const std::u16string& text,
+                     const std::vector<double>* dx) {
   const uint32_t opts = options & (ETO_OPAQUE | ETO_CLIPPED);
   TRect r;
   if (rect) r = DevRect(rect[0], rect[1], rect[2], rect[3]);
@@ -720,8 +729,8 @@ void TPlayer::DoSetPixel(double x, double y, COLORREF c) {
   SetPixel(FDc, p.X, p.Y, c);
 }
 
-void TPlayer::DoDibBlit(const TDib& dib, double xD, double yD, double wD, double hD, int32_t xS,
-                        int32_t yS, int32_t wS, int32_t hS, uint32_t rop, bool bottomOrigin) {
+void TPlayer::DoDibBlit(const TDib& dib, double xD, double yD, double wD, double hD, int32_t xS, int32_t yS, int32_t wS,
+                        int32_t hS, uint32_t rop, bool bottomOrigin) {
   if (!dib.Bitmap) return;
   const int32_t x0 = DevX(xD), x1 = DevX(xD + wD), y0 = DevY(yD), y1 = DevY(yD + hD);
   if (x0 == x1 || y0 == y1 || wS == 0 || hS == 0) return;
@@ -780,27 +789,81 @@ void TPlayer::WmfRecord(uint16_t func, const uint8_t* p, size_t n) {
     return xy;
   };
   switch (func) {
-    case 0x0201: if (n >= 2) S.BkColor = C(0); break;              // SetBkColor
-    case 0x0209: if (n >= 2) S.TextColor = C(0); break;            // SetTextColor
-    case 0x0102: if (n >= 1) S.BkMode = U(0); break;               // SetBkMode
-    case 0x0103: if (n >= 1) S.MapMode = U(0); break;              // SetMapMode
-    case 0x0104: if (n >= 1) S.Rop2 = U(0); break;                 // SetROP2
-    case 0x0106: if (n >= 1) S.FillMode = U(0); break;             // SetPolyFillMode
-    case 0x0107: if (n >= 1) S.StretchMode = U(0); break;          // SetStretchBltMode
-    case 0x012E: if (n >= 1) S.TextAlign = U(0); break;            // SetTextAlign
-    case 0x020B: if (n >= 2) { S.WinOrgY = W(0); S.WinOrgX = W(1); } break;
-    case 0x020C: if (n >= 2) { S.WinExtY = W(0); S.WinExtX = W(1); } break;
-    case 0x020D: if (n >= 2) { S.ViewOrgY = W(0); S.ViewOrgX = W(1); } break;
-    case 0x020E: if (n >= 2) { S.ViewExtY = W(0); S.ViewExtX = W(1); } break;
-    case 0x020F: if (n >= 2) { S.WinOrgY += W(0); S.WinOrgX += W(1); } break;
-    case 0x0211: if (n >= 2) { S.ViewOrgY += W(0); S.ViewOrgX += W(1); } break;
+    case 0x0201:
+      if (n >= 2) S.BkColor = C(0);
+      break;  // SetBkColor
+    case 0x0209:
+      if (n >= 2) S.TextColor = C(0);
+      break;  // SetTextColor
+    case 0x0102:
+      if (n >= 1) S.BkMode = U(0);
+      break;  // SetBkMode
+    case 0x0103:
+      if (n >= 1) S.MapMode = U(0);
+      break;  // SetMapMode
+    case 0x0104:
+      if (n >= 1) S.Rop2 = U(0);
+      break;  // SetROP2
+    case 0x0106:
+      if (n >= 1) S.FillMode = U(0);
+      break;  // SetPolyFillMode
+    case 0x0107:
+      if (n >= 1) S.StretchMode = U(0);
+      break;  // SetStretchBltMode
+    case 0x012E:
+      if (n >= 1) S.TextAlign = U(0);
+      break;  // SetTextAlign
+    case 0x020B:
+      if (n >= 2) {
+        S.WinOrgY = W(0);
+        S.WinOrgX = W(1);
+      }
+      break;
+    case 0x020C:
+      if (n >= 2) {
+        S.WinExtY = W(0);
+        S.WinExtX = W(1);
+      }
+      break;
+    case 0x020D:
+      if (n >= 2) {
+        S.ViewOrgY = W(0);
+        S.ViewOrgX = W(1);
+      }
+      break;
+    case 0x020E:
+      if (n >= 2) {
+        S.ViewExtY = W(0);
+        S.ViewExtX = W(1);
+      }
+      break;
+    case 0x020F:
+      if (n >= 2) {
+        S.WinOrgY += W(0);
+        S.WinOrgX += W(1);
+      }
+      break;
+    case 0x0211:
+      if (n >= 2) {
+        S.ViewOrgY += W(0);
+        S.ViewOrgX += W(1);
+      }
+      break;
     case 0x001E: SaveState(); break;
-    case 0x0127: if (n >= 1) RestoreState(GetS16(p)); break;
-    case 0x0214: if (n >= 2) DoMoveTo(W(1), W(0)); break;
-    case 0x0213: if (n >= 2) DoLineTo(W(1), W(0)); break;
-    case 0x041F: if (n >= 4) DoSetPixel(W(3), W(2), C(0)); break;  // SetPixel
-    case 0x0324:                                                   // Polygon
-    case 0x0325: {                                                 // Polyline
+    case 0x0127:
+      if (n >= 1) RestoreState(GetS16(p));
+      break;
+    case 0x0214:
+      if (n >= 2) DoMoveTo(W(1), W(0));
+      break;
+    case 0x0213:
+      if (n >= 2) DoLineTo(W(1), W(0));
+      break;
+    case 0x041F:
+      if (n >= 4) DoSetPixel(W(3), W(2), C(0));
+      break;        // SetPixel
+    case 0x0324:    // Polygon
+    case 0x0325: {  // Polyline
       if (n < 1) break;
       const size_t count = U(0);
       if (count * 2 + 1 > n) break;
@@ -818,25 +881,26 @@ void TPlayer::WmfRecord(uint16_t func, const uint8_t* p, size_t n) {
       DoPolyPolygon(points(1 + polys, total), counts);
       break;
     }
-    case 0x041B: if (n >= 4) DoRectangle(W(3), W(2), W(1), W(0)); break;
-    case 0x0418: if (n >= 4) DoEllipse(W(3), W(2), W(1), W(0)); break;
+    case 0x041B:
+      if (n >= 4) DoRectangle(W(3), W(2), W(1), W(0));
+      break;
+    case 0x0418:
+      if (n >= 4) DoEllipse(W(3), W(2), W(1), W(0));
+      break;
     case 0x061C:
       if (n >= 6) DoRoundRect(W(5), W(4), W(3), W(2), W(1), W(0));
       break;
     case 0x0817:  // Arc
     case 0x0830:  // Chord
     case 0x081A:  // Pie
-      if (n >= 8)
-        DoArc(func == 0x0817 ? 0 : func == 0x0830 ? 1 : 2, W(7), W(6), W(5), W(4), W(3), W(2),
-              W(1), W(0));
+      if (n >= 8) DoArc(func == 0x0817 ? 0 : func == 0x0830 ? 1 : 2, W(7), W(6), W(5), W(4), W(3), W(2), W(1), W(0));
       break;
     case 0x0521: {  // TextOut
       if (n < 1) break;
       const size_t count = U(0);
       const size_t strWords = (count + 1) / 2;
       if (1 + strWords + 2 > n) break;
-      DoText(W(1 + strWords + 1), W(1 + strWords), 0, nullptr, Cp1252ToUtf16(p + 2, count),
-             nullptr);
+      DoText(W(1 + strWords + 1), W(1 + strWords), 0, nullptr, Cp1252ToUtf16(p + 2, count), nullptr);
       break;
     }
     case 0x0A32: {  // ExtTextOut
@@ -870,8 +934,7 @@ void TPlayer::WmfRecord(uint16_t func, const uint8_t* p, size_t n) {
         break;
       }
       const TDib dib = DecodeDib(p + 16, (n - 8) * 2, nullptr, 0);
-      DoDibBlit(dib, W(7), W(6), W(5), W(4), int32_t(W(3)), int32_t(W(2)), int32_t(W(5)),
-                int32_t(W(4)), rop, false);
+      DoDibBlit(dib, W(7), W(6), W(5), W(4), int32_t(W(3)), int32_t(W(2)), int32_t(W(5)), int32_t(W(4)), rop, false);
       break;
     }
     case 0x0B41: {  // DIBStretchBlt
@@ -882,16 +945,14 @@ void TPlayer::WmfRecord(uint16_t func, const uint8_t* p, size_t n) {
         break;
       }
       const TDib dib = DecodeDib(p + 20, (n - 10) * 2, nullptr, 0);
-      DoDibBlit(dib, W(9), W(8), W(7), W(6), int32_t(W(5)), int32_t(W(4)), int32_t(W(3)),
-                int32_t(W(2)), rop, false);
+      DoDibBlit(dib, W(9), W(8), W(7), W(6), int32_t(W(5)), int32_t(W(4)), int32_t(W(3)), int32_t(W(2)), rop, false);
       break;
     }
     case 0x0F43: {  // StretchDIB
       if (n < 11) break;
       const uint32_t rop = Get32(p);
       const TDib dib = DecodeDib(p + 22, (n - 11) * 2, nullptr, 0);
-      DoDibBlit(dib, W(10), W(9), W(8), W(7), int32_t(W(6)), int32_t(W(5)), int32_t(W(4)),
-                int32_t(W(3)), rop, true);
+      DoDibBlit(dib, W(10), W(9), W(8), W(7), int32_t(W(6)), int32_t(W(5)), int32_t(W(4)), int32_t(W(3)), rop, true);
       break;
     }
     case 0x012D:  // SelectObject
@@ -987,19 +1048,34 @@ void TPlayer::EmfRecord(uint32_t type, const uint8_t* r, size_t size) {
   };
   std::vector<double> xy;
   switch (type) {
-    case 2: case 3: case 4: case 5: case 6:          // PolyBezier .. PolylineTo
-    case 85: case 86: case 87: case 88: case 89: {  // the 16-bit forms
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:  // PolyBezier .. PolylineTo
+    case 85:
+    case 86:
+    case 87:
+    case 88:
+    case 89: {  // the 16-bit forms
       if (!has(28)) break;
       const bool small = type >= 85;
       const uint32_t kind = small ? type - 83 : type;
       if (!points(28, U(24), small, xy)) break;
-      if (kind == 2) DoBezier(xy, false);
-      else if (kind == 5) DoBezier(xy, true);
-      else if (kind == 6) DoPoly(xy, false, true);
-      else DoPoly(xy, kind == 3, false);
+      if (kind == 2)
+        DoBezier(xy, false);
+      else if (kind == 5)
+        DoBezier(xy, true);
+      else if (kind == 6)
+        DoPoly(xy, false, true);
+      else
+        DoPoly(xy, kind == 3, false);
       break;
     }
-    case 7: case 8: case 90: case 91: {  // PolyPolyline, PolyPolygon (and 16-bit)
+    case 7:
+    case 8:
+    case 90:
+    case 91: {  // PolyPolyline, PolyPolygon (and 16-bit)
       if (!has(32)) break;
       const bool small = type >= 90;
       const uint64_t polys = U(24), total = U(28);
@@ -1014,29 +1090,77 @@ void TPlayer::EmfRecord(uint32_t type, const uint8_t* r, size_t size) {
       }
       if (sum != total) break;
       if (!points(size_t(32 + polys * 4), total, small, xy)) break;
-      if (type == 8 || type == 91) DoPolyPolygon(xy, counts);
-      else DoPolyPolyline(xy, counts);
+      if (type == 8 || type == 91)
+        DoPolyPolygon(xy, counts);
+      else
+        DoPolyPolyline(xy, counts);
       break;
     }
-    case 9: if (has(16)) { S.WinExtX = I(8); S.WinExtY = I(12); } break;
-    case 10: if (has(16)) { S.WinOrgX = I(8); S.WinOrgY = I(12); } break;
-    case 11: if (has(16)) { S.ViewExtX = I(8); S.ViewExtY = I(12); } break;
-    case 12: if (has(16)) { S.ViewOrgX = I(8); S.ViewOrgY = I(12); } break;
-    case 15: if (has(20)) DoSetPixel(I(8), I(12), FileColor(U(16))); break;  // SetPixelV
-    case 17: if (has(12)) S.MapMode = int32_t(U(8)); break;
-    case 18: if (has(12)) S.BkMode = int32_t(U(8)); break;
-    case 19: if (has(12)) S.FillMode = int32_t(U(8)); break;
-    case 20: if (has(12)) S.Rop2 = int32_t(U(8)); break;
-    case 21: if (has(12)) S.StretchMode = int32_t(U(8)); break;
-    case 22: if (has(12)) S.TextAlign = U(8); break;
-    case 24: if (has(12)) S.TextColor = FileColor(U(8)); break;
-    case 25: if (has(12)) S.BkColor = FileColor(U(8)); break;
-    case 27: if (has(16)) DoMoveTo(I(8), I(12)); break;
-    case 54: if (has(16)) DoLineTo(I(8), I(12)); break;
+    case 9:
+      if (has(16)) {
+        S.WinExtX = I(8);
+        S.WinExtY = I(12);
+      }
+      break;
+    case 10:
+      if (has(16)) {
+        S.WinOrgX = I(8);
+        S.WinOrgY = I(12);
+      }
+      break;
+    case 11:
+      if (has(16)) {
+        S.ViewExtX = I(8);
+        S.ViewExtY = I(12);
+      }
+      break;
+    case 12:
+      if (has(16)) {
+        S.ViewOrgX = I(8);
+        S.ViewOrgY = I(12);
+      }
+      break;
+    case 15:
+      if (has(20)) DoSetPixel(I(8), I(12), FileColor(U(16)));
+      break;  // SetPixelV
+    case 17:
+      if (has(12)) S.MapMode = int32_t(U(8));
+      break;
+    case 18:
+      if (has(12)) S.BkMode = int32_t(U(8));
+      break;
+    case 19:
+      if (has(12)) S.FillMode = int32_t(U(8));
+      break;
+    case 20:
+      if (has(12)) S.Rop2 = int32_t(U(8));
+      break;
+    case 21:
+      if (has(12)) S.StretchMode = int32_t(U(8));
+      break;
+    case 22:
+      if (has(12)) S.TextAlign = U(8);
+      break;
+    case 24:
+      if (has(12)) S.TextColor = FileColor(U(8));
+      break;
+    case 25:
+      if (has(12)) S.BkColor = FileColor(U(8));
+      break;
+    case 27:
+      if (has(16)) DoMoveTo(I(8), I(12));
+      break;
+    case 54:
+      if (has(16)) DoLineTo(I(8), I(12));
+      break;
     case 33: SaveState(); break;
-    case 34: if (has(12)) RestoreState(GetS32(r + 8)); break;
-    case 37: if (has(12)) Select(EmfObject(U(8))); break;  // SelectObject
-    case 40:                                             // DeleteObject
+    case 34:
+      if (has(12)) RestoreState(GetS32(r + 8));
+      break;
+    case 37:
+      if (has(12)) Select(EmfObject(U(8)));
+      break;  // SelectObject
+    case 40:  // DeleteObject
       if (has(12) && !(U(8) & 0x80000000u)) EmfStore(U(8), nullptr);
       break;
     case 38:  // CreatePen
@@ -1047,9 +1171,8 @@ void TPlayer::EmfRecord(uint32_t type, const uint8_t* r, size_t size) {
       const uint32_t style = U(28);
       const bool cosmetic = (style & PS_TYPE_MASK) != PS_GEOMETRIC;
       const uint32_t brushStyle = U(36);
-      EmfStore(U(8), MakePen(brushStyle == BS_NULL ? PS_NULL : style,
-                             int32_t(std::min<uint32_t>(U(32), 1u << 20)), FileColor(U(40)),
-                             cosmetic));
+      EmfStore(U(8), MakePen(brushStyle == BS_NULL ? PS_NULL : style, int32_t(std::min<uint32_t>(U(32), 1u << 20)),
+                             FileColor(U(40)), cosmetic));
       break;
     }
     case 39:  // CreateBrushIndirect
@@ -1096,25 +1219,43 @@ void TPlayer::EmfRecord(uint32_t type, const uint8_t* r, size_t size) {
       EmfStore(U(8), o);
       break;
     }
-    case 42: if (has(24)) DoEllipse(I(8), I(12), I(16), I(20)); break;
-    case 43: if (has(24)) DoRectangle(I(8), I(12), I(16), I(20)); break;
+    case 42:
+      if (has(24)) DoEllipse(I(8), I(12), I(16), I(20));
+      break;
+    case 43:
+      if (has(24)) DoRectangle(I(8), I(12), I(16), I(20));
+      break;
     case 44:
       if (has(32)) DoRoundRect(I(8), I(12), I(16), I(20), I(24), I(28));
       break;
-    case 45: case 46: case 47:  // Arc, Chord, Pie
-      if (has(40))
-        DoArc(type == 45 ? 0 : type == 46 ? 1 : 2, I(8), I(12), I(16), I(20), I(24), I(28), I(32),
-              I(36));
+    case 45:
+    case 46:
+    case 47:  // Arc, Chord, Pie
+      if (has(40)) DoArc(type == 45 ? 0 : type == 46 ? 1 : 2, I(8), I(12), I(16), I(20), I(24), I(28), I(32), I(36));
       break;
-    case 59: FInPath = true; FPath.clear(); FPathPoints = 0; break;  // BeginPath
-    case 60: FInPath = false; break;                                 // EndPath
-    case 61:                                                         // CloseFigure
+    case 59:
+      FInPath = true;
+      FPath.clear();
+      FPathPoints = 0;
+      break;                          // BeginPath
+    case 60: FInPath = false; break;  // EndPath
+    case 61:                          // CloseFigure
       if (FInPath && !FPath.empty()) FPath.back().Closed = true;
       break;
-    case 62: if (!FInPath) DrawPath(true, false); break;   // FillPath
-    case 63: if (!FInPath) DrawPath(true, true); break;    // StrokeAndFillPath
-    case 64: if (!FInPath) DrawPath(false, true); break;   // StrokePath
-    case 68: FInPath = false; FPath.clear(); FPathPoints = 0; break;  // AbortPath
+    case 62:
+      if (!FInPath) DrawPath(true, false);
+      break;  // FillPath
+    case 63:
+      if (!FInPath) DrawPath(true, true);
+      break;  // StrokeAndFillPath
+    case 64:
+      if (!FInPath) DrawPath(false, true);
+      break;  // StrokePath
+    case 68:
+      FInPath = false;
+      FPath.clear();
+      FPathPoints = 0;
+      break;    // AbortPath
     case 83:    // ExtTextOutA
     case 84: {  // ExtTextOutW
       if (!has(76)) break;
@@ -1163,8 +1304,8 @@ void TPlayer::EmfRecord(uint32_t type, const uint8_t* r, size_t size) {
       const uint64_t offBmi = U(48), cbBmi = U(52), offBits = U(56), cbBits = U(60);
       if (offBmi < 80 || !has(offBmi + cbBmi) || !has(offBits + cbBits)) break;
       const TDib dib = DecodeDib(r + offBmi, size_t(cbBmi), r + offBits, size_t(cbBits));
-      DoDibBlit(dib, I(24), I(28), I(72), I(76), GetS32(r + 32), GetS32(r + 36), GetS32(r + 40),
-                GetS32(r + 44), U(68), true);
+      DoDibBlit(dib, I(24), I(28), I(72), I(76), GetS32(r + 32), GetS32(r + 36), GetS32(r + 40), GetS32(r + 44), U(68),
+                true);
       break;
     }
     default: break;
@@ -1232,8 +1373,7 @@ void TMetafile::LoadFromStream(TStream* Stream) {
   if (bytes.size() >= kEmfHeaderMin && Get32(b) == 1 && Get32(b + 40) == kEmfSignature) {
     const uint32_t headerSize = Get32(b + 4);
     const uint32_t total = Get32(b + 48);
-    if (headerSize < kEmfHeaderMin || headerSize > bytes.size())
-      throw EInvalidGraphic(kInvalidMetafile);
+    if (headerSize < kEmfHeaderMin || headerSize > bytes.size()) throw EInvalidGraphic(kInvalidMetafile);
     if (total >= headerSize && total < bytes.size()) bytes.resize(total);
     enhanced = true;
     const double frameL = GetS32(b + 24), frameT = GetS32(b + 28);
@@ -1322,8 +1462,8 @@ void TMetafile::Play(TCanvas* ACanvas, const TRect& Rect) {
   HDC dc = ACanvas->Handle();
   const int32_t saved = SaveDC(dc);
   if (!saved) return;
-  const TRect clip{std::min(Rect.Left, Rect.Right), std::min(Rect.Top, Rect.Bottom),
-                   std::max(Rect.Left, Rect.Right), std::max(Rect.Top, Rect.Bottom)};
+  const TRect clip{std::min(Rect.Left, Rect.Right), std::min(Rect.Top, Rect.Bottom), std::max(Rect.Left, Rect.Right),
+                   std::max(Rect.Top, Rect.Bottom)};
   IntersectClipRect(dc, clip.Left, clip.Top, clip.Right, clip.Bottom);
   try {
     TPlayer player(dc, Rect, FFrameLeft, FFrameTop, FFrameWidth, FFrameHeight);

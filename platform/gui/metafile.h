@@ -52,7 +52,7 @@ class TMetafile : public TGraphic {
   void Draw(TCanvas* ACanvas, const TRect& Rect) override { Play(ACanvas, Rect); }
 
  private:
-  std::vector<uint8_t> FData;  // from the standard header on (placeable header dropped)
+  std::vector<uint8_t> FData;       // from the standard header on (placeable header dropped)
   std::vector<uint8_t> FPlaceable;  // the 22-byte placeable header, if any
   bool FEnhanced = false;
   int32_t FWidth = 0;

@@ -72,8 +72,7 @@ std::unique_ptr<TMetafile> Load(const std::vector<uint8_t>& bytes) {
   return m;
 }
 
-std::unique_ptr<TBitmap> Render(const std::vector<uint8_t>& bytes, int32_t w, int32_t h,
-                                const TRect& dest) {
+std::unique_ptr<TBitmap> Render(const std::vector<uint8_t>& bytes, int32_t w, int32_t h, const TRect& dest) {
   auto m = Load(bytes);
   auto b = White(w, h);
   b->Canvas()->StretchDraw(dest, m.get());
@@ -82,8 +81,7 @@ std::unique_ptr<TBitmap> Render(const std::vector<uint8_t>& bytes, int32_t w, in
 
 // Draws onto a canvas of the same size with logical (0, 0) at Origin and the
 // same clip as the player.
-std::unique_ptr<TBitmap> Direct(int32_t w, int32_t h, const TRect& dest,
-                                const std::function<void(HDC)>& draw) {
+std::unique_ptr<TBitmap> Direct(int32_t w, int32_t h, const TRect& dest, const std::function<void(HDC)>& draw) {
   auto b = White(w, h);
   HDC dc = b->Canvas()->Handle();
   const int32_t saved = SaveDC(dc);
@@ -179,8 +177,8 @@ TEST(MetafileSize, PlaceablePlainAndEnhanced) {
     out.ReadBuffer(saved.data(), out.Size());
     EXPECT_EQ(saved, c.Bytes);
     // From a file the same.
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("mfsize" + std::to_string(getpid()) + (c.Enhanced ? ".emf" : ".wmf"));
+    const auto path =
+        std::filesystem::temp_directory_path() / ("mfsize" + std::to_string(getpid()) + (c.Enhanced ? ".emf" : ".wmf"));
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(c.Bytes.data()), std::streamsize(c.Bytes.size()));
     TMetafile f;
@@ -199,8 +197,8 @@ TEST(MetafileSize, NotAMetafileIsRefusedAndLeavesTheOldOne) {
   std::vector<uint8_t> badEmfHeader = TEmfWriter{}.Build(100, 100);
   badEmfHeader[4] = 200;  // header size past the data
   badEmfHeader[5] = 200;
-  const std::vector<std::vector<uint8_t>> cases = {
-      {}, {1, 2, 3}, std::vector<uint8_t>(64, 0xFF), zeroInch, badVersion, badEmfHeader};
+  const std::vector<std::vector<uint8_t>> cases = {{},       {1, 2, 3},  std::vector<uint8_t>(64, 0xFF),
+                                                   zeroInch, badVersion, badEmfHeader};
   auto m = Load(TEmfWriter{}.Build(2540, 2540));
   for (size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(i);
@@ -250,8 +248,8 @@ TEST(MetafilePlay, WindowsRecordsDrawLikeTheCanvas) {
        [](TWmfWriter& w) {
          w.Rec(0x02FA, {PS_SOLID, 1, 0, 0x00FF, 0});  // red pen -> slot 0
          w.Rec(0x012D, {0});
-         w.Rec(0x0214, {3, 2});   // MoveTo (y, x)
-         w.Rec(0x0213, {30, 40}); // LineTo
+         w.Rec(0x0214, {3, 2});                      // MoveTo (y, x)
+         w.Rec(0x0213, {30, 40});                    // LineTo
          w.Rec(0x0325, {3, 5, 40, 20, 44, 40, 10});  // Polyline
        },
        nullptr,
@@ -265,11 +263,11 @@ TEST(MetafilePlay, WindowsRecordsDrawLikeTheCanvas) {
        }},
       {"shapes with brushes",
        [](TWmfWriter& w) {
-         w.Rec(0x02FC, {BS_SOLID, 0x0000, 0x00FF, 0});  // blue brush -> 0
+         w.Rec(0x02FC, {BS_SOLID, 0x0000, 0x00FF, 0});      // blue brush -> 0
          w.Rec(0x02FC, {BS_HATCHED, 0x8000, 0, HS_CROSS});  // hatch -> 1
          w.Rec(0x012D, {0});
-         w.Rec(0x041B, {20, 22, 2, 2});          // Rectangle (b, r, t, l)
-         w.Rec(0x0418, {46, 46, 24, 24});        // Ellipse
+         w.Rec(0x041B, {20, 22, 2, 2});    // Rectangle (b, r, t, l)
+         w.Rec(0x0418, {46, 46, 24, 24});  // Ellipse
          w.Rec(0x012D, {1});
          w.Rec(0x061C, {6, 8, 20, 46, 4, 26});  // RoundRect (h, w, b, r, t, l)
          w.Rec(0x0106, {WINDING});
@@ -292,7 +290,7 @@ TEST(MetafilePlay, WindowsRecordsDrawLikeTheCanvas) {
        [](TWmfWriter& w) {
          w.Rec(0x02FC, {BS_SOLID, 0xFF00, 0, 0});
          w.Rec(0x012D, {0});
-         w.Rec(0x0817, {0, 20, 20, 0, 20, 20, 2, 2});  // Arc (yEnd xEnd yStart xStart b r t l)
+         w.Rec(0x0817, {0, 20, 20, 0, 20, 20, 2, 2});     // Arc (yEnd xEnd yStart xStart b r t l)
          w.Rec(0x081A, {46, 24, 24, 46, 22, 46, 2, 24});  // Pie
          w.Rec(0x0830, {24, 2, 24, 24, 46, 24, 26, 2});   // Chord
        },
@@ -379,11 +377,9 @@ TEST(MetafilePlay, WindowsRecordsDrawLikeTheCanvas) {
        [](HDC dc) {
          const BITMAPINFO bi = SmallDibInfo();
          const auto dib = SmallDib();
-         StretchDIBits(dc, 4, 6, 16, 16, 0, 0, 2, 2, dib.data() + 40, &bi, DIB_RGB_COLORS,
-                       SRCCOPY);
+         StretchDIBits(dc, 4, 6, 16, 16, 0, 0, 2, 2, dib.data() + 40, &bi, DIB_RGB_COLORS, SRCCOPY);
          // The lower row of the image (source rows count from the top).
-         StretchDIBits(dc, 24, 30, 20, 10, 0, 0, 2, 1, dib.data() + 40, &bi, DIB_RGB_COLORS,
-                       SRCCOPY);
+         StretchDIBits(dc, 24, 30, 20, 10, 0, 0, 2, 1, dib.data() + 40, &bi, DIB_RGB_COLORS, SRCCOPY);
        }},
       {"save and restore",
        [](TWmfWriter& w) {
@@ -407,17 +403,16 @@ TEST(MetafilePlay, WindowsRecordsDrawLikeTheCanvas) {
        }},
       {"window scaling scales pens",
        [](TWmfWriter& w) {
-         w.Rec(0x0103, {8});         // MM_ANISOTROPIC
+         w.Rec(0x0103, {8});  // MM_ANISOTROPIC
          w.Rec(0x020B, {0, 0});
-         w.Rec(0x020C, {24, 24});    // half the frame: two pixels per unit
+         w.Rec(0x020C, {24, 24});  // half the frame: two pixels per unit
          w.Rec(0x02FA, {PS_SOLID, 2, 0, 0x00FF, 0});
          w.Rec(0x012D, {0});
          w.Rec(0x041B, {11, 11, 1, 1});
        },
        nullptr,
        [](HDC dc) {
-         WithObjects(dc, CreatePen(PS_SOLID, 4, 0x0000FF), nullptr,
-                     [&] { Rectangle(dc, 2, 2, 22, 22); });
+         WithObjects(dc, CreatePen(PS_SOLID, 4, 0x0000FF), nullptr, [&] { Rectangle(dc, 2, 2, 22, 22); });
        }},
   };
   for (const auto& c : cases) ExpectSame(c);
@@ -505,10 +500,10 @@ TEST(MetafilePlay, EnhancedRecordsDrawLikeTheCanvas) {
          Put32(t, 1);                    // graphics mode
          Put32(t, 0);
          Put32(t, 0);
-         Put32(t, 4);        // reference x
-         Put32(t, 8);        // y
-         Put32(t, 3);        // chars
-         Put32(t, 76);       // offString
+         Put32(t, 4);   // reference x
+         Put32(t, 8);   // y
+         Put32(t, 3);   // chars
+         Put32(t, 76);  // offString
          Put32(t, ETO_OPAQUE);
          for (int32_t v : {2, 6, 44, 30}) Put32(t, uint32_t(v));
          Put32(t, 84);  // offDx
@@ -534,8 +529,7 @@ TEST(MetafilePlay, EnhancedRecordsDrawLikeTheCanvas) {
        [](TEmfWriter& e) {
          const auto dib = SmallDib();
          std::vector<uint8_t> s(16, 0);
-         for (int32_t v : {6, 8, 0, 0, 2, 2, 80, 40, 120, int32_t(dib.size()) - 40, 0,
-                           int32_t(SRCCOPY), 20, 12})
+         for (int32_t v : {6, 8, 0, 0, 2, 2, 80, 40, 120, int32_t(dib.size()) - 40, 0, int32_t(SRCCOPY), 20, 12})
            Put32(s, uint32_t(v));
          s.insert(s.end(), dib.begin(), dib.end());
          e.RecBytes(81, s);
@@ -550,21 +544,19 @@ TEST(MetafilePlay, EnhancedRecordsDrawLikeTheCanvas) {
        [](HDC dc) {
          const BITMAPINFO bi = SmallDibInfo();
          const auto dib = SmallDib();
-         StretchDIBits(dc, 6, 8, 20, 12, 0, 0, 2, 2, dib.data() + 40, &bi, DIB_RGB_COLORS,
-                       SRCCOPY);
-         WithObjects(dc, nullptr, CreateSolidBrush(0x00FF00),
-                     [&] { PatBlt(dc, 30, 30, 10, 14, PATCOPY); });
+         StretchDIBits(dc, 6, 8, 20, 12, 0, 0, 2, 2, dib.data() + 40, &bi, DIB_RGB_COLORS, SRCCOPY);
+         WithObjects(dc, nullptr, CreateSolidBrush(0x00FF00), [&] { PatBlt(dc, 30, 30, 10, 14, PATCOPY); });
        }},
       {"paths fill and stroke", nullptr,
        [](TEmfWriter& e) {
          e.Rec(39, {1, BS_SOLID, 0x0000FF, 0});
          e.Rec(37, {1});
-         e.Rec(59, {});        // BeginPath
+         e.Rec(59, {});  // BeginPath
          e.Rec(27, {4, 4});
          e.Rec(54, {30, 4});
          e.Rec(54, {18, 24});
-         e.Rec(61, {});        // CloseFigure
-         e.Rec(60, {});        // EndPath
+         e.Rec(61, {});            // CloseFigure
+         e.Rec(60, {});            // EndPath
          e.Rec(62, {0, 0, 0, 0});  // FillPath
          e.Rec(59, {});
          e.Rec(27, {4, 40});
@@ -582,17 +574,17 @@ TEST(MetafilePlay, EnhancedRecordsDrawLikeTheCanvas) {
        }},
       {"viewport scaling and mapping mode", nullptr,
        [](TEmfWriter& e) {
-         e.Rec(17, {8});          // MM_ANISOTROPIC
-         e.Rec(9, {10, 10});      // window extent
-         e.Rec(11, {20, 30});     // viewport extent: 2 x, 3 y
-         e.Rec(10, {1, 1});       // window origin
+         e.Rec(17, {8});            // MM_ANISOTROPIC
+         e.Rec(9, {10, 10});        // window extent
+         e.Rec(11, {20, 30});       // viewport extent: 2 x, 3 y
+         e.Rec(10, {1, 1});         // window origin
          e.Rec(42, {2, 2, 12, 8});  // Ellipse
        },
        [](HDC dc) { Ellipse(dc, 2, 3, 22, 21); }},
       {"metric mapping mode turns y upwards", nullptr,
        [](TEmfWriter& e) {
-         e.Rec(17, {3});            // MM_HIMETRIC: 0.01 mm, y up
-         e.Rec(12, {0, 48});        // viewport origin at the bottom left
+         e.Rec(17, {3});               // MM_HIMETRIC: 0.01 mm, y up
+         e.Rec(12, {0, 48});           // viewport origin at the bottom left
          e.Rec(43, {0, 0, 635, 635});  // 6.35 mm = 24 pixels
        },
        [](HDC dc) { Rectangle(dc, 0, 24, 24, 48); }},
@@ -659,19 +651,33 @@ TEST(MetafileHostile, BadRecordsAreSkippedOrEndThePlaying) {
     bool TailDrawn;
   };
   const Case cases[] = {
-      {"wmf size past the end", [](TWmfWriter& w) { w.RawRec(0xFFFFFFFF, 0x041B, {1, 1, 0, 0}); },
+      {"wmf size past the end",
+       [](TWmfWriter& w) {
+         w.RawRec(0xFFFFFFFF, 0x041B, {1, 1, 0, 0});
+       },
        nullptr, false},
       {"wmf size below a header", [](TWmfWriter& w) { w.RawRec(1, 0x041B, {}); }, nullptr, false},
       {"wmf polyline count past the record",
-       [](TWmfWriter& w) { w.Rec(0x0325, {0xFFFF, 1, 1, 2, 2}); }, nullptr, true},
-      {"wmf polypolygon counts past the record",
-       [](TWmfWriter& w) { w.Rec(0x0538, {0xFFFF, 3, 3}); w.Rec(0x0538, {2, 0xFFFF, 0xFFFF, 1}); },
+       [](TWmfWriter& w) {
+         w.Rec(0x0325, {0xFFFF, 1, 1, 2, 2});
+       },
        nullptr, true},
-      {"wmf text count past the record", [](TWmfWriter& w) { w.Rec(0x0521, {0x7FFF, 0x4141}); },
+      {"wmf polypolygon counts past the record",
+       [](TWmfWriter& w) {
+         w.Rec(0x0538, {0xFFFF, 3, 3});
+         w.Rec(0x0538, {2, 0xFFFF, 0xFFFF, 1});
+       },
+       nullptr, true},
+      {"wmf text count past the record",
+       [](TWmfWriter& w) {
+         w.Rec(0x0521, {0x7FFF, 0x4141});
+       },
        nullptr, true},
       {"wmf ext text count past the record",
-       [](TWmfWriter& w) { w.Rec(0x0A32, {1, 1, 0xFFFF, ETO_OPAQUE, 0, 0, 5, 5}); }, nullptr,
-       true},
+       [](TWmfWriter& w) {
+         w.Rec(0x0A32, {1, 1, 0xFFFF, ETO_OPAQUE, 0, 0, 5, 5});
+       },
+       nullptr, true},
       {"wmf bad object indexes",
        [](TWmfWriter& w) {
          w.Rec(0x012D, {9999});
@@ -716,7 +722,10 @@ TEST(MetafileHostile, BadRecordsAreSkippedOrEndThePlaying) {
        },
        nullptr, true},
       {"emf size past the end", nullptr,
-       [](TEmfWriter& e) { e.RecBytes(43, {0, 0, 0, 0, 1, 0, 0, 0}, 0x7FFFFFF0); }, false},
+       [](TEmfWriter& e) {
+         e.RecBytes(43, {0, 0, 0, 0, 1, 0, 0, 0}, 0x7FFFFFF0);
+       },
+       false},
       {"emf size below a header", nullptr, [](TEmfWriter& e) { e.RecBytes(43, {}, 4); }, false},
       {"emf point count past the record", nullptr,
        [](TEmfWriter& e) {
@@ -745,12 +754,10 @@ TEST(MetafileHostile, BadRecordsAreSkippedOrEndThePlaying) {
       {"emf text past the record", nullptr,
        [](TEmfWriter& e) {
          std::vector<uint8_t> t(16, 0);
-         for (int32_t v : {1, 0, 0, 0, 0, 0x7FFFFFFF, 76, int32_t(ETO_OPAQUE), 0, 0, 9, 9, 0})
-           Put32(t, uint32_t(v));
+         for (int32_t v : {1, 0, 0, 0, 0, 0x7FFFFFFF, 76, int32_t(ETO_OPAQUE), 0, 0, 9, 9, 0}) Put32(t, uint32_t(v));
          e.RecBytes(84, t);
          std::vector<uint8_t> u(16, 0);
-         for (int32_t v : {1, 0, 0, 0, 0, 2, -4, 0, 0, 0, 9, 9, -8})
-           Put32(u, uint32_t(v));
+         for (int32_t v : {1, 0, 0, 0, 0, 2, -4, 0, 0, 0, 9, 9, -8}) Put32(u, uint32_t(v));
          Put32(u, 0x00410041);
          e.RecBytes(84, u);
        },
@@ -758,13 +765,11 @@ TEST(MetafileHostile, BadRecordsAreSkippedOrEndThePlaying) {
       {"emf DIB offsets and sizes outside the record", nullptr,
        [&](TEmfWriter& e) {
          std::vector<uint8_t> s(16, 0);
-         for (int32_t v : {0, 0, 0, 0, 2, 2, 80, -1, 120, 16, 0, int32_t(SRCCOPY), 8, 8})
-           Put32(s, uint32_t(v));
+         for (int32_t v : {0, 0, 0, 0, 2, 2, 80, -1, 120, 16, 0, int32_t(SRCCOPY), 8, 8}) Put32(s, uint32_t(v));
          e.RecBytes(81, s);
          std::vector<uint8_t> s2(16, 0);
          const auto h = dibHeader(4096, -4096, 32);
-         for (int32_t v : {0, 0, 0, 0, 4096, 4096, 80, 40, 120, 64, 0, int32_t(SRCCOPY), 8, 8})
-           Put32(s2, uint32_t(v));
+         for (int32_t v : {0, 0, 0, 0, 4096, 4096, 80, 40, 120, 64, 0, int32_t(SRCCOPY), 8, 8}) Put32(s2, uint32_t(v));
          s2.insert(s2.end(), h.begin(), h.end());
          for (int i = 0; i < 16; ++i) Put32(s2, 0);
          e.RecBytes(81, s2);
@@ -855,8 +860,7 @@ TEST(MetafileXcheck, WindowsFixturesResembleImageMagick) {
   if (!RunArgv({"convert", (dir / "probe.wmf").string(), "ppm:" + (dir / "probe.ppm").string()})) {
     std::filesystem::remove_all(dir);
     const char* ci = std::getenv("CI");
-    if (ci && *ci)
-      FAIL() << "convert cannot read WMF (install imagemagick and libmagickcore-6.q16-6-extra)";
+    if (ci && *ci) FAIL() << "convert cannot read WMF (install imagemagick and libmagickcore-6.q16-6-extra)";
     GTEST_SKIP() << "convert cannot read WMF here (Debian package libmagickcore-6.q16-6-extra)";
   }
   // Shapes in solid colours: lines, filled shapes, a polygon. Up to 1% of
@@ -878,7 +882,7 @@ TEST(MetafileXcheck, WindowsFixturesResembleImageMagick) {
        }},
       {"scaled lines",
        [](TWmfWriter& w) {
-         w.Rec(0x020C, {400, 600});  // five units per pixel
+         w.Rec(0x020C, {400, 600});                    // five units per pixel
          w.Rec(0x02FA, {PS_SOLID, 20, 0, 0x8000, 0});  // -> 1
          w.Rec(0x012D, {1});
          w.Rec(0x0214, {50, 50});
@@ -892,7 +896,7 @@ TEST(MetafileXcheck, WindowsFixturesResembleImageMagick) {
        [](TWmfWriter& w) {
          w.Rec(0x02FC, {BS_SOLID, 0x8080, 0x0080, 0});  // -> 1
          w.Rec(0x012D, {1});
-         w.Rec(0x061C, {16, 20, 70, 60, 10, 10});  // RoundRect
+         w.Rec(0x061C, {16, 20, 70, 60, 10, 10});            // RoundRect
          w.Rec(0x0830, {40, 70, 40, 110, 75, 110, 45, 70});  // Chord
        }},
   };
@@ -915,8 +919,7 @@ TEST(MetafileXcheck, WindowsFixturesResembleImageMagick) {
     const auto wmf = dir / "x.wmf", ppm = dir / "x.ppm";
     std::ofstream(wmf, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    ASSERT_TRUE(RunArgv(
-        {"convert", "-density", "96", wmf.string(), "-depth", "8", "ppm:" + ppm.string()}));
+    ASSERT_TRUE(RunArgv({"convert", "-density", "96", wmf.string(), "-depth", "8", "ppm:" + ppm.string()}));
     int32_t tw = 0, th = 0;
     std::vector<uint8_t> theirs;
     ASSERT_TRUE(ReadPpm(ppm.string(), tw, th, theirs));

@@ -37,8 +37,8 @@ struct TWmfWriter {
     Put16(Records, func);
     for (int32_t w : words) Put16(Records, uint32_t(w) & 0xFFFF);
   }
-  std::vector<uint8_t> Build(bool placeable, int16_t l, int16_t t, int16_t r, int16_t b,
-                             uint16_t inch, uint16_t objects = 16) const {
+  std::vector<uint8_t> Build(bool placeable, int16_t l, int16_t t, int16_t r, int16_t b, uint16_t inch,
+                             uint16_t objects = 16) const {
     std::vector<uint8_t> v;
     if (placeable) {
       Put32(v, 0x9AC6CDD7u);
@@ -54,8 +54,8 @@ struct TWmfWriter {
     // The largest record, in words (sizes past the data are not counted).
     uint32_t largest = 3;
     for (size_t at = 0; at + 6 <= Records.size();) {
-      const uint32_t n = uint32_t(Records[at] | (Records[at + 1] << 8) | (Records[at + 2] << 16) |
-                                  (uint32_t(Records[at + 3]) << 24));
+      const uint32_t n =
+          uint32_t(Records[at] | (Records[at + 1] << 8) | (Records[at + 2] << 16) | (uint32_t(Records[at + 3]) << 24));
       if (n < 3 || uint64_t(n) * 2 > Records.size() - at) break;
       largest = std::max(largest, n);
       at += size_t(n) * 2;

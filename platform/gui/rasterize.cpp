@@ -130,8 +130,8 @@ struct TRoundGeom {
     const uint64_t n = bb - 4 * uint64_t(dy) * uint64_t(dy);
     const u128 rhs = u128(A * A) * n;
     auto fits = [&](int64_t dx) { return u128(4 * uint64_t(dx) * uint64_t(dx)) * bb <= rhs; };
-    const long double est = (static_cast<long double>(A) / 2.0L) *
-                            std::sqrt(static_cast<long double>(n)) / static_cast<long double>(Bq);
+    const long double est =
+        (static_cast<long double>(A) / 2.0L) * std::sqrt(static_cast<long double>(n)) / static_cast<long double>(Bq);
     int64_t dx = static_cast<int64_t>(est);
     dx = std::clamp<int64_t>(dx, 0, Rx);
     while (dx < Rx && fits(dx + 1)) ++dx;
@@ -348,9 +348,7 @@ TShapeRaster ClosedArc(int l, int t, int r, int b, int xs, int ys, int xe, int y
 
 }  // namespace
 
-void RasterLine(int x0, int y0, int x1, int y1, const TPixelSink& plot) {
-  LineImpl(x0, y0, x1, y1, nullptr, plot);
-}
+void RasterLine(int x0, int y0, int x1, int y1, const TPixelSink& plot) { LineImpl(x0, y0, x1, y1, nullptr, plot); }
 
 void RasterLine(int x0, int y0, int x1, int y1, const TRect& Clip, const TPixelSink& plot) {
   LineImpl(x0, y0, x1, y1, &Clip, plot);
@@ -482,8 +480,8 @@ void EllipseSpans(int l, int t, int r, int b, std::vector<TSpan>* outline, std::
   TRoundGeom(l, t, r, b, int64_t(r) - l, int64_t(b) - t).Spans(outline, interior, Clip);
 }
 
-void RoundRectSpans(int l, int t, int r, int b, int w, int h, std::vector<TSpan>* outline,
-                    std::vector<TSpan>* interior, const TRect* Clip) {
+void RoundRectSpans(int l, int t, int r, int b, int w, int h, std::vector<TSpan>* outline, std::vector<TSpan>* interior,
+                    const TRect* Clip) {
   TRoundGeom(l, t, r, b, w, h).Spans(outline, interior, Clip);
 }
 
@@ -499,9 +497,7 @@ TShapeRaster PieShape(int l, int t, int r, int b, int xs, int ys, int xe, int ye
   return ClosedArc(l, t, r, b, xs, ys, xe, ye, direction, true);
 }
 
-TShapeRaster PolygonShape(const TPoint* pts, int n, int fillMode) {
-  return PolyPolygonShape(pts, &n, 1, fillMode);
-}
+TShapeRaster PolygonShape(const TPoint* pts, int n, int fillMode) { return PolyPolygonShape(pts, &n, 1, fillMode); }
 
 TShapeRaster PolyPolygonShape(const TPoint* pts, const int* counts, int nPolys, int fillMode) {
   TShapeRaster s;

@@ -63,8 +63,8 @@ std::vector<TSpan> SpansFromPixels(std::vector<TPoint> pixels);
 // nothing. Points on an edge may or may not be filled: they are always on the
 // outline (see PolygonShape), which holds the boundary. Appends normalised
 // spans (limited to Clip when given).
-void PolygonFillSpans(const TPoint* pts, const int* counts, int nPolys, int fillMode,
-                      std::vector<TSpan>& out, const TRect* Clip = nullptr);
+void PolygonFillSpans(const TPoint* pts, const int* counts, int nPolys, int fillMode, std::vector<TSpan>& out,
+                      const TRect* Clip = nullptr);
 
 // What a shape covers when drawn with a 1-pixel pen and a brush.
 //  Path     the outline pixels in drawing order, for stamping wide pens:
@@ -94,10 +94,10 @@ TShapeRaster EllipseShape(int l, int t, int r, int b);
 TShapeRaster RoundRectShape(int l, int t, int r, int b, int w, int h);
 // Spans only (Path left empty), limited to Clip when given: the cheap way to
 // draw and clip large shapes.
-void EllipseSpans(int l, int t, int r, int b, std::vector<TSpan>* outline,
-                  std::vector<TSpan>* interior, const TRect* Clip = nullptr);
-void RoundRectSpans(int l, int t, int r, int b, int w, int h, std::vector<TSpan>* outline,
-                    std::vector<TSpan>* interior, const TRect* Clip = nullptr);
+void EllipseSpans(int l, int t, int r, int b, std::vector<TSpan>* outline, std::vector<TSpan>* interior,
+                  const TRect* Clip = nullptr);
+void RoundRectSpans(int l, int t, int r, int b, int w, int h, std::vector<TSpan>* outline, std::vector<TSpan>* interior,
+                    const TRect* Clip = nullptr);
 
 // Arc: the part of the ellipse's path from the pixel nearest the radial
 // through (xs, ys) to the pixel nearest the radial through (xe, ye) (radials
@@ -111,8 +111,7 @@ std::vector<TPoint> ArcPath(int l, int t, int r, int b, int xs, int ys, int xe, 
 // Path is the arc followed by the closing lines' pixels.
 TShapeRaster ChordShape(int l, int t, int r, int b, int xs, int ys, int xe, int ye,
                         int direction = AD_COUNTERCLOCKWISE);
-TShapeRaster PieShape(int l, int t, int r, int b, int xs, int ys, int xe, int ye,
-                      int direction = AD_COUNTERCLOCKWISE);
+TShapeRaster PieShape(int l, int t, int r, int b, int xs, int ys, int xe, int ye, int direction = AD_COUNTERCLOCKWISE);
 
 // Polygon: the outline is every closed polyline drawn with RasterLine (each
 // edge leaves out its end, which is the next edge's start); the interior is

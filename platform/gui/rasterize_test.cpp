@@ -82,16 +82,16 @@ TEST(GfxRaster, LinePixelTable) {
     std::vector<TPix> want;
   };
   const Case cases[] = {
-      {0, 0, 4, 0, {{0, 0}, {1, 0}, {2, 0}, {3, 0}}},                           // horizontal, end left out
-      {2, 3, 2, 0, {{2, 3}, {2, 2}, {2, 1}}},                                   // vertical, upwards
-      {0, 0, 3, 3, {{0, 0}, {1, 1}, {2, 2}}},                                   // 45 degrees
-      {3, 0, 0, 3, {{3, 0}, {2, 1}, {1, 2}}},                                   // 45 degrees, other diagonal
-      {0, 0, 4, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 1}}},                           // shallow: tie at x=2 goes down
-      {4, 1, 0, 0, {{4, 1}, {3, 1}, {2, 0}, {1, 0}}},                           // reverse: same tie pixel
-      {0, 0, 1, 4, {{0, 0}, {0, 1}, {0, 2}, {1, 3}}},                           // steep: tie at y=2
-      {0, 0, 2, 5, {{0, 0}, {0, 1}, {1, 2}, {1, 3}, {2, 4}}},                   // steep
-      {0, 0, 6, -2, {{0, 0}, {1, 0}, {2, -1}, {3, -1}, {4, -1}, {5, -2}}},       // shallow upwards, ties to -1
-      {5, 5, 5, 5, {}},                                                         // a point draws nothing
+      {0, 0, 4, 0, {{0, 0}, {1, 0}, {2, 0}, {3, 0}}},                       // horizontal, end left out
+      {2, 3, 2, 0, {{2, 3}, {2, 2}, {2, 1}}},                               // vertical, upwards
+      {0, 0, 3, 3, {{0, 0}, {1, 1}, {2, 2}}},                               // 45 degrees
+      {3, 0, 0, 3, {{3, 0}, {2, 1}, {1, 2}}},                               // 45 degrees, other diagonal
+      {0, 0, 4, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 1}}},                       // shallow: tie at x=2 goes down
+      {4, 1, 0, 0, {{4, 1}, {3, 1}, {2, 0}, {1, 0}}},                       // reverse: same tie pixel
+      {0, 0, 1, 4, {{0, 0}, {0, 1}, {0, 2}, {1, 3}}},                       // steep: tie at y=2
+      {0, 0, 2, 5, {{0, 0}, {0, 1}, {1, 2}, {1, 3}, {2, 4}}},               // steep
+      {0, 0, 6, -2, {{0, 0}, {1, 0}, {2, -1}, {3, -1}, {4, -1}, {5, -2}}},  // shallow upwards, ties to -1
+      {5, 5, 5, 5, {}},                                                     // a point draws nothing
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.x0 << "," << c.y0 << " -> " << c.x1 << "," << c.y1);
@@ -228,8 +228,8 @@ TEST(GfxRaster, RoundRectRules) {
   EXPECT_EQ(Picture(RoundRectShape(0, 0, 8, 6, 5, 5), 8, 6),
             Rows({".######.", "#oooooo#", "#oooooo#", "#oooooo#", "#oooooo#", ".######."}));
   EXPECT_EQ(Picture(RoundRectShape(0, 0, 10, 8, 7, 7), 10, 8),
-            Rows({"..######..", ".#oooooo#.", "#oooooooo#", "#oooooooo#", "#oooooooo#", "#oooooooo#",
-                  ".#oooooo#.", "..######.."}));
+            Rows({"..######..", ".#oooooo#.", "#oooooooo#", "#oooooooo#", "#oooooooo#", "#oooooooo#", ".#oooooo#.",
+                  "..######.."}));
   // Tiny corners give the plain rectangle; full-size corners the ellipse.
   const std::string rect = Rows({"######", "#oooo#", "#oooo#", "######"});
   EXPECT_EQ(Picture(RoundRectShape(0, 0, 6, 4, 2, 2), 6, 4), rect);
@@ -284,47 +284,17 @@ TEST(GfxRaster, StarAlternateVersusWinding) {
   EXPECT_TRUE(w.count({10, 4}));
   for (const TPix& p : a) EXPECT_TRUE(w.count(p));
   EXPECT_EQ(Picture(alt, 21, 20),
-            Rows({"..........#..........",
-                  "..........#..........",
-                  ".........#o#.........",
-                  ".........#o#.........",
-                  ".........#o#.........",
-                  "........#ooo#........",
-                  "........#ooo#........",
-                  "#####################",
-                  ".##oooo#.....#oooo##.",
-                  "...#ooo#.....#ooo#...",
-                  "....#oo#.....#oo#....",
-                  ".....###.....###.....",
-                  "......##.....##......",
-                  "......#o#...#o#......",
-                  "......#oo###oo#......",
-                  ".....#ooo#.#ooo#.....",
-                  ".....#oo#...#oo#.....",
-                  ".....###.....###.....",
-                  "....##.........##....",
-                  "....#...........#...."}));
+            Rows({"..........#..........", "..........#..........", ".........#o#.........", ".........#o#.........",
+                  ".........#o#.........", "........#ooo#........", "........#ooo#........", "#####################",
+                  ".##oooo#.....#oooo##.", "...#ooo#.....#ooo#...", "....#oo#.....#oo#....", ".....###.....###.....",
+                  "......##.....##......", "......#o#...#o#......", "......#oo###oo#......", ".....#ooo#.#ooo#.....",
+                  ".....#oo#...#oo#.....", ".....###.....###.....", "....##.........##....", "....#...........#...."}));
   EXPECT_EQ(Picture(wind, 21, 20),
-            Rows({"..........#..........",
-                  "..........#..........",
-                  ".........#o#.........",
-                  ".........#o#.........",
-                  ".........#o#.........",
-                  "........#ooo#........",
-                  "........#ooo#........",
-                  "#####################",
-                  ".##oooo#ooooo#oooo##.",
-                  "...#ooo#ooooo#ooo#...",
-                  "....#oo#ooooo#oo#....",
-                  ".....###ooooo###.....",
-                  "......##ooooo##......",
-                  "......#o#ooo#o#......",
-                  "......#oo###oo#......",
-                  ".....#ooo#.#ooo#.....",
-                  ".....#oo#...#oo#.....",
-                  ".....###.....###.....",
-                  "....##.........##....",
-                  "....#...........#...."}));
+            Rows({"..........#..........", "..........#..........", ".........#o#.........", ".........#o#.........",
+                  ".........#o#.........", "........#ooo#........", "........#ooo#........", "#####################",
+                  ".##oooo#ooooo#oooo##.", "...#ooo#ooooo#ooo#...", "....#oo#ooooo#oo#....", ".....###ooooo###.....",
+                  "......##ooooo##......", "......#o#ooo#o#......", "......#oo###oo#......", ".....#ooo#.#ooo#.....",
+                  ".....#oo#...#oo#.....", ".....###.....###.....", "....##.........##....", "....#...........#...."}));
 }
 
 TEST(GfxRaster, PolygonOutlineHoldsTheBoundary) {
@@ -419,14 +389,12 @@ TEST(GfxRaster, ArcsWalkTheEllipse) {
 TEST(GfxRaster, ChordAndPie) {
   // Upper half of a 9 x 9 circle, radials at 3 and 9 o'clock.
   const TShapeRaster chord = ChordShape(0, 0, 9, 9, 9, 4, -1, 4);
-  EXPECT_EQ(Picture(chord, 9, 9),
-            Rows({"..#####..", ".#ooooo#.", "#ooooooo#", "#ooooooo#", "#########", ".........", ".........",
-                  ".........", "........."}));
+  EXPECT_EQ(Picture(chord, 9, 9), Rows({"..#####..", ".#ooooo#.", "#ooooooo#", "#ooooooo#", "#########", ".........",
+                                        ".........", ".........", "........."}));
   // Quarter pie: the arc from 12 to 9 o'clock plus the radii to the centre.
   const TShapeRaster pie = PieShape(0, 0, 9, 9, 4, -5, -5, 4);
-  EXPECT_EQ(Picture(pie, 9, 9),
-            Rows({"..###....", ".#oo#....", "#ooo#....", "#ooo#....", "#####....", ".........", ".........",
-                  ".........", "........."}));
+  EXPECT_EQ(Picture(pie, 9, 9), Rows({"..###....", ".#oo#....", "#ooo#....", "#ooo#....", "#####....", ".........",
+                                      ".........", ".........", "........."}));
   // Pie and chord stay within the ellipse, and pen pixels are the path's.
   for (int k = 0; k < 16; ++k) {
     const double a0 = k * 0.7, a1 = k * 1.9 + 0.3;
@@ -436,8 +404,8 @@ TEST(GfxRaster, ChordAndPie) {
     TPixSet cover = SpanSet(full.Outline);
     for (const TPix& p : SpanSet(full.Interior)) cover.insert(p);
     for (int dir : {AD_COUNTERCLOCKWISE, AD_CLOCKWISE})
-      for (const TShapeRaster& s : {ChordShape(0, 0, 21, 13, xs, ys, xe, ye, dir),
-                                    PieShape(0, 0, 21, 13, xs, ys, xe, ye, dir)}) {
+      for (const TShapeRaster& s :
+           {ChordShape(0, 0, 21, 13, xs, ys, xe, ye, dir), PieShape(0, 0, 21, 13, xs, ys, xe, ye, dir)}) {
         EXPECT_EQ(PointSet(s.Path), SpanSet(s.Outline));
         for (const TPix& p : SpanSet(s.Interior)) {
           EXPECT_TRUE(cover.count(p));

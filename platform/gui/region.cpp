@@ -259,8 +259,8 @@ int TRegion::Combine(TRegion& Dst, const TRegion& A, const TRegion& B, int Mode)
   std::vector<TRect> out;
   const TRect& ba = A.FBox;
   const TRect& bb = B.FBox;
-  const bool disjoint = A.Empty() || B.Empty() || ba.Right <= bb.Left || bb.Right <= ba.Left ||
-                        ba.Bottom <= bb.Top || bb.Bottom <= ba.Top;
+  const bool disjoint = A.Empty() || B.Empty() || ba.Right <= bb.Left || bb.Right <= ba.Left || ba.Bottom <= bb.Top ||
+                        bb.Bottom <= ba.Top;
   if (disjoint && Mode == RGN_AND) {
     // nothing in common
   } else if (disjoint && Mode == RGN_DIFF) {
@@ -296,11 +296,10 @@ bool TRegion::Offset(int32_t dx, int32_t dy) {
 bool TRegion::Contains(int32_t x, int32_t y) const {
   if (FRects.empty() || x < FBox.Left || x >= FBox.Right || y < FBox.Top || y >= FBox.Bottom) return false;
   // Bottoms and tops never decrease along the list.
-  auto first = std::upper_bound(FRects.begin(), FRects.end(), y,
-                                [](int32_t v, const TRect& r) { return v < r.Bottom; });
+  auto first =
+      std::upper_bound(FRects.begin(), FRects.end(), y, [](int32_t v, const TRect& r) { return v < r.Bottom; });
   if (first == FRects.end() || first->Top > y) return false;
-  auto last = std::upper_bound(first, FRects.end(), first->Top,
-                               [](int32_t v, const TRect& r) { return v < r.Top; });
+  auto last = std::upper_bound(first, FRects.end(), first->Top, [](int32_t v, const TRect& r) { return v < r.Top; });
   auto it = std::upper_bound(first, last, x, [](int32_t v, const TRect& r) { return v < r.Right; });
   return it != last && it->Left <= x;
 }
@@ -310,8 +309,7 @@ bool TRegion::IntersectsRect(const TRect& R) const {
   const int32_t t = std::min(R.Top, R.Bottom), b = std::max(R.Top, R.Bottom);
   if (FRects.empty() || l >= r || t >= b) return false;
   if (r <= FBox.Left || l >= FBox.Right || b <= FBox.Top || t >= FBox.Bottom) return false;
-  auto it = std::upper_bound(FRects.begin(), FRects.end(), t,
-                             [](int32_t v, const TRect& q) { return v < q.Bottom; });
+  auto it = std::upper_bound(FRects.begin(), FRects.end(), t, [](int32_t v, const TRect& q) { return v < q.Bottom; });
   for (; it != FRects.end() && it->Top < b; ++it)
     if (it->Left < r && it->Right > l) return true;
   return false;
@@ -380,9 +378,7 @@ TRegion EllipseRegion(int l, int t, int r, int b) {
   return TRegion::FromSpans(spans);
 }
 
-TRegion PolygonRegion(const TPoint* pts, int n, int fillMode) {
-  return PolyPolygonRegion(pts, &n, 1, fillMode);
-}
+TRegion PolygonRegion(const TPoint* pts, int n, int fillMode) { return PolyPolygonRegion(pts, &n, 1, fillMode); }
 
 TRegion PolyPolygonRegion(const TPoint* pts, const int* counts, int nPolys, int fillMode) {
   const TShapeRaster s = PolyPolygonShape(pts, counts, nPolys, fillMode);

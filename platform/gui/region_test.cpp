@@ -91,10 +91,7 @@ TEST(GfxRegions, CombineTable) {
   const Case cases[] = {
       {RGN_AND, SIMPLEREGION, {5, 5, 10, 10}, {{5, 5, 10, 10}}},
       {RGN_OR, COMPLEXREGION, {0, 0, 15, 15}, {{0, 0, 10, 5}, {0, 5, 15, 10}, {5, 10, 15, 15}}},
-      {RGN_XOR,
-       COMPLEXREGION,
-       {0, 0, 15, 15},
-       {{0, 0, 10, 5}, {0, 5, 5, 10}, {10, 5, 15, 10}, {5, 10, 15, 15}}},
+      {RGN_XOR, COMPLEXREGION, {0, 0, 15, 15}, {{0, 0, 10, 5}, {0, 5, 5, 10}, {10, 5, 15, 10}, {5, 10, 15, 15}}},
       {RGN_DIFF, COMPLEXREGION, {0, 0, 10, 10}, {{0, 0, 10, 5}, {0, 5, 5, 10}}},
       {RGN_COPY, SIMPLEREGION, {0, 0, 10, 10}, {{0, 0, 10, 10}}},
   };
@@ -136,7 +133,10 @@ TEST(GfxRegions, CombineMatchesPixelSets) {
       for (int y = -2; y < kGrid; ++y)
         for (int x = -2; x < kGrid; ++x) {
           const bool ia = pa.count({x, y}), ib = pb.count({x, y});
-          const bool in = mode == RGN_AND ? ia && ib : mode == RGN_OR ? ia || ib : mode == RGN_XOR ? ia != ib : ia && !ib;
+          const bool in = mode == RGN_AND   ? ia && ib
+                          : mode == RGN_OR  ? ia || ib
+                          : mode == RGN_XOR ? ia != ib
+                                            : ia && !ib;
           if (in) want.emplace(x, y);
         }
       TRegion d;
@@ -215,7 +215,8 @@ std::vector<uint8_t> Data(uint32_t dwSize, uint32_t iType, uint32_t nCount, uint
   };
   put(dwSize), put(iType), put(nCount), put(nRgnSize);
   for (int k = 0; k < 4; ++k) put(0);
-  for (const TRect& r : rects) put(uint32_t(r.Left)), put(uint32_t(r.Top)), put(uint32_t(r.Right)), put(uint32_t(r.Bottom));
+  for (const TRect& r : rects)
+    put(uint32_t(r.Left)), put(uint32_t(r.Top)), put(uint32_t(r.Right)), put(uint32_t(r.Bottom));
   return v;
 }
 
@@ -223,8 +224,8 @@ TEST(GfxRegions, RegionDataLayoutAndRoundTrip) {
   const TRegion g = TRegion::FromSpans({{-1, 2, 5}, {0, 2, 5}, {1, 0, 1}, {1, 3, 4}});
   const std::vector<uint8_t> d = g.ToRegionData();
   ASSERT_EQ(d.size(), 32u + 16u * 3u);
-  const uint8_t head[] = {32, 0, 0, 0, 1, 0, 0, 0, 3, 0, 0, 0, 48, 0, 0, 0,
-                          0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 5, 0, 0, 0, 2, 0, 0, 0};
+  const uint8_t head[] = {32, 0, 0, 0, 1,    0,    0,    0,    3, 0, 0, 0, 48, 0, 0, 0,
+                          0,  0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 5, 0, 0, 0, 2,  0, 0, 0};
   EXPECT_EQ(std::memcmp(d.data(), head, 32), 0);
   const uint8_t first[] = {2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 5, 0, 0, 0, 1, 0, 0, 0};
   EXPECT_EQ(std::memcmp(d.data() + 32, first, 16), 0);

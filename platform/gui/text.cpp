@@ -19,10 +19,10 @@ struct TDecoded {
   std::vector<uint32_t> Units;
 };
 
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 char32_t FromCp1252(uint32_t b) { return b >= 0x80 && b < 0xA0 ? Cp1252High[b - 0x80] : b; }
 
@@ -149,9 +149,8 @@ TFontInstancePtr FontOf(const LOGFONT& lf) {
   // Text is measured in bursts with one font; skip the cache lookup then.
   thread_local LOGFONT lastFont;
   thread_local TFontInstancePtr last;
-  if (last && lf.lfHeight == lastFont.lfHeight && lf.lfWidth == lastFont.lfWidth &&
-      lf.lfWeight == lastFont.lfWeight && (lf.lfItalic != 0) == (lastFont.lfItalic != 0) &&
-      lf.lfFaceName == lastFont.lfFaceName)
+  if (last && lf.lfHeight == lastFont.lfHeight && lf.lfWidth == lastFont.lfWidth && lf.lfWeight == lastFont.lfWeight &&
+      (lf.lfItalic != 0) == (lastFont.lfItalic != 0) && lf.lfFaceName == lastFont.lfFaceName)
     return last;
   TFontRequest r;
   r.FaceName = lf.lfFaceName;
@@ -237,7 +236,7 @@ TShown TakeOutPrefixes(std::u32string_view text, uint32_t format) {
 // Pen positions with tab stops: x after character c placed at x.
 int32_t Step(int32_t x, char32_t c, int32_t tabWidth, const TAdvanceFunc& advance) {
   int64_t next = c == U'\t' && tabWidth > 0 ? (static_cast<int64_t>(x) / tabWidth + 1) * tabWidth
-                                              : static_cast<int64_t>(x) + advance(c);
+                                            : static_cast<int64_t>(x) + advance(c);
   return static_cast<int32_t>(std::min<int64_t>(next, INT32_MAX / 2));
 }
 
@@ -255,8 +254,7 @@ struct TRange {
 // takes words while they fit; the blanks where it breaks are dropped; a word
 // wider than the room stays whole on its own line unless DT_EDITCONTROL asks
 // to break it between characters.
-void BreakParagraph(const TShown& s, size_t begin, size_t end, const TTextLayoutParams& p,
-                    std::vector<TRange>& out) {
+void BreakParagraph(const TShown& s, size_t begin, size_t end, const TTextLayoutParams& p, std::vector<TRange>& out) {
   const char32_t* c = s.Chars.data();
   const int32_t width = p.Width;
   const bool split = (p.Format & DT_EDITCONTROL) != 0;
@@ -378,8 +376,7 @@ void PathEllipsis(TTextLayoutLine& line, const TTextLayoutParams& p) {
 
 }  // namespace
 
-std::vector<int32_t> LinePens(std::u32string_view line, int32_t tabWidth, const TAdvanceFunc& advance,
-                              int32_t* width) {
+std::vector<int32_t> LinePens(std::u32string_view line, int32_t tabWidth, const TAdvanceFunc& advance, int32_t* width) {
   std::vector<int32_t> pens(line.size());
   int32_t x = 0;
   for (size_t i = 0; i < line.size(); ++i) {
@@ -439,8 +436,7 @@ std::vector<TTextLayoutLine> LayoutDrawText(std::u32string_view text, const TTex
   return lines;
 }
 
-std::u32string ModifiedDrawText(std::u32string_view text, const std::vector<TTextLayoutLine>& lines,
-                                uint32_t format) {
+std::u32string ModifiedDrawText(std::u32string_view text, const std::vector<TTextLayoutLine>& lines, uint32_t format) {
   std::u32string out;
   size_t at = 0;
   const bool prefixes = !(format & DT_NOPREFIX);
@@ -476,8 +472,7 @@ namespace {
 // ---- Drawing runs --------------------------------------------------------------
 
 TRect Intersect(const TRect& a, const TRect& b) {
-  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
+  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
   if (r.Right <= r.Left || r.Bottom <= r.Top) return TRect{};
   return r;
 }
@@ -507,17 +502,17 @@ struct TRun {
   const int32_t* Pens = nullptr;
   int32_t Start = 0;
   int32_t Width = 0;
-  int32_t Baseline = 0;             // v of the baseline
-  const uint8_t* Skip = nullptr;    // characters not drawn (expanded tabs)
+  int32_t Baseline = 0;                // v of the baseline
+  const uint8_t* Skip = nullptr;       // characters not drawn (expanded tabs)
   const uint8_t* Underline = nullptr;  // prefix underlines
   const int32_t* Advances = nullptr;   // for the prefix underlines
-  bool Opaque = false;              // fill the text cell with the background colour
+  bool Opaque = false;                 // fill the text cell with the background colour
 };
 
 // Draws a run in the DC's text colour through the visible region and, when
 // given, a clip rectangle (raster coordinates).
-void DrawRun(TDC& dc, const TFontInstance& font, const LOGFONT& lf, const TRunPlacement& place,
-             const TRun& run, const TRect* clip) {
+void DrawRun(TDC& dc, const TFontInstance& font, const LOGFONT& lf, const TRunPlacement& place, const TRun& run,
+             const TRect* clip) {
   TRect box = dc.Visible().Box();
   if (clip) box = Intersect(box, *clip);
   if (EmptyRect(box)) return;
@@ -550,8 +545,8 @@ void DrawRun(TDC& dc, const TFontInstance& font, const LOGFONT& lf, const TRunPl
     u0 = std::min(u0, run.Pens[i]);
     u1 = std::max(u1, run.Pens[i]);
   }
-  TDeviceBox b = RunRectBounds(place, u0 - margin, cellTop - margin, u1 + m.MaxCharWidth + margin,
-                               cellTop + m.Height + margin);
+  TDeviceBox b =
+      RunRectBounds(place, u0 - margin, cellTop - margin, u1 + m.MaxCharWidth + margin, cellTop + m.Height + margin);
   TRect r = Intersect(TRect{b.Left, b.Top, b.Right, b.Bottom}, box);
   if (EmptyRect(r)) return;
   TCoverageMask mask;
@@ -678,7 +673,7 @@ bool TextOutDecoded(HDC handle, int32_t x, int32_t y, uint32_t options, const TR
   if (rect) {
     TRect d = RasterRect(*dc, *rect);
     clipRaster = TRect{std::min(d.Left, d.Right), std::min(d.Top, d.Bottom), std::max(d.Left, d.Right),
-                    std::max(d.Top, d.Bottom)};
+                       std::max(d.Top, d.Bottom)};
     haveRect = true;
   }
   if (haveRect && (options & ETO_OPAQUE)) {
@@ -705,8 +700,7 @@ bool TextOutDecoded(HDC handle, int32_t x, int32_t y, uint32_t options, const TR
 }
 
 // Extent of characters [0, i] for every character.
-bool ExtentEx(HDC handle, const TDecoded& d, int32_t maxExtent, int32_t* fit, int32_t* dx,
-              TSize* size) {
+bool ExtentEx(HDC handle, const TDecoded& d, int32_t maxExtent, int32_t* fit, int32_t* dx, TSize* size) {
   TDC* dc = GdiDC(handle);
   if (!dc) return false;
   TFontInstancePtr font = FontOf(dc->LogFont());
@@ -794,7 +788,8 @@ int32_t TabbedTextOutDecoded(HDC handle, int32_t x, int32_t y, const TDecoded& d
     if (a.Reachable) DrawRun(*dc, *font, lf, a.Place, run, nullptr);
     UpdateCurrentPosition(*dc, width, lf);
   }
-  return static_cast<int32_t>((static_cast<uint32_t>(m.Height & 0xFFFF) << 16) | (static_cast<uint32_t>(width) & 0xFFFF));
+  return static_cast<int32_t>((static_cast<uint32_t>(m.Height & 0xFFFF) << 16) |
+                              (static_cast<uint32_t>(width) & 0xFFFF));
 }
 
 // DrawText over characters; modified (when given) receives the text with the
@@ -939,18 +934,16 @@ bool GetTextExtentPoint32W(HDC dc, const char16_t* text, int32_t count, TSize* s
   return GetTextExtentExPointW(dc, text, count, 0, nullptr, nullptr, size);
 }
 
-bool GetTextExtentExPoint(HDC dc, const char* text, int32_t count, int32_t maxExtent, int32_t* fit,
-                          int32_t* dx, TSize* size) {
+bool GetTextExtentExPoint(HDC dc, const char* text, int32_t count, int32_t maxExtent, int32_t* fit, int32_t* dx,
+                          TSize* size) {
   if (count < 0 || (count > 0 && !text)) return false;
-  return ExtentEx(dc, Decode(text, static_cast<size_t>(count)), maxExtent, fit, dx,
-                  size);
+  return ExtentEx(dc, Decode(text, static_cast<size_t>(count)), maxExtent, fit, dx, size);
 }
 
-bool GetTextExtentExPointW(HDC dc, const char16_t* text, int32_t count, int32_t maxExtent, int32_t* fit,
-                           int32_t* dx, TSize* size) {
+bool GetTextExtentExPointW(HDC dc, const char16_t* text, int32_t count, int32_t maxExtent, int32_t* fit, int32_t* dx,
+                           TSize* size) {
   if (count < 0 || (count > 0 && !text)) return false;
-  return ExtentEx(dc, Decode(text, static_cast<size_t>(count)), maxExtent, fit, dx,
-                  size);
+  return ExtentEx(dc, Decode(text, static_cast<size_t>(count)), maxExtent, fit, dx, size);
 }
 
 namespace {
@@ -959,8 +952,7 @@ bool CharWidths(HDC handle, uint32_t first, uint32_t last, int32_t* widths, bool
   TDC* dc = GdiDC(handle);
   if (!dc || !widths || last < first || last > 0x10FFFF) return false;
   TFontInstancePtr font = FontOf(dc->LogFont());
-  for (uint32_t c = first; c <= last; ++c)
-    widths[c - first] = font->Advance(cp1252 && c < 0x100 ? FromCp1252(c) : c);
+  for (uint32_t c = first; c <= last; ++c) widths[c - first] = font->Advance(cp1252 && c < 0x100 ? FromCp1252(c) : c);
   return true;
 }
 
@@ -988,14 +980,14 @@ bool TextOutW(HDC dc, int32_t x, int32_t y, const char16_t* text, int32_t count)
   return TextOutDecoded(dc, x, y, 0, nullptr, Decode(text, static_cast<size_t>(count)), nullptr);
 }
 
-bool ExtTextOut(HDC dc, int32_t x, int32_t y, uint32_t options, const TRect* rect, const char* text,
-                int32_t count, const int32_t* dx) {
+bool ExtTextOut(HDC dc, int32_t x, int32_t y, uint32_t options, const TRect* rect, const char* text, int32_t count,
+                const int32_t* dx) {
   if (count < 0 || (count > 0 && !text)) return false;
   return TextOutDecoded(dc, x, y, options, rect, Decode(text, static_cast<size_t>(count)), dx);
 }
 
-bool ExtTextOutW(HDC dc, int32_t x, int32_t y, uint32_t options, const TRect* rect, const char16_t* text,
-                 int32_t count, const int32_t* dx) {
+bool ExtTextOutW(HDC dc, int32_t x, int32_t y, uint32_t options, const TRect* rect, const char16_t* text, int32_t count,
+                 const int32_t* dx) {
   if (count < 0 || (count > 0 && !text)) return false;
   return TextOutDecoded(dc, x, y, options, rect, Decode(text, static_cast<size_t>(count)), dx);
 }
@@ -1035,8 +1027,7 @@ int32_t DrawTextEx(HDC dc, const char* text, int32_t count, TRect* rect, uint32_
   return DrawTextDecoded(dc, d.Chars, n, rect, format, params, nullptr);
 }
 
-int32_t DrawTextExW(HDC dc, const char16_t* text, int32_t count, TRect* rect, uint32_t format,
-                    DRAWTEXTPARAMS* params) {
+int32_t DrawTextExW(HDC dc, const char16_t* text, int32_t count, TRect* rect, uint32_t format, DRAWTEXTPARAMS* params) {
   if (!text) return 0;
   size_t n = count < 0 ? TerminatedLength(text) : static_cast<size_t>(count);
   TDecoded d = Decode(text, n);

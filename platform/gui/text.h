@@ -51,9 +51,9 @@ inline constexpr uint32_t ETO_CLIPPED = 0x0004;
 
 struct DRAWTEXTPARAMS {
   uint32_t cbSize = sizeof(DRAWTEXTPARAMS);
-  int32_t iTabLength = 0;    // tab stops, in average character widths (with DT_TABSTOP)
-  int32_t iLeftMargin = 0;   // pixels
-  int32_t iRightMargin = 0;  // pixels
+  int32_t iTabLength = 0;      // tab stops, in average character widths (with DT_TABSTOP)
+  int32_t iLeftMargin = 0;     // pixels
+  int32_t iRightMargin = 0;    // pixels
   uint32_t uiLengthDrawn = 0;  // out: code units processed
 };
 
@@ -68,10 +68,10 @@ bool GetTextExtentPoint32(HDC dc, const char* text, int32_t count, TSize* size);
 bool GetTextExtentPoint32W(HDC dc, const char16_t* text, int32_t count, TSize* size);
 // As GetTextExtentPoint32; fit (when given) receives how many units fit in
 // maxExtent, dx (when given, count entries) the extent up to the end of each.
-bool GetTextExtentExPoint(HDC dc, const char* text, int32_t count, int32_t maxExtent,
-                          int32_t* fit, int32_t* dx, TSize* size);
-bool GetTextExtentExPointW(HDC dc, const char16_t* text, int32_t count, int32_t maxExtent,
-                           int32_t* fit, int32_t* dx, TSize* size);
+bool GetTextExtentExPoint(HDC dc, const char* text, int32_t count, int32_t maxExtent, int32_t* fit, int32_t* dx,
+                          TSize* size);
+bool GetTextExtentExPointW(HDC dc, const char16_t* text, int32_t count, int32_t maxExtent, int32_t* fit, int32_t* dx,
+                           TSize* size);
 // Advances of the characters first..last. The 8-bit entry reads 0x80..0xFF as
 // Windows-1252.
 bool GetCharWidth32(HDC dc, uint32_t first, uint32_t last, int32_t* widths);
@@ -89,18 +89,18 @@ bool TextOutW(HDC dc, int32_t x, int32_t y, const char16_t* text, int32_t count)
 // ETO_OPAQUE fills rect with the background colour first; ETO_CLIPPED keeps
 // the text inside rect. dx (count entries, optional) gives the advance of
 // each unit instead of the font's.
-bool ExtTextOut(HDC dc, int32_t x, int32_t y, uint32_t options, const TRect* rect,
-                const char* text, int32_t count, const int32_t* dx);
-bool ExtTextOutW(HDC dc, int32_t x, int32_t y, uint32_t options, const TRect* rect,
-                 const char16_t* text, int32_t count, const int32_t* dx);
+bool ExtTextOut(HDC dc, int32_t x, int32_t y, uint32_t options, const TRect* rect, const char* text, int32_t count,
+                const int32_t* dx);
+bool ExtTextOutW(HDC dc, int32_t x, int32_t y, uint32_t options, const TRect* rect, const char16_t* text, int32_t count,
+                 const int32_t* dx);
 // Tabs expand to the stops: none given, every 8 average character widths; one,
 // every tabStops[0] pixels; several, at tabOrigin + tabStops[i], and past the
 // last stop a tab advances like a blank. Answers the extent: height in the
 // high word, width in the low word; 0 on failure.
-int32_t TabbedTextOut(HDC dc, int32_t x, int32_t y, const char* text, int32_t count,
-                      int32_t tabCount, const int32_t* tabStops, int32_t tabOrigin);
-int32_t TabbedTextOutW(HDC dc, int32_t x, int32_t y, const char16_t* text, int32_t count,
-                       int32_t tabCount, const int32_t* tabStops, int32_t tabOrigin);
+int32_t TabbedTextOut(HDC dc, int32_t x, int32_t y, const char* text, int32_t count, int32_t tabCount,
+                      const int32_t* tabStops, int32_t tabOrigin);
+int32_t TabbedTextOutW(HDC dc, int32_t x, int32_t y, const char16_t* text, int32_t count, int32_t tabCount,
+                       const int32_t* tabStops, int32_t tabOrigin);
 
 // Formats text in rect by the DT_* flags. count -1: up to the terminating
 // zero. Answers the height of the text (0 on failure or for empty text).
@@ -112,13 +112,10 @@ int32_t DrawTextW(HDC dc, const char16_t* text, int32_t count, TRect* rect, uint
 int32_t DrawText(HDC dc, String& text, TRect* rect, uint32_t format);
 int32_t DrawTextW(HDC dc, WideString& text, TRect* rect, uint32_t format);
 // As DrawText, with tab length and margins from params (may be nullptr).
-int32_t DrawTextEx(HDC dc, const char* text, int32_t count, TRect* rect, uint32_t format,
-                   DRAWTEXTPARAMS* params);
-int32_t DrawTextExW(HDC dc, const char16_t* text, int32_t count, TRect* rect, uint32_t format,
-                    DRAWTEXTPARAMS* params);
+int32_t DrawTextEx(HDC dc, const char* text, int32_t count, TRect* rect, uint32_t format, DRAWTEXTPARAMS* params);
+int32_t DrawTextExW(HDC dc, const char16_t* text, int32_t count, TRect* rect, uint32_t format, DRAWTEXTPARAMS* params);
 int32_t DrawTextEx(HDC dc, String& text, TRect* rect, uint32_t format, DRAWTEXTPARAMS* params);
-int32_t DrawTextExW(HDC dc, WideString& text, TRect* rect, uint32_t format,
-                    DRAWTEXTPARAMS* params);
+int32_t DrawTextExW(HDC dc, WideString& text, TRect* rect, uint32_t format, DRAWTEXTPARAMS* params);
 
 // ================================================================================
 // DrawText layout (pure: measuring goes through the advance function)
@@ -137,23 +134,21 @@ struct TTextLayoutLine {
 };
 
 struct TTextLayoutParams {
-  uint32_t Format = 0;    // DT_* flags (the tab stop byte already taken out)
-  int32_t Width = 0;      // room for a line, pixels
-  int32_t TabWidth = 0;   // pixels between tab stops; 0 leaves tabs as characters
-  TAdvanceFunc Advance;   // advance of one character
+  uint32_t Format = 0;   // DT_* flags (the tab stop byte already taken out)
+  int32_t Width = 0;     // room for a line, pixels
+  int32_t TabWidth = 0;  // pixels between tab stops; 0 leaves tabs as characters
+  TAdvanceFunc Advance;  // advance of one character
 };
 
 // Prefix marks, line breaks, word breaks and ellipses. Empty text has no lines;
 // every line break starts a new line.
-std::vector<TTextLayoutLine> LayoutDrawText(std::u32string_view text,
-                                            const TTextLayoutParams& params);
+std::vector<TTextLayoutLine> LayoutDrawText(std::u32string_view text, const TTextLayoutParams& params);
 // Pen position of each character of a line and, when width is given, the
 // width of the line (tabs jump to the next multiple of tabWidth when > 0).
-std::vector<int32_t> LinePens(std::u32string_view line, int32_t tabWidth,
-                              const TAdvanceFunc& advance, int32_t* width = nullptr);
+std::vector<int32_t> LinePens(std::u32string_view line, int32_t tabWidth, const TAdvanceFunc& advance,
+                              int32_t* width = nullptr);
 // The text with every line changed by an ellipsis replaced by what it shows,
 // prefix marks written so that drawing the result shows the same.
-std::u32string ModifiedDrawText(std::u32string_view text,
-                                const std::vector<TTextLayoutLine>& lines, uint32_t format);
+std::u32string ModifiedDrawText(std::u32string_view text, const std::vector<TTextLayoutLine>& lines, uint32_t format);
 // Tab stop distance in pixels for the format (and DrawTextEx's tab length).
 int32_t DrawTextTabWidth(uint32_t format, int32_t aveCharWidth, const DRAWTEXTPARAMS* params);

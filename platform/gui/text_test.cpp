@@ -56,32 +56,32 @@ TEST(GfxText, LayoutBreaksLinesAndWords) {
     const char* Expected;  // lines joined with "|"
   } cases[] = {
       {U"", 0, 100, ""},
-      {U"aaa bbb ccc", 0, 75, "aaa bbb ccc"},            // no word break: one line
-      {U"aaa bbb ccc", WB, 75, "aaa bbb|ccc"},           // 64 fits, 98 does not
-      {U"aaa bbb ccc", WB, 64, "aaa bbb|ccc"},           // exactly the room
+      {U"aaa bbb ccc", 0, 75, "aaa bbb ccc"},   // no word break: one line
+      {U"aaa bbb ccc", WB, 75, "aaa bbb|ccc"},  // 64 fits, 98 does not
+      {U"aaa bbb ccc", WB, 64, "aaa bbb|ccc"},  // exactly the room
       {U"aaa bbb ccc", WB, 63, "aaa|bbb|ccc"},
-      {U"aaa    bbb", WB, 50, "aaa|bbb"},                // blanks at the break dropped
-      {U"  aaa bbb  ", WB, 200, "  aaa bbb"},            // leading kept, trailing dropped
+      {U"aaa    bbb", WB, 50, "aaa|bbb"},                 // blanks at the break dropped
+      {U"  aaa bbb  ", WB, 200, "  aaa bbb"},             // leading kept, trailing dropped
       {U"a verylongword b", WB, 50, "a|verylongword|b"},  // a long word stays whole
       {U"verylongword", WB | DT_EDITCONTROL, 35, "ver|ylo|ngw|ord"},
       {U"ab verylongword", WB | DT_EDITCONTROL, 35, "ab|ver|ylo|ngw|ord"},
       {U"a verylongword b", WB | DT_WORD_ELLIPSIS, 50, "a|very...|b"},  // 40 + 9 fits
       {U"ab\r\ncd\ref\ngh", 0, 100, "ab|cd|ef|gh"},
       {U"ab\n\ncd", 0, 100, "ab||cd"},
-      {U"ab\r\n", 0, 100, "ab|"},                        // a final break starts a line
+      {U"ab\r\n", 0, 100, "ab|"},  // a final break starts a line
       {U"ab\r\ncd", DT_SINGLELINE, 100, "ab\r\ncd"},
       {U"ab\r\ncd", DT_SINGLELINE | WB, 10, "ab\r\ncd"},  // single line wins
       {U"aaa bbb\r\nccc ddd", WB, 70, "aaa bbb|ccc ddd"},
       {U"aaa bbb\r\nccc ddd", WB, 40, "aaa|bbb|ccc|ddd"},
       {U"   ", WB, 20, ""},
-      {U"abcdefghij", DT_END_ELLIPSIS, 50, "abcd..."},    // 40 + 9 = 49
+      {U"abcdefghij", DT_END_ELLIPSIS, 50, "abcd..."},  // 40 + 9 = 49
       {U"abcdefghij", DT_END_ELLIPSIS, 100, "abcdefghij"},
       {U"abcdefghij", DT_END_ELLIPSIS, 5, "..."},
       {U"abcdefghij", DT_WORD_ELLIPSIS, 50, "abcd..."},
-      {U"/aa/bb/cc/file", DT_PATH_ELLIPSIS, 80, "/a.../file"},   // 20 + 9 + 50
+      {U"/aa/bb/cc/file", DT_PATH_ELLIPSIS, 80, "/a.../file"},  // 20 + 9 + 50
       {U"/aa/bb/cc/file", DT_PATH_ELLIPSIS, 140, "/aa/bb/cc/file"},
       {U"c:\\aa\\bb\\file", DT_PATH_ELLIPSIS, 90, "c:\\...\\file"},
-      {U"abcdefghij", DT_PATH_ELLIPSIS, 50, "abcd..."},            // no separator
+      {U"abcdefghij", DT_PATH_ELLIPSIS, 50, "abcd..."},                 // no separator
       {U"/aa/verylongname", DT_PATH_ELLIPSIS, 40, ".../verylongname"},  // the tail stays whole
       {U"/aa/verylongname", DT_PATH_ELLIPSIS | DT_END_ELLIPSIS, 40, ".../v..."},
       {U"abcdefghij\r\nab", DT_END_ELLIPSIS, 50, "abcd...|ab"},
@@ -330,7 +330,7 @@ TEST(GfxText, TextOutIsInTheDibMemoryAtOnce) {
   int32_t w = s.TextWidth("Hello");
   TRect ink = s.Ink();
   EXPECT_TRUE(Contains(TRect{10, 10, 10 + w, 10 + tm.tmHeight}, ink)) << Show(ink);
-  EXPECT_GE(ink.Right - ink.Left, w - 4);  // "H" starts and "o" ends near the cell edges
+  EXPECT_GE(ink.Right - ink.Left, w - 4);        // "H" starts and "o" ends near the cell edges
   EXPECT_NEAR(ink.Bottom, 10 + tm.tmAscent, 1);  // sits on the baseline
   std::set<COLORREF> colors = s.Colors();
   EXPECT_TRUE(colors.count(0x000000));
@@ -522,7 +522,8 @@ TEST(GfxText, ExtentsCountCodeUnits) {
   TSize size;
   ASSERT_TRUE(GetTextExtentExPoint(s.DC(), utf8, 6, 1000, &fit, dx, &size));
   int32_t a = s.TextWidth("a"), e = s.TextWidth("\xC3\xA9"), euro = s.TextWidth("\xE2\x82\xAC");
-  EXPECT_EQ((std::vector<int32_t>(dx, dx + 6)), (std::vector<int32_t>{a, a + e, a + e, a + e + euro, a + e + euro, a + e + euro}));
+  EXPECT_EQ((std::vector<int32_t>(dx, dx + 6)),
+            (std::vector<int32_t>{a, a + e, a + e, a + e + euro, a + e + euro, a + e + euro}));
   EXPECT_EQ(fit, 6);
   EXPECT_EQ(size.cx, a + e + euro);
   EXPECT_EQ(size.cy, s.Metrics().tmHeight);
@@ -576,9 +577,9 @@ TEST(GfxText, TabbedTextOutStops) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Text);
     s.Clear(White);
-    int32_t r = TabbedTextOut(s.DC(), c.X, 0, c.Text, static_cast<int32_t>(std::strlen(c.Text)),
-                              static_cast<int32_t>(c.Stops.size()), c.Stops.empty() ? nullptr : c.Stops.data(),
-                              c.Origin);
+    int32_t r =
+        TabbedTextOut(s.DC(), c.X, 0, c.Text, static_cast<int32_t>(std::strlen(c.Text)),
+                      static_cast<int32_t>(c.Stops.size()), c.Stops.empty() ? nullptr : c.Stops.data(), c.Origin);
     EXPECT_EQ(r & 0xFFFF, c.Width);
     EXPECT_EQ((r >> 16) & 0xFFFF, tm.tmHeight);
     EXPECT_EQ(s.Ink(), (TRect{c.X, 0, c.X + c.Width, tm.tmHeight}));
@@ -603,9 +604,17 @@ TEST(GfxText, DrawTextPlacesAndMeasures) {
     TRect Cell;  // what the opaque background covers
     int32_t Height;
   } cases[] = {
-      {"Hello", DT_SINGLELINE | DT_VCENTER, {10, 10, 200, 110}, {10, 10 + (100 - h) / 2, 10 + wHello, 10 + (100 - h) / 2 + h}, h},
+      {"Hello",
+       DT_SINGLELINE | DT_VCENTER,
+       {10, 10, 200, 110},
+       {10, 10 + (100 - h) / 2, 10 + wHello, 10 + (100 - h) / 2 + h},
+       h},
       {"Hello", DT_SINGLELINE | DT_BOTTOM | DT_RIGHT, {10, 10, 200, 110}, {200 - wHello, 110 - h, 200, 110}, h},
-      {"Hello", DT_SINGLELINE | DT_CENTER, {10, 10, 200, 110}, {10 + (190 - wHello) / 2, 10, 10 + (190 - wHello) / 2 + wHello, 10 + h}, h},
+      {"Hello",
+       DT_SINGLELINE | DT_CENTER,
+       {10, 10, 200, 110},
+       {10 + (190 - wHello) / 2, 10, 10 + (190 - wHello) / 2 + wHello, 10 + h},
+       h},
       {"Hello", DT_VCENTER, {10, 10, 200, 110}, {10, 10, 10 + wHello, 10 + h}, h},  // VCENTER needs single line
       {"Hello\r\nHello", 0, {10, 10, 200, 110}, {10, 10, 10 + wHello, 10 + 2 * h}, 2 * h},
   };

@@ -13,7 +13,7 @@ struct TCaret {
   int32_t Width = 0;
   int32_t Height = 0;
   TPoint Pos;
-  int32_t HideCount = 1;  // a new caret is hidden
+  int32_t HideCount = 1;   // a new caret is hidden
   int32_t PaintHides = 0;  // hides by BeginPaint still to be undone by EndPaint
   bool Drawn = false;
   uintptr_t Timer = 0;

@@ -38,8 +38,10 @@ TClipboardMirror& Mirror() {
 
 void FreeData(uint32_t format, HGLOBAL data) {
   if (!data) return;
-  if (format == CF_BITMAP) DeleteObject(reinterpret_cast<HGDIOBJ>(data));
-  else GlobalFree(data);
+  if (format == CF_BITMAP)
+    DeleteObject(reinterpret_cast<HGDIOBJ>(data));
+  else
+    GlobalFree(data);
 }
 
 TClipEntry* Find(uint32_t format) {

@@ -51,8 +51,7 @@ TEST(WinClipboard, TextFormatsAreMadeFromEachOther) {
   } cases[] = {
       {"utf-8 to utf-16", CF_TEXT, Utf8z("h\xC3\xA9llo \xF0\x9F\x98\x80"), CF_UNICODETEXT,
        Utf16Le(u"h\u00E9llo \U0001F600")},
-      {"utf-16 to utf-8", CF_UNICODETEXT, Utf16Le(u"\u65E5\u672C"), CF_TEXT,
-       Utf8z("\xE6\x97\xA5\xE6\x9C\xAC")},
+      {"utf-16 to utf-8", CF_UNICODETEXT, Utf16Le(u"\u65E5\u672C"), CF_TEXT, Utf8z("\xE6\x97\xA5\xE6\x9C\xAC")},
       // Up to the first terminator; an unterminated block up to its end.
       {"stops at nul", CF_TEXT, {'a', 'b', 0, 'c', 0}, CF_UNICODETEXT, Utf16Le(u"ab")},
       {"unterminated", CF_TEXT, {'x', 'y'}, CF_UNICODETEXT, Utf16Le(u"xy")},

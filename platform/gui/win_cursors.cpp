@@ -181,7 +181,9 @@ bool IsSystemId(uintptr_t id) {
 }
 
 uint16_t Read16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Read32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+uint32_t Read32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
 
 // A cursor (or icon) file: the directory, then a packed DIB whose height
 // counts the image and its AND mask.
@@ -227,8 +229,7 @@ HCURSOR ReadCursorFile(const uint8_t* data, size_t size) {
     const size_t outStride = size_t((w + 15) / 16) * 2;
     std::vector<uint8_t> rows(outStride * size_t(h), 0);
     for (int32_t y = 0; y < h; ++y)
-      std::memcpy(rows.data() + size_t(y) * outStride, dib + used + size_t(h - 1 - y) * maskStride,
-                  outStride);
+      std::memcpy(rows.data() + size_t(y) * outStride, dib + used + size_t(h - 1 - y) * maskStride, outStride);
     mask = CreateBitmap(w, h, 1, 1, rows.data());
   } else {
     std::vector<uint8_t> rows(size_t((w + 15) / 16) * 2 * size_t(h), 0);
@@ -285,8 +286,8 @@ HCURSOR LoadCursor(HINSTANCE /*instance*/, const char* name) {
   return c;
 }
 
-HCURSOR CreateCursor(HINSTANCE /*instance*/, int32_t xHotSpot, int32_t yHotSpot, int32_t width,
-                     int32_t height, const void* andPlane, const void* xorPlane) {
+HCURSOR CreateCursor(HINSTANCE /*instance*/, int32_t xHotSpot, int32_t yHotSpot, int32_t width, int32_t height,
+                     const void* andPlane, const void* xorPlane) {
   if (width <= 0 || height <= 0 || width > 256 || height > 256 || andPlane == nullptr || xorPlane == nullptr)
     return nullptr;
   const size_t stride = size_t((width + 15) / 16) * 2;

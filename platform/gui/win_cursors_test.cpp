@@ -18,8 +18,8 @@ TPoint HotSpot(HCURSOR c) {
 }
 
 TEST_F(WinCursors, SystemCursors) {
-  const char* ids[] = {IDC_ARROW, IDC_IBEAM,    IDC_WAIT,   IDC_CROSS, IDC_UPARROW,     IDC_SIZENWSE, IDC_SIZENESW,
-                       IDC_SIZEWE, IDC_SIZENS, IDC_SIZEALL, IDC_NO,    IDC_HAND, IDC_APPSTARTING, IDC_HELP};
+  const char* ids[] = {IDC_ARROW,  IDC_IBEAM,  IDC_WAIT,    IDC_CROSS, IDC_UPARROW, IDC_SIZENWSE,    IDC_SIZENESW,
+                       IDC_SIZEWE, IDC_SIZENS, IDC_SIZEALL, IDC_NO,    IDC_HAND,    IDC_APPSTARTING, IDC_HELP};
   std::set<HCURSOR> seen;
   for (const char* id : ids) {
     HCURSOR c = LoadCursor(nullptr, id);
@@ -57,16 +57,39 @@ TEST_F(WinCursors, CreateCursorAndNamedCursors) {
 
   // A 32 x 32 monochrome cursor file with its hot spot at (5, 7).
   static std::vector<uint8_t> file;
-  auto put16 = [](uint16_t v) { file.push_back(uint8_t(v)); file.push_back(uint8_t(v >> 8)); };
-  auto put32 = [&](uint32_t v) { put16(uint16_t(v)); put16(uint16_t(v >> 16)); };
+  auto put16 = [](uint16_t v) {
+    file.push_back(uint8_t(v));
+    file.push_back(uint8_t(v >> 8));
+  };
+  auto put32 = [&](uint32_t v) {
+    put16(uint16_t(v));
+    put16(uint16_t(v >> 16));
+  };
   file.clear();
-  put16(0); put16(2); put16(1);
-  file.push_back(32); file.push_back(32); file.push_back(2); file.push_back(0);
-  put16(5); put16(7);
+  put16(0);
+  put16(2);
+  put16(1);
+  file.push_back(32);
+  file.push_back(32);
+  file.push_back(2);
+  file.push_back(0);
+  put16(5);
+  put16(7);
   put32(40 + 8 + 128 + 128);
   put32(22);
-  put32(40); put32(32); put32(64); put16(1); put16(1); put32(0); put32(256); put32(0); put32(0); put32(2); put32(0);
-  put32(0x00000000); put32(0x00FFFFFF);
+  put32(40);
+  put32(32);
+  put32(64);
+  put16(1);
+  put16(1);
+  put32(0);
+  put32(256);
+  put32(0);
+  put32(0);
+  put32(2);
+  put32(0);
+  put32(0x00000000);
+  put32(0x00FFFFFF);
   for (int i = 0; i < 128; ++i) file.push_back(0xAA);  // image
   for (int i = 0; i < 128; ++i) file.push_back(0x00);  // mask: all opaque
   static EmbeddedResource table[] = {{"crTestPointer.cur", nullptr, 0}, {nullptr, nullptr, 0}};

@@ -75,9 +75,7 @@ LRESULT DefWindowProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case WM_WINDOWPOSCHANGED:
       if (lParam != 0) WindowPosChangedDefault(*w, *reinterpret_cast<const WINDOWPOS*>(lParam));
       return 0;
-    case WM_SETTEXT:
-      w->Text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
-      return 1;
+    case WM_SETTEXT: w->Text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : ""; return 1;
     case WM_GETTEXT: return CopyText(w->Text, reinterpret_cast<char*>(lParam), size_t(wParam));
     case WM_GETTEXTLENGTH: return LRESULT(w->Text.size());
     case WM_CLOSE: DestroyWindow(hwnd); return 0;
@@ -106,8 +104,7 @@ LRESULT DefWindowProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETICON:
       if (wParam == kIconBig) return reinterpret_cast<LRESULT>(w->IconBig);
       if (wParam == kIconSmall) return reinterpret_cast<LRESULT>(w->IconSmall);
-      if (wParam == kIconSmall2)
-        return reinterpret_cast<LRESULT>(w->IconSmall != nullptr ? w->IconSmall : w->IconBig);
+      if (wParam == kIconSmall2) return reinterpret_cast<LRESULT>(w->IconSmall != nullptr ? w->IconSmall : w->IconBig);
       return 0;
     case WM_RBUTTONUP: {
       TPoint pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};

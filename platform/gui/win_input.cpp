@@ -88,8 +88,7 @@ bool Possible(const TRawEvent& e, uint32_t min, uint32_t max) {
     case TRawEvent::Move:
     case TRawEvent::Button:
     case TRawEvent::Wheel:
-      return Overlaps(WM_MOUSEFIRST, WM_MOUSELAST, min, max) ||
-             Overlaps(WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK, min, max);
+      return Overlaps(WM_MOUSEFIRST, WM_MOUSELAST, min, max) || Overlaps(WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK, min, max);
     case TRawEvent::Key: return Overlaps(WM_KEYDOWN, WM_SYSKEYUP, min, max);
     case TRawEvent::Char: return InRange(WM_CHAR, min, max);
   }
@@ -233,10 +232,9 @@ struct TOemKey {
   char Shifted;
 };
 const TOemKey kOemKeys[] = {
-    {VK_OEM_1, ';', ':'},     {VK_OEM_PLUS, '=', '+'},   {VK_OEM_COMMA, ',', '<'},
-    {VK_OEM_MINUS, '-', '_'}, {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'},
-    {VK_OEM_3, '`', '~'},     {VK_OEM_4, '[', '{'},      {VK_OEM_5, '\\', '|'},
-    {VK_OEM_6, ']', '}'},     {VK_OEM_7, '\'', '"'},
+    {VK_OEM_1, ';', ':'},      {VK_OEM_PLUS, '=', '+'}, {VK_OEM_COMMA, ',', '<'}, {VK_OEM_MINUS, '-', '_'},
+    {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'},    {VK_OEM_3, '`', '~'},     {VK_OEM_4, '[', '{'},
+    {VK_OEM_5, '\\', '|'},     {VK_OEM_6, ']', '}'},    {VK_OEM_7, '\'', '"'},
 };
 const char kShiftedDigits[] = ")!@#$%^&*(";
 
@@ -277,8 +275,7 @@ void StartHover() {
     if (w == nullptr) return;
     TPoint pt = WinCursorPosition();
     if ((s.TrackFlags & TME_NONCLIENT) != 0) {
-      PostMessage(w->Handle, WM_NCMOUSEHOVER, WPARAM(s.LastMouseClient ? HTCLIENT : HTNOWHERE),
-                  MAKELPARAM(pt.X, pt.Y));
+      PostMessage(w->Handle, WM_NCMOUSEHOVER, WPARAM(s.LastMouseClient ? HTCLIENT : HTNOWHERE), MAKELPARAM(pt.X, pt.Y));
     } else {
       PostMessage(w->Handle, WM_MOUSEHOVER, MouseKeys(s.Async),
                   MAKELPARAM(pt.X - w->ClientRect.Left, pt.Y - w->ClientRect.Top));
@@ -342,8 +339,7 @@ void CookMouse(TRawEvent& e) {
       e.Dropped = true;
       return;
     }
-    WinCallProc(*w, WM_SETCURSOR, reinterpret_cast<WPARAM>(target),
-                MAKELPARAM(int32_t(code), int32_t(shown)));
+    WinCallProc(*w, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(int32_t(code), int32_t(shown)));
     if (code == HTERROR || Live(target) == nullptr) {
       e.Dropped = true;
       return;
@@ -486,8 +482,7 @@ void WinInputMouseMove(TPoint screen) {
   WinAssertMainThread("WinInputMouseMove");
   TInput& in = I();
   WinStoreCursorPosition(screen);
-  if (!in.Raw.empty() && in.Raw.back().Kind == TRawEvent::Move && !in.Raw.back().Cooked &&
-      !in.Raw.back().Cooking) {
+  if (!in.Raw.empty() && in.Raw.back().Kind == TRawEvent::Move && !in.Raw.back().Cooked && !in.Raw.back().Cooking) {
     TRawEvent& last = in.Raw.back();  // moves coalesce
     last.Pt = screen;
     last.Time = GetTickCount();
@@ -603,8 +598,7 @@ bool WinInputPeek(HWND hwnd, uint32_t filterMin, uint32_t filterMax, bool remove
         in.Raw[i].Cooking = true;
         TRawEvent copy = in.Raw[i];
         auto find = [&] {
-          return std::find_if(in.Raw.begin(), in.Raw.end(),
-                              [&](const TRawEvent& r) { return r.Serial == serial; });
+          return std::find_if(in.Raw.begin(), in.Raw.end(), [&](const TRawEvent& r) { return r.Serial == serial; });
         };
         try {
           Cook(copy);  // sends messages; the queue may change meanwhile
@@ -1058,8 +1052,7 @@ bool WinDefInputProc(TWndRecord& w, uint32_t msg, WPARAM wParam, LPARAM lParam, 
       if (w.IsChild()) result = WinCallProc(*w.Parent, msg, wParam, lParam);
       return true;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0 && in.ActivatingForFocus == 0)
-        SetFocus(w.Handle);
+      if (LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0 && in.ActivatingForFocus == 0) SetFocus(w.Handle);
       return true;
     case WM_CANCELMODE:
       if (in.Capture == w.Handle) ReleaseCapture();

@@ -27,9 +27,7 @@ class WinInput : public ::testing::Test, public TWinTestBase {
         case WM_SYSKEYDOWN:
         case WM_SYSKEYUP:
         case WM_SYSCHAR:
-        case WM_CLOSE:
-          out.push_back(TMsgRecorder::MsgName(m.Msg) + " " + std::to_string(m.WParam));
-          break;
+        case WM_CLOSE: out.push_back(TMsgRecorder::MsgName(m.Msg) + " " + std::to_string(m.WParam)); break;
         case WM_SYSCOMMAND:
           out.push_back("WM_SYSCOMMAND " + std::to_string(m.WParam) + "/" + std::to_string(m.LParam));
           break;
@@ -174,24 +172,68 @@ TEST_F(WinInput, DoubleClicks) {
   const TPoint in{50, 50};
   const TPoint pl{250, 50};
   const TCase cases[] = {
-      {"at once", in, 0, in, TRawButton::Left, 2,
+      {"at once",
+       in,
+       0,
+       in,
+       TRawButton::Left,
+       2,
        {"WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_LBUTTONDBLCLK", "WM_LBUTTONUP"}},
-      {"499 ms", in, 499, in, TRawButton::Left, 2,
+      {"499 ms",
+       in,
+       499,
+       in,
+       TRawButton::Left,
+       2,
        {"WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_LBUTTONDBLCLK", "WM_LBUTTONUP"}},
-      {"500 ms", in, 500, in, TRawButton::Left, 2,
+      {"500 ms",
+       in,
+       500,
+       in,
+       TRawButton::Left,
+       2,
        {"WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_LBUTTONDOWN", "WM_LBUTTONUP"}},
-      {"2 px away", in, 0, Point(52, 48), TRawButton::Left, 2,
+      {"2 px away",
+       in,
+       0,
+       Point(52, 48),
+       TRawButton::Left,
+       2,
        {"WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_LBUTTONDBLCLK", "WM_LBUTTONUP"}},
-      {"3 px away", in, 0, Point(53, 50), TRawButton::Left, 2,
+      {"3 px away",
+       in,
+       0,
+       Point(53, 50),
+       TRawButton::Left,
+       2,
        {"WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_LBUTTONDOWN", "WM_LBUTTONUP"}},
-      {"other button", in, 0, in, TRawButton::Right, 2,
+      {"other button",
+       in,
+       0,
+       in,
+       TRawButton::Right,
+       2,
        {"WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_RBUTTONDOWN", "WM_RBUTTONUP"}},
-      {"third click", in, 0, in, TRawButton::Left, 3,
-       {"WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_LBUTTONDBLCLK", "WM_LBUTTONUP", "WM_LBUTTONDOWN",
-        "WM_LBUTTONUP"}},
-      {"class without CS_DBLCLKS", pl, 0, pl, TRawButton::Left, 2,
+      {"third click",
+       in,
+       0,
+       in,
+       TRawButton::Left,
+       3,
+       {"WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_LBUTTONDBLCLK", "WM_LBUTTONUP", "WM_LBUTTONDOWN", "WM_LBUTTONUP"}},
+      {"class without CS_DBLCLKS",
+       pl,
+       0,
+       pl,
+       TRawButton::Left,
+       2,
        {"WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_LBUTTONDOWN", "WM_LBUTTONUP"}},
-      {"its caption", Point(250, 5), 0, Point(250, 5), TRawButton::Left, 2,
+      {"its caption",
+       Point(250, 5),
+       0,
+       Point(250, 5),
+       TRawButton::Left,
+       2,
        {"WM_NCLBUTTONDOWN", "WM_NCLBUTTONUP", "WM_NCLBUTTONDBLCLK", "WM_NCLBUTTONUP"}},
   };
   for (const TCase& c : cases) {
@@ -259,9 +301,9 @@ TEST_F(WinInput, SetCursorAsksTheParentFirst) {
     HCURSOR Expected;
   };
   const TCase cases[] = {
-      {true, HTCLIENT, wait},                                   // the parent kept its cursor
-      {false, HTCLIENT, LoadCursor(nullptr, IDC_ARROW)},         // the class cursor
-      {false, HTLEFT, LoadCursor(nullptr, IDC_SIZEWE)},          // a size cursor for the edge
+      {true, HTCLIENT, wait},                             // the parent kept its cursor
+      {false, HTCLIENT, LoadCursor(nullptr, IDC_ARROW)},  // the class cursor
+      {false, HTLEFT, LoadCursor(nullptr, IDC_SIZEWE)},   // a size cursor for the edge
       {false, HTBOTTOMRIGHT, LoadCursor(nullptr, IDC_SIZENWSE)},
   };
   int x = 40;
@@ -335,29 +377,35 @@ TEST_F(WinInput, KeyTranslation) {
   };
   const String keymenu = "WM_SYSCOMMAND " + std::to_string(SC_KEYMENU);
   const TCase cases[] = {
-      {"letter", [](THeadlessBackend& h) { h.PressKey('A'); },
-       {"WM_KEYDOWN 65", "WM_CHAR 97", "WM_KEYUP 65"}},
-      {"shift", [](THeadlessBackend& h) { h.PressKey('A', hkShift); },
+      {"letter", [](THeadlessBackend& h) { h.PressKey('A'); }, {"WM_KEYDOWN 65", "WM_CHAR 97", "WM_KEYUP 65"}},
+      {"shift",
+       [](THeadlessBackend& h) { h.PressKey('A', hkShift); },
        {"WM_KEYDOWN 16", "WM_KEYDOWN 65", "WM_CHAR 65", "WM_KEYUP 65", "WM_KEYUP 16"}},
-      {"ctrl", [](THeadlessBackend& h) { h.PressKey('C', hkCtrl); },
+      {"ctrl",
+       [](THeadlessBackend& h) { h.PressKey('C', hkCtrl); },
        {"WM_KEYDOWN 17", "WM_KEYDOWN 67", "WM_CHAR 3", "WM_KEYUP 67", "WM_KEYUP 17"}},
-      {"alt+letter", [](THeadlessBackend& h) { h.PressKey('F', hkAlt); },
+      {"alt+letter",
+       [](THeadlessBackend& h) { h.PressKey('F', hkAlt); },
        {"WM_SYSKEYDOWN 18", "WM_SYSKEYDOWN 70", "WM_SYSCHAR 102", keymenu + "/102", "WM_SYSKEYUP 70",
         "WM_SYSKEYUP 18"}},
-      {"alt alone", [](THeadlessBackend& h) { h.PressKey(VK_MENU); },
+      {"alt alone",
+       [](THeadlessBackend& h) { h.PressKey(VK_MENU); },
        {"WM_SYSKEYDOWN 18", "WM_SYSKEYUP 18", keymenu + "/0"}},
-      {"f10", [](THeadlessBackend& h) { h.PressKey(VK_F10); },
+      {"f10",
+       [](THeadlessBackend& h) { h.PressKey(VK_F10); },
        {"WM_SYSKEYDOWN 121", "WM_SYSKEYUP 121", keymenu + "/0"}},
-      {"ctrl+alt", [](THeadlessBackend& h) { h.PressKey('A', hkCtrl | hkAlt); },
+      {"ctrl+alt",
+       [](THeadlessBackend& h) { h.PressKey('A', hkCtrl | hkAlt); },
        {"WM_KEYDOWN 17", "WM_KEYDOWN 18", "WM_KEYDOWN 65", "WM_KEYUP 65", "WM_KEYUP 18", "WM_KEYUP 17"}},
-      {"alt+f4", [](THeadlessBackend& h) { h.PressKey(VK_F4, hkAlt); },
-       {"WM_SYSKEYDOWN 18", "WM_SYSKEYDOWN 115", "WM_SYSCOMMAND " + std::to_string(SC_CLOSE) + "/0",
-        "WM_CLOSE 0", "WM_SYSKEYUP 115", "WM_SYSKEYUP 18"}},
-      {"enter", [](THeadlessBackend& h) { h.PressKey(VK_RETURN); },
-       {"WM_KEYDOWN 13", "WM_CHAR 13", "WM_KEYUP 13"}},
-      {"typed text", [](THeadlessBackend& h) { h.TypeText("a!\xc3\xa9"); },
-       {"WM_KEYDOWN 65", "WM_CHAR 97", "WM_KEYUP 65", "WM_KEYDOWN 16", "WM_KEYDOWN 49", "WM_CHAR 33",
-        "WM_KEYUP 49", "WM_KEYUP 16", "WM_KEYDOWN 231", "WM_CHAR 233", "WM_KEYUP 231"}},
+      {"alt+f4",
+       [](THeadlessBackend& h) { h.PressKey(VK_F4, hkAlt); },
+       {"WM_SYSKEYDOWN 18", "WM_SYSKEYDOWN 115", "WM_SYSCOMMAND " + std::to_string(SC_CLOSE) + "/0", "WM_CLOSE 0",
+        "WM_SYSKEYUP 115", "WM_SYSKEYUP 18"}},
+      {"enter", [](THeadlessBackend& h) { h.PressKey(VK_RETURN); }, {"WM_KEYDOWN 13", "WM_CHAR 13", "WM_KEYUP 13"}},
+      {"typed text",
+       [](THeadlessBackend& h) { h.TypeText("a!\xc3\xa9"); },
+       {"WM_KEYDOWN 65", "WM_CHAR 97", "WM_KEYUP 65", "WM_KEYDOWN 16", "WM_KEYDOWN 49", "WM_CHAR 33", "WM_KEYUP 49",
+        "WM_KEYUP 16", "WM_KEYDOWN 231", "WM_CHAR 233", "WM_KEYUP 231"}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);

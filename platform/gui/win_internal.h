@@ -70,13 +70,13 @@ struct TWndRecord {
   String Text;                 // UTF-8
   HICON IconBig = nullptr;     // WM_SETICON
   HICON IconSmall = nullptr;
-  TWndMethod Method;           // AllocateHWnd windows
+  TWndMethod Method;  // AllocateHWnd windows
 
   // Tree. Parent is the desktop record for top-level windows, the
   // message-only root for message-only windows, nullptr for those two roots.
   TWndRecord* Parent = nullptr;
-  TWndRecord* Owner = nullptr;           // top-level windows only
-  std::vector<TWndRecord*> Children;     // z-order, topmost first
+  TWndRecord* Owner = nullptr;        // top-level windows only
+  std::vector<TWndRecord*> Children;  // z-order, topmost first
 
   // Geometry, in screen coordinates. Descendants move with their parent.
   TRect WindowRect;
@@ -98,7 +98,7 @@ struct TWndRecord {
   bool NeedSizeMove = true;     // WM_SIZE/WM_MOVE not sent yet (sent on the first show)
 
   // Mouse tracking (TrackMouseEvent).
-  uint32_t TrackFlags = 0;      // TME_LEAVE | TME_HOVER | TME_NONCLIENT
+  uint32_t TrackFlags = 0;  // TME_LEAVE | TME_HOVER | TME_NONCLIENT
   uint32_t HoverTime = 0;
   uintptr_t HoverTimer = 0;
 
@@ -192,8 +192,7 @@ struct TWinHooks {
   // result. Defaults the core keeps for itself (when this declines) are
   // simple: WM_NCCALCSIZE leaves the client area equal to the window,
   // WM_NCHITTEST answers HTCLIENT inside the window, WM_PAINT validates.
-  std::function<bool(TWndRecord& w, uint32_t msg, WPARAM wParam, LPARAM lParam, LRESULT& result)>
-      DefWindowProc;
+  std::function<bool(TWndRecord& w, uint32_t msg, WPARAM wParam, LPARAM lParam, LRESULT& result)> DefWindowProc;
   // Geometry, visibility or z-order changed (descendants moved with it).
   std::function<void(TWndRecord& w, const TWinPosChange& change)> WindowPosChanged;
   // The window is about to leave the tree (after WM_NCDESTROY); release

@@ -59,14 +59,12 @@ class TTestScene {
   // A window in screen coordinates (parent client coordinates for children).
   HWND Make(uint32_t style, uint32_t exStyle, TRect r, HWND parent = nullptr, const char* text = "",
             const char* cls = kW2TestClass) {
-    return CreateWindowEx(exStyle, cls, text, style, r.Left, r.Top, r.Width(), r.Height(), parent,
-                          nullptr, nullptr, nullptr);
+    return CreateWindowEx(exStyle, cls, text, style, r.Left, r.Top, r.Width(), r.Height(), parent, nullptr, nullptr,
+                          nullptr);
   }
   // Paints the window's client area in a solid colour on WM_PAINT (and
   // remembers each rcPaint).
-  void PaintSolid(HWND hwnd, COLORREF color) {
-    FSolid[hwnd] = color;
-  }
+  void PaintSolid(HWND hwnd, COLORREF color) { FSolid[hwnd] = color; }
   void On(HWND hwnd, TTestHandler handler) { FHandlers[hwnd] = std::move(handler); }
 
   void Pump() { Backend().PumpMessages(); }

@@ -132,8 +132,7 @@ HMONITOR MonitorFromWindow(HWND hwnd, uint32_t flags) {
 }
 
 bool GetMonitorInfo(HMONITOR monitor, MONITORINFO* info) {
-  if (info == nullptr || (info->cbSize != sizeof(MONITORINFO) && info->cbSize != sizeof(MONITORINFOEX)))
-    return false;
+  if (info == nullptr || (info->cbSize != sizeof(MONITORINFO) && info->cbSize != sizeof(MONITORINFOEX))) return false;
   std::vector<TMonitorDesc> ms = Monitors();
   size_t i = reinterpret_cast<uintptr_t>(monitor) - 1;
   if (monitor == nullptr || i >= ms.size()) return false;

@@ -10,13 +10,28 @@ TEST_F(WinMetrics, DefaultScreenAndTable) {
   TRect work;
   ASSERT_TRUE(SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0));
   EXPECT_EQ(work, Rect(0, 0, 1280, 984));
-  const std::pair<int32_t, int32_t> table[] = {
-      {SM_CXSCREEN, 1280}, {SM_CYSCREEN, 1024}, {SM_CXVSCROLL, 17},   {SM_CYHSCROLL, 17},
-      {SM_CYCAPTION, 19},  {SM_CXBORDER, 1},    {SM_CXDLGFRAME, 3},   {SM_CXICON, 32},
-      {SM_CXCURSOR, 32},   {SM_CYMENU, 19},     {SM_CXSIZE, 18},      {SM_CXFRAME, 4},
-      {SM_CXDOUBLECLK, 4}, {SM_CXEDGE, 2},      {SM_CXSMICON, 16},    {SM_CYSMCAPTION, 15},
-      {SM_CMONITORS, 1},   {SM_CXVIRTUALSCREEN, 1280}, {SM_CYVIRTUALSCREEN, 1024},
-      {SM_XVIRTUALSCREEN, 0}, {SM_REMOTESESSION, 0}, {SM_MOUSEWHEELPRESENT, 1}};
+  const std::pair<int32_t, int32_t> table[] = {{SM_CXSCREEN, 1280},
+                                               {SM_CYSCREEN, 1024},
+                                               {SM_CXVSCROLL, 17},
+                                               {SM_CYHSCROLL, 17},
+                                               {SM_CYCAPTION, 19},
+                                               {SM_CXBORDER, 1},
+                                               {SM_CXDLGFRAME, 3},
+                                               {SM_CXICON, 32},
+                                               {SM_CXCURSOR, 32},
+                                               {SM_CYMENU, 19},
+                                               {SM_CXSIZE, 18},
+                                               {SM_CXFRAME, 4},
+                                               {SM_CXDOUBLECLK, 4},
+                                               {SM_CXEDGE, 2},
+                                               {SM_CXSMICON, 16},
+                                               {SM_CYSMCAPTION, 15},
+                                               {SM_CMONITORS, 1},
+                                               {SM_CXVIRTUALSCREEN, 1280},
+                                               {SM_CYVIRTUALSCREEN, 1024},
+                                               {SM_XVIRTUALSCREEN, 0},
+                                               {SM_REMOTESESSION, 0},
+                                               {SM_MOUSEWHEELPRESENT, 1}};
   for (auto [index, value] : table) EXPECT_EQ(GetSystemMetrics(index), value) << index;
   EXPECT_EQ(GetDoubleClickTime(), 500u);
 
@@ -86,10 +101,13 @@ TEST_F(WinMetrics, TwoMonitors) {
 
   std::vector<TRect> seen;
   TRect clip = Rect(1300, 0, 5000, 50);
-  EnumDisplayMonitors(nullptr, &clip, [](HMONITOR, HDC, TRect* r, LPARAM p) {
-    reinterpret_cast<std::vector<TRect>*>(p)->push_back(*r);
-    return true;
-  }, reinterpret_cast<LPARAM>(&seen));
+  EnumDisplayMonitors(
+      nullptr, &clip,
+      [](HMONITOR, HDC, TRect* r, LPARAM p) {
+        reinterpret_cast<std::vector<TRect>*>(p)->push_back(*r);
+        return true;
+      },
+      reinterpret_cast<LPARAM>(&seen));
   EXPECT_EQ(seen, std::vector<TRect>{Rect(1300, 0, 2304, 50)});
 
   // A window maximised on the second monitor fills its work area.

@@ -37,9 +37,12 @@ HBRUSH SysBrush(int index) { return reinterpret_cast<HBRUSH>(uintptr_t(index + 1
 TNcLayout WinNcLayout(uint32_t style, uint32_t exStyle, int32_t width, int32_t height) {
   TNcLayout L;
   L.Window = TRect{0, 0, std::max(width, 0), std::max(height, 0)};
-  if (style & WS_THICKFRAME) L.Frame = 4;
-  else if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME)) L.Frame = 3;
-  else if (style & WS_BORDER) L.Frame = 1;
+  if (style & WS_THICKFRAME)
+    L.Frame = 4;
+  else if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME))
+    L.Frame = 3;
+  else if (style & WS_BORDER)
+    L.Frame = 1;
   L.Sizable = (style & WS_THICKFRAME) != 0;
   TRect r = Inset(L.Window, L.Frame);
   if ((style & WS_CAPTION) == WS_CAPTION) {
@@ -102,8 +105,7 @@ LRESULT HitTest(const TWndRecord& w, TPoint screen) {
   if (f > 0 && (p.X < f || p.X >= W - f || p.Y < f || p.Y >= H - f)) {
     if (!L.Sizable || (w.Style & WS_MAXIMIZE)) return HTBORDER;
     if (p.Y < f) return p.X < kCorner ? HTTOPLEFT : p.X >= W - kCorner ? HTTOPRIGHT : HTTOP;
-    if (p.Y >= H - f)
-      return p.X < kCorner ? HTBOTTOMLEFT : p.X >= W - kCorner ? HTBOTTOMRIGHT : HTBOTTOM;
+    if (p.Y >= H - f) return p.X < kCorner ? HTBOTTOMLEFT : p.X >= W - kCorner ? HTBOTTOMRIGHT : HTBOTTOM;
     if (p.X < f) return p.Y < kCorner ? HTTOPLEFT : p.Y >= H - kCorner ? HTBOTTOMLEFT : HTLEFT;
     return p.Y < kCorner ? HTTOPRIGHT : p.Y >= H - kCorner ? HTBOTTOMRIGHT : HTRIGHT;
   }
@@ -138,8 +140,7 @@ void Line(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   LineTo(dc, x2, y2);
 }
 
-void DrawCaptionButton(HDC dc, const TRect& rect, LRESULT code, bool pressed, bool enabled,
-                       bool zoomed) {
+void DrawCaptionButton(HDC dc, const TRect& rect, LRESULT code, bool pressed, bool enabled, bool zoomed) {
   if (!Has(rect)) return;
   TRect r = rect;
   DrawEdge(dc, r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST);
@@ -267,18 +268,15 @@ void PaintFrame(TWndRecord& w, WPARAM updateRgn) {
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
       TRect tr{textLeft, L.Caption.Top, textRight, L.Caption.Bottom};
-      DrawText(dc, w.Text.c_str(), -1, &tr,
-               DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | DT_LEFT);
+      DrawText(dc, w.Text.c_str(), -1, &tr, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | DT_LEFT);
       if (font) {
         SelectObject(dc, old);
         DeleteObject(font);
       }
     }
     const bool zoomed = (w.Style & WS_MAXIMIZE) != 0;
-    const std::pair<const TRect*, LRESULT> buttons[] = {{&L.CloseButton, HTCLOSE},
-                                                        {&L.MaxButton, HTMAXBUTTON},
-                                                        {&L.MinButton, HTMINBUTTON},
-                                                        {&L.HelpButton, HTHELP}};
+    const std::pair<const TRect*, LRESULT> buttons[] = {
+        {&L.CloseButton, HTCLOSE}, {&L.MaxButton, HTMAXBUTTON}, {&L.MinButton, HTMINBUTTON}, {&L.HelpButton, HTHELP}};
     for (const auto& [rect, code] : buttons)
       DrawCaptionButton(dc, *rect, code, state.PressedButton == code, ButtonEnabled(w, code), zoomed);
   }
@@ -319,8 +317,7 @@ void CaptureLoop(HWND hwnd, const char* name, F&& handle) {
 }
 
 bool IsMouseOrKey(uint32_t msg) {
-  return (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
-         (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK) ||
+  return (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK) ||
          (msg >= WM_KEYFIRST && msg <= WM_KEYLAST);
 }
 
@@ -332,8 +329,8 @@ void MoveSizeLoop(HWND hwnd, uint32_t edge, TPoint start) {
   if ((w = WinFind(hwnd)) == nullptr) return;
   // Rectangles are in the parent's client coordinates for child windows.
   const TPoint po = w->IsChild() ? w->Parent->ClientOrigin() : TPoint{};
-  const TRect startRect{w->WindowRect.Left - po.X, w->WindowRect.Top - po.Y,
-                        w->WindowRect.Right - po.X, w->WindowRect.Bottom - po.Y};
+  const TRect startRect{w->WindowRect.Left - po.X, w->WindowRect.Top - po.Y, w->WindowRect.Right - po.X,
+                        w->WindowRect.Bottom - po.Y};
   SendMessage(hwnd, WM_ENTERSIZEMOVE, 0, 0);
   auto place = [&](TRect r) {
     TWndRecord* cur = WinFind(hwnd);
@@ -357,12 +354,18 @@ void MoveSizeLoop(HWND hwnd, uint32_t edge, TPoint start) {
       if (right) r.Right += dx;
       if (top) r.Top += dy;
       if (bottom) r.Bottom += dy;
-      const int32_t cw = std::clamp(r.Width(), mmi.ptMinTrackSize.X, std::max(mmi.ptMinTrackSize.X, mmi.ptMaxTrackSize.X));
-      const int32_t ch = std::clamp(r.Height(), mmi.ptMinTrackSize.Y, std::max(mmi.ptMinTrackSize.Y, mmi.ptMaxTrackSize.Y));
-      if (left) r.Left = r.Right - cw;
-      else r.Right = r.Left + cw;
-      if (top) r.Top = r.Bottom - ch;
-      else r.Bottom = r.Top + ch;
+      const int32_t cw =
+          std::clamp(r.Width(), mmi.ptMinTrackSize.X, std::max(mmi.ptMinTrackSize.X, mmi.ptMaxTrackSize.X));
+      const int32_t ch =
+          std::clamp(r.Height(), mmi.ptMinTrackSize.Y, std::max(mmi.ptMinTrackSize.Y, mmi.ptMaxTrackSize.Y));
+      if (left)
+        r.Left = r.Right - cw;
+      else
+        r.Right = r.Left + cw;
+      if (top)
+        r.Top = r.Bottom - ch;
+      else
+        r.Bottom = r.Top + ch;
       SendMessage(hwnd, WM_SIZING, edge, reinterpret_cast<LPARAM>(&r));
     }
     place(r);
@@ -370,12 +373,9 @@ void MoveSizeLoop(HWND hwnd, uint32_t edge, TPoint start) {
   CaptureLoop(hwnd, "move/size loop", [&](const TMSG& m) {
     switch (m.message) {
       case WM_MOUSEMOVE:
-      case WM_NCMOUSEMOVE:
-        track(m.pt);
-        return false;
+      case WM_NCMOUSEMOVE: track(m.pt); return false;
       case WM_LBUTTONUP:
-      case WM_NCLBUTTONUP:
-        return true;
+      case WM_NCLBUTTONUP: return true;
       case WM_KEYDOWN:
       case WM_SYSKEYDOWN:
         if (m.wParam == VK_ESCAPE) {
@@ -429,16 +429,13 @@ void TrackCaptionButton(HWND hwnd, LRESULT code) {
   CaptureLoop(hwnd, "caption button", [&](const TMSG& m) {
     switch (m.message) {
       case WM_MOUSEMOVE:
-      case WM_NCMOUSEMOVE:
-        show(over(m.pt));
-        return false;
+      case WM_NCMOUSEMOVE: show(over(m.pt)); return false;
       case WM_LBUTTONUP:
       case WM_NCLBUTTONUP:
         released = over(m.pt);
         at = m.pt;
         return true;
-      case WM_KEYDOWN:
-        return m.wParam == VK_ESCAPE;
+      case WM_KEYDOWN: return m.wParam == VK_ESCAPE;
       default:
         if (IsMouseOrKey(m.message)) return false;
         TranslateMessage(&m);
@@ -484,19 +481,15 @@ LRESULT CoreDefault(TWndRecord& w, uint32_t msg, WPARAM wParam, LPARAM lParam) {
 bool WinNcDefault(TWndRecord& w, uint32_t msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (msg) {
     case WM_NCCALCSIZE: {
-      TRect* r = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
-                        : reinterpret_cast<TRect*>(lParam);
+      TRect* r = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<TRect*>(lParam);
       if (r) {
         const TNcLayout L = WinNcLayout(w.Style, w.ExStyle, r->Width(), r->Height());
-        *r = TRect{r->Left + L.Client.Left, r->Top + L.Client.Top, r->Left + L.Client.Right,
-                   r->Top + L.Client.Bottom};
+        *r = TRect{r->Left + L.Client.Left, r->Top + L.Client.Top, r->Left + L.Client.Right, r->Top + L.Client.Bottom};
       }
       result = 0;
       return true;
     }
-    case WM_NCHITTEST:
-      result = HitTest(w, TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-      return true;
+    case WM_NCHITTEST: result = HitTest(w, TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return true;
     case WM_NCPAINT:
       PaintFrame(w, wParam);
       result = 0;

@@ -17,4 +17,3 @@ inline constexpr uint32_t WMSZ_TOPRIGHT = 5;
 inline constexpr uint32_t WMSZ_BOTTOM = 6;
 inline constexpr uint32_t WMSZ_BOTTOMLEFT = 7;
 inline constexpr uint32_t WMSZ_BOTTOMRIGHT = 8;
-

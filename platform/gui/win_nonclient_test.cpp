@@ -54,13 +54,13 @@ TEST(WinNonClient, DefaultHitCodes) {
     int32_t X, Y;
     LRESULT Code;
   } cases[] = {
-      {h, 250, 200, HTCLIENT},     {h, 200, 110, HTCAPTION},   {h, 108, 112, HTSYSMENU},
-      {h, 385, 112, HTCLOSE},      {h, 365, 112, HTMAXBUTTON}, {h, 350, 112, HTMINBUTTON},
-      {h, 101, 200, HTLEFT},       {h, 398, 200, HTRIGHT},     {h, 250, 101, HTTOP},
-      {h, 250, 298, HTBOTTOM},     {h, 101, 101, HTTOPLEFT},   {h, 101, 110, HTTOPLEFT},
-      {h, 398, 102, HTTOPRIGHT},   {h, 102, 298, HTBOTTOMLEFT}, {h, 398, 298, HTBOTTOMRIGHT},
-      {h, 385, 200, HTVSCROLL},    {h, 250, 285, HTHSCROLL},   {h, 385, 285, HTGROWBOX},
-      {h, 99, 200, HTNOWHERE},     {h, 400, 200, HTNOWHERE},   {bordered, 500, 120, HTBORDER},
+      {h, 250, 200, HTCLIENT},        {h, 200, 110, HTCAPTION},    {h, 108, 112, HTSYSMENU},
+      {h, 385, 112, HTCLOSE},         {h, 365, 112, HTMAXBUTTON},  {h, 350, 112, HTMINBUTTON},
+      {h, 101, 200, HTLEFT},          {h, 398, 200, HTRIGHT},      {h, 250, 101, HTTOP},
+      {h, 250, 298, HTBOTTOM},        {h, 101, 101, HTTOPLEFT},    {h, 101, 110, HTTOPLEFT},
+      {h, 398, 102, HTTOPRIGHT},      {h, 102, 298, HTBOTTOMLEFT}, {h, 398, 298, HTBOTTOMRIGHT},
+      {h, 385, 200, HTVSCROLL},       {h, 250, 285, HTHSCROLL},    {h, 385, 285, HTGROWBOX},
+      {h, 99, 200, HTNOWHERE},        {h, 400, 200, HTNOWHERE},    {bordered, 500, 120, HTBORDER},
       {bordered, 520, 120, HTCLIENT},
   };
   for (const auto& c : cases)
@@ -97,18 +97,33 @@ TEST(WinNonClient, MoveSizeLoopWithEditedRectanglesAndEscape) {
   // The window edits WM_MOVING (no top above y = 80) and WM_SIZING (width at
   // most 350) and sets a minimum track size of 150 x 100.
   const TSizeMoveCase cases[] = {
-      {"move", WS_OVERLAPPEDWINDOW, {200, 110}, {{230, 140}, {250, 50}}, false,
+      {"move",
+       WS_OVERLAPPEDWINDOW,
+       {200, 110},
+       {{230, 140}, {250, 50}},
+       false,
        Bounds(150, 80, 300, 200),
-       {WM_ENTERSIZEMOVE, WM_MOVING, WM_WINDOWPOSCHANGED, WM_MOVING, WM_WINDOWPOSCHANGED,
-        WM_EXITSIZEMOVE}},
-      {"size right", WS_OVERLAPPEDWINDOW, {399, 200}, {{420, 200}, {500, 200}}, false,
+       {WM_ENTERSIZEMOVE, WM_MOVING, WM_WINDOWPOSCHANGED, WM_MOVING, WM_WINDOWPOSCHANGED, WM_EXITSIZEMOVE}},
+      {"size right",
+       WS_OVERLAPPEDWINDOW,
+       {399, 200},
+       {{420, 200}, {500, 200}},
+       false,
        Bounds(100, 100, 350, 200),
-       {WM_ENTERSIZEMOVE, WM_SIZING, WM_WINDOWPOSCHANGED, WM_SIZING, WM_WINDOWPOSCHANGED,
-        WM_EXITSIZEMOVE}},
-      {"size top-left to the minimum", WS_OVERLAPPEDWINDOW, {101, 101}, {{350, 300}}, false,
+       {WM_ENTERSIZEMOVE, WM_SIZING, WM_WINDOWPOSCHANGED, WM_SIZING, WM_WINDOWPOSCHANGED, WM_EXITSIZEMOVE}},
+      {"size top-left to the minimum",
+       WS_OVERLAPPEDWINDOW,
+       {101, 101},
+       {{350, 300}},
+       false,
        Bounds(250, 200, 150, 100),
        {WM_ENTERSIZEMOVE, WM_SIZING, WM_WINDOWPOSCHANGED, WM_EXITSIZEMOVE}},
-      {"escape", WS_OVERLAPPEDWINDOW, {200, 110}, {{260, 160}}, true, Bounds(100, 100, 300, 200),
+      {"escape",
+       WS_OVERLAPPEDWINDOW,
+       {200, 110},
+       {{260, 160}},
+       true,
+       Bounds(100, 100, 300, 200),
        {WM_ENTERSIZEMOVE, WM_MOVING, WM_WINDOWPOSCHANGED, WM_WINDOWPOSCHANGED, WM_EXITSIZEMOVE}},
   };
   for (const auto& c : cases) {
@@ -148,8 +163,10 @@ TEST(WinNonClient, MoveSizeLoopWithEditedRectanglesAndEscape) {
     b.MouseDown(c.Press.X, c.Press.Y);
     for (TPoint p : c.Moves) b.QueueIdleAction([&b, p] { b.MouseMove(p.X, p.Y); });
     const TPoint last = c.Moves.back();
-    if (c.Escape) b.QueueIdleAction([&b] { b.PressKey(VK_ESCAPE); });
-    else b.QueueIdleAction([&b, last] { b.MouseUp(last.X, last.Y); });
+    if (c.Escape)
+      b.QueueIdleAction([&b] { b.PressKey(VK_ESCAPE); });
+    else
+      b.QueueIdleAction([&b, last] { b.MouseUp(last.X, last.Y); });
     s.Pump();
     EXPECT_EQ(b.PendingIdleActions(), 0u) << c.Name;
     if (c.Escape) {
@@ -160,8 +177,7 @@ TEST(WinNonClient, MoveSizeLoopWithEditedRectanglesAndEscape) {
     GetWindowRect(h, &r);
     EXPECT_EQ(r, c.Final) << c.Name;
     std::vector<uint32_t> seen;
-    for (const TLogged& l : s.Take({WM_ENTERSIZEMOVE, WM_MOVING, WM_SIZING, WM_WINDOWPOSCHANGED,
-                                    WM_EXITSIZEMOVE}))
+    for (const TLogged& l : s.Take({WM_ENTERSIZEMOVE, WM_MOVING, WM_SIZING, WM_WINDOWPOSCHANGED, WM_EXITSIZEMOVE}))
       seen.push_back(l.Msg);
     EXPECT_EQ(seen, c.Sequence) << c.Name;
     EXPECT_EQ(order, std::vector<uint32_t>{0xFFFF}) << c.Name;
@@ -267,8 +283,7 @@ TEST(WinNonClient, OwnFrameMetricsAreFollowedAfterFrameChanged) {
   int32_t inset = 0;
   s.On(h, [&inset](HWND, uint32_t msg, WPARAM wParam, LPARAM lParam, LRESULT& r) {
     if (msg != WM_NCCALCSIZE || inset == 0) return false;
-    TRect* rc = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
-                       : reinterpret_cast<TRect*>(lParam);
+    TRect* rc = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<TRect*>(lParam);
     InflateRect(*rc, -inset, -inset);
     r = 0;
     return true;

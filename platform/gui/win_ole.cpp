@@ -254,8 +254,7 @@ IDataObject* CreateFileListDataObject(const std::vector<String>& paths, uint32_t
   }
   if (effect != DROPEFFECT_NONE) {
     f.cfFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormat(CFSTR_PREFERREDDROPEFFECT));
-    uint8_t bytes[4] = {uint8_t(effect), uint8_t(effect >> 8), uint8_t(effect >> 16),
-                        uint8_t(effect >> 24)};
+    uint8_t bytes[4] = {uint8_t(effect), uint8_t(effect >> 8), uint8_t(effect >> 16), uint8_t(effect >> 24)};
     m.tymed = TYMED_HGLOBAL;
     m.hGlobal = BlockOf(bytes, sizeof bytes);
     if (!m.hGlobal || data->SetData(&f, &m, true) != S_OK) {
@@ -276,7 +275,7 @@ struct TDropList {
   bool Wide = false;
   TPoint Pt;
   bool NonClient = false;
-  std::vector<String> Narrow;       // UTF-8 names (8-bit lists)
+  std::vector<String> Narrow;         // UTF-8 names (8-bit lists)
   std::vector<WideString> WideNames;  // UTF-16 names (wide lists)
   size_t Count() const { return Wide ? WideNames.size() : Narrow.size(); }
 };
@@ -433,15 +432,15 @@ HWND CreateTracker() {
   wc.lpfnWndProc = TrackerProc;
   wc.lpszClassName = kTrackerClass;
   RegisterClass(wc);  // fails harmlessly once registered
-  return CreateWindowEx(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTrackerClass, "", WS_POPUP, 0, 0, 0, 0,
-                        nullptr, nullptr, nullptr, nullptr);
+  return CreateWindowEx(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTrackerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                        nullptr, nullptr);
 }
 
 // The target currently under the drag, entered or not.
 struct TDragOver {
   IDataObject* Data = nullptr;
   uint32_t Ok = 0;
-  HWND Wnd = nullptr;            // window whose registration is under the pointer
+  HWND Wnd = nullptr;             // window whose registration is under the pointer
   IDropTarget* Target = nullptr;  // entered target (a reference held), nullptr when none
   uint32_t Effect = DROPEFFECT_NONE;
 
@@ -537,8 +536,7 @@ HRESULT DoDragDrop(IDataObject* data, IDropSource* source, uint32_t okEffects, u
         continue;
       }
       if (mouse) pt = m.pt;
-      const bool escape = key && (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN) &&
-                          m.wParam == VK_ESCAPE;
+      const bool escape = key && (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN) && m.wParam == VK_ESCAPE;
       keys = KeyState();
       const HRESULT hr = source->QueryContinueDrag(escape, keys);
       if (hr == DRAGDROP_S_DROP) {

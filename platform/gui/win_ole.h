@@ -145,8 +145,8 @@ IDataObject* CreateDataObject();
 // UTF-8 otherwise. pFiles is the offset of the list from the block's start.
 struct DROPFILES {
   uint32_t pFiles = 20;
-  TPoint pt;          // the drop point, client coordinates of the target
-  int32_t fNC = 0;    // nonzero: the point is in the non-client area
+  TPoint pt;        // the drop point, client coordinates of the target
+  int32_t fNC = 0;  // nonzero: the point is in the non-client area
   int32_t fWide = 1;
 };
 static_assert(sizeof(DROPFILES) == 20);
@@ -154,8 +154,7 @@ using HDROP = HGLOBAL;
 
 // A new block listing the paths (UTF-8 in, UTF-16 names at even offsets);
 // 0 when memory runs out.
-HGLOBAL CreateDropFilesBlock(const std::vector<String>& paths, TPoint pt = TPoint{},
-                             bool nonClient = false);
+HGLOBAL CreateDropFilesBlock(const std::vector<String>& paths, TPoint pt = TPoint{}, bool nonClient = false);
 // A data object offering CF_HDROP with the paths and, when effect is not
 // DROPEFFECT_NONE, "Preferred DropEffect" (a 32-bit value).
 IDataObject* CreateFileListDataObject(const std::vector<String>& paths, uint32_t effect = 0);

@@ -98,8 +98,10 @@ TEST(WinOle, MalformedDropFilesAreReadWithinTheBlock) {
     bool InClient;
   } cases[] = {
       {"8-bit names", with(Header(20, 0, 0, false, false), {'a', 0, 'b', 'c', 0, 0}), {"a", "bc"}, true},
-      {"wide at an odd offset", with(Header(21, 0, 0, true, true), {0xFF, 'x', 0, 0, 0, 0, 0x4E, 0, 0, 0, 0}),
-       {"x", "\xE4\xB8\x80"}, false},
+      {"wide at an odd offset",
+       with(Header(21, 0, 0, true, true), {0xFF, 'x', 0, 0, 0, 0, 0x4E, 0, 0, 0, 0}),
+       {"x", "\xE4\xB8\x80"},
+       false},
       {"no final empty name", with(Header(20, 0, 0, false, false), {'a', 0, 'b'}), {"a", "b"}, true},
       {"offset past the end", with(Header(400, 0, 0, false, false), {'a', 0}), {}, true},
       {"wide, odd byte left", with(Header(20, 0, 0, false, true), {'q', 0, 'r'}), {"q"}, true},
@@ -232,9 +234,8 @@ class TRecordingTarget final : public IDropTarget {
 
   static String Keys(uint32_t k) {
     String s;
-    const std::pair<uint32_t, const char*> names[] = {{MK_LBUTTON, "L"}, {MK_RBUTTON, "R"},
-                                                      {MK_SHIFT, "S"},   {MK_CONTROL, "C"},
-                                                      {MK_ALT, "A"},     {MK_MBUTTON, "M"}};
+    const std::pair<uint32_t, const char*> names[] = {{MK_LBUTTON, "L"}, {MK_RBUTTON, "R"}, {MK_SHIFT, "S"},
+                                                      {MK_CONTROL, "C"}, {MK_ALT, "A"},     {MK_MBUTTON, "M"}};
     for (const auto& [bit, name] : names)
       if (k & bit) s += name;
     return s.empty() ? "-" : s;
@@ -293,21 +294,69 @@ struct TDragCase {
 
 TEST(WinOle, DoDragDropRoutesToTheRegisteredTargetWithEachKeyState) {
   const TDragCase cases[] = {
-      {"left", TRawButton::Left, {}, {265, 65}, false, DRAGDROP_S_DROP, DROPEFFECT_MOVE,
+      {"left",
+       TRawButton::Left,
+       {},
+       {265, 65},
+       false,
+       DRAGDROP_S_DROP,
+       DROPEFFECT_MOVE,
        {"enter L", "over L", "drop -"}},
-      {"ctrl", TRawButton::Left, {VK_CONTROL}, {265, 65}, false, DRAGDROP_S_DROP, DROPEFFECT_COPY,
+      {"ctrl",
+       TRawButton::Left,
+       {VK_CONTROL},
+       {265, 65},
+       false,
+       DRAGDROP_S_DROP,
+       DROPEFFECT_COPY,
        {"enter LC", "over LC", "drop C"}},
-      {"shift", TRawButton::Left, {VK_SHIFT}, {265, 65}, false, DRAGDROP_S_DROP, DROPEFFECT_MOVE,
+      {"shift",
+       TRawButton::Left,
+       {VK_SHIFT},
+       {265, 65},
+       false,
+       DRAGDROP_S_DROP,
+       DROPEFFECT_MOVE,
        {"enter LS", "over LS", "drop S"}},
-      {"alt", TRawButton::Left, {VK_MENU}, {265, 65}, false, DRAGDROP_S_DROP, DROPEFFECT_MOVE,
+      {"alt",
+       TRawButton::Left,
+       {VK_MENU},
+       {265, 65},
+       false,
+       DRAGDROP_S_DROP,
+       DROPEFFECT_MOVE,
        {"enter LA", "over LA", "drop A"}},
-      {"ctrl shift", TRawButton::Left, {VK_CONTROL, VK_SHIFT}, {265, 65}, false, DRAGDROP_S_DROP,
-       DROPEFFECT_COPY, {"enter LSC", "over LSC", "drop SC"}},
-      {"right", TRawButton::Right, {}, {265, 65}, false, DRAGDROP_S_DROP, DROPEFFECT_MOVE,
+      {"ctrl shift",
+       TRawButton::Left,
+       {VK_CONTROL, VK_SHIFT},
+       {265, 65},
+       false,
+       DRAGDROP_S_DROP,
+       DROPEFFECT_COPY,
+       {"enter LSC", "over LSC", "drop SC"}},
+      {"right",
+       TRawButton::Right,
+       {},
+       {265, 65},
+       false,
+       DRAGDROP_S_DROP,
+       DROPEFFECT_MOVE,
        {"enter R", "over R", "drop -"}},
-      {"escape", TRawButton::Left, {}, {265, 65}, true, DRAGDROP_S_CANCEL, DROPEFFECT_NONE,
+      {"escape",
+       TRawButton::Left,
+       {},
+       {265, 65},
+       true,
+       DRAGDROP_S_CANCEL,
+       DROPEFFECT_NONE,
        {"enter L", "over L", "leave"}},
-      {"dropped outside", TRawButton::Left, {}, {600, 60}, false, DRAGDROP_S_DROP, DROPEFFECT_NONE,
+      {"dropped outside",
+       TRawButton::Left,
+       {},
+       {600, 60},
+       false,
+       DRAGDROP_S_DROP,
+       DROPEFFECT_NONE,
        {"enter L", "over L", "leave"}},
   };
   for (const auto& c : cases) {
@@ -337,8 +386,10 @@ TEST(WinOle, DoDragDropRoutesToTheRegisteredTargetWithEachKeyState) {
     b.QueueIdleAction([&b] { b.MouseMove(265, 65); });  // over its child: still the target
     const TPoint at = c.DropAt;
     if (c.DropAt.X != 265) b.QueueIdleAction([&b, at] { b.MouseMove(at.X, at.Y); });
-    if (c.Escape) b.QueueIdleAction([&b] { b.KeyDown(VK_ESCAPE); });
-    else b.QueueIdleAction([&b, at, c] { b.MouseUp(at.X, at.Y, c.Button); });
+    if (c.Escape)
+      b.QueueIdleAction([&b] { b.KeyDown(VK_ESCAPE); });
+    else
+      b.QueueIdleAction([&b, at, c] { b.MouseUp(at.X, at.Y, c.Button); });
     s.Pump();
     EXPECT_EQ(b.PendingIdleActions(), 0u) << c.Name;
     EXPECT_EQ(result, c.Result) << c.Name;

@@ -46,20 +46,15 @@ TRegion Moved(TRegion r, int32_t dx, int32_t dy) {
   r.Offset(dx, dy);
   return r;
 }
-TRect MovedRect(TRect r, int32_t dx, int32_t dy) {
-  return TRect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
-}
-TRect ClientBox(const TWndRecord& w) {
-  return TRect{0, 0, w.ClientRect.Width(), w.ClientRect.Height()};
-}
+TRect MovedRect(TRect r, int32_t dx, int32_t dy) { return TRect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
+TRect ClientBox(const TWndRecord& w) { return TRect{0, 0, w.ClientRect.Width(), w.ClientRect.Height()}; }
 
 bool Shown(const TWndRecord* w) { return w && w->Alive() && (w->Style & WS_VISIBLE) != 0; }
 
 // The window's rectangle and region in coordinates whose origin is o (screen).
 TRegion ShapeOf(const TWndRecord& w, TPoint o) {
   TRegion r(MovedRect(w.WindowRect, -o.X, -o.Y));
-  if (w.WindowRgn)
-    r = And(r, Moved(*w.WindowRgn, w.WindowRect.Left - o.X, w.WindowRect.Top - o.Y));
+  if (w.WindowRgn) r = And(r, Moved(*w.WindowRgn, w.WindowRect.Left - o.X, w.WindowRect.Top - o.Y));
   return r;
 }
 
@@ -88,8 +83,7 @@ std::shared_ptr<TSurfaceImage> WinSurfaceOf(TWndRecord& w) {
       // Pixels stay where they were relative to the window's top-left corner.
       const TGdiRaster from = GdiBitmapRaster(s.Image->Bitmap);
       const TGdiRaster to = GdiBitmapRaster(image->Bitmap);
-      GdiConvertPixels(from, 0, 0, to, 0, 0, std::min(width, s.Image->Width),
-                       std::min(height, s.Image->Height));
+      GdiConvertPixels(from, 0, 0, to, 0, 0, std::min(width, s.Image->Width), std::min(height, s.Image->Height));
     }
     s.Image = image;
   }
@@ -225,8 +219,10 @@ HDC GetDCEx(HWND hwnd, HRGN clip, uint32_t flags) {
   const bool clipChildren = (flags & DCX_CLIPCHILDREN) || (w->Style & WS_CLIPCHILDREN);
   const bool clipSiblings = (flags & DCX_CLIPSIBLINGS) || (w->Style & WS_CLIPSIBLINGS);
   TRegion vis;
-  if ((flags & DCX_PARENTCLIP) && w->IsChild()) vis = WinVisibleRegion(*w->Parent, false, false, true);
-  else vis = WinVisibleRegion(*w, windowArea, clipChildren, clipSiblings);
+  if ((flags & DCX_PARENTCLIP) && w->IsChild())
+    vis = WinVisibleRegion(*w->Parent, false, false, true);
+  else
+    vis = WinVisibleRegion(*w, windowArea, clipChildren, clipSiblings);
   if (haveExtra) {
     // The caller's region is in screen coordinates.
     const TPoint s = WinSurfaceOrigin(*w);
@@ -294,8 +290,7 @@ void Redraw(TWndRecord& w, const TRegion* area, uint32_t flags) {
     TRegion over = And(part, ShapeOf(*c, o));
     if (over.Empty()) continue;
     uint32_t childFlags = flags & ~RDW_FRAME;
-    if ((flags & RDW_INVALIDATE) &&
-        !Diff(over, TRegion(MovedRect(c->ClientRect, -o.X, -o.Y))).Empty())
+    if ((flags & RDW_INVALIDATE) && !Diff(over, TRegion(MovedRect(c->ClientRect, -o.X, -o.Y))).Empty())
       childFlags |= RDW_FRAME;
     over.Offset(o.X - c->ClientRect.Left, o.Y - c->ClientRect.Top);
     Redraw(*c, area ? &over : nullptr, childFlags);
@@ -308,8 +303,7 @@ void EraseNow(TWndRecord& w) {
   if (!w.ErasePending || w.UpdateRgn.Empty() || !NeedsPaint(w)) return;
   w.ErasePending = false;
   const TPoint s = WinSurfaceOrigin(w);
-  TRegion clip = WinVisibleRegion(w, false, (w.Style & WS_CLIPCHILDREN) != 0,
-                                  (w.Style & WS_CLIPSIBLINGS) != 0);
+  TRegion clip = WinVisibleRegion(w, false, (w.Style & WS_CLIPCHILDREN) != 0, (w.Style & WS_CLIPSIBLINGS) != 0);
   clip = And(clip, Moved(w.UpdateRgn, w.ClientRect.Left - s.X, w.ClientRect.Top - s.Y));
   HDC dc = MakeWindowDC(w, w.ClientOrigin(), clip, TDCKind::Client);
   if (!dc) return;
@@ -450,8 +444,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
   w->InternalPaint = false;
   w->ErasePending = false;
   const TPoint s = WinSurfaceOrigin(*w);
-  TRegion clip = WinVisibleRegion(*w, false, (w->Style & WS_CLIPCHILDREN) != 0,
-                                  (w->Style & WS_CLIPSIBLINGS) != 0);
+  TRegion clip = WinVisibleRegion(*w, false, (w->Style & WS_CLIPCHILDREN) != 0, (w->Style & WS_CLIPSIBLINGS) != 0);
   clip = And(clip, Moved(update, w->ClientRect.Left - s.X, w->ClientRect.Top - s.Y));
   HDC dc = MakeWindowDC(*w, w->ClientOrigin(), clip, TDCKind::Paint);
   if (!dc) {
@@ -498,8 +491,7 @@ void MovePixels(const TGdiRaster& r, const TRegion& dstIn, int32_t dx, int32_t d
   }
   for (const TRect& rc : dst.Rects())
     for (int32_t y = rc.Top; y < rc.Bottom; ++y)
-      std::memcpy(r.Row(y) + size_t(rc.Left) * 4,
-                  &copy[size_t(y - box.Top) * size_t(w) + size_t(rc.Left - box.Left)],
+      std::memcpy(r.Row(y) + size_t(rc.Left) * 4, &copy[size_t(y - box.Top) * size_t(w) + size_t(rc.Left - box.Left)],
                   size_t(rc.Width()) * 4);
 }
 
@@ -510,8 +502,8 @@ TRegion ToClient(const TRegion& surface, TWndRecord& w) {
 
 }  // namespace
 
-int32_t ScrollWindowEx(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, const TRect* clip,
-                       HRGN update, TRect* updateRect, uint32_t flags) {
+int32_t ScrollWindowEx(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, const TRect* clip, HRGN update,
+                       TRect* updateRect, uint32_t flags) {
   WinAssertMainThread("ScrollWindowEx");
   TWndRecord* w = WinFind(hwnd);
   if (!w) return ERROR;
@@ -521,9 +513,7 @@ int32_t ScrollWindowEx(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, c
   const TRegion limits = And(scrollArea, clipArea);
   WinCaretHideForPaint(hwnd);
   const TRegion visible =
-      ToClient(WinVisibleRegion(*w, false, (w->Style & WS_CLIPCHILDREN) != 0,
-                                (w->Style & WS_CLIPSIBLINGS) != 0),
-               *w);
+      ToClient(WinVisibleRegion(*w, false, (w->Style & WS_CLIPCHILDREN) != 0, (w->Style & WS_CLIPSIBLINGS) != 0), *w);
   const TRegion area = And(limits, visible);
   const TRegion source = And(scrollArea, visible);
   const TRegion dest = And(Moved(source, dx, dy), area);
@@ -535,13 +525,11 @@ int32_t ScrollWindowEx(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, c
   }
   // A pending update inside the scrolled area moves with the pixels.
   const TRegion pending = And(w->UpdateRgn, limits);
-  if (!pending.Empty())
-    w->UpdateRgn = Or(Diff(w->UpdateRgn, limits), And(Moved(pending, dx, dy), limits));
+  if (!pending.Empty()) w->UpdateRgn = Or(Diff(w->UpdateRgn, limits), And(Moved(pending, dx, dy), limits));
   const TRegion uncovered = Diff(limits, dest);
   if (flags & SW_INVALIDATE)
     Redraw(*w, &uncovered,
-           RDW_INVALIDATE | ((flags & SW_ERASE) ? RDW_ERASE : 0) |
-               ((flags & SW_SCROLLCHILDREN) ? RDW_ALLCHILDREN : 0));
+           RDW_INVALIDATE | ((flags & SW_ERASE) ? RDW_ERASE : 0) | ((flags & SW_SCROLLCHILDREN) ? RDW_ALLCHILDREN : 0));
   if (flags & SW_SCROLLCHILDREN) {
     std::vector<HWND> children;
     for (TWndRecord* c : w->Children) {
@@ -552,8 +540,7 @@ int32_t ScrollWindowEx(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, c
       TWndRecord* cw = WinFind(c);
       if (!cw) continue;
       const TRect r = cw->RectInParent();
-      SetWindowPos(c, nullptr, r.Left + dx, r.Top + dy, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(c, nullptr, r.Left + dx, r.Top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
   WinCaretShowAfterPaint(hwnd);
@@ -568,8 +555,7 @@ bool ScrollWindow(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, const 
                         SW_INVALIDATE | SW_ERASE | (scroll ? 0 : SW_SCROLLCHILDREN)) != ERROR;
 }
 
-bool ScrollDC(HDC dc, int32_t dx, int32_t dy, const TRect* scroll, const TRect* clip, HRGN update,
-              TRect* updateRect) {
+bool ScrollDC(HDC dc, int32_t dx, int32_t dy, const TRect* scroll, const TRect* clip, HRGN update, TRect* updateRect) {
   TDC* d = GdiDC(dc);
   if (!d) return false;
   const TRegion visible = d->Visible();
@@ -620,7 +606,8 @@ int32_t SetWindowRgn(HWND hwnd, HRGN rgn, bool redraw) {
     w->WindowRgn.reset();
   }
   if (redraw) RedrawShapeChange(*w, old);
-  if (TWndRecord* root = WinRootOf(w)) WinReportChanged(*root, MovedRect(root->WindowRect, -root->WindowRect.Left, -root->WindowRect.Top));
+  if (TWndRecord* root = WinRootOf(w))
+    WinReportChanged(*root, MovedRect(root->WindowRect, -root->WindowRect.Left, -root->WindowRect.Top));
   return 1;
 }
 
@@ -666,8 +653,7 @@ namespace {
 void PosChanged(TWndRecord& w, const TWinPosChange& ch) {
   if (ch.Flags & SWP_NOREDRAW) return;
   const TRect oldInParent =
-      w.IsChild() ? MovedRect(ch.OldWindow, -w.Parent->ClientRect.Left, -w.Parent->ClientRect.Top)
-                  : TRect{};
+      w.IsChild() ? MovedRect(ch.OldWindow, -w.Parent->ClientRect.Left, -w.Parent->ClientRect.Top) : TRect{};
   if (!ch.Visible) {
     if (ch.WasVisible && w.IsChild() && Shown(w.Parent)) {
       const TRegion old(oldInParent);
@@ -703,8 +689,7 @@ void PosChanged(TWndRecord& w, const TWinPosChange& ch) {
     return;
   }
   // Only the newly uncovered strips of the client area.
-  const TRegion fresh = Diff(TRegion(ClientBox(w)),
-                             TRegion(TRect{0, 0, ch.OldClient.Width(), ch.OldClient.Height()}));
+  const TRegion fresh = Diff(TRegion(ClientBox(w)), TRegion(TRect{0, 0, ch.OldClient.Width(), ch.OldClient.Height()}));
   if (!fresh.Empty()) Redraw(w, &fresh, RDW_INVALIDATE | RDW_ERASE);
 }
 
@@ -718,7 +703,8 @@ void WindowGone(TWndRecord& w) {
 
 void ParentChanged(TWndRecord& w, TWndRecord* oldParent) {
   if (!w.IsTopLevel()) w.Surface.reset();
-  if (oldParent && !oldParent->IsRoot() && Shown(oldParent)) Redraw(*oldParent, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  if (oldParent && !oldParent->IsRoot() && Shown(oldParent))
+    Redraw(*oldParent, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   if (Shown(&w)) Redraw(w, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 

@@ -109,14 +109,13 @@ HWND WindowFromDC(HDC dc);
 // region (returned in update and updateRect when given). SW_INVALIDATE adds
 // it to the window's update region, SW_ERASE with it marks the erase,
 // SW_SCROLLCHILDREN moves the children as well. Answers the region kind.
-int32_t ScrollWindowEx(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, const TRect* clip,
-                       HRGN update, TRect* updateRect, uint32_t flags);
+int32_t ScrollWindowEx(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, const TRect* clip, HRGN update,
+                       TRect* updateRect, uint32_t flags);
 bool ScrollWindow(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, const TRect* clip);
 // Moves pixels of a DC within what it can draw on (scroll and clip in
 // logical coordinates) and answers the uncovered part in update and
 // updateRect, both in logical coordinates.
-bool ScrollDC(HDC dc, int32_t dx, int32_t dy, const TRect* scroll, const TRect* clip, HRGN update,
-              TRect* updateRect);
+bool ScrollDC(HDC dc, int32_t dx, int32_t dy, const TRect* scroll, const TRect* clip, HRGN update, TRect* updateRect);
 
 // The window takes the region (window coordinates: relative to the window
 // rectangle's top-left corner) and deletes it later; 0 removes the shape.

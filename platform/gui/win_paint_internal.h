@@ -28,8 +28,8 @@ struct TWndSurface {
 
 // Per-window state of this layer beyond the record's slots.
 struct TWndPaintState {
-  bool NcActive = false;       // the frame is drawn active (WM_NCACTIVATE)
-  LRESULT PressedButton = 0;   // caption button drawn pressed (HT* code), 0 for none
+  bool NcActive = false;      // the frame is drawn active (WM_NCACTIVATE)
+  LRESULT PressedButton = 0;  // caption button drawn pressed (HT* code), 0 for none
   // The part of a window scroll bar held down while tracking (TScrollPart),
   // and on which bar.
   int32_t ScrollPressedPart = 0;
@@ -76,17 +76,17 @@ HBRUSH WinClassBackground(const TWndRecord& w);
 // The parts of a window's frame in window coordinates (origin at the window
 // rectangle's top-left), from the style and the window size alone.
 struct TNcLayout {
-  TRect Window;        // (0, 0, width, height)
-  int32_t Frame = 0;   // border / dialog frame / sizing frame thickness
+  TRect Window;       // (0, 0, width, height)
+  int32_t Frame = 0;  // border / dialog frame / sizing frame thickness
   bool Sizable = false;
-  TRect Caption;       // empty without a caption
+  TRect Caption;  // empty without a caption
   bool ToolCaption = false;
-  TRect SysIcon;       // empty without one
+  TRect SysIcon;                                        // empty without one
   TRect CloseButton, MaxButton, MinButton, HelpButton;  // empty when absent
-  TRect EdgeRect;      // inside the frame and caption: where the client edge is drawn
-  int32_t Edge = 0;    // client edge (2) or static edge (1) thickness
-  TRect VScroll, HScroll, SizeBox;  // empty when absent
-  TRect Client;        // what is left
+  TRect EdgeRect;                                       // inside the frame and caption: where the client edge is drawn
+  int32_t Edge = 0;                                     // client edge (2) or static edge (1) thickness
+  TRect VScroll, HScroll, SizeBox;                      // empty when absent
+  TRect Client;                                         // what is left
 };
 TNcLayout WinNcLayout(uint32_t style, uint32_t exStyle, int32_t width, int32_t height);
 // Default handling of the non-client messages; true when handled.
@@ -99,11 +99,11 @@ enum TScrollPart : int32_t { spNone = 0, spArrowUp = 1, spPageUp = 2, spThumb = 
 
 // Geometry of a window scroll bar along its length, in window coordinates.
 struct TScrollGeometry {
-  TRect Bar;            // the whole bar
+  TRect Bar;  // the whole bar
   bool Vertical = true;
-  int32_t Arrow = 0;    // length of each arrow button
+  int32_t Arrow = 0;                     // length of each arrow button
   int32_t ThumbStart = 0, ThumbEnd = 0;  // along the bar, from the bar's start; equal: no thumb
-  bool Enabled = true;  // the range allows scrolling and the bar is not disabled
+  bool Enabled = true;                   // the range allows scrolling and the bar is not disabled
 };
 TScrollGeometry WinScrollGeometry(TWndRecord& w, bool vertical, const TRect& bar);
 // Draws a window scroll bar into a DC whose origin is the window's top-left.

@@ -31,19 +31,17 @@ TEST(WinPaint, ShowPaintsParentsFirstWithSiblingsClipped) {
   TTestScene s;
   TTree t(s);
   s.Pump();
-  const std::vector<TLogged> expected = {
-      {t.T, WM_PAINT}, {t.T, WM_NCPAINT}, {t.T, WM_ERASEBKGND},  //
-      {t.A, WM_PAINT}, {t.A, WM_NCPAINT}, {t.A, WM_ERASEBKGND},  //
-      {t.B, WM_PAINT}, {t.B, WM_NCPAINT}, {t.B, WM_ERASEBKGND}};
+  const std::vector<TLogged> expected = {{t.T, WM_PAINT}, {t.T, WM_NCPAINT}, {t.T, WM_ERASEBKGND},  //
+                                         {t.A, WM_PAINT}, {t.A, WM_NCPAINT}, {t.A, WM_ERASEBKGND},  //
+                                         {t.B, WM_PAINT}, {t.B, WM_NCPAINT}, {t.B, WM_ERASEBKGND}};
   EXPECT_EQ(s.Take(kPaintMsgs), expected);
   // A is above B; B, clipping its siblings, left the overlap to A.
   const struct {
     int32_t X, Y;
     COLORREF Color;
-  } pixels[] = {{5, 5, kRed}, {15, 15, kGreen}, {45, 45, kGreen}, {69, 69, kGreen},
-                {70, 70, kBlue}, {99, 99, kBlue}, {100, 100, kRed}, {199, 199, kRed}};
-  for (const auto& p : pixels)
-    EXPECT_EQ(ClientPixel(t.T, p.X, p.Y), p.Color) << p.X << "," << p.Y;
+  } pixels[] = {{5, 5, kRed},    {15, 15, kGreen}, {45, 45, kGreen}, {69, 69, kGreen},
+                {70, 70, kBlue}, {99, 99, kBlue},  {100, 100, kRed}, {199, 199, kRed}};
+  for (const auto& p : pixels) EXPECT_EQ(ClientPixel(t.T, p.X, p.Y), p.Color) << p.X << "," << p.Y;
   for (HWND h : {t.T, t.A, t.B}) {
     TRect r;
     EXPECT_FALSE(GetUpdateRect(h, &r, false));
@@ -60,8 +58,7 @@ TEST(WinPaint, InvalidationReachesChildrenUnlessTheParentClipsThem) {
       // the part it overlapped.
       {0,
        [](const TTree& t) {
-         return std::vector<TLogged>{{t.T, WM_PAINT}, {t.T, WM_ERASEBKGND}, {t.A, WM_PAINT},
-                                     {t.A, WM_ERASEBKGND}};
+         return std::vector<TLogged>{{t.T, WM_PAINT}, {t.T, WM_ERASEBKGND}, {t.A, WM_PAINT}, {t.A, WM_ERASEBKGND}};
        },
        kGreen},
       // With it only the parent paints, and never over its children.
@@ -131,26 +128,34 @@ TEST(WinPaint, RedrawWindowFlags) {
     std::vector<TLogged> (*Later)(const TTree&);
   } cases[] = {
       {RDW_INVALIDATE | RDW_UPDATENOW,
-       [](const TTree& t) { return std::vector<TLogged>{{t.T, WM_PAINT}}; },
+       [](const TTree& t) {
+         return std::vector<TLogged>{{t.T, WM_PAINT}};
+       },
        [](const TTree&) { return std::vector<TLogged>{}; }},
       {RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW,
-       [](const TTree& t) { return std::vector<TLogged>{{t.T, WM_ERASEBKGND}}; },
-       [](const TTree& t) { return std::vector<TLogged>{{t.T, WM_PAINT}}; }},
-      {RDW_INVALIDATE | RDW_FRAME,
-       [](const TTree&) { return std::vector<TLogged>{}; },
-       [](const TTree& t) { return std::vector<TLogged>{{t.T, WM_PAINT}, {t.T, WM_NCPAINT}}; }},
-      {RDW_INTERNALPAINT,
-       [](const TTree&) { return std::vector<TLogged>{}; },
-       [](const TTree& t) { return std::vector<TLogged>{{t.T, WM_PAINT}}; }},
+       [](const TTree& t) {
+         return std::vector<TLogged>{{t.T, WM_ERASEBKGND}};
+       },
+       [](const TTree& t) {
+         return std::vector<TLogged>{{t.T, WM_PAINT}};
+       }},
+      {RDW_INVALIDATE | RDW_FRAME, [](const TTree&) { return std::vector<TLogged>{}; },
+       [](const TTree& t) {
+         return std::vector<TLogged>{{t.T, WM_PAINT}, {t.T, WM_NCPAINT}};
+       }},
+      {RDW_INTERNALPAINT, [](const TTree&) { return std::vector<TLogged>{}; },
+       [](const TTree& t) {
+         return std::vector<TLogged>{{t.T, WM_PAINT}};
+       }},
       // The parent clips its children: they come along only when asked.
-      {RDW_INVALIDATE | RDW_ALLCHILDREN,
-       [](const TTree&) { return std::vector<TLogged>{}; },
+      {RDW_INVALIDATE | RDW_ALLCHILDREN, [](const TTree&) { return std::vector<TLogged>{}; },
        [](const TTree& t) {
          return std::vector<TLogged>{{t.T, WM_PAINT}, {t.A, WM_PAINT}, {t.B, WM_PAINT}};
        }},
-      {RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_NOCHILDREN,
-       [](const TTree&) { return std::vector<TLogged>{}; },
-       [](const TTree& t) { return std::vector<TLogged>{{t.T, WM_PAINT}}; }},
+      {RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_NOCHILDREN, [](const TTree&) { return std::vector<TLogged>{}; },
+       [](const TTree& t) {
+         return std::vector<TLogged>{{t.T, WM_PAINT}};
+       }},
   };
   for (const auto& c : cases) {
     RedrawWindow(t.T, nullptr, nullptr, c.Flags);
@@ -242,8 +247,7 @@ TEST(WinPaint, ChildDcsWorkInTheChildsCoordinates) {
     origins.push_back(vp);
     origins.push_back(brush);
   };
-  for (HDC dc : {GetDC(t.A), GetWindowDC(framed), GetDCEx(t.B, nullptr, DCX_PARENTCLIP | DCX_CACHE),
-                 GetDC(nullptr)}) {
+  for (HDC dc : {GetDC(t.A), GetWindowDC(framed), GetDCEx(t.B, nullptr, DCX_PARENTCLIP | DCX_CACHE), GetDC(nullptr)}) {
     ASSERT_NE(dc, nullptr);
     record(dc);
     ReleaseDC(WindowFromDC(dc), dc);
@@ -274,12 +278,10 @@ TEST(WinPaint, ChildDcsWorkInTheChildsCoordinates) {
     HWND Wnd;
     int32_t X, Y;
     COLORREF Color;
-  } pixels[] = {{t.A, 0, 0, kYellow},    {t.A, 19, 9, kYellow},  {t.A, 20, 9, kGreen},
-                {t.A, 19, 10, kGreen},   {t.A, 4, 34, kYellow},  {t.A, 5, 34, kGreen},
-                {t.T, 10, 10, kYellow},  {t.T, 29, 19, kYellow}, {t.T, 9, 9, kRed},
-                {t.T, 14, 44, kYellow}};
-  for (const auto& p : pixels)
-    EXPECT_EQ(ClientPixel(p.Wnd, p.X, p.Y), p.Color) << p.X << "," << p.Y;
+  } pixels[] = {{t.A, 0, 0, kYellow},  {t.A, 19, 9, kYellow}, {t.A, 20, 9, kGreen},   {t.A, 19, 10, kGreen},
+                {t.A, 4, 34, kYellow}, {t.A, 5, 34, kGreen},  {t.T, 10, 10, kYellow}, {t.T, 29, 19, kYellow},
+                {t.T, 9, 9, kRed},     {t.T, 14, 44, kYellow}};
+  for (const auto& p : pixels) EXPECT_EQ(ClientPixel(p.Wnd, p.X, p.Y), p.Color) << p.X << "," << p.Y;
 
   // A clip region in client coordinates.
   dc = GetDC(t.A);

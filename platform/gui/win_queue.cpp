@@ -33,7 +33,7 @@ struct TQueue {
   std::mutex Lock;
   std::condition_variable Arrived;
   std::deque<TMSG> Posted;
-  uint64_t Seq = 0;  // changes on every post and wake
+  uint64_t Seq = 0;       // changes on every post and wake
   uint64_t Baseline = 0;  // Seq when a waiting loop last looked at the queue
   std::atomic<bool> WakePosted{false};
   std::atomic<HWND> AppWindow{nullptr};
@@ -263,9 +263,7 @@ TPoint WinCursorPosition() {
   return TPoint{int32_t(uint32_t(v >> 32)), int32_t(uint32_t(v))};
 }
 
-void WinStoreCursorPosition(TPoint pt) {
-  Q().CursorPos.store((uint64_t(uint32_t(pt.X)) << 32) | uint32_t(pt.Y));
-}
+void WinStoreCursorPosition(TPoint pt) { Q().CursorPos.store((uint64_t(uint32_t(pt.X)) << 32) | uint32_t(pt.Y)); }
 
 // ================================================================================
 // Posting and sending
@@ -315,8 +313,7 @@ void WinPostFront(const TMSG& m) { Push(m, true); }
 void WinPurgePosted(HWND hwnd) {
   TQueue& q = Q();
   std::lock_guard<std::mutex> lock(q.Lock);
-  q.Posted.erase(std::remove_if(q.Posted.begin(), q.Posted.end(),
-                                [&](const TMSG& m) { return m.hwnd == hwnd; }),
+  q.Posted.erase(std::remove_if(q.Posted.begin(), q.Posted.end(), [&](const TMSG& m) { return m.hwnd == hwnd; }),
                  q.Posted.end());
 }
 
@@ -422,9 +419,8 @@ uintptr_t SetTimer(HWND hwnd, uintptr_t id, uint32_t elapseMs, TIMERPROC proc) {
   TQueue& q = Q();
   const uint32_t interval = std::clamp<uint32_t>(elapseMs, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
   auto existing = [&](uintptr_t tid) {
-    return std::find_if(q.Timers.begin(), q.Timers.end(), [&](const TTimer& t) {
-      return !t.Internal && t.Hwnd == hwnd && t.Id == tid;
-    });
+    return std::find_if(q.Timers.begin(), q.Timers.end(),
+                        [&](const TTimer& t) { return !t.Internal && t.Hwnd == hwnd && t.Id == tid; });
   };
   if (hwnd == nullptr && (id == 0 || existing(id) == q.Timers.end())) {
     do {
@@ -454,9 +450,8 @@ uintptr_t SetTimer(HWND hwnd, uintptr_t id, uint32_t elapseMs, TIMERPROC proc) {
 bool KillTimer(HWND hwnd, uintptr_t id) {
   WinAssertMainThread("KillTimer");
   TQueue& q = Q();
-  auto it = std::find_if(q.Timers.begin(), q.Timers.end(), [&](const TTimer& t) {
-    return !t.Internal && t.Hwnd == hwnd && t.Id == id;
-  });
+  auto it = std::find_if(q.Timers.begin(), q.Timers.end(),
+                         [&](const TTimer& t) { return !t.Internal && t.Hwnd == hwnd && t.Id == id; });
   if (it == q.Timers.end()) return false;
   q.Timers.erase(it);
   return true;
@@ -478,16 +473,15 @@ uintptr_t WinSetInternalTimer(HWND owner, uint32_t elapseMs, std::function<void(
 
 void WinKillInternalTimer(uintptr_t id) {
   TQueue& q = Q();
-  q.Timers.erase(std::remove_if(q.Timers.begin(), q.Timers.end(),
-                                [&](const TTimer& t) { return t.Internal && t.Id == id; }),
-                 q.Timers.end());
+  q.Timers.erase(
+      std::remove_if(q.Timers.begin(), q.Timers.end(), [&](const TTimer& t) { return t.Internal && t.Id == id; }),
+      q.Timers.end());
 }
 
 void WinKillTimersOf(HWND hwnd) {
   if (hwnd == nullptr) return;
   TQueue& q = Q();
-  q.Timers.erase(std::remove_if(q.Timers.begin(), q.Timers.end(),
-                                [&](const TTimer& t) { return t.Hwnd == hwnd; }),
+  q.Timers.erase(std::remove_if(q.Timers.begin(), q.Timers.end(), [&](const TTimer& t) { return t.Hwnd == hwnd; }),
                  q.Timers.end());
 }
 

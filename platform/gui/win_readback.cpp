@@ -62,8 +62,8 @@ HBITMAP WinComposeDesktop(TRect* bounds) {
     std::shared_ptr<TSurfaceImage> image = WinSurfaceOf(*w);
     if (!image) continue;
     const TGdiRaster src = GdiBitmapRaster(image->Bitmap);
-    TRegion shape(TRect{w->WindowRect.Left - v.Left, w->WindowRect.Top - v.Top,
-                        w->WindowRect.Right - v.Left, w->WindowRect.Bottom - v.Top});
+    TRegion shape(TRect{w->WindowRect.Left - v.Left, w->WindowRect.Top - v.Top, w->WindowRect.Right - v.Left,
+                        w->WindowRect.Bottom - v.Top});
     if (w->WindowRgn) {
       TRegion r = *w->WindowRgn;
       r.Offset(w->WindowRect.Left - v.Left, w->WindowRect.Top - v.Top);
@@ -105,16 +105,14 @@ HBITMAP WindowPixelsDib(HWND hwnd, bool withFrame) {
   if (r.Width() <= 0 || r.Height() <= 0) return nullptr;
   HBITMAP dib = GdiCreateDIB(r.Width(), r.Height(), GdiFormat32, nullptr, 0, false);
   if (!dib) return nullptr;
-  GdiConvertPixels(GdiBitmapRaster(image->Bitmap), r.Left - s.X, r.Top - s.Y, GdiBitmapRaster(dib), 0, 0,
-                   r.Width(), r.Height());
+  GdiConvertPixels(GdiBitmapRaster(image->Bitmap), r.Left - s.X, r.Top - s.Y, GdiBitmapRaster(dib), 0, 0, r.Width(),
+                   r.Height());
   return dib;
 }
 
 HBITMAP DesktopPixelsDib() { return WinComposeDesktop(nullptr); }
 
-std::unique_ptr<TBitmap> WindowPixels(HWND hwnd, bool withFrame) {
-  return Wrap(WindowPixelsDib(hwnd, withFrame));
-}
+std::unique_ptr<TBitmap> WindowPixels(HWND hwnd, bool withFrame) { return Wrap(WindowPixelsDib(hwnd, withFrame)); }
 
 std::unique_ptr<TBitmap> DesktopPixels() { return Wrap(DesktopPixelsDib()); }
 
@@ -163,8 +161,8 @@ bool WritePngRows(const uint8_t* const* rows, uint32_t width, uint32_t height, T
     return false;
   }
   png_set_write_fn(png, sink, PngWriteData, PngFlush);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (uint32_t y = 0; y < height; ++y) png_write_row(png, rows[y]);
   png_write_end(png, info);

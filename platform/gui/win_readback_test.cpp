@@ -40,8 +40,8 @@ String TempPath(const char* name) {
 // layered popup over it: half transparent, with a colour-keyed hole.
 struct TScene {
   explicit TScene(TTestScene& s) {
-    Frame = s.Make(WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_VISIBLE, WS_EX_CLIENTEDGE,
-                   Bounds(40, 30, 320, 240), nullptr, "Scene");
+    Frame = s.Make(WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_VISIBLE, WS_EX_CLIENTEDGE, Bounds(40, 30, 320, 240), nullptr,
+                   "Scene");
     s.PaintSolid(Frame, kWhite);
     SCROLLINFO si;
     si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
@@ -51,8 +51,7 @@ struct TScene {
     SetScrollInfo(Frame, SB_VERT, &si, true);
     Child = s.Make(WS_CHILD | WS_VISIBLE | WS_BORDER, 0, Bounds(20, 20, 80, 60), Frame);
     s.PaintSolid(Child, kBlue);
-    Popup = s.Make(WS_POPUP | WS_VISIBLE, WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_NOACTIVATE,
-                   Bounds(200, 150, 100, 80));
+    Popup = s.Make(WS_POPUP | WS_VISIBLE, WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_NOACTIVATE, Bounds(200, 150, 100, 80));
     s.On(Popup, [](HWND hwnd, uint32_t msg, WPARAM, LPARAM, LRESULT&) {
       if (msg != WM_PAINT) return false;
       PAINTSTRUCT ps;

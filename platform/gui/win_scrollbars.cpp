@@ -47,10 +47,11 @@ void SetBarShown(HWND hwnd, int32_t bar, bool show) {
   if (!w) return;
   const uint32_t bit = StyleBit(bar);
   if (((w->Style & bit) != 0) == show) return;
-  if (show) w->Style |= bit;
-  else w->Style &= ~bit;
-  SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (show)
+    w->Style |= bit;
+  else
+    w->Style &= ~bit;
+  SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void RedrawBars(HWND hwnd) {
@@ -327,10 +328,8 @@ void WinDrawScrollBar(HDC dc, TWndRecord& w, bool vertical, const TRect& bar) {
     TRect r = PartRect(g, spThumb);
     DrawEdge(dc, r, EDGE_RAISED, BF_RECT | BF_MIDDLE);
   }
-  DrawArrow(dc, PartRect(g, spArrowUp), vertical, true, pressed == spArrowUp,
-            ArrowEnabled(s, g, spArrowUp));
-  DrawArrow(dc, PartRect(g, spArrowDown), vertical, false, pressed == spArrowDown,
-            ArrowEnabled(s, g, spArrowDown));
+  DrawArrow(dc, PartRect(g, spArrowUp), vertical, true, pressed == spArrowUp, ArrowEnabled(s, g, spArrowUp));
+  DrawArrow(dc, PartRect(g, spArrowDown), vertical, false, pressed == spArrowDown, ArrowEnabled(s, g, spArrowDown));
 }
 
 bool GetScrollBarInfo(HWND hwnd, int32_t object, SCROLLBARINFO* info) {
@@ -346,8 +345,8 @@ bool GetScrollBarInfo(HWND hwnd, int32_t object, SCROLLBARINFO* info) {
     return true;
   }
   const TScrollGeometry g = WinScrollGeometry(*w, vertical, bar);
-  info->rcScrollBar = TRect{bar.Left + w->WindowRect.Left, bar.Top + w->WindowRect.Top,
-                            bar.Right + w->WindowRect.Left, bar.Bottom + w->WindowRect.Top};
+  info->rcScrollBar = TRect{bar.Left + w->WindowRect.Left, bar.Top + w->WindowRect.Top, bar.Right + w->WindowRect.Left,
+                            bar.Bottom + w->WindowRect.Top};
   info->dxyLineButton = g.Arrow;
   info->xyThumbTop = g.ThumbStart;
   info->xyThumbBottom = g.ThumbEnd;
@@ -419,8 +418,7 @@ void TrackLoop(HWND hwnd, F&& handle) {
 }
 
 bool LoopOwnsInput(uint32_t msg) {
-  return (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
-         (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK) ||
+  return (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK) ||
          (msg >= WM_KEYFIRST && msg <= WM_KEYLAST);
 }
 
@@ -446,8 +444,7 @@ void TrackThumb(HWND hwnd, bool vertical, TPoint start) {
           vertical ? m.pt.Y - cur->WindowRect.Top - g.Bar.Top : m.pt.X - cur->WindowRect.Left - g.Bar.Left;
       const int32_t offset = std::clamp(along - grab - g.Arrow, 0, std::max(room, 0));
       const int64_t span = MaxPos(s) - s.Min;
-      const int32_t pos =
-          room > 0 ? static_cast<int32_t>(s.Min + (span * offset + room / 2) / room) : s.Min;
+      const int32_t pos = room > 0 ? static_cast<int32_t>(s.Min + (span * offset + room / 2) / room) : s.Min;
       if (pos != s.TrackPos) {
         s.TrackPos = pos;
         WinRepaintFrameNow(hwnd);
@@ -514,8 +511,10 @@ void WinTrackScrollBar(TWndRecord& w, bool vertical, TPoint screen) {
   const TScrollBarState& s = vertical ? w.VScroll : w.HScroll;
   const int32_t part = PartAt(g, TPoint{screen.X - w.WindowRect.Left, screen.Y - w.WindowRect.Top});
   if (part == spNone || !ArrowEnabled(s, g, part)) return;
-  if (part == spThumb) TrackThumb(hwnd, vertical, screen);
-  else TrackRepeating(hwnd, vertical, part);
+  if (part == spThumb)
+    TrackThumb(hwnd, vertical, screen);
+  else
+    TrackRepeating(hwnd, vertical, part);
   SetPressed(hwnd, vertical, spNone);
   if (IsWindow(hwnd)) SendScroll(hwnd, vertical, SB_ENDSCROLL, 0);
 }

@@ -69,7 +69,7 @@ struct SCROLLINFO {
 // arrow.
 struct SCROLLBARINFO {
   uint32_t cbSize = sizeof(SCROLLBARINFO);
-  TRect rcScrollBar;       // screen coordinates
+  TRect rcScrollBar;  // screen coordinates
   int32_t dxyLineButton = 0;
   int32_t xyThumbTop = 0;  // relative to rcScrollBar
   int32_t xyThumbBottom = 0;
@@ -79,14 +79,14 @@ struct SCROLLBARINFO {
 
 // The "ScrollBar" control's own messages; the scroll functions reach a
 // control with SB_CTL through them.
-inline constexpr uint32_t SBM_SETPOS = 0x00E0;        // wParam pos, lParam redraw; answers the old position
+inline constexpr uint32_t SBM_SETPOS = 0x00E0;  // wParam pos, lParam redraw; answers the old position
 inline constexpr uint32_t SBM_GETPOS = 0x00E1;
-inline constexpr uint32_t SBM_SETRANGE = 0x00E2;      // wParam min, lParam max; answers the old position
-inline constexpr uint32_t SBM_GETRANGE = 0x00E3;      // wParam int32_t* min, lParam int32_t* max
+inline constexpr uint32_t SBM_SETRANGE = 0x00E2;       // wParam min, lParam max; answers the old position
+inline constexpr uint32_t SBM_GETRANGE = 0x00E3;       // wParam int32_t* min, lParam int32_t* max
 inline constexpr uint32_t SBM_ENABLE_ARROWS = 0x00E4;  // wParam ESB_*
 inline constexpr uint32_t SBM_SETRANGEREDRAW = 0x00E6;
-inline constexpr uint32_t SBM_SETSCROLLINFO = 0x00E9;  // wParam redraw, lParam SCROLLINFO*; answers the position
-inline constexpr uint32_t SBM_GETSCROLLINFO = 0x00EA;  // lParam SCROLLINFO*
+inline constexpr uint32_t SBM_SETSCROLLINFO = 0x00E9;     // wParam redraw, lParam SCROLLINFO*; answers the position
+inline constexpr uint32_t SBM_GETSCROLLINFO = 0x00EA;     // lParam SCROLLINFO*
 inline constexpr uint32_t SBM_GETSCROLLBARINFO = 0x00EB;  // lParam SCROLLBARINFO*
 
 // Sets what fMask names. With SIF_RANGE or SIF_PAGE the bar is shown when
@@ -114,9 +114,7 @@ bool UninitializeFlatSB(HWND hwnd);
 inline int32_t FlatSB_SetScrollInfo(HWND hwnd, int32_t bar, const SCROLLINFO* si, bool redraw) {
   return SetScrollInfo(hwnd, bar, si, redraw);
 }
-inline bool FlatSB_GetScrollInfo(HWND hwnd, int32_t bar, SCROLLINFO* si) {
-  return GetScrollInfo(hwnd, bar, si);
-}
+inline bool FlatSB_GetScrollInfo(HWND hwnd, int32_t bar, SCROLLINFO* si) { return GetScrollInfo(hwnd, bar, si); }
 inline int32_t FlatSB_SetScrollPos(HWND hwnd, int32_t bar, int32_t pos, bool redraw) {
   return SetScrollPos(hwnd, bar, pos, redraw);
 }
@@ -127,9 +125,7 @@ inline bool FlatSB_SetScrollRange(HWND hwnd, int32_t bar, int32_t min, int32_t m
 inline bool FlatSB_GetScrollRange(HWND hwnd, int32_t bar, int32_t* min, int32_t* max) {
   return GetScrollRange(hwnd, bar, min, max);
 }
-inline bool FlatSB_ShowScrollBar(HWND hwnd, int32_t bar, bool show) {
-  return ShowScrollBar(hwnd, bar, show);
-}
+inline bool FlatSB_ShowScrollBar(HWND hwnd, int32_t bar, bool show) { return ShowScrollBar(hwnd, bar, show); }
 inline bool FlatSB_EnableScrollBar(HWND hwnd, uint32_t bar, uint32_t arrows) {
   return EnableScrollBar(hwnd, bar, arrows);
 }

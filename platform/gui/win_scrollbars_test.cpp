@@ -19,11 +19,11 @@ TEST(WinScrollBars, ShowHideRuleChangesTheClientArea) {
       {SIF_RANGE | SIF_PAGE, 0, 99, 50, true, false},
       {SIF_RANGE | SIF_PAGE, 0, 99, 100, false, false},  // the page holds the range
       {SIF_RANGE | SIF_PAGE, 0, 99, 150, false, false},  // page kept at 100
-      {SIF_RANGE | SIF_PAGE, 0, 1, 0, true, false},  // without a page: max > min
+      {SIF_RANGE | SIF_PAGE, 0, 1, 0, true, false},      // without a page: max > min
       {SIF_RANGE, 5, 5, 0, false, false},
       {SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL, 0, 49, 50, true, true},
       {SIF_RANGE | SIF_PAGE, 0, 99, 50, true, false},  // enabled again
-      {SIF_POS, 0, 0, 0, true, false},                  // the position alone changes nothing
+      {SIF_POS, 0, 0, 0, true, false},                 // the position alone changes nothing
   };
   bool shownBefore = false;
   for (const auto& st : steps) {
@@ -69,8 +69,7 @@ TEST(WinScrollBars, PositionIsClampedToTheRangeLessThePage) {
     uint32_t Page;
     int32_t Pos, Want;
   } cases[] = {
-      {0, 100, 20, 90, 81}, {0, 100, 20, -5, 0}, {0, 100, 0, 150, 100},
-      {10, 20, 1, 25, 20},  {-50, 50, 11, 45, 40},
+      {0, 100, 20, 90, 81}, {0, 100, 20, -5, 0}, {0, 100, 0, 150, 100}, {10, 20, 1, 25, 20}, {-50, 50, 11, 45, 40},
   };
   for (const auto& c : cases) {
     SCROLLINFO si;
@@ -108,14 +107,20 @@ TEST(WinScrollBars, TrackingSendsTheScrollCodes) {
   auto move = [](int32_t x, int32_t y) { return [x, y](TTestScene& s) { s.Backend().MouseMove(x, y); }; };
   auto up = [](int32_t x, int32_t y) { return [x, y](TTestScene& s) { s.Backend().MouseUp(x, y); }; };
   const TTrackCase cases[] = {
-      {"arrow held", {290, 290}, {advance(499), advance(1), advance(50), advance(50), up(290, 290)},
+      {"arrow held",
+       {290, 290},
+       {advance(499), advance(1), advance(50), advance(50), up(290, 290)},
        {{SB_LINEDOWN, 0}, {SB_LINEDOWN, 0}, {SB_LINEDOWN, 0}, {SB_LINEDOWN, 0}, {SB_ENDSCROLL, 0}},
        {0, 500, 550, 600, 600}},
-      {"arrow left while held", {290, 105}, {move(290, 200), advance(600), up(290, 200)},
+      {"arrow left while held",
+       {290, 105},
+       {move(290, 200), advance(600), up(290, 200)},
        {{SB_LINEUP, 0}, {SB_ENDSCROLL, 0}},
        {0, 600}},
       {"page", {290, 250}, {up(290, 250)}, {{SB_PAGEDOWN, 0}, {SB_ENDSCROLL, 0}}, {0, 0}},
-      {"thumb", {290, 125}, {move(290, 175), move(290, 400), up(290, 400)},
+      {"thumb",
+       {290, 125},
+       {move(290, 175), move(290, 400), up(290, 400)},
        {{SB_THUMBTRACK, 30}, {SB_THUMBTRACK, 90}, {SB_THUMBPOSITION, 90}, {SB_ENDSCROLL, 0}},
        {0, 0, 0, 0}},
   };

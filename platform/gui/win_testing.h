@@ -40,8 +40,8 @@ class TMsgRecorder {
   // Messages not recorded by default: painting and the frame, which the
   // painting layer sends on its own schedule, and questions asked in passing.
   static std::set<uint32_t> DefaultIgnored() {
-    return {WM_NCPAINT, WM_ERASEBKGND, WM_PAINT, WM_SYNCPAINT, WM_GETICON, WM_GETTEXT,
-            WM_GETTEXTLENGTH, WM_NCHITTEST, WM_CTLCOLORDLG};
+    return {WM_NCPAINT, WM_ERASEBKGND,    WM_PAINT,     WM_SYNCPAINT,  WM_GETICON,
+            WM_GETTEXT, WM_GETTEXTLENGTH, WM_NCHITTEST, WM_CTLCOLORDLG};
   }
 
   std::vector<TLoggedMsg> Log;
@@ -68,32 +68,64 @@ class TMsgRecorder {
   }
 
   static String MsgName(uint32_t msg) {
-    static const std::map<uint32_t, const char*> names = {
-        {WM_NULL, "WM_NULL"}, {WM_CREATE, "WM_CREATE"}, {WM_DESTROY, "WM_DESTROY"}, {WM_MOVE, "WM_MOVE"},
-        {WM_SIZE, "WM_SIZE"}, {WM_ACTIVATE, "WM_ACTIVATE"}, {WM_SETFOCUS, "WM_SETFOCUS"},
-        {WM_KILLFOCUS, "WM_KILLFOCUS"}, {WM_ENABLE, "WM_ENABLE"}, {WM_SETTEXT, "WM_SETTEXT"},
-        {WM_PAINT, "WM_PAINT"}, {WM_CLOSE, "WM_CLOSE"}, {WM_QUIT, "WM_QUIT"},
-        {WM_SHOWWINDOW, "WM_SHOWWINDOW"}, {WM_ACTIVATEAPP, "WM_ACTIVATEAPP"},
-        {WM_CANCELMODE, "WM_CANCELMODE"}, {WM_SETCURSOR, "WM_SETCURSOR"},
-        {WM_MOUSEACTIVATE, "WM_MOUSEACTIVATE"}, {WM_GETMINMAXINFO, "WM_GETMINMAXINFO"},
-        {WM_WINDOWPOSCHANGING, "WM_WINDOWPOSCHANGING"}, {WM_WINDOWPOSCHANGED, "WM_WINDOWPOSCHANGED"},
-        {WM_CONTEXTMENU, "WM_CONTEXTMENU"}, {WM_STYLECHANGING, "WM_STYLECHANGING"},
-        {WM_STYLECHANGED, "WM_STYLECHANGED"}, {WM_NCCREATE, "WM_NCCREATE"},
-        {WM_NCDESTROY, "WM_NCDESTROY"}, {WM_NCCALCSIZE, "WM_NCCALCSIZE"},
-        {WM_NCHITTEST, "WM_NCHITTEST"}, {WM_NCACTIVATE, "WM_NCACTIVATE"},
-        {WM_NCMOUSEMOVE, "WM_NCMOUSEMOVE"}, {WM_NCLBUTTONDOWN, "WM_NCLBUTTONDOWN"},
-        {WM_NCLBUTTONUP, "WM_NCLBUTTONUP"}, {WM_NCLBUTTONDBLCLK, "WM_NCLBUTTONDBLCLK"},
-        {WM_KEYDOWN, "WM_KEYDOWN"}, {WM_KEYUP, "WM_KEYUP"}, {WM_CHAR, "WM_CHAR"},
-        {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"}, {WM_SYSKEYUP, "WM_SYSKEYUP"}, {WM_SYSCHAR, "WM_SYSCHAR"},
-        {WM_COMMAND, "WM_COMMAND"}, {WM_SYSCOMMAND, "WM_SYSCOMMAND"}, {WM_TIMER, "WM_TIMER"},
-        {WM_MOUSEMOVE, "WM_MOUSEMOVE"}, {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
-        {WM_LBUTTONUP, "WM_LBUTTONUP"}, {WM_LBUTTONDBLCLK, "WM_LBUTTONDBLCLK"},
-        {WM_RBUTTONDOWN, "WM_RBUTTONDOWN"}, {WM_RBUTTONUP, "WM_RBUTTONUP"},
-        {WM_RBUTTONDBLCLK, "WM_RBUTTONDBLCLK"}, {WM_MBUTTONDOWN, "WM_MBUTTONDOWN"},
-        {WM_MBUTTONUP, "WM_MBUTTONUP"}, {WM_MOUSEWHEEL, "WM_MOUSEWHEEL"},
-        {WM_PARENTNOTIFY, "WM_PARENTNOTIFY"}, {WM_CAPTURECHANGED, "WM_CAPTURECHANGED"},
-        {WM_MOUSELEAVE, "WM_MOUSELEAVE"}, {WM_MOUSEHOVER, "WM_MOUSEHOVER"},
-        {WM_ERASEBKGND, "WM_ERASEBKGND"}, {WM_NCPAINT, "WM_NCPAINT"}};
+    static const std::map<uint32_t, const char*> names = {{WM_NULL, "WM_NULL"},
+                                                          {WM_CREATE, "WM_CREATE"},
+                                                          {WM_DESTROY, "WM_DESTROY"},
+                                                          {WM_MOVE, "WM_MOVE"},
+                                                          {WM_SIZE, "WM_SIZE"},
+                                                          {WM_ACTIVATE, "WM_ACTIVATE"},
+                                                          {WM_SETFOCUS, "WM_SETFOCUS"},
+                                                          {WM_KILLFOCUS, "WM_KILLFOCUS"},
+                                                          {WM_ENABLE, "WM_ENABLE"},
+                                                          {WM_SETTEXT, "WM_SETTEXT"},
+                                                          {WM_PAINT, "WM_PAINT"},
+                                                          {WM_CLOSE, "WM_CLOSE"},
+                                                          {WM_QUIT, "WM_QUIT"},
+                                                          {WM_SHOWWINDOW, "WM_SHOWWINDOW"},
+                                                          {WM_ACTIVATEAPP, "WM_ACTIVATEAPP"},
+                                                          {WM_CANCELMODE, "WM_CANCELMODE"},
+                                                          {WM_SETCURSOR, "WM_SETCURSOR"},
+                                                          {WM_MOUSEACTIVATE, "WM_MOUSEACTIVATE"},
+                                                          {WM_GETMINMAXINFO, "WM_GETMINMAXINFO"},
+                                                          {WM_WINDOWPOSCHANGING, "WM_WINDOWPOSCHANGING"},
+                                                          {WM_WINDOWPOSCHANGED, "WM_WINDOWPOSCHANGED"},
+                                                          {WM_CONTEXTMENU, "WM_CONTEXTMENU"},
+                                                          {WM_STYLECHANGING, "WM_STYLECHANGING"},
+                                                          {WM_STYLECHANGED, "WM_STYLECHANGED"},
+                                                          {WM_NCCREATE, "WM_NCCREATE"},
+                                                          {WM_NCDESTROY, "WM_NCDESTROY"},
+                                                          {WM_NCCALCSIZE, "WM_NCCALCSIZE"},
+                                                          {WM_NCHITTEST, "WM_NCHITTEST"},
+                                                          {WM_NCACTIVATE, "WM_NCACTIVATE"},
+                                                          {WM_NCMOUSEMOVE, "WM_NCMOUSEMOVE"},
+                                                          {WM_NCLBUTTONDOWN, "WM_NCLBUTTONDOWN"},
+                                                          {WM_NCLBUTTONUP, "WM_NCLBUTTONUP"},
+                                                          {WM_NCLBUTTONDBLCLK, "WM_NCLBUTTONDBLCLK"},
+                                                          {WM_KEYDOWN, "WM_KEYDOWN"},
+                                                          {WM_KEYUP, "WM_KEYUP"},
+                                                          {WM_CHAR, "WM_CHAR"},
+                                                          {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
+                                                          {WM_SYSKEYUP, "WM_SYSKEYUP"},
+                                                          {WM_SYSCHAR, "WM_SYSCHAR"},
+                                                          {WM_COMMAND, "WM_COMMAND"},
+                                                          {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
+                                                          {WM_TIMER, "WM_TIMER"},
+                                                          {WM_MOUSEMOVE, "WM_MOUSEMOVE"},
+                                                          {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
+                                                          {WM_LBUTTONUP, "WM_LBUTTONUP"},
+                                                          {WM_LBUTTONDBLCLK, "WM_LBUTTONDBLCLK"},
+                                                          {WM_RBUTTONDOWN, "WM_RBUTTONDOWN"},
+                                                          {WM_RBUTTONUP, "WM_RBUTTONUP"},
+                                                          {WM_RBUTTONDBLCLK, "WM_RBUTTONDBLCLK"},
+                                                          {WM_MBUTTONDOWN, "WM_MBUTTONDOWN"},
+                                                          {WM_MBUTTONUP, "WM_MBUTTONUP"},
+                                                          {WM_MOUSEWHEEL, "WM_MOUSEWHEEL"},
+                                                          {WM_PARENTNOTIFY, "WM_PARENTNOTIFY"},
+                                                          {WM_CAPTURECHANGED, "WM_CAPTURECHANGED"},
+                                                          {WM_MOUSELEAVE, "WM_MOUSELEAVE"},
+                                                          {WM_MOUSEHOVER, "WM_MOUSEHOVER"},
+                                                          {WM_ERASEBKGND, "WM_ERASEBKGND"},
+                                                          {WM_NCPAINT, "WM_NCPAINT"}};
     auto it = names.find(msg);
     if (it != names.end()) return it->second;
     return "msg" + std::to_string(msg);
@@ -145,10 +177,10 @@ class TWinTestBase {
   TMsgRecorder& Rec() { return TMsgRecorder::Get(); }
 
   // A named window of the recording class.
-  HWND Make(const char* name, uint32_t style, int32_t x, int32_t y, int32_t w, int32_t h,
-            HWND parent = nullptr, uint32_t exStyle = 0, const char* cls = kTestClass, intptr_t id = 0) {
-    HWND hwnd = CreateWindowEx(exStyle, cls, name, style, x, y, w, h, parent,
-                               reinterpret_cast<HMENU>(id), nullptr, nullptr);
+  HWND Make(const char* name, uint32_t style, int32_t x, int32_t y, int32_t w, int32_t h, HWND parent = nullptr,
+            uint32_t exStyle = 0, const char* cls = kTestClass, intptr_t id = 0) {
+    HWND hwnd =
+        CreateWindowEx(exStyle, cls, name, style, x, y, w, h, parent, reinterpret_cast<HMENU>(id), nullptr, nullptr);
     if (hwnd != nullptr) Rec().Names[hwnd] = name;
     return hwnd;
   }

@@ -169,9 +169,9 @@ bool ZPlace(TWndRecord& w, HWND after) {
     for (TWndRecord* r : list)
       if (r != &w && WinIsOwnedBy(*r, w)) owned.push_back(r);
     if (!owned.empty()) {
-      list.erase(std::remove_if(list.begin(), list.end(),
-                                [&](TWndRecord* r) { return r != &w && WinIsOwnedBy(*r, w); }),
-                 list.end());
+      list.erase(
+          std::remove_if(list.begin(), list.end(), [&](TWndRecord* r) { return r != &w && WinIsOwnedBy(*r, w); }),
+          list.end());
       auto at = std::find(list.begin(), list.end(), &w);
       list.insert(at, owned.begin(), owned.end());
     }
@@ -223,8 +223,7 @@ void SendParentNotify(TWndRecord& w, uint32_t event) {
   while (c->IsChild() && (c->ExStyle & WS_EX_NOPARENTNOTIFY) == 0) {
     TWndRecord* p = c->Parent;
     auto keep = WinSharedOf(*p);
-    WinCallProc(*p, WM_PARENTNOTIFY, MAKEWPARAM(int32_t(event), int32_t(w.Id)),
-                reinterpret_cast<LPARAM>(w.Handle));
+    WinCallProc(*p, WM_PARENTNOTIFY, MAKEWPARAM(int32_t(event), int32_t(w.Id)), reinterpret_cast<LPARAM>(w.Handle));
     if (!p->Alive() || p->Parent == nullptr) break;
     c = p;
   }
@@ -302,12 +301,10 @@ TRect MaximizedRect(TWndRecord& w) {
   MINMAXINFO mmi = WinQueryMinMax(w);
   if (!w.IsTopLevel()) {
     TPoint po = WinParentOrigin(w);
-    return Bounds(po.X + mmi.ptMaxPosition.X, po.Y + mmi.ptMaxPosition.Y, mmi.ptMaxSize.X,
-                  mmi.ptMaxSize.Y);
+    return Bounds(po.X + mmi.ptMaxPosition.X, po.Y + mmi.ptMaxPosition.Y, mmi.ptMaxSize.X, mmi.ptMaxSize.Y);
   }
   TMonitorDesc m = WinMonitorOfRect(w.NormalRect);
-  return Bounds(m.Work.Left + mmi.ptMaxPosition.X, m.Work.Top + mmi.ptMaxPosition.Y,
-                mmi.ptMaxSize.X, mmi.ptMaxSize.Y);
+  return Bounds(m.Work.Left + mmi.ptMaxPosition.X, m.Work.Top + mmi.ptMaxPosition.Y, mmi.ptMaxSize.X, mmi.ptMaxSize.Y);
 }
 
 TRect ToParent(const TWndRecord& w, TRect screen) {
@@ -446,14 +443,11 @@ bool WinIsOwnedBy(const TWndRecord& w, const TWndRecord& owner) {
   return false;
 }
 
-TPoint WinParentOrigin(const TWndRecord& w) {
-  return w.IsChild() ? w.Parent->ClientOrigin() : TPoint{0, 0};
-}
+TPoint WinParentOrigin(const TWndRecord& w) { return w.IsChild() ? w.Parent->ClientOrigin() : TPoint{0, 0}; }
 
 int32_t WinStyleFrame(uint32_t style, uint32_t exStyle) {
   if ((style & WS_THICKFRAME) != 0) return GetSystemMetrics(SM_CXFRAME);
-  if ((style & WS_DLGFRAME) != 0 || (exStyle & WS_EX_DLGMODALFRAME) != 0)
-    return GetSystemMetrics(SM_CXDLGFRAME);
+  if ((style & WS_DLGFRAME) != 0 || (exStyle & WS_EX_DLGMODALFRAME) != 0) return GetSystemMetrics(SM_CXDLGFRAME);
   if ((style & WS_BORDER) != 0) return GetSystemMetrics(SM_CXBORDER);
   return 0;
 }
@@ -482,8 +476,8 @@ MINMAXINFO WinQueryMinMax(TWndRecord& w) {
 }
 
 bool WinIsActivatable(const TWndRecord& w) {
-  return w.IsTopLevel() && !w.IsMessageOnly() && (w.ExStyle & WS_EX_NOACTIVATE) == 0 &&
-         w.Alive() && (w.Style & WS_DISABLED) == 0;
+  return w.IsTopLevel() && !w.IsMessageOnly() && (w.ExStyle & WS_EX_NOACTIVATE) == 0 && w.Alive() &&
+         (w.Style & WS_DISABLED) == 0;
 }
 
 bool WinRaiseSilently(TWndRecord& w) {
@@ -514,8 +508,7 @@ LRESULT WinCallProc(TWndRecord& w, uint32_t msg, WPARAM wParam, LPARAM lParam) {
   {
     TDepth depth(w);
     WNDPROC proc = w.WndProc;
-    result = proc != nullptr ? proc(w.Handle, msg, wParam, lParam)
-                             : DefWindowProc(w.Handle, msg, wParam, lParam);
+    result = proc != nullptr ? proc(w.Handle, msg, wParam, lParam) : DefWindowProc(w.Handle, msg, wParam, lParam);
   }
   // A destruction deferred while this dispatch ran happens now that it returned.
   TWinGlobals& g = G();
@@ -559,8 +552,8 @@ ATOM RegisterClassEx(const WNDCLASSEX& wc) {
   WinAssertMainThread("RegisterClassEx");
   WinEnsureInit();
   if (wc.lpszClassName == nullptr || IS_INTRESOURCE(wc.lpszClassName) || wc.lpszClassName[0] == 0 ||
-      wc.lpfnWndProc == nullptr || wc.cbClsExtra < 0 || wc.cbWndExtra < 0 ||
-      wc.cbClsExtra > 40000 || wc.cbWndExtra > 40000)
+      wc.lpfnWndProc == nullptr || wc.cbClsExtra < 0 || wc.cbWndExtra < 0 || wc.cbClsExtra > 40000 ||
+      wc.cbWndExtra > 40000)
     return 0;
   if (FindClass(wc.lpszClassName)) return 0;
   auto c = std::make_shared<TWndClass>();
@@ -706,9 +699,9 @@ intptr_t SetClassLong(HWND hwnd, int32_t index, intptr_t value) {
 // Creation and destruction
 // ================================================================================
 
-HWND CreateWindowEx(uint32_t exStyle, const char* className, const char* windowName,
-                    uint32_t style, int32_t x, int32_t y, int32_t width, int32_t height,
-                    HWND parent, HMENU menu, HINSTANCE instance, void* param) {
+HWND CreateWindowEx(uint32_t exStyle, const char* className, const char* windowName, uint32_t style, int32_t x,
+                    int32_t y, int32_t width, int32_t height, HWND parent, HMENU menu, HINSTANCE instance,
+                    void* param) {
   WinAssertMainThread("CreateWindowEx");
   WinEnsureInit();
   auto cls = FindClass(className);
@@ -1000,8 +993,7 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, uint32_t msg, WPARAM wParam, LPA
 // Geometry
 // ================================================================================
 
-bool SetWindowPos(HWND hwnd, HWND after, int32_t x, int32_t y, int32_t cx, int32_t cy,
-                  uint32_t flags) {
+bool SetWindowPos(HWND hwnd, HWND after, int32_t x, int32_t y, int32_t cx, int32_t cy, uint32_t flags) {
   WinAssertMainThread("SetWindowPos");
   TWndRecord* w = WinFind(hwnd);
   if (w == nullptr || w->IsRoot()) return false;
@@ -1035,8 +1027,7 @@ bool SetWindowPos(HWND hwnd, HWND after, int32_t x, int32_t y, int32_t cx, int32
     after = wp.hwndInsertAfter;
     if (!w->IsTopLevel() && (after == HWND_TOPMOST || after == HWND_NOTOPMOST)) after = HWND_TOP;
   }
-  TRect newRect = Bounds((flags & SWP_NOMOVE) != 0 ? cur.Left : wp.x,
-                         (flags & SWP_NOMOVE) != 0 ? cur.Top : wp.y,
+  TRect newRect = Bounds((flags & SWP_NOMOVE) != 0 ? cur.Left : wp.x, (flags & SWP_NOMOVE) != 0 ? cur.Top : wp.y,
                          (flags & SWP_NOSIZE) != 0 ? cur.Width() : std::max(wp.cx, 0),
                          (flags & SWP_NOSIZE) != 0 ? cur.Height() : std::max(wp.cy, 0));
   wp.x = newRect.Left;
@@ -1085,8 +1076,7 @@ bool SetWindowPos(HWND hwnd, HWND after, int32_t x, int32_t y, int32_t cx, int32
   if ((flags & SWP_HIDEWINDOW) != 0) w->Style &= ~WS_VISIBLE;
 
   const bool clientMoved = newClientP.Left != oldClientP.Left || newClientP.Top != oldClientP.Top;
-  const bool clientSized =
-      newClientP.Width() != oldClientP.Width() || newClientP.Height() != oldClientP.Height();
+  const bool clientSized = newClientP.Width() != oldClientP.Width() || newClientP.Height() != oldClientP.Height();
   TWinPosChange ch;
   ch.OldWindow = oldWindow;
   ch.OldClient = oldClient;
@@ -1102,8 +1092,7 @@ bool SetWindowPos(HWND hwnd, HWND after, int32_t x, int32_t y, int32_t cx, int32
     if (w->IsTopLevel() && !w->IsMessageOnly()) WinBackend().TopLevelChanged(hwnd, ch);
   }
   if ((flags & SWP_HIDEWINDOW) != 0) WinInputWindowHidden(*w);
-  if ((flags & SWP_NOACTIVATE) == 0 && (w->Style & WS_VISIBLE) != 0 && WinIsActivatable(*w))
-    WinActivate(w, WA_ACTIVE);
+  if ((flags & SWP_NOACTIVATE) == 0 && (w->Style & WS_VISIBLE) != 0 && WinIsActivatable(*w)) WinActivate(w, WA_ACTIVE);
   if (w->Destroyed) return false;
 
   bool sendSize = clientSized || G().ForceClientSize;
@@ -1117,13 +1106,10 @@ bool SetWindowPos(HWND hwnd, HWND after, int32_t x, int32_t y, int32_t cx, int32
 }
 
 bool MoveWindow(HWND hwnd, int32_t x, int32_t y, int32_t width, int32_t height, bool repaint) {
-  return SetWindowPos(hwnd, nullptr, x, y, width, height,
-                      SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+  return SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
 }
 
-bool BringWindowToTop(HWND hwnd) {
-  return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
+bool BringWindowToTop(HWND hwnd) { return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
 bool ShowWindow(HWND hwnd, int32_t cmd) {
   WinAssertMainThread("ShowWindow");
@@ -1143,9 +1129,18 @@ bool ShowWindow(HWND hwnd, int32_t cmd) {
       return true;
     case SW_SHOWNORMAL:
     case SW_SHOWDEFAULT:
-    case SW_RESTORE: state = kRestore; activate = true; break;
-    case SW_SHOWMINIMIZED: state = kMinimize; activate = true; break;
-    case SW_SHOWMAXIMIZED: state = kMaximize; activate = true; break;
+    case SW_RESTORE:
+      state = kRestore;
+      activate = true;
+      break;
+    case SW_SHOWMINIMIZED:
+      state = kMinimize;
+      activate = true;
+      break;
+    case SW_SHOWMAXIMIZED:
+      state = kMaximize;
+      activate = true;
+      break;
     case SW_SHOWNOACTIVATE: state = kRestore; break;
     case SW_SHOW: activate = true; break;
     case SW_MINIMIZE:
@@ -1193,8 +1188,7 @@ bool ShowWindow(HWND hwnd, int32_t cmd) {
   } else {
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, flags | SWP_NOMOVE | SWP_NOSIZE);
   }
-  if (state == kMinimize && cmd != SW_SHOWMINIMIZED && IsWindow(hwnd) && WinActiveHandle() == hwnd)
-    WinActivateOther(w);
+  if (state == kMinimize && cmd != SW_SHOWMINIMIZED && IsWindow(hwnd) && WinActiveHandle() == hwnd) WinActivateOther(w);
   return was;
 }
 
@@ -1233,8 +1227,7 @@ bool SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* placement) {
   if ((w->Style & (WS_MINIMIZE | WS_MAXIMIZE)) == 0)
     SetWindowPos(hwnd, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
   if (!IsWindow(hwnd)) return false;
-  if (placement->showCmd != SW_HIDE || (w->Style & WS_VISIBLE) != 0)
-    ShowWindow(hwnd, int32_t(placement->showCmd));
+  if (placement->showCmd != SW_HIDE || (w->Style & WS_VISIBLE) != 0) ShowWindow(hwnd, int32_t(placement->showCmd));
   return true;
 }
 
@@ -1298,8 +1291,7 @@ HWND GetWindow(HWND hwnd, uint32_t cmd) {
   if (cmd == GW_OWNER) return w->Owner != nullptr ? w->Owner->Handle : nullptr;
   if (cmd == GW_ENABLEDPOPUP) {
     for (TWndRecord* c : WinDesktop().Children)
-      if (c->Owner == w && (c->Style & WS_VISIBLE) != 0 && (c->Style & WS_DISABLED) == 0)
-        return c->Handle;
+      if (c->Owner == w && (c->Style & WS_VISIBLE) != 0 && (c->Style & WS_DISABLED) == 0) return c->Handle;
     return nullptr;
   }
   if (w->Parent == nullptr) return nullptr;
@@ -1349,9 +1341,7 @@ std::vector<HWND> HandlesOf(const std::vector<TWndRecord*>& list) {
   for (TWndRecord* r : list) out.push_back(r->Handle);
   return out;
 }
-bool TextMatch(const String& text, const char* pattern) {
-  return pattern == nullptr || SameText(text, pattern);
-}
+bool TextMatch(const String& text, const char* pattern) { return pattern == nullptr || SameText(text, pattern); }
 bool ClassMatch(const TWndRecord& w, const char* cls) {
   if (cls == nullptr) return true;
   if (IS_INTRESOURCE(cls)) return w.Class->Atom == reinterpret_cast<uintptr_t>(cls);
@@ -1359,9 +1349,7 @@ bool ClassMatch(const TWndRecord& w, const char* cls) {
 }
 }  // namespace
 
-bool EnumWindows(WNDENUMPROC proc, LPARAM data) {
-  return EnumList(HandlesOf(WinDesktop().Children), proc, data);
-}
+bool EnumWindows(WNDENUMPROC proc, LPARAM data) { return EnumList(HandlesOf(WinDesktop().Children), proc, data); }
 
 bool EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM data) {
   TWndRecord* p = parent == nullptr ? &WinDesktop() : WinFind(parent);
@@ -1381,9 +1369,7 @@ bool EnumThreadWindows(uint32_t threadId, WNDENUMPROC proc, LPARAM data) {
 }
 
 HWND FindWindowEx(HWND parent, HWND childAfter, const char* className, const char* windowName) {
-  TWndRecord* p = parent == nullptr        ? &WinDesktop()
-                  : parent == HWND_MESSAGE ? &WinMessageRoot()
-                                           : WinFind(parent);
+  TWndRecord* p = parent == nullptr ? &WinDesktop() : parent == HWND_MESSAGE ? &WinMessageRoot() : WinFind(parent);
   if (p == nullptr) return nullptr;
   bool started = childAfter == nullptr;
   for (TWndRecord* c : p->Children) {
@@ -1436,8 +1422,7 @@ TWinHit WinHitTest(TPoint pt) {
   for (HWND h : tops) {
     TWndRecord* top = WinFind(h);
     if (top == nullptr || (top->Style & WS_VISIBLE) == 0) continue;
-    if ((top->ExStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) == (WS_EX_LAYERED | WS_EX_TRANSPARENT))
-      continue;
+    if ((top->ExStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) == (WS_EX_LAYERED | WS_EX_TRANSPARENT)) continue;
     if (!PtInRect(top->WindowRect, pt) || !WinRegionContains(*top, pt)) continue;
     if ((top->Style & WS_DISABLED) != 0) return TWinHit{h, HTERROR};
     TWinHit hit = Descend(*top, pt);
@@ -1581,8 +1566,8 @@ HWND AllocateHWnd(TWndMethod method) {
     wc.lpszClassName = kUtilClass;
     RegisterClass(wc);
   }
-  HWND h = CreateWindowEx(WS_EX_TOOLWINDOW, kUtilClass, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE,
-                          nullptr, nullptr, nullptr);
+  HWND h =
+      CreateWindowEx(WS_EX_TOOLWINDOW, kUtilClass, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   if (TWndRecord* w = WinFind(h)) w->Method = std::move(method);
   return h;
 }

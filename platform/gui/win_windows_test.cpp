@@ -19,10 +19,12 @@ class WinWindows : public ::testing::Test, public TWinTestBase {
   }
   std::vector<HWND> TopLevelOrder() {
     std::vector<HWND> out;
-    EnumWindows([](HWND h, LPARAM p) {
-      reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-      return true;
-    }, reinterpret_cast<LPARAM>(&out));
+    EnumWindows(
+        [](HWND h, LPARAM p) {
+          reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+          return true;
+        },
+        reinterpret_cast<LPARAM>(&out));
     return out;
   }
 };
@@ -37,15 +39,17 @@ TEST_F(WinWindows, CreateSendsItsSequence) {
     Seq Expected;
   };
   const TCase cases[] = {
-      {"hidden popup", WS_POPUP, false,
-       {"w WM_GETMINMAXINFO", "w WM_NCCREATE", "w WM_NCCALCSIZE", "w WM_CREATE"}},
-      {"visible popup", WS_POPUP | WS_VISIBLE, false,
+      {"hidden popup", WS_POPUP, false, {"w WM_GETMINMAXINFO", "w WM_NCCREATE", "w WM_NCCALCSIZE", "w WM_CREATE"}},
+      {"visible popup",
+       WS_POPUP | WS_VISIBLE,
+       false,
        {"w WM_GETMINMAXINFO", "w WM_NCCREATE", "w WM_NCCALCSIZE", "w WM_CREATE", "w WM_SHOWWINDOW",
-        "w WM_WINDOWPOSCHANGING", "w WM_ACTIVATEAPP", "w WM_NCACTIVATE", "w WM_ACTIVATE",
-        "w WM_SETFOCUS", "w WM_WINDOWPOSCHANGED", "w WM_MOVE", "w WM_SIZE"}},
-      {"hidden child", WS_CHILD, true,
-       {"w WM_NCCREATE", "w WM_NCCALCSIZE", "w WM_CREATE", "p WM_PARENTNOTIFY"}},
-      {"visible child", WS_CHILD | WS_VISIBLE, true,
+        "w WM_WINDOWPOSCHANGING", "w WM_ACTIVATEAPP", "w WM_NCACTIVATE", "w WM_ACTIVATE", "w WM_SETFOCUS",
+        "w WM_WINDOWPOSCHANGED", "w WM_MOVE", "w WM_SIZE"}},
+      {"hidden child", WS_CHILD, true, {"w WM_NCCREATE", "w WM_NCCALCSIZE", "w WM_CREATE", "p WM_PARENTNOTIFY"}},
+      {"visible child",
+       WS_CHILD | WS_VISIBLE,
+       true,
        {"w WM_NCCREATE", "w WM_NCCALCSIZE", "w WM_CREATE", "p WM_PARENTNOTIFY", "w WM_SHOWWINDOW",
         "w WM_WINDOWPOSCHANGING", "w WM_WINDOWPOSCHANGED", "w WM_MOVE", "w WM_SIZE"}},
   };
@@ -80,8 +84,7 @@ TEST_F(WinWindows, CreateSendsItsSequence) {
 }
 
 TEST_F(WinWindows, CreateFailsCleanly) {
-  EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
-            nullptr);
+  EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
   EXPECT_EQ(Make("orphan", WS_CHILD, 0, 0, 1, 1), nullptr);
 
   // A window answering WM_NCCREATE with FALSE, and one answering WM_CREATE with -1.
@@ -92,9 +95,9 @@ TEST_F(WinWindows, CreateFailsCleanly) {
   };
   const TCase cases[] = {
       {WM_NCCREATE, 0, {"? WM_GETMINMAXINFO", "? WM_NCCREATE", "? WM_NCDESTROY"}},
-      {WM_CREATE, -1,
-       {"? WM_GETMINMAXINFO", "? WM_NCCREATE", "? WM_NCCALCSIZE", "? WM_CREATE", "? WM_DESTROY",
-        "? WM_NCDESTROY"}},
+      {WM_CREATE,
+       -1,
+       {"? WM_GETMINMAXINFO", "? WM_NCCREATE", "? WM_NCCALCSIZE", "? WM_CREATE", "? WM_DESTROY", "? WM_NCDESTROY"}},
   };
   for (const TCase& c : cases) {
     Rec().Clear();
@@ -196,15 +199,28 @@ TEST_F(WinWindows, SetWindowPosSequences) {
   };
   const uint32_t base = SWP_NOZORDER | SWP_NOACTIVATE;
   const TCase cases[] = {
-      {"move", 120, 130, 0, 0, base | SWP_NOSIZE,
-       {"w WM_WINDOWPOSCHANGING", "w WM_WINDOWPOSCHANGED", "w WM_MOVE"}},
-      {"size", 0, 0, 250, 150, base | SWP_NOMOVE,
+      {"move", 120, 130, 0, 0, base | SWP_NOSIZE, {"w WM_WINDOWPOSCHANGING", "w WM_WINDOWPOSCHANGED", "w WM_MOVE"}},
+      {"size",
+       0,
+       0,
+       250,
+       150,
+       base | SWP_NOMOVE,
        {"w WM_WINDOWPOSCHANGING", "w WM_NCCALCSIZE", "w WM_WINDOWPOSCHANGED", "w WM_SIZE"}},
-      {"both", 10, 10, 50, 50, base,
+      {"both",
+       10,
+       10,
+       50,
+       50,
+       base,
        {"w WM_WINDOWPOSCHANGING", "w WM_NCCALCSIZE", "w WM_WINDOWPOSCHANGED", "w WM_MOVE", "w WM_SIZE"}},
-      {"nothing", 0, 0, 0, 0, base | SWP_NOSIZE | SWP_NOMOVE,
-       {"w WM_WINDOWPOSCHANGING", "w WM_WINDOWPOSCHANGED"}},
-      {"frame", 0, 0, 0, 0, base | SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED,
+      {"nothing", 0, 0, 0, 0, base | SWP_NOSIZE | SWP_NOMOVE, {"w WM_WINDOWPOSCHANGING", "w WM_WINDOWPOSCHANGED"}},
+      {"frame",
+       0,
+       0,
+       0,
+       0,
+       base | SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED,
        {"w WM_WINDOWPOSCHANGING", "w WM_NCCALCSIZE", "w WM_WINDOWPOSCHANGED"}},
   };
   for (const TCase& c : cases) {
@@ -343,8 +359,8 @@ TEST_F(WinWindows, DestroyOrderTimersAndPostedMessages) {
   Rec().Clear();
   EXPECT_TRUE(DestroyWindow(p));
   EXPECT_EQ(Only({WM_DESTROY, WM_NCDESTROY}),
-            (Seq{"o WM_DESTROY", "o WM_NCDESTROY", "p WM_DESTROY", "c1 WM_DESTROY", "g WM_DESTROY",
-                 "c2 WM_DESTROY", "c2 WM_NCDESTROY", "g WM_NCDESTROY", "c1 WM_NCDESTROY", "p WM_NCDESTROY"}));
+            (Seq{"o WM_DESTROY", "o WM_NCDESTROY", "p WM_DESTROY", "c1 WM_DESTROY", "g WM_DESTROY", "c2 WM_DESTROY",
+                 "c2 WM_NCDESTROY", "g WM_NCDESTROY", "c1 WM_NCDESTROY", "p WM_NCDESTROY"}));
   for (HWND h : {p, c1, g, c2, o}) EXPECT_FALSE(IsWindow(h));
   EXPECT_EQ(GetActiveWindow(), other);  // activation handed on
   EXPECT_EQ(GetFocus(), other);
@@ -475,10 +491,13 @@ TEST_F(WinWindows, TreeQueriesAndMessageOnlyWindows) {
   EXPECT_EQ(GetWindowLong(c1, GWL_ID), 7);
 
   std::vector<HWND> all;
-  EnumChildWindows(top, [](HWND h, LPARAM p) {
-    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-    return true;
-  }, reinterpret_cast<LPARAM>(&all));
+  EnumChildWindows(
+      top,
+      [](HWND h, LPARAM p) {
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+        return true;
+      },
+      reinterpret_cast<LPARAM>(&all));
   EXPECT_EQ(all, (std::vector<HWND>{c1, g, c2}));
 
   std::vector<HWND> tops = TopLevelOrder();
@@ -496,7 +515,7 @@ TEST_F(WinWindows, TreeQueriesAndMessageOnlyWindows) {
   GetWindowRect(g, &r);
   EXPECT_EQ(r, Rect(515, 515, 525, 525));
   EXPECT_EQ(GetAncestor(g, GA_ROOT), other);
-  EXPECT_EQ(SetParent(c1, c1), nullptr);  // not into itself
+  EXPECT_EQ(SetParent(c1, c1), nullptr);    // not into itself
   EXPECT_EQ(SetParent(other, g), nullptr);  // nor into its own descendant
 }
 
@@ -550,7 +569,7 @@ TEST_F(WinWindows, WindowFromPointAsksTheWindows) {
   EXPECT_EQ(WindowFromPoint(Point(160, 160)), upper);  // passed to the sibling below
   EXPECT_EQ(WindowFromPoint(Point(110, 110)), front);  // and to the parent
   transparent = front;
-  EXPECT_EQ(WindowFromPoint(Point(290, 110)), back);   // and to the window below
+  EXPECT_EQ(WindowFromPoint(Point(290, 110)), back);  // and to the window below
   transparent = nullptr;
   EXPECT_EQ(WindowFromPoint(Point(260, 260)), front);  // the disabled child's parent
   EXPECT_EQ(WindowFromPoint(Point(110, 260)), front);  // hidden children do not count

@@ -28,8 +28,8 @@ struct HWND__;
 struct HMENU__;
 struct HINSTANCE__;
 struct HMONITOR__;
-using HWND = HWND__*;        // ids, never reused during a run
-using HMENU = HMENU__*;      // for child windows: the control id
+using HWND = HWND__*;    // ids, never reused during a run
+using HMENU = HMENU__*;  // for child windows: the control id
 using HINSTANCE = HINSTANCE__*;
 using HMODULE = HINSTANCE;
 using HMONITOR = HMONITOR__*;
@@ -61,9 +61,7 @@ constexpr int32_t GET_Y_LPARAM(LPARAM l) { return static_cast<int16_t>(HIWORD(ui
 constexpr int32_t GET_WHEEL_DELTA_WPARAM(WPARAM w) { return static_cast<int16_t>(HIWORD(w)); }
 constexpr uint16_t GET_KEYSTATE_WPARAM(WPARAM w) { return LOWORD(w); }
 // Resource ids passed where a name is expected (LoadCursor).
-inline const char* MAKEINTRESOURCE(uint16_t id) {
-  return reinterpret_cast<const char*>(static_cast<uintptr_t>(id));
-}
+inline const char* MAKEINTRESOURCE(uint16_t id) { return reinterpret_cast<const char*>(static_cast<uintptr_t>(id)); }
 inline bool IS_INTRESOURCE(const char* name) { return (reinterpret_cast<uintptr_t>(name) >> 16) == 0; }
 
 // ---- Window messages -------------------------------------------------------------
@@ -714,8 +712,8 @@ struct TMSG {
   uint32_t message = 0;
   WPARAM wParam = 0;
   LPARAM lParam = 0;
-  uint32_t time = 0;  // tick count when the message was posted or the input happened
-  TPoint pt;          // pointer position in screen coordinates at that time
+  uint32_t time = 0;      // tick count when the message was posted or the input happened
+  TPoint pt;              // pointer position in screen coordinates at that time
   uint32_t lPrivate = 0;  // the character of a VK_PACKET key message
 };
 using MSG = TMSG;
@@ -875,9 +873,7 @@ String GetClassNameString(HWND hwnd);
 intptr_t GetClassLong(HWND hwnd, int32_t index);
 intptr_t SetClassLong(HWND hwnd, int32_t index, intptr_t value);
 inline intptr_t GetClassLongPtr(HWND hwnd, int32_t index) { return GetClassLong(hwnd, index); }
-inline intptr_t SetClassLongPtr(HWND hwnd, int32_t index, intptr_t value) {
-  return SetClassLong(hwnd, index, value);
-}
+inline intptr_t SetClassLongPtr(HWND hwnd, int32_t index, intptr_t value) { return SetClassLong(hwnd, index, value); }
 
 // ================================================================================
 // Windows
@@ -895,14 +891,11 @@ inline intptr_t SetClassLongPtr(HWND hwnd, int32_t index, intptr_t value) {
 // WS_CLIPSIBLINGS, overlapped ones WS_CAPTION; new top-level windows go on
 // top, new children below their siblings (creation order is z-order). For a
 // child window `menu` is the control id (GWL_ID).
-HWND CreateWindowEx(uint32_t exStyle, const char* className, const char* windowName,
-                    uint32_t style, int32_t x, int32_t y, int32_t width, int32_t height,
-                    HWND parent, HMENU menu, HINSTANCE instance, void* param);
-inline HWND CreateWindow(const char* className, const char* windowName, uint32_t style, int32_t x,
-                         int32_t y, int32_t width, int32_t height, HWND parent, HMENU menu,
-                         HINSTANCE instance, void* param) {
-  return CreateWindowEx(0, className, windowName, style, x, y, width, height, parent, menu,
-                        instance, param);
+HWND CreateWindowEx(uint32_t exStyle, const char* className, const char* windowName, uint32_t style, int32_t x,
+                    int32_t y, int32_t width, int32_t height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
+inline HWND CreateWindow(const char* className, const char* windowName, uint32_t style, int32_t x, int32_t y,
+                         int32_t width, int32_t height, HWND parent, HMENU menu, HINSTANCE instance, void* param) {
+  return CreateWindowEx(0, className, windowName, style, x, y, width, height, parent, menu, instance, param);
 }
 // Hides the window, hands on focus, capture and activation, destroys its
 // owned windows, sends WM_DESTROY (parent first) and WM_NCDESTROY (children
@@ -928,17 +921,14 @@ intptr_t GetWindowLong(HWND hwnd, int32_t index);
 // bytes (pointer-sized values).
 intptr_t SetWindowLong(HWND hwnd, int32_t index, intptr_t value);
 inline intptr_t GetWindowLongPtr(HWND hwnd, int32_t index) { return GetWindowLong(hwnd, index); }
-inline intptr_t SetWindowLongPtr(HWND hwnd, int32_t index, intptr_t value) {
-  return SetWindowLong(hwnd, index, value);
-}
+inline intptr_t SetWindowLongPtr(HWND hwnd, int32_t index, intptr_t value) { return SetWindowLong(hwnd, index, value); }
 LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam);
 
 // WM_WINDOWPOSCHANGING (editable), WM_NCCALCSIZE when the size or the frame
 // changes, then WM_WINDOWPOSCHANGED, whose default sends WM_MOVE and WM_SIZE.
 // Without SWP_NOACTIVATE a visible top-level window is activated.
-bool SetWindowPos(HWND hwnd, HWND insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
-                  uint32_t flags);
+bool SetWindowPos(HWND hwnd, HWND insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy, uint32_t flags);
 bool MoveWindow(HWND hwnd, int32_t x, int32_t y, int32_t width, int32_t height, bool repaint);
 bool BringWindowToTop(HWND hwnd);
 // Answers whether the window was visible before.
@@ -1063,7 +1053,7 @@ HWND GetActiveWindow();
 bool SetForegroundWindow(HWND hwnd);
 HWND GetForegroundWindow();
 
-uint32_t GetDoubleClickTime();  // 500 ms
+uint32_t GetDoubleClickTime();    // 500 ms
 bool MessageBeep(uint32_t type);  // recorded (see the backend), silent
 
 // ================================================================================
@@ -1086,8 +1076,8 @@ inline constexpr uint32_t USER_TIMER_MAXIMUM = 0x7FFFFFFF;
 // file; 0 when there is none.
 HCURSOR LoadCursor(HINSTANCE instance, const char* name);
 // Monochrome planes: the AND mask and the XOR image, rows padded to 16 bits.
-HCURSOR CreateCursor(HINSTANCE instance, int32_t xHotSpot, int32_t yHotSpot, int32_t width,
-                     int32_t height, const void* andPlane, const void* xorPlane);
+HCURSOR CreateCursor(HINSTANCE instance, int32_t xHotSpot, int32_t yHotSpot, int32_t width, int32_t height,
+                     const void* andPlane, const void* xorPlane);
 bool DestroyCursor(HCURSOR cursor);
 // Answers the previous cursor.
 HCURSOR SetCursor(HCURSOR cursor);

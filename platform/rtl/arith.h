@@ -39,8 +39,7 @@ constexpr void CheckIntegralOperands() {
   static_assert(std::is_integral_v<A> && std::is_integral_v<B>, "integer operands expected");
   // A signed and an unsigned operand of the same or larger width would be
   // compared as unsigned: make the caller pick the type.
-  static_assert(std::is_signed_v<A> == std::is_signed_v<B> ||
-                    std::is_signed_v<DivResult<A, B>>,
+  static_assert(std::is_signed_v<A> == std::is_signed_v<B> || std::is_signed_v<DivResult<A, B>>,
                 "mixed signedness: cast one operand");
 }
 }  // namespace rtl_detail
@@ -54,8 +53,8 @@ inline rtl_detail::DivResult<A, B> Div(A a, B b) {
   const R x = static_cast<R>(a), y = static_cast<R>(b);
   if (y == 0) rtl_detail::RaiseDivByZero();
   if constexpr (std::is_signed_v<R>) {
-    if (y == -1) return static_cast<R>(static_cast<std::make_unsigned_t<R>>(0) -
-                                       static_cast<std::make_unsigned_t<R>>(x));
+    if (y == -1)
+      return static_cast<R>(static_cast<std::make_unsigned_t<R>>(0) - static_cast<std::make_unsigned_t<R>>(x));
   }
   return static_cast<R>(x / y);
 }
@@ -87,9 +86,7 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c);
 // ---- 32-bit shifts and wrap-around -----------------------------------------
 // "shr" of a signed 32-bit value: logical, zeros shifted in. The count is taken
 // modulo 32 as the processor does.
-constexpr int32_t lsr32(int32_t v, uint32_t n) {
-  return static_cast<int32_t>(static_cast<uint32_t>(v) >> (n & 31u));
-}
+constexpr int32_t lsr32(int32_t v, uint32_t n) { return static_cast<int32_t>(static_cast<uint32_t>(v) >> (n & 31u)); }
 // Arithmetic right shift: the sign bit is copied in.
 constexpr int32_t asr32(int32_t v, uint32_t n) { return v >> (n & 31u); }
 

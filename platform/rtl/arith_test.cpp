@@ -20,13 +20,28 @@ TEST(RtlArith, RoundHalvesToEven) {
     int64_t expected;
   };
   const Row rows[] = {
-      {2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {0.5, 0}, {1.5, 2}, {-0.5, 0}, {-1.5, -2},
-      {2.4999999, 2}, {2.5000001, 3}, {-2.5000001, -3}, {-3.7, -4}, {0.0, 0}, {-0.0, 0},
+      {2.5, 2},
+      {3.5, 4},
+      {-2.5, -2},
+      {-3.5, -4},
+      {0.5, 0},
+      {1.5, 2},
+      {-0.5, 0},
+      {-1.5, -2},
+      {2.4999999, 2},
+      {2.5000001, 3},
+      {-2.5000001, -3},
+      {-3.7, -4},
+      {0.0, 0},
+      {-0.0, 0},
       // The largest double below 0.5: naive floor(x + 0.5) would give 1.
-      {0.49999999999999994, 0}, {-0.49999999999999994, 0},
+      {0.49999999999999994, 0},
+      {-0.49999999999999994, 0},
       // Above 2^52 every double is an integer already.
-      {4503599627370497.0, 4503599627370497}, {1e15 + 0.5, 1000000000000000},
-      {-9223372036854775808.0, kMin64}, {9223372036854774784.0, 9223372036854774784},
+      {4503599627370497.0, 4503599627370497},
+      {1e15 + 0.5, 1000000000000000},
+      {-9223372036854775808.0, kMin64},
+      {9223372036854774784.0, 9223372036854774784},
   };
   for (const Row& r : rows) EXPECT_EQ(Round(r.x), r.expected) << "Round(" << r.x << ")";
 }
@@ -38,9 +53,12 @@ TEST(RtlArith, TruncCeilFloorIntFrac) {
     double intPart, frac;
   };
   const Row rows[] = {
-      {2.75, 2, 3, 2, 2.0, 0.75},     {-2.75, -2, -2, -3, -2.0, -0.75},
-      {3.0, 3, 3, 3, 3.0, 0.0},       {-3.0, -3, -3, -3, -3.0, 0.0},
-      {0.25, 0, 1, 0, 0.0, 0.25},     {-0.25, 0, 0, -1, 0.0, -0.25},
+      {2.75, 2, 3, 2, 2.0, 0.75},
+      {-2.75, -2, -2, -3, -2.0, -0.75},
+      {3.0, 3, 3, 3, 3.0, 0.0},
+      {-3.0, -3, -3, -3, -3.0, 0.0},
+      {0.25, 0, 1, 0, 0.0, 0.25},
+      {-0.25, 0, 0, -1, 0.0, -0.25},
       {1e18 + 0.0, 1000000000000000000, 1000000000000000000, 1000000000000000000, 1e18, 0.0},
   };
   for (const Row& r : rows) {
@@ -54,8 +72,12 @@ TEST(RtlArith, TruncCeilFloorIntFrac) {
 }
 
 TEST(RtlArith, OutOfRangeAndNaNRaiseInvalidOp) {
-  const double bad[] = {std::nan(""), std::numeric_limits<double>::infinity(),
-                        -std::numeric_limits<double>::infinity(), 9223372036854775808.0, -1e19, 1e300};
+  const double bad[] = {std::nan(""),
+                        std::numeric_limits<double>::infinity(),
+                        -std::numeric_limits<double>::infinity(),
+                        9223372036854775808.0,
+                        -1e19,
+                        1e300};
   for (double x : bad) {
     SCOPED_TRACE(x);
     EXPECT_THROW(Round(x), EInvalidOp);
@@ -71,10 +93,17 @@ TEST(RtlArith, DivModTruncateTowardZero) {
     int32_t a, b, q, r;
   };
   const Row rows[] = {
-      {7, 2, 3, 1},   {-7, 2, -3, -1}, {7, -2, -3, 1}, {-7, -2, 3, -1}, {0, 5, 0, 0},
-      {6, 3, 2, 0},   {kMax32, 1, kMax32, 0},
+      {7, 2, 3, 1},
+      {-7, 2, -3, -1},
+      {7, -2, -3, 1},
+      {-7, -2, 3, -1},
+      {0, 5, 0, 0},
+      {6, 3, 2, 0},
+      {kMax32, 1, kMax32, 0},
       // The one quotient that does not fit wraps instead of trapping.
-      {kMin32, -1, kMin32, 0}, {kMin32, 2, kMin32 / 2, 0}, {kMin32 + 1, -1, kMax32, 0},
+      {kMin32, -1, kMin32, 0},
+      {kMin32, 2, kMin32 / 2, 0},
+      {kMin32 + 1, -1, kMax32, 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::Message() << r.a << " div/mod " << r.b);
@@ -103,15 +132,34 @@ TEST(RtlArith, MulDivRoundsHalvesAwayFromZero) {
   };
   const Row rows[] = {
       // Dialog units of a font with average width 6 and height 13.
-      {180, 6, 4, 270}, {8, 6, 4, 12}, {8, 13, 8, 13}, {14, 13, 8, 23},
+      {180, 6, 4, 270},
+      {8, 6, 4, 12},
+      {8, 13, 8, 13},
+      {14, 13, 8, 23},
       // Halves go away from zero whatever the signs.
-      {5, 1, 2, 3}, {-5, 1, 2, -3}, {5, -1, 2, -3}, {5, 1, -2, -3}, {-5, -1, -2, -3}, {-5, 1, -2, 3},
-      {7, 1, 3, 2}, {8, 1, 3, 3}, {-7, 1, 3, -2}, {-8, 1, 3, -3}, {1, 1, 3, 0}, {0, 100, 7, 0},
+      {5, 1, 2, 3},
+      {-5, 1, 2, -3},
+      {5, -1, 2, -3},
+      {5, 1, -2, -3},
+      {-5, -1, -2, -3},
+      {-5, 1, -2, 3},
+      {7, 1, 3, 2},
+      {8, 1, 3, 3},
+      {-7, 1, 3, -2},
+      {-8, 1, 3, -3},
+      {1, 1, 3, 0},
+      {0, 100, 7, 0},
       // The 64-bit intermediate keeps products beyond 32 bits.
-      {65536, 65536, 65536, 65536}, {kMax32, kMax32, kMax32, kMax32}, {kMin32, kMin32, kMin32, kMin32},
-      {kMin32, 1, 1, kMin32}, {kMax32, 3, 2, -1}, {kMin32, -1, 1, -1}, {kMin32, 1, -1, -1},
+      {65536, 65536, 65536, 65536},
+      {kMax32, kMax32, kMax32, kMax32},
+      {kMin32, kMin32, kMin32, kMin32},
+      {kMin32, 1, 1, kMin32},
+      {kMax32, 3, 2, -1},
+      {kMin32, -1, 1, -1},
+      {kMin32, 1, -1, -1},
       // Divisor 0.
-      {1, 1, 0, -1}, {0, 0, 0, -1},
+      {1, 1, 0, -1},
+      {0, 0, 0, -1},
   };
   for (const Row& r : rows)
     EXPECT_EQ(MulDiv(r.a, r.b, r.c), r.expected) << "MulDiv(" << r.a << ", " << r.b << ", " << r.c << ")";

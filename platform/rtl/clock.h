@@ -35,8 +35,8 @@ class VirtualClock : public Clock {
 
  private:
   std::mutex FLock;
-  TDateTime FBase;      // Now at the last SetNow
-  uint64_t FElapsed;    // ms advanced since then
+  TDateTime FBase;    // Now at the last SetNow
+  uint64_t FElapsed;  // ms advanced since then
   uint64_t FTicks;
 };
 

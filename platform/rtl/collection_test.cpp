@@ -35,15 +35,12 @@ class TPointItem : public TCollectionItem {
 // Records what Update was told: -1 for the whole collection, else the item's X.
 class TPoints : public TOwnedCollection {
  public:
-  explicit TPoints(TPersistent* AOwner = nullptr)
-      : TOwnedCollection(AOwner, CollectionItemFactory<TPointItem>()) {}
+  explicit TPoints(TPersistent* AOwner = nullptr) : TOwnedCollection(AOwner, CollectionItemFactory<TPointItem>()) {}
   std::vector<int> Updates;
   TPointItem* Point(int32_t Index) const { return static_cast<TPointItem*>(Items(Index)); }
 
  protected:
-  void Update(TCollectionItem* Item) override {
-    Updates.push_back(Item ? static_cast<TPointItem*>(Item)->X : -1);
-  }
+  void Update(TCollectionItem* Item) override { Updates.push_back(Item ? static_cast<TPointItem*>(Item)->X : -1); }
 };
 
 std::vector<int> Xs(const TPoints& c) {

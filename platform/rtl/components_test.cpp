@@ -24,7 +24,7 @@ class TProbe : public TComponent {
   }
   const char* ClassName() const override { return "TProbe"; }
 
-  TComponent* Ref = nullptr;          // cleared when Ref goes away
+  TComponent* Ref = nullptr;             // cleared when Ref goes away
   TComponent* DeleteOnRemove = nullptr;  // deleted when any component goes away
 
   static std::map<const TComponent*, String>& Labels() {
@@ -38,8 +38,7 @@ class TProbe : public TComponent {
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override {
-    if (FLog)
-      FLog->push_back(FLabel + (Operation == TOperation::opInsert ? "+" : "-") + LabelOf(AComponent));
+    if (FLog) FLog->push_back(FLabel + (Operation == TOperation::opInsert ? "+" : "-") + LabelOf(AComponent));
     if (Operation == TOperation::opRemove) {
       if (AComponent == Ref) Ref = nullptr;
       if (TComponent* victim = DeleteOnRemove) {

@@ -10,9 +10,9 @@
 
 namespace {
 
-constexpr int64_t kMinDay = -693593;  // 0001-01-01
-constexpr int64_t kMaxDay = 2958465;  // 9999-12-31
-constexpr int64_t kUnixDay = 25569;   // 1970-01-01
+constexpr int64_t kMinDay = -693593;            // 0001-01-01
+constexpr int64_t kMaxDay = 2958465;            // 9999-12-31
+constexpr int64_t kUnixDay = 25569;             // 1970-01-01
 constexpr int64_t kMarchZeroToDelphi = 693899;  // days from 0000-03-01 to 1899-12-30
 // Beyond this many days (about 2.7 billion years) values are clamped, so day
 // and second arithmetic cannot overflow.
@@ -29,7 +29,7 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
   y -= m <= 2;
   const int64_t era = FloorDiv(y, 400);
-  const int64_t yearOfEra = y - era * 400;                                  // 0..399
+  const int64_t yearOfEra = y - era * 400;                                    // 0..399
   const int64_t dayOfYear = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // from 1 March
   const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
   return era * 146097 + dayOfEra - kMarchZeroToDelphi;
@@ -119,8 +119,7 @@ Word DaysInMonth(TDateTime value) {
 }
 
 bool TryEncodeDate(Word year, Word month, Word day, TDateTime& date) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInAMonth(year, month))
-    return false;
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInAMonth(year, month)) return false;
   date = static_cast<double>(DaysFromCivil(year, month, day));
   return true;
 }
@@ -164,8 +163,7 @@ void DecodeTime(TDateTime value, Word& hour, Word& min, Word& sec, Word& msec) {
   msec = p.MSec;
 }
 
-void DecodeDateTime(TDateTime value, Word& year, Word& month, Word& day, Word& hour, Word& min, Word& sec,
-                    Word& msec) {
+void DecodeDateTime(TDateTime value, Word& year, Word& month, Word& day, Word& hour, Word& min, Word& sec, Word& msec) {
   TDateParts p = Decompose(value);
   year = p.Year;
   month = p.Month;
@@ -306,18 +304,10 @@ void AppendDateTime(String& out, const char* f, const char* end, const TDatePart
         hourToken = true;
         break;
       }
-      case 'N':
-        AppendNumber(out, t.Min, run >= 2 ? 2 : 1);
-        break;
-      case 'S':
-        AppendNumber(out, t.Sec, run >= 2 ? 2 : 1);
-        break;
-      case 'Z':
-        AppendNumber(out, t.MSec, run >= 3 ? 3 : 1);
-        break;
-      case 'T':
-        nested(run >= 2 ? fs.LongTimeFormat : fs.ShortTimeFormat);
-        break;
+      case 'N': AppendNumber(out, t.Min, run >= 2 ? 2 : 1); break;
+      case 'S': AppendNumber(out, t.Sec, run >= 2 ? 2 : 1); break;
+      case 'Z': AppendNumber(out, t.MSec, run >= 3 ? 3 : 1); break;
+      case 'T': nested(run >= 2 ? fs.LongTimeFormat : fs.ShortTimeFormat); break;
       case 'C':
         nested(fs.ShortDateFormat);
         if (t.MsOfDay != 0) {

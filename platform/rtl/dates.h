@@ -30,8 +30,7 @@ TDateTime EncodeDateTime(Word year, Word month, Word day, Word hour, Word min, W
 // decodes as all zeros.
 void DecodeDate(TDateTime value, Word& year, Word& month, Word& day);
 void DecodeTime(TDateTime value, Word& hour, Word& min, Word& sec, Word& msec);
-void DecodeDateTime(TDateTime value, Word& year, Word& month, Word& day, Word& hour, Word& min, Word& sec,
-                    Word& msec);
+void DecodeDateTime(TDateTime value, Word& year, Word& month, Word& day, Word& hour, Word& min, Word& sec, Word& msec);
 
 Word DayOfWeek(TDateTime value);  // 1 = Sunday .. 7 = Saturday
 // Adds months keeping the day (cut to the length of the new month) and the time.

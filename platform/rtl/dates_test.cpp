@@ -57,9 +57,9 @@ TEST(RtlDates, EncodeDateKnownDays) {
   const struct {
     Word Y, M, D;
     double Days;
-  } rows[] = {{1899, 12, 30, 0},     {1899, 12, 29, -1},     {1900, 1, 1, 2},  {1970, 1, 1, 25569},
-              {2000, 1, 1, 36526},   {2000, 2, 29, 36585},   {2000, 3, 1, 36586},
-              {1, 1, 1, -693593},    {9999, 12, 31, 2958465}};
+  } rows[] = {{1899, 12, 30, 0},   {1899, 12, 29, -1},  {1900, 1, 1, 2},
+              {1970, 1, 1, 25569}, {2000, 1, 1, 36526}, {2000, 2, 29, 36585},
+              {2000, 3, 1, 36586}, {1, 1, 1, -693593},  {9999, 12, 31, 2958465}};
   for (const auto& r : rows) {
     EXPECT_EQ(EncodeDate(r.Y, r.M, r.D), r.Days) << r.Y << "-" << r.M << "-" << r.D;
     Word y, m, d;
@@ -78,8 +78,8 @@ TEST(RtlDates, EncodeDateKnownDays) {
 }
 
 TEST(RtlDates, InvalidArgumentsRaise) {
-  const Word dates[][3] = {{0, 1, 1}, {10000, 1, 1}, {2001, 2, 29}, {2000, 13, 1}, {2000, 0, 1}, {2000, 4, 31},
-                           {2000, 1, 0}};
+  const Word dates[][3] = {{0, 1, 1},    {10000, 1, 1}, {2001, 2, 29}, {2000, 13, 1},
+                           {2000, 0, 1}, {2000, 4, 31}, {2000, 1, 0}};
   for (const auto& d : dates) {
     TDateTime out = 5;
     EXPECT_FALSE(TryEncodeDate(d[0], d[1], d[2], out));
@@ -260,7 +260,7 @@ TEST(RtlDates, DosFileDates) {
   EXPECT_EQ(Stamp(FileDateToDateTime(DateTimeToFileDate(EncodeDate(1980, 1, 1)))), "1980-01-01 00:00:00.000");
   EXPECT_EQ(DateTimeToFileDate(EncodeDate(1979, 12, 31)), 0);
   EXPECT_EQ(DateTimeToFileDate(EncodeDate(2108, 1, 1)), 0);
-  EXPECT_THROW(FileDateToDateTime(0), EConvertError);                         // month 0
+  EXPECT_THROW(FileDateToDateTime(0), EConvertError);                              // month 0
   EXPECT_THROW(FileDateToDateTime((1 << 5 | 1) << 16 | 24 << 11), EConvertError);  // hour 24
 }
 

@@ -222,7 +222,8 @@ void TWriter::WriteInteger(int64_t Value) {
 
 namespace {
 int32_t CheckedCount(size_t Count) {
-  if (Count > static_cast<size_t>(std::numeric_limits<int32_t>::max())) throw EWriteError("Value too large for the stream");
+  if (Count > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+    throw EWriteError("Value too large for the stream");
   return static_cast<int32_t>(Count);
 }
 }  // namespace
@@ -1116,8 +1117,7 @@ void TReader::ReadCollection(TCollection* Value) {
   if (ReadValue() != vaCollection) PropValueError();
   // Reading a collection frees its old items; a second entry for the same
   // collection could free items that pending references point into.
-  if (std::find(FReadCollections.begin(), FReadCollections.end(), Value) != FReadCollections.end())
-    InvalidStream();
+  if (std::find(FReadCollections.begin(), FReadCollections.end(), Value) != FReadCollections.end()) InvalidStream();
   FReadCollections.push_back(Value);
   EnterLevel();
   Value->BeginUpdate();

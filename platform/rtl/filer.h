@@ -33,22 +33,22 @@ enum TValueType : uint8_t {
   vaInt8 = 2,
   vaInt16 = 3,
   vaInt32 = 4,
-  vaExtended = 5,    // 10-byte x87 extended
-  vaString = 6,      // length byte + bytes
+  vaExtended = 5,  // 10-byte x87 extended
+  vaString = 6,    // length byte + bytes
   vaIdent = 7,
   vaFalse = 8,
   vaTrue = 9,
-  vaBinary = 10,     // int32 length + bytes
-  vaSet = 11,        // names as short strings, then an empty name
-  vaLString = 12,    // int32 length + bytes
+  vaBinary = 10,   // int32 length + bytes
+  vaSet = 11,      // names as short strings, then an empty name
+  vaLString = 12,  // int32 length + bytes
   vaNil = 13,
   vaCollection = 14,
   vaSingle = 15,
-  vaCurrency = 16,   // int64, value x 10000
-  vaDate = 17,       // 8-byte double
-  vaWString = 18,    // int32 count of UTF-16 units + UTF-16LE
+  vaCurrency = 16,  // int64, value x 10000
+  vaDate = 17,      // 8-byte double
+  vaWString = 18,   // int32 count of UTF-16 units + UTF-16LE
   vaInt64 = 19,
-  vaUTF8String = 20, // int32 length + bytes
+  vaUTF8String = 20,  // int32 length + bytes
   vaDouble = 21
 };
 constexpr uint8_t kMaxValueType = vaDouble;
@@ -59,7 +59,7 @@ constexpr uint8_t ffChildPos = 2;  // followed by an integer position
 constexpr uint8_t ffInline = 4;
 
 // Limits of a stream being read (and of the text form).
-constexpr int kMaxStreamDepth = 64;           // nested components, lists, collections, objects
+constexpr int kMaxStreamDepth = 64;          // nested components, lists, collections, objects
 constexpr int64_t kMaxStreamObjects = 4096;  // components and collection items made by one read
 
 // ---- The 80-bit extended format ---------------------------------------------
@@ -91,8 +91,7 @@ class TFiler {
   virtual void DefineProperty(const String& Name, TReaderProc ReadData, TWriterProc WriteData, bool HasData) = 0;
   // The same for raw bytes, streamed as vaBinary: WriteData fills a memory
   // stream; ReadData gets a memory stream holding exactly the stored bytes.
-  virtual void DefineBinaryProperty(const String& Name, TStreamProc ReadData, TStreamProc WriteData,
-                                    bool HasData) = 0;
+  virtual void DefineBinaryProperty(const String& Name, TStreamProc ReadData, TStreamProc WriteData, bool HasData) = 0;
 
   TStream* Stream() const { return FStream; }
   // The component at the top of what is being streamed.
@@ -112,8 +111,7 @@ class TWriter : public TFiler {
   ~TWriter() override;
 
   void DefineProperty(const String& Name, TReaderProc ReadData, TWriterProc WriteData, bool HasData) override;
-  void DefineBinaryProperty(const String& Name, TStreamProc ReadData, TStreamProc WriteData,
-                            bool HasData) override;
+  void DefineBinaryProperty(const String& Name, TStreamProc ReadData, TStreamProc WriteData, bool HasData) override;
 
   // "TPF0" and Root as the top component, with everything it holds.
   void WriteRootComponent(TComponent* Root);
@@ -178,8 +176,7 @@ class TReader : public TFiler {
   ~TReader() override;
 
   void DefineProperty(const String& Name, TReaderProc ReadData, TWriterProc WriteData, bool HasData) override;
-  void DefineBinaryProperty(const String& Name, TStreamProc ReadData, TStreamProc WriteData,
-                            bool HasData) override;
+  void DefineBinaryProperty(const String& Name, TStreamProc ReadData, TStreamProc WriteData, bool HasData) override;
 
   // Reads a whole top component: into Root when given (its class must be the
   // stream's), else into a new component of the registered class made with
@@ -220,12 +217,12 @@ class TReader : public TFiler {
 
   // Payloads of a value whose type was read with ReadValue.
   int64_t ReadIntPayload(TValueType Type);
-  double ReadFloatPayload(TValueType Type);  // also vaCurrency as value / 10000
-  int64_t ReadCurrencyPayload();             // the raw count of 1/10000
-  String ReadStringPayload(TValueType Type); // UTF-8 as ReadString
+  double ReadFloatPayload(TValueType Type);   // also vaCurrency as value / 10000
+  int64_t ReadCurrencyPayload();              // the raw count of 1/10000
+  String ReadStringPayload(TValueType Type);  // UTF-8 as ReadString
   WideString ReadWideStringPayload(TValueType Type);
-  String ReadBytesPayload(TValueType Type);  // the stored bytes of an 8-bit string or binary
-  int32_t ReadCountPayload(int64_t UnitSize); // an int32 count whose data must be left
+  String ReadBytesPayload(TValueType Type);    // the stored bytes of an 8-bit string or binary
+  int32_t ReadCountPayload(int64_t UnitSize);  // an int32 count whose data must be left
 
   // A short string.
   String ReadStr();

@@ -116,7 +116,7 @@ TEST(StreamingExtended, DecodesWiderValuesToTheNearestDouble) {
   const long double tiny = std::numeric_limits<double>::denorm_min();
   const long double values[] = {0.1L,
                                 1.0L / 3.0L,
-                                1.0L + 0x1p-53L,            // tie: stays 1
+                                1.0L + 0x1p-53L,             // tie: stays 1
                                 1.0L + 0x1p-53L + 0x1p-60L,  // just above the tie
                                 1.0L + 3 * 0x1p-53L,         // tie: to even
                                 1e-310L,
@@ -151,14 +151,14 @@ TEST(StreamingExtended, KnownBytesAndValuesOutsideTheDoubleRange) {
   };
   const Case cases[] = {
       {{0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x7F}, true, std::numeric_limits<double>::infinity()},
-      {{0, 0, 0, 0, 0, 0, 0, 0x00, 0xFF, 0x7F}, false, 0},       // pseudo-infinity
-      {{0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x44}, false, 0},       // 2^1025
-      {{0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0xC4}, false, 0},       // -2^1025
+      {{0, 0, 0, 0, 0, 0, 0, 0x00, 0xFF, 0x7F}, false, 0},                       // pseudo-infinity
+      {{0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x44}, false, 0},                       // 2^1025
+      {{0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0xC4}, false, 0},                       // -2^1025
       {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0x43}, false, 0},  // rounds up past DBL_MAX
-      {{0, 0, 0, 0, 0, 0, 0, 0x80, 0x01, 0x00}, true, 0},         // 2^-16382
-      {{1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true, 0},                  // x87 denormal
-      {{0, 0, 0, 0, 0, 0, 0, 0x40, 0xFF, 0x3F}, true, 0.5},       // unnormal: integer bit clear
-      {{0, 0, 0, 0, 0, 0, 0, 0, 0x34, 0x12}, true, 0},            // pseudo-zero
+      {{0, 0, 0, 0, 0, 0, 0, 0x80, 0x01, 0x00}, true, 0},                        // 2^-16382
+      {{1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true, 0},                                 // x87 denormal
+      {{0, 0, 0, 0, 0, 0, 0, 0x40, 0xFF, 0x3F}, true, 0.5},                      // unnormal: integer bit clear
+      {{0, 0, 0, 0, 0, 0, 0, 0, 0x34, 0x12}, true, 0},                           // pseudo-zero
   };
   for (const Case& c : cases) {
     double v = -1;
@@ -184,19 +184,22 @@ TEST(StreamingValues, EveryValueTypeReadsBackWhatWasWritten) {
   const WideString wide = u"\u00FC\u20AC\U0001F600";
   const ValueRow rows[] = {
       {"Int8", [](TWriter& w) { w.WriteInteger(-5); }, vaInt8, [](TReader& r) { EXPECT_EQ(r.ReadInteger(), -5); }},
-      {"Int16", [](TWriter& w) { w.WriteInteger(1000); }, vaInt16, [](TReader& r) { EXPECT_EQ(r.ReadInteger(), 1000); }},
+      {"Int16", [](TWriter& w) { w.WriteInteger(1000); }, vaInt16,
+       [](TReader& r) { EXPECT_EQ(r.ReadInteger(), 1000); }},
       {"Int32", [](TWriter& w) { w.WriteInteger(-100000); }, vaInt32,
        [](TReader& r) { EXPECT_EQ(r.ReadInteger(), -100000); }},
       {"Int64", [](TWriter& w) { w.WriteInteger(int64_t(1) << 40); }, vaInt64,
        [](TReader& r) { EXPECT_EQ(r.ReadInt64(), int64_t(1) << 40); }},
-      {"Extended", [](TWriter& w) { w.WriteFloat(0.1); }, vaExtended, [](TReader& r) { EXPECT_EQ(r.ReadFloat(), 0.1); }},
+      {"Extended", [](TWriter& w) { w.WriteFloat(0.1); }, vaExtended,
+       [](TReader& r) { EXPECT_EQ(r.ReadFloat(), 0.1); }},
       {"Double", [](TWriter& w) { w.WriteDouble(1e-310); }, vaDouble,
        [](TReader& r) { EXPECT_EQ(r.ReadFloat(), 1e-310); }},
       {"Single", [](TWriter& w) { w.WriteSingle(1.25f); }, vaSingle,
        [](TReader& r) { EXPECT_EQ(r.ReadSingle(), 1.25f); }},
       {"Currency", [](TWriter& w) { w.WriteCurrency(12.3456); }, vaCurrency,
        [](TReader& r) { EXPECT_EQ(r.ReadCurrency(), 12.3456); }},
-      {"Date", [](TWriter& w) { w.WriteDate(45000.25); }, vaDate, [](TReader& r) { EXPECT_EQ(r.ReadDate(), 45000.25); }},
+      {"Date", [](TWriter& w) { w.WriteDate(45000.25); }, vaDate,
+       [](TReader& r) { EXPECT_EQ(r.ReadDate(), 45000.25); }},
       {"String", [](TWriter& w) { w.WriteString("abc"); }, vaString,
        [](TReader& r) { EXPECT_EQ(r.ReadString(), "abc"); }},
       {"LString", [&](TWriter& w) { w.WriteString(longText); }, vaLString,
@@ -485,11 +488,12 @@ TEST_F(Streaming, StoredRuleDefaultsAndDottedNames) {
   TStreamTestObject other(nullptr);
   other.SetName("Other");
   o.Buddy = &other;  // not owned by the root: written by name, unresolved on reading
-  EXPECT_EQ(PropertyNames(ToBytes(&o)),
-            (std::vector<String>{"Tag", "Count", "Big", "Small", "Short", "Defaulted", "Hidden", "Flag", "Enabled",
-                                 "Align", "Style", "Color", "Ratio", "Scale", "When", "Price", "Caption", "Title",
-                                 "Font.Name", "Font.Size", "Font.Style", "Font.Color", "Buddy", "Items",
-                                 "Lines.Strings", "Data"}));
+  EXPECT_EQ(
+      PropertyNames(ToBytes(&o)),
+      (std::vector<String>{"Tag",        "Count",   "Big",     "Small",         "Short",     "Defaulted", "Hidden",
+                           "Flag",       "Enabled", "Align",   "Style",         "Color",     "Ratio",     "Scale",
+                           "When",       "Price",   "Caption", "Title",         "Font.Name", "Font.Size", "Font.Style",
+                           "Font.Color", "Buddy",   "Items",   "Lines.Strings", "Data"}));
 
   // A name is never a property: it lives in the header only.
   o.SetName("Named");
@@ -509,7 +513,11 @@ TEST_F(Streaming, BinaryPropertyReplacesTheWholeBlock) {
     source.Data.SetSize(size);
     for (int64_t i = 0; i < size; ++i) static_cast<uint8_t*>(source.Data.Memory())[i] = static_cast<uint8_t>(i);
     const String bytes = ToBytes(&source);
-    EXPECT_NE(bytes.find(String("\x04" "Data\x0A", 6) + String(1, char(size & 0xFF))), String::npos);
+    EXPECT_NE(bytes.find(String("\x04"
+                                "Data\x0A",
+                                6) +
+                         String(1, char(size & 0xFF))),
+              String::npos);
 
     TStreamTestObject target(nullptr);
     target.Data.SetSize(5);
@@ -536,8 +544,8 @@ TEST_F(Streaming, NewObjectKeepsDefaultsExistingObjectKeepsItsValues) {
   EXPECT_EQ(existing.Count, 9);
   EXPECT_EQ(existing.Caption, "kept");
   EXPECT_EQ(existing.Ratio, 2.5);
-  EXPECT_EQ(existing.Items.Count(), 0);        // the collection was in the stream
-  EXPECT_EQ(existing.Lines.Count(), 1);        // the list was not
+  EXPECT_EQ(existing.Items.Count(), 0);  // the collection was in the stream
+  EXPECT_EQ(existing.Lines.Count(), 1);  // the list was not
   EXPECT_EQ(existing.LoadedCount, 1);
 
   auto fresh = FromBytes<TStreamTestObject>(bytes);
@@ -567,9 +575,25 @@ TEST_F(Streaming, ErrorsNameTheProblemAndFreeWhatWasMade) {
   unknownChild.replace(unknownChild.rfind("\x11TStreamTestObject"), 18, "\x11TStreamTestObjecX");
   EXPECT_THROW(FromBytes(unknownChild), EClassNotFound);
   // Unknown property, wrong value type, out-of-range value, bad enum name.
-  EXPECT_THROW(FromBytes(replace("\x05" "Count", "\x05" "Cound")), EReadError);
-  EXPECT_THROW(FromBytes(replace(String("\x05" "Small\x02", 7), String("\x05" "Small\x06", 7))), EReadError);
-  EXPECT_THROW(FromBytes(replace(String("\x05" "Small\x02\x00", 8), String("\x05" "Small\x02\xFF", 8))), EReadError);
+  EXPECT_THROW(FromBytes(replace("\x05"
+                                 "Count",
+                                 "\x05"
+                                 "Cound")),
+               EReadError);
+  EXPECT_THROW(FromBytes(replace(String("\x05"
+                                        "Small\x02",
+                                        7),
+                                 String("\x05"
+                                        "Small\x06",
+                                        7))),
+               EReadError);
+  EXPECT_THROW(FromBytes(replace(String("\x05"
+                                        "Small\x02\x00",
+                                        8),
+                                 String("\x05"
+                                        "Small\x02\xFF",
+                                        8))),
+               EReadError);
   EXPECT_THROW(FromBytes(replace("taLeftJustify", "taLeftJustifX")), EReadError);
   EXPECT_THROW(FromBytes(replace("fsBold", "fsBolX")), EReadError);
   EXPECT_EQ(TStreamTestObject::LiveCount(), live);

@@ -61,9 +61,9 @@ bool MatchesMaskList(const String& Name, const String& Masks);
 
 // ------------------------------------------------------------ file dates
 
-int32_t FileAge(const String& FileName);      // local DOS date; -1 if missing or a folder
-int32_t FileGetDate(const String& FileName);  // local DOS date; -1 if missing
-int FileSetDate(const String& FileName, int32_t dosDate);  // 0 or an errno value
+int32_t FileAge(const String& FileName);                            // local DOS date; -1 if missing or a folder
+int32_t FileGetDate(const String& FileName);                        // local DOS date; -1 if missing
+int FileSetDate(const String& FileName, int32_t dosDate);           // 0 or an errno value
 bool FileGetModified(const String& FileName, TDateTime& DateTime);  // local time
 bool FileSetModified(const String& FileName, TDateTime DateTime);
 

@@ -100,7 +100,7 @@ TEST(RtlFiles, ExistenceTests) {
     const char* name;
     bool file, folder;
   } rows[] = {
-      {"file", true, false},          {"folder", false, true},    {"link-to-file", true, false},
+      {"file", true, false},           {"folder", false, true},    {"link-to-file", true, false},
       {"link-to-folder", false, true}, {"dangling", false, false}, {"missing", false, false},
       {"file/", false, false},
   };
@@ -121,9 +121,9 @@ TEST(RtlFiles, FolderOperations) {
   WriteAll(dir / "plain", "x");
   EXPECT_FALSE(ForceDirectories(dir / "plain/sub"));  // a file is in the way
 
-  EXPECT_FALSE(CreateDir(dir / "a"));  // exists
+  EXPECT_FALSE(CreateDir(dir / "a"));    // exists
   EXPECT_FALSE(CreateDir(dir / "x/y"));  // parent missing
-  EXPECT_FALSE(RemoveDir(dir / "a"));  // not empty
+  EXPECT_FALSE(RemoveDir(dir / "a"));    // not empty
   EXPECT_TRUE(RemoveDir(dir / "a/b/c"));
   EXPECT_FALSE(DirectoryExists(dir / "a/b/c"));
 
@@ -179,16 +179,35 @@ TEST(RtlFiles, WildcardsFromTheFilters) {
     const char* mask;
     bool match;
   } rows[] = {
-      {"a.JPG", "*.jpg", true},       {"b.jpeg", "*.jpg", false},      {"b.jpeg", "*.jpeg", true},
-      {"c.Tiff", "*.tiff", true},     {"c.tif", "*.tiff", false},      {"x.jpeg", "*.jp*g", true},
-      {"x.jpg", "*.jp*g", true},      {"x.jp2", "*.jp*g", false},      {"ABC", "a?c", true},
-      {"abcd", "abc", false},         {"abc", "abcd", false},          {"noext", "*.*", true},
-      {".hidden", "*.*", true},       {"a.b.c", "*.*", true},          {"anything", "*", true},
-      {"", "*", true},                {"", "?", false},                {"ab", "?", false},
-      {"photo.bmp", "*.bmp", true},   {"photo.bmp.txt", "*.bmp", false}, {"aXbXc", "a*b*c", true},
-      {"aXbX", "a*b*c", false},       {"a.jpe", "*.jpe", true},        {"é.jpg", "?.jpg", true},
-      {"éé.jpg", "?.jpg", false},     {"É.JPG", "é.jpg", false},       {"[1].png", "[1].png", true},
-      {"1.png", "[1].png", false},    {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*a*a*c", false},
+      {"a.JPG", "*.jpg", true},
+      {"b.jpeg", "*.jpg", false},
+      {"b.jpeg", "*.jpeg", true},
+      {"c.Tiff", "*.tiff", true},
+      {"c.tif", "*.tiff", false},
+      {"x.jpeg", "*.jp*g", true},
+      {"x.jpg", "*.jp*g", true},
+      {"x.jp2", "*.jp*g", false},
+      {"ABC", "a?c", true},
+      {"abcd", "abc", false},
+      {"abc", "abcd", false},
+      {"noext", "*.*", true},
+      {".hidden", "*.*", true},
+      {"a.b.c", "*.*", true},
+      {"anything", "*", true},
+      {"", "*", true},
+      {"", "?", false},
+      {"ab", "?", false},
+      {"photo.bmp", "*.bmp", true},
+      {"photo.bmp.txt", "*.bmp", false},
+      {"aXbXc", "a*b*c", true},
+      {"aXbX", "a*b*c", false},
+      {"a.jpe", "*.jpe", true},
+      {"é.jpg", "?.jpg", true},
+      {"éé.jpg", "?.jpg", false},
+      {"É.JPG", "é.jpg", false},
+      {"[1].png", "[1].png", true},
+      {"1.png", "[1].png", false},
+      {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*a*a*c", false},
   };
   for (const Row& r : rows) EXPECT_EQ(MatchesMask(r.name, r.mask), r.match) << r.name << " ~ " << r.mask;
 

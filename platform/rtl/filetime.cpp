@@ -35,9 +35,7 @@ void CivilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
 
 }  // namespace
 
-uint64_t FileTimeToUInt64(const FILETIME& ft) {
-  return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
+uint64_t FileTimeToUInt64(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
 
 FILETIME UInt64ToFileTime(uint64_t value) {
   FILETIME ft;
@@ -106,8 +104,8 @@ bool FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* st) {
 
 bool SystemTimeToFileTime(const SYSTEMTIME* st, FILETIME* fileTime) {
   if (!st || !fileTime) return false;
-  if (st->wYear < 1601 || st->wYear > 30827 || st->wMonth < 1 || st->wMonth > 12 || st->wDay < 1 ||
-      st->wDay > 31 || st->wHour > 23 || st->wMinute > 59 || st->wSecond > 59 || st->wMilliseconds > 999)
+  if (st->wYear < 1601 || st->wYear > 30827 || st->wMonth < 1 || st->wMonth > 12 || st->wDay < 1 || st->wDay > 31 ||
+      st->wHour > 23 || st->wMinute > 59 || st->wSecond > 59 || st->wMilliseconds > 999)
     return false;
   const int64_t days = DaysFromCivil(st->wYear, st->wMonth, st->wDay) + 134774;
   // Reject a day that does not exist in its month (the round trip moves it).

@@ -171,7 +171,7 @@ void AppendExponentFormat(String& out, TDecimal x, int precision, int expDigits)
 
 void AppendCurrency(String& out, const String& number, bool neg) {
   static const char* const kPositive[4] = {"$1", "1$", "$ 1", "1 $"};
-  static const char* const kNegative[16] = {"($1)", "-$1",  "$-1",  "$1-",  "(1$)",  "-1$",  "1-$",   "1$-",
+  static const char* const kNegative[16] = {"($1)", "-$1",  "$-1",  "$1-",  "(1$)", "-1$",  "1-$",   "1$-",
                                             "-1 $", "-$ 1", "1 $-", "$ 1-", "$ -1", "1- $", "($ 1)", "(1 $)"};
   const TFormatSettings& fs = FormatSettings();
   const char* pattern = neg ? kNegative[fs.NegCurrFormat % 16] : kPositive[fs.CurrencyFormat % 4];
@@ -284,9 +284,7 @@ void AppendHex(String& out, uint64_t v, int minDigits) {
   while (len > 0) out += buf[--len];
 }
 
-bool IsIntegerArg(const TVarRec& a) {
-  return a.kind == TVarRec::Kind::Integer || a.kind == TVarRec::Kind::Unsigned;
-}
+bool IsIntegerArg(const TVarRec& a) { return a.kind == TVarRec::Kind::Integer || a.kind == TVarRec::Kind::Unsigned; }
 
 }  // namespace
 
@@ -428,8 +426,7 @@ String Format(const String& fmt, TVarRecList args) {
         AppendHex(body, reinterpret_cast<uintptr_t>(a.p), static_cast<int>(sizeof(void*) * 2));
         break;
       case 's':
-        if (a.kind != TVarRec::Kind::String && a.kind != TVarRec::Kind::WideString &&
-            a.kind != TVarRec::Kind::Char)
+        if (a.kind != TVarRec::Kind::String && a.kind != TVarRec::Kind::WideString && a.kind != TVarRec::Kind::Char)
           InvalidFormat(fmt);
         if (precision >= 0) {
           body.assign(a.s, 0, CodePointPrefix(a.s, static_cast<size_t>(precision)));
@@ -437,8 +434,7 @@ String Format(const String& fmt, TVarRecList args) {
           body = a.s;
         }
         break;
-      default:
-        InvalidFormat(fmt);
+      default: InvalidFormat(fmt);
     }
 
     size_t len = width > 0 ? CodePointCount(body.data(), body.size()) : 0;

@@ -19,8 +19,7 @@ struct TFormatSettings {
   String LongTimeFormat = "hh:nn:ss";
   String TimeAMString = "AM";
   String TimePMString = "PM";
-  String ShortMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  String ShortMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   String LongMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
                                "July",    "August",   "September", "October", "November", "December"};
   // Index 0 is Sunday, as DayOfWeek counts.

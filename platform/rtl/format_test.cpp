@@ -254,17 +254,21 @@ TEST(RtlFormat, StrToFloat) {
     const char* Text;
     double Value;
   } good[] = {
-      {"1.5", 1.5},   {" -2.25 ", -2.25}, {"+3", 3},          {"1e3", 1000},       {"1E-3", 0.001},
-      {".5", 0.5},    {"5.", 5},          {"0", 0},           {"007", 7},          {"\t12.5e+1\n", 125},
-      {"-0", -0.0},   {"1e-400", 0},      {"0.1", 0.1},       {"1.7976931348623157e308", 1.7976931348623157e308},
+      {"1.5", 1.5},    {" -2.25 ", -2.25},
+      {"+3", 3},       {"1e3", 1000},
+      {"1E-3", 0.001}, {".5", 0.5},
+      {"5.", 5},       {"0", 0},
+      {"007", 7},      {"\t12.5e+1\n", 125},
+      {"-0", -0.0},    {"1e-400", 0},
+      {"0.1", 0.1},    {"1.7976931348623157e308", 1.7976931348623157e308},
   };
   for (const auto& row : good) {
     double v = -99;
     EXPECT_TRUE(TryStrToFloat(row.Text, v)) << row.Text;
     EXPECT_EQ(v, row.Value) << row.Text;
   }
-  for (const char* bad : {"", "   ", "abc", "1,5", "1e", "1e+", "--1", "+-1", "1.2.3", "0x10", "inf", "nan", "1 2",
-                          ".", "-", "e5", "1e400", "12a"}) {
+  for (const char* bad : {"", "   ", "abc", "1,5", "1e", "1e+", "--1", "+-1", "1.2.3", "0x10", "inf", "nan", "1 2", ".",
+                          "-", "e5", "1e400", "12a"}) {
     double v = 7;
     EXPECT_FALSE(TryStrToFloat(bad, v)) << bad;
     EXPECT_EQ(v, 7) << "value changed for " << bad;
@@ -293,8 +297,8 @@ TEST(RtlFormat, HalvesRoundAwayFromZeroOnTheWrittenDecimal) {
     // "I.F5": exactly half a unit of the last kept decimal, at most 11 digits.
     String text = (neg ? "-" : "") + std::to_string(intPart) + ".";
     String fracText = std::to_string(fracPart);
-    text += String(static_cast<size_t>(decimals) - (decimals ? fracText.size() : 0), '0') +
-            (decimals ? fracText : "") + "5";
+    text += String(static_cast<size_t>(decimals) - (decimals ? fracText.size() : 0), '0') + (decimals ? fracText : "") +
+            "5";
     const double value = StrToFloat(text);
 
     const uint64_t rounded = intPart * scale + fracPart + 1;  // away from zero
@@ -307,8 +311,7 @@ TEST(RtlFormat, HalvesRoundAwayFromZeroOnTheWrittenDecimal) {
 
     EXPECT_EQ(Format("%.*f", {decimals, value}), expected) << text;
     EXPECT_EQ(FloatToStrF(value, ffFixed, 15, decimals), expected) << text;
-    EXPECT_EQ(FormatFloat(decimals ? "0." + String(static_cast<size_t>(decimals), '0') : "0", value), expected)
-        << text;
+    EXPECT_EQ(FormatFloat(decimals ? "0." + String(static_cast<size_t>(decimals), '0') : "0", value), expected) << text;
   }
 }
 

@@ -99,13 +99,13 @@ class TMemIniFile : public TCustomIniFile {
 
  private:
   struct TLine {
-    String Name;   // the key, or the whole line when it has no "="
+    String Name;  // the key, or the whole line when it has no "="
     String Value;
     bool HasValue;
   };
   struct TSection {
     String Name;
-    std::vector<TLine> Lines;  // erased lines are taken out at once
+    std::vector<TLine> Lines;                 // erased lines are taken out at once
     std::unordered_map<String, size_t> Keys;  // folded key -> first line with it
   };
 

@@ -49,17 +49,17 @@ TEST(IniFile, PinnedReadingRules) {
     const char* Ident;
     const char* Expected;  // with default "<none>"
   } strings[] = {
-      {"Version", "Ver", "3"},                      // first occurrence wins
-      {"VERSION", "VER", "3"},                      // ASCII case ignored
-      {"version", "Added", "yes"},                  // a repeated section continues the first
-      {"FormInfo", "ButtonsRect", "1, 2, 3, 4"},    // blanks around section, key and value trimmed
-      {"FormInfo", "Caption", "a=b=c"},             // everything after the first '='
-      {"FormInfo", "Empty", ""},                    // present but empty: not the default
+      {"Version", "Ver", "3"},                    // first occurrence wins
+      {"VERSION", "VER", "3"},                    // ASCII case ignored
+      {"version", "Added", "yes"},                // a repeated section continues the first
+      {"FormInfo", "ButtonsRect", "1, 2, 3, 4"},  // blanks around section, key and value trimmed
+      {"FormInfo", "Caption", "a=b=c"},           // everything after the first '='
+      {"FormInfo", "Empty", ""},                  // present but empty: not the default
       {"FormInfo", "Missing", "<none>"},
-      {"FormInfo", "hidden", "<none>"},             // comments are dropped
-      {"FormInfo", "NoEquals line", "<none>"},      // a line without '=' is no key
+      {"FormInfo", "hidden", "<none>"},         // comments are dropped
+      {"FormInfo", "NoEquals line", "<none>"},  // a line without '=' is no key
       {"Nowhere", "Ver", "<none>"},
-      {"", "orphan", "<none>"},                     // lines before the first section are dropped
+      {"", "orphan", "<none>"},  // lines before the first section are dropped
   };
   for (const auto& c : strings)
     EXPECT_EQ(ini.ReadString(c.Section, c.Ident, "<none>"), c.Expected) << c.Section << "/" << c.Ident;
@@ -68,8 +68,8 @@ TEST(IniFile, PinnedReadingRules) {
     const char* Ident;
     int32_t Expected;  // with default -1
   } integers[] = {
-      {"Hex", 16}, {"Dollar", 255}, {"Blank", 12}, {"Neg", -7}, {"Bad", -1},
-      {"Huge", -1}, {"Empty", -1},  {"Missing", -1}, {"Caption", -1},
+      {"Hex", 16},  {"Dollar", 255}, {"Blank", 12},   {"Neg", -7},     {"Bad", -1},
+      {"Huge", -1}, {"Empty", -1},   {"Missing", -1}, {"Caption", -1},
   };
   for (const auto& c : integers) EXPECT_EQ(ini.ReadInteger("FormInfo", c.Ident, -1), c.Expected) << c.Ident;
 
@@ -78,8 +78,8 @@ TEST(IniFile, PinnedReadingRules) {
     bool Default;
     bool Expected;
   } bools[] = {
-      {"Zero", true, false}, {"Two", false, true}, {"Neg", false, true}, {"Bad", true, true},
-      {"Bad", false, false}, {"Missing", true, true},
+      {"Zero", true, false}, {"Two", false, true},  {"Neg", false, true},
+      {"Bad", true, true},   {"Bad", false, false}, {"Missing", true, true},
   };
   for (const auto& c : bools) EXPECT_EQ(ini.ReadBool("FormInfo", c.Ident, c.Default), c.Expected) << c.Ident;
 

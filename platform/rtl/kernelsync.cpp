@@ -92,10 +92,8 @@ struct TKChange : TKObject {
     const uint32_t names = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
     if ((Filter & FILE_NOTIFY_CHANGE_FILE_NAME) && !dir && (mask & names)) return true;
     if ((Filter & FILE_NOTIFY_CHANGE_DIR_NAME) && dir && (mask & names)) return true;
-    if ((Filter & (FILE_NOTIFY_CHANGE_ATTRIBUTES | FILE_NOTIFY_CHANGE_SECURITY)) && (mask & IN_ATTRIB))
-      return true;
-    if ((Filter & (FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE)) &&
-        (mask & (IN_MODIFY | IN_CLOSE_WRITE)))
+    if ((Filter & (FILE_NOTIFY_CHANGE_ATTRIBUTES | FILE_NOTIFY_CHANGE_SECURITY)) && (mask & IN_ATTRIB)) return true;
+    if ((Filter & (FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE)) && (mask & (IN_MODIFY | IN_CLOSE_WRITE)))
       return true;
     if ((Filter & FILE_NOTIFY_CHANGE_LAST_ACCESS) && (mask & IN_ACCESS)) return true;
     if ((Filter & FILE_NOTIFY_CHANGE_CREATION) && (mask & IN_CREATE)) return true;
@@ -460,8 +458,7 @@ static bool SetEventState(HANDLE event, bool state) {
 bool SetEvent(HANDLE event) { return SetEventState(event, true); }
 bool ResetEvent(HANDLE event) { return SetEventState(event, false); }
 
-HANDLE CreateThread(void*, size_t, LPTHREAD_START_ROUTINE start, void* parameter, uint32_t flags,
-                    uint32_t* threadId) {
+HANDLE CreateThread(void*, size_t, LPTHREAD_START_ROUTINE start, void* parameter, uint32_t flags, uint32_t* threadId) {
   if (!start || (flags & CREATE_SUSPENDED)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -501,9 +498,7 @@ bool GetExitCodeThread(HANDLE thread, uint32_t* exitCode) {
   return true;
 }
 
-uint32_t WaitForSingleObject(HANDLE handle, uint32_t milliseconds) {
-  return WaitImpl(1, &handle, false, milliseconds);
-}
+uint32_t WaitForSingleObject(HANDLE handle, uint32_t milliseconds) { return WaitImpl(1, &handle, false, milliseconds); }
 
 uint32_t WaitForMultipleObjects(uint32_t count, const HANDLE* handles, bool waitAll, uint32_t milliseconds) {
   return WaitImpl(count, handles, waitAll, milliseconds);

@@ -36,8 +36,8 @@ bool ResetEvent(HANDLE event);
 // The routine runs on a new thread; the handle is signalled once it has
 // returned (its result is the exit code). CREATE_SUSPENDED is refused.
 using LPTHREAD_START_ROUTINE = uint32_t (*)(void* parameter);
-HANDLE CreateThread(void* attributes, size_t stackSize, LPTHREAD_START_ROUTINE start, void* parameter,
-                    uint32_t flags, uint32_t* threadId);
+HANDLE CreateThread(void* attributes, size_t stackSize, LPTHREAD_START_ROUTINE start, void* parameter, uint32_t flags,
+                    uint32_t* threadId);
 // STILL_ACTIVE while the thread runs.
 bool GetExitCodeThread(HANDLE thread, uint32_t* exitCode);
 

@@ -147,9 +147,8 @@ TEST(RtlKernelSync, MutexesEventsAndThreads) {
 
 TEST(RtlKernelSync, ChangeNotificationFiltersTable) {
   const uint32_t FN = FILE_NOTIFY_CHANGE_FILE_NAME, DN = FILE_NOTIFY_CHANGE_DIR_NAME,
-                 AT = FILE_NOTIFY_CHANGE_ATTRIBUTES, SZ = FILE_NOTIFY_CHANGE_SIZE,
-                 LW = FILE_NOTIFY_CHANGE_LAST_WRITE, CR = FILE_NOTIFY_CHANGE_CREATION,
-                 SE = FILE_NOTIFY_CHANGE_SECURITY;
+                 AT = FILE_NOTIFY_CHANGE_ATTRIBUTES, SZ = FILE_NOTIFY_CHANGE_SIZE, LW = FILE_NOTIFY_CHANGE_LAST_WRITE,
+                 CR = FILE_NOTIFY_CHANGE_CREATION, SE = FILE_NOTIFY_CHANGE_SECURITY;
   const uint32_t filters[] = {FN, DN, AT, SZ, LW, CR, SE};
   struct TAction {
     const char* Name;

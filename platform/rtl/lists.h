@@ -9,7 +9,6 @@
 #include "platform/rtl/object.h"
 #include "platform/rtl/types.h"
 
-
 enum TListNotification { lnAdded, lnExtracted, lnDeleted };
 
 // Negative when a sorts before b, 0 when equal, positive otherwise.

@@ -162,9 +162,8 @@ TEST(RtlLists, ListNotifications) {
   list.Move(0, 0);
   list.Clear();
   const std::vector<Event> expected = {
-      {1, lnAdded},   {2, lnAdded},   {2, lnDeleted}, {3, lnAdded},   {1, lnExtracted},
-      {4, lnAdded},   {5, lnAdded},   {3, lnDeleted}, {5, lnDeleted}, {6, lnAdded},
-      {7, lnAdded},   {7, lnDeleted}, {6, lnDeleted}, {4, lnDeleted},
+      {1, lnAdded},   {2, lnAdded},   {2, lnDeleted}, {3, lnAdded}, {1, lnExtracted}, {4, lnAdded},   {5, lnAdded},
+      {3, lnDeleted}, {5, lnDeleted}, {6, lnAdded},   {7, lnAdded}, {7, lnDeleted},   {6, lnDeleted}, {4, lnDeleted},
   };
   EXPECT_EQ(list.Events, expected);
 }

@@ -479,8 +479,7 @@ class TTextToBinary {
         FCurrency = negative ? static_cast<int64_t>(0 - v) : static_cast<int64_t>(v);
       } else {
         const double scaled = std::nearbyint(d * 10000.0);
-        if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0))
-          Error("Currency value out of range");
+        if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0)) Error("Currency value out of range");
         FCurrency = static_cast<int64_t>(scaled);
       }
     }

@@ -77,44 +77,43 @@ TEST_F(StreamingObjectText, WritesTheFixedSyntax) {
   anonymous->Items.Clear();
 
   const String text = BinaryToText(ToBinary(&o));
-  const String kidText = Lines({"    Count = 0", "    Big = 0", "    Small = 0", "    Short = 0", "    Flag = False",
-                                "    Align = taLeftJustify", "    Style = []", "    Color = clBtnFace",
-                                "    Font.Name = 'Arial'", "    Font.Style = []", "    Font.Color = clBlack",
-                                "    Items = <>", "    Data = {}"});
-  EXPECT_EQ(text,
-            Lines({"object Root: TStreamTestObject",
-                   "  Count = -5",
-                   "  Big = 0",
-                   "  Small = 0",
-                   "  Short = 0",
-                   "  Flag = False",
-                   "  Align = taCenter",
-                   "  Style = [fsBold, fsItalic]",
-                   "  Color = clBtnFace",
-                   "  Ratio = 0.1",
-                   "  Scale = 0.1s",
-                   "  When = 45000.5d",
-                   "  Price = -12.34c",
-                   "  Caption = 'It''s caf'#233#13#10",
-                   "  Title = 'wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww' +",
-                   "    'wwwwww'#128512",
-                   "  Font.Name = 'Arial'",
-                   "  Font.Style = []",
-                   "  Font.Color = clBlack",
-                   "  Buddy = Kid",
-                   "  Items = <",
-                   "    item",
-                   "      Caption = 'a'",
-                   "      Value = 0",
-                   "    end>",
-                   "  Lines.Strings = (",
-                   "    'one'",
-                   "    'two')",
-                   "  Data = {",
-                   "    0000000000000000000000000000000000000000000000000000000000000000",
-                   "    AB}",
-                   "  object Kid: TStreamTestObject"}) +
-                kidText + Lines({"  end", "  object TStreamTestObject"}) + kidText + Lines({"  end", "end"}));
+  const String kidText =
+      Lines({"    Count = 0", "    Big = 0", "    Small = 0", "    Short = 0", "    Flag = False",
+             "    Align = taLeftJustify", "    Style = []", "    Color = clBtnFace", "    Font.Name = 'Arial'",
+             "    Font.Style = []", "    Font.Color = clBlack", "    Items = <>", "    Data = {}"});
+  EXPECT_EQ(text, Lines({"object Root: TStreamTestObject",
+                         "  Count = -5",
+                         "  Big = 0",
+                         "  Small = 0",
+                         "  Short = 0",
+                         "  Flag = False",
+                         "  Align = taCenter",
+                         "  Style = [fsBold, fsItalic]",
+                         "  Color = clBtnFace",
+                         "  Ratio = 0.1",
+                         "  Scale = 0.1s",
+                         "  When = 45000.5d",
+                         "  Price = -12.34c",
+                         "  Caption = 'It''s caf'#233#13#10",
+                         "  Title = 'wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww' +",
+                         "    'wwwwww'#128512",
+                         "  Font.Name = 'Arial'",
+                         "  Font.Style = []",
+                         "  Font.Color = clBlack",
+                         "  Buddy = Kid",
+                         "  Items = <",
+                         "    item",
+                         "      Caption = 'a'",
+                         "      Value = 0",
+                         "    end>",
+                         "  Lines.Strings = (",
+                         "    'one'",
+                         "    'two')",
+                         "  Data = {",
+                         "    0000000000000000000000000000000000000000000000000000000000000000",
+                         "    AB}",
+                         "  object Kid: TStreamTestObject"}) +
+                      kidText + Lines({"  end", "  object TStreamTestObject"}) + kidText + Lines({"  end", "end"}));
 }
 
 void Fill(TStreamTestObject& o) {
@@ -145,8 +144,8 @@ void Fill(TStreamTestObject& o) {
 }
 
 TEST_F(StreamingObjectText, TextGivesTheSameObjectAsBinary) {
-  const double doubles[] = {0.1,  1.0 / 3.0, 1e-310, DBL_MAX, std::numeric_limits<double>::denorm_min(),
-                            -2.5e-300, 123456789.123, -0.0, 1e16, 5e-324};
+  const double doubles[] = {0.1,       1.0 / 3.0,     1e-310, DBL_MAX, std::numeric_limits<double>::denorm_min(),
+                            -2.5e-300, 123456789.123, -0.0,   1e16,    5e-324};
   const float singles[] = {0.1f, 3.4e38f, 1e-45f, -7.0f, 16777216.0f};
   const double prices[] = {0.0001, -922337203685477.0, 12.5, 1.0 / 3.0};
   for (size_t i = 0; i < std::size(doubles); ++i) {
@@ -241,27 +240,36 @@ TEST_F(StreamingObjectText, ReadsEveryLiteralForm) {
   const String binary = TextToBinary(
       "object T\r\n  A = 127\r\n  B = 128\r\n  C = 1.0\r\n  D = 'x'\r\n  E = '\xC3\xA9'\r\n  F = X\r\nend\r\n");
   const String props = binary.substr(4 + 2 + 1);
-  EXPECT_EQ(props, String("\x01" "A\x02\x7F" "\x01" "B\x03\x80\x00"
-                          "\x01" "C\x05\x00\x00\x00\x00\x00\x00\x00\x80\xFF\x3F"
-                          "\x01" "D\x06\x01x" "\x01" "E\x12\x01\x00\x00\x00\xE9\x00"
-                          "\x01" "F\x07\x01X" "\x00\x00",
+  EXPECT_EQ(props, String("\x01"
+                          "A\x02\x7F"
+                          "\x01"
+                          "B\x03\x80\x00"
+                          "\x01"
+                          "C\x05\x00\x00\x00\x00\x00\x00\x00\x80\xFF\x3F"
+                          "\x01"
+                          "D\x06\x01x"
+                          "\x01"
+                          "E\x12\x01\x00\x00\x00\xE9\x00"
+                          "\x01"
+                          "F\x07\x01X"
+                          "\x00\x00",
                           2 + 2 + 2 + 3 + 2 + 11 + 2 + 3 + 2 + 7 + 2 + 3 + 2));
 }
 
 TEST_F(StreamingObjectText, MalformedTextRaisesParserErrors) {
   const char* const texts[] = {
       "",
-      "object T\r\n  S = 'open\r\nend\r\n",       // unterminated string
-      "object T\r\n  S = 'open",                  // ... at the end of the text
-      "object T\r\n  S = #\r\nend\r\n",           // bad # code
+      "object T\r\n  S = 'open\r\nend\r\n",  // unterminated string
+      "object T\r\n  S = 'open",             // ... at the end of the text
+      "object T\r\n  S = #\r\nend\r\n",      // bad # code
       "object T\r\n  S = #x\r\nend\r\n",
       "object T\r\n  S = #1114112\r\nend\r\n",
-      "object T\r\n  S = 'a' +\r\nend\r\n",       // '+' without a string
-      "object T\r\nend\r\nend\r\n",               // unbalanced end
-      "object T\r\n  object U\r\nend\r\n",        // missing end
-      "object T\r\n  X 1\r\nend\r\n",             // no '='
-      "object T\r\n  X = \r\nend\r\n",            // no value
-      "object T\r\n  X = {0}\r\nend\r\n",         // odd hex digits
+      "object T\r\n  S = 'a' +\r\nend\r\n",  // '+' without a string
+      "object T\r\nend\r\nend\r\n",          // unbalanced end
+      "object T\r\n  object U\r\nend\r\n",   // missing end
+      "object T\r\n  X 1\r\nend\r\n",        // no '='
+      "object T\r\n  X = \r\nend\r\n",       // no value
+      "object T\r\n  X = {0}\r\nend\r\n",    // odd hex digits
       "object T\r\n  X = {0G}\r\nend\r\n",
       "object T\r\n  X = {00\r\nend\r\n",
       "object T\r\n  X = [a b]\r\nend\r\n",

@@ -20,18 +20,16 @@ constexpr int32_t kMaxChunk = std::numeric_limits<int32_t>::max();
 // Position arithmetic that saturates instead of overflowing on hostile offsets.
 int64_t AddClamped(int64_t a, int64_t b) {
   int64_t r;
-  if (__builtin_add_overflow(a, b, &r)) return b > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+  if (__builtin_add_overflow(a, b, &r))
+    return b > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
   return r;
 }
 
 int64_t NewPosition(int64_t current, int64_t size, int64_t offset, TSeekOrigin origin) {
   switch (origin) {
-    case soBeginning:
-      return offset;
-    case soCurrent:
-      return AddClamped(current, offset);
-    case soEnd:
-      return AddClamped(size, offset);
+    case soBeginning: return offset;
+    case soCurrent: return AddClamped(current, offset);
+    case soEnd: return AddClamped(size, offset);
   }
   return current;
 }
@@ -144,15 +142,9 @@ TFileStream::TFileStream(const String& AFileName, uint32_t Mode) : THandleStream
   } else {
     int flags;
     switch (Mode & 0x3) {
-      case fmOpenWrite:
-        flags = O_WRONLY;
-        break;
-      case fmOpenReadWrite:
-        flags = O_RDWR;
-        break;
-      default:
-        flags = O_RDONLY;
-        break;
+      case fmOpenWrite: flags = O_WRONLY; break;
+      case fmOpenReadWrite: flags = O_RDWR; break;
+      default: flags = O_RDONLY; break;
     }
     FHandle = ::open(AFileName.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (FHandle < 0) throw EFOpenError("Cannot open file %s", {AFileName});
@@ -222,8 +214,7 @@ void TMemoryStream::SetCapacity(int64_t NewCapacity) {
     FCapacity = 0;
     return;
   }
-  if (static_cast<uint64_t>(NewCapacity) > std::numeric_limits<size_t>::max() / 2)
-    throw EOutOfMemory("Out of memory");
+  if (static_cast<uint64_t>(NewCapacity) > std::numeric_limits<size_t>::max() / 2) throw EOutOfMemory("Out of memory");
   void* p = std::realloc(FMemory, static_cast<size_t>(NewCapacity));
   if (!p) throw EOutOfMemory("Out of memory");
   FMemory = p;

@@ -59,7 +59,9 @@ String MessageOf(F&& fn) {
   return String();
 }
 
-String Contents(TMemoryStream& ms) { return String(static_cast<const char*>(ms.Memory()), static_cast<size_t>(ms.Size())); }
+String Contents(TMemoryStream& ms) {
+  return String(static_cast<const char*>(ms.Memory()), static_cast<size_t>(ms.Size()));
+}
 
 }  // namespace
 

@@ -348,8 +348,9 @@ int32_t TStringList::CompareStrings(const String& S1, const String& S2) const {
 }
 
 bool TStringList::Find(const String& S, int32_t& Index) const {
-  auto it = std::lower_bound(FList.begin(), FList.end(), S,
-                             [this](const TStringItem& item, const String& s) { return CompareStrings(item.FString, s) < 0; });
+  auto it = std::lower_bound(FList.begin(), FList.end(), S, [this](const TStringItem& item, const String& s) {
+    return CompareStrings(item.FString, s) < 0;
+  });
   Index = static_cast<int32_t>(it - FList.begin());
   return it != FList.end() && CompareStrings(it->FString, S) == 0;
 }
@@ -360,15 +361,13 @@ int32_t TStringList::AddObject(const String& S, void* AObject) {
   int32_t index = GetCount();
   if (FSorted && Find(S, index)) {
     switch (FDuplicates) {
-      case dupIgnore:
-        return index;
-      case dupError:
-        Error(kDuplicateError);
+      case dupIgnore: return index;
+      case dupError: Error(kDuplicateError);
       case dupAccept: {
         // After the equal lines already there: equal lines keep their order.
-        auto it = std::upper_bound(FList.begin() + index, FList.end(), S, [this](const String& s, const TStringItem& item) {
-          return CompareStrings(s, item.FString) < 0;
-        });
+        auto it = std::upper_bound(
+            FList.begin() + index, FList.end(), S,
+            [this](const String& s, const TStringItem& item) { return CompareStrings(s, item.FString) < 0; });
         index = static_cast<int32_t>(it - FList.begin());
         break;
       }
@@ -589,8 +588,7 @@ void TStringList::AddSortedItems(std::vector<TStringItem>&& Items) {
     merged.reserve(FList.size() + added.size());
     // std::merge is stable: lines already in the list come before equal new ones.
     std::merge(std::make_move_iterator(FList.begin()), std::make_move_iterator(FList.end()),
-               std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()),
-               std::back_inserter(merged),
+               std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()), std::back_inserter(merged),
                [this](const TStringItem& a, const TStringItem& b) { return CompareStrings(a.FString, b.FString) < 0; });
     FList.swap(merged);
     Changed();

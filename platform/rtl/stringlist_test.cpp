@@ -205,7 +205,7 @@ TEST(RtlLists, StringListSortedFindAndDuplicates) {
 
   // A sorted list refuses what would break its order, without losing a line.
   for (auto op : std::vector<std::function<void()>>{[&] { list.Insert(0, "x"); }, [&] { list.Put(0, "x"); },
-                                                     [&] { list.Move(0, 3); }}) {
+                                                    [&] { list.Move(0, 3); }}) {
     try {
       op();
       ADD_FAILURE() << "no exception";
@@ -404,7 +404,9 @@ TEST(RtlLists, StringListChangeEvents) {
 
 TEST(RtlLists, StringListStreamsAndFiles) {
   TStringList list;
-  TStringStream withBom("\xEF\xBB\xBF" "first\r\nzweite Zeile ä\nthird");
+  TStringStream withBom(
+      "\xEF\xBB\xBF"
+      "first\r\nzweite Zeile ä\nthird");
   list.LoadFromStream(&withBom);
   EXPECT_EQ(LinesOf(list), (Lines{"first", "zweite Zeile ä", "third"}));
 
@@ -440,10 +442,10 @@ TEST(RtlLists, HashedStringListAgreesWithStringList) {
   // Random edits applied to both lists; every look-up must agree.
   std::mt19937 rng(11);
   const Lines pool = {"Key=1", "key=2", "KEY", "other=x", "Äpfel=3", "äpfel=4", "a:b",
-                      "plain", "", "=v", "İd=5", "id=6", "ſ"};
+                      "plain", "",      "=v",  "İd=5",    "id=6",    "ſ"};
   auto pick = [&] { return pool[std::uniform_int_distribution<size_t>(0, pool.size() - 1)(rng)]; };
-  const Lines probes = {"key", "KEY",   "Key=1", "key=2", "äPFEL", "Äpfel=3", "a",
-                        "plain", "", "other", "missing", "ID", "İD=5", "s", "S"};
+  const Lines probes = {"key", "KEY",   "Key=1",   "key=2", "äPFEL", "Äpfel=3", "a", "plain",
+                        "",    "other", "missing", "ID",    "İD=5",  "s",       "S"};
 
   THashedStringList hashed;
   TStringList plain;

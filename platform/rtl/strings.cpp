@@ -39,13 +39,17 @@ inline size_t DecodeUTF8(const unsigned char* p, size_t n, char32_t& cp) {
   } else if (b0 >= 0xE0 && b0 <= 0xEF) {
     need = 2;
     c = b0 & 0x0F;
-    if (b0 == 0xE0) lo = 0xA0;       // overlong
-    else if (b0 == 0xED) hi = 0x9F;  // surrogates
+    if (b0 == 0xE0)
+      lo = 0xA0;  // overlong
+    else if (b0 == 0xED)
+      hi = 0x9F;  // surrogates
   } else if (b0 >= 0xF0 && b0 <= 0xF4) {
     need = 3;
     c = b0 & 0x07;
-    if (b0 == 0xF0) lo = 0x90;       // overlong
-    else if (b0 == 0xF4) hi = 0x8F;  // above U+10FFFF
+    if (b0 == 0xF0)
+      lo = 0x90;  // overlong
+    else if (b0 == 0xF4)
+      hi = 0x8F;  // above U+10FFFF
   } else {
     cp = kBad;
     return 1;
@@ -99,9 +103,7 @@ inline void AppendUTF16(WideString& out, char32_t c) {
 inline bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 inline bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
-inline const unsigned char* Bytes(std::string_view s) {
-  return reinterpret_cast<const unsigned char*>(s.data());
-}
+inline const unsigned char* Bytes(std::string_view s) { return reinterpret_cast<const unsigned char*>(s.data()); }
 
 inline bool AllASCII(std::string_view s) {
   for (unsigned char c : s)
@@ -274,9 +276,7 @@ int32_t Pos(char16_t c, std::u16string_view s) {
   const size_t at = s.find(c);
   return at == std::u16string_view::npos ? 0 : static_cast<int32_t>(at + 1);
 }
-int32_t PosEx(std::string_view substr, std::string_view s, int32_t offset) {
-  return PosExImpl(substr, s, offset);
-}
+int32_t PosEx(std::string_view substr, std::string_view s, int32_t offset) { return PosExImpl(substr, s, offset); }
 int32_t PosEx(std::u16string_view substr, std::u16string_view s, int32_t offset) {
   return PosExImpl(substr, s, offset);
 }
@@ -372,9 +372,7 @@ int32_t AnsiCompareText(std::string_view a, std::string_view b) {
   return restA == restB ? 0 : (restA ? 1 : -1);
 }
 
-bool AnsiSameText(std::string_view a, std::string_view b) {
-  return AnsiCompareText(a, b) == 0;
-}
+bool AnsiSameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
 
 int32_t AnsiCompareStr(std::string_view a, std::string_view b) {
   // UTF-8 byte order is code point order.
@@ -520,11 +518,10 @@ String UTF16ToUTF8(std::u16string_view s) {
 
 namespace {
 // Windows-1252 0x80..0x9F; the unassigned positions keep their C1 value.
-constexpr char16_t kCP1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  //
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kCP1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  //
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 }  // namespace
 
 String CP1252ToUTF8(std::string_view s) {
@@ -611,10 +608,14 @@ bool ParseInteger(std::string_view s, S& out) {
     for (; i < n; ++i) {
       const char c = s[i];
       unsigned d;
-      if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
-      else if (c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
-      else if (c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
-      else return false;
+      if (c >= '0' && c <= '9')
+        d = static_cast<unsigned>(c - '0');
+      else if (c >= 'A' && c <= 'F')
+        d = static_cast<unsigned>(c - 'A' + 10);
+      else if (c >= 'a' && c <= 'f')
+        d = static_cast<unsigned>(c - 'a' + 10);
+      else
+        return false;
       if (acc > (std::numeric_limits<U>::max() >> 4)) return false;
       acc = static_cast<U>((acc << 4) | d);
     }

@@ -72,8 +72,7 @@ using TReplaceFlags = Set<TReplaceFlag>;
 // Replaces the first (or, with rfReplaceAll, every) oldPattern in s. With
 // rfIgnoreCase the match uses the Unicode case folding of AnsiSameText. An
 // empty oldPattern changes nothing.
-String StringReplace(std::string_view s, std::string_view oldPattern, std::string_view newPattern,
-                     TReplaceFlags flags);
+String StringReplace(std::string_view s, std::string_view oldPattern, std::string_view newPattern, TReplaceFlags flags);
 
 // 'text' with every ' doubled.
 String QuotedStr(std::string_view s);
@@ -104,10 +103,9 @@ namespace rtl_detail {
 String UInt64ToStr(uint64_t value);
 }
 // Other integer types (unsigned, long long, size_t ...) without ambiguity.
-template <class T,
-          std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, int32_t> &&
-                               !std::is_same_v<T, int64_t> && !std::is_same_v<T, bool>,
-                           int> = 0>
+template <class T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, int32_t> &&
+                                        !std::is_same_v<T, int64_t> && !std::is_same_v<T, bool>,
+                                    int> = 0>
 String IntToStr(T value) {
   if constexpr (std::is_signed_v<T> || sizeof(T) < sizeof(int64_t))
     return IntToStr(static_cast<int64_t>(value));
@@ -119,10 +117,9 @@ String IntToStr(T value) {
 // shown in two's complement of its width (IntToHex(-1, 2) = "FFFFFFFF").
 String IntToHex(int32_t value, int32_t digits);
 String IntToHex(int64_t value, int32_t digits);
-template <class T,
-          std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, int32_t> &&
-                               !std::is_same_v<T, int64_t> && !std::is_same_v<T, bool>,
-                           int> = 0>
+template <class T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, int32_t> &&
+                                        !std::is_same_v<T, int64_t> && !std::is_same_v<T, bool>,
+                                    int> = 0>
 String IntToHex(T value, int32_t digits) {
   if constexpr (sizeof(T) <= sizeof(int32_t))
     return IntToHex(static_cast<int32_t>(static_cast<uint32_t>(value)), digits);

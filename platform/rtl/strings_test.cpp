@@ -27,12 +27,11 @@ TEST(RtlStrings, CopyClampsIndexAndCount) {
     const char* expected;
   };
   const Row rows[] = {
-      {1, 3, "abc"}, {2, 2, "bc"}, {0, 2, "ab"}, {-5, 2, "ab"}, {4, 10, "def"}, {6, 1, "f"},
-      {7, 1, ""},    {3, 0, ""},   {3, -1, ""},  {1, kMax32, "abcdef"}, {kMax32, kMax32, ""},
-      {kMin32, kMax32, "abcdef"},
+      {1, 3, "abc"},  {2, 2, "bc"},          {0, 2, "ab"},         {-5, 2, "ab"},
+      {4, 10, "def"}, {6, 1, "f"},           {7, 1, ""},           {3, 0, ""},
+      {3, -1, ""},    {1, kMax32, "abcdef"}, {kMax32, kMax32, ""}, {kMin32, kMax32, "abcdef"},
   };
-  for (const Row& r : rows)
-    EXPECT_EQ(Copy("abcdef", r.index, r.count), r.expected) << r.index << ", " << r.count;
+  for (const Row& r : rows) EXPECT_EQ(Copy("abcdef", r.index, r.count), r.expected) << r.index << ", " << r.count;
   EXPECT_EQ(Copy(u"abcdef", 0, 2), u"ab");
   EXPECT_EQ(Copy(u"abcdef", 5, 100), u"ef");
   EXPECT_EQ(Length(String("h\xC3\xA9llo")), 6);  // bytes, not characters
@@ -64,7 +63,7 @@ TEST(RtlStrings, DeleteAndInsert) {
     const char* expected;
   };
   const DelRow dels[] = {
-      {2, 2, "adef"}, {1, 1, "bcdef"}, {5, 10, "abcd"}, {6, 1, "abcde"}, {7, 1, "abcdef"},
+      {2, 2, "adef"},   {1, 1, "bcdef"},   {5, 10, "abcd"},  {6, 1, "abcde"},   {7, 1, "abcdef"},
       {0, 2, "abcdef"}, {-1, 3, "abcdef"}, {3, 0, "abcdef"}, {3, -2, "abcdef"}, {1, kMax32, ""},
   };
   for (const DelRow& r : dels) {
@@ -103,7 +102,10 @@ TEST(RtlStrings, StringOfCharAndTrim) {
   EXPECT_EQ(Trim("   "), "");
   EXPECT_EQ(Trim(""), "");
   // Bytes of UTF-8 characters are above ' ' and stay, even a no-break space.
-  EXPECT_EQ(Trim("\xC2\xA0" "a\xC2\xA0"), "\xC2\xA0" "a\xC2\xA0");
+  EXPECT_EQ(Trim("\xC2\xA0"
+                 "a\xC2\xA0"),
+            "\xC2\xA0"
+            "a\xC2\xA0");
 }
 
 // ---- Case --------------------------------------------------------------------------
@@ -121,10 +123,16 @@ TEST(RtlStrings, AsciiCaseLeavesOtherBytesAlone) {
     int expected;  // sign
   };
   const Row rows[] = {
-      {"abc", "ABC", 0}, {"abc", "abd", -1}, {"ABD", "abc", 1}, {"ab", "abc", -1},
-      {"", "", 0},       {"b", "", 1},
+      {"abc", "ABC", 0},
+      {"abc", "abd", -1},
+      {"ABD", "abc", 1},
+      {"ab", "abc", -1},
+      {"", "", 0},
+      {"b", "", 1},
       // Letters compare as upper case, so '_' (95) sorts after them.
-      {"_", "a", 1},     {"[", "z", 1},   {"\xC3\xA9", "z", 1},
+      {"_", "a", 1},
+      {"[", "z", 1},
+      {"\xC3\xA9", "z", 1},
   };
   for (const Row& r : rows) {
     const int32_t c = CompareText(r.a, r.b);
@@ -135,12 +143,20 @@ TEST(RtlStrings, AsciiCaseLeavesOtherBytesAlone) {
 TEST(RtlStrings, UnicodeCaseMapping) {
   // Simple mapping: ß has no single upper-case letter and stays; lengths in
   // bytes may change (ı -> I, ⱥ -> Ⱥ).
-  EXPECT_EQ(AnsiUpperCase("stra\xC3\x9F" "e \xC3\xA9\xCF\x83\xCF\x82 \xC4\xB1 \xE2\xB1\xA5"),
-            "STRA\xC3\x9F" "E \xC3\x89\xCE\xA3\xCE\xA3 I \xC8\xBA");
+  EXPECT_EQ(AnsiUpperCase("stra\xC3\x9F"
+                          "e \xC3\xA9\xCF\x83\xCF\x82 \xC4\xB1 \xE2\xB1\xA5"),
+            "STRA\xC3\x9F"
+            "E \xC3\x89\xCE\xA3\xCE\xA3 I \xC8\xBA");
   EXPECT_EQ(AnsiLowerCase("\xC3\x89\xCE\xA3 \xC8\xBA ABC"), "\xC3\xA9\xCF\x83 \xE2\xB1\xA5 abc");
   // Bytes that are not UTF-8 pass through untouched.
-  EXPECT_EQ(AnsiUpperCase("a\xFF" "b\xC3"), "A\xFF" "B\xC3");
-  EXPECT_EQ(AnsiLowerCase("\xE9" "A"), "\xE9" "a");
+  EXPECT_EQ(AnsiUpperCase("a\xFF"
+                          "b\xC3"),
+            "A\xFF"
+            "B\xC3");
+  EXPECT_EQ(AnsiLowerCase("\xE9"
+                          "A"),
+            "\xE9"
+            "a");
 
   // Wide: a supplementary letter (Deseret) through its surrogate pair; a lone
   // surrogate is kept.
@@ -168,15 +184,15 @@ TEST(RtlStrings, AnsiCompareTextAndStr) {
   };
   const Row rows[] = {
       {"abc", "ABC", 0, 1},
-      {"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", 0, 1},           // été / ÉTÉ
-      {"\xCF\x83", "\xCF\x82", 0, 1},                             // σ / ς fold together
-      {"\xCE\xA3", "\xCF\x82", 0, -1},                            // Σ / ς
+      {"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", 0, 1},  // été / ÉTÉ
+      {"\xCF\x83", "\xCF\x82", 0, 1},                    // σ / ς fold together
+      {"\xCE\xA3", "\xCF\x82", 0, -1},                   // Σ / ς
       {"apple", "Banana", -1, 1},
-      {"_x", "ax", -1, -1},                                       // punctuation before letters
+      {"_x", "ax", -1, -1},  // punctuation before letters
       {"a", "ab", -1, -1},
-      {"z", "\xC3\xA9", -1, -1},                                  // by code point: z < é
+      {"z", "\xC3\xA9", -1, -1},  // by code point: z < é
       {"\xC3\x89", "f", 1, 1},
-      {"a\xFF", "a\xC3\xBF", 1, 1},                               // a stray byte sorts after text
+      {"a\xFF", "a\xC3\xBF", 1, 1},  // a stray byte sorts after text
       {"", "", 0, 0},
   };
   for (const Row& r : rows) {
@@ -216,15 +232,31 @@ TEST(RtlStrings, StringReplace) {
       {"\xC3\x84RGER \xC3\xA4rger", "\xC3\xA4rger", "x", {F::rfReplaceAll, F::rfIgnoreCase}, "x x"},
       {"x\xC4\xB1x", "I", "-", {F::rfReplaceAll, F::rfIgnoreCase}, "x-x"},
       {"xIx", "\xC4\xB1", "-", {F::rfReplaceAll, F::rfIgnoreCase}, "x-x"},
-      {"stra\xC3\x9F" "e", "SS", "x", {F::rfReplaceAll, F::rfIgnoreCase}, "stra\xC3\x9F" "e"},
+      {"stra\xC3\x9F"
+       "e",
+       "SS",
+       "x",
+       {F::rfReplaceAll, F::rfIgnoreCase},
+       "stra\xC3\x9F"
+       "e"},
       // Stray bytes are matched as themselves.
-      {"a\xFF" "b\xFF", "\xFF", "-", {F::rfReplaceAll}, "a-b-"},
-      {"A\xFF" "B", "\xFF" "b", "-", {F::rfReplaceAll, F::rfIgnoreCase}, "A-"},
+      {"a\xFF"
+       "b\xFF",
+       "\xFF",
+       "-",
+       {F::rfReplaceAll},
+       "a-b-"},
+      {"A\xFF"
+       "B",
+       "\xFF"
+       "b",
+       "-",
+       {F::rfReplaceAll, F::rfIgnoreCase},
+       "A-"},
       // A pattern never matches inside a multi-byte character.
       {"\xC3\xA9", "\xA9", "-", {F::rfReplaceAll, F::rfIgnoreCase}, "\xC3\xA9"},
   };
-  for (const Row& r : rows)
-    EXPECT_EQ(StringReplace(r.s, r.from, r.to, r.flags), r.expected) << r.s << " / " << r.from;
+  for (const Row& r : rows) EXPECT_EQ(StringReplace(r.s, r.from, r.to, r.flags), r.expected) << r.s << " / " << r.from;
 }
 
 TEST(RtlStrings, Quoting) {
@@ -253,20 +285,24 @@ TEST(RtlStrings, MalformedUTF8BecomesOneReplacementPerMaximalSubpart) {
     WideString expected;
   };
   const Row rows[] = {
-      {"\xC0\x80", {R, R}},                   // overlong NUL
-      {"\xE0\x80\x80", {R, R, R}},            // overlong three-byte
-      {"\xE0\xA0\x80", {0x0800}},             // smallest three-byte
-      {"\xED\xA0\x80", {R, R, R}},            // encoded surrogate
+      {"\xC0\x80", {R, R}},         // overlong NUL
+      {"\xE0\x80\x80", {R, R, R}},  // overlong three-byte
+      {"\xE0\xA0\x80", {0x0800}},   // smallest three-byte
+      {"\xED\xA0\x80", {R, R, R}},  // encoded surrogate
       {"\xED\x9F\xBF", {0xD7FF}},
-      {"\xF4\x90\x80\x80", {R, R, R, R}},     // above U+10FFFF
-      {"\xF4\x8F\xBF\xBF", {0xDBFF, 0xDFFF}}, // U+10FFFF
+      {"\xF4\x90\x80\x80", {R, R, R, R}},      // above U+10FFFF
+      {"\xF4\x8F\xBF\xBF", {0xDBFF, 0xDFFF}},  // U+10FFFF
       {"\xF5\x80", {R, R}},
       {"\xFF", {R}},
-      {"\xE2\x82", {R}},                      // truncated at the end
-      {"\xE2\x82" "A", {R, u'A'}},
-      {"\xF0\x9F\x98" "x", {R, u'x'}},
+      {"\xE2\x82", {R}},  // truncated at the end
+      {"\xE2\x82"
+       "A",
+       {R, u'A'}},
+      {"\xF0\x9F\x98"
+       "x",
+       {R, u'x'}},
       {"\xF0\x9F\x98\x80", {0xD83D, 0xDE00}},
-      {"\xEF\xBF\xBD", {R}},                  // a real U+FFFD
+      {"\xEF\xBF\xBD", {R}},  // a real U+FFFD
       {String("a\0b", 3), {u'a', 0, u'b'}},
       // The example of the Unicode standard's chapter on conversion.
       {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", {u'a', R, R, R, u'b', R, u'c', R, R, u'd'}},
@@ -288,7 +324,7 @@ TEST(RtlStrings, LoneSurrogatesInUTF16BecomeReplacements) {
   const Row rows[] = {
       {{0xD800}, kFFFD},
       {{0xDC00}, kFFFD},
-      {{0xDC00, 0xD800}, kFFFD + kFFFD},   // pair in the wrong order
+      {{0xDC00, 0xD800}, kFFFD + kFFFD},  // pair in the wrong order
       {{0xD83D, u'a'}, kFFFD + "a"},
       {{u'a', 0xDE00}, "a" + kFFFD},
       {{0xD83D, 0xD83D, 0xDE00}, kFFFD + "\xF0\x9F\x98\x80"},
@@ -303,8 +339,8 @@ TEST(RtlStrings, CP1252AndDisplayText) {
   // Unassigned bytes keep their value as C1 controls, so nothing is lost.
   EXPECT_EQ(CP1252ToUTF8("\x81\x8D\x8F\x90\x9D"), "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
 
-  EXPECT_EQ(DisplayText("caf\xC3\xA9"), "caf\xC3\xA9");      // valid UTF-8 kept
-  EXPECT_EQ(DisplayText("caf\xE9"), "caf\xC3\xA9");          // else Windows-1252
+  EXPECT_EQ(DisplayText("caf\xC3\xA9"), "caf\xC3\xA9");  // valid UTF-8 kept
+  EXPECT_EQ(DisplayText("caf\xE9"), "caf\xC3\xA9");      // else Windows-1252
   EXPECT_EQ(DisplayText("\xC3\xA9 and \xE9"), "\xC3\x83\xC2\xA9 and \xC3\xA9");
   EXPECT_EQ(DisplayText(""), "");
 
@@ -416,18 +452,41 @@ TEST(RtlStrings, StrToIntSyntax) {
     int32_t value;
   };
   const Row rows[] = {
-      {"0", true, 0},           {"123", true, 123},        {"-123", true, -123},
-      {"+7", true, 7},          {"   42", true, 42},       {"00012", true, 12},
-      {"2147483647", true, kMax32}, {"-2147483648", true, kMin32},
-      {"$FF", true, 255},       {"$ff", true, 255},        {"0x1F", true, 31},
-      {"0X1f", true, 31},       {"-$10", true, -16},       {" +0x10", true, 16},
-      {"$FFFFFFFF", true, -1},  {"$80000000", true, kMin32}, {"$000000000001", true, 1},
-      {"2147483648", false, 0}, {"-2147483649", false, 0}, {"$100000000", false, 0},
-      {"", false, 0},           {" ", false, 0},           {"-", false, 0},
-      {"$", false, 0},          {"0x", false, 0},          {"12 ", false, 0},
-      {"1 2", false, 0},        {"1e3", false, 0},         {"\t5", false, 0},
-      {"0x-1", false, 0},       {"+-1", false, 0},         {"- 5", false, 0},
-      {"$G", false, 0},         {"12abc", false, 0},       {"\xD9\xA3", false, 0},
+      {"0", true, 0},
+      {"123", true, 123},
+      {"-123", true, -123},
+      {"+7", true, 7},
+      {"   42", true, 42},
+      {"00012", true, 12},
+      {"2147483647", true, kMax32},
+      {"-2147483648", true, kMin32},
+      {"$FF", true, 255},
+      {"$ff", true, 255},
+      {"0x1F", true, 31},
+      {"0X1f", true, 31},
+      {"-$10", true, -16},
+      {" +0x10", true, 16},
+      {"$FFFFFFFF", true, -1},
+      {"$80000000", true, kMin32},
+      {"$000000000001", true, 1},
+      {"2147483648", false, 0},
+      {"-2147483649", false, 0},
+      {"$100000000", false, 0},
+      {"", false, 0},
+      {" ", false, 0},
+      {"-", false, 0},
+      {"$", false, 0},
+      {"0x", false, 0},
+      {"12 ", false, 0},
+      {"1 2", false, 0},
+      {"1e3", false, 0},
+      {"\t5", false, 0},
+      {"0x-1", false, 0},
+      {"+-1", false, 0},
+      {"- 5", false, 0},
+      {"$G", false, 0},
+      {"12abc", false, 0},
+      {"\xD9\xA3", false, 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.s);

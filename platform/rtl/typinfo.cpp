@@ -95,8 +95,7 @@ const TIdentMapTypeInfo& TypeInfoTColor() {
 // ---------------------------------------------------------------------------
 // Class infos
 
-TClassInfo::TClassInfo(String AClassName, String AParentName, TComponentFactory AFactory,
-                       std::vector<TPropInfo> AProps)
+TClassInfo::TClassInfo(String AClassName, String AParentName, TComponentFactory AFactory, std::vector<TPropInfo> AProps)
     : FClassName(std::move(AClassName)),
       FParentName(std::move(AParentName)),
       FFactory(std::move(AFactory)),

@@ -80,18 +80,18 @@ const TIdentMapTypeInfo& TypeInfoTColor();
 // ---- Properties --------------------------------------------------------------
 
 enum class TPropKind : uint8_t {
-  pkInteger,      // integral types up to 32 bits, range-checked on reading
+  pkInteger,  // integral types up to 32 bits, range-checked on reading
   pkInt64,
   pkEnumeration,  // Boolean included
   pkSet,
-  pkColor,        // an integer with names (TIdentMapTypeInfo)
+  pkColor,  // an integer with names (TIdentMapTypeInfo)
   pkFloat,
-  pkString,       // String, UTF-8
-  pkWideString,   // WideString, UTF-16
-  pkClass,        // a nested persistent object owned by the instance
-  pkComponent,    // a reference to a component
-  pkCollection,   // a TCollection owned by the instance
-  pkStrings       // a TStrings owned by the instance
+  pkString,      // String, UTF-8
+  pkWideString,  // WideString, UTF-16
+  pkClass,       // a nested persistent object owned by the instance
+  pkComponent,   // a reference to a component
+  pkCollection,  // a TCollection owned by the instance
+  pkStrings      // a TStrings owned by the instance
 };
 
 enum class TFloatType : uint8_t { ftSingle, ftDouble, ftExtended, ftDateTime, ftCurrency };
@@ -100,12 +100,12 @@ struct TPropInfo {
   String Name;
   TPropKind Kind = TPropKind::pkInteger;
   TFloatType FloatType = TFloatType::ftDouble;
-  const TEnumTypeInfo* EnumType = nullptr;       // pkEnumeration; element type of pkSet
-  const TIdentMapTypeInfo* IdentMap = nullptr;   // pkColor
+  const TEnumTypeInfo* EnumType = nullptr;                 // pkEnumeration; element type of pkSet
+  const TIdentMapTypeInfo* IdentMap = nullptr;             // pkColor
   int64_t MinValue = std::numeric_limits<int64_t>::min();  // integer kinds
   int64_t MaxValue = std::numeric_limits<int64_t>::max();
-  bool HasDefault = false;  // ordinal kinds: Default is the declared default
-  int64_t Default = 0;      // sets as element bits
+  bool HasDefault = false;                     // ordinal kinds: Default is the declared default
+  int64_t Default = 0;                         // sets as element bits
   std::function<bool(TPersistent*)> IsStored;  // empty: stored
 
   // Ordinal kinds (integers, enumerations, colours; sets as element bits).
@@ -184,8 +184,7 @@ template <class E>
 struct IsSet<Set<E>> : std::true_type {};
 
 template <class T>
-inline constexpr bool IsOrdinalValue =
-    std::is_integral_v<T> || std::is_enum_v<T> || IsSet<T>::value;
+inline constexpr bool IsOrdinalValue = std::is_integral_v<T> || std::is_enum_v<T> || IsSet<T>::value;
 
 template <class V>
 int64_t ToOrd(const V& Value) {
@@ -236,7 +235,9 @@ class TClassBuilder {
   // Integral fields or accessors up to 32 bits (pkInteger, range-checked when
   // read) and 64-bit ones (pkInt64).
   template <class F>
-  TClassBuilder& Int(const char* Name, F Field) { return Int(Name, Field, FieldSetter(Field)); }
+  TClassBuilder& Int(const char* Name, F Field) {
+    return Int(Name, Field, FieldSetter(Field));
+  }
   template <class G, class S>
   TClassBuilder& Int(const char* Name, G Getter, S Setter) {
     using V = ValueOf<G>;
@@ -244,11 +245,13 @@ class TClassBuilder {
     TPropInfo& p = AddOrdinal<V>(Name, sizeof(V) > 4 ? TPropKind::pkInt64 : TPropKind::pkInteger, Getter, Setter);
     p.MinValue = static_cast<int64_t>(std::numeric_limits<V>::min());
     p.MaxValue = sizeof(V) >= 8 && std::is_unsigned_v<V> ? std::numeric_limits<int64_t>::max()
-                                                          : static_cast<int64_t>(std::numeric_limits<V>::max());
+                                                         : static_cast<int64_t>(std::numeric_limits<V>::max());
     return *this;
   }
   template <class F>
-  TClassBuilder& Int64(const char* Name, F Field) { return Int64(Name, Field, FieldSetter(Field)); }
+  TClassBuilder& Int64(const char* Name, F Field) {
+    return Int64(Name, Field, FieldSetter(Field));
+  }
   template <class G, class S>
   TClassBuilder& Int64(const char* Name, G Getter, S Setter) {
     using V = ValueOf<G>;
@@ -259,7 +262,9 @@ class TClassBuilder {
   }
 
   template <class F>
-  TClassBuilder& Bool(const char* Name, F Field) { return Bool(Name, Field, FieldSetter(Field)); }
+  TClassBuilder& Bool(const char* Name, F Field) {
+    return Bool(Name, Field, FieldSetter(Field));
+  }
   template <class G, class S>
   TClassBuilder& Bool(const char* Name, G Getter, S Setter) {
     static_assert(std::is_same_v<ValueOf<G>, bool>, "Bool takes a bool property");
@@ -292,7 +297,9 @@ class TClassBuilder {
   }
 
   template <class F>
-  TClassBuilder& Color(const char* Name, F Field) { return Color(Name, Field, FieldSetter(Field)); }
+  TClassBuilder& Color(const char* Name, F Field) {
+    return Color(Name, Field, FieldSetter(Field));
+  }
   template <class G, class S>
   TClassBuilder& Color(const char* Name, G Getter, S Setter) {
     static_assert(std::is_same_v<ValueOf<G>, TColor>, "Color takes a TColor property");
@@ -306,32 +313,42 @@ class TClassBuilder {
   // Floating-point properties: Double/Extended, Single, TDateTime, Currency
   // (a double that is streamed as a count of 1/10000).
   template <class F>
-  TClassBuilder& Float(const char* Name, F Field) { return Float(Name, Field, FieldSetter(Field)); }
+  TClassBuilder& Float(const char* Name, F Field) {
+    return Float(Name, Field, FieldSetter(Field));
+  }
   template <class G, class S>
   TClassBuilder& Float(const char* Name, G Getter, S Setter) {
     return AddFloat(Name, TFloatType::ftDouble, Getter, Setter);
   }
   template <class F>
-  TClassBuilder& Single(const char* Name, F Field) { return Single(Name, Field, FieldSetter(Field)); }
+  TClassBuilder& Single(const char* Name, F Field) {
+    return Single(Name, Field, FieldSetter(Field));
+  }
   template <class G, class S>
   TClassBuilder& Single(const char* Name, G Getter, S Setter) {
     return AddFloat(Name, TFloatType::ftSingle, Getter, Setter);
   }
   template <class F>
-  TClassBuilder& DateTime(const char* Name, F Field) { return DateTime(Name, Field, FieldSetter(Field)); }
+  TClassBuilder& DateTime(const char* Name, F Field) {
+    return DateTime(Name, Field, FieldSetter(Field));
+  }
   template <class G, class S>
   TClassBuilder& DateTime(const char* Name, G Getter, S Setter) {
     return AddFloat(Name, TFloatType::ftDateTime, Getter, Setter);
   }
   template <class F>
-  TClassBuilder& Currency(const char* Name, F Field) { return Currency(Name, Field, FieldSetter(Field)); }
+  TClassBuilder& Currency(const char* Name, F Field) {
+    return Currency(Name, Field, FieldSetter(Field));
+  }
   template <class G, class S>
   TClassBuilder& Currency(const char* Name, G Getter, S Setter) {
     return AddFloat(Name, TFloatType::ftCurrency, Getter, Setter);
   }
 
   template <class F>
-  TClassBuilder& String(const char* Name, F Field) { return String(Name, Field, FieldSetter(Field)); }
+  TClassBuilder& String(const char* Name, F Field) {
+    return String(Name, Field, FieldSetter(Field));
+  }
   template <class G, class S>
   TClassBuilder& String(const char* Name, G Getter, S Setter) {
     TPropInfo& p = Add(Name, TPropKind::pkString);
@@ -341,7 +358,9 @@ class TClassBuilder {
   }
 
   template <class F>
-  TClassBuilder& WideString(const char* Name, F Field) { return WideString(Name, Field, FieldSetter(Field)); }
+  TClassBuilder& WideString(const char* Name, F Field) {
+    return WideString(Name, Field, FieldSetter(Field));
+  }
   template <class G, class S>
   TClassBuilder& WideString(const char* Name, G Getter, S Setter) {
     TPropInfo& p = Add(Name, TPropKind::pkWideString);
@@ -372,7 +391,9 @@ class TClassBuilder {
   // A reference to a component: a field of type C* or TComponentRef<C>, or a
   // getter and a setter of such a value.
   template <class F>
-  TClassBuilder& Component(const char* Name, F Field) { return Component(Name, Field, FieldSetter(Field)); }
+  TClassBuilder& Component(const char* Name, F Field) {
+    return Component(Name, Field, FieldSetter(Field));
+  }
   template <class G, class S>
   TClassBuilder& Component(const char* Name, G Getter, S Setter) {
     using V = ValueOf<G>;
@@ -421,8 +442,7 @@ class TClassBuilder {
   // factory new T(Owner).
   TClassInfo Build() const {
     TComponentFactory factory;
-    if constexpr (std::is_base_of_v<TComponent, T> && std::is_constructible_v<T, TComponent*> &&
-                  !std::is_abstract_v<T>)
+    if constexpr (std::is_base_of_v<TComponent, T> && std::is_constructible_v<T, TComponent*> && !std::is_abstract_v<T>)
       factory = [](TComponent* Owner) -> TComponent* { return new T(Owner); };
     return TClassInfo(FClassName, FParentName, std::move(factory), FProps);
   }
@@ -480,12 +500,8 @@ class TClassBuilder {
   template <class V, class G, class S>
   TPropInfo& AddOrdinal(const char* Name, TPropKind Kind, G Getter, S Setter) {
     TPropInfo& p = Add(Name, Kind);
-    p.GetOrd = [Getter](TPersistent* o) -> int64_t {
-      return typinfo_detail::ToOrd<V>(std::invoke(Getter, Self(o)));
-    };
-    p.SetOrd = [Setter](TPersistent* o, int64_t v) {
-      std::invoke(Setter, Self(o), typinfo_detail::FromOrd<V>(v));
-    };
+    p.GetOrd = [Getter](TPersistent* o) -> int64_t { return typinfo_detail::ToOrd<V>(std::invoke(Getter, Self(o))); };
+    p.SetOrd = [Setter](TPersistent* o, int64_t v) { std::invoke(Setter, Self(o), typinfo_detail::FromOrd<V>(v)); };
     return p;
   }
 

@@ -140,8 +140,8 @@ uint32_t FormatMessage(uint32_t flags, const void*, uint32_t messageId, uint32_t
   return static_cast<uint32_t>(buffer.size());
 }
 
-uint32_t FormatMessage(uint32_t flags, const void* source, uint32_t messageId, uint32_t languageId,
-                       char* buffer, uint32_t size, void*) {
+uint32_t FormatMessage(uint32_t flags, const void* source, uint32_t messageId, uint32_t languageId, char* buffer,
+                       uint32_t size, void*) {
   String text;
   if (FormatMessage(flags, source, messageId, languageId, text) == 0) return 0;
   if (!buffer || size == 0) {

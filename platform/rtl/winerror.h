@@ -53,8 +53,7 @@ uint32_t SetLastErrorFromErrno(int err);
 // Result codes: negative is failure. A system error code x > 0 becomes
 // 0x8007xxxx; 0 (and values <= 0) stay as they are.
 constexpr HRESULT HRESULT_FROM_WIN32(uint32_t x) {
-  return static_cast<int32_t>(x) <= 0 ? static_cast<HRESULT>(x)
-                                      : static_cast<HRESULT>((x & 0x0000FFFFu) | 0x80070000u);
+  return static_cast<int32_t>(x) <= 0 ? static_cast<HRESULT>(x) : static_cast<HRESULT>((x & 0x0000FFFFu) | 0x80070000u);
 }
 constexpr uint32_t HRESULT_CODE(HRESULT hr) { return static_cast<uint32_t>(hr) & 0xFFFFu; }
 constexpr uint32_t HRESULT_FACILITY(HRESULT hr) { return (static_cast<uint32_t>(hr) >> 16) & 0x1FFFu; }
@@ -71,9 +70,8 @@ inline constexpr uint32_t FORMAT_MESSAGE_FROM_SYSTEM = 0x00001000;
 // common COM results; "Unknown error 0x%08X" for anything else. The text has
 // no line end. The char* form copies at most size - 1 bytes and a NUL;
 // both answer the length of the text stored (0 on failure).
-uint32_t FormatMessage(uint32_t flags, const void* source, uint32_t messageId, uint32_t languageId,
-                       char* buffer, uint32_t size, void* arguments);
-uint32_t FormatMessage(uint32_t flags, const void* source, uint32_t messageId, uint32_t languageId,
-                       String& buffer);
+uint32_t FormatMessage(uint32_t flags, const void* source, uint32_t messageId, uint32_t languageId, char* buffer,
+                       uint32_t size, void* arguments);
+uint32_t FormatMessage(uint32_t flags, const void* source, uint32_t messageId, uint32_t languageId, String& buffer);
 // The text FormatMessage gives for a code.
 String SystemErrorText(uint32_t code);

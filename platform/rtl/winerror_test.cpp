@@ -40,8 +40,8 @@ TEST(RtlWinError, TextsCodesAndTheThreadsLastError) {
   const struct {
     int Errno;
     uint32_t Code;
-  } map[] = {{ENOENT, 2}, {ENOTDIR, 3}, {EACCES, 5}, {EPERM, 5}, {EXDEV, 17}, {EEXIST, 183},
-             {ENOSPC, 112}, {ENOTEMPTY, 145}, {ECANCELED, 1223}};
+  } map[] = {{ENOENT, 2},   {ENOTDIR, 3},  {EACCES, 5},      {EPERM, 5},       {EXDEV, 17},
+             {EEXIST, 183}, {ENOSPC, 112}, {ENOTEMPTY, 145}, {ECANCELED, 1223}};
   for (const auto& m : map) EXPECT_EQ(Win32ErrorFromErrno(m.Errno), m.Code) << m.Errno;
   SetLastError(42);
   std::thread([] { EXPECT_EQ(GetLastError(), 0u); }).join();

@@ -44,7 +44,7 @@ struct IMalloc : IUnknown {
   virtual void* Alloc(size_t size) = 0;
   virtual void* Realloc(void* block, size_t size) = 0;
   virtual void Free(void* block) = 0;
-  virtual size_t GetSize(void* block) = 0;  // (size_t)-1 for a foreign pointer
+  virtual size_t GetSize(void* block) = 0;    // (size_t)-1 for a foreign pointer
   virtual int32_t DidAlloc(void* block) = 0;  // 1 ours, 0 not
   virtual void HeapMinimize() = 0;
 };

@@ -107,8 +107,9 @@ bool TShellContextMenu::Enabled(uint32_t verb) const {
   switch (verb) {
     case vOpen: return !FItems.empty();
     case vCut: return !FItems.empty() && Attributes(SFGAO_CANMOVE) != 0;
-    case vCopy: return !FItems.empty() && !ItemPaths().empty() && ItemPaths().size() == FItems.size() &&
-                       Attributes(SFGAO_CANCOPY) != 0;
+    case vCopy:
+      return !FItems.empty() && !ItemPaths().empty() && ItemPaths().size() == FItems.size() &&
+             Attributes(SFGAO_CANCOPY) != 0;
     case vPaste: return PasteAvailable();
     case vDelete: return !FItems.empty() && Attributes(SFGAO_CANDELETE) != 0;
     case vRename: return FItems.size() == 1 && Attributes(SFGAO_CANRENAME) != 0;

@@ -124,10 +124,10 @@ TEST(ShellDrop, DoDragDropMovesAndALinkDropNeverReplaces) {
   wc.lpfnWndProc = DefWindowProc;
   wc.lpszClassName = "ShellDropTestWindow";
   RegisterClass(wc);
-  HWND sourceWnd = CreateWindowEx(0, "ShellDropTestWindow", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
-                                  nullptr, nullptr, nullptr);
-  HWND target = CreateWindowEx(0, "ShellDropTestWindow", "", WS_POPUP | WS_VISIBLE, 200, 0, 100, 100, nullptr,
-                               nullptr, nullptr, nullptr);
+  HWND sourceWnd = CreateWindowEx(0, "ShellDropTestWindow", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                                  nullptr, nullptr);
+  HWND target = CreateWindowEx(0, "ShellDropTestWindow", "", WS_POPUP | WS_VISIBLE, 200, 0, 100, 100, nullptr, nullptr,
+                               nullptr, nullptr);
   ComPtr<IDropTarget> t = TargetOf(dst);
   ASSERT_EQ(RegisterDragDrop(target, t.Get()), S_OK);
 
@@ -145,8 +145,7 @@ TEST(ShellDrop, DoDragDropMovesAndALinkDropNeverReplaces) {
     }
     HRESULT GiveFeedback(uint32_t) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
   } source;
-  auto drag = [&](const String& path, TRawButton button, std::vector<std::function<void()>> script,
-                  uint32_t& effect) {
+  auto drag = [&](const String& path, TRawButton button, std::vector<std::function<void()>> script, uint32_t& effect) {
     b.MouseMove(50, 50);
     b.MouseDown(50, 50, button);
     b.PumpMessages();

@@ -229,7 +229,9 @@ bool InHomeTrash(const String& path) {
   return p == t || p.compare(0, t.size() + 1, t + "/") == 0;
 }
 
-String Absolute(const String& p) { return ShellNormalizePath(p.empty() || p[0] == '/' ? p : JoinPath(GetCurrentDir(), p)); }
+String Absolute(const String& p) {
+  return ShellNormalizePath(p.empty() || p[0] == '/' ? p : JoinPath(GetCurrentDir(), p));
+}
 
 int32_t DoCopyOrMove(SHFILEOPSTRUCT* op) {
   if (op->pTo.size() != 1 || op->pFrom.empty()) return ERROR_INVALID_PARAMETER;
@@ -290,8 +292,7 @@ int32_t DoCopyOrMove(SHFILEOPSTRUCT* op) {
 
 int ShellRenameNoReplace(const String& from, const String& to) {
 #ifdef SYS_renameat2
-  if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1u /* RENAME_NOREPLACE */) == 0)
-    return 0;
+  if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1u /* RENAME_NOREPLACE */) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
 #endif
   struct stat st;

@@ -159,9 +159,8 @@ TEST(ShellFileOps, MovesKeepInodesAndCrossDevicesOnlyAfterACompleteCopy) {
   ::symlink("deep/y.txt", (src + "/tree/ylink").c_str());
   {
     std::atomic<int> renames{0};
-    TFaultHook hook([&](const char* step, const String&) {
-      return String(step) == "rename" && renames++ == 0 ? EXDEV : 0;
-    });
+    TFaultHook hook(
+        [&](const char* step, const String&) { return String(step) == "rename" && renames++ == 0 ? EXDEV : 0; });
     ASSERT_EQ(Op(FO_MOVE, {src + "/tree"}, dst), 0);
   }
   EXPECT_FALSE(Exists(src + "/tree"));

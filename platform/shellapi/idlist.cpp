@@ -149,8 +149,7 @@ bool DecodeItem(const uint8_t* item, size_t cb, TItem& out) {
     case SHITEM_FILE:
       if (out.Payload.empty() || out.Payload == "." || out.Payload == "..") return false;
       return out.Payload.find('/') == String::npos && out.Payload.find('\0') == String::npos;
-    case SHITEM_VOLUME:
-      return !out.Payload.empty() && out.Payload[0] == '/' && out.Payload.find('\0') == String::npos;
+    case SHITEM_VOLUME: return !out.Payload.empty() && out.Payload[0] == '/' && out.Payload.find('\0') == String::npos;
     case SHITEM_HOME:
     case SHITEM_COMPUTER:
     case SHITEM_TRASH: return out.Payload.empty();

@@ -30,9 +30,7 @@ String Unescape(const String& s) {
       case 't': out += '\t'; break;
       case 'r': out += '\r'; break;
       case '\\': out += '\\'; break;
-      default:
-        out += '\\';
-        out += c;
+      default: out += '\\'; out += c;
     }
   }
   return out;

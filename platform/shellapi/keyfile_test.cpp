@@ -42,8 +42,10 @@ TEST(ShellKeyFile, UserDirsValues) {
       "XDG_DOWNLOAD_DIR=\"$HOME/unclosed\n"
       "XDG_PUBLICSHARE_DIR=$HOME/Pub\\ lic\n";
   const auto dirs = ParseUserDirs(text.data(), text.size(), "/home/u");
-  const std::map<String, String> want = {{"DESKTOP", "/home/u/Desk top"}, {"PICTURES", "/home/u/Pictures"},
-                                         {"MUSIC", "/srv/music"},         {"TEMPLATES", "/home/u"},
+  const std::map<String, String> want = {{"DESKTOP", "/home/u/Desk top"},
+                                         {"PICTURES", "/home/u/Pictures"},
+                                         {"MUSIC", "/srv/music"},
+                                         {"TEMPLATES", "/home/u"},
                                          {"PUBLICSHARE", "/home/u/Pub lic"}};
   EXPECT_EQ(dirs, want);
 }

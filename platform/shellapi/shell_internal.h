@@ -33,9 +33,9 @@ enum class TLocKind : uint8_t { Desktop, Home, Computer, Volume, Trash, Entry };
 
 struct TLocation {
   TLocKind Kind = TLocKind::Desktop;
-  String Path;           // empty for the desktop, Computer
-  bool InTrash = false;  // Trash or below it
-  bool TrashTop = false; // a direct entry of Trash (named by its .trashinfo)
+  String Path;            // empty for the desktop, Computer
+  bool InTrash = false;   // Trash or below it
+  bool TrashTop = false;  // a direct entry of Trash (named by its .trashinfo)
 };
 
 // Where an absolute list leads; false for an impossible order of items.

@@ -127,10 +127,8 @@ struct SHFILEINFO {
 // (FILE_ATTRIBUTE_DIRECTORY) says what it is. With SHGFI_SYSICONINDEX the
 // answer is the system image list (16 px with SHGFI_SMALLICON, else 32 px);
 // otherwise nonzero on success. 0 on failure.
-uintptr_t SHGetFileInfo(const String& path, uint32_t attributes, SHFILEINFO* info, uint32_t size,
-                        uint32_t flags);
-uintptr_t SHGetFileInfo(PCIDLIST_ABSOLUTE pidl, uint32_t attributes, SHFILEINFO* info, uint32_t size,
-                        uint32_t flags);
+uintptr_t SHGetFileInfo(const String& path, uint32_t attributes, SHFILEINFO* info, uint32_t size, uint32_t flags);
+uintptr_t SHGetFileInfo(PCIDLIST_ABSOLUTE pidl, uint32_t attributes, SHFILEINFO* info, uint32_t size, uint32_t flags);
 // The process-wide image lists (made on first use): one index per icon in
 // both sizes. They belong to the system: callers share the handle and must
 // neither destroy nor change it.

@@ -95,8 +95,8 @@ bool IsUrl(const String& s) {
   if (colon == String::npos || colon < 2) return false;
   for (size_t i = 0; i < colon; ++i) {
     const char c = s[i];
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' ||
-                                                                       c == '-' || c == '.'))))
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+          (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))))
       return false;
   }
   return true;
@@ -130,8 +130,7 @@ bool WaitForShellLaunches(uint32_t timeoutMs) {
   return gLaunchDone.wait_for(g, std::chrono::milliseconds(timeoutMs), [] { return gRunning == 0; });
 }
 
-HINSTANCE ShellExecute(HWND, const char* operation, const char* file, const char*, const char* directory,
-                       int32_t) {
+HINSTANCE ShellExecute(HWND, const char* operation, const char* file, const char*, const char* directory, int32_t) {
   if (operation && *operation && !SameText(operation, "open") && !SameText(operation, "explore"))
     return Result(SE_ERR_NOASSOC);
   if (!file || !*file) return Result(ERROR_FILE_NOT_FOUND);

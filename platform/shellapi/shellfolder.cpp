@@ -197,8 +197,7 @@ class TShellFolder final : public IShellFolder {
   HRESULT GetUIObjectOf(HWND owner, uint32_t count, PCUITEMID_CHILD_ARRAY items, REFIID riid, uint32_t*,
                         void** object) override;
   HRESULT GetDisplayNameOf(PCUITEMID_CHILD pidl, uint32_t flags, STRRET* name) override;
-  HRESULT SetNameOf(HWND, PCUITEMID_CHILD pidl, const String& name, uint32_t flags,
-                    PITEMID_CHILD* newPidl) override;
+  HRESULT SetNameOf(HWND, PCUITEMID_CHILD pidl, const String& name, uint32_t flags, PITEMID_CHILD* newPidl) override;
 
  private:
   ~TShellFolder() = default;
@@ -233,8 +232,8 @@ HRESULT TShellFolder::ParseRelative(const String& base, const std::vector<String
   return S_OK;
 }
 
-HRESULT TShellFolder::ParseDisplayName(HWND, void*, const String& displayName, uint32_t* eaten,
-                                       PIDLIST_RELATIVE* pidl, SFGAOF* attributes) {
+HRESULT TShellFolder::ParseDisplayName(HWND, void*, const String& displayName, uint32_t* eaten, PIDLIST_RELATIVE* pidl,
+                                       SFGAOF* attributes) {
   if (!pidl) return E_POINTER;
   *pidl = nullptr;
   if (displayName.empty() || displayName.find('\0') != String::npos) return E_INVALIDARG;
@@ -400,7 +399,8 @@ int TShellFolder::CompareOne(const TLocation& parent, const TItem& a, const TIte
   TLocation la, lb;
   ChildLocation(parent, a, la);
   ChildLocation(parent, b, lb);
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   const bool ha = column != 0 ? Stat(la.Path, sa) : false;
   const bool hb = column != 0 ? Stat(lb.Path, sb) : false;
   const bool fa = column != 0 && ha ? S_ISDIR(sa.st_mode) : (a.Flags & SHITEMFLAG_DIRECTORY) != 0;
@@ -538,8 +538,7 @@ HRESULT TShellFolder::GetDisplayNameOf(PCUITEMID_CHILD pidl, uint32_t flags, STR
   return MakeStrRet(self.Path, true, name);
 }
 
-HRESULT TShellFolder::SetNameOf(HWND, PCUITEMID_CHILD pidl, const String& newName, uint32_t,
-                                PITEMID_CHILD* newPidl) {
+HRESULT TShellFolder::SetNameOf(HWND, PCUITEMID_CHILD pidl, const String& newName, uint32_t, PITEMID_CHILD* newPidl) {
   if (newPidl) *newPidl = nullptr;
   TItems rel;
   if (!DecodeList(pidl, rel) || rel.size() != 1 || rel[0].Kind != SHITEM_FILE) return E_INVALIDARG;
@@ -575,8 +574,8 @@ HRESULT TShellFolder::SetNameOf(HWND, PCUITEMID_CHILD pidl, const String& newNam
 
 // ---- UI objects ----------------------------------------------------------------------------
 
-HRESULT TShellFolder::GetUIObjectOf(HWND owner, uint32_t count, PCUITEMID_CHILD_ARRAY items, REFIID riid,
-                                    uint32_t*, void** object) {
+HRESULT TShellFolder::GetUIObjectOf(HWND owner, uint32_t count, PCUITEMID_CHILD_ARRAY items, REFIID riid, uint32_t*,
+                                    void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (count == 0 || !items) return E_INVALIDARG;
@@ -964,8 +963,10 @@ HRESULT SHGetDataFromIDList(IShellFolder* folder, PCUITEMID_CHILD pidl, int32_t 
   auto* fd = static_cast<WIN32_FIND_DATA*>(data);
   *fd = WIN32_FIND_DATA{};
   uint32_t attr = 0;
-  if (S_ISDIR(st.st_mode)) attr |= FILE_ATTRIBUTE_DIRECTORY;
-  else if (S_ISREG(st.st_mode)) attr |= FILE_ATTRIBUTE_ARCHIVE;
+  if (S_ISDIR(st.st_mode))
+    attr |= FILE_ATTRIBUTE_DIRECTORY;
+  else if (S_ISREG(st.st_mode))
+    attr |= FILE_ATTRIBUTE_ARCHIVE;
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attr |= FILE_ATTRIBUTE_READONLY;
   if (IsHiddenName(ExtractFileDir(self.Path), rel[0].Payload)) attr |= FILE_ATTRIBUTE_HIDDEN;
   if (isLink) attr |= FILE_ATTRIBUTE_REPARSE_POINT;

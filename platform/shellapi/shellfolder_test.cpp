@@ -21,8 +21,11 @@ struct TFixture {
   TFixture() {
     Base = NewDir("ns");
     WriteFile(Base + "/plain.txt", "plain");
-    WriteFile(Base + "/\xC3\x9Cn\xC3\xAF" "code.jpg", "x");  // non-ASCII, valid UTF-8
-    WriteFile(Base + "/\xE9.txt", "latin-1 byte");                // not UTF-8
+    WriteFile(Base +
+                  "/\xC3\x9Cn\xC3\xAF"
+                  "code.jpg",
+              "x");                                 // non-ASCII, valid UTF-8
+    WriteFile(Base + "/\xE9.txt", "latin-1 byte");  // not UTF-8
     WriteFile(Base + "/.dot", "");
     WriteFile(Base + "/listed.txt", "");
     WriteFile(Base + "/.hidden", "listed.txt\n");
@@ -95,7 +98,9 @@ TEST(ShellNamespace, WalksFromTheDesktopToAFixtureAndListsIt) {
   // Byte order of the names; hidden ones only when asked.
   const std::vector<String> visible = EnumNames(folder.Get(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS);
   EXPECT_EQ(visible, (std::vector<String>{"big.bin", "dangle", "link.desktop", "linkdir", "long", "plain.txt", "sub",
-                                          "\xC3\x9Cn\xC3\xAF" "code.jpg", "\xE9.txt"}));
+                                          "\xC3\x9Cn\xC3\xAF"
+                                          "code.jpg",
+                                          "\xE9.txt"}));
   EXPECT_EQ(EnumNames(folder.Get(), SHCONTF_FOLDERS), (std::vector<String>{"linkdir", "long", "sub"}));
   const std::vector<String> all = EnumNames(folder.Get(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN);
   EXPECT_EQ(all.size(), visible.size() + 3);
@@ -195,9 +200,8 @@ TEST(ShellNamespace, CompareIDsOrdersFoldersFirstNaturallyAndByExactBytes) {
   PITEMID_CHILD it;
   uint32_t got;
   while (e->Next(1, &it, &got) == S_OK) items.push_back(it);
-  std::sort(items.begin(), items.end(), [&](PITEMID_CHILD a, PITEMID_CHILD b) {
-    return CompareIDsResult(f->CompareIDs(0, a, b)) < 0;
-  });
+  std::sort(items.begin(), items.end(),
+            [&](PITEMID_CHILD a, PITEMID_CHILD b) { return CompareIDsResult(f->CompareIDs(0, a, b)) < 0; });
   std::vector<String> names;
   for (PITEMID_CHILD p : items) names.push_back(NameOf(f.Get(), p, SHGDN_INFOLDER));
   EXPECT_EQ(names, (std::vector<String>{"Adir", "zdir", "A.txt", "a.txt", "B.txt", "file2.txt", "file10.txt"}));
@@ -300,15 +304,15 @@ TEST(ShellNamespace, InjectedMountTableGivesVolumesLongestMatchesAndDriveTypes) 
            "/dev/sdb2 /media/u/USB vfat rw 0 0\n"
            "tmpfs /mnt/scratch tmpfs rw 0 0\n"
            "srv:/x /mnt/net nfs4 rw 0 0\n"
-           "/dev/sdc1 /run/media/" + u + "/CAM exfat rw 0 0\n"
+           "/dev/sdc1 /run/media/" +
+           u +
+           "/CAM exfat rw 0 0\n"
            "garbage\n" +
-           "srv:/y " + base + "/nfs nfs rw 0 0\n" +
-           "/dev/sdd " + base + "/nfs/local ext4 rw 0 0\n" +
-           "/dev/sr0 " + base + "/cd iso9660 ro 0 0\n" +
-           "none " + base + "/ram ramfs rw 0 0\n";
+           "srv:/y " + base + "/nfs nfs rw 0 0\n" + "/dev/sdd " + base + "/nfs/local ext4 rw 0 0\n" + "/dev/sr0 " +
+           base + "/cd iso9660 ro 0 0\n" + "none " + base + "/ram ramfs rw 0 0\n";
   });
-  EXPECT_EQ(ShellVolumes(), (std::vector<String>{"/", "/media/u/USB", "/media/u/USB Stick", "/mnt/net",
-                                                 "/run/media/" + u + "/CAM"}));
+  EXPECT_EQ(ShellVolumes(),
+            (std::vector<String>{"/", "/media/u/USB", "/media/u/USB Stick", "/mnt/net", "/run/media/" + u + "/CAM"}));
   struct TLongest {
     String Path;
     String Volume;

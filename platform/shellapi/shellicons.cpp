@@ -18,9 +18,9 @@ namespace {
 
 // Index order of the system image lists.
 const char* const kIconNames[] = {
-    "folder",         "folder-open",     "user-home",         "user-desktop",          "computer",
-    "drive-harddisk", "drive-removable-media", "drive-optical", "user-trash",         "image-x-generic",
-    "text-x-generic", "audio-x-generic", "video-x-generic",   "package-x-generic",     "application-x-executable",
+    "folder",         "folder-open",           "user-home",       "user-desktop",      "computer",
+    "drive-harddisk", "drive-removable-media", "drive-optical",   "user-trash",        "image-x-generic",
+    "text-x-generic", "audio-x-generic",       "video-x-generic", "package-x-generic", "application-x-executable",
     "unknown"};
 constexpr int32_t kIconCount = int32_t(sizeof kIconNames / sizeof kIconNames[0]);
 
@@ -31,39 +31,72 @@ struct TExtType {
 };
 
 const TExtType kExtTypes[] = {
-    {"jpg", "image-x-generic", "JPEG image"},    {"jpeg", "image-x-generic", "JPEG image"},
-    {"jpe", "image-x-generic", "JPEG image"},    {"bmp", "image-x-generic", "BMP image"},
-    {"gif", "image-x-generic", "GIF image"},     {"tif", "image-x-generic", "TIFF image"},
-    {"tiff", "image-x-generic", "TIFF image"},   {"png", "image-x-generic", "PNG image"},
-    {"pcx", "image-x-generic", "PCX image"},     {"jp2", "image-x-generic", "JPEG 2000 image"},
-    {"j2k", "image-x-generic", "JPEG 2000 image"}, {"tga", "image-x-generic", "TGA image"},
-    {"ppm", "image-x-generic", "PPM image"},     {"pgm", "image-x-generic", "PGM image"},
-    {"pbm", "image-x-generic", "PBM image"},     {"wmf", "image-x-generic", "WMF image"},
-    {"emf", "image-x-generic", "EMF image"},     {"psd", "image-x-generic", "PSD image"},
-    {"ico", "image-x-generic", "Icon"},          {"cur", "image-x-generic", "Cursor"},
-    {"crw", "image-x-generic", "Camera raw image"}, {"cr2", "image-x-generic", "Camera raw image"},
-    {"nef", "image-x-generic", "Camera raw image"}, {"raf", "image-x-generic", "Camera raw image"},
-    {"orf", "image-x-generic", "Camera raw image"}, {"pef", "image-x-generic", "Camera raw image"},
-    {"dng", "image-x-generic", "Camera raw image"}, {"arw", "image-x-generic", "Camera raw image"},
-    {"mrw", "image-x-generic", "Camera raw image"}, {"srf", "image-x-generic", "Camera raw image"},
-    {"x3f", "image-x-generic", "Camera raw image"}, {"rw2", "image-x-generic", "Camera raw image"},
-    {"dcr", "image-x-generic", "Camera raw image"}, {"kdc", "image-x-generic", "Camera raw image"},
-    {"raw", "image-x-generic", "Camera raw image"}, {"txt", "text-x-generic", "Text document"},
-    {"log", "text-x-generic", "Text document"},  {"ini", "text-x-generic", "Configuration settings"},
-    {"csv", "text-x-generic", "CSV document"},   {"md", "text-x-generic", "Text document"},
-    {"xml", "text-x-generic", "XML document"},   {"htm", "text-x-generic", "HTML document"},
-    {"html", "text-x-generic", "HTML document"}, {"mp3", "audio-x-generic", "MP3 audio"},
-    {"wav", "audio-x-generic", "WAV audio"},     {"ogg", "audio-x-generic", "Ogg audio"},
-    {"flac", "audio-x-generic", "FLAC audio"},   {"m4a", "audio-x-generic", "MPEG-4 audio"},
-    {"wma", "audio-x-generic", "WMA audio"},     {"avi", "video-x-generic", "AVI video"},
-    {"mpg", "video-x-generic", "MPEG video"},    {"mpeg", "video-x-generic", "MPEG video"},
-    {"mp4", "video-x-generic", "MPEG-4 video"},  {"mov", "video-x-generic", "QuickTime video"},
-    {"wmv", "video-x-generic", "WMV video"},     {"mkv", "video-x-generic", "Matroska video"},
-    {"webm", "video-x-generic", "WebM video"},   {"zip", "package-x-generic", "ZIP archive"},
-    {"rar", "package-x-generic", "RAR archive"}, {"7z", "package-x-generic", "7-Zip archive"},
-    {"tar", "package-x-generic", "Tar archive"}, {"gz", "package-x-generic", "Gzip archive"},
-    {"tgz", "package-x-generic", "Tar archive"}, {"bz2", "package-x-generic", "Bzip2 archive"},
-    {"xz", "package-x-generic", "XZ archive"},   {"cab", "package-x-generic", "Cabinet archive"},
+    {"jpg", "image-x-generic", "JPEG image"},
+    {"jpeg", "image-x-generic", "JPEG image"},
+    {"jpe", "image-x-generic", "JPEG image"},
+    {"bmp", "image-x-generic", "BMP image"},
+    {"gif", "image-x-generic", "GIF image"},
+    {"tif", "image-x-generic", "TIFF image"},
+    {"tiff", "image-x-generic", "TIFF image"},
+    {"png", "image-x-generic", "PNG image"},
+    {"pcx", "image-x-generic", "PCX image"},
+    {"jp2", "image-x-generic", "JPEG 2000 image"},
+    {"j2k", "image-x-generic", "JPEG 2000 image"},
+    {"tga", "image-x-generic", "TGA image"},
+    {"ppm", "image-x-generic", "PPM image"},
+    {"pgm", "image-x-generic", "PGM image"},
+    {"pbm", "image-x-generic", "PBM image"},
+    {"wmf", "image-x-generic", "WMF image"},
+    {"emf", "image-x-generic", "EMF image"},
+    {"psd", "image-x-generic", "PSD image"},
+    {"ico", "image-x-generic", "Icon"},
+    {"cur", "image-x-generic", "Cursor"},
+    {"crw", "image-x-generic", "Camera raw image"},
+    {"cr2", "image-x-generic", "Camera raw image"},
+    {"nef", "image-x-generic", "Camera raw image"},
+    {"raf", "image-x-generic", "Camera raw image"},
+    {"orf", "image-x-generic", "Camera raw image"},
+    {"pef", "image-x-generic", "Camera raw image"},
+    {"dng", "image-x-generic", "Camera raw image"},
+    {"arw", "image-x-generic", "Camera raw image"},
+    {"mrw", "image-x-generic", "Camera raw image"},
+    {"srf", "image-x-generic", "Camera raw image"},
+    {"x3f", "image-x-generic", "Camera raw image"},
+    {"rw2", "image-x-generic", "Camera raw image"},
+    {"dcr", "image-x-generic", "Camera raw image"},
+    {"kdc", "image-x-generic", "Camera raw image"},
+    {"raw", "image-x-generic", "Camera raw image"},
+    {"txt", "text-x-generic", "Text document"},
+    {"log", "text-x-generic", "Text document"},
+    {"ini", "text-x-generic", "Configuration settings"},
+    {"csv", "text-x-generic", "CSV document"},
+    {"md", "text-x-generic", "Text document"},
+    {"xml", "text-x-generic", "XML document"},
+    {"htm", "text-x-generic", "HTML document"},
+    {"html", "text-x-generic", "HTML document"},
+    {"mp3", "audio-x-generic", "MP3 audio"},
+    {"wav", "audio-x-generic", "WAV audio"},
+    {"ogg", "audio-x-generic", "Ogg audio"},
+    {"flac", "audio-x-generic", "FLAC audio"},
+    {"m4a", "audio-x-generic", "MPEG-4 audio"},
+    {"wma", "audio-x-generic", "WMA audio"},
+    {"avi", "video-x-generic", "AVI video"},
+    {"mpg", "video-x-generic", "MPEG video"},
+    {"mpeg", "video-x-generic", "MPEG video"},
+    {"mp4", "video-x-generic", "MPEG-4 video"},
+    {"mov", "video-x-generic", "QuickTime video"},
+    {"wmv", "video-x-generic", "WMV video"},
+    {"mkv", "video-x-generic", "Matroska video"},
+    {"webm", "video-x-generic", "WebM video"},
+    {"zip", "package-x-generic", "ZIP archive"},
+    {"rar", "package-x-generic", "RAR archive"},
+    {"7z", "package-x-generic", "7-Zip archive"},
+    {"tar", "package-x-generic", "Tar archive"},
+    {"gz", "package-x-generic", "Gzip archive"},
+    {"tgz", "package-x-generic", "Tar archive"},
+    {"bz2", "package-x-generic", "Bzip2 archive"},
+    {"xz", "package-x-generic", "XZ archive"},
+    {"cab", "package-x-generic", "Cabinet archive"},
 };
 
 const TExtType* FindExt(const String& name) {
@@ -215,18 +248,10 @@ bool LookOfList(PCIDLIST_ABSOLUTE pidl, TLook& look) {
   if (!DecodeList(pidl, items) || !ResolveItems(items, loc)) return false;
   look.Folder = true;
   switch (loc.Kind) {
-    case TLocKind::Desktop:
-      look = {"user-desktop", "System Folder", "Desktop", true};
-      return true;
-    case TLocKind::Computer:
-      look = {"computer", "System Folder", "Computer", true};
-      return true;
-    case TLocKind::Trash:
-      look = {"user-trash", "System Folder", "Trash", true};
-      return true;
-    case TLocKind::Home:
-      look = {"user-home", "Folder", "Home", true};
-      return true;
+    case TLocKind::Desktop: look = {"user-desktop", "System Folder", "Desktop", true}; return true;
+    case TLocKind::Computer: look = {"computer", "System Folder", "Computer", true}; return true;
+    case TLocKind::Trash: look = {"user-trash", "System Folder", "Trash", true}; return true;
+    case TLocKind::Home: look = {"user-home", "Folder", "Home", true}; return true;
     case TLocKind::Volume:
       look.Icon = VolumeIcon(loc.Path);
       look.Type = "File System";
@@ -241,8 +266,7 @@ bool LookOfList(PCIDLIST_ABSOLUTE pidl, TLook& look) {
   return true;
 }
 
-uintptr_t Answer(const TLook& look, PCIDLIST_ABSOLUTE pidl, const String& path, SHFILEINFO* info,
-                 uint32_t flags) {
+uintptr_t Answer(const TLook& look, PCIDLIST_ABSOLUTE pidl, const String& path, SHFILEINFO* info, uint32_t flags) {
   const bool small = (flags & SHGFI_SMALLICON) != 0;
   String iconName = look.Icon;
   if ((flags & SHGFI_OPENICON) && iconName == "folder") iconName = "folder-open";
@@ -265,7 +289,8 @@ uintptr_t Answer(const TLook& look, PCIDLIST_ABSOLUTE pidl, const String& path, 
       info->dwAttributes = 0;
       if (pidl && DecodeList(pidl, items) && !items.empty()) {
         TItems parentItems(items.begin(), items.end() - 1);
-        if (ResolveItems(parentItems, parent)) info->dwAttributes = ItemAttributes(parent, items.back(), 0xFFFFFFFFu & ~SFGAO_HASSUBFOLDER);
+        if (ResolveItems(parentItems, parent))
+          info->dwAttributes = ItemAttributes(parent, items.back(), 0xFFFFFFFFu & ~SFGAO_HASSUBFOLDER);
       }
       if (own) ILFree(own);
     }

@@ -22,10 +22,14 @@ TEST(ShellIcons, IndexesAndTypeNamesByFileType) {
     const char* Type;
   };
   const std::vector<TCase> cases = {
-      {"folder", "folder", "Folder"},          {"a.jpg", "image-x-generic", "JPEG image"},
-      {"b.JPG", "image-x-generic", "JPEG image"}, {"c.png", "image-x-generic", "PNG image"},
-      {"notes.txt", "text-x-generic", "Text document"}, {"data.xyz", "unknown", "XYZ File"},
-      {"README", "unknown", "File"},           {"run", "application-x-executable", "File"},
+      {"folder", "folder", "Folder"},
+      {"a.jpg", "image-x-generic", "JPEG image"},
+      {"b.JPG", "image-x-generic", "JPEG image"},
+      {"c.png", "image-x-generic", "PNG image"},
+      {"notes.txt", "text-x-generic", "Text document"},
+      {"data.xyz", "unknown", "XYZ File"},
+      {"README", "unknown", "File"},
+      {"run", "application-x-executable", "File"},
   };
   HIMAGELIST small = nullptr;
   for (const TCase& c : cases) {
@@ -71,8 +75,10 @@ TEST(ShellIcons, IndexesAndTypeNamesByFileType) {
     const char* Parse;
     const char* Icon;
     const char* Name;
-  } places[] = {{"::Trash", "user-trash", "Trash"}, {"::Computer", "computer", "Computer"},
-                {"::Home", "user-home", "Home"},    {"/", "drive-harddisk", "File System"}};
+  } places[] = {{"::Trash", "user-trash", "Trash"},
+                {"::Computer", "computer", "Computer"},
+                {"::Home", "user-home", "Home"},
+                {"/", "drive-harddisk", "File System"}};
   for (const auto& p : places) {
     TPidl pidl = Parse(p.Parse);
     SHFILEINFO pi;

@@ -71,7 +71,6 @@ TEST(ShellLinks, DesktopFilesAndSymbolicLinks) {
   }
   EXPECT_NE(ReadLink(dir + "/missing.desktop").Load, S_OK);
   void* obj = nullptr;
-  EXPECT_EQ(CoCreateInstance(IID_IShellFolder, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &obj),
-            REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(CoCreateInstance(IID_IShellFolder, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &obj), REGDB_E_CLASSNOTREG);
   EXPECT_EQ(obj, nullptr);
 }

@@ -20,12 +20,18 @@ constexpr int kAutoCompleteScanLimit = 10000;
 
 String ModeString(mode_t m) {
   String s(10, '-');
-  if (S_ISDIR(m)) s[0] = 'd';
-  else if (S_ISLNK(m)) s[0] = 'l';
-  else if (S_ISCHR(m)) s[0] = 'c';
-  else if (S_ISBLK(m)) s[0] = 'b';
-  else if (S_ISFIFO(m)) s[0] = 'p';
-  else if (S_ISSOCK(m)) s[0] = 's';
+  if (S_ISDIR(m))
+    s[0] = 'd';
+  else if (S_ISLNK(m))
+    s[0] = 'l';
+  else if (S_ISCHR(m))
+    s[0] = 'c';
+  else if (S_ISBLK(m))
+    s[0] = 'b';
+  else if (S_ISFIFO(m))
+    s[0] = 'p';
+  else if (S_ISSOCK(m))
+    s[0] = 's';
   const char* rwx = "rwxrwxrwx";
   for (int i = 0; i < 9; ++i)
     if (m & (0400 >> i)) s[size_t(i) + 1] = rwx[i];

@@ -20,16 +20,16 @@ struct TShellUI {
 TShellUI& ShellUI();
 
 struct TShellPropertiesInfo {
-  String Name;        // shown name (invalid UTF-8 read as Windows-1252)
+  String Name;  // shown name (invalid UTF-8 read as Windows-1252)
   String TypeName;
-  String Location;    // the containing folder
+  String Location;  // the containing folder
   bool IsFolder = false;
-  int64_t Size = 0;          // files: bytes
-  int64_t EntryCount = 0;    // folders: entries directly inside
-  TDateTime Modified = 0;    // local time
-  String ModeString;         // "drwxr-xr-x"
-  String Owner;              // user name, or the number
-  String LinkTarget;         // symbolic links: the target as stored
+  int64_t Size = 0;        // files: bytes
+  int64_t EntryCount = 0;  // folders: entries directly inside
+  TDateTime Modified = 0;  // local time
+  String ModeString;       // "drwxr-xr-x"
+  String Owner;            // user name, or the number
+  String LinkTarget;       // symbolic links: the target as stored
 };
 // Reads the object without following a final link (a link describes
 // itself, with its target). false when it does not exist.

@@ -41,8 +41,8 @@ String ReadProcMounts() {
 String DecodeOctal(const String& s) {
   String out;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '3' && s[i + 2] >= '0' &&
-        s[i + 2] <= '7' && s[i + 3] >= '0' && s[i + 3] <= '7') {
+    if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '3' && s[i + 2] >= '0' && s[i + 2] <= '7' &&
+        s[i + 3] >= '0' && s[i + 3] <= '7') {
       out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
       i += 3;
     } else {
@@ -53,10 +53,10 @@ String DecodeOctal(const String& s) {
 }
 
 bool IsPseudoFs(const String& t) {
-  static const char* const kPseudo[] = {"proc",     "sysfs",    "devtmpfs",   "devpts",   "cgroup",  "cgroup2",
-                                        "securityfs", "debugfs", "tracefs",   "pstore",   "bpf",     "mqueue",
-                                        "hugetlbfs", "configfs", "fusectl",   "autofs",   "binfmt_misc",
-                                        "efivarfs", "nsfs",     "rpc_pipefs", "selinuxfs", "ramfs",  "tmpfs"};
+  static const char* const kPseudo[] = {"proc",       "sysfs",      "devtmpfs",  "devpts", "cgroup",      "cgroup2",
+                                        "securityfs", "debugfs",    "tracefs",   "pstore", "bpf",         "mqueue",
+                                        "hugetlbfs",  "configfs",   "fusectl",   "autofs", "binfmt_misc", "efivarfs",
+                                        "nsfs",       "rpc_pipefs", "selinuxfs", "ramfs",  "tmpfs"};
   for (const char* p : kPseudo)
     if (t == p) return true;
   return false;
@@ -169,8 +169,7 @@ std::vector<String> ShellVolumes() {
 }
 
 bool IsRemoteFsType(const String& t) {
-  return t == "nfs" || t == "nfs4" || t == "cifs" || t == "smb3" || t == "smbfs" || t == "sshfs" ||
-         t == "fuse.sshfs";
+  return t == "nfs" || t == "nfs4" || t == "cifs" || t == "smb3" || t == "smbfs" || t == "sshfs" || t == "fuse.sshfs";
 }
 
 bool IsRemotePath(const String& path) {

@@ -168,8 +168,7 @@ inline constexpr int32_t SHGDFIL_NETRESOURCE = 2;
 // Find data of a file-system entry of the folder (size is ignored; the
 // record is a WIN32_FIND_DATA). Volumes and virtual items fail (E_INVALIDARG),
 // as does SHGDFIL_NETRESOURCE.
-HRESULT SHGetDataFromIDList(IShellFolder* folder, PCUITEMID_CHILD pidl, int32_t format, void* data,
-                            int32_t size);
+HRESULT SHGetDataFromIDList(IShellFolder* folder, PCUITEMID_CHILD pidl, int32_t format, void* data, int32_t size);
 
 // ---- Verbs ----------------------------------------------------------------------------------
 inline constexpr uint32_t CMF_NORMAL = 0x00;

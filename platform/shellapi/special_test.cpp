@@ -135,8 +135,8 @@ TEST(ShellSpecialFolders, UserFoldersAgreeWithXdgUserDir) {
     }
     ResetShellCaches();
     for (const auto& u : kUser) {
-      const String expected = TrimEnd(RunCommand("HOME=" + Quote(home) + " XDG_CONFIG_HOME=" + Quote(conf) +
-                                                 " xdg-user-dir " + u.Name));
+      const String expected =
+          TrimEnd(RunCommand("HOME=" + Quote(home) + " XDG_CONFIG_HOME=" + Quote(conf) + " xdg-user-dir " + u.Name));
       ForceDirectories(expected);
       String ours;
       EXPECT_EQ(SHGetFolderPath(nullptr, u.Csidl, nullptr, 0, ours), S_OK) << u.Name;

@@ -91,8 +91,8 @@ bool Run(TJpegJob* j) {
   if ((cmyk && comps != 4) || (!cmyk && comps != 3)) return false;
   j->Row.resize(size_t(c->output_width) * size_t(comps));
   j->Bgr.resize(size_t(c->output_width) * 3);
-  j->Acc = std::make_unique<TBoxAccumulator>(int32_t(c->output_width), int32_t(c->output_height), j->TargetW,
-                                             j->TargetH);
+  j->Acc =
+      std::make_unique<TBoxAccumulator>(int32_t(c->output_width), int32_t(c->output_height), j->TargetW, j->TargetH);
   const bool inverted = cmyk && c->saw_Adobe_marker;
   while (c->output_scanline < c->output_height) {
     JSAMPROW rows[1] = {j->Row.data()};

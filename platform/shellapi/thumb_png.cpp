@@ -42,10 +42,10 @@ void CollectTexts(TPngJob* j, png_infop info) {
   if (png_get_text(j->Png, info, &text, &count) <= 0 || !text) return;
   for (int i = 0; i < count; ++i) {
     const String key = text[i].key ? text[i].key : "";
-    const size_t len = text[i].compression == PNG_ITXT_COMPRESSION_NONE ||
-                               text[i].compression == PNG_ITXT_COMPRESSION_zTXt
-                           ? text[i].itxt_length
-                           : text[i].text_length;
+    const size_t len =
+        text[i].compression == PNG_ITXT_COMPRESSION_NONE || text[i].compression == PNG_ITXT_COMPRESSION_zTXt
+            ? text[i].itxt_length
+            : text[i].text_length;
     const String value = text[i].text ? String(text[i].text, len) : String();
     j->Texts->emplace(key, value);
   }
@@ -76,7 +76,7 @@ bool Run(TPngJob* j) {
   // Deflate packs at most about 1032:1, so a picture needs some share of
   // the data it claims; one that cannot be in the file is refused before
   // anything is allocated for it.
-  const int channels = colour == PNG_COLOR_TYPE_RGB         ? 3
+  const int channels = colour == PNG_COLOR_TYPE_RGB          ? 3
                        : colour == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
                        : colour == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
                                                              : 1;

@@ -66,12 +66,27 @@ TThumbImage Orient(const TThumbImage& in, int o) {
       int32_t sx = x, sy = y;
       switch (o) {
         case 2: sx = w - 1 - x; break;
-        case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+        case 3:
+          sx = w - 1 - x;
+          sy = h - 1 - y;
+          break;
         case 4: sy = h - 1 - y; break;
-        case 5: sx = y; sy = x; break;
-        case 6: sx = y; sy = h - 1 - x; break;
-        case 7: sx = w - 1 - y; sy = h - 1 - x; break;
-        case 8: sx = w - 1 - y; sy = x; break;
+        case 5:
+          sx = y;
+          sy = x;
+          break;
+        case 6:
+          sx = y;
+          sy = h - 1 - x;
+          break;
+        case 7:
+          sx = w - 1 - y;
+          sy = h - 1 - x;
+          break;
+        case 8:
+          sx = w - 1 - y;
+          sy = x;
+          break;
         default: break;
       }
       std::memcpy(&out.Bgr[(size_t(y) * size_t(out.Width) + size_t(x)) * 3],
@@ -149,4 +164,3 @@ bool ThumbnailBoxScale(const TThumbImage& in, int32_t width, int32_t height, TTh
   for (int32_t y = 0; y < in.Height; ++y) acc.AddRow(&in.Bgr[size_t(y) * size_t(in.Width) * 3]);
   return acc.Finish(out);
 }
-

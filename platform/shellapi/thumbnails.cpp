@@ -194,7 +194,8 @@ HBITMAP ExtractThumbnail(const String& path, int32_t boxW, int32_t boxH) {
     else if (d && n >= 2 && d[0] == 'B' && d[1] == 'M')
       done = DecodeBmp(d, n, boxW, boxH, img);
     if (done) return ThumbImageToBitmap(img);
-    if (d && n >= 2 && ((d[0] == 0xFF && d[1] == 0xD8) || (d[0] == 0x89 && d[1] == 'P') || (d[0] == 'B' && d[1] == 'M')))
+    if (d && n >= 2 &&
+        ((d[0] == 0xFF && d[1] == 0xD8) || (d[0] == 0x89 && d[1] == 'P') || (d[0] == 'B' && d[1] == 'M')))
       return nullptr;  // ours, and broken
   }
   TThumbnailProvider provider;

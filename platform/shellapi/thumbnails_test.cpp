@@ -99,12 +99,13 @@ bool HaveImageTools() { return HaveTool("convert"); }
 TEST(ShellThumbnails, DecodedPicturesFitTheBoxAndMatchTheReference) {
   if (!HaveImageTools()) GTEST_SKIP() << "convert missing (package imagemagick)";
   const String dir = NewDir("thumb");
-  const String scene = "-size 400x300 xc:white -fill '#E02020' -draw 'rectangle 0,0 199,149' "
-                       "-fill '#2040E0' -draw 'rectangle 200,150 399,299' -fill '#20C040' -draw 'circle 300,75 340,75'";
+  const String scene =
+      "-size 400x300 xc:white -fill '#E02020' -draw 'rectangle 0,0 199,149' "
+      "-fill '#2040E0' -draw 'rectangle 200,150 399,299' -fill '#20C040' -draw 'circle 300,75 340,75'";
   struct TFixture {
     const char* Name;
-    String Make;      // convert arguments after the scene
-    String Flatten;   // how the reference is made from the file
+    String Make;     // convert arguments after the scene
+    String Flatten;  // how the reference is made from the file
   };
   const std::vector<TFixture> fixtures = {
       {"base.jpg", "-quality 92", ""},
@@ -112,7 +113,8 @@ TEST(ShellThumbnails, DecodedPicturesFitTheBoxAndMatchTheReference) {
       {"cmyk.jpg", "-colorspace CMYK -quality 95", "-colorspace sRGB"},
       {"gray.jpg", "-colorspace Gray -quality 92", ""},
       {"gray.png", "-colorspace Gray", ""},
-      {"pal.png", "-fill none -draw 'rectangle 0,150 99,299' -transparent '#20C040' PNG8:", "-background white -flatten"},
+      {"pal.png",
+       "-fill none -draw 'rectangle 0,150 99,299' -transparent '#20C040' PNG8:", "-background white -flatten"},
       {"deep.png", "-depth 16 PNG48:", ""},
       {"inter.png", "-interlace PNG", ""},
   };
@@ -148,8 +150,9 @@ TEST(ShellThumbnails, DecodedPicturesFitTheBoxAndMatchTheReference) {
   // The EXIF orientation turns the picture.
   if (HaveTool("exiftool")) {
     int status = -1;
-    RunCommand("cp " + Quote(dir + "/base.jpg") + " " + Quote(dir + "/rot.jpg") + " && exiftool -q -Orientation=6 -n "
-                                                                                    "-overwrite_original " +
+    RunCommand("cp " + Quote(dir + "/base.jpg") + " " + Quote(dir + "/rot.jpg") +
+                   " && exiftool -q -Orientation=6 -n "
+                   "-overwrite_original " +
                    Quote(dir + "/rot.jpg"),
                &status);
     ASSERT_EQ(status, 0);
@@ -159,7 +162,9 @@ TEST(ShellThumbnails, DecodedPicturesFitTheBoxAndMatchTheReference) {
     DeleteObject(bmp);
     EXPECT_EQ(ours.W, 56);
     EXPECT_EQ(ours.H, 75);
-    RunCommand("convert " + Quote(dir + "/rot.jpg") + " -auto-orient -resize 100x75 -depth 8 " + Quote(dir + "/rot.ppm"), &status);
+    RunCommand(
+        "convert " + Quote(dir + "/rot.jpg") + " -auto-orient -resize 100x75 -depth 8 " + Quote(dir + "/rot.ppm"),
+        &status);
     EXPECT_LT(MeanDifference(ours, ReadPpm(dir + "/rot.ppm")), 8.0);
   }
   // Truncated and corrupt files give no picture.
@@ -246,8 +251,11 @@ TEST(ShellThumbnails, CacheEntriesAreUsedOnlyForTheirUriAndTime) {
 TEST(ShellThumbnails, CacheNamesMatchTheDesktopsUris) {
   if (!HaveTool("gio") || !HaveTool("md5sum")) GTEST_SKIP() << "gio (libglib2.0-bin) or md5sum missing";
   const String dir = NewDir("uri");
-  for (const String& name : {String("with blank.jpg"), String("hash#tag.jpg"), String("per%cent.jpg"),
-                             String("semi;colon.jpg"), String("gr\xC3\xBC\xC3\x9F" "e.jpg"), String("a&b=c+d!@$.jpg")}) {
+  for (const String& name :
+       {String("with blank.jpg"), String("hash#tag.jpg"), String("per%cent.jpg"), String("semi;colon.jpg"),
+        String("gr\xC3\xBC\xC3\x9F"
+               "e.jpg"),
+        String("a&b=c+d!@$.jpg")}) {
     const String path = dir + "/" + name;
     WriteFile(path, "x");
     const String info = RunCommand("gio info " + Quote(path) + " 2>/dev/null");

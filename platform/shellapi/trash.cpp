@@ -83,8 +83,8 @@ String DeletionDateNow() {
   Word y, mo, d, h, mi, s, ms;
   DecodeDateTime(Now(), y, mo, d, h, mi, s, ms);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned(y), unsigned(mo), unsigned(d),
-                unsigned(h), unsigned(mi), unsigned(s));
+  std::snprintf(buf, sizeof buf, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned(y), unsigned(mo), unsigned(d), unsigned(h),
+                unsigned(mi), unsigned(s));
   return buf;
 }
 
@@ -126,8 +126,7 @@ uint32_t MoveToTrash(const String& path0) {
     const String shared = JoinPath(top, ".Trash");
     struct stat ts;
     bool ok = false;
-    if (::lstat(shared.c_str(), &ts) == 0 && S_ISDIR(ts.st_mode) && (ts.st_mode & S_ISVTX) &&
-        ts.st_dev == st.st_dev) {
+    if (::lstat(shared.c_str(), &ts) == 0 && S_ISDIR(ts.st_mode) && (ts.st_mode & S_ISVTX) && ts.st_dev == st.st_dev) {
       trashDir = shared + "/" + uid;
       ok = PrepareTrash(trashDir, st.st_dev);
     }

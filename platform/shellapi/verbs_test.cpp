@@ -237,8 +237,8 @@ TEST(ShellVerbs, ReadOnlyFolderDisablesAndRefusesDelete) {
   m->QueryContextMenu(menu, 0, 1, 0x7FFF, CMF_CANRENAME);
   const std::vector<String> layout = Layout(menu);
   DestroyMenu(menu);
-  EXPECT_EQ(layout, (std::vector<String>{"&Open|default", "-", "Cu&t|off", "&Copy", "-", "&Delete|off",
-                                         "Rena&me|off", "-", "P&roperties"}));
+  EXPECT_EQ(layout, (std::vector<String>{"&Open|default", "-", "Cu&t|off", "&Copy", "-", "&Delete|off", "Rena&me|off",
+                                         "-", "P&roperties"}));
   EXPECT_EQ(Invoke(m.Get(), "delete", CMIC_MASK_FLAG_NO_UI), E_ACCESSDENIED);
   EXPECT_TRUE(Exists(dir + "/keep.txt"));
   ::chmod(dir.c_str(), 0755);
@@ -259,8 +259,8 @@ TEST(ShellVerbs, OpenHandsOneArgumentToTheOpenerWithoutAShell) {
   const String oldPath = std::getenv("PATH");
   setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
   setenv("SHELLTEST_OUT", (dir + "/args").c_str(), 1);
-  const uintptr_t r = ShellExecuteResult(ShellExecute(nullptr, "open", (docs + "/" + name).c_str(), nullptr,
-                                                      docs.c_str(), 1));
+  const uintptr_t r =
+      ShellExecuteResult(ShellExecute(nullptr, "open", (docs + "/" + name).c_str(), nullptr, docs.c_str(), 1));
   EXPECT_GT(r, 32u);
   EXPECT_TRUE(WaitForShellLaunches(20000));
   EXPECT_EQ(ReadFile(dir + "/args"), "1\n" + docs + "/" + name + docs + "\n");

@@ -11,10 +11,10 @@
 #include "platform/rtl/types.h"
 
 struct TXdgDirs {
-  String Home;        // $HOME, else the account's home folder
-  String ConfigHome;  // $XDG_CONFIG_HOME (absolute) or $HOME/.config
-  String DataHome;    // $XDG_DATA_HOME or $HOME/.local/share
-  String CacheHome;   // $XDG_CACHE_HOME or $HOME/.cache
+  String Home;                   // $HOME, else the account's home folder
+  String ConfigHome;             // $XDG_CONFIG_HOME (absolute) or $HOME/.config
+  String DataHome;               // $XDG_DATA_HOME or $HOME/.local/share
+  String CacheHome;              // $XDG_CACHE_HOME or $HOME/.cache
   std::vector<String> DataDirs;  // $XDG_DATA_DIRS or /usr/local/share, /usr/share
   // The user folders set in user-dirs.dirs, by name ("DESKTOP", "PICTURES" ...).
   std::map<String, String> UserDirs;

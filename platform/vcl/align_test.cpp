@@ -17,8 +17,8 @@ struct TAlignCase {
   const char* Name;
   TAlign Align;
   TAnchors Anchors;
-  TRect Bounds;  // Left, Top, Width, Height as given
-  TRect Placed;  // in a 200 x 100 client area
+  TRect Bounds;   // Left, Top, Width, Height as given
+  TRect Placed;   // in a 200 x 100 client area
   TRect Resized;  // after the client area became 300 x 150
   bool Windowed;
 };
@@ -37,16 +37,41 @@ const std::vector<TAlignCase>& Cases() {
       {"left2", TAlign::alLeft, {}, LTWH(0, 0, 10, 5), LTWH(40, 50, 10, 40), LTWH(40, 50, 10, 90), true},
       {"right", TAlign::alRight, {}, LTWH(0, 0, 50, 5), LTWH(150, 50, 50, 40), LTWH(250, 50, 50, 90), false},
       {"client", TAlign::alClient, {}, LTWH(7, 7, 7, 7), LTWH(50, 50, 100, 40), LTWH(50, 50, 200, 90), true},
-      {"leftTop", TAlign::alNone, {A::akLeft, A::akTop}, LTWH(10, 10, 30, 20), LTWH(10, 10, 30, 20),
-       LTWH(10, 10, 30, 20), false},
-      {"rightTop", TAlign::alNone, {A::akRight, A::akTop}, LTWH(160, 10, 30, 20), LTWH(160, 10, 30, 20),
-       LTWH(260, 10, 30, 20), true},
-      {"stretchH", TAlign::alNone, {A::akLeft, A::akRight, A::akTop}, LTWH(10, 10, 180, 20),
-       LTWH(10, 10, 180, 20), LTWH(10, 10, 280, 20), false},
-      {"rightBottom", TAlign::alNone, {A::akRight, A::akBottom}, LTWH(160, 70, 30, 20), LTWH(160, 70, 30, 20),
-       LTWH(260, 120, 30, 20), true},
-      {"stretchAll", TAlign::alNone, {A::akLeft, A::akTop, A::akRight, A::akBottom}, LTWH(20, 20, 160, 60),
-       LTWH(20, 20, 160, 60), LTWH(20, 20, 260, 110), false},
+      {"leftTop",
+       TAlign::alNone,
+       {A::akLeft, A::akTop},
+       LTWH(10, 10, 30, 20),
+       LTWH(10, 10, 30, 20),
+       LTWH(10, 10, 30, 20),
+       false},
+      {"rightTop",
+       TAlign::alNone,
+       {A::akRight, A::akTop},
+       LTWH(160, 10, 30, 20),
+       LTWH(160, 10, 30, 20),
+       LTWH(260, 10, 30, 20),
+       true},
+      {"stretchH",
+       TAlign::alNone,
+       {A::akLeft, A::akRight, A::akTop},
+       LTWH(10, 10, 180, 20),
+       LTWH(10, 10, 180, 20),
+       LTWH(10, 10, 280, 20),
+       false},
+      {"rightBottom",
+       TAlign::alNone,
+       {A::akRight, A::akBottom},
+       LTWH(160, 70, 30, 20),
+       LTWH(160, 70, 30, 20),
+       LTWH(260, 120, 30, 20),
+       true},
+      {"stretchAll",
+       TAlign::alNone,
+       {A::akLeft, A::akTop, A::akRight, A::akBottom},
+       LTWH(20, 20, 160, 60),
+       LTWH(20, 20, 160, 60),
+       LTWH(20, 20, 260, 110),
+       false},
       // Without anchors a control keeps its centre proportional.
       {"floating", TAlign::alNone, {}, LTWH(85, 40, 30, 20), LTWH(85, 40, 30, 20), LTWH(135, 65, 30, 20), true},
   };

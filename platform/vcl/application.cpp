@@ -39,8 +39,7 @@ TMessageBoxHook& HookSlot() {
 
 bool IsMouseMessage(uint32_t msg) {
   return (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL && msg != WM_MOUSEHWHEEL) ||
-         (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK) || msg == WM_MOUSELEAVE ||
-         msg == WM_NCMOUSELEAVE;
+         (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK) || msg == WM_MOUSELEAVE || msg == WM_NCMOUSELEAVE;
 }
 
 String ExecutablePath() {
@@ -136,9 +135,9 @@ int32_t TApplication::HookMainWindow(TWindowHook Hook) {
 }
 
 void TApplication::UnhookMainWindow(int32_t HookId) {
-  FWindowHooks.erase(std::remove_if(FWindowHooks.begin(), FWindowHooks.end(),
-                                    [&](const auto& h) { return h.first == HookId; }),
-                     FWindowHooks.end());
+  FWindowHooks.erase(
+      std::remove_if(FWindowHooks.begin(), FWindowHooks.end(), [&](const auto& h) { return h.first == HookId; }),
+      FWindowHooks.end());
 }
 
 void TApplication::WndProc(TMessage& Message) {
@@ -156,9 +155,7 @@ void TApplication::WndProc(TMessage& Message) {
         if (FMainForm != nullptr && FMainForm->HandleAllocated())
           Message.Result = SendMessage(FMainForm->Handle(), WM_SYSCOMMAND, Message.WParam, Message.LParam);
         return;
-      case WM_NULL:
-        TThread::CheckSynchronize();
-        return;
+      case WM_NULL: TThread::CheckSynchronize(); return;
       default: Message.Result = DefWindowProc(FHandle, Message.Msg, Message.WParam, Message.LParam); return;
     }
   } catch (...) {
@@ -404,13 +401,27 @@ struct TSystemCursor {
 };
 
 const TSystemCursor kSystemCursors[] = {
-    {crDefault, IDC_ARROW},   {crArrow, IDC_ARROW},         {crCross, IDC_CROSS},
-    {crIBeam, IDC_IBEAM},     {crSizeNESW, IDC_SIZENESW},   {crSizeNS, IDC_SIZENS},
-    {crSizeNWSE, IDC_SIZENWSE}, {crSizeWE, IDC_SIZEWE},     {crUpArrow, IDC_UPARROW},
-    {crHourGlass, IDC_WAIT},  {crDrag, IDC_ARROW},          {crNoDrop, IDC_NO},
-    {crHSplit, IDC_SIZEWE},   {crVSplit, IDC_SIZENS},       {crMultiDrag, IDC_ARROW},
-    {crSQLWait, IDC_WAIT},    {crNo, IDC_NO},               {crAppStart, IDC_APPSTARTING},
-    {crHelp, IDC_HELP},       {crHandPoint, IDC_HAND},      {crSizeAll, IDC_SIZEALL},
+    {crDefault, IDC_ARROW},
+    {crArrow, IDC_ARROW},
+    {crCross, IDC_CROSS},
+    {crIBeam, IDC_IBEAM},
+    {crSizeNESW, IDC_SIZENESW},
+    {crSizeNS, IDC_SIZENS},
+    {crSizeNWSE, IDC_SIZENWSE},
+    {crSizeWE, IDC_SIZEWE},
+    {crUpArrow, IDC_UPARROW},
+    {crHourGlass, IDC_WAIT},
+    {crDrag, IDC_ARROW},
+    {crNoDrop, IDC_NO},
+    {crHSplit, IDC_SIZEWE},
+    {crVSplit, IDC_SIZENS},
+    {crMultiDrag, IDC_ARROW},
+    {crSQLWait, IDC_WAIT},
+    {crNo, IDC_NO},
+    {crAppStart, IDC_APPSTARTING},
+    {crHelp, IDC_HELP},
+    {crHandPoint, IDC_HAND},
+    {crSizeAll, IDC_SIZEALL},
 };
 
 bool CollectMonitor(HMONITOR monitor, HDC, TRect*, LPARAM data) {

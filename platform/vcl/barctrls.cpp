@@ -95,8 +95,8 @@ void TProgressBar::SetOrientation(TProgressBarOrientation Value) {
 TScrollBar::TScrollBar(TComponent* AOwner) : TWinControl(AOwner) {
   SetBounds(0, 0, 121, GetSystemMetrics(SM_CYHSCROLL));
   SetTabStop(true);
-  SetControlStyle(TControlStyle{TControlStyleItem::csFramed, TControlStyleItem::csDoubleClicks,
-                                TControlStyleItem::csOpaque});
+  SetControlStyle(
+      TControlStyle{TControlStyleItem::csFramed, TControlStyleItem::csDoubleClicks, TControlStyleItem::csOpaque});
   // The bar answers WM_CTLCOLORSCROLLBAR with Color: the track keeps its system colour.
   SetColor(clScrollBar);
 }
@@ -204,7 +204,10 @@ void TScrollBar::DoScroll(TMessage& Message) {
 void TScrollBar::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case CN_HSCROLL:
-    case CN_VSCROLL: DoScroll(Message); Message.Result = 0; return;
+    case CN_VSCROLL:
+      DoScroll(Message);
+      Message.Result = 0;
+      return;
     default: TWinControl::Dispatch(Message); return;
   }
 }
@@ -215,8 +218,8 @@ void TScrollBar::Dispatch(TMessage& Message) {
 
 TCustomUpDown::TCustomUpDown(TComponent* AOwner) : TWinControl(AOwner) {
   SetBounds(0, 0, GetSystemMetrics(SM_CXVSCROLL), GetSystemMetrics(SM_CYVSCROLL) * 2);
-  SetControlStyle(TControlStyle{TControlStyleItem::csOpaque, TControlStyleItem::csFixedWidth,
-                                TControlStyleItem::csFixedHeight});
+  SetControlStyle(
+      TControlStyle{TControlStyleItem::csOpaque, TControlStyleItem::csFixedWidth, TControlStyleItem::csFixedHeight});
 }
 
 void TCustomUpDown::CreateParams(TCreateParams& Params) {
@@ -224,8 +227,10 @@ void TCustomUpDown::CreateParams(TCreateParams& Params) {
   TWinControl::CreateParams(Params);
   CreateSubClass(Params, "msctls_updown32");
   Params.Style |= UDS_SETBUDDYINT;
-  if (FAlignButton == TUDAlignButton::udRight) Params.Style |= UDS_ALIGNRIGHT;
-  else Params.Style |= UDS_ALIGNLEFT;
+  if (FAlignButton == TUDAlignButton::udRight)
+    Params.Style |= UDS_ALIGNRIGHT;
+  else
+    Params.Style |= UDS_ALIGNLEFT;
   if (FOrientation == TUDOrientation::udHorizontal) Params.Style |= UDS_HORZ;
   if (FArrowKeys) Params.Style |= UDS_ARROWKEYS;
   if (!FThousands) Params.Style |= UDS_NOTHOUSANDS;
@@ -366,8 +371,10 @@ void TCustomUpDown::Dispatch(TMessage& Message) {
         const int32_t pos = int32_t(Perform(UDM_GETPOS32, 0, 0));
         const int32_t old = FPosition;
         FPosition = pos;
-        if (pos > old) Click(TUDBtnType::btNext);
-        else if (pos < old) Click(TUDBtnType::btPrev);
+        if (pos > old)
+          Click(TUDBtnType::btNext);
+        else if (pos < old)
+          Click(TUDBtnType::btPrev);
       }
       Message.Result = 0;
       return;

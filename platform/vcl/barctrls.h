@@ -91,7 +91,15 @@ class TProgressBar : public TWinControl {
 // ================================================================================
 
 enum class TScrollCode : uint8_t {
-  scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll
+  scLineUp,
+  scLineDown,
+  scPageUp,
+  scPageDown,
+  scPosition,
+  scTrack,
+  scTop,
+  scBottom,
+  scEndScroll
 };
 // ScrollPos may be changed by the handler; it becomes the position.
 using TScrollEvent = std::function<void(TObject* Sender, TScrollCode ScrollCode, int32_t& ScrollPos)>;
@@ -154,15 +162,15 @@ inline constexpr uint32_t UDS_ARROWKEYS = 0x0020;
 inline constexpr uint32_t UDS_HORZ = 0x0040;
 inline constexpr uint32_t UDS_NOTHOUSANDS = 0x0080;
 
-inline constexpr uint32_t UDM_SETRANGE = 0x0465;    // lParam: low word max, high word min
-inline constexpr uint32_t UDM_GETRANGE = 0x0466;    // answers low word max, high word min
-inline constexpr uint32_t UDM_SETPOS = 0x0467;      // lParam low word; answers the old position
-inline constexpr uint32_t UDM_GETPOS = 0x0468;      // low word position, high word non-zero on error
-inline constexpr uint32_t UDM_SETBUDDY = 0x0469;    // wParam HWND; answers the old buddy
+inline constexpr uint32_t UDM_SETRANGE = 0x0465;  // lParam: low word max, high word min
+inline constexpr uint32_t UDM_GETRANGE = 0x0466;  // answers low word max, high word min
+inline constexpr uint32_t UDM_SETPOS = 0x0467;    // lParam low word; answers the old position
+inline constexpr uint32_t UDM_GETPOS = 0x0468;    // low word position, high word non-zero on error
+inline constexpr uint32_t UDM_SETBUDDY = 0x0469;  // wParam HWND; answers the old buddy
 inline constexpr uint32_t UDM_GETBUDDY = 0x046A;
-inline constexpr uint32_t UDM_SETACCEL = 0x046B;    // wParam count, lParam UDACCEL*
-inline constexpr uint32_t UDM_GETACCEL = 0x046C;    // wParam count, lParam UDACCEL*; answers the count
-inline constexpr uint32_t UDM_SETBASE = 0x046D;     // 10 or 16; answers the old base (0 when refused)
+inline constexpr uint32_t UDM_SETACCEL = 0x046B;  // wParam count, lParam UDACCEL*
+inline constexpr uint32_t UDM_GETACCEL = 0x046C;  // wParam count, lParam UDACCEL*; answers the count
+inline constexpr uint32_t UDM_SETBASE = 0x046D;   // 10 or 16; answers the old base (0 when refused)
 inline constexpr uint32_t UDM_GETBASE = 0x046E;
 inline constexpr uint32_t UDM_SETRANGE32 = 0x046F;  // wParam min, lParam max
 inline constexpr uint32_t UDM_GETRANGE32 = 0x0470;  // wParam int32_t* min, lParam int32_t* max
@@ -278,28 +286,28 @@ inline constexpr uint32_t TBS_NOTHUMB = 0x0080;
 inline constexpr uint32_t TBM_GETPOS = 0x0400;
 inline constexpr uint32_t TBM_GETRANGEMIN = 0x0401;
 inline constexpr uint32_t TBM_GETRANGEMAX = 0x0402;
-inline constexpr uint32_t TBM_GETTIC = 0x0403;        // wParam index of a manual tick; -1 when none
-inline constexpr uint32_t TBM_SETTIC = 0x0404;        // lParam position
-inline constexpr uint32_t TBM_SETPOS = 0x0405;        // wParam redraw, lParam position; notifies nothing
-inline constexpr uint32_t TBM_SETRANGE = 0x0406;      // wParam redraw, lParam low word min, high word max
-inline constexpr uint32_t TBM_SETRANGEMIN = 0x0407;   // wParam redraw, lParam min
-inline constexpr uint32_t TBM_SETRANGEMAX = 0x0408;   // wParam redraw, lParam max
+inline constexpr uint32_t TBM_GETTIC = 0x0403;       // wParam index of a manual tick; -1 when none
+inline constexpr uint32_t TBM_SETTIC = 0x0404;       // lParam position
+inline constexpr uint32_t TBM_SETPOS = 0x0405;       // wParam redraw, lParam position; notifies nothing
+inline constexpr uint32_t TBM_SETRANGE = 0x0406;     // wParam redraw, lParam low word min, high word max
+inline constexpr uint32_t TBM_SETRANGEMIN = 0x0407;  // wParam redraw, lParam min
+inline constexpr uint32_t TBM_SETRANGEMAX = 0x0408;  // wParam redraw, lParam max
 inline constexpr uint32_t TBM_CLEARTICS = 0x0409;
-inline constexpr uint32_t TBM_SETSEL = 0x040A;        // wParam redraw, lParam low word start, high word end
+inline constexpr uint32_t TBM_SETSEL = 0x040A;  // wParam redraw, lParam low word start, high word end
 inline constexpr uint32_t TBM_SETSELSTART = 0x040B;
 inline constexpr uint32_t TBM_SETSELEND = 0x040C;
-inline constexpr uint32_t TBM_GETPTICS = 0x040E;      // the manual ticks (valid until they change)
-inline constexpr uint32_t TBM_GETTICPOS = 0x040F;     // wParam index: client coordinate along the channel
-inline constexpr uint32_t TBM_GETNUMTICS = 0x0410;    // manual ticks plus the first and last
+inline constexpr uint32_t TBM_GETPTICS = 0x040E;    // the manual ticks (valid until they change)
+inline constexpr uint32_t TBM_GETTICPOS = 0x040F;   // wParam index: client coordinate along the channel
+inline constexpr uint32_t TBM_GETNUMTICS = 0x0410;  // manual ticks plus the first and last
 inline constexpr uint32_t TBM_GETSELSTART = 0x0411;
 inline constexpr uint32_t TBM_GETSELEND = 0x0412;
 inline constexpr uint32_t TBM_CLEARSEL = 0x0413;
 inline constexpr uint32_t TBM_SETTICFREQ = 0x0414;
-inline constexpr uint32_t TBM_SETPAGESIZE = 0x0415;   // answers the old size
+inline constexpr uint32_t TBM_SETPAGESIZE = 0x0415;  // answers the old size
 inline constexpr uint32_t TBM_GETPAGESIZE = 0x0416;
-inline constexpr uint32_t TBM_SETLINESIZE = 0x0417;   // answers the old size
+inline constexpr uint32_t TBM_SETLINESIZE = 0x0417;  // answers the old size
 inline constexpr uint32_t TBM_GETLINESIZE = 0x0418;
-inline constexpr uint32_t TBM_GETTHUMBRECT = 0x0419;  // lParam TRect*
+inline constexpr uint32_t TBM_GETTHUMBRECT = 0x0419;    // lParam TRect*
 inline constexpr uint32_t TBM_GETCHANNELRECT = 0x041A;  // lParam TRect*
 inline constexpr uint32_t TBM_SETTHUMBLENGTH = 0x041B;  // with TBS_FIXEDLENGTH
 inline constexpr uint32_t TBM_GETTHUMBLENGTH = 0x041C;

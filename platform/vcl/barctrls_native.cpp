@@ -89,8 +89,10 @@ void PaintProgress(HWND hwnd, HDC dc, const TProgressState* s) {
   if (filled <= 0) return;
   if ((style & PBS_SMOOTH) != 0) {
     TRect r = inner;
-    if (vertical) r.Top = r.Bottom - filled;
-    else r.Right = r.Left + filled;
+    if (vertical)
+      r.Top = r.Bottom - filled;
+    else
+      r.Right = r.Left + filled;
     BarFillRect(dc, r, bar);
     return;
   }
@@ -125,8 +127,7 @@ LRESULT BarProgressWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam
       delete s;
       return DefWindowProc(hwnd, msg, wParam, lParam);
     case WM_ERASEBKGND: return 1;  // WM_PAINT covers the client area
-    case WM_PAINT:
-      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintProgress(hwnd, dc, s); });
+    case WM_PAINT: return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintProgress(hwnd, dc, s); });
     case WM_STYLECHANGED: InvalidateRect(hwnd, nullptr, false); return 0;
     case PBM_SETRANGE:
     case PBM_SETRANGE32: {
@@ -288,15 +289,17 @@ void PaintScrollBar(HWND hwnd, HDC dc, const TScrollBarCtl& s) {
   const bool fillTrack = track != GetStockObject(NULL_BRUSH);
   const HBRUSH held = GetSysColorBrush(COLOR_3DDKSHADOW);
   if (g.ThumbEnd <= g.ThumbStart) {
-    const TRect all = g.Vertical ? TRect{0, g.Arrow, g.Thick, g.Length - g.Arrow}
-                                 : TRect{g.Arrow, 0, g.Length - g.Arrow, g.Thick};
+    const TRect all =
+        g.Vertical ? TRect{0, g.Arrow, g.Thick, g.Length - g.Arrow} : TRect{g.Arrow, 0, g.Length - g.Arrow, g.Thick};
     if (fillTrack && !IsRectEmpty(all)) FillRect(dc, all, track);
   } else {
     for (int32_t part : {sbpPageUp, sbpPageDown}) {
       const TRect r = SbPartRect(g, part);
       if (IsRectEmpty(r)) continue;
-      if (s.Pressed == part) FillRect(dc, r, held);
-      else if (fillTrack) FillRect(dc, r, track);
+      if (s.Pressed == part)
+        FillRect(dc, r, held);
+      else if (fillTrack)
+        FillRect(dc, r, track);
     }
     TRect r = SbPartRect(g, sbpThumb);
     DrawEdge(dc, r, EDGE_RAISED, BF_RECT | BF_MIDDLE);
@@ -390,8 +393,7 @@ LRESULT BarScrollWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) 
       return DefWindowProc(hwnd, msg, wParam, lParam);
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT:
-      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintScrollBar(hwnd, dc, *s); });
+    case WM_PAINT: return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintScrollBar(hwnd, dc, *s); });
     case WM_ENABLE:
     case WM_STYLECHANGED:
     case WM_SETFOCUS:
@@ -506,8 +508,7 @@ LRESULT BarScrollWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) 
       InvalidateRect(hwnd, nullptr, false);
       return 1;
     }
-    case SBM_SETSCROLLINFO:
-      return SbSetInfo(hwnd, s, reinterpret_cast<const SCROLLINFO*>(lParam), wParam != 0);
+    case SBM_SETSCROLLINFO: return SbSetInfo(hwnd, s, reinterpret_cast<const SCROLLINFO*>(lParam), wParam != 0);
     case SBM_GETSCROLLINFO: {
       auto* si = reinterpret_cast<SCROLLINFO*>(lParam);
       if (si == nullptr) return 0;
@@ -618,10 +619,14 @@ bool UdParse(const TUpDownState& s, const String& text, int32_t& value) {
   for (; i < t.size(); ++i) {
     const char c = t[i];
     int32_t d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return false;
     v = v * base + d;
     if (v > int64_t(UINT32_MAX)) return false;
   }
@@ -774,8 +779,10 @@ void PaintUpDown(HWND hwnd, HDC dc, const TUpDownState& s) {
   const bool horz = (UdStyle(hwnd) & UDS_HORZ) != 0;
   const bool enabled = IsWindowEnabled(hwnd);
   TRect first = c, second = c;  // up/left, then down/right
-  if (horz) first.Right = second.Left = c.Left + c.Width() / 2;
-  else first.Bottom = second.Top = c.Top + c.Height() / 2;
+  if (horz)
+    first.Right = second.Left = c.Left + c.Width() / 2;
+  else
+    first.Bottom = second.Top = c.Top + c.Height() / 2;
   const bool wrap = (UdStyle(hwnd) & UDS_WRAP) != 0;
   // Without wrapping an arrow that cannot move shows inactive.
   const bool atHigh = !wrap && s.Pos >= UdHigh(s), atLow = !wrap && s.Pos <= UdLow(s);
@@ -824,8 +831,7 @@ LRESULT BarUpDownWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) 
       delete s;
       return DefWindowProc(hwnd, msg, wParam, lParam);
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT:
-      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintUpDown(hwnd, dc, *s); });
+    case WM_PAINT: return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintUpDown(hwnd, dc, *s); });
     case WM_ENABLE:
     case WM_STYLECHANGED: InvalidateRect(hwnd, nullptr, false); return 0;
     case WM_LBUTTONDOWN:
@@ -1061,10 +1067,10 @@ void PaintTrackBar(HWND hwnd, HDC dc, const TTrackState& s) {
   const TTrackGeometry g = TbGeometry(hwnd, s);
   TRect c;
   GetClientRect(hwnd, &c);
-  HBRUSH back = reinterpret_cast<HBRUSH>(
-      GetParent(hwnd) != nullptr ? SendMessage(GetParent(hwnd), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                               reinterpret_cast<LPARAM>(hwnd))
-                                 : 0);
+  HBRUSH back = reinterpret_cast<HBRUSH>(GetParent(hwnd) != nullptr
+                                             ? SendMessage(GetParent(hwnd), WM_CTLCOLORSTATIC,
+                                                           reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd))
+                                             : 0);
   if (back == nullptr) back = GetSysColorBrush(COLOR_BTNFACE);
   if (back != GetStockObject(NULL_BRUSH)) FillRect(dc, c, back);
 
@@ -1075,8 +1081,10 @@ void PaintTrackBar(HWND hwnd, HDC dc, const TTrackState& s) {
   if ((style & TBS_ENABLESELRANGE) != 0 && s.SelEnd > s.SelStart) {
     TRect sel = ch;
     const int32_t a = TbAlong(s, g, s.SelStart), b = TbAlong(s, g, s.SelEnd);
-    if (g.Vertical) sel.Top = a, sel.Bottom = b + 1;
-    else sel.Left = a, sel.Right = b + 1;
+    if (g.Vertical)
+      sel.Top = a, sel.Bottom = b + 1;
+    else
+      sel.Left = a, sel.Right = b + 1;
     BarFillRect(dc, sel, GetSysColor(COLOR_HIGHLIGHT));
   }
 
@@ -1095,8 +1103,10 @@ void PaintTrackBar(HWND hwnd, HDC dc, const TTrackState& s) {
         if (base < 0) continue;
         const int32_t n = end ? 4 : 3;
         const int32_t b0 = base == g.TicksBefore ? base - n + 1 : base;
-        if (g.Vertical) TbLine(dc, b0, a, b0 + n, a, ink);
-        else TbLine(dc, a, b0, a, b0 + n, ink);
+        if (g.Vertical)
+          TbLine(dc, b0, a, b0 + n, a, ink);
+        else
+          TbLine(dc, a, b0, a, b0 + n, ink);
       }
     }
   }
@@ -1122,8 +1132,8 @@ void PaintTrackBar(HWND hwnd, HDC dc, const TTrackState& s) {
       // Row i of the point, narrowing by one pixel on each side.
       const int32_t lo = i, hi = w - 1 - i;
       if (hi < lo) break;
-      const int32_t across = pointAfter ? (g.Vertical ? body.Right : body.Bottom) + i
-                                        : (g.Vertical ? body.Left : body.Top) - 1 - i;
+      const int32_t across =
+          pointAfter ? (g.Vertical ? body.Right : body.Bottom) + i : (g.Vertical ? body.Left : body.Top) - 1 - i;
       auto px = [&](int32_t a0, int32_t a1, COLORREF color) {
         const int32_t base = g.Vertical ? t.Top : t.Left;
         if (a1 < a0) return;
@@ -1170,8 +1180,7 @@ LRESULT BarTrackWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       return DefWindowProc(hwnd, msg, wParam, lParam);
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT:
-      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintTrackBar(hwnd, dc, *s); });
+    case WM_PAINT: return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintTrackBar(hwnd, dc, *s); });
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       s->Focused = msg == WM_SETFOCUS;
@@ -1289,8 +1298,7 @@ LRESULT BarTrackWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(hwnd, nullptr, false);
       return 1;
     }
-    case TBM_GETTIC:
-      return wParam < s->Ticks.size() ? s->Ticks[wParam] : -1;
+    case TBM_GETTIC: return wParam < s->Ticks.size() ? s->Ticks[wParam] : -1;
     case TBM_CLEARTICS:
       s->Ticks.clear();
       if (redraw) InvalidateRect(hwnd, nullptr, false);

@@ -18,8 +18,8 @@ class StdProgressBar : public TStdTest {
  public:
   HWND Native(uint32_t Style, int32_t W = 100, int32_t H = 18) {
     RegisterBarControlClasses();
-    HWND h = CreateWindowEx(0, "msctls_progress32", "", WS_CHILD | WS_VISIBLE | Style, 10, 10, W, H,
-                            Form->Handle(), reinterpret_cast<HMENU>(intptr_t(700)), nullptr, nullptr);
+    HWND h = CreateWindowEx(0, "msctls_progress32", "", WS_CHILD | WS_VISIBLE | Style, 10, 10, W, H, Form->Handle(),
+                            reinterpret_cast<HMENU>(intptr_t(700)), nullptr, nullptr);
     Pump();
     return h;
   }
@@ -230,8 +230,8 @@ TEST_F(StdScrollBar, KeysSendTheirCodeThenEndScroll) {
   const struct {
     uint32_t Vk;
     uint32_t Code;
-  } keys[] = {{VK_DOWN, SB_LINEDOWN}, {VK_RIGHT, SB_LINEDOWN}, {VK_UP, SB_LINEUP},  {VK_LEFT, SB_LINEUP},
-              {VK_NEXT, SB_PAGEDOWN}, {VK_PRIOR, SB_PAGEUP},   {VK_HOME, SB_TOP},   {VK_END, SB_BOTTOM}};
+  } keys[] = {{VK_DOWN, SB_LINEDOWN}, {VK_RIGHT, SB_LINEDOWN}, {VK_UP, SB_LINEUP}, {VK_LEFT, SB_LINEUP},
+              {VK_NEXT, SB_PAGEDOWN}, {VK_PRIOR, SB_PAGEUP},   {VK_HOME, SB_TOP},  {VK_END, SB_BOTTOM}};
   for (const auto& k : keys) {
     Notes.clear();
     Press(k.Vk);
@@ -698,8 +698,8 @@ TEST_F(StdUpDown, FrameworkEventsAssociateAndProgrammaticPosition) {
   allow = false;
   Down(h, 4, 2);
   Up(h, 4, 2);
-  EXPECT_EQ(log, (std::vector<String>{"changing", "ex 1005 up", "next", "changing", "ex 1000 down", "prev",
-                                      "changing"}));
+  EXPECT_EQ(log,
+            (std::vector<String>{"changing", "ex 1005 up", "next", "changing", "ex 1000 down", "prev", "changing"}));
   EXPECT_EQ(ud->Position(), 1000);
   log.clear();
   ud->SetPosition(1500);
@@ -743,8 +743,8 @@ TEST_F(StdTrackBar, KeysMoveByLineAndPageThenEndTrack) {
     uint32_t Vk;
     uint32_t Code;
     int32_t Pos;
-  } keys[] = {{VK_RIGHT, TB_LINEDOWN, 1}, {VK_NEXT, TB_PAGEDOWN, 3}, {VK_DOWN, TB_LINEDOWN, 4},
-              {VK_LEFT, TB_LINEUP, 3},    {VK_PRIOR, TB_PAGEUP, 1},  {VK_PRIOR, TB_PAGEUP, 0},
+  } keys[] = {{VK_RIGHT, TB_LINEDOWN, 1}, {VK_NEXT, TB_PAGEDOWN, 3},   {VK_DOWN, TB_LINEDOWN, 4},
+              {VK_LEFT, TB_LINEUP, 3},    {VK_PRIOR, TB_PAGEUP, 1},    {VK_PRIOR, TB_PAGEUP, 0},
               {VK_END, TB_BOTTOM, 10},    {VK_RIGHT, TB_LINEDOWN, 10}, {VK_HOME, TB_TOP, 0}};
   for (const auto& k : keys) {
     Notes.clear();
@@ -772,8 +772,8 @@ TEST_F(StdTrackBar, ChannelPressPagesOnTheClockUntilTheThumbArrives) {
     EXPECT_EQ(Bar->Position(), st.Pos) << "+" << st.Ms;
   }
   Up(h, 130, 12);
-  EXPECT_EQ(Sent(), (std::vector<uint32_t>{TB_PAGEDOWN, TB_PAGEDOWN, TB_PAGEDOWN, TB_PAGEDOWN, TB_PAGEDOWN,
-                                           TB_ENDTRACK}));
+  EXPECT_EQ(Sent(),
+            (std::vector<uint32_t>{TB_PAGEDOWN, TB_PAGEDOWN, TB_PAGEDOWN, TB_PAGEDOWN, TB_PAGEDOWN, TB_ENDTRACK}));
   // And back: a press left of the thumb pages up.
   Notes.clear();
   Down(h, 60, 12);

@@ -73,9 +73,8 @@ TClipboard::~TClipboard() {
 
 void TClipboard::Open() {
   if (FOpenRefCount == 0) {
-    FClipboardWindow = AllocateHWnd([this](TMessage& m) {
-      m.Result = DefWindowProc(FClipboardWindow, m.Msg, m.WParam, m.LParam);
-    });
+    FClipboardWindow =
+        AllocateHWnd([this](TMessage& m) { m.Result = DefWindowProc(FClipboardWindow, m.Msg, m.WParam, m.LParam); });
     if (!OpenClipboard(FClipboardWindow)) {
       DeallocateHWnd(FClipboardWindow);
       FClipboardWindow = nullptr;
@@ -174,8 +173,7 @@ void TClipboard::SetBuffer(uint32_t Format, const void* Buffer, size_t Size) {
 
 void TClipboard::Assign(TPersistent* Source) {
   TBitmap* bitmap = dynamic_cast<TBitmap*>(Source);
-  if (auto* picture = dynamic_cast<TPicture*>(Source))
-    bitmap = dynamic_cast<TBitmap*>(picture->Graphic());
+  if (auto* picture = dynamic_cast<TPicture*>(Source)) bitmap = dynamic_cast<TBitmap*>(picture->Graphic());
   if (bitmap == nullptr) {
     TPersistent::Assign(Source);
     return;

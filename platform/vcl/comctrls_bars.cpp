@@ -224,7 +224,8 @@ LRESULT StatusWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       const TStatusPart* p = PartOf(*s, uint32_t(wParam & 0xFF));
       if (p == nullptr) return 0;
       if ((p->Type & SBT_OWNERDRAW) != 0) return msg == SB_GETTEXT ? LRESULT(p->Data) : 0;
-      if (msg == SB_GETTEXT && lParam != 0) ComCopyText(p->Text, reinterpret_cast<char*>(lParam), int32_t(p->Text.size()) + 1);
+      if (msg == SB_GETTEXT && lParam != 0)
+        ComCopyText(p->Text, reinterpret_cast<char*>(lParam), int32_t(p->Text.size()) + 1);
       return LRESULT(MAKELONG(uint16_t(p->Text.size()), uint16_t(p->Type)));
     }
     default: return DefWindowProc(h, msg, wParam, lParam);
@@ -404,8 +405,10 @@ void PaintRebar(HWND h, HDC dc, TRebarState& s) {
       pos += 4 + 5 - 1;
     }
     if (s.Images != nullptr && b.Image >= 0) {
-      if (vert) ImageList_Draw(s.Images, b.Image, dc, r.Left + (r.Width() - icx) / 2, pos + 2, ILD_TRANSPARENT);
-      else ImageList_Draw(s.Images, b.Image, dc, pos + 2, r.Top + (r.Height() - icy) / 2, ILD_TRANSPARENT);
+      if (vert)
+        ImageList_Draw(s.Images, b.Image, dc, r.Left + (r.Width() - icx) / 2, pos + 2, ILD_TRANSPARENT);
+      else
+        ImageList_Draw(s.Images, b.Image, dc, pos + 2, r.Top + (r.Height() - icy) / 2, ILD_TRANSPARENT);
       pos += 2 + (vert ? icy : icx) + 1;
     }
     if (!b.Text.empty()) {
@@ -491,7 +494,8 @@ LRESULT RebarWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
           if (b.Child == reinterpret_cast<HWND>(lParam)) b.Child = nullptr;
       return 0;
     case RB_SETBARINFO:
-      if (const auto* ri = reinterpret_cast<const REBARINFO*>(lParam); ri != nullptr && (ri->fMask & RBIM_IMAGELIST) != 0)
+      if (const auto* ri = reinterpret_cast<const REBARINFO*>(lParam);
+          ri != nullptr && (ri->fMask & RBIM_IMAGELIST) != 0)
         s->Images = ri->himl;
       Relayout(h, *s);
       return 1;
@@ -642,8 +646,10 @@ TStatusPanels::TStatusPanels(TStatusBar* StatusBar)
 TPersistent* TStatusPanels::GetOwner() const { return FStatusBar; }
 
 void TStatusPanels::Update(TCollectionItem* Item) {
-  if (Item != nullptr) FStatusBar->UpdatePanel(static_cast<TStatusPanel*>(Item));
-  else FStatusBar->UpdatePanels();
+  if (Item != nullptr)
+    FStatusBar->UpdatePanel(static_cast<TStatusPanel*>(Item));
+  else
+    FStatusBar->UpdatePanels();
 }
 
 TStatusBar::TStatusBar(TComponent* AOwner) : TWinControl(AOwner) {
@@ -725,8 +731,10 @@ void TStatusBar::SetSizeGrip(bool Value) {
 }
 
 void TStatusBar::DrawPanel(TStatusPanel* Panel, const TRect& Rect) {
-  if (OnDrawPanel) OnDrawPanel(this, Panel, Rect);
-  else FCanvas->FillRect(Rect);
+  if (OnDrawPanel)
+    OnDrawPanel(this, Panel, Rect);
+  else
+    FCanvas->FillRect(Rect);
 }
 
 void TStatusBar::Dispatch(TMessage& Message) {
@@ -884,7 +892,8 @@ void TToolButton::Paint() {
   if (caption) {
     c->Font()->Assign(bar->Font());
     TRect tr{list ? textLeft : content.Left, textTop, content.Right, content.Bottom};
-    const uint32_t fmt = DT_SINGLELINE | (list ? DT_LEFT | DT_VCENTER : DT_CENTER | (textTop > content.Top ? DT_TOP : DT_VCENTER));
+    const uint32_t fmt =
+        DT_SINGLELINE | (list ? DT_LEFT | DT_VCENTER : DT_CENTER | (textTop > content.Top ? DT_TOP : DT_VCENTER));
     StdDrawCaption(dc, Caption(), tr, fmt, Enabled(), GetSysColor(COLOR_BTNTEXT));
   }
 }
@@ -914,7 +923,8 @@ int32_t TToolBar::ButtonCount() const { return int32_t(OrderedButtons().size());
 
 TToolButton* TToolBar::Buttons(int32_t Index) const {
   const std::vector<TToolButton*> r = OrderedButtons();
-  if (Index < 0 || Index >= int32_t(r.size())) throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  if (Index < 0 || Index >= int32_t(r.size()))
+    throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
   return r[size_t(Index)];
 }
 
@@ -1160,8 +1170,8 @@ void TCoolBar::CreateWnd() {
 }
 
 void TCoolBar::FillBandInfo(TCoolBand* Band, REBARBANDINFO& Info, String& Text) {
-  Info.fMask = RBBIM_STYLE | RBBIM_TEXT | RBBIM_IMAGE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE |
-               RBBIM_BACKGROUND | RBBIM_ID | RBBIM_LPARAM;
+  Info.fMask = RBBIM_STYLE | RBBIM_TEXT | RBBIM_IMAGE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_BACKGROUND |
+               RBBIM_ID | RBBIM_LPARAM;
   Info.fStyle = 0;
   if (Band->FBreak) Info.fStyle |= RBBS_BREAK;
   if (Band->FFixedSize) Info.fStyle |= RBBS_FIXEDSIZE;
@@ -1203,8 +1213,10 @@ void TCoolBar::UpdateBands() {
   --FUpdating;
   if (AutoSize()) {
     const int32_t extent = int32_t(Perform(RB_GETBARHEIGHT, 0, 0));
-    if (FVertical) SetWidth(extent);
-    else SetHeight(extent);
+    if (FVertical)
+      SetWidth(extent);
+    else
+      SetHeight(extent);
   }
   Invalidate();
 }

@@ -37,15 +37,15 @@ inline constexpr uint32_t CCS_VERT = 0x0080;
 // The bar does not move itself: its owner places it.
 inline constexpr uint32_t SBARS_SIZEGRIP = 0x0100;
 
-inline constexpr uint32_t SB_SETPARTS = 0x0404;    // wParam count (<= 256), lParam int32_t* right edges (-1: to the end)
-inline constexpr uint32_t SB_GETPARTS = 0x0406;    // wParam size, lParam int32_t*; answers the count
+inline constexpr uint32_t SB_SETPARTS = 0x0404;  // wParam count (<= 256), lParam int32_t* right edges (-1: to the end)
+inline constexpr uint32_t SB_GETPARTS = 0x0406;  // wParam size, lParam int32_t*; answers the count
 inline constexpr uint32_t SB_GETBORDERS = 0x0407;  // lParam int32_t[3]
 inline constexpr uint32_t SB_SETMINHEIGHT = 0x0408;
-inline constexpr uint32_t SB_SIMPLE = 0x0409;      // wParam non-zero: one simple part
-inline constexpr uint32_t SB_GETRECT = 0x040A;     // wParam part, lParam TRect*
-inline constexpr uint32_t SB_SETTEXT = 0x040B;     // wParam part | SBT_*, lParam UTF-8 text (owner draw: the data)
+inline constexpr uint32_t SB_SIMPLE = 0x0409;         // wParam non-zero: one simple part
+inline constexpr uint32_t SB_GETRECT = 0x040A;        // wParam part, lParam TRect*
+inline constexpr uint32_t SB_SETTEXT = 0x040B;        // wParam part | SBT_*, lParam UTF-8 text (owner draw: the data)
 inline constexpr uint32_t SB_GETTEXTLENGTH = 0x040C;  // answers MAKELONG(length, SBT_ type)
-inline constexpr uint32_t SB_GETTEXT = 0x040D;     // wParam part, lParam buffer (no size: take the length first)
+inline constexpr uint32_t SB_GETTEXT = 0x040D;        // wParam part, lParam buffer (no size: take the length first)
 inline constexpr uint32_t SB_ISSIMPLE = 0x040E;
 
 // The part of the simple mode.
@@ -63,18 +63,18 @@ inline constexpr uint32_t RBS_AUTOSIZE = 0x2000;
 inline constexpr uint32_t RBS_VERTICALGRIPPER = 0x4000;
 inline constexpr uint32_t RBS_DBLCLKTOGGLE = 0x8000;
 
-inline constexpr uint32_t RB_DELETEBAND = 0x0402;    // wParam index
-inline constexpr uint32_t RB_GETBARINFO = 0x0403;    // lParam REBARINFO*
-inline constexpr uint32_t RB_SETBARINFO = 0x0404;    // lParam REBARINFO* (the image list)
-inline constexpr uint32_t RB_GETRECT = 0x0409;       // wParam index, lParam TRect*: the band's rectangle
-inline constexpr uint32_t RB_INSERTBAND = 0x040A;    // wParam index (-1: at the end), lParam REBARBANDINFO*
-inline constexpr uint32_t RB_SETBANDINFO = 0x040B;   // wParam index, lParam REBARBANDINFO*
+inline constexpr uint32_t RB_DELETEBAND = 0x0402;   // wParam index
+inline constexpr uint32_t RB_GETBARINFO = 0x0403;   // lParam REBARINFO*
+inline constexpr uint32_t RB_SETBARINFO = 0x0404;   // lParam REBARINFO* (the image list)
+inline constexpr uint32_t RB_GETRECT = 0x0409;      // wParam index, lParam TRect*: the band's rectangle
+inline constexpr uint32_t RB_INSERTBAND = 0x040A;   // wParam index (-1: at the end), lParam REBARBANDINFO*
+inline constexpr uint32_t RB_SETBANDINFO = 0x040B;  // wParam index, lParam REBARBANDINFO*
 inline constexpr uint32_t RB_GETBANDCOUNT = 0x040C;
 inline constexpr uint32_t RB_GETROWCOUNT = 0x040D;
 inline constexpr uint32_t RB_GETROWHEIGHT = 0x040E;  // wParam band index
 inline constexpr uint32_t RB_SETBKCOLOR = 0x0413;
-inline constexpr uint32_t RB_GETBARHEIGHT = 0x041B;  // the rows' total height (width when vertical)
-inline constexpr uint32_t RB_GETBANDINFO = 0x041C;   // wParam index, lParam REBARBANDINFO*
+inline constexpr uint32_t RB_GETBARHEIGHT = 0x041B;    // the rows' total height (width when vertical)
+inline constexpr uint32_t RB_GETBANDINFO = 0x041C;     // wParam index, lParam REBARBANDINFO*
 inline constexpr uint32_t RB_GETBANDBORDERS = 0x0422;  // wParam index, lParam TRect*: Left is the header size
 
 inline constexpr uint32_t RBBIM_STYLE = 0x0001;
@@ -447,8 +447,8 @@ class TCoolBar : public TWinControl {
 
 enum class TBandPaintOption : uint8_t { bpoGrabber, bpoFrame };
 using TBandPaintOptions = Set<TBandPaintOption>;
-using TBandPaintEvent = std::function<void(TObject* Sender, TControl* Control, TCanvas* Canvas, TRect& ARect,
-                                           TBandPaintOptions& Options)>;
+using TBandPaintEvent =
+    std::function<void(TObject* Sender, TControl* Control, TCanvas* Canvas, TRect& ARect, TBandPaintOptions& Options)>;
 using TBandMoveEvent = std::function<void(TObject* Sender, TControl* Control, TRect& ARect)>;
 
 // Every child is a band: its bounds grown by 11 on the left (the grabber)

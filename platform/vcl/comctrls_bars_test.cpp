@@ -72,7 +72,7 @@ TEST_F(ComBarTest, CoolBandChildrenSitAfterTheirHeader) {
   };
   const TCase cases[] = {
       {a, TRect{head, 2, 150 - 2, 24}},
-      {b, TRect{152 + 4, 2, 300 - 2, 24}},  // fixed size: no gripper, header 4
+      {b, TRect{152 + 4, 2, 300 - 2, 24}},                                      // fixed size: no gripper, header 4
       {bc->Control(), TRect{4 + 9, row0 + 2 + 2, 300 - 2, row0 + 2 + 2 + 30}},  // next row, after the border
   };
   for (const TCase& c : cases) EXPECT_EQ(c.Child->BoundsRect(), c.Bounds) << c.Child->Name();

@@ -231,7 +231,10 @@ class TComDragDetect {
  public:
   void Press(const TPoint& Pos, bool Right, int32_t Item);
   bool Move(const TPoint& Pos);
-  void Reset() { FArmed = false; FStarted = false; }
+  void Reset() {
+    FArmed = false;
+    FStarted = false;
+  }
   bool Armed() const { return FArmed; }
   bool Started() const { return FStarted; }
   bool Right() const { return FRight; }

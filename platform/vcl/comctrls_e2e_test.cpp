@@ -21,13 +21,11 @@ using Lines = std::vector<String>;
 
 String CodeName(uint32_t Code) {
   static const std::map<uint32_t, const char*> names = {
-      {TVN_SELCHANGING, "SELCHANGING"},    {TVN_SELCHANGED, "SELCHANGED"},
-      {TVN_ITEMEXPANDING, "EXPANDING"},    {TVN_ITEMEXPANDED, "EXPANDED"},
-      {TVN_BEGINLABELEDIT, "BEGINEDIT"},   {TVN_ENDLABELEDIT, "ENDEDIT"},
-      {LVN_ITEMCHANGED, "CHANGED"},        {LVN_BEGINLABELEDIT, "BEGINEDIT"},
-      {LVN_ENDLABELEDIT, "ENDEDIT"},       {TCN_SELCHANGING, "SELCHANGING"},
-      {TCN_SELCHANGE, "SELCHANGE"},        {NM_CLICK, "CLICK"},
-      {NM_SETFOCUS, "SETFOCUS"},           {NM_KILLFOCUS, "KILLFOCUS"},
+      {TVN_SELCHANGING, "SELCHANGING"}, {TVN_SELCHANGED, "SELCHANGED"},    {TVN_ITEMEXPANDING, "EXPANDING"},
+      {TVN_ITEMEXPANDED, "EXPANDED"},   {TVN_BEGINLABELEDIT, "BEGINEDIT"}, {TVN_ENDLABELEDIT, "ENDEDIT"},
+      {LVN_ITEMCHANGED, "CHANGED"},     {LVN_BEGINLABELEDIT, "BEGINEDIT"}, {LVN_ENDLABELEDIT, "ENDEDIT"},
+      {TCN_SELCHANGING, "SELCHANGING"}, {TCN_SELCHANGE, "SELCHANGE"},      {NM_CLICK, "CLICK"},
+      {NM_SETFOCUS, "SETFOCUS"},        {NM_KILLFOCUS, "KILLFOCUS"},
   };
   auto it = names.find(Code);
   return it == names.end() ? String() : String(it->second);
@@ -305,8 +303,8 @@ TEST_F(ComEndToEnd, BrowseSelectRenameAndSwitchPagesByInputOnly) {
   H().KeyUp(VK_SHIFT);
   Pump();
   // The anchor's focus goes while the new focus item changes (between its ITEMCHANGING and ITEMCHANGED).
-  EXPECT_EQ(TakeLog(), (Lines{"list CHANGED 2 0>2", "list CHANGED 3 0>2", "list CHANGED 1 3>2",
-                              "list CHANGED 3 2>3", "list CLICK"}));
+  EXPECT_EQ(TakeLog(), (Lines{"list CHANGED 2 0>2", "list CHANGED 3 0>2", "list CHANGED 1 3>2", "list CHANGED 3 2>3",
+                              "list CLICK"}));
   EXPECT_EQ(List->SelCount(), 3);
   EXPECT_EQ(List->ItemFocused(), List->Items()->Item(3));
   const bool lit[] = {false, true, true, true, false};
@@ -322,8 +320,8 @@ TEST_F(ComEndToEnd, BrowseSelectRenameAndSwitchPagesByInputOnly) {
   EXPECT_EQ(Pages->ActivePage(), DetailsPage);
   EXPECT_EQ(Pages->TabIndex(), 1);
   EXPECT_EQ(TakeEvents(), (Lines{"pages changing", "pages change Details"}));
-  EXPECT_EQ(TakeLog(), (Lines{"list KILLFOCUS", "pages SETFOCUS", "pages SELCHANGING", "pages SELCHANGE",
-                              "pages CLICK"}));
+  EXPECT_EQ(TakeLog(),
+            (Lines{"list KILLFOCUS", "pages SETFOCUS", "pages SELCHANGING", "pages SELCHANGE", "pages CLICK"}));
   EXPECT_FALSE(IsWindowVisible(List->Handle()));
   EXPECT_TRUE(IsWindowVisible(DetailsPage->Handle()));
   EXPECT_EQ(PixelOf(Pages->Handle(), inPages.X, inPages.Y), Rgb(clBtnFace)) << "the details page shows instead";

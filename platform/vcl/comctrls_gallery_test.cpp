@@ -218,8 +218,7 @@ TEST_F(ComGallery, EveryControlInItsStates) {
   {
     const TRect r = icons->Items()->Item(0)->DisplayRect(TDisplayCode::drIcon);
     EXPECT_GT(CountColor(icons->Handle(), r, Rgb(clRed)), 500);
-    EXPECT_GT(CountColor(icons->Handle(), icons->Items()->Item(1)->DisplayRect(TDisplayCode::drLabel),
-                         Rgb(clBtnFace)),
+    EXPECT_GT(CountColor(icons->Handle(), icons->Items()->Item(1)->DisplayRect(TDisplayCode::drLabel), Rgb(clBtnFace)),
               0);
   }
   // Tree: the open branch's minus, the closed one's plus, the unfocused selection.

@@ -28,13 +28,13 @@ struct THdState {
   HIMAGELIST Images = nullptr;
   bool Redraw = true;
   // Mouse.
-  int32_t Pressed = -1;       // a button press on this item
+  int32_t Pressed = -1;  // a button press on this item
   bool PressedInside = false;
-  int32_t Tracking = -1;      // a divider drag of this item
+  int32_t Tracking = -1;  // a divider drag of this item
   int32_t TrackStartX = 0;
   int32_t TrackStartWidth = 0;
-  int32_t TrackLineX = -1;    // the inverted line without full drag
-  int32_t DragItem = -1;      // a section being dragged
+  int32_t TrackLineX = -1;  // the inverted line without full drag
+  int32_t DragItem = -1;    // a section being dragged
   bool DragArmed = false;
   TPoint DragStart;
   int32_t DragX = 0;
@@ -127,8 +127,7 @@ void FillItem(THdState* s, int32_t i, HDITEM* it) {
   if (it->mask & HDI_LPARAM) it->lParam = d.Param;
   if (it->mask & HDI_BITMAP) it->hbm = d.Bitmap;
   if (it->mask & HDI_IMAGE) it->iImage = d.Image;
-  if (it->mask & HDI_ORDER)
-    it->iOrder = int32_t(std::find(s->Order.begin(), s->Order.end(), i) - s->Order.begin());
+  if (it->mask & HDI_ORDER) it->iOrder = int32_t(std::find(s->Order.begin(), s->Order.end(), i) - s->Order.begin());
 }
 
 void MoveOrder(THdState* s, int32_t item, int32_t newPos) {
@@ -247,7 +246,8 @@ void DrawItem(HWND h, THdState* s, HDC dc, int32_t i, const TRect& r) {
     TRect tr{textX, inner.Top, textX + textW, inner.Bottom};
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    DrawText(dc, d.Text.c_str(), int32_t(d.Text.size()), &tr, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawText(dc, d.Text.c_str(), int32_t(d.Text.size()), &tr,
+             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
   RestoreDC(dc, saved);
 }
@@ -717,7 +717,8 @@ THeaderControl::THeaderControl(TComponent* AOwner) : TWinControl(AOwner) {
   FCanvas->SetControl(this);
   FImageLink = std::make_unique<TChangeLink>();
   FImageLink->OnChange = [this](TObject*) {
-    if (HandleAllocated()) Perform(HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(FImages ? FImages->Handle() : nullptr));
+    if (HandleAllocated())
+      Perform(HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(FImages ? FImages->Handle() : nullptr));
   };
 }
 
@@ -881,9 +882,7 @@ void THeaderControl::CNNotify(TMessage& Message) {
     case HDN_ENDTRACK:
       if (section != nullptr) SectionTrack(section, section->Width(), TSectionTrackState::tsTrackEnd);
       break;
-    case HDN_BEGINDRAG:
-      Message.Result = 0;
-      return;
+    case HDN_BEGINDRAG: Message.Result = 0; return;
     case HDN_ENDDRAG: {
       // The window moves the section in its order when the answer is 0.
       if (section == nullptr || nm->pitem == nullptr) break;

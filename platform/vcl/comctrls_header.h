@@ -31,15 +31,15 @@ inline constexpr uint32_t HDS_FLAT = 0x0200;
 
 inline constexpr uint32_t HDM_FIRST = 0x1200;
 inline constexpr uint32_t HDM_GETITEMCOUNT = 0x1200;
-inline constexpr uint32_t HDM_DELETEITEM = 0x1202;     // wParam index
-inline constexpr uint32_t HDM_LAYOUT = 0x1205;         // lParam HDLAYOUT*
-inline constexpr uint32_t HDM_HITTEST = 0x1206;        // lParam HDHITTESTINFO*; answers the item or -1
-inline constexpr uint32_t HDM_GETITEMRECT = 0x1207;    // wParam index, lParam TRect*
-inline constexpr uint32_t HDM_SETIMAGELIST = 0x1208;   // lParam HIMAGELIST; answers the old one
+inline constexpr uint32_t HDM_DELETEITEM = 0x1202;    // wParam index
+inline constexpr uint32_t HDM_LAYOUT = 0x1205;        // lParam HDLAYOUT*
+inline constexpr uint32_t HDM_HITTEST = 0x1206;       // lParam HDHITTESTINFO*; answers the item or -1
+inline constexpr uint32_t HDM_GETITEMRECT = 0x1207;   // wParam index, lParam TRect*
+inline constexpr uint32_t HDM_SETIMAGELIST = 0x1208;  // lParam HIMAGELIST; answers the old one
 inline constexpr uint32_t HDM_GETIMAGELIST = 0x1209;
-inline constexpr uint32_t HDM_INSERTITEM = 0x120A;     // wParam index, lParam HDITEM*; answers the index
-inline constexpr uint32_t HDM_GETITEM = 0x120B;        // wParam index, lParam HDITEM*
-inline constexpr uint32_t HDM_SETITEM = 0x120C;        // wParam index, lParam HDITEM*
+inline constexpr uint32_t HDM_INSERTITEM = 0x120A;  // wParam index, lParam HDITEM*; answers the index
+inline constexpr uint32_t HDM_GETITEM = 0x120B;     // wParam index, lParam HDITEM*
+inline constexpr uint32_t HDM_SETITEM = 0x120C;     // wParam index, lParam HDITEM*
 inline constexpr uint32_t HDM_ORDERTOINDEX = 0x120F;
 inline constexpr uint32_t HDM_GETORDERARRAY = 0x1211;  // wParam count, lParam int32_t*
 inline constexpr uint32_t HDM_SETORDERARRAY = 0x1212;  // wParam count, lParam const int32_t*
@@ -190,12 +190,12 @@ class THeaderSections : public TObject {
 };
 
 using TSectionNotifyEvent = std::function<void(THeaderControl* HeaderControl, THeaderSection* Section)>;
-using TSectionTrackEvent = std::function<void(THeaderControl* HeaderControl, THeaderSection* Section,
-                                              int32_t Width, TSectionTrackState State)>;
-using TSectionDragEvent = std::function<void(TObject* Sender, THeaderSection* FromSection,
-                                             THeaderSection* ToSection, bool& AllowDrag)>;
-using TDrawSectionEvent = std::function<void(THeaderControl* HeaderControl, THeaderSection* Section,
-                                             const TRect& Rect, bool Pressed)>;
+using TSectionTrackEvent = std::function<void(THeaderControl* HeaderControl, THeaderSection* Section, int32_t Width,
+                                              TSectionTrackState State)>;
+using TSectionDragEvent =
+    std::function<void(TObject* Sender, THeaderSection* FromSection, THeaderSection* ToSection, bool& AllowDrag)>;
+using TDrawSectionEvent =
+    std::function<void(THeaderControl* HeaderControl, THeaderSection* Section, const TRect& Rect, bool Pressed)>;
 
 class THeaderControl : public TWinControl {
  public:

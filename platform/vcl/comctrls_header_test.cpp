@@ -16,10 +16,11 @@ using Lines = std::vector<String>;
 
 String HdnName(uint32_t code) {
   static const std::map<uint32_t, const char*> names = {
-      {HDN_ITEMCHANGING, "changing"}, {HDN_ITEMCHANGED, "changed"},   {HDN_ITEMCLICK, "click"},
-      {HDN_ITEMDBLCLICK, "dblclick"}, {HDN_DIVIDERDBLCLICK, "divdbl"}, {HDN_BEGINTRACK, "begintrack"},
-      {HDN_ENDTRACK, "endtrack"},     {HDN_TRACK, "track"},           {HDN_BEGINDRAG, "begindrag"},
-      {HDN_ENDDRAG, "enddrag"},
+      {HDN_ITEMCHANGING, "changing"},  {HDN_ITEMCHANGED, "changed"},
+      {HDN_ITEMCLICK, "click"},        {HDN_ITEMDBLCLICK, "dblclick"},
+      {HDN_DIVIDERDBLCLICK, "divdbl"}, {HDN_BEGINTRACK, "begintrack"},
+      {HDN_ENDTRACK, "endtrack"},      {HDN_TRACK, "track"},
+      {HDN_BEGINDRAG, "begindrag"},    {HDN_ENDDRAG, "enddrag"},
   };
   auto it = names.find(code);
   return it == names.end() ? String() : String(it->second);
@@ -166,7 +167,8 @@ TEST_F(ComHeader, DividerDragsClicksAndSectionDrags) {
     Lines Expected;
   };
   const TCase cases[] = {
-      {"full drag: a change per move", [&] { Drag(60, 70, 80); },
+      {"full drag: a change per move",
+       [&] { Drag(60, 70, 80); },
        {"begintrack 0", "track 0 70", "changing 0", "changed 0 70", "track 0 80", "changing 0", "changed 0 80",
         "endtrack 0"}},
       {"click", [&] { Drag(100, 101, 102); }, {"click 1"}},
@@ -178,14 +180,14 @@ TEST_F(ComHeader, DividerDragsClicksAndSectionDrags) {
     EXPECT_EQ(Form->Take(), c.Expected) << c.What;
   }
   EXPECT_EQ(Header->Sections()->Items(0)->Width(), 80);
-  EXPECT_EQ(events, (Lines{"track 60 0", "track 70 1", "resize One", "track 80 1", "resize One", "track 80 2",
-                           "click Two"}));
+  EXPECT_EQ(events,
+            (Lines{"track 60 0", "track 70 1", "resize One", "track 80 1", "resize One", "track 80 2", "click Two"}));
   // Without full drag: an inverted line while moving, one change at the end.
   Header->SetFullDrag(false);
   Form->Take();
   Drag(80, 90, 95);
-  EXPECT_EQ(Form->Take(), (Lines{"begintrack 0", "track 0 90", "track 0 95", "changing 0", "changed 0 95",
-                                 "endtrack 0"}));
+  EXPECT_EQ(Form->Take(),
+            (Lines{"begintrack 0", "track 0 90", "track 0 95", "changing 0", "changed 0 95", "endtrack 0"}));
   // Sections dragged by 4 pixels move in the order.
   Header->SetDragReorder(true);
   Form->Take();

@@ -409,7 +409,9 @@ TCustomListView::~TCustomListView() {
   DestroyHandle();
   for (TCustomImageList* l : {FLargeImages, FSmallImages, FStateImages})
     if (l != nullptr) {
-      l->UnRegisterChanges(l == FLargeImages ? FLargeLink.get() : l == FSmallImages ? FSmallLink.get() : FStateLink.get());
+      l->UnRegisterChanges(l == FLargeImages   ? FLargeLink.get()
+                           : l == FSmallImages ? FSmallLink.get()
+                                               : FStateLink.get());
       l->RemoveFreeNotification(this);
     }
   for (TListItem* item : FAllItems) delete item;
@@ -535,7 +537,9 @@ void TCustomListView::Notification(TComponent* AComponent, TOperation Operation)
 }
 
 void TCustomListView::SetImageList(int32_t Which, TCustomImageList* Value, TCustomImageList*& Field) {
-  TChangeLink* link = Which == LVSIL_NORMAL ? FLargeLink.get() : Which == LVSIL_SMALL ? FSmallLink.get() : FStateLink.get();
+  TChangeLink* link = Which == LVSIL_NORMAL  ? FLargeLink.get()
+                      : Which == LVSIL_SMALL ? FSmallLink.get()
+                                             : FStateLink.get();
   if (!ReplaceImageList(this, Field, Value, link)) return;
   if (HandleAllocated())
     Perform(LVM_SETIMAGELIST, WPARAM(Which), reinterpret_cast<LPARAM>(Field ? Field->Handle() : nullptr));
@@ -559,7 +563,8 @@ void TCustomListView::RecreateStyle() {
   if (!FColumnClick) style |= LVS_NOSORTHEADER;
   if (FIconOptions->AutoArrange()) style |= LVS_AUTOARRANGE;
   if (!FIconOptions->WrapText()) style |= LVS_NOLABELWRAP;
-  if (style != uint32_t(GetWindowLong(WindowHandle(), GWL_STYLE))) SetWindowLong(WindowHandle(), GWL_STYLE, intptr_t(style));
+  if (style != uint32_t(GetWindowLong(WindowHandle(), GWL_STYLE)))
+    SetWindowLong(WindowHandle(), GWL_STYLE, intptr_t(style));
 }
 
 void TCustomListView::UpdateExStyle() {
@@ -569,8 +574,8 @@ void TCustomListView::UpdateExStyle() {
   if (FGridLines) ex |= LVS_EX_GRIDLINES;
   if (FCheckboxes) ex |= LVS_EX_CHECKBOXES;
   if (FHeaderDragDrop) ex |= LVS_EX_HEADERDRAGDROP;
-  Perform(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP,
-          LPARAM(ex));
+  Perform(LVM_SETEXTENDEDLISTVIEWSTYLE,
+          LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP, LPARAM(ex));
 }
 
 void TCustomListView::SetViewStyle(TViewStyle Value) {
@@ -792,8 +797,7 @@ bool TCustomListView::IsCustomDrawn(TCustomDrawTarget Target, TCustomDrawStage S
       return (Stage == TCustomDrawStage::cdPrePaint && OnCustomDraw) || bool(OnAdvancedCustomDraw);
     case TCustomDrawTarget::dtItem:
       return (Stage == TCustomDrawStage::cdPrePaint && OnCustomDrawItem) || bool(OnAdvancedCustomDrawItem);
-    default:
-      return (Stage == TCustomDrawStage::cdPrePaint && OnCustomDrawSubItem) || bool(OnAdvancedCustomDrawSubItem);
+    default: return (Stage == TCustomDrawStage::cdPrePaint && OnCustomDrawSubItem) || bool(OnAdvancedCustomDrawSubItem);
   }
 }
 
@@ -826,7 +830,7 @@ void TCustomListView::GetDispInfo(NMLVDISPINFO* Info) {
   if (item == nullptr || item->FDeleting) return;
   if ((Info->item.mask & LVIF_TEXT) != 0) {
     const int32_t sub = Info->item.iSubItem;
-    const String& text = sub == 0 ? item->FCaption
+    const String& text = sub == 0                             ? item->FCaption
                          : sub - 1 < item->FSubItems->Count() ? item->FSubItems->Strings(sub - 1)
                                                               : FDispBuffer;
     if (sub != 0 && sub - 1 >= item->FSubItems->Count()) FDispBuffer.clear();

@@ -57,30 +57,30 @@ inline constexpr uint32_t LVS_EX_DOUBLEBUFFER = 0x00010000;  // accepted; painti
 // ---- Messages -----------------------------------------------------------------------------
 inline constexpr uint32_t LVM_FIRST = 0x1000;
 inline constexpr uint32_t LVM_GETBKCOLOR = 0x1000;
-inline constexpr uint32_t LVM_SETBKCOLOR = 0x1001;            // lParam colour (CLR_NONE: none)
-inline constexpr uint32_t LVM_GETIMAGELIST = 0x1002;          // wParam LVSIL_*
-inline constexpr uint32_t LVM_SETIMAGELIST = 0x1003;          // wParam LVSIL_*, lParam list; answers the old
+inline constexpr uint32_t LVM_SETBKCOLOR = 0x1001;    // lParam colour (CLR_NONE: none)
+inline constexpr uint32_t LVM_GETIMAGELIST = 0x1002;  // wParam LVSIL_*
+inline constexpr uint32_t LVM_SETIMAGELIST = 0x1003;  // wParam LVSIL_*, lParam list; answers the old
 inline constexpr uint32_t LVM_GETITEMCOUNT = 0x1004;
 inline constexpr uint32_t LVM_DELETEITEM = 0x1008;
 inline constexpr uint32_t LVM_DELETEALLITEMS = 0x1009;
 inline constexpr uint32_t LVM_GETCALLBACKMASK = 0x100A;
 inline constexpr uint32_t LVM_SETCALLBACKMASK = 0x100B;
-inline constexpr uint32_t LVM_GETNEXTITEM = 0x100C;           // wParam start (-1: from the first), lParam LVNI_*
-inline constexpr uint32_t LVM_GETITEMRECT = 0x100E;           // lParam TRect* (Left = LVIR_* on input)
+inline constexpr uint32_t LVM_GETNEXTITEM = 0x100C;  // wParam start (-1: from the first), lParam LVNI_*
+inline constexpr uint32_t LVM_GETITEMRECT = 0x100E;  // lParam TRect* (Left = LVIR_* on input)
 inline constexpr uint32_t LVM_SETITEMPOSITION = 0x100F;
-inline constexpr uint32_t LVM_GETITEMPOSITION = 0x1010;       // lParam TPoint*
-inline constexpr uint32_t LVM_GETSTRINGWIDTH = 0x1057;        // lParam const char*
-inline constexpr uint32_t LVM_HITTEST = 0x1012;               // lParam LVHITTESTINFO*; answers the item or -1
-inline constexpr uint32_t LVM_ENSUREVISIBLE = 0x1013;         // lParam: partly visible is enough
-inline constexpr uint32_t LVM_SCROLL = 0x1014;                // wParam dx, lParam dy (pixels)
+inline constexpr uint32_t LVM_GETITEMPOSITION = 0x1010;  // lParam TPoint*
+inline constexpr uint32_t LVM_GETSTRINGWIDTH = 0x1057;   // lParam const char*
+inline constexpr uint32_t LVM_HITTEST = 0x1012;          // lParam LVHITTESTINFO*; answers the item or -1
+inline constexpr uint32_t LVM_ENSUREVISIBLE = 0x1013;    // lParam: partly visible is enough
+inline constexpr uint32_t LVM_SCROLL = 0x1014;           // wParam dx, lParam dy (pixels)
 inline constexpr uint32_t LVM_REDRAWITEMS = 0x1015;
 inline constexpr uint32_t LVM_ARRANGE = 0x1016;
 inline constexpr uint32_t LVM_GETEDITCONTROL = 0x1018;
 inline constexpr uint32_t LVM_DELETECOLUMN = 0x101C;
 inline constexpr uint32_t LVM_GETCOLUMNWIDTH = 0x101D;
-inline constexpr uint32_t LVM_SETCOLUMNWIDTH = 0x101E;        // lParam width or LVSCW_*
+inline constexpr uint32_t LVM_SETCOLUMNWIDTH = 0x101E;  // lParam width or LVSCW_*
 inline constexpr uint32_t LVM_GETHEADER = 0x101F;
-inline constexpr uint32_t LVM_CREATEDRAGIMAGE = 0x1021;       // lParam TPoint* (the image's origin)
+inline constexpr uint32_t LVM_CREATEDRAGIMAGE = 0x1021;  // lParam TPoint* (the image's origin)
 inline constexpr uint32_t LVM_GETVIEWRECT = 0x1022;
 inline constexpr uint32_t LVM_GETTEXTCOLOR = 0x1023;
 inline constexpr uint32_t LVM_SETTEXTCOLOR = 0x1024;
@@ -88,18 +88,18 @@ inline constexpr uint32_t LVM_GETTEXTBKCOLOR = 0x1025;
 inline constexpr uint32_t LVM_SETTEXTBKCOLOR = 0x1026;
 inline constexpr uint32_t LVM_GETTOPINDEX = 0x1027;
 inline constexpr uint32_t LVM_GETCOUNTPERPAGE = 0x1028;
-inline constexpr uint32_t LVM_GETORIGIN = 0x1029;             // lParam TPoint*; FALSE in report and list views
+inline constexpr uint32_t LVM_GETORIGIN = 0x1029;  // lParam TPoint*; FALSE in report and list views
 inline constexpr uint32_t LVM_UPDATE = 0x102A;
-inline constexpr uint32_t LVM_SETITEMSTATE = 0x102B;          // wParam item (-1: all), lParam LVITEM*
-inline constexpr uint32_t LVM_GETITEMSTATE = 0x102C;          // lParam mask
+inline constexpr uint32_t LVM_SETITEMSTATE = 0x102B;  // wParam item (-1: all), lParam LVITEM*
+inline constexpr uint32_t LVM_GETITEMSTATE = 0x102C;  // lParam mask
 inline constexpr uint32_t LVM_SETITEMCOUNT = 0x102F;
-inline constexpr uint32_t LVM_SORTITEMS = 0x1030;             // wParam lParamSort, lParam PFNLVCOMPARE
+inline constexpr uint32_t LVM_SORTITEMS = 0x1030;  // wParam lParamSort, lParam PFNLVCOMPARE
 inline constexpr uint32_t LVM_GETSELECTEDCOUNT = 0x1032;
 inline constexpr uint32_t LVM_GETITEMSPACING = 0x1033;
-inline constexpr uint32_t LVM_SETICONSPACING = 0x1035;        // lParam cx low word, cy high word, -1 default
+inline constexpr uint32_t LVM_SETICONSPACING = 0x1035;            // lParam cx low word, cy high word, -1 default
 inline constexpr uint32_t LVM_SETEXTENDEDLISTVIEWSTYLE = 0x1036;  // wParam mask (0: all), lParam bits
 inline constexpr uint32_t LVM_GETEXTENDEDLISTVIEWSTYLE = 0x1037;
-inline constexpr uint32_t LVM_GETSUBITEMRECT = 0x1038;        // lParam TRect* (Top = sub-item, Left = LVIR_*)
+inline constexpr uint32_t LVM_GETSUBITEMRECT = 0x1038;  // lParam TRect* (Top = sub-item, Left = LVIR_*)
 inline constexpr uint32_t LVM_SUBITEMHITTEST = 0x1039;
 inline constexpr uint32_t LVM_SETCOLUMNORDERARRAY = 0x103A;
 inline constexpr uint32_t LVM_GETCOLUMNORDERARRAY = 0x103B;
@@ -108,13 +108,13 @@ inline constexpr uint32_t LVM_SETSELECTIONMARK = 0x1043;
 inline constexpr uint32_t LVM_GETITEM = 0x104B;
 inline constexpr uint32_t LVM_SETITEM = 0x104C;
 inline constexpr uint32_t LVM_INSERTITEM = 0x104D;
-inline constexpr uint32_t LVM_FINDITEM = 0x1053;              // wParam start (-1), lParam LVFINDINFO*
+inline constexpr uint32_t LVM_FINDITEM = 0x1053;  // wParam start (-1), lParam LVFINDINFO*
 inline constexpr uint32_t LVM_GETCOLUMN = 0x105F;
 inline constexpr uint32_t LVM_SETCOLUMN = 0x1060;
 inline constexpr uint32_t LVM_INSERTCOLUMN = 0x1061;
-inline constexpr uint32_t LVM_GETITEMTEXT = 0x1073;           // answers the length
+inline constexpr uint32_t LVM_GETITEMTEXT = 0x1073;  // answers the length
 inline constexpr uint32_t LVM_SETITEMTEXT = 0x1074;
-inline constexpr uint32_t LVM_EDITLABEL = 0x1076;             // wParam item (-1 ends); answers the edit
+inline constexpr uint32_t LVM_EDITLABEL = 0x1076;  // wParam item (-1 ends); answers the edit
 
 inline constexpr int32_t LVSIL_NORMAL = 0;
 inline constexpr int32_t LVSIL_SMALL = 1;
@@ -133,7 +133,6 @@ inline constexpr uint32_t LVIS_CUT = 0x0004;
 inline constexpr uint32_t LVIS_DROPHILITED = 0x0008;
 inline constexpr uint32_t LVIS_OVERLAYMASK = 0x0F00;
 inline constexpr uint32_t LVIS_STATEIMAGEMASK = 0xF000;
-
 
 inline constexpr uint32_t LVNI_ALL = 0x0000;
 inline constexpr uint32_t LVNI_FOCUSED = 0x0001;
@@ -280,7 +279,6 @@ enum class TItemChange : uint8_t { ctText, ctImage, ctState };
 enum class TDisplayCode : uint8_t { drBounds, drIcon, drLabel, drSelectBounds };
 enum class TItemState : uint8_t { isNone, isCut, isDropHilited, isFocused, isSelected, isActivating };
 enum class TIconArrangement : uint8_t { iaTop, iaLeft };
-
 
 class TListItem : public TObject {
  public:
@@ -435,8 +433,7 @@ class TIconOptions : public TObject {
 
 using TLVNotifyEvent = std::function<void(TObject* Sender, TListItem* Item)>;
 using TLVChangeEvent = std::function<void(TObject* Sender, TListItem* Item, TItemChange Change)>;
-using TLVChangingEvent =
-    std::function<void(TObject* Sender, TListItem* Item, TItemChange Change, bool& AllowChange)>;
+using TLVChangingEvent = std::function<void(TObject* Sender, TListItem* Item, TItemChange Change, bool& AllowChange)>;
 using TLVSelectItemEvent = std::function<void(TObject* Sender, TListItem* Item, bool Selected)>;
 using TLVColumnClickEvent = std::function<void(TObject* Sender, TListColumn* Column)>;
 using TLVCompareEvent =
@@ -444,15 +441,14 @@ using TLVCompareEvent =
 using TLVEditingEvent = std::function<void(TObject* Sender, TListItem* Item, bool& AllowEdit)>;
 using TLVEditedEvent = std::function<void(TObject* Sender, TListItem* Item, String& S)>;
 using TLVCustomDrawEvent = std::function<void(TCustomListView* Sender, const TRect& ARect, bool& DefaultDraw)>;
-using TLVCustomDrawItemEvent = std::function<void(TCustomListView* Sender, TListItem* Item,
-                                                  TCustomDrawState State, bool& DefaultDraw)>;
+using TLVCustomDrawItemEvent =
+    std::function<void(TCustomListView* Sender, TListItem* Item, TCustomDrawState State, bool& DefaultDraw)>;
 using TLVCustomDrawSubItemEvent = std::function<void(TCustomListView* Sender, TListItem* Item, int32_t SubItem,
                                                      TCustomDrawState State, bool& DefaultDraw)>;
-using TLVAdvancedCustomDrawEvent = std::function<void(TCustomListView* Sender, const TRect& ARect,
-                                                      TCustomDrawStage Stage, bool& DefaultDraw)>;
-using TLVAdvancedCustomDrawItemEvent = std::function<void(TCustomListView* Sender, TListItem* Item,
-                                                          TCustomDrawState State, TCustomDrawStage Stage,
-                                                          bool& DefaultDraw)>;
+using TLVAdvancedCustomDrawEvent =
+    std::function<void(TCustomListView* Sender, const TRect& ARect, TCustomDrawStage Stage, bool& DefaultDraw)>;
+using TLVAdvancedCustomDrawItemEvent = std::function<void(
+    TCustomListView* Sender, TListItem* Item, TCustomDrawState State, TCustomDrawStage Stage, bool& DefaultDraw)>;
 using TLVAdvancedCustomDrawSubItemEvent =
     std::function<void(TCustomListView* Sender, TListItem* Item, int32_t SubItem, TCustomDrawState State,
                        TCustomDrawStage Stage, bool& DefaultDraw)>;
@@ -556,8 +552,7 @@ class TCustomListView : public TWinControl {
   virtual bool IsCustomDrawn(TCustomDrawTarget Target, TCustomDrawStage Stage);
   virtual bool CustomDraw(const TRect& ARect, TCustomDrawStage Stage);
   virtual bool CustomDrawItem(TListItem* Item, TCustomDrawState State, TCustomDrawStage Stage);
-  virtual bool CustomDrawSubItem(TListItem* Item, int32_t SubItem, TCustomDrawState State,
-                                 TCustomDrawStage Stage);
+  virtual bool CustomDrawSubItem(TListItem* Item, int32_t SubItem, TCustomDrawState State, TCustomDrawStage Stage);
   // The item of the window's lParam.
   TListItem* ItemOf(LPARAM Param) const;
 

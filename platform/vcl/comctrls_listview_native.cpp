@@ -61,7 +61,7 @@ struct TLvState {
   COLORREF BkColor = CLR_DEFAULT, TextColor = CLR_DEFAULT, TextBkColor = CLR_DEFAULT;
   uint32_t CallbackMask = 0;
   int32_t SpacingCx = -1, SpacingCy = -1;  // -1: the default
-  int32_t CellWidth = -1;  // small-icon and list cells; -1: measure again
+  int32_t CellWidth = -1;                  // small-icon and list cells; -1: measure again
   // Scrolling: report and list use Top (rows / first column), icon views Origin.
   int32_t Top = 0;
   int32_t ScrollX = 0;
@@ -153,8 +153,8 @@ String TextOf(HWND h, TLvState* s, int32_t i, int32_t sub) {
   di.item.cchTextMax = kTextBuffer;
   const uint64_t id = it.Id;
   Notify(h, LVN_GETDISPINFO, &di.hdr);
-  String text = di.item.pszText != nullptr && di.item.pszText != LPSTR_TEXTCALLBACK ? String(di.item.pszText)
-                                                                                      : String();
+  String text =
+      di.item.pszText != nullptr && di.item.pszText != LPSTR_TEXTCALLBACK ? String(di.item.pszText) : String();
   if ((di.item.mask & LVIF_DI_SETITEM) != 0 && FindById(s, id, i)) {
     TLvItem& again = s->Items[size_t(i)];
     if (size_t(sub) < again.Texts.size()) again.Texts[size_t(sub)] = TLvText{text, false};
@@ -315,8 +315,9 @@ TItemGeom Geometry(HWND h, TLvState* s, int32_t i, int32_t cellW = 0) {
       const int32_t y = (i / cols) * cy - s->Origin.Y;
       g.Bounds = TRect{x, y, x + cx, y + cy};
       g.Icon = TRect{x + (cx - (iw + 4)) / 2, y, x + (cx - (iw + 4)) / 2 + iw + 4, y + ih + 4};
-      g.State = s->StateList != nullptr ? TRect{g.Icon.Left - sw, g.Icon.Bottom - 2 - sh, g.Icon.Left, g.Icon.Bottom - 2}
-                                        : TRect{g.Icon.Left, g.Icon.Top, g.Icon.Left, g.Icon.Top};
+      g.State = s->StateList != nullptr
+                    ? TRect{g.Icon.Left - sw, g.Icon.Bottom - 2 - sh, g.Icon.Left, g.Icon.Bottom - 2}
+                    : TRect{g.Icon.Left, g.Icon.Top, g.Icon.Left, g.Icon.Top};
       // The label: centred below, wrapped to the cell, two lines unless focused.
       const String text = TextOf(h, s, i, 0);
       const int32_t maxW = std::max<int32_t>(1, cx - 4);
@@ -335,7 +336,8 @@ TItemGeom Geometry(HWND h, TLvState* s, int32_t i, int32_t cellW = 0) {
       const bool focused = s->Focus == i && s->Focused;
       if (!focused) lines = std::min<int32_t>(lines, 2);
       const int32_t lw = std::min(maxW, std::max<int32_t>(calc.Width(), 1)) + 4;
-      g.Label = TRect{x + (cx - lw) / 2, g.Icon.Bottom, x + (cx - lw) / 2 + lw, g.Icon.Bottom + lines * s->TextHeight + 2};
+      g.Label =
+          TRect{x + (cx - lw) / 2, g.Icon.Bottom, x + (cx - lw) / 2 + lw, g.Icon.Bottom + lines * s->TextHeight + 2};
       return g;
     }
   }
@@ -514,8 +516,10 @@ void EnsureVisible(HWND h, TLvState* s, int32_t i, bool partial) {
       const int32_t per = PerColumn(h, s);
       const int32_t vis = std::max<int32_t>(1, Client(h).Width() / WideCell(h, s));
       const int32_t col = i / per;
-      if (col < s->Top) SetTop(h, s, col);
-      else if (col >= s->Top + vis) SetTop(h, s, col - vis + 1);
+      if (col < s->Top)
+        SetTop(h, s, col);
+      else if (col >= s->Top + vis)
+        SetTop(h, s, col - vis + 1);
       return;
     }
     default: {
@@ -524,10 +528,14 @@ void EnsureVisible(HWND h, TLvState* s, int32_t i, bool partial) {
       TPoint o = s->Origin;
       const TRect r = UnionRect(g.Icon, g.Label);
       if (partial && r.Bottom > c.Top && r.Top < c.Bottom) return;
-      if (r.Top < 0) o.Y += r.Top;
-      else if (r.Bottom > c.Bottom) o.Y += r.Bottom - c.Bottom;
-      if (r.Left < 0) o.X += r.Left;
-      else if (r.Right > c.Right) o.X += r.Right - c.Right;
+      if (r.Top < 0)
+        o.Y += r.Top;
+      else if (r.Bottom > c.Bottom)
+        o.Y += r.Bottom - c.Bottom;
+      if (r.Left < 0)
+        o.X += r.Left;
+      else if (r.Right > c.Right)
+        o.X += r.Right - c.Right;
       SetOrigin(h, s, o);
       return;
     }
@@ -546,10 +554,14 @@ int32_t HitTest(HWND h, TLvState* s, TPoint p, uint32_t& flags, int32_t* subItem
   if (p.X >= c.Right) flags |= LVHT_TORIGHT;
   if (flags != 0) return -1;
   auto classify = [&](int32_t i, const TItemGeom& g) -> bool {
-    if (g.State.Width() > 0 && PtInRect(g.State, p)) flags = LVHT_ONITEMSTATEICON;
-    else if (g.Icon.Width() > 0 && PtInRect(g.Icon, p)) flags = LVHT_ONITEMICON;
-    else if (PtInRect(g.Label, p)) flags = LVHT_ONITEMLABEL;
-    else return false;
+    if (g.State.Width() > 0 && PtInRect(g.State, p))
+      flags = LVHT_ONITEMSTATEICON;
+    else if (g.Icon.Width() > 0 && PtInRect(g.Icon, p))
+      flags = LVHT_ONITEMICON;
+    else if (PtInRect(g.Label, p))
+      flags = LVHT_ONITEMLABEL;
+    else
+      return false;
     (void)i;
     return true;
   };
@@ -656,8 +668,10 @@ bool SetState(HWND h, TLvState* s, int32_t i, uint32_t state, uint32_t mask) {
   TLvItem& again = s->Items[size_t(i)];
   const uint32_t before = again.State;
   again.State = (before & ~mask) | (state & mask);
-  if ((again.State & LVIS_FOCUSED) != 0) s->Focus = i;
-  else if (s->Focus == i) s->Focus = -1;
+  if ((again.State & LVIS_FOCUSED) != 0)
+    s->Focus = i;
+  else if (s->Focus == i)
+    s->Focus = -1;
   InvalidateItem(h, s, i);
   NotifyItem(h, LVN_ITEMCHANGED, i, param, before, again.State, LVIF_STATE);
   return true;
@@ -673,8 +687,10 @@ void SelectRange(HWND h, TLvState* s, int32_t a, int32_t b, bool clearOthers) {
   if (a > b) std::swap(a, b);
   for (int32_t k = 0; k < Count(s); ++k) {
     const bool in = k >= a && k <= b;
-    if (in) SetState(h, s, k, LVIS_SELECTED, LVIS_SELECTED);
-    else if (clearOthers) SetState(h, s, k, 0, LVIS_SELECTED);
+    if (in)
+      SetState(h, s, k, LVIS_SELECTED, LVIS_SELECTED);
+    else if (clearOthers)
+      SetState(h, s, k, 0, LVIS_SELECTED);
   }
 }
 
@@ -689,8 +705,10 @@ void ToggleCheck(HWND h, TLvState* s, int32_t i) {
 void SetText(TLvItem& it, int32_t sub, const char* text) {
   if (sub < 0) return;
   if (size_t(sub) >= it.Texts.size()) it.Texts.resize(size_t(sub) + 1);
-  if (text == LPSTR_TEXTCALLBACK) it.Texts[size_t(sub)] = TLvText{String(), true};
-  else it.Texts[size_t(sub)] = TLvText{text != nullptr ? String(text) : String(), false};
+  if (text == LPSTR_TEXTCALLBACK)
+    it.Texts[size_t(sub)] = TLvText{String(), true};
+  else
+    it.Texts[size_t(sub)] = TLvText{text != nullptr ? String(text) : String(), false};
 }
 
 int32_t CompareText(HWND h, TLvState* s, const String& text, int32_t k) {
@@ -720,8 +738,10 @@ int32_t InsertItem(HWND h, TLvState* s, const LVITEM* in) {
     while (lo < hi) {
       const int32_t mid = (lo + hi) / 2;
       const int32_t c = CompareText(h, s, text, mid);
-      if (desc ? c <= 0 : c >= 0) lo = mid + 1;
-      else hi = mid;
+      if (desc ? c <= 0 : c >= 0)
+        lo = mid + 1;
+      else
+        hi = mid;
     }
     index = lo;
   }
@@ -730,8 +750,10 @@ int32_t InsertItem(HWND h, TLvState* s, const LVITEM* in) {
   const LPARAM param = it.Param;
   s->Items.insert(s->Items.begin() + index, std::move(it));
   s->CellWidth = -1;
-  if (focused) s->Focus = index;
-  else if (s->Focus >= index) ++s->Focus;
+  if (focused)
+    s->Focus = index;
+  else if (s->Focus >= index)
+    ++s->Focus;
   if (s->Anchor >= index) ++s->Anchor;
   if (s->EditItem >= index) ++s->EditItem;
   UpdateScroll(h, s);
@@ -759,12 +781,18 @@ void RemoveAt(HWND h, TLvState* s, int32_t i) {
   if (s->SlowClick.Armed()) s->SlowClick.Disarm();
   s->Items.erase(s->Items.begin() + i);
   s->CellWidth = -1;
-  if (s->Focus > i) --s->Focus;
-  else if (hadFocus) s->Focus = -1;
-  if (s->Anchor > i) --s->Anchor;
-  else if (s->Anchor == i) s->Anchor = -1;
-  if (s->PressItem == i) s->PressItem = -1;
-  else if (s->PressItem > i) --s->PressItem;
+  if (s->Focus > i)
+    --s->Focus;
+  else if (hadFocus)
+    s->Focus = -1;
+  if (s->Anchor > i)
+    --s->Anchor;
+  else if (s->Anchor == i)
+    s->Anchor = -1;
+  if (s->PressItem == i)
+    s->PressItem = -1;
+  else if (s->PressItem > i)
+    --s->PressItem;
   s->Drag.Reset();
   ClampScroll(h, s);
   UpdateScroll(h, s);
@@ -831,7 +859,8 @@ bool GetItem(HWND h, TLvState* s, LVITEM* out) {
 bool SetItem(HWND h, TLvState* s, const LVITEM* in) {
   if (in == nullptr || !Valid(s, in->iItem)) return false;
   int32_t i = in->iItem;
-  const uint32_t fields = in->mask & (in->iSubItem == 0 ? (LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_INDENT) : LVIF_TEXT);
+  const uint32_t fields =
+      in->mask & (in->iSubItem == 0 ? (LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_INDENT) : LVIF_TEXT);
   if (fields != 0) {
     const uint64_t id = s->Items[size_t(i)].Id;
     const LPARAM param = s->Items[size_t(i)].Param;
@@ -890,7 +919,10 @@ int32_t Neighbour(HWND h, TLvState* s, int32_t i, uint32_t vk) {
 int32_t GetNext(HWND h, TLvState* s, int32_t start, uint32_t flags) {
   const uint32_t dir = flags & (LVNI_ABOVE | LVNI_BELOW | LVNI_TOLEFT | LVNI_TORIGHT);
   if (dir != 0) {
-    const uint32_t vk = dir == LVNI_ABOVE ? VK_UP : dir == LVNI_BELOW ? VK_DOWN : dir == LVNI_TOLEFT ? VK_LEFT : VK_RIGHT;
+    const uint32_t vk = dir == LVNI_ABOVE    ? VK_UP
+                        : dir == LVNI_BELOW  ? VK_DOWN
+                        : dir == LVNI_TOLEFT ? VK_LEFT
+                                             : VK_RIGHT;
     const int32_t j = Neighbour(h, s, start, vk);
     return j == start ? -1 : j;
   }
@@ -904,7 +936,8 @@ int32_t GetNext(HWND h, TLvState* s, int32_t start, uint32_t flags) {
 int32_t FindItem(HWND h, TLvState* s, int32_t start, const LVFINDINFO* f) {
   if (f == nullptr) return -1;
   const int32_t n = Count(s);
-  const String key = (f->flags & (LVFI_STRING | LVFI_PARTIAL)) != 0 && f->psz != nullptr ? AnsiLowerCase(f->psz) : String();
+  const String key =
+      (f->flags & (LVFI_STRING | LVFI_PARTIAL)) != 0 && f->psz != nullptr ? AnsiLowerCase(f->psz) : String();
   const int32_t first = start < 0 ? 0 : start + 1;
   const int32_t span = (f->flags & LVFI_WRAP) != 0 ? n : n - first;
   for (int32_t k = 0; k < span; ++k) {
@@ -935,9 +968,8 @@ bool SortItems(HWND h, TLvState* s, LPARAM sortParam, PFNLVCOMPARE compare) {
     ids[size_t(i)] = s->Items[size_t(i)].Id;
   }
   // A merge sort: equal items keep their order.
-  std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-    return compare(params[size_t(a)], params[size_t(b)], sortParam) < 0;
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int32_t a, int32_t b) { return compare(params[size_t(a)], params[size_t(b)], sortParam) < 0; });
   // The compare function may have changed the items: apply the order by id.
   std::vector<TLvItem> sorted;
   sorted.reserve(s->Items.size());
@@ -985,8 +1017,8 @@ void EnsureHeader(HWND h, TLvState* s) {
     const TRect c = Client(h);
     // Created after the list's own window; its creation tells us by
     // WM_PARENTNOTIFY, where a skin may subclass it.
-    HWND header = CreateWindowEx(0, "SysHeader32", "", HeaderStyle(h, s), 0, 0, c.Width(), 0, h, nullptr, nullptr,
-                                 nullptr);
+    HWND header =
+        CreateWindowEx(0, "SysHeader32", "", HeaderStyle(h, s), 0, 0, c.Width(), 0, h, nullptr, nullptr, nullptr);
     s->Header = header;
     if (header == nullptr) return;
     if (s->Font != nullptr) SendMessage(header, WM_SETFONT, reinterpret_cast<WPARAM>(s->Font), 0);
@@ -1023,9 +1055,7 @@ LRESULT HeaderNotify(HWND h, TLvState* s, WPARAM wParam, NMHDR* hdr) {
         Invalidate(h, s);
       }
       return 0;
-    case HDN_ENDDRAG:
-      Invalidate(h, s);
-      return answer;
+    case HDN_ENDDRAG: Invalidate(h, s); return answer;
     default: return answer;
   }
 }
@@ -1089,7 +1119,8 @@ void PaintItem(HWND h, TLvState* s, TPaintCtx& ctx, int32_t i, int32_t cellW) {
   cd.nmcd.rc = g.Bounds;
   cd.nmcd.dwItemSpec = uintptr_t(i);
   cd.nmcd.uItemState = (selected ? CDIS_SELECTED : 0) | (s->Focused && s->Focus == i ? CDIS_FOCUS : 0) |
-                       (STATEIMAGEMASKTOINDEX(state) == 2 ? CDIS_CHECKED : 0) | (IsWindowEnabled(h) ? 0 : CDIS_DISABLED);
+                       (STATEIMAGEMASKTOINDEX(state) == 2 ? CDIS_CHECKED : 0) |
+                       (IsWindowEnabled(h) ? 0 : CDIS_DISABLED);
   cd.nmcd.lItemlParam = s->Items[size_t(i)].Param;
   cd.clrText = showSel ? GetSysColor(activeSel ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT) : ctx.text;
   cd.clrTextBk = showSel ? GetSysColor(activeSel ? COLOR_HIGHLIGHT : COLOR_BTNFACE)
@@ -1148,7 +1179,8 @@ void PaintItem(HWND h, TLvState* s, TPaintCtx& ctx, int32_t i, int32_t cellW) {
     DrawImage(s->Small, image, dc, g.Icon.Left, g.Icon.Top, it.State, false, ctx.window);
     TRect tr{g.Label.Left + 2, g.Label.Top, g.Label.Right - 2, g.Label.Bottom};
     const int32_t fmt0 = View(h) == LVS_REPORT && !s->Columns.empty() ? s->Columns[0].Fmt : LVCFMT_LEFT;
-    DrawLabel(dc, caption, tr, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | JustifyFormat(fmt0 & ~LVCFMT_CENTER & ~LVCFMT_RIGHT),
+    DrawLabel(dc, caption, tr,
+              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | JustifyFormat(fmt0 & ~LVCFMT_CENTER & ~LVCFMT_RIGHT),
               cd.clrText);
   }
   // The other columns of a report row.
@@ -1162,7 +1194,8 @@ void PaintItem(HWND h, TLvState* s, TPaintCtx& ctx, int32_t i, int32_t cellW) {
       if (col == 0 || c.SubItem == 0 || cell.Right <= 0) continue;
       const TRect clip = Client(h);
       if (cell.Left >= clip.Right) break;
-      COLORREF color = fullRow && showSel ? cd.clrText : (customBk || (itemAnswer & CDRF_NEWFONT) ? cd.clrText : ctx.text);
+      COLORREF color =
+          fullRow && showSel ? cd.clrText : (customBk || (itemAnswer & CDRF_NEWFONT) ? cd.clrText : ctx.text);
       if ((itemAnswer & CDRF_NOTIFYSUBITEMDRAW) != 0) {
         NMLVCUSTOMDRAW sub = cd;
         sub.nmcd.rc = cell;
@@ -1336,8 +1369,10 @@ void PointerPress(HWND h, TLvState* s, LPARAM lParam, WPARAM keys, bool right, b
     const uint32_t st = s->Items[size_t(i)].State;
     const bool wasSelected = (st & LVIS_SELECTED) != 0;
     if (right) {
-      if (!wasSelected) SelectOnly(h, s, i);
-      else SetState(h, s, i, LVIS_FOCUSED, LVIS_FOCUSED);
+      if (!wasSelected)
+        SelectOnly(h, s, i);
+      else
+        SetState(h, s, i, LVIS_FOCUSED, LVIS_FOCUSED);
       if (FindById(s, id, i)) s->Anchor = i;
     } else if (ctrl && !single && !dbl) {
       SetState(h, s, i, (st & LVIS_SELECTED) ^ LVIS_SELECTED, LVIS_SELECTED);
@@ -1533,8 +1568,10 @@ void ScrollMsg(HWND h, TLvState* s, uint32_t msg, WPARAM wParam) {
   };
   switch (View(h)) {
     case LVS_REPORT:
-      if (vert) SetTop(h, s, step(s->Top, 1, std::max<int32_t>(1, RowsPerPage(h, s)), Count(s)));
-      else SetScrollX(h, s, step(s->ScrollX, 8, c.Width(), TotalWidth(s)));
+      if (vert)
+        SetTop(h, s, step(s->Top, 1, std::max<int32_t>(1, RowsPerPage(h, s)), Count(s)));
+      else
+        SetScrollX(h, s, step(s->ScrollX, 8, c.Width(), TotalWidth(s)));
       return;
     case LVS_LIST:
       if (!vert) {
@@ -1545,8 +1582,10 @@ void ScrollMsg(HWND h, TLvState* s, uint32_t msg, WPARAM wParam) {
     default: {
       const TSize e = IconExtent(h, s);
       TPoint o = s->Origin;
-      if (vert) o.Y = step(o.Y, RowHeight(s), c.Height(), e.cy);
-      else o.X = step(o.X, RowHeight(s), c.Width(), e.cx);
+      if (vert)
+        o.Y = step(o.Y, RowHeight(s), c.Height(), e.cy);
+      else
+        o.X = step(o.X, RowHeight(s), c.Width(), e.cx);
       SetOrigin(h, s, o);
       return;
     }
@@ -1739,8 +1778,7 @@ LRESULT ListViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
             s->Captured = false;
             if (GetCapture() == h) ReleaseCapture();
           }
-          NotifyItem(h, right ? LVN_BEGINRDRAG : LVN_BEGINDRAG, i, s->Items[size_t(i)].Param, 0, 0, 0,
-                     s->Drag.Start());
+          NotifyItem(h, right ? LVN_BEGINRDRAG : LVN_BEGINDRAG, i, s->Items[size_t(i)].Param, 0, 0, 0, s->Drag.Start());
         }
       }
       return 0;
@@ -1765,9 +1803,12 @@ LRESULT ListViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case WM_HSCROLL: ScrollMsg(h, s, msg, wParam); return 0;
     case WM_MOUSEWHEEL: {
       const int32_t notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
-      if (View(h) == LVS_REPORT) SetTop(h, s, s->Top - 3 * notches);
-      else if (View(h) == LVS_LIST) SetTop(h, s, s->Top - notches);
-      else SetOrigin(h, s, TPoint{s->Origin.X, s->Origin.Y - 3 * RowHeight(s) * notches});
+      if (View(h) == LVS_REPORT)
+        SetTop(h, s, s->Top - 3 * notches);
+      else if (View(h) == LVS_LIST)
+        SetTop(h, s, s->Top - notches);
+      else
+        SetOrigin(h, s, TPoint{s->Origin.X, s->Origin.Y - 3 * RowHeight(s) * notches});
       return 0;
     }
     case WM_NOTIFY: {
@@ -1811,7 +1852,8 @@ LRESULT ListViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case LVM_GETITEMSTATE: return Valid(s, index) ? LRESULT(s->Items[size_t(index)].State & uint32_t(lParam)) : 0;
     case LVM_GETNEXTITEM: return GetNext(h, s, index, uint32_t(lParam));
     case LVM_GETSELECTEDCOUNT:
-      return std::count_if(s->Items.begin(), s->Items.end(), [](const TLvItem& it) { return (it.State & LVIS_SELECTED) != 0; });
+      return std::count_if(s->Items.begin(), s->Items.end(),
+                           [](const TLvItem& it) { return (it.State & LVIS_SELECTED) != 0; });
     case LVM_FINDITEM: return FindItem(h, s, index, reinterpret_cast<const LVFINDINFO*>(lParam));
     case LVM_SORTITEMS: return SortItems(h, s, LPARAM(wParam), reinterpret_cast<PFNLVCOMPARE>(lParam)) ? 1 : 0;
     case LVM_GETITEMRECT: {
@@ -1864,8 +1906,7 @@ LRESULT ListViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     }
     case LVM_ENSUREVISIBLE: EnsureVisible(h, s, index, lParam != 0); return Valid(s, index) ? 1 : 0;
     case LVM_SCROLL: ScrollPixels(h, s, index, int32_t(lParam)); return 1;
-    case LVM_GETTOPINDEX:
-      return View(h) == LVS_REPORT ? s->Top : View(h) == LVS_LIST ? s->Top * PerColumn(h, s) : 0;
+    case LVM_GETTOPINDEX: return View(h) == LVS_REPORT ? s->Top : View(h) == LVS_LIST ? s->Top * PerColumn(h, s) : 0;
     case LVM_GETCOUNTPERPAGE:
       switch (View(h)) {
         case LVS_REPORT: return RowsPerPage(h, s);
@@ -1907,7 +1948,10 @@ LRESULT ListViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       return reinterpret_cast<LRESULT>(EditLabel(h, s, index));
     case LVM_GETEDITCONTROL: return reinterpret_cast<LRESULT>(s->Editor.Edit());
     case LVM_SETIMAGELIST: {
-      HIMAGELIST* slot = index == LVSIL_NORMAL ? &s->Normal : index == LVSIL_SMALL ? &s->Small : index == LVSIL_STATE ? &s->StateList : nullptr;
+      HIMAGELIST* slot = index == LVSIL_NORMAL  ? &s->Normal
+                         : index == LVSIL_SMALL ? &s->Small
+                         : index == LVSIL_STATE ? &s->StateList
+                                                : nullptr;
       if (slot == nullptr) return 0;
       HIMAGELIST old = *slot;
       *slot = reinterpret_cast<HIMAGELIST>(lParam);
@@ -1926,12 +1970,24 @@ LRESULT ListViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       return reinterpret_cast<LRESULT>(old);
     }
     case LVM_GETIMAGELIST:
-      return reinterpret_cast<LRESULT>(index == LVSIL_NORMAL ? s->Normal : index == LVSIL_SMALL ? s->Small : index == LVSIL_STATE ? s->StateList : nullptr);
-    case LVM_SETBKCOLOR: s->BkColor = COLORREF(lParam); Invalidate(h, s); return 1;
+      return reinterpret_cast<LRESULT>(index == LVSIL_NORMAL  ? s->Normal
+                                       : index == LVSIL_SMALL ? s->Small
+                                       : index == LVSIL_STATE ? s->StateList
+                                                              : nullptr);
+    case LVM_SETBKCOLOR:
+      s->BkColor = COLORREF(lParam);
+      Invalidate(h, s);
+      return 1;
     case LVM_GETBKCOLOR: return LRESULT(Resolve(s->BkColor, COLOR_WINDOW));
-    case LVM_SETTEXTCOLOR: s->TextColor = COLORREF(lParam); Invalidate(h, s); return 1;
+    case LVM_SETTEXTCOLOR:
+      s->TextColor = COLORREF(lParam);
+      Invalidate(h, s);
+      return 1;
     case LVM_GETTEXTCOLOR: return LRESULT(Resolve(s->TextColor, COLOR_WINDOWTEXT));
-    case LVM_SETTEXTBKCOLOR: s->TextBkColor = COLORREF(lParam); Invalidate(h, s); return 1;
+    case LVM_SETTEXTBKCOLOR:
+      s->TextBkColor = COLORREF(lParam);
+      Invalidate(h, s);
+      return 1;
     case LVM_GETTEXTBKCOLOR: return LRESULT(Resolve(s->TextBkColor, COLOR_WINDOW));
     case LVM_SETCALLBACKMASK: s->CallbackMask = uint32_t(wParam); return 1;
     case LVM_GETCALLBACKMASK: return s->CallbackMask;
@@ -2046,7 +2102,8 @@ LRESULT ListViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       if (View(h) == LVS_LIST) return 0;
       if (index < 0 || index >= int32_t(s->Columns.size())) return 0;
       int32_t w = int32_t(lParam);
-      if (w == LVSCW_AUTOSIZE) w = AutoWidth(h, s, index, false);
+      if (w == LVSCW_AUTOSIZE)
+        w = AutoWidth(h, s, index, false);
       else if (w == LVSCW_AUTOSIZE_USEHEADER) {
         w = AutoWidth(h, s, index, true);
         if (index == int32_t(s->Columns.size()) - 1)
@@ -2070,8 +2127,7 @@ LRESULT ListViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       if (s->Header == nullptr) return 0;
       Invalidate(h, s);
       return SendMessage(s->Header, HDM_SETORDERARRAY, wParam, lParam);
-    case LVM_GETSTRINGWIDTH:
-      return lParam != 0 ? TextWidth(h, s, reinterpret_cast<const char*>(lParam)) : 0;
+    case LVM_GETSTRINGWIDTH: return lParam != 0 ? TextWidth(h, s, reinterpret_cast<const char*>(lParam)) : 0;
     case LVM_CREATEDRAGIMAGE:
       return reinterpret_cast<LRESULT>(CreateDragImage(h, s, index, reinterpret_cast<TPoint*>(lParam)));
     case LVM_SETITEMCOUNT: s->Items.reserve(size_t(std::max(0, index))); return 1;

@@ -16,11 +16,21 @@ namespace {
 
 String CodeName(uint32_t code) {
   static const std::map<uint32_t, const char*> names = {
-      {LVN_ITEMCHANGING, "changing"}, {LVN_ITEMCHANGED, "changed"},   {LVN_INSERTITEM, "insert"},
-      {LVN_DELETEITEM, "delete"},     {LVN_DELETEALLITEMS, "deleteall"}, {LVN_COLUMNCLICK, "colclick"},
-      {LVN_BEGINDRAG, "begindrag"},   {LVN_BEGINRDRAG, "beginrdrag"}, {LVN_ITEMACTIVATE, "activate"},
-      {LVN_KEYDOWN, "keydown"},       {LVN_BEGINLABELEDIT, "beginedit"}, {LVN_ENDLABELEDIT, "endedit"},
-      {NM_CLICK, "click"},            {NM_DBLCLK, "dblclk"},           {NM_RCLICK, "rclick"},
+      {LVN_ITEMCHANGING, "changing"},
+      {LVN_ITEMCHANGED, "changed"},
+      {LVN_INSERTITEM, "insert"},
+      {LVN_DELETEITEM, "delete"},
+      {LVN_DELETEALLITEMS, "deleteall"},
+      {LVN_COLUMNCLICK, "colclick"},
+      {LVN_BEGINDRAG, "begindrag"},
+      {LVN_BEGINRDRAG, "beginrdrag"},
+      {LVN_ITEMACTIVATE, "activate"},
+      {LVN_KEYDOWN, "keydown"},
+      {LVN_BEGINLABELEDIT, "beginedit"},
+      {LVN_ENDLABELEDIT, "endedit"},
+      {NM_CLICK, "click"},
+      {NM_DBLCLK, "dblclk"},
+      {NM_RCLICK, "rclick"},
       {NM_RETURN, "return"},
   };
   auto it = names.find(code);
@@ -168,26 +178,32 @@ TEST_F(ComListView, StateChangesByMouseKeysAndCode) {
   // between the item's ITEMCHANGING and ITEMCHANGED.
   const TCase cases[] = {
       {"click selects and focuses", [&] { ClickItem(1); }, {"changing 1 0>3", "changed 1 0>3", "click"}},
-      {"Down moves both", [&] { Press(VK_DOWN); },
+      {"Down moves both",
+       [&] { Press(VK_DOWN); },
        {"keydown", "changing 1 3>1", "changed 1 3>1", "changing 2 0>3", "changing 1 1>0", "changed 1 1>0",
         "changed 2 0>3"}},
-      {"ctrl click adds", [&] { ClickItem(4, 2); },
+      {"ctrl click adds",
+       [&] { ClickItem(4, 2); },
        {"keydown", "changing 4 0>2", "changed 4 0>2", "changing 4 2>3", "changing 2 3>2", "changed 2 3>2",
         "changed 4 2>3", "click"}},
-      {"Selected := by code", [&] { LV->SetSelected(LV->Items()->Item(0)); },
+      {"Selected := by code",
+       [&] { LV->SetSelected(LV->Items()->Item(0)); },
        {"changing 2 2>0", "changed 2 2>0", "changing 4 3>1", "changed 4 3>1", "changing 0 0>2", "changed 0 0>2",
         "changing 0 2>3", "changing 4 1>0", "changed 4 1>0", "changed 0 2>3"}},
-      {"refused by OnChanging", [&] {
+      {"refused by OnChanging",
+       [&] {
          refuse = true;
          LV->Items()->Item(3)->SetSelected(true);
          refuse = false;
        },
        {"changing 3 0>2"}},
-      {"shift click takes the range from the anchor (the last click)", [&] { ClickItem(2, 1); },
+      {"shift click takes the range from the anchor (the last click)",
+       [&] { ClickItem(2, 1); },
        {"keydown", "changing 0 3>1", "changed 0 3>1", "changing 2 0>2", "changed 2 0>2", "changing 3 0>2",
         "changed 3 0>2", "changing 4 0>2", "changed 4 0>2", "changing 2 2>3", "changing 0 1>0", "changed 0 1>0",
         "changed 2 2>3", "click"}},
-      {"press on empty space clears", [&] { ClickAt(LV, 250, 180); },
+      {"press on empty space clears",
+       [&] { ClickAt(LV, 250, 180); },
        {"changing 2 3>1", "changed 2 3>1", "changing 3 2>0", "changed 3 2>0", "changing 4 2>0", "changed 4 2>0",
         "click"}},
   };
@@ -327,11 +343,9 @@ TEST_F(ComListView, ReportRowsHeaderRectsAndHitTests) {
     uint32_t Flags;
   };
   const THit hits[] = {
-      {{4, headerH + 20}, 1, LVHT_ONITEMICON},
-      {{50, headerH + 20}, 1, LVHT_ONITEMLABEL},
-      {{150, headerH + 20}, -1, LVHT_NOWHERE},  // another column without full-row select
-      {{250, headerH + 20}, -1, LVHT_NOWHERE},
-      {{50, 5}, -1, LVHT_NOWHERE},  // under the header
+      {{4, headerH + 20}, 1, LVHT_ONITEMICON}, {{50, headerH + 20}, 1, LVHT_ONITEMLABEL},
+      {{150, headerH + 20}, -1, LVHT_NOWHERE},                               // another column without full-row select
+      {{250, headerH + 20}, -1, LVHT_NOWHERE}, {{50, 5}, -1, LVHT_NOWHERE},  // under the header
   };
   for (const THit& t : hits) {
     LVHITTESTINFO info;
@@ -443,8 +457,8 @@ TEST_F(ComListView, CustomSortIsStableAndKeepsSelection) {
   LV->Items()->Item(2)->SetSelected(true);
   LV->Items()->Item(2)->SetFocused(true);
   // Compare by the first letter only: equal items keep their order.
-  LV->CustomSort([](TListItem* A, TListItem* B, intptr_t) { return int32_t(A->Caption()[0]) - int32_t(B->Caption()[0]); },
-                 0);
+  LV->CustomSort(
+      [](TListItem* A, TListItem* B, intptr_t) { return int32_t(A->Caption()[0]) - int32_t(B->Caption()[0]); }, 0);
   Lines order;
   for (int32_t i = 0; i < 5; ++i) order.push_back(LV->Items()->Item(i)->Caption());
   EXPECT_EQ(order, (Lines{"a1", "a2", "b1", "b2", "b3"}));
@@ -484,7 +498,8 @@ TEST_F(ComListView, LabelEditingEndsByEnterEscapeAndFocusLoss) {
   const TCase cases[] = {
       {"Enter", 0, [&](HWND) { Press(VK_RETURN); }, "new0", {"editing item0", "edited item0 new0"}},
       {"Escape", 1, [&](HWND) { Press(VK_ESCAPE); }, "item1", {"editing item1"}},
-      {"focus loss inside SetFocus", 1,
+      {"focus loss inside SetFocus",
+       1,
        [&](HWND) {
          other->SetFocus();
          EXPECT_EQ(events.size(), 2u) << "ended before SetFocus returned";
@@ -628,8 +643,8 @@ TEST_F(ComListView, HeaderIsARealChildThatAHookCanSkinAcrossRecreation) {
       HWND child = reinterpret_cast<HWND>(M.LParam);
       if (GetClassNameString(child) == "SysHeader32") {
         ++gHooked;
-        gOldHeaderProc = reinterpret_cast<WNDPROC>(
-            SetWindowLong(child, GWL_WNDPROC, reinterpret_cast<intptr_t>(&RedHeaderProc)));
+        gOldHeaderProc =
+            reinterpret_cast<WNDPROC>(SetWindowLong(child, GWL_WNDPROC, reinterpret_cast<intptr_t>(&RedHeaderProc)));
       }
     }
     old(M);
@@ -753,7 +768,8 @@ TEST_F(ComListView, SelectionLookFollowsFocusAndHideSelection) {
   EXPECT_TRUE(IsWindowVisible(header));
   // A drag image of the item's icon and label.
   TPoint origin{-1, -1};
-  HIMAGELIST img = reinterpret_cast<HIMAGELIST>(SendMessage(H(), LVM_CREATEDRAGIMAGE, 1, reinterpret_cast<LPARAM>(&origin)));
+  HIMAGELIST img =
+      reinterpret_cast<HIMAGELIST>(SendMessage(H(), LVM_CREATEDRAGIMAGE, 1, reinterpret_cast<LPARAM>(&origin)));
   ASSERT_NE(img, nullptr);
   int32_t cx = 0, cy = 0;
   ImageList_GetIconSize(img, &cx, &cy);

@@ -209,7 +209,8 @@ LRESULT RichEditWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_STYLECHANGING:
       if (wParam == WPARAM(GWL_STYLE))
-        if (auto* ss = reinterpret_cast<STYLESTRUCT*>(lParam); ss != nullptr && (ss->styleNew & ES_DISABLENOSCROLL) != 0) {
+        if (auto* ss = reinterpret_cast<STYLESTRUCT*>(lParam);
+            ss != nullptr && (ss->styleNew & ES_DISABLENOSCROLL) != 0) {
           host->DisableNoScroll = true;
           ss->styleNew &= ~ES_DISABLENOSCROLL;
         }
@@ -290,8 +291,10 @@ TColor TTextAttributes::Color() {
 void TTextAttributes::SetColor(TColor Value) {
   CHARFORMAT f;
   f.dwMask = CFM_COLOR;
-  if (Value == clWindowText) f.dwEffects = CFE_AUTOCOLOR;
-  else f.crTextColor = COLORREF(ColorToRGB(Value));
+  if (Value == clWindowText)
+    f.dwEffects = CFE_AUTOCOLOR;
+  else
+    f.crTextColor = COLORREF(ColorToRGB(Value));
   Set(f);
 }
 
@@ -352,8 +355,10 @@ void TTextAttributes::Assign(TPersistent* Source) {
     f.dwMask = CFM_ALL & ~CFM_PROTECTED;
     f.yHeight = MulDiv(std::abs(font->Height()), 1440, 96);
     SetFace(f, font->Name());
-    if (font->Color() == clWindowText) f.dwEffects |= CFE_AUTOCOLOR;
-    else f.crTextColor = COLORREF(ColorToRGB(font->Color()));
+    if (font->Color() == clWindowText)
+      f.dwEffects |= CFE_AUTOCOLOR;
+    else
+      f.crTextColor = COLORREF(ColorToRGB(font->Color()));
     const TFontStyles st = font->Style();
     if (st.Contains(TFontStyle::fsBold)) f.dwEffects |= CFE_BOLD;
     if (st.Contains(TFontStyle::fsItalic)) f.dwEffects |= CFE_ITALIC;

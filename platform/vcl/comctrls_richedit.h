@@ -23,13 +23,14 @@ void RegisterRichEditClass();
 inline constexpr uint32_t ES_DISABLENOSCROLL = 0x2000;
 inline constexpr uint32_t ES_SELECTIONBAR = 0x01000000;
 
-inline constexpr uint32_t EM_EXGETSEL = 0x0434;        // lParam CHARRANGE*
-inline constexpr uint32_t EM_EXSETSEL = 0x0437;        // lParam CHARRANGE*; answers the end set
-inline constexpr uint32_t EM_GETCHARFORMAT = 0x043A;   // lParam CHARFORMAT*; answers dwMask
+inline constexpr uint32_t EM_EXGETSEL = 0x0434;       // lParam CHARRANGE*
+inline constexpr uint32_t EM_EXSETSEL = 0x0437;       // lParam CHARRANGE*; answers the end set
+inline constexpr uint32_t EM_GETCHARFORMAT = 0x043A;  // lParam CHARFORMAT*; answers dwMask
 inline constexpr uint32_t EM_GETEVENTMASK = 0x043B;
-inline constexpr uint32_t EM_SETBKGNDCOLOR = 0x0443;   // wParam non-zero: the system colour; lParam COLORREF; answers the old
-inline constexpr uint32_t EM_SETCHARFORMAT = 0x0444;   // wParam SCF_*, lParam CHARFORMAT*
-inline constexpr uint32_t EM_SETEVENTMASK = 0x0445;    // lParam ENM_*; answers the old mask
+inline constexpr uint32_t EM_SETBKGNDCOLOR =
+    0x0443;  // wParam non-zero: the system colour; lParam COLORREF; answers the old
+inline constexpr uint32_t EM_SETCHARFORMAT = 0x0444;  // wParam SCF_*, lParam CHARFORMAT*
+inline constexpr uint32_t EM_SETEVENTMASK = 0x0445;   // lParam ENM_*; answers the old mask
 
 // One format for the whole text: the selection and all are the same.
 inline constexpr uint32_t SCF_DEFAULT = 0x0000;
@@ -104,8 +105,7 @@ enum class TAttributeType : uint8_t { atSelected, atDefaultText };
 // read and written by EM_GETCHARFORMAT / EM_SETCHARFORMAT.
 class TTextAttributes : public TPersistent {
  public:
-  TTextAttributes(TCustomRichEdit* AOwner, TAttributeType AttributeType)
-      : FRichEdit(AOwner), FType(AttributeType) {}
+  TTextAttributes(TCustomRichEdit* AOwner, TAttributeType AttributeType) : FRichEdit(AOwner), FType(AttributeType) {}
   const char* ClassName() const override { return "TTextAttributes"; }
   // From a TFont or other attributes.
   void Assign(TPersistent* Source) override;

@@ -181,9 +181,30 @@ TEST_F(ComRichEditTest, SelChangeAndChangeOnlyWithTheirMask) {
        },
        {"4-4 0"},
        {}},
-      {"caret key", ENM_SELCHANGE, [&] { SetFocus(h); Press(VK_RIGHT); }, {"5-5 0"}, {}},
-      {"typing without ENM_CHANGE", ENM_SELCHANGE, [&] { H().TypeText("!"); Pump(); }, {"6-6 0"}, {}},
-      {"typing with ENM_CHANGE", ENM_CHANGE, [&] { H().TypeText("?"); Pump(); }, {}, {EN_CHANGE}},
+      {"caret key",
+       ENM_SELCHANGE,
+       [&] {
+         SetFocus(h);
+         Press(VK_RIGHT);
+       },
+       {"5-5 0"},
+       {}},
+      {"typing without ENM_CHANGE",
+       ENM_SELCHANGE,
+       [&] {
+         H().TypeText("!");
+         Pump();
+       },
+       {"6-6 0"},
+       {}},
+      {"typing with ENM_CHANGE",
+       ENM_CHANGE,
+       [&] {
+         H().TypeText("?");
+         Pump();
+       },
+       {},
+       {EN_CHANGE}},
   };
   for (const TStep& s : steps) {
     SendMessage(h, EM_SETEVENTMASK, 0, LPARAM(s.Mask));

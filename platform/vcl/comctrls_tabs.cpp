@@ -39,14 +39,14 @@ struct TTabState {
   int32_t Focus = -1;
   HIMAGELIST Images = nullptr;
   HFONT Font = nullptr;
-  int32_t ItemWidth = 0;   // TCM_SETITEMSIZE
+  int32_t ItemWidth = 0;  // TCM_SETITEMSIZE
   int32_t ItemHeight = 0;
   int32_t MinTabWidth = -1;
   int32_t Rows = 1;
-  int32_t First = 0;       // the first visible tab of a single row
+  int32_t First = 0;  // the first visible tab of a single row
   HWND Scroller = nullptr;
   bool Focused = false;
-  int32_t Pressed = -1;    // a button (TCS_BUTTONS) held down
+  int32_t Pressed = -1;  // a button (TCS_BUTTONS) held down
 };
 
 TTabState* State(HWND h) { return reinterpret_cast<TTabState*>(GetWindowLong(h, 0)); }
@@ -204,8 +204,8 @@ TRect ItemRect(HWND h, const TTabState& s, int32_t i) {
   if (!MultiRow(h) && s.First > 0)  // scrolled: the first visible tab starts at the edge
     along = it.Offset - s.Items[size_t(s.First)].Offset;
   // The row's distance from the window's tab side.
-  const int32_t across = FarSide(h) ? (Vertical(h) ? sz.cx : sz.cy) - 2 - (s.Rows - it.Row) * th
-                                    : 2 + (s.Rows - 1 - it.Row) * th;
+  const int32_t across =
+      FarSide(h) ? (Vertical(h) ? sz.cx : sz.cy) - 2 - (s.Rows - it.Row) * th : 2 + (s.Rows - 1 - it.Row) * th;
   if (Vertical(h)) return TRect{across, along, across + th, along + it.Length};
   return TRect{along, across, along + it.Length, across + th};
 }
@@ -219,11 +219,15 @@ void AdjustRect(HWND h, const TTabState& s, bool larger, TRect& r) {
   r.Right -= sign * 4;
   r.Bottom -= sign * 4;
   if (Vertical(h)) {
-    if (FarSide(h)) r.Right -= sign * (band - 4);
-    else r.Left += sign * (band - 4);
+    if (FarSide(h))
+      r.Right -= sign * (band - 4);
+    else
+      r.Left += sign * (band - 4);
   } else {
-    if (FarSide(h)) r.Bottom -= sign * (band - 4);
-    else r.Top += sign * (band - 4);
+    if (FarSide(h))
+      r.Bottom -= sign * (band - 4);
+    else
+      r.Top += sign * (band - 4);
   }
 }
 
@@ -276,8 +280,8 @@ void UserSelect(HWND h, int32_t i) {
 void FillColor(HDC dc, const TRect& r, int32_t sysColor) { FillRect(dc, r, GetSysColorBrush(sysColor)); }
 
 // Left tabs read upwards, right tabs downwards; the image comes first.
-void PaintVerticalLabel(HWND h, HDC dc, const TTabState& s, const TTabItem& it, const TRect& r,
-                        const TRect& content, bool focused) {
+void PaintVerticalLabel(HWND h, HDC dc, const TTabState& s, const TTabItem& it, const TRect& r, const TRect& content,
+                        bool focused) {
   const bool right = FarSide(h);
   int32_t along = right ? r.Top + 6 : r.Bottom - 6;
   if (HasImage(s, it)) {
@@ -286,7 +290,8 @@ void PaintVerticalLabel(HWND h, HDC dc, const TTabState& s, const TTabItem& it, 
     along += (right ? 1 : -1) * (ImageHeight(s) + 3);
   }
   LOGFONT lf;
-  if (s.Font == nullptr || GetObject(s.Font, int32_t(sizeof lf), &lf) == 0) GetObject(GetStockObject(DEFAULT_GUI_FONT), int32_t(sizeof lf), &lf);
+  if (s.Font == nullptr || GetObject(s.Font, int32_t(sizeof lf), &lf) == 0)
+    GetObject(GetStockObject(DEFAULT_GUI_FONT), int32_t(sizeof lf), &lf);
   lf.lfEscapement = lf.lfOrientation = right ? 2700 : 900;
   HFONT rotated = CreateFontIndirect(lf);
   const int32_t saved = SaveDC(dc);
@@ -324,8 +329,7 @@ void PaintTab(HWND h, HDC dc, TTabState& s, int32_t i) {
     d.hDC = dc;
     d.rcItem = r;
     d.itemData = uintptr_t(it.Param);
-    if (HWND parent = GetParent(h))
-      SendMessage(parent, WM_DRAWITEM, WPARAM(d.CtlID), reinterpret_cast<LPARAM>(&d));
+    if (HWND parent = GetParent(h)) SendMessage(parent, WM_DRAWITEM, WPARAM(d.CtlID), reinterpret_cast<LPARAM>(&d));
     return;
   }
   if (buttons) {
@@ -336,18 +340,24 @@ void PaintTab(HWND h, HDC dc, TTabState& s, int32_t i) {
     }
   } else {
     uint32_t sides;
-    if (Vertical(h)) sides = FarSide(h) ? BF_TOP | BF_RIGHT | BF_BOTTOM : BF_LEFT | BF_TOP | BF_BOTTOM;
-    else sides = FarSide(h) ? BF_LEFT | BF_BOTTOM | BF_RIGHT : BF_LEFT | BF_TOP | BF_RIGHT;
+    if (Vertical(h))
+      sides = FarSide(h) ? BF_TOP | BF_RIGHT | BF_BOTTOM : BF_LEFT | BF_TOP | BF_BOTTOM;
+    else
+      sides = FarSide(h) ? BF_LEFT | BF_BOTTOM | BF_RIGHT : BF_LEFT | BF_TOP | BF_RIGHT;
     if (selected) {
       // Two pixels larger on the free sides and joined to the frame.
       if (Vertical(h)) {
         InflateRect(r, 0, 2);
-        if (FarSide(h)) r.Right += 2, r.Left -= 2;
-        else r.Left -= 2, r.Right += 2;
+        if (FarSide(h))
+          r.Right += 2, r.Left -= 2;
+        else
+          r.Left -= 2, r.Right += 2;
       } else {
         InflateRect(r, 2, 0);
-        if (FarSide(h)) r.Bottom += 2, r.Top -= 2;
-        else r.Top -= 2, r.Bottom += 2;
+        if (FarSide(h))
+          r.Bottom += 2, r.Top -= 2;
+        else
+          r.Top -= 2, r.Bottom += 2;
       }
     }
     FillColor(dc, r, COLOR_BTNFACE);
@@ -371,8 +381,7 @@ void PaintTab(HWND h, HDC dc, TTabState& s, int32_t i) {
   if (s.Font != nullptr) SelectObject(dc, s.Font);
   TRect tr{x, r.Top, r.Right - 3, r.Bottom};
   IntersectClipRect(dc, content.Left, content.Top, content.Right, content.Bottom);
-  StdDrawCaption(dc, it.Text, tr, DT_SINGLELINE | DT_VCENTER | DT_LEFT, IsWindowEnabled(h),
-                 GetSysColor(COLOR_BTNTEXT));
+  StdDrawCaption(dc, it.Text, tr, DT_SINGLELINE | DT_VCENTER | DT_LEFT, IsWindowEnabled(h), GetSysColor(COLOR_BTNTEXT));
   RestoreDC(dc, saved);
   if (selected && s.Focused) {
     TRect fr{x - 2, r.Top + 3, std::min(r.Right - 2, x + TextWidth(h, s, it.Text) + 2), r.Bottom - 3};
@@ -388,11 +397,15 @@ void Paint(HWND h, HDC dc, TTabState& s) {
     TRect frame = client;
     const int32_t band = BandDepth(s) - 4;
     if (Vertical(h)) {
-      if (FarSide(h)) frame.Right -= band;
-      else frame.Left += band;
+      if (FarSide(h))
+        frame.Right -= band;
+      else
+        frame.Left += band;
     } else {
-      if (FarSide(h)) frame.Bottom -= band;
-      else frame.Top += band;
+      if (FarSide(h))
+        frame.Bottom -= band;
+      else
+        frame.Top += band;
     }
     DrawEdge(dc, frame, EDGE_RAISED, BF_RECT);
   }
@@ -485,9 +498,7 @@ LRESULT TabWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_LBUTTONUP: ComNotifyCode(h, NM_CLICK); return 0;
-    case WM_RBUTTONUP:
-      ComNotifyCode(h, NM_RCLICK);
-      return DefWindowProc(h, msg, wParam, lParam);
+    case WM_RBUTTONUP: ComNotifyCode(h, NM_RCLICK); return DefWindowProc(h, msg, wParam, lParam);
     case WM_KEYDOWN: KeyDown(h, uint32_t(wParam)); return 0;
     case WM_HSCROLL:
       if (LOWORD(wParam) == SB_THUMBPOSITION && !MultiRow(h)) {
@@ -543,10 +554,14 @@ LRESULT TabWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       if (i < 0 || i >= int32_t(s->Items.size())) return 0;
       s->Items.erase(s->Items.begin() + i);
       // The selection is gone with its tab; a later one moves down.
-      if (s->Sel == i) s->Sel = -1;
-      else if (s->Sel > i) --s->Sel;
-      if (s->Focus == i) s->Focus = -1;
-      else if (s->Focus > i) --s->Focus;
+      if (s->Sel == i)
+        s->Sel = -1;
+      else if (s->Sel > i)
+        --s->Sel;
+      if (s->Focus == i)
+        s->Focus = -1;
+      else if (s->Focus > i)
+        --s->Focus;
       Layout(h, *s);
       InvalidateRect(h, nullptr, true);
       return 1;
@@ -664,8 +679,10 @@ class TTabControlStrings : public TStrings {
     Check(Index, GetCount());
     if (!FControl->HandleAllocated()) {
       FControl->FSaved.erase(FControl->FSaved.begin() + Index);
-      if (FControl->FSavedIndex == Index) FControl->FSavedIndex = -1;
-      else if (FControl->FSavedIndex > Index) --FControl->FSavedIndex;
+      if (FControl->FSavedIndex == Index)
+        FControl->FSavedIndex = -1;
+      else if (FControl->FSavedIndex > Index)
+        --FControl->FSavedIndex;
       return;
     }
     FControl->Perform(TCM_DELETEITEM, WPARAM(Index), 0);
@@ -1109,8 +1126,10 @@ void TTabSheet::Dispatch(TMessage& Message) {
       return;
     case CM_SHOWINGCHANGED: {
       TWinControl::Dispatch(Message);
-      if (Showing()) DoShow();
-      else DoHide();
+      if (Showing())
+        DoShow();
+      else
+        DoHide();
       return;
     }
     default: TWinControl::Dispatch(Message); return;
@@ -1132,7 +1151,8 @@ TPageControl::~TPageControl() {
 }
 
 TTabSheet* TPageControl::Pages(int32_t Index) const {
-  if (Index < 0 || Index >= int32_t(FPages.size())) throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  if (Index < 0 || Index >= int32_t(FPages.size()))
+    throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
   return FPages[size_t(Index)];
 }
 

@@ -46,24 +46,24 @@ inline constexpr uint32_t TCS_TOOLTIPS = 0x4000;
 inline constexpr uint32_t TCS_FOCUSNEVER = 0x8000;
 
 inline constexpr uint32_t TCM_GETIMAGELIST = 0x1302;
-inline constexpr uint32_t TCM_SETIMAGELIST = 0x1303;   // lParam HIMAGELIST; answers the old one
+inline constexpr uint32_t TCM_SETIMAGELIST = 0x1303;  // lParam HIMAGELIST; answers the old one
 inline constexpr uint32_t TCM_GETITEMCOUNT = 0x1304;
 inline constexpr uint32_t TCM_DELETEITEM = 0x1308;
 inline constexpr uint32_t TCM_DELETEALLITEMS = 0x1309;
-inline constexpr uint32_t TCM_GETITEMRECT = 0x130A;    // wParam index, lParam TRect*
+inline constexpr uint32_t TCM_GETITEMRECT = 0x130A;  // wParam index, lParam TRect*
 inline constexpr uint32_t TCM_GETCURSEL = 0x130B;
-inline constexpr uint32_t TCM_SETCURSEL = 0x130C;      // notifies nothing; answers the old selection
-inline constexpr uint32_t TCM_HITTEST = 0x130D;        // lParam TCHITTESTINFO*
-inline constexpr uint32_t TCM_ADJUSTRECT = 0x1328;     // wParam FALSE: window -> display; TRUE: the reverse
-inline constexpr uint32_t TCM_SETITEMSIZE = 0x1329;    // lParam MAKELONG(width, height); answers the old
+inline constexpr uint32_t TCM_SETCURSEL = 0x130C;    // notifies nothing; answers the old selection
+inline constexpr uint32_t TCM_HITTEST = 0x130D;      // lParam TCHITTESTINFO*
+inline constexpr uint32_t TCM_ADJUSTRECT = 0x1328;   // wParam FALSE: window -> display; TRUE: the reverse
+inline constexpr uint32_t TCM_SETITEMSIZE = 0x1329;  // lParam MAKELONG(width, height); answers the old
 inline constexpr uint32_t TCM_SETPADDING = 0x132B;
 inline constexpr uint32_t TCM_GETROWCOUNT = 0x132C;
 inline constexpr uint32_t TCM_GETCURFOCUS = 0x132F;
 inline constexpr uint32_t TCM_SETCURFOCUS = 0x1330;
 inline constexpr uint32_t TCM_SETMINTABWIDTH = 0x1331;
-inline constexpr uint32_t TCM_GETITEM = 0x133C;        // wParam index, lParam TCITEM*
-inline constexpr uint32_t TCM_SETITEM = 0x133D;        // wParam index, lParam TCITEM*
-inline constexpr uint32_t TCM_INSERTITEM = 0x133E;     // wParam index, lParam TCITEM*; answers the index
+inline constexpr uint32_t TCM_GETITEM = 0x133C;     // wParam index, lParam TCITEM*
+inline constexpr uint32_t TCM_SETITEM = 0x133D;     // wParam index, lParam TCITEM*
+inline constexpr uint32_t TCM_INSERTITEM = 0x133E;  // wParam index, lParam TCITEM*; answers the index
 
 inline constexpr uint32_t TCIF_TEXT = 0x0001;
 inline constexpr uint32_t TCIF_IMAGE = 0x0002;
@@ -116,8 +116,8 @@ enum class TTabPosition : uint8_t { tpTop, tpBottom, tpLeft, tpRight };
 enum class TTabStyle : uint8_t { tsTabs, tsButtons, tsFlatButtons };
 
 using TTabChangingEvent = std::function<void(TObject* Sender, bool& AllowChange)>;
-using TDrawTabEvent = std::function<void(class TCustomTabControl* Control, int32_t TabIndex, const TRect& Rect,
-                                         bool Active)>;
+using TDrawTabEvent =
+    std::function<void(class TCustomTabControl* Control, int32_t TabIndex, const TRect& Rect, bool Active)>;
 using TTabGetImageEvent = std::function<void(TObject* Sender, int32_t TabIndex, int32_t& ImageIndex)>;
 
 class TCustomTabControl : public TWinControl {

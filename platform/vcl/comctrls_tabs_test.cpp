@@ -236,11 +236,21 @@ TEST_F(ComTabTest, UserSelectionNotifiesAndMayBeRefusedCodeDoesNot) {
     std::vector<String> Log;
   };
   const TStep steps[] = {
-      {"click", [&] { ClickAt(FindControl(Form->Handle()), 10 + 92, 10 + 10); }, false, 1,
+      {"click",
+       [&] { ClickAt(FindControl(Form->Handle()), 10 + 92, 10 + 10); },
+       false,
+       1,
        {"SELCHANGING", "SELCHANGE"}},
       {"refused click", [&] { ClickAt(FindControl(Form->Handle()), 10 + 152, 10 + 10); }, true, 1, {"SELCHANGING"}},
       {"TCM_SETCURSEL", [&] { SendMessage(h, TCM_SETCURSEL, 2, 0); }, false, 2, {}},
-      {"Left key", [&] { SetFocus(h); Press(VK_LEFT); }, false, 1, {"SELCHANGING", "SELCHANGE"}},
+      {"Left key",
+       [&] {
+         SetFocus(h);
+         Press(VK_LEFT);
+       },
+       false,
+       1,
+       {"SELCHANGING", "SELCHANGE"}},
   };
   for (const TStep& s : steps) {
     Log.clear();
@@ -337,18 +347,33 @@ TEST_F(ComTabTest, UserChangesFireEventsCodeChangesDoNot) {
     std::vector<String> Log;
   };
   const TStep steps[] = {
-      {"click a page tab", [&] { ClickAt(pc, 92, 10); }, true,
+      {"click a page tab",
+       [&] { ClickAt(pc, 92, 10); },
+       true,
        {"pc changing", "hide Page 0", "show Page 1", "pc change"}},
       {"refused click", [&] { ClickAt(pc, 152, 10); }, false, {"pc changing"}},
       {"ActivePage", [&] { pc->SetActivePage(sheets[2]); }, true, {"hide Page 1", "show Page 2"}},
       {"ActivePageIndex", [&] { pc->SetActivePageIndex(0); }, true, {"hide Page 2", "show Page 0"}},
-      {"Ctrl+Tab", [&] { pc->SetFocus(); Press(VK_TAB, hkCtrl); }, true,
+      {"Ctrl+Tab",
+       [&] {
+         pc->SetFocus();
+         Press(VK_TAB, hkCtrl);
+       },
+       true,
        {"pc changing", "hide Page 0", "show Page 1", "pc change"}},
-      {"SelectNextPage back", [&] { pc->SelectNextPage(false); }, true,
+      {"SelectNextPage back",
+       [&] { pc->SelectNextPage(false); },
+       true,
        {"pc changing", "hide Page 1", "show Page 0", "pc change"}},
       {"tab control TabIndex", [&] { tc->SetTabIndex(2); }, true, {}},
       {"tab control click", [&] { ClickAt(tc, 10, 10); }, true, {"tc changing", "tc change"}},
-      {"tab control Right key", [&] { tc->SetFocus(); Press(VK_RIGHT); }, true, {"tc changing", "tc change"}},
+      {"tab control Right key",
+       [&] {
+         tc->SetFocus();
+         Press(VK_RIGHT);
+       },
+       true,
+       {"tc changing", "tc change"}},
   };
   for (const TStep& s : steps) {
     log.clear();
@@ -458,4 +483,3 @@ TEST_F(ComTabTest, OwnerDrawnTabsAndSheetImages) {
 }
 
 }  // namespace
-

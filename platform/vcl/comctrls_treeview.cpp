@@ -187,7 +187,8 @@ TDisplay Display(HWND h, TTreeState* s, TTvItem* it, uint32_t mask) {
   di.item.iSelectedImage = 0;
   di.item.cChildren = 0;
   Notify(h, s, TVN_GETDISPINFO, &di.hdr);
-  if ((ask & TVIF_TEXT) != 0) d.Text = di.item.pszText != nullptr && di.item.pszText != LPSTR_TEXTCALLBACK ? String(di.item.pszText) : String();
+  if ((ask & TVIF_TEXT) != 0)
+    d.Text = di.item.pszText != nullptr && di.item.pszText != LPSTR_TEXTCALLBACK ? String(di.item.pszText) : String();
   if ((ask & TVIF_IMAGE) != 0) d.Image = di.item.iImage;
   if ((ask & TVIF_SELECTEDIMAGE) != 0) d.SelImage = di.item.iSelectedImage;
   if ((ask & TVIF_CHILDREN) != 0) d.Children = di.item.cChildren;
@@ -489,8 +490,10 @@ void PaintItem(HWND h, TTreeState* s, HDC dc, TTvItem* it, int32_t row, uint32_t
   const bool selected = (it->State & TVIS_SELECTED) != 0;
   // Drop highlight shows as a focused selection.
   enum { kNone, kFocused, kInactive } look = kNone;
-  if (drop || (selected && s->Focused)) look = kFocused;
-  else if (selected && Has(h, TVS_SHOWSELALWAYS)) look = kInactive;
+  if (drop || (selected && s->Focused))
+    look = kFocused;
+  else if (selected && Has(h, TVS_SHOWSELALWAYS))
+    look = kInactive;
   NMTVCUSTOMDRAW cd;
   cd.nmcd.hdc = dc;
   cd.nmcd.rc = g.Row;
@@ -500,7 +503,7 @@ void PaintItem(HWND h, TTreeState* s, HDC dc, TTvItem* it, int32_t row, uint32_t
                        (s->Hot == it ? CDIS_HOT : 0) | (enabled ? 0 : CDIS_DISABLED);
   cd.iLevel = LevelOf(s, it);
   cd.clrText = look == kFocused ? GetSysColor(COLOR_HIGHLIGHTTEXT) : ForeColor(s);
-  cd.clrTextBk = look == kFocused ? GetSysColor(COLOR_HIGHLIGHT)
+  cd.clrTextBk = look == kFocused    ? GetSysColor(COLOR_HIGHLIGHT)
                  : look == kInactive ? GetSysColor(COLOR_BTNFACE)
                                      : BackColor(s);
   if (look == kNone && s->Hot == it && Has(h, TVS_TRACKSELECT)) cd.clrText = GetSysColor(COLOR_HOTLIGHT);
@@ -669,8 +672,10 @@ void DeleteItem(HWND h, TTreeState* s, TTvItem* it) {
     Unlink(c);
     s->Live.erase(c);
     --s->Count;
-    if (s->NotifyDepth > 0) s->Graveyard.push_back(c);
-    else delete c;
+    if (s->NotifyDepth > 0)
+      s->Graveyard.push_back(c);
+    else
+      delete c;
   }
   for (TTvItem** ref : {&s->Caret, &s->Drop, &s->SavedDrop, &s->Hot, &s->Pressed, &s->EditItem})
     if (*ref == it) *ref = nullptr;
@@ -837,7 +842,8 @@ void FillOut(HWND h, TTreeState* s, TTvItem* it, TVITEM& item) {
   if ((item.mask & TVIF_IMAGE) != 0) item.iImage = it->Image;
   if ((item.mask & TVIF_SELECTEDIMAGE) != 0) item.iSelectedImage = it->SelImage;
   if ((item.mask & TVIF_PARAM) != 0) item.lParam = it->Param;
-  if ((item.mask & TVIF_CHILDREN) != 0) item.cChildren = it->Child != nullptr ? 1 : it->ChildrenGiven ? it->Children : 0;
+  if ((item.mask & TVIF_CHILDREN) != 0)
+    item.cChildren = it->Child != nullptr ? 1 : it->ChildrenGiven ? it->Children : 0;
   if ((item.mask & TVIF_STATE) != 0) {
     uint32_t state = it->State;
     if (s->Drop == it) state |= TVIS_DROPHILITED;
@@ -914,8 +920,8 @@ HWND EditLabel(HWND h, TTreeState* s, TTvItem* it) {
   r.Right = std::max(r.Right + 16, std::min(Client(h).Right, r.Left + 64));
   s->EditItem = it;
   InvalidateItem(h, s, it);
-  HWND edit = s->Editor.Start(h, r, text, s->Font,
-                              [h](bool accepted, const String& t) { EndLabelEdit(h, accepted, t); });
+  HWND edit =
+      s->Editor.Start(h, r, text, s->Font, [h](bool accepted, const String& t) { EndLabelEdit(h, accepted, t); });
   if (edit == nullptr) s->EditItem = nullptr;
   return edit;
 }
@@ -954,12 +960,16 @@ void KeyDown(HWND h, TTreeState* s, uint32_t vk) {
   TTvItem* caret = s->Caret;
   switch (vk) {
     case VK_UP:
-      if (ctrl) SetTop(h, s, s->Top - 1);
-      else KeyMove(h, s, cur < 0 ? 0 : cur - 1);
+      if (ctrl)
+        SetTop(h, s, s->Top - 1);
+      else
+        KeyMove(h, s, cur < 0 ? 0 : cur - 1);
       break;
     case VK_DOWN:
-      if (ctrl) SetTop(h, s, s->Top + 1);
-      else KeyMove(h, s, cur < 0 ? 0 : cur + 1);
+      if (ctrl)
+        SetTop(h, s, s->Top + 1);
+      else
+        KeyMove(h, s, cur < 0 ? 0 : cur + 1);
       break;
     case VK_HOME: KeyMove(h, s, 0); break;
     case VK_END: KeyMove(h, s, rows - 1); break;
@@ -1181,9 +1191,7 @@ LRESULT TreeViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       SetWindowLong(h, 0, reinterpret_cast<intptr_t>(st));
       return DefWindowProc(h, msg, wParam, lParam);
     }
-    case WM_CREATE:
-      UpdateScroll(h, s);
-      return 0;
+    case WM_CREATE: UpdateScroll(h, s); return 0;
     case WM_DESTROY:
       s->Editor.Abandon();
       s->EditItem = nullptr;
@@ -1368,7 +1376,9 @@ LRESULT TreeViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       Changed(h, s);
       return 1;
     case TVM_GETIMAGELIST:
-      return reinterpret_cast<LRESULT>(wParam == TVSIL_STATE ? s->StateList : wParam == TVSIL_NORMAL ? s->Normal : nullptr);
+      return reinterpret_cast<LRESULT>(wParam == TVSIL_STATE    ? s->StateList
+                                       : wParam == TVSIL_NORMAL ? s->Normal
+                                                                : nullptr);
     case TVM_SETIMAGELIST: {
       HIMAGELIST* slot = wParam == TVSIL_STATE ? &s->StateList : wParam == TVSIL_NORMAL ? &s->Normal : nullptr;
       if (slot == nullptr) return 0;
@@ -1386,8 +1396,10 @@ LRESULT TreeViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
         case TVGN_PREVIOUS: r = it != nullptr ? it->Prev : nullptr; break;
         case TVGN_PARENT: r = it != nullptr && it->Parent != &s->Root ? it->Parent : nullptr; break;
         case TVGN_CHILD:
-          if (lParam == 0 || reinterpret_cast<HTREEITEM>(lParam) == TVI_ROOT) r = s->Root.Child;
-          else r = it != nullptr ? it->Child : nullptr;
+          if (lParam == 0 || reinterpret_cast<HTREEITEM>(lParam) == TVI_ROOT)
+            r = s->Root.Child;
+          else
+            r = it != nullptr ? it->Child : nullptr;
           break;
         case TVGN_FIRSTVISIBLE: {
           const std::vector<TTvItem*>& rows = Rows(s);
@@ -1479,9 +1491,10 @@ LRESULT TreeViewWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case TVM_SORTCHILDRENCB: {
       TTvItem* parent = &s->Root;
       HTREEITEM hParent = msg == TVM_SORTCHILDREN ? reinterpret_cast<HTREEITEM>(lParam)
-                          : lParam != 0 ? reinterpret_cast<const TVSORTCB*>(lParam)->hParent
-                                        : nullptr;
-      if (msg == TVM_SORTCHILDRENCB && (lParam == 0 || reinterpret_cast<const TVSORTCB*>(lParam)->lpfnCompare == nullptr))
+                          : lParam != 0           ? reinterpret_cast<const TVSORTCB*>(lParam)->hParent
+                                                  : nullptr;
+      if (msg == TVM_SORTCHILDRENCB &&
+          (lParam == 0 || reinterpret_cast<const TVSORTCB*>(lParam)->lpfnCompare == nullptr))
         return 0;
       if (hParent != nullptr && hParent != TVI_ROOT) {
         parent = FromHandle(s, hParent);

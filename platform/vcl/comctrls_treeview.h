@@ -52,16 +52,16 @@ inline constexpr uint32_t TVS_NONEVENHEIGHT = 0x4000;
 
 // ---- Messages -----------------------------------------------------------------------------
 inline constexpr uint32_t TV_FIRST = 0x1100;
-inline constexpr uint32_t TVM_DELETEITEM = 0x1101;       // lParam item (TVI_ROOT: all)
-inline constexpr uint32_t TVM_EXPAND = 0x1102;           // wParam TVE_*, lParam item
-inline constexpr uint32_t TVM_GETITEMRECT = 0x1104;      // wParam TRUE: label only; lParam TRect* holding the item
+inline constexpr uint32_t TVM_DELETEITEM = 0x1101;   // lParam item (TVI_ROOT: all)
+inline constexpr uint32_t TVM_EXPAND = 0x1102;       // wParam TVE_*, lParam item
+inline constexpr uint32_t TVM_GETITEMRECT = 0x1104;  // wParam TRUE: label only; lParam TRect* holding the item
 inline constexpr uint32_t TVM_GETCOUNT = 0x1105;
 inline constexpr uint32_t TVM_GETINDENT = 0x1106;
 inline constexpr uint32_t TVM_SETINDENT = 0x1107;
-inline constexpr uint32_t TVM_GETIMAGELIST = 0x1108;     // wParam TVSIL_*
-inline constexpr uint32_t TVM_SETIMAGELIST = 0x1109;     // wParam TVSIL_*, lParam list; answers the old one
-inline constexpr uint32_t TVM_GETNEXTITEM = 0x110A;      // wParam TVGN_*, lParam item
-inline constexpr uint32_t TVM_SELECTITEM = 0x110B;       // wParam TVGN_CARET/DROPHILITE/FIRSTVISIBLE
+inline constexpr uint32_t TVM_GETIMAGELIST = 0x1108;  // wParam TVSIL_*
+inline constexpr uint32_t TVM_SETIMAGELIST = 0x1109;  // wParam TVSIL_*, lParam list; answers the old one
+inline constexpr uint32_t TVM_GETNEXTITEM = 0x110A;   // wParam TVGN_*, lParam item
+inline constexpr uint32_t TVM_SELECTITEM = 0x110B;    // wParam TVGN_CARET/DROPHILITE/FIRSTVISIBLE
 inline constexpr uint32_t TVM_GETEDITCONTROL = 0x110F;
 inline constexpr uint32_t TVM_GETVISIBLECOUNT = 0x1110;  // fully visible rows
 inline constexpr uint32_t TVM_HITTEST = 0x1111;          // lParam TVHITTESTINFO*
@@ -74,11 +74,11 @@ inline constexpr uint32_t TVM_SETITEMHEIGHT = 0x111B;    // wParam height (-1: t
 inline constexpr uint32_t TVM_SETBKCOLOR = 0x111D;       // lParam colour (CLR_NONE: clWindow); answers the old
 inline constexpr uint32_t TVM_SETTEXTCOLOR = 0x111E;     // lParam colour (CLR_NONE: clWindowText); answers the old
 inline constexpr uint32_t TVM_GETITEMHEIGHT = 0x111C;
-inline constexpr uint32_t TVM_GETITEMSTATE = 0x1127;     // wParam item, lParam mask
-inline constexpr uint32_t TVM_INSERTITEM = 0x1132;       // lParam TVINSERTSTRUCT*
-inline constexpr uint32_t TVM_GETITEM = 0x113E;          // lParam TVITEM*
-inline constexpr uint32_t TVM_SETITEM = 0x113F;          // lParam TVITEM*
-inline constexpr uint32_t TVM_EDITLABEL = 0x1141;        // lParam item; answers the edit
+inline constexpr uint32_t TVM_GETITEMSTATE = 0x1127;  // wParam item, lParam mask
+inline constexpr uint32_t TVM_INSERTITEM = 0x1132;    // lParam TVINSERTSTRUCT*
+inline constexpr uint32_t TVM_GETITEM = 0x113E;       // lParam TVITEM*
+inline constexpr uint32_t TVM_SETITEM = 0x113F;       // lParam TVITEM*
+inline constexpr uint32_t TVM_EDITLABEL = 0x1141;     // lParam item; answers the edit
 
 inline constexpr uint32_t TVE_COLLAPSE = 0x0001;
 inline constexpr uint32_t TVE_EXPAND = 0x0002;
@@ -241,8 +241,8 @@ using TTVCompareEvent =
 using TTVCustomDrawEvent = std::function<void(TCustomTreeView* Sender, const TRect& ARect, bool& DefaultDraw)>;
 using TTVCustomDrawItemEvent =
     std::function<void(TCustomTreeView* Sender, TTreeNode* Node, TCustomDrawState State, bool& DefaultDraw)>;
-using TTVAdvancedCustomDrawEvent = std::function<void(TCustomTreeView* Sender, const TRect& ARect,
-                                                      TCustomDrawStage Stage, bool& DefaultDraw)>;
+using TTVAdvancedCustomDrawEvent =
+    std::function<void(TCustomTreeView* Sender, const TRect& ARect, TCustomDrawStage Stage, bool& DefaultDraw)>;
 using TTVAdvancedCustomDrawItemEvent =
     std::function<void(TCustomTreeView* Sender, TTreeNode* Node, TCustomDrawState State, TCustomDrawStage Stage,
                        bool& PaintImages, bool& DefaultDraw)>;
@@ -511,8 +511,7 @@ class TCustomTreeView : public TWinControl {
   // Makes the node object of a new item (a descendant's own class).
   virtual TTreeNode* CreateNode();
   virtual bool CustomDraw(const TRect& ARect, TCustomDrawStage Stage);
-  virtual bool CustomDrawItem(TTreeNode* Node, TCustomDrawState State, TCustomDrawStage Stage,
-                              bool& PaintImages);
+  virtual bool CustomDrawItem(TTreeNode* Node, TCustomDrawState State, TCustomDrawStage Stage, bool& PaintImages);
   virtual bool IsCustomDrawn(TCustomDrawTarget Target, TCustomDrawStage Stage);
 
  private:

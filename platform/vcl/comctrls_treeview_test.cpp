@@ -63,7 +63,9 @@ class TTreeForm : public TForm {
           case TVN_BEGINRDRAG:
             entry += " " + std::to_string(nm->action & 0xFF) + " " + (Framework ? TextOf(nm->itemNew) : String("?"));
             break;
-          case TVN_DELETEITEM: entry += " " + (Framework ? TextOf(nm->itemOld) : std::to_string(nm->itemOld.lParam)); break;
+          case TVN_DELETEITEM:
+            entry += " " + (Framework ? TextOf(nm->itemOld) : std::to_string(nm->itemOld.lParam));
+            break;
           default: break;
         }
         Log.push_back(entry);
@@ -506,13 +508,12 @@ TEST_F(ComTreeView, GeometryHitTestAndScrollInformation) {
     TTreeNode* Node;
   };
   const THit hits[] = {
-      {9, 9, TVHT_ONITEMBUTTON, top},          // the cell left of a top node with children
-      {5, 27, TVHT_ONITEMINDENT, kid},         // the parent's column
-      {25, 27, TVHT_ONITEMINDENT, kid},        // kid's own cell (no children: no button)
-      {38, 27, TVHT_ONITEMSTATEICON, kid},     // from (level + ShowRoot) x Indent ...
+      {9, 9, TVHT_ONITEMBUTTON, top},            // the cell left of a top node with children
+      {5, 27, TVHT_ONITEMINDENT, kid},           // the parent's column
+      {25, 27, TVHT_ONITEMINDENT, kid},          // kid's own cell (no children: no button)
+      {38, 27, TVHT_ONITEMSTATEICON, kid},       // from (level + ShowRoot) x Indent ...
       {38 + 12, 27, TVHT_ONITEMSTATEICON, kid},  // ... plus the state-image width
-      {38 + 13, 27, TVHT_ONITEMICON, kid},
-      {38 + 29, 27, TVHT_ONITEMLABEL, kid},
+      {38 + 13, 27, TVHT_ONITEMICON, kid},      {38 + 29, 27, TVHT_ONITEMLABEL, kid},
       {labelRight, 27, TVHT_ONITEMRIGHT, kid},
   };
   for (const THit& h : hits) {
@@ -588,9 +589,9 @@ TEST_F(ComTreeView, KeysWalkExpandAndSearch) {
     bool AExpanded;
   };
   const TKey keys[] = {
-      {VK_RIGHT, "A", true},   {VK_RIGHT, "apple", true}, {VK_DOWN, "avocado", true}, {VK_BACK, "A", true},
-      {VK_LEFT, "A", false},   {VK_END, "C", false},      {VK_HOME, "A", false},      {VK_ADD, "A", true},
-      {VK_SUBTRACT, "A", false}, {VK_DOWN, "B", false},   {VK_LEFT, "B", false},
+      {VK_RIGHT, "A", true},     {VK_RIGHT, "apple", true}, {VK_DOWN, "avocado", true}, {VK_BACK, "A", true},
+      {VK_LEFT, "A", false},     {VK_END, "C", false},      {VK_HOME, "A", false},      {VK_ADD, "A", true},
+      {VK_SUBTRACT, "A", false}, {VK_DOWN, "B", false},     {VK_LEFT, "B", false},
   };
   for (const TKey& k : keys) {
     Press(k.Vk);
@@ -616,8 +617,8 @@ TEST_F(ComTreeView, CheckBoxesToggleByClickOnTheStateImageAndBySpace) {
   auto n = AddRoots("AB");
   EXPECT_EQ(n[0]->StateIndex(), 0) << "unchecked";
   auto stateImage = [&](TTreeNode* x) {
-    return ComStateBitsToIndex(uint32_t(
-        Tree->Perform(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(x->ItemId()), TVIS_STATEIMAGEMASK)));
+    return ComStateBitsToIndex(
+        uint32_t(Tree->Perform(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(x->ItemId()), TVIS_STATEIMAGEMASK)));
   };
   EXPECT_EQ(stateImage(n[0]), 0) << "unchecked";
   const TRect r = n[1]->DisplayRect(false);
@@ -652,9 +653,7 @@ TEST_F(ComTreeView, LabelEditingEndsByEnterEscapeFocusLossAndSlowClick) {
     if (S == "refused") S = Node->Text();
   };
   auto edit = [&] { return reinterpret_cast<HWND>(Tree->Perform(TVM_GETEDITCONTROL, 0, 0)); };
-  auto typeInto = [&](const String& Text) {
-    SetWindowText(edit(), Text.c_str());
-  };
+  auto typeInto = [&](const String& Text) { SetWindowText(edit(), Text.c_str()); };
 
   // Enter.
   ASSERT_TRUE(n[0]->EditText());
@@ -744,7 +743,8 @@ TEST_F(ComTreeView, NodesAddedByCodeFireOnAdditionAndMoveKeepTheirObjects) {
   EXPECT_TRUE(added.empty());
 
   // A drag image of the label.
-  HIMAGELIST drag = reinterpret_cast<HIMAGELIST>(Tree->Perform(TVM_CREATEDRAGIMAGE, 0, reinterpret_cast<LPARAM>(b->ItemId())));
+  HIMAGELIST drag =
+      reinterpret_cast<HIMAGELIST>(Tree->Perform(TVM_CREATEDRAGIMAGE, 0, reinterpret_cast<LPARAM>(b->ItemId())));
   ASSERT_NE(drag, nullptr);
   int32_t cx = 0, cy = 0;
   ImageList_GetIconSize(drag, &cx, &cy);
@@ -796,8 +796,8 @@ TEST_F(ComTreeView, CallbacksAreAskedUntilAnAnswerStoresThem) {
   Form->Framework = false;
   RegisterTreeViewClass();
   // A native window of its own: no framework object answers for it.
-  HWND h = CreateWindowEx(0, "SysTreeView32", "", WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_LINESATROOT, 10, 10,
-                          200, 160, Form->Handle(), reinterpret_cast<HMENU>(intptr_t(900)), nullptr, nullptr);
+  HWND h = CreateWindowEx(0, "SysTreeView32", "", WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_LINESATROOT, 10, 10, 200,
+                          160, Form->Handle(), reinterpret_cast<HMENU>(intptr_t(900)), nullptr, nullptr);
   ASSERT_NE(h, nullptr);
   int32_t asks = 0;
   bool store = false;
@@ -810,7 +810,8 @@ TEST_F(ComTreeView, CallbacksAreAskedUntilAnAnswerStoresThem) {
     if (M.Msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(M.LParam)->code == TVN_GETDISPINFO) {
       auto* di = reinterpret_cast<NMTVDISPINFO*>(M.LParam);
       ++*answer.Asks;
-      if ((di->item.mask & TVIF_TEXT) != 0) ComCopyText("dyn" + std::to_string(di->item.lParam), di->item.pszText, di->item.cchTextMax);
+      if ((di->item.mask & TVIF_TEXT) != 0)
+        ComCopyText("dyn" + std::to_string(di->item.lParam), di->item.pszText, di->item.cchTextMax);
       if ((di->item.mask & TVIF_CHILDREN) != 0) di->item.cChildren = 1;
       if (*answer.Store) di->item.mask |= TVIF_DI_SETITEM;
       M.Result = 0;
@@ -865,7 +866,8 @@ TEST_F(ComTreeView, CallbacksAreAskedUntilAnAnswerStoresThem) {
 TEST_F(ComTreeView, SortingIsStableByTextAndByCallback) {
   const char* names[] = {"b2", "A1", "a2", "B1", "c"};
   int32_t order = 0;
-  for (const char* name : names) Tree->Items()->AddChildObject(nullptr, name, reinterpret_cast<void*>(intptr_t(order++)));
+  for (const char* name : names)
+    Tree->Items()->AddChildObject(nullptr, name, reinterpret_cast<void*>(intptr_t(order++)));
   // Case-insensitive by text: equal keys keep their order.
   Tree->AlphaSort(false);
   EXPECT_EQ(Texts(Tree), "A1a2B1b2c");

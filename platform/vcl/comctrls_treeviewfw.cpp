@@ -24,8 +24,7 @@ TTreeNode* TTreeNode::NodeOf(HTREEITEM Item) const { return FOwner->GetNode(Item
 
 HTREEITEM TTreeNode::Next(uint32_t Code) const {
   if (FItemId == nullptr) return nullptr;
-  return reinterpret_cast<HTREEITEM>(
-      TreeView()->Perform(TVM_GETNEXTITEM, Code, reinterpret_cast<LPARAM>(FItemId)));
+  return reinterpret_cast<HTREEITEM>(TreeView()->Perform(TVM_GETNEXTITEM, Code, reinterpret_cast<LPARAM>(FItemId)));
 }
 
 void TTreeNode::SetState(uint32_t Bits, uint32_t Mask) {
@@ -414,8 +413,8 @@ TTreeNode* TTreeNodes::InternalAdd(TTreeNode* Parent, HTREEITEM After, const Str
   node->FData = Ptr;
   TVINSERTSTRUCT is;
   is.hParent = Parent != nullptr ? Parent->FItemId : TVI_ROOT;
-  if (After == TVI_LAST &&
-      (FOwner->FSortType == TSortType::stText || FOwner->FSortType == TSortType::stBoth) && !FOwner->OnCompare)
+  if (After == TVI_LAST && (FOwner->FSortType == TSortType::stText || FOwner->FSortType == TSortType::stBoth) &&
+      !FOwner->OnCompare)
     After = TVI_SORT;
   is.hInsertAfter = After;
   is.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
@@ -1137,7 +1136,8 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
       auto* cd = reinterpret_cast<NMTVCUSTOMDRAW*>(Message.LParam);
       const uint32_t stage = cd->nmcd.dwDrawStage;
       if (stage == CDDS_PREPAINT || stage == CDDS_POSTPAINT) {
-        const TCustomDrawStage st = stage == CDDS_PREPAINT ? TCustomDrawStage::cdPrePaint : TCustomDrawStage::cdPostPaint;
+        const TCustomDrawStage st =
+            stage == CDDS_PREPAINT ? TCustomDrawStage::cdPrePaint : TCustomDrawStage::cdPostPaint;
         uint32_t r = CDRF_DODEFAULT;
         if (IsCustomDrawn(TCustomDrawTarget::dtControl, st)) {
           FDrawDriver.Begin(FCanvas.get(), cd->nmcd.hdc, Font(), Color());

@@ -57,9 +57,8 @@ LRESULT CopyText(const String& text, char* buffer, size_t size) {
 TControl* VclCaptureControl = nullptr;
 
 bool VclFontsEqual(TFont* A, TFont* B) {
-  return A->Name() == B->Name() && A->Height() == B->Height() && A->Style() == B->Style() &&
-         A->Color() == B->Color() && A->Charset() == B->Charset() && A->Pitch() == B->Pitch() &&
-         A->Orientation() == B->Orientation();
+  return A->Name() == B->Name() && A->Height() == B->Height() && A->Style() == B->Style() && A->Color() == B->Color() &&
+         A->Charset() == B->Charset() && A->Pitch() == B->Pitch() && A->Orientation() == B->Orientation();
 }
 
 void VclResetWindowProc(TControl* Control) { Control->WindowProc = TOwnWndProc{Control}; }
@@ -107,8 +106,8 @@ TShiftState KeyboardStateToShiftState() {
 
 #ifndef NDEBUG
 std::function<void(TControl* Control)> OnForeignWindowProc = [](TControl* Control) {
-  std::fprintf(stderr, "%s '%s' destroyed with a replaced WindowProc still installed\n",
-               Control->ClassName(), Control->Name().c_str());
+  std::fprintf(stderr, "%s '%s' destroyed with a replaced WindowProc still installed\n", Control->ClassName(),
+               Control->Name().c_str());
 };
 #else
 std::function<void(TControl* Control)> OnForeignWindowProc;
@@ -127,8 +126,7 @@ TCustomForm* GetParentForm(TControl* Control) {
 TCustomForm* ValidParentForm(TControl* Control) {
   TCustomForm* f = GetParentForm(Control);
   if (f == nullptr)
-    throw EInvalidOperation("Control '%s' has no parent window",
-                            {Control != nullptr ? Control->Name() : String()});
+    throw EInvalidOperation("Control '%s' has no parent window", {Control != nullptr ? Control->Name() : String()});
   return f;
 }
 
@@ -235,8 +233,7 @@ TControl::~TControl() {
   if (Application != nullptr && Application->FMouseControl == this) Application->FMouseControl = nullptr;
   if (VclCaptureControl == this) {
     VclCaptureControl = nullptr;
-    if (FParent != nullptr && FParent->HandleAllocated() && GetCapture() == FParent->WindowHandle())
-      ReleaseCapture();
+    if (FParent != nullptr && FParent->HandleAllocated() && GetCapture() == FParent->WindowHandle()) ReleaseCapture();
   }
   FActionLink.reset();
   if (FParent != nullptr) FParent->RemoveControl(this);
@@ -340,9 +337,8 @@ void TControl::SetAlign(TAlign Value) {
   TAlign old = FAlign;
   FAlign = Value;
   FAnchors = AnchorsFor(Value);
-  if (old != TAlign::alNone && old != TAlign::alClient && Value != TAlign::alNone &&
-      Value != TAlign::alClient && Value != TAlign::alCustom && old != TAlign::alCustom &&
-      Horizontal(old) == Vertical(Value)) {
+  if (old != TAlign::alNone && old != TAlign::alClient && Value != TAlign::alNone && Value != TAlign::alClient &&
+      Value != TAlign::alCustom && old != TAlign::alCustom && Horizontal(old) == Vertical(Value)) {
     SetBounds(FLeft, FTop, FHeight, FWidth);  // turned between a row and a column
   }
   RequestAlign();
@@ -381,8 +377,7 @@ bool TControl::CanResize(int32_t& NewWidth, int32_t& NewHeight) {
 
 bool TControl::CanAutoSize(int32_t&, int32_t&) { return true; }
 
-void TControl::ConstrainedResize(int32_t& MinWidth, int32_t& MinHeight, int32_t& MaxWidth,
-                                 int32_t& MaxHeight) {
+void TControl::ConstrainedResize(int32_t& MinWidth, int32_t& MinHeight, int32_t& MaxWidth, int32_t& MaxHeight) {
   if (OnConstrainedResize) OnConstrainedResize(this, MinWidth, MinHeight, MaxWidth, MaxHeight);
 }
 
@@ -614,9 +609,7 @@ void TControl::InvalidateControl(bool IsVisible, bool IsOpaque) {
   InvalidateRect(FParent->WindowHandle(), &r, !(IsOpaque || parentOpaque));
 }
 
-void TControl::Invalidate() {
-  InvalidateControl(FVisible, FControlStyle.Contains(TControlStyleItem::csOpaque));
-}
+void TControl::Invalidate() { InvalidateControl(FVisible, FControlStyle.Contains(TControlStyleItem::csOpaque)); }
 
 void TControl::Update() {
   if (FParent != nullptr) FParent->Update();

@@ -42,7 +42,6 @@ class TCustomAction;
 class TCustomActionList;
 class TCustomImageList;
 
-
 // ---- Enumerations ------------------------------------------------------------------
 enum class TAlign : uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 using TAlignSet = Set<TAlign>;
@@ -119,26 +118,24 @@ inline constexpr TCursor crHandPoint = -21;
 inline constexpr TCursor crSizeAll = -22;
 
 // ---- Events -------------------------------------------------------------------------
-using TMouseEvent =
-    std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)>;
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int32_t X, int32_t Y)>;
 using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
 // Key is the character typed (a code point); setting it to 0 swallows it.
 using TKeyPressEvent = std::function<void(TObject* Sender, char32_t& Key)>;
-using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, int32_t WheelDelta,
-                                            TPoint MousePos, bool& Handled)>;
-using TMouseWheelUpDownEvent =
-    std::function<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
+using TMouseWheelEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, int32_t WheelDelta, TPoint MousePos, bool& Handled)>;
+using TMouseWheelUpDownEvent = std::function<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 // MousePos in client coordinates; (-1, -1) when the menu key asked.
 using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
-using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int32_t X, int32_t Y,
-                                          TDragState State, bool& Accept)>;
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int32_t X, int32_t Y, TDragState State, bool& Accept)>;
 using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int32_t X, int32_t Y)>;
 using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
 using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int32_t X, int32_t Y)>;
 using TCanResizeEvent = std::function<void(TObject* Sender, int32_t& NewWidth, int32_t& NewHeight, bool& Resize)>;
-using TConstrainedResizeEvent = std::function<void(TObject* Sender, int32_t& MinWidth, int32_t& MinHeight,
-                                                   int32_t& MaxWidth, int32_t& MaxHeight)>;
+using TConstrainedResizeEvent =
+    std::function<void(TObject* Sender, int32_t& MinWidth, int32_t& MinHeight, int32_t& MaxWidth, int32_t& MaxHeight)>;
 
 // ---- Hints ---------------------------------------------------------------------------
 // Makes the hint window (owned by AOwner); empty means the plain THintWindow.
@@ -151,8 +148,8 @@ struct THintInfo {
   TPoint HintPos;            // screen coordinates of the window's top-left corner
   int32_t HintMaxWidth = 0;  // 0: no wrapping
   TColor HintColor = clInfoBk;
-  TRect CursorRect;          // HintControl client coordinates; leaving it hides the hint
-  TPoint CursorPos;          // HintControl client coordinates
+  TRect CursorRect;           // HintControl client coordinates; leaving it hides the hint
+  TPoint CursorPos;           // HintControl client coordinates
   int32_t ReshowTimeout = 0;  // ms; > 0 shows the hint again after that time
   int32_t HideTimeout = 0;    // ms; 0: HintHidePause
   String HintStr;
@@ -435,8 +432,7 @@ class TControl : public TComponent {
   virtual void Resize();
   virtual bool CanResize(int32_t& NewWidth, int32_t& NewHeight);
   virtual bool CanAutoSize(int32_t& NewWidth, int32_t& NewHeight);
-  virtual void ConstrainedResize(int32_t& MinWidth, int32_t& MinHeight, int32_t& MaxWidth,
-                                 int32_t& MaxHeight);
+  virtual void ConstrainedResize(int32_t& MinWidth, int32_t& MinHeight, int32_t& MaxWidth, int32_t& MaxHeight);
   void DoConstrainedResize(int32_t& NewWidth, int32_t& NewHeight);
   virtual void AdjustSize();
   void DoAutoSize();
@@ -492,7 +488,7 @@ class TControl : public TComponent {
   TAnchors FAnchors{TAnchorKind::akLeft, TAnchorKind::akTop};
   TRect FAnchorBounds;         // bounds when the anchors were last measured
   TPoint FOriginalParentSize;  // the parent's client size then
-  bool FAnchorMove = false;  // the parent is applying the anchors
+  bool FAnchorMove = false;    // the parent is applying the anchors
   std::unique_ptr<TSizeConstraints> FConstraints;
   bool FAutoSize = false;
   int32_t FAutoSizing = 0;
@@ -582,8 +578,7 @@ class TWinControl : public TControl {
   bool TabStop() const { return FTabStop; }
   void SetTabStop(bool Value);
   void GetTabOrderList(std::vector<TWinControl*>& List);
-  TWinControl* FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop,
-                               bool CheckParent);
+  TWinControl* FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop, bool CheckParent);
   void SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop);
   virtual bool Focused();
   virtual bool CanFocus();

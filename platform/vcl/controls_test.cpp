@@ -232,8 +232,8 @@ class THostOfRaw : public TCustomControl {
  protected:
   void CreateWnd() override {
     TCustomControl::CreateWnd();
-    Raw = CreateWindowEx(0, "STATIC_RAW_V1", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, WindowHandle(), nullptr,
-                         nullptr, nullptr);
+    Raw = CreateWindowEx(0, "STATIC_RAW_V1", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, WindowHandle(), nullptr, nullptr,
+                         nullptr);
     FOldProc = reinterpret_cast<WNDPROC>(SetWindowLong(Raw, GWL_WNDPROC, reinterpret_cast<intptr_t>(FInstance)));
   }
   void DestroyWnd() override {
@@ -341,8 +341,8 @@ TEST_F(VclControls, NotificationsAreReflectedToTheChildControl) {
   mis.CtlType = ODT_LISTBOX;
   mis.CtlID = uint32_t(GetWindowLong(ch, GWL_ID));
   SendMessage(fh, WM_MEASUREITEM, mis.CtlID, reinterpret_cast<LPARAM>(&mis));
-  EXPECT_EQ(log.Lines, (std::vector<String>{"child CN_COMMAND", "child CN_NOTIFY", "child CN_DRAWITEM",
-                                             "child CN_MEASUREITEM"}));
+  EXPECT_EQ(log.Lines,
+            (std::vector<String>{"child CN_COMMAND", "child CN_NOTIFY", "child CN_DRAWITEM", "child CN_MEASUREITEM"}));
   // The child's answer is the parent's answer.
   child->Handlers[CN_COMMAND] = [](TMessage& m) {
     m.Result = 42;

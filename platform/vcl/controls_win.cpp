@@ -262,9 +262,9 @@ void TWinControl::CreateWindowHandle(const TCreateParams& Params) {
   CreationStack().push_back(this);
   HWND h;
   try {
-    h = CreateWindowEx(Params.ExStyle, Params.WinClassName.c_str(), Params.Caption.c_str(), Params.Style,
-                       Params.X, Params.Y, Params.Width, Params.Height, Params.WndParent,
-                       reinterpret_cast<HMENU>(id), nullptr, Params.Param);
+    h = CreateWindowEx(Params.ExStyle, Params.WinClassName.c_str(), Params.Caption.c_str(), Params.Style, Params.X,
+                       Params.Y, Params.Width, Params.Height, Params.WndParent, reinterpret_cast<HMENU>(id), nullptr,
+                       Params.Param);
   } catch (...) {
     CreationStack().pop_back();
     throw;
@@ -457,8 +457,8 @@ void TWinControl::UpdateControlState() {
 }
 
 void TWinControl::CMShowingChanged(TMessage&) {
-  const uint32_t flags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE |
-                         (FShowing ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
+  const uint32_t flags =
+      SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | (FShowing ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
   SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, flags);
 }
 
@@ -500,8 +500,7 @@ void TWinControl::CMTextChanged(TMessage&) {
 }
 
 void TWinControl::CMInvalidate(TMessage&) {
-  if (FHandle != nullptr)
-    InvalidateRect(FHandle, nullptr, !FControlStyle.Contains(TControlStyleItem::csOpaque));
+  if (FHandle != nullptr) InvalidateRect(FHandle, nullptr, !FControlStyle.Contains(TControlStyleItem::csOpaque));
 }
 
 // ---- Geometry ---------------------------------------------------------------------------
@@ -621,12 +620,10 @@ void TWinControl::SetZOrder(bool TopMost) {
         list.insert(list.begin(), this);
     }
     if (FHandle != nullptr)
-      SetWindowPos(FHandle, TopMost ? HWND_TOP : HWND_BOTTOM, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      SetWindowPos(FHandle, TopMost ? HWND_TOP : HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return;
   }
-  if (FHandle != nullptr)
-    SetWindowPos(FHandle, TopMost ? HWND_TOP : HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (FHandle != nullptr) SetWindowPos(FHandle, TopMost ? HWND_TOP : HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 void TWinControl::SetChildOrder(TWinControl* Child, int32_t Order) {
@@ -850,8 +847,7 @@ void TWinControl::KeyPress(char32_t& Key) {
 
 bool TWinControl::DoKeyDown(TWMKey& Message) {
   TCustomForm* form = GetParentForm(this);
-  if (form != nullptr && form != this && form->KeyPreview() &&
-      static_cast<TWinControl*>(form)->DoKeyDown(Message))
+  if (form != nullptr && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyDown(Message))
     return true;
   if (!FControlStyle.Contains(TControlStyleItem::csNoStdEvents)) {
     uint16_t key = Message.CharCode;
@@ -864,8 +860,7 @@ bool TWinControl::DoKeyDown(TWMKey& Message) {
 
 bool TWinControl::DoKeyUp(TWMKey& Message) {
   TCustomForm* form = GetParentForm(this);
-  if (form != nullptr && form != this && form->KeyPreview() &&
-      static_cast<TWinControl*>(form)->DoKeyUp(Message))
+  if (form != nullptr && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyUp(Message))
     return true;
   if (!FControlStyle.Contains(TControlStyleItem::csNoStdEvents)) {
     uint16_t key = Message.CharCode;
@@ -878,8 +873,7 @@ bool TWinControl::DoKeyUp(TWMKey& Message) {
 
 bool TWinControl::DoKeyPress(TMessage& Message) {
   TCustomForm* form = GetParentForm(this);
-  if (form != nullptr && form != this && form->KeyPreview() &&
-      static_cast<TWinControl*>(form)->DoKeyPress(Message))
+  if (form != nullptr && form != this && form->KeyPreview() && static_cast<TWinControl*>(form)->DoKeyPress(Message))
     return true;
   if (!FControlStyle.Contains(TControlStyleItem::csNoStdEvents)) {
     char32_t ch = char32_t(Message.WParam);

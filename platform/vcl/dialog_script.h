@@ -218,8 +218,8 @@ class TDialogExpectation {
            (!FMatchText || Text.find(FText) != String::npos);
   }
   String Describe() const {
-    static const char* const kNames[] = {"message box", "open dialog", "save dialog", "colour dialog",
-                                         "font dialog", "folder dialog", "properties", "modal form", "dialog"};
+    static const char* const kNames[] = {"message box",   "open dialog", "save dialog", "colour dialog", "font dialog",
+                                         "folder dialog", "properties",  "modal form",  "dialog"};
     String s = kNames[size_t(FKind)];
     if (FMatchCaption) s += " \"" + FCaption + "\"";
     if (FMatchText) s += " with text \"" + FText + "\"";
@@ -279,9 +279,7 @@ class TDialogScript {
   TDialogScript& operator=(const TDialogScript&) = delete;
 
   TDialogExpectation& ExpectMessageBox() { return Expect(TScriptKind::MessageBox); }
-  TDialogExpectation& ExpectModalForm(const String& Caption) {
-    return Expect(TScriptKind::ModalForm).Caption(Caption);
-  }
+  TDialogExpectation& ExpectModalForm(const String& Caption) { return Expect(TScriptKind::ModalForm).Caption(Caption); }
   TDialogExpectation& Expect(TScriptKind Kind) {
     FExpected.emplace_back(Kind);
     return FExpected.back();
@@ -320,8 +318,8 @@ class TDialogScript {
   }
 
   void DialogStarted(HWND h, const TDialogInfo& Info) {
-    const TScriptKind kind = Info.Kind == TDialogKind::dkOther ? TScriptKind::Dialog
-                                                               : static_cast<TScriptKind>(uint8_t(Info.Kind) - 1);
+    const TScriptKind kind =
+        Info.Kind == TDialogKind::dkOther ? TScriptKind::Dialog : static_cast<TScriptKind>(uint8_t(Info.Kind) - 1);
     FOpen[h] = FLog.size();
     FLog.push_back(TDialogLogEntry{kind, Info.Caption, Info.Text, Info.Buttons, -1});
     TDialogExpectation e(kind);

@@ -29,18 +29,14 @@ constexpr COLORREF C(uint8_t r, uint8_t g, uint8_t b) { return COLORREF(RGB(r, g
 // Columns: red, orange, yellow, green, cyan, blue, magenta, grey; rows from
 // pale to dark. The named colours of the framework are all among them.
 const COLORREF kBasic[kBasicCount] = {
-    C(255, 128, 128), C(255, 192, 128), C(255, 255, 128), C(128, 255, 128),
-    C(128, 255, 255), C(128, 128, 255), C(255, 128, 255), C(255, 255, 255),
-    C(255, 64, 64),   C(255, 160, 64),  C(255, 255, 64),  C(64, 255, 64),
-    C(64, 255, 255),  C(64, 64, 255),   C(255, 64, 255),  C(224, 224, 224),
-    C(255, 0, 0),     C(255, 128, 0),   C(255, 255, 0),   C(0, 255, 0),
-    C(0, 255, 255),   C(0, 0, 255),     C(255, 0, 255),   C(192, 192, 192),
-    C(192, 0, 0),     C(192, 96, 0),    C(192, 192, 0),   C(0, 192, 0),
-    C(0, 192, 192),   C(0, 0, 192),     C(192, 0, 192),   C(128, 128, 128),
-    C(128, 0, 0),     C(128, 64, 0),    C(128, 128, 0),   C(0, 128, 0),
-    C(0, 128, 128),   C(0, 0, 128),     C(128, 0, 128),   C(64, 64, 64),
-    C(64, 0, 0),      C(64, 32, 0),     C(64, 64, 0),     C(0, 64, 0),
-    C(0, 64, 64),     C(0, 0, 64),      C(64, 0, 64),     C(0, 0, 0),
+    C(255, 128, 128), C(255, 192, 128), C(255, 255, 128), C(128, 255, 128), C(128, 255, 255), C(128, 128, 255),
+    C(255, 128, 255), C(255, 255, 255), C(255, 64, 64),   C(255, 160, 64),  C(255, 255, 64),  C(64, 255, 64),
+    C(64, 255, 255),  C(64, 64, 255),   C(255, 64, 255),  C(224, 224, 224), C(255, 0, 0),     C(255, 128, 0),
+    C(255, 255, 0),   C(0, 255, 0),     C(0, 255, 255),   C(0, 0, 255),     C(255, 0, 255),   C(192, 192, 192),
+    C(192, 0, 0),     C(192, 96, 0),    C(192, 192, 0),   C(0, 192, 0),     C(0, 192, 192),   C(0, 0, 192),
+    C(192, 0, 192),   C(128, 128, 128), C(128, 0, 0),     C(128, 64, 0),    C(128, 128, 0),   C(0, 128, 0),
+    C(0, 128, 128),   C(0, 0, 128),     C(128, 0, 128),   C(64, 64, 64),    C(64, 0, 0),      C(64, 32, 0),
+    C(64, 64, 0),     C(0, 64, 0),      C(0, 64, 64),     C(0, 0, 64),      C(64, 0, 64),     C(0, 0, 0),
 };
 
 // Dialog-unit layout. The compact dialog shows the left column only.
@@ -133,8 +129,8 @@ void InvalidateColor(HWND h, TColorDlg* s) {
 
 void WriteEdits(HWND h, TColorDlg* s, int32_t exceptId) {
   ++s->Updating;
-  const int32_t values[] = {s->Hls.H, s->Hls.S, s->Hls.L, GetRValue(TColor(s->Rgb)), GetGValue(TColor(s->Rgb)),
-                            GetBValue(TColor(s->Rgb))};
+  const int32_t values[] = {
+      s->Hls.H, s->Hls.S, s->Hls.L, GetRValue(TColor(s->Rgb)), GetGValue(TColor(s->Rgb)), GetBValue(TColor(s->Rgb))};
   for (int32_t i = 0; i < 6; ++i)
     if (COLOR_HUE + i != exceptId) SetDlgItemInt(h, COLOR_HUE + i, uint32_t(values[i]), false);
   --s->Updating;

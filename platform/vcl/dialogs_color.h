@@ -21,8 +21,8 @@ using LPCCHOOKPROC = intptr_t (*)(HWND hdlg, uint32_t msg, WPARAM wParam, LPARAM
 struct CHOOSECOLOR {
   uint32_t lStructSize = sizeof(CHOOSECOLOR);
   HWND hwndOwner = nullptr;
-  HINSTANCE hInstance = nullptr;  // ignored
-  COLORREF rgbResult = 0;         // in with CC_RGBINIT; out on OK
+  HINSTANCE hInstance = nullptr;     // ignored
+  COLORREF rgbResult = 0;            // in with CC_RGBINIT; out on OK
   COLORREF* lpCustColors = nullptr;  // 16 entries, in and out (also after Cancel)
   uint32_t Flags = 0;
   LPARAM lCustData = 0;
@@ -48,12 +48,12 @@ inline constexpr int32_t COLOR_LUM = 705;
 inline constexpr int32_t COLOR_RED = 706;
 inline constexpr int32_t COLOR_GREEN = 707;
 inline constexpr int32_t COLOR_BLUE = 708;
-inline constexpr int32_t COLOR_CURRENT = 709;  // the sample
-inline constexpr int32_t COLOR_RAINBOW = 710;  // the hue and saturation field
-inline constexpr int32_t COLOR_ADD = 712;      // "Add to Custom Colors"
-inline constexpr int32_t COLOR_MIX = 719;      // "Define Custom Colors >>"
-inline constexpr int32_t COLOR_BOX1 = 720;     // the basic colours
-inline constexpr int32_t COLOR_CUSTOM1 = 721;  // the custom colours
+inline constexpr int32_t COLOR_CURRENT = 709;    // the sample
+inline constexpr int32_t COLOR_RAINBOW = 710;    // the hue and saturation field
+inline constexpr int32_t COLOR_ADD = 712;        // "Add to Custom Colors"
+inline constexpr int32_t COLOR_MIX = 719;        // "Define Custom Colors >>"
+inline constexpr int32_t COLOR_BOX1 = 720;       // the basic colours
+inline constexpr int32_t COLOR_CUSTOM1 = 721;    // the custom colours
 inline constexpr int32_t kColorHelpId = 0x040E;  // pshHelp
 
 // Registered messages: COLOROKSTRING goes to the hook when OK is pressed

@@ -147,7 +147,8 @@ TEST_F(DlgColor, ValuesTypedInTheEdits) {
       {0, {{COLOR_RED, "200", 200}, {COLOR_GREEN, "100", 100}, {COLOR_BLUE, "50", 50}}, COLORREF(RGB(200, 100, 50))},
       {COLORREF(RGB(1, 2, 3)), {{COLOR_GREEN, "999", 255}}, COLORREF(RGB(1, 255, 3))},
       {COLORREF(RGB(255, 0, 0)), {{COLOR_LUM, "60", 60}}, ColorHLSToRGB(THls{0, 60, 240})},
-      {COLORREF(RGB(40, 40, 40)), {{COLOR_HUE, "80", 80}, {COLOR_SAT, "240", 240}, {COLOR_LUM, "120", 120}},
+      {COLORREF(RGB(40, 40, 40)),
+       {{COLOR_HUE, "80", 80}, {COLOR_SAT, "240", 240}, {COLOR_LUM, "120", 120}},
        ColorHLSToRGB(THls{80, 120, 240})},
       {COLORREF(RGB(40, 40, 40)), {{COLOR_HUE, "300", 239}}, ColorHLSToRGB(THls{239, 38, 0})},
   };
@@ -167,11 +168,11 @@ TEST_F(DlgColor, ValuesTypedInTheEdits) {
          SendMessage(edit, EM_SETSEL, 0, -1);
        }).Type(t.Text);
     std::vector<int32_t> shown;
-    e.Do([&](TScriptTarget s, const auto&) {
-       SetFocus(GetDlgItem(s.Dialog, IDOK));
-     }).Do([&](TScriptTarget s, const auto&) {
-        for (const TCase& t : c.Typed) shown.push_back(int32_t(GetDlgItemInt(s.Dialog, t.Id, nullptr, false)));
-      }).Press(IDOK);
+    e.Do([&](TScriptTarget s, const auto&) { SetFocus(GetDlgItem(s.Dialog, IDOK)); })
+        .Do([&](TScriptTarget s, const auto&) {
+          for (const TCase& t : c.Typed) shown.push_back(int32_t(GetDlgItemInt(s.Dialog, t.Id, nullptr, false)));
+        })
+        .Press(IDOK);
     ASSERT_TRUE(ChooseColor(&cc));
     EXPECT_EQ(cc.rgbResult, c.Expected);
     ASSERT_EQ(shown.size(), c.Typed.size());

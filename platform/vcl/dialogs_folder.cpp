@@ -35,7 +35,7 @@ struct TBrowse {
   HWND Dlg = nullptr;
   HWND Tree = nullptr;
   ComPtr<IShellFolder> Desktop;
-  std::vector<TNode> Nodes;  // tree item lParam: index + 1
+  std::vector<TNode> Nodes;     // tree item lParam: index + 1
   HTREEITEM Editing = nullptr;  // the made folder while its name is edited
   bool SelChangedSent = false;
   bool Initializing = true;
@@ -134,9 +134,8 @@ void Fill(TBrowse& b, HTREEITEM item) {
   uint32_t fetched = 0;
   while (list->Next(1, &child, &fetched) == S_OK && fetched == 1) children.push_back(child);
   IShellFolder* f = folder.Get();
-  std::stable_sort(children.begin(), children.end(), [f](PITEMID_CHILD x, PITEMID_CHILD y) {
-    return CompareIDsResult(f->CompareIDs(0, x, y)) < 0;
-  });
+  std::stable_sort(children.begin(), children.end(),
+                   [f](PITEMID_CHILD x, PITEMID_CHILD y) { return CompareIDsResult(f->CompareIDs(0, x, y)) < 0; });
   for (PITEMID_CHILD c : children) {
     SFGAOF a = SFGAO_FOLDER | SFGAO_FILESYSTEM;
     PCUITEMID_CHILD cc = c;
@@ -158,8 +157,8 @@ void Fill(TBrowse& b, HTREEITEM item) {
 bool IsWithin(const String& path, const String& folder) {
   if (folder.empty() || path.empty()) return false;
   if (folder == "/") return path[0] == '/';
-  return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-                            path[folder.size()] == '/');
+  return path == folder ||
+         (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/');
 }
 
 // The item of an absolute list, reached from the root through the items
@@ -178,10 +177,10 @@ HTREEITEM FindItem(TBrowse& b, PCIDLIST_ABSOLUTE target) {
   for (int depth = 0; !exact && depth < 4096; ++depth) {
     Fill(b, item);
     HTREEITEM next = nullptr;
-    for (HTREEITEM c = reinterpret_cast<HTREEITEM>(SendMessage(b.Tree, TVM_GETNEXTITEM, TVGN_CHILD,
-                                                               reinterpret_cast<LPARAM>(item)));
-         c != nullptr;
-         c = reinterpret_cast<HTREEITEM>(SendMessage(b.Tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(c)))) {
+    for (HTREEITEM c = reinterpret_cast<HTREEITEM>(
+             SendMessage(b.Tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+         c != nullptr; c = reinterpret_cast<HTREEITEM>(
+                           SendMessage(b.Tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(c)))) {
       if (TNode* cn = NodeOf(b, c); cn != nullptr && matches(cn, exact)) {
         next = c;
         break;
@@ -215,7 +214,8 @@ void SelectionChanged(TBrowse& b) {
   TNode* n = NodeOf(b, Selected(b));
   if (n == nullptr) return;
   const uint32_t flags = b.Info->ulFlags;
-  const bool ok = (n->Folder || (flags & BIF_BROWSEINCLUDEFILES)) && (!(flags & BIF_RETURNONLYFSDIRS) || !n->Path.empty());
+  const bool ok =
+      (n->Folder || (flags & BIF_BROWSEINCLUDEFILES)) && (!(flags & BIF_RETURNONLYFSDIRS) || !n->Path.empty());
   EnableWindow(GetDlgItem(b.Dlg, IDOK), ok);
   if (HWND nf = GetDlgItem(b.Dlg, IDC_BFF_NEWFOLDER)) EnableWindow(nf, n->Folder && !n->Path.empty());
   if (flags & BIF_EDITBOX) SetDlgItemText(b.Dlg, IDC_BFF_EDIT, n->Name.c_str());
@@ -245,17 +245,17 @@ void Ok(TBrowse& b) {
       else if (!n->Path.empty())
         path = (n->Path == "/" ? String() : n->Path) + "/" + text;
       String full = path;
-      if (!full.empty() && full[0] == '~' && (full.size() == 1 || full[1] == '/')) full = XdgDirs()->Home + full.substr(1);
+      if (!full.empty() && full[0] == '~' && (full.size() == 1 || full[1] == '/'))
+        full = XdgDirs()->Home + full.substr(1);
       struct stat st;
-      const bool exists = !full.empty() && ::stat(full.c_str(), &st) == 0 &&
-                          (S_ISDIR(st.st_mode) || (flags & BIF_BROWSEINCLUDEFILES));
+      const bool exists =
+          !full.empty() && ::stat(full.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || (flags & BIF_BROWSEINCLUDEFILES));
       const TNode& root = b.Nodes[0];
       const bool underRoot = ILIsEmpty(root.Pidl) || (!root.Path.empty() && IsWithin(full, root.Path));
       PIDLIST_ABSOLUTE pidl = exists && underRoot ? ParsePath(b, full) : nullptr;
       if (pidl == nullptr) {
         if (flags & BIF_VALIDATE) {
-          if (Callback(b, BFFM_VALIDATEFAILED, reinterpret_cast<LPARAM>(text.c_str())) == 0)
-            EndDialog(b.Dlg, IDCANCEL);
+          if (Callback(b, BFFM_VALIDATEFAILED, reinterpret_cast<LPARAM>(text.c_str())) == 0) EndDialog(b.Dlg, IDCANCEL);
           return;
         }
         Finish(b, *n);  // nothing to validate against: the selection stands
@@ -305,8 +305,8 @@ void MakeNewFolder(TBrowse& b) {
     }
   }
   SendMessage(b.Tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
-  for (HTREEITEM c = reinterpret_cast<HTREEITEM>(SendMessage(b.Tree, TVM_GETNEXTITEM, TVGN_CHILD,
-                                                             reinterpret_cast<LPARAM>(parent)));
+  for (HTREEITEM c = reinterpret_cast<HTREEITEM>(
+           SendMessage(b.Tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent)));
        c != nullptr;
        c = reinterpret_cast<HTREEITEM>(SendMessage(b.Tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(c)))) {
     TNode* cn = NodeOf(b, c);
@@ -330,9 +330,10 @@ bool Rename(TBrowse& b, HTREEITEM item, const char* text) {
   if (parentPidl == nullptr) return false;
   ILRemoveLastID(parentPidl);
   ComPtr<IShellFolder> folder;
-  HRESULT hr = ILIsEmpty(parentPidl) ? S_OK
-                                     : b.Desktop->BindToObject(parentPidl, nullptr, IID_IShellFolder,
-                                                               reinterpret_cast<void**>(folder.ReleaseAndGetAddressOf()));
+  HRESULT hr = ILIsEmpty(parentPidl)
+                   ? S_OK
+                   : b.Desktop->BindToObject(parentPidl, nullptr, IID_IShellFolder,
+                                             reinterpret_cast<void**>(folder.ReleaseAndGetAddressOf()));
   IShellFolder* f = ILIsEmpty(parentPidl) ? b.Desktop.Get() : folder.Get();
   PITEMID_CHILD renamed = nullptr;
   if (SUCCEEDED(hr) && f != nullptr) hr = f->SetNameOf(b.Dlg, ILFindLastID(n->Pidl), text, 0, &renamed);
@@ -340,7 +341,7 @@ bool Rename(TBrowse& b, HTREEITEM item, const char* text) {
     ILFree(parentPidl);
     const String why = hr == HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS) ? "an entry of that name exists already"
                        : hr == HRESULT_FROM_WIN32(ERROR_INVALID_NAME) ? "the name is not valid"
-                                                                       : "the folder cannot be renamed";
+                                                                      : "the folder cannot be renamed";
     MessageBox(b.Dlg, "\"" + String(text) + "\" cannot be used: " + why + ".", "Rename", MB_OK | MB_ICONHAND);
     return false;
   }
@@ -373,8 +374,9 @@ intptr_t BrowseProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
         root = ILClone(b->Info->pidlRoot);
       else
         SHGetSpecialFolderLocation(h, CSIDL_DESKTOP, &root);
-      HTREEITEM rootItem = root != nullptr ? InsertNode(*b, nullptr, MakeNode(*b, root, AttributesOf(*b, root) | SFGAO_FOLDER))
-                                           : nullptr;
+      HTREEITEM rootItem = root != nullptr
+                               ? InsertNode(*b, nullptr, MakeNode(*b, root, AttributesOf(*b, root) | SFGAO_FOLDER))
+                               : nullptr;
       if (rootItem != nullptr) {
         SendMessage(b->Tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(rootItem));
         SendMessage(b->Tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(rootItem));
@@ -431,9 +433,7 @@ intptr_t BrowseProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       SetDlgItemText(h, IDC_BFF_STATUS, lParam != 0 ? reinterpret_cast<const char*>(lParam) : "");
       return 1;
     case BFFM_ENABLEOK: EnableWindow(GetDlgItem(h, IDOK), lParam != 0); return 1;
-    case BFFM_SETOKTEXT:
-      SetDlgItemText(h, IDOK, lParam != 0 ? reinterpret_cast<const char*>(lParam) : "OK");
-      return 1;
+    case BFFM_SETOKTEXT: SetDlgItemText(h, IDOK, lParam != 0 ? reinterpret_cast<const char*>(lParam) : "OK"); return 1;
     case BFFM_SETSELECTIONA:
     case BFFM_SETSELECTIONW:
     case BFFM_SETEXPANDED: {
@@ -474,22 +474,23 @@ PIDLIST_ABSOLUTE SHBrowseForFolder(BROWSEINFO* lpbi) {
   int32_t y = kMargin;
   if (!lpbi->lpszTitle.empty()) {
     t.Items.push_back(TDialogItemTemplate{"Static", IDC_BFF_TITLE, lpbi->lpszTitle,
-                                          WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, kMargin, y, kW - 2 * kMargin, 20});
+                                          WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, kMargin, y,
+                                          kW - 2 * kMargin, 20});
     y += 22;
   }
   if (flags & BIF_STATUSTEXT) {
-    t.Items.push_back(TDialogItemTemplate{"Static", IDC_BFF_STATUS, "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0,
-                                          kMargin, y, kW - 2 * kMargin, 10});
+    t.Items.push_back(TDialogItemTemplate{"Static", IDC_BFF_STATUS, "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+                                          0, kMargin, y, kW - 2 * kMargin, 10});
     y += 12;
   }
-  t.Items.push_back(TDialogItemTemplate{
-      "SysTreeView32", IDC_BFF_TREE, "",
-      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
-      0, kMargin, y, kW - 2 * kMargin, 160});
+  t.Items.push_back(TDialogItemTemplate{"SysTreeView32", IDC_BFF_TREE, "",
+                                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES |
+                                            TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                                        0, kMargin, y, kW - 2 * kMargin, 160});
   y += 164;
   if (flags & BIF_EDITBOX) {
-    t.Items.push_back(TDialogItemTemplate{"Static", -1, "Folder:", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, kMargin, y + 2,
-                                          30, 9});
+    t.Items.push_back(
+        TDialogItemTemplate{"Static", -1, "Folder:", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, kMargin, y + 2, 30, 9});
     t.Items.push_back(TDialogItemTemplate{"Edit", IDC_BFF_EDIT, "",
                                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0,
                                           kMargin + 32, y, kW - 2 * kMargin - 32, 12});
@@ -498,11 +499,13 @@ PIDLIST_ABSOLUTE SHBrowseForFolder(BROWSEINFO* lpbi) {
   y += 4;
   if (!(flags & BIF_NONEWFOLDERBUTTON))
     t.Items.push_back(TDialogItemTemplate{"Button", IDC_BFF_NEWFOLDER, "&Make New Folder",
-                                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, kMargin, y, 70, kButtonH});
+                                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, kMargin, y, 70,
+                                          kButtonH});
   t.Items.push_back(TDialogItemTemplate{"Button", IDOK, "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0,
                                         kW - kMargin - 2 * kButtonW - 4, y, kButtonW, kButtonH});
-  t.Items.push_back(TDialogItemTemplate{"Button", IDCANCEL, "Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                                        0, kW - kMargin - kButtonW, y, kButtonW, kButtonH});
+  t.Items.push_back(TDialogItemTemplate{"Button", IDCANCEL, "Cancel",
+                                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, kW - kMargin - kButtonW,
+                                        y, kButtonW, kButtonH});
   t.CY = y + kButtonH + kMargin;
 
   const intptr_t r = DialogBoxIndirectParam(nullptr, t, lpbi->hwndOwner, BrowseProc, reinterpret_cast<LPARAM>(&b));

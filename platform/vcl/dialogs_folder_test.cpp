@@ -146,12 +146,12 @@ TEST_F(DlgFolder, NameBoxAndValidateFailed) {
     bool Failed;    // BFFM_VALIDATEFAILED sent
   };
   const TCase cases[] = {
-      {"c", 0, "/b/c", false},          // a name inside the selected folder
-      {"", 0, "/b", false},             // the selection itself
-      {"ROOT/a", 0, "/a", false},       // a path
-      {"nope", 0, "", true},            // refused: the callback ends the dialog
-      {"ROOT/x.txt", 0, "", true},      // a file without BIF_BROWSEINCLUDEFILES
-      {"/", 0, "", true},               // outside the root
+      {"c", 0, "/b/c", false},      // a name inside the selected folder
+      {"", 0, "/b", false},         // the selection itself
+      {"ROOT/a", 0, "/a", false},   // a path
+      {"nope", 0, "", true},        // refused: the callback ends the dialog
+      {"ROOT/x.txt", 0, "", true},  // a file without BIF_BROWSEINCLUDEFILES
+      {"/", 0, "", true},           // outside the root
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE("typed \"" + c.Typed + "\"");

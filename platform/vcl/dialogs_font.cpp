@@ -31,10 +31,10 @@ struct TNamedColor {
   TColor Color;
 };
 const TNamedColor kColors[] = {
-    {"Black", clBlack}, {"Maroon", clMaroon}, {"Green", clGreen}, {"Olive", clOlive},
-    {"Navy", clNavy},   {"Purple", clPurple}, {"Teal", clTeal},   {"Gray", clGray},
-    {"Silver", clSilver}, {"Red", clRed},     {"Lime", clLime},   {"Yellow", clYellow},
-    {"Blue", clBlue},   {"Fuchsia", clFuchsia}, {"Aqua", clAqua}, {"White", clWhite},
+    {"Black", clBlack},   {"Maroon", clMaroon},   {"Green", clGreen}, {"Olive", clOlive},
+    {"Navy", clNavy},     {"Purple", clPurple},   {"Teal", clTeal},   {"Gray", clGray},
+    {"Silver", clSilver}, {"Red", clRed},         {"Lime", clLime},   {"Yellow", clYellow},
+    {"Blue", clBlue},     {"Fuchsia", clFuchsia}, {"Aqua", clAqua},   {"White", clWhite},
 };
 
 // Dialog-unit layout.
@@ -410,13 +410,14 @@ TDialogTemplate FontTemplate(uint32_t flags) {
   if ((flags & CF_EFFECTS) != 0) {
     t.Items.push_back(
         {"Button", kFontEffectsGroupId, "Effects", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 6, 92, 84, 62});
-    t.Items.push_back({"Button", kFontStrikeOutId, "Stri&keout", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP |
-                       BS_AUTOCHECKBOX, 0, 12, 104, 70, 10});
+    t.Items.push_back({"Button", kFontStrikeOutId, "Stri&keout",
+                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 0, 12, 104, 70, 10});
     t.Items.push_back({"Button", kFontUnderlineId, "&Underline", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
                        0, 12, 116, 70, 10});
     t.Items.push_back({"Static", kFontColorLabelId, "&Color:", label, 0, 12, 128, 70, 9});
-    t.Items.push_back({"ComboBox", kFontColorId, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | CBS_DROPDOWNLIST |
-                       CBS_HASSTRINGS, 0, 12, 138, 70, 12});
+    t.Items.push_back({"ComboBox", kFontColorId, "",
+                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | CBS_DROPDOWNLIST | CBS_HASSTRINGS, 0, 12, 138,
+                       70, 12});
   }
   t.Items.push_back({"Static", 0x0445, "Sample", label, 0, 98, 92, 60, 9});
   return t;

@@ -24,11 +24,11 @@ using LPCFHOOKPROC = intptr_t (*)(HWND hdlg, uint32_t msg, WPARAM wParam, LPARAM
 struct CHOOSEFONT {
   uint32_t lStructSize = sizeof(CHOOSEFONT);
   HWND hwndOwner = nullptr;
-  HDC hDC = nullptr;              // ignored (screen fonts only)
-  LOGFONT* lpLogFont = nullptr;   // in with CF_INITTOLOGFONTSTRUCT; out on OK
-  int32_t iPointSize = 0;         // out: tenths of a point
+  HDC hDC = nullptr;             // ignored (screen fonts only)
+  LOGFONT* lpLogFont = nullptr;  // in with CF_INITTOLOGFONTSTRUCT; out on OK
+  int32_t iPointSize = 0;        // out: tenths of a point
   uint32_t Flags = 0;
-  COLORREF rgbColors = 0;         // in and out with CF_EFFECTS
+  COLORREF rgbColors = 0;  // in and out with CF_EFFECTS
   LPARAM lCustData = 0;
   LPCFHOOKPROC lpfnHook = nullptr;
   const char* lpTemplateName = nullptr;  // ignored
@@ -70,18 +70,18 @@ inline constexpr uint16_t SCREEN_FONTTYPE = 0x2000;
 inline constexpr uint32_t WM_CHOOSEFONT_GETLOGFONT = WM_USER + 1;
 
 // Control ids of the font dialog.
-inline constexpr int32_t kFontApplyId = 0x0402;  // psh3
-inline constexpr int32_t kFontHelpId = 0x040E;   // pshHelp
-inline constexpr int32_t kFontStrikeOutId = 0x0410;  // chx1
-inline constexpr int32_t kFontUnderlineId = 0x0411;  // chx2
+inline constexpr int32_t kFontApplyId = 0x0402;         // psh3
+inline constexpr int32_t kFontHelpId = 0x040E;          // pshHelp
+inline constexpr int32_t kFontStrikeOutId = 0x0410;     // chx1
+inline constexpr int32_t kFontUnderlineId = 0x0411;     // chx2
 inline constexpr int32_t kFontEffectsGroupId = 0x0430;  // grp1
 inline constexpr int32_t kFontSampleGroupId = 0x0431;   // grp2
 inline constexpr int32_t kFontColorLabelId = 0x0443;    // stc4
 inline constexpr int32_t kFontSampleId = 0x0444;        // stc5
-inline constexpr int32_t kFontFamilyId = 0x0470;  // cmb1: a simple combo box
-inline constexpr int32_t kFontStyleId = 0x0471;   // cmb2
-inline constexpr int32_t kFontSizeId = 0x0472;    // cmb3
-inline constexpr int32_t kFontColorId = 0x0473;   // cmb4: item data the COLORREF
+inline constexpr int32_t kFontFamilyId = 0x0470;        // cmb1: a simple combo box
+inline constexpr int32_t kFontStyleId = 0x0471;         // cmb2
+inline constexpr int32_t kFontSizeId = 0x0472;          // cmb3
+inline constexpr int32_t kFontColorId = 0x0473;         // cmb4: item data the COLORREF
 
 // The families the dialog lists: fontconfig's scalable fonts, the first
 // family name of each, each once, sorted ignoring ASCII case.
@@ -92,9 +92,22 @@ std::vector<String> FontDialogFamilies();
 bool ChooseFont(CHOOSEFONT* cf);
 
 enum class TFontDialogOption : uint8_t {
-  fdAnsiOnly, fdTrueTypeOnly, fdEffects, fdFixedPitchOnly, fdForceFontExist, fdNoFaceSel, fdNoOEMFonts,
-  fdNoSimulations, fdNoSizeSel, fdNoStyleSel, fdNoVectorFonts, fdShowHelp, fdWysiwyg, fdLimitSize,
-  fdScalableOnly, fdApplyButton
+  fdAnsiOnly,
+  fdTrueTypeOnly,
+  fdEffects,
+  fdFixedPitchOnly,
+  fdForceFontExist,
+  fdNoFaceSel,
+  fdNoOEMFonts,
+  fdNoSimulations,
+  fdNoSizeSel,
+  fdNoStyleSel,
+  fdNoVectorFonts,
+  fdShowHelp,
+  fdWysiwyg,
+  fdLimitSize,
+  fdScalableOnly,
+  fdApplyButton
 };
 using TFontDialogOptions = Set<TFontDialogOption>;
 using TFDApplyEvent = std::function<void(TObject* Sender, HWND Wnd)>;

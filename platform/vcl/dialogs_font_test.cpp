@@ -90,7 +90,7 @@ TEST_F(DlgFont, UntouchedFontComesBackExactly) {
       {"Verdana", -24, {TFontStyle::fsBold}, RGB(10, 20, 30)},  // 18 pt
       {"Tahoma", -11, {TFontStyle::fsItalic}, clWindowText},
       {"Arial", -14, {TFontStyle::fsUnderline, TFontStyle::fsStrikeOut}, clRed},  // 10.5 pt
-      {"Liberation Sans", 20, {}, RGB(1, 2, 3)},  // a cell height
+      {"Liberation Sans", 20, {}, RGB(1, 2, 3)},                                  // a cell height
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -188,8 +188,11 @@ TEST_F(DlgFont, SizeLimits) {
     const char* Refusal;  // nullptr: accepted
   };
   const TCase cases[] = {
-      {"30", "between 10 and 20"}, {"9", "between 10 and 20"}, {"big", "must be a number"},
-      {"20", nullptr},             {"10", nullptr},
+      {"30", "between 10 and 20"},
+      {"9", "between 10 and 20"},
+      {"big", "must be a number"},
+      {"20", nullptr},
+      {"10", nullptr},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Typed);

@@ -148,8 +148,8 @@ void FocusControl(HWND control) {
 }
 
 bool AnswersDirectly(uint32_t msg) {
-  return (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) || msg == WM_COMPAREITEM ||
-         msg == WM_VKEYTOITEM || msg == WM_CHARTOITEM || msg == WM_QUERYDRAGICON || msg == WM_INITDIALOG;
+  return (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) || msg == WM_COMPAREITEM || msg == WM_VKEYTOITEM ||
+         msg == WM_CHARTOITEM || msg == WM_QUERYDRAGICON || msg == WM_INITDIALOG;
 }
 
 void CenterOnMonitor(HWND h, HWND owner) {
@@ -157,7 +157,7 @@ void CenterOnMonitor(HWND h, HWND owner) {
   GetWindowRect(h, &r);
   MONITORINFO mi;
   HMONITOR m = owner != nullptr && IsWindowVisible(owner) ? MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST)
-                                                           : MonitorFromPoint(TPoint{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+                                                          : MonitorFromPoint(TPoint{0, 0}, MONITOR_DEFAULTTOPRIMARY);
   if (!GetMonitorInfo(m, &mi)) return;
   const TRect& w = mi.rcWork;
   const int32_t x = std::max(w.Left, w.Left + (w.Width() - r.Width()) / 2);
@@ -220,8 +220,8 @@ bool MapDialogRect(HWND hdlg, TRect* rect) {
 // Creation
 // ================================================================================
 
-HWND CreateDialogIndirectParam(HINSTANCE Instance, const TDialogTemplate& Template, HWND Parent,
-                               DLGPROC DialogFunc, LPARAM InitParam) {
+HWND CreateDialogIndirectParam(HINSTANCE Instance, const TDialogTemplate& Template, HWND Parent, DLGPROC DialogFunc,
+                               LPARAM InitParam) {
   VclCheckThread("CreateDialogIndirectParam");
   EnsureDialogClass();
   HFONT font = nullptr;
@@ -242,8 +242,8 @@ HWND CreateDialogIndirectParam(HINSTANCE Instance, const TDialogTemplate& Templa
   const bool child = (Template.Style & WS_CHILD) != 0;
   const uint32_t style = Template.Style & ~WS_VISIBLE;
   HWND h = CreateWindowEx(Template.ExStyle | (child ? WS_EX_CONTROLPARENT : 0), WC_DIALOG, Template.Title.c_str(),
-                          style, px(Template.X), py(Template.Y), px(Template.CX), py(Template.CY), Parent,
-                          nullptr, Instance, nullptr);
+                          style, px(Template.X), py(Template.Y), px(Template.CX), py(Template.CY), Parent, nullptr,
+                          Instance, nullptr);
   if (h == nullptr) {
     if (ownFont) DeleteObject(font);
     return nullptr;
@@ -271,9 +271,9 @@ HWND CreateDialogIndirectParam(HINSTANCE Instance, const TDialogTemplate& Templa
   SetWindowLong(h, DWLP_DLGPROC, reinterpret_cast<intptr_t>(DialogFunc));
   SendMessage(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
   for (const TDialogItemTemplate& item : Template.Items) {
-    HWND c = CreateWindowEx(item.ExStyle, item.ClassName.c_str(), item.Text.c_str(), item.Style | WS_CHILD,
-                            px(item.X), py(item.Y), px(item.CX), py(item.CY), h,
-                            reinterpret_cast<HMENU>(intptr_t(item.Id)), Instance, nullptr);
+    HWND c = CreateWindowEx(item.ExStyle, item.ClassName.c_str(), item.Text.c_str(), item.Style | WS_CHILD, px(item.X),
+                            py(item.Y), px(item.CX), py(item.CY), h, reinterpret_cast<HMENU>(intptr_t(item.Id)),
+                            Instance, nullptr);
     if (c == nullptr) {
       if (Template.Style & DS_NOFAILCREATE) continue;
       DestroyWindow(h);
@@ -304,8 +304,8 @@ HWND CreateDialogParam(HINSTANCE Instance, const char* TemplateName, HWND Parent
 // The modal loop
 // ================================================================================
 
-intptr_t DialogBoxIndirectParam(HINSTANCE Instance, const TDialogTemplate& Template, HWND Parent,
-                                DLGPROC DialogFunc, LPARAM InitParam) {
+intptr_t DialogBoxIndirectParam(HINSTANCE Instance, const TDialogTemplate& Template, HWND Parent, DLGPROC DialogFunc,
+                                LPARAM InitParam) {
   VclCheckThread("DialogBoxIndirectParam");
   HWND owner = Parent != nullptr ? GetAncestor(Parent, GA_ROOT) : nullptr;
   if (owner != nullptr && GetParent(owner) == nullptr && !IsWindowVisible(owner)) owner = nullptr;
@@ -335,8 +335,8 @@ intptr_t DialogBoxIndirectParam(HINSTANCE Instance, const TDialogTemplate& Templ
       ShowWindow(h, SW_SHOWNORMAL);
       if (TDlgState* st = FindState(h); st != nullptr && st->SavedFocus != nullptr && IsWindow(st->SavedFocus))
         FocusControl(st->SavedFocus);
-      else if (HWND first = GetNextDlgTabItem(h, nullptr, false); first != nullptr && GetFocus() != first &&
-                                                                   !IsChild(h, GetFocus()))
+      else if (HWND first = GetNextDlgTabItem(h, nullptr, false);
+               first != nullptr && GetFocus() != first && !IsChild(h, GetFocus()))
         FocusControl(first);
     }
     if (TDlgState* st = FindState(h)) info = st->Info;
@@ -476,7 +476,7 @@ LRESULT DefDlgProc(HWND hdlg, uint32_t msg, WPARAM wParam, LPARAM lParam) {
           if (f != nullptr && IsChild(hdlg, f)) s->SavedFocus = f;
         } else {
           HWND f = s->SavedFocus != nullptr && IsWindow(s->SavedFocus) ? s->SavedFocus
-                                                                         : GetNextDlgTabItem(hdlg, nullptr, false);
+                                                                       : GetNextDlgTabItem(hdlg, nullptr, false);
           if (f != nullptr && !IsChild(hdlg, GetFocus())) FocusControl(f);
         }
       }
@@ -569,9 +569,7 @@ bool CheckDlgButton(HWND hdlg, int32_t Id, uint32_t Check) {
   return true;
 }
 
-uint32_t IsDlgButtonChecked(HWND hdlg, int32_t Id) {
-  return uint32_t(SendDlgItemMessage(hdlg, Id, BM_GETCHECK, 0, 0));
-}
+uint32_t IsDlgButtonChecked(HWND hdlg, int32_t Id) { return uint32_t(SendDlgItemMessage(hdlg, Id, BM_GETCHECK, 0, 0)); }
 
 bool CheckRadioButton(HWND hdlg, int32_t FirstId, int32_t LastId, int32_t CheckId) {
   for (int32_t id = FirstId; id <= LastId; ++id)

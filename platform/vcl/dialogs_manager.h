@@ -86,17 +86,16 @@ const TDialogTemplate* FindDialogTemplate(const String& Name);
 // Modeless: answers the dialog (0 for an unknown template or a failed
 // creation). The dialog procedure gets WM_INITDIALOG with lParam InitParam;
 // a TRUE answer gives the focus to the first tab stop.
-HWND CreateDialogParam(HINSTANCE Instance, const char* TemplateName, HWND Parent, DLGPROC DialogFunc,
-                       LPARAM InitParam);
-HWND CreateDialogIndirectParam(HINSTANCE Instance, const TDialogTemplate& Template, HWND Parent,
-                               DLGPROC DialogFunc, LPARAM InitParam);
+HWND CreateDialogParam(HINSTANCE Instance, const char* TemplateName, HWND Parent, DLGPROC DialogFunc, LPARAM InitParam);
+HWND CreateDialogIndirectParam(HINSTANCE Instance, const TDialogTemplate& Template, HWND Parent, DLGPROC DialogFunc,
+                               LPARAM InitParam);
 // Modal: disables the owner (the top-level window of Parent) while the
 // dialog runs and enables it again; answers the EndDialog result, -1 when the
 // dialog could not be made.
 intptr_t DialogBoxParam(HINSTANCE Instance, const char* TemplateName, HWND Parent, DLGPROC DialogFunc,
                         LPARAM InitParam);
-intptr_t DialogBoxIndirectParam(HINSTANCE Instance, const TDialogTemplate& Template, HWND Parent,
-                                DLGPROC DialogFunc, LPARAM InitParam);
+intptr_t DialogBoxIndirectParam(HINSTANCE Instance, const TDialogTemplate& Template, HWND Parent, DLGPROC DialogFunc,
+                                LPARAM InitParam);
 // Ends a modal dialog with Result (destroyed once the current handler
 // returned); hides a modeless one.
 bool EndDialog(HWND hdlg, intptr_t Result);

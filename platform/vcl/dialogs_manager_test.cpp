@@ -58,9 +58,7 @@ intptr_t SampleProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
         return 1;
       }
       return 0;
-    case WM_USER + 5:
-      SetWindowLong(h, DWLP_MSGRESULT, 42);
-      return 1;
+    case WM_USER + 5: SetWindowLong(h, DWLP_MSGRESULT, 42); return 1;
     default: return 0;
   }
 }
@@ -155,8 +153,8 @@ TEST_F(DlgManager, ModalLoopDisablesOwnerAndKeepsTimersRunning) {
   TForm* owner = new TForm(App.get());
   owner->Show();
   Pump();
-  HWND other = CreateWindowEx(0, "Static", "other", WS_POPUP | WS_VISIBLE | WS_DISABLED, 0, 0, 10, 10, nullptr,
-                              nullptr, nullptr, nullptr);
+  HWND other = CreateWindowEx(0, "Static", "other", WS_POPUP | WS_VISIBLE | WS_DISABLED, 0, 0, 10, 10, nullptr, nullptr,
+                              nullptr, nullptr);
   TTimer timer(nullptr);
   int32_t ticks = 0;
   HWND dialog = nullptr;
@@ -194,8 +192,8 @@ struct TKeyCase {
 
 TEST_F(DlgManager, KeyboardInterface) {
   const TKeyCase cases[] = {
-      {{{VK_RETURN, 0}}, {0}, IDOK},                                                   // DM_GETDEFID
-      {{{VK_ESCAPE, 0}}, {0}, IDCANCEL},                                               // IDCANCEL
+      {{{VK_RETURN, 0}}, {0}, IDOK},      // DM_GETDEFID
+      {{{VK_ESCAPE, 0}}, {0}, IDCANCEL},  // IDCANCEL
       {{{VK_TAB, 0}, {VK_TAB, 0}, {VK_TAB, 0}, {VK_RETURN, 0}}, {kCheck, IDOK, IDCANCEL, 0}, IDCANCEL},
       {{{VK_TAB, hkShift}, {VK_TAB, 0}, {VK_TAB, 0}, {VK_RETURN, 0}}, {IDCANCEL, kEdit, kCheck, 0}, IDOK},
   };

@@ -200,11 +200,10 @@ intptr_t RunBox(HWND Owner, TPlainBox& box, bool TaskModal) {
       TDialogItemTemplate{"Static", kTextId, box.Text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, 0});
   box.DefaultIndex = std::min(box.DefaultIndex, box.Buttons.size() - 1);
   for (size_t i = 0; i < box.Buttons.size(); ++i)
-    t.Items.push_back(TDialogItemTemplate{
-        "Button", box.Buttons[i].Id, box.Buttons[i].Caption,
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | (i == 0 ? WS_GROUP : 0) |
-            (i == box.DefaultIndex ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
-        0, 0, 0, 0, 0});
+    t.Items.push_back(TDialogItemTemplate{"Button", box.Buttons[i].Id, box.Buttons[i].Caption,
+                                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | (i == 0 ? WS_GROUP : 0) |
+                                              (i == box.DefaultIndex ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                                          0, 0, 0, 0, 0});
   if (box.IconId != 0) box.Icon = LoadIcon(nullptr, box.IconId);
   std::vector<HWND> disabled;
   if (TaskModal) {
@@ -306,7 +305,7 @@ String MsgDlgCaption(TMsgDlgType DlgType) {
 }
 
 String MsgDlgButtonCaption(TMsgDlgBtn Button) {
-  static const char* const kCaptions[] = {"&Yes",   "&No",  "OK",         "Cancel",     "&Abort", "&Retry",
+  static const char* const kCaptions[] = {"&Yes",    "&No",  "OK",         "Cancel",      "&Abort", "&Retry",
                                           "&Ignore", "&All", "N&o to All", "Yes to &All", "&Help"};
   return kCaptions[size_t(Button)];
 }
@@ -334,8 +333,7 @@ bool MsgDlgCancelButton(TMsgDlgButtons Buttons, TMsgDlgBtn& Button) {
   return false;
 }
 
-int32_t MessageDlgPos(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int32_t, int32_t X,
-                      int32_t Y) {
+int32_t MessageDlgPos(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int32_t, int32_t X, int32_t Y) {
   if (Buttons.Empty()) Buttons.Include(TMsgDlgBtn::mbOK);
   TPlainBox box;
   box.Text = Msg;
@@ -373,7 +371,7 @@ void ShowMessage(const String& Msg) {
 }
 
 TForm* CreateMessageDialog(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons) {
-  static const char* const kNames[] = {"Yes", "No",    "OK",      "Cancel",   "Abort", "Retry",
+  static const char* const kNames[] = {"Yes",    "No",  "OK",      "Cancel",   "Abort", "Retry",
                                        "Ignore", "All", "NoToAll", "YesToAll", "Help"};
   if (Buttons.Empty()) Buttons.Include(TMsgDlgBtn::mbOK);
   auto* form = new TForm(Application);

@@ -1,7 +1,7 @@
 // Message boxes in the plain look: the flat MessageBox and the framework's
 // MessageDlg family. In a box Ctrl+C copies caption, text and buttons as
-// text, and a button's "&" letter (with Alt or alone) presses it. Both run the dialog manager's modal loop, so timers and
-// painting of other windows go on while a box is open.
+// text, and a button's "&" letter (with Alt or alone) presses it. Both run the dialog manager's modal loop, so timers
+// and painting of other windows go on while a box is open.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +22,19 @@ int32_t MessageBox(HWND hwnd, const String& Text, const String& Caption, uint32_
 void InstallPlainMessageBox();
 
 enum class TMsgDlgType : uint8_t { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
-enum class TMsgDlgBtn : uint8_t { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp };
+enum class TMsgDlgBtn : uint8_t {
+  mbYes,
+  mbNo,
+  mbOK,
+  mbCancel,
+  mbAbort,
+  mbRetry,
+  mbIgnore,
+  mbAll,
+  mbNoToAll,
+  mbYesToAll,
+  mbHelp
+};
 using TMsgDlgButtons = Set<TMsgDlgBtn>;
 
 inline const TMsgDlgButtons mbYesNoCancel{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbCancel};

@@ -151,10 +151,17 @@ TEST_F(DlgMessageBox, MessageDlgTexts) {
   EXPECT_EQ(MsgDlgCaption(TMsgDlgType::mtConfirmation), "Confirm");
   App->SetTitle("Pictoval");
   EXPECT_EQ(MsgDlgCaption(TMsgDlgType::mtCustom), "Pictoval");
-  const std::vector<std::pair<String, TModalResult>> expected = {
-      {"&Yes", mrYes},         {"&No", mrNo},           {"OK", mrOk},         {"Cancel", mrCancel},
-      {"&Abort", mrAbort},     {"&Retry", mrRetry},     {"&Ignore", mrIgnore}, {"&All", mrAll},
-      {"N&o to All", mrNoToAll}, {"Yes to &All", mrYesToAll}, {"&Help", mrNone}};
+  const std::vector<std::pair<String, TModalResult>> expected = {{"&Yes", mrYes},
+                                                                 {"&No", mrNo},
+                                                                 {"OK", mrOk},
+                                                                 {"Cancel", mrCancel},
+                                                                 {"&Abort", mrAbort},
+                                                                 {"&Retry", mrRetry},
+                                                                 {"&Ignore", mrIgnore},
+                                                                 {"&All", mrAll},
+                                                                 {"N&o to All", mrNoToAll},
+                                                                 {"Yes to &All", mrYesToAll},
+                                                                 {"&Help", mrNone}};
   for (uint8_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(MsgDlgButtonCaption(TMsgDlgBtn(i)), expected[i].first);
     EXPECT_EQ(MsgDlgModalResult(TMsgDlgBtn(i)), expected[i].second);
@@ -262,7 +269,7 @@ TEST_F(DlgMessageBox, LongTextWrapsWithinTwoThirdsOfTheWorkArea) {
   MessageBox(nullptr, text, "Long", MB_OK | MB_ICONASTERISK);
   EXPECT_LE(textRect.Width(), 1280 * 2 / 3);
   EXPECT_GT(textRect.Width(), 1280 / 3);  // wraps late, not at every word
-  EXPECT_GT(textRect.Height(), 3 * 8);      // several lines
+  EXPECT_GT(textRect.Height(), 3 * 8);    // several lines
   EXPECT_GE(boxRect.Left, 0);
   EXPECT_LE(boxRect.Right, 1280);
   // The client area holds the text and the button below it.

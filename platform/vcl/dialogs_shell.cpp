@@ -44,9 +44,7 @@ String FormatSizeBytesKB(int64_t Bytes) {
 
 namespace {
 
-String Plural(int64_t n, const char* one, const char* many) {
-  return FormatThousands(n) + " " + (n == 1 ? one : many);
-}
+String Plural(int64_t n, const char* one, const char* many) { return FormatThousands(n) + " " + (n == 1 ? one : many); }
 
 }  // namespace
 
@@ -150,8 +148,7 @@ HRESULT ShowShellProperties(HWND Owner, const std::vector<String>& Paths) {
                                         t.CX - kMargin - kButtonW, y, kButtonW, kButtonH});
   t.CY = y + kButtonH + kMargin;
   HWND owner = Owner != nullptr ? GetAncestor(Owner, GA_ROOT) : nullptr;
-  const intptr_t r =
-      DialogBoxIndirectParam(nullptr, t, owner, PropertiesProc, reinterpret_cast<LPARAM>(&run));
+  const intptr_t r = DialogBoxIndirectParam(nullptr, t, owner, PropertiesProc, reinterpret_cast<LPARAM>(&run));
   return r < 0 ? E_FAIL : S_OK;
 }
 

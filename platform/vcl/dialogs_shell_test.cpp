@@ -45,9 +45,12 @@ String UserName() {
 }
 
 TEST(DlgShellSizes, ThousandsAndKilobytes) {
-  const std::pair<int64_t, const char*> thousands[] = {
-      {0, "0"}, {999, "999"}, {1000, "1,000"}, {1234567, "1,234,567"}, {-12345, "-12,345"},
-      {int64_t(9007199254740993), "9,007,199,254,740,993"}};
+  const std::pair<int64_t, const char*> thousands[] = {{0, "0"},
+                                                       {999, "999"},
+                                                       {1000, "1,000"},
+                                                       {1234567, "1,234,567"},
+                                                       {-12345, "-12,345"},
+                                                       {int64_t(9007199254740993), "9,007,199,254,740,993"}};
   for (const auto& [v, text] : thousands) EXPECT_EQ(FormatThousands(v), text) << v;
   const std::pair<int64_t, const char*> sizes[] = {{0, "0 KB (0 bytes)"},
                                                    {1, "1 KB (1 byte)"},
@@ -267,10 +270,10 @@ TEST_F(DlgAutoComplete, DialogEditOffersFilesAndTabCompletes) {
   t.Title = "Go to";
   t.CX = 200;
   t.CY = 60;
-  t.Items.push_back(TDialogItemTemplate{"Edit", 100, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 7,
-                                        7, 186, 12});
-  t.Items.push_back(TDialogItemTemplate{"Button", IDOK, "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                                        0, 143, 39, 50, 14});
+  t.Items.push_back(
+      TDialogItemTemplate{"Edit", 100, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 7, 7, 186, 12});
+  t.Items.push_back(TDialogItemTemplate{"Button", IDOK, "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0,
+                                        143, 39, 50, 14});
   auto proc = [](HWND h, uint32_t msg, WPARAM wParam, LPARAM) -> intptr_t {
     if (msg == WM_INITDIALOG) {
       SHAutoComplete(GetDlgItem(h, 100), SHACF_DEFAULT);

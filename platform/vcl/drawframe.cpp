@@ -41,8 +41,7 @@ void DrawRadio(HDC dc, const TRect& rect, uint32_t state) {
   static constexpr int32_t kLeft[12] = {4, 2, 1, 1, 0, 0, 0, 0, 1, 1, 2, 4};
   const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
   const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
-  const COLORREF inside =
-      GetSysColor((state & (DFCS_PUSHED | DFCS_INACTIVE)) != 0 ? COLOR_BTNFACE : COLOR_WINDOW);
+  const COLORREF inside = GetSysColor((state & (DFCS_PUSHED | DFCS_INACTIVE)) != 0 ? COLOR_BTNFACE : COLOR_WINDOW);
   for (int32_t y = 0; y < 12; ++y) {
     const int32_t l = kLeft[y], r = 11 - kLeft[y];
     for (int32_t x = l; x <= r; ++x) {
@@ -87,10 +86,22 @@ void DrawArrow(HDC dc, const TRect& r, uint32_t direction, COLORREF c) {
     for (int32_t k = -half; k <= half; ++k) {
       int32_t x = 0, y = 0;
       switch (direction) {
-        case 0: x = cx + k; y = cy + size / 2 - i; break;
-        case 1: x = cx + k; y = cy - size / 2 + i; break;
-        case 2: x = cx + size / 2 - i; y = cy + k; break;
-        default: x = cx - size / 2 + i; y = cy + k; break;
+        case 0:
+          x = cx + k;
+          y = cy + size / 2 - i;
+          break;
+        case 1:
+          x = cx + k;
+          y = cy - size / 2 + i;
+          break;
+        case 2:
+          x = cx + size / 2 - i;
+          y = cy + k;
+          break;
+        default:
+          x = cx - size / 2 + i;
+          y = cy + k;
+          break;
       }
       Pixel(dc, x, y, c);
     }
@@ -112,9 +123,7 @@ void DrawSizeGrip(HDC dc, const TRect& r) {
 
 }  // namespace
 
-void StdFrameRect(HDC dc, const TRect& rect, int32_t sysColor) {
-  FrameRect(dc, rect, GetSysColorBrush(sysColor));
-}
+void StdFrameRect(HDC dc, const TRect& rect, int32_t sysColor) { FrameRect(dc, rect, GetSysColorBrush(sysColor)); }
 
 bool DrawFrameControl(HDC dc, TRect* rect, uint32_t kind, uint32_t state) {
   if (dc == nullptr || rect == nullptr) return false;
@@ -155,8 +164,7 @@ bool DrawFrameControl(HDC dc, TRect* rect, uint32_t kind, uint32_t state) {
   }
 }
 
-int32_t StdDrawCaption(HDC dc, const String& text, TRect& rect, uint32_t format, bool enabled,
-                       COLORREF color) {
+int32_t StdDrawCaption(HDC dc, const String& text, TRect& rect, uint32_t format, bool enabled, COLORREF color) {
   const int32_t oldMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF oldColor = GetTextColor(dc);
   String s = text;

@@ -49,8 +49,7 @@ inline constexpr int32_t StdRadioSize = 12;
 // DrawText with the current font in transparent mode: enabled text in Color,
 // disabled text embossed (clBtnHighlight at +1, +1, then clBtnShadow). The
 // DC's text colour and background mode are restored. Answers the text height.
-int32_t StdDrawCaption(HDC dc, const String& text, TRect& rect, uint32_t format, bool enabled,
-                       COLORREF color);
+int32_t StdDrawCaption(HDC dc, const String& text, TRect& rect, uint32_t format, bool enabled, COLORREF color);
 
 // A solid one-pixel frame in a system colour (COLOR_*).
 void StdFrameRect(HDC dc, const TRect& rect, int32_t sysColor);

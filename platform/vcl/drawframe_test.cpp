@@ -32,8 +32,8 @@ TColor Sys(int Index) { return TColor(GetSysColor(Index)); }
 TEST(StdDrawFrame, CheckBoxStates) {
   struct TCase {
     uint32_t State;
-    int Inside;     // colour of the box's inside
-    int Mark;       // colour of the mark, -1: none
+    int Inside;  // colour of the box's inside
+    int Mark;    // colour of the mark, -1: none
   };
   const TCase cases[] = {
       {0, COLOR_WINDOW, -1},

@@ -380,8 +380,8 @@ void TCustomPanel::Paint() {
   const String caption = Caption();
   if (caption.empty()) return;
   canvas->SetFont(Font());
-  StdDrawCaption(canvas->Handle(), caption, r, DT_SINGLELINE | DT_VCENTER | AlignmentFormat(FAlignment),
-                 Enabled(), ColorToRGB(Font()->Color()));
+  StdDrawCaption(canvas->Handle(), caption, r, DT_SINGLELINE | DT_VCENTER | AlignmentFormat(FAlignment), Enabled(),
+                 ColorToRGB(Font()->Color()));
 }
 
 void TCustomPanel::Dispatch(TMessage& Message) {

@@ -187,4 +187,3 @@ class TGroupBox : public TCustomGroupBox {
   explicit TGroupBox(TComponent* AOwner) : TCustomGroupBox(AOwner) {}
   const char* ClassName() const override { return "TGroupBox"; }
 };
-

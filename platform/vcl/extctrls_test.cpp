@@ -29,7 +29,9 @@ TEST_F(StdExtCtrls, BevelShapesAndStyles) {
   const TCase cases[] = {
       {S::bsBox, TBevelStyle::bsLowered, {{0, 5, sh}, {10, 0, sh}, {19, 5, hi}, {10, 9, hi}, {10, 5, clNone}}},
       {S::bsBox, TBevelStyle::bsRaised, {{0, 5, hi}, {10, 0, hi}, {19, 5, sh}, {10, 9, sh}}},
-      {S::bsFrame, TBevelStyle::bsLowered, {{0, 5, sh}, {1, 5, hi}, {18, 5, sh}, {19, 5, hi}, {10, 8, sh}, {10, 9, hi}}},
+      {S::bsFrame,
+       TBevelStyle::bsLowered,
+       {{0, 5, sh}, {1, 5, hi}, {18, 5, sh}, {19, 5, hi}, {10, 8, sh}, {10, 9, hi}}},
       {S::bsTopLine, TBevelStyle::bsLowered, {{5, 0, sh}, {5, 1, hi}, {5, 2, clNone}}},
       {S::bsBottomLine, TBevelStyle::bsLowered, {{5, 8, sh}, {5, 9, hi}, {5, 7, clNone}}},
       {S::bsLeftLine, TBevelStyle::bsRaised, {{0, 5, hi}, {1, 5, sh}, {2, 5, clNone}}},
@@ -109,9 +111,9 @@ TEST_F(StdExtCtrls, PaintBoxAndImage) {
     TRect Expected;
   };
   const TCase cases[] = {
-      {false, false, false, Rect(0, 0, 40, 20)},   {false, false, true, Rect(30, 20, 70, 40)},
-      {true, false, false, Rect(0, 0, 100, 60)},   {true, true, false, Rect(0, 0, 100, 50)},
-      {true, true, true, Rect(0, 5, 100, 55)},     {false, true, false, Rect(0, 0, 40, 20)},
+      {false, false, false, Rect(0, 0, 40, 20)}, {false, false, true, Rect(30, 20, 70, 40)},
+      {true, false, false, Rect(0, 0, 100, 60)}, {true, true, false, Rect(0, 0, 100, 50)},
+      {true, true, true, Rect(0, 5, 100, 55)},   {false, true, false, Rect(0, 0, 40, 20)},
   };
   TBitmap small;
   small.SetSize(40, 20);

@@ -143,8 +143,8 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
       if (FBorderIcons.Contains(TBorderIcon::biMinimize)) Params.Style |= WS_MINIMIZEBOX;
       if (FBorderIcons.Contains(TBorderIcon::biMaximize)) Params.Style |= WS_MAXIMIZEBOX;
     }
-    if (FBorderIcons.Contains(TBorderIcon::biHelp) &&
-        (dialog || !FBorderIcons.Contains(TBorderIcon::biMinimize)) && !FBorderIcons.Contains(TBorderIcon::biMaximize))
+    if (FBorderIcons.Contains(TBorderIcon::biHelp) && (dialog || !FBorderIcons.Contains(TBorderIcon::biMinimize)) &&
+        !FBorderIcons.Contains(TBorderIcon::biMaximize))
       Params.ExStyle |= WS_EX_CONTEXTHELP;
   }
   if (FFormStyle == TFormStyle::fsStayOnTop) Params.ExStyle |= WS_EX_TOPMOST;
@@ -278,7 +278,8 @@ void TCustomForm::AssignMenu(TMainMenu* Menu, TComponent* AsComponent) {
   FMenuComponent = AsComponent;
   if (AsComponent != nullptr) AsComponent->FreeNotification(this);
   if (FHandle != nullptr) {
-    SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
   }
 }
@@ -313,8 +314,7 @@ void TCustomForm::PlaceOnShow() {
       case TDefaultMonitor::dmDesktop: return Screen->DesktopRect();
       case TDefaultMonitor::dmPrimary: m = Screen->PrimaryMonitor(); break;
       case TDefaultMonitor::dmMainForm:
-        if (Application != nullptr && Application->MainForm() != nullptr &&
-            Application->MainForm()->HandleAllocated())
+        if (Application != nullptr && Application->MainForm() != nullptr && Application->MainForm()->HandleAllocated())
           m = Screen->MonitorFromWindow(Application->MainForm()->Handle());
         break;
       case TDefaultMonitor::dmActiveForm:
@@ -461,8 +461,7 @@ void TCustomForm::CloseModal() {
 }
 
 TModalResult TCustomForm::ShowModal() {
-  if (FVisible || !Enabled() || FFormState.Contains(TFormStateItem::fsModal) ||
-      FFormStyle == TFormStyle::fsMDIChild)
+  if (FVisible || !Enabled() || FFormState.Contains(TFormStateItem::fsModal) || FFormStyle == TFormStyle::fsMDIChild)
     throw EInvalidOperation("Cannot make a visible window modal");
   if (Application == nullptr) throw EInvalidOperation("Cannot make a window modal without an application");
   if (HWND capture = GetCapture()) SendMessage(capture, WM_CANCELMODE, 0, 0);
@@ -695,8 +694,8 @@ void TCustomForm::CMDialogKey(TMessage& Message) {
       case VK_UP:
       case VK_DOWN:
         if (FActiveControl != nullptr && FActiveControl->Parent() != nullptr) {
-          FActiveControl->Parent()->SelectNext(FActiveControl,
-                                               Message.WParam == VK_RIGHT || Message.WParam == VK_DOWN, false);
+          FActiveControl->Parent()->SelectNext(FActiveControl, Message.WParam == VK_RIGHT || Message.WParam == VK_DOWN,
+                                               false);
           Message.Result = 1;
         }
         return;

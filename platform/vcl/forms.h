@@ -62,8 +62,7 @@ inline constexpr int32_t IDNO = 7;
 // program installs a real box. The default answers without showing
 // anything: IDOK for MB_OK, else IDCANCEL (IDNO for MB_YESNO), and writes
 // the text to stderr.
-using TMessageBoxHook =
-    std::function<int32_t(HWND Owner, const String& Text, const String& Caption, uint32_t Flags)>;
+using TMessageBoxHook = std::function<int32_t(HWND Owner, const String& Text, const String& Caption, uint32_t Flags)>;
 void SetMessageBoxHook(TMessageBoxHook Hook);  // empty restores the default
 const TMessageBoxHook& MessageBoxHook();
 

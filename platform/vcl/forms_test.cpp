@@ -119,8 +119,8 @@ TEST_F(VclModal, ShowModalDisablesRestoresAndReturnsTheResult) {
     EXPECT_TRUE(dlg->FormState().Contains(TFormStateItem::fsModal));
     EXPECT_EQ(Screen->ActiveForm(), dlg.get());
     // A popup made during the loop is left alone.
-    late = CreateWindowEx(WS_EX_TOOLWINDOW, "V1PopupClass", "", WS_POPUP, 600, 600, 50, 50, nullptr, nullptr,
-                          nullptr, nullptr);
+    late = CreateWindowEx(WS_EX_TOOLWINDOW, "V1PopupClass", "", WS_POPUP, 600, 600, 50, 50, nullptr, nullptr, nullptr,
+                          nullptr);
     ShowWindow(late, SW_SHOWNA);
     H().PressKey(VK_RETURN);
   });

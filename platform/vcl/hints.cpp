@@ -62,14 +62,9 @@ void THintWindow::Dispatch(TMessage& Message) {
     case WM_NCHITTEST:
       Message.Result = HTTRANSPARENT;  // the pointer goes to what is below
       return;
-    case WM_MOUSEACTIVATE:
-      Message.Result = MA_NOACTIVATE;
-      return;
-    case CM_TEXTCHANGED:
-      CMTextChanged(Message);
-      return;
-    default:
-      TCustomControl::Dispatch(Message);
+    case WM_MOUSEACTIVATE: Message.Result = MA_NOACTIVATE; return;
+    case CM_TEXTCHANGED: CMTextChanged(Message); return;
+    default: TCustomControl::Dispatch(Message);
   }
 }
 
@@ -262,7 +257,7 @@ THintState& HintStateOf(TApplication* app) {
         } catch (const EHeadlessHang&) {
           throw;
         } catch (...) {
-          app->CancelHint();  // start afresh with the next move
+          app->CancelHint();          // start afresh with the next move
           app->HandleException(app);  // from CM_HINTSHOW or OnShowHint handlers
         }
         return;

@@ -129,7 +129,12 @@ TEST_F(VclHints, WhatEndsOrMovesAHint) {
       {"a key press hides it", [this] { Press(VK_SHIFT); }, 0, false, ""},
       {"a click hides it", [this] { ClickAt(A, 20, 20); }, 0, false, ""},
       {"a control without ShowHint cancels it", [this] { MoveTo(C, 20, 20); }, 3000, false, ""},
-      {"leaving the form cancels it", [this] { H().MouseMove(5, 5); Pump(); }, 3000, false, ""},
+      {"leaving the form cancels it",
+       [this] {
+         H().MouseMove(5, 5);
+         Pump();
+       },
+       3000, false, ""},
       {"the next control within HintShortPause", [this] { MoveTo(B, 20, 20); }, 50, true, "Short B"},
       {"CancelHint", [this] { App->CancelHint(); }, 3000, false, ""},
   };

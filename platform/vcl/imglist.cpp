@@ -39,8 +39,7 @@ bool ReadBack(HIMAGELIST list, int32_t index, int32_t w, int32_t h, TBitmap& Ima
   return ImageList_DrawEx(list, index, mdc, 0, 0, 0, 0, CLR_NONE, CLR_NONE, ILD_MASK);
 }
 
-std::vector<TStoredImage> ReadRange(HIMAGELIST list, int32_t first, int32_t last, int32_t w,
-                                    int32_t h) {
+std::vector<TStoredImage> ReadRange(HIMAGELIST list, int32_t first, int32_t last, int32_t w, int32_t h) {
   std::vector<TStoredImage> out;
   for (int32_t i = first; i <= last; ++i) {
     TStoredImage s;
@@ -144,8 +143,7 @@ void TChangeLink::Change() {
 
 TCustomImageList::TCustomImageList(TComponent* AOwner) : TComponent(AOwner) {}
 
-TCustomImageList::TCustomImageList(TComponent* AOwner, int32_t AWidth, int32_t AHeight)
-    : TComponent(AOwner) {
+TCustomImageList::TCustomImageList(TComponent* AOwner, int32_t AWidth, int32_t AHeight) : TComponent(AOwner) {
   if (AWidth < 1 || AHeight < 1) throw EInvalidOperation("Invalid image size");
   FWidth = AWidth;
   FHeight = AHeight;
@@ -234,8 +232,7 @@ void TCustomImageList::SetMasked(bool Value) {
 
 HIMAGELIST TCustomImageList::Handle() {
   if (FHandle == nullptr) {
-    FHandle = ImageList_Create(FWidth, FHeight, ILC_COLORDDB | (FMasked ? ILC_MASK : 0), FAllocBy,
-                               FAllocBy);
+    FHandle = ImageList_Create(FWidth, FHeight, ILC_COLORDDB | (FMasked ? ILC_MASK : 0), FAllocBy, FAllocBy);
     if (FHandle == nullptr) throw EInvalidOperation("Invalid image size");
     if (FBkColor != clNone && FBkColor != clDefault) ImageList_SetBkColor(FHandle, ListColor(FBkColor));
   }
@@ -389,16 +386,15 @@ void TCustomImageList::Draw(TCanvas* Canvas, int32_t X, int32_t Y, int32_t Index
   Draw(Canvas, X, Y, Index, FDrawingStyle, FImageType, Enabled);
 }
 
-void TCustomImageList::Draw(TCanvas* Canvas, int32_t X, int32_t Y, int32_t Index,
-                            TDrawingStyle ADrawingStyle, TImageType AImageType, bool Enabled) {
+void TCustomImageList::Draw(TCanvas* Canvas, int32_t X, int32_t Y, int32_t Index, TDrawingStyle ADrawingStyle,
+                            TImageType AImageType, bool Enabled) {
   if (Canvas == nullptr || FHandle == nullptr || Index < 0 || Index >= Count()) return;
-  const uint32_t style = kDrawingStyles[static_cast<size_t>(ADrawingStyle)] |
-                         (AImageType == TImageType::itMask ? ILD_MASK : 0);
+  const uint32_t style =
+      kDrawingStyles[static_cast<size_t>(ADrawingStyle)] | (AImageType == TImageType::itMask ? ILD_MASK : 0);
   DoDraw(Index, Canvas, X, Y, style, Enabled);
 }
 
-void TCustomImageList::DoDraw(int32_t Index, TCanvas* Canvas, int32_t X, int32_t Y, uint32_t Style,
-                              bool Enabled) {
+void TCustomImageList::DoDraw(int32_t Index, TCanvas* Canvas, int32_t X, int32_t Y, uint32_t Style, bool Enabled) {
   HDC dc = Canvas->Handle();
   if (Enabled)
     ImageList_DrawEx(FHandle, Index, dc, X, Y, 0, 0, ListColor(FBkColor), ListColor(FBlendColor), Style);

@@ -120,8 +120,8 @@ class TCustomImageList : public TComponent {
   // disabled, its shape in the greyed look (highlight offset by one pixel,
   // shadow on top). A bad index draws nothing.
   void Draw(TCanvas* Canvas, int32_t X, int32_t Y, int32_t Index, bool Enabled = true);
-  void Draw(TCanvas* Canvas, int32_t X, int32_t Y, int32_t Index, TDrawingStyle ADrawingStyle,
-            TImageType AImageType, bool Enabled = true);
+  void Draw(TCanvas* Canvas, int32_t X, int32_t Y, int32_t Index, TDrawingStyle ADrawingStyle, TImageType AImageType,
+            bool Enabled = true);
 
   // Image Index as a Width x Height bitmap, its transparent pixels black;
   // false for a bad index or nil.
@@ -141,8 +141,7 @@ class TCustomImageList : public TComponent {
  protected:
   // Tells the change links, then OnChange.
   virtual void Change();
-  virtual void DoDraw(int32_t Index, TCanvas* Canvas, int32_t X, int32_t Y, uint32_t Style,
-                      bool Enabled);
+  virtual void DoDraw(int32_t Index, TCanvas* Canvas, int32_t X, int32_t Y, uint32_t Style, bool Enabled);
 
  private:
   void CheckIndex(int32_t Index, int32_t Limit) const;

@@ -58,27 +58,43 @@ TEST(VclImageList, DrawingIsProbedPixelByPixel) {
   const TColor highlight = Rgb(clBtnHighlight), shadow = Rgb(clBtnShadow);
   // Image drawn at (2, 2): its red block covers (3..4, 3..4).
   const std::vector<Case> cases = {
-      {"enabled, transparent corners", [](TImageList&) {}, true,
+      {"enabled, transparent corners",
+       [](TImageList&) {},
+       true,
        {{2, 2, white}, {3, 3, red}, {4, 4, red}, {5, 5, white}, {1, 1, white}}},
-      {"enabled with a background colour", [](TImageList& l) { l.SetBkColor(clYellow); }, true,
+      {"enabled with a background colour",
+       [](TImageList& l) { l.SetBkColor(clYellow); },
+       true,
        {{2, 2, clYellow}, {5, 5, clYellow}, {3, 4, red}, {6, 6, white}}},
       {"transparent style ignores the background colour",
        [](TImageList& l) {
          l.SetBkColor(clYellow);
          l.SetDrawingStyle(TDrawingStyle::dsTransparent);
        },
-       true, {{2, 2, white}, {3, 3, red}}},
+       true,
+       {{2, 2, white}, {3, 3, red}}},
       {"selected blends half of the blend colour",
        [](TImageList& l) {
          l.SetBlendColor(clBlue);
          l.SetDrawingStyle(TDrawingStyle::dsSelected);
        },
-       true, {{3, 3, RGB(127, 0, 128)}, {2, 2, white}}},
-      {"the mask in the canvas's text colour", [](TImageList& l) { l.SetImageType(TImageType::itMask); },
-       true, {{3, 3, clBlack}, {2, 2, clWhite}}},
-      {"disabled: shadow on the shape, highlight one pixel right and down", [](TImageList&) {}, false,
-       {{3, 3, shadow}, {4, 4, shadow}, {5, 5, highlight}, {5, 4, highlight}, {4, 5, highlight},
-        {5, 3, white}, {3, 5, white}, {2, 2, white}}},
+       true,
+       {{3, 3, RGB(127, 0, 128)}, {2, 2, white}}},
+      {"the mask in the canvas's text colour",
+       [](TImageList& l) { l.SetImageType(TImageType::itMask); },
+       true,
+       {{3, 3, clBlack}, {2, 2, clWhite}}},
+      {"disabled: shadow on the shape, highlight one pixel right and down",
+       [](TImageList&) {},
+       false,
+       {{3, 3, shadow},
+        {4, 4, shadow},
+        {5, 5, highlight},
+        {5, 4, highlight},
+        {4, 5, highlight},
+        {5, 3, white},
+        {3, 5, white},
+        {2, 2, white}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -112,22 +128,24 @@ TEST(VclImageList, EditingKeepsTheImagesInOrder) {
   };
   const std::vector<Case> cases = {
       {"three added", [](TImageList&) {}, {R, G, B}},
-      {"a strip of two adds two", [&](TImageList& l) {
+      {"a strip of two adds two",
+       [&](TImageList& l) {
          auto strip = Solid(8, 4, Y);
          strip->Canvas()->Brush()->SetColor(K);
          strip->Canvas()->FillRect(TRect{4, 0, 8, 4});
          EXPECT_EQ(l.Add(strip.get(), nullptr), 3);
-       }, {R, G, B, Y, K}},
+       },
+       {R, G, B, Y, K}},
       {"insert at the front", [&](TImageList& l) { l.Insert(0, Solid(4, 4, Y).get(), nullptr); }, {Y, R, G, B}},
-      {"insert in the middle", [&](TImageList& l) { l.InsertMasked(1, Solid(4, 4, Y).get(), clFuchsia); },
+      {"insert in the middle",
+       [&](TImageList& l) { l.InsertMasked(1, Solid(4, 4, Y).get(), clFuchsia); },
        {R, Y, G, B}},
       {"insert at the end", [&](TImageList& l) { l.Insert(3, Solid(4, 4, Y).get(), nullptr); }, {R, G, B, Y}},
       {"move forward", [](TImageList& l) { l.Move(0, 2); }, {G, B, R}},
       {"move back", [](TImageList& l) { l.Move(2, 0); }, {B, R, G}},
       {"delete", [](TImageList& l) { l.Delete(1); }, {R, B}},
       {"replace", [&](TImageList& l) { l.Replace(1, Solid(4, 4, Y).get(), nullptr); }, {R, Y, B}},
-      {"replace masked", [&](TImageList& l) { l.ReplaceMasked(2, Solid(4, 4, K).get(), clFuchsia); },
-       {R, G, K}},
+      {"replace masked", [&](TImageList& l) { l.ReplaceMasked(2, Solid(4, 4, K).get(), clFuchsia); }, {R, G, K}},
       {"clear", [](TImageList& l) { l.Clear(); }, {}},
   };
   for (const Case& c : cases) {

@@ -131,9 +131,7 @@ TEST_F(VclKeys, EachStageCanTakeTheKey) {
   };
   const std::vector<TCase> cases = {
       {"OnMessage",
-       [](VclKeys* t) {
-         t->App->OnMessage = [](TMSG& Msg, bool& Handled) { Handled = Msg.message == WM_KEYDOWN; };
-       },
+       [](VclKeys* t) { t->App->OnMessage = [](TMSG& Msg, bool& Handled) { Handled = Msg.message == WM_KEYDOWN; }; },
        {"edit1 CN_KEYUP", "edit1 WM_KEYUP", "edit1 OnKeyUp 65"}},
       {"form OnShortCut",
        [](VclKeys* t) {
@@ -158,8 +156,8 @@ TEST_F(VclKeys, EachStageCanTakeTheKey) {
          t->Form->OnKeyDown = [](TObject*, uint16_t& Key, TShiftState) { Key = 0; };
          t->Form->OnKeyPress = [](TObject*, char32_t& Key) { Key = 0; };
        },
-       {"edit1 CN_KEYDOWN", "edit1 CM_CHILDKEY", "edit1 WM_KEYDOWN", "edit1 CN_CHAR", "edit1 WM_CHAR",
-        "edit1 CN_KEYUP", "edit1 WM_KEYUP", "edit1 OnKeyUp 65"}},
+       {"edit1 CN_KEYDOWN", "edit1 CM_CHILDKEY", "edit1 WM_KEYDOWN", "edit1 CN_CHAR", "edit1 WM_CHAR", "edit1 CN_KEYUP",
+        "edit1 WM_KEYUP", "edit1 OnKeyUp 65"}},
   };
   for (const TCase& k : cases) {
     App->OnMessage = nullptr;

@@ -26,20 +26,20 @@ struct TKeyName {
 };
 
 constexpr std::array<TKeyName, 15> kKeyNames = {{{VK_BACK, "BkSp"},
-                                                  {VK_TAB, "Tab"},
-                                                  {VK_ESCAPE, "Esc"},
-                                                  {VK_RETURN, "Enter"},
-                                                  {VK_SPACE, "Space"},
-                                                  {VK_PRIOR, "PgUp"},
-                                                  {VK_NEXT, "PgDn"},
-                                                  {VK_END, "End"},
-                                                  {VK_HOME, "Home"},
-                                                  {VK_LEFT, "Left"},
-                                                  {VK_UP, "Up"},
-                                                  {VK_RIGHT, "Right"},
-                                                  {VK_DOWN, "Down"},
-                                                  {VK_INSERT, "Ins"},
-                                                  {VK_DELETE, "Del"}}};
+                                                 {VK_TAB, "Tab"},
+                                                 {VK_ESCAPE, "Esc"},
+                                                 {VK_RETURN, "Enter"},
+                                                 {VK_SPACE, "Space"},
+                                                 {VK_PRIOR, "PgUp"},
+                                                 {VK_NEXT, "PgDn"},
+                                                 {VK_END, "End"},
+                                                 {VK_HOME, "Home"},
+                                                 {VK_LEFT, "Left"},
+                                                 {VK_UP, "Up"},
+                                                 {VK_RIGHT, "Right"},
+                                                 {VK_DOWN, "Down"},
+                                                 {VK_INSERT, "Ins"},
+                                                 {VK_DELETE, "Del"}}};
 
 String KeyName(uint16_t key) {
   for (const TKeyName& k : kKeyNames)
@@ -107,9 +107,9 @@ TShortCut TextToShortCut(const String& Text) {
   TShortCut mods = 0;
   for (bool found = true; found;) {
     found = false;
-    for (const auto& [prefix, bit] : {std::pair<const char*, TShortCut>{"Shift+", scShift},
-                                      std::pair<const char*, TShortCut>{"Ctrl+", scCtrl},
-                                      std::pair<const char*, TShortCut>{"Alt+", scAlt}}) {
+    for (const auto& [prefix, bit] :
+         {std::pair<const char*, TShortCut>{"Shift+", scShift}, std::pair<const char*, TShortCut>{"Ctrl+", scCtrl},
+          std::pair<const char*, TShortCut>{"Alt+", scAlt}}) {
       const size_t n = std::char_traits<char>::length(prefix);
       if (rest.size() > n && SameText(rest.substr(0, n), prefix)) {
         mods |= bit;
@@ -339,8 +339,7 @@ bool AppendMenu(HMENU Menu, uint32_t Flags, uintptr_t IdNewItem, const char* New
   return true;
 }
 
-bool InsertMenu(HMENU Menu, uint32_t Position, uint32_t Flags, uintptr_t IdNewItem,
-                const char* NewItem) {
+bool InsertMenu(HMENU Menu, uint32_t Position, uint32_t Flags, uintptr_t IdNewItem, const char* NewItem) {
   TNativeMenu* m = NativeMenu(Menu);
   if (m == nullptr) return false;
   TNativeMenuItem it = ItemFromFlags(Flags, IdNewItem, NewItem);
@@ -358,13 +357,9 @@ bool InsertMenu(HMENU Menu, uint32_t Position, uint32_t Flags, uintptr_t IdNewIt
   return true;
 }
 
-bool DeleteMenu(HMENU Menu, uint32_t Position, uint32_t Flags) {
-  return DropItem(Menu, Position, Flags, true);
-}
+bool DeleteMenu(HMENU Menu, uint32_t Position, uint32_t Flags) { return DropItem(Menu, Position, Flags, true); }
 
-bool RemoveMenu(HMENU Menu, uint32_t Position, uint32_t Flags) {
-  return DropItem(Menu, Position, Flags, false);
-}
+bool RemoveMenu(HMENU Menu, uint32_t Position, uint32_t Flags) { return DropItem(Menu, Position, Flags, false); }
 
 uint32_t GetMenuState(HMENU Menu, uint32_t Id, uint32_t Flags) {
   TItemRef ref;
@@ -893,8 +888,8 @@ TPlainMenuItem PlainLookOf(TMenuItem* Item) {
       look.ImageHeight = bitmap->Height();
       look.Image = [bitmap](HDC dc, int32_t x, int32_t y) {
         const COLORREF key = ColorToRGB(bitmap->TransparentColor());
-        TransparentStretchBlt(dc, x, y, bitmap->Width(), bitmap->Height(), bitmap->Handle(), 0, 0,
-                              bitmap->Width(), bitmap->Height(), key);
+        TransparentStretchBlt(dc, x, y, bitmap->Width(), bitmap->Height(), bitmap->Handle(), 0, 0, bitmap->Width(),
+                              bitmap->Height(), key);
       };
     }
   }
@@ -1081,8 +1076,7 @@ void TMenu::MenuChanged(TObject* Sender, TMenuItem* Source, bool Rebuild) {
     all(FItems);
   }
   if (OnChange) OnChange(Sender, Source, Rebuild);
-  if (FWindowHandle != nullptr && IsWindow(FWindowHandle))
-    SendMessage(FWindowHandle, CM_MENUCHANGED, 0, 0);
+  if (FWindowHandle != nullptr && IsWindow(FWindowHandle)) SendMessage(FWindowHandle, CM_MENUCHANGED, 0, 0);
 }
 
 void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
@@ -1133,9 +1127,8 @@ std::vector<TMenuItem*> TMainMenu::TopItems() const {
   const std::vector<TMenuItem*> theirs = FMerged->Items()->FItems;
   std::vector<TMenuItem*> out;
   for (TMenuItem* item : own) {
-    const bool replaced = std::any_of(theirs.begin(), theirs.end(), [item](TMenuItem* t) {
-      return t->GroupIndex() == item->GroupIndex();
-    });
+    const bool replaced = std::any_of(theirs.begin(), theirs.end(),
+                                      [item](TMenuItem* t) { return t->GroupIndex() == item->GroupIndex(); });
     if (!replaced) out.push_back(item);
   }
   out.insert(out.end(), theirs.begin(), theirs.end());
@@ -1193,8 +1186,8 @@ void TPopupMenu::Popup(int32_t X, int32_t Y) {
   if (!self) return;
   if (Items()->LineReduction()) Items()->RethinkLines();
   static constexpr uint32_t kAlign[] = {TPM_LEFTALIGN, TPM_RIGHTALIGN, TPM_CENTERALIGN};
-  const uint32_t flags = kAlign[size_t(FAlignment)] |
-                         (FTrackButton == TTrackButton::tbRightButton ? TPM_RIGHTBUTTON : TPM_LEFTBUTTON);
+  const uint32_t flags =
+      kAlign[size_t(FAlignment)] | (FTrackButton == TTrackButton::tbRightButton ? TPM_RIGHTBUTTON : TPM_LEFTBUTTON);
   TrackPopupMenu(Items()->Handle(), flags, X, Y, 0, MenuNotifyWindow(), nullptr);
 }
 
@@ -1243,8 +1236,7 @@ void NotifyWindowProc(TMessage& m) {
     case WM_INITMENUPOPUP: {
       auto* menuHandle = reinterpret_cast<HMENU>(m.WParam);
       for (TMenuItem* item : std::vector<TMenuItem*>(Registry().Live.begin(), Registry().Live.end())) {
-        if (Registry().Live.count(item) == 0 || !item->HandleAllocated() || item->Handle() != menuHandle)
-          continue;
+        if (Registry().Live.count(item) == 0 || !item->HandleAllocated() || item->Handle() != menuHandle) continue;
         if (TMenu* menu = item->GetParentMenu()) menu->DispatchPopup(menuHandle);
         break;
       }
@@ -1281,8 +1273,7 @@ void NotifyWindowProc(TMessage& m) {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   m.Result = DefWindowProc(self, m.Msg, m.WParam, m.LParam);
 }
@@ -1306,13 +1297,9 @@ HWND MenuNotifyWindow() {
   return h;
 }
 
-bool MenuIsShortCut(TPopupMenu* Menu, TWMKey& Message) {
-  return Menu != nullptr && Menu->IsShortCut(Message);
-}
+bool MenuIsShortCut(TPopupMenu* Menu, TWMKey& Message) { return Menu != nullptr && Menu->IsShortCut(Message); }
 
-bool MenuIsShortCut(TMainMenu* Menu, TWMKey& Message) {
-  return Menu != nullptr && Menu->IsShortCut(Message);
-}
+bool MenuIsShortCut(TMainMenu* Menu, TWMKey& Message) { return Menu != nullptr && Menu->IsShortCut(Message); }
 
 bool MenuDispatchCommand(TMainMenu* Menu, uint16_t Command) {
   return Menu != nullptr && Menu->DispatchCommand(Command);

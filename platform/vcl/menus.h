@@ -162,8 +162,7 @@ bool GetMenuItemInfo(HMENU Menu, uint32_t Item, bool ByPosition, MENUITEMINFO* I
 bool SetMenuItemInfo(HMENU Menu, uint32_t Item, bool ByPosition, const MENUITEMINFO& Info);
 // Flags MF_*; with MF_POPUP, IdNewItem is the submenu's handle.
 bool AppendMenu(HMENU Menu, uint32_t Flags, uintptr_t IdNewItem, const char* NewItem);
-bool InsertMenu(HMENU Menu, uint32_t Position, uint32_t Flags, uintptr_t IdNewItem,
-                const char* NewItem);
+bool InsertMenu(HMENU Menu, uint32_t Position, uint32_t Flags, uintptr_t IdNewItem, const char* NewItem);
 // DeleteMenu destroys the submenu of the item; RemoveMenu leaves it alone.
 bool DeleteMenu(HMENU Menu, uint32_t Position, uint32_t Flags);
 bool RemoveMenu(HMENU Menu, uint32_t Position, uint32_t Flags);
@@ -188,8 +187,8 @@ bool SetMenuDefaultItem(HMENU Menu, uint32_t Item, bool ByPosition);
 // chosen command is posted to Owner as WM_COMMAND and the answer is nonzero
 // when something was chosen. The right button chooses only with
 // TPM_RIGHTBUTTON. Fails (0) while another menu is being tracked.
-int32_t TrackPopupMenu(HMENU Menu, uint32_t Flags, int32_t X, int32_t Y, int32_t Reserved,
-                       HWND Owner, const TRect* ExcludeRect);
+int32_t TrackPopupMenu(HMENU Menu, uint32_t Flags, int32_t X, int32_t Y, int32_t Reserved, HWND Owner,
+                       const TRect* ExcludeRect);
 // Ends the menu being tracked (as if cancelled).
 bool EndMenu();
 // The menu being tracked and the windows of its open levels (tests and the
@@ -212,10 +211,8 @@ enum class TFindItemKind : uint8_t { fkCommand, fkHandle, fkShortCut };
 enum class TPopupAlignment : uint8_t { paLeft, paRight, paCenter };
 enum class TTrackButton : uint8_t { tbRightButton, tbLeftButton };
 
-using TMenuDrawItemEvent =
-    std::function<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool Selected)>;
-using TMenuMeasureItemEvent =
-    std::function<void(TObject* Sender, TCanvas* ACanvas, int32_t& Width, int32_t& Height)>;
+using TMenuDrawItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool Selected)>;
+using TMenuMeasureItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, int32_t& Width, int32_t& Height)>;
 using TMenuChangeEvent = std::function<void(TObject* Sender, class TMenuItem* Source, bool Rebuild)>;
 
 // One entry of a menu and the list of its children. The parent frees its
@@ -510,7 +507,7 @@ HWND MenuNotifyWindow();
 // DrawItem of owner-drawn items. Image, when given, draws the item's image
 // at the point (left of the caption, vertically centred).
 struct TPlainMenuItem {
-  String Text;       // caption, a tab, the short-cut text
+  String Text;  // caption, a tab, the short-cut text
   bool Separator = false;
   bool Checked = false;
   bool Radio = false;

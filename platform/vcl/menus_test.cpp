@@ -114,7 +114,11 @@ TEST(VclShortCuts, AcceleratorsOfCaptions) {
       {"A &&&B", 'B', "A &B"},
       {"Trailing&", 0, "Trailing"},
       {"", 0, ""},
-      {"&\xC3\xBC" "ber", U'\u00DC', "\xC3\xBC" "ber"},
+      {"&\xC3\xBC"
+       "ber",
+       U'\u00DC',
+       "\xC3\xBC"
+       "ber"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Caption);
@@ -264,10 +268,14 @@ TEST_F(VclMenus, TrackPopupMenuReturnsTheCommandChosen) {
       {"down, down, enter", {Key(VK_DOWN), Key(VK_DOWN), Key(VK_RETURN)}, 0, 2},
       {"up wraps to the last item", {Key(VK_UP), Key(VK_RETURN)}, 0, 4},
       {"down skips the line", {Key(VK_DOWN), Key(VK_DOWN), Key(VK_DOWN), Key(VK_RETURN), Key(VK_RETURN)}, 0, 10},
-      {"right opens the submenu on its first item", {Key(VK_END), Key(VK_UP), Key(VK_UP), Key(VK_RIGHT),
-                                                     Key(VK_DOWN), Key(VK_RETURN)}, 0, 11},
-      {"left closes the submenu", {Key(VK_HOME), Key(VK_DOWN), Key(VK_DOWN), Key(VK_RIGHT), Key(VK_LEFT),
-                                   Key(VK_UP), Key(VK_RETURN)}, 0, 2},
+      {"right opens the submenu on its first item",
+       {Key(VK_END), Key(VK_UP), Key(VK_UP), Key(VK_RIGHT), Key(VK_DOWN), Key(VK_RETURN)},
+       0,
+       11},
+      {"left closes the submenu",
+       {Key(VK_HOME), Key(VK_DOWN), Key(VK_DOWN), Key(VK_RIGHT), Key(VK_LEFT), Key(VK_UP), Key(VK_RETURN)},
+       0,
+       2},
       {"an accelerator chooses", {Type("x")}, 0, 4},
       {"an accelerator opens a submenu", {Type("u"), Type("t")}, 0, 11},
       {"the accelerator of a disabled item does nothing", {Type("d"), Key(VK_ESCAPE)}, 0, 0},
@@ -280,11 +288,13 @@ TEST_F(VclMenus, TrackPopupMenuReturnsTheCommandChosen) {
       {"hovering opens the submenu after the delay",
        {Hover(m, 3), Advance(399), [] { EXPECT_EQ(GetMenuPopupWindows().size(), 1u); }, Advance(1),
         [] { EXPECT_EQ(GetMenuPopupWindows().size(), 2u); }, ClickItem(sub, 0)},
-       0, 10},
+       0,
+       10},
       {"leaving the item before the delay cancels it",
-       {Hover(m, 3), Advance(200), Hover(m, 0), Advance(400),
-        [] { EXPECT_EQ(GetMenuPopupWindows().size(), 1u); }, Key(VK_ESCAPE)},
-       0, 0},
+       {Hover(m, 3), Advance(200), Hover(m, 0), Advance(400), [] { EXPECT_EQ(GetMenuPopupWindows().size(), 1u); },
+        Key(VK_ESCAPE)},
+       0,
+       0},
       {"a click on a submenu item opens it at once", {ClickItem(m, 3), ClickItem(sub, 1)}, 0, 11},
       {"the right button does not choose by default", {ClickItem(m, 0, TRawButton::Right), Key(VK_ESCAPE)}, 0, 0},
       {"the right button chooses with TPM_RIGHTBUTTON", {ClickItem(m, 0, TRawButton::Right)}, TPM_RIGHTBUTTON, 1},
@@ -306,9 +316,9 @@ TEST_F(VclMenus, TheOwnerHearsTheMenuLoopAndGetsThePostedCommand) {
   Rec().Clear();
   // Sub opens with its first item selected; Enter chooses Inner.
   EXPECT_EQ(Track(m, 0, {Type("u"), Key(VK_RETURN)}, owner), 1);
-  const std::map<uint32_t, const char*> names = {
-      {WM_ENTERMENULOOP, "enter"}, {WM_INITMENUPOPUP, "init"},     {WM_MENUSELECT, "select"},
-      {WM_UNINITMENUPOPUP, "uninit"}, {WM_EXITMENULOOP, "exit"}, {WM_COMMAND, "command"}};
+  const std::map<uint32_t, const char*> names = {{WM_ENTERMENULOOP, "enter"}, {WM_INITMENUPOPUP, "init"},
+                                                 {WM_MENUSELECT, "select"},   {WM_UNINITMENUPOPUP, "uninit"},
+                                                 {WM_EXITMENULOOP, "exit"},   {WM_COMMAND, "command"}};
   auto menuTrace = [&] {
     std::vector<String> out;
     for (const TLoggedMsg& m : Rec().Log) {
@@ -319,8 +329,8 @@ TEST_F(VclMenus, TheOwnerHearsTheMenuLoopAndGetsThePostedCommand) {
   };
   const std::vector<String> trace = menuTrace();
   // Sub opens (its item selected), its first item is selected, Enter.
-  ASSERT_EQ(trace, (std::vector<String>{"enter", "init", "select", "init", "select", "uninit", "uninit",
-                                        "select", "exit"}));
+  ASSERT_EQ(trace,
+            (std::vector<String>{"enter", "init", "select", "init", "select", "uninit", "uninit", "select", "exit"}));
   const auto inits = Rec().Of(WM_INITMENUPOPUP);
   EXPECT_EQ(reinterpret_cast<HMENU>(inits[0].WParam), m);
   EXPECT_EQ(reinterpret_cast<HMENU>(inits[1].WParam), sub);
@@ -502,7 +512,9 @@ TEST_F(VclMenus, LineReductionHidesRedundantSeparators) {
     std::vector<String> Shown;
   };
   const std::vector<Case> cases = {
-      {"leading, doubled and trailing lines", {"-", "a", "-", "-", "b", "-"}, TMenuAutoFlag::maAutomatic,
+      {"leading, doubled and trailing lines",
+       {"-", "a", "-", "-", "b", "-"},
+       TMenuAutoFlag::maAutomatic,
        {"a", "-", "b"}},
       {"a line before a hidden item", {"a", "-", "!b", "-", "c"}, TMenuAutoFlag::maAutomatic, {"a", "-", "c"}},
       {"only lines", {"-", "-"}, TMenuAutoFlag::maAutomatic, {}},
@@ -628,8 +640,8 @@ TEST_F(VclMenus, ShortCutsClickEnabledItemsHiddenOrNot) {
     bool Taken;
   };
   const Case cases[] = {
-      {"ctrl+s", 'S', hkCtrl, true},  {"s alone", 'S', 0, false}, {"shift+ctrl+s", 'S', hkCtrl | hkShift, false},
-      {"hidden", VK_F5, 0, true},     {"disabled", VK_F6, 0, false}, {"alt+x", 'X', hkAlt, true},
+      {"ctrl+s", 'S', hkCtrl, true}, {"s alone", 'S', 0, false},    {"shift+ctrl+s", 'S', hkCtrl | hkShift, false},
+      {"hidden", VK_F5, 0, true},    {"disabled", VK_F6, 0, false}, {"alt+x", 'X', hkAlt, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -860,7 +872,8 @@ TEST_F(VclMenusOnForms, TheBarByMouseF10AndAccelerators) {
   };
   const std::vector<Case> cases = {
       {"a click on the bar, a click in the drop-down", ClickBar(1), {ClickItem(Edit->Handle(), 1)}, {"Copy"}},
-      {"moving along the bar switches drop-downs", ClickBar(0),
+      {"moving along the bar switches drop-downs",
+       ClickBar(0),
        {[this] {
           const TPoint p = BarItem(2);
           H().MouseMove(p.X, p.Y);
@@ -868,15 +881,18 @@ TEST_F(VclMenusOnForms, TheBarByMouseF10AndAccelerators) {
         ClickItem(Help->Handle(), 0)},
        {"About"}},
       {"a second click on the open item closes it", ClickBar(0), {ClickBar(0)}, {}},
-      {"F10, right, down, down, enter", [this] { H().PressKey(VK_F10); },
-       {Key(VK_RIGHT), Key(VK_DOWN), Key(VK_DOWN), Key(VK_RETURN)}, {"Copy"}},
+      {"F10, right, down, down, enter",
+       [this] { H().PressKey(VK_F10); },
+       {Key(VK_RIGHT), Key(VK_DOWN), Key(VK_DOWN), Key(VK_RETURN)},
+       {"Copy"}},
       {"F10 and a letter", [this] { H().PressKey(VK_F10); }, {Type("h"), Key(VK_RETURN)}, {"About"}},
       {"F10, escape", [this] { H().PressKey(VK_F10); }, {Key(VK_ESCAPE)}, {}},
       {"Alt+E opens Edit on its first item", [this] { H().PressKey('E', hkAlt); }, {Key(VK_RETURN)}, {"Cut"}},
-      {"Alt+F, left wraps to Help", [this] { H().PressKey('F', hkAlt); }, {Key(VK_LEFT), Key(VK_RETURN)},
-       {"About"}},
-      {"escape in a drop-down keeps the bar", [this] { H().PressKey('F', hkAlt); },
-       {Key(VK_ESCAPE), Key(VK_RIGHT), Key(VK_DOWN), Key(VK_RETURN)}, {"Cut"}},
+      {"Alt+F, left wraps to Help", [this] { H().PressKey('F', hkAlt); }, {Key(VK_LEFT), Key(VK_RETURN)}, {"About"}},
+      {"escape in a drop-down keeps the bar",
+       [this] { H().PressKey('F', hkAlt); },
+       {Key(VK_ESCAPE), Key(VK_RIGHT), Key(VK_DOWN), Key(VK_RETURN)},
+       {"Cut"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);

@@ -15,10 +15,10 @@
 
 namespace {
 
-constexpr int32_t kCheckColumn = 20;   // marks and images
-constexpr int32_t kArrowColumn = 20;   // submenu arrows
-constexpr int32_t kShortCutGap = 24;   // between caption and short-cut text
-constexpr int32_t kFrame = 3;          // popup frame and padding
+constexpr int32_t kCheckColumn = 20;  // marks and images
+constexpr int32_t kArrowColumn = 20;  // submenu arrows
+constexpr int32_t kShortCutGap = 24;  // between caption and short-cut text
+constexpr int32_t kFrame = 3;         // popup frame and padding
 constexpr int32_t kSeparatorHeight = 9;
 constexpr int32_t kMinItemHeight = 19;
 constexpr int32_t kBarItemPadding = 7;
@@ -377,10 +377,14 @@ class TMenuTracker {
     int32_t x = anchor.Left, y = anchor.Top;
     switch (place) {
       case TPlace::AtPoint:
-        if (FFlags & TPM_CENTERALIGN) x -= w / 2;
-        else if (FFlags & TPM_RIGHTALIGN) x -= w;
-        if (FFlags & TPM_VCENTERALIGN) y -= h / 2;
-        else if (FFlags & TPM_BOTTOMALIGN) y -= h;
+        if (FFlags & TPM_CENTERALIGN)
+          x -= w / 2;
+        else if (FFlags & TPM_RIGHTALIGN)
+          x -= w;
+        if (FFlags & TPM_VCENTERALIGN)
+          y -= h / 2;
+        else if (FFlags & TPM_BOTTOMALIGN)
+          y -= h;
         if (x + w > work.Right) x = (FFlags & (TPM_CENTERALIGN | TPM_RIGHTALIGN)) ? work.Right - w : x - w;
         if (y + h > work.Bottom) y = y - h >= work.Top ? y - h : work.Bottom - h;
         break;
@@ -399,13 +403,12 @@ class TMenuTracker {
     }
     x = std::max(x, work.Left);
     y = std::max(y, work.Top);
-    lv.Wnd = CreateWindowEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClass, "", WS_POPUP,
-                            x, y, w, h, nullptr, nullptr, nullptr, nullptr);
+    lv.Wnd = CreateWindowEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClass, "", WS_POPUP, x, y, w, h,
+                            nullptr, nullptr, nullptr, nullptr);
     if (lv.Wnd == nullptr) return false;
     FLevels.push_back(std::move(lv));
     HWND wnd = FLevels.back().Wnd;
-    SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     UpdateWindow(wnd);
     return true;
   }
@@ -505,15 +508,14 @@ class TMenuTracker {
     TNativeMenu* m = NativeMenu(FBar->Menu);
     const TNativeMenuItem* item = m && size_t(index) < m->Items.size() ? &m->Items[size_t(index)] : nullptr;
     if (item != nullptr) {
-      uint32_t flags = MF_HILITE | (item->SubMenu ? MF_POPUP : 0) |
-                       ((item->State & MFS_GRAYED) ? MF_GRAYED | MF_DISABLED : 0);
+      uint32_t flags =
+          MF_HILITE | (item->SubMenu ? MF_POPUP : 0) | ((item->State & MFS_GRAYED) ? MF_GRAYED | MF_DISABLED : 0);
       Send(WM_MENUSELECT, MAKEWPARAM(item->SubMenu ? index : int32_t(item->Id), int32_t(flags)),
            reinterpret_cast<LPARAM>(FBar->Menu));
     }
     if (FBar->Show) FBar->Show(FBar->Current, FBar->Pushed);
     if (open && item != nullptr && item->SubMenu != nullptr && (item->State & MFS_GRAYED) == 0) {
-      if (OpenLevel(item->SubMenu, FBar->Rects[size_t(index)], TPlace::Below, index) && selectFirst)
-        SelectStep(0, 1);
+      if (OpenLevel(item->SubMenu, FBar->Rects[size_t(index)], TPlace::Below, index) && selectFirst) SelectStep(0, 1);
     }
   }
 
@@ -624,8 +626,7 @@ class TMenuTracker {
         }
         return;
       }
-      default:
-        return;
+      default: return;
     }
   }
 
@@ -754,8 +755,7 @@ class TMenuTracker {
       case WM_CAPTURECHANGED:
         if (!FDone && reinterpret_cast<HWND>(m.LParam) != FHelper) FCaptureLost = true;
         return;
-      default:
-        m.Result = DefWindowProc(FHelper, m.Msg, m.WParam, m.LParam);
+      default: m.Result = DefWindowProc(FHelper, m.Msg, m.WParam, m.LParam);
     }
   }
 
@@ -967,8 +967,7 @@ TRect BarRect(HWND form, const TBarState& st) {
 // (window coordinates), or nullptr when the form shows no bar.
 TBarState* PlaceBar(HWND form, TRect& bar) {
   auto it = Bars().find(form);
-  if (it == Bars().end() || !IsWindow(form) || it->second.Height == 0 || it->second.Menu == nullptr)
-    return nullptr;
+  if (it == Bars().end() || !IsWindow(form) || it->second.Height == 0 || it->second.Menu == nullptr) return nullptr;
   TBarState& st = it->second;
   bar = BarRect(form, st);
   LayoutBar(st.Menu, TPoint{bar.Left, bar.Top}, bar.Width(), st.Rects);
@@ -1144,8 +1143,7 @@ bool MenuBarHandleMessage(TCustomForm* Form, TMainMenu* Menu, TMessage& Message)
       MenuBarMenuChanged(Menu);
       Message.Result = 0;
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

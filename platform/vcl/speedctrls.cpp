@@ -28,8 +28,10 @@ TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph
 TSpeedButton::~TSpeedButton() = default;
 
 void TSpeedButton::SetGlyph(TBitmap* Value) {
-  if (Value != nullptr) FGlyph->Assign(Value);
-  else FGlyph = std::make_unique<TBitmap>();
+  if (Value != nullptr)
+    FGlyph->Assign(Value);
+  else
+    FGlyph = std::make_unique<TBitmap>();
   // A strip of square images tells its own count.
   if (Value != nullptr && FGlyph->Height() > 0 && FGlyph->Width() % FGlyph->Height() == 0) {
     const int32_t n = FGlyph->Width() / FGlyph->Height();
@@ -233,7 +235,8 @@ void TSpeedButton::DrawGlyph(int32_t X, int32_t Y, TSpeedButtonState State) {
 void TSpeedButton::Paint() {
   TCanvas* c = Canvas();
   const TRect client{0, 0, Width(), Height()};
-  if (!Enabled()) FState = TSpeedButtonState::bsDisabled;
+  if (!Enabled())
+    FState = TSpeedButtonState::bsDisabled;
   else if (FState == TSpeedButtonState::bsDisabled)
     FState = FDown ? TSpeedButtonState::bsExclusive : TSpeedButtonState::bsUp;
   const bool pushed = FState == TSpeedButtonState::bsDown || FState == TSpeedButtonState::bsExclusive;
@@ -351,8 +354,10 @@ void TSplitter::Paint() {
   c->FillRect(r);
   if (!FBeveled) return;
   // A light line pair down-right of a dark one: a groove along the bar.
-  if (Horizontal()) InflateRect(r, -1, 2);
-  else InflateRect(r, 2, -1);
+  if (Horizontal())
+    InflateRect(r, -1, 2);
+  else
+    InflateRect(r, 2, -1);
   OffsetRect(r, 1, 1);
   StdFrame(c, r, clBtnHighlight);
   OffsetRect(r, -2, -2);
@@ -394,8 +399,10 @@ void TSplitter::CalcSplitSize(int32_t X, int32_t Y, int32_t& NewSize, int32_t& S
   }
   NewSize = std::clamp(s, FMinSize, std::max(FMinSize, FMaxSize));
   if (s != NewSize) {
-    if (Align() == TAlign::alRight || Align() == TAlign::alBottom) Split += s - NewSize;
-    else Split += NewSize - s;
+    if (Align() == TAlign::alRight || Align() == TAlign::alBottom)
+      Split += s - NewSize;
+    else
+      Split += NewSize - s;
   }
 }
 
@@ -443,8 +450,10 @@ void TSplitter::DrawLine() {
   if (FLineDC == nullptr) return;
   FLineVisible = !FLineVisible;
   TPoint p{Left(), Top()};
-  if (Horizontal()) p.X += FSplit;
-  else p.Y += FSplit;
+  if (Horizontal())
+    p.X += FSplit;
+  else
+    p.Y += FSplit;
   if (FBrush != nullptr) {
     HGDIOBJ old = SelectObject(FLineDC, FBrush);
     PatBlt(FLineDC, p.X, p.Y, Width(), Height(), PATINVERT);

@@ -120,8 +120,7 @@ TEST_F(StdSpeedButton, AcceleratorClicksLikeARelease) {
   for (const TCase& c : cases) {
     Clicks.clear();
     TStdTest::Press(c.Key, hkAlt);
-    EXPECT_EQ(Clicks, c.Clicked ? std::vector<TSpeedButton*>{c.Clicked} : std::vector<TSpeedButton*>{})
-        << char(c.Key);
+    EXPECT_EQ(Clicks, c.Clicked ? std::vector<TSpeedButton*>{c.Clicked} : std::vector<TSpeedButton*>{}) << char(c.Key);
   }
   EXPECT_TRUE(lock->Down()) << "a grouped button latches as on a release";
   EXPECT_FALSE(save->Down());
@@ -264,8 +263,10 @@ TEST_F(StdSplitter, PatternBarIsErasedAndOnMovedFiresOnce) {
   for (int32_t y = 0; y < 240; ++y)
     for (int32_t x = 103; x < 320; ++x) {
       const bool changed = during->Canvas()->Pixels(x, y) != before->Canvas()->Pixels(x, y);
-      if (x >= 140 && x < 143) changedAt140 += changed;
-      else changedElsewhere += changed;
+      if (x >= 140 && x < 143)
+        changedAt140 += changed;
+      else
+        changedElsewhere += changed;
     }
   EXPECT_GT(changedAt140, 3 * 240 / 3);
   EXPECT_EQ(changedElsewhere, 0);

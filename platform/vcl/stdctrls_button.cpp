@@ -91,8 +91,7 @@ void PaintButton(HWND hwnd, HDC dc, TButtonState* s) {
       InflateRect(r, -1, -1);
     }
     TRect inside = r;
-    DrawFrameControl(dc, &inside, DFC_BUTTON,
-                     DFCS_BUTTONPUSH | DFCS_ADJUSTRECT | (s->Pushed ? DFCS_PUSHED : 0));
+    DrawFrameControl(dc, &inside, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_ADJUSTRECT | (s->Pushed ? DFCS_PUSHED : 0));
     if (s->Pushed) OffsetRect(inside, 1, 1);
     TRect tr = inside;
     if (wrap == DT_WORDBREAK) {
@@ -167,8 +166,8 @@ void PaintButton(HWND hwnd, HDC dc, TButtonState* s) {
   textRect.Bottom = textRect.Top + calc.Height();
   StdDrawCaption(dc, caption, textRect, align | wrap, enabled, text);
   if (s->Focused && !caption.empty()) {
-    TRect f{leftText ? tr.Right - calc.Width() : tr.Left, textRect.Top,
-            leftText ? tr.Right : tr.Left + calc.Width(), textRect.Bottom};
+    TRect f{leftText ? tr.Right - calc.Width() : tr.Left, textRect.Top, leftText ? tr.Right : tr.Left + calc.Width(),
+            textRect.Bottom};
     InflateRect(f, 1, 1);
     DrawFocusRect(dc, f);
   }
@@ -203,8 +202,7 @@ LRESULT StdButtonWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) 
       return DLGC_BUTTON;
     }
     case WM_ERASEBKGND: return 1;  // WM_PAINT covers the whole client area
-    case WM_PAINT:
-      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintButton(hwnd, dc, s); });
+    case WM_PAINT: return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintButton(hwnd, dc, s); });
     case WM_SETFONT:
       s->Font = reinterpret_cast<HFONT>(wParam);
       if (lParam != 0) Redraw(hwnd);
@@ -292,16 +290,14 @@ LRESULT StdButtonWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) 
     case BM_SETCHECK:
       if (IsCheck(ButtonType(hwnd)) || IsRadio(ButtonType(hwnd))) {
         uint32_t v = uint32_t(wParam);
-        if (v > BST_INDETERMINATE || (v == BST_INDETERMINATE && (IsRadio(ButtonType(hwnd)))))
-          v = BST_CHECKED;
+        if (v > BST_INDETERMINATE || (v == BST_INDETERMINATE && (IsRadio(ButtonType(hwnd))))) v = BST_CHECKED;
         if (v != s->Check) {
           s->Check = v;
           Redraw(hwnd);
         }
       }
       return 0;
-    case BM_GETSTATE:
-      return s->Check | (s->Pushed ? BST_PUSHED : 0) | (s->Focused ? BST_FOCUS : 0);
+    case BM_GETSTATE: return s->Check | (s->Pushed ? BST_PUSHED : 0) | (s->Focused ? BST_FOCUS : 0);
     case BM_SETSTATE:
       if (s->Pushed != (wParam != 0)) {
         s->Pushed = wParam != 0;
@@ -420,9 +416,7 @@ void TButton::Dispatch(TMessage& Message) {
 // TCustomCheckBox
 // ================================================================================
 
-TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TButtonControl(AOwner) {
-  SetBounds(0, 0, 97, 17);
-}
+TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TButtonControl(AOwner) { SetBounds(0, 0, 97, 17); }
 
 void TCustomCheckBox::CreateParams(TCreateParams& Params) {
   RegisterStdControlClasses();
@@ -452,9 +446,7 @@ void TCustomCheckBox::SetAlignment(TLeftRight Value) {
 
 void TCustomCheckBox::Toggle() {
   switch (FState) {
-    case TCheckBoxState::cbUnchecked:
-      SetState(TCheckBoxState::cbChecked);
-      break;
+    case TCheckBoxState::cbUnchecked: SetState(TCheckBoxState::cbChecked); break;
     case TCheckBoxState::cbChecked:
       SetState(FAllowGrayed ? TCheckBoxState::cbGrayed : TCheckBoxState::cbUnchecked);
       break;
@@ -523,8 +515,10 @@ void TRadioButton::SetChecked(bool Value) {
 void TRadioButton::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case CN_COMMAND:
-      if (HIWORD(Message.WParam) == BN_CLICKED) SetChecked(true);
-      else if (HIWORD(Message.WParam) == BN_DOUBLECLICKED) DblClick();
+      if (HIWORD(Message.WParam) == BN_CLICKED)
+        SetChecked(true);
+      else if (HIWORD(Message.WParam) == BN_DOUBLECLICKED)
+        DblClick();
       return;
     case CM_DIALOGCHAR:
       if (IsAccel(uint32_t(Message.WParam), Caption()) && CanFocus()) {

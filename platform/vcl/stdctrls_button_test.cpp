@@ -14,8 +14,7 @@ using Lines = std::vector<String>;
 class StdButtons : public TStdTest {
  public:
   // A raw native button on the form.
-  HWND Native(uint32_t Style, const char* Text = "Go", int32_t X = 10, int32_t Y = 10, int32_t W = 80,
-              int32_t H = 24) {
+  HWND Native(uint32_t Style, const char* Text = "Go", int32_t X = 10, int32_t Y = 10, int32_t W = 80, int32_t H = 24) {
     RegisterStdControlClasses();
     HWND h = CreateWindowEx(0, "Button", Text, WS_CHILD | WS_VISIBLE | Style, X, Y, W, H, Form->Handle(),
                             reinterpret_cast<HMENU>(intptr_t(500 + NextId++)), nullptr, nullptr);
@@ -39,10 +38,8 @@ TEST_F(StdButtons, NativeClickChangesAutoStylesThenNotifies) {
     std::vector<LRESULT> ChecksAfterClicks;  // BM_GETCHECK after each of three clicks
   };
   const TCase cases[] = {
-      {BS_PUSHBUTTON, {0, 0, 0}},         {BS_CHECKBOX, {0, 0, 0}},
-      {BS_AUTOCHECKBOX, {1, 0, 1}},       {BS_3STATE, {0, 0, 0}},
-      {BS_AUTO3STATE, {1, 2, 0}},         {BS_RADIOBUTTON, {0, 0, 0}},
-      {BS_AUTORADIOBUTTON, {1, 1, 1}},
+      {BS_PUSHBUTTON, {0, 0, 0}}, {BS_CHECKBOX, {0, 0, 0}},    {BS_AUTOCHECKBOX, {1, 0, 1}},    {BS_3STATE, {0, 0, 0}},
+      {BS_AUTO3STATE, {1, 2, 0}}, {BS_RADIOBUTTON, {0, 0, 0}}, {BS_AUTORADIOBUTTON, {1, 1, 1}},
   };
   for (const TCase& c : cases) {
     HWND h = Native(c.Style);
@@ -132,9 +129,7 @@ class StdButtonForm : public StdButtons {
       b->SetParent(Form.get());
       b->SetBounds(left, 100, 75, 25);
       b->SetCaption(caption);
-      b->OnClick = [this, name](TObject*) {
-        Log.Add(name + " Click mr=" + std::to_string(Form->ModalResult()));
-      };
+      b->OnClick = [this, name](TObject*) { Log.Add(name + " Click mr=" + std::to_string(Form->ModalResult())); };
       return b;
     };
     Ok = button("ok", "&Go", 10);
@@ -165,11 +160,9 @@ TEST_F(StdButtonForm, EnterAndEscapeReachDefaultFocusedAndCancelButtons) {
     Lines Expected;
   };
   const TCase cases[] = {
-      {Edit, VK_RETURN, {"ok Click mr=1"}},
-      {Edit, VK_ESCAPE, {"cancel Click mr=2"}},
+      {Edit, VK_RETURN, {"ok Click mr=1"}},      {Edit, VK_ESCAPE, {"cancel Click mr=2"}},
       {Other, VK_RETURN, {"other Click mr=0"}},  // the focused button takes Enter
-      {Other, VK_ESCAPE, {"cancel Click mr=2"}},
-      {Cancel, VK_RETURN, {"cancel Click mr=2"}},
+      {Other, VK_ESCAPE, {"cancel Click mr=2"}}, {Cancel, VK_RETURN, {"cancel Click mr=2"}},
   };
   for (const TCase& c : cases) {
     Form->SetActiveControl(c.Focus);

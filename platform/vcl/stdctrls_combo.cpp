@@ -279,8 +279,8 @@ void Paint(HWND h, HDC dc, TComboState* s) {
     d.CtlID = uint32_t(GetWindowLong(h, GWL_ID));
     d.itemID = uint32_t(s->Cur);
     d.itemAction = ODA_DRAWENTIRE;
-    d.itemState = ODS_COMBOBOXEDIT | (s->Focused && !s->Dropped ? ODS_SELECTED | ODS_FOCUS : 0) |
-                  (enabled ? 0 : ODS_DISABLED);
+    d.itemState =
+        ODS_COMBOBOXEDIT | (s->Focused && !s->Dropped ? ODS_SELECTED | ODS_FOCUS : 0) | (enabled ? 0 : ODS_DISABLED);
     d.hwndItem = h;
     d.hDC = dc;
     d.rcItem = f;
@@ -359,11 +359,11 @@ LRESULT StdComboBoxWndProc(HWND h, uint32_t msg, WPARAM w, LPARAM l) {
         s->FieldHeight = int32_t(m.itemHeight) + 2;
       }
       if (Kind(h) == CBS_SIMPLE)
-        s->List = CreateWindowEx(WS_EX_CLIENTEDGE, "ComboLBox", "", WS_CHILD | WS_VISIBLE | listStyle, 0, 0, 10, 10,
-                                 h, reinterpret_cast<HMENU>(intptr_t(1000)), nullptr, nullptr);
+        s->List = CreateWindowEx(WS_EX_CLIENTEDGE, "ComboLBox", "", WS_CHILD | WS_VISIBLE | listStyle, 0, 0, 10, 10, h,
+                                 reinterpret_cast<HMENU>(intptr_t(1000)), nullptr, nullptr);
       else
-        s->List = CreateWindowEx(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "ComboLBox", "", WS_POPUP | WS_BORDER | listStyle,
-                                 0, 0, 10, 10, h, nullptr, nullptr, nullptr);
+        s->List = CreateWindowEx(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "ComboLBox", "", WS_POPUP | WS_BORDER | listStyle, 0,
+                                 0, 10, 10, h, nullptr, nullptr, nullptr);
       if (HasEdit(h)) {
         s->Edit = CreateWindowEx(0, "Edit", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 10, 10, h,
                                  reinterpret_cast<HMENU>(intptr_t(kComboEditId)), nullptr, nullptr);
@@ -534,8 +534,10 @@ LRESULT StdComboBoxWndProc(HWND h, uint32_t msg, WPARAM w, LPARAM l) {
       const LRESULT r = L(s, LB_DELETESTRING, w, l);
       if (r >= 0) {
         const int32_t i = int32_t(w);
-        if (i == s->Cur) SetCur(h, s, -1, false);
-        else if (i < s->Cur) --s->Cur;
+        if (i == s->Cur)
+          SetCur(h, s, -1, false);
+        else if (i < s->Cur)
+          --s->Cur;
       }
       return r;
     }
@@ -587,15 +589,13 @@ LRESULT StdComboBoxWndProc(HWND h, uint32_t msg, WPARAM w, LPARAM l) {
       if (s->Edit == nullptr) return CB_ERR;
       if (msg == CB_GETEDITSEL) return SendMessage(s->Edit, EM_GETSEL, w, l);
       if (msg == CB_LIMITTEXT) return SendMessage(s->Edit, EM_LIMITTEXT, w, 0);
-      return SendMessage(s->Edit, EM_SETSEL, WPARAM(int16_t(LOWORD(l))), int16_t(HIWORD(l))) , 1;
+      return SendMessage(s->Edit, EM_SETSEL, WPARAM(int16_t(LOWORD(l))), int16_t(HIWORD(l))), 1;
     }
     case CB_GETTOPINDEX: return L(s, LB_GETTOPINDEX);
     case CB_SETTOPINDEX: return L(s, LB_SETTOPINDEX, w);
     case CB_GETHORIZONTALEXTENT: return L(s, LB_GETHORIZONTALEXTENT);
     case CB_SETHORIZONTALEXTENT: return L(s, LB_SETHORIZONTALEXTENT, w);
-    case CB_SETMINVISIBLE:
-      s->Rows = std::max<int32_t>(1, int32_t(w));
-      return 1;
+    case CB_SETMINVISIBLE: s->Rows = std::max<int32_t>(1, int32_t(w)); return 1;
     case CB_GETMINVISIBLE: return s->Rows;
     case CB_SETEXTENDEDUI:
     case CB_GETEXTENDEDUI:

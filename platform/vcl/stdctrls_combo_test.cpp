@@ -207,8 +207,7 @@ TEST_F(StdComboBox, TypingInTheEditChild) {
   H().TypeText("ab");
   Pump();
   EXPECT_EQ(Combo->Text(), "ab");
-  EXPECT_EQ(Form->Codes(Combo->Handle()),
-            (Codes{CBN_EDITUPDATE, CBN_EDITCHANGE, CBN_EDITUPDATE, CBN_EDITCHANGE}));
+  EXPECT_EQ(Form->Codes(Combo->Handle()), (Codes{CBN_EDITUPDATE, CBN_EDITCHANGE, CBN_EDITUPDATE, CBN_EDITCHANGE}));
   EXPECT_EQ(Events, (Lines{"change a", "change ab"}));
   Events.clear();
   Press(VK_DOWN);

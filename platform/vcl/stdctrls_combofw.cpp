@@ -100,8 +100,9 @@ void TCustomComboBox::CreateWnd() {
   Perform(CB_SETMINVISIBLE, WPARAM(FDropDownCount), 0);
   if (FMaxLength > 0) Perform(CB_LIMITTEXT, WPARAM(FMaxLength), 0);
   if (HWND e = EditHandle(); e != nullptr && FCharCase != TEditCharCase::ecNormal)
-    SetWindowLong(e, GWL_STYLE,
-                  GetWindowLong(e, GWL_STYLE) | (FCharCase == TEditCharCase::ecUpperCase ? ES_UPPERCASE : ES_LOWERCASE));
+    SetWindowLong(
+        e, GWL_STYLE,
+        GetWindowLong(e, GWL_STYLE) | (FCharCase == TEditCharCase::ecUpperCase ? ES_UPPERCASE : ES_LOWERCASE));
   if (FHasSaved) {
     FHasSaved = false;
     std::vector<TSavedItem> saved;

@@ -272,8 +272,7 @@ void UpdateCaret(HWND h, TEditState* s) {
   TMeasureDC m(h, s->Font);
   TRect r = FormatRect(h, s);
   const int32_t line = LineOf(s, s->Caret);
-  SetCaretPos(r.Left + XOf(h, s, m.DC(), s->Caret) - s->ScrollX,
-              r.Top + (line - s->FirstLine) * LineHeight(h, s));
+  SetCaretPos(r.Left + XOf(h, s, m.DC(), s->Caret) - s->ScrollX, r.Top + (line - s->FirstLine) * LineHeight(h, s));
 }
 
 void ScrollToCaret(HWND h, TEditState* s) {
@@ -349,7 +348,8 @@ bool ReplaceSelection(HWND h, TEditState* s, String text, TUndoKind undo, bool c
   const uint32_t style = Style(h);
   if ((style & (ES_UPPERCASE | ES_LOWERCASE)) != 0)
     for (char& c : text)
-      if (uint8_t(c) < 0x80) c = char((style & ES_UPPERCASE) != 0 ? std::toupper(uint8_t(c)) : std::tolower(uint8_t(c)));
+      if (uint8_t(c) < 0x80)
+        c = char((style & ES_UPPERCASE) != 0 ? std::toupper(uint8_t(c)) : std::tolower(uint8_t(c)));
   const int32_t a = std::min(s->Anchor, s->Caret), b = std::max(s->Anchor, s->Caret);
   const int32_t room = s->Limit - (int32_t(s->Text.size()) - (b - a));
   if (int32_t(text.size()) > room) {
@@ -466,10 +466,11 @@ void KeyDown(HWND h, TEditState* s, uint32_t vk) {
       else if (!shift && a != b)
         MoveCaret(h, s, a, false);
       else
-        MoveCaret(h, s, s->Caret > 0 && line > 0 && s->Caret == s->Lines[size_t(line)].Start &&
-                                s->Lines[size_t(line - 1)].End < s->Caret
-                            ? s->Lines[size_t(line - 1)].End
-                            : PrevPos(t, s->Caret),
+        MoveCaret(h, s,
+                  s->Caret > 0 && line > 0 && s->Caret == s->Lines[size_t(line)].Start &&
+                          s->Lines[size_t(line - 1)].End < s->Caret
+                      ? s->Lines[size_t(line - 1)].End
+                      : PrevPos(t, s->Caret),
                   shift);
       break;
     case VK_RIGHT:
@@ -494,12 +495,8 @@ void KeyDown(HWND h, TEditState* s, uint32_t vk) {
     case VK_NEXT:
       if (Multi(h)) MoveCaret(h, s, lineMove(VisibleLines(h, s)), shift);
       break;
-    case VK_HOME:
-      MoveCaret(h, s, ctrl || !Multi(h) ? 0 : s->Lines[size_t(line)].Start, shift);
-      break;
-    case VK_END:
-      MoveCaret(h, s, ctrl || !Multi(h) ? int32_t(t.size()) : s->Lines[size_t(line)].End, shift);
-      break;
+    case VK_HOME: MoveCaret(h, s, ctrl || !Multi(h) ? 0 : s->Lines[size_t(line)].Start, shift); break;
+    case VK_END: MoveCaret(h, s, ctrl || !Multi(h) ? int32_t(t.size()) : s->Lines[size_t(line)].End, shift); break;
     case VK_DELETE:
       if (shift) {
         SendMessage(h, WM_CUT, 0, 0);
@@ -636,8 +633,9 @@ void ContextMenu(HWND h, TEditState* s, LPARAM lParam) {
   item(WM_PASTE, "&Paste", paste && !ro);
   item(WM_CLEAR, "&Delete", sel && !ro);
   AppendMenu(menu, MF_SEPARATOR, 0, nullptr);
-  item(EM_SETSEL, "Select &All", !s->Text.empty() && !(sel && std::min(s->Anchor, s->Caret) == 0 &&
-                                                         std::max(s->Anchor, s->Caret) == int32_t(s->Text.size())));
+  item(EM_SETSEL, "Select &All",
+       !s->Text.empty() &&
+           !(sel && std::min(s->Anchor, s->Caret) == 0 && std::max(s->Anchor, s->Caret) == int32_t(s->Text.size())));
   const int32_t cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON, p.X, p.Y, 0, h, nullptr);
   DestroyMenu(menu);
   if (cmd == 0 || !IsWindow(h)) return;
@@ -804,7 +802,7 @@ LRESULT StdEditWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
         SendMessage(h, EM_LINESCROLL, 0, pos - s->FirstLine);
       else
         SendMessage(h, EM_LINESCROLL, 0, 0), s->ScrollX = std::max<int32_t>(0, pos), UpdateScrollInfo(h, s),
-            UpdateCaret(h, s), Redraw(h);
+                                             UpdateCaret(h, s), Redraw(h);
       return 0;
     }
     case WM_KEYDOWN: KeyDown(h, s, uint32_t(wParam)); return 0;
@@ -899,9 +897,7 @@ LRESULT StdEditWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       std::memcpy(buf, s->Text.data() + l.Start, size_t(n));
       return n;
     }
-    case EM_LIMITTEXT:
-      s->Limit = wParam == 0 ? kMaxLimit : int32_t(std::min<WPARAM>(wParam, kMaxLimit));
-      return 0;
+    case EM_LIMITTEXT: s->Limit = wParam == 0 ? kMaxLimit : int32_t(std::min<WPARAM>(wParam, kMaxLimit)); return 0;
     case EM_GETLIMITTEXT: return s->Limit;
     case EM_SETPASSWORDCHAR:
       s->PasswordChar = char32_t(wParam);
@@ -925,12 +921,18 @@ LRESULT StdEditWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       return 1;
     }
     case EM_SCROLL: {
-      const int32_t step = wParam == SB_LINEUP ? -1 : wParam == SB_LINEDOWN ? 1
-                           : wParam == SB_PAGEUP ? -VisibleLines(h, s) : wParam == SB_PAGEDOWN ? VisibleLines(h, s) : 0;
+      const int32_t step = wParam == SB_LINEUP     ? -1
+                           : wParam == SB_LINEDOWN ? 1
+                           : wParam == SB_PAGEUP   ? -VisibleLines(h, s)
+                           : wParam == SB_PAGEDOWN ? VisibleLines(h, s)
+                                                   : 0;
       SendMessage(h, EM_LINESCROLL, 0, step);
       return LRESULT(MAKELONG(uint16_t(std::abs(step)), 1));
     }
-    case EM_SCROLLCARET: ScrollToCaret(h, s); Redraw(h); return 1;
+    case EM_SCROLLCARET:
+      ScrollToCaret(h, s);
+      Redraw(h);
+      return 1;
     case EM_POSFROMCHAR: {
       const int32_t pos = Snap(s->Text, int32_t(wParam));
       TMeasureDC m(h, s->Font);

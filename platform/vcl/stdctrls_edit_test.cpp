@@ -189,7 +189,12 @@ TEST_F(StdEdit, ChangeNotificationCounts) {
       {"Text with the same value", [&] { Edit->SetText("xy"); }, 0},
       {"WM_SETTEXT with equal text", [&] { Edit->Perform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>("xy")); }, 1},
       {"EM_REPLACESEL", [&] { Edit->SetSelText("!"); }, 1},
-      {"RecreateWnd", [&] { Edit->SetPasswordChar(U'#'); Pump(); }, 0},
+      {"RecreateWnd",
+       [&] {
+         Edit->SetPasswordChar(U'#');
+         Pump();
+       },
+       0},
       {"a caret move", [&] { Press(VK_LEFT); }, 0},
   };
   for (const TCase& c : cases) {
@@ -211,8 +216,12 @@ TEST_F(StdEdit, ChangeNotificationCounts) {
 }
 
 TEST_F(StdEdit, UnicodePositionsAreBytesOnCharacterStarts) {
-  Type("a\xC3\xA9\xF0\x9D\x84\x9E" "b");
-  EXPECT_EQ(Edit->Text(), "a\xC3\xA9\xF0\x9D\x84\x9E" "b");
+  Type(
+      "a\xC3\xA9\xF0\x9D\x84\x9E"
+      "b");
+  EXPECT_EQ(Edit->Text(),
+            "a\xC3\xA9\xF0\x9D\x84\x9E"
+            "b");
   EXPECT_EQ(Sel(), std::make_pair(8, 0));
   std::vector<int32_t> stops;
   for (int i = 0; i < 4; ++i) {
@@ -385,12 +394,10 @@ TEST_F(StdMemo, LinesGoThroughTheWindow) {
   EXPECT_EQ(memo->Lines()->Count(), 2);
   EXPECT_EQ(memo->Lines()->Strings(1), "y");
   EXPECT_EQ(changes, 7);
-  EXPECT_EQ(memo->Perform(WM_GETDLGCODE, 0, 0),
-            DLGC_WANTARROWS | DLGC_HASSETSEL | DLGC_WANTCHARS | DLGC_WANTALLKEYS);
+  EXPECT_EQ(memo->Perform(WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_HASSETSEL | DLGC_WANTCHARS | DLGC_WANTALLKEYS);
   memo->SetWantReturns(false);
   memo->SetWantTabs(true);
-  EXPECT_EQ(memo->Perform(WM_GETDLGCODE, 0, 0),
-            DLGC_WANTARROWS | DLGC_HASSETSEL | DLGC_WANTCHARS | DLGC_WANTTAB);
+  EXPECT_EQ(memo->Perform(WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_HASSETSEL | DLGC_WANTCHARS | DLGC_WANTTAB);
   memo->SetFocus();
   Pump();
   Press(VK_END, hkCtrl);
@@ -476,8 +483,7 @@ TEST_F(StdMemo, TransparentEditingSetRectAndPaintingIntoADC) {
   std::unique_ptr<TBitmap> after = WindowPixels(h, false);
   int32_t differ = 0;
   for (int32_t y = 0; y < 60; ++y)
-    for (int32_t x = 0; x < 200; ++x)
-      differ += before->Canvas()->Pixels(x, y) != after->Canvas()->Pixels(x, y) ? 1 : 0;
+    for (int32_t x = 0; x < 200; ++x) differ += before->Canvas()->Pixels(x, y) != after->Canvas()->Pixels(x, y) ? 1 : 0;
   EXPECT_EQ(differ, 0) << "the window's own surface is untouched";
 }
 

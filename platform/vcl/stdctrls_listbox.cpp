@@ -389,8 +389,8 @@ void Paint(HWND h, HDC dc, TListState* s) {
     TRect tr = r;
     tr.Left += 2;
     String text = s->Items[size_t(i)].Text;
-    DrawText(dc, text, &tr, DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER |
-                                ((Style(h) & LBS_USETABSTOPS) != 0 ? DT_EXPANDTABS : 0));
+    DrawText(dc, text, &tr,
+             DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | ((Style(h) & LBS_USETABSTOPS) != 0 ? DT_EXPANDTABS : 0));
     RestoreDC(dc, inner);
     if (s->Focused && i == s->Caret) DrawFocusRect(dc, r);
   }
@@ -615,21 +615,31 @@ LRESULT StdListBoxWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       if (wParam < 0x21 || (OwnerDraw(h) && (Style(h) & LBS_HASSTRINGS) == 0)) return 0;
       String key;
       const char32_t c = char32_t(wParam);
-      if (c < 0x80) key = String(1, char(c));
+      if (c < 0x80)
+        key = String(1, char(c));
       else {
         // Encode as UTF-8.
         char buf[5] = {};
-        if (c < 0x800) { buf[0] = char(0xC0 | (c >> 6)); buf[1] = char(0x80 | (c & 0x3F)); }
-        else if (c < 0x10000) { buf[0] = char(0xE0 | (c >> 12)); buf[1] = char(0x80 | ((c >> 6) & 0x3F)); buf[2] = char(0x80 | (c & 0x3F)); }
-        else { buf[0] = char(0xF0 | (c >> 18)); buf[1] = char(0x80 | ((c >> 12) & 0x3F)); buf[2] = char(0x80 | ((c >> 6) & 0x3F)); buf[3] = char(0x80 | (c & 0x3F)); }
+        if (c < 0x800) {
+          buf[0] = char(0xC0 | (c >> 6));
+          buf[1] = char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+          buf[0] = char(0xE0 | (c >> 12));
+          buf[1] = char(0x80 | ((c >> 6) & 0x3F));
+          buf[2] = char(0x80 | (c & 0x3F));
+        } else {
+          buf[0] = char(0xF0 | (c >> 18));
+          buf[1] = char(0x80 | ((c >> 12) & 0x3F));
+          buf[2] = char(0x80 | ((c >> 6) & 0x3F));
+          buf[3] = char(0x80 | (c & 0x3F));
+        }
         key = buf;
       }
       const int32_t i = Find(s, s->Caret, key.c_str(), false);
       if (i >= 0) KeyMove(h, s, i);
       return 0;
     }
-    case LB_ADDSTRING:
-      return InsertItem(h, s, -1, reinterpret_cast<const char*>(lParam), (Style(h) & LBS_SORT) != 0);
+    case LB_ADDSTRING: return InsertItem(h, s, -1, reinterpret_cast<const char*>(lParam), (Style(h) & LBS_SORT) != 0);
     case LB_INSERTSTRING: return InsertItem(h, s, index, reinterpret_cast<const char*>(lParam), false);
     case LB_DELETESTRING:
       if (index < 0 || index >= n) return LB_ERR;
@@ -645,8 +655,9 @@ LRESULT StdListBoxWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
     case LB_GETCOUNT: return n;
     case LB_GETTEXT:
       if (index < 0 || index >= n) return LB_ERR;
-      if (lParam != 0) std::memcpy(reinterpret_cast<char*>(lParam), s->Items[size_t(index)].Text.c_str(),
-                                   s->Items[size_t(index)].Text.size() + 1);
+      if (lParam != 0)
+        std::memcpy(reinterpret_cast<char*>(lParam), s->Items[size_t(index)].Text.c_str(),
+                    s->Items[size_t(index)].Text.size() + 1);
       return LRESULT(s->Items[size_t(index)].Text.size());
     case LB_GETTEXTLEN: return index < 0 || index >= n ? LB_ERR : LRESULT(s->Items[size_t(index)].Text.size());
     case LB_GETITEMDATA: return index < 0 || index >= n ? LB_ERR : LRESULT(s->Items[size_t(index)].Data);
@@ -734,7 +745,8 @@ LRESULT StdListBoxWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       UpdateScroll(h, s);
       Invalidate(h, s);
       return 0;
-    case LB_GETITEMHEIGHT: return Variable(h) && index >= 0 && index < n ? s->Items[size_t(index)].Height : s->ItemHeight;
+    case LB_GETITEMHEIGHT:
+      return Variable(h) && index >= 0 && index < n ? s->Items[size_t(index)].Height : s->ItemHeight;
     case LB_SETCARETINDEX:
       if (index < 0 || index >= n) return LB_ERR;
       SetCaret(h, s, index);

@@ -104,9 +104,9 @@ TEST_F(StdListBox, FindStringWrapsAndSortedInsertion) {
     LRESULT Expected;
   };
   const TCase cases[] = {
-      {-1, "a", LB_FINDSTRING, 0},        {0, "a", LB_FINDSTRING, 2},
-      {2, "a", LB_FINDSTRING, 4},         {4, "a", LB_FINDSTRING, 0},  // wraps
-      {-1, "BAN", LB_FINDSTRING, 1},      {-1, "x", LB_FINDSTRING, LB_ERR},
+      {-1, "a", LB_FINDSTRING, 0},         {0, "a", LB_FINDSTRING, 2},
+      {2, "a", LB_FINDSTRING, 4},          {4, "a", LB_FINDSTRING, 0},  // wraps
+      {-1, "BAN", LB_FINDSTRING, 1},       {-1, "x", LB_FINDSTRING, LB_ERR},
       {0, "apple", LB_FINDSTRINGEXACT, 4}, {-1, "appl", LB_FINDSTRINGEXACT, LB_ERR},
   };
   for (const TCase& c : cases)
@@ -185,7 +185,8 @@ TEST_F(StdListBox, SelectionNotificationsAndOwnerDrawRequests) {
          H().MouseUp(b.X, b.Y);
          Pump();
        },
-       1, {"3 2 16", "1 2 1", "3 4 0", "1 4 17"}},
+       1,
+       {"3 2 16", "1 2 1", "3 4 0", "1 4 17"}},
   };
   for (const TStep& st : steps) {
     Form->Notes.clear();

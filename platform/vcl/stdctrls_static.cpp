@@ -56,8 +56,7 @@ LRESULT StdStaticWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) 
       return DefWindowProc(hwnd, msg, wParam, lParam);
     case WM_GETDLGCODE: return DLGC_STATIC;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT:
-      return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintStatic(hwnd, dc, s); });
+    case WM_PAINT: return StdPaintMessage(hwnd, wParam, [&](HDC dc) { PaintStatic(hwnd, dc, s); });
     case WM_SETFONT:
       s->Font = reinterpret_cast<HFONT>(wParam);
       if (lParam != 0) InvalidateRect(hwnd, nullptr, false);
@@ -157,8 +156,8 @@ void TCustomStaticText::Dispatch(TMessage& Message) {
       // The framework's mouse handling gives OnClick; the notification only confirms it.
       return;
     case CM_DIALOGCHAR:
-      if (FFocusControl != nullptr && Enabled() && FShowAccelChar &&
-          IsAccel(uint32_t(Message.WParam), Caption()) && FFocusControl->CanFocus()) {
+      if (FFocusControl != nullptr && Enabled() && FShowAccelChar && IsAccel(uint32_t(Message.WParam), Caption()) &&
+          FFocusControl->CanFocus()) {
         FFocusControl->SetFocus();
         Message.Result = 1;
         return;
@@ -316,8 +315,8 @@ void TCustomLabel::Dispatch(TMessage& Message) {
       Invalidate();
       return;
     case CM_DIALOGCHAR:
-      if (FFocusControl != nullptr && Enabled() && FShowAccelChar &&
-          IsAccel(uint32_t(Message.WParam), Caption()) && FFocusControl->CanFocus()) {
+      if (FFocusControl != nullptr && Enabled() && FShowAccelChar && IsAccel(uint32_t(Message.WParam), Caption()) &&
+          FFocusControl->CanFocus()) {
         FFocusControl->SetFocus();
         Message.Result = 1;
         return;

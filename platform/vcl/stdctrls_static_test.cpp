@@ -126,8 +126,8 @@ TEST_F(StdStatic, LabelAutoSizeLayoutAndEmboss) {
     TTextLayout Layout;
     int32_t ExpectedTop;  // of the text box
   };
-  const TCase cases[] = {{TTextLayout::tlTop, 0}, {TTextLayout::tlCenter, (60 - line) / 2},
-                         {TTextLayout::tlBottom, 60 - line}};
+  const TCase cases[] = {
+      {TTextLayout::tlTop, 0}, {TTextLayout::tlCenter, (60 - line) / 2}, {TTextLayout::tlBottom, 60 - line}};
   std::vector<TLabel*> labels;
   for (size_t i = 0; i < 3; ++i) {
     auto* l = new TLabel(Form.get());

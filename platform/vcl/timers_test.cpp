@@ -77,7 +77,12 @@ TEST_F(VclTimer, ChangingASettingRestartsTheCount) {
       {"same interval again", [](TTimer& t) { t.SetInterval(1000); }, {1000, 2000}},
       {"same enabled again", [](TTimer& t) { t.SetEnabled(true); }, {1000, 2000}},
       {"new interval", [](TTimer& t) { t.SetInterval(500); }, {1100, 1600, 2100}},
-      {"disabled and enabled", [](TTimer& t) { t.SetEnabled(false); t.SetEnabled(true); }, {1600}},
+      {"disabled and enabled",
+       [](TTimer& t) {
+         t.SetEnabled(false);
+         t.SetEnabled(true);
+       },
+       {1600}},
       {"handler assigned again", [this](TTimer& t) { t.SetOnTimer(Recorder()); }, {1600}},
       {"interval 0", [](TTimer& t) { t.SetInterval(0); }, {}},
       {"handler cleared", [](TTimer& t) { t.SetOnTimer(nullptr); }, {}},

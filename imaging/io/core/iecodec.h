@@ -19,11 +19,10 @@ class TIOParamsVals;
 
 // Decodes the image at the stream's position into Bitmap and IOParams. With
 // Preview true only IOParams is filled from the header; Bitmap stays as it is.
-using TIEReadProc = void (*)(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams,
-                             TIECodecProgress& Progress, bool Preview);
+using TIEReadProc = void (*)(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIECodecProgress& Progress,
+                             bool Preview);
 // Encodes Bitmap at the stream's position with the choices in IOParams.
-using TIEWriteProc = void (*)(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams,
-                              TIECodecProgress& Progress);
+using TIEWriteProc = void (*)(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIECodecProgress& Progress);
 // True when the content at the stream's position is of this format. FileType
 // is the registry row's own code, so one procedure can serve several rows.
 // May move the stream; answers false for short or foreign input.

@@ -42,8 +42,8 @@ TEST(CodecProgress, PercentagesAreClampedAndNeverTrap) {
     double Value, Per;
     int32_t Expected;
   } cases[] = {
-      {5, 10, 50},   {12, 10, 100},       {-1, 10, 0},    {7, std::numeric_limits<double>::infinity(), 100},
-      {3, std::nan(""), 0}, {0, 0, 0}, {1, 99.99, 99},
+      {5, 10, 50},          {12, 10, 100}, {-1, 10, 0},    {7, std::numeric_limits<double>::infinity(), 100},
+      {3, std::nan(""), 0}, {0, 0, 0},     {1, 99.99, 99},
   };
   for (const auto& c : cases) EXPECT_EQ(IEProgressPercent(c.Value, c.Per), c.Expected) << c.Value << " " << c.Per;
   Recorder r;

@@ -18,7 +18,7 @@ constexpr int32_t kBytesPerPixel[8] = {3, 3, 4, 6, 3, 1, 6, 6};
 // Six 8-bit channels without a colour space.
 constexpr int32_t kCMYK6Format = CHANNELS_SH(6) | BYTES_SH(1);
 static_assert(kCMYK6Format == 0x31);
-constexpr int32_t kCMSFormats[8] = {TYPE_RGB_8,  TYPE_BGR_8,  TYPE_CMYK_8_REV, kCMYK6Format,
+constexpr int32_t kCMSFormats[8] = {TYPE_RGB_8, TYPE_BGR_8,  TYPE_CMYK_8_REV, kCMYK6Format,
                                     TYPE_Lab_8, TYPE_GRAY_8, TYPE_RGB_16,     TYPE_RGB_16_SE};
 
 bool ConvertThroughICC(const void* Source, TIEColorRowFormat SourceFormat, void* Dest, TIEColorRowFormat DestFormat,
@@ -57,9 +57,7 @@ void IEConvertColorRow(const void* Source, TIEColorRowFormat SourceFormat, void*
 
   if (SourceFormat == F::crfBGR) {
     switch (DestFormat) {
-      case F::crfBGR:
-        std::memmove(d, s, n * 3);
-        break;
+      case F::crfBGR: std::memmove(d, s, n * 3); break;
       case F::crfCMYK:
         for (size_t i = 0; i < n; ++i, s += 3, d += 4) {
           const TCMYK k = IERGBToCMYK(TRGB{s[0], s[1], s[2]});
@@ -79,17 +77,14 @@ void IEConvertColorRow(const void* Source, TIEColorRowFormat SourceFormat, void*
       case F::crfGray:
         for (size_t i = 0; i < n; ++i, s += 3, ++d) *d = static_cast<uint8_t>(IEGray8(s[2], s[1], s[0]));
         break;
-      default:
-        break;
+      default: break;
     }
     return;
   }
   if (DestFormat != F::crfBGR) return;  // no other pair is listed
 
   switch (SourceFormat) {
-    case F::crfRGB:
-      CopyRowSwapRedBlue(d, s, Count);
-      break;
+    case F::crfRGB: CopyRowSwapRedBlue(d, s, Count); break;
     case F::crfCMYK:
       for (size_t i = 0; i < n; ++i, s += 4, d += 3) {
         const TRGB c = IECMYKToRGB(TCMYK{s[0], s[1], s[2], s[3]});
@@ -102,8 +97,8 @@ void IEConvertColorRow(const void* Source, TIEColorRowFormat SourceFormat, void*
       // Ink values as stored in the file: inverted on the fly, the source row
       // stays as it is.
       for (size_t i = 0; i < n; ++i, s += 6, d += 3) {
-        const TRGB c = IECMYKToRGB(TCMYK{uint8_t(255 - s[0]), uint8_t(255 - s[1]), uint8_t(255 - s[2]),
-                                         uint8_t(255 - s[3])});
+        const TRGB c =
+            IECMYKToRGB(TCMYK{uint8_t(255 - s[0]), uint8_t(255 - s[1]), uint8_t(255 - s[2]), uint8_t(255 - s[3])});
         d[0] = c.b;
         d[1] = c.g;
         d[2] = c.r;
@@ -134,7 +129,6 @@ void IEConvertColorRow(const void* Source, TIEColorRowFormat SourceFormat, void*
         d[2] = s[0];
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }

@@ -33,8 +33,8 @@ int32_t IEColorRowCMSFormat(TIEColorRowFormat Format);
 // Params may be nil; with IEColorManagement on, Params' existing valid
 // InputICC and its valid OutputICC (sRGB unless set) transform the row
 // instead.
-void IEConvertColorRow(const void* Source, TIEColorRowFormat SourceFormat, void* Dest,
-                       TIEColorRowFormat DestFormat, int32_t Count, TIOParamsVals* Params);
+void IEConvertColorRow(const void* Source, TIEColorRowFormat SourceFormat, void* Dest, TIEColorRowFormat DestFormat,
+                       int32_t Count, TIOParamsVals* Params);
 
 using TIEColorConvertProc = void (*)(const void* Source, TIEColorRowFormat SourceFormat, void* Dest,
                                      TIEColorRowFormat DestFormat, int32_t Count, TIOParamsVals* Params);

@@ -85,8 +85,8 @@ TEST(ColorRow, UnlistedPairsAndEmptyRowsLeaveDestUntouched) {
   const Bytes six = {1, 2, 3, 4, 5, 6};
   const struct {
     F From, To;
-  } pairs[] = {{F::crfGray, F::crfBGR}, {F::crfRGB, F::crfCMYK}, {F::crfCMYK, F::crfGray},
-               {F::crfBGR, F::crfRGB},  {F::crfBGR, F::crfRGB48}, {F(9), F::crfBGR}, {F::crfBGR, F(200)}};
+  } pairs[] = {{F::crfGray, F::crfBGR},  {F::crfRGB, F::crfCMYK}, {F::crfCMYK, F::crfGray}, {F::crfBGR, F::crfRGB},
+               {F::crfBGR, F::crfRGB48}, {F(9), F::crfBGR},       {F::crfBGR, F(200)}};
   for (const auto& p : pairs) {
     Bytes dest(8, 0xEE);
     IEConvertColorRow(six.data(), p.From, dest.data(), p.To, 1, nullptr);

@@ -60,16 +60,11 @@ int32_t IECountFileImages(const String& FileName) {
   const TIEFormatRecord* row = IEFindFormatByExtension(ExtractFileExt(FileName));
   if (row != nullptr && row->FileType != fcNone && row->FileType != fcAVI) {
     switch (row->FileType) {
-      case fcTIFF:
-        return IECountTIFFPages(FileName);
-      case fcGIF:
-        return IECountGIFFrames(FileName);
-      case fcICO:
-        return IECountICOImages(FileName);
-      case fcDCX:
-        return IECountDCXPages(FileName);
-      default:
-        return 1;
+      case fcTIFF: return IECountTIFFPages(FileName);
+      case fcGIF: return IECountGIFFrames(FileName);
+      case fcICO: return IECountICOImages(FileName);
+      case fcDCX: return IECountDCXPages(FileName);
+      default: return 1;
     }
   }
   // No format claims the name: a video, perhaps. A component of its own does

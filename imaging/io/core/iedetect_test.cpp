@@ -30,8 +30,7 @@ Bytes Le32(uint32_t v) { return B({int(v & 255), int(v >> 8 & 255), int(v >> 16 
 Bytes TiffLE(const std::vector<std::array<uint32_t, 4>>& Entries) {
   Bytes s = B({'I', 'I', 42, 0}) + Le32(8);
   s += B({int(Entries.size()), 0});
-  for (const auto& e : Entries)
-    s += B({int(e[0] & 255), int(e[0] >> 8), int(e[1]), 0}) + Le32(e[2]) + Le32(e[3]);
+  for (const auto& e : Entries) s += B({int(e[0] & 255), int(e[0] >> 8), int(e[1]), 0}) + Le32(e[2]) + Le32(e[3]);
   return s + Le32(0);
 }
 const Bytes KTiff = TiffLE({{256, 3, 1, 1}});

@@ -50,9 +50,9 @@ struct TCorpus {
   size_t Prefix;
 };
 const TCorpus kCorpora[] = {
-    {"fuzz/corpus/jpeg", 0}, {"fuzz/corpus/png", 0}, {"fuzz/corpus/gif", 0},  {"fuzz/corpus/bmp", 0},
-    {"fuzz/corpus/tiff", 1}, {"fuzz/corpus/j2k", 0}, {"fuzz/corpus/pcx", 4},  {"fuzz/corpus/ico", 1},
-    {"fuzz/corpus/pxm", 1},  {"fuzz/corpus/tga", 0}, {"fuzz/corpus/dcx", 1},  {"fuzz/corpus/wbmp", 0},
+    {"fuzz/corpus/jpeg", 0}, {"fuzz/corpus/png", 0}, {"fuzz/corpus/gif", 0}, {"fuzz/corpus/bmp", 0},
+    {"fuzz/corpus/tiff", 1}, {"fuzz/corpus/j2k", 0}, {"fuzz/corpus/pcx", 4}, {"fuzz/corpus/ico", 1},
+    {"fuzz/corpus/pxm", 1},  {"fuzz/corpus/tga", 0}, {"fuzz/corpus/dcx", 1}, {"fuzz/corpus/wbmp", 0},
     {"fuzz/corpus/psd", 0},  {"testdata", 0},
 };
 
@@ -76,10 +76,10 @@ const TKnown kKnown[] = {
 };
 
 struct TFixture {
-  std::string Rel;                  // relative to the source folder
-  std::vector<uint8_t> Input;       // as stored
-  size_t Prefix = 0;                // option bytes before the file
-  std::string Plain;                // the file alone, written for file(1)
+  std::string Rel;             // relative to the source folder
+  std::vector<uint8_t> Input;  // as stored
+  size_t Prefix = 0;           // option bytes before the file
+  std::string Plain;           // the file alone, written for file(1)
 };
 
 TEST(DetectXcheck, AgreesWithFileOnTheFixtures) {

@@ -64,8 +64,8 @@ bool RowHasExtension(const TIEFormatRecord& Row, const String& LowerExt) {
   }
 }
 
-TIEFormatRecord BuiltinRow(int32_t FileType, const char* FullName, const char* Extensions, uint16_t Pages,
-                           bool Read, bool Write) {
+TIEFormatRecord BuiltinRow(int32_t FileType, const char* FullName, const char* Extensions, uint16_t Pages, bool Read,
+                           bool Write) {
   TIEFormatRecord r;
   r.FileType = FileType;
   r.FullName = FullName;
@@ -173,15 +173,11 @@ void IEFormatDescription(const TIOParamsVals& Params, String& Text) {
   if (const TIEFormatRecord* row = IEFindFormatByType(Params.FileType))
     Text = row->FullName + " (" + UpperCase(ExtensionItem(row->Extensions, 0)) + ")";
   switch (Params.FileType) {
-    case fcTIFF:
-      Text += IETIFFCompressionWord(Params.TIFFCompression);
-      break;
+    case fcTIFF: Text += IETIFFCompressionWord(Params.TIFFCompression); break;
     case fcGIF:
       if (Params.GIFInterlaced) Text += " Interlaced";
       break;
-    case fcJPEG:
-      Text += IEJPEGColorSpaceWord(Params.JPEGColorSpace);
-      break;
+    case fcJPEG: Text += IEJPEGColorSpaceWord(Params.JPEGColorSpace); break;
     case fcPCX:
       if (!Params.PCXCompression) Text += " Uncompressed";
       break;
@@ -193,20 +189,15 @@ void IEFormatDescription(const TIOParamsVals& Params, String& Text) {
     case fcPNG:
       if (Params.PNGInterlaced) Text += " Interlaced";
       break;
-    case fcTGA:
-      Text += Params.TGACompressed ? " Compressed" : " Uncompressed";
-      break;
+    case fcTGA: Text += Params.TGACompressed ? " Compressed" : " Uncompressed"; break;
     case fcJP2:
     case fcJ2K: {
       static const char* const kSpaces[] = {" Gray level", " RGB", " YCbCr"};
       if (Params.J2000ColorSpace < std::size(kSpaces)) Text += kSpaces[Params.J2000ColorSpace];
       break;
     }
-    case fcRAW:
-      Text += " (" + Params.RAWOptions.RAWCamera + ")";
-      break;
-    default:
-      break;
+    case fcRAW: Text += " (" + Params.RAWOptions.RAWCamera + ")"; break;
+    default: break;
   }
 }
 

@@ -33,10 +33,10 @@ inline constexpr int32_t IEFormatTextMax = 80;
 
 // One row. Rows are copied into the registry, which owns the copies.
 struct TIEFormatRecord {
-  int32_t FileType = 0;     // a TIEFormatCode value; lookups by code take the first row
-  String FullName;          // e.g. "TIFF Bitmap"
-  String Extensions;        // upper case, no dots, separated by ";"
-  bool Internal = false;    // the I/O component has its own load and save methods for it
+  int32_t FileType = 0;   // a TIEFormatCode value; lookups by code take the first row
+  String FullName;        // e.g. "TIFF Bitmap"
+  String Extensions;      // upper case, no dots, separated by ";"
+  bool Internal = false;  // the I/O component has its own load and save methods for it
   TIEPreviewPages OptionsPages;
   TIEReadProc ReadProc = nullptr;    // nil: cannot be read
   TIEWriteProc WriteProc = nullptr;  // nil: cannot be written

@@ -54,9 +54,9 @@ TEST_F(FormatRegistry, LookupsByExtensionAndCode) {
     const char* Extension;
     int32_t Code;  // 0: no row
   } cases[] = {
-      {".JPG", fcJPEG}, {"jpg", fcJPEG}, {"JPE", fcJPEG}, {"jfif", 0},  {"ARW", fcRAW}, {"x3f", fcRAW},
-      {"rw2", fcRAW},   {"pix", fcTGA},  {".tiff", fcTIFF}, {"G3F", fcTIFF}, {"", 0},     {".", 0},
-      {"..jpg", 0},     {"wbmp", fcWBMP}, {"avi", 0},
+      {".JPG", fcJPEG}, {"jpg", fcJPEG}, {"JPE", fcJPEG}, {"jfif", 0},       {"ARW", fcRAW},
+      {"x3f", fcRAW},   {"rw2", fcRAW},  {"pix", fcTGA},  {".tiff", fcTIFF}, {"G3F", fcTIFF},
+      {"", 0},          {".", 0},        {"..jpg", 0},    {"wbmp", fcWBMP},  {"avi", 0},
   };
   for (const auto& c : cases) {
     const TIEFormatRecord* row = IEFindFormatByExtension(c.Extension);

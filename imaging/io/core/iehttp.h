@@ -23,12 +23,12 @@ struct TIEHttpSettings {
 };
 
 enum class TIEHttpOutcome {
-  NotHttp,       // the name does not start with "http://": nothing was sent
-  NoPath,        // no "/" after the host: nothing was sent
-  Failed,        // no connection, or the transfer failed before any body
-  Aborted,       // the abort flag stopped the download
-  TooLarge,      // the body would pass 2^31 - 1 bytes
-  Done,          // Body holds what arrived (also after a failure mid-body)
+  NotHttp,   // the name does not start with "http://": nothing was sent
+  NoPath,    // no "/" after the host: nothing was sent
+  Failed,    // no connection, or the transfer failed before any body
+  Aborted,   // the abort flag stopped the download
+  TooLarge,  // the body would pass 2^31 - 1 bytes
+  Done,      // Body holds what arrived (also after a failure mid-body)
 };
 
 // The parts of an "http://host[:port]/path" name. Port 80 when none is

@@ -58,12 +58,12 @@ struct TSaveExtension {
   int32_t FileType;
 };
 constexpr TSaveExtension SaveExtensions[] = {
-    {".jpg", fcJPEG}, {".jpeg", fcJPEG}, {".jpe", fcJPEG}, {".jp2", fcJP2},   {".j2k", fcJ2K},   {".jpc", fcJ2K},
-    {".j2c", fcJ2K},  {".pcx", fcPCX},   {".dcx", fcDCX},  {".gif", fcGIF},   {".tif", fcTIFF},  {".tiff", fcTIFF},
-    {".fax", fcTIFF}, {".g3f", fcTIFF},  {".g3n", fcTIFF}, {".png", fcPNG},   {".bmp", fcBMP},   {".dib", fcBMP},
-    {".rle", fcBMP},  {".tga", fcTGA},   {".targa", fcTGA}, {".vda", fcTGA},  {".icb", fcTGA},   {".vst", fcTGA},
-    {".win", fcTGA},  {".pxm", fcPXM},   {".pbm", fcPXM},  {".pgm", fcPXM},   {".ppm", fcPXM},   {".ico", fcICO},
-    {".wbmp", fcWBMP}, {".ps", fcPS},    {".eps", fcPS},   {".pdf", fcPDF},
+    {".jpg", fcJPEG},  {".jpeg", fcJPEG}, {".jpe", fcJPEG},  {".jp2", fcJP2}, {".j2k", fcJ2K},  {".jpc", fcJ2K},
+    {".j2c", fcJ2K},   {".pcx", fcPCX},   {".dcx", fcDCX},   {".gif", fcGIF}, {".tif", fcTIFF}, {".tiff", fcTIFF},
+    {".fax", fcTIFF},  {".g3f", fcTIFF},  {".g3n", fcTIFF},  {".png", fcPNG}, {".bmp", fcBMP},  {".dib", fcBMP},
+    {".rle", fcBMP},   {".tga", fcTGA},   {".targa", fcTGA}, {".vda", fcTGA}, {".icb", fcTGA},  {".vst", fcTGA},
+    {".win", fcTGA},   {".pxm", fcPXM},   {".pbm", fcPXM},   {".pgm", fcPXM}, {".ppm", fcPXM},  {".ico", fcICO},
+    {".wbmp", fcWBMP}, {".ps", fcPS},     {".eps", fcPS},    {".pdf", fcPDF},
 };
 
 int32_t SaveCodeOfExtension(const String& LowerExt) {
@@ -74,19 +74,28 @@ int32_t SaveCodeOfExtension(const String& LowerExt) {
 
 bool HasStreamSaver(int32_t FileType) {
   switch (FileType) {
-    case fcTIFF: case fcGIF: case fcJPEG: case fcPCX: case fcBMP: case fcICO: case fcPNG: case fcTGA:
-    case fcPXM: case fcJP2: case fcJ2K: case fcWBMP: case fcPS: case fcPDF: case fcDCX:
-      return true;
-    default:
-      return false;
+    case fcTIFF:
+    case fcGIF:
+    case fcJPEG:
+    case fcPCX:
+    case fcBMP:
+    case fcICO:
+    case fcPNG:
+    case fcTGA:
+    case fcPXM:
+    case fcJP2:
+    case fcJ2K:
+    case fcWBMP:
+    case fcPS:
+    case fcPDF:
+    case fcDCX: return true;
+    default: return false;
   }
 }
 
 // Built-in codes that go the registry's way in LoadFromFile (no file
 // loader of their own).
-bool BuiltinWithoutFileLoader(int32_t FileType) {
-  return FileType == fcAVI || FileType == fcPS || FileType == fcPDF;
-}
+bool BuiltinWithoutFileLoader(int32_t FileType) { return FileType == fcAVI || FileType == fcPS || FileType == fcPDF; }
 
 // The built-in rows' procedures only mark availability (they do nothing):
 // only a row registered at run time has procedures worth calling.
@@ -131,8 +140,7 @@ std::unique_ptr<TIEBitmap> ResampleTo(TIEBitmap* Source, int32_t W, int32_t H, b
 
 // ---- Construction -----------------------------------------------------------------------
 
-TImgIO::TImgIO(TComponent* AOwner)
-    : TComponent(AOwner), FThreads([this] { AbortFlag = true; }) {
+TImgIO::TImgIO(TComponent* AOwner) : TComponent(AOwner), FThreads([this] { AbortFlag = true; }) {
   IEInitImageIO();
   FIEBitmap = new TIEBitmap();
   FIEBitmapOwned = true;
@@ -289,8 +297,8 @@ void TImgIO::SetAttachedImg(TIEView* View) {
   FAttachedRef = FAttachedComponent;
   if (FAttachedComponent) FAttachedComponent->FreeNotification(this);
   FAttachedTImage = nullptr;
-  FListenerHandle =
-      View->AddBitmapChangeListener([this](TObject* Sender, bool Destroying) { ViewBitmapChanged(Sender, Destroying); });
+  FListenerHandle = View->AddBitmapChangeListener(
+      [this](TObject* Sender, bool Destroying) { ViewBitmapChanged(Sender, Destroying); });
 }
 
 void TImgIO::ViewBitmapChanged(TObject* Sender, bool Destroying) {
@@ -578,8 +586,8 @@ void TImgIO::ReadColumn(const String& FileName, int32_t FileType, const TIELoadS
   });
 }
 
-bool TImgIO::LoadStreamFrame(TStream* Stream, int32_t FileType, const TIEFrameRead& Read,
-                             const TIEReissue& Reissue, const TIELoadSteps& Steps) {
+bool TImgIO::LoadStreamFrame(TStream* Stream, int32_t FileType, const TIEFrameRead& Read, const TIEReissue& Reissue,
+                             const TIELoadSteps& Steps) {
   if (AsyncGate(Reissue)) return false;
   ReadColumn(String(), FileType, Steps, [&](TIECodecProgress& Progress, std::unique_ptr<TIEMask>& Mask) {
     Read(Stream, FIEBitmap, *FParams, Progress, Mask);
@@ -748,13 +756,15 @@ void TImgIO::LoadStreamCode(TStream* Stream, int32_t FileType, bool As) {
     return;
   }
   switch (FileType) {
-    case fcWMF: case fcEMF: case fcAVI: case fcPS: case fcPDF:
-      return;  // no stream loader: nothing happens
+    case fcWMF:
+    case fcEMF:
+    case fcAVI:
+    case fcPS:
+    case fcPDF: return;  // no stream loader: nothing happens
     case fcWBMP:
       if (!As) return;  // not detected
       break;
-    default:
-      break;
+    default: break;
   }
   if (TIEStreamMethod load = IEFormatMethods(FileType).LoadStream) load(*this, Stream);
 }

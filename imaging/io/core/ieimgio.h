@@ -249,8 +249,8 @@ class TImgIO : public TComponent, public TIEIOParamsOwner {
   // Each answers false when the call went to a worker (Reissue) and nothing
   // ran here, true otherwise. End events fire exactly once when it ran, also
   // when the codec raises; the exception then passes after them.
-  bool LoadFileFrame(const String& FileName, int32_t FileType, const TIEFrameRead& Read,
-                     const TIEReissue& Reissue, const TIELoadSteps& Steps = TIELoadSteps());
+  bool LoadFileFrame(const String& FileName, int32_t FileType, const TIEFrameRead& Read, const TIEReissue& Reissue,
+                     const TIELoadSteps& Steps = TIELoadSteps());
   bool LoadStreamFrame(TStream* Stream, int32_t FileType, const TIEFrameRead& Read, const TIEReissue& Reissue,
                        const TIELoadSteps& Steps = TIELoadSteps());
   // Writes to a temporary file beside FileName, renamed into place only when

@@ -83,10 +83,9 @@ void TImgIO::LoadAVIFrame(int32_t Index) {
   const bool got = reader.GetFrame(uint32_t(Index), dib);
   Params().AVIFrameCount = int32_t(reader.Length());
   // A rate or scale of 0 gives no delay rather than a division by zero.
-  Params().AVIFrameDelay =
-      reader.Rate() != 0 && reader.Scale() != 0
-          ? int32_t(std::trunc(1.0 / (double(reader.Rate()) / double(reader.Scale())) * 1000.0))
-          : 0;
+  Params().AVIFrameDelay = reader.Rate() != 0 && reader.Scale() != 0
+                               ? int32_t(std::trunc(1.0 / (double(reader.Rate()) / double(reader.Scale())) * 1000.0))
+                               : 0;
   if (!got) return;
   TIEDibbitmap frame;
   const int32_t bits = DIBToDibbitmap(dib.data(), dib.size(), &frame);
@@ -114,8 +113,7 @@ void TImgIO::LoadAVIFrame(int32_t Index) {
       Params().BitsPerSample = 8;
       Params().SamplesPerPixel = 3;
       break;
-    default:
-      break;
+    default: break;
   }
   Params().SetDpiX(IEDefaultDpiX);
   Params().SetDpiY(IEDefaultDpiY);
@@ -206,9 +204,7 @@ void TImgIO::LoadFromURL(const String& URL) {
     if (OnProgress) OnProgress(this, Percent);
   });
   switch (outcome) {
-    case TIEHttpOutcome::NoPath:
-      DoFinishWork();
-      return;
+    case TIEHttpOutcome::NoPath: DoFinishWork(); return;
     case TIEHttpOutcome::NotHttp:
     case TIEHttpOutcome::Failed:
     case TIEHttpOutcome::TooLarge:
@@ -217,11 +213,8 @@ void TImgIO::LoadFromURL(const String& URL) {
       AbortFlag = true;
       DoFinishWork();
       return;
-    case TIEHttpOutcome::Aborted:
-      AbortFlag = true;
-      return;
-    case TIEHttpOutcome::Done:
-      break;
+    case TIEHttpOutcome::Aborted: AbortFlag = true; return;
+    case TIEHttpOutcome::Done: break;
   }
   if (!AbortFlag) LoadFromStream(&body);
 }
@@ -271,7 +264,8 @@ void TImgIO::SaveAsText(const String& FileName, int32_t FileType, uint8_t TextFo
       IEBase64EncodeStream(&data, &out, 76);
     }
   } else if (TextFormat == 3) {
-    if (PrepareBitmap(TIEPixelFormatSet{TIEPixelFormat::ie24RGB}) && IEBitmap()->PixelFormat() == TIEPixelFormat::ie24RGB) {
+    if (PrepareBitmap(TIEPixelFormatSet{TIEPixelFormat::ie24RGB}) &&
+        IEBitmap()->PixelFormat() == TIEPixelFormat::ie24RGB) {
       static const char kRamp[] = "W@#*+:., ";  // darkest first
       TIEBitmap* b = IEBitmap();
       String line;

@@ -276,8 +276,9 @@ TEST(ImgIOText, EncodedForms) {
   io.SaveAsText(pas, fcTestIOT, 0);
   const std::string t0 = Text(pas);
   const std::string id = pas.substr(0, pas.find('.')) + "_" + pas.substr(pas.find('.') + 1);
-  EXPECT_EQ(t0.rfind("const\r\n  " + id + "_Size = 71;\r\n  " + id + " : array [0.." + id + "_Size-1] of byte = (\r\n", 0),
-            0u)
+  EXPECT_EQ(
+      t0.rfind("const\r\n  " + id + "_Size = 71;\r\n  " + id + " : array [0.." + id + "_Size-1] of byte = (\r\n", 0),
+      0u)
       << t0;
   // Data lines: 4 blanks and 18 entries of 4 characters.
   const size_t first = t0.find("    $");
@@ -412,8 +413,8 @@ class TPythonServer {
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);  // its request log
-    const char* argv[] = {"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory",
-                          Folder.c_str(), nullptr};
+    const char* argv[] = {"python3", "-u",        "-m",          "http.server",  "0",
+                          "--bind",  "127.0.0.1", "--directory", Folder.c_str(), nullptr};
     if (posix_spawnp(&FPid, "python3", &actions, nullptr, const_cast<char* const*>(argv), environ) != 0) FPid = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);

@@ -237,7 +237,8 @@ void ReadHeaderOf(TImgIO& IO, TStream* S, TIECodecProgress& Pr) {
     case fcPNG: IEDecodePNG(S, &scratch, P, Pr, true, mask, true); break;
     case fcTGA: IEDecodeTGA(S, &scratch, P, Pr, true, mask, true); break;
     case fcPXM: IEDecodePXM(S, &scratch, P, Pr, true); break;
-    case fcJP2: case fcJ2K: IEDecodeJ2000(S, &scratch, P, Pr, true); break;
+    case fcJP2:
+    case fcJ2K: IEDecodeJ2000(S, &scratch, P, Pr, true); break;
     case fcWBMP: IEDecodeWBMP(S, &scratch, P, Pr, true); break;
     case fcDCX: IEDecodeDCX(S, &scratch, P, Pr, true); break;
     case fcRAW: IEDecodeRAW(S, &scratch, P, Pr, true); break;
@@ -527,7 +528,8 @@ void TImgIO::LoadICOFile(const String& FileName) {
 }
 
 void TImgIO::LoadICOStream(TStream* Stream) {
-  LoadStreamFrame(Stream, fcICO, DecodeICO, [this, Stream] { LoadICOStream(Stream); }, kNoViewDpi);
+  LoadStreamFrame(
+      Stream, fcICO, DecodeICO, [this, Stream] { LoadICOStream(Stream); }, kNoViewDpi);
 }
 
 void TImgIO::SaveICOFile(const String& FileName) {
@@ -543,7 +545,8 @@ void TImgIO::LoadCURFile(const String& FileName) {
 }
 
 void TImgIO::LoadCURStream(TStream* Stream) {
-  LoadStreamFrame(Stream, fcCUR, DecodeCUR, [this, Stream] { LoadCURStream(Stream); }, kNoViewDpi);
+  LoadStreamFrame(
+      Stream, fcCUR, DecodeCUR, [this, Stream] { LoadCURStream(Stream); }, kNoViewDpi);
 }
 
 // ---- PNG ----------------------------------------------------------------------------------------
@@ -585,7 +588,8 @@ void TImgIO::LoadTGAFile(const String& FileName) {
 }
 
 void TImgIO::LoadTGAStream(TStream* Stream) {
-  LoadStreamFrame(Stream, fcTGA, DecodeTGA, [this, Stream] { LoadTGAStream(Stream); }, kNoViewDpi);
+  LoadStreamFrame(
+      Stream, fcTGA, DecodeTGA, [this, Stream] { LoadTGAStream(Stream); }, kNoViewDpi);
 }
 
 void TImgIO::SaveTGAFile(const String& FileName) {
@@ -599,11 +603,13 @@ void TImgIO::SaveTGAStream(TStream* Stream) {
 // ---- PBM, PGM, PPM and WBMP ----------------------------------------------------------------------
 
 void TImgIO::LoadPXMFile(const String& FileName) {
-  LoadFileFrame(FileName, fcPXM, DecodePXM, [this, FileName] { LoadPXMFile(FileName); }, kNoViewDpi);
+  LoadFileFrame(
+      FileName, fcPXM, DecodePXM, [this, FileName] { LoadPXMFile(FileName); }, kNoViewDpi);
 }
 
 void TImgIO::LoadPXMStream(TStream* Stream) {
-  LoadStreamFrame(Stream, fcPXM, DecodePXM, [this, Stream] { LoadPXMStream(Stream); }, kNoViewDpi);
+  LoadStreamFrame(
+      Stream, fcPXM, DecodePXM, [this, Stream] { LoadPXMStream(Stream); }, kNoViewDpi);
 }
 
 void TImgIO::SavePXMFile(const String& FileName) {
@@ -620,11 +626,13 @@ void TImgIO::SavePXMStream(TStream* Stream) {
 }
 
 void TImgIO::LoadWBMPFile(const String& FileName) {
-  LoadFileFrame(FileName, fcWBMP, DecodeWBMP, [this, FileName] { LoadWBMPFile(FileName); }, kNoViewDpiNoAdjust);
+  LoadFileFrame(
+      FileName, fcWBMP, DecodeWBMP, [this, FileName] { LoadWBMPFile(FileName); }, kNoViewDpiNoAdjust);
 }
 
 void TImgIO::LoadWBMPStream(TStream* Stream) {
-  LoadStreamFrame(Stream, fcWBMP, DecodeWBMP, [this, Stream] { LoadWBMPStream(Stream); }, kNoViewDpiNoAdjust);
+  LoadStreamFrame(
+      Stream, fcWBMP, DecodeWBMP, [this, Stream] { LoadWBMPStream(Stream); }, kNoViewDpiNoAdjust);
 }
 
 void TImgIO::SaveWBMPFile(const String& FileName) {
@@ -676,29 +684,25 @@ void TImgIO::LoadJ2KStream(TStream* Stream) {
 
 void TImgIO::SaveJP2File(const String& FileName) {
   SaveFileFrame(
-      FileName, nullptr,
-      [this](TStream* S, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Pr) { WriteJ2000(S, Pr, 0); },
+      FileName, nullptr, [this](TStream* S, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Pr) { WriteJ2000(S, Pr, 0); },
       [this, FileName] { SaveJP2File(FileName); });
 }
 
 void TImgIO::SaveJP2Stream(TStream* Stream) {
   SaveStreamFrame(
-      Stream, nullptr,
-      [this](TStream* S, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Pr) { WriteJ2000(S, Pr, 0); },
+      Stream, nullptr, [this](TStream* S, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Pr) { WriteJ2000(S, Pr, 0); },
       [this, Stream] { SaveJP2Stream(Stream); });
 }
 
 void TImgIO::SaveJ2KFile(const String& FileName) {
   SaveFileFrame(
-      FileName, nullptr,
-      [this](TStream* S, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Pr) { WriteJ2000(S, Pr, 1); },
+      FileName, nullptr, [this](TStream* S, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Pr) { WriteJ2000(S, Pr, 1); },
       [this, FileName] { SaveJ2KFile(FileName); });
 }
 
 void TImgIO::SaveJ2KStream(TStream* Stream) {
   SaveStreamFrame(
-      Stream, nullptr,
-      [this](TStream* S, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Pr) { WriteJ2000(S, Pr, 1); },
+      Stream, nullptr, [this](TStream* S, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Pr) { WriteJ2000(S, Pr, 1); },
       [this, Stream] { SaveJ2KStream(Stream); });
 }
 
@@ -754,9 +758,7 @@ void TImgIO::LoadDCXStream(TStream* Stream) {
   ReadDCX(Stream, String());
 }
 
-void TImgIO::WriteDCX(TStream* Stream, TSafeFileWriter* File) {
-  WorkerWrite(Stream, File, nullptr, IEEncodeDCX);
-}
+void TImgIO::WriteDCX(TStream* Stream, TSafeFileWriter* File) { WorkerWrite(Stream, File, nullptr, IEEncodeDCX); }
 
 void TImgIO::SaveDCXFile(const String& FileName) {
   if (AsyncGate([this, FileName] { SaveDCXFile(FileName); })) return;

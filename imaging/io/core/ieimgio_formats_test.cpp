@@ -146,8 +146,8 @@ TEST_F(ImgIOMethodsDispatch, EveryFormatGoesThroughItsStreamMethods) {
 
 TEST_F(ImgIOMethodsDispatch, FilesLoadByExtensionAndContent) {
   Gradient(Bitmap(), 8, 6);
-  const char* names[] = {"a.tif", "a.gif", "a.jpg", "a.pcx", "a.bmp", "a.png", "a.tga", "a.ppm", "a.jp2", "a.j2k",
-                         "a.dcx", "a.wbmp"};
+  const char* names[] = {"a.tif", "a.gif", "a.jpg", "a.pcx", "a.bmp", "a.png",
+                         "a.tga", "a.ppm", "a.jp2", "a.j2k", "a.dcx", "a.wbmp"};
   const int32_t codes[] = {fcTIFF, fcGIF, fcJPEG, fcPCX, fcBMP, fcPNG, fcTGA, fcPXM, fcJP2, fcJ2K, fcDCX, fcWBMP};
   for (size_t i = 0; i < std::size(names); ++i) {
     SCOPED_TRACE(names[i]);
@@ -292,8 +292,8 @@ TEST_F(ImgIOMethodsStreamHeaders, BlocksAreReadOnlyWhenTheyAreWhole) {
   const int64_t jpegBlockEnd = 12 + int64_t(jpeg.size());
   const TCase cases[] = {
       {"JPEG from its first byte with StreamHeaders", jpeg, fcJPEG, true, true, -1},
-      {"JFIF block recognised without StreamHeaders", plus(block("JFIF", int32_t(jpeg.size()), jpeg), "next"),
-       fcJPEG, false, true, jpegBlockEnd},
+      {"JFIF block recognised without StreamHeaders", plus(block("JFIF", int32_t(jpeg.size()), jpeg), "next"), fcJPEG,
+       false, true, jpegBlockEnd},
       {"old 4-byte PCX header", oldPCX, fcPCX, true, true, -1},
       {"PCX2 block", plus(block("PCX2", int32_t(pcx.size()), pcx), "next"), fcPCX, true, true,
        12 + int64_t(pcx.size())},
@@ -353,8 +353,8 @@ class ImgIOMethodsGIF : public ImgIOMethodsTest {
  public:
   // black, white, red, green, blue, yellow, magenta, cyan
   static std::vector<giftest::TRgb3> Table() {
-    return {{0, 0, 0}, {255, 255, 255}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, {255, 0, 255},
-            {0, 255, 255}};
+    return {{0, 0, 0},   {255, 255, 255}, {255, 0, 0},   {0, 255, 0},
+            {0, 0, 255}, {255, 255, 0},   {255, 0, 255}, {0, 255, 255}};
   }
   // A 4 x 3 screen on white: frame 0 red at (0, 0) 3 x 2 with the given
   // disposal; frame 1 at (1, 1) 2 x 2, green with one transparent pixel at
@@ -394,10 +394,18 @@ TEST_F(ImgIOMethodsGIF, FramesAreComposedOnTheLogicalScreen) {
     std::vector<TPixel> Pixels;
   };
   const TCase cases[] = {
-      {"frame 1 over frame 0", 0, 1,
-       {{0, 0, kRed, 255}, {1, 1, kGreen, 255}, {2, 1, kRed, 255}, {1, 2, kGreen, 255}, {3, 0, kWhite, 0},
+      {"frame 1 over frame 0",
+       0,
+       1,
+       {{0, 0, kRed, 255},
+        {1, 1, kGreen, 255},
+        {2, 1, kRed, 255},
+        {1, 2, kGreen, 255},
+        {3, 0, kWhite, 0},
         {0, 2, kWhite, 0}}},
-      {"frame 0 restored to the background", 2, 1,
+      {"frame 0 restored to the background",
+       2,
+       1,
        {{0, 0, kWhite, 0}, {1, 1, kGreen, 255}, {2, 1, kWhite, 0}, {2, 2, kGreen, 255}, {3, 2, kWhite, 0}}},
       {"first frame alone on the screen", 0, 0, {{0, 0, kRed, 255}, {2, 1, kRed, 255}, {3, 2, kWhite, 0}}},
       {"negative index: every frame", 0, -1, {{0, 0, kBlue, 255}, {3, 2, kBlue, 255}}},
@@ -754,8 +762,7 @@ TEST_F(ImgIOMethodsLoaderSteps, ResamplingAndTheViewsResolutionByFormat) {
     bool ViewDpi;
   };
   const TCase cases[] = {
-      {"WBMP file", [this](TImgIO& io, TIEMemStream&) { io.LoadWBMPFile(Dir.File("s.wbmp")); }, "s.wbmp", false,
-       false},
+      {"WBMP file", [this](TImgIO& io, TIEMemStream&) { io.LoadWBMPFile(Dir.File("s.wbmp")); }, "s.wbmp", false, false},
       {"WBMP stream", [](TImgIO& io, TIEMemStream& s) { io.LoadWBMPStream(&s); }, "s.wbmp", false, false},
       {"PXM file", [this](TImgIO& io, TIEMemStream&) { io.LoadPXMFile(Dir.File("s.ppm")); }, "s.ppm", true, false},
       {"PXM stream", [](TImgIO& io, TIEMemStream& s) { io.LoadPXMStream(&s); }, "s.ppm", true, false},
@@ -811,8 +818,8 @@ TEST_F(ImgIOMethodsMetafile, SizeRules) {
   IEWriteBytesFile(Dir.File("wide.wmf"), TWmfWriter{}.Build(true, 0, 0, 400, 100, 96));
   IEWriteBytesFile(Dir.File("huge.wmf"), TWmfWriter{}.Build(true, 0, 0, 20000, 10000, 48));  // 40000 x 20000 pixels
   IEWriteBytesFile(Dir.File("tall.wmf"), TWmfWriter{}.Build(true, 0, 0, 1, 20000, 96));      // 1 x 20000
-  IEWriteBytesFile(Dir.File("empty.wmf"), TWmfWriter{}.Build(false, 0, 0, 0, 0, 0));                  // no size at all
-  IEWriteBytesFile(Dir.File("e.emf"), TEmfWriter{}.Build(2540, 1270));                     // 96 x 48
+  IEWriteBytesFile(Dir.File("empty.wmf"), TWmfWriter{}.Build(false, 0, 0, 0, 0, 0));         // no size at all
+  IEWriteBytesFile(Dir.File("e.emf"), TEmfWriter{}.Build(2540, 1270));                       // 96 x 48
   struct TCase {
     const char* Name;
     const char* File;
@@ -908,7 +915,7 @@ class ImgIOMethodsSafeSave : public ImgIOMethodsTest {};
 
 TEST_F(ImgIOMethodsSafeSave, EveryFileSaverReplacesAFileOnlyWhenComplete) {
   const Bytes old{'O', 'L', 'D', 0, 1, 2};
-  const char* names[] = {"s.jpg", "s.jp2", "s.j2k", "s.pcx", "s.dcx", "s.gif", "s.tif", "s.png",
+  const char* names[] = {"s.jpg", "s.jp2", "s.j2k", "s.pcx", "s.dcx",  "s.gif", "s.tif", "s.png",
                          "s.bmp", "s.tga", "s.ppm", "s.ico", "s.wbmp", "s.ps",  "s.pdf"};
   for (const char* name : names) {
     SCOPED_TRACE(name);

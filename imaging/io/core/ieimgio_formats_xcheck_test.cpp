@@ -189,8 +189,12 @@ TEST_F(ImgIOMethodsXcheck, EveryInputFormatSavesToEveryOutputFormat) {
       {"PCX", "in.pcx", fcPCX, {kConvert, "{in}", "PCX:{out}"}, {}},
       {"ICO", "in.ico", fcICO, {kConvert, "{in}", "ICO:{out}"}, {}},
       // Our cursor reader takes 1-, 4- and 8-bit images only.
-      {"CUR", "in.cur", fcCUR, {kConvert, "{in}", "+dither", "-colors", "256", "ICO:{out}"},
-       {kConvert, "{out}", "PPM:-"}, true},
+      {"CUR",
+       "in.cur",
+       fcCUR,
+       {kConvert, "{in}", "+dither", "-colors", "256", "ICO:{out}"},
+       {kConvert, "{out}", "PPM:-"},
+       true},
       {"JP2", "in.jp2", fcJP2, {"opj_compress", "-i", "{in}", "-o", "{out}", "-n", "4"}, {}},
       {"J2K", "in.j2k", fcJ2K, {"opj_compress", "-i", "{in}", "-o", "{out}", "-n", "4"}, {}},
       // netpbm's: ImageMagick 6.9 writes the top row first under a
@@ -213,9 +217,17 @@ TEST_F(ImgIOMethodsXcheck, EveryInputFormatSavesToEveryOutputFormat) {
       {"BMP", "out.bmp", &TImgIO::SaveBMPFile, {"bmptopnm", "{out}"}, nullptr, TKind::Lossless},
       {"GIF", "out.gif", &TImgIO::SaveGIFFile, {"giftopnm", "{out}"}, nullptr, TKind::Palette},
       {"PNG", "out.png", &TImgIO::SavePNGFile, {"pngtopam", "-alphapam", "{out}"}, nullptr, TKind::Lossless},
-      {"JP2", "out.jp2", &TImgIO::SaveJP2File, {"opj_decompress", "-i", "{out}", "-o", "{out}.ppm"}, "{out}.ppm",
+      {"JP2",
+       "out.jp2",
+       &TImgIO::SaveJP2File,
+       {"opj_decompress", "-i", "{out}", "-o", "{out}.ppm"},
+       "{out}.ppm",
        TKind::Lossless},
-      {"J2K", "out.j2k", &TImgIO::SaveJ2KFile, {"opj_decompress", "-i", "{out}", "-o", "{out}.ppm"}, "{out}.ppm",
+      {"J2K",
+       "out.j2k",
+       &TImgIO::SaveJ2KFile,
+       {"opj_decompress", "-i", "{out}", "-o", "{out}.ppm"},
+       "{out}.ppm",
        TKind::Lossless},
       {"TIFF", "out.tif", &TImgIO::SaveTIFFFile, {"tifftopnm", "{out}"}, nullptr, TKind::Lossless},
   };
@@ -284,8 +296,8 @@ TEST_F(ImgIOMethodsXcheck, EveryInputFormatSavesToEveryOutputFormat) {
       ASSERT_FALSE(saver.AbortFlag);
 
       TPamImage decoded;
-      ASSERT_TRUE(Decode(Expand(out.Decode, file, file),
-                         decoded, out.Decoded ? Expand({out.Decoded}, file, file)[0] : std::string()));
+      ASSERT_TRUE(Decode(Expand(out.Decode, file, file), decoded,
+                         out.Decoded ? Expand({out.Decoded}, file, file)[0] : std::string()));
       ASSERT_EQ(decoded.Width, kW);
       ASSERT_EQ(decoded.Height, kH);
       const Bytes got = RgbOf(decoded);
@@ -294,12 +306,8 @@ TEST_F(ImgIOMethodsXcheck, EveryInputFormatSavesToEveryOutputFormat) {
         EXPECT_EQ(AlphaOf(decoded), Bytes(size_t(kW * kH), 255));
       }
       switch (out.Kind) {
-        case TKind::Lossless:
-          EXPECT_EQ(d.Max, 0) << Describe(d, kW);
-          break;
-        case TKind::Lossy:
-          EXPECT_GE(d.Psnr, kJPEGMinPsnr) << Describe(d, kW);
-          break;
+        case TKind::Lossless: EXPECT_EQ(d.Max, 0) << Describe(d, kW); break;
+        case TKind::Lossy: EXPECT_GE(d.Psnr, kJPEGMinPsnr) << Describe(d, kW); break;
         case TKind::Palette:
           if (fewColours) {
             EXPECT_EQ(d.Max, 0) << Describe(d, kW);
@@ -427,7 +435,7 @@ TEST_F(ImgIOMethodsXcheck, ComposedGIFFramesEqualImageMagicksCoalesce) {
       {10, 8, 12, 6, "None", false},
       {15, 1, 7, 9, "None", true},
   };
-  const uint8_t palette[][3] = {{200, 30, 30}, {30, 160, 40}, {20, 40, 220}, {240, 220, 20},
+  const uint8_t palette[][3] = {{200, 30, 30}, {30, 160, 40},   {20, 40, 220}, {240, 220, 20},
                                 {10, 10, 10},  {250, 250, 250}, {0, 200, 200}, {120, 60, 10}};
   std::vector<std::string> make{kConvert};
   for (size_t f = 0; f < std::size(frames); ++f) {
@@ -441,8 +449,8 @@ TEST_F(ImgIOMethodsXcheck, ComposedGIFFramesEqualImageMagicksCoalesce) {
       }
     const std::string name = Dir.File("frame" + std::to_string(f) + ".ppm");
     ASSERT_TRUE(IEWriteBytesFile(name, FormatPnmOf(image)));
-    make.insert(make.end(), {"-dispose", fr.Disposal, "-page",
-                             "24x16+" + std::to_string(fr.X) + "+" + std::to_string(fr.Y), name});
+    make.insert(make.end(),
+                {"-dispose", fr.Disposal, "-page", "24x16+" + std::to_string(fr.X) + "+" + std::to_string(fr.Y), name});
   }
   const std::string anim = Dir.File("anim.gif");
   make.insert(make.end(), {"-transparent", "#FF00FF", "GIF:" + anim});
@@ -533,8 +541,8 @@ TEST_F(ImgIOMethodsXcheck, InsertedTIFFPagesAreWhereTheirIndexPutsThem) {
     int32_t W, H;
     uint16_t R, G, B;
   };
-  const TPage order[] = {{4, 3, 0, 0, 255}, {6, 5, 255, 0, 0}, {4, 3, 255, 255, 0}, {6, 5, 0, 255, 0},
-                         {4, 3, 255, 0, 255}};
+  const TPage order[] = {
+      {4, 3, 0, 0, 255}, {6, 5, 255, 0, 0}, {4, 3, 255, 255, 0}, {6, 5, 0, 255, 0}, {4, 3, 255, 0, 255}};
   // -scene 0: ImageMagick would number the files by the pages' PageNumber
   // tags, which name the page within the file each came from.
   ASSERT_TRUE(RanTool({kConvert, file, "+adjoin", "-scene", "0", "-depth", "8", "PPM:" + Dir.File("page%d.ppm")}));

@@ -102,8 +102,8 @@ int32_t TImgIO::ReadGIF(TStream* Stream, const String& FileName) {
         // Transparent frame pixels leave the canvas as it was.
         TIEDestRowTable rows;
         TIEIndexTable columns, sourceRows;
-        RenderToTIEBitmap(frame.get(), &canvas, rows, columns, sourceRows, nullptr, FParams->GIFXPos,
-                          FParams->GIFYPos, fw, fh, 0, 0, fw, fh, true, false, 255, true, 0);
+        RenderToTIEBitmap(frame.get(), &canvas, rows, columns, sourceRows, nullptr, FParams->GIFXPos, FParams->GIFYPos,
+                          fw, fh, 0, 0, fw, fh, true, false, 255, true, 0);
         frame->MergeAlphaRectTo(&canvas, 0, 0, FParams->GIFXPos, FParams->GIFYPos, fw, fh);
         canvas.AlphaChannel()->SetFull(false);
         previous = TPrevious{FParams->GIFXPos, FParams->GIFYPos, fw, fh, FParams->GIFDisposal};

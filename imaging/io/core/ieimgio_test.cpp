@@ -25,9 +25,9 @@ namespace {
 
 constexpr int32_t kUnchanged = 77;  // FileType before each operation
 
-String g_url;          // what the URL hook received
-String g_avi;          // what the AVI hook received
-int32_t g_saver = 0;   // code of the last test saver run
+String g_url;         // what the URL hook received
+String g_avi;         // what the AVI hook received
+int32_t g_saver = 0;  // code of the last test saver run
 
 void TestURL(TImgIO&, const String& Name) { g_url = Name; }
 void TestAVI(TImgIO&, const String& Name) { g_avi = Name; }
@@ -118,7 +118,7 @@ struct TDispatchCase {
   int Events;
   bool Abort;
   int32_t FileType;
-  const char* MustExist = nullptr;     // file in the temporary folder
+  const char* MustExist = nullptr;  // file in the temporary folder
   const char* MustNotExist = nullptr;
 };
 
@@ -127,8 +127,8 @@ class ImgIODispatch : public ImgIOTest {};
 TEST_F(ImgIODispatch, EventsFlagAndFileTypeByPath) {
   TMemoryStream out;
   const std::vector<TDispatchCase> cases = {
-      {"unknown extension: nothing at all", [](ImgIOTest& t, TImgIO& io) { io.LoadFromFile(t.Dir.File("a.xyz")); },
-       0, false, kUnchanged},
+      {"unknown extension: nothing at all", [](ImgIOTest& t, TImgIO& io) { io.LoadFromFile(t.Dir.File("a.xyz")); }, 0,
+       false, kUnchanged},
       {"PostScript has no reader", [](ImgIOTest& t, TImgIO& io) { io.LoadFromFile(t.Dir.File("a.ps")); }, 1, true,
        fcNone},
       {"empty name", [](ImgIOTest&, TImgIO& io) { io.LoadFromFile(""); }, 1, true, kUnchanged},
@@ -148,10 +148,10 @@ TEST_F(ImgIODispatch, EventsFlagAndFileTypeByPath) {
          io.SaveToFile(t.Dir.File("s.WIN"));
        },
        1, false, kUnchanged, "s.WIN"},
-      {".cur is not written", [](ImgIOTest& t, TImgIO& io) { io.SaveToFile(t.Dir.File("s.cur")); }, 0, true,
-       kUnchanged, nullptr, "s.cur"},
-      {".wmf is not written", [](ImgIOTest& t, TImgIO& io) { io.SaveToFile(t.Dir.File("s.wmf")); }, 0, true,
-       kUnchanged, nullptr, "s.wmf"},
+      {".cur is not written", [](ImgIOTest& t, TImgIO& io) { io.SaveToFile(t.Dir.File("s.cur")); }, 0, true, kUnchanged,
+       nullptr, "s.cur"},
+      {".wmf is not written", [](ImgIOTest& t, TImgIO& io) { io.SaveToFile(t.Dir.File("s.wmf")); }, 0, true, kUnchanged,
+       nullptr, "s.wmf"},
       {"camera RAW is not written", [](ImgIOTest& t, TImgIO& io) { io.SaveToFile(t.Dir.File("s.NEF")); }, 0, true,
        kUnchanged, nullptr, "s.NEF"},
       {"placeholder writer (PIX) is not written",
@@ -285,8 +285,7 @@ TEST_F(ImgIOTest, EventsFireOnceAlsoWhenTheCodecRaises) {
   stream.WriteBuffer(iot.data(), static_cast<int64_t>(iot.size()));
   const std::vector<TCase> cases = {
       {"load file frame",
-       [&](ImgIOTest& t, TImgIO& io) { io.LoadFileFrame(t.Dir.File("a.iot"), fcTestIOT, raisingRead, nullptr); },
-       true},
+       [&](ImgIOTest& t, TImgIO& io) { io.LoadFileFrame(t.Dir.File("a.iot"), fcTestIOT, raisingRead, nullptr); }, true},
       {"load stream frame",
        [&](ImgIOTest&, TImgIO& io) {
          stream.SetPosition(0);
@@ -307,8 +306,8 @@ TEST_F(ImgIOTest, EventsFireOnceAlsoWhenTheCodecRaises) {
        },
        true},
       {"LoadFromFile swallows", [](ImgIOTest& t, TImgIO& io) { io.LoadFromFile(t.Dir.File("a.iox")); }, false},
-      {"LoadFromFileAs swallows",
-       [](ImgIOTest& t, TImgIO& io) { io.LoadFromFileAs(t.Dir.File("a.iox"), fcTestIOX); }, false},
+      {"LoadFromFileAs swallows", [](ImgIOTest& t, TImgIO& io) { io.LoadFromFileAs(t.Dir.File("a.iox"), fcTestIOX); },
+       false},
       {"LoadFromFileByContent swallows",
        [](ImgIOTest& t, TImgIO& io) { io.LoadFromFileByContent(t.Dir.File("a.iox")); }, false},
       {"LoadFromStreamAs passes",
@@ -454,8 +453,7 @@ TEST_F(ImgIOTest, HeaderOnlyReads) {
   const std::vector<TCase> cases = {
       {"file", [](ImgIOTest& t, TImgIO& io) { io.ReadParamsFromFile(t.Dir.File("a.iot")); }, fcTestIOT},
       {"missing file", [](ImgIOTest& t, TImgIO& io) { io.ReadParamsFromFile(t.Dir.File("none.iot")); }, fcNone},
-      {"undetected content", [](ImgIOTest& t, TImgIO& io) { io.ReadParamsFromFile(t.Dir.File("text.txt")); },
-       fcNone},
+      {"undetected content", [](ImgIOTest& t, TImgIO& io) { io.ReadParamsFromFile(t.Dir.File("text.txt")); }, fcNone},
       {"raising reader", [](ImgIOTest& t, TImgIO& io) { io.ReadParamsFromFileAs(t.Dir.File("a.iot"), fcTestIOX); },
        fcNone},
       {"code without a reader", [](ImgIOTest& t, TImgIO& io) { io.ReadParamsFromFileAs(t.Dir.File("a.iot"), 999); },
@@ -804,7 +802,7 @@ TEST_F(ImgIOTest, DoPreviews) {
   EXPECT_EQ(last->Params, &IO->Params());
   EXPECT_EQ(last->Mono, 1);
   EXPECT_TRUE(last->FontGiven);
-  EXPECT_EQ(last->ShownWith, IO->IEBitmap());  // lent during the modal run
+  EXPECT_EQ(last->ShownWith, IO->IEBitmap());              // lent during the modal run
   EXPECT_EQ(last->First.GetIEBitmap(), &last->First.Own);  // and taken back
   EXPECT_TRUE(last->Released);
   EXPECT_EQ(shownForm, last->Form());

@@ -33,8 +33,17 @@ inline constexpr int32_t fcTestIOA = 1002;
 
 inline std::vector<uint8_t> IOTBytes(uint8_t W, uint8_t H, uint16_t DpiX, uint16_t DpiY, bool Alpha = false,
                                      uint8_t Value = 0x40) {
-  std::vector<uint8_t> b{'I', 'O', 'T', '1', W, H, uint8_t(DpiX), uint8_t(DpiX >> 8), uint8_t(DpiY),
-                         uint8_t(DpiY >> 8), uint8_t(Alpha ? 1 : 0)};
+  std::vector<uint8_t> b{'I',
+                         'O',
+                         'T',
+                         '1',
+                         W,
+                         H,
+                         uint8_t(DpiX),
+                         uint8_t(DpiX >> 8),
+                         uint8_t(DpiY),
+                         uint8_t(DpiY >> 8),
+                         uint8_t(Alpha ? 1 : 0)};
   for (int i = 0; i < W * H * 3; ++i) b.push_back(uint8_t(Value + i));
   if (Alpha)
     for (int i = 0; i < W * H; ++i) b.push_back(uint8_t(i * 7));
@@ -77,7 +86,8 @@ inline void IOTReadWithMask(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P
       IESetAborting(Progress);
       return;
     }
-    for (int32_t y = 0; y < hh; ++y) std::memcpy((*Mask)->ScanLine(y), &a[static_cast<size_t>(y * w)], static_cast<size_t>(w));
+    for (int32_t y = 0; y < hh; ++y)
+      std::memcpy((*Mask)->ScanLine(y), &a[static_cast<size_t>(y * w)], static_cast<size_t>(w));
   }
 }
 
@@ -88,8 +98,17 @@ inline void IOTRead(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, T
 
 inline void IOTWrite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress) {
   const int32_t w = Bitmap->Width(), h = Bitmap->Height();
-  const std::vector<uint8_t> head{'I', 'O', 'T', '1', uint8_t(w), uint8_t(h), uint8_t(Params.DpiX),
-                                  uint8_t(Params.DpiX >> 8), uint8_t(Params.DpiY), uint8_t(Params.DpiY >> 8), 0};
+  const std::vector<uint8_t> head{'I',
+                                  'O',
+                                  'T',
+                                  '1',
+                                  uint8_t(w),
+                                  uint8_t(h),
+                                  uint8_t(Params.DpiX),
+                                  uint8_t(Params.DpiX >> 8),
+                                  uint8_t(Params.DpiY),
+                                  uint8_t(Params.DpiY >> 8),
+                                  0};
   Stream->WriteBuffer(head.data(), static_cast<int64_t>(head.size()));
   IEProgressStart(Progress, h);
   for (int32_t y = 0; y < h; ++y) {

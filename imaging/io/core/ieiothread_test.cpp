@@ -24,9 +24,8 @@ namespace {
 // A per-format load as the codec layer writes them: a function that answers
 // -1 when the load went to a worker, else the number of images read.
 int32_t TestLoadFile(TImgIO& IO, const String& FileName, const TIEFrameRead& Read) {
-  const bool ran = IO.LoadFileFrame(FileName, fcTestIOT, Read, [&IO, FileName, Read] {
-    TestLoadFile(IO, FileName, Read);
-  });
+  const bool ran =
+      IO.LoadFileFrame(FileName, fcTestIOT, Read, [&IO, FileName, Read] { TestLoadFile(IO, FileName, Read); });
   return ran ? 1 : -1;
 }
 int32_t TestLoadStream(TImgIO& IO, TStream* Stream, const TIEFrameRead& Read) {
@@ -152,8 +151,7 @@ TEST_F(ImgIOAsync, DestroyWaitsForTheRunningLoad) {
   IO->SetAttachedImg(View.get());
   IO->Asynchronous = true;
   TMemoryStream stream;
-  const TIEFrameRead slow = [](TStream*, TIEBitmap* B, TIOParamsVals&, TIECodecProgress&,
-                               std::unique_ptr<TIEMask>&) {
+  const TIEFrameRead slow = [](TStream*, TIEBitmap* B, TIOParamsVals&, TIECodecProgress&, std::unique_ptr<TIEMask>&) {
     while (!go) std::this_thread::yield();
     B->Allocate(2, 2, TIEPixelFormat::ie24RGB);
     done = true;

@@ -13,8 +13,7 @@ class TStream;
 // Decodes one GIF frame's image data from the stream's position (the LZW
 // minimum code size byte) into Data, Width × Height palette indexes, rows
 // from the top. Failure puts the stream back where it started.
-using TIEGIFLZWDecoderFunc = void (*)(TStream* Stream, int32_t Height, int32_t Width, bool Interlaced,
-                                      uint8_t* Data);
+using TIEGIFLZWDecoderFunc = void (*)(TStream* Stream, int32_t Height, int32_t Width, bool Interlaced, uint8_t* Data);
 // Writes one GIF frame's image data: Width × Height palette indexes, each
 // below 2^BitsPerPixel (below 4 when BitsPerPixel is 1).
 using TIEGIFLZWEncoderFunc = void (*)(TStream* Stream, int32_t Height, int32_t Width, bool Interlaced,

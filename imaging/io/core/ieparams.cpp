@@ -17,9 +17,8 @@ TIEGIFLZWDecoderFunc IEGIFLZWDecoderHook = nullptr;
 TIEGIFLZWEncoderFunc IEGIFLZWEncoderHook = nullptr;
 
 String IETIFFCompressionWord(TIETIFFCompression Value) {
-  static const char* const kWords[] = {" Uncompressed", " Huffman", " Group 3 Fax", " Group 3 Fax 2D",
-                                       " Group 4 Fax",  " LZW",     " Jpeg v.5",    " Jpeg",
-                                       " PackBits RLE"};
+  static const char* const kWords[] = {" Uncompressed", " Huffman",  " Group 3 Fax", " Group 3 Fax 2D", " Group 4 Fax",
+                                       " LZW",          " Jpeg v.5", " Jpeg",        " PackBits RLE"};
   const auto i = static_cast<uint8_t>(Value);
   return i < std::size(kWords) ? String(kWords[i]) : String();
 }

@@ -165,15 +165,15 @@ class TIOParamsVals {
 
   // EXIF arrays by index: a get outside the range answers 0, a set outside it
   // does nothing.
-  int32_t GetEXIFISOSpeedRatings(int32_t Index) const;               // 0..1
+  int32_t GetEXIFISOSpeedRatings(int32_t Index) const;  // 0..1
   void SetEXIFISOSpeedRatings(int32_t Index, int32_t Value);
-  double GetEXIFReferenceBlackWhite(int32_t Index) const;            // 0..5
+  double GetEXIFReferenceBlackWhite(int32_t Index) const;  // 0..5
   void SetEXIFReferenceBlackWhite(int32_t Index, double Value);
-  double GetEXIFWhitePoint(int32_t Index) const;                     // 0..1
+  double GetEXIFWhitePoint(int32_t Index) const;  // 0..1
   void SetEXIFWhitePoint(int32_t Index, double Value);
-  double GetEXIFPrimaryChromaticities(int32_t Index) const;          // 0..5
+  double GetEXIFPrimaryChromaticities(int32_t Index) const;  // 0..5
   void SetEXIFPrimaryChromaticities(int32_t Index, double Value);
-  double GetEXIFYCbCrCoefficients(int32_t Index) const;              // 0..2
+  double GetEXIFYCbCrCoefficients(int32_t Index) const;  // 0..2
   void SetEXIFYCbCrCoefficients(int32_t Index, double Value);
 
   // The optional objects, created on first use: the input profile empty (not
@@ -192,8 +192,8 @@ class TIOParamsVals {
   int32_t SamplesPerPixel = 3;
   int32_t Width = 0;
   int32_t Height = 0;
-  int32_t DpiX = 0;  // written through SetDpiX
-  int32_t DpiY = 0;  // written through SetDpiY
+  int32_t DpiX = 0;      // written through SetDpiX
+  int32_t DpiY = 0;      // written through SetDpiY
   int32_t FileType = 0;  // a TIEFormatCode value
   int32_t ImageIndex = 0;
   int32_t ImageCount = 0;
@@ -263,7 +263,7 @@ class TIOParamsVals {
   uint8_t J2000Progression = 0;
   int32_t PCXVersion = 5;
   bool PCXCompression = true;
-  uint8_t BMPVersion = 1;  // 0 version 1, 1 version 3, 2 OS/2 version 1, 3 OS/2 version 2
+  uint8_t BMPVersion = 1;      // 0 version 1, 1 version 3, 2 OS/2 version 1, 3 OS/2 version 2
   uint8_t BMPCompression = 0;  // 0 none, 1 run-length
   int32_t ICOImageIndex = 0;
   TRGB ICOBackground = MakeTRGB(255, 255, 255);

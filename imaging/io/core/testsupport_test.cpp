@@ -23,8 +23,7 @@ namespace {
 constexpr int32_t kTestRawCode = 90;
 constexpr size_t kTestRawHeader = 8;
 
-void ReadTestRaw(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                 bool Preview) {
+void ReadTestRaw(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool Preview) {
   uint8_t head[kTestRawHeader];
   if (Stream->Read(head, sizeof head) != static_cast<int32_t>(sizeof head) || std::memcmp(head, "TRAW", 4) != 0) {
     IESetAborting(Progress);
@@ -129,14 +128,15 @@ TEST(PamReference, RoundTripsEveryTupleTypeThroughBytesAndBitmaps) {
     int32_t MaxVal;
     TIEPixelFormat Format;
   } cases[] = {
-      {"RGB", 255, TIEPixelFormat::ie24RGB},       {"RGB", 65535, TIEPixelFormat::ieRGB48},
-      {"GRAYSCALE", 255, TIEPixelFormat::ie8g},    {"GRAYSCALE", 65535, TIEPixelFormat::ie16g},
-      {"BLACKANDWHITE", 1, TIEPixelFormat::ie1g},  {"RGB_ALPHA", 255, TIEPixelFormat::ie24RGB},
+      {"RGB", 255, TIEPixelFormat::ie24RGB},          {"RGB", 65535, TIEPixelFormat::ieRGB48},
+      {"GRAYSCALE", 255, TIEPixelFormat::ie8g},       {"GRAYSCALE", 65535, TIEPixelFormat::ie16g},
+      {"BLACKANDWHITE", 1, TIEPixelFormat::ie1g},     {"RGB_ALPHA", 255, TIEPixelFormat::ie24RGB},
       {"GRAYSCALE_ALPHA", 255, TIEPixelFormat::ie8g},
   };
   for (const auto& c : cases) {
     TPamImage img = MakePam(c.Type, 5, 3, c.MaxVal);
-    for (size_t i = 0; i < img.Samples.size(); ++i) img.Samples[i] = static_cast<uint16_t>((i * 37 + 11) % (c.MaxVal + 1));
+    for (size_t i = 0; i < img.Samples.size(); ++i)
+      img.Samples[i] = static_cast<uint16_t>((i * 37 + 11) % (c.MaxVal + 1));
     TPamImage parsed;
     std::string error;
     ASSERT_TRUE(ParsePam(FormatPam(img), parsed, &error)) << c.Type << ": " << error;
@@ -165,10 +165,10 @@ TEST(PamReference, ReadsBinaryNetpbmAndRefusesBrokenFiles) {
   EXPECT_EQ(parsed.Samples, (std::vector<uint16_t>{0, 1}));
 
   const std::string bad[] = {
-      "P7\nWIDTH 2\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\n",                      // no ENDHDR
-      "P7\nWIDTH 2\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n12345",        // short raster
-      "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 2\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n12",           // depth vs type
-      "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 9\nTUPLTYPE GRAYSCALE\nENDHDR\n\x0A",     // above MAXVAL
+      "P7\nWIDTH 2\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\n",                  // no ENDHDR
+      "P7\nWIDTH 2\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n12345",     // short raster
+      "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 2\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n12",        // depth vs type
+      "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 9\nTUPLTYPE GRAYSCALE\nENDHDR\n\x0A",  // above MAXVAL
       "P7\nWIDTH 0\nHEIGHT 1\nDEPTH 1\nMAXVAL 255\nTUPLTYPE GRAYSCALE\nENDHDR\n",
       "GIF89a",
   };

@@ -14,7 +14,9 @@ namespace {
 
 constexpr uint32_t FourCC(const char (&C)[5]) { return IEFourCC(C); }
 
-uint32_t LE32(const uint8_t* P) { return uint32_t(P[0]) | uint32_t(P[1]) << 8 | uint32_t(P[2]) << 16 | uint32_t(P[3]) << 24; }
+uint32_t LE32(const uint8_t* P) {
+  return uint32_t(P[0]) | uint32_t(P[1]) << 8 | uint32_t(P[2]) << 16 | uint32_t(P[3]) << 24;
+}
 int32_t LE32s(const uint8_t* P) { return int32_t(LE32(P)); }
 uint16_t LE16(const uint8_t* P) { return uint16_t(P[0] | P[1] << 8); }
 
@@ -22,9 +24,7 @@ constexpr int64_t kMaxFrameBytes = int64_t(1) << 31;
 // Chunks are padded to even sizes.
 int64_t Padded(uint32_t Size) { return int64_t(Size) + (Size & 1); }
 
-bool IsMJPEG(uint32_t Compression) {
-  return Compression == FourCC("MJPG") || Compression == FourCC("mjpg");
-}
+bool IsMJPEG(uint32_t Compression) { return Compression == FourCC("MJPG") || Compression == FourCC("mjpg"); }
 
 }  // namespace
 

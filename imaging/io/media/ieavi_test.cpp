@@ -50,7 +50,7 @@ struct TAviSpec {
   uint32_t Compression = 0;
   int32_t Height = 2;
   std::vector<uint32_t> FrameSizes = {24, 24, 0, 24};  // a 0 is a dropped frame
-  Bytes Frame;  // when set, every frame holds these bytes
+  Bytes Frame;                                         // when set, every frame holds these bytes
   enum { Relative, Absolute, None } Index = Relative;
   bool AudioFirst = false;
 };
@@ -60,10 +60,10 @@ Bytes MakeAvi(const TAviSpec& S) {
   PutId(strh, S.Type);
   PutId(strh, "DIB ");
   for (int i = 0; i < 3; ++i) Put32(strh, 0);  // flags, priority+language, initial frames
-  Put32(strh, 1);                               // scale
-  Put32(strh, 25);                              // rate
-  Put32(strh, 0);                               // start
-  Put32(strh, uint32_t(S.FrameSizes.size()));   // length
+  Put32(strh, 1);                              // scale
+  Put32(strh, 25);                             // rate
+  Put32(strh, 0);                              // start
+  Put32(strh, uint32_t(S.FrameSizes.size()));  // length
   strh.resize(56, 0);
   Bytes strf;
   Put32(strf, 40);
@@ -252,7 +252,7 @@ TEST(AviReader, DamagedSizesNeverReadOutsideTheFile) {
 std::string Make(const TIETempDir& Dir, const std::string& Name, const std::vector<std::string>& Options) {
   const std::string out = Dir.File(Name);
   std::vector<std::string> argv = {"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=64x48:rate=25",
-                                   "-t", "2"};
+                                   "-t",     "2"};
   argv.insert(argv.end(), Options.begin(), Options.end());
   argv.push_back(out);
   EXPECT_EQ(IERunTool(argv).ExitStatus, 0) << Name;
@@ -287,18 +287,18 @@ TEST(AviReaderXcheck, FramesEqualFfmpegDecodes) {
       if (c.Jpeg) {
         // The frame's own JPEG bytes, decoded by djpeg.
         const std::string pattern = dir.File("f%03d.jpg");
-        ASSERT_EQ(IERunTool({"ffmpeg", "-v", "error", "-y", "-i", avi, "-c:v", "copy", "-f", "image2", pattern})
-                      .ExitStatus,
-                  0);
+        ASSERT_EQ(
+            IERunTool({"ffmpeg", "-v", "error", "-y", "-i", avi, "-c:v", "copy", "-f", "image2", pattern}).ExitStatus,
+            0);
         char name[16];
         std::snprintf(name, sizeof name, "f%03u.jpg", n + 1);
         const TIEToolRun dj = IERunTool({"djpeg", "-pnm", dir.File(name)});
         ASSERT_EQ(dj.ExitStatus, 0);
         ASSERT_TRUE(ParsePam(dj.Output, ref));
       } else {
-        const TIEToolRun f = IERunTool({"ffmpeg", "-v", "error", "-i", avi, "-vf",
-                                        "select=eq(n\\," + std::to_string(n) + ")", "-vframes", "1", "-f",
-                                        "image2pipe", "-vcodec", "ppm", "-"});
+        const TIEToolRun f =
+            IERunTool({"ffmpeg", "-v", "error", "-i", avi, "-vf", "select=eq(n\\," + std::to_string(n) + ")",
+                       "-vframes", "1", "-f", "image2pipe", "-vcodec", "ppm", "-"});
         ASSERT_EQ(f.ExitStatus, 0);
         ASSERT_TRUE(ParsePam(f.Output, ref));
       }

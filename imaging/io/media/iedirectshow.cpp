@@ -23,8 +23,8 @@ constexpr int64_t kMaxFrameBytes = int64_t(1) << 31;
 struct TIEDirectShow::TState {
   AVFormatContext* Format = nullptr;
   AVCodecContext* Codec = nullptr;
-  AVFrame* Frame = nullptr;      // the frame being decoded
-  AVFrame* Current = nullptr;    // the frame shown
+  AVFrame* Frame = nullptr;    // the frame being decoded
+  AVFrame* Current = nullptr;  // the frame shown
   AVPacket* Packet = nullptr;
   SwsContext* Scaler = nullptr;
   int StreamIndex = -1;
@@ -207,8 +207,8 @@ void TIEDirectShow::GetSample(TIEBitmap* Bitmap) {
   if (Bitmap->Location() == TIELocation::ieFile) Bitmap->SetLocation(TIELocation::ieMemory);
   if (Bitmap->PixelFormat() != TIEPixelFormat::ie24RGB || Bitmap->Width() != w || Bitmap->Height() != h)
     Bitmap->Allocate(w, h, TIEPixelFormat::ie24RGB);
-  F->Scaler = sws_getCachedContext(F->Scaler, w, h, AVPixelFormat(frame->format), w, h, AV_PIX_FMT_BGR24,
-                                   SWS_BICUBIC, nullptr, nullptr, nullptr);
+  F->Scaler = sws_getCachedContext(F->Scaler, w, h, AVPixelFormat(frame->format), w, h, AV_PIX_FMT_BGR24, SWS_BICUBIC,
+                                   nullptr, nullptr, nullptr);
   if (F->Scaler == nullptr) return;
   const int rowBytes = w * 3;
   std::vector<uint8_t> rows(size_t(rowBytes) * size_t(h));

@@ -61,9 +61,9 @@ TEST(MediaFramesXcheck, DurationsFramesAndPixels) {
       ASSERT_EQ(b.PixelFormat(), TIEPixelFormat::ie24RGB);
       ASSERT_EQ(b.Width(), 64);
       ASSERT_EQ(b.Height(), 48);
-      const TIEToolRun ref = IERunTool({"ffmpeg", "-v", "error", "-i", file, "-vf",
-                                        "select=eq(n\\," + std::to_string(frame) + ")", "-vframes", "1", "-f",
-                                        "image2pipe", "-vcodec", "ppm", "-"});
+      const TIEToolRun ref =
+          IERunTool({"ffmpeg", "-v", "error", "-i", file, "-vf", "select=eq(n\\," + std::to_string(frame) + ")",
+                     "-vframes", "1", "-f", "image2pipe", "-vcodec", "ppm", "-"});
       ASSERT_EQ(ref.ExitStatus, 0);
       TPamImage img;
       ASSERT_TRUE(ParsePam(ref.Output, img));

@@ -263,12 +263,8 @@ void TImageInfo::ProcessEntry(int64_t E, int64_t Base, int32_t Kind, int64_t ALe
     case 259:
       if (Kind == dkThumbnail) ThumbnailCompression = NearestInt(TagNumericValue(value, type, BigEndian));
       break;
-    case 271:
-      CameraMake = ShortString(AsciiValue(value), 32);
-      break;
-    case 272:
-      CameraModel = ShortString(AsciiValue(value), 40);
-      break;
+    case 271: CameraMake = ShortString(AsciiValue(value), 32); break;
+    case 272: CameraModel = ShortString(AsciiValue(value), 40); break;
     case 306:
       DateTimePos = pos;
       DateTimeText = ShortString(AsciiValue(value), 20);
@@ -277,15 +273,9 @@ void TImageInfo::ProcessEntry(int64_t E, int64_t Base, int32_t Kind, int64_t ALe
       DateTimeOriginalPos = pos;
       DateTimeText = ShortString(AsciiValue(value), 20);
       break;
-    case 0x9004:
-      DateTimeDigitizedPos = pos;
-      break;
-    case 0x9000:
-      VersionText = ShortString(value, 6);
-      break;
-    case 0x9209:
-      FlashValue = NearestInt(TagNumericValue(value, type, BigEndian));
-      break;
+    case 0x9004: DateTimeDigitizedPos = pos; break;
+    case 0x9000: VersionText = ShortString(value, 6); break;
+    case 0x9209: FlashValue = NearestInt(TagNumericValue(value, type, BigEndian)); break;
     case 330:
     case 0x8769:
     case 0xA005:
@@ -368,15 +358,10 @@ bool TImageInfo::PatchTagByName(const String& Name, int32_t Value) {
   try {
     switch (e.TagType) {
       case ttShort:
-      case ttSShort:
-        WriteBoth(e.ValuePos, static_cast<uint32_t>(Value), 2);
-        return true;
+      case ttSShort: WriteBoth(e.ValuePos, static_cast<uint32_t>(Value), 2); return true;
       case ttLong:
-      case ttSLong:
-        WriteBoth(e.ValuePos, static_cast<uint32_t>(Value), 4);
-        return true;
-      default:
-        return false;  // FLOAT is 4 bytes too, but an integer is no float
+      case ttSLong: WriteBoth(e.ValuePos, static_cast<uint32_t>(Value), 4); return true;
+      default: return false;  // FLOAT is 4 bytes too, but an integer is no float
     }
   } catch (const Exception&) {
     return false;
@@ -468,9 +453,7 @@ bool TimgData::ScanJPEGSegments(TStream* Stream) {
     if (SegmentCount >= 5 && !HasMetadata()) break;
 
     switch (marker) {
-      case 0xE0:
-        App0Segment = &seg;
-        break;
+      case 0xE0: App0Segment = &seg; break;
       case 0xE1:
         if (SegmentCount <= 5 && !App1Segment) {
           App1Segment = &seg;
@@ -492,9 +475,7 @@ bool TimgData::ScanJPEGSegments(TStream* Stream) {
           IptcData = std::make_unique<TIPTCdata>(this);
         }
         break;
-      case 0xFE:
-        ComSegment = &seg;
-        break;
+      case 0xFE: ComSegment = &seg; break;
     }
   }
   return HasMetadata();

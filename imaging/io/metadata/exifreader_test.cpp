@@ -99,30 +99,14 @@ TEST(IoJpegHead, SegmentScanTable) {
     for (const char* p = c.segments; *p; ++p) {
       ++slot;
       switch (*p) {
-        case '0':
-          jpeg += JfifApp0();
-          break;
-        case 'E':
-          jpeg += ExifApp1(SampleTiff(false));
-          break;
-        case 'X':
-          jpeg += Segment(0xE1, "http://ns.example/xmp");
-          break;
-        case 'P':
-          jpeg += Segment(0xED, "Photoshop 3.0" + String(1, '\0') + IntToStr(slot));
-          break;
-        case 'C':
-          jpeg += Comment("c" + IntToStr(slot));
-          break;
-        case 'D':
-          jpeg += Dqt();
-          break;
-        case 'S':
-          jpeg += ScanAndEnd();
-          break;
-        case 'Z':
-          jpeg += Bytes({0xFF, 0xD9});
-          break;
+        case '0': jpeg += JfifApp0(); break;
+        case 'E': jpeg += ExifApp1(SampleTiff(false)); break;
+        case 'X': jpeg += Segment(0xE1, "http://ns.example/xmp"); break;
+        case 'P': jpeg += Segment(0xED, "Photoshop 3.0" + String(1, '\0') + IntToStr(slot)); break;
+        case 'C': jpeg += Comment("c" + IntToStr(slot)); break;
+        case 'D': jpeg += Dqt(); break;
+        case 'S': jpeg += ScanAndEnd(); break;
+        case 'Z': jpeg += Bytes({0xFF, 0xD9}); break;
       }
     }
     auto d = std::make_unique<TimgData>(255);

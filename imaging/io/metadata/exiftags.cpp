@@ -428,21 +428,16 @@ int32_t TagTypeSize(int32_t Type) {
     case ttByte:
     case ttAscii:
     case ttSByte:
-    case ttUndefined:
-      return 1;
+    case ttUndefined: return 1;
     case ttShort:
-    case ttSShort:
-      return 2;
+    case ttSShort: return 2;
     case ttLong:
     case ttSLong:
-    case ttFloat:
-      return 4;
+    case ttFloat: return 4;
     case ttRational:
     case ttSRational:
-    case ttDouble:
-      return 8;
-    default:
-      return 0;
+    case ttDouble: return 8;
+    default: return 0;
   }
 }
 
@@ -614,26 +609,14 @@ String DecodeFlash(const String& Text) {
   const int32_t n = StrToIntDef(Trim(Text), 0);
   String out = (n & 1) ? "On" : "Off";
   switch (n & 6) {
-    case 2:
-      out += ", UNKNOWN";
-      break;
-    case 4:
-      out += ", no strobe return";
-      break;
-    case 6:
-      out += ", strobe return";
-      break;
+    case 2: out += ", UNKNOWN"; break;
+    case 4: out += ", no strobe return"; break;
+    case 6: out += ", strobe return"; break;
   }
   switch (n & 24) {
-    case 8:
-      out += ", forced";
-      break;
-    case 16:
-      out += ", surpressed";
-      break;
-    case 24:
-      out += ", auto mode";
-      break;
+    case 8: out += ", forced"; break;
+    case 16: out += ", surpressed"; break;
+    case 24: out += ", auto mode"; break;
   }
   if (n & 32) out += ", no flash function";
   if (n & 64) out += ", red-eye reduction";

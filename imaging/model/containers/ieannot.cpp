@@ -37,8 +37,7 @@ void ScreenResolution(int32_t& HRes, int32_t& VRes) {
 }
 
 int32_t Le32(const uint8_t* p) {
-  return static_cast<int32_t>(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
-                              (uint32_t(p[3]) << 24));
+  return static_cast<int32_t>(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24));
 }
 
 void SetLe32(uint8_t* p, int32_t v) {
@@ -129,8 +128,7 @@ std::unique_ptr<TIEImagingObject> FinishMark(const TMarkState& Mark, int32_t VRe
     object->Text.assign(reinterpret_cast<const char*>(text), size_t(std::find(text, text + length, 0) - text));
     // Font heights are stored at the creation scale; 0 gives no scale to
     // undo.
-    if (scale != 0)
-      object->SetFontHeight(ClampToInt32(72000.0 / scale * object->FontHeight() / VRes));
+    if (scale != 0) object->SetFontHeight(ClampToInt32(72000.0 / scale * object->FontHeight() / VRes));
   }
   return object;
 }
@@ -225,9 +223,12 @@ void TIEImagingAnnot::LoadFromBuffer(const void* Data, int64_t Length) {
       // Blocks of the default holder (group, index, file name) and the
       // rotation data are not kept.
       if (type == kRecordMarkBlock) {
-        if (name == "OiAnoDat") mark.AnoDat = span;
-        else if (name == "OiDIB") mark.DIB = span;
-        else if (name == "OiAnText") mark.AnText = span;
+        if (name == "OiAnoDat")
+          mark.AnoDat = span;
+        else if (name == "OiDIB")
+          mark.DIB = span;
+        else if (name == "OiAnText")
+          mark.AnText = span;
       }
     } else if (type == kRecordAttributes) {
       finish();

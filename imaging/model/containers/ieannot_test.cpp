@@ -58,14 +58,13 @@ TEST_F(ModelAnnot, LineMarkLayoutAndRoundTrip) {
   TIEImagingObject* line = AddMark(annot, 3);
   line->Points = {{10, 20}, {-30, 40}};
   const TBytes block = Save(annot);
-  const TBytes expected =
-      LEOrder.U32(0) + LEOrder.U32(1) + NamedBlock(2, "OiGroup", Bytes({'0', 0})) +
-      NamedBlock(2, "OiIndex", Bytes({'1', 0})) + LEOrder.U32(5) + LEOrder.U32(164) +
-      TBytes(line->Attributes.begin(), line->Attributes.end()) +
-      NamedBlock(6, "OiAnoDat",
-                 LEOrder.U32(2) + LEOrder.U32(2) + LEOrder.U32(10) + LEOrder.U32(20) + LEOrder.U32(uint32_t(-30)) +
-                     LEOrder.U32(40)) +
-      NamedBlock(6, "OiGroup", Bytes({'0', 0})) + NamedBlock(6, "OiIndex", Bytes({'0', 0}));
+  const TBytes expected = LEOrder.U32(0) + LEOrder.U32(1) + NamedBlock(2, "OiGroup", Bytes({'0', 0})) +
+                          NamedBlock(2, "OiIndex", Bytes({'1', 0})) + LEOrder.U32(5) + LEOrder.U32(164) +
+                          TBytes(line->Attributes.begin(), line->Attributes.end()) +
+                          NamedBlock(6, "OiAnoDat",
+                                     LEOrder.U32(2) + LEOrder.U32(2) + LEOrder.U32(10) + LEOrder.U32(20) +
+                                         LEOrder.U32(uint32_t(-30)) + LEOrder.U32(40)) +
+                          NamedBlock(6, "OiGroup", Bytes({'0', 0})) + NamedBlock(6, "OiIndex", Bytes({'0', 0}));
   EXPECT_EQ(block.size(), 8u + 44 + 172 + 44 + 44);
   EXPECT_EQ(block, expected);
 
@@ -107,10 +106,11 @@ TEST_F(ModelAnnot, CreationScaleZeroKeepsTheFontHeight) {
   TIEImagingObject attributes;
   attributes.SetMarkType(7);
   attributes.SetFontHeight(14);
-  const TBytes block = LEOrder.U32(0) + LEOrder.U32(1) + LEOrder.U32(5) + LEOrder.U32(164) +
-                       TBytes(attributes.Attributes.begin(), attributes.Attributes.end()) +
-                       NamedBlock(6, "OiAnText", LEOrder.U32(0) + LEOrder.U32(1000) + LEOrder.U32(0) +
-                                                     LEOrder.U32(2) + Text("hi") + Bytes({0}));
+  const TBytes block =
+      LEOrder.U32(0) + LEOrder.U32(1) + LEOrder.U32(5) + LEOrder.U32(164) +
+      TBytes(attributes.Attributes.begin(), attributes.Attributes.end()) +
+      NamedBlock(6, "OiAnText",
+                 LEOrder.U32(0) + LEOrder.U32(1000) + LEOrder.U32(0) + LEOrder.U32(2) + Text("hi") + Bytes({0}));
   TIEImagingAnnot annot;
   annot.LoadFromBuffer(block.data(), static_cast<int64_t>(block.size()));
   ASSERT_EQ(annot.Count(), 1);
@@ -184,13 +184,13 @@ TEST_F(ModelAnnot, HostileSizesAreBounded) {
   };
   TBytes hugeDib = LEOrder.U32(40) + LEOrder.U32(30000) + LEOrder.U32(30000) + LEOrder.U16(1) + LEOrder.U16(24);
   hugeDib.resize(64, 0);
-  const TBytes block = LEOrder.U32(0) + LEOrder.U32(1) +
-                       mark(3) + NamedBlock(6, "OiAnoDat", LEOrder.U32(0) + LEOrder.U32(0x7FFFFFFF) + LEOrder.U32(5) +
-                                                                LEOrder.U32(6)) +
-                       mark(7) + NamedBlock(6, "OiAnText", LEOrder.U32(0) + LEOrder.U32(0) + LEOrder.U32(750) +
-                                                                LEOrder.U32(0x7FFFFFF0) + Text("abc")) +
-                       mark(1) + NamedBlock(6, "OiDIB", hugeDib) +
-                       mark(4) + LEOrder.U32(6) + LEOrder.U32(12) + Text("OiAnoDat") + LEOrder.U32(0xFFFFFF00);
+  const TBytes block =
+      LEOrder.U32(0) + LEOrder.U32(1) + mark(3) +
+      NamedBlock(6, "OiAnoDat", LEOrder.U32(0) + LEOrder.U32(0x7FFFFFFF) + LEOrder.U32(5) + LEOrder.U32(6)) + mark(7) +
+      NamedBlock(6, "OiAnText",
+                 LEOrder.U32(0) + LEOrder.U32(0) + LEOrder.U32(750) + LEOrder.U32(0x7FFFFFF0) + Text("abc")) +
+      mark(1) + NamedBlock(6, "OiDIB", hugeDib) + mark(4) + LEOrder.U32(6) + LEOrder.U32(12) + Text("OiAnoDat") +
+      LEOrder.U32(0xFFFFFF00);
   TIEImagingAnnot annot;
   Load(annot, block, block.size());
   ASSERT_EQ(annot.Count(), 4);
@@ -200,10 +200,10 @@ TEST_F(ModelAnnot, HostileSizesAreBounded) {
   EXPECT_TRUE(annot.Objects()[3]->Points.empty());
 
   // 8-byte data sizes when the integer-size flag is 0.
-  const TBytes wide = LEOrder.U32(0) + LEOrder.U32(0) + mark(3) + LEOrder.U32(6) + LEOrder.U32(12) +
-                      Text("OiAnoDat") + LEOrder.U32(16) + LEOrder.U32(0) + LEOrder.U32(1) + LEOrder.U32(1) +
-                      LEOrder.U32(8) + LEOrder.U32(9) + mark(4) + LEOrder.U32(6) + LEOrder.U32(12) +
-                      Text("OiAnoDat") + LEOrder.U32(8) + LEOrder.U32(1);
+  const TBytes wide = LEOrder.U32(0) + LEOrder.U32(0) + mark(3) + LEOrder.U32(6) + LEOrder.U32(12) + Text("OiAnoDat") +
+                      LEOrder.U32(16) + LEOrder.U32(0) + LEOrder.U32(1) + LEOrder.U32(1) + LEOrder.U32(8) +
+                      LEOrder.U32(9) + mark(4) + LEOrder.U32(6) + LEOrder.U32(12) + Text("OiAnoDat") + LEOrder.U32(8) +
+                      LEOrder.U32(1);
   TIEImagingAnnot wideAnnot;
   Load(wideAnnot, wide, wide.size());
   ASSERT_EQ(wideAnnot.Count(), 2);

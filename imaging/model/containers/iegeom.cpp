@@ -59,8 +59,8 @@ double IEPointSegmentDistance(int32_t px, int32_t py, int32_t x1, int32_t y1, in
   return IEPointDistance(px, py, x1, y1);
 }
 
-double IEPointPolylineDistance(int32_t px, int32_t py, const TPoint* Points, double ScaleX, double ScaleY,
-                               int32_t OffX, int32_t OffY, int32_t OrgX, int32_t OrgY, int32_t Count) {
+double IEPointPolylineDistance(int32_t px, int32_t py, const TPoint* Points, double ScaleX, double ScaleY, int32_t OffX,
+                               int32_t OffY, int32_t OrgX, int32_t OrgY, int32_t Count) {
   double result = IEFarDistance;
   if (Count <= 0) return result;
   auto map = [&](const TPoint& p) {

@@ -30,8 +30,8 @@ double IEPointSegmentDistance(int32_t px, int32_t py, int32_t x1, int32_t y1, in
 // Smallest segment distance from P to the polyline of Count points, each
 // mapped to (round(OffX + ScaleX (x - OrgX)), round(OffY + ScaleY (y - OrgY)))
 // with halves to even. 1000000 for fewer than two points.
-double IEPointPolylineDistance(int32_t px, int32_t py, const TPoint* Points, double ScaleX, double ScaleY,
-                               int32_t OffX, int32_t OffY, int32_t OrgX, int32_t OrgY, int32_t Count);
+double IEPointPolylineDistance(int32_t px, int32_t py, const TPoint* Points, double ScaleX, double ScaleY, int32_t OffX,
+                               int32_t OffY, int32_t OrgX, int32_t OrgY, int32_t Count);
 
 // The far-away answer of the distances.
 inline constexpr double IEFarDistance = 1000000;

@@ -23,16 +23,16 @@ class TShortStream : public TStream {
 }  // namespace
 
 TEST(ModelGeometry, FloorAndFit) {
-  for (auto [x, expected] : {std::pair<double, int32_t>{-1.5, -2}, {2.0, 2}, {-2.0, -2}, {2.7, 2}, {-0.1, -1},
-                             {0.0, 0}, {1e-300, 0}})
+  for (auto [x, expected] :
+       {std::pair<double, int32_t>{-1.5, -2}, {2.0, 2}, {-2.0, -2}, {2.7, 2}, {-0.1, -1}, {0.0, 0}, {1e-300, 0}})
     EXPECT_EQ(IEFloor(x), expected) << x;
 
   struct FitCase {
     int32_t w, h, maxW, maxH, outW, outH;
   };
-  for (const FitCase& c : {FitCase{800, 400, 400, 400, 400, 200}, FitCase{100, 50, 400, 400, 400, 200},
-                           FitCase{4000, 1, 400, 400, 400, 1}, FitCase{3, 1000, 10, 100, 1, 100},
-                           FitCase{0, 50, 400, 400, -7, -7}, FitCase{50, 0, 400, 400, -7, -7}}) {
+  for (const FitCase& c :
+       {FitCase{800, 400, 400, 400, 400, 200}, FitCase{100, 50, 400, 400, 400, 200}, FitCase{4000, 1, 400, 400, 400, 1},
+        FitCase{3, 1000, 10, 100, 1, 100}, FitCase{0, 50, 400, 400, -7, -7}, FitCase{50, 0, 400, 400, -7, -7}}) {
     int32_t w = -7, h = -7;
     IEFitKeepAspect(c.w, c.h, c.maxW, c.maxH, w, h);
     EXPECT_EQ(w, c.outW) << c.w << "x" << c.h;
@@ -46,15 +46,15 @@ TEST(ModelGeometry, Distances) {
     double expected;
   };
   for (const SegCase& c : {
-           SegCase{3, 4, 0, 0, 0, 0, 5},                   // a point segment
-           SegCase{5, 5, 0, 0, 10, 0, 5},                  // projection inside
-           SegCase{-3, 4, 0, 0, 10, 0, 5},                 // nearest end P1
-           SegCase{13, 4, 0, 0, 10, 0, 5},                 // nearest end P2
-           SegCase{50000, 0, 0, 0, 10, 0, 1000000},        // far beyond P2
-           SegCase{-50000, 0, 0, 0, 10, 0, 1000000},       // far before P1
-           SegCase{10, 45000, 0, 0, 10, 0, 45000},         // inside: no far rule
-           SegCase{60000, 0, 0, 0, 0, 0, 60000},           // squares beyond 32 bits
-           SegCase{30000, 40000, 0, 0, 60000, 0, 40000},   // squared length beyond 32 bits
+           SegCase{3, 4, 0, 0, 0, 0, 5},                  // a point segment
+           SegCase{5, 5, 0, 0, 10, 0, 5},                 // projection inside
+           SegCase{-3, 4, 0, 0, 10, 0, 5},                // nearest end P1
+           SegCase{13, 4, 0, 0, 10, 0, 5},                // nearest end P2
+           SegCase{50000, 0, 0, 0, 10, 0, 1000000},       // far beyond P2
+           SegCase{-50000, 0, 0, 0, 10, 0, 1000000},      // far before P1
+           SegCase{10, 45000, 0, 0, 10, 0, 45000},        // inside: no far rule
+           SegCase{60000, 0, 0, 0, 0, 0, 60000},          // squares beyond 32 bits
+           SegCase{30000, 40000, 0, 0, 60000, 0, 40000},  // squared length beyond 32 bits
            SegCase{100000, 0, 0, 0, 100000, 100000, 100000 / std::sqrt(2.0)},
        })
     EXPECT_NEAR(IEPointSegmentDistance(c.px, c.py, c.x1, c.y1, c.x2, c.y2), c.expected, 1e-6)

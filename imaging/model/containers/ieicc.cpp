@@ -68,10 +68,10 @@ bool TIEICC::Transform(TIEICC* Dest, int32_t InputFormat, int32_t OutputFormat, 
     FreeTransform();
     if (FProfile && Dest && Dest->FProfile) {
       SilenceLibrary();
-      FCachedTransform = cmsCreateTransform(static_cast<cmsHPROFILE>(FProfile), static_cast<cmsUInt32Number>(InputFormat),
-                                            static_cast<cmsHPROFILE>(Dest->FProfile),
-                                            static_cast<cmsUInt32Number>(OutputFormat),
-                                            static_cast<cmsUInt32Number>(Intent), static_cast<cmsUInt32Number>(Flags));
+      FCachedTransform =
+          cmsCreateTransform(static_cast<cmsHPROFILE>(FProfile), static_cast<cmsUInt32Number>(InputFormat),
+                             static_cast<cmsHPROFILE>(Dest->FProfile), static_cast<cmsUInt32Number>(OutputFormat),
+                             static_cast<cmsUInt32Number>(Intent), static_cast<cmsUInt32Number>(Flags));
     }
     FCachedInputFormat = InputFormat;
     FCachedOutputFormat = OutputFormat;

@@ -120,8 +120,8 @@ std::vector<int32_t> ReadOutOfLine(const TIEIFDReader& R, const TIFDEntry& E, in
   ReadAt(R.Stream, pos, raw.data(), int64_t(raw.size()));
   std::vector<int32_t> values(static_cast<size_t>(n));
   for (int64_t i = 0; i < n; ++i)
-    values[size_t(i)] = size == 2 ? Get16(raw.data() + i * 2, LE(R))
-                                  : static_cast<int32_t>(Get32(raw.data() + i * 4, LE(R)));
+    values[size_t(i)] =
+        size == 2 ? Get16(raw.data() + i * 2, LE(R)) : static_cast<int32_t>(Get32(raw.data() + i * 4, LE(R)));
   return values;
 }
 
@@ -292,8 +292,8 @@ int32_t IEIFDReadIntArray(const TIEIFDReader& Reader, std::vector<int32_t>& Arra
   } else {
     // Other types read as zeros, as many as the stream could hold.
     const int64_t size = std::max(IEIFDTypeSize(e->DataType), 1);
-    const int64_t inStream = e->DataType <= 12 && count * size <= 4 ? count
-                                                                  : BytesLeft(Reader.Stream, ValuePos(Reader, *e)) / size;
+    const int64_t inStream =
+        e->DataType <= 12 && count * size <= 4 ? count : BytesLeft(Reader.Stream, ValuePos(Reader, *e)) / size;
     Array.assign(size_t(std::min(count, inStream)), 0);
   }
   if (Array.size() > size_t(std::numeric_limits<int32_t>::max())) Array.resize(std::numeric_limits<int32_t>::max());
@@ -371,12 +371,10 @@ void IEIFDReadWideString(const TIEIFDReader& Reader, int32_t Tag, WideString& Te
   }
   const std::vector<uint8_t> bytes = ReadOffsetBytes(Reader, *e, (count - 2) / 2 * 2);
   Text.resize(bytes.size() / 2);
-  for (size_t i = 0; i < Text.size(); ++i)
-    Text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  for (size_t i = 0; i < Text.size(); ++i) Text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
 }
 
-void IEIFDReadColorMap(const TIEIFDReader& Reader, int32_t BitsPerSample, std::vector<TRGB>& Map,
-                       int32_t& EntryCount) {
+void IEIFDReadColorMap(const TIEIFDReader& Reader, int32_t BitsPerSample, std::vector<TRGB>& Map, int32_t& EntryCount) {
   Map.clear();
   EntryCount = 0;
   const TIFDEntry* e = Find(Reader, IEIFDTag_ColorMap);

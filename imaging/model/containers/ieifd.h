@@ -43,7 +43,7 @@ struct TIFDEntry {
 // One IFD being read. The holder sets LittleEndian, Stream and Base before
 // IEIFDLoad; only the entries are kept in memory.
 struct TIEIFDReader {
-  uint8_t LittleEndian = 1;  // 1 for "II", 0 for "MM"
+  uint8_t LittleEndian = 1;   // 1 for "II", 0 for "MM"
   TStream* Stream = nullptr;  // not owned
   std::vector<TIFDEntry> Entries;
   uint16_t EntryCount = 0;
@@ -100,8 +100,7 @@ void IEIFDReadWideString(const TIEIFDReader& Reader, int32_t Tag, WideString& Te
 // below 256, else their high bytes. No map (empty, EntryCount 0) when the tag
 // is absent, BitsPerSample is outside 0..16 or the 3N values are not all
 // there.
-void IEIFDReadColorMap(const TIEIFDReader& Reader, int32_t BitsPerSample, std::vector<TRGB>& Map,
-                       int32_t& EntryCount);
+void IEIFDReadColorMap(const TIEIFDReader& Reader, int32_t BitsPerSample, std::vector<TRGB>& Map, int32_t& EntryCount);
 // Tag 258: absent gives 1; one value gives it; several give the last, each
 // reduced to 16 bits. False when the values differ or are not all in the
 // stream.

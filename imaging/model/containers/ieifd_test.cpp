@@ -49,14 +49,10 @@ TEST_P(ModelIfdOrder, ChainEndsOnBadOrRepeatedNextOffsets) {
     std::vector<uint32_t> Nexts;  // the IFDs at 8, 26, 44 ... and their next offsets
     int32_t Pages;
   } cases[] = {
-      {"end of chain", {26, 44, 0}, 3},
-      {"points at itself", {8}, 1},
-      {"loop through two", {26, 8}, 2},
-      {"loop back into the middle", {26, 44, 26}, 3},
-      {"below Base + 8", {4}, 1},
-      {"negative", {0x80000010u}, 1},
-      {"at the stream's end", {26, 80}, 2},
-      {"beyond the stream's end", {1000}, 1},
+      {"end of chain", {26, 44, 0}, 3},     {"points at itself", {8}, 1},
+      {"loop through two", {26, 8}, 2},     {"loop back into the middle", {26, 44, 26}, 3},
+      {"below Base + 8", {4}, 1},           {"negative", {0x80000010u}, 1},
+      {"at the stream's end", {26, 80}, 2}, {"beyond the stream's end", {1000}, 1},
   };
   for (const TCase& c : cases) {
     TBytes file = o.Header(8);
@@ -114,30 +110,23 @@ TEST_P(ModelIfdOrder, PagesAreLoadedByIndex) {
 
 TEST_P(ModelIfdOrder, ValuesAreReadInTheFileByteOrder) {
   const TOrder o{GetParam()};
-  const uint32_t data = 8 + 2 + 12 * 16 + 4;  // values behind the IFD
-  const TBytes values = o.U16(100) + o.U16(200) + o.U16(300) +              // data + 0: SHORT[3]
-                        o.U32(70000) + o.U32(5) + o.U32(0xFFFFFFFF) +        // data + 6: LONG[3]
-                        Text("abc") + Bytes({0, 0, 0, 0, 0}) +               // data + 18: ASCII[8]
+  const uint32_t data = 8 + 2 + 12 * 16 + 4;                                    // values behind the IFD
+  const TBytes values = o.U16(100) + o.U16(200) + o.U16(300) +                  // data + 0: SHORT[3]
+                        o.U32(70000) + o.U32(5) + o.U32(0xFFFFFFFF) +           // data + 6: LONG[3]
+                        Text("abc") + Bytes({0, 0, 0, 0, 0}) +                  // data + 18: ASCII[8]
                         o.U32(3) + o.U32(2) + o.U32(uint32_t(-9)) + o.U32(0) +  // data + 26: RATIONAL[2]
-                        Bytes({'H', 0, 'i', 0, '!', 0, 0, 0});               // data + 42: UTF-16
+                        Bytes({'H', 0, 'i', 0, '!', 0, 0, 0});                  // data + 42: UTF-16
   const TBytes file =
-      o.Header(8) + o.Ifd({o.Entry(1, IEIFD_SHORT, 1, o.U16(1)),
-                           o.Entry(2, IEIFD_UNDEFINED, 1, Bytes({3})),
-                           o.Entry(3, IEIFD_BYTE, 2, Bytes({9, 8})),
-                           o.Entry(4, IEIFD_LONG, 1, o.U32(123456)),
-                           o.Entry(5, IEIFD_SHORT, 2, o.U16(5) + o.U16(7)),
-                           o.Entry(6, IEIFD_SHORT, 3, data),
-                           o.Entry(7, IEIFD_LONG, 3, data + 6),
-                           o.Entry(8, IEIFD_ASCII, 4, Text("abc") + Bytes({0})),
-                           o.Entry(9, IEIFD_ASCII, 8, data + 18),
-                           o.Entry(10, IEIFD_RATIONAL, 2, data + 26),
-                           o.Entry(11, IEIFD_SRATIONAL, 1, data + 34),
-                           o.Entry(12, IEIFD_BYTE, 8, data + 42),
-                           o.Entry(13, IEIFD_BYTE, 4, Bytes({'W', 0, 0, 0})),
-                           o.Entry(1, IEIFD_SHORT, 1, o.U16(99)),
-                           o.Entry(14, IEIFD_UNDEFINED, 3, Bytes({1, 2, 3})),
-                           o.Entry(15, IEIFD_UNDEFINED, 6, data + 18)},
-                          0) +
+      o.Header(8) +
+      o.Ifd({o.Entry(1, IEIFD_SHORT, 1, o.U16(1)), o.Entry(2, IEIFD_UNDEFINED, 1, Bytes({3})),
+             o.Entry(3, IEIFD_BYTE, 2, Bytes({9, 8})), o.Entry(4, IEIFD_LONG, 1, o.U32(123456)),
+             o.Entry(5, IEIFD_SHORT, 2, o.U16(5) + o.U16(7)), o.Entry(6, IEIFD_SHORT, 3, data),
+             o.Entry(7, IEIFD_LONG, 3, data + 6), o.Entry(8, IEIFD_ASCII, 4, Text("abc") + Bytes({0})),
+             o.Entry(9, IEIFD_ASCII, 8, data + 18), o.Entry(10, IEIFD_RATIONAL, 2, data + 26),
+             o.Entry(11, IEIFD_SRATIONAL, 1, data + 34), o.Entry(12, IEIFD_BYTE, 8, data + 42),
+             o.Entry(13, IEIFD_BYTE, 4, Bytes({'W', 0, 0, 0})), o.Entry(1, IEIFD_SHORT, 1, o.U16(99)),
+             o.Entry(14, IEIFD_UNDEFINED, 3, Bytes({1, 2, 3})), o.Entry(15, IEIFD_UNDEFINED, 6, data + 18)},
+            0) +
       values;
   TFile f(file, o.Big);
   ASSERT_EQ(f.Load(0, 8), 1);
@@ -154,8 +143,8 @@ TEST_P(ModelIfdOrder, ValuesAreReadInTheFileByteOrder) {
 
   struct TItem {
     int32_t Tag, N, Value;
-  } items[] = {{1, 0, 1},     {4, 0, 123456}, {5, 0, 5},  {5, 1, 7}, {5, 2, 0}, {6, 2, 300},
-               {7, 0, 70000}, {7, 2, -1},     {7, 3, 0},  {7, -1, 0}, {9, 0, 0}, {99, 0, 0}};
+  } items[] = {{1, 0, 1},     {4, 0, 123456}, {5, 0, 5}, {5, 1, 7},  {5, 2, 0}, {6, 2, 300},
+               {7, 0, 70000}, {7, 2, -1},     {7, 3, 0}, {7, -1, 0}, {9, 0, 0}, {99, 0, 0}};
   for (const TItem& i : items) EXPECT_EQ(IEIFDArrayItem(f.Reader, i.Tag, i.N), i.Value) << i.Tag << "/" << i.N;
 
   std::vector<int32_t> array;
@@ -255,17 +244,14 @@ TEST_P(ModelIfdOrder, ColorMapAndBitsPerSample) {
 // allocation outgrow it.
 TEST_P(ModelIfdOrder, CountsAreBoundedByTheStream) {
   const TOrder o{GetParam()};
-  const TBytes file = o.Header(8) +
-                      o.Ifd({o.Entry(1, IEIFD_LONG, 0x40000000, 8),
-                             o.Entry(2, IEIFD_UNDEFINED, 0xFFFFFFFF, 8),
-                             o.Entry(3, IEIFD_ASCII, 1048575, 60),
-                             o.Entry(4, IEIFD_ASCII, 1048576, 8),
-                             o.Entry(5, IEIFD_BYTE, 0x7FFFFFFF, 8),
-                             o.Entry(6, IEIFD_RATIONAL, 4, 0xFFFFFFF0u),
-                             o.Entry(7, IEIFD_SHORT, 1000, 70),
-                             o.Entry(IEIFDTag_BitsPerSample, IEIFD_SHORT, 0x10000000, 8)},
-                            0) +
-                      Text("tail");
+  const TBytes file =
+      o.Header(8) +
+      o.Ifd({o.Entry(1, IEIFD_LONG, 0x40000000, 8), o.Entry(2, IEIFD_UNDEFINED, 0xFFFFFFFF, 8),
+             o.Entry(3, IEIFD_ASCII, 1048575, 60), o.Entry(4, IEIFD_ASCII, 1048576, 8),
+             o.Entry(5, IEIFD_BYTE, 0x7FFFFFFF, 8), o.Entry(6, IEIFD_RATIONAL, 4, 0xFFFFFFF0u),
+             o.Entry(7, IEIFD_SHORT, 1000, 70), o.Entry(IEIFDTag_BitsPerSample, IEIFD_SHORT, 0x10000000, 8)},
+            0) +
+      Text("tail");
   ASSERT_EQ(file.size(), 8u + 2 + 8 * 12 + 4 + 4);
   TFile f(file, o.Big);
   ASSERT_EQ(f.Load(0, 8), 1);
@@ -345,8 +331,10 @@ std::vector<TDumpPage> TiffDump(const std::string& path) {
   std::string line;
   while (std::getline(in, line)) {
     TDumpEntry e;
-    if (line.rfind("Directory ", 0) == 0) pages.emplace_back();
-    else if (!pages.empty() && ParseDumpEntry(line, e)) pages.back().Entries.push_back(e);
+    if (line.rfind("Directory ", 0) == 0)
+      pages.emplace_back();
+    else if (!pages.empty() && ParseDumpEntry(line, e))
+      pages.back().Entries.push_back(e);
   }
   return pages;
 }

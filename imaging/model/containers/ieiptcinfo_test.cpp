@@ -66,7 +66,8 @@ TEST(ModelIptcInfo, LongItemUsesTheExtendedLength) {
   const TBytes block = Save(list, true);
   ASSERT_EQ(block.size(), 26u + 9 + 40000 + 1);  // padded to an even size
   EXPECT_EQ(block.back(), 0);
-  EXPECT_EQ(TBytes(block.begin() + 22, block.begin() + 35), Bytes({0, 0, 0x9C, 0x49, 0x1C, 2, 120, 0x80, 4, 0, 0, 0x9C, 0x40}));
+  EXPECT_EQ(TBytes(block.begin() + 22, block.begin() + 35),
+            Bytes({0, 0, 0x9C, 0x49, 0x1C, 2, 120, 0x80, 4, 0, 0, 0x9C, 0x40}));
   TIEIPTCInfoList back;
   back.LoadFromBuffer(block.data(), static_cast<int64_t>(block.size()));
   EXPECT_EQ(Items(back), (std::vector<TDataset>{{2, 120, data}}));
@@ -83,10 +84,9 @@ TEST(ModelIptcInfo, RecordVersionAndEmptyItemsAreNotWritten) {
   TIEIPTCInfoList back;
   const TBytes block = Save(list, false);
   back.LoadFromBuffer(block.data(), static_cast<int64_t>(block.size()));
-  EXPECT_EQ(Items(back), (std::vector<TDataset>{{2, 0, Bytes({0, 2})},
-                                                 {1, 90, Text("\x1B%G")},
-                                                 {2, 25, Text("word")},
-                                                 {3, 0, Text("x")}}));
+  EXPECT_EQ(Items(back),
+            (std::vector<TDataset>{
+                {2, 0, Bytes({0, 2})}, {1, 90, Text("\x1B%G")}, {2, 25, Text("word")}, {3, 0, Text("x")}}));
 }
 
 TEST(ModelIptcInfo, ReaderStopsAtTheFirstItemThatDoesNotFit) {
@@ -102,7 +102,8 @@ TEST(ModelIptcInfo, ReaderStopsAtTheFirstItemThatDoesNotFit) {
       {"extended length beyond", good + Bytes({0x1C, 2, 25, 0x80, 4, 0, 1, 0, 0, 'z'}), 1},
       {"no tag after an item", good + Bytes({0x00, 0x1C, 2, 25, 0, 1, 'z'}), 1},
       {"lead-in skipped", Bytes({'8', 'B', 'I', 'M', 0}) + good, 1},
-      {"negative extended length is its magnitude", good + Bytes({0x1C, 2, 25, 0x80, 4, 0xFF, 0xFF, 0xFF, 0xFE, 'o', 'k'}), 2},
+      {"negative extended length is its magnitude",
+       good + Bytes({0x1C, 2, 25, 0x80, 4, 0xFF, 0xFF, 0xFF, 0xFE, 'o', 'k'}), 2},
   };
   for (const TCase& c : cases) {
     TIEIPTCInfoList list;

@@ -91,8 +91,7 @@ class TReadOnlyScope {
 // would replace it.
 class TRowPair {
  public:
-  TRowPair(TIEBitmap* Source, TIEBitmap* Dest)
-      : FSource(Source), FDest(Dest), FReadOnly(Source, Source != Dest) {
+  TRowPair(TIEBitmap* Source, TIEBitmap* Dest) : FSource(Source), FDest(Dest), FReadOnly(Source, Source != Dest) {
     if (Source == Dest) FAside.resize(static_cast<size_t>(Source->RowLen()));
   }
   void Fetch(int32_t SourceRow, int32_t DestRow) {
@@ -119,8 +118,8 @@ class TRowPair {
 bool LimitToBitmaps(int32_t& Lo, int32_t& Hi, int32_t SourceOffset, int32_t SourceSize, int32_t DestOffset,
                     int32_t DestSize) {
   const int64_t lo = std::max({int64_t{Lo}, int64_t{SourceOffset}, int64_t{DestOffset}});
-  const int64_t hi = std::min({int64_t{Hi}, int64_t{SourceOffset} + SourceSize - 1,
-                               int64_t{DestOffset} + DestSize - 1});
+  const int64_t hi =
+      std::min({int64_t{Hi}, int64_t{SourceOffset} + SourceSize - 1, int64_t{DestOffset} + DestSize - 1});
   if (hi < lo) return false;
   Lo = static_cast<int32_t>(lo);
   Hi = static_cast<int32_t>(hi);
@@ -380,12 +379,11 @@ int64_t TIEMask::FillSinglePolygon(uint8_t Value, const TPoint* Points, int32_t 
     if (a.Y == b.Y) continue;
     const TPoint& upper = a.Y < b.Y ? a : b;
     const TPoint& lower = a.Y < b.Y ? b : a;
-    edges.push_back(TEdge{upper.X, lower.Y, int64_t{lower.X} - upper.X, int64_t{lower.Y} - upper.Y, 0, upper.X,
-                          upper.Y, i});
+    edges.push_back(
+        TEdge{upper.X, lower.Y, int64_t{lower.X} - upper.X, int64_t{lower.Y} - upper.Y, 0, upper.X, upper.Y, i});
   }
-  std::sort(edges.begin(), edges.end(), [](const TEdge& l, const TEdge& r) {
-    return l.YTop != r.YTop ? l.YTop < r.YTop : l.Order > r.Order;
-  });
+  std::sort(edges.begin(), edges.end(),
+            [](const TEdge& l, const TEdge& r) { return l.YTop != r.YTop ? l.YTop < r.YTop : l.Order > r.Order; });
 
   std::vector<TEdge> active;
   int64_t written = 0;
@@ -524,16 +522,15 @@ void TIEMask::CopyBitmap(TIEBitmap* Dest, TIEBitmap* Source, bool DestIsCropped,
   const int32_t sox = SourceIsCropped ? FX1 : 0, soy = SourceIsCropped ? FY1 : 0;
   const int32_t dox = DestIsCropped ? FX1 : 0, doy = DestIsCropped ? FY1 : 0;
   int32_t x1 = FX1, x2 = FX2, y1 = FY1, y2 = FY2;
-  const bool copies =
-      !Source->IsEmpty() && !Dest->IsEmpty() &&
-      LimitToBitmaps(x1, x2, sox, Source->Width(), dox, Dest->Width()) &&
-      LimitToBitmaps(y1, y2, soy, Source->Height(), doy, Dest->Height());
+  const bool copies = !Source->IsEmpty() && !Dest->IsEmpty() &&
+                      LimitToBitmaps(x1, x2, sox, Source->Width(), dox, Dest->Width()) &&
+                      LimitToBitmaps(y1, y2, soy, Source->Height(), doy, Dest->Height());
 
   const int32_t bits = IEBitsPerPixel(format);
   const bool byBit = format == TIEPixelFormat::ie1g;
   const auto pixelBytes = static_cast<size_t>(bits / 8);
-  const bool blends = format == TIEPixelFormat::ie24RGB || format == TIEPixelFormat::ie8g ||
-                      format == TIEPixelFormat::ie8p;
+  const bool blends =
+      format == TIEPixelFormat::ie24RGB || format == TIEPixelFormat::ie8g || format == TIEPixelFormat::ie8p;
   if (copies && (FBitsPerPixel == 1 || blends || byBit) && format != TIEPixelFormat::ienull) {
     TRowPair rows(Source, Dest);
     for (int32_t y = y1; y <= y2; ++y) {

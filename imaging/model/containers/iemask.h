@@ -177,22 +177,22 @@ class TIEMask {
   //
   // 1-bit masks: inverts the canvas where the stretched mask is set (an
   // exclusive-or with white).
-  void DrawFilled(TCanvas* Canvas, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH, int32_t SrcX,
-                  int32_t SrcY, int32_t SrcW, int32_t SrcH);
+  void DrawFilled(TCanvas* Canvas, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH, int32_t SrcX, int32_t SrcY,
+                  int32_t SrcW, int32_t SrcH);
   // The border pixels of the scaled selection, pixel (x, y) of the canvas in
   // ColorA when (x + y + Phase) mod 8 < 4, else in ColorB: runs of four that
   // the caller animates by stepping Phase. A set pixel is a border pixel
   // when one of its eight neighbours in the scaled buffer is not set, or
   // when it lies on the buffer's edge at the selection's own edge (where the
   // view cuts through the selection there is no border).
-  void DrawOutline(TCanvas* Canvas, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH, int32_t SrcX,
-                   int32_t SrcY, int32_t SrcW, int32_t SrcH, TColor ColorA, TColor ColorB, int32_t Phase);
+  void DrawOutline(TCanvas* Canvas, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH, int32_t SrcX, int32_t SrcY,
+                   int32_t SrcW, int32_t SrcH, TColor ColorA, TColor ColorB, int32_t Phase);
   // Marks the unselected pixels of the scaled image area on a pf24bit
   // Bitmap as a checkerboard of gray (97, 97, 97): the buffer pixels whose
   // column and row have the same parity. Pixels outside Bitmap, and bitmaps
   // of other formats, are left alone.
-  void DrawOuter(TBitmap* Bitmap, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH, int32_t SrcX,
-                 int32_t SrcY, int32_t SrcW, int32_t SrcH);
+  void DrawOuter(TBitmap* Bitmap, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH, int32_t SrcX, int32_t SrcY,
+                 int32_t SrcW, int32_t SrcH);
 
  private:
   // The Full rule of SetPixel and FillSpan: only ever lowered.

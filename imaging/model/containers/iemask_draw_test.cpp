@@ -18,8 +18,7 @@ std::unique_ptr<TBitmap> Surface(int32_t W, int32_t H, TColor Fill) {
 }
 
 // A mask of W x H with the rectangle X1, Y1 .. X2, Y2 (inclusive) selected.
-std::unique_ptr<TIEMask> Selection(int32_t Bits, int32_t W, int32_t H, int32_t X1, int32_t Y1, int32_t X2,
-                                   int32_t Y2) {
+std::unique_ptr<TIEMask> Selection(int32_t Bits, int32_t W, int32_t H, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
   auto m = std::make_unique<TIEMask>();
   m->Allocate(W, H, Bits);
   for (int32_t y = Y1; y <= Y2; ++y)

@@ -50,9 +50,7 @@ struct TOrder {
   TBytes Entry(uint16_t tag, uint16_t type, uint32_t count, uint32_t offset) const {
     return U16(tag) + U16(type) + U32(count) + U32(offset);
   }
-  TBytes Header(uint32_t firstIfd) const {
-    return (Big ? Text("MM") : Text("II")) + U16(42) + U32(firstIfd);
-  }
+  TBytes Header(uint32_t firstIfd) const { return (Big ? Text("MM") : Text("II")) + U16(42) + U32(firstIfd); }
   // An IFD: count, entries, next offset.
   TBytes Ifd(const std::vector<TBytes>& entries, uint32_t next) const {
     TBytes b = U16(static_cast<uint32_t>(entries.size()));

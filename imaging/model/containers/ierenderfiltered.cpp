@@ -86,8 +86,7 @@ void RenderToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, TIEDestRowTable& Dest
     RenderToTIEBitmap(Source, Dest, DestRows, ColumnTable, RowTable, Clip, DstX, DstY, DstW, DstH, SrcX, SrcY, SrcW,
                       SrcH, EnableAlpha, RowCopy, Opacity, FreeTables, BlendOperation);
   };
-  if (Filter == TResampleFilter::rfNone || !Source || Source == Dest || !IEIsRenderTarget(Dest) ||
-      Source->IsEmpty())
+  if (Filter == TResampleFilter::rfNone || !Source || Source == Dest || !IEIsRenderTarget(Dest) || Source->IsEmpty())
     return direct();
   const TIEPixelFormat format = Source->PixelFormat();
   if (format != TIEPixelFormat::ie1g && format != TIEPixelFormat::ie24RGB) return direct();
@@ -125,18 +124,17 @@ void RenderToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, TIEDestRowTable& Dest
 }
 
 void RenderToTBitmap(TIEBitmap* Source, TBitmap* Dest, TIEDestRowTable& DestRows, TIEIndexTable& ColumnTable,
-                     TIEIndexTable& RowTable, const TRect* Clip, int32_t DstX, int32_t DstY, int32_t DstW,
-                     int32_t DstH, int32_t SrcX, int32_t SrcY, int32_t SrcW, int32_t SrcH, bool EnableAlpha,
-                     bool RowCopy, uint8_t Opacity, TResampleFilter Filter, bool FreeTables,
-                     TIEBlendOperation BlendOperation) {
+                     TIEIndexTable& RowTable, const TRect* Clip, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH,
+                     int32_t SrcX, int32_t SrcY, int32_t SrcW, int32_t SrcH, bool EnableAlpha, bool RowCopy,
+                     uint8_t Opacity, TResampleFilter Filter, bool FreeTables, TIEBlendOperation BlendOperation) {
   if (Filter == TResampleFilter::rfNone)
     return RenderToTBitmap(Source, Dest, DestRows, ColumnTable, RowTable, Clip, DstX, DstY, DstW, DstH, SrcX, SrcY,
                            SrcW, SrcH, EnableAlpha, RowCopy, Opacity, FreeTables, BlendOperation);
   if (!Dest || Dest->PixelFormat() != TPixelFormat::pf24bit) return;
   TIEBitmap wrapper;
   wrapper.EncapsulateTBitmap(Dest, false);
-  RenderToTIEBitmap(Source, &wrapper, DestRows, ColumnTable, RowTable, Clip, DstX, DstY, DstW, DstH, SrcX, SrcY,
-                    SrcW, SrcH, EnableAlpha, RowCopy, Opacity, Filter, FreeTables, BlendOperation);
+  RenderToTIEBitmap(Source, &wrapper, DestRows, ColumnTable, RowTable, Clip, DstX, DstY, DstW, DstH, SrcX, SrcY, SrcW,
+                    SrcH, EnableAlpha, RowCopy, Opacity, Filter, FreeTables, BlendOperation);
 }
 
 void DrawToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH,
@@ -144,8 +142,8 @@ void DrawToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, int32_t DstX, int32_t D
                      TIEBlendOperation BlendOperation) {
   TIEDestRowTable rows;
   TIEIndexTable cols, rowTable;
-  RenderToTIEBitmap(Source, Dest, rows, cols, rowTable, nullptr, DstX, DstY, DstW, DstH, SrcX, SrcY, SrcW, SrcH,
-                    true, false, Opacity, Filter, true, BlendOperation);
+  RenderToTIEBitmap(Source, Dest, rows, cols, rowTable, nullptr, DstX, DstY, DstW, DstH, SrcX, SrcY, SrcW, SrcH, true,
+                    false, Opacity, Filter, true, BlendOperation);
 }
 
 void DrawToTBitmap(TIEBitmap* Source, TBitmap* Dest, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH,

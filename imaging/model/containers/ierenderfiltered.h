@@ -22,10 +22,9 @@ void RenderToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, TIEDestRowTable& Dest
                        TIEBlendOperation BlendOperation);
 
 void RenderToTBitmap(TIEBitmap* Source, TBitmap* Dest, TIEDestRowTable& DestRows, TIEIndexTable& ColumnTable,
-                     TIEIndexTable& RowTable, const TRect* Clip, int32_t DstX, int32_t DstY, int32_t DstW,
-                     int32_t DstH, int32_t SrcX, int32_t SrcY, int32_t SrcW, int32_t SrcH, bool EnableAlpha,
-                     bool RowCopy, uint8_t Opacity, TResampleFilter Filter, bool FreeTables,
-                     TIEBlendOperation BlendOperation);
+                     TIEIndexTable& RowTable, const TRect* Clip, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH,
+                     int32_t SrcX, int32_t SrcY, int32_t SrcW, int32_t SrcH, bool EnableAlpha, bool RowCopy,
+                     uint8_t Opacity, TResampleFilter Filter, bool FreeTables, TIEBlendOperation BlendOperation);
 
 void DrawToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH,
                      int32_t SrcX, int32_t SrcY, int32_t SrcW, int32_t SrcH, uint8_t Opacity, TResampleFilter Filter,

@@ -182,9 +182,7 @@ void ResampleFiltered(TIEBitmap* Source, TIEBitmap* Dest, TResampleFilter Filter
     return;
   }
   switch (Source->PixelFormat()) {
-    case TIEPixelFormat::ie24RGB:
-      Resample24(Source, Dest, Filter, OnProgress, Sender);
-      break;
+    case TIEPixelFormat::ie24RGB: Resample24(Source, Dest, Filter, OnProgress, Sender); break;
     case TIEPixelFormat::ie1g:
       EnsureFormat(Dest, IsProjection(Filter) ? TIEPixelFormat::ie1g : TIEPixelFormat::ie24RGB);
       Resample1Bit(Source, Dest, Filter);
@@ -193,8 +191,7 @@ void ResampleFiltered(TIEBitmap* Source, TIEBitmap* Dest, TResampleFilter Filter
       EnsureFormat(Dest, TIEPixelFormat::ie8g);
       ResampleAlpha(Source, Dest, Filter);
       break;
-    case TIEPixelFormat::ienull:
-      break;
+    case TIEPixelFormat::ienull: break;
     default:
       // ie8p, ie16g, ie32f, ieCMYK, ieRGB48: filtering would need another
       // engine per format; the nearest stretch keeps the picture.
@@ -331,8 +328,7 @@ void Stretch1BitToGray(TIEBitmap* Source, int32_t X1, int32_t Y1, int32_t X2, in
 // ---- Transparent pixels -----------------------------------------------------------------
 
 void FillTransparentPixels(TIEBitmap* Bitmap, TRGB Colour) {
-  if (!Bitmap || Bitmap->PixelFormat() != TIEPixelFormat::ie24RGB || !Bitmap->HasAlphaChannel() ||
-      Bitmap->IsEmpty())
+  if (!Bitmap || Bitmap->PixelFormat() != TIEPixelFormat::ie24RGB || !Bitmap->HasAlphaChannel() || Bitmap->IsEmpty())
     return;
   TIEBitmap* alpha = Bitmap->AlphaChannel();
   const int32_t w = std::min(Bitmap->Width(), alpha->Width());

@@ -39,11 +39,11 @@ inline double Cubic(double Pm1, double P0, double P1, double P2, const TCubicWei
 
 // One interval of an axis walk.
 struct TAreaStep {
-  double Length;   // its length, the weight on this axis
-  int32_t Pixel;   // the source pixel (column or row) it lies in
-  double T;        // sample position in that pixel: 1.0 at a source boundary
-  int32_t Dest;    // the destination pixel it lies in
-  bool EndsDest;   // it ends that destination pixel
+  double Length;  // its length, the weight on this axis
+  int32_t Pixel;  // the source pixel (column or row) it lies in
+  double T;       // sample position in that pixel: 1.0 at a source boundary
+  int32_t Dest;   // the destination pixel it lies in
+  bool EndsDest;  // it ends that destination pixel
 };
 
 // Merges the boundaries 1, 2, .. S - 1 of the source pixels with g, 2g, ..

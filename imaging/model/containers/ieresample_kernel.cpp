@@ -163,8 +163,8 @@ void BuildContributors(TContributors& L, int32_t S, int32_t D, double Scale, con
       bool narrow = true;
       for (int64_t j = first; j <= last; ++j) {
         const double distance = centre - static_cast<double>(j);
-        const int64_t weight = enlarge ? Round(K.Kernel(distance) * 256.0)
-                                       : Round(K.Kernel(distance * Scale) * 256.0 * Scale);
+        const int64_t weight =
+            enlarge ? Round(K.Kernel(distance) * 256.0) : Round(K.Kernel(distance * Scale) * 256.0 * Scale);
         if (weight == 0) continue;
         // Mirrored at the edges, then clamped.
         int64_t n = j;
@@ -336,8 +336,7 @@ void VerticalRow(WorkRow&& Row, const TContributors& L, int32_t Y, int32_t Count
       __m128i a0 = zero, a1 = zero, a2 = zero, a3 = zero;
       for (int32_t k = 0; k < pairs; ++k) {
         const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Rows[static_cast<size_t>(2 * k)] + x0));
-        const __m128i r1 =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(Rows[static_cast<size_t>(2 * k + 1)] + x0));
+        const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Rows[static_cast<size_t>(2 * k + 1)] + x0));
         const __m128i w = _mm_set1_epi32(pw[k]);
         const __m128i lo = _mm_unpacklo_epi8(r0, r1);
         const __m128i hi = _mm_unpackhi_epi8(r0, r1);

@@ -23,10 +23,10 @@ inline uint8_t Lerp(int32_t A, int32_t B, int32_t Frac) { return static_cast<uin
 // The column tables. Every index is kept inside the source, which the
 // formulas already guarantee up to floating-point error.
 struct TColumnTable {
-  std::vector<int32_t> Base;   // trunc(i / xs)
-  std::vector<int32_t> Next;   // min(Base + 1, SW - 1)
-  std::vector<int32_t> Frac;   // trunc((i / xs - Base) * 131072)
-  std::vector<int32_t> Last;   // trunc(min(i + 1, DW - 1) / xs + 1e-10)
+  std::vector<int32_t> Base;           // trunc(i / xs)
+  std::vector<int32_t> Next;           // min(Base + 1, SW - 1)
+  std::vector<int32_t> Frac;           // trunc((i / xs - Base) * 131072)
+  std::vector<int32_t> Last;           // trunc(min(i + 1, DW - 1) / xs + 1e-10)
   std::vector<TChannelDivisor> Count;  // of Last - Base + 1 pixels
 };
 

@@ -70,9 +70,7 @@ const TResampleFilter kAllFilters[] = {
     TResampleFilter::rfProjectBW,  TResampleFilter::rfProjectWB,
 };
 
-bool IsProjection(TResampleFilter F) {
-  return F == TResampleFilter::rfProjectBW || F == TResampleFilter::rfProjectWB;
-}
+bool IsProjection(TResampleFilter F) { return F == TResampleFilter::rfProjectBW || F == TResampleFilter::rfProjectWB; }
 
 // A private temporary folder, for file-backed bitmaps and tool runs.
 class ModelResampleFiles : public ::testing::Test {
@@ -136,11 +134,11 @@ TEST(ModelResample, ChannelValueRules) {
     int Expected;
   };
   const Row rows[] = {
-      {25600, 256, 100}, {25855, 256, 100},   // truncated
-      {-500, 256, 0},    {90000, 256, 255},   // clamped
-      {-2560, -256, 10}, {2570, -256, 0},     // signed division toward zero
-      {1000, 0, 3},                           // zero weight sum: shr 8
-      {-1, 0, 255},                           // ... of the sum as an unsigned number
+      {25600, 256, 100}, {25855, 256, 100},  // truncated
+      {-500, 256, 0},    {90000, 256, 255},  // clamped
+      {-2560, -256, 10}, {2570, -256, 0},    // signed division toward zero
+      {1000, 0, 3},                          // zero weight sum: shr 8
+      {-1, 0, 255},                          // ... of the sum as an unsigned number
       {0, 0, 0},
   };
   for (const Row& r : rows)
@@ -152,8 +150,9 @@ TEST(ModelResample, ChannelValueRules) {
   for (int32_t d = 1; d <= 3000; d += (d < 300 ? 1 : 37)) {
     const TChannelDivisor div = MakeChannelDivisor(d);
     for (int i = 0; i < 200; ++i) {
-      const uint32_t n = i < 100 ? static_cast<uint32_t>(d) * static_cast<uint32_t>(i) + static_cast<uint32_t>(i % 3) - 1u
-                                 : rng() & 0x7FFFFFFFu;
+      const uint32_t n = i < 100
+                             ? static_cast<uint32_t>(d) * static_cast<uint32_t>(i) + static_cast<uint32_t>(i % 3) - 1u
+                             : rng() & 0x7FFFFFFFu;
       if (n > 0x7FFFFFFFu) continue;
       ASSERT_EQ(DivideBy(n, div), n / static_cast<uint32_t>(d)) << n << " / " << d;
     }
@@ -176,7 +175,9 @@ TEST(ModelResample, CubicInterpolate) {
 TEST(ModelResample, TriangleThreeToFiveKeepsTheEnds) {
   // Scale (5 - 1) / (3 - 1) = 2: columns 0, 2, 4 sit on the source pixels,
   // the others take the truncated mean of their two neighbours.
-  Bitmap src = Make24(3, 1, [](int32_t x, int32_t) { return Gray(static_cast<uint8_t>(x == 0 ? 10 : x == 1 ? 20 : 31)); });
+  Bitmap src = Make24(3, 1, [](int32_t x, int32_t) {
+    return Gray(static_cast<uint8_t>(x == 0 ? 10 : x == 1 ? 20 : 31));
+  });
   Bitmap dst = Make(5, 1, TIEPixelFormat::ie24RGB);
   ResampleBitmap(src.get(), dst.get(), TResampleFilter::rfTriangle);
   const uint8_t expected[] = {10, 15, 20, 25, 31};
@@ -342,7 +343,9 @@ TEST(ModelResample, OneBitSources) {
 }
 
 TEST(ModelResample, TransparentPixelsTurnGrayAndAlphaFollows) {
-  Bitmap src = Make24(6, 4, [](int32_t x, int32_t y) { return MakeTRGB(static_cast<uint8_t>(40 * x), 0, static_cast<uint8_t>(50 * y)); });
+  Bitmap src = Make24(6, 4, [](int32_t x, int32_t y) {
+    return MakeTRGB(static_cast<uint8_t>(40 * x), 0, static_cast<uint8_t>(50 * y));
+  });
   TIEBitmap* alpha = src->AlphaChannel();
   for (int32_t y = 0; y < 4; ++y)
     for (int32_t x = 0; x < 6; ++x) alpha->SetPixel8(x, y, x < 2 ? 0 : 255);
@@ -379,7 +382,7 @@ TEST(ModelResample, ProgressEndValues) {
   // 100; fast linear: 0 .. trunc(149 * 100 / 150.5); projection and nearest:
   // 0 .. trunc(49 * 100 / 50.5).
   const Row rows[] = {
-      {TResampleFilter::rfLanczos3, 0, 99},  {TResampleFilter::rfBilinear, 2, 100},
+      {TResampleFilter::rfLanczos3, 0, 99},   {TResampleFilter::rfBilinear, 2, 100},
       {TResampleFilter::rfFastLinear, 0, 99}, {TResampleFilter::rfProjectBW, 0, 97},
       {TResampleFilter::rfNone, 0, 97},
   };
@@ -469,7 +472,8 @@ TEST(ModelResample, UniformStaysUniformUnderEveryFilter) {
 TEST(ModelResample, OtherFormatsKeepTheirPicture) {
   // ie8p: the nearest stretch with the palette.
   Bitmap pal = Make(4, 4, TIEPixelFormat::ie8p);
-  for (int32_t i = 0; i < 256; ++i) pal->SetPaletteColor(i, MakeTRGB(static_cast<uint8_t>(i), 7, static_cast<uint8_t>(255 - i)));
+  for (int32_t i = 0; i < 256; ++i)
+    pal->SetPaletteColor(i, MakeTRGB(static_cast<uint8_t>(i), 7, static_cast<uint8_t>(255 - i)));
   for (int32_t y = 0; y < 4; ++y)
     for (int32_t x = 0; x < 4; ++x) pal->SetPixel8(x, y, static_cast<uint8_t>(10 * x + y));
   Bitmap palOut = Make(8, 2, TIEPixelFormat::ie8p);  // as allocated by the caller: palette all black
@@ -587,9 +591,9 @@ TEST_F(ModelResampleFiles, SanitizerSweep) {
     for (TIEPixelFormat format : formats)
       for (TResampleFilter f : kAllFilters)
         for (int uniform = 0; uniform < 2; ++uniform) {
-          SCOPED_TRACE(::testing::Message() << "format " << static_cast<int>(format) << " filter "
-                                            << static_cast<int>(f) << " " << s[0] << "x" << s[1] << " -> " << s[2]
-                                            << "x" << s[3] << (uniform ? " uniform" : " random"));
+          SCOPED_TRACE(::testing::Message()
+                       << "format " << static_cast<int>(format) << " filter " << static_cast<int>(f) << " " << s[0]
+                       << "x" << s[1] << " -> " << s[2] << "x" << s[3] << (uniform ? " uniform" : " random"));
           IEMemoryThresholdOverride = 0;
           Bitmap src = Make(s[0], s[1], format);
           if (format == TIEPixelFormat::ie24RGB) src->AlphaChannel();
@@ -617,7 +621,8 @@ TEST_F(ModelResampleFiles, SanitizerSweep) {
           ASSERT_EQ(dst->Width(), s[2]);
           ASSERT_EQ(dst->Height(), s[3]);
           TIEPixelFormat expected = format;
-          if (IsProjection(f) && format != TIEPixelFormat::ie8g) expected = TIEPixelFormat::ie1g;
+          if (IsProjection(f) && format != TIEPixelFormat::ie8g)
+            expected = TIEPixelFormat::ie1g;
           else if (format == TIEPixelFormat::ie1g && f != TResampleFilter::rfNone &&
                    !(f >= TResampleFilter::rfFastLinear && s[0] == s[2] && s[1] == s[3]))
             expected = TIEPixelFormat::ie24RGB;  // the same size is a copy for the linear routes
@@ -651,9 +656,8 @@ TEST_F(ModelResampleFiles, AreaReductionMatchesPamscale) {
     });
     const std::string in = Dir + "/in.ppm", out = Dir + "/out.ppm";
     ASSERT_TRUE(WritePnmFile(in, BitmapToPnm(*src)));
-    ASSERT_EQ(RunTool({"pamscale", "-linear", "-width", std::to_string(c[2]), "-height", std::to_string(c[3]), in},
-                      out),
-              0);
+    ASSERT_EQ(
+        RunTool({"pamscale", "-linear", "-width", std::to_string(c[2]), "-height", std::to_string(c[3]), in}, out), 0);
     TPnmImage theirs;
     ASSERT_TRUE(ReadPnmFile(out, theirs));
     Bitmap dst = Make(c[2], c[3], TIEPixelFormat::ie24RGB);

@@ -181,8 +181,7 @@ TIEVirtualImage* TIEVirtualImageList::AllocImage(int32_t ImageWidth, int32_t Ima
   if (StoredSize(ImageWidth, ImageHeight, ImageBitCount, ImageHasAlpha) > 2147483647) return nullptr;
   auto image = std::make_unique<TIEVirtualImage>();
   TranslateOutOfMemory([&] { FImages.reserve(FImages.size() + 1); });
-  if (!AllocSpace(image.get(), ImageWidth, ImageHeight, ImageBitCount, ImageHasAlpha, ImagePixelFormat))
-    return nullptr;
+  if (!AllocSpace(image.get(), ImageWidth, ImageHeight, ImageBitCount, ImageHasAlpha, ImagePixelFormat)) return nullptr;
   FImages.push_back(std::move(image));
   return FImages.back().get();
 }
@@ -255,8 +254,7 @@ void TIEVirtualImageList::CopyToBitmap(TIEVirtualImage* Image, TIEBitmap* Bitmap
     Bitmap->RemoveAlphaChannel();
     return;
   }
-  if (Bitmap->HasAlphaChannel() &&
-      (Bitmap->AlphaChannel()->Width() != w || Bitmap->AlphaChannel()->Height() != h))
+  if (Bitmap->HasAlphaChannel() && (Bitmap->AlphaChannel()->Width() != w || Bitmap->AlphaChannel()->Height() != h))
     Bitmap->RemoveAlphaChannel();
   TIEBitmap* alpha = Bitmap->AlphaChannel();
   const int32_t aRowLen = StoredRowLen(w, 8);
@@ -274,8 +272,8 @@ bool TIEVirtualImageList::CopyFromBitmap(TIEVirtualImage* Image, TIEBitmap* Bitm
   if (!Image || !Storable(Bitmap) || !FFile->IsAllocated()) return false;
   Map(Image, kReadWrite);
   const bool hasAlpha = Bitmap->HasAlphaChannel();
-  if (Bitmap->Width() != Image->Width || Bitmap->Height() != Image->Height ||
-      Bitmap->BitCount() != Image->BitCount || hasAlpha != (Image->HasAlpha != 0)) {
+  if (Bitmap->Width() != Image->Width || Bitmap->Height() != Image->Height || Bitmap->BitCount() != Image->BitCount ||
+      hasAlpha != (Image->HasAlpha != 0)) {
     // New space; the old is not returned to the free blocks.
     Unmap(Image);
     AllocSpace(Image, Bitmap->Width(), Bitmap->Height(), Bitmap->BitCount(), hasAlpha, Bitmap->PixelFormat());

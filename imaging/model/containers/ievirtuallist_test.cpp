@@ -48,9 +48,7 @@ class ModelVirtualImageList : public ::testing::Test {
     return bytes;
   }
 
-  static int64_t FileLength(const std::string& Path) {
-    return static_cast<int64_t>(std::filesystem::file_size(Path));
-  }
+  static int64_t FileLength(const std::string& Path) { return static_cast<int64_t>(std::filesystem::file_size(Path)); }
 
   std::string Dir;
 };
@@ -196,9 +194,9 @@ TEST_F(ModelVirtualImageList, EvictionKeepsMaxMappedImages) {
   // Touching the first again maps it and evicts the least recently used.
   auto* bits = static_cast<uint8_t*>(list.GetImageBits(images[0]));
   ASSERT_NE(bits, nullptr);
-  EXPECT_EQ(bits[1], 0);                   // green of pixel (0, 9): x = 0
-  EXPECT_EQ(bits[3 * 4 + 1], 4);           // pixel (4, 9)
-  EXPECT_EQ(images[1]->Memory, nullptr);   // evicted
+  EXPECT_EQ(bits[1], 0);                  // green of pixel (0, 9): x = 0
+  EXPECT_EQ(bits[3 * 4 + 1], 4);          // pixel (4, 9)
+  EXPECT_EQ(images[1]->Memory, nullptr);  // evicted
   EXPECT_EQ(list.MappedCount(), 10);
 }
 

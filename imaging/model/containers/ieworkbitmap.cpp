@@ -21,8 +21,7 @@ void TIEWorkBitmap::Allocate(int32_t ImageWidth, int32_t ImageHeight, int32_t Im
   const uint64_t size = static_cast<uint64_t>(rowLen) * static_cast<uint64_t>(ImageHeight);
   if (size > std::numeric_limits<size_t>::max() / 2) throw EOutOfMemory("Out of memory");
   FBits.reset(static_cast<uint8_t*>(IEAllocPixelBlock(static_cast<size_t>(size))));
-  if (!FBits)
-    throw EOutOfMemory("Out of memory: cannot allocate " + std::to_string(size) + " bytes");
+  if (!FBits) throw EOutOfMemory("Out of memory: cannot allocate " + std::to_string(size) + " bytes");
   FWidth = ImageWidth;
   FHeight = ImageHeight;
   FBitsPerPixel = ImageBitsPerPixel;

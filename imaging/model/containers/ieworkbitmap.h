@@ -31,9 +31,7 @@ class TIEWorkBitmap : public TObject {
   void FreeBits();
 
   // Row Row (0 = top); not range-checked.
-  uint8_t* ScanLine(int32_t Row) {
-    return FBits.get() + static_cast<ptrdiff_t>(FRowLen) * (FHeight - 1 - Row);
-  }
+  uint8_t* ScanLine(int32_t Row) { return FBits.get() + static_cast<ptrdiff_t>(FRowLen) * (FHeight - 1 - Row); }
   uint8_t* Bits() { return FBits.get(); }
 
   int32_t Width() const { return FWidth; }

@@ -38,9 +38,8 @@ int64_t ReadMemAvailable() {
 
 // Raises the pixel buffer's refusal of an image too large to address.
 [[noreturn]] void RaiseImageTooLarge(int32_t Width, int32_t Height, int32_t Bits) {
-  throw Exception("Image too large: " + std::to_string(Width) + " x " + std::to_string(Height) +
-                  " pixels of " + std::to_string(Bits) + " bits exceed " +
-                  std::to_string(IEMaxImageBytes) + " bytes");
+  throw Exception("Image too large: " + std::to_string(Width) + " x " + std::to_string(Height) + " pixels of " +
+                  std::to_string(Bits) + " bits exceed " + std::to_string(IEMaxImageBytes) + " bytes");
 }
 
 const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
@@ -112,18 +111,13 @@ void TIEBitmap::AllocateImage() {
   if (FLocation == TIELocation::ieTBitmap) {
     const TIEPixelFormat refused = FPixelFormat;
     // A platform bitmap that is kept (Assign into it) keeps its own shape.
-    if (refused == TIEPixelFormat::ie32f || refused == TIEPixelFormat::ieCMYK ||
-        refused == TIEPixelFormat::ieRGB48)
+    if (refused == TIEPixelFormat::ie32f || refused == TIEPixelFormat::ieCMYK || refused == TIEPixelFormat::ieRGB48)
       SyncFromTBitmap();
     switch (refused) {
-      case TIEPixelFormat::ie32f:
-        throw Exception("ie32f pixel format not allowed when Location=ieTBitmap");
-      case TIEPixelFormat::ieCMYK:
-        throw Exception("ieCMYK pixel format not allowed when Location=ieTBitmap");
-      case TIEPixelFormat::ieRGB48:
-        throw Exception("ieRGB48 pixel format not allowed when Location=ieTBitmap");
-      default:
-        break;
+      case TIEPixelFormat::ie32f: throw Exception("ie32f pixel format not allowed when Location=ieTBitmap");
+      case TIEPixelFormat::ieCMYK: throw Exception("ieCMYK pixel format not allowed when Location=ieTBitmap");
+      case TIEPixelFormat::ieRGB48: throw Exception("ieRGB48 pixel format not allowed when Location=ieTBitmap");
+      default: break;
     }
   }
 
@@ -139,8 +133,7 @@ void TIEBitmap::AllocateImage() {
   if (FLocation == TIELocation::ieFile && size < FMemoryThreshold) FLocation = TIELocation::ieMemory;
   if (FLocation == TIELocation::ieMemory && size > FMemoryThreshold) FLocation = TIELocation::ieFile;
 
-  if (FLocation == TIELocation::ieFile && !FFileBuffer->AllocateFile("IMG", size))
-    FLocation = TIELocation::ieMemory;
+  if (FLocation == TIELocation::ieFile && !FFileBuffer->AllocateFile("IMG", size)) FLocation = TIELocation::ieMemory;
   if (FLocation == TIELocation::ieMemory) {
     // Zero-filled, with room to start the pixels on a 32-byte boundary.
     void* block = IEAllocPixelBlock(static_cast<size_t>(size) + 32);
@@ -226,14 +219,10 @@ void TIEBitmap::SetLocation(TIELocation Value) {
   // Refused before the image is moved out, so that it stays as it was.
   if (Value == TIELocation::ieTBitmap && !IsEmpty()) {
     switch (FPixelFormat) {
-      case TIEPixelFormat::ie32f:
-        throw Exception("ie32f pixel format not allowed when Location=ieTBitmap");
-      case TIEPixelFormat::ieCMYK:
-        throw Exception("ieCMYK pixel format not allowed when Location=ieTBitmap");
-      case TIEPixelFormat::ieRGB48:
-        throw Exception("ieRGB48 pixel format not allowed when Location=ieTBitmap");
-      default:
-        break;
+      case TIEPixelFormat::ie32f: throw Exception("ie32f pixel format not allowed when Location=ieTBitmap");
+      case TIEPixelFormat::ieCMYK: throw Exception("ieCMYK pixel format not allowed when Location=ieTBitmap");
+      case TIEPixelFormat::ieRGB48: throw Exception("ieRGB48 pixel format not allowed when Location=ieTBitmap");
+      default: break;
     }
   }
   TIEBitmap old;
@@ -332,8 +321,8 @@ void TIEBitmap::CopyPixelsFrom(TIEBitmap* S) {
   S->FAccess = kReadOnly;
   FAccess = kWriteOnly;
   try {
-    if (FLocation == TIELocation::ieFile && S->FLocation == TIELocation::ieFile &&
-        FFileBuffer->IsAllocated() && S->FFileBuffer->IsAllocated()) {
+    if (FLocation == TIELocation::ieFile && S->FLocation == TIELocation::ieFile && FFileBuffer->IsAllocated() &&
+        S->FFileBuffer->IsAllocated()) {
       FreeRowBuffers();
       S->FreeRowBuffers();
       S->FFileBuffer->CopyTo(FFileBuffer.get(), 0, static_cast<int64_t>(FRowLen) * FHeight);
@@ -384,8 +373,7 @@ void TIEBitmap::AssignBitmap(TIEBitmap* S, bool KeepOwnAlpha) {
       if (!FAlphaChannel) {
         FAlphaChannel = std::make_unique<TIEBitmap>();
         FAlphaChannel->FIsAlphaChannel = true;
-        FAlphaChannel->FLocation =
-            FLocation == TIELocation::ieTBitmap ? TIELocation::ieMemory : FLocation;
+        FAlphaChannel->FLocation = FLocation == TIELocation::ieTBitmap ? TIELocation::ieMemory : FLocation;
       }
       FAlphaChannel->AssignBitmap(S->FAlphaChannel.get(), false);
     } else {

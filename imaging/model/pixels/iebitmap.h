@@ -129,8 +129,8 @@ class TIEBitmap : public TIEBaseBitmap {
   // The block must hold RowLen * Height bytes and outlive its use; it is never
   // freed here. FreeFirst also frees the alpha channel; a nil Buffer leaves
   // the bitmap empty.
-  void EncapsulateMemory(void* Buffer, int32_t ImageWidth, int32_t ImageHeight,
-                         TIEPixelFormat ImagePixelFormat, bool FreeFirst);
+  void EncapsulateMemory(void* Buffer, int32_t ImageWidth, int32_t ImageHeight, TIEPixelFormat ImagePixelFormat,
+                         bool FreeFirst);
 
   // ---- Rows (0 = top; not bounds-checked) ----
   // For a file image the address is a buffer valid only until the next
@@ -263,8 +263,8 @@ class TIEBitmap : public TIEBaseBitmap {
                   int32_t RectHeight);
   // The same rectangle on the two alpha channels (each created, all 255, when
   // missing), keeping the larger value.
-  void MergeAlphaRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
-                        int32_t RectWidth, int32_t RectHeight);
+  void MergeAlphaRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t RectWidth,
+                        int32_t RectHeight);
   // Moves the inclusive rectangle so that its top-left corner lands at DstX,
   // DstY, filling where it was with FillValue (as FillRect). Goes through a
   // temporary bitmap, which may live in a file. The alpha channel stays.
@@ -381,8 +381,7 @@ class TIEBitmap : public TIEBaseBitmap {
   void CopyAndConvertFormat(TIEBitmap* Source);
   // Count pixels of a row of Format as the colours GetPixelAsRGB reads
   // (Palette: the 256 entries of an ie8p row).
-  static void ConvertRowToRGB(TIEPixelFormat Format, const void* Row, int32_t Count, const TRGB* Palette,
-                              TRGB* Dest);
+  static void ConvertRowToRGB(TIEPixelFormat Format, const void* Row, int32_t Count, const TRGB* Palette, TRGB* Dest);
   // The colour-depth routines the conversion needs live in the processing
   // library above this one, which fills the table at start-up
   // (IEInstallColorDepthHooks). A conversion that needs a missing one raises
@@ -447,10 +446,10 @@ class TIEBitmap : public TIEBaseBitmap {
                                  int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
                                  int32_t YStep, bool RowCopy);
   virtual void RenderRowsPaletteAlpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
-                                      const uint8_t* OpacityRow, const int32_t* ColumnTable,
-                                      const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX,
-                                      int32_t DstY, int32_t FirstCol, int32_t FirstRow, int32_t LastCol,
-                                      int32_t LastRow, int32_t XStep, int32_t YStep, bool RowCopy);
+                                      const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
+                                      int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t FirstCol,
+                                      int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep, int32_t YStep,
+                                      bool RowCopy);
   virtual void RenderRowsGray16(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
                                 const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
                                 int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
@@ -458,8 +457,8 @@ class TIEBitmap : public TIEBaseBitmap {
   virtual void RenderRowsGray16Alpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
                                      const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
                                      int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t FirstCol,
-                                     int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
-                                     int32_t YStep, bool RowCopy);
+                                     int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep, int32_t YStep,
+                                     bool RowCopy);
   virtual void RenderRowsFloat(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
                                const int32_t* RowTable, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
                                int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t XStep,
@@ -553,15 +552,15 @@ class TIEBitmap : public TIEBaseBitmap {
   bool CopyPixelsIntoTBitmap(TIEBitmap* S);
 
   std::unique_ptr<TIEFileBuffer> FFileBuffer;
-  void* FCurrentRow = nullptr;             // last ScanLine buffer of a file image
-  std::unique_ptr<TRGB[]> FPalette;        // 256 entries, ie8p only
+  void* FCurrentRow = nullptr;       // last ScanLine buffer of a file image
+  std::unique_ptr<TRGB[]> FPalette;  // 256 entries, ie8p only
   int32_t FPaletteLength = 0;
   std::unique_ptr<TIEBitmap> FAlphaChannel;
-  uint8_t* FMemory = nullptr;              // first pixel byte, aligned to 32
-  void* FReserved = nullptr;               // the block FMemory lies in
-  TBitmap* FBitmap = nullptr;              // storage of ieTBitmap
-  std::vector<uint8_t*> FBitmapScanline;   // row addresses of FBitmap
-  std::vector<TRowBuffer> FRowBuffers;     // GetRow buffers of a file image, oldest first
+  uint8_t* FMemory = nullptr;             // first pixel byte, aligned to 32
+  void* FReserved = nullptr;              // the block FMemory lies in
+  TBitmap* FBitmap = nullptr;             // storage of ieTBitmap
+  std::vector<uint8_t*> FBitmapScanline;  // row addresses of FBitmap
+  std::vector<TRowBuffer> FRowBuffers;    // GetRow buffers of a file image, oldest first
   int32_t FWidth = 0;
   int32_t FHeight = 0;
   int32_t FBitCount = 0;

@@ -46,15 +46,9 @@ void TIEBitmap::GetPixelAsRGB(int32_t X, int32_t Y, TRGB& Colour) {
       Colour = TRGB{};
       GetPaletteColor(GetPixel8(X, Y), Colour);
       break;
-    case TIEPixelFormat::ie8g:
-      gray(GetPixel8(X, Y));
-      break;
-    case TIEPixelFormat::ie16g:
-      gray(IENarrow16To8(GetPixel16(X, Y)));
-      break;
-    case TIEPixelFormat::ie24RGB:
-      Colour = *PixelRGB(X, Y);
-      break;
+    case TIEPixelFormat::ie8g: gray(GetPixel8(X, Y)); break;
+    case TIEPixelFormat::ie16g: gray(IENarrow16To8(GetPixel16(X, Y))); break;
+    case TIEPixelFormat::ie24RGB: Colour = *PixelRGB(X, Y); break;
     case TIEPixelFormat::ie32f: {
       // Limited to 0..1 first; NaN counts as 0.
       double v = GetPixelFloat(X, Y);
@@ -62,17 +56,13 @@ void TIEBitmap::GetPixelAsRGB(int32_t X, int32_t Y, TRGB& Colour) {
       gray(static_cast<uint8_t>(std::trunc(v * 255)));
       break;
     }
-    case TIEPixelFormat::ieCMYK:
-      Colour = IECMYKToRGB(GetPixelCMYK(X, Y));
-      break;
+    case TIEPixelFormat::ieCMYK: Colour = IECMYKToRGB(GetPixelCMYK(X, Y)); break;
     case TIEPixelFormat::ieRGB48: {
       const TRGB48 p = GetPixelRGB48(X, Y);
       Colour = MakeTRGB(IENarrow16To8(p.r), IENarrow16To8(p.g), IENarrow16To8(p.b));
       break;
     }
-    default:
-      Colour = TRGB{};
-      break;
+    default: Colour = TRGB{}; break;
   }
 }
 

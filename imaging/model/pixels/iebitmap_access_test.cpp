@@ -86,9 +86,20 @@ TEST_F(ModelPixelAccess, GetPixelAsRGBOfEveryFormat) {
       {PF::ie32f, [](TIEBitmap& b) { b.SetPixelFloat(2, 1, 1.5); }, gray(255)},
       {PF::ie32f, [](TIEBitmap& b) { b.SetPixelFloat(2, 1, -0.25); }, gray(0)},
       {PF::ie32f, [nan](TIEBitmap& b) { b.SetPixelFloat(2, 1, nan); }, gray(0)},
-      {PF::ieCMYK, [](TIEBitmap& b) { b.SetPixelCMYK(2, 1, TCMYK{255, 255, 255, 255}); }, gray(255)},
-      {PF::ieCMYK, [](TIEBitmap& b) { b.SetPixelCMYK(2, 1, TCMYK{255, 0, 0, 255}); }, MakeTRGB(255, 0, 0)},
-      {PF::ieRGB48, [](TIEBitmap& b) { b.SetPixelRGB48(2, 1, TRGB48{0x1234, 0xABCD, 0x00FF}); },
+      {PF::ieCMYK,
+       [](TIEBitmap& b) {
+         b.SetPixelCMYK(2, 1, TCMYK{255, 255, 255, 255});
+       },
+       gray(255)},
+      {PF::ieCMYK,
+       [](TIEBitmap& b) {
+         b.SetPixelCMYK(2, 1, TCMYK{255, 0, 0, 255});
+       },
+       MakeTRGB(255, 0, 0)},
+      {PF::ieRGB48,
+       [](TIEBitmap& b) {
+         b.SetPixelRGB48(2, 1, TRGB48{0x1234, 0xABCD, 0x00FF});
+       },
        MakeTRGB(0x12, 0xAB, 0x00)},
   };
   for (const Case& c : cases) {
@@ -118,12 +129,21 @@ TEST_F(ModelPixelAccess, SettersLowerFullOnlyBelowTheMaximum) {
       {PF::ie32f, 1.0, [](TIEBitmap& b) { b.SetPixelFloat(0, 0, 1.0); }, true},
       {PF::ie32f, 1.0, [](TIEBitmap& b) { b.SetPixelFloat(0, 0, 2.0); }, true},
       {PF::ie32f, 1.0, [](TIEBitmap& b) { b.SetPixelFloat(0, 0, 0.999); }, false},
-      {PF::ie32f, 1.0,
-       [](TIEBitmap& b) { b.SetPixelFloat(0, 0, std::numeric_limits<double>::quiet_NaN()); }, false},
-      {PF::ieCMYK, double(clWhite), [](TIEBitmap& b) { b.SetPixelCMYK(0, 0, TCMYK{0, 0, 0, 1}); }, true},
-      {PF::ieRGB48, double(clWhite), [](TIEBitmap& b) { b.SetPixelRGB48(0, 0, TRGB48{65535, 65535, 65535}); },
+      {PF::ie32f, 1.0, [](TIEBitmap& b) { b.SetPixelFloat(0, 0, std::numeric_limits<double>::quiet_NaN()); }, false},
+      {PF::ieCMYK, double(clWhite),
+       [](TIEBitmap& b) {
+         b.SetPixelCMYK(0, 0, TCMYK{0, 0, 0, 1});
+       },
        true},
-      {PF::ieRGB48, double(clWhite), [](TIEBitmap& b) { b.SetPixelRGB48(0, 0, TRGB48{65535, 65534, 65535}); },
+      {PF::ieRGB48, double(clWhite),
+       [](TIEBitmap& b) {
+         b.SetPixelRGB48(0, 0, TRGB48{65535, 65535, 65535});
+       },
+       true},
+      {PF::ieRGB48, double(clWhite),
+       [](TIEBitmap& b) {
+         b.SetPixelRGB48(0, 0, TRGB48{65535, 65534, 65535});
+       },
        false},
   };
   for (const Case& c : cases) {

@@ -23,10 +23,10 @@ const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
 const TIEDataAccess kWriteOnly{TIEDataAccessItem::iedWrite};
 
 // The ordered-dither matrix, [x mod 8][y mod 8].
-constexpr int32_t kDither[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
+constexpr int32_t kDither[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+                                   {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+                                   {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+                                   {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
 
 template <class T>
 T Load(const uint8_t* Row, int32_t X) {
@@ -52,12 +52,10 @@ inline bool Bit(const uint8_t* Row, int32_t X) { return (Row[X >> 3] & (0x80u >>
 // Gray levels of 8-bit channels.
 inline uint8_t Gray8(const TRGB& C) { return static_cast<uint8_t>(IEGray8(C.r, C.g, C.b)); }
 inline uint16_t Gray16Of8(const TRGB& C) {
-  return static_cast<uint16_t>((uint32_t{C.r} * 257u * 212u + uint32_t{C.g} * 257u * 713u + uint32_t{C.b} * 257u * 75u) /
-                               1000u);
+  return static_cast<uint16_t>(
+      (uint32_t{C.r} * 257u * 212u + uint32_t{C.g} * 257u * 713u + uint32_t{C.b} * 257u * 75u) / 1000u);
 }
-inline float GrayFOf8(const TRGB& C) {
-  return static_cast<float>((C.r * 0.2126 + C.g * 0.7152 + C.b * 0.0722) / 255);
-}
+inline float GrayFOf8(const TRGB& C) { return static_cast<float>((C.r * 0.2126 + C.g * 0.7152 + C.b * 0.0722) / 255); }
 inline TRGB48 Widen(const TRGB& C) { return TRGB48{IEWiden8To16(C.r), IEWiden8To16(C.g), IEWiden8To16(C.b)}; }
 
 // Writes a 1-bit row: white where Level(x) (0..63) is above the matrix entry.
@@ -328,8 +326,7 @@ TRowFn DirectRowFn(PF Source, PF Target) {
         case PF::ie32f: return RGB48To32f;
         default: return nullptr;
       }
-    default:
-      return nullptr;
+    default: return nullptr;
   }
 }
 
@@ -376,9 +373,7 @@ void TIEBitmap::ConvertRowToRGB(TIEPixelFormat Format, const void* Row, int32_t 
         Dest[x] = TRGB{v, v, v};
       }
       break;
-    case PF::ie24RGB:
-      std::memcpy(Dest, s, static_cast<size_t>(Count) * 3);
-      break;
+    case PF::ie24RGB: std::memcpy(Dest, s, static_cast<size_t>(Count) * 3); break;
     case PF::ie32f:
       for (int32_t x = 0; x < Count; ++x) {
         const uint8_t v = FloatTo8(Load<float>(s, x));

@@ -64,8 +64,7 @@ TPixelBytes PixelOf(TIEPixelFormat Format, double Value) {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return p;
 }
@@ -123,6 +122,5 @@ void TIEBitmap::FillRect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, double 
   }
   const std::vector<uint8_t> run = PixelRun(pixel, X2 - X1 + 1);
   const size_t offset = pixel.Size * static_cast<size_t>(X1);
-  for (int32_t y = Y1; y <= Y2; ++y)
-    std::memcpy(static_cast<uint8_t*>(ScanLine(y)) + offset, run.data(), run.size());
+  for (int32_t y = Y1; y <= Y2; ++y) std::memcpy(static_cast<uint8_t*>(ScanLine(y)) + offset, run.data(), run.size());
 }

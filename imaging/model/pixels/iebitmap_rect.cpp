@@ -41,9 +41,8 @@ struct TClippedRect {
 
 // The clipping of CopyRectTo, in its order, computed in 64 bits so that no
 // argument can overflow. False when nothing is left.
-bool ClipCopyRect(int32_t SourceWidth, int32_t SourceHeight, int32_t DestWidth, int32_t DestHeight,
-                  int64_t SrcX, int64_t SrcY, int64_t DstX, int64_t DstY, int64_t Width, int64_t Height,
-                  TClippedRect& R) {
+bool ClipCopyRect(int32_t SourceWidth, int32_t SourceHeight, int32_t DestWidth, int32_t DestHeight, int64_t SrcX,
+                  int64_t SrcY, int64_t DstX, int64_t DstY, int64_t Width, int64_t Height, TClippedRect& R) {
   if (SourceWidth < 1 || SourceHeight < 1 || DestWidth < 1 || DestHeight < 1) return false;
   if (DstX < 0) {
     SrcX -= DstX;
@@ -63,7 +62,7 @@ bool ClipCopyRect(int32_t SourceWidth, int32_t SourceHeight, int32_t DestWidth, 
   Width = Min(Min(Width, SourceWidth - SrcX), DestWidth - DstX);
   Height = Min(Min(Height, SourceHeight - SrcY), DestHeight - DstY);
   if (Width < 1 || Height < 1) return false;
-  R = TClippedRect{static_cast<int32_t>(SrcX), static_cast<int32_t>(SrcY), static_cast<int32_t>(DstX),
+  R = TClippedRect{static_cast<int32_t>(SrcX), static_cast<int32_t>(SrcY),  static_cast<int32_t>(DstX),
                    static_cast<int32_t>(DstY), static_cast<int32_t>(Width), static_cast<int32_t>(Height)};
   return true;
 }
@@ -73,8 +72,7 @@ bool ClipCopyRect(int32_t SourceWidth, int32_t SourceHeight, int32_t DestWidth, 
 // replace it, and memory rows may overlap.
 class TRowPair {
  public:
-  TRowPair(TIEBitmap* Source, TIEBitmap* Dest)
-      : FSource(Source), FDest(Dest), FReadOnly(Source, Source != Dest) {
+  TRowPair(TIEBitmap* Source, TIEBitmap* Dest) : FSource(Source), FDest(Dest), FReadOnly(Source, Source != Dest) {
     if (Source == Dest) FAside.resize(static_cast<size_t>(Source->RowLen()));
   }
   // Fetches source row SourceRow (first) and then destination row DestRow.
@@ -169,8 +167,8 @@ void TIEBitmap::ReleaseCurrentRow() {
 
 // ---- Copies ------------------------------------------------------------------------
 
-void TIEBitmap::CopyRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
-                           int32_t RectWidth, int32_t RectHeight) {
+void TIEBitmap::CopyRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t RectWidth,
+                           int32_t RectHeight) {
   if (!Dest || IsEmpty() || Dest->IsEmpty()) return;
   const TIEPixelFormat sf = FPixelFormat, df = Dest->FPixelFormat;
   const bool bits = sf == TIEPixelFormat::ie1g && df == TIEPixelFormat::ie1g;
@@ -178,8 +176,7 @@ void TIEBitmap::CopyRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, int32_t 
   const size_t pixelBytes = sf == df ? BytesPerPixel(sf) : 0;
   if (!bits && !bitsToRGB && pixelBytes == 0) return;
   TClippedRect r;
-  if (!ClipCopyRect(FWidth, FHeight, Dest->FWidth, Dest->FHeight, SrcX, SrcY, DstX, DstY, RectWidth, RectHeight,
-                    r))
+  if (!ClipCopyRect(FWidth, FHeight, Dest->FWidth, Dest->FHeight, SrcX, SrcY, DstX, DstY, RectWidth, RectHeight, r))
     return;
 
   TRowPair rows(this, Dest);
@@ -213,8 +210,7 @@ void TIEBitmap::MergeAlphaRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, in
   if (sa->FPixelFormat != TIEPixelFormat::ie8g || da->FPixelFormat != TIEPixelFormat::ie8g) return;
   if (sa->IsEmpty() || da->IsEmpty()) return;
   TClippedRect r;
-  if (!ClipCopyRect(sa->FWidth, sa->FHeight, da->FWidth, da->FHeight, SrcX, SrcY, DstX, DstY, RectWidth,
-                    RectHeight, r))
+  if (!ClipCopyRect(sa->FWidth, sa->FHeight, da->FWidth, da->FHeight, SrcX, SrcY, DstX, DstY, RectWidth, RectHeight, r))
     return;
   TRowPair rows(sa, da);
   for (int32_t i = 0; i < r.Height; ++i) {
@@ -230,9 +226,7 @@ void TIEBitmap::MergeAlphaRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, in
 void TIEBitmap::MoveRegion(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t DstX, int32_t DstY,
                            double FillValue) {
   // Sides beyond 32 bits are refused by Allocate as too large.
-  auto side = [](int32_t A, int32_t B) {
-    return static_cast<int32_t>(Min(int64_t{B} - A + 1, int64_t{INT32_MAX}));
-  };
+  auto side = [](int32_t A, int32_t B) { return static_cast<int32_t>(Min(int64_t{B} - A + 1, int64_t{INT32_MAX})); };
   TIEBitmap region;
   region.Allocate(side(X1, X2), side(Y1, Y2), FPixelFormat);
   CopyRectTo(&region, X1, Y1, 0, 0, region.Width(), region.Height());
@@ -306,8 +300,8 @@ void TIEBitmap::SetHeight(int32_t NewHeight) {
   ChangeSize(FWidth, NewHeight);
 }
 
-void TIEBitmap::Resize(int32_t NewWidth, int32_t NewHeight, double FillValue, double AlphaFillValue,
-                       int32_t HAlign, int32_t VAlign) {
+void TIEBitmap::Resize(int32_t NewWidth, int32_t NewHeight, double FillValue, double AlphaFillValue, int32_t HAlign,
+                       int32_t VAlign) {
   const int32_t oldWidth = FWidth, oldHeight = FHeight;
   ShrinkAlign(this, NewWidth, NewHeight, FillValue, HAlign, VAlign);
   if (FAlphaChannel) ShrinkAlign(FAlphaChannel.get(), NewWidth, NewHeight, AlphaFillValue, HAlign, VAlign);

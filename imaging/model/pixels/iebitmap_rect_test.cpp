@@ -377,11 +377,11 @@ TEST_F(ModelResize, AlignmentsMatchNetpbm) {
                            std::to_string(cutW), "-height", std::to_string(cutH), input},
                           cut),
                   0);
-        ASSERT_EQ(RunTool({"pnmpad", "-white", std::string("-halign=") + fractions[h],
-                           std::string("-valign=") + fractions[v], "-width=" + std::to_string(size.width),
-                           "-height=" + std::to_string(size.height), cut},
-                          output),
-                  0);
+        ASSERT_EQ(
+            RunTool({"pnmpad", "-white", std::string("-halign=") + fractions[h], std::string("-valign=") + fractions[v],
+                     "-width=" + std::to_string(size.width), "-height=" + std::to_string(size.height), cut},
+                    output),
+            0);
         TPnmImage expected;
         std::string error;
         ASSERT_TRUE(ReadPnmFile(output, expected, &error)) << error;

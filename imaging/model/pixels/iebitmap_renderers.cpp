@@ -27,8 +27,8 @@ struct TSpan {
 TSpan MakeSpan(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable, const int32_t* RowTable,
                int32_t DstX, int32_t DstY, int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow,
                bool RowCopy) {
-  return TSpan{DestRows, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow,
-               RowCopy && Dest ? static_cast<size_t>(Dest->RowLen()) : 0};
+  return TSpan{DestRows, ColumnTable, RowTable, DstX,    DstY,
+               FirstCol, FirstRow,    LastCol,  LastRow, RowCopy && Dest ? static_cast<size_t>(Dest->RowLen()) : 0};
 }
 
 bool Drawable(const TSpan& S) {
@@ -224,9 +224,7 @@ void DrawRGB(TIEBitmap* B, const TRowsDriver& Draw, uint8_t BlendOperation) {
   }
   const TAdjust24 adjust(B);
   if (BlendOperation == 0) {
-    Draw([&adjust](const uint8_t* row, int32_t x, TRGB& d) {
-      d = adjust(reinterpret_cast<const TRGB*>(row)[x]);
-    });
+    Draw([&adjust](const uint8_t* row, int32_t x, TRGB& d) { d = adjust(reinterpret_cast<const TRGB*>(row)[x]); });
     return;
   }
   Draw([&adjust, BlendOperation](const uint8_t* row, int32_t x, TRGB& d) {
@@ -342,8 +340,8 @@ void TIEBitmap::RenderRowsRGB(uint8_t* const* DestRows, TIEBitmap* Dest, const i
                   static_cast<const uint8_t*>(ScanLine(Y + SrcY - DstY)) + offset, bytes);
     return;
   }
-  const TSpan s = MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow,
-                           RowCopy);
+  const TSpan s =
+      MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow, RowCopy);
   DrawRGB(this, TRowsDriver{this, s, false, nullptr, nullptr, 255}, BlendOperation);
 }
 
@@ -352,46 +350,46 @@ void TIEBitmap::RenderRowsRGBAlpha(uint8_t* const* DestRows, TIEBitmap* Dest, ui
                                    int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX, int32_t DstY, int32_t FirstCol,
                                    int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t /*XStep*/,
                                    int32_t /*YStep*/, bool RowCopy, uint8_t BlendOperation) {
-  const TSpan s = MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow,
-                           RowCopy);
+  const TSpan s =
+      MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow, RowCopy);
   DrawRGB(this, TRowsDriver{this, s, true, AlphaSource(this, UseAlpha), OpacityRow, Opacity}, BlendOperation);
 }
 
 void TIEBitmap::RenderRows1Bit(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
-                               const int32_t* RowTable, int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX,
-                               int32_t DstY, int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow,
-                               int32_t /*XStep*/, int32_t /*YStep*/, bool RowCopy) {
-  const TSpan s = MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow,
-                           RowCopy);
+                               const int32_t* RowTable, int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX, int32_t DstY,
+                               int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t /*XStep*/,
+                               int32_t /*YStep*/, bool RowCopy) {
+  const TSpan s =
+      MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow, RowCopy);
   Draw1Bit(this, TRowsDriver{this, s, false, nullptr, nullptr, 255});
 }
 
 void TIEBitmap::RenderRows1BitAlpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
                                     const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
-                                    int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX, int32_t DstY,
-                                    int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow,
-                                    int32_t /*XStep*/, int32_t /*YStep*/, bool RowCopy) {
-  const TSpan s = MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow,
-                           RowCopy);
+                                    int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX, int32_t DstY, int32_t FirstCol,
+                                    int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t /*XStep*/,
+                                    int32_t /*YStep*/, bool RowCopy) {
+  const TSpan s =
+      MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow, RowCopy);
   Draw1Bit(this, TRowsDriver{this, s, true, AlphaSource(this, UseAlpha), OpacityRow, Opacity});
 }
 
 // The formats below never copy rows and never blend.
-#define IE_PLAIN_RENDERER(Name, Draw)                                                                             \
-  void TIEBitmap::Name(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,                    \
-                       const int32_t* RowTable, int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX, int32_t DstY,   \
-                       int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t /*XStep*/,  \
-                       int32_t /*YStep*/, bool /*RowCopy*/) {                                                     \
-    const TSpan s =                                                                                               \
-        MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow, false); \
-    Draw(this, TRowsDriver{this, s, false, nullptr, nullptr, 255});                                               \
+#define IE_PLAIN_RENDERER(Name, Draw)                                                                                  \
+  void TIEBitmap::Name(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable, const int32_t* RowTable, \
+                       int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX, int32_t DstY, int32_t FirstCol,               \
+                       int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t /*XStep*/, int32_t /*YStep*/,       \
+                       bool /*RowCopy*/) {                                                                             \
+    const TSpan s =                                                                                                    \
+        MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow, false);      \
+    Draw(this, TRowsDriver{this, s, false, nullptr, nullptr, 255});                                                    \
   }
 
 #define IE_ALPHA_RENDERER(Name, Draw)                                                                             \
-  void TIEBitmap::Name(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,                \
-                       const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,           \
+  void TIEBitmap::Name(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,                 \
+                       const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,            \
                        int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX, int32_t DstY, int32_t FirstCol,          \
-                       int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t /*XStep*/, int32_t /*YStep*/, \
+                       int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t /*XStep*/, int32_t /*YStep*/,  \
                        bool /*RowCopy*/) {                                                                        \
     const TSpan s =                                                                                               \
         MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow, false); \
@@ -413,9 +411,9 @@ IE_ALPHA_RENDERER(RenderRowsCMYKAlpha, DrawCMYK)
 #undef IE_PLAIN_RENDERER
 
 void TIEBitmap::RenderRowsRGB48(uint8_t* const* DestRows, TIEBitmap* Dest, const int32_t* ColumnTable,
-                                const int32_t* RowTable, int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX,
-                                int32_t DstY, int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow,
-                                int32_t /*XStep*/, int32_t /*YStep*/, bool /*RowCopy*/, uint8_t BlendOperation) {
+                                const int32_t* RowTable, int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX, int32_t DstY,
+                                int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t /*XStep*/,
+                                int32_t /*YStep*/, bool /*RowCopy*/, uint8_t BlendOperation) {
   const TSpan s =
       MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow, false);
   DrawRGB48(this, TRowsDriver{this, s, false, nullptr, nullptr, 255}, BlendOperation);
@@ -423,10 +421,9 @@ void TIEBitmap::RenderRowsRGB48(uint8_t* const* DestRows, TIEBitmap* Dest, const
 
 void TIEBitmap::RenderRowsRGB48Alpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
                                      const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
-                                     int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX, int32_t DstY,
-                                     int32_t FirstCol, int32_t FirstRow, int32_t LastCol, int32_t LastRow,
-                                     int32_t /*XStep*/, int32_t /*YStep*/, bool /*RowCopy*/,
-                                     uint8_t BlendOperation) {
+                                     int32_t /*SrcX*/, int32_t /*SrcY*/, int32_t DstX, int32_t DstY, int32_t FirstCol,
+                                     int32_t FirstRow, int32_t LastCol, int32_t LastRow, int32_t /*XStep*/,
+                                     int32_t /*YStep*/, bool /*RowCopy*/, uint8_t BlendOperation) {
   const TSpan s =
       MakeSpan(DestRows, Dest, ColumnTable, RowTable, DstX, DstY, FirstCol, FirstRow, LastCol, LastRow, false);
   DrawRGB48(this, TRowsDriver{this, s, true, AlphaSource(this, UseAlpha), OpacityRow, Opacity}, BlendOperation);

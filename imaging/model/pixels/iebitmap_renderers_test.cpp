@@ -34,8 +34,10 @@ std::unique_ptr<TIEBitmap> Target(int32_t W, int32_t H, TRGB Background = TRGB{}
 // levels outside 0..1 and NaN.
 std::unique_ptr<TIEBitmap> Fixture(PF Format, int32_t W, int32_t H, bool InFile = false) {
   auto b = std::make_unique<TIEBitmap>();
-  if (InFile) PreferFile(*b);
-  else PreferMemory(*b);
+  if (InFile)
+    PreferFile(*b);
+  else
+    PreferMemory(*b);
   b->Allocate(W, H, Format);
   for (int32_t i = 0; i < b->PaletteLength(); ++i)
     b->SetPaletteColor(i, Rgb(uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)));
@@ -77,8 +79,7 @@ void Draw(TIEBitmap& Source, TIEBitmap& Dest, int32_t DstX, int32_t DstY, int32_
 }
 
 // Draws one pixel of Format with value Set over a destination pixel D.
-TRGB OnePixel(PF Format, TRGB D, const std::function<void(TIEBitmap&)>& Set, uint8_t Opacity = 255,
-              uint8_t Blend = 0) {
+TRGB OnePixel(PF Format, TRGB D, const std::function<void(TIEBitmap&)>& Set, uint8_t Opacity = 255, uint8_t Blend = 0) {
   auto s = Fixture(Format, 1, 1);
   Set(*s);
   auto d = Target(1, 1, D);
@@ -103,13 +104,13 @@ class TSpyBitmap : public TIEBitmap {
                      int32_t LastCol, int32_t LastRow, int32_t XStep, int32_t YStep, bool RowCopy,
                      uint8_t BlendOperation) override {
     Calls.push_back(ColumnTable ? "RGB" : "RGB without tables");
-    TIEBitmap::RenderRowsRGB(DestRows, Dest, ColumnTable, RowTable, SrcX, SrcY, DstX, DstY, FirstCol, FirstRow,
-                             LastCol, LastRow, XStep, YStep, RowCopy, BlendOperation);
+    TIEBitmap::RenderRowsRGB(DestRows, Dest, ColumnTable, RowTable, SrcX, SrcY, DstX, DstY, FirstCol, FirstRow, LastCol,
+                             LastRow, XStep, YStep, RowCopy, BlendOperation);
   }
   void RenderRowsRGBAlpha(uint8_t* const* DestRows, TIEBitmap* Dest, uint8_t Opacity, bool UseAlpha,
-                          const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable,
-                          int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY, int32_t FirstCol, int32_t FirstRow,
-                          int32_t LastCol, int32_t LastRow, int32_t XStep, int32_t YStep, bool RowCopy,
+                          const uint8_t* OpacityRow, const int32_t* ColumnTable, const int32_t* RowTable, int32_t SrcX,
+                          int32_t SrcY, int32_t DstX, int32_t DstY, int32_t FirstCol, int32_t FirstRow, int32_t LastCol,
+                          int32_t LastRow, int32_t XStep, int32_t YStep, bool RowCopy,
                           uint8_t BlendOperation) override {
     Calls.push_back(UseAlpha ? "RGBAlpha with alpha" : "RGBAlpha");
     TIEBitmap::RenderRowsRGBAlpha(DestRows, Dest, Opacity, UseAlpha, OpacityRow, ColumnTable, RowTable, SrcX, SrcY,
@@ -243,8 +244,8 @@ TEST_F(ModelRowRenderers, AlphaWeightsRoundToNearest) {
     uint8_t alpha, opacity, source, dest, want;
   };
   const Case cases[] = {
-      {128, 255, 255, 0, 128},  // half of the way up
-      {128, 255, 0, 255, 127},  // and down
+      {128, 255, 255, 0, 128},                            // half of the way up
+      {128, 255, 0, 255, 127},                            // and down
       {255, 255, 200, 10, 200}, {255, 255, 10, 200, 10},  // opaque: the source exactly
       {0, 255, 200, 10, 10},                              // transparent: the destination
       {255, 128, 255, 0, 128},                            // the opacity weighs alike
@@ -254,36 +255,48 @@ TEST_F(ModelRowRenderers, AlphaWeightsRoundToNearest) {
   for (const PF format : {PF::ie24RGB, PF::ie8g, PF::ieRGB48})
     for (const Case& c : cases) {
       auto s = Fixture(format, 1, 1);
-      if (format == PF::ie24RGB) *s->PixelRGB(0, 0) = Gray(c.source);
-      else if (format == PF::ie8g) s->SetPixel8(0, 0, c.source);
-      else s->SetPixelRGB48(0, 0, TRGB48{uint16_t(c.source * 257), uint16_t(c.source * 257), uint16_t(c.source * 257)});
+      if (format == PF::ie24RGB)
+        *s->PixelRGB(0, 0) = Gray(c.source);
+      else if (format == PF::ie8g)
+        s->SetPixel8(0, 0, c.source);
+      else
+        s->SetPixelRGB48(0, 0, TRGB48{uint16_t(c.source * 257), uint16_t(c.source * 257), uint16_t(c.source * 257)});
       s->SetAlpha(0, 0, c.alpha);
       auto d = Target(1, 1, Gray(c.dest));
       Draw(*s, *d, 0, 0, 1, 1, c.opacity);
-      EXPECT_EQ(*d->PixelRGB(0, 0), Gray(c.want))
-          << Name(format) << " alpha " << int(c.alpha) << " opacity " << int(c.opacity) << " " << int(c.source)
-          << " over " << int(c.dest);
+      EXPECT_EQ(*d->PixelRGB(0, 0), Gray(c.want)) << Name(format) << " alpha " << int(c.alpha) << " opacity "
+                                                  << int(c.opacity) << " " << int(c.source) << " over " << int(c.dest);
     }
 }
 
 TEST_F(ModelRowRenderers, OnlyTheDeepColourRenderersBlend) {
   // Multiply: s * d shr 8 = 128 * 200 shr 8 = 100.
-  EXPECT_EQ(OnePixel(PF::ie24RGB, Gray(200), [](TIEBitmap& b) { *b.PixelRGB(0, 0) = Gray(128); }, 255, 4),
+  EXPECT_EQ(OnePixel(
+                PF::ie24RGB, Gray(200), [](TIEBitmap& b) { *b.PixelRGB(0, 0) = Gray(128); }, 255, 4),
             Gray(100));
-  EXPECT_EQ(OnePixel(PF::ieRGB48, Gray(200),
-                     [](TIEBitmap& b) { b.SetPixelRGB48(0, 0, TRGB48{0x8000, 0x8000, 0x8000}); }, 255, 4),
+  EXPECT_EQ(OnePixel(
+                PF::ieRGB48, Gray(200),
+                [](TIEBitmap& b) {
+                  b.SetPixelRGB48(0, 0, TRGB48{0x8000, 0x8000, 0x8000});
+                },
+                255, 4),
             Gray(100));
   // The blend under an alpha: half of the way from 200 to 100.
-  EXPECT_EQ(OnePixel(PF::ie24RGB, Gray(200),
-                     [](TIEBitmap& b) {
-                       *b.PixelRGB(0, 0) = Gray(128);
-                       b.SetAlpha(0, 0, 128);
-                     },
-                     255, 4),
+  EXPECT_EQ(OnePixel(
+                PF::ie24RGB, Gray(200),
+                [](TIEBitmap& b) {
+                  *b.PixelRGB(0, 0) = Gray(128);
+                  b.SetAlpha(0, 0, 128);
+                },
+                255, 4),
             Gray(150));
   // Other formats copy.
-  EXPECT_EQ(OnePixel(PF::ie8g, Gray(200), [](TIEBitmap& b) { b.SetPixel8(0, 0, 128); }, 255, 4), Gray(128));
-  EXPECT_EQ(OnePixel(PF::ie8p, Gray(200), [](TIEBitmap& b) { b.SetPixel8(0, 0, 3); }, 255, 4), Rgb(3, 252, 21));
+  EXPECT_EQ(OnePixel(
+                PF::ie8g, Gray(200), [](TIEBitmap& b) { b.SetPixel8(0, 0, 128); }, 255, 4),
+            Gray(128));
+  EXPECT_EQ(OnePixel(
+                PF::ie8p, Gray(200), [](TIEBitmap& b) { b.SetPixel8(0, 0, 3); }, 255, 4),
+            Rgb(3, 252, 21));
 }
 
 TEST_F(ModelRowRenderers, RowCopyOnlyFor24BitAnd1BitSources) {
@@ -297,8 +310,8 @@ TEST_F(ModelRowRenderers, RowCopyOnlyFor24BitAnd1BitSources) {
     *d->PixelRGB(2, 1) = Gray(60);
     TIEDestRowTable rows;
     TIEIndexTable cols, rowTable;
-    RenderToTIEBitmap(s.get(), d.get(), rows, cols, rowTable, nullptr, 0, 0, 1, 2, 0, 0, 1, 1, false, true, 255,
-                      true, 0);
+    RenderToTIEBitmap(s.get(), d.get(), rows, cols, rowTable, nullptr, 0, 0, 1, 2, 0, 0, 1, 1, false, true, 255, true,
+                      0);
     const bool copies = format == PF::ie24RGB || format == PF::ie1g;
     EXPECT_EQ(*d->PixelRGB(2, 1), Gray(copies ? 50 : 60));
     EXPECT_EQ(*d->PixelRGB(0, 1), AsRGB(*s, 0, 0));

@@ -20,16 +20,12 @@ namespace {
 // it cannot hold.
 TPixelFormat PlatformFormatOf(TIEPixelFormat Format) {
   switch (Format) {
-    case TIEPixelFormat::ie1g:
-      return TPixelFormat::pf1bit;
+    case TIEPixelFormat::ie1g: return TPixelFormat::pf1bit;
     case TIEPixelFormat::ie8p:
     case TIEPixelFormat::ie8g:
-    case TIEPixelFormat::ie16g:
-      return TPixelFormat::pf8bit;
-    case TIEPixelFormat::ie24RGB:
-      return TPixelFormat::pf24bit;
-    default:
-      return TPixelFormat::pfDevice;
+    case TIEPixelFormat::ie16g: return TPixelFormat::pf8bit;
+    case TIEPixelFormat::ie24RGB: return TPixelFormat::pf24bit;
+    default: return TPixelFormat::pfDevice;
   }
 }
 
@@ -91,8 +87,7 @@ void TIEBitmap::NormalizeTBitmapFormat() {
   switch (FBitmap->PixelFormat()) {
     case TPixelFormat::pf1bit:
     case TPixelFormat::pf8bit:
-    case TPixelFormat::pf24bit:
-      break;
+    case TPixelFormat::pf24bit: break;
     default:
       // Narrower rows would be shorter than RowLen; the conversion keeps the
       // picture.
@@ -102,12 +97,9 @@ void TIEBitmap::NormalizeTBitmapFormat() {
 
 TIEPixelFormat TIEBitmap::TBitmapReadBackFormat() const {
   switch (FBitmap->PixelFormat()) {
-    case TPixelFormat::pf1bit:
-      return TIEPixelFormat::ie1g;
-    case TPixelFormat::pf8bit:
-      return FIsAlphaChannel ? TIEPixelFormat::ie8g : TIEPixelFormat::ie8p;
-    default:
-      return TIEPixelFormat::ie24RGB;
+    case TPixelFormat::pf1bit: return TIEPixelFormat::ie1g;
+    case TPixelFormat::pf8bit: return FIsAlphaChannel ? TIEPixelFormat::ie8g : TIEPixelFormat::ie8p;
+    default: return TIEPixelFormat::ie24RGB;
   }
 }
 
@@ -169,8 +161,7 @@ void TIEBitmap::ShapeTBitmap(int32_t NewWidth, int32_t NewHeight, TIEPixelFormat
   FBitmap->SetSize(std::max(NewWidth, 0), std::max(NewHeight, 0));  // keeps the top-left pixels
   NormalizeTBitmapFormat();
   const TIEPixelFormat held = TBitmapReadBackFormat();
-  const bool same = FPixelFormat == held ||
-                    (held == TIEPixelFormat::ie8p && FPixelFormat == TIEPixelFormat::ie8g);
+  const bool same = FPixelFormat == held || (held == TIEPixelFormat::ie8p && FPixelFormat == TIEPixelFormat::ie8g);
   // Only the shape changes here; the alpha channel is the caller's business.
   std::unique_ptr<TIEBitmap> alpha = std::move(FAlphaChannel);
   TakeTBitmapShape(same ? FPixelFormat : held);
@@ -295,11 +286,8 @@ void TIEBitmap::CopyFromTBitmap(TBitmap* Bitmap) {
     case TPixelFormat::pf15bit:
     case TPixelFormat::pf16bit:
     case TPixelFormat::pf24bit:
-    case TPixelFormat::pf32bit:
-      format = TIEPixelFormat::ie24RGB;
-      break;
-    default:
-      return;  // pfDevice, pfCustom: no layout to read
+    case TPixelFormat::pf32bit: format = TIEPixelFormat::ie24RGB; break;
+    default: return;  // pfDevice, pfCustom: no layout to read
   }
   Allocate(width, height, format);
   if (format == TIEPixelFormat::ie8p) {
@@ -328,9 +316,7 @@ void TIEBitmap::CopyFromTBitmap(TBitmap* Bitmap) {
         for (int32_t x = 0; x < width; ++x) d[x] = (x & 1) ? (s[x >> 1] & 0x0F) : (s[x >> 1] >> 4);
         break;
       case TPixelFormat::pf8bit:
-      case TPixelFormat::pf24bit:
-        std::memcpy(d, s, rowBytes);
-        break;
+      case TPixelFormat::pf24bit: std::memcpy(d, s, rowBytes); break;
       case TPixelFormat::pf15bit:
         for (int32_t x = 0; x < width; ++x) {
           const uint32_t w = s[2 * x] | (uint32_t(s[2 * x + 1]) << 8);
@@ -346,8 +332,7 @@ void TIEBitmap::CopyFromTBitmap(TBitmap* Bitmap) {
       case TPixelFormat::pf32bit:
         for (int32_t x = 0; x < width; ++x) rgb[x] = TRGB{s[4 * x], s[4 * x + 1], s[4 * x + 2]};
         break;
-      default:
-        break;
+      default: break;
     }
   }
   FreeRowBuffers();

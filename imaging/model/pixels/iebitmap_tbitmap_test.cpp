@@ -168,7 +168,8 @@ TEST_F(ModelTBitmapStorage, CopyFromTBitmapValues) {
   b.CopyFromTBitmap(p1.get());
   ASSERT_EQ(b.PixelFormat(), TIEPixelFormat::ie8p);
   for (int32_t x = 0; x < 11; ++x)
-    EXPECT_EQ(Pixel(b, x, 0), (p1->ScanLine(0)[x >> 3] & (0x80 >> (x & 7))) ? MakeTRGB(0, 0, 255) : MakeTRGB(255, 0, 0));
+    EXPECT_EQ(Pixel(b, x, 0),
+              (p1->ScanLine(0)[x >> 3] & (0x80 >> (x & 7))) ? MakeTRGB(0, 0, 255) : MakeTRGB(255, 0, 0));
   // pfDevice changes nothing.
   TBitmap device;
   device.SetSize(3, 3);

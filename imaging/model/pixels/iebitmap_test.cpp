@@ -149,8 +149,8 @@ TEST_F(ModelBitmapStorage, OversizedImagesAreRefusedBeforeAllocation) {
     int32_t width, height;
     PF format;
   };
-  for (const Case& c : {Case{50000, 50000, PF::ie24RGB}, Case{50000, 50000, PF::ie8p},
-                        Case{2147483647, 1, PF::ieRGB48}, Case{46341, 46341, PF::ie8g}}) {
+  for (const Case& c : {Case{50000, 50000, PF::ie24RGB}, Case{50000, 50000, PF::ie8p}, Case{2147483647, 1, PF::ieRGB48},
+                        Case{46341, 46341, PF::ie8g}}) {
     SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
     TIEBitmap b;
     b.SetMemoryThreshold(0);  // a file would show in the folder
@@ -451,7 +451,7 @@ TEST_F(ModelBitmapCopy, AssignBetweenLocationsWithAndWithoutAlpha) {
         EXPECT_EQ(Mismatches(src, 1), 0u);
         EXPECT_TRUE(dst.Full());
         EXPECT_EQ(dst.BWConversion(), 0);
-        EXPECT_EQ(dst.QuantizeColors(), 16);  // never copied
+        EXPECT_EQ(dst.QuantizeColors(), 16);    // never copied
         EXPECT_EQ(dst.Access(), src.Access());  // both restored
         ASSERT_EQ(dst.HasAlphaChannel(), alpha);
         if (alpha) {

@@ -4,14 +4,14 @@
 
 #include <cstdint>
 
-inline bool GetBit(const uint8_t* Row, int32_t N) {
-  return (Row[N >> 3] & (0x80u >> (N & 7))) != 0;
-}
+inline bool GetBit(const uint8_t* Row, int32_t N) { return (Row[N >> 3] & (0x80u >> (N & 7))) != 0; }
 
 inline void SetBit(uint8_t* Row, int32_t N, bool Value) {
   const auto mask = static_cast<uint8_t>(0x80u >> (N & 7));
-  if (Value) Row[N >> 3] |= mask;
-  else Row[N >> 3] &= static_cast<uint8_t>(~mask);
+  if (Value)
+    Row[N >> 3] |= mask;
+  else
+    Row[N >> 3] &= static_cast<uint8_t>(~mask);
 }
 
 // Copies Count bits of Source from bit SourceBit to Dest from bit DestBit;

@@ -14,8 +14,7 @@
 // Colour as 0x00RRGGBB. H, S and L in 0..1: L = (max + min) / 2; S = 0 and
 // H = 0 for grays; H from the six-sector formula, red tested before green.
 inline void RGBToHSL(uint32_t Colour, double& H, double& S, double& L) {
-  const double r = ((Colour >> 16) & 0xFF) / 255.0, g = ((Colour >> 8) & 0xFF) / 255.0,
-               b = (Colour & 0xFF) / 255.0;
+  const double r = ((Colour >> 16) & 0xFF) / 255.0, g = ((Colour >> 8) & 0xFF) / 255.0, b = (Colour & 0xFF) / 255.0;
   const double mx = r > g ? (r > b ? r : b) : (g > b ? g : b);
   const double mn = r < g ? (r < b ? r : b) : (g < b ? g : b);
   L = (mx + mn) / 2;
@@ -27,9 +26,12 @@ inline void RGBToHSL(uint32_t Colour, double& H, double& S, double& L) {
   const double d = mx - mn;
   S = L < 0.5 ? d / (mx + mn) : d / (2 - mx - mn);
   double h;
-  if (mx == r) h = (g - b) / d;
-  else if (mx != g) h = (r - g) / d + 4;
-  else h = (b - r) / d + 2;
+  if (mx == r)
+    h = (g - b) / d;
+  else if (mx != g)
+    h = (r - g) / d + 4;
+  else
+    h = (b - r) / d + 2;
   H = h / 6;
   if (H < 0) H += 1;
 }
@@ -37,8 +39,10 @@ inline void RGBToHSL(uint32_t Colour, double& H, double& S, double& L) {
 // The channels of (H, S, L) in 0..1 before they become bytes. H is wrapped
 // once into 0..1, S and L are limited to 0..1.
 inline void HSLToRGBValues(double H, double S, double L, double& R, double& G, double& B) {
-  if (H < 0) H += 1;
-  else if (H > 1) H -= 1;
+  if (H < 0)
+    H += 1;
+  else if (H > 1)
+    H -= 1;
   S = !(S >= 0) ? 0 : (S > 1 ? 1 : S);  // NaN becomes 0
   L = !(L >= 0) ? 0 : (L > 1 ? 1 : L);
   if (S == 0) {
@@ -48,8 +52,10 @@ inline void HSLToRGBValues(double H, double S, double L, double& R, double& G, d
   const double m2 = L <= 0.5 ? L * (1 + S) : L + S - L * S;
   const double m1 = 2 * L - m2;
   auto f = [m1, m2](double h) {
-    if (h < 0) h += 1;
-    else if (h > 1) h -= 1;
+    if (h < 0)
+      h += 1;
+    else if (h > 1)
+      h -= 1;
     if (h < 1.0 / 6) return m1 + (m2 - m1) * 6 * h;
     if (h < 0.5) return m2;
     if (h < 2.0 / 3) return m1 + (m2 - m1) * (2.0 / 3 - h) * 6;
@@ -142,12 +148,16 @@ inline uint8_t BlendChannel(int32_t s, int32_t d, TIEBlendOperation op) {
     case 20: r = d == 255 ? 255 : Min255((s * 256) / (255 - d)); break;
     case 21: r = d == 0 ? 0 : Max0(255 - ((255 - s) * 256) / d); break;
     case 22:
-      if (s + d < 256) r = s == 255 ? 255 : Min255((d * 128) / (255 - s));
-      else r = Max0(255 - ((255 - s) * 128) / d);
+      if (s + d < 256)
+        r = s == 255 ? 255 : Min255((d * 128) / (255 - s));
+      else
+        r = Max0(255 - ((255 - s) * 128) / d);
       break;
     case 23:
-      if (s + d < 256) r = d == 255 ? 255 : Min255((s * 128) / (255 - d));
-      else r = Max0(255 - ((255 - d) * 128) / s);
+      if (s + d < 256)
+        r = d == 255 ? 255 : Min255((s * 128) / (255 - d));
+      else
+        r = Max0(255 - ((255 - d) * 128) / s);
       break;
     case 24: r = s == 255 ? 255 : Min255((d * d) / (255 - s)); break;
     case 25: r = d == 255 ? 255 : Min255((s * s) / (255 - d)); break;
@@ -185,10 +195,14 @@ inline void IEBlendPixel(const TRGB& Source, TRGB& Dest, TIEBlendOperation Opera
       double sh, ss, sl, dh, ds, dl;
       RGBToHSL(PackRGB(Source), sh, ss, sl);
       RGBToHSL(PackRGB(Dest), dh, ds, dl);
-      if (Operation == 34) HSLToRGB(Dest, sh, ds, dl);
-      else if (Operation == 35) HSLToRGB(Dest, dh, ss, dl);
-      else if (Operation == 36) HSLToRGB(Dest, sh, ss, dl);
-      else HSLToRGB(Dest, sh, ds, sl);
+      if (Operation == 34)
+        HSLToRGB(Dest, sh, ds, dl);
+      else if (Operation == 35)
+        HSLToRGB(Dest, dh, ss, dl);
+      else if (Operation == 36)
+        HSLToRGB(Dest, sh, ss, dl);
+      else
+        HSLToRGB(Dest, sh, ds, sl);
       return;
     }
     default: return;

@@ -57,17 +57,14 @@ int32_t TIEBufferedReadStream::Write(const void*, int32_t) {
 int64_t TIEBufferedReadStream::Seek(int64_t Offset, TSeekOrigin Origin) {
   int64_t target = FPosition;
   switch (Origin) {
-    case soBeginning:
-      target = Offset;
-      break;
+    case soBeginning: target = Offset; break;
     case soCurrent:
       if (__builtin_add_overflow(FPosition, Offset, &target)) target = FPosition;
       break;
     case soEnd:  // backwards from the end, see the class comment
       if (__builtin_sub_overflow(FSourceSize, Offset, &target)) target = FPosition;
       break;
-    default:
-      break;
+    default: break;
   }
   if (target != FPosition) {
     FPosition = target;

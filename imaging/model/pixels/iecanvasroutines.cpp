@@ -65,47 +65,35 @@ void IEDraw3DRect(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y
   Canvas->LineTo(X2, Y1);
 }
 
-void IEDrawRightShadow(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind,
-                       TColor Colour) {
+void IEDrawRightShadow(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind, TColor Colour) {
   const int32_t w = X2 - X1 + 1, h = Y2 - Y1 + 1;
   if (w < 1 || h < 1) return;
   switch (Kind) {
-    case 1:
-      Canvas->FillRect(Rect(X1, Y1 + w, X2, Y2 + 1));
-      break;
+    case 1: Canvas->FillRect(Rect(X1, Y1 + w, X2, Y2 + 1)); break;
     case 2:
       for (int32_t i = 0; i < w; ++i) {
         const double t = (w - i) / (w / 3.0);
         Line(Canvas, Scaled(Colour, std::exp(-0.1 - t * t / 6)), X1 + i, Y1 + w, X1 + i, Y2 - w + i + 3);
       }
       break;
-    case 3:
-      FadeStrip(h, w, [&](int32_t j, int32_t i, TColor c) { Canvas->SetPixels(X1 + i, Y1 + j, c); });
-      break;
-    default:
-      break;
+    case 3: FadeStrip(h, w, [&](int32_t j, int32_t i, TColor c) { Canvas->SetPixels(X1 + i, Y1 + j, c); }); break;
+    default: break;
   }
 }
 
-void IEDrawBottomShadow(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind,
-                        TColor Colour) {
+void IEDrawBottomShadow(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind, TColor Colour) {
   const int32_t w = X2 - X1 + 1, h = Y2 - Y1 + 1;
   if (w < 1 || h < 1) return;
   switch (Kind) {
-    case 1:
-      Canvas->FillRect(Rect(X1 + h, Y1, X2 + 1, Y2));
-      break;
+    case 1: Canvas->FillRect(Rect(X1 + h, Y1, X2 + 1, Y2)); break;
     case 2:
       for (int32_t i = 0; i < h; ++i) {
         const double t = (h - i) / (h / 3.0);
         Line(Canvas, Scaled(Colour, std::exp(-0.1 - t * t / 6)), X1 + h, Y1 + i, X2 - h + i + 3, Y1 + i);
       }
       break;
-    case 3:
-      FadeStrip(w, h, [&](int32_t j, int32_t i, TColor c) { Canvas->SetPixels(X1 + j, Y1 + i, c); });
-      break;
-    default:
-      break;
+    case 3: FadeStrip(w, h, [&](int32_t j, int32_t i, TColor c) { Canvas->SetPixels(X1 + j, Y1 + i, c); }); break;
+    default: break;
   }
 }
 

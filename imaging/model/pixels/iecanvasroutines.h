@@ -24,11 +24,9 @@ void IEDraw3DRect(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y
 // vertical lines in Colour darkened by exp(-0.1 - t^2 / 6), t = (w - i) /
 // (w / 3); kind 3 sets gray pixels fading by exp. Other kinds, and boxes
 // without width or height, draw nothing.
-void IEDrawRightShadow(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind,
-                       TColor Colour);
+void IEDrawRightShadow(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind, TColor Colour);
 // The same strip below the box, x and y exchanged.
-void IEDrawBottomShadow(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind,
-                        TColor Colour);
+void IEDrawBottomShadow(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind, TColor Colour);
 // A hint box for Text: the canvas takes Font and Brush; the box is w = text
 // width + 12 by h = text height + 12, X and Y are moved into 0 .. MaxX - w - 1
 // and 0 .. MaxY - h - 1; the canvas area X, Y .. X + w, Y + h is first copied

@@ -62,9 +62,7 @@ void IEConvertTo24RGB(TIEBitmap* Source, TIEBitmap* Dest) {
           d[x] = TRGB{v, v, v};
         }
         break;
-      case TIEPixelFormat::ie24RGB:
-        std::memcpy(d, s, static_cast<size_t>(width) * 3);
-        break;
+      case TIEPixelFormat::ie24RGB: std::memcpy(d, s, static_cast<size_t>(width) * 3); break;
       case TIEPixelFormat::ie32f:
         for (int32_t x = 0; x < width; ++x) {
           const uint8_t v = FloatLevel(Load<float>(s, x));
@@ -80,8 +78,7 @@ void IEConvertTo24RGB(TIEBitmap* Source, TIEBitmap* Dest) {
           d[x] = MakeTRGB(IENarrow16To8(p.r), IENarrow16To8(p.g), IENarrow16To8(p.b));
         }
         break;
-      case TIEPixelFormat::ienull:
-        break;
+      case TIEPixelFormat::ienull: break;
     }
   }
   Dest->FreeRowBuffers();  // the last row of a file image reaches the file

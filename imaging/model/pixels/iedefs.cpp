@@ -46,17 +46,15 @@ TCMYK IERGBToCMYK(const TRGB& Value) {
 }
 
 void IECMYKToRGB(uint32_t Value, TRGB& Colour) {
-  const TCMYK cmyk{static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8),
-                   static_cast<uint8_t>(Value >> 16), static_cast<uint8_t>(Value >> 24)};
+  const TCMYK cmyk{static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8), static_cast<uint8_t>(Value >> 16),
+                   static_cast<uint8_t>(Value >> 24)};
   Colour = IECMYKToRGB(cmyk);
 }
 
 uint32_t IERGBToCMYK(uint32_t Value) {
-  const TCMYK cmyk = IERGBToCMYK(MakeTRGB(static_cast<uint8_t>(Value >> 16),
-                                          static_cast<uint8_t>(Value >> 8),
-                                          static_cast<uint8_t>(Value)));
-  return uint32_t(cmyk.c) | (uint32_t(cmyk.m) << 8) | (uint32_t(cmyk.y) << 16) |
-         (uint32_t(cmyk.k) << 24);
+  const TCMYK cmyk = IERGBToCMYK(
+      MakeTRGB(static_cast<uint8_t>(Value >> 16), static_cast<uint8_t>(Value >> 8), static_cast<uint8_t>(Value)));
+  return uint32_t(cmyk.c) | (uint32_t(cmyk.m) << 8) | (uint32_t(cmyk.y) << 16) | (uint32_t(cmyk.k) << 24);
 }
 
 TRGB ColorToTRGB(TColor Color) {

@@ -14,9 +14,8 @@ TEST(ModelPixelFormats, EdgeValues) {
     int32_t bits;
     int64_t expected;
   };
-  for (const RowLenCase& c : {RowLenCase{0, 24, 0}, RowLenCase{1, 1, 4}, RowLenCase{3, 24, 12},
-                              RowLenCase{5, 8, 8}, RowLenCase{1, 48, 8}, RowLenCase{9, 1, 4},
-                              RowLenCase{33, 1, 8}})
+  for (const RowLenCase& c : {RowLenCase{0, 24, 0}, RowLenCase{1, 1, 4}, RowLenCase{3, 24, 12}, RowLenCase{5, 8, 8},
+                              RowLenCase{1, 48, 8}, RowLenCase{9, 1, 4}, RowLenCase{33, 1, 8}})
     EXPECT_EQ(IEBitmapRowLen(c.width, c.bits, 32), c.expected) << c.width << " x " << c.bits;
   // A width whose bit count overflows 32 bits still gives the true length.
   EXPECT_EQ(IEBitmapRowLen(100000000, 48, 32), 600000000);
@@ -26,10 +25,10 @@ TEST(ModelPixelFormats, EdgeValues) {
     TRGB rgb;
     TCMYK cmyk;
   };
-  for (const CMYKCase& c : {CMYKCase{MakeTRGB(0, 0, 0), TCMYK{0, 0, 0, 1}},
-                            CMYKCase{MakeTRGB(255, 128, 0), TCMYK{255, 128, 0, 255}},
-                            CMYKCase{MakeTRGB(255, 255, 255), TCMYK{255, 255, 255, 255}},
-                            CMYKCase{MakeTRGB(10, 20, 30), TCMYK{85, 170, 255, 30}}}) {
+  for (const CMYKCase& c :
+       {CMYKCase{MakeTRGB(0, 0, 0), TCMYK{0, 0, 0, 1}}, CMYKCase{MakeTRGB(255, 128, 0), TCMYK{255, 128, 0, 255}},
+        CMYKCase{MakeTRGB(255, 255, 255), TCMYK{255, 255, 255, 255}},
+        CMYKCase{MakeTRGB(10, 20, 30), TCMYK{85, 170, 255, 30}}}) {
     EXPECT_EQ(IERGBToCMYK(c.rgb), c.cmyk);
     EXPECT_EQ(IECMYKToRGB(c.cmyk), c.rgb);
   }

@@ -82,24 +82,48 @@ uint8_t Widen5(uint32_t v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); }
 uint8_t Widen6(uint32_t v) { return static_cast<uint8_t>((v << 2) | (v >> 4)); }
 
 const TPackedLayout kPackedLayouts[] = {
-    {IEFourCC("YUY2"), 2, 4, false, [](const uint8_t* b, int32_t i) { return TYUV{b[i * 2], b[1], b[3]}; }},
-    {IEFourCC("YUNV"), 2, 4, false, [](const uint8_t* b, int32_t i) { return TYUV{b[i * 2], b[1], b[3]}; }},
-    {IEFourCC("UYVY"), 2, 4, false, [](const uint8_t* b, int32_t i) { return TYUV{b[1 + i * 2], b[0], b[2]}; }},
-    {IEFourCC("UYNV"), 2, 4, false, [](const uint8_t* b, int32_t i) { return TYUV{b[1 + i * 2], b[0], b[2]}; }},
-    {IEFourCC("cyuv"), 2, 4, true, [](const uint8_t* b, int32_t i) { return TYUV{b[1 + i * 2], b[0], b[2]}; }},
-    {IEFourCC("YVYU"), 2, 4, false, [](const uint8_t* b, int32_t i) { return TYUV{b[i * 2], b[3], b[1]}; }},
+    {IEFourCC("YUY2"), 2, 4, false,
+     [](const uint8_t* b, int32_t i) {
+       return TYUV{b[i * 2], b[1], b[3]};
+     }},
+    {IEFourCC("YUNV"), 2, 4, false,
+     [](const uint8_t* b, int32_t i) {
+       return TYUV{b[i * 2], b[1], b[3]};
+     }},
+    {IEFourCC("UYVY"), 2, 4, false,
+     [](const uint8_t* b, int32_t i) {
+       return TYUV{b[1 + i * 2], b[0], b[2]};
+     }},
+    {IEFourCC("UYNV"), 2, 4, false,
+     [](const uint8_t* b, int32_t i) {
+       return TYUV{b[1 + i * 2], b[0], b[2]};
+     }},
+    {IEFourCC("cyuv"), 2, 4, true,
+     [](const uint8_t* b, int32_t i) {
+       return TYUV{b[1 + i * 2], b[0], b[2]};
+     }},
+    {IEFourCC("YVYU"), 2, 4, false,
+     [](const uint8_t* b, int32_t i) {
+       return TYUV{b[i * 2], b[3], b[1]};
+     }},
     {IEFourCC("IYU1"), 4, 6, false,
      [](const uint8_t* b, int32_t i) {
        static constexpr int kY[4] = {1, 2, 4, 5};
        return TYUV{b[kY[i]], b[0], b[3]};
      }},
-    {IEFourCC("IYU2"), 1, 3, false, [](const uint8_t* b, int32_t) { return TYUV{b[1], b[0], b[2]}; }},
+    {IEFourCC("IYU2"), 1, 3, false,
+     [](const uint8_t* b, int32_t) {
+       return TYUV{b[1], b[0], b[2]};
+     }},
     {IEFourCC("Y41P"), 8, 12, true,
      [](const uint8_t* b, int32_t i) {
        static constexpr int kY[8] = {1, 3, 5, 7, 8, 9, 10, 11};
        return i < 4 ? TYUV{b[kY[i]], b[0], b[2]} : TYUV{b[kY[i]], b[4], b[6]};
      }},
-    {IEFourCC("Y211"), 4, 4, false, [](const uint8_t* b, int32_t i) { return TYUV{b[i < 2 ? 0 : 2], b[1], b[3]}; }},
+    {IEFourCC("Y211"), 4, 4, false,
+     [](const uint8_t* b, int32_t i) {
+       return TYUV{b[i < 2 ? 0 : 2], b[1], b[3]};
+     }},
     {IEFourCC("CLJR"), 4, 4, false,
      [](const uint8_t* b, int32_t i) {
        const uint32_t w = Le32(b);
@@ -263,8 +287,7 @@ void DecodeRGB(const BITMAPINFOHEADER& H, const TPixelData& Pixels, const TRGB* 
         for (int64_t x = 0; x < n; ++x) rgb[x] = TRGB{src[4 * x], src[4 * x + 1], src[4 * x + 2]};
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
 }
@@ -291,12 +314,15 @@ TDibLayout LayoutOf(const BITMAPINFOHEADER& H) {
   l.TableCount = H.biClrUsed;
   // A full table is implied only for uncompressed indexed rows: YUV frames
   // of 8 bits or less (CLJR, Y211) carry none.
-  const bool indexed = H.biCompression == BI_RGB || H.biCompression == BI_BITFIELDS ||
-                       H.biCompression == BI_RLE8 || H.biCompression == BI_RLE4;
+  const bool indexed = H.biCompression == BI_RGB || H.biCompression == BI_BITFIELDS || H.biCompression == BI_RLE8 ||
+                       H.biCompression == BI_RLE4;
   if (l.TableCount == 0 && indexed) {
-    if (H.biBitCount == 1) l.TableCount = 2;
-    else if (H.biBitCount == 4) l.TableCount = 16;
-    else if (H.biBitCount == 8) l.TableCount = 256;
+    if (H.biBitCount == 1)
+      l.TableCount = 2;
+    else if (H.biBitCount == 4)
+      l.TableCount = 16;
+    else if (H.biBitCount == 8)
+      l.TableCount = 256;
   }
   l.PixelOffset = l.TableOffset + l.TableCount * 4;
   return l;
@@ -314,12 +340,9 @@ TDibKind KindOf(const BITMAPINFOHEADER& H) {
       // Run-length compressions (1 and 2) are not decoded.
       return H.biCompression == BI_RGB || H.biCompression == BI_BITFIELDS ? TDibKind::RGB : TDibKind::None;
     case 16:
-    case 32:
-      return H.biCompression == BI_RGB || H.biCompression == BI_BITFIELDS ? TDibKind::RGB : TDibKind::None;
-    case 24:
-      return H.biCompression == BI_RGB ? TDibKind::RGB : TDibKind::None;
-    default:
-      return TDibKind::None;
+    case 32: return H.biCompression == BI_RGB || H.biCompression == BI_BITFIELDS ? TDibKind::RGB : TDibKind::None;
+    case 24: return H.biCompression == BI_RGB ? TDibKind::RGB : TDibKind::None;
+    default: return TDibKind::None;
   }
 }
 
@@ -371,8 +394,7 @@ std::vector<uint8_t> IEBitmapToDIB(TIEBitmap* Bitmap, int32_t X1, int32_t Y1, in
     case TIEPixelFormat::ie1g:
     case TIEPixelFormat::ie8p:
     case TIEPixelFormat::ie8g:
-    case TIEPixelFormat::ie24RGB:
-      break;
+    case TIEPixelFormat::ie24RGB: break;
     default:
       converted = IEConvertTo24RGB(Bitmap);
       if (converted->IsEmpty())
@@ -408,11 +430,8 @@ std::vector<uint8_t> IEBitmapToDIB(TIEBitmap* Bitmap, int32_t X1, int32_t Y1, in
       bits = 8;
       tableEntries = 256;
       break;
-    case TIEPixelFormat::ie24RGB:
-      bits = 24;
-      break;
-    default:
-      break;
+    case TIEPixelFormat::ie24RGB: bits = 24; break;
+    default: break;
   }
   const int64_t rowLen = bits ? IEBitmapRowLen(w, bits, 32) : 0;
   const size_t pixelOffset = kHeaderSize + tableEntries * 4;
@@ -453,15 +472,9 @@ std::vector<uint8_t> IEBitmapToDIB(TIEBitmap* Bitmap, int32_t X1, int32_t Y1, in
     const auto* s = static_cast<const uint8_t*>(source->ScanLine(Y2 - 1 - k));
     uint8_t* d = rows + rowLen * k;
     switch (bits) {
-      case 1:
-        CopyBitRun(d, s, 0, sourceRowLen, w, X1);
-        break;
-      case 8:
-        std::memcpy(d, s + X1, static_cast<size_t>(w));
-        break;
-      case 24:
-        std::memcpy(d, s + static_cast<size_t>(X1) * 3, static_cast<size_t>(w) * 3);
-        break;
+      case 1: CopyBitRun(d, s, 0, sourceRowLen, w, X1); break;
+      case 8: std::memcpy(d, s + X1, static_cast<size_t>(w)); break;
+      case 24: std::memcpy(d, s + static_cast<size_t>(X1) * 3, static_cast<size_t>(w) * 3); break;
     }
   }
   return dib;
@@ -474,8 +487,7 @@ static TIEPixelFormat DecodedFormat(const BITMAPINFOHEADER& h, TDibKind kind) {
   return h.biBitCount == 1 && !yuv ? TIEPixelFormat::ie1g : TIEPixelFormat::ie24RGB;
 }
 
-int32_t DIBToIEBitmap(const uint8_t* DIB, size_t Length, TIEBitmap* Bitmap, const uint8_t* Bits,
-                      size_t BitsLength) {
+int32_t DIBToIEBitmap(const uint8_t* DIB, size_t Length, TIEBitmap* Bitmap, const uint8_t* Bits, size_t BitsLength) {
   BITMAPINFOHEADER h;
   if (!ReadHeader(DIB, Length, h)) {
     if (Bitmap) Bitmap->Allocate(0, 0, TIEPixelFormat::ie24RGB);
@@ -536,8 +548,7 @@ int32_t DIBToIEBitmap(const uint8_t* DIB, size_t Length, TIEBitmap* Bitmap, cons
   return result;
 }
 
-int32_t DIBToDibbitmap(const uint8_t* DIB, size_t Length, TIEDibbitmap* Dest, const uint8_t* Bits,
-                       size_t BitsLength) {
+int32_t DIBToDibbitmap(const uint8_t* DIB, size_t Length, TIEDibbitmap* Dest, const uint8_t* Bits, size_t BitsLength) {
   BITMAPINFOHEADER h;
   if (!ReadHeader(DIB, Length, h)) return 0;
   const int32_t result = h.biBitCount;
@@ -598,7 +609,8 @@ void CopyTBitmap(TBitmap* Source, TBitmap* Dest) {
     // Both keep their rows in one block in the same order.
     std::memcpy(std::min(d0, dN), std::min(s0, sN), static_cast<size_t>(rowLen) * static_cast<size_t>(height));
   } else {
-    for (int32_t y = 0; y < height; ++y) std::memcpy(Dest->ScanLine(y), Source->ScanLine(y), static_cast<size_t>(rowLen));
+    for (int32_t y = 0; y < height; ++y)
+      std::memcpy(Dest->ScanLine(y), Source->ScanLine(y), static_cast<size_t>(rowLen));
   }
 }
 

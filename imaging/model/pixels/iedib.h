@@ -51,8 +51,7 @@ int32_t IEScreenPelsPerMeter();
 // - any other format: a 24-bit DIB of a converted copy (IEConvertTo24RGB).
 // An empty bitmap gives the header alone, bit count 0. biXPelsPerMeter and
 // biYPelsPerMeter are IEScreenPelsPerMeter; biClrUsed is 0.
-std::vector<uint8_t> IEBitmapToDIB(TIEBitmap* Bitmap, int32_t X1 = 0, int32_t Y1 = 0, int32_t X2 = 0,
-                                   int32_t Y2 = 0);
+std::vector<uint8_t> IEBitmapToDIB(TIEBitmap* Bitmap, int32_t X1 = 0, int32_t Y1 = 0, int32_t X2 = 0, int32_t Y2 = 0);
 
 // Fills Bitmap from the packed DIB of Length bytes at DIB and returns its
 // biBitCount (0 when the buffer is too short for a header). Bitmap is

@@ -78,7 +78,8 @@ TEST(ModelDibWrite, TwentyFourBitsBottomRowFirst) {
   TIEBitmap b;
   b.Allocate(3, 2, TIEPixelFormat::ie24RGB);
   for (int32_t y = 0; y < 2; ++y)
-    for (int32_t x = 0; x < 3; ++x) *b.PixelRGB(x, y) = MakeTRGB(uint8_t(10 * x + y), uint8_t(100 + x), uint8_t(200 + y));
+    for (int32_t x = 0; x < 3; ++x)
+      *b.PixelRGB(x, y) = MakeTRGB(uint8_t(10 * x + y), uint8_t(100 + x), uint8_t(200 + y));
   const std::vector<uint8_t> dib = IEBitmapToDIB(&b);
   ASSERT_EQ(dib.size(), 40u + 24u);
   EXPECT_EQ(Get32(dib, 0), 40u);
@@ -373,7 +374,7 @@ struct PackedCase {
   const char* code;
   int32_t blockPixels;
   int32_t blockBytes;
-  std::vector<int> lumaAt;  // byte of each pixel's luma in its block
+  std::vector<int> lumaAt;    // byte of each pixel's luma in its block
   std::vector<int> chromaAt;  // bytes to fill with 128
   bool reversed;
 };
@@ -406,11 +407,11 @@ TEST(ModelDibYuv, PackedLayoutsDecodeEveryPixel) {
           for (int32_t b = 0; b < blocks; ++b) {
             uint8_t* block = &frame[size_t((s * blocks + b) * c.blockBytes)];
             for (int at : c.chromaAt) block[at] = 128;
-            for (int32_t i = 0; i < c.blockPixels; ++i) block[c.lumaAt[i]] = uint8_t(20 + 60 * s + 3 * (b * c.blockPixels + i));
+            for (int32_t i = 0; i < c.blockPixels; ++i)
+              block[c.lumaAt[i]] = uint8_t(20 + 60 * s + 3 * (b * c.blockPixels + i));
           }
         TIEBitmap out;
-        DIBToIEBitmap(MakeDib(width, sign * rows, 16, FourCC(c.code), {}, frame),
-                      &out);
+        DIBToIEBitmap(MakeDib(width, sign * rows, 16, FourCC(c.code), {}, frame), &out);
         ASSERT_EQ(out.Width(), width);
         const bool topFirst = (sign > 0) != c.reversed;
         for (int32_t s = 0; s < rows; ++s)
@@ -502,7 +503,8 @@ TEST_F(ModelDibNetpbm, ReadsWhatPpmtobmpWrote) {
     ASSERT_EQ(b.Height(), ppm.Height);
     for (int32_t y = 0; y < ppm.Height; ++y)
       for (int32_t x = 0; x < ppm.Width; ++x)
-        ASSERT_EQ(Pixel(b, x, y), MakeTRGB(uint8_t(ppm.At(x, y, 0)), uint8_t(ppm.At(x, y, 1)), uint8_t(ppm.At(x, y, 2))))
+        ASSERT_EQ(Pixel(b, x, y),
+                  MakeTRGB(uint8_t(ppm.At(x, y, 0)), uint8_t(ppm.At(x, y, 1)), uint8_t(ppm.At(x, y, 2))))
             << x << "," << y;
   }
 }
@@ -533,7 +535,8 @@ TEST_F(ModelDibNetpbm, BmptopnmDecodesWhatWeWrite) {
     Put32(file, 10, 14 + 40 + table);
     file.insert(file.end(), dib.begin(), dib.end());
     const std::string bmp = Dir + "/in.bmp", pnm = Dir + "/out.pnm";
-    std::ofstream(bmp, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    std::ofstream(bmp, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
     ASSERT_EQ(RunTool({"bmptopnm", bmp}, pnm), 0);
     TPnmImage out;
     ASSERT_TRUE(ReadPnmFile(pnm, out));
@@ -603,15 +606,15 @@ TEST(ModelDibDraw, DrawsDecodableFramesOnly) {
   EXPECT_EQ(IEDrawDibRealize(dd, target.Canvas()->Handle(), false), 0u);
   const std::vector<uint8_t> yuy2 = MakeDib(2, 1, 16, IEFourCC("YUY2"), {}, {126, 128, 235, 128});
   // Stretched to 4 x 2 at the origin.
-  EXPECT_TRUE(IEDrawDibDraw(dd, target.Canvas()->Handle(), 0, 0, 4, 2, yuy2.data(), yuy2.size(), nullptr, 0, 0, 0,
-                            0, 0, 0));
+  EXPECT_TRUE(
+      IEDrawDibDraw(dd, target.Canvas()->Handle(), 0, 0, 4, 2, yuy2.data(), yuy2.size(), nullptr, 0, 0, 0, 0, 0, 0));
   EXPECT_EQ(target.Canvas()->Pixels(0, 1), RGB(128, 128, 128));
   EXPECT_EQ(target.Canvas()->Pixels(3, 0), RGB(255, 255, 255));
 
   const std::vector<uint8_t> rle = MakeDib(2, 1, 8, 1, std::vector<uint8_t>(1024, 0x55), {2, 0, 0, 1});
   target.Canvas()->SetPixels(0, 0, clRed);
-  EXPECT_FALSE(IEDrawDibDraw(dd, target.Canvas()->Handle(), 0, 0, 4, 2, rle.data(), rle.size(), nullptr, 0, 0, 0,
-                             0, 0, 0));
+  EXPECT_FALSE(
+      IEDrawDibDraw(dd, target.Canvas()->Handle(), 0, 0, 4, 2, rle.data(), rle.size(), nullptr, 0, 0, 0, 0, 0, 0));
   EXPECT_EQ(target.Canvas()->Pixels(0, 0), clRed);
   EXPECT_TRUE(IEDrawDibClose(dd));
 }

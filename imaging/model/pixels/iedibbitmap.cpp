@@ -40,8 +40,7 @@ void TIEDibbitmap::Assign(TObject* Source) {
   auto* source = dynamic_cast<TIEDibbitmap*>(Source);
   if (!source || source == this || !source->FBitmap) return;
   AllocateBits(source->FWidth, source->FHeight, source->FBitCount);
-  for (int32_t y = 0; y < FHeight; ++y)
-    std::memcpy(ScanLine(y), source->ScanLine(y), static_cast<size_t>(FRowLen));
+  for (int32_t y = 0; y < FHeight; ++y) std::memcpy(ScanLine(y), source->ScanLine(y), static_cast<size_t>(FRowLen));
 }
 
 void TIEDibbitmap::AllocateBits(int32_t ImageWidth, int32_t ImageHeight, int32_t ImageBitCount) {
@@ -93,15 +92,21 @@ void TIEBitmap::CopyFromDibbitmap(TIEDibbitmap* Source) {
   const int32_t bits = Source->BitCount();
   if (FLocation == TIELocation::ieTBitmap) {
     TIEPixelFormat format = FPixelFormat;
-    if (bits == 1) format = TIEPixelFormat::ie1g;
-    else if (bits == 24) format = TIEPixelFormat::ie24RGB;
+    if (bits == 1)
+      format = TIEPixelFormat::ie1g;
+    else if (bits == 24)
+      format = TIEPixelFormat::ie24RGB;
     ShapeTBitmap(Source->Width(), Source->Height(), format, bits == 1 || bits == 24);
   } else {
     TIEPixelFormat format;
-    if (bits == 1) format = TIEPixelFormat::ie1g;
-    else if (bits == 8) format = TIEPixelFormat::ie8g;
-    else if (bits == 24) format = TIEPixelFormat::ie24RGB;
-    else return;  // nothing allocated, so nothing to copy into
+    if (bits == 1)
+      format = TIEPixelFormat::ie1g;
+    else if (bits == 8)
+      format = TIEPixelFormat::ie8g;
+    else if (bits == 24)
+      format = TIEPixelFormat::ie24RGB;
+    else
+      return;  // nothing allocated, so nothing to copy into
     Allocate(Source->Width(), Source->Height(), format);
   }
   if (IsEmpty() || Source->Width() == 0 || Source->Height() == 0) return;

@@ -101,10 +101,10 @@ TEST(ModelDibbitmap, DIBToDibbitmapDrawsTheFrame) {
   dib[8] = 2;
   dib[12] = 1;
   dib[14] = 8;
-  dib[32] = 2;                                          // two colours
-  dib[44] = 10, dib[45] = 20, dib[46] = 30;             // colour 1: blue 10, green 20, red 30
-  dib[48 + 2] = 1;                                      // bottom row, x = 2
-  dib[52 + 0] = 1;                                      // top row, x = 0
+  dib[32] = 2;                               // two colours
+  dib[44] = 10, dib[45] = 20, dib[46] = 30;  // colour 1: blue 10, green 20, red 30
+  dib[48 + 2] = 1;                           // bottom row, x = 2
+  dib[52 + 0] = 1;                           // top row, x = 0
   TIEDibbitmap d;
   EXPECT_EQ(DIBToDibbitmap(dib.data(), dib.size(), &d), 8);
   ASSERT_EQ(d.BitCount(), 24);

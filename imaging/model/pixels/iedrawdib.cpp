@@ -18,14 +18,14 @@ bool IEDrawDibClose(HDRAWDIB Handle) {
 
 uint32_t IEDrawDibRealize(HDRAWDIB, HDC, bool) { return 0; }
 
-bool IEDrawDibDraw(HDRAWDIB Handle, HDC DC, int32_t XDst, int32_t YDst, int32_t WDst, int32_t HDst,
-                   const uint8_t* DIB, size_t Length, const uint8_t* Bits, size_t BitsLength, int32_t XSrc,
-                   int32_t YSrc, int32_t WSrc, int32_t HSrc, uint32_t /*Flags*/) {
+bool IEDrawDibDraw(HDRAWDIB Handle, HDC DC, int32_t XDst, int32_t YDst, int32_t WDst, int32_t HDst, const uint8_t* DIB,
+                   size_t Length, const uint8_t* Bits, size_t BitsLength, int32_t XSrc, int32_t YSrc, int32_t WSrc,
+                   int32_t HSrc, uint32_t /*Flags*/) {
   if (!Handle || !DC || !DIB || Length < sizeof(BITMAPINFOHEADER)) return false;
   BITMAPINFOHEADER header;
   header.biBitCount = static_cast<uint16_t>(DIB[14] | (DIB[15] << 8));
-  header.biCompression = uint32_t(DIB[16]) | (uint32_t(DIB[17]) << 8) | (uint32_t(DIB[18]) << 16) |
-                         (uint32_t(DIB[19]) << 24);
+  header.biCompression =
+      uint32_t(DIB[16]) | (uint32_t(DIB[17]) << 8) | (uint32_t(DIB[18]) << 16) | (uint32_t(DIB[19]) << 24);
   if (!IEDIBIsDecodable(header)) return false;
 
   TIEBitmap picture;
@@ -47,6 +47,6 @@ bool IEDrawDibDraw(HDRAWDIB Handle, HDC DC, int32_t XDst, int32_t YDst, int32_t 
   const auto* info = reinterpret_cast<const BITMAPINFO*>(plain.data());
   const size_t table = picture.PixelFormat() == TIEPixelFormat::ie1g ? 8 : 0;
   const uint8_t* rows = plain.data() + sizeof(BITMAPINFOHEADER) + table;
-  return StretchDIBits(DC, XDst, YDst, WDst, HDst, XSrc, height - YSrc - HSrc, WSrc, HSrc, rows, info,
-                       DIB_RGB_COLORS, SRCCOPY) > 0;
+  return StretchDIBits(DC, XDst, YDst, WDst, HDst, XSrc, height - YSrc - HSrc, WSrc, HSrc, rows, info, DIB_RGB_COLORS,
+                       SRCCOPY) > 0;
 }

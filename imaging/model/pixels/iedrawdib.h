@@ -23,6 +23,6 @@ uint32_t IEDrawDibRealize(HDRAWDIB Handle, HDC DC, bool Background);
 // HSrc (YSrc counted from the top row; a width or height of 0 or less means
 // the whole picture) onto XDst, YDst, WDst x HDst of DC (a size of 0 or less
 // means the source's). Flags are not looked at. False when nothing was drawn.
-bool IEDrawDibDraw(HDRAWDIB Handle, HDC DC, int32_t XDst, int32_t YDst, int32_t WDst, int32_t HDst,
-                   const uint8_t* DIB, size_t Length, const uint8_t* Bits, size_t BitsLength, int32_t XSrc,
-                   int32_t YSrc, int32_t WSrc, int32_t HSrc, uint32_t Flags);
+bool IEDrawDibDraw(HDRAWDIB Handle, HDC DC, int32_t XDst, int32_t YDst, int32_t WDst, int32_t HDst, const uint8_t* DIB,
+                   size_t Length, const uint8_t* Bits, size_t BitsLength, int32_t XSrc, int32_t YSrc, int32_t WSrc,
+                   int32_t HSrc, uint32_t Flags);

@@ -37,8 +37,7 @@ struct TNameGenerator {
 thread_local TNameGenerator tNameGenerator;
 
 uint64_t EntropySeed() {
-  uint64_t seed = static_cast<uint64_t>(
-      std::chrono::high_resolution_clock::now().time_since_epoch().count());
+  uint64_t seed = static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
   seed ^= std::hash<std::thread::id>()(std::this_thread::get_id()) * 0x9E3779B97F4A7C15ull;
   seed ^= static_cast<uint64_t>(::getpid()) << 32;
   try {
@@ -127,8 +126,8 @@ void TIEFileBuffer::SetFileSize(int64_t Size) {
 void TIEFileBuffer::ReadAt(uint8_t* Buffer, int64_t Position, int64_t Size) {
   int64_t done = 0;
   while (done < Size) {
-    const ssize_t n = ::pread(FHandle, Buffer + done, static_cast<size_t>(Size - done),
-                              static_cast<off_t>(Position + done));
+    const ssize_t n =
+        ::pread(FHandle, Buffer + done, static_cast<size_t>(Size - done), static_cast<off_t>(Position + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       RaiseReadError();
@@ -143,8 +142,8 @@ void TIEFileBuffer::ReadAt(uint8_t* Buffer, int64_t Position, int64_t Size) {
 void TIEFileBuffer::WriteAt(int Handle, const uint8_t* Buffer, int64_t Position, int64_t Size) {
   int64_t done = 0;
   while (done < Size) {
-    const ssize_t n = ::pwrite(Handle, Buffer + done, static_cast<size_t>(Size - done),
-                               static_cast<off_t>(Position + done));
+    const ssize_t n =
+        ::pwrite(Handle, Buffer + done, static_cast<size_t>(Size - done), static_cast<off_t>(Position + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       RaiseWriteError();
@@ -156,8 +155,7 @@ void TIEFileBuffer::WriteAt(int Handle, const uint8_t* Buffer, int64_t Position,
 
 void* TIEFileBuffer::Map(TIEDataAccess Access, int64_t Position, int64_t Size) {
   if (FHandle < 0) throw EStreamError("No temporary file to map");
-  if (Size < 0 || Size > std::numeric_limits<int32_t>::max() || Position < 0)
-    throw EStreamError("Invalid file window");
+  if (Size < 0 || Size > std::numeric_limits<int32_t>::max() || Position < 0) throw EStreamError("Invalid file window");
   const bool read = Access.Contains(TIEDataAccessItem::iedRead);
   std::unique_ptr<uint8_t[]> buffer = TranslateOutOfMemory([&] {
     // Size 0 still gets a distinct address, so that the window can be found.
@@ -199,16 +197,15 @@ void TIEFileBuffer::CopyRange(int DestHandle, int64_t Position, int64_t Size) {
   while (done < Size) {
     if (kernelCopy) {
       loff_t in = Position + done, out = Position + done;
-      const ssize_t n = ::copy_file_range(FHandle, &in, DestHandle, &out,
-                                          static_cast<size_t>(Size - done), 0);
+      const ssize_t n = ::copy_file_range(FHandle, &in, DestHandle, &out, static_cast<size_t>(Size - done), 0);
       if (n > 0) {
         done += n;
         continue;
       }
       if (n == 0) return;  // end of this file
       if (errno == EINTR) continue;
-      if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP &&
-          errno != EBADF && errno != EPERM)
+      if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF &&
+          errno != EPERM)
         RaiseWriteError();
       kernelCopy = false;  // not between these files: copy through a buffer
     }
@@ -216,8 +213,7 @@ void TIEFileBuffer::CopyRange(int DestHandle, int64_t Position, int64_t Size) {
         TranslateOutOfMemory([] { return std::unique_ptr<uint8_t[]>(new uint8_t[kCopyChunk]); });
     while (done < Size) {
       const int64_t want = Min(Size - done, kCopyChunk);
-      const ssize_t n = ::pread(FHandle, chunk.get(), static_cast<size_t>(want),
-                                static_cast<off_t>(Position + done));
+      const ssize_t n = ::pread(FHandle, chunk.get(), static_cast<size_t>(want), static_cast<off_t>(Position + done));
       if (n < 0) {
         if (errno == EINTR) continue;
         RaiseReadError();

@@ -158,8 +158,8 @@ TEST_F(ModelFileBuffer, CopyTo) {
     const char* name;
     int64_t position, size;
   };
-  for (const Case& c : {Case{"whole file", 0, int64_t(source.size())}, Case{"part", 1000, 2500000},
-                        Case{"nothing", 0, 0}}) {
+  for (const Case& c :
+       {Case{"whole file", 0, int64_t(source.size())}, Case{"part", 1000, 2500000}, Case{"nothing", 0, 0}}) {
     SCOPED_TRACE(c.name);
     TIEFileBuffer s, d;
     ASSERT_TRUE(s.AllocateFile("S", int64_t(source.size())));

@@ -25,9 +25,7 @@ struct TBlockHeader {
   size_t MapLength;  // 0: a heap block
 };
 
-TBlockHeader* HeaderOf(void* Block) {
-  return reinterpret_cast<TBlockHeader*>(static_cast<uint8_t*>(Block) - kHeader);
-}
+TBlockHeader* HeaderOf(void* Block) { return reinterpret_cast<TBlockHeader*>(static_cast<uint8_t*>(Block) - kHeader); }
 
 #ifndef IE_PIXELBLOCK_HEAP_ONLY
 constexpr size_t kPage = 4096;

@@ -15,11 +15,11 @@ using TIEProgressEvent = std::function<void(TObject* Sender, int32_t Per)>;
 // The caller fills Event, Sender and AbortFlag; Counter, Per1 and Per2 belong
 // to the codec.
 struct TIECodecProgress {
-  TIEProgressEvent Event;      // empty when nothing is to be reported
-  TObject* Sender = nullptr;   // passed to Event
-  int32_t Counter = 0;         // units done, for codecs that count strips, tiles or passes
-  double Per1 = 0;             // percentage of one row: 100 / rows
-  double Per2 = 0;             // percentage of one strip or tile
+  TIEProgressEvent Event;     // empty when nothing is to be reported
+  TObject* Sender = nullptr;  // passed to Event
+  int32_t Counter = 0;        // units done, for codecs that count strips, tiles or passes
+  double Per1 = 0;            // percentage of one row: 100 / rows
+  double Per2 = 0;            // percentage of one strip or tile
   // The caller's abort flag, never nil while a codec runs. The caller (or any
   // thread) sets it to cancel; a codec sets it to report bad data.
   std::atomic<bool>* AbortFlag = nullptr;

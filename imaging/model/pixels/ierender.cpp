@@ -130,8 +130,8 @@ bool VisibleSpan(int32_t Pos, int32_t Len, int32_t DestSize, int64_t ClipLo, int
 }
 
 void RenderDirect(TIEBitmap* Source, TIEBitmap* Dest, TIEDestRowTable& DestRows, TIEIndexTable& ColumnTable,
-                  TIEIndexTable& RowTable, const TRect* Clip, const TIERenderRect& R, bool EnableAlpha,
-                  bool RowCopy, uint8_t Opacity, bool FreeTables, TIEBlendOperation BlendOperation) {
+                  TIEIndexTable& RowTable, const TRect* Clip, const TIERenderRect& R, bool EnableAlpha, bool RowCopy,
+                  uint8_t Opacity, bool FreeTables, TIEBlendOperation BlendOperation) {
   const int32_t destWidth = Dest->Width(), destHeight = Dest->Height();
   const int32_t width = Source->Width(), height = Source->Height();
 
@@ -167,12 +167,10 @@ void RenderDirect(TIEBitmap* Source, TIEBitmap* Dest, TIEDestRowTable& DestRows,
     const TIEPixelFormat format = Source->PixelFormat();
     const bool weighted = Opacity < 255 || useAlpha;
 
-    const bool blockCopy =
-        format == TIEPixelFormat::ie24RGB && !weighted &&
-        ie_render_detail::IsBlockCopy(xStep, yStep,
-                                      Source->AdjustColors() || Source->Contrast() != 0 || BlendOperation != 0,
-                                      R.SrcX, R.SrcY, R.DstX, R.DstY, firstCol, firstRow, lastCol, lastRow, width,
-                                      height);
+    const bool blockCopy = format == TIEPixelFormat::ie24RGB && !weighted &&
+                           ie_render_detail::IsBlockCopy(
+                               xStep, yStep, Source->AdjustColors() || Source->Contrast() != 0 || BlendOperation != 0,
+                               R.SrcX, R.SrcY, R.DstX, R.DstY, firstCol, firstRow, lastCol, lastRow, width, height);
     const int32_t* cols = nullptr;
     const int32_t* rowTable = nullptr;
     if (!blockCopy) {
@@ -199,47 +197,62 @@ void RenderDirect(TIEBitmap* Source, TIEBitmap* Dest, TIEDestRowTable& DestRows,
     tablesComplete = true;
 
     const uint8_t* opacity = opacityRow.empty() ? nullptr : opacityRow.data();
-#define IE_PLAIN_ARGS                                                                                           \
+#define IE_PLAIN_ARGS                                                                                             \
   rows, Dest, cols, rowTable, R.SrcX, R.SrcY, R.DstX, R.DstY, firstCol, firstRow, lastCol, lastRow, xStep, yStep, \
       RowCopy
-#define IE_ALPHA_ARGS                                                                                          \
-  rows, Dest, Opacity, useAlpha, opacity, cols, rowTable, R.SrcX, R.SrcY, R.DstX, R.DstY, firstCol, firstRow, \
-      lastCol, lastRow, xStep, yStep, RowCopy
+#define IE_ALPHA_ARGS                                                                                                  \
+  rows, Dest, Opacity, useAlpha, opacity, cols, rowTable, R.SrcX, R.SrcY, R.DstX, R.DstY, firstCol, firstRow, lastCol, \
+      lastRow, xStep, yStep, RowCopy
     switch (format) {
       case TIEPixelFormat::ie24RGB:
-        if (weighted) Source->RenderRowsRGBAlpha(IE_ALPHA_ARGS, BlendOperation);
-        else Source->RenderRowsRGB(IE_PLAIN_ARGS, BlendOperation);
+        if (weighted)
+          Source->RenderRowsRGBAlpha(IE_ALPHA_ARGS, BlendOperation);
+        else
+          Source->RenderRowsRGB(IE_PLAIN_ARGS, BlendOperation);
         break;
       case TIEPixelFormat::ie1g:
-        if (weighted) Source->RenderRows1BitAlpha(IE_ALPHA_ARGS);
-        else Source->RenderRows1Bit(IE_PLAIN_ARGS);
+        if (weighted)
+          Source->RenderRows1BitAlpha(IE_ALPHA_ARGS);
+        else
+          Source->RenderRows1Bit(IE_PLAIN_ARGS);
         break;
       case TIEPixelFormat::ie8g:
-        if (weighted) Source->RenderRowsGray8Alpha(IE_ALPHA_ARGS);
-        else Source->RenderRowsGray8(IE_PLAIN_ARGS);
+        if (weighted)
+          Source->RenderRowsGray8Alpha(IE_ALPHA_ARGS);
+        else
+          Source->RenderRowsGray8(IE_PLAIN_ARGS);
         break;
       case TIEPixelFormat::ie8p:
-        if (weighted) Source->RenderRowsPaletteAlpha(IE_ALPHA_ARGS);
-        else Source->RenderRowsPalette(IE_PLAIN_ARGS);
+        if (weighted)
+          Source->RenderRowsPaletteAlpha(IE_ALPHA_ARGS);
+        else
+          Source->RenderRowsPalette(IE_PLAIN_ARGS);
         break;
       case TIEPixelFormat::ie16g:
-        if (weighted) Source->RenderRowsGray16Alpha(IE_ALPHA_ARGS);
-        else Source->RenderRowsGray16(IE_PLAIN_ARGS);
+        if (weighted)
+          Source->RenderRowsGray16Alpha(IE_ALPHA_ARGS);
+        else
+          Source->RenderRowsGray16(IE_PLAIN_ARGS);
         break;
       case TIEPixelFormat::ie32f:
-        if (weighted) Source->RenderRowsFloatAlpha(IE_ALPHA_ARGS);
-        else Source->RenderRowsFloat(IE_PLAIN_ARGS);
+        if (weighted)
+          Source->RenderRowsFloatAlpha(IE_ALPHA_ARGS);
+        else
+          Source->RenderRowsFloat(IE_PLAIN_ARGS);
         break;
       case TIEPixelFormat::ieCMYK:
-        if (weighted) Source->RenderRowsCMYKAlpha(IE_ALPHA_ARGS);
-        else Source->RenderRowsCMYK(IE_PLAIN_ARGS);
+        if (weighted)
+          Source->RenderRowsCMYKAlpha(IE_ALPHA_ARGS);
+        else
+          Source->RenderRowsCMYK(IE_PLAIN_ARGS);
         break;
       case TIEPixelFormat::ieRGB48:
-        if (weighted) Source->RenderRowsRGB48Alpha(IE_ALPHA_ARGS, BlendOperation);
-        else Source->RenderRowsRGB48(IE_PLAIN_ARGS, BlendOperation);
+        if (weighted)
+          Source->RenderRowsRGB48Alpha(IE_ALPHA_ARGS, BlendOperation);
+        else
+          Source->RenderRowsRGB48(IE_PLAIN_ARGS, BlendOperation);
         break;
-      default:
-        break;
+      default: break;
     }
 #undef IE_ALPHA_ARGS
 #undef IE_PLAIN_ARGS
@@ -269,15 +282,15 @@ void RenderToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, TIEDestRowTable& Dest
 }
 
 void RenderToTBitmap(TIEBitmap* Source, TBitmap* Dest, TIEDestRowTable& DestRows, TIEIndexTable& ColumnTable,
-                     TIEIndexTable& RowTable, const TRect* Clip, int32_t DstX, int32_t DstY, int32_t DstW,
-                     int32_t DstH, int32_t SrcX, int32_t SrcY, int32_t SrcW, int32_t SrcH, bool EnableAlpha,
-                     bool RowCopy, uint8_t Opacity, bool FreeTables, TIEBlendOperation BlendOperation) {
+                     TIEIndexTable& RowTable, const TRect* Clip, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH,
+                     int32_t SrcX, int32_t SrcY, int32_t SrcW, int32_t SrcH, bool EnableAlpha, bool RowCopy,
+                     uint8_t Opacity, bool FreeTables, TIEBlendOperation BlendOperation) {
   // Wrapping another format would convert the caller's bitmap to 24 bits.
   if (!Dest || Dest->PixelFormat() != TPixelFormat::pf24bit) return;
   TIEBitmap wrapper;
   wrapper.EncapsulateTBitmap(Dest, false);
-  RenderToTIEBitmap(Source, &wrapper, DestRows, ColumnTable, RowTable, Clip, DstX, DstY, DstW, DstH, SrcX, SrcY,
-                    SrcW, SrcH, EnableAlpha, RowCopy, Opacity, FreeTables, BlendOperation);
+  RenderToTIEBitmap(Source, &wrapper, DestRows, ColumnTable, RowTable, Clip, DstX, DstY, DstW, DstH, SrcX, SrcY, SrcW,
+                    SrcH, EnableAlpha, RowCopy, Opacity, FreeTables, BlendOperation);
 }
 
 void DrawToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH,
@@ -285,8 +298,8 @@ void DrawToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, int32_t DstX, int32_t D
                      TIEBlendOperation BlendOperation) {
   TIEDestRowTable rows;
   TIEIndexTable cols, rowTable;
-  RenderToTIEBitmap(Source, Dest, rows, cols, rowTable, nullptr, DstX, DstY, DstW, DstH, SrcX, SrcY, SrcW, SrcH,
-                    true, false, Opacity, true, BlendOperation);
+  RenderToTIEBitmap(Source, Dest, rows, cols, rowTable, nullptr, DstX, DstY, DstW, DstH, SrcX, SrcY, SrcW, SrcH, true,
+                    false, Opacity, true, BlendOperation);
 }
 
 void DrawToTBitmap(TIEBitmap* Source, TBitmap* Dest, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH,

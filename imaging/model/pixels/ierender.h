@@ -62,9 +62,9 @@ void RenderToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, TIEDestRowTable& Dest
 // The same into a pf24bit platform bitmap (wrapped for the call, never
 // converted: any other pixel format draws nothing).
 void RenderToTBitmap(TIEBitmap* Source, TBitmap* Dest, TIEDestRowTable& DestRows, TIEIndexTable& ColumnTable,
-                     TIEIndexTable& RowTable, const TRect* Clip, int32_t DstX, int32_t DstY, int32_t DstW,
-                     int32_t DstH, int32_t SrcX, int32_t SrcY, int32_t SrcW, int32_t SrcH, bool EnableAlpha,
-                     bool RowCopy, uint8_t Opacity, bool FreeTables, TIEBlendOperation BlendOperation);
+                     TIEIndexTable& RowTable, const TRect* Clip, int32_t DstX, int32_t DstY, int32_t DstW, int32_t DstH,
+                     int32_t SrcX, int32_t SrcY, int32_t SrcW, int32_t SrcH, bool EnableAlpha, bool RowCopy,
+                     uint8_t Opacity, bool FreeTables, TIEBlendOperation BlendOperation);
 
 // RenderToTIEBitmap / RenderToTBitmap with the alpha channel enabled, no row
 // copies, no clip and tables of their own.

@@ -176,8 +176,8 @@ TEST_F(ModelRender, KeptTablesAreReusedAsTheyAre) {
   EXPECT_EQ(*d2->PixelRGB(7, 7), Coded(3, 3));
   // Without keeping, the caller's variables stay empty.
   TTables none;
-  RenderToTIEBitmap(s.get(), d.get(), none.Rows, none.Cols, none.RowTable, nullptr, 0, 0, 8, 8, 0, 0, 4, 4, true,
-                    false, 255, true, 0);
+  RenderToTIEBitmap(s.get(), d.get(), none.Rows, none.Cols, none.RowTable, nullptr, 0, 0, 8, 8, 0, 0, 4, 4, true, false,
+                    255, true, 0);
   EXPECT_TRUE(none.Rows.empty() && none.Cols.empty() && none.RowTable.empty());
 }
 

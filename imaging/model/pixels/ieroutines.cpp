@@ -57,8 +57,7 @@ void IEVirtualFree(void*& Address) {
 
 double IEIntPower(double Base, int32_t Exponent) {
   // The magnitude in 64 bits: -(-2147483648) does not fit in int32.
-  uint64_t n = Exponent < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(Exponent))
-                            : static_cast<uint64_t>(Exponent);
+  uint64_t n = Exponent < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(Exponent)) : static_cast<uint64_t>(Exponent);
   double result = 1, x = Base;
   while (n != 0) {
     if (n & 1) result *= x;
@@ -88,8 +87,8 @@ double IEAngleBetween(double X1, double Y1, double X2, double Y2, double X3, dou
   return IEArcCos(c);
 }
 
-void IEBezierPoints(const TPoint& P0, const TPoint& P1, const TPoint& P2, const TPoint& P3,
-                    TPoint* Points, int32_t Count) {
+void IEBezierPoints(const TPoint& P0, const TPoint& P1, const TPoint& P2, const TPoint& P3, TPoint* Points,
+                    int32_t Count) {
   for (int32_t i = 0; i < Count; ++i) {
     const double t = static_cast<double>(i + 1) / Count, u = 1 - t;
     const double k0 = u * u * u, k1 = 3 * u * u * t, k2 = 3 * u * t * t, k3 = t * t * t;
@@ -112,17 +111,25 @@ void IEConstrainLine(int32_t X0, int32_t Y0, int32_t& X1, int32_t& Y1) {
   const int32_t k = static_cast<int32_t>(adx > ady ? adx - ady : ady - adx);
   const bool xShorter = adx < ady;
   if (dx < 0 && dy < 0) {  // end right-below: lengthen the shorter side
-    if (xShorter) X1 = AddWrap32(X1, k);
-    else Y1 = AddWrap32(Y1, k);
+    if (xShorter)
+      X1 = AddWrap32(X1, k);
+    else
+      Y1 = AddWrap32(Y1, k);
   } else if (dx > 0 && dy > 0) {  // end left-above: shorten the longer side
-    if (adx > ady) X1 = AddWrap32(X1, k);
-    else Y1 = AddWrap32(Y1, k);
+    if (adx > ady)
+      X1 = AddWrap32(X1, k);
+    else
+      Y1 = AddWrap32(Y1, k);
   } else if (dx > 0) {  // end left (and below or level): lengthen the shorter side
-    if (xShorter) X1 = SubWrap32(X1, k);
-    else Y1 = AddWrap32(Y1, k);
+    if (xShorter)
+      X1 = SubWrap32(X1, k);
+    else
+      Y1 = AddWrap32(Y1, k);
   } else if (dy > 0) {  // end above (and right or level): lengthen the shorter side
-    if (xShorter) X1 = AddWrap32(X1, k);
-    else Y1 = SubWrap32(Y1, k);
+    if (xShorter)
+      X1 = AddWrap32(X1, k);
+    else
+      Y1 = SubWrap32(Y1, k);
   }
 }
 
@@ -185,8 +192,10 @@ double IEStrToFloatDef(const String& Text, double Default) {
   if (TryStrToFloat(Text, v)) return v;
   String alt = Text;
   size_t p = alt.find(',');
-  if (p != String::npos) alt[p] = '.';
-  else if ((p = alt.find('.')) != String::npos) alt[p] = ',';
+  if (p != String::npos)
+    alt[p] = '.';
+  else if ((p = alt.find('.')) != String::npos)
+    alt[p] = ',';
   if (TryStrToFloat(alt, v)) return v;
   return Default;
 }
@@ -207,8 +216,8 @@ constexpr char Base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrs
 }
 
 void IEBase64EncodeTriplet(const uint8_t* Bytes, char* Out, int32_t Count) {
-  const uint32_t v = (uint32_t{Bytes[0]} << 16) | (Count > 1 ? uint32_t{Bytes[1]} << 8 : 0) |
-                     (Count > 2 ? uint32_t{Bytes[2]} : 0);
+  const uint32_t v =
+      (uint32_t{Bytes[0]} << 16) | (Count > 1 ? uint32_t{Bytes[1]} << 8 : 0) | (Count > 2 ? uint32_t{Bytes[2]} : 0);
   Out[0] = Base64Alphabet[(v >> 18) & 63];
   Out[1] = Base64Alphabet[(v >> 12) & 63];
   Out[2] = Count > 1 ? Base64Alphabet[(v >> 6) & 63] : '=';

@@ -54,8 +54,8 @@ inline void IEReverseByteBits(uint8_t& B) { B = ie_detail::IEReverseTable.v[B]; 
 // Bit 31 <-> bit 0, ...
 inline void IEReverseDWordBits(uint32_t& D) {
   const auto& t = ie_detail::IEReverseTable.v;
-  D = (uint32_t{t[D & 0xFF]} << 24) | (uint32_t{t[(D >> 8) & 0xFF]} << 16) |
-      (uint32_t{t[(D >> 16) & 0xFF]} << 8) | uint32_t{t[D >> 24]};
+  D = (uint32_t{t[D & 0xFF]} << 24) | (uint32_t{t[(D >> 8) & 0xFF]} << 16) | (uint32_t{t[(D >> 16) & 0xFF]} << 8) |
+      uint32_t{t[D >> 24]};
 }
 inline uint16_t IESwapWord(uint16_t W) { return __builtin_bswap16(W); }
 inline uint32_t IESwapDWord(uint32_t D) { return __builtin_bswap32(D); }
@@ -104,8 +104,8 @@ double IEAngleBetween(double X1, double Y1, double X2, double Y2, double X3, dou
 // Count points of the cubic Bezier curve P0..P3 at t = 1/Count, 2/Count ... 1,
 // each coordinate rounded (halves to even): P0 is not emitted, the last point
 // is P3. Points must hold Count entries.
-void IEBezierPoints(const TPoint& P0, const TPoint& P1, const TPoint& P2, const TPoint& P3,
-                    TPoint* Points, int32_t Count);
+void IEBezierPoints(const TPoint& P0, const TPoint& P1, const TPoint& P2, const TPoint& P3, TPoint* Points,
+                    int32_t Count);
 
 // ---- Rectangles (edges inclusive; Right and Bottom are inside here) ----------------------
 // Widens R to include the point.
@@ -126,8 +126,8 @@ inline bool IEPointInRectNormalized(int32_t X, int32_t Y, int32_t X1, int32_t Y1
 }
 // The box spanned by (X1, Y1) and (X2, Y2), corners in any order, overlaps
 // the rectangle.
-inline bool IERectsIntersect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Left, int32_t Top,
-                             int32_t Right, int32_t Bottom) {
+inline bool IERectsIntersect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Left, int32_t Top, int32_t Right,
+                             int32_t Bottom) {
   if (X2 < X1) std::swap(X1, X2);
   if (Y2 < Y1) std::swap(Y1, Y2);
   return X1 <= Right && X2 >= Left && Y1 <= Bottom && Y2 >= Top;
@@ -135,8 +135,8 @@ inline bool IERectsIntersect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int
 // How the box (X1, Y1)-(X2, Y2) relates to the rectangle: 2 when both corners
 // lie inside; 1 when one of its edges crosses a side of the rectangle; 0
 // otherwise, also when it encloses the rectangle.
-inline int32_t IERectRelation(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom, int32_t X1,
-                              int32_t Y1, int32_t X2, int32_t Y2) {
+inline int32_t IERectRelation(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom, int32_t X1, int32_t Y1,
+                              int32_t X2, int32_t Y2) {
   const bool inX1 = X1 >= Left && X1 <= Right, inX2 = X2 >= Left && X2 <= Right;
   const bool inY1 = Y1 >= Top && Y1 <= Bottom, inY2 = Y2 >= Top && Y2 <= Bottom;
   if (inX1 && inX2 && inY1 && inY2) return 2;

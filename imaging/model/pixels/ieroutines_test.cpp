@@ -36,8 +36,7 @@ TEST(ModelRoutines, EdgeValues) {
   };
   for (const MaskCase& c : {MaskCase{0, 0, -1}, MaskCase{0x07E0, 6, 11}, MaskCase{0xF800, 5, 16},
                             MaskCase{0x0020, 1, 5}, MaskCase{0x0001, 1, 0}, MaskCase{0x001F, 5, 5},
-                            MaskCase{0x0F0F, 4, 12}, MaskCase{0x80000000u, 1, 31},
-                            MaskCase{0xFFFFFFFFu, 32, 32}}) {
+                            MaskCase{0x0F0F, 4, 12}, MaskCase{0x80000000u, 1, 31}, MaskCase{0xFFFFFFFFu, 32, 32}}) {
     EXPECT_EQ(IEBitMaskWidth(c.mask), c.width) << std::hex << c.mask;
     EXPECT_EQ(IEBitMaskTop(c.mask), c.top) << std::hex << c.mask;
   }
@@ -60,9 +59,9 @@ TEST(ModelRoutines, EdgeValues) {
   struct PowerCase {
     double base, exponent, expected;
   };
-  for (const PowerCase& c : {PowerCase{2, 0.5, std::numbers::sqrt2}, PowerCase{0, 0, 1}, PowerCase{0, 3, 0},
-                             PowerCase{-2, 3, -8}, PowerCase{2, -1, 0.5}, PowerCase{9, 1.5, 27},
-                             PowerCase{-1, -2147483647.0, -1}})
+  for (const PowerCase& c :
+       {PowerCase{2, 0.5, std::numbers::sqrt2}, PowerCase{0, 0, 1}, PowerCase{0, 3, 0}, PowerCase{-2, 3, -8},
+        PowerCase{2, -1, 0.5}, PowerCase{9, 1.5, 27}, PowerCase{-1, -2147483647.0, -1}})
     EXPECT_DOUBLE_EQ(IEPower(c.base, c.exponent), c.expected) << c.base << " ^ " << c.exponent;
   EXPECT_THROW(IEPower(-2, 0.5), EInvalidOp);
   EXPECT_THROW(IEPower(-1, -2147483648.0), EInvalidOp);  // beyond the integral path
@@ -78,9 +77,9 @@ TEST(ModelRoutines, EdgeValues) {
   struct AngleCase {
     double x1, y1, x2, y2, x3, y3, expected;
   };
-  for (const AngleCase& c : {AngleCase{0, 0, 1, 0, 2, 0, 0}, AngleCase{0, 0, 1, 0, 1, 1, pi / 2},
-                             AngleCase{0, 0, 1, 0, 0, 0, pi}, AngleCase{0, 0, 1, 1, 0, 0, pi},
-                             AngleCase{0, 0, 1, 2, 0, 0, pi}, AngleCase{5, 5, 5, 5, 9, 9, 0}})
+  for (const AngleCase& c :
+       {AngleCase{0, 0, 1, 0, 2, 0, 0}, AngleCase{0, 0, 1, 0, 1, 1, pi / 2}, AngleCase{0, 0, 1, 0, 0, 0, pi},
+        AngleCase{0, 0, 1, 1, 0, 0, pi}, AngleCase{0, 0, 1, 2, 0, 0, pi}, AngleCase{5, 5, 5, 5, 9, 9, 0}})
     EXPECT_DOUBLE_EQ(IEAngleBetween(c.x1, c.y1, c.x2, c.y2, c.x3, c.y3), c.expected)
         << c.x2 << "," << c.y2 << " -> " << c.x3 << "," << c.y3;
 
@@ -98,11 +97,10 @@ TEST(ModelRoutines, EdgeValues) {
   struct ConstrainCase {
     int32_t x1, y1, ex, ey;
   };
-  for (const ConstrainCase& c : {ConstrainCase{10, 100, 0, 100}, ConstrainCase{100, 10, 100, 0},
-                                 ConstrainCase{50, 60, 60, 60}, ConstrainCase{-50, -60, -50, -50},
-                                 ConstrainCase{-50, 60, -60, 60}, ConstrainCase{50, -60, 60, -60},
-                                 ConstrainCase{-20, 0, -20, 20}, ConstrainCase{20, 0, 20, 0},
-                                 ConstrainCase{0, 20, 0, 20}}) {
+  for (const ConstrainCase& c :
+       {ConstrainCase{10, 100, 0, 100}, ConstrainCase{100, 10, 100, 0}, ConstrainCase{50, 60, 60, 60},
+        ConstrainCase{-50, -60, -50, -50}, ConstrainCase{-50, 60, -60, 60}, ConstrainCase{50, -60, 60, -60},
+        ConstrainCase{-20, 0, -20, 20}, ConstrainCase{20, 0, 20, 0}, ConstrainCase{0, 20, 0, 20}}) {
     int32_t x = c.x1, y = c.y1;
     IEConstrainLine(0, 0, x, y);
     EXPECT_EQ(x, c.ex) << c.x1 << "," << c.y1;
@@ -130,8 +128,8 @@ TEST(ModelRoutines, EdgeValues) {
     const char* text;
     double expected;
   };
-  for (const FloatCase& c : {FloatCase{"1.5", 1.5}, FloatCase{"1,5", 1.5}, FloatCase{"abc", 7},
-                             FloatCase{"1.2.3", 7}, FloatCase{"-0.25", -0.25}})
+  for (const FloatCase& c : {FloatCase{"1.5", 1.5}, FloatCase{"1,5", 1.5}, FloatCase{"abc", 7}, FloatCase{"1.2.3", 7},
+                             FloatCase{"-0.25", -0.25}})
     EXPECT_DOUBLE_EQ(IEStrToFloatDef(c.text, 7), c.expected) << c.text;
   // "1.5" still reads as 1.5 when the decimal separator is ",".
   FormatSettings().DecimalSeparator = ',';
@@ -150,9 +148,8 @@ TEST(ModelRoutines, LabConversions) {
     TCIELab lab;
   };
   // Not divided by a white point: white keeps a colour cast, and L tops at 242.
-  for (const ToLab& c : {ToLab{0xFFFFFF, {242, -24, -6}}, ToLab{0x000000, {0, 0, 0}},
-                         ToLab{0xFF0000, {141, 127, 78}}, ToLab{0x0000FF, {96, 127, -128}},
-                         ToLab{0x808080, {142, -14, -4}}}) {
+  for (const ToLab& c : {ToLab{0xFFFFFF, {242, -24, -6}}, ToLab{0x000000, {0, 0, 0}}, ToLab{0xFF0000, {141, 127, 78}},
+                         ToLab{0x0000FF, {96, 127, -128}}, ToLab{0x808080, {142, -14, -4}}}) {
     TCIELab lab;
     IERGBToCIELab(lab, c.colour);
     EXPECT_EQ(lab, c.lab) << std::hex << c.colour;
@@ -163,8 +160,7 @@ TEST(ModelRoutines, LabConversions) {
   };
   // a = -128 reads as +128.
   for (const ToRGB& c : {ToRGB{{255, 0, 0}, MakeTRGB(254, 255, 255)}, ToRGB{{0, 0, 0}, MakeTRGB(0, 2, 4)},
-                         ToRGB{{200, -128, 0}, MakeTRGB(255, 40, 194)},
-                         ToRGB{{200, 127, 0}, MakeTRGB(255, 44, 194)},
+                         ToRGB{{200, -128, 0}, MakeTRGB(255, 40, 194)}, ToRGB{{200, 127, 0}, MakeTRGB(255, 44, 194)},
                          ToRGB{{100, -20, 40}, MakeTRGB(74, 90, 35)}}) {
     TRGB rgb;
     IECIELabToRGB(rgb, c.lab);

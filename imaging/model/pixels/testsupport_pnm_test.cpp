@@ -21,8 +21,8 @@ TPnmImage Sample(char Kind, int32_t MaxVal) {
 using ModelTestPnm = PixelsTempDirTest;
 
 TEST_F(ModelTestPnm, FormatAndParseRoundTrip) {
-  for (const auto& [kind, maxVal] : std::vector<std::pair<char, int32_t>>{
-           {'4', 1}, {'5', 255}, {'5', 65535}, {'6', 255}, {'6', 1000}}) {
+  for (const auto& [kind, maxVal] :
+       std::vector<std::pair<char, int32_t>>{{'4', 1}, {'5', 255}, {'5', 65535}, {'6', 255}, {'6', 1000}}) {
     SCOPED_TRACE(testing::Message() << "P" << kind << " maxval " << maxVal);
     const TPnmImage image = Sample(kind, maxVal);
     TPnmImage back;
@@ -42,8 +42,8 @@ TEST_F(ModelTestPnm, HeaderCommentsAndBadHeaders) {
   ASSERT_TRUE(ParsePnm(std::vector<uint8_t>(text.begin(), text.end()), image));
   EXPECT_EQ(image.Width, 2);
   EXPECT_EQ(image.At(1, 0), 9);
-  for (const std::string bad : {"P3\n1 1\n255\n0 0 0", "P5\n0 1\n255\n", "P5\n1 1\n70000\n\x01\x01",
-                                "P6\n99999999999 1\n255\n", "P5 1 1"}) {
+  for (const std::string bad :
+       {"P3\n1 1\n255\n0 0 0", "P5\n0 1\n255\n", "P5\n1 1\n70000\n\x01\x01", "P6\n99999999999 1\n255\n", "P5 1 1"}) {
     EXPECT_FALSE(ParsePnm(std::vector<uint8_t>(bad.begin(), bad.end()), image)) << bad;
   }
 }

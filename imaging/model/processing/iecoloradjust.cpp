@@ -57,8 +57,10 @@ void IEProcRowProgress(TObject* Sender, const TIEProgressEvent& OnProgress, int3
 // ---- Colour routines ---------------------------------------------------------------------
 
 void HSVToRGB(TRGB& Pixel, int32_t Hue, int32_t Saturation, int32_t Value) {
-  if (Hue < 0) Hue += 360;
-  else if (Hue > 359) Hue -= 360;
+  if (Hue < 0)
+    Hue += 360;
+  else if (Hue > 359)
+    Hue -= 360;
   const int32_t S = Saturation < 0 ? 0 : (Saturation > 99 ? 99 : Saturation);
   const int32_t V = Value < 0 ? 0 : (Value > 99 ? 99 : Value);
   int32_t r, g, b;
@@ -167,8 +169,7 @@ void AverageColor(TIEBitmap* Bitmap, int32_t& R, int32_t& G, int32_t& B) {
         }
         break;
       }
-      default:
-        break;
+      default: break;
     }
     tr += sr / w;
     tg += sg / w;
@@ -225,9 +226,8 @@ void ApplyHSLVar(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2
   }
 }
 
-void ApplyContrast(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Value,
-                   int32_t MeanR, int32_t MeanG, int32_t MeanB, TObject* Sender,
-                   const TIEProgressEvent& OnProgress) {
+void ApplyContrast(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Value, int32_t MeanR,
+                   int32_t MeanG, int32_t MeanB, TObject* Sender, const TIEProgressEvent& OnProgress) {
   if (Work->PixelFormat() != TIEPixelFormat::ie24RGB || !ClipRect(Work, X1, Y1, X2, Y2)) return;
   const double v = Value;
   const int64_t k = Value < 0 ? TruncToInt32((1 - std::sqrt(-v) / 30) * 65536) : TruncToInt32((v / 60 + 1) * 65536);
@@ -312,8 +312,7 @@ void ApplyNegative(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2, int32_t 
       case TIEPixelFormat::ieRGB48:
         for (int32_t i = X1 * 6; i < X2 * 6; ++i) row[i] = static_cast<uint8_t>(~row[i]);
         break;
-      default:
-        return;
+      default: return;
     }
     IEProcRowProgress(Sender, OnProgress, y, Y1, Y2);
   }
@@ -346,8 +345,7 @@ void ApplyGamma(TIEBitmap* Work, int32_t /*X1*/, int32_t /*Y1*/, int32_t /*X2*/,
 }
 
 void ApplyTransparentColors(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, const TRGB& MinColor,
-                            const TRGB& MaxColor, int32_t Alpha, TObject* Sender,
-                            const TIEProgressEvent& OnProgress) {
+                            const TRGB& MaxColor, int32_t Alpha, TObject* Sender, const TIEProgressEvent& OnProgress) {
   if (Work->IsEmpty()) return;
   TIEBitmap* alpha = Work->AlphaChannel();
   const auto a = static_cast<uint8_t>(Alpha);
@@ -360,8 +358,8 @@ void ApplyTransparentColors(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2,
         const auto* p = reinterpret_cast<const TRGB*>(row);
         for (int32_t x = X1; x < X2; ++x) {
           const TRGB& c = p[x];
-          if (c.r >= MinColor.r && c.r <= MaxColor.r && c.g >= MinColor.g && c.g <= MaxColor.g &&
-              c.b >= MinColor.b && c.b <= MaxColor.b)
+          if (c.r >= MinColor.r && c.r <= MaxColor.r && c.g >= MinColor.g && c.g <= MaxColor.g && c.b >= MinColor.b &&
+              c.b <= MaxColor.b)
             arow[x] = a;
         }
       } else {
@@ -417,8 +415,7 @@ void TImgProc::ConvertToGray() {
 }
 
 void TImgProc::HSLvar(int32_t Hue, int32_t Saturation, int32_t Lightness) {
-  RunSelectionOp(IEProcRGBFormats,
-                 IEProcCaption("HSLvar", {Hue, Saturation, Lightness}),
+  RunSelectionOp(IEProcRGBFormats, IEProcCaption("HSLvar", {Hue, Saturation, Lightness}),
                  [&](TIEBitmap* w, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
                    ApplyHSLVar(w, x1, y1, x2, y2, Hue, Saturation, Lightness, this, OnProgress);
                  });

@@ -38,16 +38,15 @@ TEST(ModelColorAdjust, OneColourResults) {
       {"IntensityRGBall limits", MakeTRGB(250, 5, 100), [](TImgProc& p) { p.IntensityRGBall(10, -10, 2000000000); },
        MakeTRGB(255, 0, 255)},
       {"Negative", MakeTRGB(0, 100, 255), [](TImgProc& p) { p.Negative(); }, MakeTRGB(255, 155, 0)},
-      {"Negative twice", MakeTRGB(1, 100, 254), [](TImgProc& p) { p.Negative(), p.Negative(); },
-       MakeTRGB(1, 100, 254)},
+      {"Negative twice", MakeTRGB(1, 100, 254), [](TImgProc& p) { p.Negative(), p.Negative(); }, MakeTRGB(1, 100, 254)},
       {"GammaCorrect 1,7 is the identity", MakeTRGB(3, 128, 250), [](TImgProc& p) { p.GammaCorrect(1, 7); },
        MakeTRGB(3, 128, 250)},
       {"GammaCorrect 2,1 changes only red", MakeTRGB(100, 100, 100), [](TImgProc& p) { p.GammaCorrect(2, 1); },
        MakeTRGB(160, 100, 100)},
       {"GammaCorrect 0 changes nothing", MakeTRGB(100, 0, 255), [](TImgProc& p) { p.GammaCorrect(0, 7); },
        MakeTRGB(100, 0, 255)},
-      {"GammaCorrect NaN changes nothing", MakeTRGB(100, 0, 255),
-       [](TImgProc& p) { p.GammaCorrect(std::nan(""), 7); }, MakeTRGB(100, 0, 255)},
+      {"GammaCorrect NaN changes nothing", MakeTRGB(100, 0, 255), [](TImgProc& p) { p.GammaCorrect(std::nan(""), 7); },
+       MakeTRGB(100, 0, 255)},
       {"GammaCorrect negative saturates", MakeTRGB(0, 255, 51), [](TImgProc& p) { p.GammaCorrect(-1, 7); },
        MakeTRGB(255, 255, 255)},
   };
@@ -77,8 +76,8 @@ TEST(ModelColorAdjust, Routines) {
     int32_t H, S, V;
     TRGB Out;
   } hsv[] = {
-      {0, 99, 99, MakeTRGB(255, 0, 0)},     {-10, 99, 99, MakeTRGB(255, 0, 44)}, {350, 99, 99, MakeTRGB(255, 0, 44)},
-      {120, 99, 99, MakeTRGB(0, 255, 0)},   {30, 150, 99, MakeTRGB(255, 129, 0)}, {10, 0, 50, MakeTRGB(129, 129, 129)},
+      {0, 99, 99, MakeTRGB(255, 0, 0)},   {-10, 99, 99, MakeTRGB(255, 0, 44)},  {350, 99, 99, MakeTRGB(255, 0, 44)},
+      {120, 99, 99, MakeTRGB(0, 255, 0)}, {30, 150, 99, MakeTRGB(255, 129, 0)}, {10, 0, 50, MakeTRGB(129, 129, 129)},
   };
   for (const auto& c : hsv) {
     TRGB p;

@@ -13,10 +13,10 @@
 #include "platform/gui/graphics.h"
 #include "platform/rtl/arith.h"
 
-const int32_t IEDitherMatrix[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
+const int32_t IEDitherMatrix[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+                                      {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+                                      {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+                                      {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
 
 namespace {
 
@@ -64,9 +64,7 @@ class TGrayRows {
       case TIEPixelFormat::ie8p:
         for (int32_t x = 0; x < FWidth; ++x) Out[x] = FPaletteGray[S[x]];
         break;
-      case TIEPixelFormat::ie8g:
-        std::memcpy(Out, S, static_cast<size_t>(FWidth));
-        break;
+      case TIEPixelFormat::ie8g: std::memcpy(Out, S, static_cast<size_t>(FWidth)); break;
       case TIEPixelFormat::ie16g:
         for (int32_t x = 0; x < FWidth; ++x) Out[x] = S[2 * x + 1];  // the high byte
         break;
@@ -84,9 +82,7 @@ class TGrayRows {
         for (int32_t x = 0; x < FWidth; ++x) Out[x] = Gray(FRgb[static_cast<size_t>(x)]);
         break;
       }
-      default:
-        std::memset(Out, 0, static_cast<size_t>(FWidth));
-        break;
+      default: std::memset(Out, 0, static_cast<size_t>(FWidth)); break;
     }
   }
 
@@ -330,7 +326,8 @@ std::unique_ptr<TIEBitmap> TwoColorsTo1Bit(TIEBitmap* Bitmap, TRGB& Colour1, TRG
   }
   if (colours.Count() != 2) return nullptr;
   auto level = [](const TRGB& C) {
-    return static_cast<uint8_t>(Round((C.r * IEGrayWeightRed + C.g * IEGrayWeightGreen + C.b * IEGrayWeightBlue) / 100.0));
+    return static_cast<uint8_t>(
+        Round((C.r * IEGrayWeightRed + C.g * IEGrayWeightGreen + C.b * IEGrayWeightBlue) / 100.0));
   };
   if (level(Colour2) < level(Colour1)) {
     InvertBits(bw.get());
@@ -401,15 +398,14 @@ int32_t ConvertRowPixelDepth(const uint8_t* Source, uint8_t* Dest, int32_t Sourc
     case 2404:
       if (Quantizer)
         for (int32_t x = 0; x < Count; ++x)
-          Dest[x >> 1] = static_cast<uint8_t>(Dest[x >> 1] | ((Quantizer->RGBIndex(rgbIn[x]) & 0x0F) << ((x & 1) ? 0 : 4)));
+          Dest[x >> 1] =
+              static_cast<uint8_t>(Dest[x >> 1] | ((Quantizer->RGBIndex(rgbIn[x]) & 0x0F) << ((x & 1) ? 0 : 4)));
       break;
     case 2408:
       if (Quantizer)
         for (int32_t x = 0; x < Count; ++x) Dest[x] = static_cast<uint8_t>(Quantizer->RGBIndex(rgbIn[x]));
       break;
-    case 2424:
-      std::memcpy(Dest, Source, static_cast<size_t>(Count) * 3);
-      break;
+    case 2424: std::memcpy(Dest, Source, static_cast<size_t>(Count) * 3); break;
     case 3224:
       for (int32_t x = 0; x < Count; ++x) std::memcpy(Dest + 3 * x, Source + 4 * x, 3);
       break;
@@ -418,15 +414,11 @@ int32_t ConvertRowPixelDepth(const uint8_t* Source, uint8_t* Dest, int32_t Sourc
       for (int32_t x = 0; x < Count; ++x)
         Dest[x >> 3] = static_cast<uint8_t>(Dest[x >> 3] | ((Source[x] & 1) << (7 - (x & 7))));
       break;
-    case 808:
-      std::memcpy(Dest, Source, static_cast<size_t>(Count));
-      break;
+    case 808: std::memcpy(Dest, Source, static_cast<size_t>(Count)); break;
     case 824:
       for (int32_t x = 0; x < Count; ++x) rgbOut[x] = entry(Source[x]);
       break;
-    case 101:
-      std::memcpy(Dest, Source, static_cast<size_t>((Count + 7) / 8));
-      break;
+    case 101: std::memcpy(Dest, Source, static_cast<size_t>((Count + 7) / 8)); break;
     case 104:
       for (int32_t x = 0; x < Count; ++x)
         Dest[x >> 1] = static_cast<uint8_t>(Dest[x >> 1] | (bit(x) << ((x & 1) ? 0 : 4)));
@@ -437,17 +429,14 @@ int32_t ConvertRowPixelDepth(const uint8_t* Source, uint8_t* Dest, int32_t Sourc
     case 124:
       for (int32_t x = 0; x < Count; ++x) rgbOut[x] = entry(bit(x));
       break;
-    case 404:
-      std::memcpy(Dest, Source, static_cast<size_t>((Count + 1) / 2));
-      break;
+    case 404: std::memcpy(Dest, Source, static_cast<size_t>((Count + 1) / 2)); break;
     case 408:
       for (int32_t x = 0; x < Count; ++x) Dest[x] = static_cast<uint8_t>(nibble(x));
       break;
     case 424:
       for (int32_t x = 0; x < Count; ++x) rgbOut[x] = entry(nibble(x));
       break;
-    default:
-      break;
+    default: break;
   }
   switch (DestBits) {
     case 1: return (Count + 7) / 8;
@@ -486,9 +475,9 @@ int32_t NearestPaletteIndex(const TRGB* Palette, int32_t Count, const TRGB& Colo
 }
 
 int32_t NearestPaletteIndex(const TRGB* Palette, int32_t Count, int32_t Colour) {
-  return NearestPaletteIndex(Palette, Count,
-                             MakeTRGB(static_cast<uint8_t>(Colour >> 16), static_cast<uint8_t>(Colour >> 8),
-                                      static_cast<uint8_t>(Colour)));
+  return NearestPaletteIndex(
+      Palette, Count,
+      MakeTRGB(static_cast<uint8_t>(Colour >> 16), static_cast<uint8_t>(Colour >> 8), static_cast<uint8_t>(Colour)));
 }
 
 // ---- Start-up -------------------------------------------------------------------------

@@ -240,7 +240,8 @@ TEST(ColorDepthRows, ConvertRowPixelDepthPairs) {
       {32, 24, 2, {1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3, 5, 6, 7}, 6},
       {8, 1, 10, {1, 0, 1, 1, 0, 0, 0, 1, 1, 0}, {0xB1, 0x80}, 2},
       {8, 8, 3, {7, 8, 9}, {7, 8, 9}, 3},
-      {8, 24, 3, {1, 0, 9}, bytes(std::vector<TRGB>{bw[1], bw[0], bw[1]}.data(), 3), 9},  // index past the palette: its last entry
+      {8, 24, 3, {1, 0, 9}, bytes(std::vector<TRGB>{bw[1], bw[0], bw[1]}.data(), 3), 9},  // index past the palette: its
+                                                                                          // last entry
       {1, 1, 10, {0xB1, 0x80}, {0xB1, 0x80}, 2},
       {1, 4, 3, {0xA0}, {0x10, 0x10}, 2},
       {1, 8, 4, {0x50}, {0, 1, 0, 1}, 4},
@@ -255,8 +256,7 @@ TEST(ColorDepthRows, ConvertRowPixelDepthPairs) {
     std::vector<uint8_t> dest(32, 0);
     EXPECT_EQ(ConvertRowPixelDepth(c.Source.data(), dest.data(), c.SourceBits, &q, bw, 2, c.Count, c.DestBits),
               c.Result);
-    EXPECT_EQ(std::vector<uint8_t>(dest.begin(), dest.begin() + static_cast<ptrdiff_t>(c.Expected.size())),
-              c.Expected);
+    EXPECT_EQ(std::vector<uint8_t>(dest.begin(), dest.begin() + static_cast<ptrdiff_t>(c.Expected.size())), c.Expected);
     EXPECT_TRUE(std::all_of(dest.begin() + static_cast<ptrdiff_t>(c.Expected.size()), dest.end(),
                             [](uint8_t v) { return v == 0; }));
   }

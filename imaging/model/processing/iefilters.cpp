@@ -186,15 +186,9 @@ void ShadowPass(TIEBitmap* Bitmap, const TSavedAlpha& Orig, int32_t X1, int32_t 
       }
       bool paint;
       switch (Rule) {
-        case TShadowRule::Soft:
-          paint = o == 0 && o != b;
-          break;
-        case TShadowRule::Everywhere:
-          paint = true;
-          break;
-        default:
-          paint = !(o >= 100 || o == b);
-          break;
+        case TShadowRule::Soft: paint = o == 0 && o != b; break;
+        case TShadowRule::Everywhere: paint = true; break;
+        default: paint = !(o >= 100 || o == b); break;
       }
       if (paint)
         std::memcpy(row + static_cast<ptrdiff_t>(x) * 3, &Shadow, 3);

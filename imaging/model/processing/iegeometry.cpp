@@ -28,19 +28,13 @@ inline int32_t Rnd(double x) { return TruncToInt32(std::nearbyint(x)); }
 int32_t PixelBytes(TIEPixelFormat Format) {
   switch (Format) {
     case TIEPixelFormat::ie8p:
-    case TIEPixelFormat::ie8g:
-      return 1;
-    case TIEPixelFormat::ie16g:
-      return 2;
-    case TIEPixelFormat::ie24RGB:
-      return 3;
+    case TIEPixelFormat::ie8g: return 1;
+    case TIEPixelFormat::ie16g: return 2;
+    case TIEPixelFormat::ie24RGB: return 3;
     case TIEPixelFormat::ie32f:
-    case TIEPixelFormat::ieCMYK:
-      return 4;
-    case TIEPixelFormat::ieRGB48:
-      return 6;
-    default:
-      return 0;
+    case TIEPixelFormat::ieCMYK: return 4;
+    case TIEPixelFormat::ieRGB48: return 6;
+    default: return 0;
   }
 }
 
@@ -233,23 +227,12 @@ void ForEachTurnedRow(TIEBitmap* Source, int32_t Turns, bool Mirror, Sink&& sink
         continue;
       }
       switch (bpp) {
-        case 1:
-          TurnStripBytes<1>(src, strip.get(), rowBytes, kk, r0, w, col, ccw);
-          break;
-        case 2:
-          TurnStripBytes<2>(src, strip.get(), rowBytes, kk, r0, w, col, ccw);
-          break;
-        case 3:
-          TurnStripBytes<3>(src, strip.get(), rowBytes, kk, r0, w, col, ccw);
-          break;
-        case 4:
-          TurnStripBytes<4>(src, strip.get(), rowBytes, kk, r0, w, col, ccw);
-          break;
-        case 6:
-          TurnStripBytes<6>(src, strip.get(), rowBytes, kk, r0, w, col, ccw);
-          break;
-        default:
-          break;
+        case 1: TurnStripBytes<1>(src, strip.get(), rowBytes, kk, r0, w, col, ccw); break;
+        case 2: TurnStripBytes<2>(src, strip.get(), rowBytes, kk, r0, w, col, ccw); break;
+        case 3: TurnStripBytes<3>(src, strip.get(), rowBytes, kk, r0, w, col, ccw); break;
+        case 4: TurnStripBytes<4>(src, strip.get(), rowBytes, kk, r0, w, col, ccw); break;
+        case 6: TurnStripBytes<6>(src, strip.get(), rowBytes, kk, r0, w, col, ccw); break;
+        default: break;
       }
     }
     for (int32_t j = 0; j < kk; ++j) sink(r0 + j, strip.get() + rowBytes * static_cast<size_t>(j));
@@ -528,23 +511,12 @@ void NearestRotate(TIEBitmap* Bitmap, const uint8_t* FillPixel, const TIECodecPr
       }
     } else {
       switch (bpp) {
-        case 1:
-          NearestRows<1>(src, W, H, out, NW, NH, dx.data(), dy.data(), sn, cs, cx, cy, ncy, FillPixel);
-          break;
-        case 2:
-          NearestRows<2>(src, W, H, out, NW, NH, dx.data(), dy.data(), sn, cs, cx, cy, ncy, FillPixel);
-          break;
-        case 3:
-          NearestRows<3>(src, W, H, out, NW, NH, dx.data(), dy.data(), sn, cs, cx, cy, ncy, FillPixel);
-          break;
-        case 4:
-          NearestRows<4>(src, W, H, out, NW, NH, dx.data(), dy.data(), sn, cs, cx, cy, ncy, FillPixel);
-          break;
-        case 6:
-          NearestRows<6>(src, W, H, out, NW, NH, dx.data(), dy.data(), sn, cs, cx, cy, ncy, FillPixel);
-          break;
-        default:
-          break;
+        case 1: NearestRows<1>(src, W, H, out, NW, NH, dx.data(), dy.data(), sn, cs, cx, cy, ncy, FillPixel); break;
+        case 2: NearestRows<2>(src, W, H, out, NW, NH, dx.data(), dy.data(), sn, cs, cx, cy, ncy, FillPixel); break;
+        case 3: NearestRows<3>(src, W, H, out, NW, NH, dx.data(), dy.data(), sn, cs, cx, cy, ncy, FillPixel); break;
+        case 4: NearestRows<4>(src, W, H, out, NW, NH, dx.data(), dy.data(), sn, cs, cx, cy, ncy, FillPixel); break;
+        case 6: NearestRows<6>(src, W, H, out, NW, NH, dx.data(), dy.data(), sn, cs, cx, cy, ncy, FillPixel); break;
+        default: break;
       }
     }
   }
@@ -556,17 +528,13 @@ void PixelOfColour(TIEPixelFormat Format, const TRGB& Colour, uint8_t* Out) {
   const int32_t gray = IEGray8(Colour.r, Colour.g, Colour.b);
   switch (Format) {
     case TIEPixelFormat::ie8g:
-    case TIEPixelFormat::ie8p:
-      Out[0] = static_cast<uint8_t>(gray);
-      break;
+    case TIEPixelFormat::ie8p: Out[0] = static_cast<uint8_t>(gray); break;
     case TIEPixelFormat::ie16g: {
       const uint16_t v = IEWiden8To16(static_cast<uint8_t>(gray));
       std::memcpy(Out, &v, 2);
       break;
     }
-    case TIEPixelFormat::ie24RGB:
-      std::memcpy(Out, &Colour, 3);
-      break;
+    case TIEPixelFormat::ie24RGB: std::memcpy(Out, &Colour, 3); break;
     case TIEPixelFormat::ie32f: {
       const float v = static_cast<float>(gray / 255.0);
       std::memcpy(Out, &v, 4);
@@ -582,8 +550,7 @@ void PixelOfColour(TIEPixelFormat Format, const TRGB& Colour, uint8_t* Out) {
       std::memcpy(Out, &v, 6);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -674,16 +641,11 @@ double IEBackgroundFillValue(TIEBitmap* Bitmap, TColor Colour) {
   const TRGB c = ColorToTRGB(Colour);
   const int32_t gray = IEGray8(c.r, c.g, c.b);
   switch (Bitmap->PixelFormat()) {
-    case TIEPixelFormat::ie1g:
-      return c.r != 0 && c.g != 0 && c.b != 0 ? 1 : 0;
-    case TIEPixelFormat::ie8p:
-      return NearestIndexOf(Bitmap, c);
-    case TIEPixelFormat::ie8g:
-      return gray;
-    case TIEPixelFormat::ie16g:
-      return IEWiden8To16(static_cast<uint8_t>(gray));
-    case TIEPixelFormat::ie32f:
-      return gray / 255.0;
+    case TIEPixelFormat::ie1g: return c.r != 0 && c.g != 0 && c.b != 0 ? 1 : 0;
+    case TIEPixelFormat::ie8p: return NearestIndexOf(Bitmap, c);
+    case TIEPixelFormat::ie8g: return gray;
+    case TIEPixelFormat::ie16g: return IEWiden8To16(static_cast<uint8_t>(gray));
+    case TIEPixelFormat::ie32f: return gray / 255.0;
     default:
       // Colour formats take a TColor; system colours resolved.
       return static_cast<double>(static_cast<uint32_t>(c.r) | static_cast<uint32_t>(c.g) << 8 |
@@ -734,8 +696,7 @@ void RotateBitmap24(TIEBitmap* Bitmap, bool AntiAlias, TObject* Sender, const TI
       RotateBitmapNearest(Bitmap, fill, Angle);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -833,16 +794,12 @@ void FlipBitmap(TIEBitmap* Bitmap, int32_t Direction) {
 void IEApplyOrientation(TIEBitmap* Bitmap, int32_t Orientation) {
   if (!Bitmap || Bitmap->IsEmpty()) return;
   switch (Orientation) {
-    case 2:
-      FlipBitmap(Bitmap, 0);
-      break;
+    case 2: FlipBitmap(Bitmap, 0); break;
     case 3:
       FlipBitmap(Bitmap, 1);
       FlipBitmap(Bitmap, 0);
       break;
-    case 4:
-      FlipBitmap(Bitmap, 1);
-      break;
+    case 4: FlipBitmap(Bitmap, 1); break;
     case 5:  // transpose
       TurnWithAlpha(Bitmap, 3, true);
       break;
@@ -855,7 +812,6 @@ void IEApplyOrientation(TIEBitmap* Bitmap, int32_t Orientation) {
     case 8:  // counter-clockwise
       TurnWithAlpha(Bitmap, 1, false);
       break;
-    default:
-      break;
+    default: break;
   }
 }

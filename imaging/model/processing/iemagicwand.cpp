@@ -202,8 +202,7 @@ void MagicWandFill(TIEBitmap* Bitmap, int32_t X, int32_t Y, bool MaxFilter, int3
     }
 }
 
-void SelectSimilarColors(TIEBitmap* Bitmap, int32_t X, int32_t Y, int32_t Tolerance, TIEMask* Mask,
-                         int32_t MaskValue) {
+void SelectSimilarColors(TIEBitmap* Bitmap, int32_t X, int32_t Y, int32_t Tolerance, TIEMask* Mask, int32_t MaskValue) {
   if (!Bitmap || !Mask) return;
   const int32_t W = Bitmap->Width(), H = Bitmap->Height();
   if (X < 0 || Y < 0 || X >= W || Y >= H) return;
@@ -295,8 +294,7 @@ std::vector<TPoint> MagicWandOutline(TIEBitmap* Bitmap, int32_t X, int32_t Y, bo
   for (int32_t r = 0; r < bh; ++r)
     for (int32_t c = 0; c < bw; ++c) {
       if (!crop.Get(c, r)) continue;
-      for (int32_t gr = 4 * r + 2; gr <= 4 * r + 5; ++gr)
-        std::memset(&grid.At(4 * c + 2, gr), kInside, 4);
+      for (int32_t gr = 4 * r + 2; gr <= 4 * r + 5; ++gr) std::memset(&grid.At(4 * c + 2, gr), kInside, 4);
     }
 
   // Border candidates: the outside cells next to an inside run, from each of

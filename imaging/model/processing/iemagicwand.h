@@ -23,8 +23,7 @@ void MagicWandFill(TIEBitmap* Bitmap, int32_t X, int32_t Y, bool MaxFilter, int3
 
 // Sets every pixel of the image that matches the seed's colour. Nothing when
 // the seed lies outside the image.
-void SelectSimilarColors(TIEBitmap* Bitmap, int32_t X, int32_t Y, int32_t Tolerance, TIEMask* Mask,
-                         int32_t MaskValue);
+void SelectSimilarColors(TIEBitmap* Bitmap, int32_t X, int32_t Y, int32_t Tolerance, TIEMask* Mask, int32_t MaskValue);
 
 // The outer border of the region as pixel-corner points (a pixel's left and
 // top borders lie at its own coordinates, its right and bottom borders at

@@ -25,8 +25,10 @@ std::unique_ptr<TIEBitmap> Picture(const std::vector<std::string>& Rows,
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       const uint8_t v = Rows[size_t(y)][size_t(x)] == '#' ? 20 : 230;
-      if (Format == TIEPixelFormat::ie8g) b->SetPixel8(x, y, v);
-      else *b->PixelRGB(x, y) = MakeTRGB(v, v, v);
+      if (Format == TIEPixelFormat::ie8g)
+        b->SetPixel8(x, y, v);
+      else
+        *b->PixelRGB(x, y) = MakeTRGB(v, v, v);
     }
   return b;
 }
@@ -70,10 +72,7 @@ std::vector<std::string> Outline(TIEBitmap& B, int32_t X, int32_t Y, bool MaxFil
 
 TEST(ModelMagicWand, FillIsFourConnected) {
   // The two dark areas touch only at a corner.
-  auto b = Picture({"##...",
-                    "##...",
-                    "..##.",
-                    "..##."});
+  auto b = Picture({"##...", "##...", "..##.", "..##."});
   auto m = Mask(*b);
   MagicWandFill(b.get(), 0, 0, false, 0, m.get(), 255);
   EXPECT_EQ(Selected(*m), (std::vector<std::string>{"xx...", "xx...", ".....", "....."}));

@@ -11,19 +11,19 @@
 
 namespace {
 
-constexpr int32_t kNetBiasShift = 4;    // colour values carry 4 bits of fraction while learning
-constexpr int32_t kCycles = 100;        // learning-rate and radius steps
+constexpr int32_t kNetBiasShift = 4;  // colour values carry 4 bits of fraction while learning
+constexpr int32_t kCycles = 100;      // learning-rate and radius steps
 constexpr int32_t kIntBiasShift = 16;
 constexpr int32_t kIntBias = 1 << kIntBiasShift;
 constexpr int32_t kGammaShift = 10;
 constexpr int32_t kBetaShift = 10;
-constexpr int32_t kBeta = kIntBias >> kBetaShift;                         // 64
-constexpr int32_t kBetaGamma = kIntBias << (kGammaShift - kBetaShift);    // 65536
+constexpr int32_t kBeta = kIntBias >> kBetaShift;                       // 64
+constexpr int32_t kBetaGamma = kIntBias << (kGammaShift - kBetaShift);  // 65536
 constexpr int32_t kRadiusBiasShift = 6;
 constexpr int32_t kRadiusBias = 1 << kRadiusBiasShift;
 constexpr int32_t kRadiusDec = 30;
 constexpr int32_t kAlphaBiasShift = 10;
-constexpr int32_t kInitAlpha = 1 << kAlphaBiasShift;                      // 1024
+constexpr int32_t kInitAlpha = 1 << kAlphaBiasShift;  // 1024
 constexpr int32_t kRadBiasShift = 8;
 constexpr int32_t kRadBias = 1 << kRadBiasShift;
 constexpr int32_t kAlphaRadBias = 1 << (kAlphaBiasShift + kRadBiasShift);  // 262144
@@ -123,8 +123,7 @@ void BuildGreenIndex(TNeuQuantNetwork& N) {
 
 }  // namespace
 
-std::unique_ptr<TNeuQuantNetwork> NeuQuantCreate(TIEBitmap* Bitmap, TRGB* ColorMap, int32_t NColors,
-                                                 int32_t Quality) {
+std::unique_ptr<TNeuQuantNetwork> NeuQuantCreate(TIEBitmap* Bitmap, TRGB* ColorMap, int32_t NColors, int32_t Quality) {
   auto net = std::make_unique<TNeuQuantNetwork>();
   TNeuQuantNetwork& N = *net;
   N.NetSize = std::max(NColors, 1);
@@ -192,7 +191,8 @@ std::unique_ptr<TNeuQuantNetwork> NeuQuantCreate(TIEBitmap* Bitmap, TRGB* ColorM
   // Unbias, write the colour map, then sort for the lookups.
   for (int32_t i = 0; i < N.NetSize; ++i) {
     auto& n = N.Network[static_cast<size_t>(i)];
-    for (int32_t c = 0; c < 3; ++c) n[static_cast<size_t>(c)] = std::clamp(n[static_cast<size_t>(c)] >> kNetBiasShift, 0, 255);
+    for (int32_t c = 0; c < 3; ++c)
+      n[static_cast<size_t>(c)] = std::clamp(n[static_cast<size_t>(c)] >> kNetBiasShift, 0, 255);
     n[3] = i;
     ColorMap[i] = TRGB{static_cast<uint8_t>(n[0]), static_cast<uint8_t>(n[1]), static_cast<uint8_t>(n[2])};
   }

@@ -33,8 +33,7 @@ struct TNeuQuantNetwork {
 
 // Learns NColors colours of Bitmap (Quality -1 chooses the sampling by the
 // pixel count, 0..100 otherwise) and writes them to ColorMap[0 .. NColors - 1].
-std::unique_ptr<TNeuQuantNetwork> NeuQuantCreate(TIEBitmap* Bitmap, TRGB* ColorMap, int32_t NColors,
-                                                 int32_t Quality);
+std::unique_ptr<TNeuQuantNetwork> NeuQuantCreate(TIEBitmap* Bitmap, TRGB* ColorMap, int32_t NColors, int32_t Quality);
 // The colour map index of the neuron nearest to Color (sum of absolute
 // channel differences).
 int32_t NeuQuantLookup(const TNeuQuantNetwork* Network, const TRGB& Color);

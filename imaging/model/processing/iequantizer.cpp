@@ -298,8 +298,8 @@ std::unique_ptr<TMedianCutState> MedianCutQuantize(TIEBitmap* Bitmap, TRGB* Colo
 
 // ---- TIEQuantizer ----------------------------------------------------------------------
 
-TIEQuantizer::TIEQuantizer(TIEBitmap* Bitmap, TRGB* ColorMap, int32_t ColorMapHigh, int32_t NColors,
-                           int32_t Quality, int32_t Method)
+TIEQuantizer::TIEQuantizer(TIEBitmap* Bitmap, TRGB* ColorMap, int32_t ColorMapHigh, int32_t NColors, int32_t Quality,
+                           int32_t Method)
     : FSource(Bitmap) {
   // The network (Quality, Method) is never chosen by construction.
   (void)Quality;

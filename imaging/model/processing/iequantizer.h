@@ -67,12 +67,12 @@ inline int32_t FindExactColor(const TIEExactColorList* List, const TRGB& Color) 
 
 // ---- Median cut --------------------------------------------------------------------
 struct TMedianCutBox {
-  double Variance = 0;     // squared error / TotalPixels
-  double Mean[3] = {};     // mean level per channel (red, green, blue), 0..31
-  uint32_t Count = 0;      // pixels in the box
+  double Variance = 0;  // squared error / TotalPixels
+  double Mean[3] = {};  // mean level per channel (red, green, blue), 0..31
+  uint32_t Count = 0;   // pixels in the box
   int32_t ChannelHistogram[3][32] = {};
-  int32_t Low[3] = {};     // inclusive
-  int32_t High[3] = {};    // exclusive
+  int32_t Low[3] = {};   // inclusive
+  int32_t High[3] = {};  // exclusive
 };
 
 struct TMedianCutState {
@@ -118,17 +118,14 @@ class TIEQuantizer {
   // colour the nearest entry (NearestPaletteIndex's rule).
   int32_t RGBIndex(const TRGB& Color) const {
     switch (FMode) {
-      case TMode::Gray:
-        return Color.r * FColorCount / 256;
-      case TMode::MedianCut:
-        return MedianCutLookup(FMedianCut.get(), Color);
+      case TMode::Gray: return Color.r * FColorCount / 256;
+      case TMode::MedianCut: return MedianCutLookup(FMedianCut.get(), Color);
       case TMode::Exact:
       case TMode::Palette: {
         const int32_t i = FLookup->Find(IEPackRGB(Color));
         return i >= 0 ? i : Nearest(Color);
       }
-      default:
-        return 0;
+      default: return 0;
     }
   }
 

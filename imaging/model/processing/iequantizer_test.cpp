@@ -26,8 +26,7 @@ std::unique_ptr<TIEBitmap> Image(int32_t W, int32_t H, const std::vector<TRGB>& 
 std::unique_ptr<TIEBitmap> RandomImage(int32_t W, int32_t H, uint32_t Seed) {
   std::mt19937 rng(Seed);
   std::vector<TRGB> pixels;
-  for (int32_t i = 0; i < W * H; ++i)
-    pixels.push_back(MakeTRGB(uint8_t(rng()), uint8_t(rng()), uint8_t(rng())));
+  for (int32_t i = 0; i < W * H; ++i) pixels.push_back(MakeTRGB(uint8_t(rng()), uint8_t(rng()), uint8_t(rng())));
   return Image(W, H, pixels);
 }
 
@@ -91,7 +90,8 @@ TEST(QuantizerMedianCut, OneCellGivesOneBox) {
   EXPECT_EQ(q.MedianCut()->BoxCount, 1);
   EXPECT_EQ(q.EntriesBuilt(), 1);
   EXPECT_EQ(map[1], kSentinel);  // not written
-  for (const TRGB& c : {MakeTRGB(201, 101, 51), MakeTRGB(0, 0, 0), MakeTRGB(255, 255, 255)}) EXPECT_EQ(q.RGBIndex(c), 0);
+  for (const TRGB& c : {MakeTRGB(201, 101, 51), MakeTRGB(0, 0, 0), MakeTRGB(255, 255, 255)})
+    EXPECT_EQ(q.RGBIndex(c), 0);
 }
 
 TEST(QuantizerGrayAndPalette, GrayRampAndPaletteRules) {
@@ -130,7 +130,8 @@ TEST(QuantizerGrayAndPalette, GrayRampAndPaletteRules) {
   EXPECT_EQ(pq.RGBIndex(MakeTRGB(11, 21, 31)), 0);
 
   // A gray palette follows the gray rule.
-  for (int32_t i = 0; i < 256; ++i) p.SetPaletteColor(i, MakeTRGB(uint8_t(255 - i), uint8_t(255 - i), uint8_t(255 - i)));
+  for (int32_t i = 0; i < 256; ++i)
+    p.SetPaletteColor(i, MakeTRGB(uint8_t(255 - i), uint8_t(255 - i), uint8_t(255 - i)));
   TIEQuantizer gq(&p, pmap.data(), 255, 16, -1, 0);
   EXPECT_TRUE(gq.IsGray());
   EXPECT_EQ(pmap[0], MakeTRGB(255, 255, 255));
@@ -188,7 +189,8 @@ TEST(QuantizerIndexes, AlwaysAnEntryThatWasBuilt) {
 TEST(QuantizerLimits, MoreThan256ColoursAsked) {
   // Exactly 1000 colours asked for 1000 stay exact...
   std::vector<TRGB> thousand;
-  for (int32_t i = 0; i < 1000; ++i) thousand.push_back(MakeTRGB(uint8_t(i % 10 * 25), uint8_t(i / 10 % 10 * 25), uint8_t(i / 100 * 25)));
+  for (int32_t i = 0; i < 1000; ++i)
+    thousand.push_back(MakeTRGB(uint8_t(i % 10 * 25), uint8_t(i / 10 % 10 * 25), uint8_t(i / 100 * 25)));
   auto exact = Image(50, 20, thousand);
   std::vector<TRGB> map(1000);
   TIEQuantizer q(exact.get(), map.data(), 999, 1000, -1, 0);

@@ -22,8 +22,8 @@ TEST(ModelViewServices, ListenerHandlesAndNotification) {
   const int32_t h3 = list.Add([&](TObject*, bool) { calls.push_back(3); });
   EXPECT_GE(h1, 0);
   EXPECT_NE(h1, h2);
-  list.Remove(-1);       // ignored
-  list.Remove(-5);       // ignored
+  list.Remove(-1);        // ignored
+  list.Remove(-5);        // ignored
   list.Remove(h3 + 100);  // unknown: ignored
   EXPECT_EQ(list.Count(), 3);
   list.Notify(nullptr, false);
@@ -66,13 +66,13 @@ TEST(ModelViewServices, SelectionStreamLayoutAndRoundTrip) {
   EXPECT_EQ(IntAt(b, o + 20), 1048575);
   EXPECT_EQ(IntAt(b, o + 28), 10);
   EXPECT_EQ(IntAt(b, o + 32), -20);
-  EXPECT_EQ(b[o + 44], 1);                  // has selection
-  EXPECT_EQ(IntAt(b, o + 45), 8);           // bits per pixel
-  EXPECT_EQ(IntAt(b, o + 49), 1);           // box X1
-  EXPECT_EQ(IntAt(b, o + 53), 0);           // Y1
-  EXPECT_EQ(IntAt(b, o + 57), 2);           // X2
-  EXPECT_EQ(IntAt(b, o + 61), 1);           // Y2
-  EXPECT_EQ(b[o + 65], 0);                  // Full
+  EXPECT_EQ(b[o + 44], 1);         // has selection
+  EXPECT_EQ(IntAt(b, o + 45), 8);  // bits per pixel
+  EXPECT_EQ(IntAt(b, o + 49), 1);  // box X1
+  EXPECT_EQ(IntAt(b, o + 53), 0);  // Y1
+  EXPECT_EQ(IntAt(b, o + 57), 2);  // X2
+  EXPECT_EQ(IntAt(b, o + 61), 1);  // Y2
+  EXPECT_EQ(b[o + 65], 0);         // Full
   // Rows as stored: bottom-up, so the bottom row (y = 1) comes first.
   EXPECT_EQ(b[o + 66 + 2], 7);
   EXPECT_EQ(b[o + 70 + 1], 200);

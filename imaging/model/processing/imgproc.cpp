@@ -7,7 +7,7 @@
 #include "platform/vcl/extctrls.h"
 
 struct TImgProc::TUndoEntry {
-  std::unique_ptr<TIEBitmap> Bitmap;     // kind 1
+  std::unique_ptr<TIEBitmap> Bitmap;      // kind 1
   std::unique_ptr<TMemoryStream> Stream;  // kind 2
 };
 
@@ -154,8 +154,10 @@ void TImgProc::Notification(TComponent* AComponent, TOperation Operation) {
 TColor TImgProc::Background() const { return FAttachedImg ? FAttachedImg->Background() : FBackground; }
 
 void TImgProc::SetBackground(TColor Value) {
-  if (FAttachedImg) FAttachedImg->SetBackground(Value);
-  else FBackground = Value;
+  if (FAttachedImg)
+    FAttachedImg->SetBackground(Value);
+  else
+    FBackground = Value;
 }
 
 void TImgProc::SetPreviewFont(TFont* Value) {
@@ -184,8 +186,8 @@ void TImgProc::Update() {
   }
 }
 
-bool TImgProc::GetSelection(int32_t& X1, int32_t& Y1, int32_t& X2, int32_t& Y2, TIEMask*& Mask,
-                            const TPoint*& Points, int32_t& PointCount) {
+bool TImgProc::GetSelection(int32_t& X1, int32_t& Y1, int32_t& X2, int32_t& Y2, TIEMask*& Mask, const TPoint*& Points,
+                            int32_t& PointCount) {
   if (FAttachedBitmap) FIEBitmap->EncapsulateTBitmap(FAttachedBitmap, false);
   X1 = 0;
   Y1 = 0;

@@ -79,12 +79,12 @@ class TImgProc : public TComponent {
   // Tells the attached view (or marks the platform bitmap modified).
   void Update();
   // The rectangle to process (X2, Y2 exclusive) and the view's selection.
-  virtual bool GetSelection(int32_t& X1, int32_t& Y1, int32_t& X2, int32_t& Y2, TIEMask*& Mask,
-                            const TPoint*& Points, int32_t& PointCount);
+  virtual bool GetSelection(int32_t& X1, int32_t& Y1, int32_t& X2, int32_t& Y2, TIEMask*& Mask, const TPoint*& Points,
+                            int32_t& PointCount);
   // The prologue of a selection-aware operation; Work is the working image
   // or a copy of the selection box.
-  bool BeginImageProcessing(TIEPixelFormatSet Formats, const String& Caption, int32_t& X1, int32_t& Y1,
-                            int32_t& X2, int32_t& Y2, TIEMask*& Mask, TIEBitmap*& Work);
+  bool BeginImageProcessing(TIEPixelFormatSet Formats, const String& Caption, int32_t& X1, int32_t& Y1, int32_t& X2,
+                            int32_t& Y2, TIEMask*& Mask, TIEBitmap*& Work);
   // Puts a Work copy back through the mask (an 8-bit mask blends), frees it,
   // then updates.
   void EndImageProcessing(TIEBitmap* Work, TIEMask* Mask);
@@ -235,8 +235,8 @@ void ApplyGray(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, 
 void ApplyHSLVar(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Hue, int32_t Saturation,
                  int32_t Lightness, TObject* Sender, const TIEProgressEvent& OnProgress);
 // Mean is the mean colour of the whole working image (not of Work).
-void ApplyContrast(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Value,
-                   int32_t MeanR, int32_t MeanG, int32_t MeanB, TObject* Sender, const TIEProgressEvent& OnProgress);
+void ApplyContrast(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Value, int32_t MeanR,
+                   int32_t MeanG, int32_t MeanB, TObject* Sender, const TIEProgressEvent& OnProgress);
 void ApplyIntensity(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Red, int32_t Green,
                     int32_t Blue, TObject* Sender, const TIEProgressEvent& OnProgress);
 void ApplyNegative(TIEBitmap* Work, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TObject* Sender,

@@ -35,12 +35,8 @@ void TImgProc::Rotate(double Angle, bool AntiAlias, uint8_t AntiAliasMode, TColo
         case TIEPixelFormat::ie16g:
         case TIEPixelFormat::ie32f:
         case TIEPixelFormat::ieCMYK:
-        case TIEPixelFormat::ieRGB48:
-          RotateBitmap8Nearest(alpha.get(), 0, Angle);
-          break;
-        default:
-          RotateBitmap8(alpha.get(), AntiAlias, 0, this, OnProgress, Angle);
-          break;
+        case TIEPixelFormat::ieRGB48: RotateBitmap8Nearest(alpha.get(), 0, Angle); break;
+        default: RotateBitmap8(alpha.get(), AntiAlias, 0, this, OnProgress, Angle); break;
       }
     }
     RotateBitmap24(image, AntiAlias, this, OnProgress, ColorToTRGB(bg), Angle);

@@ -165,7 +165,7 @@ TEST(ModelImgProc, UndoEntries) {
   ASSERT_EQ(proc.UndoCount(), 2);
   EXPECT_EQ(proc.UndoCaptions(0), "Contrast 5");
   EXPECT_EQ(proc.UndoCaptions(1), "IntensityRGBall 1,2,3");
-  proc.UndoAt(5);  // out of range: nothing
+  proc.UndoAt(5);                // out of range: nothing
   EXPECT_FALSE(proc.CanRedo());  // no operation fills the redo list
 
   // Gray images: HSLvar refuses them (no entry); ConvertToGray stores one and
@@ -274,7 +274,7 @@ TEST(ModelImgProc, AttachedTImageEditsItsPictureBitmap) {
   EXPECT_EQ(pic->ScanLine(1)[3], 245);
   EXPECT_EQ(pic->ScanLine(2)[0], 255);
   EXPECT_TRUE(pic->Modified());
-  EXPECT_FALSE(proc.IEBitmap()->HasAlphaChannel());  // a platform bitmap carries none
+  EXPECT_FALSE(proc.IEBitmap()->HasAlphaChannel());            // a platform bitmap carries none
   EXPECT_EQ(*view.Own.PixelRGB(0, 0), MakeTRGB(0, 100, 200));  // the view's image is untouched
   ASSERT_EQ(proc.UndoCount(), 1);
   proc.Undo();

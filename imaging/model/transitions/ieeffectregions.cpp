@@ -166,7 +166,8 @@ HRGN PieRegion(int32_t CX, int32_t CY, int32_t Radius, int32_t Count, double End
   p[0] = TPoint{CX, CY};
   for (int32_t k = 0; k < Count; ++k) {
     const double angle = StartAngle + k * (EndAngle - StartAngle) / Count;
-    p[size_t(k) + 1] = TPoint{CX + int32_t(Round(Radius * std::cos(angle))), CY + int32_t(Round(Radius * std::sin(angle)))};
+    p[size_t(k) + 1] =
+        TPoint{CX + int32_t(Round(Radius * std::cos(angle))), CY + int32_t(Round(Radius * std::sin(angle)))};
   }
   return CreatePolygonRgn(p.data(), int32_t(p.size()), WINDING);
 }
@@ -188,7 +189,8 @@ HRGN RoundRectWipe(int32_t L, int32_t T, int32_t R, int32_t B, int32_t EllipseW,
 HRGN CircularWipeToCenter(const TEffectArea& A) {
   const int32_t W = A.W, H = A.H, X = A.X, Y = A.Y;
   HRGN r = CreateRectRgn(0, 0, W, H);
-  CombineInto(r, CreateRoundRectRgn(X - W / 2, Y - H / 2, 3 * W / 2 - X, 3 * H / 2 - Y, 9 * (W - X) / 5, 9 * (H - Y) / 5),
+  CombineInto(r,
+              CreateRoundRectRgn(X - W / 2, Y - H / 2, 3 * W / 2 - X, 3 * H / 2 - Y, 9 * (W - X) / 5, 9 * (H - Y) / 5),
               RGN_XOR);
   return r;
 }
@@ -201,8 +203,7 @@ HRGN CrisscrossIntersection(const TEffectArea& A) {
 
 HRGN Triangles(const TPoint* Points, int32_t Count) {
   HRGN r = nullptr;
-  for (int32_t i = 0; i + 2 < Count; i += 3)
-    CombineInto(r, CreatePolygonRgn(Points + i, 3, WINDING), RGN_OR);
+  for (int32_t i = 0; i + 2 < Count; i += 3) CombineInto(r, CreatePolygonRgn(Points + i, 3, WINDING), RGN_OR);
   return r;
 }
 

@@ -30,8 +30,8 @@ TEffectArea MakeEffectArea(const TRect& Rect, int32_t Step, int32_t Percent) {
   return a;
 }
 
-void StretchFlipped(TCanvas* Canvas, const TRect& DestRect, TBitmap* Bitmap, bool FlipVertical,
-                    bool FlipHorizontal, const TRect& SourceRect) {
+void StretchFlipped(TCanvas* Canvas, const TRect& DestRect, TBitmap* Bitmap, bool FlipVertical, bool FlipHorizontal,
+                    const TRect& SourceRect) {
   TRect S;
   IntersectRect(S, SourceRect, Rect(0, 0, Bitmap->Width(), Bitmap->Height()));
   TRect D = DestRect;
@@ -64,9 +64,7 @@ void RunCopyPlan(TCanvas* Canvas, TBitmap* ToBitmap, const TCopyPlan& Plan) {
 TCopyPlan UnrollPlan(const TEffectArea& A, bool Vertical, bool FromEnd) {
   // n is the side the roll travels along, x the part passed.
   const int32_t n = Vertical ? A.H : A.W, x = Vertical ? A.Y : A.X;
-  auto span = [&](int32_t From, int32_t To) {
-    return Vertical ? Rect(0, From, A.W, To) : Rect(From, 0, To, A.H);
-  };
+  auto span = [&](int32_t From, int32_t To) { return Vertical ? Rect(0, From, A.W, To) : Rect(From, 0, To, A.H); };
   const TCopyKind flip = Vertical ? TCopyKind::ckFlipV : TCopyKind::ckFlipH;
   TCopyPlan p;
   if (!FromEnd) {

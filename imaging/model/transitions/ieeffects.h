@@ -17,8 +17,8 @@ class TCanvas;
 // as the frame; Rect is (0, 0, W, H); the engine passes Step 1 and Percent
 // 0..100. The procedures read ToBitmap and, for the push effects, the frame
 // itself; none reads FromBitmap.
-using TEffectProc = void (*)(TCanvas* Canvas, TBitmap* FromBitmap, TBitmap* ToBitmap, const TRect& Rect,
-                             int32_t Step, int32_t Percent);
+using TEffectProc = void (*)(TCanvas* Canvas, TBitmap* FromBitmap, TBitmap* ToBitmap, const TRect& Rect, int32_t Step,
+                             int32_t Percent);
 
 struct TEffect {
   const char* Name;
@@ -41,8 +41,8 @@ TEffectGeometry EffectGeometry(const TRect& Rect, int32_t Step, int32_t Percent)
 // DestRect of Canvas in the halftone mode. A flip swaps the two edges of the
 // destination one pixel outwards (left := right + 1, right := left - 1), so
 // the negative extent mirrors the picture.
-void StretchFlipped(TCanvas* Canvas, const TRect& DestRect, TBitmap* Bitmap, bool FlipVertical,
-                    bool FlipHorizontal, const TRect& SourceRect);
+void StretchFlipped(TCanvas* Canvas, const TRect& DestRect, TBitmap* Bitmap, bool FlipVertical, bool FlipHorizontal,
+                    const TRect& SourceRect);
 
 // ---- Region builders ----------------------------------------------------------------------
 // Each answers a new region the caller deletes, or nullptr when it built no

@@ -92,23 +92,43 @@ const TEffect Effects[IEEffectCount] = {
     {"Expand Out from Center", nullptr},
     {"Expand In to Center", nullptr},
     // 31..38: the whole to-picture stretched into a growing rectangle.
-    {"Expand from Left", CopyEffect<[](A a) { return Expand(a, {0, 0, a.X, a.H}); }>},
-    {"Expand from Right", CopyEffect<[](A a) { return Expand(a, {a.W - a.X, 0, a.W, a.H}); }>},
-    {"Expand from Top", CopyEffect<[](A a) { return Expand(a, {0, 0, a.W, a.Y}); }>},
-    {"Expand from Bottom", CopyEffect<[](A a) { return Expand(a, {0, a.H - a.Y, a.W, a.H}); }>},
-    {"Expand from Top Left", CopyEffect<[](A a) { return Expand(a, {0, 0, a.X, a.Y}); }>},
-    {"Expand from Top Right", CopyEffect<[](A a) { return Expand(a, {a.W - a.X, 0, a.W, a.Y}); }>},
-    {"Expand from Bottom Left", CopyEffect<[](A a) { return Expand(a, {0, a.H - a.Y, a.X, a.H}); }>},
-    {"Expand from Bottom Right", CopyEffect<[](A a) { return Expand(a, {a.W - a.X, a.H - a.Y, a.W, a.H}); }>},
+    {"Expand from Left", CopyEffect<[](A a) {
+       return Expand(a, {0, 0, a.X, a.H});
+     }>},
+    {"Expand from Right", CopyEffect<[](A a) {
+       return Expand(a, {a.W - a.X, 0, a.W, a.H});
+     }>},
+    {"Expand from Top", CopyEffect<[](A a) {
+       return Expand(a, {0, 0, a.W, a.Y});
+     }>},
+    {"Expand from Bottom", CopyEffect<[](A a) {
+       return Expand(a, {0, a.H - a.Y, a.W, a.H});
+     }>},
+    {"Expand from Top Left", CopyEffect<[](A a) {
+       return Expand(a, {0, 0, a.X, a.Y});
+     }>},
+    {"Expand from Top Right", CopyEffect<[](A a) {
+       return Expand(a, {a.W - a.X, 0, a.W, a.Y});
+     }>},
+    {"Expand from Bottom Left", CopyEffect<[](A a) {
+       return Expand(a, {0, a.H - a.Y, a.X, a.H});
+     }>},
+    {"Expand from Bottom Right", CopyEffect<[](A a) {
+       return Expand(a, {a.W - a.X, a.H - a.Y, a.W, a.H});
+     }>},
     // 39..46: a part of the to-picture magnified, shrinking to natural size.
-    {"Expand in from Left",
-     CopyEffect<[](A a) { return Plan(CopyTo({a.W - a.X, 0, a.W, a.H}, {a.X - a.W, 0, a.W, a.H})); }>},
-    {"Expand in from Right",
-     CopyEffect<[](A a) { return Plan(CopyTo({0, 0, a.X, a.H}, {0, 0, 2 * a.W - a.X, a.H})); }>},
-    {"Expand in from Top",
-     CopyEffect<[](A a) { return Plan(CopyTo({0, a.H - a.Y, a.W, a.H}, {0, a.Y - a.H, a.W, a.H})); }>},
-    {"Expand in from Bottom",
-     CopyEffect<[](A a) { return Plan(CopyTo({0, 0, a.W, a.Y}, {0, 0, a.W, 2 * a.H - a.Y})); }>},
+    {"Expand in from Left", CopyEffect<[](A a) {
+       return Plan(CopyTo({a.W - a.X, 0, a.W, a.H}, {a.X - a.W, 0, a.W, a.H}));
+     }>},
+    {"Expand in from Right", CopyEffect<[](A a) {
+       return Plan(CopyTo({0, 0, a.X, a.H}, {0, 0, 2 * a.W - a.X, a.H}));
+     }>},
+    {"Expand in from Top", CopyEffect<[](A a) {
+       return Plan(CopyTo({0, a.H - a.Y, a.W, a.H}, {0, a.Y - a.H, a.W, a.H}));
+     }>},
+    {"Expand in from Bottom", CopyEffect<[](A a) {
+       return Plan(CopyTo({0, 0, a.W, a.Y}, {0, 0, a.W, 2 * a.H - a.Y}));
+     }>},
     {"Expand in to Vertical Center", CopyEffect<[](A a) {
        return Plan(CopyTo({(a.W - a.X) / 2, 0, (a.W + a.X) / 2, a.H}, {a.X - a.W, 0, 2 * a.W - a.X, a.H}));
      }>},
@@ -123,20 +143,34 @@ const TEffect Effects[IEEffectCount] = {
        return Plan(CopyTo({0, 0, a.W, a.H / 2 + 1}, {0, 0, a.W, a.Y / 2 + 1}),
                    CopyTo({0, a.H / 2, a.W, a.H}, {0, a.H - a.Y / 2 - 1, a.W, a.H}));
      }>},
-    {"Expand out from Horizon", CopyEffect<[](A a) { return Expand(a, {0, (a.H - a.Y) / 2, a.W, (a.H + a.Y) / 2}); }>},
-    {"Expand out from Vertical Center",
-     CopyEffect<[](A a) { return Expand(a, {(a.W - a.X) / 2, 0, (a.W + a.X) / 2, a.H}); }>},
+    {"Expand out from Horizon", CopyEffect<[](A a) {
+       return Expand(a, {0, (a.H - a.Y) / 2, a.W, (a.H + a.Y) / 2});
+     }>},
+    {"Expand out from Vertical Center", CopyEffect<[](A a) {
+       return Expand(a, {(a.W - a.X) / 2, 0, (a.W + a.X) / 2, a.H});
+     }>},
     // 49..55: unscaled wipes.
-    {"Wipe from Top Left", CopyEffect<[](A a) { return Plan(Same({0, 0, a.X, a.Y})); }>},
-    {"Wipe from Top Right", CopyEffect<[](A a) { return Plan(Same({a.W - a.X, 0, a.W, a.Y})); }>},
-    {"Wipe from Bottom Left", CopyEffect<[](A a) { return Plan(Same({0, a.H - a.Y, a.X, a.H})); }>},
-    {"Wipe from Bottom Right", CopyEffect<[](A a) { return Plan(Same({a.W - a.X, a.H - a.Y, a.W, a.H})); }>},
-    {"Wipe from Horizon", CopyEffect<[](A a) { return Plan(Same({0, (a.H - a.Y) / 2, a.W, (a.H + a.Y) / 2})); }>},
+    {"Wipe from Top Left", CopyEffect<[](A a) {
+       return Plan(Same({0, 0, a.X, a.Y}));
+     }>},
+    {"Wipe from Top Right", CopyEffect<[](A a) {
+       return Plan(Same({a.W - a.X, 0, a.W, a.Y}));
+     }>},
+    {"Wipe from Bottom Left", CopyEffect<[](A a) {
+       return Plan(Same({0, a.H - a.Y, a.X, a.H}));
+     }>},
+    {"Wipe from Bottom Right", CopyEffect<[](A a) {
+       return Plan(Same({a.W - a.X, a.H - a.Y, a.W, a.H}));
+     }>},
+    {"Wipe from Horizon", CopyEffect<[](A a) {
+       return Plan(Same({0, (a.H - a.Y) / 2, a.W, (a.H + a.Y) / 2}));
+     }>},
     {"Wipe in from Sides", CopyEffect<[](A a) {
        return Plan(Same({0, 0, a.X / 2 + 1, a.H}), Same({a.W - a.X / 2 - 1, 0, a.W, a.H}));
      }>},
-    {"Wipe out from Vertical Center",
-     CopyEffect<[](A a) { return Plan(Same({(a.W - a.X) / 2, 0, (a.W + a.X) / 2, a.H})); }>},
+    {"Wipe out from Vertical Center", CopyEffect<[](A a) {
+       return Plan(Same({(a.W - a.X) / 2, 0, (a.W + a.X) / 2, a.H}));
+     }>},
     // 56..59: the finished part, and a strip of the to-picture stretched over the rest.
     {"Build up from Left", CopyEffect<[](A a) {
        return Plan(Same({a.W - a.X, 0, a.W, a.H}),
@@ -160,20 +194,31 @@ const TEffect Effects[IEEffectCount] = {
     {"Unroll from Top", CopyEffect<Unroll<true, false>>},
     {"Unroll from Bottom", CopyEffect<Unroll<true, true>>},
     // 64..68: slides.
-    {"Slide in from Left", CopyEffect<[](A a) { return Expand(a, {a.X - a.W, 0, a.X, a.H}); }>},
-    {"Slide in from Right", CopyEffect<[](A a) { return Expand(a, {a.W - a.X, 0, 2 * a.W - a.X, a.H}); }>},
-    {"Slide in from Top", CopyEffect<[](A a) { return Expand(a, {0, a.Y - a.H, a.W, a.Y}); }>},
-    {"Slide in from Bottom", CopyEffect<[](A a) { return Expand(a, {0, a.H - a.Y, a.W, 2 * a.H - a.Y}); }>},
+    {"Slide in from Left", CopyEffect<[](A a) {
+       return Expand(a, {a.X - a.W, 0, a.X, a.H});
+     }>},
+    {"Slide in from Right", CopyEffect<[](A a) {
+       return Expand(a, {a.W - a.X, 0, 2 * a.W - a.X, a.H});
+     }>},
+    {"Slide in from Top", CopyEffect<[](A a) {
+       return Expand(a, {0, a.Y - a.H, a.W, a.Y});
+     }>},
+    {"Slide in from Bottom", CopyEffect<[](A a) {
+       return Expand(a, {0, a.H - a.Y, a.W, 2 * a.H - a.Y});
+     }>},
     {"Slide in from Top and Bottom", CopyEffect<[](A a) {
        return Plan(Same({0, 0, a.W, a.Y / 2 + 1}), Same({0, a.H - a.Y / 2 - 1, a.W, a.H}));
      }>},
     // 69..73: shrinks.
-    {"Shrink to Top Left",
-     CopyEffect<[](A a) { return Plan(CopyTo({0, 0, a.X, a.Y}, {0, 0, 2 * a.W - a.X, 2 * a.H - a.Y})); }>},
-    {"Shrink to Top Right",
-     CopyEffect<[](A a) { return Plan(CopyTo({a.W - a.X, 0, a.W, a.Y}, {a.X - a.W, 0, a.W, 2 * a.H - a.Y})); }>},
-    {"Shrink to Bottom Left",
-     CopyEffect<[](A a) { return Plan(CopyTo({0, a.H - a.Y, a.X, a.H}, {0, a.Y - a.H, 2 * a.W - a.X, a.H})); }>},
+    {"Shrink to Top Left", CopyEffect<[](A a) {
+       return Plan(CopyTo({0, 0, a.X, a.Y}, {0, 0, 2 * a.W - a.X, 2 * a.H - a.Y}));
+     }>},
+    {"Shrink to Top Right", CopyEffect<[](A a) {
+       return Plan(CopyTo({a.W - a.X, 0, a.W, a.Y}, {a.X - a.W, 0, a.W, 2 * a.H - a.Y}));
+     }>},
+    {"Shrink to Bottom Left", CopyEffect<[](A a) {
+       return Plan(CopyTo({0, a.H - a.Y, a.X, a.H}, {0, a.Y - a.H, 2 * a.W - a.X, a.H}));
+     }>},
     {"Shrink to Bottom Right", CopyEffect<[](A a) {
        return Plan(CopyTo({a.W - a.X, a.H - a.Y, a.W, a.H}, {a.X - a.W, a.Y - a.H, a.W, a.H}));
      }>},
@@ -250,9 +295,8 @@ const TEffect Effects[IEEffectCount] = {
     {"Curved Wipe from Bottom Left",
      RegionEffect<[](A a) { return RoundRectWipe(-2 * a.W, a.H - 2 * a.Y, 2 * a.X, 3 * a.H, 2 * a.W, 2 * a.H); }>},
     // The corner ellipse is 2H x 2H here, unlike its three neighbours.
-    {"Curved Wipe from Bottom Right", RegionEffect<[](A a) {
-       return RoundRectWipe(a.W - 2 * a.X, a.H - 2 * a.Y, 3 * a.W, 3 * a.H, 2 * a.H, 2 * a.H);
-     }>},
+    {"Curved Wipe from Bottom Right",
+     RegionEffect<[](A a) { return RoundRectWipe(a.W - 2 * a.X, a.H - 2 * a.Y, 3 * a.W, 3 * a.H, 2 * a.H, 2 * a.H); }>},
     {"Circular Wipe from Center", RegionEffect<[](A a) {
        return RoundRectWipe(a.W / 2 - a.X, a.H / 2 - a.Y, a.W / 2 + a.X, a.H / 2 + a.Y, 9 * a.X / 5, 9 * a.Y / 5);
      }>},
@@ -301,8 +345,8 @@ const TEffect Effects[IEEffectCount] = {
     {"Sweep Counter-Clockwise", RegionEffect<Sweep<false>>},
     {"Starburst Clockwise from Center", RegionEffect<[](A a) {
        const TPoint c{a.W / 2, a.H / 2};
-       const TPoint p[] = {c, {0, a.H}, {0, a.H - a.Y}, {0, 0}, {a.X, 0}, c,
-                           {a.W - a.X, a.H}, c, {a.W, a.H}, c, {a.W, 0}, {a.W, a.Y}};
+       const TPoint p[] = {c,          {0, a.H}, {0, a.H - a.Y}, {0, 0},    {a.X, 0}, c, {a.W - a.X, a.H}, c,
+                           {a.W, a.H}, c,        {a.W, 0},       {a.W, a.Y}};
        return Triangles(p, 12);
      }>},
     {"Rotational Rectangle", RegionEffect<Rotated<false>>},
@@ -314,16 +358,20 @@ const TEffect Effects[IEEffectCount] = {
     {"Speckled Wipe from Bottom", RegionEffect<Speckle<0, 1>>},
     // 146..153: push: the frame shifted or squeezed, then the to-picture's part.
     {"Push Left and Slide out", CopyEffect<[](A a) {
-       return Plan(SelfTo({a.X, 0, a.W, a.H}, {0, 0, a.W - a.X, a.H}), CopyTo({0, 0, a.X, a.H}, {a.W - a.X, 0, a.W, a.H}));
+       return Plan(SelfTo({a.X, 0, a.W, a.H}, {0, 0, a.W - a.X, a.H}),
+                   CopyTo({0, 0, a.X, a.H}, {a.W - a.X, 0, a.W, a.H}));
      }>},
     {"Push Right and Slide out", CopyEffect<[](A a) {
-       return Plan(SelfTo({0, 0, a.W - a.X, a.H}, {a.X, 0, a.W, a.H}), CopyTo({a.W - a.X, 0, a.W, a.H}, {0, 0, a.X, a.H}));
+       return Plan(SelfTo({0, 0, a.W - a.X, a.H}, {a.X, 0, a.W, a.H}),
+                   CopyTo({a.W - a.X, 0, a.W, a.H}, {0, 0, a.X, a.H}));
      }>},
     {"Push up and Slide out", CopyEffect<[](A a) {
-       return Plan(SelfTo({0, a.Y, a.W, a.H}, {0, 0, a.W, a.H - a.Y}), CopyTo({0, 0, a.W, a.Y}, {0, a.H - a.Y, a.W, a.H}));
+       return Plan(SelfTo({0, a.Y, a.W, a.H}, {0, 0, a.W, a.H - a.Y}),
+                   CopyTo({0, 0, a.W, a.Y}, {0, a.H - a.Y, a.W, a.H}));
      }>},
     {"Push down and Slide out", CopyEffect<[](A a) {
-       return Plan(SelfTo({0, 0, a.W, a.H - a.Y}, {0, a.Y, a.W, a.H}), CopyTo({0, a.H - a.Y, a.W, a.H}, {0, 0, a.W, a.Y}));
+       return Plan(SelfTo({0, 0, a.W, a.H - a.Y}, {0, a.Y, a.W, a.H}),
+                   CopyTo({0, a.H - a.Y, a.W, a.H}, {0, 0, a.W, a.Y}));
      }>},
     {"Push and Squeeze Left", CopyEffect<[](A a) {
        return Plan(SelfTo(Whole(a), {0, 0, a.W - a.X, a.H}), CopyTo({0, 0, a.X, a.H}, {a.W - a.X, 0, a.W, a.H}));

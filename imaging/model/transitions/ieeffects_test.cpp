@@ -45,8 +45,7 @@ TEST(EffectTable, Geometry) {
     TRect R;
     int32_t Percent, W, H, X, Y, U;
   } cases[] = {
-      {{0, 0, 300, 100}, 50, 300, 100, 150, 50, 3},
-      {{0, 0, 100, 300}, 50, 100, 300, 50, 150, 3},
+      {{0, 0, 300, 100}, 50, 300, 100, 150, 50, 3}, {{0, 0, 100, 300}, 50, 100, 300, 50, 150, 3},
       {{10, 20, 74, 68}, 25, 64, 48, 16, 12, 1},  // 64 / 90 rounds up
       {{0, 0, 44, 30}, 100, 44, 30, 44, 30, 0},   // under 45 pixels U is 0
       {{0, 0, 45, 30}, 3, 45, 30, 1, 1, 1},       // MulDiv rounds halves away from zero
@@ -75,7 +74,8 @@ TEST_F(Effects, EveryEffectAtFullLeavesTheToPicture) {
     for (int32_t y = 0; y < kH; ++y) {
       for (int32_t x = 0; x < kW; ++x) {
         if (IsTo(x, y)) continue;
-        if (sweep && y < kH / 2 && std::abs(x + 0.5 - kW / 2) <= (kH / 2 - y) * std::tan(3.6 * std::numbers::pi / 180) + 1) {
+        if (sweep && y < kH / 2 &&
+            std::abs(x + 0.5 - kW / 2) <= (kH / 2 - y) * std::tan(3.6 * std::numbers::pi / 180) + 1) {
           ++wedge;
           continue;
         }
@@ -162,8 +162,8 @@ TEST(EffectRegions, ABarWithinSnapOfTheEdgeIsComplete) {
 TEST(EffectRegions, BarsBeyondTheSideGrowTheSecondSet) {
   // Kind 4: left first, then the second set from the right.
   const TRegionHolder r(BarsRegion(130, 0, 100, 0, 4, 0, 20));
-  EXPECT_TRUE(r.Has(50, 2));   // first set complete
-  EXPECT_TRUE(r.Has(75, 7));   // second set from 2W - a = 70
+  EXPECT_TRUE(r.Has(50, 2));  // first set complete
+  EXPECT_TRUE(r.Has(75, 7));  // second set from 2W - a = 70
   EXPECT_FALSE(r.Has(65, 7));
   // Kind 3 splits the sets between both sides.
   const TRegionHolder both(BarsRegion(30, 0, 100, 0, 3, 0, 20));

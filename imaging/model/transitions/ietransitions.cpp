@@ -81,8 +81,8 @@ bool TIETransitionEffects::Start(TIETransitionType ATransition, TBitmap* FromPic
   return true;
 }
 
-bool TIETransitionEffects::StartPanZoom(TIEBitmap* Source, const TRect& StartRect, const TRect& EndRect,
-                                        int32_t AWidth, int32_t AHeight, int32_t ADuration, bool AUpdateOnEnd) {
+bool TIETransitionEffects::StartPanZoom(TIEBitmap* Source, const TRect& StartRect, const TRect& EndRect, int32_t AWidth,
+                                        int32_t AHeight, int32_t ADuration, bool AUpdateOnEnd) {
   if (!Source || Source->Width() <= 0 || Source->Height() <= 0 || AWidth <= 0 || AHeight <= 0 || ADuration < 0)
     return false;
   Stop();

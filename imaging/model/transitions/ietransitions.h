@@ -205,8 +205,8 @@ class TIETransitionEffects {
   // EndRect, scaled to an area of AWidth x AHeight. The from- and to-pictures
   // are the first and last frames. False for a missing or empty source, an
   // empty area or a negative Duration.
-  bool StartPanZoom(TIEBitmap* Source, const TRect& StartRect, const TRect& EndRect, int32_t AWidth,
-                    int32_t AHeight, int32_t ADuration, bool AUpdateOnEnd);
+  bool StartPanZoom(TIEBitmap* Source, const TRect& StartRect, const TRect& EndRect, int32_t AWidth, int32_t AHeight,
+                    int32_t ADuration, bool AUpdateOnEnd);
   // Ends a running transition: timer off, bitmaps 1 x 1, one level of the
   // view's paint lock released; the view repaints only with UpdateOnEnd.
   // Nothing when not running or when Transition is iettNone.
@@ -217,7 +217,7 @@ class TIETransitionEffects {
 
   // The fields, in the order of the design; the views read Running.
   std::unique_ptr<TBitmap> FromBitmap, ToBitmap, FrameBitmap;
-  TIEBitmap* PanZoomSource = nullptr;  // not owned
+  TIEBitmap* PanZoomSource = nullptr;                 // not owned
   std::vector<uint8_t*> FromRows, ToRows, FrameRows;  // top row first
   int32_t Width = 0, Height = 0;
   bool Running = false;

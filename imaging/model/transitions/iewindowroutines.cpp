@@ -36,7 +36,8 @@ bool IESetScrollRange(HWND Handle, int32_t Bar, int32_t Min, int32_t Max, bool R
 }
 
 int32_t IESetScrollInfo(HWND Handle, int32_t Bar, const SCROLLINFO& ScrollInfo, bool Redraw, bool Flat) {
-  return Flat ? FlatSB_SetScrollInfo(Handle, Bar, &ScrollInfo, Redraw) : SetScrollInfo(Handle, Bar, &ScrollInfo, Redraw);
+  return Flat ? FlatSB_SetScrollInfo(Handle, Bar, &ScrollInfo, Redraw)
+              : SetScrollInfo(Handle, Bar, &ScrollInfo, Redraw);
 }
 
 int32_t IESetScrollPos(HWND Handle, int32_t Bar, int32_t Position, bool Redraw, bool Flat) {

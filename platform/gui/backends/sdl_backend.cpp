@@ -30,10 +30,8 @@ constexpr size_t kRectLimit = 32;
 
 // Message box flags and answers (the framework's values).
 constexpr uint32_t kMbTypeMask = 0x0F;
-constexpr uint32_t kMbOkCancel = 1, kMbAbortRetryIgnore = 2, kMbYesNoCancel = 3, kMbYesNo = 4,
-                   kMbRetryCancel = 5;
-constexpr int32_t kIdOk = 1, kIdCancel = 2, kIdAbort = 3, kIdRetry = 4, kIdIgnore = 5, kIdYes = 6,
-                  kIdNo = 7;
+constexpr uint32_t kMbOkCancel = 1, kMbAbortRetryIgnore = 2, kMbYesNoCancel = 3, kMbYesNo = 4, kMbRetryCancel = 5;
+constexpr int32_t kIdOk = 1, kIdCancel = 2, kIdAbort = 3, kIdRetry = 4, kIdIgnore = 5, kIdYes = 6, kIdNo = 7;
 
 struct TPending {
   int32_t A = 0, B = 0;  // position or size
@@ -140,12 +138,10 @@ struct TSystemCursor {
   SDL_SystemCursor Sdl;
 };
 constexpr TSystemCursor kSystemCursors[] = {
-    {32512, SDL_SYSTEM_CURSOR_ARROW},    {32513, SDL_SYSTEM_CURSOR_IBEAM},
-    {32514, SDL_SYSTEM_CURSOR_WAIT},     {32515, SDL_SYSTEM_CURSOR_CROSSHAIR},
-    {32642, SDL_SYSTEM_CURSOR_SIZENWSE}, {32643, SDL_SYSTEM_CURSOR_SIZENESW},
-    {32644, SDL_SYSTEM_CURSOR_SIZEWE},   {32645, SDL_SYSTEM_CURSOR_SIZENS},
-    {32646, SDL_SYSTEM_CURSOR_SIZEALL},  {32648, SDL_SYSTEM_CURSOR_NO},
-    {32649, SDL_SYSTEM_CURSOR_HAND},     {32650, SDL_SYSTEM_CURSOR_WAITARROW},
+    {32512, SDL_SYSTEM_CURSOR_ARROW},     {32513, SDL_SYSTEM_CURSOR_IBEAM},    {32514, SDL_SYSTEM_CURSOR_WAIT},
+    {32515, SDL_SYSTEM_CURSOR_CROSSHAIR}, {32642, SDL_SYSTEM_CURSOR_SIZENWSE}, {32643, SDL_SYSTEM_CURSOR_SIZENESW},
+    {32644, SDL_SYSTEM_CURSOR_SIZEWE},    {32645, SDL_SYSTEM_CURSOR_SIZENS},   {32646, SDL_SYSTEM_CURSOR_SIZEALL},
+    {32648, SDL_SYSTEM_CURSOR_NO},        {32649, SDL_SYSTEM_CURSOR_HAND},     {32650, SDL_SYSTEM_CURSOR_WAITARROW},
 };
 
 }  // namespace
@@ -225,23 +221,22 @@ bool TSdlBackend::Start(String& error) {
   SDL_StartTextInput();
   FAlive = true;
   RefreshMonitors();
-  SetClipboardMirror(TClipboardMirror{
-      [this](const String& text) {
-        SDL_SetClipboardText(text.c_str());
-        FPublished = text;
-      },
-      [this](String& text) {
-        if (!FClipboardDirty) return false;
-        FClipboardDirty = false;
-        if (!SDL_HasClipboardText()) return false;
-        char* t = SDL_GetClipboardText();
-        String s = t ? t : "";
-        SDL_free(t);
-        if (s == FPublished) return false;
-        FPublished = s;
-        text = s;
-        return true;
-      }});
+  SetClipboardMirror(TClipboardMirror{[this](const String& text) {
+                                        SDL_SetClipboardText(text.c_str());
+                                        FPublished = text;
+                                      },
+                                      [this](String& text) {
+                                        if (!FClipboardDirty) return false;
+                                        FClipboardDirty = false;
+                                        if (!SDL_HasClipboardText()) return false;
+                                        char* t = SDL_GetClipboardText();
+                                        String s = t ? t : "";
+                                        SDL_free(t);
+                                        if (s == FPublished) return false;
+                                        FPublished = s;
+                                        text = s;
+                                        return true;
+                                      }});
   return true;
 }
 
@@ -266,11 +261,10 @@ void TSdlBackend::RefreshMonitors() {
     SDL_Rect b, u;
     if (SDL_GetDisplayBounds(i, &b) != 0) continue;
     if (SDL_GetDisplayUsableBounds(i, &u) != 0) u = b;
-    list.push_back(TMonitorDesc{Bounds(b.x, b.y, b.w, b.h), Bounds(u.x, u.y, u.w, u.h),
-                                "\\\\.\\DISPLAY" + std::to_string(i + 1)});
+    list.push_back(
+        TMonitorDesc{Bounds(b.x, b.y, b.w, b.h), Bounds(u.x, u.y, u.w, u.h), "\\\\.\\DISPLAY" + std::to_string(i + 1)});
   }
-  if (list.empty())
-    list.push_back(TMonitorDesc{Rect(0, 0, 1280, 1024), Rect(0, 0, 1280, 1024), "\\\\.\\DISPLAY1"});
+  if (list.empty()) list.push_back(TMonitorDesc{Rect(0, 0, 1280, 1024), Rect(0, 0, 1280, 1024), "\\\\.\\DISPLAY1"});
   FMonitors = std::move(list);
   GdiSetScreenSize(FMonitors[0].Bounds.Width(), FMonitors[0].Bounds.Height());
   WinMonitorsChanged();
@@ -443,7 +437,8 @@ void TSdlBackend::HandleWindowEvent(const SDL_Event& e) {
       const TRect part = ShownPart(win->Framed, *w, w->WindowRect);
       const TPoint off{part.Left, part.Top};
       if (w->WindowRect.Left != x - off.X || w->WindowRect.Top != y - off.Y)
-        apply([&] { SetWindowPos(h, nullptr, x - off.X, y - off.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); });
+        apply(
+            [&] { SetWindowPos(h, nullptr, x - off.X, y - off.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); });
       if ((w = WinFind(h)) != nullptr && (win = Find(h)) != nullptr) SyncGeometry(*win, *w);
       return;
     }
@@ -700,7 +695,8 @@ void TSdlBackend::SyncMinSize(TWin& win, TWndRecord& w) {
   const TRect part = ShownPart(true, *again, again->WindowRect);
   const int32_t ncx = again->WindowRect.Width() - part.Width();
   const int32_t ncy = again->WindowRect.Height() - part.Height();
-  SDL_SetWindowMinimumSize(win.Window, std::max(mmi.ptMinTrackSize.X - ncx, 1), std::max(mmi.ptMinTrackSize.Y - ncy, 1));
+  SDL_SetWindowMinimumSize(win.Window, std::max(mmi.ptMinTrackSize.X - ncx, 1),
+                           std::max(mmi.ptMinTrackSize.Y - ncy, 1));
 }
 
 void TSdlBackend::SyncLooks(TWin& win, TWndRecord& w) {
@@ -816,8 +812,15 @@ void TSdlBackend::PresentWin(TWin& win, TWndRecord& w) {
 
   const bool lock = SDL_MUSTLOCK(s);
   if (lock && SDL_LockSurface(s) != 0) return;
-  const TSdlTarget t{static_cast<uint8_t*>(s->pixels), s->w, s->h, s->pitch, s->format->BytesPerPixel,
-                     s->format->Rmask, s->format->Gmask, s->format->Bmask, s->format->Amask};
+  const TSdlTarget t{static_cast<uint8_t*>(s->pixels),
+                     s->w,
+                     s->h,
+                     s->pitch,
+                     s->format->BytesPerPixel,
+                     s->format->Rmask,
+                     s->format->Gmask,
+                     s->format->Bmask,
+                     s->format->Amask};
   bool direct = true;
   for (const SDL_Rect& q : rects)
     if (!SdlCopyPixels(src, q.x + off.X, q.y + off.Y, t, q.x, q.y, q.w, q.h)) direct = false;
@@ -828,8 +831,8 @@ void TSdlBackend::PresentWin(TWin& win, TWndRecord& w) {
     for (const SDL_Rect& q : rects) {
       SDL_Surface* tmp = SDL_CreateRGBSurfaceWithFormat(0, q.w, q.h, 32, SDL_PIXELFORMAT_XRGB8888);
       if (!tmp) continue;
-      const TSdlTarget tt{static_cast<uint8_t*>(tmp->pixels), tmp->w, tmp->h, tmp->pitch, 4,
-                          0x00FF0000, 0x0000FF00, 0x000000FF, 0};
+      const TSdlTarget tt{
+          static_cast<uint8_t*>(tmp->pixels), tmp->w, tmp->h, tmp->pitch, 4, 0x00FF0000, 0x0000FF00, 0x000000FF, 0};
       SdlCopyPixels(src, q.x + off.X, q.y + off.Y, tt, 0, 0, q.w, q.h);
       SDL_Rect dst = q;
       SDL_BlitSurface(tmp, nullptr, s, &dst);
@@ -948,11 +951,20 @@ int32_t TSdlBackend::MessageBox(HWND owner, const String& text, const String& ca
   int32_t escape = kIdCancel;
   switch (flags & kMbTypeMask) {
     case kMbOkCancel: list = {{kIdOk, "OK"}, {kIdCancel, "Cancel"}}; break;
-    case kMbAbortRetryIgnore: list = {{kIdAbort, "Abort"}, {kIdRetry, "Retry"}, {kIdIgnore, "Ignore"}}; escape = 0; break;
+    case kMbAbortRetryIgnore:
+      list = {{kIdAbort, "Abort"}, {kIdRetry, "Retry"}, {kIdIgnore, "Ignore"}};
+      escape = 0;
+      break;
     case kMbYesNoCancel: list = {{kIdYes, "Yes"}, {kIdNo, "No"}, {kIdCancel, "Cancel"}}; break;
-    case kMbYesNo: list = {{kIdYes, "Yes"}, {kIdNo, "No"}}; escape = 0; break;
+    case kMbYesNo:
+      list = {{kIdYes, "Yes"}, {kIdNo, "No"}};
+      escape = 0;
+      break;
     case kMbRetryCancel: list = {{kIdRetry, "Retry"}, {kIdCancel, "Cancel"}}; break;
-    default: list = {{kIdOk, "OK"}}; escape = kIdOk; break;
+    default:
+      list = {{kIdOk, "OK"}};
+      escape = kIdOk;
+      break;
   }
   const size_t def = std::min<size_t>((flags >> 8) & 0x0F, list.size() - 1);
   std::vector<SDL_MessageBoxButtonData> buttons;

@@ -73,11 +73,11 @@ struct TPadKey {
   uint32_t NavCode;
 };
 constexpr TPadKey kPadKeys[] = {
-    {SDL_SCANCODE_KP_0, VK_NUMPAD0, VK_INSERT, 0x52}, {SDL_SCANCODE_KP_1, VK_NUMPAD1, VK_END, 0x4F},
-    {SDL_SCANCODE_KP_2, VK_NUMPAD2, VK_DOWN, 0x50},   {SDL_SCANCODE_KP_3, VK_NUMPAD3, VK_NEXT, 0x51},
-    {SDL_SCANCODE_KP_4, VK_NUMPAD4, VK_LEFT, 0x4B},   {SDL_SCANCODE_KP_5, VK_NUMPAD5, VK_CLEAR, 0x4C},
-    {SDL_SCANCODE_KP_6, VK_NUMPAD6, VK_RIGHT, 0x4D},  {SDL_SCANCODE_KP_7, VK_NUMPAD7, VK_HOME, 0x47},
-    {SDL_SCANCODE_KP_8, VK_NUMPAD8, VK_UP, 0x48},     {SDL_SCANCODE_KP_9, VK_NUMPAD9, VK_PRIOR, 0x49},
+    {SDL_SCANCODE_KP_0, VK_NUMPAD0, VK_INSERT, 0x52},      {SDL_SCANCODE_KP_1, VK_NUMPAD1, VK_END, 0x4F},
+    {SDL_SCANCODE_KP_2, VK_NUMPAD2, VK_DOWN, 0x50},        {SDL_SCANCODE_KP_3, VK_NUMPAD3, VK_NEXT, 0x51},
+    {SDL_SCANCODE_KP_4, VK_NUMPAD4, VK_LEFT, 0x4B},        {SDL_SCANCODE_KP_5, VK_NUMPAD5, VK_CLEAR, 0x4C},
+    {SDL_SCANCODE_KP_6, VK_NUMPAD6, VK_RIGHT, 0x4D},       {SDL_SCANCODE_KP_7, VK_NUMPAD7, VK_HOME, 0x47},
+    {SDL_SCANCODE_KP_8, VK_NUMPAD8, VK_UP, 0x48},          {SDL_SCANCODE_KP_9, VK_NUMPAD9, VK_PRIOR, 0x49},
     {SDL_SCANCODE_KP_PERIOD, VK_DECIMAL, VK_DELETE, 0x53},
 };
 
@@ -88,10 +88,8 @@ TSdlKey SdlKeyToVk(SDL_Keycode sym, SDL_Scancode scancode, uint16_t mod) {
   if (sym == SDLK_MODE) return {};
   if (sym >= SDLK_a && sym <= SDLK_z) return {uint32_t(sym - SDLK_a) + 'A', 0};
   if (sym >= SDLK_0 && sym <= SDLK_9) return {uint32_t(sym - SDLK_0) + '0', 0};
-  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
-    return {uint32_t(scancode - SDL_SCANCODE_A) + 'A', 0};
-  if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
-    return {uint32_t(scancode - SDL_SCANCODE_1) + '1', 0};
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) return {uint32_t(scancode - SDL_SCANCODE_A) + 'A', 0};
+  if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9) return {uint32_t(scancode - SDL_SCANCODE_1) + '1', 0};
   if (scancode == SDL_SCANCODE_0) return {'0', 0};
   if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12)
     return {VK_F1 + uint32_t(scancode - SDL_SCANCODE_F1), 0};

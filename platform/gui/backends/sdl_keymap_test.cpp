@@ -96,8 +96,8 @@ TEST(Sdl2KeyMap, TextLeftToKeysWithCtrlOrAltButNotAltGr) {
       {KMOD_LCTRL, true},
       {KMOD_RCTRL | KMOD_SHIFT, true},
       {KMOD_LALT, true},
-      {KMOD_RALT, true},              // a right Alt on a layout without AltGr
-      {KMOD_MODE, false},             // AltGr
+      {KMOD_RALT, true},   // a right Alt on a layout without AltGr
+      {KMOD_MODE, false},  // AltGr
       {KMOD_RALT | KMOD_MODE, false},
       {KMOD_MODE | KMOD_LCTRL, true},
   };

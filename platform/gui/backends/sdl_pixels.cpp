@@ -25,8 +25,8 @@ uint32_t Pack(uint8_t v, const TChannel& c) { return uint32_t(v >> (8 - c.Bits))
 
 }  // namespace
 
-bool SdlCopyPixels(const TSdlSource& src, int32_t sx, int32_t sy, const TSdlTarget& dst,
-                   int32_t dx, int32_t dy, int32_t w, int32_t h) {
+bool SdlCopyPixels(const TSdlSource& src, int32_t sx, int32_t sy, const TSdlTarget& dst, int32_t dx, int32_t dy,
+                   int32_t w, int32_t h) {
   TChannel r, g, b, a;
   if (!ChannelOf(dst.RMask, r) || !ChannelOf(dst.GMask, g) || !ChannelOf(dst.BMask, b)) return false;
   const bool alpha = dst.AMask != 0;
@@ -37,10 +37,26 @@ bool SdlCopyPixels(const TSdlSource& src, int32_t sx, int32_t sy, const TSdlTarg
   if (!src.Bits || !dst.Pixels) return true;
 
   // Clip to the source, then to the target.
-  if (sx < 0) { w += sx; dx -= sx; sx = 0; }
-  if (sy < 0) { h += sy; dy -= sy; sy = 0; }
-  if (dx < 0) { w += dx; sx -= dx; dx = 0; }
-  if (dy < 0) { h += dy; sy -= dy; dy = 0; }
+  if (sx < 0) {
+    w += sx;
+    dx -= sx;
+    sx = 0;
+  }
+  if (sy < 0) {
+    h += sy;
+    dy -= sy;
+    sy = 0;
+  }
+  if (dx < 0) {
+    w += dx;
+    sx -= dx;
+    dx = 0;
+  }
+  if (dy < 0) {
+    h += dy;
+    sy -= dy;
+    dy = 0;
+  }
   w = std::min({w, src.Width - sx, dst.Width - dx});
   h = std::min({h, src.Height - sy, dst.Height - dy});
   if (w <= 0 || h <= 0) return true;
@@ -65,8 +81,8 @@ bool SdlCopyPixels(const TSdlSource& src, int32_t sx, int32_t sy, const TSdlTarg
   return true;
 }
 
-std::vector<uint32_t> SdlShapeMask(int32_t width, int32_t height, const TRegion* region,
-                                   const TSdlSource* surface, bool useKey, COLORREF key) {
+std::vector<uint32_t> SdlShapeMask(int32_t width, int32_t height, const TRegion* region, const TSdlSource* surface,
+                                   bool useKey, COLORREF key) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   std::vector<uint32_t> mask(size_t(width) * size_t(height), 0);
@@ -123,8 +139,10 @@ bool SdlIconImage(HICON icon, TSdlImage& out) {
           uint32_t& px = out.Argb[size_t(y) * size_t(w) + size_t(x)];
           if (!ii.hbmColor) {
             const bool a = andBit(x, y), xr = andBit(x, y + h);
-            if (!a) px = xr ? 0xFFFFFFFFu : 0xFF000000u;
-            else if (xr) px = 0xFF000000u;  // inverts the screen: shown black
+            if (!a)
+              px = xr ? 0xFFFFFFFFu : 0xFF000000u;
+            else if (xr)
+              px = 0xFF000000u;  // inverts the screen: shown black
             continue;
           }
           const uint32_t v = GdiReadPixel(color, x, y);

@@ -18,9 +18,7 @@ struct TSdlSource {
   int32_t Stride = 0;
   bool TopDown = false;
   // Row y counted from the top.
-  const uint8_t* Row(int32_t y) const {
-    return Bits + int64_t(Stride) * (TopDown ? y : Height - 1 - y);
-  }
+  const uint8_t* Row(int32_t y) const { return Bits + int64_t(Stride) * (TopDown ? y : Height - 1 - y); }
 };
 
 // A top-down frame buffer in a packed true-colour format: 2, 3 or 4 bytes a
@@ -41,15 +39,15 @@ struct TSdlTarget {
 // Copies the w x h block whose top-left corner is (sx, sy) in the source to
 // (dx, dy) in the target, converting the pixels; the block is clipped to
 // both. False when the target's format is not one described above.
-bool SdlCopyPixels(const TSdlSource& src, int32_t sx, int32_t sy, const TSdlTarget& dst,
-                   int32_t dx, int32_t dy, int32_t w, int32_t h);
+bool SdlCopyPixels(const TSdlSource& src, int32_t sx, int32_t sy, const TSdlTarget& dst, int32_t dx, int32_t dy,
+                   int32_t w, int32_t h);
 
 // A width x height mask as 0xAARRGGBB pixels, top-down: opaque white inside
 // the region (window coordinates; nullptr for the whole window), transparent
 // outside it. With a colour key (0x00BBGGRR) the pixels of the surface that
 // hold exactly that colour are left out as well.
-std::vector<uint32_t> SdlShapeMask(int32_t width, int32_t height, const TRegion* region,
-                                   const TSdlSource* surface, bool useKey, COLORREF key);
+std::vector<uint32_t> SdlShapeMask(int32_t width, int32_t height, const TRegion* region, const TSdlSource* surface,
+                                   bool useKey, COLORREF key);
 
 // An icon or cursor as 0xAARRGGBB pixels, top-down, with its hot spot.
 struct TSdlImage {

@@ -44,7 +44,8 @@ TEST(Sdl2Pixels, RowsFlipAndConvertToTheFrameBufferFormat) {
     uint32_t Red, Green, Blue, White, Black, Gray;
   } formats[] = {
       // The unused byte of a format without alpha is left as it comes.
-      {"XRGB8888", 4, 0xFF0000, 0xFF00, 0xFF, 0, 0x11FF0000, 0x1100FF00, 0x110000FF, 0x11FFFFFF, 0x11000000, 0x11808080},
+      {"XRGB8888", 4, 0xFF0000, 0xFF00, 0xFF, 0, 0x11FF0000, 0x1100FF00, 0x110000FF, 0x11FFFFFF, 0x11000000,
+       0x11808080},
       {"ARGB8888", 4, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, 0xFF000000,
        0xFF808080},
       {"ABGR8888", 4, 0xFF, 0xFF00, 0xFF0000, 0xFF000000, 0xFF0000FF, 0xFF00FF00, 0xFFFF0000, 0xFFFFFFFF, 0xFF000000,
@@ -122,7 +123,7 @@ TEST(Sdl2Pixels, ShapeMaskFollowsTheRegionAndTheColourKey) {
 TEST(Sdl2Pixels, IconsAndCursorsAsArgbImages) {
   // A 32-bit icon with alpha: its own alpha counts, the mask does not.
   uint32_t color[4] = {0x80FF0000, 0xFF00FF00, 0x00000000, 0xFF0000FF};  // top-down rows
-  const uint8_t maskBits[4] = {0xC0, 0, 0xC0, 0};  // all transparent; rows of 16 bits
+  const uint8_t maskBits[4] = {0xC0, 0, 0xC0, 0};                        // all transparent; rows of 16 bits
   ICONINFO ii;
   ii.fIcon = false;
   ii.xHotspot = 1;

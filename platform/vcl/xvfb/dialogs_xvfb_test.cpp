@@ -208,9 +208,8 @@ class DlgXvfb : public ::testing::Test {
 
 TEST_F(DlgXvfb, MessageBoxAnsweredByARealClick) {
   bool saved = false;
-  TDriver driver(TDialogKind::dkMessageBox,
-                 {Settled(), Screenshot("messagebox.png", &saved),
-                  ClickOn([](HWND box) { return GetDlgItem(box, IDNO); })});
+  TDriver driver(TDialogKind::dkMessageBox, {Settled(), Screenshot("messagebox.png", &saved),
+                                             ClickOn([](HWND box) { return GetDlgItem(box, IDNO); })});
   const int32_t answer = App->MessageBox("Replace the existing file?", "Pictoval", MB_YESNOCANCEL | MB_ICONQUESTION);
   EXPECT_FALSE(driver.TimedOut()) << "stopped at step " << driver.StepReached();
   EXPECT_EQ(answer, IDNO);
@@ -227,12 +226,12 @@ TEST_F(DlgXvfb, OpenDialogTakesATypedPathAndEnter) {
 
   bool saved = false;
   auto nameBox = [](HWND dialog) { return GetDlgItem(dialog, 0x480); };
-  TDriver driver(TDialogKind::dkOpen,
-                 {Settled(), ClickOn(nameBox),
-                  [&](HWND dialog) { return GetFocus() == nameBox(dialog) && TypeKeys(fixture); },
-                  [&](HWND dialog) { return GetDlgItemTextString(dialog, 0x480) == fixture; }, Settled(),
-                  Screenshot("opendialog.png", &saved),
-                  [](HWND) { return gWorld->Input.Key("Return", true) && gWorld->Input.Key("Return", false); }});
+  TDriver driver(
+      TDialogKind::dkOpen,
+      {Settled(), ClickOn(nameBox), [&](HWND dialog) { return GetFocus() == nameBox(dialog) && TypeKeys(fixture); },
+       [&](HWND dialog) { return GetDlgItemTextString(dialog, 0x480) == fixture; }, Settled(),
+       Screenshot("opendialog.png", &saved),
+       [](HWND) { return gWorld->Input.Key("Return", true) && gWorld->Input.Key("Return", false); }});
   OPENFILENAME ofn;
   static const char kFilter[] = "Pictures\0*.png;*.jpg\0All files\0*.*\0";
   ofn.lpstrFilter = String(kFilter, sizeof kFilter);  // with the final NUL

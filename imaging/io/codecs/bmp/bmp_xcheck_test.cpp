@@ -23,9 +23,8 @@ void ExpectSameAsBmptopnm(const std::string& Path, const std::string& What, cons
   TIEBitmap bitmap;
   TIOParamsVals params;
   std::unique_ptr<TIEMask> mask;
-  const bool aborted = ReadWith(file, [&](TStream* S, TIECodecProgress& P) {
-    IEDecodeBMP(S, &bitmap, 0, params, P, false, false, mask, false);
-  });
+  const bool aborted = ReadWith(
+      file, [&](TStream* S, TIECodecProgress& P) { IEDecodeBMP(S, &bitmap, 0, params, P, false, false, mask, false); });
   ASSERT_FALSE(aborted);
   TPamImage reference;
   std::string error;
@@ -73,9 +72,12 @@ TEST(BmpXcheck, DecodesEqualBmptopnm) {
       IEWriteBytesFile(out, run.Output);
       ExpectSameAsBmptopnm(out, std::string("ppmtobmp -bpp ") + bpp + " " + kind);
     }
-  const std::vector<std::vector<std::string>> converts = {
-      {"BMP3:"}, {"BMP2:"}, {"BMP:"}, {"-type", "Palette", "-compress", "RLE", "BMP3:"}, {"-type", "Palette", "BMP3:"},
-      {"-type", "Palette", "BMP:"}};
+  const std::vector<std::vector<std::string>> converts = {{"BMP3:"},
+                                                          {"BMP2:"},
+                                                          {"BMP:"},
+                                                          {"-type", "Palette", "-compress", "RLE", "BMP3:"},
+                                                          {"-type", "Palette", "BMP3:"},
+                                                          {"-type", "Palette", "BMP:"}};
   for (const auto& args : converts) {
     const std::string out = dir.File("c" + std::to_string(n++) + ".bmp");
     // Run-length output needs more than 16 colours (8 bits).

@@ -66,8 +66,8 @@ uint32_t ShiftRight(uint32_t V, int32_t Shift) {
 // ---- Run-length decoding ----------------------------------------------------------------
 
 template <bool Rle8, bool Native>
-bool DecodeRle(TIEBitmap* Bitmap, const uint8_t* Data, int64_t Length, int32_t RowOrigin,
-               TIECodecProgress& Progress, const TRGB* Palette) {
+bool DecodeRle(TIEBitmap* Bitmap, const uint8_t* Data, int64_t Length, int32_t RowOrigin, TIECodecProgress& Progress,
+               const TRGB* Palette) {
   const int32_t w = Bitmap->Width();
   const int32_t h = Bitmap->Height();
   if (w <= 0 || h <= 0 || Data == nullptr) return false;
@@ -308,7 +308,8 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
         IESetAborting(Progress);
         return;
       }
-      for (int32_t i = 0; i < count; ++i) table[static_cast<size_t>(i)] = TRGB{raw[3 * i], raw[3 * i + 1], raw[3 * i + 2]};
+      for (int32_t i = 0; i < count; ++i)
+        table[static_cast<size_t>(i)] = TRGB{raw[3 * i], raw[3 * i + 1], raw[3 * i + 2]};
       IOParams.Palette.assign(table.begin(), table.begin() + count);
     }
   } else {
@@ -588,8 +589,7 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   if (truncated) IESetAborting(Progress);
 }
@@ -726,7 +726,8 @@ void IEEncodeBMP(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
             indices[static_cast<size_t>(x)] = static_cast<uint8_t>(quantizer.RGBIndex(sourcePalette[in[x]]));
       } else {
         const auto* in = static_cast<const TRGB*>(row);
-        for (int32_t x = 0; x < w; ++x) indices[static_cast<size_t>(x)] = static_cast<uint8_t>(quantizer.RGBIndex(in[x]));
+        for (int32_t x = 0; x < w; ++x)
+          indices[static_cast<size_t>(x)] = static_cast<uint8_t>(quantizer.RGBIndex(in[x]));
       }
       if (rle) {
         const int32_t n = bits == 8 ? IEEncodeBMPRLE8Row(indices.data(), w, out.data())
@@ -739,7 +740,8 @@ void IEEncodeBMP(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
       } else {
         std::fill(out.begin(), out.begin() + rowBytes, 0);
         for (int32_t x = 0; x < w; ++x)
-          out[static_cast<size_t>(x >> 1)] |= static_cast<uint8_t>((indices[static_cast<size_t>(x)] & 0x0F) << ((x & 1) ? 0 : 4));
+          out[static_cast<size_t>(x >> 1)] |=
+              static_cast<uint8_t>((indices[static_cast<size_t>(x)] & 0x0F) << ((x & 1) ? 0 : 4));
         put(out.data(), rowBytes);
       }
     }

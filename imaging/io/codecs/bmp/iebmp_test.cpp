@@ -35,7 +35,7 @@ struct TBmpSpec {
   uint32_t Compression = 0;
   uint32_t HeaderSize = 40;
   uint32_t ClrUsed = 0;
-  std::vector<TRGB> Palette;  // written as the colour table
+  std::vector<TRGB> Palette;            // written as the colour table
   std::vector<uint32_t> TrailingMasks;  // after the colour table
   std::vector<uint32_t> HeaderMasks;    // at bytes 40..51 of a long header
   std::vector<Bytes> Rows;
@@ -68,7 +68,8 @@ Bytes MakeBmp(const TBmpSpec& S) {
     table.insert(table.end(), {c.b, c.g, c.r});
     if (!core) table.push_back(0);
   }
-  for (uint32_t m : S.TrailingMasks) table.insert(table.end(), {uint8_t(m), uint8_t(m >> 8), uint8_t(m >> 16), uint8_t(m >> 24)});
+  for (uint32_t m : S.TrailingMasks)
+    table.insert(table.end(), {uint8_t(m), uint8_t(m >> 8), uint8_t(m >> 16), uint8_t(m >> 24)});
   Bytes pixels = S.Raw;
   for (Bytes row : S.Rows) {
     row.resize((row.size() + 3) / 4 * 4, 0);
@@ -108,8 +109,7 @@ Bytes Encode(TIEBitmap& Bitmap, TIOParamsVals& Params, bool* Aborted = nullptr) 
 
 const TRGB Red{0, 0, 255}, Green{0, 255, 0}, Blue{255, 0, 0}, White{255, 255, 255}, Black{0, 0, 0};
 
-void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                  bool Preview) {
+void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool Preview) {
   std::unique_ptr<TIEMask> mask;
   IEDecodeBMP(Stream, Bitmap, 0, Params, Progress, Preview, false, mask, Preview);
 }
@@ -163,9 +163,9 @@ TIECodecConformanceCase CaseRle8() {
     EXPECT_EQ(P.PaletteCount(), 4);
     // Top: a delta of one pixel, then a run of green; middle: an absolute
     // block; bottom: a run of red.
-    EXPECT_EQ(RgbOf(B), (Bytes{0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0, 0,  //
-                               0, 255, 0, 0, 0, 255, 255, 0, 0, 0, 0, 0,  //
-                               255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0}));
+    EXPECT_EQ(RgbOf(B), (Bytes{0,   0,   0, 0,   255, 0,   0,   255, 0, 0,   0, 0,  //
+                               0,   255, 0, 0,   0,   255, 255, 0,   0, 0,   0, 0,  //
+                               255, 0,   0, 255, 0,   0,   255, 0,   0, 255, 0, 0}));
   };
   return c;
 }

@@ -255,8 +255,8 @@ void Decode(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Preview, 
   }
   if (!Cursor && h[0] == 'B' && h[1] == 'M') {
     Stream->SetPosition(start);
-    IEDecodeBMP(Stream, Bitmap, static_cast<int32_t>(std::min<int64_t>(avail, 0x7FFFFFFF)), P, Progress, Preview,
-                false, AlphaMask, IgnoreAlpha);
+    IEDecodeBMP(Stream, Bitmap, static_cast<int32_t>(std::min<int64_t>(avail, 0x7FFFFFFF)), P, Progress, Preview, false,
+                AlphaMask, IgnoreAlpha);
     return;
   }
   const int32_t count = LE16(h + 4);
@@ -297,8 +297,8 @@ int32_t IEICOImageCount(TStream* Stream) {
   }
 }
 
-void IEDecodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool Preview,
-                 TIECodecProgress& Progress, std::unique_ptr<TIEMask>& AlphaMask, bool IgnoreAlpha) {
+void IEDecodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool Preview, TIECodecProgress& Progress,
+                 std::unique_ptr<TIEMask>& AlphaMask, bool IgnoreAlpha) {
   try {
     Decode(Stream, Bitmap, IOParams, Preview, Progress, AlphaMask, IgnoreAlpha, false);
   } catch (...) {
@@ -306,8 +306,8 @@ void IEDecodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bo
   }
 }
 
-void IEDecodeCUR(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool Preview,
-                 TIECodecProgress& Progress, std::unique_ptr<TIEMask>& AlphaMask, bool IgnoreAlpha) {
+void IEDecodeCUR(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool Preview, TIECodecProgress& Progress,
+                 std::unique_ptr<TIEMask>& AlphaMask, bool IgnoreAlpha) {
   try {
     Decode(Stream, Bitmap, IOParams, Preview, Progress, AlphaMask, IgnoreAlpha, true);
   } catch (...) {
@@ -357,8 +357,8 @@ void IEEncodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
         copy.Assign(Bitmap);
       } else {
         copy.Allocate(w, h, Bitmap->PixelFormat());
-        ResampleBitmap(Bitmap, &copy, Bitmap->PixelFormat() == ie1g ? TResampleFilter::rfNone
-                                                                   : TResampleFilter::rfFastLinear);
+        ResampleBitmap(Bitmap, &copy,
+                       Bitmap->PixelFormat() == ie1g ? TResampleFilter::rfNone : TResampleFilter::rfFastLinear);
       }
       const int32_t bc = i < static_cast<int32_t>(BitCounts.size()) ? BitCounts[size_t(i)] : 0;
       int32_t samples = 3, bits = 8;
@@ -367,20 +367,11 @@ void IEEncodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
           samples = IOParams.SamplesPerPixel;
           bits = IOParams.BitsPerSample;
           break;
-        case 1:
-          samples = 1, bits = 1;
-          break;
-        case 4:
-          samples = 1, bits = 4;
-          break;
-        case 8:
-          samples = 1, bits = 8;
-          break;
-        case 32:
-          samples = 4, bits = 8;
-          break;
-        default:
-          break;
+        case 1: samples = 1, bits = 1; break;
+        case 4: samples = 1, bits = 4; break;
+        case 8: samples = 1, bits = 8; break;
+        case 32: samples = 4, bits = 8; break;
+        default: break;
       }
       const int32_t depth = (samples == 3 && bits == 8)   ? 24
                             : (samples == 4 && bits == 8) ? 32

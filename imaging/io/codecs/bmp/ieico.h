@@ -31,13 +31,13 @@ int32_t IEICOImageCount(TStream* Stream);
 // 1-bit images are white on a white background. Entries holding a PNG image
 // are read by the PNG reader. Bad or truncated data sets the abort flag,
 // pixels not reached stay zero.
-void IEDecodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool Preview,
-                 TIECodecProgress& Progress, std::unique_ptr<TIEMask>& AlphaMask, bool IgnoreAlpha);
+void IEDecodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool Preview, TIECodecProgress& Progress,
+                 std::unique_ptr<TIEMask>& AlphaMask, bool IgnoreAlpha);
 // Reads cursor image CURImageIndex with its hot spot (1, 4 and 8 bits; other
 // depths set the abort flag). The mask is always handed back unless
 // IgnoreAlpha; CURBackground shows under transparent pixels.
-void IEDecodeCUR(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool Preview,
-                 TIECodecProgress& Progress, std::unique_ptr<TIEMask>& AlphaMask, bool IgnoreAlpha);
+void IEDecodeCUR(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, bool Preview, TIECodecProgress& Progress,
+                 std::unique_ptr<TIEMask>& AlphaMask, bool IgnoreAlpha);
 
 // Writes an icon of one image per Sizes entry (at most 16), each Bitmap
 // resampled to that size at the depth BitCounts gives (1, 4, 8, 24 or 32; 0

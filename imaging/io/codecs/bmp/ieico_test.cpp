@@ -138,7 +138,8 @@ TEST(Ico, SizeFromEntryOrHeader) {
     uint8_t EW, EH;
     int32_t BW, BH;
     int32_t W, H;
-  } cases[] = {{32, 32, 48, 96, 48, 48}, {0, 0, 256, 512, 256, 256}, {16, 16, 16, 32, 16, 16}, {32, 32, 4096, 64, 32, 32}};
+  } cases[] = {
+      {32, 32, 48, 96, 48, 48}, {0, 0, 256, 512, 256, 256}, {16, 16, 16, 32, 16, 16}, {32, 32, 4096, 64, 32, 32}};
   for (const auto& c : cases) {
     TIEBitmap b;
     TIOParamsVals p;

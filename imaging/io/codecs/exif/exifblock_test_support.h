@@ -36,10 +36,10 @@ inline TEntry ByteArray(uint16_t Tag, const TBytes& B) { return {Tag, 1, {}, B};
 
 struct TExifLayout {
   std::vector<TEntry> IFD0;
-  std::vector<TEntry> Exif;     // the sub-IFD, left out when empty
-  std::vector<TEntry> IFD1;     // left out when empty
-  TBytes ThumbnailData;         // placed before IFD 1
-  bool JPEGThumbnail = false;   // data referenced by 513/514, else by 273/279
+  std::vector<TEntry> Exif;    // the sub-IFD, left out when empty
+  std::vector<TEntry> IFD1;    // left out when empty
+  TBytes ThumbnailData;        // placed before IFD 1
+  bool JPEGThumbnail = false;  // data referenced by 513/514, else by 273/279
 };
 
 class TExifBuilder {
@@ -160,6 +160,5 @@ inline void CameraFields(TIOParamsVals& P) {
   P.EXIFUserComment = "hello";
   P.EXIFXPTitle = u"Lake";
 }
-
 
 }  // namespace exiftest

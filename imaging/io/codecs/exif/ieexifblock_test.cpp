@@ -31,7 +31,7 @@ TBytes Strip(int32_t W, int32_t H) {
 }
 
 std::vector<TEntry> RGBPage(int32_t W, int32_t H, int32_t Compression = 1) {
-  return {Long(256, {W}), Long(257, {H}), Short(258, {8, 8, 8}), Short(259, {Compression}),
+  return {Long(256, {W}),  Long(257, {H}),  Short(258, {8, 8, 8}), Short(259, {Compression}),
           Short(262, {2}), Short(277, {3}), Long(278, {H})};
 }
 
@@ -73,13 +73,14 @@ TEST(ExifBlockLoad, ReadsTheTagsInBothByteOrders) {
   const TBytes title = {'L', 0, 'a', 0, 'k', 0, 'e', 0, 0, 0};
   for (const bool big : {false, true}) {
     TExifLayout layout;
-    layout.IFD0 = {Ascii(270, "A lake"),     Ascii(271, "Maker"),       Ascii(272, "Model 7"),
-                   Short(274, {8}),          Rational(282, 180, 1),     Rational(283, 90, 1),
-                   Short(296, {3}),          Ascii(305, "Pictoval"),    Ascii(306, "2024:05:01 10:20:30"),
+    layout.IFD0 = {Ascii(270, "A lake"),   Ascii(271, "Maker"),    Ascii(272, "Model 7"),
+                   Short(274, {8}),        Rational(282, 180, 1),  Rational(283, 90, 1),
+                   Short(296, {3}),        Ascii(305, "Pictoval"), Ascii(306, "2024:05:01 10:20:30"),
                    ByteArray(40091, title)};
-    layout.Exif = {Rational(33434, 1, 125),   Rational(33437, 28, 10),  Short(34855, {200}),
-                   Undefined(36864, "0230"),  SRational(37380, -7, 10), SRational(37377, -3, 2),
-                   Short(40961, {1}),         Undefined(37510, std::string("ASCII\0\0\0", 8) + "hi there")};
+    layout.Exif = {Rational(33434, 1, 125),  Rational(33437, 28, 10),
+                   Short(34855, {200}),      Undefined(36864, "0230"),
+                   SRational(37380, -7, 10), SRational(37377, -3, 2),
+                   Short(40961, {1}),        Undefined(37510, std::string("ASCII\0\0\0", 8) + "hi there")};
     TIOParamsVals params;
     params.TIFFImageDescription = "a TIFF field stays";
     ASSERT_TRUE(Load(TExifBuilder(big).Block(layout), params)) << big;
@@ -300,9 +301,9 @@ TEST(ExifCopy, CopiesEveryExifFieldButTheFlagAndThumbnail) {
            a.EXIFExposureIndex == b.EXIFExposureIndex && a.EXIFSensingMethod == b.EXIFSensingMethod &&
            a.EXIFFileSource == b.EXIFFileSource && a.EXIFSceneType == b.EXIFSceneType &&
            a.EXIFUserComment == b.EXIFUserComment && a.EXIFUserCommentCode == b.EXIFUserCommentCode &&
-           a.EXIFXPTitle == b.EXIFXPTitle && a.EXIFXPComment == b.EXIFXPComment &&
-           a.EXIFXPAuthor == b.EXIFXPAuthor && a.EXIFXPKeywords == b.EXIFXPKeywords &&
-           a.EXIFXPSubject == b.EXIFXPSubject && a.EXIFImageDescription == b.EXIFImageDescription;
+           a.EXIFXPTitle == b.EXIFXPTitle && a.EXIFXPComment == b.EXIFXPComment && a.EXIFXPAuthor == b.EXIFXPAuthor &&
+           a.EXIFXPKeywords == b.EXIFXPKeywords && a.EXIFXPSubject == b.EXIFXPSubject &&
+           a.EXIFImageDescription == b.EXIFImageDescription;
   };
   EXPECT_TRUE(same(d, expected));
   // The maker-note block: the source's bytes, its directory read again.

@@ -140,7 +140,8 @@ TEST(ExifBlockXcheck, SavedBlockIsValidAndKeepsTheSignedValues) {
   }
 
   // Signed values read back with their sign.
-  auto tool = ToolValues({"exiftool", "-n", "-args", "-ExposureCompensation", "-BrightnessValue", "-Orientation", path});
+  auto tool =
+      ToolValues({"exiftool", "-n", "-args", "-ExposureCompensation", "-BrightnessValue", "-Orientation", path});
   ASSERT_EQ(tool.count("ExposureCompensation"), 1u) << report;
   EXPECT_DOUBLE_EQ(std::stod(tool["ExposureCompensation"]), -0.7);
   EXPECT_DOUBLE_EQ(std::stod(tool["BrightnessValue"]), -1.25);

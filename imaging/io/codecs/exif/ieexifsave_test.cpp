@@ -12,7 +12,6 @@
 #include "imaging/io/core/ieparams.h"
 #include "platform/rtl/streams.h"
 
-
 TEST(ExifBlockSave, BlockIsTheWritersTIFFAfterTheHeaderAndLoadsBack) {
   TIOParamsVals source;
   exiftest::CameraFields(source);

@@ -41,7 +41,7 @@ class TGifBuilder {
     Table(GlobalTable);
   }
   TGifBuilder& Control(uint8_t Flags, int32_t Delay, uint8_t TransIndex) {
-    const uint8_t b[] = {0x21, 0xF9, 4, Flags, static_cast<uint8_t>(Delay), static_cast<uint8_t>(Delay >> 8),
+    const uint8_t b[] = {0x21,       0xF9, 4, Flags, static_cast<uint8_t>(Delay), static_cast<uint8_t>(Delay >> 8),
                          TransIndex, 0};
     Put(b, sizeof b);
     return *this;

@@ -338,8 +338,8 @@ void IEEncodeGIF(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
         for (int32_t x = 0; x < width; ++x) d[x] = (s[x >> 3] >> (7 - (x & 7))) & 1;
       }
     } else {
-      quantizer = std::make_unique<TIEQuantizer>(work, table.data(), static_cast<int32_t>(table.size()) - 1,
-                                                 ncolors, -1, 0);
+      quantizer =
+          std::make_unique<TIEQuantizer>(work, table.data(), static_cast<int32_t>(table.size()) - 1, ncolors, -1, 0);
       if (format == TIEPixelFormat::ie8p) {
         // Indexes past the colours kept take their nearest kept colour.
         const int32_t kept = std::max(quantizer->ColorCount(), 1);
@@ -460,8 +460,7 @@ void IEEncodeGIF(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
   }
 }
 
-void IEEncodeGIFFile(const String& FileName, TIEBitmap* Bitmap, TIOParamsVals& IOParams,
-                     TIECodecProgress& Progress) {
+void IEEncodeGIFFile(const String& FileName, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIECodecProgress& Progress) {
   try {
     TSafeFileWriter writer(FileName);
     IEEncodeGIF(&writer.Stream(), Bitmap, IOParams, Progress);

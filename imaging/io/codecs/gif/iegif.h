@@ -42,8 +42,7 @@ void IEEncodeGIF(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
 // IEEncodeGIF into FileName through a temporary file renamed into place
 // only when the image is complete; an existing file stays untouched on
 // failure (abort flag).
-void IEEncodeGIFFile(const String& FileName, TIEBitmap* Bitmap, TIOParamsVals& IOParams,
-                     TIECodecProgress& Progress);
+void IEEncodeGIFFile(const String& FileName, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIECodecProgress& Progress);
 
 // The number of frames of a GIF file (0 without the signature). With
 // DropIndex >= 0 that frame (and its control extension) is left out of a

@@ -28,7 +28,7 @@ std::string Lines(const std::vector<std::string>& Rows) {
 // interlaced with five rows and has its own two-entry table.
 const std::vector<std::string> kRows0 = {"rgbw", "wbgr", "rrww"};
 const std::vector<std::string> kRows1 = {"aca", "cca", "aac", "caa", "ccc"};
-const std::map<char, TRGB> kKeys = {{'r', {0, 0, 255}},   {'g', {0, 255, 0}},    {'b', {255, 0, 0}},
+const std::map<char, TRGB> kKeys = {{'r', {0, 0, 255}},     {'g', {0, 255, 0}},  {'b', {255, 0, 0}},
                                     {'w', {255, 255, 255}}, {'a', {30, 20, 10}}, {'c', {60, 50, 40}}};
 
 std::string Spec() {
@@ -140,7 +140,8 @@ TEST(GifXcheck, CommentSubBlocksOfOurOutput) {
     std::vector<std::string> Comments;
     std::vector<std::string> SubBlocks;
   } cases[] = {
-      {"long and empty", {"short", "", long600},
+      {"long and empty",
+       {"short", "", long600},
        {"short", long600.substr(0, 255), long600.substr(255, 255), long600.substr(510)}},
       {"exactly 255 then one", {exact255, "z", ""}, {exact255, "z"}},
       {"only empty", {"", ""}, {}},

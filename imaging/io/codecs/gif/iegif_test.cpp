@@ -273,8 +273,8 @@ void Picture(TIEBitmap& B, int32_t W, int32_t H, int32_t Colours) {
   for (int32_t y = 0; y < H; ++y)
     for (int32_t x = 0; x < W; ++x) {
       const int32_t k = (x + y * 3) % Colours;
-      static_cast<TRGB*>(B.ScanLine(y))[x] = TRGB{static_cast<uint8_t>(k * 13), static_cast<uint8_t>(255 - k),
-                                                  static_cast<uint8_t>(k * 101)};
+      static_cast<TRGB*>(B.ScanLine(y))[x] =
+          TRGB{static_cast<uint8_t>(k * 13), static_cast<uint8_t>(255 - k), static_cast<uint8_t>(k * 101)};
     }
 }
 
@@ -354,8 +354,8 @@ TEST(GifWriter, VersionCommentsInterlaceAndColourIndexes) {
   ASSERT_GT(out.size(), 30u);
   EXPECT_EQ(std::string(out.begin(), out.begin() + 6), "GIF87a");
   const size_t gce = 13 + 4 * 3;
-  EXPECT_EQ(out[11], 2);           // blue's index
-  EXPECT_LT(out[gce + 6], 4);      // within the written table
+  EXPECT_EQ(out[11], 2);       // blue's index
+  EXPECT_LT(out[gce + 6], 4);  // within the written table
   EXPECT_EQ(out[gce + 8 + 9], 0x40);
 
   TIEBitmap back;
@@ -516,10 +516,9 @@ TEST(GifXcheck, DecodesEqualGiftopnm) {
   TIETempDir dir;
   ASSERT_TRUE(WritePamFile(dir.File("src.pam"), Sample(61, 37, 200)));
   ASSERT_TRUE(WritePamFile(dir.File("few.pam"), Sample(33, 9, 3)));
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {"pamtogif", dir.File("src.pam")},
-           {"pamtogif", "-nolzw", dir.File("src.pam")},
-           {"pamtogif", "-interlace", dir.File("few.pam")}}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{"pamtogif", dir.File("src.pam")},
+                                                                {"pamtogif", "-nolzw", dir.File("src.pam")},
+                                                                {"pamtogif", "-interlace", dir.File("few.pam")}}) {
     const TIEToolRun run = IERunTool(args);
     ASSERT_EQ(run.ExitStatus, 0);
     ASSERT_TRUE(IEWriteBytesFile(dir.File("t.gif"), run.Output));

@@ -25,8 +25,7 @@ using namespace jpegtest;
 
 namespace {
 
-void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                  bool Preview) {
+void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool Preview) {
   IEDecodeJPEG(Stream, nullptr, Bitmap, Params, Progress, Preview, false, true, false, true);
 }
 
@@ -218,9 +217,7 @@ TEST(JpegRead, ColourSpacesAndNativeFormats) {
     ASSERT_EQ(bitmap.PixelFormat(), c.Format) << int(c.Written);
     const auto* p = static_cast<const uint8_t*>(bitmap.ScanLine(8)) + 8 * IEBitsPerPixel(c.Format) / 8;
     switch (c.Format) {
-      case TIEPixelFormat::ie8g:
-        EXPECT_NEAR(p[0], gray, 2);
-        break;
+      case TIEPixelFormat::ie8g: EXPECT_NEAR(p[0], gray, 2); break;
       case TIEPixelFormat::ieCMYK: {
         const TRGB back = IECMYKToRGB(TCMYK{p[0], p[1], p[2], p[3]});
         EXPECT_NEAR(back.r, 200, 3);
@@ -370,9 +367,9 @@ TEST(JpegRead, BadInputSetsTheFlag) {
   const Bytes cases[] = {
       Bytes{},
       Text("not a jpeg at all"),
-      Join({Bytes(100, 0), file}),                     // starts at offset 100
-      Bytes(file.begin(), file.begin() + 20),          // header cut
-      Bytes{0xFF, 0xD8, 0xFF, 0xD9},                   // no image
+      Join({Bytes(100, 0), file}),             // starts at offset 100
+      Bytes(file.begin(), file.begin() + 20),  // header cut
+      Bytes{0xFF, 0xD8, 0xFF, 0xD9},           // no image
   };
   for (const auto& data : cases) {
     TIOParamsVals params;
@@ -480,9 +477,9 @@ TEST(JpegRead, MarkersKeptInFileOrderWithoutTheFirstAPP0) {
   MakePicture(picture, 16, 16);
   const Bytes file = Encode(picture).Data;
   const size_t afterJFIF = 2 + Segments(file).at(0).Length;
-  const Bytes extra = Join({Segment(0xE1, Text("app1")), Segment(0xE0, Text("second APP0")),
-                            Segment(0xFE, Text("comment")), Segment(0xED, Text("app13")),
-                            Segment(0xE1, Text("second app1"))});
+  const Bytes extra =
+      Join({Segment(0xE1, Text("app1")), Segment(0xE0, Text("second APP0")), Segment(0xFE, Text("comment")),
+            Segment(0xED, Text("app13")), Segment(0xE1, Text("second app1"))});
   const Bytes withMarkers = InsertAt(file, afterJFIF, extra);
   TIOParamsVals params;
   TIEBitmap bitmap;
@@ -557,10 +554,10 @@ Bytes WithExif(const Bytes& File, const Bytes& Block, uint16_t JFIFDensity) {
 }
 
 // The start-up of the I/O layer installs the EXIF block parser.
-#define REQUIRE_EXIF_PARSER()                        \
-  do {                                               \
-    IEInitImageIO();                                 \
-    ASSERT_NE(IELoadEXIFFromBlockHook, nullptr);     \
+#define REQUIRE_EXIF_PARSER()                    \
+  do {                                           \
+    IEInitImageIO();                             \
+    ASSERT_NE(IELoadEXIFFromBlockHook, nullptr); \
   } while (0)
 
 }  // namespace
@@ -751,8 +748,8 @@ TEST(JpegWrite, AlphaIsFlattenedOntoWhiteAndTheBitmapKept) {
   TIOParamsVals params;
   TIEBitmap bitmap;
   ASSERT_FALSE(Decode(encoded.Data, bitmap, params));
-  EXPECT_GE(static_cast<const uint8_t*>(bitmap.ScanLine(1))[5], 250);   // transparent: white
-  EXPECT_LE(static_cast<const uint8_t*>(bitmap.ScanLine(14))[5], 5);    // opaque: black
+  EXPECT_GE(static_cast<const uint8_t*>(bitmap.ScanLine(1))[5], 250);  // transparent: white
+  EXPECT_LE(static_cast<const uint8_t*>(bitmap.ScanLine(14))[5], 5);   // opaque: black
 }
 
 TEST(JpegWrite, OneBitBitmap) {
@@ -872,9 +869,9 @@ TEST(JpegRead, ColourManagementUsesTheFileProfile) {
   ASSERT_GT(icc.size(), 100u);
   const size_t half = icc.size() / 2;
   // The profile in two chunks, stored in reverse order, and a comment.
-  const Bytes markers = Join({ICCSegment(2, 2, Bytes(icc.begin() + static_cast<ptrdiff_t>(half), icc.end())),
-                              Segment(0xFE, Text("c")),
-                              ICCSegment(1, 2, Bytes(icc.begin(), icc.begin() + static_cast<ptrdiff_t>(half)))});
+  const Bytes markers =
+      Join({ICCSegment(2, 2, Bytes(icc.begin() + static_cast<ptrdiff_t>(half), icc.end())), Segment(0xFE, Text("c")),
+            ICCSegment(1, 2, Bytes(icc.begin(), icc.begin() + static_cast<ptrdiff_t>(half)))});
   const Bytes file = InsertAt(plain, 2 + Segments(plain).at(0).Length, markers);
 
   TIOParamsVals off;

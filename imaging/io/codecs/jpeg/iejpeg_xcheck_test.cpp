@@ -61,11 +61,15 @@ TEST(JpegXcheck, DecodesEqualDjpeg) {
   IE_REQUIRE_TOOL("djpeg", "libjpeg-turbo-progs");
   TIETempDir dir;
   const std::vector<std::vector<std::string>> fixtures = {
-      {"-quality", "75"}, {"-grayscale"},        {"-rgb"},         {"-sample", "2x1"}, {"-progressive"},
-      {"-optimize"},      {"-smooth", "20"},      {"-restart", "1"}, {"-arithmetic"},    {"-quality", "30", "-sample", "1x1"},
+      {"-quality", "75"}, {"-grayscale"},
+      {"-rgb"},           {"-sample", "2x1"},
+      {"-progressive"},   {"-optimize"},
+      {"-smooth", "20"},  {"-restart", "1"},
+      {"-arithmetic"},    {"-quality", "30", "-sample", "1x1"},
   };
-  const std::pair<const char*, TIEJPEGDCTMethod> methods[] = {
-      {"int", TIEJPEGDCTMethod::jdIntSlow}, {"fast", TIEJPEGDCTMethod::jdIntFast}, {"float", TIEJPEGDCTMethod::jdFloat}};
+  const std::pair<const char*, TIEJPEGDCTMethod> methods[] = {{"int", TIEJPEGDCTMethod::jdIntSlow},
+                                                              {"fast", TIEJPEGDCTMethod::jdIntFast},
+                                                              {"float", TIEJPEGDCTMethod::jdFloat}};
   const std::pair<const char*, TIEJPEGScale> scales[] = {{"1/1", TIEJPEGScale::jsFull},
                                                          {"1/2", TIEJPEGScale::jsHalf},
                                                          {"1/4", TIEJPEGScale::jsQuarter},
@@ -147,11 +151,27 @@ TEST(JpegXcheck, OurFilesDecodeInDjpegAsInOurReader) {
   };
   const Case cases[] = {
       {"default", nullptr, false},
-      {"4:4:4 q95", [](TIOParamsVals& p) { p.JPEGSubSampling = 0; p.JPEGQuality = 95; }, false},
-      {"4:2:2 progressive", [](TIOParamsVals& p) { p.JPEGSubSampling = 1; p.JPEGProgressive = true; }, false},
+      {"4:4:4 q95",
+       [](TIOParamsVals& p) {
+         p.JPEGSubSampling = 0;
+         p.JPEGQuality = 95;
+       },
+       false},
+      {"4:2:2 progressive",
+       [](TIOParamsVals& p) {
+         p.JPEGSubSampling = 1;
+         p.JPEGProgressive = true;
+       },
+       false},
       {"gray", [](TIOParamsVals& p) { p.JPEGColorSpace = TIEJPEGColorSpace::jcGray; }, true},
       {"rgb", [](TIOParamsVals& p) { p.JPEGColorSpace = TIEJPEGColorSpace::jcRGB; }, false},
-      {"float smooth", [](TIOParamsVals& p) { p.JPEGDCTMethod = TIEJPEGDCTMethod::jdFloat; p.JPEGSmoothing = 30; p.JPEGOptimalHuffman = false; }, false},
+      {"float smooth",
+       [](TIOParamsVals& p) {
+         p.JPEGDCTMethod = TIEJPEGDCTMethod::jdFloat;
+         p.JPEGSmoothing = 30;
+         p.JPEGOptimalHuffman = false;
+       },
+       false},
   };
   for (const auto& c : cases) {
     const auto encoded = Encode(picture, c.Setup);

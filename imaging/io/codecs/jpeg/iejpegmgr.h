@@ -27,12 +27,12 @@ inline constexpr int32_t IEJpegBufferSize = 65536;
 inline constexpr long IEJpegMaxMemory = 2147483647L;
 
 struct TIEJpegErrorMgr {
-  jpeg_error_mgr Pub;  // first: libjpeg sees only this
-  int32_t Warnings;    // warnings seen since the last reset
-  int32_t LastWarning; // code of the last one
-  int32_t ErrorCode;   // code given to error_exit
+  jpeg_error_mgr Pub;            // first: libjpeg sees only this
+  int32_t Warnings;              // warnings seen since the last reset
+  int32_t LastWarning;           // code of the last one
+  int32_t ErrorCode;             // code given to error_exit
   std::atomic<bool>* AbortFlag;  // set by error_exit; may be nil
-  std::jmp_buf Jump;   // armed by IEJpegCall
+  std::jmp_buf Jump;             // armed by IEJpegCall
 };
 
 // Fills Err with the codec's methods: error_exit sets the abort flag and

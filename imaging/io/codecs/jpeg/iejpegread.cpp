@@ -92,8 +92,7 @@ void ApplyJFIFDensity(const jpeg_decompress_struct& Info, TIOParamsVals& Params)
       Params.SetDpiX(static_cast<int32_t>(Trunc(Info.X_density * 2.54)));
       Params.SetDpiY(static_cast<int32_t>(Trunc(Info.Y_density * 2.54)));
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -108,14 +107,10 @@ uint32_t ScaleDenominator(const TIOParamsVals& Params, uint32_t StoredWidth, uin
         if ((StoredWidth >> n) >= w && (StoredHeight >> n) >= h) return 1u << n;
       return 1;
     }
-    case TIEJPEGScale::jsFull:
-      return 1;
-    case TIEJPEGScale::jsHalf:
-      return 2;
-    case TIEJPEGScale::jsQuarter:
-      return 4;
-    case TIEJPEGScale::jsEighth:
-      return 8;
+    case TIEJPEGScale::jsFull: return 1;
+    case TIEJPEGScale::jsHalf: return 2;
+    case TIEJPEGScale::jsQuarter: return 4;
+    case TIEJPEGScale::jsEighth: return 8;
   }
   return 0;
 }
@@ -242,8 +237,7 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
         Params.SamplesPerPixel = 4;
         out = JCS_CMYK;
         break;
-      default:
-        break;
+      default: break;
     }
     if (out == JCS_UNKNOWN) {
       // Two components, or more than four: nothing this reader can show.
@@ -254,15 +248,9 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
 
     // Step 7.
     switch (Params.JPEGDCTMethod) {
-      case TIEJPEGDCTMethod::jdIntSlow:
-        s.Info.dct_method = JDCT_ISLOW;
-        break;
-      case TIEJPEGDCTMethod::jdIntFast:
-        s.Info.dct_method = JDCT_IFAST;
-        break;
-      case TIEJPEGDCTMethod::jdFloat:
-        s.Info.dct_method = JDCT_FLOAT;
-        break;
+      case TIEJPEGDCTMethod::jdIntSlow: s.Info.dct_method = JDCT_ISLOW; break;
+      case TIEJPEGDCTMethod::jdIntFast: s.Info.dct_method = JDCT_IFAST; break;
+      case TIEJPEGDCTMethod::jdFloat: s.Info.dct_method = JDCT_FLOAT; break;
     }
 
     // Steps 8 and 9.
@@ -383,8 +371,7 @@ void IEDecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIO
     // The read starts where the caller put the stream (a JPEG may follow a
     // header block), so that is where it goes back to.
     const int64_t start = Stream->Position();
-    DecodeJPEG(Stream, TablesStream, Bitmap, Params, Progress, true, KeepYCbCr, true, InvertCMYK,
-               AllowColorManagement);
+    DecodeJPEG(Stream, TablesStream, Bitmap, Params, Progress, true, KeepYCbCr, true, InvertCMYK, AllowColorManagement);
     Stream->SetPosition(start);
     Params.SetThumbnailOnly(true);
     if (Params.EXIFThumbnail && !Params.EXIFThumbnail->IsEmpty()) {

@@ -16,9 +16,9 @@ namespace {
 
 // Annex K.1 and K.2 tables in the zigzag order of a DQT segment.
 constexpr std::array<int32_t, 64> kNaturalLuma = {
-    16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,  14, 13, 16, 24, 40, 57,
-    69, 56, 14, 17, 22,  29,  51,  87,  80, 62, 18, 22, 37,  56,  68,  109, 103, 77, 24, 35, 55, 64,
-    81, 104, 113, 92, 49, 64,  78,  87,  103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
+    16, 11,  10,  16, 24, 40, 51, 61, 12,  12,  14,  19,  26, 58, 60, 55,  14,  13,  16,  24, 40, 57,
+    69, 56,  14,  17, 22, 29, 51, 87, 80,  62,  18,  22,  37, 56, 68, 109, 103, 77,  24,  35, 55, 64,
+    81, 104, 113, 92, 49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98,  112, 100, 103, 99};
 constexpr std::array<int32_t, 64> kZigzag = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
                                              12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
                                              35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
@@ -55,7 +55,9 @@ Bytes Table(int32_t Number, const std::array<int32_t, 64>& Entries, bool Wide = 
   return b;
 }
 
-Bytes Head(const Bytes& Data, size_t Count) { return Bytes(Data.begin(), Data.begin() + static_cast<ptrdiff_t>(Count)); }
+Bytes Head(const Bytes& Data, size_t Count) {
+  return Bytes(Data.begin(), Data.begin() + static_cast<ptrdiff_t>(Count));
+}
 
 const Bytes kSOI{0xFF, 0xD8};
 const Bytes kEOI{0xFF, 0xD9};
@@ -112,7 +114,7 @@ TEST(JpegScan, StreamLengthEndsAtEOI) {
   const Case cases[] = {
       {Join({prefix, file, Bytes(50, 0x22)}), static_cast<int64_t>(file.size())},
       {Join({prefix, withComment, Text("trailing")}), static_cast<int64_t>(withComment.size())},
-      {Join({prefix, Bytes(file.begin(), file.begin() + 60)}), 60},  // cut: to the end
+      {Join({prefix, Bytes(file.begin(), file.begin() + 60)}), 60},                      // cut: to the end
       {Join({prefix, Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x01, 0xFF, 0xD9, 0x00}}), 8},  // length below 2
   };
   for (const auto& c : cases) {
@@ -138,7 +140,9 @@ TEST(JpegScan, TableQualities) {
       {"two segments: the first only",
        Join({kSOI, Segment(0xDB, Table(0, Luma(1))), Segment(0xDB, Table(1, Chroma(2))), kEOI}),
        {50}},
-      {"tables 2 and 3 give none", Join({kSOI, Segment(0xDB, Join({Table(2, Luma(1)), Table(0, Luma(2))})), kEOI}), {25}},
+      {"tables 2 and 3 give none",
+       Join({kSOI, Segment(0xDB, Join({Table(2, Luma(1)), Table(0, Luma(2))})), kEOI}),
+       {25}},
       {"after other segments",
        Join({kSOI, Segment(0xE1, Bytes{0xFF, 0xDB, 0x00}), Segment(0xC4, Bytes(20, 0xFF)),
              Segment(0xDB, Table(0, Ones()))}),
@@ -206,8 +210,7 @@ TEST(JpegScan, ICCChunksAreJoinedInSequenceOrder) {
        Join({a, b, c})},
       {"duplicate ignored", Join({kSOI, ICCChunk(1, 2, a), ICCChunk(1, 2, c), ICCChunk(2, 2, b)}), Join({a, b})},
       {"bad sequence numbers ignored",
-       Join({kSOI, ICCChunk(0, 1, c), ICCChunk(2, 1, c), ICCChunk(1, 0, c), ICCChunk(1, 1, a)}),
-       a},
+       Join({kSOI, ICCChunk(0, 1, c), ICCChunk(2, 1, c), ICCChunk(1, 0, c), ICCChunk(1, 1, a)}), a},
       {"chunk missing: nothing", Join({kSOI, ICCChunk(1, 2, a), kEOI, ICCChunk(2, 2, b)}), {}},
       {"short marker skipped", Join({kSOI, Segment(0xE2, Text("ICC_PROF")), ICCChunk(1, 1, a)}), a},
       {"cut marker", Head(Join({kSOI, ICCChunk(1, 1, a)}), 20), {}},

@@ -104,8 +104,7 @@ void IEEncodeJPEG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIE
   // Step 1 without touching the caller's bitmap: an alpha channel with
   // transparency is flattened onto white row by row, and ie1g rows are
   // widened row by row, into a work row.
-  const bool flatten =
-      format == TIEPixelFormat::ie24RGB && Bitmap->HasAlphaChannel() && IEHasTransparency(Bitmap);
+  const bool flatten = format == TIEPixelFormat::ie24RGB && Bitmap->HasAlphaChannel() && IEHasTransparency(Bitmap);
   const bool bits = format == TIEPixelFormat::ie1g;
 
   TWriteStateHolder holder;
@@ -126,12 +125,8 @@ void IEEncodeJPEG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIE
   // stores RGB in file order); CMYK targets take TCMYK rows.
   bool cmykInput = false;
   switch (Params.JPEGColorSpace) {
-    case TIEJPEGColorSpace::jcGray:
-      s.Target = JCS_GRAYSCALE;
-      break;
-    case TIEJPEGColorSpace::jcYCbCr:
-      s.Target = JCS_YCbCr;
-      break;
+    case TIEJPEGColorSpace::jcGray: s.Target = JCS_GRAYSCALE; break;
+    case TIEJPEGColorSpace::jcYCbCr: s.Target = JCS_YCbCr; break;
     case TIEJPEGColorSpace::jcCMYK:
       s.Target = JCS_CMYK;
       cmykInput = true;
@@ -140,9 +135,7 @@ void IEEncodeJPEG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIE
       s.Target = JCS_YCCK;
       cmykInput = true;
       break;
-    default:
-      s.Target = JCS_RGB;
-      break;
+    default: s.Target = JCS_RGB; break;
   }
   if (cmykInput) {
     s.Info.input_components = 4;
@@ -155,15 +148,9 @@ void IEEncodeJPEG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIE
   s.Info.X_density = Density(Params.DpiX, IEDefaultDpiX);
   s.Info.Y_density = Density(Params.DpiY, IEDefaultDpiY);
   switch (Params.JPEGDCTMethod) {
-    case TIEJPEGDCTMethod::jdIntSlow:
-      s.Info.dct_method = JDCT_ISLOW;
-      break;
-    case TIEJPEGDCTMethod::jdIntFast:
-      s.Info.dct_method = JDCT_IFAST;
-      break;
-    case TIEJPEGDCTMethod::jdFloat:
-      s.Info.dct_method = JDCT_FLOAT;
-      break;
+    case TIEJPEGDCTMethod::jdIntSlow: s.Info.dct_method = JDCT_ISLOW; break;
+    case TIEJPEGDCTMethod::jdIntFast: s.Info.dct_method = JDCT_IFAST; break;
+    case TIEJPEGDCTMethod::jdFloat: s.Info.dct_method = JDCT_FLOAT; break;
   }
   s.Info.optimize_coding = Params.JPEGOptimalHuffman ? TRUE : FALSE;
   s.Info.smoothing_factor = std::clamp(Params.JPEGSmoothing, 0, 100);

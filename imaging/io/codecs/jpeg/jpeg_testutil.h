@@ -29,7 +29,7 @@ inline void MakePicture(TIEBitmap& Bitmap, int32_t Width, int32_t Height) {
   for (int32_t y = 0; y < Height; ++y) {
     auto* row = static_cast<uint8_t*>(Bitmap.ScanLine(y));
     for (int32_t x = 0; x < Width; ++x) {
-      row[x * 3 + 0] = static_cast<uint8_t>(x * 255 / (Width > 1 ? Width - 1 : 1));   // blue
+      row[x * 3 + 0] = static_cast<uint8_t>(x * 255 / (Width > 1 ? Width - 1 : 1));    // blue
       row[x * 3 + 1] = static_cast<uint8_t>(y * 255 / (Height > 1 ? Height - 1 : 1));  // green
       row[x * 3 + 2] = static_cast<uint8_t>(255 - x * 128 / (Width > 1 ? Width : 1));  // red
     }
@@ -93,8 +93,8 @@ inline bool Decode(const Bytes& Data, TIEBitmap& Bitmap, TIOParamsVals& Params,
   std::atomic<bool> abort{false};
   TIECodecProgress progress;
   progress.AbortFlag = &abort;
-  IEDecodeJPEG(&stream, Options.Tables != nullptr ? &tables : nullptr, &Bitmap, Params, progress,
-               Options.ParamsOnly, Options.KeepYCbCr, Options.ReadMetadata, Options.InvertCMYK, true);
+  IEDecodeJPEG(&stream, Options.Tables != nullptr ? &tables : nullptr, &Bitmap, Params, progress, Options.ParamsOnly,
+               Options.KeepYCbCr, Options.ReadMetadata, Options.InvertCMYK, true);
   return abort.load();
 }
 

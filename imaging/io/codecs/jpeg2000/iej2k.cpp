@@ -92,8 +92,7 @@ bool TileGridFits(TStream* Stream, int64_t Start, int64_t Length, bool Jp2) {
   }
   // SOC, then SIZ: Lsiz Rsiz Xsiz Ysiz XOsiz YOsiz XTsiz YTsiz XTOsiz YTOsiz.
   uint8_t s[40];
-  if (csLength >= 40 && ReadAt(Stream, cs, s, 40) && s[0] == 0xFF && s[1] == 0x4F && s[2] == 0xFF &&
-      s[3] == 0x51) {
+  if (csLength >= 40 && ReadAt(Stream, cs, s, 40) && s[0] == 0xFF && s[1] == 0x4F && s[2] == 0xFF && s[3] == 0x51) {
     const int64_t xsiz = BE32(s + 8), ysiz = BE32(s + 12);
     const int64_t xt = BE32(s + 24), yt = BE32(s + 28);
     const int64_t xto = BE32(s + 32), yto = BE32(s + 36);
@@ -229,20 +228,11 @@ enum class TJ2KColour { Gray, RGB, YCbCr };
 // three or more RGB.
 bool ColourOf(const opj_image_t* Image, TJ2KColour& Colour) {
   switch (Image->color_space) {
-    case OPJ_CLRSPC_GRAY:
-      Colour = TJ2KColour::Gray;
-      return true;
-    case OPJ_CLRSPC_SRGB:
-      Colour = TJ2KColour::RGB;
-      return true;
-    case OPJ_CLRSPC_SYCC:
-      Colour = TJ2KColour::YCbCr;
-      return true;
-    case OPJ_CLRSPC_UNSPECIFIED:
-      Colour = Image->numcomps >= 3 ? TJ2KColour::RGB : TJ2KColour::Gray;
-      return true;
-    default:
-      return false;
+    case OPJ_CLRSPC_GRAY: Colour = TJ2KColour::Gray; return true;
+    case OPJ_CLRSPC_SRGB: Colour = TJ2KColour::RGB; return true;
+    case OPJ_CLRSPC_SYCC: Colour = TJ2KColour::YCbCr; return true;
+    case OPJ_CLRSPC_UNSPECIFIED: Colour = Image->numcomps >= 3 ? TJ2KColour::RGB : TJ2KColour::Gray; return true;
+    default: return false;
   }
 }
 
@@ -423,7 +413,6 @@ std::string IEJ2000OptionText(const TIOParamsVals& Params) {
   if (Params.J2000Progression == 1) text += " prg=rlcp";
   return text;
 }
-
 
 void IEEncodeJ2000(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
                    int32_t Format) {

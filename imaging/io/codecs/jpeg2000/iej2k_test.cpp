@@ -53,8 +53,7 @@ struct TComp {
   std::function<int32_t(int32_t X, int32_t Y)> Value;  // in component coordinates
 };
 
-Bytes OpjEncode(int32_t W, int32_t H, const std::vector<TComp>& Comps, OPJ_COLOR_SPACE Space,
-                OPJ_CODEC_FORMAT Format) {
+Bytes OpjEncode(int32_t W, int32_t H, const std::vector<TComp>& Comps, OPJ_COLOR_SPACE Space, OPJ_CODEC_FORMAT Format) {
   std::vector<opj_image_cmptparm_t> cp(Comps.size());
   for (size_t i = 0; i < Comps.size(); ++i) {
     std::memset(&cp[i], 0, sizeof cp[i]);
@@ -120,8 +119,8 @@ void MakeRGB(TIEBitmap& B, int32_t W, int32_t H) {
   B.Allocate(W, H, ie24RGB);
   for (int32_t y = 0; y < H; ++y)
     for (int32_t x = 0; x < W; ++x)
-      *B.PixelRGB(x, y) = TRGB{static_cast<uint8_t>(x * 37 + y), static_cast<uint8_t>(y * 53 + 7),
-                               static_cast<uint8_t>((x ^ y) * 29)};
+      *B.PixelRGB(x, y) =
+          TRGB{static_cast<uint8_t>(x * 37 + y), static_cast<uint8_t>(y * 53 + 7), static_cast<uint8_t>((x ^ y) * 29)};
 }
 
 void MakeBilevel(TIEBitmap& B, int32_t W, int32_t H) {
@@ -170,10 +169,10 @@ TEST(J2k, OptionTextFormatsRateWithoutLocale) {
 TEST(J2k, YCbCrTablesUseSinglePrecisionWeights) {
   const auto& t = IEJ2000YCbCr();
   EXPECT_EQ(t.CrToR[128], 0);
-  EXPECT_EQ(t.CrToR[255], 178);   // 1.402 × 127
-  EXPECT_EQ(t.CbToB[0], -227);    // 1.772 × -128
-  EXPECT_EQ(t.CrToG[255], -91);   // -0.714136 × 127
-  EXPECT_EQ(t.CbToG[0], 44);      // -0.344136 × -128
+  EXPECT_EQ(t.CrToR[255], 178);  // 1.402 × 127
+  EXPECT_EQ(t.CbToB[0], -227);   // 1.772 × -128
+  EXPECT_EQ(t.CrToG[255], -91);  // -0.714136 × 127
+  EXPECT_EQ(t.CbToG[0], 44);     // -0.344136 × -128
 }
 
 // ---- Round trips -------------------------------------------------------------------
@@ -288,9 +287,12 @@ TEST(J2k, PrecisionReductionTable) {
     int32_t Sample;
     uint8_t Expected;
   } cases[] = {
-      {"12-bit top bits", 12, false, 0xABC, 0xAB}, {"4-bit level", 4, false, 9, 144},
-      {"4-bit max", 4, false, 15, 240},           {"signed 8-bit", 8, true, -128, 0},
-      {"signed zero", 8, true, 0, 128},           {"16-bit", 16, false, 0x1234, 0x12},
+      {"12-bit top bits", 12, false, 0xABC, 0xAB},
+      {"4-bit level", 4, false, 9, 144},
+      {"4-bit max", 4, false, 15, 240},
+      {"signed 8-bit", 8, true, -128, 0},
+      {"signed zero", 8, true, 0, 128},
+      {"16-bit", 16, false, 0x1234, 0x12},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -374,8 +376,8 @@ TEST(J2k, TileGridLargerThanTheDataIsRefused) {
     TIOParamsVals p;
     ASSERT_TRUE(Read(file, b, p));
     size_t siz = 0;
-    while (siz + 4 < file.size() && !(file[siz] == 0xFF && file[siz + 1] == 0x4F && file[siz + 2] == 0xFF &&
-                                     file[siz + 3] == 0x51))
+    while (siz + 4 < file.size() &&
+           !(file[siz] == 0xFF && file[siz + 1] == 0x4F && file[siz + 2] == 0xFF && file[siz + 3] == 0x51))
       ++siz;
     ASSERT_LT(siz + 40, file.size());
     auto put32 = [&](size_t at, uint32_t v) {
@@ -391,8 +393,7 @@ TEST(J2k, TileGridLargerThanTheDataIsRefused) {
 }
 
 // ---- Conformance ---------------------------------------------------------------------
-void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                  bool Preview) {
+void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool Preview) {
   IEDecodeJ2000(Stream, Bitmap, Params, Progress, Preview);
 }
 

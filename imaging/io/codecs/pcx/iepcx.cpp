@@ -72,7 +72,8 @@ class TLineDecoder {
 
 void ReadColorMap(const uint8_t* Raw, int32_t Count, std::vector<TRGB>& Palette) {
   Palette.resize(static_cast<size_t>(Count));
-  for (int32_t i = 0; i < Count; ++i) Palette[static_cast<size_t>(i)] = TRGB{Raw[i * 3 + 2], Raw[i * 3 + 1], Raw[i * 3]};
+  for (int32_t i = 0; i < Count; ++i)
+    Palette[static_cast<size_t>(i)] = TRGB{Raw[i * 3 + 2], Raw[i * 3 + 1], Raw[i * 3]};
 }
 
 }  // namespace
@@ -144,7 +145,8 @@ void IEDecodePCX(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, in
     // The data after the header, bounded by the bytes the stream holds.
     const int64_t want = std::min(DataSize, streamSize - start) - kHeaderSize;
     std::vector<uint8_t> data(static_cast<size_t>(std::max<int64_t>(want, 0)));
-    if (!data.empty()) data.resize(static_cast<size_t>(std::max(Stream->Read(data.data(), static_cast<int32_t>(data.size())), 0)));
+    if (!data.empty())
+      data.resize(static_cast<size_t>(std::max(Stream->Read(data.data(), static_cast<int32_t>(data.size())), 0)));
     TLineDecoder decoder(data.data(), data.size(), h[2] == 1);
 
     // Room for every pixel the width needs, whatever the line length says:
@@ -214,8 +216,7 @@ void IEDecodePCX(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, in
           }
           break;
         }
-        case TLayout::None:
-          break;
+        case TLayout::None: break;
       }
     }
   } catch (const std::exception&) {
@@ -354,9 +355,7 @@ void IEEncodePCX(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
       if (IEProgressRow(Progress, y)) return;
       const void* row = work->ScanLine(y);
       switch (depth) {
-        case 1:
-          out.PutLine(static_cast<const uint8_t*>(row), count, lineLength, encode);
-          break;
+        case 1: out.PutLine(static_cast<const uint8_t*>(row), count, lineLength, encode); break;
         case 4: {
           const auto* s = static_cast<const TRGB*>(row);
           std::fill_n(line.begin(), count, 0);
@@ -369,7 +368,8 @@ void IEEncodePCX(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
         }
         case 8: {
           const auto* s = static_cast<const TRGB*>(row);
-          for (int32_t x = 0; x < width; ++x) line[static_cast<size_t>(x)] = static_cast<uint8_t>(quantizer->RGBIndex(s[x]));
+          for (int32_t x = 0; x < width; ++x)
+            line[static_cast<size_t>(x)] = static_cast<uint8_t>(quantizer->RGBIndex(s[x]));
           out.PutLine(line.data(), count, lineLength, encode);
           break;
         }
@@ -513,7 +513,8 @@ void IEEncodeDCX(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
     int32_t entry = 0;
     auto note = [&] {
       const auto at = static_cast<uint32_t>(built.Position());
-      for (int32_t b = 0; b < 4; ++b) table[static_cast<size_t>(4 + entry * 4 + b)] = static_cast<uint8_t>(at >> (8 * b));
+      for (int32_t b = 0; b < 4; ++b)
+        table[static_cast<size_t>(4 + entry * 4 + b)] = static_cast<uint8_t>(at >> (8 * b));
       ++entry;
     };
     std::vector<uint8_t> page;

@@ -38,8 +38,7 @@ bool IETestDCX(TStream* Stream);
 int32_t IEDCXPageCount(TStream* Stream);
 // Reads page DCXImageIndex (limited to the pages there, and applied to
 // every image index of IOParams). No pages or a failed test: abort flag.
-void IEDecodeDCX(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIECodecProgress& Progress,
-                 bool Preview);
+void IEDecodeDCX(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIECodecProgress& Progress, bool Preview);
 // Inserts Bitmap as a new page at DCXImageIndex (0 for a negative index,
 // after the last page for an index past it) into the container the stream
 // holds, or makes a new container in an empty stream. The container is

@@ -52,8 +52,7 @@ struct TRun {
   bool Aborted = false;
 };
 
-TRun ReadPcx(const Bytes& Data, TIEBitmap& Bitmap, TIOParamsVals& Params, int64_t DataSize = -1,
-             bool Preview = false) {
+TRun ReadPcx(const Bytes& Data, TIEBitmap& Bitmap, TIOParamsVals& Params, int64_t DataSize = -1, bool Preview = false) {
   TCustomMemoryStream s;
   s.SetPointer(Data.data(), static_cast<int64_t>(Data.size()));
   std::atomic<bool> abort{false};
@@ -383,9 +382,7 @@ TEST(Dcx, TestCountAndPageSelection) {
   EXPECT_EQ(IEDCXPageCount(&s), 3);
   EXPECT_EQ(s.Position(), 0);
 
-  const struct {
-    int32_t Index, Width, Applied;
-  } cases[] = {{0, 3, 0}, {1, 4, 1}, {7, 5, 2}, {-3, 3, 0}};
+  const struct { int32_t Index, Width, Applied; } cases[] = {{0, 3, 0}, {1, 4, 1}, {7, 5, 2}, {-3, 3, 0}};
   for (const auto& c : cases) {
     TIEBitmap bitmap;
     TIOParamsVals params;
@@ -519,9 +516,9 @@ TEST(PcxXcheck, DecodesEqualPcxtoppm) {
   ASSERT_TRUE(IEWriteBytesFile(dir.File("many.ppm"), FormatPnmOf(Sample(37, 11, 300))));
   ASSERT_TRUE(IEWriteBytesFile(dir.File("few.ppm"), FormatPnmOf(Sample(37, 11, 14))));
   for (const auto& args : std::vector<std::vector<std::string>>{{"ppmtopcx", "-24bit", dir.File("many.ppm")},
-                                                                 {"ppmtopcx", "-8bit", dir.File("few.ppm")},
-                                                                 {"ppmtopcx", "-planes", "4", dir.File("few.ppm")},
-                                                                 {"ppmtopcx", "-packed", dir.File("few.ppm")}}) {
+                                                                {"ppmtopcx", "-8bit", dir.File("few.ppm")},
+                                                                {"ppmtopcx", "-planes", "4", dir.File("few.ppm")},
+                                                                {"ppmtopcx", "-packed", dir.File("few.ppm")}}) {
     SCOPED_TRACE(args[1]);
     const TIEToolRun run = IERunTool(args);
     ASSERT_EQ(run.ExitStatus, 0);

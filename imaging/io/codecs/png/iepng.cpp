@@ -98,7 +98,8 @@ void ReadTransforms(TPngRead& S) {
                        S.BackgroundFromFile ? PNG_BACKGROUND_GAMMA_FILE : PNG_BACKGROUND_GAMMA_SCREEN,
                        S.BackgroundFromFile ? 1 : 0, 1.0);
   if (!S.Raw) {
-    if (S.ColorType == PNG_COLOR_TYPE_PALETTE || (S.ColorType == PNG_COLOR_TYPE_GRAY && S.BitDepth > 1 && S.BitDepth < 8))
+    if (S.ColorType == PNG_COLOR_TYPE_PALETTE ||
+        (S.ColorType == PNG_COLOR_TYPE_GRAY && S.BitDepth > 1 && S.BitDepth < 8))
       png_set_expand(S.Png);
     if (S.BitDepth == 16) png_set_strip_16(S.Png);
     if (S.BitDepth < 8) png_set_packing(S.Png);
@@ -150,8 +151,8 @@ bool IsColour(const png_color& C, uint8_t V) { return C.red == V && C.green == V
 
 }  // namespace
 
-void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                 bool ParamsOnly, std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha) {
+void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool ParamsOnly,
+                 std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha) {
   TPngRead s;
   s.Stream = Stream;
   s.Progress = &Progress;
@@ -283,7 +284,8 @@ void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
     return;
   }
   if (format == TIEPixelFormat::ie8p)
-    for (int i = 0; i < std::min(plteCount, 256); ++i) Bitmap->SetPaletteColor(i, Params.Palette[static_cast<size_t>(i)]);
+    for (int i = 0; i < std::min(plteCount, 256); ++i)
+      Bitmap->SetPaletteColor(i, Params.Palette[static_cast<size_t>(i)]);
   if (s.Split) {
     s.Mask = Mask.get();
     s.Mask->SetFull(false);
@@ -384,12 +386,11 @@ void WriteRows(TPngWrite& S) {
         case TRowKind::Gray1:
         case TRowKind::Gray8Direct:
         case TRowKind::Rgb:
-        case TRowKind::PaletteDirect:
-          row = line;
-          break;
+        case TRowKind::PaletteDirect: row = line; break;
         case TRowKind::Gray8Index:
           if (S.ImagePalette)
-            for (int32_t x = 0; x < w; ++x) S.Row[x] = static_cast<uint8_t>(S.Quantizer->RGBIndex(S.ImagePalette[line[x]]));
+            for (int32_t x = 0; x < w; ++x)
+              S.Row[x] = static_cast<uint8_t>(S.Quantizer->RGBIndex(S.ImagePalette[line[x]]));
           else
             for (int32_t x = 0; x < w; ++x) S.Row[x] = static_cast<uint8_t>(S.Quantizer->RGBIndex(rgb[x]));
           break;
@@ -437,8 +438,7 @@ std::unique_ptr<TIEBitmap> CopyAs(TIEBitmap* Source, TIEPixelFormat Format) {
 
 }  // namespace
 
-void IEEncodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                 TIEMask* Mask) {
+void IEEncodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, TIEMask* Mask) {
   if (Bitmap->IsEmpty()) {
     IESetAborting(Progress);
     return;
@@ -468,8 +468,7 @@ void IEEncodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
     }
   } else {
     const bool onePalette = Params.SamplesPerPixel == 1;
-    const bool keep = format == TIEPixelFormat::ie24RGB ||
-                      (onePalette && format == TIEPixelFormat::ie8p && !alpha) ||
+    const bool keep = format == TIEPixelFormat::ie24RGB || (onePalette && format == TIEPixelFormat::ie8p && !alpha) ||
                       (onePalette && format == TIEPixelFormat::ie8g && !alpha);
     if (!keep) {
       work = CopyAs(Bitmap, TIEPixelFormat::ie24RGB);
@@ -496,7 +495,8 @@ void IEEncodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
       const int32_t count = std::min(quantizer->ColorCount() + 1, 256);
       const TRGB& bg = Params.PNGBackground;
       plte.push_back(png_color{bg.r, bg.g, bg.b});
-      for (int32_t i = 1; i < count; ++i) plte.push_back(png_color{map[size_t(i - 1)].r, map[size_t(i - 1)].g, map[size_t(i - 1)].b});
+      for (int32_t i = 1; i < count; ++i)
+        plte.push_back(png_color{map[size_t(i - 1)].r, map[size_t(i - 1)].g, map[size_t(i - 1)].b});
       s.ColorType = PNG_COLOR_TYPE_PALETTE;
       s.TransparentEntry0 = true;
       s.Kind = TRowKind::PaletteAlpha;

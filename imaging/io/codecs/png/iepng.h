@@ -22,14 +22,13 @@ class TIOParamsVals;
 // pixel, and receives the alpha of images that have it. With IgnoreAlpha
 // transparency is composited onto the file's bKGD colour, or else onto
 // PNGBackground.
-void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                 bool ParamsOnly, std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha);
+void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool ParamsOnly,
+                 std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha);
 
 // Writes Bitmap at the stream's position; Mask (nil for none) is the alpha to
 // write. Params.BitsPerSample may be adjusted to what is written. The
 // caller's bitmap is never changed.
-void IEEncodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                 TIEMask* Mask);
+void IEEncodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, TIEMask* Mask);
 
 // True when the stream starts with 0x89 "PNG"; the bytes read are given back.
 bool IETestPNG(TStream* Stream);

@@ -20,7 +20,9 @@ namespace {
 
 const TRGB Red{0, 0, 255}, Green{0, 255, 0}, Blue{255, 0, 0}, White{255, 255, 255}, Black{0, 0, 0};
 
-void Be32(Bytes& B, uint32_t V) { B.insert(B.end(), {uint8_t(V >> 24), uint8_t(V >> 16), uint8_t(V >> 8), uint8_t(V)}); }
+void Be32(Bytes& B, uint32_t V) {
+  B.insert(B.end(), {uint8_t(V >> 24), uint8_t(V >> 16), uint8_t(V >> 8), uint8_t(V)});
+}
 
 void Chunk(Bytes& File, const char* Type, const Bytes& Data) {
   Be32(File, static_cast<uint32_t>(Data.size()));
@@ -81,8 +83,7 @@ Bytes Encode(TIEBitmap& Bitmap, TIOParamsVals& Params, TIEMask* Mask = nullptr, 
   return WriteWith([&](TStream* S, TIECodecProgress& P) { IEEncodePNG(S, &Bitmap, Params, P, Mask); }, Aborted);
 }
 
-void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                  bool Preview) {
+void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool Preview) {
   std::unique_ptr<TIEMask> mask;
   IEDecodePNG(Stream, Bitmap, Params, Progress, Preview, mask, Preview);
 }
@@ -121,8 +122,11 @@ TEST(PngTest, SignatureStartOnly) {
   struct {
     Bytes Data;
     bool Ok;
-  } cases[] = {{{0x89, 'P', 'N', 'G'}, true}, {{0x89, 'P', 'N', 'G', 0, 0, 0, 0, 9, 9}, true},
-               {{0x89, 'P', 'N'}, false}, {{'P', 'N', 'G', 0x89}, false}, {{}, false}};
+  } cases[] = {{{0x89, 'P', 'N', 'G'}, true},
+               {{0x89, 'P', 'N', 'G', 0, 0, 0, 0, 9, 9}, true},
+               {{0x89, 'P', 'N'}, false},
+               {{'P', 'N', 'G', 0x89}, false},
+               {{}, false}};
   for (const auto& c : cases) {
     bool answer = false;
     int64_t position = -1;
@@ -138,7 +142,8 @@ TEST(PngTest, SignatureStartOnly) {
 TEST(PngRead, AlphaOfEveryKindBecomesTheMask) {
   // 16-bit RGBA: the high bytes of colour and alpha.
   {
-    auto r = Read(MakePng(2, 1, 16, 6, {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0x80, 0x01, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF}}));
+    auto r =
+        Read(MakePng(2, 1, 16, 6, {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0x80, 0x01, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF}}));
     ASSERT_FALSE(r->Aborted);
     EXPECT_EQ(r->Bitmap.PixelFormat(), TIEPixelFormat::ie24RGB);
     EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), (TRGB{0x9A, 0x56, 0x12}));
@@ -221,7 +226,8 @@ TEST(PngRead, BackgroundResolutionAndNativeFormats) {
     auto r = std::make_unique<TPngRead>();
     r->Params.PNGBackground = Green;
     const Bytes file = MakePng(1, 1, 8, 6, {{9, 9, 9, 0}});
-    ReadWith(file, [&](TStream* S, TIECodecProgress& P) { IEDecodePNG(S, &r->Bitmap, r->Params, P, false, r->Mask, true); });
+    ReadWith(file,
+             [&](TStream* S, TIECodecProgress& P) { IEDecodePNG(S, &r->Bitmap, r->Params, P, false, r->Mask, true); });
     EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), Green);
   }
   // pHYs in metres: 11811 is 300 dpi; other units leave the default.
@@ -271,9 +277,12 @@ TEST(PngWrite, RoundTripsColourTypes) {
     int32_t Bps, Spp;
     bool Mask, Interlaced;
     int32_t Colours;
-  } cases[] = {{"rgb", 8, 3, false, false, 64},       {"rgba", 8, 4, true, false, 64},
-               {"rgba interlaced", 8, 4, true, true, 64}, {"palette", 8, 1, false, false, 40},
-               {"palette four bits", 4, 1, false, false, 16}, {"palette with alpha", 8, 1, true, true, 30},
+  } cases[] = {{"rgb", 8, 3, false, false, 64},
+               {"rgba", 8, 4, true, false, 64},
+               {"rgba interlaced", 8, 4, true, true, 64},
+               {"palette", 8, 1, false, false, 40},
+               {"palette four bits", 4, 1, false, false, 16},
+               {"palette with alpha", 8, 1, true, true, 30},
                {"bilevel", 1, 1, false, false, 2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -315,7 +324,8 @@ TEST(PngWrite, RoundTripsColourTypes) {
       for (int32_t x : {5, 6}) {
         const size_t at = (3 * 23 + static_cast<size_t>(x)) * 3;
         std::fill(got.begin() + static_cast<std::ptrdiff_t>(at), got.begin() + static_cast<std::ptrdiff_t>(at) + 3, 0);
-        std::fill(want.begin() + static_cast<std::ptrdiff_t>(at), want.begin() + static_cast<std::ptrdiff_t>(at) + 3, 0);
+        std::fill(want.begin() + static_cast<std::ptrdiff_t>(at), want.begin() + static_cast<std::ptrdiff_t>(at) + 3,
+                  0);
       }
     } else if (c.Mask) {
       EXPECT_EQ(r->Mask->GetPixel(5, 3), 0);

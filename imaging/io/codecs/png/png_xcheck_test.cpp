@@ -21,9 +21,8 @@ void ExpectSameAsPngtopam(const std::string& Path, const std::string& What) {
   TIEBitmap bitmap;
   TIOParamsVals params;
   std::unique_ptr<TIEMask> mask;
-  const bool aborted = ReadWith(file, [&](TStream* S, TIECodecProgress& P) {
-    IEDecodePNG(S, &bitmap, params, P, false, mask, false);
-  });
+  const bool aborted =
+      ReadWith(file, [&](TStream* S, TIECodecProgress& P) { IEDecodePNG(S, &bitmap, params, P, false, mask, false); });
   ASSERT_FALSE(aborted);
   const TIEToolRun colour = IERunTool({"pngtopam", Path});
   const TIEToolRun alpha = IERunTool({"pngtopam", "-alpha", Path});
@@ -100,14 +99,14 @@ TEST(PngXcheck, DecodesEqualPngtopam) {
   struct {
     int ColourType, Depth;
     bool Alpha;
-  } converts[] = {{0, 1, false}, {0, 2, false}, {0, 4, false}, {0, 8, false}, {0, 16, false}, {2, 8, false},
+  } converts[] = {{0, 1, false},  {0, 2, false}, {0, 4, false}, {0, 8, false}, {0, 16, false}, {2, 8, false},
                   {2, 16, false}, {3, 8, false}, {4, 8, true},  {6, 8, true},  {6, 16, true}};
   for (const auto& c : converts) {
     const std::string out = dir.File("c" + std::to_string(n++) + ".png");
     const std::string what = "color-type " + std::to_string(c.ColourType) + " bit-depth " + std::to_string(c.Depth);
     const std::string& source = c.ColourType == 0 ? pgm : c.ColourType == 4 ? pgma : c.Alpha ? pam : ppm;
-    ASSERT_EQ(IERunTool({"convert", source, "-define", "png:color-type=" + std::to_string(c.ColourType),
-                         "-define", "png:bit-depth=" + std::to_string(c.Depth), "PNG:" + out})
+    ASSERT_EQ(IERunTool({"convert", source, "-define", "png:color-type=" + std::to_string(c.ColourType), "-define",
+                         "png:bit-depth=" + std::to_string(c.Depth), "PNG:" + out})
                   .ExitStatus,
               0)
         << what;
@@ -144,8 +143,8 @@ TEST(PngXcheck, OurFilesPassPngcheckAndKeepTheirText) {
     params.SetDpiY(300);
     params.PNGTextKeys.Add("Comment");
     params.PNGTextValues.Add("written by the test");
-    const Bytes file =
-        WriteWith([&](TStream* S, TIECodecProgress& P) { IEEncodePNG(S, &picture, params, P, c.Mask ? &mask : nullptr); });
+    const Bytes file = WriteWith(
+        [&](TStream* S, TIECodecProgress& P) { IEEncodePNG(S, &picture, params, P, c.Mask ? &mask : nullptr); });
     const std::string path = dir.File("o" + std::to_string(n++) + ".png");
     IEWriteBytesFile(path, file);
     EXPECT_EQ(IERunTool({"pngcheck", "-v", path}).ExitStatus, 0);

@@ -42,9 +42,7 @@ class TByteSource {
     }
     return done;
   }
-  bool AtEnd() {
-    return FAt >= FLen && !Fill();
-  }
+  bool AtEnd() { return FAt >= FLen && !Fill(); }
   // The bytes still to come: those buffered and those the stream holds.
   int64_t Available() const {
     const int64_t rest = FEnd ? 0 : std::max<int64_t>(FStream->Size() - FStream->Position(), 0);
@@ -358,7 +356,8 @@ void IEEncodePXM(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
     return;
   }
   String comments;
-  for (int32_t i = 0; i < IOParams.PXMComments.Count(); ++i) comments += "\n# " + IOParams.PXMComments.Strings(i) + "\n";
+  for (int32_t i = 0; i < IOParams.PXMComments.Count(); ++i)
+    comments += "\n# " + IOParams.PXMComments.Strings(i) + "\n";
   const String size = std::to_string(w) + " " + std::to_string(h);
   const int32_t bits = IOParams.BitsPerSample;
   const int32_t spp = IOParams.SamplesPerPixel;
@@ -411,7 +410,8 @@ void IEEncodePXM(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
         }
         case TOut::P5: {
           const auto* row = static_cast<const TRGB*>(line);
-          for (int32_t x = 0; x < w; ++x) o[x] = static_cast<uint8_t>((21 * row[x].r + 71 * row[x].g + 8 * row[x].b) / 100);
+          for (int32_t x = 0; x < w; ++x)
+            o[x] = static_cast<uint8_t>((21 * row[x].r + 71 * row[x].g + 8 * row[x].b) / 100);
           break;
         }
         case TOut::P6: {

@@ -27,8 +27,7 @@ bool IETestPXM(TStream* Stream);
 // ieRGB48 when NativePixelFormat is set. Header comments go to PXMComments.
 // A bad header sets the abort flag; so does a truncated raw raster, whose
 // missing rows stay zero. Plain rasters that end early keep the rest zero.
-void IEDecodePXM(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIECodecProgress& Progress,
-                 bool Preview);
+void IEDecodePXM(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIECodecProgress& Progress, bool Preview);
 
 // Writes P4 (BitsPerSample 1 × 1 or an ie1g bitmap), P5 (8 × 1), P6 with
 // maximum 65535 (16 × 3 from ie24RGB, or an ieRGB48 bitmap) or else P6 with

@@ -64,7 +64,8 @@ void MakeRGB(TIEBitmap& Bm, int32_t W, int32_t H) {
   Bm.Allocate(W, H, ie24RGB);
   for (int32_t y = 0; y < H; ++y)
     for (int32_t x = 0; x < W; ++x)
-      *Bm.PixelRGB(x, y) = TRGB{static_cast<uint8_t>(x * 31 + y), static_cast<uint8_t>(y * 47), static_cast<uint8_t>(x * y * 13)};
+      *Bm.PixelRGB(x, y) =
+          TRGB{static_cast<uint8_t>(x * 31 + y), static_cast<uint8_t>(y * 47), static_cast<uint8_t>(x * y * 13)};
 }
 
 // ---- Tokenizer and test ----------------------------------------------------------------
@@ -87,12 +88,9 @@ TEST(Pxm, ContentTest) {
     std::string Data;
     bool Expected;
   } cases[] = {
-      {"plain", "P1 2 2\n0101", true},
-      {"comment before size", "P5\n# x\n3 1 255\n", true},
-      {"zero width", "P5 0 1 255\n", false},
-      {"text width", "P5 ab 1 255\n", false},
-      {"P7", "P7 2 2 255\n", false},
-      {"no height", "P6 4", false},
+      {"plain", "P1 2 2\n0101", true},       {"comment before size", "P5\n# x\n3 1 255\n", true},
+      {"zero width", "P5 0 1 255\n", false}, {"text width", "P5 ab 1 255\n", false},
+      {"P7", "P7 2 2 255\n", false},         {"no height", "P6 4", false},
       {"500 comments", many, false},
   };
   for (const auto& c : cases) EXPECT_EQ(TestPxm(B(c.Data)), c.Expected) << c.Name;
@@ -218,12 +216,9 @@ TEST(Pxm, WriterHeaderLayoutAndCases) {
     const char* Head;
     size_t RasterBytes;
   } cases[] = {
-      {"P4 from 24-bit", 1, 1, ie24RGB, "P4 3 2\n", 2},
-      {"P4 from ie1g", 8, 3, ie1g, "P4 3 2\n", 2},
-      {"P6 wide", 16, 3, ie24RGB, "P6 3 2 65535\n", 36},
-      {"P6 deep", 8, 3, ieRGB48, "P6 3 2 65535\n", 36},
-      {"P6 from ie8g", 8, 3, ie8g, "P6 3 2 255\n", 18},
-      {"otherwise P6", 5, 2, ie24RGB, "P6 3 2 255\n", 18},
+      {"P4 from 24-bit", 1, 1, ie24RGB, "P4 3 2\n", 2},  {"P4 from ie1g", 8, 3, ie1g, "P4 3 2\n", 2},
+      {"P6 wide", 16, 3, ie24RGB, "P6 3 2 65535\n", 36}, {"P6 deep", 8, 3, ieRGB48, "P6 3 2 65535\n", 36},
+      {"P6 from ie8g", 8, 3, ie8g, "P6 3 2 255\n", 18},  {"otherwise P6", 5, 2, ie24RGB, "P6 3 2 255\n", 18},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);

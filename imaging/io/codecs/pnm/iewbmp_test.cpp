@@ -136,8 +136,8 @@ Bytes WmfHeader(uint16_t Type, uint16_t Words, uint16_t Params, bool Placeable) 
     h = {0xD7, 0xCD, 0xC6, 0x9A};
     h.resize(22, 0);
   }
-  const Bytes m{static_cast<uint8_t>(Type), 0, static_cast<uint8_t>(Words), 0, 0, 3, 100, 0, 0, 0, 1, 0,
-                20, 0, 0, 0, static_cast<uint8_t>(Params), 0};
+  const Bytes m{static_cast<uint8_t>(Type),   0, static_cast<uint8_t>(Words), 0, 0, 3, 100, 0, 0, 0, 1, 0, 20, 0, 0, 0,
+                static_cast<uint8_t>(Params), 0};
   h.insert(h.end(), m.begin(), m.end());
   h.resize(h.size() + 24, 0);
   return h;

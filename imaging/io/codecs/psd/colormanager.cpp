@@ -159,8 +159,7 @@ void TColorManager::SetGammaValues(float Main, float Display) {
   FMainGamma = Main;
   FDisplayGamma = Display;
   const double exponent = 1.0 / (double(Main) * double(Display));
-  for (int32_t i = 0; i < 256; ++i)
-    FGammaTable[i] = ClampToByte(int32_t(Round(std::pow(i / 255.0, exponent) * 255.0)));
+  for (int32_t i = 0; i < 256; ++i) FGammaTable[i] = ClampToByte(int32_t(Round(std::pow(i / 255.0, exponent) * 255.0)));
 }
 
 void TColorManager::PrepareYCbCrTables() {
@@ -225,22 +224,15 @@ void TColorManager::SelectConverter() {
     case L::layRGB:
     case L::layRGBA:
     case L::layBGR:
-    case L::layBGRA:
-      pick(&TColorManager::MapRGB, &TColorManager::MapRGB);
-      break;
-    case L::layCMYK:
-      pick(&TColorManager::MapCMYKToRGB, &TColorManager::MapCMYKToBGR);
-      break;
-    case L::layLab:
-      pick(&TColorManager::MapLabToRGB, &TColorManager::MapLabToBGR);
-      break;
+    case L::layBGRA: pick(&TColorManager::MapRGB, &TColorManager::MapRGB); break;
+    case L::layCMYK: pick(&TColorManager::MapCMYKToRGB, &TColorManager::MapCMYKToBGR); break;
+    case L::layLab: pick(&TColorManager::MapLabToRGB, &TColorManager::MapLabToBGR); break;
     case L::layYCbCr:
     case L::layYCC:
       PrepareYCbCrTables();
       pick(&TColorManager::MapYCbCrToRGB, &TColorManager::MapYCbCrToBGR);
       break;
-    default:
-      break;
+    default: break;
   }
   FChanged = false;
 }
@@ -520,13 +512,11 @@ TPixelFormat TColorManager::PlatformPixelFormat(bool ForTarget) const {
       if (bits >= 2 && bits <= 4) return TPixelFormat::pf4bit;
       if (bits >= 8) return TPixelFormat::pf8bit;
       break;
-    case 3:
-      return bits <= 5 ? TPixelFormat::pf15bit : TPixelFormat::pf24bit;
+    case 3: return bits <= 5 ? TPixelFormat::pf15bit : TPixelFormat::pf24bit;
     case 4:
       if (bits >= 8) return TPixelFormat::pf32bit;
       break;
-    default:
-      break;
+    default: break;
   }
   return TPixelFormat::pfCustom;
 }
@@ -580,8 +570,7 @@ TPaletteEntries TColorManager::BuildPalette(TSources Data, uint8_t Format, int32
         e.peGreen = wordLevel(pg + 2 * i);
         e.peBlue = wordLevel(pb + 2 * i);
         break;
-      default:
-        break;
+      default: break;
     }
   }
   // Resampled to the target's index range; source indices beyond the entries

@@ -41,9 +41,7 @@ enum class TColorFlag : uint8_t {
 using TColorFlags = Set<TColorFlag>;
 
 // 0 below 0, 255 above 255.
-constexpr uint8_t ClampToByte(int32_t Value) {
-  return Value < 0 ? 0 : Value > 255 ? 255 : uint8_t(Value);
-}
+constexpr uint8_t ClampToByte(int32_t Value) { return Value < 0 ? 0 : Value > 255 ? 255 : uint8_t(Value); }
 // A * B div C on 16-bit operands: 32-bit product, quotient truncated to 16
 // bits. C = 0 gives 0.
 constexpr uint16_t MulDiv16(uint16_t A, uint16_t B, uint16_t C) {

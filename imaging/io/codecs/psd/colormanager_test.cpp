@@ -83,8 +83,8 @@ TEST(PsdColorManager, MaskSelectsPixels) {
   TColorManager m;
   const uint8_t src[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   const std::vector<uint8_t> out = Convert(m, {src}, 8, 24, 170, 0xEE);
-  const std::vector<uint8_t> expected = {3,    2,    1,    0xEE, 0xEE, 0xEE, 6,    5,    4,    0xEE, 0xEE, 0xEE,
-                                         9,    8,    7,    0xEE, 0xEE, 0xEE, 12,   11,   10,   0xEE, 0xEE, 0xEE};
+  const std::vector<uint8_t> expected = {3, 2, 1, 0xEE, 0xEE, 0xEE, 6,  5,  4,  0xEE, 0xEE, 0xEE,
+                                         9, 8, 7, 0xEE, 0xEE, 0xEE, 12, 11, 10, 0xEE, 0xEE, 0xEE};
   EXPECT_EQ(out, expected);
 }
 

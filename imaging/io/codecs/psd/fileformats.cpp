@@ -94,8 +94,7 @@ void TFileFormatList::AddFormat(const String& Extension, const String& ClassDesc
     entry.Description = Description;
     entry.FileTypes = FileTypes;
   }
-  TPicture::RegisterFileFormat(Extension, Description.empty() ? classEntry->Description : Description,
-                               GraphicClass);
+  TPicture::RegisterFileFormat(Extension, Description.empty() ? classEntry->Description : Description, GraphicClass);
 }
 
 void TFileFormatList::RemoveFormat(const String& Extension, TGraphicClass GraphicClass) {

@@ -32,8 +32,8 @@ class TFileFormatList {
 
   // An extension already present raises EInvalidGraphic unless Replace; then
   // it moves to GraphicClass. Registers the extension with TPicture.
-  void AddFormat(const String& Extension, const String& ClassDescription, const String& Description,
-                 uint8_t FileTypes, bool Replace, bool CanCreate, TGraphicClass GraphicClass);
+  void AddFormat(const String& Extension, const String& ClassDescription, const String& Description, uint8_t FileTypes,
+                 bool Replace, bool CanCreate, TGraphicClass GraphicClass);
   // With an extension: that entry (an unknown one changes nothing). Without:
   // every extension of GraphicClass. TPicture forgets the removed extensions;
   // a class left without extensions leaves the list.

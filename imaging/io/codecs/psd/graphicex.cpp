@@ -28,7 +28,9 @@ constexpr int64_t MaxPackBitsRatio = 64;
 constexpr int32_t PSDHeaderSize = 26;
 
 uint16_t BE16(const uint8_t* P) { return uint16_t((P[0] << 8) | P[1]); }
-uint32_t BE32(const uint8_t* P) { return (uint32_t(P[0]) << 24) | (uint32_t(P[1]) << 16) | (uint32_t(P[2]) << 8) | P[3]; }
+uint32_t BE32(const uint8_t* P) {
+  return (uint32_t(P[0]) << 24) | (uint32_t(P[1]) << 16) | (uint32_t(P[2]) << 8) | P[3];
+}
 
 uint16_t ReadBE16(TStream* S) {
   uint8_t b[2];
@@ -60,17 +62,13 @@ TColorLayout LayoutOfMode(uint16_t Mode, uint16_t Channels) {
     case 1:  // Grayscale
     case 8:  // Duotone
       return TColorLayout::layGray;
-    case 2:
-      return TColorLayout::layIndexed;
+    case 2: return TColorLayout::layIndexed;
     case 3:  // RGB
     case 7:  // Multichannel
       return Channels == 3 ? TColorLayout::layRGB : TColorLayout::layRGBA;
-    case 4:
-      return TColorLayout::layCMYK;
-    case 9:
-      return TColorLayout::layLab;
-    default:
-      return TColorLayout::layNone;
+    case 4: return TColorLayout::layCMYK;
+    case 9: return TColorLayout::layLab;
+    default: return TColorLayout::layNone;
   }
 }
 
@@ -197,15 +195,9 @@ void TPSDGraphic::LoadFromStream(TStream* Stream) {
     cm.SetSourceLayout(layout);
     switch (layout) {
       case TColorLayout::layIndexed:
-      case TColorLayout::layGray:
-        cm.SetTargetLayout(layout);
-        break;
-      case TColorLayout::layRGB:
-        cm.SetTargetLayout(TColorLayout::layBGR);
-        break;
-      case TColorLayout::layRGBA:
-        cm.SetTargetLayout(TColorLayout::layBGRA);
-        break;
+      case TColorLayout::layGray: cm.SetTargetLayout(layout); break;
+      case TColorLayout::layRGB: cm.SetTargetLayout(TColorLayout::layBGR); break;
+      case TColorLayout::layRGBA: cm.SetTargetLayout(TColorLayout::layBGRA); break;
       case TColorLayout::layCMYK:
         cm.SetTargetLayout(TColorLayout::layBGR);
         cm.SetTargetSamples(3);
@@ -232,15 +224,10 @@ void TPSDGraphic::LoadFromStream(TStream* Stream) {
     int32_t planes = 1;  // planes converted
     switch (layout) {
       case TColorLayout::layRGB:
-      case TColorLayout::layLab:
-        planes = 3;
-        break;
+      case TColorLayout::layLab: planes = 3; break;
       case TColorLayout::layRGBA:
-      case TColorLayout::layCMYK:
-        planes = 4;
-        break;
-      default:
-        break;
+      case TColorLayout::layCMYK: planes = 4; break;
+      default: break;
     }
     if (channels < planes) throw EInvalidGraphic(gesTooFewChannels);
 
@@ -250,10 +237,10 @@ void TPSDGraphic::LoadFromStream(TStream* Stream) {
     const int64_t sampleBytes = (depth + 7) / 8;
     if (int64_t(width) * height * channels * sampleBytes > MaxImageBytes) throw EInvalidGraphic(gesTooLarge);
     // Bytes of one row of channel 0 (gray, palette) or of one plane (colour).
-    const int64_t rowBytes = paletted ? (depth == 16 ? 2 * int64_t(width) : (int64_t(width) * depth + 7) / 8)
-                                      : int64_t(width) * (depth / 8);
+    const int64_t rowBytes =
+        paletted ? (depth == 16 ? 2 * int64_t(width) : (int64_t(width) * depth + 7) / 8) : int64_t(width) * (depth / 8);
     const int64_t planeBytes = rowBytes * height;
-    const int64_t unpacked = planeBytes * planes;  // what is converted
+    const int64_t unpacked = planeBytes * planes;                          // what is converted
     const int64_t stored = paletted ? planeBytes : planeBytes * channels;  // what the file holds
     const int32_t countChannels = paletted ? 1 : channels;
     std::vector<uint16_t> counts;
@@ -297,7 +284,7 @@ void TPSDGraphic::LoadFromStream(TStream* Stream) {
         InstallPalette(this, cm.BuildGrayPalette(props.Options.Contains(TImageOption::ioMinIsWhite)));
       Skip(Stream, modeDataLength);
     }
-    SkipSection(Stream);                   // image resources
+    SkipSection(Stream);                          // image resources
     Skip(Stream, int64_t(ReadBE32(Stream)) + 2);  // layers and masks, compression
 
     if (packBits) {
@@ -307,8 +294,7 @@ void TPSDGraphic::LoadFromStream(TStream* Stream) {
     Progress(this, TProgressStage::psEnding, 0, false, FProgressRect, gesLoadingImage);
 
     auto rowDone = [&](int32_t r) {
-      Progress(this, TProgressStage::psRunning, uint8_t(MulDiv(r, 100, height)), true, FProgressRect,
-               gesLoadingImage);
+      Progress(this, TProgressStage::psRunning, uint8_t(MulDiv(r, 100, height)), true, FProgressRect, gesLoadingImage);
       OffsetRect(FProgressRect, 0, 1);
     };
     if (paletted) {

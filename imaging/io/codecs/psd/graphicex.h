@@ -32,9 +32,9 @@ struct TImageProperties {
   uint8_t BitsPerSample = 0;
   uint8_t SamplesPerPixel = 0;  // channels, at most 4
   uint8_t BitsPerPixel = 0;
-  uint8_t Compression = 0;      // 3: PackBits, 1: none
+  uint8_t Compression = 0;  // 3: PackBits, 1: none
   float FileGamma = 1.0f;
-  uint8_t Channels = 0;         // low byte of the header's channel count
+  uint8_t Channels = 0;  // low byte of the header's channel count
 };
 
 class TGraphicExGraphic : public TBitmap {

@@ -46,14 +46,10 @@ std::vector<PALETTEENTRY> PaletteOf(TBitmap& B) {
 std::vector<uint8_t> PixelOf(TBitmap& B, int32_t X, int32_t Y) {
   const uint8_t* row = B.ScanLine(Y);
   switch (B.PixelFormat()) {
-    case TPixelFormat::pf1bit:
-      return {uint8_t((row[X / 8] >> (7 - X % 8)) & 1)};
-    case TPixelFormat::pf8bit:
-      return {row[X]};
-    case TPixelFormat::pf24bit:
-      return {row + 3 * X, row + 3 * X + 3};
-    default:
-      return {row + 4 * X, row + 4 * X + 4};
+    case TPixelFormat::pf1bit: return {uint8_t((row[X / 8] >> (7 - X % 8)) & 1)};
+    case TPixelFormat::pf8bit: return {row[X]};
+    case TPixelFormat::pf24bit: return {row + 3 * X, row + 3 * X + 3};
+    default: return {row + 4 * X, row + 4 * X + 4};
   }
 }
 
@@ -216,10 +212,10 @@ TEST(PsdGraphic, IndexedPaletteLongerThan768BytesReadsTheFirst768) {
   f.Width = 2;
   f.Planes = {{0, 255}};
   f.ModeData.assign(900, 0);
-  f.ModeData[0] = 9;            // red of entry 0
-  f.ModeData[256 + 255] = 7;    // green of entry 255
-  f.ModeData[512 + 255] = 5;    // blue of entry 255
-  f.ModeData[800] = 0xEE;       // past the table
+  f.ModeData[0] = 9;          // red of entry 0
+  f.ModeData[256 + 255] = 7;  // green of entry 255
+  f.ModeData[512 + 255] = 5;  // blue of entry 255
+  f.ModeData[800] = 0xEE;     // past the table
   TLoad l = Load(BuildPsd(f));
   const auto pal = PaletteOf(*l.Graphic);
   ASSERT_EQ(pal.size(), 256u);
@@ -442,7 +438,7 @@ TEST(PsdGraphic, ProgressAndProperties) {
   g.LoadFromStream(&s);
   using P = TProgressStage;
   const std::vector<std::pair<TProgressStage, int>> expected = {
-      {P::psStarting, 0}, {P::psEnding, 0},  {P::psStarting, 0},  {P::psEnding, 0},  {P::psStarting, 0},
+      {P::psStarting, 0}, {P::psEnding, 0},   {P::psStarting, 0}, {P::psEnding, 0},   {P::psStarting, 0},
       {P::psRunning, 0},  {P::psRunning, 25}, {P::psRunning, 50}, {P::psRunning, 75}, {P::psEnding, 0}};
   EXPECT_EQ(events, expected);
   EXPECT_EQ(rects.front(), Rect(0, 0, 2, 1));

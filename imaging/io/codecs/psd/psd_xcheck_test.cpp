@@ -17,7 +17,7 @@ namespace {
 // single pixels.
 TPnmImage SourcePicture() {
   TPnmImage img = MakePnm('6', 9, 7);
-  const uint8_t colours[12][3] = {{0, 0, 0},     {255, 255, 255}, {255, 0, 0},   {0, 255, 0},
+  const uint8_t colours[12][3] = {{0, 0, 0},     {255, 255, 255}, {255, 0, 0},    {0, 255, 0},
                                   {0, 0, 255},   {200, 180, 20},  {30, 140, 210}, {128, 128, 128},
                                   {250, 100, 7}, {90, 10, 160},   {17, 230, 190}, {64, 64, 32}};
   for (int32_t y = 0; y < img.Height; ++y)
@@ -33,16 +33,10 @@ std::vector<int32_t> OurRGB(TBitmap& B, int32_t X, int32_t Y) {
   const uint8_t* row = B.ScanLine(Y);
   int32_t index = -1;
   switch (B.PixelFormat()) {
-    case TPixelFormat::pf1bit:
-      index = (row[X / 8] >> (7 - X % 8)) & 1;
-      break;
-    case TPixelFormat::pf8bit:
-      index = row[X];
-      break;
-    case TPixelFormat::pf24bit:
-      return {row[3 * X + 2], row[3 * X + 1], row[3 * X]};
-    default:
-      return {row[4 * X + 2], row[4 * X + 1], row[4 * X]};
+    case TPixelFormat::pf1bit: index = (row[X / 8] >> (7 - X % 8)) & 1; break;
+    case TPixelFormat::pf8bit: index = row[X]; break;
+    case TPixelFormat::pf24bit: return {row[3 * X + 2], row[3 * X + 1], row[3 * X]};
+    default: return {row[4 * X + 2], row[4 * X + 1], row[4 * X]};
   }
   PALETTEENTRY e{};
   GetPaletteEntries(B.Palette(), uint32_t(index), 1, &e);
@@ -106,8 +100,8 @@ TEST(PsdXcheck, ImageMagickFiles) {
         for (int32_t x = 0; x < expected.Width; ++x) {
           const std::vector<int32_t> ours = OurRGB(g, x, y);
           for (int32_t ch = 0; ch < 3; ++ch) {
-            const int32_t want =
-                int32_t(expected.Samples[expected.Index(x, y, expected.Channels == 1 ? 0 : ch)]) * 255 / expected.MaxVal;
+            const int32_t want = int32_t(expected.Samples[expected.Index(x, y, expected.Channels == 1 ? 0 : ch)]) *
+                                 255 / expected.MaxVal;
             ASSERT_LE(std::abs(ours[size_t(ch)] - want), c.Tolerance)
                 << "pixel " << x << "," << y << " channel " << ch << ": " << ours[size_t(ch)] << " vs " << want;
           }

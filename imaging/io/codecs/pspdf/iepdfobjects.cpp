@@ -192,9 +192,7 @@ void IEPDFAddObject(TIEPDFObjectList& List, TIEPDFObject* Object) {
   Object->Number = static_cast<int32_t>(List.size());
 }
 
-void IEPDFWriteHeader(TStream* Stream) {
-  Put(Stream, String("%PDF-1.4\n%\xC8\xD2\xF0\xFE\n"));
-}
+void IEPDFWriteHeader(TStream* Stream) { Put(Stream, String("%PDF-1.4\n%\xC8\xD2\xF0\xFE\n")); }
 
 void IEPDFWriteObjects(TStream* Stream, const TIEPDFObjectList& List) {
   for (TIEPDFObject* object : List) {

@@ -31,8 +31,8 @@ class TIEPDFObject {
   // Writes the object's text at the stream's position; records it in Offset.
   virtual void Write(TStream* Stream) = 0;
 
-  int32_t Number = 0;   // set when the object joins the object list; 0 for direct objects
-  int64_t Offset = 0;   // position of the last write; of the "n 0 obj" line once numbered
+  int32_t Number = 0;  // set when the object joins the object list; 0 for direct objects
+  int64_t Offset = 0;  // position of the last write; of the "n 0 obj" line once numbered
   bool NotOwned = false;
 };
 

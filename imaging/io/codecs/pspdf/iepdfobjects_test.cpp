@@ -79,7 +79,11 @@ TEST(PdfObjects, ObjectsWriteTheirText) {
       {"large, no exponent", [] { return new TIEPDFNumericObject(1e20); }, "100000000000000000000"},
       {"large, rounded", [] { return new TIEPDFNumericObject(123456789012345678.0); }, "123456789012346000"},
       {"not a number", [] { return new TIEPDFNumericObject(std::nan("")); }, "0"},
-      {"array", [] { return Numbers({0, 0, 595, 842}); }, "[0 0 595 842 ]"},
+      {"array",
+       [] {
+         return Numbers({0, 0, 595, 842});
+       },
+       "[0 0 595 842 ]"},
       {"empty array", [] { return new TIEPDFArrayObject; }, "[]"},
       {"booleans",
        [] {
@@ -177,11 +181,11 @@ TEST(PdfObjects, DocumentStructure) {
   EXPECT_EQ(pdf.substr(at, 20), "0000000000 65535 f \n");
   for (TIEPDFObject* o : list) {
     at += 20;
-    EXPECT_EQ(pdf.substr(at, 20), String(10 - std::to_string(o->Offset).size(), '0') + std::to_string(o->Offset) +
-                                      " 00000 n \n");
+    EXPECT_EQ(pdf.substr(at, 20),
+              String(10 - std::to_string(o->Offset).size(), '0') + std::to_string(o->Offset) + " 00000 n \n");
   }
-  EXPECT_EQ(pdf.substr(at + 20), "trailer\n<< /Size 7\n/Root 1 0 R\n/Info 6 0 R\n>>\nstartxref\n" +
-                                     std::to_string(xref) + "\n%%EOF\n");
+  EXPECT_EQ(pdf.substr(at + 20),
+            "trailer\n<< /Size 7\n/Root 1 0 R\n/Info 6 0 R\n>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n");
   for (TIEPDFObject* o : list) delete o;
 }
 

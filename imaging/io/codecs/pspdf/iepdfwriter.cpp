@@ -59,8 +59,7 @@ String PDFDate(TDateTime Value) {
 }
 
 // The bilevel image data and its filter entries, by PDFCompression.
-void EncodeBilevel(TIEPDFStreamObject& Image, TIEBitmap* Bitmap, TIOParamsVals& Params,
-                   TIECodecProgress& Progress) {
+void EncodeBilevel(TIEPDFStreamObject& Image, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress) {
   const int32_t w = Bitmap->Width();
   const int32_t h = Bitmap->Height();
   const size_t rowBytes = (size_t(w) + 7) / 8;
@@ -215,7 +214,7 @@ void IEClosePDF(std::unique_ptr<TIEPDFDocument>& Document, TStream* Stream, TIOP
   IEPDFCreatePages(Document->Objects, Document->PageList);
   auto info = std::make_unique<TIEPDFDictionaryObject>();
   const std::pair<const char*, const String*> texts[] = {
-      {"Title", &Params.PDFTitle},     {"Author", &Params.PDFAuthor},   {"Subject", &Params.PDFSubject},
+      {"Title", &Params.PDFTitle},       {"Author", &Params.PDFAuthor},   {"Subject", &Params.PDFSubject},
       {"Keywords", &Params.PDFKeywords}, {"Creator", &Params.PDFCreator}, {"Producer", &Params.PDFProducer}};
   for (const auto& [key, text] : texts)
     if (!text->empty()) info->Add(key, new TIEPDFStringObject(*text));

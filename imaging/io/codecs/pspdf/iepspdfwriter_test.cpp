@@ -49,9 +49,7 @@ void MakeBilevel(TIEBitmap& B, int32_t W, int32_t H) {
   }
 }
 
-std::string Text(TMemoryStream& S) {
-  return std::string(static_cast<const char*>(S.Memory()), size_t(S.Size()));
-}
+std::string Text(TMemoryStream& S) { return std::string(static_cast<const char*>(S.Memory()), size_t(S.Size())); }
 
 std::vector<std::string> Lines(const std::string& T) {
   std::vector<std::string> out;
@@ -75,7 +73,10 @@ size_t CountOf(const std::string& T, const std::string& What) {
 // "%%EndData", without line ends and end markers.
 size_t DataDigits(const std::string& T) {
   size_t start = T.find("colorimage\r\n");
-  if (start == std::string::npos) start = T.find("image\r\n") + 7; else start += 12;
+  if (start == std::string::npos)
+    start = T.find("image\r\n") + 7;
+  else
+    start += 12;
   const size_t end = T.find("%%EndData");
   std::string data = T.substr(start, end - start);
   size_t digits = 0;
@@ -104,30 +105,31 @@ TEST(PsWriter, OnePageColourDocumentLines) {
   IEEncodePSPage(&s, &b, p, progress);
   const std::string t = Text(s);
   const std::vector<std::string> lines = Lines(t);
-  const std::vector<std::string> head = {"%!PS-Adobe-3.0",
-                                         "%%Creator: Img by Tessaly",
-                                         "%%Title: Two  lines (kept)",
-                                         "%%CreationDate: Thu Dec 10 19:05:09 2026",
-                                         "%%DocumentData: Clean7Bit",
-                                         "%%LanguageLevel: 2",
-                                         "%%Pages: 1     ",
-                                         "%%BoundingBox: 0 0 594 841",
-                                         "%%EndComments",
-                                         "%%BeginProlog",
-                                         "10 dict begin",
-                                         "%%EndProlog",
-                                         "%%Page: 1 1",
-                                         "0 842 translate",
-                                         "595 -297 scale",
-                                         "100 50 8",
-                                         "[ 100 0 0 50 0 0 ]",
-                                         "/rstr 100 string def",
-                                         "/gstr 100 string def",
-                                         "/bstr 100 string def",
-                                         "{currentfile /ASCII85Decode filter /RunLengthDecode filter rstr readstring pop}",
-                                         "{currentfile /ASCII85Decode filter /RunLengthDecode filter gstr readstring pop}",
-                                         "{currentfile /ASCII85Decode filter /RunLengthDecode filter bstr readstring pop}",
-                                         "true 3"};
+  const std::vector<std::string> head = {
+      "%!PS-Adobe-3.0",
+      "%%Creator: Img by Tessaly",
+      "%%Title: Two  lines (kept)",
+      "%%CreationDate: Thu Dec 10 19:05:09 2026",
+      "%%DocumentData: Clean7Bit",
+      "%%LanguageLevel: 2",
+      "%%Pages: 1     ",
+      "%%BoundingBox: 0 0 594 841",
+      "%%EndComments",
+      "%%BeginProlog",
+      "10 dict begin",
+      "%%EndProlog",
+      "%%Page: 1 1",
+      "0 842 translate",
+      "595 -297 scale",
+      "100 50 8",
+      "[ 100 0 0 50 0 0 ]",
+      "/rstr 100 string def",
+      "/gstr 100 string def",
+      "/bstr 100 string def",
+      "{currentfile /ASCII85Decode filter /RunLengthDecode filter rstr readstring pop}",
+      "{currentfile /ASCII85Decode filter /RunLengthDecode filter gstr readstring pop}",
+      "{currentfile /ASCII85Decode filter /RunLengthDecode filter bstr readstring pop}",
+      "true 3"};
   ASSERT_GT(lines.size(), head.size() + 2);
   for (size_t i = 0; i < head.size(); ++i) EXPECT_EQ(lines[i], head[i]) << "line " << i;
   EXPECT_EQ(lines[head.size()], "%%BeginData:      " + std::to_string(DataDigits(t)) + " ASCII Bytes");
@@ -169,8 +171,9 @@ TEST(PsWriter, SecondPageRewritesTheCountInPlace) {
 }
 
 TEST(PsWriter, DataSourceLineByCompression) {
-  const std::string fax = " /BlackIs1 true /Columns 24 /Rows 9 /EndOfLine false /Uncompressed true "
-                          "/EncodedByteAlign false /EndOfBlock false >> /CCITTFaxDecode filter";
+  const std::string fax =
+      " /BlackIs1 true /Columns 24 /Rows 9 /EndOfLine false /Uncompressed true "
+      "/EncodedByteAlign false /EndOfBlock false >> /CCITTFaxDecode filter";
   const std::string rl = "currentfile /ASCII85Decode filter /RunLengthDecode filter";
   const struct {
     bool Bilevel;
@@ -205,8 +208,8 @@ TEST(PsWriter, DataSourceLineByCompression) {
     const auto matrix = std::find(lines.begin(), lines.end(), "[ 24 0 0 9 0 0 ]");
     ASSERT_NE(matrix, lines.end());
     EXPECT_EQ(*(matrix + 1), c.Source);
-    const auto begin = std::find_if(lines.begin(), lines.end(),
-                                    [](const std::string& L) { return L.rfind("%%BeginData:", 0) == 0; });
+    const auto begin =
+        std::find_if(lines.begin(), lines.end(), [](const std::string& L) { return L.rfind("%%BeginData:", 0) == 0; });
     ASSERT_NE(begin, lines.end());
     EXPECT_EQ(*(begin + 1), c.Operator);
     EXPECT_EQ(*begin, "%%BeginData:      " + std::to_string(DataDigits(t)) + " ASCII Bytes");
@@ -294,8 +297,9 @@ TEST(PdfWriter, OneAndTwoPageStructure) {
 }
 
 TEST(PdfWriter, FilterTableByCompressionAndKind) {
-  const std::string fax = "/DecodeParms << /K %K\n/BlackIs1 true\n/Columns 24\n/Rows 9\n/EndOfLine false\n"
-                          "/Uncompressed true\n/EncodedByteAlign false\n/EndOfBlock false\n>>";
+  const std::string fax =
+      "/DecodeParms << /K %K\n/BlackIs1 true\n/Columns 24\n/Rows 9\n/EndOfLine false\n"
+      "/Uncompressed true\n/EncodedByteAlign false\n/EndOfBlock false\n>>";
   auto faxWith = [&](const char* K) {
     std::string f = fax;
     f.replace(f.find("%K"), 2, K);
@@ -304,7 +308,7 @@ TEST(PdfWriter, FilterTableByCompressionAndKind) {
   const struct {
     bool Bilevel;
     uint8_t Compression;
-    bool Hook;  // the LZW encoder is installed
+    bool Hook;           // the LZW encoder is installed
     std::string Filter;  // "" when none
     uint8_t After;       // PDFCompression after the page
     int64_t RawBytes;    // data size when unfiltered, else -1
@@ -346,8 +350,8 @@ TEST(PdfWriter, FilterTableByCompressionAndKind) {
     const size_t l = image.find(length);
     ASSERT_NE(l, std::string::npos);
     const size_t afterLength = image.find('\n', l) + 1;
-    const std::string cs = c.Bilevel ? "/ColorSpace /DeviceGray\n/BitsPerComponent 1\n"
-                                     : "/ColorSpace /DeviceRGB\n/BitsPerComponent 8\n";
+    const std::string cs =
+        c.Bilevel ? "/ColorSpace /DeviceGray\n/BitsPerComponent 1\n" : "/ColorSpace /DeviceRGB\n/BitsPerComponent 8\n";
     const std::string expected = "<< /Type /XObject\n/Subtype /Image\n" + image.substr(l, afterLength - l) +
                                  (c.Filter.empty() ? "" : c.Filter + "\n") + cs + "/Width 24\n/Height 9\n>>";
     EXPECT_EQ(image.substr(0, image.find("\nstream\n")), expected);

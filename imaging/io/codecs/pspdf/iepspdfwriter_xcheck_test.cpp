@@ -141,10 +141,10 @@ TEST(PsPdfWriterXcheck, PopplerAndQpdfReadEveryPdfVariant) {
   const struct {
     TVariant V;
     std::string Listing;  // "enc bpc color" columns of pdfimages -list
-  } variants[] = {{{"bw-none", true, 0, false}, "image 1 gray"},   {{"bw-runlength", true, 1, false}, "image 1 gray"},
-                  {{"bw-g4", true, 2, false}, "ccitt 1 gray"},     {{"bw-g3-2d", true, 3, false}, "ccitt 1 gray"},
-                  {{"bw-lzw", true, 5, false}, "image 1 gray"},    {{"rgb-none", false, 0, false}, "image 8 rgb"},
-                  {{"rgb-dct", false, 4, true}, "jpeg 8 rgb"},     {{"rgb-lzw", false, 5, false}, "image 8 rgb"}};
+  } variants[] = {{{"bw-none", true, 0, false}, "image 1 gray"}, {{"bw-runlength", true, 1, false}, "image 1 gray"},
+                  {{"bw-g4", true, 2, false}, "ccitt 1 gray"},   {{"bw-g3-2d", true, 3, false}, "ccitt 1 gray"},
+                  {{"bw-lzw", true, 5, false}, "image 1 gray"},  {{"rgb-none", false, 0, false}, "image 8 rgb"},
+                  {{"rgb-dct", false, 4, true}, "jpeg 8 rgb"},   {{"rgb-lzw", false, 5, false}, "image 8 rgb"}};
   TIETempDir dir;
   for (const auto& [v, listing] : variants) {
     SCOPED_TRACE(v.Name);

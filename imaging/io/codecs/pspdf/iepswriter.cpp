@@ -99,8 +99,8 @@ std::unique_ptr<TIEPSState> IEWritePSHeader(TStream* Stream, TIOParamsVals& Para
   IEStreamWriteLineCRLF(Stream, "%%LanguageLevel: 2");
   state->PagesLinePos = Stream->Position();
   IEStreamWriteLineCRLF(Stream, PagesLine(0));
-  IEStreamWriteLineCRLF(Stream, "%%BoundingBox: 0 0 " + IntToStr(Params.PSPaperWidth - 1) + " " +
-                                    IntToStr(Params.PSPaperHeight - 1));
+  IEStreamWriteLineCRLF(
+      Stream, "%%BoundingBox: 0 0 " + IntToStr(Params.PSPaperWidth - 1) + " " + IntToStr(Params.PSPaperHeight - 1));
   IEStreamWriteLineCRLF(Stream, "%%EndComments");
   IEStreamWriteLineCRLF(Stream, "%%BeginProlog");
   IEStreamWriteLineCRLF(Stream, "10 dict begin");
@@ -146,8 +146,8 @@ void IEEncodePSPage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, T
   IEClosePS(state, Stream);
 }
 
-void IEPSWritePage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, int32_t PaperHeight,
-                   int32_t PaperWidth, int32_t PageNumber, TIECodecProgress& Progress) {
+void IEPSWritePage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, int32_t PaperHeight, int32_t PaperWidth,
+                   int32_t PageNumber, TIECodecProgress& Progress) {
   const int32_t w = Bitmap->Width();
   const int32_t h = Bitmap->Height();
   const bool bilevel = IsBilevel(Bitmap);
@@ -168,15 +168,9 @@ void IEPSWritePage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
                        " /EndOfLine false /Uncompressed true /EncodedByteAlign false /EndOfBlock false >> "
                        "/CCITTFaxDecode filter";
     switch (BilevelCoding(Params)) {
-      case 1:
-        IEStreamWriteLineCRLF(Stream, "currentfile /ASCII85Decode filter << /K -1" + fax);
-        break;
-      case 2:
-        IEStreamWriteLineCRLF(Stream, "currentfile /ASCII85Decode filter << /K 1" + fax);
-        break;
-      default:
-        IEStreamWriteLineCRLF(Stream, "currentfile /ASCII85Decode filter /RunLengthDecode filter");
-        break;
+      case 1: IEStreamWriteLineCRLF(Stream, "currentfile /ASCII85Decode filter << /K -1" + fax); break;
+      case 2: IEStreamWriteLineCRLF(Stream, "currentfile /ASCII85Decode filter << /K 1" + fax); break;
+      default: IEStreamWriteLineCRLF(Stream, "currentfile /ASCII85Decode filter /RunLengthDecode filter"); break;
     }
     IEStreamWriteLineCRLF(Stream, beginData);
     IEStreamWriteLineCRLF(Stream, "image");
@@ -186,10 +180,11 @@ void IEPSWritePage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
     IEStreamWriteLineCRLF(Stream, beginData);
     IEStreamWriteLineCRLF(Stream, "colorimage");
   } else {
-    for (const char* c : {"r", "g", "b"}) IEStreamWriteLineCRLF(Stream, String("/") + c + "str " + IntToStr(w) + " string def");
     for (const char* c : {"r", "g", "b"})
-      IEStreamWriteLineCRLF(Stream, String("{currentfile /ASCII85Decode filter /RunLengthDecode filter ") + c +
-                                        "str readstring pop}");
+      IEStreamWriteLineCRLF(Stream, String("/") + c + "str " + IntToStr(w) + " string def");
+    for (const char* c : {"r", "g", "b"})
+      IEStreamWriteLineCRLF(
+          Stream, String("{currentfile /ASCII85Decode filter /RunLengthDecode filter ") + c + "str readstring pop}");
     IEStreamWriteLineCRLF(Stream, "true 3");
     IEStreamWriteLineCRLF(Stream, beginData);
     IEStreamWriteLineCRLF(Stream, "colorimage");

@@ -36,8 +36,8 @@ void IEClosePS(std::unique_ptr<TIEPSState>& State, TStream* Stream);
 
 // One page, numbered PageNumber, at the stream's position. Bitmap is ie1g or
 // ie24RGB.
-void IEPSWritePage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, int32_t PaperHeight,
-                   int32_t PaperWidth, int32_t PageNumber, TIECodecProgress& Progress);
+void IEPSWritePage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, int32_t PaperHeight, int32_t PaperWidth,
+                   int32_t PageNumber, TIECodecProgress& Progress);
 // Encodes the image data into Data; answers the number of ASCII85 digit
 // characters written (line ends and end markers not counted).
 int64_t IEPSEncodeImageData(TStream* Data, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress);

@@ -145,9 +145,8 @@ TEST_F(PdfXcheck, QpdfChecksAndDecodesOurDocument) {
       << ReadAll(File("check.txt"));
   for (const TCoded& c : coded) {
     const std::string out = File("stream.bin");
-    EXPECT_EQ(RunTool({"qpdf", "--show-object=" + std::to_string(c.Stream->Number), "--filtered-stream-data", path},
-                      out),
-              0)
+    EXPECT_EQ(
+        RunTool({"qpdf", "--show-object=" + std::to_string(c.Stream->Number), "--filtered-stream-data", path}, out), 0)
         << c.Filter;
     const std::string got = ReadAll(out);
     EXPECT_TRUE(got == std::string(c.Source.begin(), c.Source.end()))
@@ -173,7 +172,7 @@ TEST_F(PdfXcheck, PythonDecodesOurASCII85) {
         "sys.stdout.buffer.write(base64.a85decode(data, adobe=True))\n";
     EXPECT_EQ(RunTool({"python3", "-c", script, File("a85.txt")}, File("a85.bin")), 0) << "input " << i;
     const std::string got = ReadAll(File("a85.bin"));
-    EXPECT_TRUE(got == std::string(inputs[i].begin(), inputs[i].end())) << "input " << i << " of "
-                                                                         << inputs[i].size() << " bytes";
+    EXPECT_TRUE(got == std::string(inputs[i].begin(), inputs[i].end()))
+        << "input " << i << " of " << inputs[i].size() << " bytes";
   }
 }

@@ -2,8 +2,6 @@
 
 #include "imaging/io/core/iecodec.h"
 
-void IEDecodeRAW(TStream*, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Progress, bool) {
-  IESetAborting(Progress);
-}
+void IEDecodeRAW(TStream*, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Progress, bool) { IESetAborting(Progress); }
 
 bool IETestRAW(TStream*) { return false; }

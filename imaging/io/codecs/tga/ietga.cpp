@@ -132,7 +132,8 @@ void Mirror1Bit(uint8_t* Row, int32_t Width) {
   std::memset(Row, 0, copy.size());
   for (int32_t x = 0; x < Width; ++x) {
     const int32_t from = Width - 1 - x;
-    if ((copy[static_cast<size_t>(from >> 3)] >> (7 - (from & 7))) & 1) Row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+    if ((copy[static_cast<size_t>(from >> 3)] >> (7 - (from & 7))) & 1)
+      Row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
   }
 }
 
@@ -148,12 +149,11 @@ bool IETestTGA(TStream* Stream) {
   }
   const int32_t got = ReadChunk(Stream, h, HeaderSize);
   Stream->Seek(pos, soBeginning);
-  return got == HeaderSize && ValidType(h[2]) && ValidDepth(h[16]) && h[1] <= 1 && U16(h + 12) != 0 &&
-         U16(h + 14) != 0;
+  return got == HeaderSize && ValidType(h[2]) && ValidDepth(h[16]) && h[1] <= 1 && U16(h + 12) != 0 && U16(h + 14) != 0;
 }
 
-void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                 bool ParamsOnly, std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha) {
+void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool ParamsOnly,
+                 std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha) {
   int64_t start = 0;
   try {
     start = Stream->Position();
@@ -190,9 +190,9 @@ void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
   std::array<uint8_t, 256> paletteAlpha;
   paletteAlpha.fill(255);
   for (int32_t i = 0; i < 256; ++i)
-    palette[static_cast<size_t>(i)] = TRGB{static_cast<uint8_t>((i & 3) * 64 + 60),
-                                           static_cast<uint8_t>(((i >> 2) & 7) * 32 + 28),
-                                           static_cast<uint8_t>((i >> 5) * 32 + 28)};
+    palette[static_cast<size_t>(i)] =
+        TRGB{static_cast<uint8_t>((i & 3) * 64 + 60), static_cast<uint8_t>(((i >> 2) & 7) * 32 + 28),
+             static_cast<uint8_t>((i >> 5) * 32 + 28)};
   bool paletteHasAlpha = false;
   Params.Palette.clear();
   if (mapType == 1) {
@@ -449,8 +449,7 @@ void PutField(uint8_t* Dest, const String& Text, size_t Max) {
 
 }  // namespace
 
-void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                 TIEMask* Mask) {
+void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, TIEMask* Mask) {
   const TIEPixelFormat format = Bitmap->PixelFormat();
   if ((format != TIEPixelFormat::ie24RGB && format != TIEPixelFormat::ie1g) || Bitmap->IsEmpty() ||
       Bitmap->Width() > 65535 || Bitmap->Height() > 65535) {
@@ -474,8 +473,8 @@ void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
 
   const bool withAlpha = Mask != nullptr && !Mask->Full();
   int32_t depth = withAlpha ? 32 : 24;
-  if (Params.SamplesPerPixel == 1 && (Params.BitsPerSample == 1 || Params.BitsPerSample == 4 ||
-                                      Params.BitsPerSample == 8))
+  if (Params.SamplesPerPixel == 1 &&
+      (Params.BitsPerSample == 1 || Params.BitsPerSample == 4 || Params.BitsPerSample == 8))
     depth = Params.BitsPerSample;
   if (depth != 8 && depth != 24) Params.TGACompressed = false;
 

@@ -24,11 +24,10 @@ bool IETestTGA(TStream* Stream);
 // when the alpha holds no non-zero value. Bad or truncated data sets the
 // abort flag; rows the data did not reach stay zero. The footer is looked
 // for at the end of the whole stream.
-void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                 bool ParamsOnly, std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha);
+void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool ParamsOnly,
+                 std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha);
 
 // Writes an ie24RGB or ie1g Bitmap (anything else sets the abort flag and
 // writes nothing). Mask, when not nil and not Full, is written as the alpha
 // of a 32-bit image. The caller's bitmap is never changed.
-void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                 TIEMask* Mask);
+void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, TIEMask* Mask);

@@ -71,8 +71,7 @@ Bytes Encode(TIEBitmap& Bitmap, TIOParamsVals& Params, TIEMask* Mask = nullptr, 
   return WriteWith([&](TStream* S, TIECodecProgress& P) { IEEncodeTGA(S, &Bitmap, Params, P, Mask); }, Aborted);
 }
 
-void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                  bool Preview) {
+void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool Preview) {
   std::unique_ptr<TIEMask> mask;
   IEDecodeTGA(Stream, Bitmap, Params, Progress, Preview, mask, Preview);
 }
@@ -96,7 +95,7 @@ TIECodecConformanceCase CaseRaw() {
   c.Foreign = {Bytes(5, 0), Bytes{0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0},
                Bytes{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 12, 0}};
   c.CheckFull = [](TIEBitmap& B, TIOParamsVals&) {
-    EXPECT_EQ(*B.PixelRGB(0, 1), (TRGB{1, 14, 27}));   // first stored row is the bottom one
+    EXPECT_EQ(*B.PixelRGB(0, 1), (TRGB{1, 14, 27}));  // first stored row is the bottom one
     EXPECT_EQ(*B.PixelRGB(2, 0), (TRGB{196, 209, 222}));
   };
   return c;
@@ -145,8 +144,8 @@ TEST(TgaTest, PlausibleHeadersOnly) {
     uint8_t Type, Depth, MapType;
     uint16_t W;
     bool Ok;
-  } cases[] = {{2, 24, 0, 2, true}, {11, 8, 0, 2, true}, {4, 24, 0, 2, false}, {2, 12, 0, 2, false},
-               {2, 24, 2, 2, false}, {2, 24, 0, 0, false}};
+  } cases[] = {{2, 24, 0, 2, true},  {11, 8, 0, 2, true},  {4, 24, 0, 2, false},
+               {2, 12, 0, 2, false}, {2, 24, 2, 2, false}, {2, 24, 0, 0, false}};
   for (const auto& c : cases) {
     TTgaSpec t;
     t.Type = c.Type;

@@ -28,9 +28,8 @@ void ExpectSameAsTgatoppm(const std::string& Path, const std::string& What) {
   TIEBitmap bitmap;
   TIOParamsVals params;
   std::unique_ptr<TIEMask> mask;
-  ASSERT_FALSE(ReadWith(file, [&](TStream* S, TIECodecProgress& P) {
-    IEDecodeTGA(S, &bitmap, params, P, false, mask, false);
-  }));
+  ASSERT_FALSE(
+      ReadWith(file, [&](TStream* S, TIECodecProgress& P) { IEDecodeTGA(S, &bitmap, params, P, false, mask, false); }));
   const TPamImage reference = Tgatoppm(Path);
   ASSERT_EQ(bitmap.Width(), reference.Width);
   ASSERT_EQ(bitmap.Height(), reference.Height);
@@ -78,7 +77,8 @@ TEST(TgaXcheck, TgatoppmReadsOurFilesBackToTheSource) {
   struct {
     int32_t Bps, Spp;
     bool Compressed, Mask;
-  } cases[] = {{8, 1, false, false}, {8, 1, true, false}, {8, 3, false, false}, {8, 3, true, false}, {8, 3, false, true}};
+  } cases[] = {
+      {8, 1, false, false}, {8, 1, true, false}, {8, 3, false, false}, {8, 3, true, false}, {8, 3, false, true}};
   int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.Bps) + "x" + std::to_string(c.Spp) + (c.Compressed ? " rle" : "") +
@@ -94,8 +94,8 @@ TEST(TgaXcheck, TgatoppmReadsOurFilesBackToTheSource) {
     params.SamplesPerPixel = c.Spp;
     params.TGACompressed = c.Compressed;
     params.TGAIdentifier = "test";
-    const Bytes file =
-        WriteWith([&](TStream* S, TIECodecProgress& P) { IEEncodeTGA(S, &picture, params, P, c.Mask ? &mask : nullptr); });
+    const Bytes file = WriteWith(
+        [&](TStream* S, TIECodecProgress& P) { IEEncodeTGA(S, &picture, params, P, c.Mask ? &mask : nullptr); });
     const std::string path = dir.File("o" + std::to_string(n++) + ".tga");
     IEWriteBytesFile(path, file);
     EXPECT_EQ(RgbOf(Tgatoppm(path)), RgbOf(picture));

@@ -78,8 +78,7 @@ int32_t IECCITTDecode1DRow(uint8_t* Row, const uint8_t* Source, int32_t SourceBy
                            int32_t StartBit, int32_t Width);
 // One Modified Huffman row from bit 0 of Source; answers the whole bytes it
 // used (never more than SourceBytes).
-int32_t IECCITTDecodeMHRow(uint8_t* Row, const uint8_t* Source, int32_t SourceBytes, int32_t FillOrder,
-                           int32_t Width);
+int32_t IECCITTDecodeMHRow(uint8_t* Row, const uint8_t* Source, int32_t SourceBytes, int32_t FillOrder, int32_t Width);
 // One two-dimensional row: T.4 two-dimensional with EOLMode (an EOL and a tag
 // bit before each row, fill bits allowed), T.6 without. ReferenceLine holds
 // ceil(Width / 8) bytes in the decoders' convention, all white before the

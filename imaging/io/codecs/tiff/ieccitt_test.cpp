@@ -93,8 +93,7 @@ TEST(TiffCCITT, EncoderVectors) {
   EXPECT_EQ(EncodeMH({0xF0}, 8), BitString("00110101 011 1011"));
   // Runs above 2560 repeat the 2560 code: black 5200 = 2560 + 2560 + 64 + 16.
   TBytes black5200(650, 0xFF);
-  EXPECT_EQ(EncodeMH(black5200, 5200),
-            BitString("00110101 000000011111 000000011111 0000001111 0000010111"));
+  EXPECT_EQ(EncodeMH(black5200, 5200), BitString("00110101 000000011111 000000011111 0000001111 0000010111"));
   // FillOrder 2 fills each byte from its least significant end; any other
   // value but 2 is most significant first.
   EXPECT_EQ(EncodeMH({0xF0}, 8, 2), ReverseBits(BitString("00110101 011 1011")));
@@ -108,8 +107,7 @@ TEST(TiffCCITT, EncoderVectors) {
   // Group 4: V0 per row, then EOFB (two EOLs) and zero bits to a whole byte.
   EXPECT_EQ(EncodeStrip(TMode::G4, TRows(1, WhiteRow(8)), 8, 1), BitString("1 000000000001 000000000001 0000000"));
   // Group 3 one-dimensional: an EOL before every row, pending bits carried.
-  EXPECT_EQ(EncodeStrip(TMode::G3_1D, TRows(2, WhiteRow(8)), 8, 1),
-            BitString("000000000001 10011 000000000001 10011"));
+  EXPECT_EQ(EncodeStrip(TMode::G3_1D, TRows(2, WhiteRow(8)), 8, 1), BitString("000000000001 10011 000000000001 10011"));
 
   // The run coder keeps the bits already in its first byte.
   TBytes buffer(static_cast<size_t>(IECCITTRowBufferBytes(8)), 0);
@@ -213,8 +211,8 @@ TEST(TiffCCITT, TwoDimensionalDecoderEdgeCases) {
   // An EOL within a row ends it and is read again as the next row's start.
   const TBytes data = BitString("001 1000 0011 000000000001 0 1");
   TBytes ref = WhiteRow(16), row(2);
-  const int32_t bit = IECCITTDecode2DRow(row.data(), data.data(), static_cast<int32_t>(data.size()), true, 1, 0,
-                                         ref.data(), 16);
+  const int32_t bit =
+      IECCITTDecode2DRow(row.data(), data.data(), static_cast<int32_t>(data.size()), true, 1, 0, ref.data(), 16);
   EXPECT_EQ(bit, 11);
   EXPECT_EQ(row, (TBytes{0xE0, 0xFF}));
 }

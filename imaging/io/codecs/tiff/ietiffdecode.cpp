@@ -42,10 +42,8 @@ TConv ChooseConversion(const TTIFFVars& v, TIEPixelFormat f) {
     return rgb24 || f == TIEPixelFormat::ieRGB48 ? TConv::RGB16 : TConv::None;
   if (ph == 2 && s == 1 && b == 16) return rgb24 ? TConv::RGB555 : TConv::None;
   if (ph == 3 && s == 2 && b == 8) return rgb24 ? TConv::PaletteAlpha : TConv::None;
-  if (ph == 3 && s >= 1 && b >= 1 && b <= 8)
-    return rgb24 || f == TIEPixelFormat::ie8p ? TConv::Palette : TConv::None;
-  if (ph <= 1 && s == 1 && b >= 2 && b <= 8)
-    return rgb24 || f == TIEPixelFormat::ie8g ? TConv::Gray : TConv::None;
+  if (ph == 3 && s >= 1 && b >= 1 && b <= 8) return rgb24 || f == TIEPixelFormat::ie8p ? TConv::Palette : TConv::None;
+  if (ph <= 1 && s == 1 && b >= 2 && b <= 8) return rgb24 || f == TIEPixelFormat::ie8g ? TConv::Gray : TConv::None;
   if (ph <= 1 && s == 2 && b == 8) return rgb24 || f == TIEPixelFormat::ie8g ? TConv::GrayAlpha : TConv::None;
   if (ph <= 1 && s == 1 && b == 16) return rgb24 || f == TIEPixelFormat::ie16g ? TConv::Gray16 : TConv::None;
   if (ph <= 1 && s == 1 && b == 1) return f == TIEPixelFormat::ie1g ? TConv::Bilevel : TConv::None;
@@ -85,7 +83,8 @@ inline uint16_t TiffWord(const uint8_t* p, bool little) {
 inline const TRGB& MapEntry(const TTIFFVars& v, uint32_t Index) {
   static const TRGB black{};
   if (v.ColorMapCount <= 0 || v.ColorMap.empty()) return black;
-  const auto last = static_cast<uint32_t>(std::min<size_t>(v.ColorMap.size(), static_cast<size_t>(v.ColorMapCount)) - 1);
+  const auto last =
+      static_cast<uint32_t>(std::min<size_t>(v.ColorMap.size(), static_cast<size_t>(v.ColorMapCount)) - 1);
   return v.ColorMap[std::min(Index, last)];
 }
 
@@ -200,7 +199,8 @@ void ConvertRow(const TTIFFVars& v, TConv conv, TIEBitmap* Bitmap, const uint8_t
       }
       break;
     case TConv::Palette: {
-      const auto entries = static_cast<uint32_t>(std::max(0, std::min(v.ColorMapCount, static_cast<int32_t>(v.ColorMap.size()))));
+      const auto entries =
+          static_cast<uint32_t>(std::max(0, std::min(v.ColorMapCount, static_cast<int32_t>(v.ColorMap.size()))));
       if (f == TIEPixelFormat::ie8p) {
         const uint32_t last = entries > 0 ? entries - 1 : 0;
         for (int32_t x = 0; x < w; ++x, src += s) dst[x] = static_cast<uint8_t>(std::min<uint32_t>(src[0], last));
@@ -279,8 +279,7 @@ void ConvertRow(const TTIFFVars& v, TConv conv, TIEBitmap* Bitmap, const uint8_t
     case TConv::Lab:
       IEColorConvertHook(src, TIEColorRowFormat::crfCIELab, dst, TIEColorRowFormat::crfBGR, w, params);
       break;
-    case TConv::None:
-      break;
+    case TConv::None: break;
   }
 }
 
@@ -379,8 +378,8 @@ void DecodeJPEGBlock(TTIFFVars& v, TIEBitmap* Bitmap, int32_t Y, TIECodecProgres
 }
 
 // ---- Blocks ----------------------------------------------------------------------------------
-void DecodeBlock(TTIFFVars& v, TIEBitmap* Bitmap, int32_t Y, TIECodecProgress& Progress, int32_t Rows,
-                 int32_t Width, int32_t Length, uint8_t* Data, int32_t XOffset, int32_t PixelX, int32_t NominalRows,
+void DecodeBlock(TTIFFVars& v, TIEBitmap* Bitmap, int32_t Y, TIECodecProgress& Progress, int32_t Rows, int32_t Width,
+                 int32_t Length, uint8_t* Data, int32_t XOffset, int32_t PixelX, int32_t NominalRows,
                  bool SingleBlock) {
   if (Rows <= 0 || Width <= 0) return;
   const int32_t pixelX = PixelX;
@@ -418,9 +417,7 @@ void DecodeBlock(TTIFFVars& v, TIEBitmap* Bitmap, int32_t Y, TIECodecProgress& P
   }
 }
 
-int32_t ByteCount(const std::vector<int32_t>& Counts, size_t i) {
-  return i < Counts.size() ? Counts[i] : 0;
-}
+int32_t ByteCount(const std::vector<int32_t>& Counts, size_t i) { return i < Counts.size() ? Counts[i] : 0; }
 
 }  // namespace
 
@@ -448,8 +445,8 @@ bool IETIFFDecodeRow(uint8_t*& Row, TIETIFFSource& Source, uint8_t* ReferenceLin
       break;
     case 2:
       if (left <= 0) return false;
-      Source.Position += IECCITTDecodeMHRow(buffer, at, static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX)),
-                                            v.FillOrder, Width);
+      Source.Position +=
+          IECCITTDecodeMHRow(buffer, at, static_cast<int32_t>(std::min<int64_t>(left, INT32_MAX)), v.FillOrder, Width);
       break;
     case 3:
     case 4: {
@@ -458,9 +455,9 @@ bool IETIFFDecodeRow(uint8_t*& Row, TIETIFFSource& Source, uint8_t* ReferenceLin
       if (v.Compression == 3 && (v.T4Options & 1) == 0)
         Source.BitPosition = IECCITTDecode1DRow(buffer, Source.Data, bytes, v.FillOrder, Source.BitPosition, Width);
       else
-        Source.BitPosition = IECCITTDecode2DRow(buffer, Source.Data, bytes,
-                                                v.Compression == 3 || (v.T4Options & 4) != 0, v.FillOrder,
-                                                Source.BitPosition, ReferenceLine, Width);
+        Source.BitPosition =
+            IECCITTDecode2DRow(buffer, Source.Data, bytes, v.Compression == 3 || (v.T4Options & 4) != 0, v.FillOrder,
+                               Source.BitPosition, ReferenceLine, Width);
       break;
     }
     case 5: {
@@ -504,8 +501,7 @@ bool IETIFFDecodeRow(uint8_t*& Row, TIETIFFSource& Source, uint8_t* ReferenceLin
       Source.Position = pos;
       break;
     }
-    default:
-      return false;
+    default: return false;
   }
 
   const int64_t samples = int64_t(Samples) * Width;
@@ -599,13 +595,13 @@ void IETIFFDecodeStrips(TIEIFDReader& Reader, TTIFFVars& Vars, TIEBitmap* Bitmap
     int64_t y = 0;
     bool any = false;
     for (size_t i = 0; i < strips && y < v.ImageLength; ++i, y += rps) {
-      ReadChunk(Reader, static_cast<uint32_t>(v.StripOffsets[i]), static_cast<uint32_t>(ByteCount(v.StripByteCounts, i)),
-                buffer);
+      ReadChunk(Reader, static_cast<uint32_t>(v.StripOffsets[i]),
+                static_cast<uint32_t>(ByteCount(v.StripByteCounts, i)), buffer);
       if (buffer.empty()) continue;
       any = true;
       const auto rows = static_cast<int32_t>(std::min<int64_t>(rps, v.ImageLength - y));
-      DecodeBlock(v, Bitmap, static_cast<int32_t>(y), Progress, rows, v.ImageWidth,
-                  static_cast<int32_t>(buffer.size()), buffer.data(), 0, 0, rps, strips == 1);
+      DecodeBlock(v, Bitmap, static_cast<int32_t>(y), Progress, rows, v.ImageWidth, static_cast<int32_t>(buffer.size()),
+                  buffer.data(), 0, 0, rps, strips == 1);
       if (IEAborting(Progress)) return;
     }
     // Not one strip in the stream: nothing of the page was read.
@@ -713,9 +709,9 @@ void IETIFFDecodeOldJPEG(TIEIFDReader& Reader, TTIFFVars& Vars, TIEBitmap* Bitma
 
   int32_t jw = 0, jh = 0;
   const bool sized = JPEGSize(&jpeg, nullptr, Progress, jw, jh);
-  const bool tooLarge = Thumbnail ? (jw > 400 || jh > 400)
-                                  : (v.ImageWidth > 0 && v.ImageLength > 0 &&
-                                     (jw > v.ImageWidth + 16 || jh > v.ImageLength + 16));
+  const bool tooLarge =
+      Thumbnail ? (jw > 400 || jh > 400)
+                : (v.ImageWidth > 0 && v.ImageLength > 0 && (jw > v.ImageWidth + 16 || jh > v.ImageLength + 16));
   if (!sized || tooLarge) {
     IESetAborting(Progress);
     return;

@@ -44,8 +44,7 @@ void IETIFFLZWEncode(const uint8_t* Data, int32_t Count, TStream* Stream, TIELZW
 // that no read leaves the strip.
 using TIETIFFLZWDecoderFunc = const uint8_t* (*)(const uint8_t* Source, int64_t SourceBytes, int32_t RowLength,
                                                  TIELZWDecoderState*& State);
-using TIETIFFLZWEncoderFunc = void (*)(const uint8_t* Data, int32_t Count, TStream* Stream,
-                                       TIELZWEncoderState*& State);
+using TIETIFFLZWEncoderFunc = void (*)(const uint8_t* Data, int32_t Count, TStream* Stream, TIELZWEncoderState*& State);
 
 // Nil until IEInstallTIFFLZWHooks runs; written only at start-up.
 extern TIETIFFLZWDecoderFunc IETIFFLZWDecoderHook;

@@ -92,9 +92,9 @@ TRows SampleRows(int32_t rowLength, int32_t count, uint32_t seed) {
     const int kind = y % 4;
     for (int32_t x = 0; x < rowLength; ++x) {
       switch (kind) {
-        case 0: row[x] = static_cast<uint8_t>(rng()); break;                  // noise
-        case 1: row[x] = static_cast<uint8_t>((x / 7 + y) & 0xFF); break;     // runs
-        case 2: row[x] = static_cast<uint8_t>(x * 3 + y); break;              // gradient
+        case 0: row[x] = static_cast<uint8_t>(rng()); break;                 // noise
+        case 1: row[x] = static_cast<uint8_t>((x / 7 + y) & 0xFF); break;    // runs
+        case 2: row[x] = static_cast<uint8_t>(x * 3 + y); break;             // gradient
         default: row[x] = static_cast<uint8_t>(rng() % 4 == 0 ? rng() : 0);  // sparse
       }
     }

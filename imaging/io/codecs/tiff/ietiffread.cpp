@@ -121,8 +121,7 @@ bool ReadVars(const TIEIFDReader& r, TTIFFVars& v) {
   IEIFDReadIntArray(r, v.TileByteCounts, 325);
   int32_t length = 0;
   v.JPEGTables = IEIFDReadBytes(r, 347, length);
-  if (v.BitsPerSample >= 0 && v.BitsPerSample <= 16)
-    IEIFDReadColorMap(r, v.BitsPerSample, v.ColorMap, v.ColorMapCount);
+  if (v.BitsPerSample >= 0 && v.BitsPerSample <= 16) IEIFDReadColorMap(r, v.BitsPerSample, v.ColorMap, v.ColorMapCount);
   // A bilevel page marked RGB (or without the tag) is WhiteIsZero.
   if (v.SamplesPerPixel == 1 && v.BitsPerSample == 1 && v.Compression >= 1 && v.Compression <= 4 &&
       v.PhotometricInterpretation == 2)
@@ -243,8 +242,9 @@ void FillParams(const TIEIFDReader& r, const TIEIFDReader& exif, const TTIFFVars
   p.EXIFUserComment = comment.size() > 8 ? comment.substr(8) : String();
   IEIFDReadMakerNote(exif, IEIFDTag_MakerNote, p.EXIFMakerNote);
 
-  p.Palette.assign(v.ColorMap.begin(), v.ColorMap.begin() + std::min<size_t>(v.ColorMap.size(),
-                                                                              static_cast<size_t>(std::max(0, v.ColorMapCount))));
+  p.Palette.assign(
+      v.ColorMap.begin(),
+      v.ColorMap.begin() + std::min<size_t>(v.ColorMap.size(), static_cast<size_t>(std::max(0, v.ColorMapCount))));
 
   const double f = v.ResolutionUnit == 3 ? 2.54 : 1.0;
   const int32_t dpiX = TruncDpi(v.XResolution * f);
@@ -328,8 +328,10 @@ void DecodePage(TIEBitmap* Bitmap, TIEIFDReader& Reader, TTIFFVars& v, TIOParams
           v.TileOffsets = v.StripOffsets;
           v.TileByteCounts = v.StripByteCounts;
         }
-        if (!v.TileOffsets.empty()) IETIFFDecodeTiles(Reader, v, Bitmap, Progress);
-        else IESetAborting(Progress);  // nothing to decode: no pixels
+        if (!v.TileOffsets.empty())
+          IETIFFDecodeTiles(Reader, v, Bitmap, Progress);
+        else
+          IESetAborting(Progress);  // nothing to decode: no pixels
       } else if (!v.StripOffsets.empty()) {
         IETIFFDecodeStrips(Reader, v, Bitmap, Progress);
       } else {
@@ -355,7 +357,8 @@ void IEDecodeTIFF(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOPar
   try {
     const int64_t base = BaseAtPosition ? Stream->Position() : 0;
     uint8_t header[8];
-    if (Stream->Read(header, 8) != 8 || !((header[0] == 'I' && header[1] == 'I') || (header[0] == 'M' && header[1] == 'M'))) {
+    if (Stream->Read(header, 8) != 8 ||
+        !((header[0] == 'I' && header[1] == 'I') || (header[0] == 'M' && header[1] == 'M'))) {
       IESetAborting(Progress);
       return;
     }
@@ -428,7 +431,8 @@ bool IETestTIFF(TStream* Stream) {
   Stream->SetPosition(pos);
   if (!read) return false;
   if (header[0] == 'I' && header[1] == 'I') return int64_t(Get32(header + 4, true)) < size;
-  if (header[0] == 'M' && header[1] == 'M') return int64_t(Get32(header + 4, false)) < size && !(read8 && byte8 == 0xBA);
+  if (header[0] == 'M' && header[1] == 'M')
+    return int64_t(Get32(header + 4, false)) < size && !(read8 && byte8 == 0xBA);
   return false;
 }
 

@@ -112,7 +112,7 @@ void IETIFFDecodeBlock(TTIFFVars& Vars, TIEBitmap* Bitmap, int32_t Y, TIECodecPr
 struct TIETIFFSource {
   uint8_t* Data = nullptr;
   int64_t Length = 0;
-  int64_t Position = 0;  // bytes consumed (PackBits, uncompressed, Modified Huffman)
+  int64_t Position = 0;     // bytes consumed (PackBits, uncompressed, Modified Huffman)
   int32_t BitPosition = 0;  // CCITT bit position (Group 3 and 4)
 };
 

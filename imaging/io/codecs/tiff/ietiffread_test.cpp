@@ -16,8 +16,7 @@ using namespace tiffread;
 
 namespace {
 
-void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress,
-                  bool Preview) {
+void ReadForSuite(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool Preview) {
   int32_t pages = 0;
   std::unique_ptr<TIEMask> mask;
   IEDecodeTIFF(Bitmap, Stream, pages, &Params, Progress, Preview, mask, true, Preview, false);
@@ -30,7 +29,8 @@ TBytes RgbFile(bool big, int32_t compression = 1) {
   p.Tags.push_back(Long(278, {1}));
   for (int32_t y = 0; y < 4; ++y) {
     TBytes row;
-    for (int32_t x = 0; x < 5; ++x) row.insert(row.end(), {uint8_t(10 * x + 1), uint8_t(40 * y + 2), uint8_t(x * y + 3)});
+    for (int32_t x = 0; x < 5; ++x)
+      row.insert(row.end(), {uint8_t(10 * x + 1), uint8_t(40 * y + 2), uint8_t(x * y + 3)});
     p.Blocks.push_back(row);
   }
   return TBuilder(big).Build({p});
@@ -106,25 +106,31 @@ TEST(TiffReader, PagesHeaderAndFailuresFollowTheReaderRules) {
       {"no width", {Long(257, {2}), Short(258, {8}), Short(262, {1})}, true},
       {"unknown compression", PageTags(2, 2, 8, 1, 1, 32946), false},
       {"uncompressed YCbCr", PageTags(2, 2, 8, 3, 6), false},
-      {"planar 16-bit", [] {
+      {"planar 16-bit",
+       [] {
          auto t = PageTags(2, 2, 16, 3, 2);
          t.push_back(Short(284, {2}));
          return t;
-       }(), false},
-      {"zero tile width", [] {
+       }(),
+       false},
+      {"zero tile width",
+       [] {
          auto t = PageTags(2, 2, 8, 1, 1);
          t.push_back(Long(322, {0}));
          t.push_back(Long(323, {16}));
          return t;
-       }(), false},
+       }(),
+       false},
       {"CCITT of 8 bits", PageTags(2, 2, 8, 1, 1, 4), false},
-      {"tiled planar", [] {
+      {"tiled planar",
+       [] {
          auto t = PageTags(2, 2, 8, 3, 2);
          t.push_back(Short(284, {2}));
          t.push_back(Long(322, {16}));
          t.push_back(Long(323, {16}));
          return t;
-       }(), false},
+       }(),
+       false},
   };
   for (const TFail& f : fails) {
     TPage p;
@@ -146,8 +152,8 @@ TEST(TiffReader, FieldsResolutionAndExifFillTheRecord) {
       uint32_t Unit, Num, Den;
       int32_t Dpi;
     };
-    for (const TRes res : {TRes{3, 11812, 100, 300}, TRes{3, 11811, 100, 299}, TRes{2, 72, 1, 72},
-                           TRes{2, 0, 1, 300}}) {
+    for (const TRes res :
+         {TRes{3, 11812, 100, 300}, TRes{3, 11811, 100, 299}, TRes{2, 72, 1, 72}, TRes{2, 0, 1, 300}}) {
       TPage p;
       p.Tags = PageTags(2, 1, 8, 1, 1, 32773);
       p.Tags.push_back(Short(296, {res.Unit}));
@@ -160,8 +166,8 @@ TEST(TiffReader, FieldsResolutionAndExifFillTheRecord) {
       p.Tags.push_back(Bytes(700, 7, {'<', 'x', '/', '>'}));
       p.Blocks = {{1, 7, 9}};
       p.Exif = {Bytes(36864, 7, {'0', '2', '1', '0'}),
-                Bytes(37510, 7, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'h', 'e', 'l', 'l', 'o'}),
-                Short(37383, {5}), Rational(33434, 1, 250), Short(34855, {400})};
+                Bytes(37510, 7, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'h', 'e', 'l', 'l', 'o'}), Short(37383, {5}),
+                Rational(33434, 1, 250), Short(34855, {400})};
       TIEBitmap b;
       TIOParamsVals params;
       const TResult r = ReadTiff(TBuilder(big).Build({p}), b, params);
@@ -251,34 +257,46 @@ TEST(TiffReader, RowsDecodeAndConvertByTheTable) {
       Short(320, {0xFFFF, 0x0000, 0x1000, 0x0000, 0x2000, 0x0000})};  // red, then green, then blue
   const std::vector<TPixelCase> cases = {
       {"bilevel without photometric is WhiteIsZero",
-       {Long(256, {4}), Long(257, {1})}, {{0x50}}, Gray({255, 0, 255, 0})},
-      {"bilevel BlackIsZero",
-       PageTags(4, 1, 1, 1, 1), {{0x50}}, Gray({0, 255, 0, 255}), false, TIEPixelFormat::ie1g},
+       {Long(256, {4}), Long(257, {1})},
+       {{0x50}},
+       Gray({255, 0, 255, 0})},
+      {"bilevel BlackIsZero", PageTags(4, 1, 1, 1, 1), {{0x50}}, Gray({0, 255, 0, 255}), false, TIEPixelFormat::ie1g},
       {"4-bit gray levels x 16", PageTags(3, 1, 4, 1, 1), {{0x0F, 0x80}}, Gray({0, 240, 128})},
       {"2-bit gray", PageTags(4, 1, 2, 1, 1), {{0x1B}}, Gray({0, 64, 128, 192})},
       {"2-bit gray WhiteIsZero", PageTags(4, 1, 2, 1, 0), {{0x1B}}, Gray({255, 191, 127, 63})},
       {"8-bit WhiteIsZero", PageTags(2, 1, 8, 1, 0), {{0, 200}}, Gray({255, 55})},
       {"16-bit gray high byte", PageTags(2, 1, 16, 1, 1), {{0x34, 0x12, 0xFF, 0xAB}}, Gray({0x12, 0xAB})},
       {"16-bit gray of Look@Molli",
-       With(PageTags(2, 1, 16, 1, 1), {Ascii(305, "Look@Molli v1.1 beta")}), {{0x34, 0x12, 0xFF, 0x0A}},
+       With(PageTags(2, 1, 16, 1, 1), {Ascii(305, "Look@Molli v1.1 beta")}),
+       {{0x34, 0x12, 0xFF, 0x0A}},
        Gray({0x23, 0xAF})},
       {"16-bit gray native", PageTags(1, 1, 16, 1, 1), {{0x00, 0x80}}, Gray({0x80}), true, TIEPixelFormat::ie16g},
-      {"1-bit palette, indexes clamped to the map", With(PageTags(3, 1, 1, 1, 3), map2), {{0xA0}},
+      {"1-bit palette, indexes clamped to the map",
+       With(PageTags(3, 1, 1, 1, 3), map2),
+       {{0xA0}},
        {0, 0, 0, 0xFF, 0x10, 0x20, 0, 0, 0}},
       {"2-bit palette of width 3 beyond a 4-entry map",
-       With(PageTags(3, 1, 2, 1, 3),
-            {Short(320, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120})}),
-       {{0x1F}}, {10, 50, 90, 20, 60, 100, 40, 80, 120}},
-      {"palette native keeps indexes", With(PageTags(2, 1, 8, 1, 3), {Short(320, std::vector<uint32_t>(768, 7))}),
-       {{0, 255}}, {7, 7, 7, 7, 7, 7}, true, TIEPixelFormat::ie8p},
+       With(PageTags(3, 1, 2, 1, 3), {Short(320, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120})}),
+       {{0x1F}},
+       {10, 50, 90, 20, 60, 100, 40, 80, 120}},
+      {"palette native keeps indexes",
+       With(PageTags(2, 1, 8, 1, 3), {Short(320, std::vector<uint32_t>(768, 7))}),
+       {{0, 255}},
+       {7, 7, 7, 7, 7, 7},
+       true,
+       TIEPixelFormat::ie8p},
       {"RGB555", PageTags(1, 1, 16, 1, 2), {{0x1F, 0x7C}}, {248, 0, 248}},
       {"RGB 16-bit big words", PageTags(1, 1, 16, 3, 2), {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}}, {0x34, 0x78, 0xBC}},
       {"CMYK", PageTags(1, 1, 8, 4, 5), {{0, 0, 0, 0}}, {255, 255, 255}},
       {"PackBits run longer than the row",
-       With(PageTags(3, 2, 8, 1, 1, 32773), {Long(278, {2})}), {{0xFC, 9, 0x02, 1, 2, 3}}, Gray({9, 9, 9, 1, 2, 3})},
+       With(PageTags(3, 2, 8, 1, 1, 32773), {Long(278, {2})}),
+       {{0xFC, 9, 0x02, 1, 2, 3}},
+       Gray({9, 9, 9, 1, 2, 3})},
       {"PackBits no-op control", PageTags(2, 1, 8, 1, 1, 32773), {{0x80, 0x01, 5, 6}}, Gray({5, 6})},
       {"strip count of 0 reads to the end",
-       With(PageTags(2, 2, 8, 1, 1), {Long(279, {0})}), {{1, 2, 3, 4}}, Gray({1, 2, 3, 4})},
+       With(PageTags(2, 2, 8, 1, 1), {Long(279, {0})}),
+       {{1, 2, 3, 4}},
+       Gray({1, 2, 3, 4})},
   };
   for (const TPixelCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -343,8 +361,10 @@ TEST(TiffReader, AlphaSamplesGoToTheMask) {
   const std::vector<TCase> cases = {
       {"RGBA", With(PageTags(2, 1, 8, 4, 2), {Short(338, {2})}), {1, 2, 3, 40, 4, 5, 6, 250}, {40, 250}},
       {"gray and alpha", PageTags(2, 1, 8, 2, 1), {9, 0, 9, 128}, {0, 128}},
-      {"palette and alpha", With(PageTags(2, 1, 8, 2, 3), {Short(320, std::vector<uint32_t>(768, 1))}),
-       {0, 5, 0, 255}, {250, 0}},
+      {"palette and alpha",
+       With(PageTags(2, 1, 8, 2, 3), {Short(320, std::vector<uint32_t>(768, 1))}),
+       {0, 5, 0, 255},
+       {250, 0}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -439,8 +459,8 @@ TEST(TiffReader, IptcAnnotationsAndProfileFillTheRecord) {
     std::vector<uint32_t> words;
     for (size_t i = 0; i < iptcBlock.size(); i += 4) {
       // As LONGs in the file's byte order, so that the bytes stay in place.
-      const uint32_t le = uint32_t(iptcBlock[i]) | uint32_t(iptcBlock[i + 1]) << 8 |
-                          uint32_t(iptcBlock[i + 2]) << 16 | uint32_t(iptcBlock[i + 3]) << 24;
+      const uint32_t le = uint32_t(iptcBlock[i]) | uint32_t(iptcBlock[i + 1]) << 8 | uint32_t(iptcBlock[i + 2]) << 16 |
+                          uint32_t(iptcBlock[i + 3]) << 24;
       const uint32_t be = uint32_t(iptcBlock[i]) << 24 | uint32_t(iptcBlock[i + 1]) << 16 |
                           uint32_t(iptcBlock[i + 2]) << 8 | uint32_t(iptcBlock[i + 3]);
       words.push_back(big ? be : le);
@@ -504,12 +524,21 @@ TEST(TiffReader, HostileOffsetsAndCountsStayInsideTheData) {
       {"truncated strip", PageTags(4, 200, 8, 1, 1), {TBytes(5, 9)}, {800}, true},
       {"truncated LZW", PageTags(16, 16, 8, 1, 1, 5), {TBytes(6, 0x00)}, {}, true},
       {"huge size", PageTags(0x7FFFFFFF, 0x7FFFFFFF, 8, 3, 2), {TBytes(8, 0)}, {}, true},
-      {"absurd tile", With(PageTags(4, 4, 8, 1, 1), {Long(322, {0x7FFFFFF0}), Long(323, {0x7FFFFFF0})}),
-       {TBytes(8, 0)}, {}, true},
-      {"planar with two strips", With(PageTags(2, 2, 8, 3, 2), {Short(284, {2})}), {TBytes(4, 1), TBytes(4, 2)}, {},
+      {"absurd tile",
+       With(PageTags(4, 4, 8, 1, 1), {Long(322, {0x7FFFFFF0}), Long(323, {0x7FFFFFF0})}),
+       {TBytes(8, 0)},
+       {},
        true},
-      {"planar counts missing", With(PageTags(2, 1, 8, 3, 2), {Short(284, {2})}),
-       {TBytes(2, 1), TBytes(2, 2), TBytes(2, 3)}, {2}, false},
+      {"planar with two strips",
+       With(PageTags(2, 2, 8, 3, 2), {Short(284, {2})}),
+       {TBytes(4, 1), TBytes(4, 2)},
+       {},
+       true},
+      {"planar counts missing",
+       With(PageTags(2, 1, 8, 3, 2), {Short(284, {2})}),
+       {TBytes(2, 1), TBytes(2, 2), TBytes(2, 3)},
+       {2},
+       false},
       {"many samples", PageTags(4, 1, 8, 60000, 3), {TBytes(64, 0)}, {}, true},
   };
   for (const THostile& c : cases) {

@@ -291,8 +291,8 @@ void WriteEXIF(TTIFFWriter& W, TEntries& Main, TIOParamsVals& p) {
   W.AddReal(sub, 41493, p.EXIFExposureIndex);
   W.AddShort(sub, 41495, p.EXIFSensingMethod);
   // One byte each in the EXIF standard; other readers flag a SHORT.
-  for (const auto& [tag, value] : {std::pair<uint16_t, int32_t>{41728, p.EXIFFileSource},
-                                   std::pair<uint16_t, int32_t>{41729, p.EXIFSceneType}}) {
+  for (const auto& [tag, value] :
+       {std::pair<uint16_t, int32_t>{41728, p.EXIFFileSource}, std::pair<uint16_t, int32_t>{41729, p.EXIFSceneType}}) {
     const auto byte = static_cast<uint8_t>(value);
     W.AddBytes(sub, tag, kUNDEFINED, &byte, 1);
   }
@@ -421,8 +421,7 @@ void Prepare(TIEBitmap* Bitmap, TIOParamsVals& p, TPage& g, std::unique_ptr<TIEB
     p.TIFFPhotometric = Ph::tpRGB;
   }
   // Gray (0, 1) of more than one sample is RGB.
-  if ((p.TIFFPhotometric == Ph::tpWhiteIsZero || p.TIFFPhotometric == Ph::tpBlackIsZero) &&
-      p.SamplesPerPixel > 1)
+  if ((p.TIFFPhotometric == Ph::tpWhiteIsZero || p.TIFFPhotometric == Ph::tpBlackIsZero) && p.SamplesPerPixel > 1)
     p.TIFFPhotometric = Ph::tpRGB;
   if (p.TIFFPhotometric == Ph::tpRGB && p.SamplesPerPixel == 1 && p.BitsPerSample == 1)
     p.TIFFPhotometric = Ph::tpBlackIsZero;
@@ -446,38 +445,24 @@ void Prepare(TIEBitmap* Bitmap, TIOParamsVals& p, TPage& g, std::unique_ptr<TIEB
   // Settings.
   switch (p.TIFFPhotometric) {
     case Ph::tpWhiteIsZero:
-    case Ph::tpBlackIsZero:
-      g.Photometric = 1;
-      break;
-    case Ph::tpPalette:
-      g.Photometric = 3;
-      break;
+    case Ph::tpBlackIsZero: g.Photometric = 1; break;
+    case Ph::tpPalette: g.Photometric = 3; break;
     case Ph::tpCMYK:
       g.Photometric = 5;
       p.SamplesPerPixel = 4;
       break;
-    case Ph::tpCIELab:
-      g.Photometric = 8;
-      break;
-    default:
-      g.Photometric = 2;
-      break;
+    case Ph::tpCIELab: g.Photometric = 8; break;
+    default: g.Photometric = 2; break;
   }
   g.Predictor = 1;
   switch (p.TIFFCompression) {
-    case Co::tcHuffman:
-      g.Compression = 2;
-      break;
-    case Co::tcG3Fax1D:
-      g.Compression = 3;
-      break;
+    case Co::tcHuffman: g.Compression = 2; break;
+    case Co::tcG3Fax1D: g.Compression = 3; break;
     case Co::tcG3Fax2D:
       g.Compression = 3;
       g.TwoD = true;
       break;
-    case Co::tcG4Fax:
-      g.Compression = 4;
-      break;
+    case Co::tcG4Fax: g.Compression = 4; break;
     case Co::tcLZW:
       g.LZW = p.TIFFLZWEncoder ? p.TIFFLZWEncoder : IETIFFLZWEncoderHook;
       g.Compression = g.LZW ? 5 : 1;
@@ -487,15 +472,9 @@ void Prepare(TIEBitmap* Bitmap, TIOParamsVals& p, TPage& g, std::unique_ptr<TIEB
       g.Compression = 7;
       g.JPEGSpace = p.TIFFJPEGColorSpace;
       switch (g.JPEGSpace) {
-        case TIEJPEGColorSpace::jcRGB:
-          g.Photometric = 2;
-          break;
-        case TIEJPEGColorSpace::jcGray:
-          g.Photometric = 1;
-          break;
-        case TIEJPEGColorSpace::jcYCbCr:
-          g.Photometric = 6;
-          break;
+        case TIEJPEGColorSpace::jcRGB: g.Photometric = 2; break;
+        case TIEJPEGColorSpace::jcGray: g.Photometric = 1; break;
+        case TIEJPEGColorSpace::jcYCbCr: g.Photometric = 6; break;
         case TIEJPEGColorSpace::jcCMYK:
           g.Photometric = 5;
           p.SamplesPerPixel = 4;
@@ -506,12 +485,8 @@ void Prepare(TIEBitmap* Bitmap, TIOParamsVals& p, TPage& g, std::unique_ptr<TIEB
           break;
       }
       break;
-    case Co::tcPackBits:
-      g.Compression = 32773;
-      break;
-    default:
-      g.Compression = 1;
-      break;
+    case Co::tcPackBits: g.Compression = 32773; break;
+    default: g.Compression = 1; break;
   }
   const bool bilevel = work->PixelFormat() == TIEPixelFormat::ie1g;
   if (g.Compression >= 2 && g.Compression <= 4 && !bilevel) {
@@ -531,14 +506,9 @@ void Prepare(TIEBitmap* Bitmap, TIOParamsVals& p, TPage& g, std::unique_ptr<TIEB
 
   // Params describe the compression written.
   switch (g.Compression) {
-    case 1:
-      p.TIFFCompression = Co::tcNone;
-      break;
-    case 5:
-      p.TIFFCompression = Co::tcLZW;
-      break;
-    default:
-      break;
+    case 1: p.TIFFCompression = Co::tcNone; break;
+    case 5: p.TIFFCompression = Co::tcLZW; break;
+    default: break;
   }
   if (p.TIFFCompression == Co::tcOldJPEG) p.TIFFCompression = Co::tcNone;
 
@@ -650,9 +620,7 @@ void BuildRow(TPage& g, TIOParamsVals& Params, int32_t Y, std::vector<uint8_t>& 
           }
           break;
         }
-        default:
-          std::fill(v, v + w, uint16_t(0));
-          break;
+        default: std::fill(v, v + w, uint16_t(0)); break;
       }
       if (g.Bits == 16) {
         for (int32_t x = 0; x < w; ++x) Put16(out + 2 * x, v[x]);
@@ -775,9 +743,7 @@ void WriteStrips(TTIFFWriter& W, TEntries& List, TPage& g, TIOParamsVals& Params
         BuildRow(g, Params, y, row, values);
         const auto n = static_cast<int32_t>(outRow);
         switch (g.Compression) {
-          case 2:
-            IECCITTEncodeMHRow(row.data(), w, &strip, g.FillOrder, coderAbort);
-            break;
+          case 2: IECCITTEncodeMHRow(row.data(), w, &strip, g.FillOrder, coderAbort); break;
           case 3:
             if (g.TwoD)
               IECCITTEncodeG3Row2D(row.data(), w, &strip, g.FillOrder, coderAbort, c.Reference, c.PendingBits,
@@ -789,16 +755,12 @@ void WriteStrips(TTIFFWriter& W, TEntries& List, TPage& g, TIOParamsVals& Params
             IECCITTEncodeG4Row(row.data(), w, &strip, g.FillOrder, coderAbort, c.Reference, c.PendingBits,
                                c.PendingByte);
             break;
-          case 5:
-            g.LZW(row.data(), n, &strip, c.LZW);
-            break;
+          case 5: g.LZW(row.data(), n, &strip, c.LZW); break;
           case 32773:
             PackBitsRow(row.data(), n, packed);
             strip.Write(packed.data(), static_cast<int32_t>(packed.size()));
             break;
-          default:
-            strip.Write(row.data(), n);
-            break;
+          default: strip.Write(row.data(), n); break;
         }
       }
       // Close the strip's code stream, also after a cancel.
@@ -811,14 +773,10 @@ void WriteStrips(TTIFFWriter& W, TEntries& List, TPage& g, TIOParamsVals& Params
             IECCITTEncodeG3Row1D(nullptr, w, &strip, g.FillOrder, coderAbort, c.PendingBits, c.PendingByte);
           break;
         case 4:
-          IECCITTEncodeG4Row(nullptr, w, &strip, g.FillOrder, coderAbort, c.Reference, c.PendingBits,
-                             c.PendingByte);
+          IECCITTEncodeG4Row(nullptr, w, &strip, g.FillOrder, coderAbort, c.Reference, c.PendingBits, c.PendingByte);
           break;
-        case 5:
-          g.LZW(nullptr, 0, &strip, c.LZW);
-          break;
-        default:
-          break;
+        case 5: g.LZW(nullptr, 0, &strip, c.LZW); break;
+        default: break;
       }
       if (c.PendingBits > 0) strip.Write(&c.PendingByte, 1);
       if (W.Aborted()) break;

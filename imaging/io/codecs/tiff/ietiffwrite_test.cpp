@@ -68,40 +68,222 @@ TEST(TiffWriteNormalise, ParamsAfterAndTagsFollowTheOrderOfTheRules) {
   const std::vector<TNormCase> cases = {
       // CCITT codes force one sample of one bit; a bilevel page is WhiteIsZero.
       {"g4 forces 1x1", colour, Co::tcG4Fax, 8, 3, Ph::tpRGB, Co::tcG4Fax, 1, 1, Ph::tpBlackIsZero, 4, 0, 1, {1}, 0},
-      {"g3 2d", [] { return BilevelImage(20, 9); }, Co::tcG3Fax2D, 8, 3, Ph::tpRGB, Co::tcG3Fax2D, 1, 1,
-       Ph::tpBlackIsZero, 3, 0, 1, {1}, 0},
-      {"1 bit none is black-is-zero", TwoColourImage, Co::tcNone, 1, 1, Ph::tpRGB, Co::tcNone, 1, 1,
-       Ph::tpBlackIsZero, 1, 1, 1, {1}, 0},
+      {"g3 2d",
+       [] { return BilevelImage(20, 9); },
+       Co::tcG3Fax2D,
+       8,
+       3,
+       Ph::tpRGB,
+       Co::tcG3Fax2D,
+       1,
+       1,
+       Ph::tpBlackIsZero,
+       3,
+       0,
+       1,
+       {1},
+       0},
+      {"1 bit none is black-is-zero",
+       TwoColourImage,
+       Co::tcNone,
+       1,
+       1,
+       Ph::tpRGB,
+       Co::tcNone,
+       1,
+       1,
+       Ph::tpBlackIsZero,
+       1,
+       1,
+       1,
+       {1},
+       0},
       // One sample of 8 bits: gray when every pixel is gray, else a palette.
       {"8 bit gray", gray, Co::tcNone, 8, 1, Ph::tpRGB, Co::tcNone, 8, 1, Ph::tpBlackIsZero, 1, 1, 1, {8}, 0},
-      {"8 bit palette", colour, Co::tcPackBits, 8, 1, Ph::tpRGB, Co::tcPackBits, 8, 1, Ph::tpPalette, 32773, 3, 1,
-       {8}, 0},
-      {"6 bit colour becomes an 8-bit palette", colour, Co::tcNone, 6, 1, Ph::tpRGB, Co::tcNone, 8, 1, Ph::tpPalette,
-       1, 3, 1, {8}, 0},
+      {"8 bit palette",
+       colour,
+       Co::tcPackBits,
+       8,
+       1,
+       Ph::tpRGB,
+       Co::tcPackBits,
+       8,
+       1,
+       Ph::tpPalette,
+       32773,
+       3,
+       1,
+       {8},
+       0},
+      {"6 bit colour becomes an 8-bit palette",
+       colour,
+       Co::tcNone,
+       6,
+       1,
+       Ph::tpRGB,
+       Co::tcNone,
+       8,
+       1,
+       Ph::tpPalette,
+       1,
+       3,
+       1,
+       {8},
+       0},
       {"4 bit palette", colour, Co::tcLZW, 4, 1, Ph::tpRGB, Co::tcLZW, 4, 1, Ph::tpPalette, 5, 3, 1, {4}, 0},
-      {"jpeg with gray becomes none", gray, Co::tcJPEG, 8, 1, Ph::tpRGB, Co::tcNone, 8, 1, Ph::tpBlackIsZero, 1, 1, 1,
-       {8}, 0},
-      {"jpeg with palette becomes none", colour, Co::tcJPEG, 8, 1, Ph::tpRGB, Co::tcNone, 8, 1, Ph::tpPalette, 1, 3,
-       1, {8}, 0},
-      {"ycbcr without jpeg is rgb", colour, Co::tcNone, 8, 3, Ph::tpYCbCr, Co::tcNone, 8, 3, Ph::tpRGB, 1, 2, 3,
-       {8, 8, 8}, 0},
-      {"palette of 3 samples is rgb", colour, Co::tcNone, 8, 3, Ph::tpPalette, Co::tcNone, 8, 3, Ph::tpRGB, 1, 2, 3,
-       {8, 8, 8}, 0},
-      {"gray of 3 samples is rgb", colour, Co::tcNone, 8, 3, Ph::tpBlackIsZero, Co::tcNone, 8, 3, Ph::tpRGB, 1, 2, 3,
-       {8, 8, 8}, 0},
-      {"16 bits of 3 samples is 8", colour, Co::tcNone, 16, 3, Ph::tpRGB, Co::tcNone, 8, 3, Ph::tpRGB, 1, 2, 3,
-       {8, 8, 8}, 0},
+      {"jpeg with gray becomes none",
+       gray,
+       Co::tcJPEG,
+       8,
+       1,
+       Ph::tpRGB,
+       Co::tcNone,
+       8,
+       1,
+       Ph::tpBlackIsZero,
+       1,
+       1,
+       1,
+       {8},
+       0},
+      {"jpeg with palette becomes none",
+       colour,
+       Co::tcJPEG,
+       8,
+       1,
+       Ph::tpRGB,
+       Co::tcNone,
+       8,
+       1,
+       Ph::tpPalette,
+       1,
+       3,
+       1,
+       {8},
+       0},
+      {"ycbcr without jpeg is rgb",
+       colour,
+       Co::tcNone,
+       8,
+       3,
+       Ph::tpYCbCr,
+       Co::tcNone,
+       8,
+       3,
+       Ph::tpRGB,
+       1,
+       2,
+       3,
+       {8, 8, 8},
+       0},
+      {"palette of 3 samples is rgb",
+       colour,
+       Co::tcNone,
+       8,
+       3,
+       Ph::tpPalette,
+       Co::tcNone,
+       8,
+       3,
+       Ph::tpRGB,
+       1,
+       2,
+       3,
+       {8, 8, 8},
+       0},
+      {"gray of 3 samples is rgb",
+       colour,
+       Co::tcNone,
+       8,
+       3,
+       Ph::tpBlackIsZero,
+       Co::tcNone,
+       8,
+       3,
+       Ph::tpRGB,
+       1,
+       2,
+       3,
+       {8, 8, 8},
+       0},
+      {"16 bits of 3 samples is 8",
+       colour,
+       Co::tcNone,
+       16,
+       3,
+       Ph::tpRGB,
+       Co::tcNone,
+       8,
+       3,
+       Ph::tpRGB,
+       1,
+       2,
+       3,
+       {8, 8, 8},
+       0},
       {"rgb48", rgb48, Co::tcNone, 8, 1, Ph::tpBlackIsZero, Co::tcNone, 16, 3, Ph::tpRGB, 1, 2, 3, {16, 16, 16}, 0},
-      {"lzw rgb gets predictor 2", colour, Co::tcLZW, 8, 3, Ph::tpRGB, Co::tcLZW, 8, 3, Ph::tpRGB, 5, 2, 3,
-       {8, 8, 8}, 2},
-      {"compression 6 writes none", colour, Co::tcOldJPEG, 8, 3, Ph::tpRGB, Co::tcNone, 8, 3, Ph::tpRGB, 1, 2, 3,
-       {8, 8, 8}, 0},
+      {"lzw rgb gets predictor 2",
+       colour,
+       Co::tcLZW,
+       8,
+       3,
+       Ph::tpRGB,
+       Co::tcLZW,
+       8,
+       3,
+       Ph::tpRGB,
+       5,
+       2,
+       3,
+       {8, 8, 8},
+       2},
+      {"compression 6 writes none",
+       colour,
+       Co::tcOldJPEG,
+       8,
+       3,
+       Ph::tpRGB,
+       Co::tcNone,
+       8,
+       3,
+       Ph::tpRGB,
+       1,
+       2,
+       3,
+       {8, 8, 8},
+       0},
       {"jpeg ycbcr", colour, Co::tcJPEG, 8, 3, Ph::tpRGB, Co::tcJPEG, 8, 3, Ph::tpRGB, 7, 6, 3, {8, 8, 8}, 0},
-      {"cmyk has four samples", colour, Co::tcNone, 8, 3, Ph::tpCMYK, Co::tcNone, 8, 4, Ph::tpCMYK, 1, 5, 4,
-       {8, 8, 8, 8}, 0},
+      {"cmyk has four samples",
+       colour,
+       Co::tcNone,
+       8,
+       3,
+       Ph::tpCMYK,
+       Co::tcNone,
+       8,
+       4,
+       Ph::tpCMYK,
+       1,
+       5,
+       4,
+       {8, 8, 8, 8},
+       0},
       {"cielab is 8", colour, Co::tcNone, 8, 3, Ph::tpCIELab, Co::tcNone, 8, 3, Ph::tpCIELab, 1, 8, 3, {8, 8, 8}, 0},
-      {"16-bit gray", [] { return GrayImage(13, 7, TIEPixelFormat::ie16g); }, Co::tcNone, 16, 1, Ph::tpRGB,
-       Co::tcNone, 16, 1, Ph::tpBlackIsZero, 1, 1, 1, {16}, 0},
+      {"16-bit gray",
+       [] { return GrayImage(13, 7, TIEPixelFormat::ie16g); },
+       Co::tcNone,
+       16,
+       1,
+       Ph::tpRGB,
+       Co::tcNone,
+       16,
+       1,
+       Ph::tpBlackIsZero,
+       1,
+       1,
+       1,
+       {16},
+       0},
   };
   for (const TNormCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -142,7 +324,7 @@ TEST(TiffWriteStructure, SortedEvenIfdInlineValuesAndMetadataTags) {
   p.TIFFDocumentName = "ab";  // 3 bytes with the NUL: held in the entry
   p.TIFFPageName = "a page name";
   p.TIFFImageDescription = "odd";  // odd lengths push the IFD to an odd place
-  p.XMPPacket = "<x>xmp</x>";  // 10 bytes
+  p.XMPPacket = "<x>xmp</x>";      // 10 bytes
   const uint8_t iptc[] = {'h', 'e', 'l', 'l', 'o'};
   p.IPTCInfo.AddItem(2, 120, 5, iptc);
   p.SetDpiX(150);
@@ -289,8 +471,7 @@ TEST(TiffWriteStructure, StripsHoldAbout512KBOfBitmapRows) {
     TIOParamsVals fq;
     ASSERT_FALSE(Load(fax.Bytes, bilevel, fq).Aborted);
     ASSERT_EQ(bilevel.PixelFormat(), TIEPixelFormat::ie1g);
-    for (int32_t y : {0, 1, 514, 515, 1029})
-      EXPECT_EQ(std::memcmp(bilevel.ScanLine(y), bw->ScanLine(y), 1024), 0) << y;
+    for (int32_t y : {0, 1, 514, 515, 1029}) EXPECT_EQ(std::memcmp(bilevel.ScanLine(y), bw->ScanLine(y), 1024), 0) << y;
   }
 }
 
@@ -349,12 +530,12 @@ TEST(TiffWriteRoundTrip, EveryCompressionAndRowWriterReadsBack) {
        },
        0},
       {"gray 8 from ie8g", [] { return GrayImage(23, 9); }, set(Co::tcLZW, 8, 1), 0},
-      {"gray 16 from ie16g", [] { return GrayImage(23, 9, TIEPixelFormat::ie16g); }, set(Co::tcPackBits, 16, 1),
-       0},
+      {"gray 16 from ie16g", [] { return GrayImage(23, 9, TIEPixelFormat::ie16g); }, set(Co::tcPackBits, 16, 1), 0},
       {"gray palette not a ramp", [] { return PaletteImage(5, true); }, set(Co::tcNone, 8, 1), 0},
       {"palette 8 bits", [] { return PaletteImage(40, false); }, set(Co::tcPackBits, 8, 1), 0},
       {"palette 4 bits", [] { return PaletteImage(12, false); }, set(Co::tcLZW, 4, 1), 0},
-      {"rgb48", [] {
+      {"rgb48",
+       [] {
          auto b = std::make_unique<TIEBitmap>();
          b->Allocate(7, 4, TIEPixelFormat::ieRGB48);
          for (int32_t y = 0; y < 4; ++y)
@@ -364,7 +545,8 @@ TEST(TiffWriteRoundTrip, EveryCompressionAndRowWriterReadsBack) {
        },
        set(Co::tcLZW), 0},
       {"cmyk", colour, set(Co::tcPackBits, 8, 3, Ph::tpCMYK), 2},
-      {"float source", [] {
+      {"float source",
+       [] {
          auto b = std::make_unique<TIEBitmap>();
          b->Allocate(6, 3, TIEPixelFormat::ie32f);
          for (int32_t y = 0; y < 3; ++y)
@@ -372,7 +554,8 @@ TEST(TiffWriteRoundTrip, EveryCompressionAndRowWriterReadsBack) {
          return b;
        },
        set(Co::tcLZW), 1},
-      {"cmyk source", [] {
+      {"cmyk source",
+       [] {
          auto b = std::make_unique<TIEBitmap>();
          b->Allocate(6, 3, TIEPixelFormat::ieCMYK);
          for (int32_t y = 0; y < 3; ++y)
@@ -581,8 +764,8 @@ TEST(TiffWriteInsert, NewPageTakesTheIndexOrEndsTheFile) {
     // The reader sees the same order.
     TIEBitmap back;
     TIOParamsVals q;
-    const TLoad l = Load(s.Bytes, back, q, static_cast<int32_t>(std::find(c.Order.begin(), c.Order.end(), 9u) -
-                                                                  c.Order.begin()));
+    const TLoad l =
+        Load(s.Bytes, back, q, static_cast<int32_t>(std::find(c.Order.begin(), c.Order.end(), 9u) - c.Order.begin()));
     EXPECT_EQ(l.Pages, 4);
     EXPECT_EQ(back.Width(), 9);
   }
@@ -721,9 +904,9 @@ void FillExif(TIOParamsVals& p) {
   p.EXIFSceneType = 1;
   // A maker note of two entries: one inline, one 6-byte ASCII value at block offset 26.
   TMemoryStream* m = p.EXIFMakerNote.Data();
-  const uint8_t note[] = {2, 0,                                  // two entries
-                          1, 0, 3, 0, 1, 0, 0, 0, 7, 0, 0, 0,    // SHORT 7
-                          2, 0, 2, 0, 6, 0, 0, 0, 26, 0, 0, 0,   // ASCII at 26
+  const uint8_t note[] = {2,   0,                                         // two entries
+                          1,   0,   3,   0,   1,   0, 0, 0, 7,  0, 0, 0,  // SHORT 7
+                          2,   0,   2,   0,   6,   0, 0, 0, 26, 0, 0, 0,  // ASCII at 26
                           'n', 'o', 't', 'e', '!', 0};
   m->Write(note, sizeof note);
   p.EXIFMakerNote.Update();
@@ -765,9 +948,10 @@ TEST(TiffWriteExif, ExifSetSubIfdAndMakerNoteReadBack) {
   EXPECT_EQ(note->Count, 32u);
   EXPECT_EQ(U32(note->Data, 2 + 8), 7u);
   EXPECT_EQ(U32(note->Data, 2 + 12 + 8), note->Where + 26);
-  EXPECT_EQ(std::string(s.Bytes.begin() + note->Where + 26, s.Bytes.begin() + note->Where + 32), std::string("note!\0", 6));
-  EXPECT_TRUE(std::equal(noteBefore.begin(), noteBefore.end(),
-                         static_cast<const uint8_t*>(p.EXIFMakerNote.Data()->Memory())));
+  EXPECT_EQ(std::string(s.Bytes.begin() + note->Where + 26, s.Bytes.begin() + note->Where + 32),
+            std::string("note!\0", 6));
+  EXPECT_TRUE(
+      std::equal(noteBefore.begin(), noteBefore.end(), static_cast<const uint8_t*>(p.EXIFMakerNote.Data()->Memory())));
 
   TIEBitmap back;
   TIOParamsVals q;

@@ -80,8 +80,7 @@ inline TRows PatternRows(int32_t width, int32_t count, uint32_t seed, bool white
   for (int32_t y = 0; y < count; ++y) {
     TBytes row = WhiteRow(width);
     switch (y % 8) {
-      case 0:
-        break;
+      case 0: break;
       case 1:
         for (int32_t x = 0; x < width; ++x) SetPixel(row, x, false);
         break;
@@ -314,9 +313,7 @@ inline TTiffRead ParseTiff(const TBytes& f) {
     if (at + 2 > f.size()) return 0;
     return big ? (uint32_t(f[at]) << 8) | f[at + 1] : (uint32_t(f[at + 1]) << 8) | f[at];
   };
-  auto u32 = [&](size_t at) -> uint32_t {
-    return big ? (u16(at) << 16) | u16(at + 2) : (u16(at + 2) << 16) | u16(at);
-  };
+  auto u32 = [&](size_t at) -> uint32_t { return big ? (u16(at) << 16) | u16(at + 2) : (u16(at + 2) << 16) | u16(at); };
   const uint32_t ifd = u32(4);
   const uint32_t n = u16(ifd);
   std::vector<uint32_t> offsets, counts;

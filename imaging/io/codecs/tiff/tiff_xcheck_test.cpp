@@ -63,8 +63,7 @@ std::string Difference(const TRows& got, const TRows& expected, int32_t width) {
     return "row counts " + std::to_string(got.size()) + " / " + std::to_string(expected.size());
   for (size_t y = 0; y < got.size(); ++y)
     for (int32_t x = 0; x < width; ++x)
-      if (Pixel(got[y], x) != Pixel(expected[y], x))
-        return "row " + std::to_string(y) + " pixel " + std::to_string(x);
+      if (Pixel(got[y], x) != Pixel(expected[y], x)) return "row " + std::to_string(y) + " pixel " + std::to_string(x);
   return "";
 }
 
@@ -109,8 +108,8 @@ TRows DecodeCCITTPage(const TTiffPage& p) {
   TRows rows;
   for (size_t s = 0; s < p.Strips.size(); ++s) {
     const int32_t count = std::min(p.RowsPerStrip, p.Height - static_cast<int32_t>(s) * p.RowsPerStrip);
-    const TRows part = DecodeStrip(mode, p.Strips[s], p.Width, count, p.FillOrder,
-                                   p.Compression == 3 || (p.T4Options & 4) != 0);
+    const TRows part =
+        DecodeStrip(mode, p.Strips[s], p.Width, count, p.FillOrder, p.Compression == 3 || (p.T4Options & 4) != 0);
     rows.insert(rows.end(), part.begin(), part.end());
   }
   return rows;
@@ -179,8 +178,8 @@ TEST_F(TiffXcheck, OurCCITTStripsDecodeInLibtiff) {
           const TRows part(rows.begin() + y, rows.begin() + std::min(height, y + perStrip));
           page.Strips.push_back(EncodeStrip(k.Mode, part, width, fillOrder));
         }
-        const std::string what =
-            std::string(ModeName(k.Mode)) + " width " + std::to_string(width) + " fill order " + std::to_string(fillOrder);
+        const std::string what = std::string(ModeName(k.Mode)) + " width " + std::to_string(width) + " fill order " +
+                                 std::to_string(fillOrder);
         const std::string in = File("ours.tif");
         WriteFile(in, BuildTiff(page));
         const TTiffPage plain = Copy(in, {"-c", "none", "-f", "msb2lsb"}, "plain.tif");
@@ -190,10 +189,15 @@ TEST_F(TiffXcheck, OurCCITTStripsDecodeInLibtiff) {
 }
 
 TEST_F(TiffXcheck, LibtiffCCITTStripsDecodeWithOurDecoders) {
-  const std::vector<std::vector<std::string>> options = {
-      {"-c", "g3"},         {"-c", "g3:2d"},       {"-c", "g4"},        {"-c", "g3:fill"},
-      {"-c", "g3:2d:fill"}, {"-c", "g3", "-f", "lsb2msb"}, {"-c", "g3:2d", "-f", "lsb2msb"},
-      {"-c", "g4", "-f", "lsb2msb"}, {"-c", "g4", "-r", "7"}};
+  const std::vector<std::vector<std::string>> options = {{"-c", "g3"},
+                                                         {"-c", "g3:2d"},
+                                                         {"-c", "g4"},
+                                                         {"-c", "g3:fill"},
+                                                         {"-c", "g3:2d:fill"},
+                                                         {"-c", "g3", "-f", "lsb2msb"},
+                                                         {"-c", "g3:2d", "-f", "lsb2msb"},
+                                                         {"-c", "g4", "-f", "lsb2msb"},
+                                                         {"-c", "g4", "-r", "7"}};
   for (int32_t width : {1, 7, 8, 1728, 2600}) {
     const int32_t height = 30;
     const TRows rows = PatternRows(width, height, static_cast<uint32_t>(width) * 3 + 1, true);
@@ -223,8 +227,8 @@ TEST_F(TiffXcheck, LZWStripsBothWays) {
   for (const TShape& shape : {TShape{1, 40, 1}, TShape{7, 33, 3}, TShape{300, 120, 1}, TShape{257, 90, 3}}) {
     const int32_t rowLength = shape.Width * shape.Spp;
     const TBytes image = ContoneImage(shape.Width, shape.Height, shape.Spp, static_cast<uint32_t>(rowLength));
-    const std::string what = std::to_string(shape.Width) + "x" + std::to_string(shape.Height) + "x" +
-                             std::to_string(shape.Spp);
+    const std::string what =
+        std::to_string(shape.Width) + "x" + std::to_string(shape.Height) + "x" + std::to_string(shape.Spp);
     auto expectRgb = [&](const std::string& file) {
       const TBytes rgb = Rgb(file, shape.Width, shape.Height);
       TBytes expected;
@@ -251,7 +255,8 @@ TEST_F(TiffXcheck, LZWStripsBothWays) {
           TBytes row(image.begin() + static_cast<std::ptrdiff_t>(r) * rowLength,
                      image.begin() + static_cast<std::ptrdiff_t>(r + 1) * rowLength);
           if (predictor == 2)
-            for (int32_t i = rowLength - 1; i >= shape.Spp; --i) row[i] = static_cast<uint8_t>(row[i] - row[i - shape.Spp]);
+            for (int32_t i = rowLength - 1; i >= shape.Spp; --i)
+              row[i] = static_cast<uint8_t>(row[i] - row[i - shape.Spp]);
           IETIFFLZWEncode(row.data(), rowLength, &s, state);
         }
         IETIFFLZWEncode(nullptr, 0, &s, state);

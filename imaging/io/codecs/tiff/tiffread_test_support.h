@@ -42,7 +42,7 @@ struct TPage {
   std::vector<TTag> Tags;
   std::vector<TBytes> Blocks;  // strips, or tiles when Tiled
   bool Tiled = false;
-  bool NoCounts = false;       // leave out the byte counts
+  bool NoCounts = false;         // leave out the byte counts
   std::vector<uint32_t> Counts;  // override of the byte counts
   // A sub-IFD written after the page and pointed to by tag 34665.
   std::vector<TTag> Exif;

@@ -34,7 +34,7 @@ enum class TRef {
 
 struct TMatrixCase {
   const char* Name;
-  const char* Source;  // a file made by Make
+  const char* Source;             // a file made by Make
   std::vector<std::string> Copy;  // tiffcp options; empty: the source itself
   int32_t Tolerance;
   TRef Ref = TRef::Tiff2rgba;
@@ -74,8 +74,8 @@ std::vector<TDumpTags> TiffDump(const std::string& File) {
                             : std::stoi(line.substr(open + 2, close - open - 2));
     std::string value = line.substr(lt + 1, line.size() - lt - 2);
     while (value.size() >= 2 && value.compare(value.size() - 2, 2, "\\0") == 0) value.resize(value.size() - 2);
-    pages.back()[tag] = TDumpEntry{static_cast<uint32_t>(std::stoul(line.substr(typeClose + 2, lt - typeClose - 2))),
-                                   value};
+    pages.back()[tag] =
+        TDumpEntry{static_cast<uint32_t>(std::stoul(line.substr(typeClose + 2, lt - typeClose - 2))), value};
   }
   return pages;
 }
@@ -84,16 +84,15 @@ std::vector<TDumpTags> TiffDump(const std::string& File) {
 // shows them (whole) replace them, once their start matches.
 void TakeTiffinfoTexts(const std::string& File, std::vector<TDumpTags>& Pages) {
   const std::map<std::string, int32_t> labels = {
-      {"DocumentName", 269}, {"ImageDescription", 270}, {"Make", 271},     {"Model", 272},      {"PageName", 285},
-      {"Software", 305},     {"DateTime", 306},         {"Artist", 315},   {"Copyright", 33432}};
+      {"DocumentName", 269}, {"ImageDescription", 270}, {"Make", 271},   {"Model", 272},      {"PageName", 285},
+      {"Software", 305},     {"DateTime", 306},         {"Artist", 315}, {"Copyright", 33432}};
   std::istringstream in(Text(IERunTool({"tiffinfo", File}).Output));
   std::string line;
   int32_t page = -1;
   while (std::getline(in, line)) {
     if (line.rfind("=== TIFF directory", 0) == 0) ++page;
     const size_t colon = line.find(": ");
-    if (page < 0 || static_cast<size_t>(page) >= Pages.size() || line.rfind("  ", 0) != 0 ||
-        colon == std::string::npos)
+    if (page < 0 || static_cast<size_t>(page) >= Pages.size() || line.rfind("  ", 0) != 0 || colon == std::string::npos)
       continue;
     const auto label = labels.find(line.substr(2, colon - 2));
     if (label == labels.end()) continue;
@@ -198,7 +197,8 @@ class TiffXcheckReader : public ::testing::Test {
         {"bw.pbm", {"convert", "-size", "37x21", "pattern:checkerboard", "-monochrome", "@bw.pbm"}, false},
         // Saturated and dark colours too, where Lab's a and b reach far.
         {"lab.ppm", {"convert", "-size", "37x21", "gradient:yellow-navy", "-depth", "8", "@lab.ppm"}, false},
-        {"neutral.ppm", {"convert", "-size", "37x21", "gradient:#f8f4ec-#101418", "-depth", "8", "@neutral.ppm"},
+        {"neutral.ppm",
+         {"convert", "-size", "37x21", "gradient:#f8f4ec-#101418", "-depth", "8", "@neutral.ppm"},
          false},
         {"rgb.tif", {"pnmtotiff", "-truecolor", "@rgb.ppm"}, true},
         {"gray.tif", {"pnmtotiff", "@gray.pgm"}, true},
@@ -214,9 +214,11 @@ class TiffXcheckReader : public ::testing::Test {
         {"cmyk.tif", {"convert", "@rgb.ppm", "-colorspace", "CMYK", "@cmyk.tif"}, false},
         {"cmyk16.tif", {"convert", "@rgb.ppm", "-colorspace", "CMYK", "-depth", "16", "@cmyk16.tif"}, false},
         {"pal.tif", {"convert", "@rgb.ppm", "-colors", "12", "-type", "Palette", "@pal.tif"}, false},
-        {"pal4.tif", {"convert", "@rgb.ppm", "-colors", "12", "+dither", "-type", "Palette", "-depth", "4", "@pal4.tif"},
+        {"pal4.tif",
+         {"convert", "@rgb.ppm", "-colors", "12", "+dither", "-type", "Palette", "-depth", "4", "@pal4.tif"},
          false},
-        {"pal1.tif", {"convert", "@rgb.ppm", "-colors", "2", "+dither", "-type", "Palette", "-depth", "1", "@pal1.tif"},
+        {"pal1.tif",
+         {"convert", "@rgb.ppm", "-colors", "2", "+dither", "-type", "Palette", "-depth", "1", "@pal1.tif"},
          false},
         {"gray16.tif", {"convert", "@gray.pgm", "-depth", "16", "@gray16.tif"}, false},
         {"rgbjpeg.tif", {"convert", "@rgb.ppm", "-compress", "JPEG", "@rgbjpeg.tif"}, false},
@@ -225,8 +227,8 @@ class TiffXcheckReader : public ::testing::Test {
     };
     for (const char* name : Names) {
       if (FMade.count(name)) continue;
-      const auto r = std::find_if(recipes.begin(), recipes.end(),
-                                  [&](const TRecipe& t) { return std::string(t.Output) == name; });
+      const auto r =
+          std::find_if(recipes.begin(), recipes.end(), [&](const TRecipe& t) { return std::string(t.Output) == name; });
       ASSERT_NE(r, recipes.end()) << name;
       std::vector<std::string> argv;
       for (const std::string& a : r->Argv) {
@@ -397,8 +399,9 @@ TEST_F(TiffXcheckReader, AlphaGoesToTheMaskAsConvertSeparatesIt) {
   IE_REQUIRE_TOOL("tiffcp", "libtiff-tools");
   IE_REQUIRE_TOOL("convert", "imagemagick");
   Make({"rgb.ppm", "gray.pgm"});
-  const std::vector<std::string> across = {"(", "-size", "21x37", "gradient:white-black", "-rotate", "90", ")",
-                                           "-alpha", "off", "-compose", "CopyOpacity", "-composite", "-depth", "8"};
+  const std::vector<std::string> across = {
+      "(",      "-size", "21x37",    "gradient:white-black", "-rotate",    "90",     ")",
+      "-alpha", "off",   "-compose", "CopyOpacity",          "-composite", "-depth", "8"};
   auto withAlpha = [&](const char* source, const char* out) {
     std::vector<std::string> argv = {"convert", Dir.File(source)};
     argv.insert(argv.end(), across.begin(), across.end());
@@ -457,8 +460,8 @@ TEST_F(TiffXcheckReader, PageCountEqualsIdentify) {
   Make({"rgb.tif", "gray.tif", "bw.tif"});
   const std::string multi = Dir.File("multi.tif");
   ASSERT_EQ(RunTool({"tiffcp", Dir.File("rgb.tif"), Dir.File("gray.tif"), Dir.File("bw.tif"), multi}), 0);
-  ASSERT_EQ(RunTool({"tiffcp", "-B", "-t", "-w", "16", "-l", "16", multi, Dir.File("rgb.tif"), Dir.File("multi-mm.tif")}),
-            0);
+  ASSERT_EQ(
+      RunTool({"tiffcp", "-B", "-t", "-w", "16", "-l", "16", multi, Dir.File("rgb.tif"), Dir.File("multi-mm.tif")}), 0);
   for (const char* name : {"multi.tif", "multi-mm.tif", "rgb.tif"}) {
     SCOPED_TRACE(name);
     const std::string file = Dir.File(name);
@@ -523,10 +526,12 @@ TEST_F(TiffXcheckReader, FieldsEqualTiffdumpAndTiffinfo) {
   const std::string tagged = Dir.File("tagged.tif");
   run({"tiffcp", Dir.File("rgb.tif"), tagged});
   const std::vector<std::vector<std::string>> sets = {
-      {"269", "a document"}, {"270", "a description"}, {"285", "page one"}, {"305", "Writer 3.1"},
-      {"315", "An Artist"},  {"306", "2024:01:02 03:04:05"}, {"271", "Maker"}, {"272", "Model 9"},
-      {"33432", "(c) Nobody"}, {"282", "118.12"}, {"283", "59.06"}, {"296", "3"}, {"274", "6"},
-      {"297", "2", "5"}, {"286", "1.5"}, {"287", "0.5"}};
+      {"269", "a document"}, {"270", "a description"}, {"285", "page one"},
+      {"305", "Writer 3.1"}, {"315", "An Artist"},     {"306", "2024:01:02 03:04:05"},
+      {"271", "Maker"},      {"272", "Model 9"},       {"33432", "(c) Nobody"},
+      {"282", "118.12"},     {"283", "59.06"},         {"296", "3"},
+      {"274", "6"},          {"297", "2", "5"},        {"286", "1.5"},
+      {"287", "0.5"}};
   for (const std::vector<std::string>& set : sets) {
     std::vector<std::string> argv = {"tiffset", "-s"};
     argv.insert(argv.end(), set.begin(), set.end());
@@ -561,8 +566,8 @@ TEST_F(TiffXcheckReader, FieldsEqualTiffdumpAndTiffinfo) {
       {"compression",
        [](const TDumpTags& t) {
          const int32_t c = std::stoi(DumpItem(t, 259, 0, "1")), t4 = std::stoi(DumpItem(t, 292, 0, "0"));
-         const std::map<int32_t, int32_t> codes = {{1, 0}, {2, 1}, {3, (t4 & 1) ? 3 : 2}, {4, 4},
-                                                   {5, 5}, {6, 6}, {7, 7},  {32773, 8}};
+         const std::map<int32_t, int32_t> codes = {{1, 0}, {2, 1},    {3, (t4 & 1) ? 3 : 2}, {4, 4}, {5, 5}, {6, 6},
+                                                   {7, 7}, {32773, 8}};
          return std::to_string(codes.count(c) ? codes.at(c) : 9);
        },
        [](P p) { return std::to_string(static_cast<int32_t>(p.TIFFCompression)); }},
@@ -645,23 +650,68 @@ TEST_F(TiffXcheckReader, MetadataEqualsExiftool) {
     cmsCloseProfile(srgb);
     ASSERT_TRUE(IEWriteBytesFile(Dir.File("srgb.icc"), icc));
   }
-  const std::vector<std::string> writes = {
-      "-Make=Maker Co", "-Model=Model X", "-Software=Writer 2", "-Artist=A. Artist", "-Copyright=(c) Someone",
-      "-ModifyDate=2024:01:02 03:04:05", "-ImageDescription=a page", "-DocumentName=a doc", "-PageName=page one",
-      "-XPTitle=A title", "-XPComment=comment", "-XPAuthor=Author", "-XPKeywords=k1;k2", "-XPSubject=subject",
-      "-WhitePoint=0.3127 0.329", "-PrimaryChromaticities=0.64 0.33 0.3 0.6 0.15 0.06",
-      "-YCbCrCoefficients=0.299 0.587 0.114", "-YCbCrPositioning=2", "-ReferenceBlackWhite=0 255 128 255 128 255",
-      "-ExposureTime=0.004", "-FNumber=2.8", "-ExposureProgram=2", "-ISO=400", "-ExifVersion=0230",
-      "-DateTimeOriginal=2023:05:06 07:08:09", "-CreateDate=2023:05:06 07:08:10", "-CompressedBitsPerPixel=4",
-      "-ShutterSpeedValue=0.004", "-ApertureValue=2.8", "-BrightnessValue=1.5", "-ExposureCompensation=-0.5",
-      "-MaxApertureValue=2", "-SubjectDistance=3.5", "-MeteringMode=5", "-LightSource=1", "-ExifIFD:Flash=1",
-      "-FocalLength=50", "-SubSecTime=12", "-SubSecTimeOriginal=34", "-SubSecTimeDigitized=56",
-      "-FlashpixVersion=0100", "-ColorSpace=1", "-ExifImageWidth=37", "-ExifImageHeight=21",
-      "-RelatedSoundFile=SND00001.WAV", "-FocalPlaneXResolution=1000", "-FocalPlaneYResolution=1001",
-      "-FocalPlaneResolutionUnit=3", "-ExposureIndex=200", "-SensingMethod=2", "-FileSource=3", "-SceneType=1",
-      "-UserComment=hello there", "-IPTC:ObjectName=Object", "-IPTC:Keywords=one", "-IPTC:Keywords=two",
-      "-IPTC:By-line=Photographer", "-IPTC:Caption-Abstract=A caption", "-IPTC:City=Town",
-      "-XMP-dc:Title=X title", "-XMP-dc:Creator=X creator", "-ICC_Profile<=" + Dir.File("srgb.icc")};
+  const std::vector<std::string> writes = {"-Make=Maker Co",
+                                           "-Model=Model X",
+                                           "-Software=Writer 2",
+                                           "-Artist=A. Artist",
+                                           "-Copyright=(c) Someone",
+                                           "-ModifyDate=2024:01:02 03:04:05",
+                                           "-ImageDescription=a page",
+                                           "-DocumentName=a doc",
+                                           "-PageName=page one",
+                                           "-XPTitle=A title",
+                                           "-XPComment=comment",
+                                           "-XPAuthor=Author",
+                                           "-XPKeywords=k1;k2",
+                                           "-XPSubject=subject",
+                                           "-WhitePoint=0.3127 0.329",
+                                           "-PrimaryChromaticities=0.64 0.33 0.3 0.6 0.15 0.06",
+                                           "-YCbCrCoefficients=0.299 0.587 0.114",
+                                           "-YCbCrPositioning=2",
+                                           "-ReferenceBlackWhite=0 255 128 255 128 255",
+                                           "-ExposureTime=0.004",
+                                           "-FNumber=2.8",
+                                           "-ExposureProgram=2",
+                                           "-ISO=400",
+                                           "-ExifVersion=0230",
+                                           "-DateTimeOriginal=2023:05:06 07:08:09",
+                                           "-CreateDate=2023:05:06 07:08:10",
+                                           "-CompressedBitsPerPixel=4",
+                                           "-ShutterSpeedValue=0.004",
+                                           "-ApertureValue=2.8",
+                                           "-BrightnessValue=1.5",
+                                           "-ExposureCompensation=-0.5",
+                                           "-MaxApertureValue=2",
+                                           "-SubjectDistance=3.5",
+                                           "-MeteringMode=5",
+                                           "-LightSource=1",
+                                           "-ExifIFD:Flash=1",
+                                           "-FocalLength=50",
+                                           "-SubSecTime=12",
+                                           "-SubSecTimeOriginal=34",
+                                           "-SubSecTimeDigitized=56",
+                                           "-FlashpixVersion=0100",
+                                           "-ColorSpace=1",
+                                           "-ExifImageWidth=37",
+                                           "-ExifImageHeight=21",
+                                           "-RelatedSoundFile=SND00001.WAV",
+                                           "-FocalPlaneXResolution=1000",
+                                           "-FocalPlaneYResolution=1001",
+                                           "-FocalPlaneResolutionUnit=3",
+                                           "-ExposureIndex=200",
+                                           "-SensingMethod=2",
+                                           "-FileSource=3",
+                                           "-SceneType=1",
+                                           "-UserComment=hello there",
+                                           "-IPTC:ObjectName=Object",
+                                           "-IPTC:Keywords=one",
+                                           "-IPTC:Keywords=two",
+                                           "-IPTC:By-line=Photographer",
+                                           "-IPTC:Caption-Abstract=A caption",
+                                           "-IPTC:City=Town",
+                                           "-XMP-dc:Title=X title",
+                                           "-XMP-dc:Creator=X creator",
+                                           "-ICC_Profile<=" + Dir.File("srgb.icc")};
 
   using P = const TIOParamsVals&;
   struct TField {
@@ -744,8 +794,10 @@ TEST_F(TiffXcheckReader, MetadataEqualsExiftool) {
     const char* Name;
     int32_t Record, DataSet;
   };
-  const std::vector<TIptc> iptc = {{"IPTC:ObjectName", 2, 5},      {"IPTC:Keywords", 2, 25},
-                                   {"IPTC:By-line", 2, 80},        {"IPTC:City", 2, 90},
+  const std::vector<TIptc> iptc = {{"IPTC:ObjectName", 2, 5},
+                                   {"IPTC:Keywords", 2, 25},
+                                   {"IPTC:By-line", 2, 80},
+                                   {"IPTC:City", 2, 90},
                                    {"IPTC:Caption-Abstract", 2, 120}};
 
   for (const bool big : {false, true}) {
@@ -785,8 +837,8 @@ TEST_F(TiffXcheckReader, MetadataEqualsExiftool) {
     // same fields from them alone.
     const TIEToolRun xmp = IERunTool({"exiftool", "-xmp", "-b", file});
     EXPECT_EQ(params.XMPPacket, Text(xmp.Output));
-    ASSERT_TRUE(IEWriteBytesFile(Dir.File("packet.xmp"), std::vector<uint8_t>(params.XMPPacket.begin(),
-                                                                            params.XMPPacket.end())));
+    ASSERT_TRUE(IEWriteBytesFile(Dir.File("packet.xmp"),
+                                 std::vector<uint8_t>(params.XMPPacket.begin(), params.XMPPacket.end())));
     const TIEToolRun icc = IERunTool({"exiftool", "-icc_profile", "-b", file});
     ASSERT_TRUE(params.InputICC);
     ASSERT_GT(params.InputICC->RawSize(), 128);

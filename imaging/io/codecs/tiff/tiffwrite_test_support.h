@@ -31,10 +31,10 @@ struct TTag {
   uint16_t Tag = 0;
   uint16_t Type = 0;
   uint32_t Count = 0;
-  uint32_t Field = 0;   // the value field as a LONG
-  uint64_t Where = 0;   // position of the values (the field itself when they fit)
+  uint32_t Field = 0;  // the value field as a LONG
+  uint64_t Where = 0;  // position of the values (the field itself when they fit)
   bool Inline = false;
-  TBytes Data;          // the values' bytes
+  TBytes Data;  // the values' bytes
   uint32_t Value(size_t i = 0) const {
     const size_t size = Type == 3 ? 2 : 4;
     if ((i + 1) * size > Data.size()) return 0;
@@ -202,8 +202,10 @@ inline std::unique_ptr<TIEBitmap> BilevelImage(int32_t w, int32_t h) {
     auto* row = static_cast<uint8_t*>(b->ScanLine(y));
     for (int32_t x = 0; x < w; ++x) {
       const bool white = ((x / 3 + y / 2) & 1) != 0 && x != y;
-      if (white) row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
-      else row[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
+      if (white)
+        row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+      else
+        row[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
     }
   }
   return b;

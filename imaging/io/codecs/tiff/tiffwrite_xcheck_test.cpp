@@ -202,9 +202,9 @@ TEST(TiffWriteXcheck, TiffdumpAndTiffinfoListTheTagsWritten) {
   r = RunCaptured(dir, {"tiffinfo", "-D", ours});
   ASSERT_EQ(r.Status, 0);
   EXPECT_EQ(r.Err, "");
-  for (const char* line : {"Image Width: 20 Image Length: 10", "Extra Samples: 1<unassoc-alpha>",
-                           "Compression Scheme: LZW", "ImageDescription: described", "PageName: page one",
-                           "Page Number: 2-3", "Resolution: 150, 150 pixels/inch"})
+  for (const char* line :
+       {"Image Width: 20 Image Length: 10", "Extra Samples: 1<unassoc-alpha>", "Compression Scheme: LZW",
+        "ImageDescription: described", "PageName: page one", "Page Number: 2-3", "Resolution: 150, 150 pixels/inch"})
     EXPECT_NE(r.Out.find(line), std::string::npos) << line << "\n" << r.Out;
 
   // Group 4: the fax tags, and a page inserted in front reads as page 0.

@@ -10,8 +10,8 @@
 
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(TIECodecConformance);
 
-TIEReadResult IERunReader(TIEReadProc Read, const std::vector<uint8_t>& Bytes, TIEBitmap& Bitmap,
-                          TIOParamsVals& Params, bool Preview, bool WithHandler, int32_t AbortAtReport) {
+TIEReadResult IERunReader(TIEReadProc Read, const std::vector<uint8_t>& Bytes, TIEBitmap& Bitmap, TIOParamsVals& Params,
+                          bool Preview, bool WithHandler, int32_t AbortAtReport) {
   TIEReadResult result;
   // An exact-size copy: a read past the end lands outside the allocation.
   const std::vector<uint8_t> data(Bytes);

@@ -85,7 +85,7 @@ struct TIECodecConformanceCase {
 struct TIEReadResult {
   bool Aborted = false;
   bool Threw = false;
-  std::string Exception;       // what() of an escaped exception
+  std::string Exception;          // what() of an escaped exception
   std::vector<int32_t> Percents;  // every reported percentage, in order
 };
 
@@ -93,9 +93,8 @@ struct TIEReadResult {
 // with a fresh abort flag; WithHandler installs an OnProgress handler that
 // records the percentages, and AbortAtReport > 0 makes that handler set the
 // flag at its AbortAtReport-th call. Exceptions are caught and reported.
-TIEReadResult IERunReader(TIEReadProc Read, const std::vector<uint8_t>& Bytes, TIEBitmap& Bitmap,
-                          TIOParamsVals& Params, bool Preview, bool WithHandler = true,
-                          int32_t AbortAtReport = 0);
+TIEReadResult IERunReader(TIEReadProc Read, const std::vector<uint8_t>& Bytes, TIEBitmap& Bitmap, TIOParamsVals& Params,
+                          bool Preview, bool WithHandler = true, int32_t AbortAtReport = 0);
 
 class TIECodecConformance : public ::testing::TestWithParam<TIECodecConformanceCase> {};
 

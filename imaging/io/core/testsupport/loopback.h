@@ -18,8 +18,7 @@
 // the connection is closed after it. Gives up after five idle seconds.
 class TLoopbackServer {
  public:
-  explicit TLoopbackServer(std::function<std::string(const std::string& Request, int Index)> Respond,
-                           int Requests = 1)
+  explicit TLoopbackServer(std::function<std::string(const std::string& Request, int Index)> Respond, int Requests = 1)
       : FRespond(std::move(Respond)) {
     FSocket = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -88,4 +87,3 @@ inline std::string HttpOkResponse(const std::string& Body, bool WithLength = tru
   return "HTTP/1.1 200 OK\r\n" + (WithLength ? "Content-Length: " + std::to_string(Body.size()) + "\r\n" : "") +
          "Connection: close\r\n\r\n" + Body;
 }
-

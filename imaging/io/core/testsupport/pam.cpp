@@ -52,7 +52,8 @@ bool ParseP7(const std::vector<uint8_t>& Bytes, TPamImage& Image, std::string* E
   while (pos < Bytes.size() && !ended) {
     const size_t eol = std::find(Bytes.begin() + static_cast<std::ptrdiff_t>(pos), Bytes.end(), '\n') - Bytes.begin();
     if (eol >= Bytes.size()) return Fail(Error, "header without ENDHDR");
-    std::string line(Bytes.begin() + static_cast<std::ptrdiff_t>(pos), Bytes.begin() + static_cast<std::ptrdiff_t>(eol));
+    std::string line(Bytes.begin() + static_cast<std::ptrdiff_t>(pos),
+                     Bytes.begin() + static_cast<std::ptrdiff_t>(eol));
     pos = eol + 1;
     if (line.empty() || line[0] == '#') continue;
     std::istringstream in(line);
@@ -68,11 +69,16 @@ bool ParseP7(const std::vector<uint8_t>& Bytes, TPamImage& Image, std::string* E
       long long v = -1;
       in >> v;
       if (!in || v < 0 || v > 1000000) return Fail(Error, "bad header value for " + key);
-      if (key == "WIDTH") img.Width = static_cast<int32_t>(v);
-      else if (key == "HEIGHT") img.Height = static_cast<int32_t>(v);
-      else if (key == "DEPTH") img.Depth = static_cast<int32_t>(v);
-      else if (key == "MAXVAL") img.MaxVal = static_cast<int32_t>(v);
-      else return Fail(Error, "unknown header key " + key);
+      if (key == "WIDTH")
+        img.Width = static_cast<int32_t>(v);
+      else if (key == "HEIGHT")
+        img.Height = static_cast<int32_t>(v);
+      else if (key == "DEPTH")
+        img.Depth = static_cast<int32_t>(v);
+      else if (key == "MAXVAL")
+        img.MaxVal = static_cast<int32_t>(v);
+      else
+        return Fail(Error, "unknown header key " + key);
     }
   }
   if (!ended) return Fail(Error, "header without ENDHDR");
@@ -82,7 +88,8 @@ bool ParseP7(const std::vector<uint8_t>& Bytes, TPamImage& Image, std::string* E
   if (colour != 0 && img.Depth != colour + (HasAlpha(img.TupleType) ? 1 : 0))
     return Fail(Error, "DEPTH does not match TUPLTYPE");
   const size_t bytesPerSample = img.MaxVal > 255 ? 2 : 1;
-  const size_t count = static_cast<size_t>(img.Width) * static_cast<size_t>(img.Height) * static_cast<size_t>(img.Depth);
+  const size_t count =
+      static_cast<size_t>(img.Width) * static_cast<size_t>(img.Height) * static_cast<size_t>(img.Depth);
   if (Bytes.size() - pos < count * bytesPerSample) return Fail(Error, "raster shorter than the header says");
   img.Samples.resize(count);
   for (size_t i = 0; i < count; ++i) {
@@ -172,12 +179,8 @@ void PamToBitmap(const TPamImage& Image, TIEBitmap& Bitmap) {
     auto* row = static_cast<uint8_t*>(Bitmap.ScanLine(y));
     for (int32_t x = 0; x < Image.Width; ++x) {
       switch (format) {
-        case TIEPixelFormat::ie1g:
-          SetBit(row, x, Image.At(x, y) != 0);
-          break;
-        case TIEPixelFormat::ie8g:
-          row[x] = static_cast<uint8_t>(Scale(Image.At(x, y), maxVal, top));
-          break;
+        case TIEPixelFormat::ie1g: SetBit(row, x, Image.At(x, y) != 0); break;
+        case TIEPixelFormat::ie8g: row[x] = static_cast<uint8_t>(Scale(Image.At(x, y), maxVal, top)); break;
         case TIEPixelFormat::ie16g: {
           const uint16_t v = Scale(Image.At(x, y), maxVal, top);
           std::memcpy(row + 2 * x, &v, 2);

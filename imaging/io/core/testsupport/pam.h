@@ -21,8 +21,7 @@ struct TPamImage {
   std::vector<uint16_t> Samples;
 
   size_t Index(int32_t X, int32_t Y, int32_t Channel) const {
-    return (static_cast<size_t>(Y) * static_cast<size_t>(Width) + static_cast<size_t>(X)) *
-               static_cast<size_t>(Depth) +
+    return (static_cast<size_t>(Y) * static_cast<size_t>(Width) + static_cast<size_t>(X)) * static_cast<size_t>(Depth) +
            static_cast<size_t>(Channel);
   }
   uint16_t& At(int32_t X, int32_t Y, int32_t Channel = 0) { return Samples[Index(X, Y, Channel)]; }

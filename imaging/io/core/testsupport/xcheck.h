@@ -18,7 +18,7 @@ bool IERunningInCI();
 
 // The outcome of one tool run.
 struct TIEToolRun {
-  int ExitStatus = -1;        // -1: could not be run
+  int ExitStatus = -1;          // -1: could not be run
   std::vector<uint8_t> Output;  // its standard output
 };
 
@@ -48,13 +48,13 @@ bool IEReadBytesFile(const std::string& Path, std::vector<uint8_t>& Bytes);
 
 // Inside a test body: stops the test when Tool is not on PATH, failing under
 // CI and skipping otherwise, with Package named in the message.
-#define IE_REQUIRE_TOOL(Tool, Package)                                                           \
-  do {                                                                                          \
-    if (!HaveTool(Tool)) {                                                                      \
-      if (IERunningInCI()) {                                                                    \
+#define IE_REQUIRE_TOOL(Tool, Package)                                                              \
+  do {                                                                                              \
+    if (!HaveTool(Tool)) {                                                                          \
+      if (IERunningInCI()) {                                                                        \
         FAIL() << "missing tool " << (Tool) << " (install the Debian package " << (Package) << ")"; \
-      } else {                                                                                  \
+      } else {                                                                                      \
         GTEST_SKIP() << "tool " << (Tool) << " not installed (Debian package " << (Package) << ")"; \
-      }                                                                                         \
-    }                                                                                           \
+      }                                                                                             \
+    }                                                                                               \
   } while (0)

@@ -25,8 +25,8 @@ bool Fail(std::string* Error, const std::string& Reason) {
 // Reads the next header number, skipping white space and comments.
 bool HeaderNumber(const std::vector<uint8_t>& B, size_t& At, int64_t& Value) {
   for (;;) {
-    while (At < B.size() && (B[At] == ' ' || B[At] == '\t' || B[At] == '\n' || B[At] == '\r' ||
-                             B[At] == '\v' || B[At] == '\f'))
+    while (At < B.size() &&
+           (B[At] == ' ' || B[At] == '\t' || B[At] == '\n' || B[At] == '\r' || B[At] == '\v' || B[At] == '\f'))
       ++At;
     if (At < B.size() && B[At] == '#') {
       while (At < B.size() && B[At] != '\n' && B[At] != '\r') ++At;
@@ -53,8 +53,7 @@ TPnmImage MakePnm(char Kind, int32_t Width, int32_t Height, int32_t MaxVal) {
   image.Height = Height;
   image.MaxVal = Kind == '4' ? 1 : MaxVal;
   image.Channels = Kind == '6' ? 3 : 1;
-  image.Samples.assign(static_cast<size_t>(Width) * static_cast<size_t>(Height) *
-                           static_cast<size_t>(image.Channels),
+  image.Samples.assign(static_cast<size_t>(Width) * static_cast<size_t>(Height) * static_cast<size_t>(image.Channels),
                        0);
   return image;
 }
@@ -75,8 +74,8 @@ bool ParsePnm(const std::vector<uint8_t>& Bytes, TPnmImage& Image, std::string* 
   const int64_t rowBytes = kind == '4' ? (width + 7) / 8 : width * channels * sampleBytes;
   if (rowBytes * height > static_cast<int64_t>(Bytes.size() - at)) return Fail(Error, "raster truncated");
 
-  TPnmImage image = MakePnm(kind, static_cast<int32_t>(width), static_cast<int32_t>(height),
-                            static_cast<int32_t>(maxVal));
+  TPnmImage image =
+      MakePnm(kind, static_cast<int32_t>(width), static_cast<int32_t>(height), static_cast<int32_t>(maxVal));
   size_t out = 0;
   for (int64_t y = 0; y < height; ++y) {
     const uint8_t* row = Bytes.data() + at + static_cast<size_t>(y * rowBytes);
@@ -101,8 +100,8 @@ bool ReadPnmFile(const std::string& Path, TPnmImage& Image, std::string* Error) 
 }
 
 std::vector<uint8_t> FormatPnm(const TPnmImage& Image) {
-  std::string head = std::string("P") + Image.Kind + "\n" + std::to_string(Image.Width) + " " +
-                     std::to_string(Image.Height) + "\n";
+  std::string head =
+      std::string("P") + Image.Kind + "\n" + std::to_string(Image.Width) + " " + std::to_string(Image.Height) + "\n";
   if (Image.Kind != '4') head += std::to_string(Image.MaxVal) + "\n";
   std::vector<uint8_t> bytes(head.begin(), head.end());
   const size_t perRow = static_cast<size_t>(Image.Width) * static_cast<size_t>(Image.Channels);
@@ -145,18 +144,16 @@ void PnmToBitmap(const TPnmImage& Image, TIEBitmap& Bitmap) {
         case TIEPixelFormat::ie1g:
           SetBit(row, x, src.At(x, y) == 0);  // PBM 1 is black
           break;
-        case TIEPixelFormat::ie8g:
-          row[x] = static_cast<uint8_t>(src.At(x, y));
-          break;
+        case TIEPixelFormat::ie8g: row[x] = static_cast<uint8_t>(src.At(x, y)); break;
         case TIEPixelFormat::ie16g: {
           const uint16_t v = src.At(x, y);
           std::memcpy(row + 2 * x, &v, 2);
           break;
         }
         case TIEPixelFormat::ie24RGB:
-          reinterpret_cast<TRGB*>(row)[x] = MakeTRGB(static_cast<uint8_t>(src.At(x, y, 0)),
-                                                     static_cast<uint8_t>(src.At(x, y, 1)),
-                                                     static_cast<uint8_t>(src.At(x, y, 2)));
+          reinterpret_cast<TRGB*>(row)[x] =
+              MakeTRGB(static_cast<uint8_t>(src.At(x, y, 0)), static_cast<uint8_t>(src.At(x, y, 1)),
+                       static_cast<uint8_t>(src.At(x, y, 2)));
           break;
         default: {
           const TRGB48 v{src.At(x, y, 0), src.At(x, y, 1), src.At(x, y, 2)};

@@ -48,13 +48,12 @@ constexpr int kStepMs = 5000;  // longest wait for one expected event
 
 // ---- Programs ------------------------------------------------------------------------
 
-
 // Runs a program with input on its standard input and its standard output
 // collected, calling pump while it runs (the program may need answers from
 // our windows); killed after timeoutMs. False when it could not run, did not
 // end in time or failed.
-bool RunPumping(const std::vector<std::string>& args, const std::string& input, std::string& output,
-                int timeoutMs, const std::function<void()>& pump) {
+bool RunPumping(const std::vector<std::string>& args, const std::string& input, std::string& output, int timeoutMs,
+                const std::function<void()>& pump) {
   int in[2], out[2];
   if (pipe(in) != 0) return false;
   if (pipe(out) != 0) {
@@ -98,8 +97,10 @@ bool RunPumping(const std::vector<std::string>& args, const std::string& input, 
     if (!eof && poll(&p, 1, 10) > 0) {
       char buf[256];
       const ssize_t n = read(out[0], buf, sizeof buf);
-      if (n > 0) output.append(buf, size_t(n));
-      else if (n == 0) eof = true;
+      if (n > 0)
+        output.append(buf, size_t(n));
+      else if (n == 0)
+        eof = true;
     }
     if (!exited && waitpid(pid, &status, WNOHANG) == pid) exited = true;
     if (exited && !eof && poll(&p, 1, 0) <= 0) eof = true;  // a forked child may hold the pipe: stop reading
@@ -213,7 +214,8 @@ void RegisterClasses() {
     const char* Name;
     WNDPROC Proc;
     uint32_t Style;
-  } classes[] = {{"PvXvfbForm", FormProc, 0}, {"PvXvfbControl", ControlProc, CS_DBLCLKS}, {"PvXvfbPopup", PopupProc, 0}};
+  } classes[] = {
+      {"PvXvfbForm", FormProc, 0}, {"PvXvfbControl", ControlProc, CS_DBLCLKS}, {"PvXvfbPopup", PopupProc, 0}};
   for (const auto& c : classes) {
     WNDCLASS wc;
     wc.style = c.Style;
@@ -276,8 +278,8 @@ class Sdl2Xvfb : public ::testing::Test {
     gLog.clear();
     Form = CreateWindowEx(0, "PvXvfbForm", "Xvfb form", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 100, 80, 480, 360,
                           nullptr, nullptr, nullptr, nullptr);
-    Control = CreateWindowEx(0, "PvXvfbControl", "", WS_CHILD | WS_VISIBLE, 20, 20, 200, 120, Form, nullptr,
-                             nullptr, nullptr);
+    Control = CreateWindowEx(0, "PvXvfbControl", "", WS_CHILD | WS_VISIBLE, 20, 20, 200, 120, Form, nullptr, nullptr,
+                             nullptr);
     ASSERT_NE(Form, nullptr);
     ASSERT_NE(Control, nullptr);
     ShowWindow(Form, SW_SHOW);
@@ -377,8 +379,14 @@ TEST_F(Sdl2Xvfb, RealInputReachesTheControlInClientCoordinates) {
   EXPECT_EQ(GET_Y_LPARAM(wheel.LParam), b.Y);
 
   // Typing: one WM_CHAR per character, from the text events.
-  Keys({{"Shift_L", true}, {"a", true}, {"a", false}, {"Shift_L", false}, {"b", true}, {"b", false},
-        {"1", true}, {"1", false}});
+  Keys({{"Shift_L", true},
+        {"a", true},
+        {"a", false},
+        {"Shift_L", false},
+        {"b", true},
+        {"b", false},
+        {"1", true},
+        {"1", false}});
   ASSERT_TRUE(PumpUntil([&] { return Count(Control, WM_KEYUP) == 4; }));
   std::vector<uint32_t> downs, chars;
   for (const TLog& l : Of(Control, {WM_KEYDOWN})) downs.push_back(uint32_t(l.WParam));
@@ -388,7 +396,8 @@ TEST_F(Sdl2Xvfb, RealInputReachesTheControlInClientCoordinates) {
 
   // Alt+F: system keys and WM_SYSCHAR, no WM_CHAR.
   Keys({{"Alt_L", true}, {"f", true}, {"f", false}, {"Alt_L", false}});
-  ASSERT_TRUE(PumpUntil([&] { return Count(Control, WM_SYSCHAR) == 1 && Count(Control, WM_KEYUP) + Count(Control, WM_SYSKEYUP) >= 6; }));
+  ASSERT_TRUE(PumpUntil(
+      [&] { return Count(Control, WM_SYSCHAR) == 1 && Count(Control, WM_KEYUP) + Count(Control, WM_SYSKEYUP) >= 6; }));
   std::vector<uint32_t> sysDowns;
   for (const TLog& l : Of(Control, {WM_SYSKEYDOWN})) sysDowns.push_back(uint32_t(l.WParam));
   EXPECT_EQ(sysDowns, (std::vector<uint32_t>{VK_MENU, 'F'}));
@@ -431,14 +440,18 @@ TEST_F(Sdl2Xvfb, TheScreenShowsTheSurfacesThroughTheShape) {
     for (int32_t x = client.Left; x < client.Right; ++x) {
       const bool over = PtInRect(popup, TPoint{x, y});
       const bool in = over && PtInRegion(shape, x - popup.Left, y - popup.Top);
-      if (in) ++inside;
-      else if (over) ++outside;
-      const uint32_t want = in ? pixel(*popupPixels, x - popup.Left, y - popup.Top)
-                               : pixel(*formPixels, x - client.Left, y - client.Top);
+      if (in)
+        ++inside;
+      else if (over)
+        ++outside;
+      const uint32_t want =
+          in ? pixel(*popupPixels, x - popup.Left, y - popup.Top) : pixel(*formPixels, x - client.Left, y - client.Top);
       const uint32_t got = screen[size_t(y) * 1280 + size_t(x)];
       if (got != want && ++wrong <= 5)
         ADD_FAILURE() << "screen (" << x << ", " << y << ") " << std::hex << got << ", expected " << want
-                      << (in ? " (popup)" : over ? " (form beside the popup's shape)" : " (form)");
+                      << (in     ? " (popup)"
+                          : over ? " (form beside the popup's shape)"
+                                 : " (form)");
     }
   DeleteObject(shape);
   EXPECT_EQ(wrong, 0);
@@ -480,7 +493,8 @@ TEST_F(Sdl2Xvfb, TextClipboardBothWays) {
     }
     CloseClipboard();
     return got == theirs;
-  })) << "the program reads \"" << got << "\"";
+  })) << "the program reads \""
+      << got << "\"";
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
 }
 
@@ -663,7 +677,8 @@ TEST_F(Sdl2Xvfb, FileDropsReachTheRegisteredTarget) {
     return p.X == at.X && p.Y == at.Y;
   }));
 
-  const std::vector<std::string> paths = {gWorld->OutDir + "/dropped one.png", gWorld->OutDir + "/d\xc3\xa9j\xc3\xa0.jpg"};
+  const std::vector<std::string> paths = {gWorld->OutDir + "/dropped one.png",
+                                          gWorld->OutDir + "/d\xc3\xa9j\xc3\xa0.jpg"};
   const uint32_t id = SDL_GetWindowID(gWorld->Backend->WindowOf(Form));
   SDL_Event e;
   SDL_zero(e);

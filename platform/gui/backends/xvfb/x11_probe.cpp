@@ -40,8 +40,8 @@ bool TXServer::Start(const std::string& program, const std::string& logFile, int
   }
   fcntl(fds[0], F_SETFD, FD_CLOEXEC);
   const std::string fdArg = std::to_string(fds[1]);
-  const char* argv[] = {program.c_str(), "-displayfd", fdArg.c_str(), "-screen", "0", "1280x1024x24",
-                        "-nolisten", "tcp", nullptr};
+  const char* argv[] = {program.c_str(), "-displayfd", fdArg.c_str(), "-screen", "0",
+                        "1280x1024x24",  "-nolisten",  "tcp",         nullptr};
   const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
   const pid_t pid = fork();
@@ -79,8 +79,10 @@ bool TXServer::Start(const std::string& program, const std::string& logFile, int
     const ssize_t n = read(fds[0], buf, sizeof buf);
     if (n <= 0) break;  // the server ended
     for (ssize_t i = 0; i < n; ++i) {
-      if (buf[i] == '\n') done = true;
-      else if (buf[i] >= '0' && buf[i] <= '9') number += buf[i];
+      if (buf[i] == '\n')
+        done = true;
+      else if (buf[i] >= '0' && buf[i] <= '9')
+        number += buf[i];
     }
   }
   close(fds[0]);

@@ -23,8 +23,8 @@ struct TDecoded {
   int64_t End = 0;
   std::vector<uint8_t> Data;
 };
-TDecoded Decode(const std::vector<uint8_t>& Bytes, int32_t Width, int32_t Height, bool Interlaced,
-                uint8_t Fill = 0, size_t Slack = 0) {
+TDecoded Decode(const std::vector<uint8_t>& Bytes, int32_t Width, int32_t Height, bool Interlaced, uint8_t Fill = 0,
+                size_t Slack = 0) {
   TCustomMemoryStream s;
   s.SetPointer(Bytes.data(), static_cast<int64_t>(Bytes.size()));
   TDecoded r;
@@ -158,8 +158,8 @@ TEST(GifLzw, EncoderLayout) {
 
 TEST(GifLzw, InterlacedRowsAreCodedInPassOrder) {
   // Row y holds the value y; decoding without interlace shows the coded order.
-  const std::vector<std::vector<uint8_t>> orders = {{0}, {0, 1}, {0, 2, 1}, {0, 2, 1, 3}, {0, 4, 2, 1, 3},
-                                                    {0, 8, 4, 2, 6, 1, 3, 5, 7, 9}};
+  const std::vector<std::vector<uint8_t>> orders = {{0},          {0, 1},          {0, 2, 1},
+                                                    {0, 2, 1, 3}, {0, 4, 2, 1, 3}, {0, 8, 4, 2, 6, 1, 3, 5, 7, 9}};
   for (const auto& order : orders) {
     const auto height = static_cast<int32_t>(order.size());
     std::vector<uint8_t> pixels(static_cast<size_t>(height) * 3);
