@@ -14,28 +14,9 @@
 #include "platform/rtl/clock.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/format.h"
+#include "platform/rtl/timezone_testing.h"
 
 namespace {
-
-// Runs a test under another TZ and restores the previous one.
-class TimeZoneGuard {
- public:
-  explicit TimeZoneGuard(const char* zone) {
-    if (const char* old = std::getenv("TZ")) FOld = old;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~TimeZoneGuard() {
-    if (FOld)
-      setenv("TZ", FOld->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::optional<std::string> FOld;
-};
 
 class SettingsGuard {
  public:
