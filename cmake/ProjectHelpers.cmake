@@ -4,40 +4,54 @@
 # and *_fuzz.cpp. Headers are included by their path from the repository root
 # ("platform/rtl/strings.h").
 
+# The library sources of one folder, into the variable var.
+function(project_folder_sources var dir)
+  file(GLOB _srcs CONFIGURE_DEPENDS "${dir}/*.cpp")
+  list(FILTER _srcs EXCLUDE REGEX "_(test|fuzz)\\.cpp$")
+  set(${var} ${_srcs} PARENT_SCOPE)
+endfunction()
+
+# A subsystem whose folders need each other builds one library over them: the
+# other folders' sources come as EXTRA_SOURCES (see project_folder_sources).
 function(project_add_library name)
   cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;EXTRA_SOURCES" ${ARGN})
-  file(GLOB _srcs CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  list(FILTER _srcs EXCLUDE REGEX "_(test|fuzz)\\.cpp$")
+  project_folder_sources(_srcs "${CMAKE_CURRENT_SOURCE_DIR}")
   add_library(${name} STATIC ${_srcs} ${ARG_EXTRA_SOURCES})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
-# One GoogleTest executable per library from the folder's *_test.cpp files.
+# One GoogleTest executable per library from the folder's *_test.cpp files,
+# named <lib>_tests, or PROGRAM for a folder of a library that spans several
+# folders (each folder keeps its own program and labels).
 # Tests are discovered when ctest runs, not at build time.
 function(project_add_tests lib)
   if(NOT PROJECT_BUILD_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "" "LABELS;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "PROGRAM" "LABELS;DEPS" ${ARGN})
   file(GLOB _tests CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp")
   if(NOT _tests)
     return()
   endif()
-  add_executable(${lib}_tests ${_tests})
-  target_link_libraries(${lib}_tests PRIVATE ${lib} ${ARG_DEPS} project_test_main GTest::gmock)
+  set(_prog ${lib}_tests)
+  if(ARG_PROGRAM)
+    set(_prog ${ARG_PROGRAM})
+  endif()
+  add_executable(${_prog} ${_tests})
+  target_link_libraries(${_prog} PRIVATE ${lib} ${ARG_DEPS} project_test_main GTest::gmock)
   # Test code builds at -O0: the optimiser is most of the build time of the
   # assertion-heavy test sources, while the code under test keeps its level.
   if(CMAKE_BUILD_TYPE STREQUAL "Debug")
-    target_compile_options(${lib}_tests PRIVATE -O0)
+    target_compile_options(${_prog} PRIVATE -O0)
   endif()
-  target_compile_definitions(${lib}_tests PRIVATE
+  target_compile_definitions(${_prog} PRIVATE
     PROJECT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     PROJECT_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/testdata")
   # Labels go on the folder: the test-time discovery script flattens a list
   # of labels given as a test property.
   set_property(DIRECTORY APPEND PROPERTY LABELS ${ARG_LABELS})
-  gtest_discover_tests(${lib}_tests
+  gtest_discover_tests(${_prog}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 120)
