@@ -24,6 +24,8 @@ struct TImageListData {
   COLORREF BkColor = CLR_NONE;
   std::vector<TListImage> Images;
   int32_t Overlays[15] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+  // The system's list: shared by every user, so nobody may change or destroy it.
+  bool SystemOwned = false;
   bool Masked() const { return (Flags & ILC_MASK) != 0; }
 };
 
@@ -42,6 +44,12 @@ TListTable& Table() {
 TImageListData* Find(HIMAGELIST list) {
   auto it = Table().Lists.find(reinterpret_cast<uintptr_t>(list));
   return it == Table().Lists.end() ? nullptr : it->second.get();
+}
+
+// A list its caller may change: nullptr for a system-owned one.
+TImageListData* FindEditable(HIMAGELIST list) {
+  TImageListData* l = Find(list);
+  return l && !l->SystemOwned ? l : nullptr;
 }
 
 // Reads the count images at the left of image; the mask marks transparent
@@ -111,12 +119,21 @@ HIMAGELIST ImageList_Create(int32_t cx, int32_t cy, uint32_t flags, int32_t init
 bool ImageList_Destroy(HIMAGELIST list) {
   TListTable& t = Table();
   std::lock_guard<std::mutex> guard(t.Lock);
+  if (!FindEditable(list)) return false;
   return t.Lists.erase(reinterpret_cast<uintptr_t>(list)) > 0;
+}
+
+bool ImageList_SetSystemOwned(HIMAGELIST list) {
+  std::lock_guard<std::mutex> guard(Table().Lock);
+  TImageListData* l = Find(list);
+  if (!l) return false;
+  l->SystemOwned = true;
+  return true;
 }
 
 int32_t ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask) {
   std::lock_guard<std::mutex> guard(Table().Lock);
-  TImageListData* l = Find(list);
+  TImageListData* l = FindEditable(list);
   if (!l) return -1;
   std::vector<TListImage> images;
   if (!ReadImages(*l, image, mask, CLR_NONE, -1, images)) return -1;
@@ -127,7 +144,7 @@ int32_t ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask) {
 
 int32_t ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF maskColor) {
   std::lock_guard<std::mutex> guard(Table().Lock);
-  TImageListData* l = Find(list);
+  TImageListData* l = FindEditable(list);
   if (!l) return -1;
   std::vector<TListImage> images;
   if (!ReadImages(*l, image, nullptr, maskColor & 0x00FFFFFFu, -1, images)) return -1;
@@ -138,7 +155,7 @@ int32_t ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF maskColor) 
 
 bool ImageList_Replace(HIMAGELIST list, int32_t index, HBITMAP image, HBITMAP mask) {
   std::lock_guard<std::mutex> guard(Table().Lock);
-  TImageListData* l = Find(list);
+  TImageListData* l = FindEditable(list);
   if (!l || index < 0 || index >= int32_t(l->Images.size())) return false;
   std::vector<TListImage> images;
   if (!ReadImages(*l, image, mask, CLR_NONE, 1, images)) return false;
@@ -148,7 +165,7 @@ bool ImageList_Replace(HIMAGELIST list, int32_t index, HBITMAP image, HBITMAP ma
 
 bool ImageList_Remove(HIMAGELIST list, int32_t index) {
   std::lock_guard<std::mutex> guard(Table().Lock);
-  TImageListData* l = Find(list);
+  TImageListData* l = FindEditable(list);
   if (!l) return false;
   if (index == -1) {
     l->Images.clear();
@@ -176,7 +193,7 @@ bool ImageList_GetIconSize(HIMAGELIST list, int32_t* cx, int32_t* cy) {
 
 COLORREF ImageList_SetBkColor(HIMAGELIST list, COLORREF color) {
   std::lock_guard<std::mutex> guard(Table().Lock);
-  TImageListData* l = Find(list);
+  TImageListData* l = FindEditable(list);
   if (!l) return CLR_NONE;
   const COLORREF old = l->BkColor;
   l->BkColor = color == CLR_NONE ? CLR_NONE : (color & 0x00FFFFFFu);
@@ -195,7 +212,7 @@ bool ImageList_Draw(HIMAGELIST list, int32_t index, HDC dc, int32_t x, int32_t y
 
 bool ImageList_SetOverlayImage(HIMAGELIST list, int32_t image, int32_t overlay) {
   std::lock_guard<std::mutex> guard(Table().Lock);
-  TImageListData* l = Find(list);
+  TImageListData* l = FindEditable(list);
   if (!l || overlay < 1 || overlay > 15 || image < -1 || image >= int32_t(l->Images.size())) return false;
   l->Overlays[overlay - 1] = image;
   return true;

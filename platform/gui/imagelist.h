@@ -42,6 +42,11 @@ inline constexpr uint32_t INDEXTOOVERLAYMASK(uint32_t overlay) { return overlay 
 // capacity hints. nullptr for a size below 1.
 HIMAGELIST ImageList_Create(int32_t cx, int32_t cy, uint32_t flags, int32_t initial, int32_t grow);
 bool ImageList_Destroy(HIMAGELIST list);
+// Marks the list as the system's (shared by the whole process): from then on
+// ImageList_Destroy and the calls that change the list (adding, replacing,
+// removing, the background colour, overlays) fail on it. False for a bad
+// handle.
+bool ImageList_SetSystemOwned(HIMAGELIST list);
 
 // Adds the images side by side in image (its width div cx of them, from its
 // top rows). In mask, white marks the transparent pixels; without one every

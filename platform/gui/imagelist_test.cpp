@@ -103,6 +103,28 @@ TEST(GfxImageList, StoresEqualImagesWithMasks) {
   EXPECT_FALSE(ImageList_Draw(gone, 0, dst->Canvas()->Handle(), 0, 0, ILD_NORMAL));
 }
 
+// A system-owned list is shared by the whole process: it can be read and
+// drawn but neither changed nor destroyed.
+TEST(GfxImageList, SystemOwnedListRefusesChangesAndDestruction) {
+  TListFixture f;
+  auto repl = FromRows({{kGreen, kGreen}});
+  EXPECT_FALSE(ImageList_SetSystemOwned(nullptr));
+  ASSERT_TRUE(ImageList_SetSystemOwned(f.list));
+  EXPECT_FALSE(ImageList_Destroy(f.list));
+  EXPECT_EQ(ImageList_Add(f.list, repl->Handle(), nullptr), -1);
+  EXPECT_EQ(ImageList_AddMasked(f.list, repl->Handle(), kWhite), -1);
+  EXPECT_FALSE(ImageList_Replace(f.list, 0, repl->Handle(), nullptr));
+  EXPECT_FALSE(ImageList_Remove(f.list, 0));
+  EXPECT_FALSE(ImageList_Remove(f.list, -1));
+  EXPECT_EQ(ImageList_SetBkColor(f.list, kGreen), CLR_NONE);
+  EXPECT_EQ(ImageList_GetBkColor(f.list), CLR_NONE);
+  EXPECT_FALSE(ImageList_SetOverlayImage(f.list, 0, 1));
+  EXPECT_EQ(ImageList_GetImageCount(f.list), 2);
+  auto dst = Filled(2, 1, kBlue);
+  EXPECT_TRUE(ImageList_Draw(f.list, 1, dst->Canvas()->Handle(), 0, 0, ILD_NORMAL));
+  EXPECT_EQ(Row(*dst, 0), (std::vector<COLORREF>{kBlue, kWhite}));
+}
+
 TEST(GfxImageList, DrawStyles) {
   TListFixture f;
   const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);

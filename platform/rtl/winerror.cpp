@@ -63,6 +63,7 @@ constexpr TResultText kResults[] = {
     {0x80040154u, "Class not registered"},
     {0x80040110u, "Class does not support aggregation"},
     {0x8001010Eu, "The application called an interface that was marshalled for a different thread."},
+    {0x800A004Cu, "Path not found."},
 };
 
 const char* TextOf(uint32_t code) {

@@ -20,6 +20,7 @@ TEST(RtlWinError, TextsCodesAndTheThreadsLastError) {
                {uint32_t(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)), "The system cannot find the path specified."},
                {0x80004001u, "Not implemented"},
                {0x80040154u, "Class not registered"},
+               {0x800A004Cu, "Path not found."},
                {0x12345678u, "Unknown error 0x12345678"},
                {0x8007FFFFu, "Unknown error 0x8007FFFF"}};
   for (const auto& t : table) {

@@ -309,7 +309,11 @@ void ShellResetIcons() {
 HIMAGELIST ShellSystemImageList(bool small) {
   std::lock_guard<std::mutex> g(gIconLock);
   HIMAGELIST& l = gLists[small ? 0 : 1];
-  if (!l) l = BuildList(small ? 16 : 32);
+  if (!l) {
+    l = BuildList(small ? 16 : 32);
+    // Shared by every caller: nobody may destroy or change it.
+    if (l) ImageList_SetSystemOwned(l);
+  }
   return l;
 }
 

@@ -55,6 +55,12 @@ TEST(ShellIcons, IndexesAndTypeNamesByFileType) {
   EXPECT_EQ(cx, 32);
   EXPECT_EQ(ImageList_GetImageCount(small), ImageList_GetImageCount(ShellSystemImageList(false)));
   EXPECT_GE(ImageList_GetImageCount(small), 13);
+  // The system's lists can be neither destroyed nor changed by a caller.
+  const int32_t count = ImageList_GetImageCount(small);
+  EXPECT_FALSE(ImageList_Destroy(small));
+  EXPECT_FALSE(ImageList_Remove(ShellSystemImageList(false), -1));
+  EXPECT_EQ(ImageList_GetImageCount(small), count);
+  EXPECT_EQ(ImageList_GetImageCount(ShellSystemImageList(false)), count);
   // Open folders, names that need not exist, and an icon handle to destroy.
   SHFILEINFO info;
   SHGetFileInfo(dir + "/folder", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_OPENICON);
