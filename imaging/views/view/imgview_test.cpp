@@ -30,6 +30,7 @@ TEST_F(ImgView, ConstructionState) {
   EXPECT_EQ(view->Width(), 105);
   EXPECT_EQ(view->Height(), 105);
   EXPECT_EQ(view->UpdateLock, 0);
+  EXPECT_EQ(view->OffsetX, 25) << "the update that ends construction centred the empty image in 50 pixels";
   EXPECT_EQ(view->Zoom(), 100);
   EXPECT_EQ(view->GetLayerCount(), 1);
   EXPECT_TRUE(view->GetLayer(0)->Locked);
