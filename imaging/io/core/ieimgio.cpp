@@ -322,6 +322,8 @@ void TImgIO::ViewBitmapChanged(TObject* Sender, bool Destroying) {
     }
     FIEBitmap->EncapsulateTBitmap(FBitmap, true);
   }
+  FParams->SetDpiX(FAttachedImg->GetDpiX());
+  FParams->SetDpiY(FAttachedImg->GetDpiY());
 }
 
 void TImgIO::SetAttachedTImage(TImage* Image) {

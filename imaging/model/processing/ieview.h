@@ -76,6 +76,9 @@ class TIEView {
     SetDpiX(X);
     SetDpiY(Y);
   }
+  // The view's resolution, which an attached I/O component takes over.
+  virtual int32_t GetDpiX() const = 0;
+  virtual int32_t GetDpiY() const = 0;
 
   // The image was changed from outside the view.
   virtual void ImageChange() = 0;

@@ -26,6 +26,8 @@ class TIEFakeView : public TComponent, public TIEView, public TIEImgViewServices
   void SetDpiY(int32_t Value) override {
     if (Value != 0) DpiY = Value;
   }
+  int32_t GetDpiX() const override { return DpiX; }
+  int32_t GetDpiY() const override { return DpiY; }
   void ImageChange() override { ++ImageChanges; }
   void SetBackground(TColor Value) override { FBackground = Value; }
   TColor Background() const override { return FBackground; }
