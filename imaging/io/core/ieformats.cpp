@@ -12,6 +12,7 @@
 #include "imaging/io/core/ieimgio.h"
 #include "imaging/io/core/ielzwhooks.h"
 #include "imaging/io/core/ieparams.h"
+#include "imaging/model/processing/iemodelinit.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/threads.h"
 
@@ -209,6 +210,7 @@ std::vector<TIEPluginEntry>& IEPluginList() { return Plugins(); }
 
 void IEInitImageIO() {
   std::call_once(GInitOnce, [] {
+    IEInitImageModel();
     IEInstallTIFFLZWHooks();
     IEGIFLZWDecoderHook = IEGIFLZWDecode;
     IEGIFLZWEncoderHook = IEGIFLZWEncode;
