@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "imaging/io/codecs/tiff/tiffwrite_test_support.h"
-#include "imaging/io/core/iecolorrow.h"
+#include "imaging/io/contract/iecolorrow.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/processing/iecolordepth.h"
 
