@@ -11,6 +11,7 @@
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/pixels/iebitmap.h"
+#include "imaging/model/processing/iemodelinit.h"
 #include "imaging/model/processing/ieview.h"
 #include "platform/rtl/streams.h"
 
@@ -300,6 +301,7 @@ TEST(PcxWriter, LineLayout) {
 }
 
 TEST(PcxWriter, DepthsRoundTrip) {
+  IEInitImageModel();  // the paletted cases quantize
   const struct {
     int32_t Bits, Samples;
     int32_t WrittenBits, Planes;
