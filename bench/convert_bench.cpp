@@ -24,8 +24,8 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/ieimgio.h"
-#include "imaging/io/core/ieparams.h"
 #include "imaging/model/containers/ieresample.h"
 #include "imaging/model/processing/imgproc.h"
 #include "platform/rtl/arith.h"

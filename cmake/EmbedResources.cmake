@@ -1,6 +1,8 @@
-# Script mode: writes OUT, a C++ source registering every file under DIR as an
-# embedded resource (name = path relative to DIR, upper-cased lookups are the
-# reader's business). Registration runs at static-initialisation time.
+# Script mode: writes OUT, a C++ source with FUNCTION, which registers every
+# file under DIR as an embedded resource (name = path relative to DIR,
+# upper-cased lookups are the reader's business) on its first call. The
+# library's start-up calls FUNCTION; a static library keeps no registration of
+# its own.
 file(GLOB_RECURSE _files RELATIVE "${DIR}" "${DIR}/*")
 list(SORT _files)
 set(_body "// Generated from ${DIR}; do not edit.\n#include \"platform/rtl/resources.h\"\n\nnamespace {\n")
@@ -15,7 +17,6 @@ foreach(_f IN LISTS _files)
   string(APPEND _table "  {\"${_f}\", kRes${_i}, ${_size}},\n")
   math(EXPR _i "${_i} + 1")
 endforeach()
-string(APPEND _body "const EmbeddedResource kTable[] = {\n${_table}  {nullptr, nullptr, 0}};\n")
-string(APPEND _body "const bool kRegistered = RegisterEmbeddedResources(kTable);\n}  // namespace\n")
-string(APPEND _body "// Referenced so the linker keeps the table of a static library.\nextern \"C\" int ${SYMBOL}_resources_anchor() { return kRegistered ? 1 : 0; }\n")
+string(APPEND _body "const EmbeddedResource kTable[] = {\n${_table}  {nullptr, nullptr, 0}};\n}  // namespace\n\n")
+string(APPEND _body "void ${FUNCTION}() {\n  static const bool registered = RegisterEmbeddedResources(kTable);\n  (void)registered;\n}\n")
 file(WRITE "${OUT}" "${_body}")

@@ -77,21 +77,18 @@ function(project_add_fuzzer name source corpus_dir)
 endfunction()
 
 # Turns every file under DIR into a generated source holding a name -> bytes
-# table that TResourceStream reads. Names are the paths relative to DIR.
+# table that TResourceStream reads. Names are the paths relative to DIR. The
+# table is registered by FUNCTION (void FUNCTION()), which the library's
+# start-up calls; the library declares it in one of its headers.
 function(project_embed_resources target dir)
+  cmake_parse_arguments(ARG "" "FUNCTION" "" ${ARGN})
   file(GLOB_RECURSE _files CONFIGURE_DEPENDS "${dir}/*")
   set(_out "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp")
   add_custom_command(
     OUTPUT "${_out}"
-    COMMAND ${CMAKE_COMMAND} -DOUT=${_out} -DDIR=${dir} -DSYMBOL=${target}
+    COMMAND ${CMAKE_COMMAND} -DOUT=${_out} -DDIR=${dir} -DFUNCTION=${ARG_FUNCTION}
             -P "${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake"
     DEPENDS ${_files} "${PROJECT_SOURCE_DIR}/cmake/EmbedResources.cmake"
     COMMENT "Embedding resources of ${dir}")
   target_sources(${target} PRIVATE "${_out}")
-  # The table registers itself at start-up; make the linker keep its object
-  # even when nothing references it from a static library.
-  get_target_property(_type ${target} TYPE)
-  if(_type STREQUAL "STATIC_LIBRARY")
-    target_link_options(${target} INTERFACE "LINKER:--undefined=${target}_resources_anchor")
-  endif()
 endfunction()

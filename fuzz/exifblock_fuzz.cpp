@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "imaging/io/codecs/exif/ieexifblock.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/ieformats.h"
-#include "imaging/io/core/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"
 
 namespace {

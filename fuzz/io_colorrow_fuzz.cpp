@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/io/core/iecolorrow.h"
+#include "imaging/io/contract/iecolorrow.h"
 #include "imaging/io/core/ieformats.h"
 #include "platform/rtl/strings.h"
 

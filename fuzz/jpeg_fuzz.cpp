@@ -9,7 +9,7 @@
 
 #include "fuzz/fuzz_reader.h"
 #include "imaging/io/codecs/jpeg/iejpeg.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "platform/rtl/streams.h"
 

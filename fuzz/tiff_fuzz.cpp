@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "imaging/io/codecs/tiff/ietiffread.h"
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "platform/rtl/streams.h"

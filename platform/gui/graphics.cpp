@@ -10,6 +10,7 @@
 
 #include "platform/gui/bmpfile.h"
 #include "platform/gui/gdi_internal.h"
+#include "platform/gui/guiresources.h"
 #include "platform/gui/syscolors.h"
 #include "platform/rtl/resources.h"
 #include "platform/rtl/safewriter.h"
@@ -394,6 +395,7 @@ void TBitmap::SaveToStream(TStream* Stream) {
 }
 
 void TBitmap::LoadFromResourceName(const void*, const String& ResName) {
+  InitGuiResources();
   const EmbeddedResource* res = FindEmbeddedResource(ResName.c_str());
   if (!res) res = FindEmbeddedResource((ResName + ".bmp").c_str());
   if (!res) throw EResNotFound("Resource %s not found", {ResName});
@@ -673,6 +675,7 @@ HICON LoadIcon(const void*, uint32_t IconId) {
   std::lock_guard<std::mutex> guard(lock);
   auto it = cache.find(IconId);
   if (it != cache.end() && GdiIcon(it->second)) return it->second;
+  InitGuiResources();
   const EmbeddedResource* res = FindEmbeddedResource(name->second);
   if (!res) return nullptr;
   TCustomMemoryStream stream;

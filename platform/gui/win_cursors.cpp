@@ -7,6 +7,7 @@
 #include <map>
 
 #include "platform/gui/bmpfile.h"
+#include "platform/gui/guiresources.h"
 #include "platform/gui/win_core.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/resources.h"
@@ -278,6 +279,7 @@ HCURSOR LoadCursor(HINSTANCE /*instance*/, const char* name) {
   auto& named = S().Named;
   auto it = named.find(key);
   if (it != named.end()) return it->second;
+  InitGuiResources();
   const EmbeddedResource* res = FindEmbeddedResource(name);
   if (res == nullptr) res = FindEmbeddedResource((String(name) + ".cur").c_str());
   if (res == nullptr) return nullptr;

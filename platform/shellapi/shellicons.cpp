@@ -11,6 +11,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/shellapi/shell_internal.h"
 #include "platform/shellapi/shellapi.h"
+#include "platform/shellapi/shellresources.h"
 #include "platform/shellapi/shellvolumes.h"
 #include "platform/shellapi/xdgdirs.h"
 
@@ -120,6 +121,7 @@ HIMAGELIST gLists[2] = {nullptr, nullptr};  // small, large
 // A built-in icon's bitmap (32-bit with alpha); nullptr when missing.
 HBITMAP LoadIconBitmap(int32_t index, int32_t size) {
   if (index < 0 || index >= kIconCount) return nullptr;
+  InitShellResources();
   try {
     TResourceStream s(String("shellicons/") + kIconNames[index] + "-" + std::to_string(size) + ".bmp");
     return ReadBmpFile(s);

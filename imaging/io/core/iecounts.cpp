@@ -7,7 +7,7 @@
 #include "imaging/io/codecs/jpeg/iejpeg.h"
 #include "imaging/io/codecs/pcx/iepcx.h"
 #include "imaging/io/codecs/tiff/ietiffread.h"
-#include "imaging/io/core/ieformatcode.h"
+#include "imaging/io/contract/ieformatcode.h"
 #include "imaging/io/core/ieformats.h"
 #include "imaging/io/core/ieimgio.h"
 #include "platform/rtl/files.h"

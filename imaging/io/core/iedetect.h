@@ -8,7 +8,7 @@
 // read error or an exception anywhere in the chain.
 #pragma once
 
-#include "imaging/io/core/ieformatcode.h"
+#include "imaging/io/contract/ieformatcode.h"
 #include "platform/rtl/types.h"
 
 class TStream;

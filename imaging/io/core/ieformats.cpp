@@ -8,10 +8,12 @@
 #include "imaging/io/codecs/exif/ieexifblock.h"
 #include "imaging/io/codecs/gif/lzw/iegiflzw.h"
 #include "imaging/io/codecs/jpeg/iejpeg.h"
-#include "imaging/io/core/iecolorrow.h"
+#include "imaging/io/codecs/tiff/ietifflzw.h"
+#include "imaging/io/contract/iecolorrow.h"
+#include "imaging/io/contract/ielzwhooks.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/ieimgio.h"
-#include "imaging/io/core/ielzwhooks.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/model/processing/iemodelinit.h"
 #include "platform/rtl/strings.h"
 #include "platform/rtl/threads.h"
 
@@ -209,6 +211,7 @@ std::vector<TIEPluginEntry>& IEPluginList() { return Plugins(); }
 
 void IEInitImageIO() {
   std::call_once(GInitOnce, [] {
+    IEInitImageModel();
     IEInstallTIFFLZWHooks();
     IEGIFLZWDecoderHook = IEGIFLZWDecode;
     IEGIFLZWEncoderHook = IEGIFLZWEncode;

@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieformatcode.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieformatcode.h"
 #include "platform/rtl/sets.h"
 #include "platform/rtl/threads.h"
 #include "platform/rtl/types.h"

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/io/core/iecolorrow.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/codecs/tiff/ietifflzw.h"
+#include "imaging/io/contract/iecolorrow.h"
+#include "imaging/io/contract/ieparams.h"
 
 namespace {
 

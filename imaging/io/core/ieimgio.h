@@ -30,10 +30,10 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/ieacquire.h"
 #include "imaging/io/core/ieformats.h"
 #include "imaging/io/core/ieiothread.h"
-#include "imaging/io/core/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/iedefs.h"
 #include "imaging/model/pixels/ieprogress.h"

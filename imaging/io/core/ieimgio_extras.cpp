@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/iehttp.h"
 #include "imaging/io/core/ieimgio.h"
-#include "imaging/io/core/ieparams.h"
 #include "imaging/io/media/ieavi.h"
 #include "imaging/io/media/iedirectshow.h"
 #include "imaging/model/pixels/iebitmap.h"

@@ -15,15 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "imaging/io/codecs/tiff/ietiffwrite.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/iecounts.h"
 #include "imaging/io/core/iehttp.h"
 #include "imaging/io/core/ieimgio.h"
 #include "imaging/io/core/ieimgio_testformats.h"
-#include "imaging/io/core/ieparams.h"
 #include "imaging/io/core/testsupport/loopback.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"
-#include "imaging/io/codecs/tiff/ietiffwrite.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "platform/rtl/streams.h"
 

@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "imaging/io/core/iecodec.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/ieformats.h"
 #include "imaging/io/core/ieimgio.h"
-#include "imaging/io/core/ieparams.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "platform/rtl/streams.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/processing/ieview_testfake.h"
 

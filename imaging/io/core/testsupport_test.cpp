@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "fuzz/fuzz_reader.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/ieformats.h"
-#include "imaging/io/core/ieparams.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "imaging/io/codecs/jpeg/iejpeg.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/pixels/iebitmap.h"

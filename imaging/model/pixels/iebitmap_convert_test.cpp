@@ -9,6 +9,7 @@
 
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/processing/iemodelinit.h"
 #include "platform/gui/graphics.h"
 #include "platform/rtl/exceptions.h"
 
@@ -251,7 +252,15 @@ const TCell kCells[] = {
 
 }  // namespace
 
-using PixelFormatConversion = PixelsTempDirTest;
+// Conversions to palette and 1-bit formats run the colour-depth routines of
+// the processing library, which the model's start-up installs.
+class PixelFormatConversion : public PixelsTempDirTest {
+ protected:
+  void SetUp() override {
+    PixelsTempDirTest::SetUp();
+    IEInitImageModel();
+  }
+};
 
 TEST_F(PixelFormatConversion, EveryPairOfTheTableInMemoryAndFile) {
   for (TIELocation location : {TIELocation::ieMemory, TIELocation::ieFile}) {

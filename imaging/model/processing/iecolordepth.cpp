@@ -487,10 +487,3 @@ void IEInstallColorDepthHooks() {
   TIEBitmap::ColorDepthHooks.Threshold = ThresholdHook;
   TIEBitmap::ColorDepthHooks.Dither = DitherHook;
 }
-
-// The linker keeps this file in every program that links the library
-// (processing/CMakeLists.txt), so the hooks are always installed.
-extern "C" {
-[[maybe_unused]] extern const bool IEColorDepthHooksInstalled;
-const bool IEColorDepthHooksInstalled = (IEInstallColorDepthHooks(), true);
-}

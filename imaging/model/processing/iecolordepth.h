@@ -76,6 +76,6 @@ void InvertBits(TIEBitmap* Bitmap);
 int32_t NearestPaletteIndex(const TRGB* Palette, int32_t Count, int32_t Colour);
 int32_t NearestPaletteIndex(const TRGB* Palette, int32_t Count, const TRGB& Colour);
 
-// Fills TIEBitmap::ColorDepthHooks with the routines above. Runs at start-up
-// of any program that links this library; calling it again does no harm.
+// Fills TIEBitmap::ColorDepthHooks with the routines above. The model's
+// start-up (IEInitImageModel) calls it; calling it again does no harm.
 void IEInstallColorDepthHooks();

@@ -5,7 +5,7 @@
 
 #include "imaging/io/codecs/bmp/iebmp.h"
 #include "imaging/io/codecs/png/iepng.h"
-#include "imaging/io/core/iecodec.h"
+#include "imaging/io/contract/iecodec.h"
 #include "imaging/model/containers/iegeom.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/containers/ieresample.h"

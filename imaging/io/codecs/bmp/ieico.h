@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/pixels/ieprogress.h"
 
 class TStream;

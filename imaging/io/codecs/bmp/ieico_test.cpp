@@ -5,8 +5,8 @@
 #include <atomic>
 #include <cstring>
 
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"

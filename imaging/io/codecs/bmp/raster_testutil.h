@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/io/core/iecodec.h"
+#include "imaging/io/contract/iecodec.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "platform/rtl/streams.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 
 namespace exiftest {
 

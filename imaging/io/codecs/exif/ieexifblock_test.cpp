@@ -9,7 +9,7 @@
 
 #include "imaging/io/codecs/exif/exifblock_test_support.h"
 #include "imaging/io/codecs/tiff/ietifflzw.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"
 
 using namespace exiftest;

@@ -5,8 +5,8 @@
 
 #include "imaging/io/codecs/exif/ieexifblock.h"
 #include "imaging/io/codecs/tiff/ietiffwrite.h"
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "platform/rtl/streams.h"
 
 bool IESaveEXIFToBlock(TIOParamsVals& Params, std::vector<uint8_t>& Block) {

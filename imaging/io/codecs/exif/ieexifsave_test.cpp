@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "imaging/io/codecs/exif/ieexifblock.h"
 #include "imaging/io/codecs/exif/exifblock_test_support.h"
+#include "imaging/io/codecs/exif/ieexifblock.h"
 #include "imaging/io/codecs/tiff/ietiffwrite.h"
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "platform/rtl/streams.h"
 
 TEST(ExifBlockSave, BlockIsTheWritersTIFFAfterTheHeaderAndLoadsBack) {

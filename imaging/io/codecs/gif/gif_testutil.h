@@ -10,9 +10,9 @@
 
 #include "imaging/io/codecs/gif/iegif.h"
 #include "imaging/io/codecs/gif/lzw/iegiflzw.h"
-#include "imaging/io/core/iecodec.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/ieformats.h"
-#include "imaging/io/core/ieparams.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "platform/rtl/streams.h"

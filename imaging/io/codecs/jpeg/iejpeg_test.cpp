@@ -10,13 +10,13 @@
 #include <stdexcept>
 
 #include "imaging/io/codecs/jpeg/jpeg_testutil.h"
-#include "imaging/io/core/iecolorrow.h"
+#include "imaging/io/contract/iecolorrow.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/ieformats.h"
-#include "imaging/io/core/ieparams.h"
 #include "imaging/io/core/testsupport/conformance.h"
+#include "imaging/model/containers/ieicc.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/processing/ieview.h"
-#include "imaging/model/containers/ieicc.h"
 #include "platform/rtl/streams.h"
 
 #include <lcms2.h>

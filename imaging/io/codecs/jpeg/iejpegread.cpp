@@ -8,9 +8,9 @@
 #include "imaging/io/codecs/jpeg/iejpegmgr.h"
 
 #include <jerror.h>
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/iecolorrow.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/iecolorrow.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/containers/ieicc.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/processing/iegeometry.h"

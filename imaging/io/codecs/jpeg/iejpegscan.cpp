@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "imaging/io/codecs/jpeg/iejpeg.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/containers/ieicc.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/streams.h"

@@ -6,7 +6,7 @@
 
 #include "imaging/io/codecs/jpeg/iejpeg.h"
 #include "imaging/io/codecs/jpeg/jpeg_testutil.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/containers/ieicc.h"
 #include "platform/rtl/streams.h"
 

@@ -6,9 +6,9 @@
 
 #include "imaging/io/codecs/jpeg/iejpeg.h"
 #include "imaging/io/codecs/jpeg/iejpegmgr.h"
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/iecolorrow.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/iecolorrow.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/processing/ieview.h"  // IEDefaultDpiX, IEDefaultDpiY
 #include "platform/rtl/streams.h"

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "imaging/io/codecs/jpeg/iejpeg.h"
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "platform/rtl/streams.h"
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <memory>
 
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/processing/ieview.h"
 #include "platform/rtl/arith.h"

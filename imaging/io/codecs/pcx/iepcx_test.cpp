@@ -5,12 +5,13 @@
 #include <atomic>
 #include <cstring>
 
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/pixels/iebitmap.h"
+#include "imaging/model/processing/iemodelinit.h"
 #include "imaging/model/processing/ieview.h"
 #include "platform/rtl/streams.h"
 
@@ -300,6 +301,7 @@ TEST(PcxWriter, LineLayout) {
 }
 
 TEST(PcxWriter, DepthsRoundTrip) {
+  IEInitImageModel();  // the paletted cases quantize
   const struct {
     int32_t Bits, Samples;
     int32_t WrittenBits, Planes;

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/containers/iegeom.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/pixels/iebitmap.h"

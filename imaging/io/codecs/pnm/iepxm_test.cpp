@@ -6,12 +6,13 @@
 #include <cstring>
 #include <string>
 
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/pixels/iebitmap.h"
+#include "imaging/model/processing/iemodelinit.h"
 #include "platform/rtl/streams.h"
 
 using enum TIEPixelFormat;
@@ -197,6 +198,7 @@ TEST(Pxm, BadHeadersAndTruncationSetTheFlag) {
 
 // ---- Writing -----------------------------------------------------------------------------
 TEST(Pxm, WriterHeaderLayoutAndCases) {
+  IEInitImageModel();  // the writer converts through the colour-depth routines
   TIEBitmap rgb;
   MakeRGB(rgb, 3, 2);
   TIOParamsVals p;
@@ -326,6 +328,7 @@ TEST(PxmXcheck, ToolFixturesLoadScaled) {
 }
 
 TEST(PxmXcheck, PamfileAcceptsOurOutput) {
+  IEInitImageModel();  // the writer converts through the colour-depth routines
   IE_REQUIRE_TOOL("pamfile", "netpbm");
   TIETempDir dir;
   TIEBitmap src;

@@ -4,12 +4,13 @@
 #include <string>
 
 #include "imaging/io/codecs/pnm/iepxm.h"
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/pixels/iebitmap.h"
+#include "imaging/model/processing/iemodelinit.h"
 #include "platform/rtl/streams.h"
 
 using enum TIEPixelFormat;
@@ -77,6 +78,7 @@ TEST(Wbmp, SizesUseMultiByteIntegers) {
 }
 
 TEST(Wbmp, ColourBitmapsAreConvertedInACopy) {
+  IEInitImageModel();  // the writer converts through the colour-depth routines
   TIEBitmap rgb;
   rgb.Allocate(9, 2, ie24RGB);
   *rgb.PixelRGB(0, 0) = TRGB{255, 255, 255};

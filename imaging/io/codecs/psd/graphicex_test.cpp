@@ -9,7 +9,7 @@
 #include "imaging/io/codecs/bmp/iebmp.h"
 #include "imaging/io/codecs/psd/fileformats.h"
 #include "imaging/io/codecs/psd/psd_testing.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/pixels/iebitmap.h"

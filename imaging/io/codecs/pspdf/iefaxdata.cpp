@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "imaging/io/codecs/tiff/ieccitt.h"
-#include "imaging/io/core/iecodec.h"
+#include "imaging/io/contract/iecodec.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "platform/rtl/streams.h"
 

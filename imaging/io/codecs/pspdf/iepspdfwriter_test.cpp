@@ -7,7 +7,7 @@
 #include "imaging/io/codecs/pspdf/iepdfwriter.h"
 #include "imaging/io/codecs/pspdf/iepswriter.h"
 #include "imaging/io/codecs/tiff/ietifflzw.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "platform/rtl/clock.h"
 #include "platform/rtl/dates.h"

@@ -12,7 +12,7 @@
 #include "imaging/io/codecs/pspdf/iepdfwriter.h"
 #include "imaging/io/codecs/pspdf/iepswriter.h"
 #include "imaging/io/codecs/tiff/ietifflzw.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/pixels/iebitmap.h"

@@ -1,6 +1,6 @@
 #include "imaging/io/codecs/raw/ieraw.h"
 
-#include "imaging/io/core/iecodec.h"
+#include "imaging/io/contract/iecodec.h"
 
 void IEDecodeRAW(TStream*, TIEBitmap*, TIOParamsVals&, TIECodecProgress& Progress, bool) { IESetAborting(Progress); }
 

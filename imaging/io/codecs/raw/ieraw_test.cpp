@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "platform/rtl/streams.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "imaging/io/codecs/bmp/raster_testutil.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/pixels/iebitmap.h"

@@ -3,7 +3,7 @@
 
 #include "imaging/io/codecs/bmp/raster_testutil.h"
 #include "imaging/io/codecs/tga/ietga.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/containers/iemask.h"

@@ -269,9 +269,6 @@ void IETIFFLZWEncode(const uint8_t* Data, int32_t Count, TStream* Stream, TIELZW
   State->Code(Data, std::max(Count, 0));
 }
 
-TIETIFFLZWDecoderFunc IETIFFLZWDecoderHook = nullptr;
-TIETIFFLZWEncoderFunc IETIFFLZWEncoderHook = nullptr;
-
 void IEInstallTIFFLZWHooks() {
   IETIFFLZWDecoderHook = IETIFFLZWDecode;
   IETIFFLZWEncoderHook = IETIFFLZWEncode;

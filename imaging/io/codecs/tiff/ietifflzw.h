@@ -5,11 +5,13 @@
 // that strip; every strip is an independent code stream.
 //
 // The TIFF codec and the PDF writer reach the coders only through the hooks
-// below, which the image I/O unit fills at start-up (IEInstallTIFFLZWHooks)
-// and every parameter record copies.
+// of the codec contract (ielzwhooks.h), which the image I/O unit fills at
+// start-up (IEInstallTIFFLZWHooks) and every parameter record copies.
 #pragma once
 
 #include <cstdint>
+
+#include "imaging/io/contract/ielzwhooks.h"  // the hooks IEInstallTIFFLZWHooks fills
 
 class TStream;
 
@@ -40,15 +42,5 @@ const uint8_t* IETIFFLZWDecode(const uint8_t* Source, int64_t SourceBytes, int32
 // Short writes are not reported here (the writer checks its stream later).
 void IETIFFLZWEncode(const uint8_t* Data, int32_t Count, TStream* Stream, TIELZWEncoderState*& State);
 
-// The shapes of the two hooks: the decoder takes the strip's byte count, so
-// that no read leaves the strip.
-using TIETIFFLZWDecoderFunc = const uint8_t* (*)(const uint8_t* Source, int64_t SourceBytes, int32_t RowLength,
-                                                 TIELZWDecoderState*& State);
-using TIETIFFLZWEncoderFunc = void (*)(const uint8_t* Data, int32_t Count, TStream* Stream, TIELZWEncoderState*& State);
-
-// Nil until IEInstallTIFFLZWHooks runs; written only at start-up.
-extern TIETIFFLZWDecoderFunc IETIFFLZWDecoderHook;
-extern TIETIFFLZWEncoderFunc IETIFFLZWEncoderHook;
-
-// Sets the two hooks to IETIFFLZWDecode and IETIFFLZWEncode.
+// Sets the two hooks of the codec contract (ielzwhooks.h) to IETIFFLZWDecode and IETIFFLZWEncode.
 void IEInstallTIFFLZWHooks();

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "imaging/io/core/iecodec.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/iecodec.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/containers/ieannot.h"
 #include "imaging/model/containers/ieicc.h"
 #include "imaging/model/containers/iemask.h"

@@ -9,9 +9,10 @@
 #include <limits>
 
 #include "imaging/io/codecs/tiff/tiffwrite_test_support.h"
-#include "imaging/io/core/iecolorrow.h"
+#include "imaging/io/contract/iecolorrow.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/processing/iecolordepth.h"
+#include "imaging/model/processing/iemodelinit.h"
 
 using namespace tiffwrite;
 using Co = TIETIFFCompression;
@@ -57,6 +58,7 @@ struct TNormCase {
 };
 
 TEST(TiffWriteNormalise, ParamsAfterAndTagsFollowTheOrderOfTheRules) {
+  IEInitImageModel();  // the writer converts through the colour-depth routines
   auto colour = [] { return ColourImage(13, 7); };
   auto gray = [] { return GrayImage(13, 7, TIEPixelFormat::ie24RGB); };
   auto rgb48 = [] {
@@ -1056,6 +1058,7 @@ class TShortStream : public TMemoryStream {
 };
 
 TEST(TiffWriteFailure, ShortWriteSetsTheFlagAndWritesNoIfd) {
+  IEInitImageModel();  // the writer converts through the colour-depth routines
   IEInstallTIFFLZWHooks();
   auto image = ColourImage(64, 40);
   for (Co c : {Co::tcNone, Co::tcLZW, Co::tcJPEG, Co::tcG4Fax}) {

@@ -14,7 +14,7 @@
 
 #include "imaging/io/codecs/tiff/ietiffread.h"
 #include "imaging/io/codecs/tiff/ietiffwrite.h"
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/ieprogress.h"

@@ -34,7 +34,7 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/io/core/iecodec.h"
+#include "imaging/io/contract/iecodec.h"
 
 class TIEBitmap;
 class TIOParamsVals;

@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/io/core/ieformatcode.h"
-#include "imaging/io/core/ielzwhooks.h"
-#include "imaging/model/containers/iemarkers.h"
+#include "imaging/io/contract/ieformatcode.h"
+#include "imaging/io/contract/ielzwhooks.h"
 #include "imaging/model/containers/ieiptcinfo.h"
+#include "imaging/model/containers/iemarkers.h"
 #include "imaging/model/containers/ietagshandler.h"
 #include "imaging/model/pixels/iedefs.h"
 #include "platform/rtl/stringlist.h"

@@ -6,9 +6,20 @@
 
 #include <cstdint>
 
-#include "imaging/io/codecs/tiff/ietifflzw.h"  // TIFF hooks: IETIFFLZWDecoderHook, IETIFFLZWEncoderHook
-
 class TStream;
+
+struct TIELZWDecoderState;
+struct TIELZWEncoderState;
+
+// The shapes of the TIFF coder's hooks (IETIFFLZWDecode, IETIFFLZWEncode): the
+// decoder takes the strip's byte count, so that no read leaves the strip.
+using TIETIFFLZWDecoderFunc = const uint8_t* (*)(const uint8_t* Source, int64_t SourceBytes, int32_t RowLength,
+                                                 TIELZWDecoderState*& State);
+using TIETIFFLZWEncoderFunc = void (*)(const uint8_t* Data, int32_t Count, TStream* Stream, TIELZWEncoderState*& State);
+
+// Nil until IEInstallTIFFLZWHooks runs; written only at start-up.
+extern TIETIFFLZWDecoderFunc IETIFFLZWDecoderHook;
+extern TIETIFFLZWEncoderFunc IETIFFLZWEncoderHook;
 
 // Decodes one GIF frame's image data from the stream's position (the LZW
 // minimum code size byte) into Data, Width × Height palette indexes, rows

@@ -1,10 +1,10 @@
-#include "imaging/io/core/iecolorrow.h"
+#include "imaging/io/contract/iecolorrow.h"
 
 #include <lcms2.h>
 
 #include <cstring>
 
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 #include "imaging/model/containers/ieicc.h"
 #include "imaging/model/pixels/ieroutines.h"
 #include "imaging/model/processing/iesmallroutines.h"

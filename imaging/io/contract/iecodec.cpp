@@ -1,4 +1,4 @@
-#include "imaging/io/core/iecodec.h"
+#include "imaging/io/contract/iecodec.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 
 #include <gtest/gtest.h>
 

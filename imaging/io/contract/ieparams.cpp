@@ -1,4 +1,4 @@
-#include "imaging/io/core/ieparams.h"
+#include "imaging/io/contract/ieparams.h"
 
 #include <cmath>
 #include <cstring>
@@ -12,9 +12,11 @@
 #include "platform/rtl/arith.h"
 #include "platform/rtl/dates.h"
 
-// The LZW hooks of the GIF coder; the TIFF ones live with their coder.
+// The LZW hooks every parameter record copies; the I/O start-up fills them.
 TIEGIFLZWDecoderFunc IEGIFLZWDecoderHook = nullptr;
 TIEGIFLZWEncoderFunc IEGIFLZWEncoderHook = nullptr;
+TIETIFFLZWDecoderFunc IETIFFLZWDecoderHook = nullptr;
+TIETIFFLZWEncoderFunc IETIFFLZWEncoderHook = nullptr;
 
 String IETIFFCompressionWord(TIETIFFCompression Value) {
   static const char* const kWords[] = {" Uncompressed", " Huffman",  " Group 3 Fax", " Group 3 Fax 2D", " Group 4 Fax",

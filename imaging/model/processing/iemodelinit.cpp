@@ -1,0 +1,10 @@
+#include "imaging/model/processing/iemodelinit.h"
+
+#include <mutex>
+
+#include "imaging/model/processing/iecolordepth.h"
+
+void IEInitImageModel() {
+  static std::once_flag once;
+  std::call_once(once, IEInstallColorDepthHooks);
+}

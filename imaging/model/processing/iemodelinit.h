@@ -1,0 +1,7 @@
+// Start-up of the image model: installs the routines the pixel library calls
+// back into (the colour-depth conversions of TIEBitmap::ColorDepthHooks).
+// A program that converts pixel formats calls it before; IEInitImageIO does.
+#pragma once
+
+// Runs once per process; later calls return at once.
+void IEInitImageModel();
