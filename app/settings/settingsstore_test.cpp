@@ -67,6 +67,9 @@ TEST_F(AppSettingsStore, PerUserFolderUnlessPortable) {
   f = ChooseSettingsFolder(Program);
   EXPECT_EQ(f.SettingsFolder, Program);
   EXPECT_EQ(ChooseSettingsFolder(RemoveTrailingBackslash(Program)).SettingsFolder, Program);
+
+  // The program folder is the running executable's.
+  EXPECT_TRUE(FileExists(ExecutableFolder() + "app_settings_tests")) << ExecutableFolder();
 }
 
 TEST_F(AppSettingsStore, ProgramFolderWhenThePerUserFolderCannotBeMade) {
