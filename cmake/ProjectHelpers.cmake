@@ -82,6 +82,9 @@ endfunction()
 # start-up calls; the library declares it in one of its headers.
 function(project_embed_resources target dir)
   cmake_parse_arguments(ARG "" "FUNCTION" "" ${ARGN})
+  if(NOT ARG_FUNCTION)
+    message(FATAL_ERROR "project_embed_resources(${target}): FUNCTION names the start-up routine that registers them")
+  endif()
   file(GLOB_RECURSE _files CONFIGURE_DEPENDS "${dir}/*")
   set(_out "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp")
   add_custom_command(

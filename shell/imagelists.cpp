@@ -2,6 +2,7 @@
 
 #include "platform/gui/graphics.h"
 #include "platform/shellapi/shellapi.h"
+#include "shell/shellcontrolresources.h"
 
 // ---- TZavSystemImageList ------------------------------------------------------------------
 
@@ -51,6 +52,7 @@ int32_t TZavSystemImageList::GetFileIconIndex(const String& Path) const {
 // ---- TZavSelectionStateImageList --------------------------------------------------------------
 
 TZavSelectionStateImageList::TZavSelectionStateImageList(TComponent* AOwner) : TCustomImageList(AOwner) {
+  InitShellControlResources();
   for (const char* name : ZavSelectionStateResources) {
     TBitmap picture;
     picture.LoadFromResourceName(nullptr, name);

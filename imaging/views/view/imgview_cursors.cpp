@@ -1,6 +1,7 @@
 // The view's cursors: embedded cursor files installed as screen cursors
 // 1777 + their index.
 #include "imaging/views/view/imgview.h"
+#include "imaging/views/view/viewresources.h"
 #include "platform/vcl/forms.h"
 
 namespace {
@@ -22,6 +23,7 @@ constexpr TViewCursor ViewCursors[] = {
 
 void TImgView::LoadViewCursors() {
   if (!Screen) return;
+  InitViewResources();
   for (const TViewCursor& c : ViewCursors) {
     // A cursor that cannot be loaded leaves its screen cursor unset.
     if (HCURSOR cursor = LoadCursor(nullptr, c.Resource)) Screen->SetCursors(IECursorBase + c.Index, cursor);
