@@ -3,6 +3,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "skin/engine/data/storedskin.h"
+
 namespace {
 
 const char* const kDefaultLines[] = {
@@ -192,4 +194,7 @@ String SkinResStr(const TbsResourceStrData* ResStrData, const String& Name) {
   return ResStrData != nullptr ? ResStrData->GetResStr(Name) : BuiltInResStr(Name);
 }
 
-void RegisterSkinDataClasses() { RegisterClass(ResourceStrDataClassInfo()); }
+void RegisterSkinDataClasses() {
+  RegisterClass(ResourceStrDataClassInfo());
+  RegisterClass(CompressedStoredSkinClassInfo());
+}

@@ -42,5 +42,6 @@ String BuiltInResStr(const String& Name);
 // there is one, else the built-in text.
 String SkinResStr(const TbsResourceStrData* ResStrData, const String& Name);
 
-// Registers the skin library's streamed classes; calling it again does nothing.
+// Registers the skin library's streamed classes (texts and stored skins);
+// calling it again does nothing.
 void RegisterSkinDataClasses();

@@ -11,50 +11,19 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/model/pixels/testsupport/pnm.h"  // RunTool, HaveTool
+#include "imaging/model/pixels/testsupport/pnm.h"  // RunTool
+#include "platform/rtl/tools_testing.h"
 
-// Whether the environment variable CI is set (to anything but empty).
-bool IERunningInCI();
-
-// The outcome of one tool run.
-struct TIEToolRun {
-  int ExitStatus = -1;          // -1: could not be run
-  std::vector<uint8_t> Output;  // its standard output
-};
-
-// Runs Argv[0] (looked up on PATH) with Argv, standard input from
-// InputPath when not empty, standard output captured and standard error
-// discarded. Never goes through a shell.
-TIEToolRun IERunTool(const std::vector<std::string>& Argv, const std::string& InputPath = std::string());
-
-// A fresh folder for a test's files under the system's temporary folder,
-// removed with the object.
-class TIETempDir {
- public:
-  TIETempDir();
-  ~TIETempDir();
-  TIETempDir(const TIETempDir&) = delete;
-  TIETempDir& operator=(const TIETempDir&) = delete;
-  const std::string& Path() const { return FPath; }
-  // Path() + "/" + Name.
-  std::string File(const std::string& Name) const;
-
- private:
-  std::string FPath;
-};
+// The runner lives in the platform's test support; these names are kept for
+// the image library's tests.
+inline bool IERunningInCI() { return RunningInCI(); }
+using TIEToolRun = TToolRun;
+inline TIEToolRun IERunTool(const std::vector<std::string>& Argv, const std::string& InputPath = std::string()) {
+  return RunToolCaptured(Argv, InputPath);
+}
+using TIETempDir = TTestTempDir;
 
 bool IEWriteBytesFile(const std::string& Path, const std::vector<uint8_t>& Bytes);
 bool IEReadBytesFile(const std::string& Path, std::vector<uint8_t>& Bytes);
 
-// Inside a test body: stops the test when Tool is not on PATH, failing under
-// CI and skipping otherwise, with Package named in the message.
-#define IE_REQUIRE_TOOL(Tool, Package)                                                              \
-  do {                                                                                              \
-    if (!HaveTool(Tool)) {                                                                          \
-      if (IERunningInCI()) {                                                                        \
-        FAIL() << "missing tool " << (Tool) << " (install the Debian package " << (Package) << ")"; \
-      } else {                                                                                      \
-        GTEST_SKIP() << "tool " << (Tool) << " not installed (Debian package " << (Package) << ")"; \
-      }                                                                                             \
-    }                                                                                               \
-  } while (0)
+#define IE_REQUIRE_TOOL(Tool, Package) REQUIRE_TOOL(Tool, Package)

@@ -240,17 +240,3 @@ int RunTool(const std::vector<std::string>& Argv, const std::string& OutputPath)
   // 127: the child could not run the program.
   return WEXITSTATUS(status) == 127 ? -1 : WEXITSTATUS(status);
 }
-
-bool HaveTool(const std::string& Name) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    const size_t end = dirs.find(':', start);
-    const std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (!dir.empty() && ::access((dir + "/" + Name).c_str(), X_OK) == 0) return true;
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return false;
-}

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/tools_testing.h"  // HaveTool
+
 class TIEBitmap;
 
 // One image: Channels is 1 (PBM, PGM) or 3 (PPM); samples are row-major from
@@ -55,5 +57,3 @@ TPnmImage BitmapToPnm(TIEBitmap& Bitmap);
 // to OutputPath when it is not empty and standard error discarded. Returns
 // the exit status, or -1 when the program could not be run.
 int RunTool(const std::vector<std::string>& Argv, const std::string& OutputPath = std::string());
-// Whether a program of that name is on PATH.
-bool HaveTool(const std::string& Name);
