@@ -178,6 +178,11 @@ bool IDListInNetwork(LPCITEMIDLIST List) {
   return inNetwork;
 }
 
+bool IDListIsSpecialFolder(LPCITEMIDLIST List, int32_t CSIDL) {
+  IShellFolder* desktop = Desktop();
+  return List && desktop && IsSpecialFolder(desktop, List, CSIDL);
+}
+
 String PathFromIDList(LPCITEMIDLIST List) {
   IShellFolder* desktop = Desktop();
   if (!List || !desktop) return String();

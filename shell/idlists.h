@@ -112,6 +112,8 @@ LPITEMIDLIST IDListFromPath(IShellFolder* Folder, const String& Name);
 // The ordinal of the first special folder (1 to 36, in table order) whose
 // own list names the same object; 0 when none does.
 int32_t IDListSpecialFolder(LPCITEMIDLIST List);
+// Whether the absolute list names the special folder of that number.
+bool IDListIsSpecialFolder(LPCITEMIDLIST List, int32_t CSIDL);
 // Whether the list lies in the network folder.
 bool IDListInNetwork(LPCITEMIDLIST List);
 // The file-system path of the object; "" for virtual objects.

@@ -220,6 +220,8 @@ void THeadlessBackend::Wait(const char* loop, bool hasTimer, uint64_t nextDue) {
     throw EHeadlessHang(
         Format("%s waited %d ms for worker threads and nothing arrived", {String(loop), int32_t(FWatchdogMs)}));
   }
+  // A worker may have posted and ended between the two looks above.
+  if (WinPostedSinceBaseline()) return;
   throw EHeadlessHang(Format(
       "%s would block forever: nothing is queued%s and no worker thread is running",
       {String(loop), String(hasTimer ? ", timers wait for the clock (auto-advance is off)" : ", no timer is set")}));

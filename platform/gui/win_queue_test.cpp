@@ -295,7 +295,7 @@ TEST_F(WinQueue, PrivateMessageNumbersAreFree) {
                                    WM_CLIPBOARDUPDATE,
                                    WM_USER,
                                    WM_APP};
-  constexpr uint32_t kPrivate[] = {1025, 1124, 1225, 1226, 1227, 1228, 1229, 1230, 1231, 1232, 1274,  1284,
+  constexpr uint32_t kPrivate[] = {1025, 1026, 1124, 1225, 1226, 1227, 1228, 1229, 1230, 1231, 1232,  1274, 1284,
                                    1294, 1664, 1665, 1666, 1667, 1668, 1669, 8024, 8025, 8026, 48202, 48203};
   for (uint32_t p : kPrivate) {
     for (uint32_t d : kDefined) EXPECT_NE(p, d) << p;
