@@ -603,6 +603,9 @@ class TWinControl : public TControl {
   void PaintControls(HDC DC, TControl* First);
   // Paints this control and its children into DC at (X, Y).
   void PaintTo(HDC DC, int32_t X, int32_t Y);
+  // The window's own content alone (no children) into DC, for callers that
+  // paint what lies under a transparent child.
+  void PaintWindowOnly(HDC DC) { PaintWindow(DC); }
   void Invalidate() override;
   void Repaint() override;
   void Update() override;

@@ -141,6 +141,8 @@ class TCustomForm : public TScrollingWinControl {
   void SetBorderIcons(TBorderIcons Value);
   TFormStyle FormStyle() const { return FFormStyle; }
   void SetFormStyle(TFormStyle Value);
+  // The MDI client window of an MDI frame; no form makes one yet, so 0.
+  HWND ClientHandle() const { return nullptr; }
   TPosition Position() const { return FPosition; }
   void SetPosition(TPosition Value) { FPosition = Value; }
   TDefaultMonitor DefaultMonitor() const { return FDefaultMonitor; }
