@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/vcl/clipbrd.h"
-#include "platform/vcl/dialog_script.h"
+#include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/dialogs_manager.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/timers.h"

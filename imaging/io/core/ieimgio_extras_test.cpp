@@ -18,7 +18,7 @@
 #include "imaging/io/core/iecounts.h"
 #include "imaging/io/core/iehttp.h"
 #include "imaging/io/core/ieimgio.h"
-#include "imaging/io/core/ieimgio_testformats.h"
+#include "imaging/io/core/ieimgio_testing.h"
 #include "imaging/io/core/ieparams.h"
 #include "imaging/io/core/testsupport/loopback.h"
 #include "imaging/io/core/testsupport/pam.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "imaging/io/codecs/exif/ieexifblock.h"
-#include "imaging/io/codecs/exif/exifblock_test_support.h"
+#include "imaging/io/codecs/exif/exifblock_testing.h"
 #include "imaging/io/codecs/tiff/ietiffwrite.h"
 #include "imaging/io/core/iecodec.h"
 #include "imaging/io/core/ieparams.h"

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "imaging/io/codecs/jpeg/jpeg_testutil.h"
+#include "imaging/io/codecs/jpeg/jpeg_testing.h"
 #include "imaging/io/core/iecolorrow.h"
 #include "imaging/io/core/ieformats.h"
 #include "imaging/io/core/ieparams.h"
