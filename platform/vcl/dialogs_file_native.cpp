@@ -96,10 +96,10 @@ String WithDefaultExt(TFileDlg* d, const String& full) {
 }
 
 bool Ask(TFileDlg* d, const String& text, uint32_t type) {
-  return MessageBox(d->Dlg, text, GetWindowTextString(d->Dlg), type) == IDYES;
+  return PlainMessageBox(d->Dlg, text, GetWindowTextString(d->Dlg), type) == IDYES;
 }
 void Tell(TFileDlg* d, const String& text) {
-  MessageBox(d->Dlg, text, GetWindowTextString(d->Dlg), MB_OK | MB_ICONEXCLAMATION);
+  PlainMessageBox(d->Dlg, text, GetWindowTextString(d->Dlg), MB_OK | MB_ICONEXCLAMATION);
 }
 
 // The checks of one name, in the dialog's order; false when refused.

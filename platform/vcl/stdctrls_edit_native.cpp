@@ -9,9 +9,10 @@
 #include "platform/gui/text.h"
 #include "platform/gui/win_caret.h"
 #include "platform/gui/win_clipboard.h"
+#include "platform/gui/win_menus.h"
 #include "platform/gui/win_paint.h"
 #include "platform/gui/win_scrollbars.h"
-#include "platform/vcl/menus.h"
+#include "platform/vcl/messages.h"
 #include "platform/vcl/stdctrls_internal.h"
 #include "platform/vcl/stdctrls_native.h"
 
