@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "platform/rtl/objtext.h"
-#include "platform/rtl/streaming_test_classes.h"
+#include "platform/rtl/streaming_testing.h"
 
 namespace {
 

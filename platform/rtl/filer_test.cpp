@@ -10,7 +10,7 @@
 #include <limits>
 #include <memory>
 
-#include "platform/rtl/streaming_test_classes.h"
+#include "platform/rtl/streaming_testing.h"
 #include "platform/rtl/strings.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/rtl/streaming_test_classes.h"
+#include "platform/rtl/streaming_testing.h"
 
 namespace {
 

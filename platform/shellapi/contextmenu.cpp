@@ -5,12 +5,12 @@
 #include <cstring>
 
 #include "platform/gui/win_clipboard.h"
+#include "platform/gui/win_menus.h"
+#include "platform/gui/win_msgbox.h"
 #include "platform/rtl/strings.h"
 #include "platform/shellapi/shell_internal.h"
 #include "platform/shellapi/shellapi.h"
 #include "platform/shellapi/shellui.h"
-#include "platform/vcl/forms.h"
-#include "platform/vcl/menus.h"
 
 namespace {
 
@@ -338,7 +338,5 @@ bool ConfirmTrash(HWND owner, size_t count) {
   if (!OnMainThread()) return false;
   const String text = "Move " + std::to_string(count) + " item(s) to the Trash?";
   const uint32_t flags = MB_YESNO | MB_ICONQUESTION;
-  const int32_t answer =
-      Application ? Application->MessageBox(text, "Delete", flags) : MessageBoxHook()(owner, text, "Delete", flags);
-  return answer == IDYES;
+  return MessageBox(owner, text, "Delete", flags) == IDYES;
 }

@@ -5,7 +5,7 @@
 #include "platform/rtl/files.h"
 #include "platform/shellapi/shell_internal.h"
 #include "platform/shellapi/shellapi.h"
-#include "platform/vcl/menus.h"
+#include "platform/gui/win_menus.h"
 
 namespace {
 

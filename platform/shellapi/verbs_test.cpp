@@ -6,13 +6,13 @@
 
 #include "platform/gui/headless.h"
 #include "platform/gui/win_clipboard.h"
+#include "platform/gui/win_menus.h"
+#include "platform/gui/win_msgbox.h"
 #include "platform/rtl/clock.h"
 #include "platform/rtl/dates.h"
 #include "platform/shellapi/shell_testing.h"
 #include "platform/shellapi/shellapi.h"
 #include "platform/shellapi/shellui.h"
-#include "platform/vcl/forms.h"
-#include "platform/vcl/menus.h"
 
 using namespace shelltest;
 

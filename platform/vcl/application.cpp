@@ -23,20 +23,6 @@ TScreen* Screen = nullptr;
 
 namespace {
 
-int32_t DefaultMessageBox(HWND, const String& Text, const String& Caption, uint32_t Flags) {
-  std::fprintf(stderr, "[message box] %s: %s\n", Caption.c_str(), Text.c_str());
-  switch (Flags & MB_TYPEMASK) {
-    case MB_OK: return IDOK;
-    case MB_YESNO: return IDNO;
-    default: return IDCANCEL;
-  }
-}
-
-TMessageBoxHook& HookSlot() {
-  static TMessageBoxHook hook = DefaultMessageBox;
-  return hook;
-}
-
 bool IsMouseMessage(uint32_t msg) {
   return (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL && msg != WM_MOUSEHWHEEL) ||
          (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK) || msg == WM_MOUSELEAVE || msg == WM_NCMOUSELEAVE;
@@ -50,10 +36,6 @@ String ExecutablePath() {
 }
 
 }  // namespace
-
-void SetMessageBoxHook(TMessageBoxHook Hook) { HookSlot() = Hook ? std::move(Hook) : DefaultMessageBox; }
-
-const TMessageBoxHook& MessageBoxHook() { return HookSlot(); }
 
 // ================================================================================
 // TApplication
@@ -342,13 +324,7 @@ void TApplication::ShowException(const String& ClassName, const String& Message)
 }
 
 int32_t TApplication::MessageBox(const String& Text, const String& Caption, uint32_t Flags) {
-  HWND active = GetActiveWindow();
-  HWND focus = GetFocus();
-  TMessageBoxHook hook = MessageBoxHook();
-  const int32_t result = hook(active, Text, Caption.empty() ? FTitle : Caption, Flags);
-  if (active != nullptr && IsWindow(active) && GetActiveWindow() != active) SetActiveWindow(active);
-  if (focus != nullptr && IsWindow(focus) && GetFocus() != focus && IsWindowVisible(focus)) ::SetFocus(focus);
-  return result;
+  return ::MessageBox(GetActiveWindow(), Text, Caption.empty() ? FTitle : Caption, Flags);
 }
 
 // ---- Windows of the application -----------------------------------------------------

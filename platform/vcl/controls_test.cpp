@@ -7,7 +7,7 @@
 
 #include "platform/gui/win_paint.h"
 #include "platform/vcl/forms.h"
-#include "platform/vcl/vcl_test_probes.h"
+#include "platform/vcl/vcl_probes_testing.h"
 #include "platform/vcl/vcl_testing.h"
 
 namespace {

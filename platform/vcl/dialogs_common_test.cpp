@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/vcl/dialog_script.h"
+#include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/dialogs_manager.h"
 #include "platform/vcl/stdctrls_native.h"
 #include "platform/vcl/vcl_testing.h"

@@ -1,6 +1,6 @@
 // The file dialog's state and the parts shared by its sources: layout,
-// listing and navigation (dialogs_file_view.cpp), the name box, OK and the
-// hook protocol (dialogs_file.cpp). Included by those sources only.
+// listing and navigation (dialogs_file_view_native.cpp), the name box, OK and the
+// hook protocol (dialogs_file_native.cpp). Included by those sources only.
 #pragma once
 
 #include <sys/stat.h>

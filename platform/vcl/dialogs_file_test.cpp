@@ -17,7 +17,7 @@
 #include "platform/shellapi/shellui.h"
 #include "platform/shellapi/shlobj.h"
 #include "platform/vcl/comctrls_listview.h"
-#include "platform/vcl/dialog_script.h"
+#include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/stdctrls_native.h"
 #include "platform/vcl/vcl_testing.h"

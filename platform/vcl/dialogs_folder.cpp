@@ -292,8 +292,8 @@ void MakeNewFolder(TBrowse& b) {
     if (err != EEXIST) break;
   }
   if (name.empty()) {
-    MessageBox(b.Dlg, "The folder could not be made in \"" + DisplayText(n->Path) + "\": " + std::strerror(err),
-               "Make New Folder", MB_OK | MB_ICONHAND);
+    PlainMessageBox(b.Dlg, "The folder could not be made in \"" + DisplayText(n->Path) + "\": " + std::strerror(err),
+                    "Make New Folder", MB_OK | MB_ICONHAND);
     return;
   }
   // Filled already: the new folder is added; otherwise expanding lists it.
@@ -342,7 +342,7 @@ bool Rename(TBrowse& b, HTREEITEM item, const char* text) {
     const String why = hr == HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS) ? "an entry of that name exists already"
                        : hr == HRESULT_FROM_WIN32(ERROR_INVALID_NAME) ? "the name is not valid"
                                                                       : "the folder cannot be renamed";
-    MessageBox(b.Dlg, "\"" + String(text) + "\" cannot be used: " + why + ".", "Rename", MB_OK | MB_ICONHAND);
+    PlainMessageBox(b.Dlg, "\"" + String(text) + "\" cannot be used: " + why + ".", "Rename", MB_OK | MB_ICONHAND);
     return false;
   }
   PIDLIST_ABSOLUTE abs = ILCombine(parentPidl, renamed);

@@ -8,7 +8,7 @@
 #include "platform/rtl/files.h"
 #include "platform/shellapi/shellapi.h"
 #include "platform/vcl/comctrls_treeview.h"
-#include "platform/vcl/dialog_script.h"
+#include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/dialogs_msgbox.h"
 #include "platform/vcl/vcl_testing.h"
 

@@ -181,7 +181,7 @@ void PaintSample(HWND h, TFontDlg* s) {
 }
 
 void Refuse(HWND h, int32_t focusId, const String& text) {
-  MessageBox(h, text, "Font", MB_OK | MB_ICONEXCLAMATION);
+  PlainMessageBox(h, text, "Font", MB_OK | MB_ICONEXCLAMATION);
   if (HWND c = GetDlgItem(h, focusId)) {
     SetFocus(c);
     SendMessage(c, CB_SETEDITSEL, 0, MAKELPARAM(0, 0xFFFF));

@@ -10,7 +10,7 @@
 #include "platform/gui/syscolors.h"
 #include "platform/gui/win_paint.h"
 #include "platform/gui/win_readback.h"
-#include "platform/vcl/dialog_script.h"
+#include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/dialogs_manager.h"
 #include "platform/vcl/stdctrls_native.h"
 #include "platform/vcl/vcl_testing.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/rtl/arith.h"
-#include "platform/vcl/dialog_script.h"
+#include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/messages.h"
 #include "platform/vcl/stdctrls_native.h"
 #include "platform/vcl/timers.h"

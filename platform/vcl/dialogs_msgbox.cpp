@@ -243,7 +243,7 @@ uint32_t BeepOfType(TMsgDlgType t) {
 
 }  // namespace
 
-int32_t MessageBox(HWND hwnd, const String& Text, const String& Caption, uint32_t Type) {
+int32_t PlainMessageBox(HWND hwnd, const String& Text, const String& Caption, uint32_t Type) {
   TPlainBox box;
   box.Text = Text;
   box.Caption = Caption.empty() ? String("Error") : Caption;
@@ -290,7 +290,7 @@ int32_t MessageBox(HWND hwnd, const String& Text, const String& Caption, uint32_
 
 void InstallPlainMessageBox() {
   SetMessageBoxHook([](HWND Owner, const String& Text, const String& Caption, uint32_t Flags) {
-    return MessageBox(Owner, Text, Caption, Flags);
+    return PlainMessageBox(Owner, Text, Caption, Flags);
   });
 }
 

@@ -1,4 +1,4 @@
-// Message boxes in the plain look: the flat MessageBox and the framework's
+// Message boxes in the plain look: the flat PlainMessageBox and the framework's
 // MessageDlg family. In a box Ctrl+C copies caption, text and buttons as
 // text, and a button's "&" letter (with Alt or alone) presses it. Both run the dialog manager's modal loop, so timers
 // and painting of other windows go on while a box is open.
@@ -16,9 +16,9 @@
 // the button pressed. Escape and the close box work where a Cancel button
 // exists (IDCANCEL) or OK stands alone (IDOK); Enter presses the default
 // button (MB_DEFBUTTON2/3). The icon beeps through MessageBeep.
-int32_t MessageBox(HWND hwnd, const String& Text, const String& Caption, uint32_t Type);
-// Makes MessageBox the application's message box (Application->MessageBox
-// and every caller of MessageBoxHook()).
+int32_t PlainMessageBox(HWND hwnd, const String& Text, const String& Caption, uint32_t Type);
+// Makes PlainMessageBox the box of the window system's MessageBox (and so
+// of Application->MessageBox).
 void InstallPlainMessageBox();
 
 enum class TMsgDlgType : uint8_t { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };

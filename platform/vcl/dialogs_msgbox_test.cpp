@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/vcl/clipbrd.h"
-#include "platform/vcl/dialog_script.h"
+#include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/dialogs_manager.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/timers.h"
@@ -38,7 +38,7 @@ TEST_F(DlgMessageBox, ButtonsDefaultEscapeAndResults) {
     {
       TDialogScript script;
       script.ExpectMessageBox().Caption("Title").Text("question").Key(VK_RETURN);
-      EXPECT_EQ(MessageBox(nullptr, "A question?", "Title", c.Type), c.Default);
+      EXPECT_EQ(PlainMessageBox(nullptr, "A question?", "Title", c.Type), c.Default);
       ASSERT_EQ(script.Log().size(), 1u);
       EXPECT_EQ(script.Log()[0].Buttons, c.Buttons);
       EXPECT_EQ(script.Log()[0].Result, c.Default);
@@ -50,7 +50,7 @@ TEST_F(DlgMessageBox, ButtonsDefaultEscapeAndResults) {
       if (c.Escape == 0) {
         e.Do([&](TScriptTarget t, const auto&) { openAfterEscape = IsWindowVisible(t.Dialog); }).Press(c.Default);
       }
-      EXPECT_EQ(MessageBox(nullptr, "A question?", "Title", c.Type), c.Escape != 0 ? c.Escape : c.Default);
+      EXPECT_EQ(PlainMessageBox(nullptr, "A question?", "Title", c.Type), c.Escape != 0 ? c.Escape : c.Default);
       EXPECT_EQ(openAfterEscape, c.Escape == 0);
     }
   }
@@ -100,7 +100,7 @@ TEST_F(DlgMessageBox, TaskModalDisablesEveryWindow) {
         bEnabled = IsWindowEnabled(b->Handle());
       })
       .Press(IDOK);
-  EXPECT_EQ(MessageBox(nullptr, "Everything waits", "Task", MB_OK | MB_TASKMODAL), IDOK);
+  EXPECT_EQ(PlainMessageBox(nullptr, "Everything waits", "Task", MB_OK | MB_TASKMODAL), IDOK);
   EXPECT_FALSE(aEnabled);
   EXPECT_FALSE(bEnabled);
   EXPECT_TRUE(IsWindowEnabled(a->Handle()));
@@ -118,7 +118,7 @@ TEST_F(DlgMessageBox, TimerFiresWhileBoxIsOpen) {
   TDialogScript script;
   script.ExpectMessageBox().Do([&](TScriptTarget t, const auto&) { box = t.Dialog; });
   H().SetAutoAdvance(true);
-  EXPECT_EQ(MessageBox(nullptr, "Waiting", "Timer", MB_OKCANCEL), IDOK);
+  EXPECT_EQ(PlainMessageBox(nullptr, "Waiting", "Timer", MB_OKCANCEL), IDOK);
   EXPECT_EQ(ticks, 3);
 }
 
@@ -228,7 +228,7 @@ TEST_F(DlgMessageBox, AcceleratorLettersPressTheirButtons) {
     SCOPED_TRACE(testing::Message() << "type 0x" << std::hex << c.Type << " key " << char(c.Vk));
     TDialogScript script;
     script.ExpectMessageBox().Key(c.Vk, c.Modifiers);
-    EXPECT_EQ(MessageBox(nullptr, "Keys", "Accelerators", c.Type), c.Result);
+    EXPECT_EQ(PlainMessageBox(nullptr, "Keys", "Accelerators", c.Type), c.Result);
   }
   // A letter that is no button's accelerator leaves the box open.
   TDialogScript script;
@@ -238,7 +238,7 @@ TEST_F(DlgMessageBox, AcceleratorLettersPressTheirButtons) {
       .Key('X', hkAlt)
       .Do([&](TScriptTarget t, const auto&) { stillOpen = IsWindowVisible(t.Dialog); })
       .Press(IDNO);
-  EXPECT_EQ(MessageBox(nullptr, "Keys", "Accelerators", MB_YESNO), IDNO);
+  EXPECT_EQ(PlainMessageBox(nullptr, "Keys", "Accelerators", MB_YESNO), IDNO);
   EXPECT_TRUE(stillOpen);
 }
 
@@ -246,7 +246,7 @@ TEST_F(DlgMessageBox, CtrlCCopiesTheBoxAsText) {
   Clipboard()->SetAsText("before");
   TDialogScript script;
   script.ExpectMessageBox().Key('C', hkCtrl).Press(IDCANCEL);
-  EXPECT_EQ(MessageBox(nullptr, "Stop the run?", "Pictoval", MB_YESNOCANCEL), IDCANCEL);
+  EXPECT_EQ(PlainMessageBox(nullptr, "Stop the run?", "Pictoval", MB_YESNOCANCEL), IDCANCEL);
   EXPECT_EQ(Clipboard()->AsText(),
             "---------------------------\nPictoval\n---------------------------\nStop the run?\n"
             "---------------------------\nYes   No   Cancel   \n---------------------------\n");
@@ -266,7 +266,7 @@ TEST_F(DlgMessageBox, LongTextWrapsWithinTwoThirdsOfTheWorkArea) {
         GetWindowRect(GetDlgItem(t.Dialog, IDOK), &button);
       })
       .Press(IDOK);
-  MessageBox(nullptr, text, "Long", MB_OK | MB_ICONASTERISK);
+  PlainMessageBox(nullptr, text, "Long", MB_OK | MB_ICONASTERISK);
   EXPECT_LE(textRect.Width(), 1280 * 2 / 3);
   EXPECT_GT(textRect.Width(), 1280 / 3);  // wraps late, not at every word
   EXPECT_GT(textRect.Height(), 3 * 8);    // several lines
@@ -341,9 +341,9 @@ TEST_F(DlgScript, UnexpectedBoxFailsWithItsTextAndIsCancelled) {
   {
     TDialogScript script;
     script.OnFailure = [&](const String& m) { failures.push_back(m); };
-    EXPECT_EQ(MessageBox(nullptr, "Disk full", "Copy", MB_OKCANCEL), IDCANCEL);
+    EXPECT_EQ(PlainMessageBox(nullptr, "Disk full", "Copy", MB_OKCANCEL), IDCANCEL);
     script.ExpectMessageBox().Caption("Other").Press(IDOK);
-    EXPECT_EQ(MessageBox(nullptr, "Second", "Copy", MB_OKCANCEL), IDCANCEL);
+    EXPECT_EQ(PlainMessageBox(nullptr, "Second", "Copy", MB_OKCANCEL), IDCANCEL);
     ASSERT_EQ(script.Log().size(), 2u);
     EXPECT_EQ(script.Log()[0].Text, "Disk full");
     EXPECT_EQ(script.Log()[0].Result, IDCANCEL);
@@ -359,8 +359,8 @@ TEST_F(DlgScript, LogHoldsWhatWasShown) {
   TDialogScript script;
   script.ExpectMessageBox().Press(IDRETRY);
   script.ExpectMessageBox().Text("again").Press(IDCANCEL);
-  EXPECT_EQ(MessageBox(nullptr, "Read error", "Load", MB_RETRYCANCEL | MB_ICONHAND), IDRETRY);
-  EXPECT_EQ(MessageBox(nullptr, "Read error again", "Load", MB_RETRYCANCEL), IDCANCEL);
+  EXPECT_EQ(PlainMessageBox(nullptr, "Read error", "Load", MB_RETRYCANCEL | MB_ICONHAND), IDRETRY);
+  EXPECT_EQ(PlainMessageBox(nullptr, "Read error again", "Load", MB_RETRYCANCEL), IDCANCEL);
   ASSERT_EQ(script.Log().size(), 2u);
   const TDialogLogEntry& first = script.Log()[0];
   EXPECT_EQ(first.Kind, TScriptKind::MessageBox);

@@ -12,7 +12,7 @@
 #include "platform/rtl/dates.h"
 #include "platform/rtl/files.h"
 #include "platform/shellapi/xdgdirs.h"
-#include "platform/vcl/dialog_script.h"
+#include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/dialogs_manager.h"
 #include "platform/vcl/dialogs_msgbox.h"
 #include "platform/vcl/stdctrls.h"

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/gui/graphics.h"
+#include "platform/gui/win_msgbox.h"
 #include "platform/gui/windows.h"
 #include "platform/rtl/components.h"
 #include "platform/rtl/exceptions.h"
@@ -30,41 +31,6 @@ class TApplication;
 class TScreen;
 class TMonitor;
 struct THintState;  // the hint engine's state (hints.cpp)
-
-// ---- Message boxes -------------------------------------------------------------------
-inline constexpr uint32_t MB_OKCANCEL = 0x00000001;
-inline constexpr uint32_t MB_ABORTRETRYIGNORE = 0x00000002;
-inline constexpr uint32_t MB_YESNOCANCEL = 0x00000003;
-inline constexpr uint32_t MB_YESNO = 0x00000004;
-inline constexpr uint32_t MB_RETRYCANCEL = 0x00000005;
-inline constexpr uint32_t MB_TYPEMASK = 0x0000000F;
-inline constexpr uint32_t MB_ICONERROR = MB_ICONHAND;
-inline constexpr uint32_t MB_ICONSTOP = MB_ICONHAND;
-inline constexpr uint32_t MB_ICONWARNING = MB_ICONEXCLAMATION;
-inline constexpr uint32_t MB_ICONINFORMATION = MB_ICONASTERISK;
-inline constexpr uint32_t MB_ICONMASK = 0x000000F0;
-inline constexpr uint32_t MB_DEFBUTTON1 = 0x00000000;
-inline constexpr uint32_t MB_DEFBUTTON2 = 0x00000100;
-inline constexpr uint32_t MB_DEFBUTTON3 = 0x00000200;
-inline constexpr uint32_t MB_APPLMODAL = 0x00000000;
-inline constexpr uint32_t MB_TASKMODAL = 0x00002000;
-inline constexpr uint32_t MB_TOPMOST = 0x00040000;
-inline constexpr int32_t IDOK = 1;
-inline constexpr int32_t IDCANCEL = 2;
-inline constexpr int32_t IDABORT = 3;
-inline constexpr int32_t IDRETRY = 4;
-inline constexpr int32_t IDIGNORE = 5;
-inline constexpr int32_t IDYES = 6;
-inline constexpr int32_t IDNO = 7;
-
-// Shows a message box owned by Owner (0: the active window) and answers the
-// button pressed (ID*). Replaceable: headless tests script the answer, the
-// program installs a real box. The default answers without showing
-// anything: IDOK for MB_OK, else IDCANCEL (IDNO for MB_YESNO), and writes
-// the text to stderr.
-using TMessageBoxHook = std::function<int32_t(HWND Owner, const String& Text, const String& Caption, uint32_t Flags)>;
-void SetMessageBoxHook(TMessageBoxHook Hook);  // empty restores the default
-const TMessageBoxHook& MessageBoxHook();
 
 // ---- Forms ----------------------------------------------------------------------------
 using TModalResult = int32_t;

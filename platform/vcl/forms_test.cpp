@@ -9,7 +9,7 @@
 #include "platform/gui/backend.h"
 #include "platform/rtl/threads.h"
 #include "platform/vcl/controls.h"
-#include "platform/vcl/vcl_test_probes.h"
+#include "platform/vcl/vcl_probes_testing.h"
 #include "platform/vcl/vcl_testing.h"
 
 namespace {

@@ -1,30 +1,10 @@
-// Shared between menus.cpp (the menu table and the component classes) and
-// menus_track.cpp (the plain look: popup windows, the tracking loop and the
+// Shared between menus.cpp (the component classes) and menus_bar.cpp (the
 // menu bar of forms). Not for other files.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "platform/vcl/menus.h"
-
-struct TNativeMenuItem {
-  uint32_t Type = MFT_STRING;
-  uint32_t State = MFS_ENABLED;
-  uint32_t Id = 0;
-  HMENU SubMenu = nullptr;
-  uintptr_t Data = 0;
-  String Text;
-  HBITMAP Bitmap = nullptr;
-};
-
-struct TNativeMenu {
-  bool Bar = false;
-  std::vector<TNativeMenuItem> Items;
-};
-
-// The record of a live menu handle; nullptr otherwise.
-TNativeMenu* NativeMenu(HMENU Menu);
 
 // The live item whose address is Data (the dwItemData the component classes
 // give their entries); nullptr when Data is not one.
@@ -36,9 +16,11 @@ TMenuItem* MenuItemFromCommand(uint16_t Command);
 TPlainMenuItem PlainLookOf(TMenuItem* Item);
 
 // The menu bar of a form: tracking from a click on an item, F10 or an
-// accelerator (menus_track.cpp).
+// accelerator.
 bool MenuBarHandleMessage(TCustomForm* Form, TMainMenu* Menu, TMessage& Message);
 // A main menu changed: the bars that show it follow.
 void MenuBarMenuChanged(TMainMenu* Menu);
 // A main menu is going: the bars forget it.
 void MenuBarMenuDestroyed(TMainMenu* Menu);
+// Screen rectangle of an item of the bar that the form Wnd shows.
+bool MenuBarItemRect(HWND Wnd, HMENU Menu, uint32_t Item, TRect& Rect);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "platform/gui/win_ownerdraw.h"
 #include "platform/gui/windows.h"
 #include "platform/rtl/graphtypes.h"
 #include "platform/rtl/sets.h"
@@ -126,72 +127,12 @@ inline constexpr LRESULT DLGC_WANTCHARS = 0x0080;
 inline constexpr LRESULT DLGC_STATIC = 0x0100;
 inline constexpr LRESULT DLGC_BUTTON = 0x2000;
 
-// ---- Notification and owner-draw records ---------------------------------------------
+// ---- Notification records (the owner-draw records are in platform/gui/win_ownerdraw.h)
 // lParam of WM_NOTIFY: every notification record starts with this header.
 struct NMHDR {
   HWND hwndFrom = nullptr;
   uintptr_t idFrom = 0;
   uint32_t code = 0;
-};
-
-inline constexpr uint32_t ODT_MENU = 1;
-inline constexpr uint32_t ODT_LISTBOX = 2;
-inline constexpr uint32_t ODT_COMBOBOX = 3;
-inline constexpr uint32_t ODT_BUTTON = 4;
-inline constexpr uint32_t ODT_STATIC = 5;
-inline constexpr uint32_t ODA_DRAWENTIRE = 1;
-inline constexpr uint32_t ODA_SELECT = 2;
-inline constexpr uint32_t ODA_FOCUS = 4;
-inline constexpr uint32_t ODS_SELECTED = 0x0001;
-inline constexpr uint32_t ODS_GRAYED = 0x0002;
-inline constexpr uint32_t ODS_DISABLED = 0x0004;
-inline constexpr uint32_t ODS_CHECKED = 0x0008;
-inline constexpr uint32_t ODS_FOCUS = 0x0010;
-inline constexpr uint32_t ODS_DEFAULT = 0x0020;
-inline constexpr uint32_t ODS_COMBOBOXEDIT = 0x1000;
-inline constexpr uint32_t ODS_HOTLIGHT = 0x0040;
-inline constexpr uint32_t ODS_NOACCEL = 0x0100;
-
-// lParam of WM_DRAWITEM (wParam: the control id, 0 for menus).
-struct DRAWITEMSTRUCT {
-  uint32_t CtlType = 0;
-  uint32_t CtlID = 0;
-  uint32_t itemID = 0;
-  uint32_t itemAction = 0;
-  uint32_t itemState = 0;
-  HWND hwndItem = nullptr;  // for ODT_MENU the menu handle
-  HDC hDC = nullptr;
-  TRect rcItem;
-  uintptr_t itemData = 0;
-};
-
-// lParam of WM_MEASUREITEM; it names the control only by its id.
-struct MEASUREITEMSTRUCT {
-  uint32_t CtlType = 0;
-  uint32_t CtlID = 0;
-  uint32_t itemID = 0;
-  uint32_t itemWidth = 0;
-  uint32_t itemHeight = 0;
-  uintptr_t itemData = 0;
-};
-
-struct DELETEITEMSTRUCT {
-  uint32_t CtlType = 0;
-  uint32_t CtlID = 0;
-  uint32_t itemID = 0;
-  HWND hwndItem = nullptr;
-  uintptr_t itemData = 0;
-};
-
-struct COMPAREITEMSTRUCT {
-  uint32_t CtlType = 0;
-  uint32_t CtlID = 0;
-  HWND hwndItem = nullptr;
-  uint32_t itemID1 = 0;
-  uintptr_t itemData1 = 0;
-  uint32_t itemID2 = 0;
-  uintptr_t itemData2 = 0;
-  uint32_t dwLocaleId = 0;
 };
 
 // ---- Shift state --------------------------------------------------------------------

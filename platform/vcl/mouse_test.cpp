@@ -5,7 +5,7 @@
 
 #include "platform/vcl/controls.h"
 #include "platform/vcl/forms.h"
-#include "platform/vcl/vcl_test_probes.h"
+#include "platform/vcl/vcl_probes_testing.h"
 #include "platform/vcl/vcl_testing.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "platform/gui/win_readback.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/forms.h"
-#include "platform/vcl/vcl_test_probes.h"
+#include "platform/vcl/vcl_probes_testing.h"
 #include "platform/vcl/vcl_testing.h"
 
 namespace {

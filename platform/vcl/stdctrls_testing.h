@@ -11,7 +11,7 @@
 #include "platform/gui/syscolors.h"
 #include "platform/gui/win_readback.h"
 #include "platform/vcl/forms.h"
-#include "platform/vcl/vcl_test_probes.h"
+#include "platform/vcl/vcl_probes_testing.h"
 #include "platform/vcl/vcl_testing.h"
 
 // A form that records the WM_COMMAND notifications of its children as

@@ -11,7 +11,7 @@
 #include "imaging/model/containers/ieannot.h"
 #include "imaging/model/containers/ieicc.h"
 #include "imaging/model/pixels/iebitmap.h"
-#include "imaging/model/processing/ieview_testfake.h"
+#include "imaging/model/processing/ieview_testing.h"
 #include "platform/gui/graphics.h"
 #include "platform/rtl/clock.h"
 

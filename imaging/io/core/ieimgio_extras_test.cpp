@@ -20,7 +20,7 @@
 #include "imaging/io/core/iecounts.h"
 #include "imaging/io/core/iehttp.h"
 #include "imaging/io/core/ieimgio.h"
-#include "imaging/io/core/ieimgio_testformats.h"
+#include "imaging/io/core/ieimgio_testing.h"
 #include "imaging/io/core/testsupport/loopback.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"

@@ -16,15 +16,15 @@
 #include <vector>
 
 #include "imaging/io/codecs/bmp/ieico.h"
-#include "imaging/io/codecs/gif/gif_testutil.h"
+#include "imaging/io/codecs/gif/gif_testing.h"
 #include "imaging/io/codecs/pcx/iepcx.h"
 #include "imaging/io/codecs/png/iepng.h"
 #include "imaging/io/codecs/tiff/ietiffread.h"
-#include "imaging/io/core/ieimgio_testformats.h"
+#include "imaging/io/core/ieimgio_testing.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/containers/ielists.h"
 #include "imaging/model/containers/iemask.h"
-#include "imaging/model/processing/ieview_testfake.h"
+#include "imaging/model/processing/ieview_testing.h"
 #include "platform/gui/graphics.h"
 #include "platform/gui/metafile_testing.h"
 #include "platform/rtl/exceptions.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/io/codecs/bmp/raster_testutil.h"
+#include "imaging/io/codecs/bmp/raster_testing.h"
 #include "imaging/io/core/ieformats.h"
 #include "imaging/io/core/ieimgio.h"
 #include "imaging/io/core/testsupport/pam.h"

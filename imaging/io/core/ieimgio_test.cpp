@@ -11,11 +11,11 @@
 
 #include "imaging/io/codecs/bmp/iebmp.h"
 #include "imaging/io/codecs/png/iepng.h"
-#include "imaging/io/core/ieimgio_testformats.h"
+#include "imaging/io/core/ieimgio_testing.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/containers/ielists.h"
 #include "imaging/model/containers/iemask.h"
-#include "imaging/model/processing/ieview_testfake.h"
+#include "imaging/model/processing/ieview_testing.h"
 #include "platform/gui/graphics.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"

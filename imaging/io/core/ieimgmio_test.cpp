@@ -7,7 +7,7 @@
 
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"
-#include "imaging/model/processing/ieview_testfake.h"
+#include "imaging/model/processing/ieview_testing.h"
 
 namespace {
 

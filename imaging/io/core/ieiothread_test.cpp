@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "imaging/io/core/ieimgio.h"
-#include "imaging/io/core/ieimgio_testformats.h"
+#include "imaging/io/core/ieimgio_testing.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/containers/ielists.h"
-#include "imaging/model/processing/ieview_testfake.h"
+#include "imaging/model/processing/ieview_testing.h"
 #include "platform/gui/headless.h"
 #include "platform/gui/windows.h"
 #include "platform/rtl/streams.h"

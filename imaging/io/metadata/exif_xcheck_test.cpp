@@ -7,7 +7,7 @@
 #include <set>
 #include <sstream>
 
-#include "imaging/io/metadata/exif_test_support.h"
+#include "imaging/io/metadata/exif_testing.h"
 #include "imaging/io/metadata/exifreader.h"
 #include "imaging/io/metadata/iptcdata.h"
 #include "platform/rtl/dates.h"

@@ -6,7 +6,7 @@
 #include <csignal>
 #include <memory>
 
-#include "imaging/io/metadata/exif_test_support.h"
+#include "imaging/io/metadata/exif_testing.h"
 #include "imaging/io/metadata/iptcdata.h"
 #include "platform/rtl/clock.h"
 #include "platform/rtl/dates.h"

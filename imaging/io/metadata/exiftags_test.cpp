@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "imaging/io/metadata/exif_test_support.h"
+#include "imaging/io/metadata/exif_testing.h"
 
 using namespace exiftest;
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/io/metadata/exif_test_support.h"
+#include "imaging/io/metadata/exif_testing.h"
 #include "imaging/io/metadata/exifreader.h"
 
 using namespace exiftest;

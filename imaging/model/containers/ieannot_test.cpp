@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "imaging/model/containers/iemeta_testutil.h"
+#include "imaging/model/containers/iemeta_testing.h"
 #include "imaging/model/pixels/iebitmap.h"
 
 using namespace metatest;

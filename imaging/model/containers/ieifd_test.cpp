@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "imaging/model/containers/ielists.h"
-#include "imaging/model/containers/iemeta_testutil.h"
+#include "imaging/model/containers/iemeta_testing.h"
 
 using namespace metatest;
 

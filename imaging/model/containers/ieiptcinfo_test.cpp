@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "imaging/model/containers/iemeta_testutil.h"
+#include "imaging/model/containers/iemeta_testing.h"
 
 using namespace metatest;
 

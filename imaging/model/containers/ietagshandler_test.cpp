@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "imaging/model/containers/ielists.h"
-#include "imaging/model/containers/iemeta_testutil.h"
+#include "imaging/model/containers/iemeta_testing.h"
 
 using namespace metatest;
 

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "imaging/model/pixels/iebitmap.h"
-#include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/pixels/pixels_testing.h"
 
 namespace {
 

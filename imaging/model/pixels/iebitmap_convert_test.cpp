@@ -8,7 +8,7 @@
 #include <string>
 
 #include "imaging/model/pixels/iebitmap.h"
-#include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/pixels/pixels_testing.h"
 #include "imaging/model/processing/iemodelinit.h"
 #include "platform/gui/graphics.h"
 #include "platform/rtl/exceptions.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "imaging/model/pixels/iebitmap.h"
-#include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/pixels/pixels_testing.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/iebitrun.h"
-#include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/pixels/pixels_testing.h"
 #include "imaging/model/pixels/testsupport/pnm.h"
 
 namespace {

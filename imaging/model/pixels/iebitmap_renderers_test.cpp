@@ -11,7 +11,7 @@
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/iebitrun.h"
 #include "imaging/model/pixels/ierender.h"
-#include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/pixels/pixels_testing.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/iedib.h"
-#include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/pixels/pixels_testing.h"
 #include "platform/gui/graphics.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <latch>
 #include <thread>
 
-#include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/pixels/pixels_testing.h"
 #include "platform/rtl/exceptions.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/ieconvert24.h"
 #include "imaging/model/pixels/iedrawdib.h"
-#include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/pixels/pixels_testing.h"
 #include "imaging/model/pixels/testsupport/pnm.h"
 
 namespace {

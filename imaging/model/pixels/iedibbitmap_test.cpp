@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "imaging/model/pixels/iedib.h"
-#include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/pixels/pixels_testing.h"
 #include "platform/gui/graphics.h"
 
 TEST(ModelDibbitmap, AllocateOnlyOneAndTwentyFourBits) {

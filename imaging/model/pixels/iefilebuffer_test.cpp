@@ -6,7 +6,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/pixels/pixels_testing.h"
 #include "platform/rtl/exceptions.h"
 
 namespace {

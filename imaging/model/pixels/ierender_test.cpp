@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "imaging/model/pixels/iebitmap.h"
-#include "imaging/model/pixels/pixels_testutil.h"
+#include "imaging/model/pixels/pixels_testing.h"
 #include "platform/gui/graphics.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/pixels/testsupport/pnm.h"
 #include "imaging/model/processing/iesmallroutines.h"
-#include "imaging/model/processing/ieview_testfake.h"
+#include "imaging/model/processing/ieview_testing.h"
 #include "imaging/model/processing/imgproc.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "imaging/model/containers/iemask.h"
-#include "imaging/model/processing/ieview_testfake.h"
+#include "imaging/model/processing/ieview_testing.h"
 #include "platform/rtl/streams.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/pixels/iefilebuffer.h"
-#include "imaging/model/processing/ieview_testfake.h"
+#include "imaging/model/processing/ieview_testing.h"
 #include "platform/gui/graphics.h"
 #include "platform/vcl/extctrls.h"
 

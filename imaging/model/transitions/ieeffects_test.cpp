@@ -6,7 +6,7 @@
 #include <memory>
 #include <numbers>
 
-#include "imaging/model/transitions/transitions_testutil.h"
+#include "imaging/model/transitions/transitions_testing.h"
 #include "platform/rtl/arith.h"
 
 namespace {

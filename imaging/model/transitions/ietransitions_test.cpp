@@ -8,7 +8,7 @@
 
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/transitions/ieeffects.h"
-#include "imaging/model/transitions/transitions_testutil.h"
+#include "imaging/model/transitions/transitions_testing.h"
 #include "platform/rtl/arith.h"
 #include "platform/vcl/timers.h"
 

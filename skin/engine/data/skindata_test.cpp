@@ -7,7 +7,7 @@
 
 #include <map>
 
-#include "platform/vcl/vcl_test_probes.h"
+#include "platform/vcl/vcl_probes_testing.h"
 #include "platform/vcl/vcl_testing.h"
 #include "skin/engine/data/skinini_testing.h"
 #include "skin/engine/data/skinmessages.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/io/codecs/bmp/iebmp.h"
-#include "imaging/io/codecs/bmp/raster_testutil.h"
+#include "imaging/io/codecs/bmp/raster_testing.h"
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"

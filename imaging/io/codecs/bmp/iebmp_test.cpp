@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "imaging/io/codecs/bmp/raster_testutil.h"
+#include "imaging/io/codecs/bmp/raster_testing.h"
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/model/containers/iemask.h"

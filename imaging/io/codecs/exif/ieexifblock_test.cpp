@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "imaging/io/codecs/exif/exifblock_test_support.h"
+#include "imaging/io/codecs/exif/exifblock_testing.h"
 #include "imaging/io/codecs/tiff/ietifflzw.h"
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/model/pixels/iebitmap.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "imaging/io/codecs/exif/exifblock_test_support.h"
+#include "imaging/io/codecs/exif/exifblock_testing.h"
 #include "imaging/io/codecs/exif/ieexifblock.h"
-#include "imaging/io/codecs/jpeg/jpeg_testutil.h"
+#include "imaging/io/codecs/jpeg/jpeg_testing.h"
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/pixels/iebitmap.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/io/codecs/exif/exifblock_test_support.h"
+#include "imaging/io/codecs/exif/exifblock_testing.h"
 #include "imaging/io/codecs/exif/ieexifblock.h"
 #include "imaging/io/codecs/tiff/ietiffwrite.h"
 #include "imaging/io/contract/iecodec.h"

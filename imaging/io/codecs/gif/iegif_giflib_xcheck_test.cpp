@@ -6,7 +6,7 @@
 #include <map>
 #include <sstream>
 
-#include "imaging/io/codecs/gif/gif_testutil.h"
+#include "imaging/io/codecs/gif/gif_testing.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 
 using namespace giftest;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/io/codecs/gif/gif_testutil.h"
+#include "imaging/io/codecs/gif/gif_testing.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"

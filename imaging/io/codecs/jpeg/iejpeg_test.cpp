@@ -9,7 +9,7 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "imaging/io/codecs/jpeg/jpeg_testutil.h"
+#include "imaging/io/codecs/jpeg/jpeg_testing.h"
 #include "imaging/io/contract/iecolorrow.h"
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/ieformats.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "imaging/io/codecs/jpeg/iejpeg.h"
-#include "imaging/io/codecs/jpeg/jpeg_testutil.h"
+#include "imaging/io/codecs/jpeg/jpeg_testing.h"
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"

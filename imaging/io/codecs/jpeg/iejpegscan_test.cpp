@@ -5,7 +5,7 @@
 #include <array>
 
 #include "imaging/io/codecs/jpeg/iejpeg.h"
-#include "imaging/io/codecs/jpeg/jpeg_testutil.h"
+#include "imaging/io/codecs/jpeg/jpeg_testing.h"
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/model/containers/ieicc.h"
 #include "platform/rtl/streams.h"

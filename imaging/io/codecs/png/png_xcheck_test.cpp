@@ -1,7 +1,7 @@
 // Cross-checks of the PNG codec against netpbm, ImageMagick and pngcheck.
 #include <gtest/gtest.h>
 
-#include "imaging/io/codecs/bmp/raster_testutil.h"
+#include "imaging/io/codecs/bmp/raster_testing.h"
 #include "imaging/io/codecs/png/iepng.h"
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/testsupport/pam.h"

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "imaging/io/codecs/tiff/tiff_test_support.h"
+#include "imaging/io/codecs/tiff/tiff_testing.h"
 
 using namespace tifftest;
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
-#include "imaging/io/codecs/tiff/tiffread_test_support.h"
+#include "imaging/io/codecs/tiff/tiffread_testing.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/model/containers/ieannot.h"
 #include "imaging/model/containers/ieicc.h"

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-#include "imaging/io/codecs/tiff/tiffwrite_test_support.h"
+#include "imaging/io/codecs/tiff/tiffwrite_testing.h"
 #include "imaging/io/contract/iecolorrow.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/processing/iecolordepth.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "imaging/io/codecs/tiff/tiff_test_support.h"
+#include "imaging/io/codecs/tiff/tiff_testing.h"
 #include "imaging/model/pixels/testsupport/pnm.h"
 
 using namespace tifftest;

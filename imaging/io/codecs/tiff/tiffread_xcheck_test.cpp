@@ -15,8 +15,8 @@
 #include <set>
 #include <sstream>
 
-#include "imaging/io/codecs/tiff/tiff_test_support.h"
-#include "imaging/io/codecs/tiff/tiffread_test_support.h"
+#include "imaging/io/codecs/tiff/tiff_testing.h"
+#include "imaging/io/codecs/tiff/tiffread_testing.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 #include "imaging/model/containers/ieicc.h"
 #include "imaging/model/pixels/ieroutines.h"

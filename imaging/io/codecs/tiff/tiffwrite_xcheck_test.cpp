@@ -11,8 +11,8 @@
 #include <cerrno>
 #include <string>
 
-#include "imaging/io/codecs/tiff/tiff_test_support.h"
-#include "imaging/io/codecs/tiff/tiffwrite_test_support.h"
+#include "imaging/io/codecs/tiff/tiff_testing.h"
+#include "imaging/io/codecs/tiff/tiffwrite_testing.h"
 #include "imaging/io/core/testsupport/xcheck.h"
 
 extern char** environ;

@@ -577,7 +577,8 @@ void NewFolder(TFileDlg* d) {
     name = n == 1 ? String("New Folder") : "New Folder (" + std::to_string(n) + ")";
     if (::mkdir(JoinPath(d->FolderPath, name).c_str(), 0777) == 0) break;
     if (errno != EEXIST) {
-      MessageBox(d->Dlg, "The folder cannot be made here.", GetWindowTextString(d->Dlg), MB_OK | MB_ICONEXCLAMATION);
+      PlainMessageBox(d->Dlg, "The folder cannot be made here.", GetWindowTextString(d->Dlg),
+                      MB_OK | MB_ICONEXCLAMATION);
       return;
     }
     name.clear();

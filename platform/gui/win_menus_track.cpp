@@ -1,5 +1,5 @@
-// The plain look of menus: popup windows, the modal tracking loop and the
-// menu bar in the non-client area of forms.
+// The plain look of menus: popup windows, the modal tracking loop, and the
+// layout and drawing of menu bars.
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -9,9 +9,9 @@
 #include "platform/gui/gdi.h"
 #include "platform/gui/syscolors.h"
 #include "platform/gui/text.h"
+#include "platform/gui/win_menus.h"
+#include "platform/gui/win_menus_internal.h"
 #include "platform/gui/win_paint.h"
-#include "platform/vcl/forms.h"
-#include "platform/vcl/menus_internal.h"
 
 namespace {
 
@@ -58,6 +58,24 @@ int32_t TextWidth(HDC dc, const String& text, uint32_t format) {
 }
 
 int32_t CheckColumn(const TPlainMenuItem& item) { return std::max(kCheckColumn, item.ImageWidth + 4); }
+
+// The look of an item: what the hooks say of the object behind it, else its
+// own text and marks; its states from the menu either way.
+TPlainMenuItem LookOf(const TNativeMenuItem& native) {
+  TPlainMenuItem look;
+  const TMenuTrackHooks& hooks = MenuTrackHooks();
+  if (!hooks.ItemLook || !hooks.ItemLook(native.Data, look)) {
+    look = TPlainMenuItem();
+    look.Text = native.Text;
+    look.Separator = (native.Type & MFT_SEPARATOR) != 0;
+    look.Radio = (native.Type & MFT_RADIOCHECK) != 0;
+  }
+  look.Checked = (native.State & MFS_CHECKED) != 0;
+  look.Enabled = (native.State & MFS_GRAYED) == 0;
+  look.Default = (native.State & MFS_DEFAULT) != 0;
+  look.SubMenu = native.SubMenu != nullptr;
+  return look;
+}
 
 // GDI objects made for one drawing, deleted once the DC is restored.
 class TDrawScope {
@@ -256,8 +274,12 @@ class TMenuTracker {
   }
 
   // A menu bar: item index highlighted, its drop-down open when open.
-  uint32_t RunBar(TBarContext bar, int32_t index, bool open, bool selectFirst) {
-    FBar = std::make_unique<TBarContext>(std::move(bar));
+  uint32_t RunBar(TMenuBarTracking bar, int32_t index, bool open, bool selectFirst) {
+    FBar = std::make_unique<TBarContext>();
+    FBar->Form = bar.Window;
+    FBar->Menu = bar.Menu;
+    FBar->Rects = std::move(bar.ItemRects);
+    FBar->Show = std::move(bar.Show);
     FRoot = FBar->Menu;
     Send(WM_ENTERMENULOOP, 0, 0);
     Send(WM_INITMENU, reinterpret_cast<WPARAM>(FRoot), 0);
@@ -322,34 +344,10 @@ class TMenuTracker {
     for (const TNativeMenuItem& native : m->Items) {
       TLayoutItem item;
       item.Native = native;
-      if (TMenuItem* source = MenuItemFromData(native.Data)) {
-        item.Look = PlainLookOf(source);
-      } else {
-        item.Look.Text = native.Text;
-        item.Look.Separator = (native.Type & MFT_SEPARATOR) != 0;
-        item.Look.Radio = (native.Type & MFT_RADIOCHECK) != 0;
-      }
-      item.Look.Checked = (native.State & MFS_CHECKED) != 0;
-      item.Look.Enabled = (native.State & MFS_GRAYED) == 0;
-      item.Look.Default = (native.State & MFS_DEFAULT) != 0;
-      item.Look.SubMenu = native.SubMenu != nullptr;
+      item.Look = LookOf(native);
       item.OwnerDraw = (native.Type & MFT_OWNERDRAW) != 0 && !item.Look.Separator;
       TSize size = MeasurePlainMenuItem(dc, item.Look);
-      if (item.OwnerDraw) {
-        MEASUREITEMSTRUCT mis;
-        mis.CtlType = ODT_MENU;
-        mis.itemID = native.Id;
-        mis.itemWidth = uint32_t(size.cx);
-        mis.itemHeight = uint32_t(size.cy);
-        mis.itemData = native.Data;
-        LRESULT handled = (FOwner != nullptr && IsWindow(FOwner))
-                              ? SendMessage(FOwner, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis))
-                              : 0;
-        if (handled == 0)
-          if (TMenuItem* source = MenuItemFromData(native.Data))
-            if (TMenu* menu = source->GetParentMenu()) menu->DispatchMeasureItem(mis);
-        size = TSize{int32_t(mis.itemWidth), int32_t(mis.itemHeight)};
-      }
+      if (item.OwnerDraw) size = MeasureOwnerDrawn(native, size);
       if ((native.Type & (MFT_MENUBREAK | MFT_MENUBARBREAK)) != 0 && !lv.Items.empty()) {
         closeColumn(lv.Items.size());
         columnStart = int32_t(lv.Items.size());
@@ -363,6 +361,22 @@ class TMenuTracker {
     closeColumn(lv.Items.size());
     DeleteDC(dc);
     lv.Size = TSize{right + kFrame, bottom + kFrame};
+  }
+
+  // The owner's size of an owner-drawn item, else the hooks', else the plain one.
+  TSize MeasureOwnerDrawn(const TNativeMenuItem& native, TSize plain) {
+    MEASUREITEMSTRUCT mis;
+    mis.CtlType = ODT_MENU;
+    mis.itemID = native.Id;
+    mis.itemWidth = uint32_t(plain.cx);
+    mis.itemHeight = uint32_t(plain.cy);
+    mis.itemData = native.Data;
+    LRESULT handled = (FOwner != nullptr && IsWindow(FOwner))
+                          ? SendMessage(FOwner, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis))
+                          : 0;
+    const TMenuTrackHooks& hooks = MenuTrackHooks();
+    if (handled == 0 && hooks.MeasureItem) hooks.MeasureItem(mis);
+    return TSize{int32_t(mis.itemWidth), int32_t(mis.itemHeight)};
   }
 
   bool OpenLevel(HMENU menu, const TRect& anchor, TPlace place, int32_t posInParent) {
@@ -781,9 +795,8 @@ class TMenuTracker {
                             : 0;
       RestoreDC(dc, saved);
       if (handled != 0) return;
-      if (TMenuItem* source = MenuItemFromData(item.Native.Data))
-        if (TMenu* menu = source->GetParentMenu())
-          if (menu->DispatchDrawItem(dis)) return;
+      const TMenuTrackHooks& hooks = MenuTrackHooks();
+      if (hooks.DrawItem && hooks.DrawItem(dis)) return;
     }
     DrawPlainMenuItem(dc, item.Rect, item.Look, selected);
   }
@@ -860,15 +873,16 @@ LRESULT PopupWndProc(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void CancelHintForMenu() {
-  if (Application != nullptr) Application->CancelHint();
+void TrackStarting() {
+  const TMenuTrackHooks& hooks = MenuTrackHooks();
+  if (hooks.TrackStarting) hooks.TrackStarting();
 }
 
 }  // namespace
 
 int32_t TrackPopupMenu(HMENU Menu, uint32_t Flags, int32_t X, int32_t Y, int32_t, HWND Owner, const TRect*) {
   if (gActive != nullptr || !IsMenu(Menu)) return 0;
-  CancelHintForMenu();
+  TrackStarting();
   const HWND owner = Owner;
   uint32_t chosen = 0;
   {
@@ -891,291 +905,85 @@ HMENU GetTrackedMenu() { return gActive ? gActive->Root() : nullptr; }
 
 std::vector<HWND> GetMenuPopupWindows() { return gActive ? gActive->Windows() : std::vector<HWND>{}; }
 
-namespace {
-bool BarItemRect(HWND wnd, HMENU menu, uint32_t item, TRect& out);
-}
-
 bool GetMenuItemRect(HWND Wnd, HMENU Menu, uint32_t Item, TRect* Rect) {
   if (Rect == nullptr) return false;
   if (gActive != nullptr && gActive->ItemRect(Menu, Item, *Rect)) return true;
-  return BarItemRect(Wnd, Menu, Item, *Rect);
+  const TMenuTrackHooks& hooks = MenuTrackHooks();
+  return hooks.MenuBarItemRect && hooks.MenuBarItemRect(Wnd, Menu, Item, *Rect);
+}
+
+uint32_t TrackMenuBar(TMenuBarTracking Bar, HWND Owner, int32_t Index, bool Open, bool SelectFirst) {
+  if (gActive != nullptr || !IsMenu(Bar.Menu)) return 0;
+  TrackStarting();
+  TMenuTracker tracker(Owner, TPM_RIGHTBUTTON);
+  return tracker.RunBar(std::move(Bar), Index, Open, SelectFirst);
 }
 
 // ================================================================================
-// The menu bar of forms
+// Menu bars
 // ================================================================================
 
 namespace {
-
-struct TBarState {
-  TMainMenu* Menu = nullptr;
-  int32_t Height = 0;
-  int32_t Hot = -1;
-  bool Pushed = false;
-  std::vector<TRect> Rects;  // window coordinates, by position in the bar menu
-};
-
-std::map<HWND, TBarState>& Bars() {
-  static std::map<HWND, TBarState> bars;
-  return bars;
-}
 
 int32_t RowHeight() {
   const int32_t h = GetSystemMetrics(SM_CYMENU);
   return h > 0 ? h : kMinItemHeight;
 }
 
-// Lays the bar items out from origin (window coordinates) in width; answers
-// the bar's height (0 without items).
-int32_t LayoutBar(TMainMenu* menu, TPoint origin, int32_t width, std::vector<TRect>& rects) {
-  rects.clear();
-  TNativeMenu* m = NativeMenu(menu->Handle());
+}  // namespace
+
+int32_t LayoutPlainMenuBar(HMENU Menu, TPoint Origin, int32_t Width, std::vector<TRect>& Rects) {
+  Rects.clear();
+  TNativeMenu* m = NativeMenu(Menu);
   if (m == nullptr || m->Items.empty()) return 0;
   HDC dc = CreateCompatibleDC(nullptr);
   const int32_t saved = SaveDC(dc);
   SelectObject(dc, MenuFont(false));
   const int32_t row = RowHeight();
-  int32_t x = origin.X, y = origin.Y;
+  int32_t x = Origin.X, y = Origin.Y;
   for (const TNativeMenuItem& item : m->Items) {
     String caption, shortCut;
     SplitText(item.Text, caption, shortCut);
     const int32_t w = TextWidth(dc, caption, 0) + 2 * kBarItemPadding;
-    if (x + w > origin.X + width && x > origin.X) {
-      x = origin.X;
+    if (x + w > Origin.X + Width && x > Origin.X) {
+      x = Origin.X;
       y += row;
     }
-    rects.push_back(TRect{x, y, x + w, y + row});
+    Rects.push_back(TRect{x, y, x + w, y + row});
     x += w;
   }
   RestoreDC(dc, saved);
   DeleteDC(dc);
-  return y + row - origin.Y + 1;  // a line under the last row
+  return y + row - Origin.Y + 1;  // a line under the last row
 }
 
-// The bar's rectangle in window coordinates, from the client area.
-TRect BarRect(HWND form, const TBarState& st) {
-  TRect wr, cr;
-  GetWindowRect(form, &wr);
-  GetClientRect(form, &cr);
-  TPoint origin{0, 0};
-  ClientToScreen(form, &origin);
-  const int32_t left = origin.X - wr.Left, top = origin.Y - wr.Top;
-  return TRect{left, top - st.Height, left + cr.Width(), top};
-}
-
-// Lays the items out for the form's current size; the bar's rectangle
-// (window coordinates), or nullptr when the form shows no bar.
-TBarState* PlaceBar(HWND form, TRect& bar) {
-  auto it = Bars().find(form);
-  if (it == Bars().end() || !IsWindow(form) || it->second.Height == 0 || it->second.Menu == nullptr) return nullptr;
-  TBarState& st = it->second;
-  bar = BarRect(form, st);
-  LayoutBar(st.Menu, TPoint{bar.Left, bar.Top}, bar.Width(), st.Rects);
-  return &st;
-}
-
-void PaintBar(HWND form) {
-  TRect bar;
-  TBarState* placed = PlaceBar(form, bar);
-  if (placed == nullptr) return;
-  TBarState& st = *placed;
-  TNativeMenu* m = NativeMenu(st.Menu->Handle());
-  HDC dc = GetWindowDC(form);
-  if (dc == nullptr || m == nullptr) {
-    if (dc) ReleaseDC(form, dc);
-    return;
-  }
-  {
-    TDrawScope scope(dc);
-    IntersectClipRect(dc, bar.Left, bar.Top, bar.Right, bar.Bottom);
-    FillRect(dc, bar, GetSysColorBrush(COLOR_MENU));
-    scope.Use(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
-    MoveToEx(dc, bar.Left, bar.Bottom - 1, nullptr);
-    LineTo(dc, bar.Right, bar.Bottom - 1);
-    SelectObject(dc, MenuFont(false));
-    SetBkMode(dc, TRANSPARENT);
-    for (size_t i = 0; i < st.Rects.size() && i < m->Items.size(); ++i) {
-      TRect r = st.Rects[i];
-      const TNativeMenuItem& item = m->Items[i];
-      if (int32_t(i) == st.Hot) {
-        TRect edge = r;
-        DrawEdge(dc, edge, st.Pushed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
-      }
-      SetTextColor(dc, GetSysColor((item.State & MFS_GRAYED) ? COLOR_GRAYTEXT : COLOR_MENUTEXT));
-      String caption, shortCut;
-      SplitText(item.Text, caption, shortCut);
-      if (int32_t(i) == st.Hot && st.Pushed) {
-        r.Left += 1;
-        r.Top += 1;
-        r.Right += 1;
-        r.Bottom += 1;
-      }
-      DrawText(dc, caption.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+void DrawPlainMenuBar(HDC DC, const TRect& Bar, HMENU Menu, const std::vector<TRect>& Rects, int32_t Hot, bool Pushed) {
+  TNativeMenu* m = NativeMenu(Menu);
+  if (m == nullptr) return;
+  TDrawScope scope(DC);
+  IntersectClipRect(DC, Bar.Left, Bar.Top, Bar.Right, Bar.Bottom);
+  FillRect(DC, Bar, GetSysColorBrush(COLOR_MENU));
+  scope.Use(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
+  MoveToEx(DC, Bar.Left, Bar.Bottom - 1, nullptr);
+  LineTo(DC, Bar.Right, Bar.Bottom - 1);
+  SelectObject(DC, MenuFont(false));
+  SetBkMode(DC, TRANSPARENT);
+  for (size_t i = 0; i < Rects.size() && i < m->Items.size(); ++i) {
+    TRect r = Rects[i];
+    const TNativeMenuItem& item = m->Items[i];
+    if (int32_t(i) == Hot) {
+      TRect edge = r;
+      DrawEdge(DC, edge, Pushed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
     }
-  }
-  ReleaseDC(form, dc);
-}
-
-void TrackBar(HWND form, int32_t index, bool open, bool selectFirst) {
-  if (gActive != nullptr) return;
-  auto it = Bars().find(form);
-  if (it == Bars().end() || it->second.Menu == nullptr) return;
-  TMainMenu* menu = it->second.Menu;
-  if (menu->Items()->LineReduction()) menu->Items()->RethinkLines();
-  CancelHintForMenu();
-  TBarContext ctx;
-  ctx.Form = form;
-  ctx.Menu = menu->Handle();
-  TRect bar;
-  if (PlaceBar(form, bar) == nullptr) return;
-  TRect wr;
-  GetWindowRect(form, &wr);
-  for (const TRect& r : Bars()[form].Rects)
-    ctx.Rects.push_back(TRect{r.Left + wr.Left, r.Top + wr.Top, r.Right + wr.Left, r.Bottom + wr.Top});
-  ctx.Show = [form](int32_t current, bool pushed) {
-    auto found = Bars().find(form);
-    if (found == Bars().end()) return;
-    found->second.Hot = current;
-    found->second.Pushed = pushed;
-    PaintBar(form);
-  };
-  const HWND owner = MenuNotifyWindow();
-  uint32_t chosen = 0;
-  {
-    TMenuTracker tracker(owner, TPM_RIGHTBUTTON);
-    chosen = tracker.RunBar(std::move(ctx), index, open, selectFirst);
-  }
-  if (chosen != 0 && IsWindow(owner)) PostMessage(owner, WM_COMMAND, MAKEWPARAM(int32_t(chosen), 0), 0);
-}
-
-int32_t BarItemAtScreen(HWND form, TPoint screen) {
-  auto it = Bars().find(form);
-  if (it == Bars().end()) return -1;
-  TRect wr;
-  GetWindowRect(form, &wr);
-  const TPoint p{screen.X - wr.Left, screen.Y - wr.Top};
-  for (size_t i = 0; i < it->second.Rects.size(); ++i)
-    if (PtInRect(it->second.Rects[i], p)) return int32_t(i);
-  return -1;
-}
-
-bool BarItemRect(HWND wnd, HMENU menu, uint32_t item, TRect& out) {
-  auto it = Bars().find(wnd);
-  if (it == Bars().end() || !IsWindow(wnd) || it->second.Menu == nullptr || it->second.Menu->Handle() != menu)
-    return false;
-  TRect bar;
-  if (PlaceBar(wnd, bar) == nullptr || item >= it->second.Rects.size()) return false;
-  TRect wr;
-  GetWindowRect(wnd, &wr);
-  out = it->second.Rects[item];
-  OffsetRect(out, wr.Left, wr.Top);
-  return true;
-}
-
-}  // namespace
-
-bool MenuBarHandleMessage(TCustomForm* Form, TMainMenu* Menu, TMessage& Message) {
-  if (Form == nullptr || Menu == nullptr) return false;
-  HWND h = Form->Handle();
-  TBarState& st = Bars()[h];
-  st.Menu = Menu;
-  switch (Message.Msg) {
-    case WM_NCCALCSIZE: {
-      auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam);
-      TRect* rect = Message.WParam ? &params->rgrc[0] : reinterpret_cast<TRect*>(Message.LParam);
-      const TRect window = *rect;
-      Message.Result = DefWindowProc(h, Message.Msg, Message.WParam, Message.LParam);
-      st.Height = LayoutBar(Menu, TPoint{rect->Left - window.Left, rect->Top - window.Top}, rect->Width(), st.Rects);
-      rect->Top = std::min(rect->Top + st.Height, rect->Bottom);
-      return true;
+    SetTextColor(DC, GetSysColor((item.State & MFS_GRAYED) ? COLOR_GRAYTEXT : COLOR_MENUTEXT));
+    String caption, shortCut;
+    SplitText(item.Text, caption, shortCut);
+    if (int32_t(i) == Hot && Pushed) {
+      r.Left += 1;
+      r.Top += 1;
+      r.Right += 1;
+      r.Bottom += 1;
     }
-    case WM_NCPAINT:
-    case WM_NCACTIVATE:
-      Message.Result = DefWindowProc(h, Message.Msg, Message.WParam, Message.LParam);
-      PaintBar(h);
-      return true;
-    case WM_NCHITTEST: {
-      Message.Result = DefWindowProc(h, Message.Msg, Message.WParam, Message.LParam);
-      const TPoint pt{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
-      TRect wr;
-      GetWindowRect(h, &wr);
-      TRect bar = BarRect(h, st);
-      bar = TRect{bar.Left + wr.Left, bar.Top + wr.Top, bar.Right + wr.Left, bar.Bottom + wr.Top};
-      if (st.Height > 0 && PtInRect(bar, pt)) Message.Result = HTMENU;
-      return true;
-    }
-    case WM_NCLBUTTONDOWN:
-    case WM_NCLBUTTONDBLCLK: {
-      if (Message.WParam != WPARAM(HTMENU)) return false;
-      const int32_t i = BarItemAtScreen(h, TPoint{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)});
-      if (i >= 0) TrackBar(h, i, true, false);
-      Message.Result = 0;
-      return true;
-    }
-    case WM_NCLBUTTONUP:
-      if (Message.WParam != WPARAM(HTMENU)) return false;
-      Message.Result = 0;
-      return true;
-    case WM_SYSCOMMAND: {
-      if ((Message.WParam & 0xFFF0) != SC_KEYMENU) return false;
-      const uint32_t ch = uint32_t(Message.LParam);
-      if (ch == ' ') return false;  // the window menu
-      TNativeMenu* m = NativeMenu(Menu->Handle());
-      if (m == nullptr || m->Items.empty() || st.Height == 0) return false;
-      Message.Result = 0;
-      if (ch == 0) {
-        TrackBar(h, 0, false, false);
-        return true;
-      }
-      for (size_t i = 0; i < m->Items.size(); ++i) {
-        const TNativeMenuItem& item = m->Items[i];
-        if (!IsAccel(ch, item.Text)) continue;
-        if (item.SubMenu != nullptr)
-          TrackBar(h, int32_t(i), true, true);
-        else if ((item.State & MFS_GRAYED) == 0)  // a command in the bar runs at once
-          PostMessage(MenuNotifyWindow(), WM_COMMAND, MAKEWPARAM(int32_t(item.Id), 0), 0);
-        return true;
-      }
-      MessageBeep(0);
-      return true;
-    }
-    case CM_MENUCHANGED:
-      MenuBarMenuChanged(Menu);
-      Message.Result = 0;
-      return true;
-    default: return false;
-  }
-}
-
-void MenuBarMenuChanged(TMainMenu* Menu) {
-  auto& bars = Bars();
-  for (auto it = bars.begin(); it != bars.end();) {
-    if (!IsWindow(it->first)) {
-      it = bars.erase(it);
-      continue;
-    }
-    if (it->second.Menu == Menu) {
-      TBarState& st = it->second;
-      TRect cr;
-      GetClientRect(it->first, &cr);
-      std::vector<TRect> rects;
-      const int32_t height = LayoutBar(Menu, TPoint{0, 0}, cr.Width(), rects);
-      if (height != st.Height)
-        SetWindowPos(it->first, nullptr, 0, 0, 0, 0,
-                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      else
-        PaintBar(it->first);
-    }
-    ++it;
-  }
-}
-
-void MenuBarMenuDestroyed(TMainMenu* Menu) {
-  auto& bars = Bars();
-  for (auto it = bars.begin(); it != bars.end();) {
-    if (it->second.Menu == Menu)
-      it = bars.erase(it);
-    else
-      ++it;
+    DrawText(DC, caption.c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
   }
 }

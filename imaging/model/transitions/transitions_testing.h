@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "imaging/model/pixels/iedefs.h"
-#include "imaging/model/processing/ieview_testfake.h"
+#include "imaging/model/processing/ieview_testing.h"
 #include "platform/gui/graphics.h"
 #include "platform/gui/win_readback.h"
 #include "platform/vcl/controls.h"
