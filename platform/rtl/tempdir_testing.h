@@ -2,10 +2,12 @@
 // contents at the end. Path() ends with a slash.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "platform/rtl/types.h"
 
@@ -25,6 +27,13 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
   const String& Path() const { return FPath; }
   String operator/(const String& name) const { return FPath + name; }
+  // The names of the files in the folder, sorted.
+  std::vector<String> Names() const {
+    std::vector<String> names;
+    for (const auto& e : std::filesystem::directory_iterator(FPath)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
  private:
   String FPath;
