@@ -178,23 +178,8 @@ TEST(WinOle, FileListDataObject) {
 
 // A target choosing its effect from the keys like a file target: Ctrl
 // copies, Shift (or nothing) moves; it records every call.
-class TRecordingTarget final : public IDropTarget {
+class TRecordingTarget final : public TComObject<IDropTarget, IID_IDropTarget> {
  public:
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (riid == IID_IUnknown || riid == IID_IDropTarget) {
-      *object = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return FRef.AddRefCount(); }
-  uint32_t Release() override {
-    const uint32_t left = FRef.ReleaseCount();
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT DragEnter(IDataObject* data, uint32_t keys, POINTL pt, uint32_t* effect) override {
     Calls.push_back("enter " + Keys(keys));
     Points.push_back(pt);
@@ -251,9 +236,6 @@ class TRecordingTarget final : public IDropTarget {
   std::vector<String> Dropped;
   TPoint DropPoint;
   bool Refuse = false;
-
- private:
-  TComRefCount FRef;
 };
 
 // Drops when the button that started the drag is up, cancels on Escape or a
