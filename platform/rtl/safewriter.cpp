@@ -124,7 +124,13 @@ void TSafeFileWriter::Commit(bool replaceExisting) {
     }
     mode_t mode = 0666 & ~CurrentUmask();
     struct stat st;
-    if (replaceExisting && ::stat(FTargetPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
+    if (replaceExisting && ::stat(FTargetPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      // A file without its owner's write bit is read-only: the user protected
+      // it, so it is not replaced, even for root (who could).
+      if ((st.st_mode & S_IWUSR) == 0)
+        throw EInOutError(Format("Cannot save file %s: %s", {FTargetPath, ErrorText(EACCES)}), EACCES);
+      mode = st.st_mode & 07777;
+    }
     if (::fchmod(FHandle, mode) != 0) {
       int err = errno;
       throw EInOutError(Format("Cannot set the permissions of file %s: %s", {FTargetPath, ErrorText(err)}), err);

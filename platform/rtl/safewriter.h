@@ -27,7 +27,8 @@ class TSafeFileWriter {
   // Flushes the content to disk, gives it the permissions of a plainly
   // created file (or of the file it replaces) and renames it onto the target.
   // Without replaceExisting an existing target is left alone and the commit
-  // fails. Raises EWriteError (content not stored) or EInOutError (not
+  // fails; a read-only target (no write bit for its owner) is never replaced
+  // (EInOutError with EACCES). Raises EWriteError (content not stored) or EInOutError (not
   // renamed); after a failure the temporary file is gone and the target is
   // as it was. A second Commit raises EInvalidOperation.
   void Commit(bool replaceExisting);

@@ -104,6 +104,18 @@ TEST(RtlFilesSafeWriter, ExistingTargetSurvivesEveryFailure) {
   EXPECT_EQ(ReadAll(target), "precious");
   EXPECT_EQ(dir.Names(), std::vector<String>{"keep.txt"});
 
+  // A read-only file (no write bit for its owner) is refused with "access
+  // denied", also for root.
+  ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+  try {
+    SaveBytesToFile(target, "x", 1, true);
+    ADD_FAILURE() << "no exception";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.ErrorCode, EACCES);
+  }
+  EXPECT_EQ(ReadAll(target), "precious");
+  EXPECT_EQ(dir.Names(), std::vector<String>{"keep.txt"});
+
   // A folder in the target's place is not replaced either.
   ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0777), 0);
   EXPECT_THROW(SaveBytesToFile(dir / "folder", "x", 1, true), EInOutError);
