@@ -480,11 +480,6 @@ void TImgView::ApplyCursor(TCursor Value) {
   if (Screen) ::SetCursor(Screen->Cursors(Value));
 }
 
-void TImgView::AntsTick(TObject*) {
-  // Nothing animates without a selection.
-  if (!Selected) AntsTimer->SetEnabled(false);
-}
-
 // ---- Selection services ----------------------------------------------------------------------
 
 const TPoint* TImgView::GetSelectionPoints() {
@@ -557,42 +552,4 @@ void TImgView::IEMMedia(TMessage& Message) {
   if (!media || reinterpret_cast<LPARAM>(media) != Message.LParam || !media->IsConnected()) return;
   const TNotifyEvent& event = Message.Msg == IEM_NEWFRAME ? OnDShowNewFrame : OnDShowEvent;
   if (event) event(this);
-}
-
-// ---- Painting --------------------------------------------------------------------------------
-
-void TImgView::Paint() {
-  TCanvas* canvas = Canvas();
-  UpdateDisplayTables();
-  canvas->Brush()->SetColor(Background());
-  canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-  canvas->FillRect(ClientRect());
-  if (ScreenToBitmapXTable.Count > 0 && ScreenToBitmapYTable.Count > 0) {
-    TBitmap shown;
-    shown.SetPixelFormat(TPixelFormat::pf24bit);
-    shown.SetSize(ScreenToBitmapXTable.Count, ScreenToBitmapYTable.Count);
-    for (int32_t y = 0; y < ScreenToBitmapYTable.Count; ++y) {
-      auto* row = static_cast<uint8_t*>(shown.ScanLine(y));
-      const int32_t by = ScreenToBitmapYTable.At(y);
-      for (int32_t x = 0; x < ScreenToBitmapXTable.Count; ++x) {
-        TRGB c;
-        Bitmap->GetPixelAsRGB(ScreenToBitmapXTable.At(x), by, c);
-        row[x * 3] = c.b, row[x * 3 + 1] = c.g, row[x * 3 + 2] = c.r;
-      }
-    }
-    canvas->Draw(OffsetX, OffsetY, &shown);
-  }
-  if (FDrawVersion) PaintVersion(canvas);
-  if (OnPaint) OnPaint(this);
-}
-
-void TImgView::PaintVersion(TCanvas* ACanvas) {
-  const String text = String("Img Version ") + IEImgVersion + " - 4/9/2005";
-  ACanvas->Font()->SetName("Arial");
-  ACanvas->Font()->SetHeight(13);
-  ACanvas->Font()->SetColor(clBlack);
-  ACanvas->Brush()->SetColor(clWhite);
-  ACanvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-  const TRect r = ClientRect();
-  ACanvas->TextOut(r.Right - ACanvas->TextWidth(text), r.Bottom - ACanvas->TextHeight(text), text);
 }

@@ -13,6 +13,7 @@
 #include "imaging/model/containers/ieresample.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/ieprogress.h"
+#include "imaging/views/view/iebackground.h"
 #include "imaging/views/view/ieviewcontrol.h"
 #include "platform/gui/graphics.h"
 #include "platform/rtl/sets.h"
@@ -27,21 +28,6 @@ class TTimer;
 
 // ---- Enumerations and small types ------------------------------------------------------
 
-enum class TIEBackgroundStyle : uint8_t {
-  iebsSolid,
-  iebsHorizontal,
-  iebsVertical,
-  iebsFDiagonal,
-  iebsBDiagonal,
-  iebsCross,
-  iebsDiagCross,
-  iebsChessboard,
-  iebsDiagonals,
-  iebsCropped,
-  iebsCropShadow,
-  iebsGradient
-};
-enum class TIEWallPaperStyle : uint8_t { iewoNormal, iewoStretch, iewoTile };
 enum class TIESelectionBase : uint8_t { iesbClientArea, iesbBitmap };
 enum class TIESelectionOptionsItem : uint8_t {
   iesoAnimated,
@@ -299,6 +285,16 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   // current layer, recomputes the extent and pads the layers to it.
   void SyncLayers();
 
+  // ---- Painting ----
+  // Rebuilds the back buffer: the background, the visible layers, the
+  // selection marks and the pixel grid.
+  virtual void PaintBackBuffer(TBitmap* ABitmap, std::vector<uint8_t*>& Rows, const TRect& ClipRect);
+  // Stored for the next rebuild of the back buffer.
+  void SetChessboardStyle(int32_t Size, TBrushStyle BrushStyle);
+  // The end of every paint and of every tick of the ants timer: switches the
+  // timer and runs the zoom-filter and selection-hide countdowns.
+  void PaintSelectionOverlay(bool FromPaint);
+
   // ---- Messages ----
   void Dispatch(TMessage& Message) override;
 
@@ -412,8 +408,7 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   bool HasOwner = false;
 
  protected:
-  // The plain picture of the view: the background and the image through the
-  // coordinate tables.
+  // Blits the back buffer (rebuilt when dirty) and draws the overlay.
   void Paint() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -452,6 +447,16 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   void IEMMedia(TMessage& Message);
   void StopTransition();
   void FillWithBackground();
+  // ---- Painting ----
+  void Blit(const TRect& Area);
+  void DrawBackBufferBackground(const TRect* Clip, bool Force, const TIELayer* Next);
+  bool LayerDrawable(const TIELayer& Layer) const;
+  TResampleFilter LayerFilter(const TIELayer& Layer) const;
+  // Renders a layer placed through the view's display rectangle.
+  void RenderLayer(TIELayer& Layer, const TRect& Clip, bool FirstDrawn);
+  void DrawSelectionMarks();
+  void DrawPixelGrid();
+  void FillDibHeader();
   // "Img Version ..." at the bottom-right corner.
   void PaintVersion(TCanvas* ACanvas);
   void AntsTick(TObject* Sender);
@@ -471,3 +476,7 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   bool FEnableAlphaChannel = false;
   TPoint FNotedViewSize;
 };
+
+// Marks the view's back buffer for a rebuild and invalidates Rect of its
+// window without erasing.
+void InvalidateViewRect(TImgView* View, const TRect& Rect);
