@@ -15,15 +15,6 @@
 #include "platform/vcl/messages.h"
 #include "platform/vcl/timers.h"
 
-namespace {
-
-double BackgroundFillValue(TColor Colour) {
-  const TRGB c = ColorToTRGB(Colour);
-  return c.r | c.g << 8 | c.b << 16;
-}
-
-}  // namespace
-
 // ---- Layers ----------------------------------------------------------------------------------
 
 TIELayer::TIELayer(TImgView* AOwner, TIEBitmap* ABitmap, bool Attach) : Owner(AOwner) {
@@ -478,29 +469,6 @@ void TImgView::ApplyCursor(TCursor Value) {
   TIEViewControl::SetCursor(Value);
   ShownCursor = Value;
   if (Screen) ::SetCursor(Screen->Cursors(Value));
-}
-
-// ---- Selection services ----------------------------------------------------------------------
-
-const TPoint* TImgView::GetSelectionPoints() {
-  const auto& points = PolygonRecords[0]->Points;
-  return points.empty() ? nullptr : points.data();
-}
-
-int32_t TImgView::GetSelectionPointCount() { return static_cast<int32_t>(PolygonRecords[0]->Points.size()); }
-
-void TImgView::SaveSelectionToStream(TStream* Stream) {
-  const TIEPolygonRecord& r = *PolygonRecords[0];
-  const int32_t box[4] = {r.BoxLeft, r.BoxTop, r.BoxRight, r.BoxBottom};
-  IEWriteSelectionState(Stream, *Mask, r.Points, box, Selected);
-}
-
-bool TImgView::LoadSelectionFromStream(TStream* Stream) {
-  TIEPolygonRecord& r = *PolygonRecords[0];
-  int32_t box[4] = {r.BoxLeft, r.BoxTop, r.BoxRight, r.BoxBottom};
-  if (!IEReadSelectionState(Stream, *Mask, r.Points, box, Selected, Bitmap->Width(), Bitmap->Height())) return false;
-  r.BoxLeft = box[0], r.BoxTop = box[1], r.BoxRight = box[2], r.BoxBottom = box[3];
-  return true;
 }
 
 // ---- Messages --------------------------------------------------------------------------------

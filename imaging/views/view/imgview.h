@@ -285,6 +285,47 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   // current layer, recomputes the extent and pads the layers to it.
   void SyncLayers();
 
+  // ---- Selection ----
+  // Coordinates follow SelectionBase unless a gesture says otherwise; the
+  // gesture operations (drags, wand, polygons, grips) take client points.
+  void ClearSelection();
+  // Op 0 replaces the selection, 1 adds the rectangle to it.
+  virtual void SelectRect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Op);
+  virtual void AddSelectionPoint(int32_t X, int32_t Y);
+  void StartNewPolygon();
+  // Fills the mask from all polygons; an empty result drops the selection.
+  virtual void UpdateSelectionMask();
+  void SetSelectionOptions(TIESelectionOptions Value);
+  void SetSelectionAspectRatio(double Value);
+  void SetAntsColors(TColor A, TColor B);
+  void CopySelectionToBitmap(TIEBitmap* Dest);
+  int32_t SelectionLeft();
+  int32_t SelectionTop();
+  int32_t SelectionRight();
+  int32_t SelectionBottom();
+  void ZoomToSelection();
+  // In bitmap pixels.
+  void MoveSelection(int32_t dx, int32_t dy);
+  // Drags from the button-down point C to the mouse P (client points).
+  void DragSelectionRect(int32_t CX, int32_t CY, int32_t PX, int32_t PY, bool Adding, bool Constrain);
+  void DragSelectionEllipse(int32_t CX, int32_t CY, int32_t PX, int32_t PY, bool Adding, bool Constrain);
+  // The first point of a polygon or lasso; closing it fills the mask.
+  void BeginPolygon(int32_t X, int32_t Y, bool Adding, bool IsLasso);
+  void ClosePolygon(bool Adding, bool DropLastPoint);
+  // At a bitmap point, in WandMode.
+  void MagicWandSelect(int32_t BX, int32_t BY, bool Adding);
+  // 0 or the grip (1 .. 8) under a client point.
+  TIEGrip GripAt(int32_t X, int32_t Y, bool Shift);
+  // 0 when a client point may start moving the selection, else -1.
+  int32_t SelectionIndexAt(int32_t X, int32_t Y, bool Shift);
+  // Answers the held grip, flipped when the rectangle turned over.
+  TIEGrip ResizeSelectionByGrip(TIEGrip G, int32_t X, int32_t Y, bool Constrain);
+  bool IsSingleRectangle() const;
+  void PushSelection();
+  bool PopSelection();
+  // Fires Event with SelectionBase holding the property's own value.
+  void FireSelectionEvent(const TNotifyEvent& Event);
+
   // ---- Painting ----
   // Rebuilds the back buffer: the background, the visible layers, the
   // selection marks and the pixel grid.
@@ -367,6 +408,8 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   int32_t LastMouseX = 0, LastMouseY = 0, AnchorX = -1, AnchorY = -1;
   TIESelectionBase SelectionBase = TIESelectionBase::iesbClientArea;
   TIESelectionBase SavedSelectionBase = TIESelectionBase::iesbClientArea;
+  // Set while a gesture runs with the client-area base swapped in.
+  bool SelectionBaseSwapped = false;
   TIESelectionOptions SelectionOptions{TIESelectionOptionsItem::iesoAnimated, TIESelectionOptionsItem::iesoSizeable,
                                        TIESelectionOptionsItem::iesoMoveable, TIESelectionOptionsItem::iesoCanScroll};
   int32_t PointCountAtMouseDown = 0;
@@ -447,6 +490,23 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   void IEMMedia(TMessage& Message);
   void StopTransition();
   void FillWithBackground();
+  // ---- Selection ----
+  void AppendSelectionPoint(int32_t X, int32_t Y);
+  void ClearSelectionPoints();
+  // Removes the polygon added since the button went down.
+  void DropGesturePolygon();
+  void BuildRectangle(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Op, bool ClientBase, bool Square,
+                      bool KeepInside, bool FromAnchor);
+  void ApplyAspectRatio(int32_t X1, int32_t Y1, int32_t& X2, int32_t& Y2, bool Square) const;
+  int32_t ClientToBitmapEdgeX(int32_t X);
+  int32_t ClientToBitmapEdgeY(int32_t Y);
+  // Moves the box and the points, each coordinate kept in the image.
+  void ShiftSelectionPoints(int32_t dx, int32_t dy);
+  void MoveSelectionPoints(int32_t dx, int32_t dy);
+  void ConstrainGrip(TIEGrip& G, int32_t& X, int32_t& Y, double R);
+  void FitConstrainedBox(TRect& Box, TIEGrip G, double R);
+  void ShowSelection();
+  void RepaintNow();
   // ---- Painting ----
   void Blit(const TRect& Area);
   void DrawBackBufferBackground(const TRect* Clip, bool Force, const TIELayer* Next);
