@@ -122,8 +122,9 @@ TEST(ModelViewServices, SelectionStateWithAMaskBoxOutsideTheMaskIsRefused) {
     int32_t Box[4];
     bool Accepted;
   };
-  const Case cases[] = {{{1, 1, 1, 1}, true},  {{2147483647, 2147483647, 0, 0}, true}, {{0, 0, 3, 2}, true},
-                        {{0, 0, 4, 2}, false}, {{0, 0, 3, 3}, false},                  {{-1, 0, 1, 1}, false},
+  const Case cases[] = {{{1, 1, 1, 1}, true},  {{2147483647, 2147483647, 0, 0}, true},
+                        {{0, 0, 3, 2}, true},  {{0, 0, 4, 2}, false},
+                        {{0, 0, 3, 3}, false}, {{-1, 0, 1, 1}, false},
                         {{2, 1, 1, 1}, false}, {{1, 2, 1, 1}, false}};
   for (const Case& c : cases) {
     std::vector<uint8_t> b = good;
