@@ -10,6 +10,7 @@
 #include "imaging/views/view/imgview_internal.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/win_scrollbars.h"
+#include "platform/rtl/arith.h"
 #include "platform/rtl/streams.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/messages.h"
@@ -94,7 +95,8 @@ TImgView::TImgView(TComponent* AOwner) : TIEViewControl(AOwner) {
 }
 
 TImgView::~TImgView() {
-  LinkedOverview = nullptr;
+  // The overview shows this view's bitmap: it gets one of its own back.
+  SetLinkedOverview(nullptr);
   if (Transitions) StopTransition();
   Transitions.reset();
   delete ImageIO;
@@ -222,6 +224,54 @@ void TImgView::ImageChange() {
 
 void TImgView::DoViewChange(int32_t Change) {
   if (OnViewChange) OnViewChange(this, Change);
+  RefreshOverview();
+}
+
+// ---- Linked overview -------------------------------------------------------------------------
+
+void TImgView::SetLinkedOverview(TImgView* Overview) {
+  if (TImgView* previous = LinkedOverview) {
+    LinkedOverview = nullptr;
+    previous->OnSelectionChanging = nullptr;
+    previous->SetExternalBitmap(nullptr);
+    RemoveFreeNotification(previous);
+  }
+  if (!Overview || Overview == this) return;
+  LinkedOverview = Overview;
+  Overview->SetAutoFit(true);
+  Overview->MouseInteract = TIEMouseInteract{TIEMouseInteractItems::miSelect};
+  Overview->SelectionBase = TIESelectionBase::iesbBitmap;
+  Overview->SetSelectionOptions(
+      TIESelectionOptions{TIESelectionOptionsItem::iesoMoveable, TIESelectionOptionsItem::iesoCanScroll});
+  Overview->SetExternalBitmap(Bitmap);
+  Overview->OnSelectionChanging = [this](TObject* Sender) { OverviewSelectionChanging(Sender); };
+  FreeNotification(Overview);
+  RefreshOverview();
+}
+
+// The overview selects this view's visible area at a fixed size.
+void TImgView::RefreshOverview() {
+  if (!LinkedOverview || OverviewBusy) return;
+  TFlagScope busy(OverviewBusy, true);
+  if (HasParentWindow() && HandleAllocated()) {
+    Invalidate();
+    TIEViewControl::Update();
+  }
+  const int32_t x1 = ScreenToBitmapX(OffsetX), y1 = ScreenToBitmapY(OffsetY);
+  const int32_t x2 = ScreenToBitmapX(OffsetX + PaintWidth), y2 = ScreenToBitmapY(OffsetY + PaintHeight);
+  TImgView* overview = LinkedOverview;
+  overview->FixedSelectionWidth = x2 - x1;
+  overview->FixedSelectionHeight = y2 - y1;
+  overview->SetSelectionAspectRatio(0);
+  overview->SelectRect(x1, y1, x2, y2, 0);
+}
+
+void TImgView::OverviewSelectionChanging(TObject*) {
+  if (!LinkedOverview || OverviewBusy) return;
+  TFlagScope busy(OverviewBusy, true);
+  const double z = FZoom / 100;
+  SetViewOrigin(static_cast<int32_t>(Trunc(LinkedOverview->SelectionLeft() * z)),
+                static_cast<int32_t>(Trunc(LinkedOverview->SelectionTop() * z)));
 }
 
 void TImgView::Assign(TPersistent* Source) {
@@ -344,7 +394,10 @@ void TImgView::Update() {
   BackBufferDirty = true;
   FullRepaint = true;
   if (HasParentWindow()) Invalidate();
-  if (LinkedOverview) LinkedOverview->Update();
+  if (LinkedOverview) {
+    LinkedOverview->Update();
+    RefreshOverview();
+  }
 }
 
 void TImgView::ApplyFitRules() {

@@ -326,6 +326,12 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   // Fires Event with SelectionBase holding the property's own value.
   void FireSelectionEvent(const TNotifyEvent& Event);
 
+  // ---- Linked overview ----
+  // Overview shows this view's bitmap with the visible area as a fixed-size
+  // selection; moving that selection scrolls this view. nil unlinks.
+  void SetLinkedOverview(TImgView* Overview);
+  void RefreshOverview();
+
   // ---- Painting ----
   // Rebuilds the back buffer: the background, the visible layers, the
   // selection marks and the pixel grid.
@@ -507,6 +513,7 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   void FitConstrainedBox(TRect& Box, TIEGrip G, double R);
   void ShowSelection();
   void RepaintNow();
+  void OverviewSelectionChanging(TObject* Sender);
   // ---- Painting ----
   void Blit(const TRect& Area);
   void DrawBackBufferBackground(const TRect* Clip, bool Force, const TIELayer* Next);

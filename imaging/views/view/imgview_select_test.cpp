@@ -371,3 +371,37 @@ TEST_F(ImgViewSelect, FilledAndMarkedSelectionsOnTheBackBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ImgViewSelect, TheLinkedOverviewFollowsAndScrollsTheView) {
+  TImgView* view = MakeView(100, 80);
+  SetImage(view, 200, 160);
+  TImgView* overview = MakeView(60, 48);
+  overview->SetBounds(120, 0, 60, 48);
+  ShowForm();
+  view->SetLinkedOverview(overview);
+  EXPECT_EQ(overview->GetIEBitmap(), view->GetIEBitmap()) << "the overview shows this view's bitmap";
+  EXPECT_TRUE(overview->AutoFit());
+  EXPECT_EQ(overview->SelectionBase, TIESelectionBase::iesbBitmap);
+  EXPECT_FALSE(overview->SelectionOptions.Contains(TIESelectionOptionsItem::iesoSizeable)) << "fixed size";
+  EXPECT_EQ(Points(overview), Rect(0, 0, 100, 80));
+
+  view->SetViewOrigin(50, 40);
+  EXPECT_EQ(Points(overview), Rect(50, 40, 150, 120)) << "the visible area follows";
+
+  overview->MoveSelection(10, 0);
+  overview->FireSelectionEvent(overview->OnSelectionChanging);
+  EXPECT_EQ(view->ViewOriginX(), 60) << "moving the overview's selection scrolls the view";
+  EXPECT_EQ(view->ViewOriginY(), 40);
+
+  view->SetLinkedOverview(nullptr);
+  EXPECT_NE(overview->GetIEBitmap(), view->GetIEBitmap()) << "given back a bitmap of its own";
+  EXPECT_FALSE(overview->OnSelectionChanging);
+  view->SetLinkedOverview(overview);
+  delete view;
+  EXPECT_EQ(overview->GetIEBitmap()->Width(), 0) << "the freed view's bitmap is not kept";
+  Pump();
+}
+
+}  // namespace
