@@ -253,10 +253,7 @@ void TImgView::SetLinkedOverview(TImgView* Overview) {
 void TImgView::RefreshOverview() {
   if (!LinkedOverview || OverviewBusy) return;
   TFlagScope busy(OverviewBusy, true);
-  if (HasParentWindow() && HandleAllocated()) {
-    Invalidate();
-    TIEViewControl::Update();
-  }
+  RepaintNow();
   const int32_t x1 = ScreenToBitmapX(OffsetX), y1 = ScreenToBitmapY(OffsetY);
   const int32_t x2 = ScreenToBitmapX(OffsetX + PaintWidth), y2 = ScreenToBitmapY(OffsetY + PaintHeight);
   TImgView* overview = LinkedOverview;

@@ -513,6 +513,7 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   void FitConstrainedBox(TRect& Box, TIEGrip G, double R);
   void ShowSelection();
   void RepaintNow();
+  bool ShapeInProgress() const;
   void OverviewSelectionChanging(TObject* Sender);
   // ---- Painting ----
   void Blit(const TRect& Area);

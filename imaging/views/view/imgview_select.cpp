@@ -359,25 +359,18 @@ void TImgView::MagicWandSelect(int32_t BX, int32_t BY, bool Adding) {
 
 // ---- Bounds, copies and zoom -------------------------------------------------------------------
 
-int32_t TImgView::SelectionLeft() {
-  const bool drawing = RectSelecting || PolygonSelecting || CircleSelecting || Grip > 0 || RectangleMoving;
-  return drawing ? PolygonRecords[0]->BoxLeft : Mask->X1();
+// While a shape is drawn, held by a grip or moved, the points lead the mask.
+bool TImgView::ShapeInProgress() const {
+  return RectSelecting || PolygonSelecting || CircleSelecting || Grip > 0 || RectangleMoving;
 }
 
-int32_t TImgView::SelectionTop() {
-  const bool drawing = RectSelecting || PolygonSelecting || CircleSelecting || Grip > 0 || RectangleMoving;
-  return drawing ? PolygonRecords[0]->BoxTop : Mask->Y1();
-}
+int32_t TImgView::SelectionLeft() { return ShapeInProgress() ? PolygonRecords[0]->BoxLeft : Mask->X1(); }
 
-int32_t TImgView::SelectionRight() {
-  const bool drawing = RectSelecting || PolygonSelecting || CircleSelecting || Grip > 0 || RectangleMoving;
-  return drawing ? PolygonRecords[0]->BoxRight - 1 : Mask->X2();
-}
+int32_t TImgView::SelectionTop() { return ShapeInProgress() ? PolygonRecords[0]->BoxTop : Mask->Y1(); }
 
-int32_t TImgView::SelectionBottom() {
-  const bool drawing = RectSelecting || PolygonSelecting || CircleSelecting || Grip > 0 || RectangleMoving;
-  return drawing ? PolygonRecords[0]->BoxBottom - 1 : Mask->Y2();
-}
+int32_t TImgView::SelectionRight() { return ShapeInProgress() ? PolygonRecords[0]->BoxRight - 1 : Mask->X2(); }
+
+int32_t TImgView::SelectionBottom() { return ShapeInProgress() ? PolygonRecords[0]->BoxBottom - 1 : Mask->Y2(); }
 
 void TImgView::CopySelectionToBitmap(TIEBitmap* Dest) {
   if (Grip > 0 || MovingIndex >= 0 || RectSelecting) {
