@@ -517,13 +517,13 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   void OverviewSelectionChanging(TObject* Sender);
   // ---- Painting ----
   void Blit(const TRect& Area);
-  void DrawBackBufferBackground(const TRect* Clip, bool Force, const TIELayer* Next);
+  void DrawBackBufferBackground(TBitmap* Target, const TRect* Clip, bool Force, const TIELayer* Next);
   bool LayerDrawable(const TIELayer& Layer) const;
   TResampleFilter LayerFilter(const TIELayer& Layer) const;
   // Renders a layer placed through the view's display rectangle.
-  void RenderLayer(TIELayer& Layer, const TRect& Clip, bool FirstDrawn);
-  void DrawSelectionMarks();
-  void DrawPixelGrid();
+  void RenderLayer(TBitmap* Target, std::vector<uint8_t*>& Rows, TIELayer& Layer, const TRect& Clip, bool FirstDrawn);
+  void DrawSelectionMarks(TBitmap* Target);
+  void DrawPixelGrid(TBitmap* Target);
   void FillDibHeader();
   // "Img Version ..." at the bottom-right corner.
   void PaintVersion(TCanvas* ACanvas);

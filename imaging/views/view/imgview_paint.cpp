@@ -94,7 +94,7 @@ void TImgView::PaintVersion(TCanvas* ACanvas) {
 
 // ---- The back buffer -----------------------------------------------------------------------
 
-void TImgView::PaintBackBuffer(TBitmap*, std::vector<uint8_t*>&, const TRect& ClipRect) {
+void TImgView::PaintBackBuffer(TBitmap* ABitmap, std::vector<uint8_t*>& Rows, const TRect& ClipRect) {
   SyncLayers();
   UpdateDisplayRect();
   BuildCoordinateTables();
@@ -107,13 +107,13 @@ void TImgView::PaintBackBuffer(TBitmap*, std::vector<uint8_t*>&, const TRect& Cl
   for (const auto& layer : Layers) {
     if (PaintWidth == 0 || PaintHeight == 0) break;
     if (!LayerDrawable(*layer)) continue;
-    if (needBackground) DrawBackBufferBackground(&ClipRect, false, layer.get());
-    RenderLayer(*layer, ClipRect, needBackground);
+    if (needBackground) DrawBackBufferBackground(ABitmap, &ClipRect, false, layer.get());
+    RenderLayer(ABitmap, Rows, *layer, ClipRect, needBackground);
     needBackground = false;
   }
-  if (needBackground) DrawBackBufferBackground(&ClipRect, true, nullptr);
-  DrawSelectionMarks();
-  DrawPixelGrid();
+  if (needBackground) DrawBackBufferBackground(ABitmap, &ClipRect, true, nullptr);
+  DrawSelectionMarks(ABitmap);
+  DrawPixelGrid(ABitmap);
 }
 
 bool TImgView::LayerDrawable(const TIELayer& Layer) const {
@@ -128,59 +128,60 @@ TResampleFilter TImgView::LayerFilter(const TIELayer& Layer) const {
   return Layer.UseResampleFilter ? Layer.ResampleFilter : FZoomFilter;
 }
 
-void TImgView::RenderLayer(TIELayer& Layer, const TRect& Clip, bool FirstDrawn) {
+void TImgView::RenderLayer(TBitmap* Target, std::vector<uint8_t*>& Rows, TIELayer& Layer, const TRect& Clip,
+                           bool FirstDrawn) {
   const bool throughView = SyncLayerExtent || (&Layer == Layers[0].get() && Layer.Width == 0 && Layer.Height == 0 &&
                                                Layer.PosX == 0 && Layer.PosY == 0);
   // Layers placed by their own position and display size are drawn with the
   // layer placement; here every layer follows the view's display rectangle.
   if (!throughView) return;
-  TIEDestRowTable rows = BackBufferRows;
   TIEIndexTable cols = WindowEntries(ScreenToBitmapXTable, PaintWidth);
   TIEIndexTable rowTable = WindowEntries(ScreenToBitmapYTable, PaintHeight);
   const bool solidHint = FBackgroundStyle == TIEBackgroundStyle::iebsSolid && FirstDrawn;
-  RenderToTBitmap(Layer.Bitmap, BackBuffer.get(), rows, cols, rowTable, &Clip, OffsetX, OffsetY, PaintWidth,
-                  PaintHeight, VisibleBitmapX, VisibleBitmapY, VisibleBitmapWidth, VisibleBitmapHeight,
-                  FEnableAlphaChannel, solidHint, static_cast<uint8_t>(std::clamp(Layer.Transparency, 0, 255)),
-                  LayerFilter(Layer), true, static_cast<TIEBlendOperation>(Layer.BlendOperation));
+  RenderToTBitmap(Layer.Bitmap, Target, Rows, cols, rowTable, &Clip, OffsetX, OffsetY, PaintWidth, PaintHeight,
+                  VisibleBitmapX, VisibleBitmapY, VisibleBitmapWidth, VisibleBitmapHeight, FEnableAlphaChannel,
+                  solidHint, static_cast<uint8_t>(std::clamp(Layer.Transparency, 0, 255)), LayerFilter(Layer), true,
+                  static_cast<TIEBlendOperation>(Layer.BlendOperation));
   Layer.BoxLeft = OffsetX, Layer.BoxTop = OffsetY;
   Layer.BoxRight = OffsetX + PaintWidth, Layer.BoxBottom = OffsetY + PaintHeight;
 }
 
-void TImgView::DrawBackBufferBackground(const TRect* Clip, bool Force, const TIELayer* Next) {
-  if (!Force && Next && OffsetX < 1 && OffsetY < 1 && PaintWidth >= BackBuffer->Width() &&
-      PaintHeight >= BackBuffer->Height()) {
-    const TIEBitmap* b = Next->Bitmap;
-    const bool opaque =
-        !FEnableAlphaChannel || !Next->Bitmap->HasAlphaChannel() || Next->Bitmap->AlphaChannel()->Full();
-    if (opaque && Next->Transparency > 254 && b) return;
+void TImgView::DrawBackBufferBackground(TBitmap* Target, const TRect* Clip, bool Force, const TIELayer* Next) {
+  // Skipped only under an opaque layer covering the whole buffer: anything
+  // less would leave trails of a dragged image.
+  if (!Force && Next && OffsetX < 1 && OffsetY < 1 && PaintWidth >= Target->Width() &&
+      PaintHeight >= Target->Height()) {
+    TIEBitmap* b = Next->Bitmap;
+    const bool opaque = !FEnableAlphaChannel || !b->HasAlphaChannel() || b->AlphaChannel()->Full();
+    if (opaque && Next->Transparency > 254) return;
   }
-  TCanvas* canvas = BackBuffer->Canvas();
+  TCanvas* canvas = Target->Canvas();
   if (Clip) IntersectClipRect(canvas->Handle(), Clip->Left, Clip->Top, Clip->Right + 1, Clip->Bottom + 1);
-  const TRect whole{0, 0, BackBuffer->Width(), BackBuffer->Height()};
+  const TRect whole{0, 0, Target->Width(), Target->Height()};
   bool handled = false;
   if (OnDrawBackground) OnDrawBackground(this, canvas, whole, handled);
   if (!handled)
-    IEDrawBackground(ComponentState(), canvas, BackBuffer.get(), FBackgroundStyle, Background(), 0, 0, whole.Right,
-                     whole.Bottom, OffsetX, OffsetY, OffsetX + PaintWidth, OffsetY + PaintHeight, ChessboardSize,
+    IEDrawBackground(ComponentState(), canvas, Target, FBackgroundStyle, Background(), 0, 0, whole.Right, whole.Bottom,
+                     OffsetX, OffsetY, OffsetX + PaintWidth, OffsetY + PaintHeight, ChessboardSize,
                      ChessboardBrushStyle, GradientEndColor, FWallPaper.get(), FWallPaperStyle);
   if (Clip) SelectClipRgn(canvas->Handle(), nullptr);
 }
 
-void TImgView::DrawSelectionMarks() {
+void TImgView::DrawSelectionMarks(TBitmap* Target) {
   if (!Selected || !PolygonRecords[0]->Visible) return;
   if (SelectionOptions.Contains(TIESelectionOptionsItem::iesoFilled))
-    Mask->DrawFilled(BackBuffer->Canvas(), OffsetX, OffsetY, PaintWidth, PaintHeight, VisibleBitmapX, VisibleBitmapY,
+    Mask->DrawFilled(Target->Canvas(), OffsetX, OffsetY, PaintWidth, PaintHeight, VisibleBitmapX, VisibleBitmapY,
                      VisibleBitmapWidth, VisibleBitmapHeight);
   if (SelectionOptions.Contains(TIESelectionOptionsItem::iesoMarkOuter))
-    Mask->DrawOuter(BackBuffer.get(), OffsetX, OffsetY, PaintWidth, PaintHeight, VisibleBitmapX, VisibleBitmapY,
+    Mask->DrawOuter(Target, OffsetX, OffsetY, PaintWidth, PaintHeight, VisibleBitmapX, VisibleBitmapY,
                     VisibleBitmapWidth, VisibleBitmapHeight);
 }
 
 // One line per visible bitmap row and column, including the one after the
 // last, in an inverting pen.
-void TImgView::DrawPixelGrid() {
+void TImgView::DrawPixelGrid(TBitmap* Target) {
   if (!ShowPixelGrid || FZoom < 400 || (ExtentWidth <= 1 && ExtentHeight <= 1)) return;
-  TCanvas* canvas = BackBuffer->Canvas();
+  TCanvas* canvas = Target->Canvas();
   canvas->Pen()->SetStyle(TPenStyle::psSolid);
   canvas->Pen()->SetMode(TPenMode::pmNot);
   canvas->Pen()->SetWidth(1);

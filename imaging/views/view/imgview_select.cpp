@@ -551,7 +551,10 @@ bool TImgView::LoadSelectionFromStream(TStream* Stream) {
   if (!IEReadSelectionState(Stream, *Mask, r.Points, box, Selected, 0, 0)) throw EReadError("Stream read error");
   r.BoxLeft = box[0], r.BoxTop = box[1], r.BoxRight = box[2], r.BoxBottom = box[3];
   const int32_t w = Bitmap->Width(), h = Bitmap->Height();
-  if (Mask->Width() > 0 && Mask->Height() > 0 && (Mask->Width() != w || Mask->Height() != h)) {
+  if (Mask->Width() == 0 || Mask->Height() == 0) {
+    // A stored mask without pixels still leaves one of the image size.
+    Mask->Allocate(w, h, MaskBitsPerPixel);
+  } else if (Mask->Width() != w || Mask->Height() != h) {
     // A selection from a larger image moves to the right (bottom) edge.
     int32_t dx = 0, dy = 0;
     if (!Mask->IsEmpty()) {

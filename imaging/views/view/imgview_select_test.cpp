@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "imaging/model/containers/iemask.h"
+#include "imaging/model/processing/ieview.h"
 #include "imaging/views/view/imgview.h"
 #include "imaging/views/view/imgview_testing.h"
 #include "platform/gui/win_readback.h"
@@ -313,6 +314,17 @@ TEST_F(ImgViewSelect, ALoadIntoANarrowerImageMovesToTheRightEdge) {
   EXPECT_EQ(mask->X2(), 99);
   EXPECT_TRUE(mask->IsPointInside(99, 19));
   EXPECT_FALSE(mask->IsPointInside(49, 10));
+
+  // A stored mask without rows still leaves a mask of the image size.
+  TMemoryStream flat;
+  TIEMask none;
+  const int32_t box[4] = {0, 0, 5, 5};
+  IEWriteSelectionState(&flat, none, {}, box, false);
+  flat.SetPosition(0);
+  ASSERT_TRUE(narrow->LoadSelectionFromStream(&flat));
+  EXPECT_EQ(narrow->SelectionMask()->Width(), 100);
+  EXPECT_EQ(narrow->SelectionMask()->Height(), 50);
+  EXPECT_TRUE(narrow->SelectionMask()->IsEmpty());
 }
 
 TEST_F(ImgViewSelect, AHostileStreamIsRefusedAndTheSelectionKept) {
