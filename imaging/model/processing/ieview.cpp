@@ -67,6 +67,13 @@ struct TReaderState {
   }
 };
 
+// The mask box read back must be the empty box or lie inside the mask: later
+// scans walk it without further checks.
+bool BoxFits(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t W, int32_t H) {
+  if (X1 == TIEMask::EmptyBox && Y1 == TIEMask::EmptyBox) return true;
+  return X1 >= 0 && Y1 >= 0 && X1 <= X2 && Y1 <= Y2 && X2 < W && Y2 < H;
+}
+
 }  // namespace
 
 void IEWriteSelectionState(TStream* Stream, const TIEMask& Mask, const std::vector<TPoint>& Points,
@@ -112,6 +119,7 @@ bool IEReadSelectionState(TStream* Stream, TIEMask& Mask, std::vector<TPoint>& P
   if (sized && bpp != 1 && bpp != 8) return false;
   const int64_t rowLen = sized ? (int64_t{w} * bpp + 31) / 32 * 4 : 0;
   if (rowLen * h > r.Left) return false;
+  if (sized && !BoxFits(bx1, by1, bx2, by2, w, h)) return false;
 
   if (sized) {
     Mask.Allocate(w, h, bpp);

@@ -107,6 +107,43 @@ TEST(ModelViewServices, SelectionStreamLayoutAndRoundTrip) {
   }
 }
 
+TEST(ModelViewServices, SelectionStateWithAMaskBoxOutsideTheMaskIsRefused) {
+  TIEMask mask;
+  mask.Allocate(4, 3, 1);
+  mask.SetPixel(1, 1, 1);
+  const int32_t rec[4] = {1, 1, 2, 2};
+  TMemoryStream s;
+  IEWriteSelectionState(&s, mask, {}, rec, true);
+  std::vector<uint8_t> good(static_cast<size_t>(s.Size()));
+  s.SetPosition(0);
+  s.ReadBuffer(good.data(), s.Size());
+  // The box sits at 33 for a state without points: X1, Y1, X2, Y2.
+  struct Case {
+    int32_t Box[4];
+    bool Accepted;
+  };
+  const Case cases[] = {{{1, 1, 1, 1}, true},  {{2147483647, 2147483647, 0, 0}, true},
+                        {{0, 0, 3, 2}, true},  {{0, 0, 4, 2}, false},
+                        {{0, 0, 3, 3}, false}, {{-1, 0, 1, 1}, false},
+                        {{2, 1, 1, 1}, false}, {{1, 2, 1, 1}, false}};
+  for (const Case& c : cases) {
+    std::vector<uint8_t> b = good;
+    for (int i = 0; i < 4; ++i)
+      for (int k = 0; k < 4; ++k) b[33 + 4 * i + k] = static_cast<uint8_t>(static_cast<uint32_t>(c.Box[i]) >> (8 * k));
+    TMemoryStream t;
+    t.WriteBuffer(b.data(), static_cast<int64_t>(b.size()));
+    t.SetPosition(0);
+    TIEMask back;
+    std::vector<TPoint> pts;
+    int32_t r[4] = {};
+    bool has = false;
+    EXPECT_EQ(IEReadSelectionState(&t, back, pts, r, has, 4, 3), c.Accepted) << c.Box[0] << " " << c.Box[2];
+    if (!c.Accepted) {
+      EXPECT_FALSE(has) << "outputs untouched";
+    }
+  }
+}
+
 TEST(ModelViewServices, FakeThumbnailViewReportsItsListChange) {
   TIEFakeMView view;
   TIEMViewServices& mv = view;

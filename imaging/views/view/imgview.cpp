@@ -10,19 +10,11 @@
 #include "imaging/views/view/imgview_internal.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/win_scrollbars.h"
+#include "platform/rtl/arith.h"
 #include "platform/rtl/streams.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/messages.h"
 #include "platform/vcl/timers.h"
-
-namespace {
-
-double BackgroundFillValue(TColor Colour) {
-  const TRGB c = ColorToTRGB(Colour);
-  return c.r | c.g << 8 | c.b << 16;
-}
-
-}  // namespace
 
 // ---- Layers ----------------------------------------------------------------------------------
 
@@ -103,7 +95,8 @@ TImgView::TImgView(TComponent* AOwner) : TIEViewControl(AOwner) {
 }
 
 TImgView::~TImgView() {
-  LinkedOverview = nullptr;
+  // The overview shows this view's bitmap: it gets one of its own back.
+  SetLinkedOverview(nullptr);
   if (Transitions) StopTransition();
   Transitions.reset();
   delete ImageIO;
@@ -231,6 +224,51 @@ void TImgView::ImageChange() {
 
 void TImgView::DoViewChange(int32_t Change) {
   if (OnViewChange) OnViewChange(this, Change);
+  RefreshOverview();
+}
+
+// ---- Linked overview -------------------------------------------------------------------------
+
+void TImgView::SetLinkedOverview(TImgView* Overview) {
+  if (TImgView* previous = LinkedOverview) {
+    LinkedOverview = nullptr;
+    previous->OnSelectionChanging = nullptr;
+    previous->SetExternalBitmap(nullptr);
+    RemoveFreeNotification(previous);
+  }
+  if (!Overview || Overview == this) return;
+  LinkedOverview = Overview;
+  Overview->SetAutoFit(true);
+  Overview->MouseInteract = TIEMouseInteract{TIEMouseInteractItems::miSelect};
+  Overview->SelectionBase = TIESelectionBase::iesbBitmap;
+  Overview->SetSelectionOptions(
+      TIESelectionOptions{TIESelectionOptionsItem::iesoMoveable, TIESelectionOptionsItem::iesoCanScroll});
+  Overview->SetExternalBitmap(Bitmap);
+  Overview->OnSelectionChanging = [this](TObject* Sender) { OverviewSelectionChanging(Sender); };
+  FreeNotification(Overview);
+  RefreshOverview();
+}
+
+// The overview selects this view's visible area at a fixed size.
+void TImgView::RefreshOverview() {
+  if (!LinkedOverview || OverviewBusy) return;
+  TFlagScope busy(OverviewBusy, true);
+  RepaintNow();
+  const int32_t x1 = ScreenToBitmapX(OffsetX), y1 = ScreenToBitmapY(OffsetY);
+  const int32_t x2 = ScreenToBitmapX(OffsetX + PaintWidth), y2 = ScreenToBitmapY(OffsetY + PaintHeight);
+  TImgView* overview = LinkedOverview;
+  overview->FixedSelectionWidth = x2 - x1;
+  overview->FixedSelectionHeight = y2 - y1;
+  overview->SetSelectionAspectRatio(0);
+  overview->SelectRect(x1, y1, x2, y2, 0);
+}
+
+void TImgView::OverviewSelectionChanging(TObject*) {
+  if (!LinkedOverview || OverviewBusy) return;
+  TFlagScope busy(OverviewBusy, true);
+  const double z = FZoom / 100;
+  SetViewOrigin(static_cast<int32_t>(Trunc(LinkedOverview->SelectionLeft() * z)),
+                static_cast<int32_t>(Trunc(LinkedOverview->SelectionTop() * z)));
 }
 
 void TImgView::Assign(TPersistent* Source) {
@@ -353,7 +391,10 @@ void TImgView::Update() {
   BackBufferDirty = true;
   FullRepaint = true;
   if (HasParentWindow()) Invalidate();
-  if (LinkedOverview) LinkedOverview->Update();
+  if (LinkedOverview) {
+    LinkedOverview->Update();
+    RefreshOverview();
+  }
 }
 
 void TImgView::ApplyFitRules() {
@@ -480,34 +521,6 @@ void TImgView::ApplyCursor(TCursor Value) {
   if (Screen) ::SetCursor(Screen->Cursors(Value));
 }
 
-void TImgView::AntsTick(TObject*) {
-  // Nothing animates without a selection.
-  if (!Selected) AntsTimer->SetEnabled(false);
-}
-
-// ---- Selection services ----------------------------------------------------------------------
-
-const TPoint* TImgView::GetSelectionPoints() {
-  const auto& points = PolygonRecords[0]->Points;
-  return points.empty() ? nullptr : points.data();
-}
-
-int32_t TImgView::GetSelectionPointCount() { return static_cast<int32_t>(PolygonRecords[0]->Points.size()); }
-
-void TImgView::SaveSelectionToStream(TStream* Stream) {
-  const TIEPolygonRecord& r = *PolygonRecords[0];
-  const int32_t box[4] = {r.BoxLeft, r.BoxTop, r.BoxRight, r.BoxBottom};
-  IEWriteSelectionState(Stream, *Mask, r.Points, box, Selected);
-}
-
-bool TImgView::LoadSelectionFromStream(TStream* Stream) {
-  TIEPolygonRecord& r = *PolygonRecords[0];
-  int32_t box[4] = {r.BoxLeft, r.BoxTop, r.BoxRight, r.BoxBottom};
-  if (!IEReadSelectionState(Stream, *Mask, r.Points, box, Selected, Bitmap->Width(), Bitmap->Height())) return false;
-  r.BoxLeft = box[0], r.BoxTop = box[1], r.BoxRight = box[2], r.BoxBottom = box[3];
-  return true;
-}
-
 // ---- Messages --------------------------------------------------------------------------------
 
 void TImgView::Dispatch(TMessage& Message) {
@@ -557,42 +570,4 @@ void TImgView::IEMMedia(TMessage& Message) {
   if (!media || reinterpret_cast<LPARAM>(media) != Message.LParam || !media->IsConnected()) return;
   const TNotifyEvent& event = Message.Msg == IEM_NEWFRAME ? OnDShowNewFrame : OnDShowEvent;
   if (event) event(this);
-}
-
-// ---- Painting --------------------------------------------------------------------------------
-
-void TImgView::Paint() {
-  TCanvas* canvas = Canvas();
-  UpdateDisplayTables();
-  canvas->Brush()->SetColor(Background());
-  canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-  canvas->FillRect(ClientRect());
-  if (ScreenToBitmapXTable.Count > 0 && ScreenToBitmapYTable.Count > 0) {
-    TBitmap shown;
-    shown.SetPixelFormat(TPixelFormat::pf24bit);
-    shown.SetSize(ScreenToBitmapXTable.Count, ScreenToBitmapYTable.Count);
-    for (int32_t y = 0; y < ScreenToBitmapYTable.Count; ++y) {
-      auto* row = static_cast<uint8_t*>(shown.ScanLine(y));
-      const int32_t by = ScreenToBitmapYTable.At(y);
-      for (int32_t x = 0; x < ScreenToBitmapXTable.Count; ++x) {
-        TRGB c;
-        Bitmap->GetPixelAsRGB(ScreenToBitmapXTable.At(x), by, c);
-        row[x * 3] = c.b, row[x * 3 + 1] = c.g, row[x * 3 + 2] = c.r;
-      }
-    }
-    canvas->Draw(OffsetX, OffsetY, &shown);
-  }
-  if (FDrawVersion) PaintVersion(canvas);
-  if (OnPaint) OnPaint(this);
-}
-
-void TImgView::PaintVersion(TCanvas* ACanvas) {
-  const String text = String("Img Version ") + IEImgVersion + " - 4/9/2005";
-  ACanvas->Font()->SetName("Arial");
-  ACanvas->Font()->SetHeight(13);
-  ACanvas->Font()->SetColor(clBlack);
-  ACanvas->Brush()->SetColor(clWhite);
-  ACanvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-  const TRect r = ClientRect();
-  ACanvas->TextOut(r.Right - ACanvas->TextWidth(text), r.Bottom - ACanvas->TextHeight(text), text);
 }

@@ -13,6 +13,7 @@
 #include "imaging/model/containers/ieresample.h"
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/ieprogress.h"
+#include "imaging/views/view/iebackground.h"
 #include "imaging/views/view/ieviewcontrol.h"
 #include "platform/gui/graphics.h"
 #include "platform/rtl/sets.h"
@@ -27,21 +28,6 @@ class TTimer;
 
 // ---- Enumerations and small types ------------------------------------------------------
 
-enum class TIEBackgroundStyle : uint8_t {
-  iebsSolid,
-  iebsHorizontal,
-  iebsVertical,
-  iebsFDiagonal,
-  iebsBDiagonal,
-  iebsCross,
-  iebsDiagCross,
-  iebsChessboard,
-  iebsDiagonals,
-  iebsCropped,
-  iebsCropShadow,
-  iebsGradient
-};
-enum class TIEWallPaperStyle : uint8_t { iewoNormal, iewoStretch, iewoTile };
 enum class TIESelectionBase : uint8_t { iesbClientArea, iesbBitmap };
 enum class TIESelectionOptionsItem : uint8_t {
   iesoAnimated,
@@ -299,6 +285,63 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   // current layer, recomputes the extent and pads the layers to it.
   void SyncLayers();
 
+  // ---- Selection ----
+  // Coordinates follow SelectionBase unless a gesture says otherwise; the
+  // gesture operations (drags, wand, polygons, grips) take client points.
+  void ClearSelection();
+  // Op 0 replaces the selection, 1 adds the rectangle to it.
+  virtual void SelectRect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Op);
+  virtual void AddSelectionPoint(int32_t X, int32_t Y);
+  void StartNewPolygon();
+  // Fills the mask from all polygons; an empty result drops the selection.
+  virtual void UpdateSelectionMask();
+  void SetSelectionOptions(TIESelectionOptions Value);
+  void SetSelectionAspectRatio(double Value);
+  void SetAntsColors(TColor A, TColor B);
+  void CopySelectionToBitmap(TIEBitmap* Dest);
+  int32_t SelectionLeft();
+  int32_t SelectionTop();
+  int32_t SelectionRight();
+  int32_t SelectionBottom();
+  void ZoomToSelection();
+  // In bitmap pixels.
+  void MoveSelection(int32_t dx, int32_t dy);
+  // Drags from the button-down point C to the mouse P (client points).
+  void DragSelectionRect(int32_t CX, int32_t CY, int32_t PX, int32_t PY, bool Adding, bool Constrain);
+  void DragSelectionEllipse(int32_t CX, int32_t CY, int32_t PX, int32_t PY, bool Adding, bool Constrain);
+  // The first point of a polygon or lasso; closing it fills the mask.
+  void BeginPolygon(int32_t X, int32_t Y, bool Adding, bool IsLasso);
+  void ClosePolygon(bool Adding, bool DropLastPoint);
+  // At a bitmap point, in WandMode.
+  void MagicWandSelect(int32_t BX, int32_t BY, bool Adding);
+  // 0 or the grip (1 .. 8) under a client point.
+  TIEGrip GripAt(int32_t X, int32_t Y, bool Shift);
+  // 0 when a client point may start moving the selection, else -1.
+  int32_t SelectionIndexAt(int32_t X, int32_t Y, bool Shift);
+  // Answers the held grip, flipped when the rectangle turned over.
+  TIEGrip ResizeSelectionByGrip(TIEGrip G, int32_t X, int32_t Y, bool Constrain);
+  bool IsSingleRectangle() const;
+  void PushSelection();
+  bool PopSelection();
+  // Fires Event with SelectionBase holding the property's own value.
+  void FireSelectionEvent(const TNotifyEvent& Event);
+
+  // ---- Linked overview ----
+  // Overview shows this view's bitmap with the visible area as a fixed-size
+  // selection; moving that selection scrolls this view. nil unlinks.
+  void SetLinkedOverview(TImgView* Overview);
+  void RefreshOverview();
+
+  // ---- Painting ----
+  // Rebuilds the back buffer: the background, the visible layers, the
+  // selection marks and the pixel grid.
+  virtual void PaintBackBuffer(TBitmap* ABitmap, std::vector<uint8_t*>& Rows, const TRect& ClipRect);
+  // Stored for the next rebuild of the back buffer.
+  void SetChessboardStyle(int32_t Size, TBrushStyle BrushStyle);
+  // The end of every paint and of every tick of the ants timer: switches the
+  // timer and runs the zoom-filter and selection-hide countdowns.
+  void PaintSelectionOverlay(bool FromPaint);
+
   // ---- Messages ----
   void Dispatch(TMessage& Message) override;
 
@@ -371,6 +414,8 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   int32_t LastMouseX = 0, LastMouseY = 0, AnchorX = -1, AnchorY = -1;
   TIESelectionBase SelectionBase = TIESelectionBase::iesbClientArea;
   TIESelectionBase SavedSelectionBase = TIESelectionBase::iesbClientArea;
+  // Set while a gesture runs with the client-area base swapped in.
+  bool SelectionBaseSwapped = false;
   TIESelectionOptions SelectionOptions{TIESelectionOptionsItem::iesoAnimated, TIESelectionOptionsItem::iesoSizeable,
                                        TIESelectionOptionsItem::iesoMoveable, TIESelectionOptionsItem::iesoCanScroll};
   int32_t PointCountAtMouseDown = 0;
@@ -412,8 +457,7 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   bool HasOwner = false;
 
  protected:
-  // The plain picture of the view: the background and the image through the
-  // coordinate tables.
+  // Blits the back buffer (rebuilt when dirty) and draws the overlay.
   void Paint() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -452,6 +496,35 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   void IEMMedia(TMessage& Message);
   void StopTransition();
   void FillWithBackground();
+  // ---- Selection ----
+  void AppendSelectionPoint(int32_t X, int32_t Y);
+  void ClearSelectionPoints();
+  // Removes the polygon added since the button went down.
+  void DropGesturePolygon();
+  void BuildRectangle(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Op, bool ClientBase, bool Square,
+                      bool KeepInside, bool FromAnchor);
+  void ApplyAspectRatio(int32_t X1, int32_t Y1, int32_t& X2, int32_t& Y2, bool Square) const;
+  int32_t ClientToBitmapEdgeX(int32_t X);
+  int32_t ClientToBitmapEdgeY(int32_t Y);
+  // Moves the box and the points, each coordinate kept in the image.
+  void ShiftSelectionPoints(int32_t dx, int32_t dy);
+  void MoveSelectionPoints(int32_t dx, int32_t dy);
+  void ConstrainGrip(TIEGrip& G, int32_t& X, int32_t& Y, double R);
+  void FitConstrainedBox(TRect& Box, TIEGrip G, double R);
+  void ShowSelection();
+  void RepaintNow();
+  bool ShapeInProgress() const;
+  void OverviewSelectionChanging(TObject* Sender);
+  // ---- Painting ----
+  void Blit(const TRect& Area);
+  void DrawBackBufferBackground(TBitmap* Target, const TRect* Clip, bool Force, const TIELayer* Next);
+  bool LayerDrawable(const TIELayer& Layer) const;
+  TResampleFilter LayerFilter(const TIELayer& Layer) const;
+  // Renders a layer placed through the view's display rectangle.
+  void RenderLayer(TBitmap* Target, std::vector<uint8_t*>& Rows, TIELayer& Layer, const TRect& Clip, bool FirstDrawn);
+  void DrawSelectionMarks(TBitmap* Target);
+  void DrawPixelGrid(TBitmap* Target);
+  void FillDibHeader();
   // "Img Version ..." at the bottom-right corner.
   void PaintVersion(TCanvas* ACanvas);
   void AntsTick(TObject* Sender);
@@ -471,3 +544,7 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   bool FEnableAlphaChannel = false;
   TPoint FNotedViewSize;
 };
+
+// Marks the view's back buffer for a rebuild and invalidates Rect of its
+// window without erasing.
+void InvalidateViewRect(TImgView* View, const TRect& Rect);
