@@ -9,27 +9,9 @@
 #include "platform/shellapi/shellapi.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/forms.h"
+#include "shell/shellbrowser_internal.h"
 
 namespace {
-
-using TOwnedIDList = std::unique_ptr<ITEMIDLIST, void (*)(LPITEMIDLIST)>;
-TOwnedIDList Own(LPITEMIDLIST List) { return TOwnedIDList(List, FreeIDList); }
-
-// The hourglass while a shell call may take time.
-class THourglass {
- public:
-  THourglass() : FSaved(Screen ? Screen->Cursor() : crDefault) {
-    if (Screen) Screen->SetCursor(crHourGlass);
-  }
-  ~THourglass() {
-    if (Screen) Screen->SetCursor(FSaved);
-  }
-  THourglass(const THourglass&) = delete;
-  THourglass& operator=(const THourglass&) = delete;
-
- private:
-  TCursor FSaved;
-};
 
 // Upper-cased text as code points, so that "?" takes one character. A byte
 // that is no part of a valid sequence stands for itself, apart from every

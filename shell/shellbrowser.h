@@ -4,18 +4,25 @@
 // and renames objects, answers their attributes, icons and details columns,
 // and watches the folder while OnFileChange is assigned. Every shell list and
 // tree owns one; the application makes them to turn an item-ID list into a
-// path. A browser is used by one thread at a time.
+// path. It also runs the shell's context menu merged with the caller's own
+// items, runs verbs without a menu, resolves links to folders and extracts
+// thumbnails. A browser is used by one thread at a time; menus and verbs
+// belong to the main thread.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "platform/gui/gdi.h"
 #include "platform/rtl/components.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/stringlist.h"
 #include "shell/dirmon.h"
 #include "shell/idlists.h"
+
+class TMenuItem;
+class TPopupMenu;
 
 RTL_DECLARE_EXCEPTION(EShellBrowserError, Exception);
 
@@ -107,9 +114,33 @@ class TShellBrowser : public TComponent {
   // this thread. Cleared: the watch ends.
   void SetOnFileChange(TNotifyEvent Handler);
   void DoFileChange();
+  // ---- Actions on the current object, or on the names in MultiObjects ----
+  // (MultiObjects is emptied by each of these that uses it.)
+  // Shows the shell's verbs followed by copies of Menu's items (and their
+  // direct sub-items) at the screen point. A chosen own item runs its click
+  // handler with the copy as sender; a chosen verb runs unless
+  // OnContextMenuSelect, or without it ReadOnly for "delete", "cut" and
+  // "paste", refuses it. Verb is the verb that ran, "" otherwise (also for
+  // a delete that left the first object in place).
+  void PopupShellMenu(const TPoint& Point, TPopupMenu* Menu, String& Verb);
+  // Runs a verb without a menu ("" or "default": the default verb;
+  // "rename": OnRename). True when the shell ran it.
+  bool ExecuteVerb(const String& Verb);
   // The shell menu's owner-drawn messages; the platform's menus draw
   // themselves, so nothing is forwarded.
   void HandleMenuMessage(TMessage&) {}
+  // The target folder of a link (a .desktop link or a symbolic link) to a
+  // folder; "" for anything else.
+  String ResolveLink();
+  // The object's thumbnail fitting Width x Height (64 x 64 when either is 0
+  // or less), never enlarged; the caller deletes it. Nil when the object
+  // gives none. Safe on a worker thread that owns this browser.
+  HBITMAP ExtractThumbnail(int32_t Width, int32_t Height);
+  // A copy of Item for the merged menu: caption, short-cut, click handler,
+  // break, checked, default, enabled, group, help context, radio item, tag,
+  // visibility, name and image index. It has no owner: the menu it is added
+  // to frees it.
+  TMenuItem* CloneMenuItem(TMenuItem* Item);
 
   bool FileSystemOnly() const { return FFileSystemOnly; }
   void SetFileSystemOnly(bool Value) { FFileSystemOnly = Value; }
@@ -129,6 +160,15 @@ class TShellBrowser : public TComponent {
   bool FetchFindData();
   bool KeepOutsideFileSystem();
   String SizeText();
+  struct TActedObjects;
+  TActedObjects CollectObjects();
+  String ObjectPath(LPCITEMIDLIST Item, const String& Name);
+  ComPtr<IContextMenu> ContextMenuOf(const TActedObjects& Objects, HRESULT& Result);
+  std::unique_ptr<TPopupMenu> MergedPopup(TPopupMenu* Menu);
+  String TrackShellMenu(IContextMenu* Shell, TPopupMenu* Popup, const TPoint& Point, TPopupMenu* Menu);
+  String RunChosenCommand(IContextMenu* Shell, uint32_t Command);
+  bool MayRun(const String& Verb);
+  HRESULT RunVerb(IContextMenu* Shell, const String& Verb);
 
   String FFolder;
   LPITEMIDLIST FFolderIDList = nullptr;

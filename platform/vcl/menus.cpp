@@ -111,7 +111,9 @@ namespace {
 struct TItemRegistry {
   std::unordered_set<TMenuItem*> Live;
   std::unordered_map<uint16_t, TMenuItem*> Commands;
-  uint16_t NextCommand = 1;
+  // Commands lie in 0x8000 .. 0xFFFF: below is the range a shell menu merged
+  // into a popup numbers its verbs in, which an item must never shadow.
+  uint16_t NextCommand = 0x8000;
 };
 
 TItemRegistry& Registry() {
@@ -121,9 +123,9 @@ TItemRegistry& Registry() {
 
 uint16_t AllocateCommand(TMenuItem* item) {
   TItemRegistry& r = Registry();
-  for (uint32_t tries = 0; tries < 0xFFFF; ++tries) {
+  for (uint32_t tries = 0; tries < 0x8000; ++tries) {
     const uint16_t id = r.NextCommand;
-    r.NextCommand = r.NextCommand == 0xFFFF ? 1 : uint16_t(r.NextCommand + 1);
+    r.NextCommand = r.NextCommand == 0xFFFF ? 0x8000 : uint16_t(r.NextCommand + 1);
     if (r.Commands.emplace(id, item).second) return id;
   }
   throw EMenuError("Too many menu items");

@@ -150,7 +150,8 @@ class TMenuItem : public TComponent {
 
   // ---- Behaviour ----
   bool IsLine() const { return FCaption == "-"; }
-  // The id sent with WM_COMMAND (unique while the item lives).
+  // The id sent with WM_COMMAND (unique while the item lives), 0x8000 or
+  // above: shell menus merged into a popup number their verbs below.
   uint16_t Command() const { return FCommand; }
   // The menu handle of the item's children (for the root of a main menu, the
   // bar), made on first use and kept in step with the children afterwards.
