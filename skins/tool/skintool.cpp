@@ -5,6 +5,8 @@
 //   skintool unpack FILE.skn DIR writes the ini text and the pictures as BMP files
 //   skintool gen THEME.ini DIR   draws a skin from its theme: skin.ini and its BMP files
 //   skintool lint FILE.skn       checks a container against the content contract
+//   skintool shot --skin N --out DIR [FILE.skn]
+//                                contact sheets of skin N (default N.skn of the build tree) as PNG
 #include <cxxabi.h>
 
 #include <cstdio>
@@ -23,6 +25,7 @@
 #include "skin/engine/data/storedskin.h"
 #include "skins/gen/generator.h"
 #include "skins/gen/lint.h"
+#include "skins/gen/sheets.h"
 
 namespace {
 
@@ -154,8 +157,15 @@ int Lint(char** Args) {
   return failures.empty() ? 0 : 1;
 }
 
-const TCommand kCommands[] = {
-    {"pack", 2, Pack}, {"dump", 1, Dump}, {"unpack", 2, Unpack}, {"gen", 2, Gen}, {"lint", 1, Lint}};
+int Shot(char** Args) {
+  if (String(Args[0]) != "--skin" || String(Args[2]) != "--out") return Fail("usage: shot --skin N --out DIR FILE.skn");
+  const int32_t n = StrToInt(Args[1]);
+  for (const String& f : WriteContactSheets(Args[4], n, Args[3])) std::printf("%s\n", f.c_str());
+  return 0;
+}
+
+const TCommand kCommands[] = {{"pack", 2, Pack}, {"dump", 1, Dump}, {"unpack", 2, Unpack},
+                              {"gen", 2, Gen},   {"lint", 1, Lint}, {"shot", 5, Shot}};
 
 int Usage() {
   std::fprintf(stderr,
@@ -163,7 +173,8 @@ int Usage() {
                "       skintool dump FILE.skn\n"
                "       skintool unpack FILE.skn DIR\n"
                "       skintool gen THEME.ini DIR\n"
-               "       skintool lint FILE.skn\n");
+               "       skintool lint FILE.skn\n"
+               "       skintool shot --skin N --out DIR FILE.skn\n");
   return 2;
 }
 
