@@ -118,11 +118,13 @@ TRaster AtlasPage(const TbsStagedSkin& Skin) {
 
 // ---- elements: every section composed at three sizes, each state --------------
 
-TRaster Compose(const TbsDataSkinCustomControl& C, TBitmap& Source, const TRect& State, int32_t W, int32_t H) {
+}  // namespace
+
+TRaster ComposeSection(const TbsDataSkinCustomControl& C, TBitmap& Source, const TRect& State, int32_t W, int32_t H,
+                       TRgb Under) {
   const int32_t w = C.SkinRect.Width(), h = C.SkinRect.Height();
   TBitmap b;
-  b.SetPixelFormat(TPixelFormat::pf24bit);
-  b.SetSize(W, H);
+  RasterToBitmap(TRaster(W, H, Under), b, false);
   const bool nine = C.RightBottomPoint.X != 0 && C.RightBottomPoint.Y != 0;
   if (nine) {
     const TRect& cr = C.ClientRect;
@@ -142,6 +144,8 @@ TRaster Compose(const TbsDataSkinCustomControl& C, TBitmap& Source, const TRect&
   }
   return BitmapToRaster(b);
 }
+
+namespace {
 
 // A keyed sprite drawn over a background: key pixels show the background.
 TRaster OverBackground(const TRaster& Sprite, const TRaster& Background) {
@@ -185,7 +189,7 @@ TRaster ElementsPage(const TbsStagedSkin& Skin) {
     const std::pair<int32_t, int32_t> sizes[] = {
         {w, h}, {std::max(w * 2 / 3, w - 20), h}, {w * 3 / 2 + 7, h * 3 / 2 + 5}};
     for (const auto& [W, H] : sizes) {
-      for (const TRect& s : states) page.Add(Compose(*cc, src, s, W, H));
+      for (const TRect& s : states) page.Add(ComposeSection(*cc, src, s, W, H, kPaper));
     }
     for (const TRect& s : sprites) {
       const TRaster sprite = Cut(pic, s);

@@ -22,7 +22,7 @@ const String kBuilt = SKINS_BUILD_DIR;
 const int kSkins[] = {9};
 
 String ThemeFile(int N) { return kThemes + "/" + (N < 10 ? "0" : "") + IntToStr(N) + ".ini"; }
-String BuiltSkin(int N) { return kBuilt + "/" + IntToStr(N) + ".skn"; }
+String BuiltSkin(int N) { return kBuilt + "/skn/" + IntToStr(N) + ".skn"; }
 
 // crc32 and size of the inflated container.
 std::pair<uint32_t, int64_t> Digest(const String& Skn) {
