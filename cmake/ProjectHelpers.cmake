@@ -59,8 +59,9 @@ endfunction()
 
 # A reader fuzz target. With clang and PROJECT_FUZZ a libFuzzer binary; otherwise
 # a replay executable that feeds every file of the corpus once, run by ctest.
+# EXTRA_CORPUS: more seed folders for the replay (files made by the build).
 function(project_add_fuzzer name source corpus_dir)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXTRA_CORPUS" ${ARGN})
   if(PROJECT_FUZZ)
     add_executable(fuzz_${name} ${source})
     target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
@@ -70,7 +71,7 @@ function(project_add_fuzzer name source corpus_dir)
     add_executable(fuzz_${name} ${source})
     target_link_libraries(fuzz_${name} PRIVATE ${ARG_DEPS} fuzz_replay_main)
     if(PROJECT_BUILD_TESTS)
-      add_test(NAME fuzz_replay.${name} COMMAND fuzz_${name} "${corpus_dir}")
+      add_test(NAME fuzz_replay.${name} COMMAND fuzz_${name} "${corpus_dir}" ${ARG_EXTRA_CORPUS})
       set_tests_properties(fuzz_replay.${name} PROPERTIES LABELS "fuzz;fuzz-replay" TIMEOUT 120)
     endif()
   endif()

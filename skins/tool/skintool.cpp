@@ -3,6 +3,10 @@
 //   skintool pack INI OUT.skn    builds a container from a skin ini and its BMP files
 //   skintool dump FILE.skn       version, pictures, ini sections and every description
 //   skintool unpack FILE.skn DIR writes the ini text and the pictures as BMP files
+//   skintool gen THEME.ini DIR   draws a skin from its theme: skin.ini and its BMP files
+//   skintool lint FILE.skn       checks a container against the content contract
+//   skintool shot --skin N --out DIR [FILE.skn]
+//                                contact sheets of skin N (default N.skn of the build tree) as PNG
 #include <cxxabi.h>
 
 #include <cstdio>
@@ -19,6 +23,9 @@
 #include "platform/rtl/stringlist.h"
 #include "skin/engine/data/skindata.h"
 #include "skin/engine/data/storedskin.h"
+#include "skins/gen/generator.h"
+#include "skins/gen/lint.h"
+#include "skins/gen/sheets.h"
 
 namespace {
 
@@ -137,13 +144,37 @@ int Unpack(char** Args) {
   return 0;
 }
 
-const TCommand kCommands[] = {{"pack", 2, Pack}, {"dump", 1, Dump}, {"unpack", 2, Unpack}};
+int Gen(char** Args) {
+  ForceDirectories(Args[1]);
+  WriteSkinFiles(GenerateSkin(LoadThemeFile(Args[0])), Args[1]);
+  return 0;
+}
+
+int Lint(char** Args) {
+  const std::vector<TLintFailure> failures = LintSkinFile(Args[0]);
+  for (const TLintFailure& f : failures)
+    std::printf("%s: [%s] %s: %s\n", Args[0], f.Section.c_str(), f.Key.c_str(), f.Reason.c_str());
+  return failures.empty() ? 0 : 1;
+}
+
+int Shot(char** Args) {
+  if (String(Args[0]) != "--skin" || String(Args[2]) != "--out") return Fail("usage: shot --skin N --out DIR FILE.skn");
+  const int32_t n = StrToInt(Args[1]);
+  for (const String& f : WriteContactSheets(Args[4], n, Args[3])) std::printf("%s\n", f.c_str());
+  return 0;
+}
+
+const TCommand kCommands[] = {{"pack", 2, Pack}, {"dump", 1, Dump}, {"unpack", 2, Unpack},
+                              {"gen", 2, Gen},   {"lint", 1, Lint}, {"shot", 5, Shot}};
 
 int Usage() {
   std::fprintf(stderr,
                "usage: skintool pack INI OUT.skn\n"
                "       skintool dump FILE.skn\n"
-               "       skintool unpack FILE.skn DIR\n");
+               "       skintool unpack FILE.skn DIR\n"
+               "       skintool gen THEME.ini DIR\n"
+               "       skintool lint FILE.skn\n"
+               "       skintool shot --skin N --out DIR FILE.skn\n");
   return 2;
 }
 

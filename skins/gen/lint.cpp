@@ -1,0 +1,558 @@
+#include "skins/gen/lint.h"
+
+#include <algorithm>
+#include <map>
+#include <typeinfo>
+
+#include "platform/gui/graphics.h"
+#include "platform/rtl/inifiles.h"
+#include "platform/rtl/stringlist.h"
+#include "skin/engine/data/skindata.h"
+#include "skins/gen/atlas.h"
+
+namespace {
+
+TRgb FromColour(TColor C) { return {uint8_t(C & 0xFF), uint8_t((C >> 8) & 0xFF), uint8_t((C >> 16) & 0xFF)}; }
+
+bool IsSet(const TPoint& P) { return P.X != 0 || P.Y != 0; }
+bool Inside(const TRect& R, int32_t W, int32_t H) { return R.Left >= 0 && R.Top >= 0 && R.Right <= W && R.Bottom <= H; }
+bool Empty(const TRect& R) { return R.Width() <= 0 || R.Height() <= 0; }
+
+// The required control sections and the class each must have.
+struct TRequired {
+  const char* Name;
+  const std::type_info& Type;
+};
+
+const TRequired kControls[] = {
+    {"button", typeid(TbsDataSkinButtonControl)},
+    {"toolbutton", typeid(TbsDataSkinButtonControl)},
+    {"resizebutton", typeid(TbsDataSkinButtonControl)},
+    {"resizetoolbutton", typeid(TbsDataSkinButtonControl)},
+    {"bigtoolbutton", typeid(TbsDataSkinButtonControl)},
+    {"combobutton", typeid(TbsDataSkinButtonControl)},
+    {"editbutton", typeid(TbsDataSkinButtonControl)},
+    {"menuitembutton", typeid(TbsDataSkinButtonControl)},
+    {"vtracktoolbutton", typeid(TbsDataSkinButtonControl)},
+    {"htracktoolbutton", typeid(TbsDataSkinButtonControl)},
+    {"toolmenubutton", typeid(TbsDataSkinMenuButtonControl)},
+    {"toolmenutrackbutton", typeid(TbsDataSkinMenuButtonControl)},
+    {"bigtoolmenubutton", typeid(TbsDataSkinMenuButtonControl)},
+    {"bigtoolmenutrackbutton", typeid(TbsDataSkinMenuButtonControl)},
+    {"panel", typeid(TbsDataSkinPanelControl)},
+    {"toolpanel", typeid(TbsDataSkinPanelControl)},
+    {"groupbox", typeid(TbsDataSkinPanelControl)},
+    {"statusbar", typeid(TbsDataSkinPanelControl)},
+    {"bigtoolpanel", typeid(TbsDataSkinPanelControl)},
+    {"resizetoolpanel", typeid(TbsDataSkinPanelControl)},
+    {"rolluppanel", typeid(TbsDataSkinPanelControl)},
+    {"checkbox", typeid(TbsDataSkinCheckRadioControl)},
+    {"radiobox", typeid(TbsDataSkinCheckRadioControl)},
+    {"gauge", typeid(TbsDataSkinGaugeControl)},
+    {"vgauge", typeid(TbsDataSkinGaugeControl)},
+    {"statusgauge", typeid(TbsDataSkinGaugeControl)},
+    {"label", typeid(TbsDataSkinLabelControl)},
+    {"statuspanel", typeid(TbsDataSkinLabelControl)},
+    {"trackbar", typeid(TbsDataSkinTrackBarControl)},
+    {"htrackbar", typeid(TbsDataSkinTrackBarControl)},
+    {"vsplitter", typeid(TbsDataSkinSplitterControl)},
+    {"hsplitter", typeid(TbsDataSkinSplitterControl)},
+    {"vupdown", typeid(TbsDataSkinUpDownControl)},
+    {"hupdown", typeid(TbsDataSkinUpDownControl)},
+    {"edit", typeid(TbsDataSkinEditControl)},
+    {"buttonedit", typeid(TbsDataSkinEditControl)},
+    {"statusedit", typeid(TbsDataSkinEditControl)},
+    {"statusbuttonedit", typeid(TbsDataSkinEditControl)},
+    {"tooledit", typeid(TbsDataSkinEditControl)},
+    {"toolbuttonedit", typeid(TbsDataSkinEditControl)},
+    {"memo", typeid(TbsDataSkinMemoControl)},
+    {"listbox", typeid(TbsDataSkinListBox)},
+    {"captionlistbox", typeid(TbsDataSkinListBox)},
+    {"checklistbox", typeid(TbsDataSkinCheckListBox)},
+    {"captionchecklistbox", typeid(TbsDataSkinCheckListBox)},
+    {"combobox", typeid(TbsDataSkinComboBox)},
+    {"captioncombobox", typeid(TbsDataSkinComboBox)},
+    {"statuscombobox", typeid(TbsDataSkinComboBox)},
+    {"toolcombobox", typeid(TbsDataSkinComboBox)},
+    {"hscrollbar", typeid(TbsDataSkinScrollBarControl)},
+    {"vscrollbar", typeid(TbsDataSkinScrollBarControl)},
+    {"bothhscrollbar", typeid(TbsDataSkinScrollBarControl)},
+    {"spinedit", typeid(TbsDataSkinSpinEditControl)},
+    {"statusspinedit", typeid(TbsDataSkinSpinEditControl)},
+    {"toolspinedit", typeid(TbsDataSkinSpinEditControl)},
+    {"expanel", typeid(TbsDataSkinExPanelControl)},
+    {"scrollbox", typeid(TbsDataSkinScrollBoxControl)},
+    {"controlbar", typeid(TbsDataSkinControlBar)},
+    {"stdlabel", typeid(TbsDataSkinStdLabelControl)},
+    {"grid", typeid(TbsDataSkinGridControl)},
+    {"tab", typeid(TbsDataSkinTabControl)},
+    {"mainmenubar", typeid(TbsDataSkinMainMenuBar)},
+    {"treeview", typeid(TbsDataSkinTreeView)},
+    {"listview", typeid(TbsDataSkinListView)},
+    {"richedit", typeid(TbsDataSkinRichEdit)},
+    {"slider", typeid(TbsDataSkinSlider)},
+    {"bevel", typeid(TbsDataSkinBevel)},
+};
+
+const TRequired kObjects[] = {
+    {"caption", typeid(TbsDataSkinCaption)},
+    {"closebutton", typeid(TbsDataSkinStdButton)},
+    {"maxbutton", typeid(TbsDataSkinStdButton)},
+    {"minbutton", typeid(TbsDataSkinStdButton)},
+    {"rollupbutton", typeid(TbsDataSkinStdButton)},
+    {"sysmenubutton", typeid(TbsDataSkinStdButton)},
+    {"traybutton", typeid(TbsDataSkinStdButton)},
+    {"menuitem", typeid(TbsDataSkinMenuItem)},
+    {"mainmenubaritem", typeid(TbsDataSkinMainMenuBarItem)},
+    {"mdiclosebutton", typeid(TbsDataSkinMainMenuBarButton)},
+    {"mdimaxbutton", typeid(TbsDataSkinMainMenuBarButton)},
+    {"mdiminbutton", typeid(TbsDataSkinMainMenuBarButton)},
+    {"mdisysmenubutton", typeid(TbsDataSkinMainMenuBarButton)},
+};
+
+// State keys: absolute in the section's picture, the size of "skinrect".
+const char* const kStateKeys[] = {"activeskinrect",   "downskinrect",       "disabledskinrect", "downrect",
+                                  "disableskinrsect", "inactiveskinrect",   "restorerect",      "restoreactiverect",
+                                  "restoredownrect",  "restoreinactiverect"};
+// Other rects absolute in the section's picture.
+const char* const kAbsoluteKeys[] = {"skinrect",
+                                     "dividerrect",
+                                     "tabsbgrect",
+                                     "checkimagerect",
+                                     "uncheckimagerect",
+                                     "activecheckimagerect",
+                                     "activeuncheckimagerect",
+                                     "unenabledcheckimagerect",
+                                     "unenableduncheckimagerect",
+                                     "itemrect",
+                                     "activeitemrect",
+                                     "focusitemrect",
+                                     "activebuttonrect",
+                                     "downbuttonrect",
+                                     "unenabledbuttonrect",
+                                     "activeupbuttonrect",
+                                     "downupbuttonrect",
+                                     "activedownbuttonrect",
+                                     "downdownbuttonrect",
+                                     "thumbrect",
+                                     "activethumbrect",
+                                     "downthumbrect",
+                                     "progressrect",
+                                     "gripperrect",
+                                     "tabrect",
+                                     "activetabrect",
+                                     "focustabrect",
+                                     "mouseintabrect",
+                                     "fixedcellrect",
+                                     "selectcellrect",
+                                     "focuscellrect",
+                                     "hrulerrect",
+                                     "hthumbrect",
+                                     "vrulerrect",
+                                     "vthumbrect"};
+// Sprites drawn transparently: keyed by their bottom-left pixel.
+const char* const kKeyedKeys[] = {"checkimagerect",
+                                  "uncheckimagerect",
+                                  "activecheckimagerect",
+                                  "activeuncheckimagerect",
+                                  "unenabledcheckimagerect",
+                                  "unenableduncheckimagerect",
+                                  "thumbrect",
+                                  "activethumbrect",
+                                  "downthumbrect",
+                                  "buttonrect",
+                                  "activebuttonrect",
+                                  "gripperrect"};
+
+bool InList(const String& Key, std::span<const char* const> List) {
+  return std::any_of(List.begin(), List.end(), [&](const char* k) { return Key == k; });
+}
+
+class TLinter {
+ public:
+  explicit TLinter(const TbsSkinLayout& L) : FLayout(L) {
+    FIni.SetText(L.IniText);
+    ReadSkinContents(L.IniText, FContents);
+    for (const auto& p : L.ActivePictures) FPictures.push_back(BitmapToRaster(*p));
+  }
+  std::vector<TLintFailure> Run();
+
+ private:
+  void Fail(const String& Section, const String& Key, const String& Reason) {
+    FFailures.push_back({Section, Key, Reason});
+  }
+  const TRaster* Picture(int32_t Index) const {
+    return Index >= 0 && Index < int32_t(FPictures.size()) ? &FPictures[Index] : nullptr;
+  }
+  void Sections();
+  void Pictures();
+  void NumberForm();
+  void FormInfo();
+  void Windows();
+  void Colours();
+  template <class D>
+  void Rects(const String& Section, D& Desc, const TRaster* Pic, bool Transparent);
+  void Control(TbsDataSkinControl& C);
+  void Resize(TbsDataSkinCustomControl& C);
+  void Uniform(TbsDataSkinCustomControl& C, const TRaster& Pic);
+  void Contrast(const String& Section, const String& Key, TColor Font, const TRaster& Pic, const TRect& Area,
+                int32_t Minimum);
+  void Keyed(const String& Section, const String& Key, const TRect& R, const TRaster& Pic, TColor Declared);
+  void Names();
+  void KeyElsewhere();
+
+  const TbsSkinLayout& FLayout;
+  TMemIniFile FIni{""};
+  TbsSkinContents FContents;
+  std::vector<TRaster> FPictures;
+  std::vector<std::pair<int32_t, TRect>> FKeyedSprites;
+  std::vector<TLintFailure> FFailures;
+};
+
+void TLinter::Sections() {
+  for (const char* s :
+       {"VERSION", "PICTURES", "FORMINFO", "POPUPWINDOW", "HINTWINDOW", "SKINCOLORS", "SKINOBJECTS", "SKINCONTROLS"})
+    if (!FIni.SectionExists(s)) Fail(s, "", "section missing");
+  if (FContents.SkinName.empty()) Fail("VERSION", "skinname", "empty");
+  for (const char* k : {"skinauthor", "authoremail", "authorurl", "skincomments"})
+    if (!FIni.ValueExists("VERSION", k)) Fail("VERSION", k, "missing");
+  const auto find = [](auto& List, const char* Name) -> decltype(&*List.front()) {
+    for (auto& d : List)
+      if (d->SectionName == Name) return &*d;
+    return nullptr;
+  };
+  for (const TRequired& r : kControls) {
+    auto* d = find(FContents.ControlDescriptions, r.Name);
+    if (!d)
+      Fail("SKINCONTROLS", r.Name, "section missing");
+    else if (typeid(*d) != r.Type)
+      Fail(r.Name, "", "wrong kind");
+  }
+  for (const TRequired& r : kObjects) {
+    auto* d = find(FContents.SkinObjects, r.Name);
+    if (!d)
+      Fail("SKINOBJECTS", r.Name, "object missing");
+    else if (typeid(*d) != r.Type)
+      Fail(r.Name, "", "wrong kind");
+  }
+}
+
+void TLinter::Pictures() {
+  const int32_t named = FContents.ActivePictureNames->Count();
+  if (named != int32_t(FLayout.ActivePictures.size()))
+    Fail("PICTURES", "activepicturescount",
+         IntToStr(named) + " named but " + IntToStr(int32_t(FLayout.ActivePictures.size())) + " in the container");
+  const TBitmap& main = *FLayout.MainPicture;
+  if (main.Empty()) Fail("PICTURES", "picture", "no frame picture");
+  const TBitmap& mask = *FLayout.MaskPicture;
+  if (!mask.Empty() && (mask.Width() != main.Width() || mask.Height() != main.Height()))
+    Fail("PICTURES", "mask", "not the size of the frame picture");
+  for (size_t i = 0; i < FPictures.size(); ++i) {
+    const TRaster& p = FPictures[i];
+    if (p.Width() > kMaxPictureSize || p.Height() > kMaxPictureSize)
+      Fail("PICTURES", IntToStr(int32_t(i)), "larger than 1024");
+    for (int32_t y = 0; y < p.Height(); ++y)
+      for (int32_t x = 0; x < p.Width(); ++x)
+        if (p.At(x, y) == kSentinelColour) {
+          Fail("PICTURES", IntToStr(int32_t(i)), "uses the sentinel colour");
+          y = p.Height();
+          break;
+        }
+  }
+}
+
+// The parser drops signs and extra fields: the raw text must have neither.
+void TLinter::NumberForm() {
+  TStringList sections;
+  FIni.ReadSections(&sections);
+  for (int32_t s = 0; s < sections.Count(); ++s) {
+    TStringList keys;
+    FIni.ReadSection(sections.Strings(s), &keys);
+    for (int32_t k = 0; k < keys.Count(); ++k) {
+      const String key = keys.Strings(k);
+      const bool rect = key.size() > 4 && key.substr(key.size() - 4) == "rect";
+      const bool point = key.size() > 5 && key.substr(key.size() - 5) == "point";
+      if (!rect && !point && key != "clientrect" && key != "maskrectarea") continue;
+      const String v = FIni.ReadString(sections.Strings(s), key, "");
+      if (v.find('-') != String::npos) Fail(sections.Strings(s), key, "negative number '" + v + "'");
+      const size_t fields = std::count(v.begin(), v.end(), ',') + 1;
+      if (fields > (point ? 2u : 4u)) Fail(sections.Strings(s), key, "too many fields");
+    }
+  }
+}
+
+void TLinter::FormInfo() {
+  const TbsSkinFormInfo& f = FContents.FormInfo;
+  const int32_t w = FLayout.MainPicture->Width(), h = FLayout.MainPicture->Height();
+  if (f.BorderWidth < 3) Fail("FORMINFO", "borderwidth", "below 3");
+  if (!Inside(f.ClientRect, w, h) || Empty(f.ClientRect)) Fail("FORMINFO", "clientrect", "outside the picture");
+  if (!Inside(f.CaptionRect, w, h)) Fail("FORMINFO", "captionrect", "outside the picture");
+  if (!f.ButtonsInLeft && f.ButtonsRect.Left < w / 2) Fail("FORMINFO", "buttonsrect", "not in the right half");
+  if (w < f.ButtonsRect.Width() + 60) Fail("FORMINFO", "picture", "narrower than the buttons plus 60");
+  if (f.BGPictureIndex != -1 && !Picture(f.BGPictureIndex)) Fail("FORMINFO", "bgpictureindex", "no such picture");
+  if (f.MDIBGPictureIndex != -1) Fail("FORMINFO", "mdibgpictureindex", "must be -1");
+  if (f.MainMenuBarTransparent) Fail("FORMINFO", "mainmenubartransparent", "must be 0");
+  if (f.MDITabsTransparent) Fail("FORMINFO", "mditabstransparent", "must be 0");
+  if (FLayout.InactivePicture->Empty() && !f.AutoRenderingInActiveImage)
+    Fail("FORMINFO", "autorenderinginactiveimage", "no inactive picture and no effect");
+}
+
+void TLinter::Windows() {
+  const auto& pw = FContents.PopupWindowData;
+  const TRaster* p = Picture(pw.WindowPictureIndex);
+  if (!p)
+    Fail("POPUPWINDOW", "windowpictureindex", "no such picture");
+  else if (!Inside(pw.ItemsRect, p->Width(), p->Height()))
+    Fail("POPUPWINDOW", "itemsrect", "outside its picture");
+  if (pw.MaskPictureIndex != -1 && !Picture(pw.MaskPictureIndex))
+    Fail("POPUPWINDOW", "maskpictureindex", "no such picture");
+  const auto& hw = FContents.HintWindowData;
+  const TRaster* q = Picture(hw.WindowPictureIndex);
+  if (!q)
+    Fail("HINTWINDOW", "windowpictureindex", "no such picture");
+  else if (!Inside(hw.ClientRect, q->Width(), q->Height()))
+    Fail("HINTWINDOW", "clientrect", "outside its picture");
+}
+
+void TLinter::Colours() {
+  for (const char* k : {"cbtnface", "cbtntext", "cwindow", "cwindowtext", "chighlight", "chighlighttext",
+                        "cbtnhighlight", "cbtnshadow"})
+    if (!FIni.ValueExists("SKINCOLORS", k)) Fail("SKINCOLORS", k, "missing");
+}
+
+// Every rect of a description: inside its frame, ordered, states the size of
+// "skinrect", keyed sprites with their margin.
+template <class D>
+void TLinter::Rects(const String& Section, D& Desc, const TRaster* Pic, bool Transparent) {
+  TRect skin;
+  std::map<String, TRect> rects;
+  std::map<String, int32_t> colours;
+  Desc.EnumKeys([&](const TbsKeyInfo& Info, const TbsKeyValue& Value) {
+    if (Info.Form == TbsKeyForm::kfRect) rects[Info.Key] = **std::get_if<TRect*>(&Value);
+    if (Info.Form == TbsKeyForm::kfColor) colours[Info.Key] = **std::get_if<int32_t*>(&Value);
+  });
+  skin = rects["skinrect"];
+  for (const auto& [key, r] : rects) {
+    if (r.Left > r.Right || r.Top > r.Bottom) Fail(Section, key, "left above right or top below bottom");
+    if (Empty(r)) continue;
+    if (InList(key, kStateKeys) && (r.Width() != skin.Width() || r.Height() != skin.Height()))
+      Fail(Section, key, "not the size of skinrect");
+    if (Pic && InList(key, kAbsoluteKeys) && !Inside(r, Pic->Width(), Pic->Height()))
+      Fail(Section, key, "outside its picture");
+  }
+  if (!Pic || !Transparent) return;
+  for (const auto& [key, r] : rects) {
+    if (Empty(r) || !InList(key, kKeyedKeys)) continue;
+    if (key.find("buttonrect") != String::npos && !colours.count("buttontransparentcolor")) continue;
+    if (!Inside(r, Pic->Width(), Pic->Height())) continue;
+    TColor declared = ColourValue(kKeyColour);
+    for (const auto& [ck, cv] : colours)
+      if (ck.find("transparentcolor") != String::npos) declared = cv;
+    Keyed(Section, key, r, *Pic, declared);
+  }
+}
+
+void TLinter::Keyed(const String& Section, const String& Key, const TRect& R, const TRaster& Pic, TColor Declared) {
+  FKeyedSprites.push_back({int32_t(&Pic - FPictures.data()), R});
+  if (FromColour(Declared) != kKeyColour) Fail(Section, Key, "transparent colour is not #FF00FF");
+  for (int32_t y = R.Top; y < R.Bottom; ++y)
+    for (int32_t x = R.Left; x < R.Right; ++x) {
+      const bool margin = x == R.Left || y == R.Top || x == R.Right - 1 || y == R.Bottom - 1;
+      if (margin != (Pic.At(x, y) == kKeyColour)) {
+        Fail(Section, Key, margin ? "margin is not the key colour" : "key colour inside the sprite");
+        return;
+      }
+    }
+}
+
+void TLinter::Resize(TbsDataSkinCustomControl& C) {
+  const String& n = C.SectionName;
+  for (const auto& [key, p] : {std::pair<const char*, TPoint>{"lefttoppoint", C.LeftTopPoint},
+                               {"righttoppoint", C.RightTopPoint},
+                               {"leftbottompoint", C.LeftBottomPoint},
+                               {"rightbottompoint", C.RightBottomPoint}})
+    if (IsSet(p) && (p.X < 1 || p.Y < 1)) Fail(n, key, "a set corner point needs both coordinates >= 1");
+  if (dynamic_cast<TbsDataSkinUpDownControl*>(&C)) return;
+  const bool nine = C.RightBottomPoint.X != 0 && C.RightBottomPoint.Y != 0;
+  if (n == "hscrollbar" || n == "bothhscrollbar") {
+    if (nine || IsSet(C.LeftBottomPoint) || !IsSet(C.RightTopPoint))
+      Fail(n, "righttoppoint", "a horizontal scroll bar is three-part by its right-top point only");
+  } else if (n == "vscrollbar") {
+    if (nine || IsSet(C.RightTopPoint) || !IsSet(C.LeftBottomPoint))
+      Fail(n, "leftbottompoint", "a vertical scroll bar is three-part by its left-bottom point only");
+  } else if (!nine) {
+    Fail(n, "rightbottompoint", "not nine-part");
+  }
+}
+
+// A tiled side or client repeats along its tiled axis: every pixel there must
+// equal the first of its row (horizontal tiling) or column (vertical).
+void TLinter::Uniform(TbsDataSkinCustomControl& C, const TRaster& Pic) {
+  const TRect& s = C.SkinRect;
+  if (C.RightBottomPoint.X == 0 || C.RightBottomPoint.Y == 0 || !Inside(s, Pic.Width(), Pic.Height())) return;
+  const int32_t x0 = s.Left + C.LeftTopPoint.X, x1 = s.Left + C.RightTopPoint.X;
+  const int32_t y0 = s.Top + C.LeftTopPoint.Y, y1 = s.Top + C.LeftBottomPoint.Y;
+  const auto rows = [&](int32_t Y0, int32_t Y1) {
+    for (int32_t y = Y0; y < Y1; ++y)
+      for (int32_t x = x0; x < x1; ++x)
+        if (!(Pic.At(x, y) == Pic.At(x0, y))) return false;
+    return true;
+  };
+  const auto cols = [&](int32_t X0, int32_t X1) {
+    for (int32_t x = X0; x < X1; ++x)
+      for (int32_t y = y0; y < y1; ++y)
+        if (!(Pic.At(x, y) == Pic.At(x, y0))) return false;
+    return true;
+  };
+  if (!C.TopStretch && !rows(s.Top, y0)) Fail(C.SectionName, "topstretch", "tiled top side is not uniform");
+  if (!C.BottomStretch && !rows(y1, s.Bottom)) Fail(C.SectionName, "bottomstretch", "tiled bottom side is not uniform");
+  if (!C.LeftStretch && !cols(s.Left, x0)) Fail(C.SectionName, "leftstretch", "tiled left side is not uniform");
+  if (!C.RightStretch && !cols(x1, s.Right)) Fail(C.SectionName, "rightstretch", "tiled right side is not uniform");
+  if (!C.StretchEffect && !(rows(y0, y1) && cols(x0, x1)))
+    Fail(C.SectionName, "stretcheffect", "tiled client part is not uniform");
+}
+
+// Relative luminance on a 0..10000 scale, from an integer table of the sRGB curve.
+int32_t Luminance(TRgb C) {
+  const auto lin = [](int32_t V) {
+    // (V/255)^2.2 approximated by two multiplications: close enough to rank contrast.
+    const int64_t v = V * 10000 / 255;
+    return int32_t(v * v / 10000 * (v + 2 * 10000) / (3 * 10000));
+  };
+  return (2126 * lin(C.R) + 7152 * lin(C.G) + 722 * lin(C.B)) / 10000;
+}
+
+void TLinter::Contrast(const String& Section, const String& Key, TColor Font, const TRaster& Pic, const TRect& Area,
+                       int32_t Minimum) {
+  if (Empty(Area) || !Inside(Area, Pic.Width(), Pic.Height())) return;
+  std::vector<int32_t> lum;
+  for (int32_t y = Area.Top; y < Area.Bottom; ++y)
+    for (int32_t x = Area.Left; x < Area.Right; ++x) lum.push_back(Luminance(Pic.At(x, y)));
+  std::nth_element(lum.begin(), lum.begin() + lum.size() / 2, lum.end());
+  const int32_t a = lum[lum.size() / 2], b = Luminance(FromColour(Font));
+  const int32_t ratio = (std::max(a, b) + 500) * 100 / (std::min(a, b) + 500);
+  if (ratio < Minimum) Fail(Section, Key, "contrast " + IntToStr(ratio) + "/100 below " + IntToStr(Minimum) + "/100");
+}
+
+void TLinter::Control(TbsDataSkinControl& C) {
+  const TRaster* pic = Picture(C.PictureIndex);
+  if (C.PictureIndex != -1 && !pic) Fail(C.SectionName, "pictureindex", "no such picture");
+  Rects(C.SectionName, C, pic, true);
+  auto* custom = dynamic_cast<TbsDataSkinCustomControl*>(&C);
+  if (custom && pic) {
+    Resize(*custom);
+    Uniform(*custom, *pic);
+  }
+  const auto text = [&](const TRect& Base) {
+    return Rect(Base.Left + custom->ClientRect.Left, Base.Top + custom->ClientRect.Top,
+                Base.Left + custom->ClientRect.Right, Base.Top + custom->ClientRect.Bottom);
+  };
+  if (auto* b = dynamic_cast<TbsDataSkinButtonControl*>(&C); b && pic) {
+    Contrast(C.SectionName, "fontcolor", b->FontColor, *pic, text(b->SkinRect), 450);
+    Contrast(C.SectionName, "activefontcolor", b->ActiveFontColor, *pic, text(b->ActiveSkinRect), 450);
+    Contrast(C.SectionName, "downfontcolor", b->DownFontColor, *pic, text(b->DownSkinRect), 450);
+    Contrast(C.SectionName, "disabledfontcolor", b->DisabledFontColor, *pic, text(b->DisabledSkinRect), 300);
+  }
+  if (auto* e = dynamic_cast<TbsDataSkinEditControl*>(&C); e && pic)
+    Contrast(C.SectionName, "fontcolor", e->FontColor, *pic, text(e->SkinRect), 450);
+  C.EnumKeys([&](const TbsKeyInfo& Info, const TbsKeyValue& Value) {
+    if (Info.Form != TbsKeyForm::kfString || String(Info.Key).find("fontname") == String::npos) return;
+    if (**std::get_if<String*>(&Value) != "Arial") Fail(C.SectionName, Info.Key, "font is not Arial");
+  });
+}
+
+void TLinter::Names() {
+  const auto exists = [&](const String& Name) {
+    return FContents.ControlDescriptions.end() != std::find_if(FContents.ControlDescriptions.begin(),
+                                                               FContents.ControlDescriptions.end(),
+                                                               [&](auto& d) { return d->SectionName == Name; });
+  };
+  const auto object = [&](const String& Name) {
+    return std::any_of(FContents.SkinObjects.begin(), FContents.SkinObjects.end(),
+                       [&](auto& d) { return d->SectionName == Name; });
+  };
+  for (auto& c : FContents.ControlDescriptions) {
+    if (auto* cb = dynamic_cast<TbsDataSkinComboBox*>(c.get()); cb && !exists(cb->ListBoxName))
+      Fail(c->SectionName, "listboxname", "'" + cb->ListBoxName + "' does not resolve");
+    if (auto* t = dynamic_cast<TbsDataSkinTabControl*>(c.get()); t && !exists(t->UpDown))
+      Fail(c->SectionName, "updown", "'" + t->UpDown + "' does not resolve");
+    if (auto* l = dynamic_cast<TbsDataSkinListBox*>(c.get()))
+      for (const auto& [key, name] : {std::pair<const char*, String>{"vscrollbarname", l->VScrollBarName},
+                                      {"hscrollbarname", l->HScrollBarName},
+                                      {"bothscrollbarname", l->BothScrollBarName}})
+        if (!exists(name)) Fail(c->SectionName, key, "'" + name + "' does not resolve");
+    if (auto* m = dynamic_cast<TbsDataSkinMainMenuBar*>(c.get()))
+      for (const auto& [key, name] : {std::pair<const char*, String>{"menubaritem", m->MenuBarItem},
+                                      {"closebutton", m->CloseButton},
+                                      {"minbutton", m->MinButton},
+                                      {"maxbutton", m->MaxButton},
+                                      {"sysmenubutton", m->SysMenuButton}})
+        if (!object(name)) Fail(c->SectionName, key, "'" + name + "' does not resolve");
+  }
+}
+
+// The key colour belongs to sprite margins only.
+void TLinter::KeyElsewhere() {
+  for (size_t i = 0; i < FPictures.size(); ++i) {
+    const TRaster& p = FPictures[i];
+    for (int32_t y = 0; y < p.Height(); ++y)
+      for (int32_t x = 0; x < p.Width(); ++x) {
+        if (!(p.At(x, y) == kKeyColour)) continue;
+        const bool known = std::any_of(FKeyedSprites.begin(), FKeyedSprites.end(), [&](const auto& s) {
+          return s.first == int32_t(i) && x >= s.second.Left && x < s.second.Right && y >= s.second.Top &&
+                 y < s.second.Bottom;
+        });
+        if (!known) {
+          Fail("PICTURES", IntToStr(int32_t(i)), "key colour outside a sprite margin");
+          return;
+        }
+      }
+  }
+}
+
+std::vector<TLintFailure> TLinter::Run() {
+  Sections();
+  Pictures();
+  NumberForm();
+  FormInfo();
+  Windows();
+  Colours();
+  for (auto& o : FContents.SkinObjects) {
+    const TRaster* pic = o->SkinRectInAPicture ? Picture(o->ActivePictureIndex) : nullptr;
+    if (o->SkinRectInAPicture && !pic) Fail(o->SectionName, "activepictureindex", "no such picture");
+    Rects(o->SectionName, *o, pic, false);
+  }
+  for (auto& c : FContents.ControlDescriptions) Control(*c);
+  Names();
+  KeyElsewhere();
+  return FFailures;
+}
+
+}  // namespace
+
+TRaster BitmapToRaster(const TBitmap& B) {
+  TBitmap copy;
+  copy.Assign(const_cast<TBitmap*>(&B));
+  copy.SetPixelFormat(TPixelFormat::pf24bit);
+  TRaster r(copy.Width(), copy.Height());
+  for (int32_t y = 0; y < copy.Height(); ++y) {
+    const uint8_t* row = copy.ScanLine(y);
+    for (int32_t x = 0; x < copy.Width(); ++x) r.Set(x, y, {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
+  }
+  return r;
+}
+
+int32_t ContrastRatio100(TRgb A, TRgb B) {
+  const int32_t a = Luminance(A), b = Luminance(B);
+  return (std::max(a, b) + 500) * 100 / (std::min(a, b) + 500);
+}
+
+std::vector<TLintFailure> LintSkinLayout(const TbsSkinLayout& Layout) { return TLinter(Layout).Run(); }
+
+std::vector<TLintFailure> LintSkinFile(const String& SknFileName) {
+  TbsCompressedStoredSkin container(nullptr);
+  container.LoadFromCompressedFile(SknFileName);
+  TbsStagedSkin staged;
+  if (!StageSkin(&container, staged)) return {{"", "", "empty container or a version above 3"}};
+  return LintSkinLayout(staged.Layout);
+}

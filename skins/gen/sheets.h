@@ -1,0 +1,34 @@
+// Contact sheets: pages that show a generated skin as the engine composes
+// it, saved as PNG for review. Pages live in a registry so that later
+// components add their own.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "platform/rtl/strings.h"
+#include "platform/rtl/graphtypes.h"
+#include "skins/gen/raster.h"
+
+struct TbsStagedSkin;
+class TBitmap;
+class TbsDataSkinCustomControl;
+
+struct TSheetPage {
+  String Name;
+  std::function<TRaster(const TbsStagedSkin& Skin)> Render;
+};
+
+// The registered pages, in order: atlas, elements, frame, then any added.
+std::vector<TSheetPage>& SheetPages();
+void RegisterSheetPage(TSheetPage Page);
+
+// State (a rect of Source) of a control section composed at W x H the way
+// the engine resizes it (nine-part, three-part or fixed, by its corner
+// points), over a bitmap first filled with Under.
+TRaster ComposeSection(const TbsDataSkinCustomControl& C, TBitmap& Source, const TRect& State, int32_t W, int32_t H,
+                       TRgb Under);
+
+// Renders every page of the container into Dir as "NN-<page>.png" (inside a
+// headless session on a virtual clock); answers the files written.
+std::vector<String> WriteContactSheets(const String& SknFileName, int32_t Number, const String& Dir);
