@@ -1,6 +1,7 @@
 // Cross-checks of the BMP codec against netpbm and ImageMagick.
 #include <gtest/gtest.h>
 
+#include "imaging/io/codecs/bmp/bmp_testutil.h"
 #include "imaging/io/codecs/bmp/iebmp.h"
 #include "imaging/io/codecs/bmp/raster_testing.h"
 #include "imaging/io/contract/ieparams.h"
@@ -121,5 +122,85 @@ TEST(BmpXcheck, OurFilesDecodeInBmptopnmToTheSource) {
     TPamImage decoded;
     ASSERT_TRUE(ParsePam(run.Output, decoded));
     EXPECT_EQ(RgbOf(decoded), RgbOf(picture));
+  }
+}
+
+// Bit-field files (masks after a 40-byte header or inside a long one, alpha
+// masks, a colour table after the masks), 16-bit channels and a coloured
+// 1-bit file. bmptopnm takes no masks after a 40-byte header and gives no
+// alpha; ImageMagick widens 5 and 6 bits by replicating them where netpbm
+// scales, and its alpha is right for 8-bit masks only.
+TEST(BmpXcheck, BitFieldsAndPalettesEqualTheReferences) {
+  IE_REQUIRE_TOOL("bmptopnm", "netpbm");
+  IE_REQUIRE_TOOL("convert", "imagemagick");
+  TIETempDir dir;
+  const auto words = [](int32_t Size, std::vector<uint32_t> Values) {
+    Bytes row;
+    for (uint32_t v : Values)
+      for (int32_t i = 0; i < Size; ++i) row.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    return row;
+  };
+  const Bytes w16 = words(2, {0xFFFF, 0x0000, 0x7C1F, 0x83E0, 0x1234, 0xF0F0, 0x0F0F, 0x8421});
+  const Bytes w32 = words(4, {0xFFFFFFFF, 0x00000000, 0x80FF0000, 0x4000FF00, 0x12345678, 0xFF0000FF});
+  struct TCase {
+    const char* What;
+    TBmpSpec Spec;
+  };
+  std::vector<TCase> cases;
+  cases.reserve(8);
+  const auto add = [&](const char* What, int32_t Bits, uint32_t HeaderSize, std::vector<uint32_t> Masks) {
+    TBmpSpec s;
+    s.Width = Bits == 32 ? 6 : 8;
+    s.Height = 1;
+    s.Bits = Bits;
+    s.HeaderSize = HeaderSize;
+    s.Compression = Masks.empty() ? 0 : 3;
+    (HeaderSize == 40 ? s.TrailingMasks : s.HeaderMasks) = Masks;
+    s.Rows = {Bits == 32 ? w32 : w16};
+    cases.push_back({What, s});
+    return &cases.back().Spec;
+  };
+  add("32 bits, masks after the header", 32, 40, {0xFF00, 0xFF0000, 0xFF000000});
+  add("32 bits, alpha mask in a V5 header", 32, 124, {0xFF0000, 0xFF00, 0xFF, 0xFF000000});
+  add("16 bits 5-5-5", 16, 40, {});
+  add("16 bits 1-5-5-5", 16, 124, {0x7C00, 0x03E0, 0x001F, 0x8000});
+  add("16 bits 4-4-4-4", 16, 124, {0x0F00, 0x00F0, 0x000F, 0xF000});
+  TBmpSpec* table = add("16 bits 5-6-5 before a colour table", 16, 40, {0xF800, 0x07E0, 0x001F});
+  // Channels at 0 or full only, where both ways of widening agree.
+  table->Rows = {words(2, {0xFFFF, 0x0000, 0xF800, 0x07E0, 0x001F, 0xF81F, 0x07FF, 0xFFE0})};
+  table->ClrUsed = 2;
+  table->Palette = {TRGB{1, 2, 3}, TRGB{4, 5, 6}};
+  TBmpSpec* oneBit = add("1 bit, two colours", 1, 40, {});
+  oneBit->Width = 11;
+  oneBit->Height = 2;
+  oneBit->Palette = {TRGB{200, 10, 30}, TRGB{5, 99, 250}};
+  oneBit->Rows = {{0xA5, 0x3C}, {0x0F, 0xF0}};
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    const Bytes file = MakeBmp(c.Spec);
+    const std::string path = dir.File("b" + std::to_string(n++) + ".bmp");
+    ASSERT_TRUE(IEWriteBytesFile(path, file));
+    TIEBitmap bitmap;
+    TIOParamsVals params;
+    std::unique_ptr<TIEMask> mask;
+    ASSERT_FALSE(ReadWith(file, [&](TStream* S, TIECodecProgress& P) {
+      IEDecodeBMP(S, &bitmap, 0, params, P, false, false, mask, false);
+    }));
+    const bool magick = c.Spec.Bits == 32 || !c.Spec.TrailingMasks.empty();
+    const TIEToolRun run =
+        IERunTool(magick ? std::vector<std::string>{"convert", "BMP:" + path, "-alpha", "on", "PAM:-"}
+                         : std::vector<std::string>{"bmptopnm", path});
+    ASSERT_EQ(run.ExitStatus, 0);
+    TPamImage reference;
+    ASSERT_TRUE(ParsePam(run.Output, reference));
+    ASSERT_EQ(bitmap.Width(), reference.Width);
+    EXPECT_EQ(RgbOf(bitmap), RgbOf(reference));
+    if (c.Spec.HeaderMasks.size() < 4 || c.Spec.Bits != 32) continue;
+    ASSERT_NE(mask, nullptr);
+    Bytes ours;
+    for (int32_t y = 0; y < bitmap.Height(); ++y)
+      for (int32_t x = 0; x < bitmap.Width(); ++x) ours.push_back(mask->GetPixel(x, y));
+    EXPECT_EQ(ours, AlphaOf(reference));
   }
 }

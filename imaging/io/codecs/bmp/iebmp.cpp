@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -43,11 +44,25 @@ int64_t Remaining(TStream* Stream) {
   }
 }
 
-// A right shift by Shift, a left shift for a negative one; nothing survives a
-// shift of 32 or more either way.
-uint32_t ShiftRight(uint32_t V, int32_t Shift) {
-  if (Shift >= 32 || Shift <= -32) return 0;
-  return Shift >= 0 ? V >> Shift : V << -Shift;
+// One channel of a bit-field pixel: its mask, where the mask starts and the
+// largest value it holds. An empty mask has Max 0.
+struct TBitField {
+  uint32_t Mask = 0;
+  int32_t Shift = 0;
+  uint32_t Max = 0;
+};
+
+TBitField MakeBitField(uint32_t Mask) {
+  if (Mask == 0) return {};
+  const int32_t shift = std::countr_zero(Mask);
+  return {Mask, shift, Mask >> shift};
+}
+
+// The channel's value spread over 0..255 as netpbm spreads it (a 5-bit 31 is
+// 255, not 248).
+uint8_t FieldValue(uint32_t Pixel, const TBitField& F) {
+  const uint64_t v = (Pixel & F.Mask) >> F.Shift;
+  return static_cast<uint8_t>(v * 255 / F.Max);
 }
 
 // ---- Run-length decoding ----------------------------------------------------------------
@@ -192,7 +207,8 @@ struct TBmpHeader {
   uint32_t Compression = 0;
   uint32_t SizeImage = 0;
   bool TopDown = false;
-  uint32_t Masks[3] = {0x7C00, 0x03E0, 0x001F};
+  bool HasMasks = false;
+  uint32_t Masks[4] = {};  // red, green, blue, alpha
 };
 
 void SetSamples(TIOParamsVals& P, int32_t Bits) {
@@ -204,8 +220,15 @@ void SetSamples(TIOParamsVals& P, int32_t Bits) {
   }
 }
 
-TIEPixelFormat FormatFor(int32_t Bits, bool Native) {
-  if (Bits == 1) return TIEPixelFormat::ie1g;
+// The masks of a file without bit fields.
+void DefaultMasks(TBmpHeader& H) {
+  static const uint32_t m16[4] = {0x7C00, 0x03E0, 0x001F, 0};
+  static const uint32_t m32[4] = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+  std::memcpy(H.Masks, H.BitCount == 32 ? m32 : m16, sizeof H.Masks);
+}
+
+TIEPixelFormat FormatFor(int32_t Bits, bool Native, bool Coloured1Bit = false) {
+  if (Bits == 1 && !Coloured1Bit) return TIEPixelFormat::ie1g;
   if ((Bits == 4 || Bits == 8) && Native) return TIEPixelFormat::ie8p;
   return TIEPixelFormat::ie24RGB;
 }
@@ -337,6 +360,22 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
     if (IOParams.DpiX == 0) IOParams.SetDpiX(IEDefaultDpiX);
     IOParams.SetDpiY(dpi(static_cast<int32_t>(GetLE32(h + 28))));
     if (IOParams.DpiY == 0) IOParams.SetDpiY(IEDefaultDpiY);
+    if (hd.Compression == 3) {
+      // Headers of 52 bytes and more carry the masks at bytes 40..51 (56 and
+      // more the alpha mask at 52); the 40- and 64-byte headers are followed
+      // by them, before any colour table.
+      const bool inHeader = biSize == 52 || biSize == 56 || biSize == 108 || biSize == 124;
+      uint8_t m[12];
+      if (inHeader) {
+        std::memcpy(m, h + 40, 12);
+        if (biSize >= 56) hd.Masks[3] = GetLE32(h + 52);
+      } else if (ReadSome(Stream, m, 12) < 12) {
+        IESetAborting(Progress);
+        return;
+      }
+      for (int i = 0; i < 3; ++i) hd.Masks[i] = GetLE32(m + 4 * i);
+      hd.HasMasks = true;
+    }
     uint32_t colours = GetLE32(h + 32);
     if (colours > 256) colours = 0;
     if (colours == 0 && hd.BitCount <= 8) colours = 1u << hd.BitCount;
@@ -348,19 +387,6 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
       }
       for (uint32_t i = 0; i < colours; ++i) table[i] = TRGB{raw[4 * i], raw[4 * i + 1], raw[4 * i + 2]};
       IOParams.Palette.assign(table.begin(), table.begin() + colours);
-    }
-    if (hd.Compression == 3) {
-      // Headers of 52 bytes and more carry the masks at bytes 40..51; the
-      // 40- and 64-byte headers are followed by them.
-      const bool inHeader = biSize == 52 || biSize == 56 || biSize == 108 || biSize == 124;
-      uint8_t m[12];
-      if (inHeader) {
-        std::memcpy(m, h + 40, 12);
-      } else if (ReadSome(Stream, m, 12) < 12) {
-        IESetAborting(Progress);
-        return;
-      }
-      for (int i = 0; i < 3; ++i) hd.Masks[i] = GetLE32(m + 4 * i);
     }
   }
   if (hd.Compression == 0 || hd.Compression == 3) IOParams.BMPCompression = 0;
@@ -392,12 +418,17 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
   }
   SetSamples(IOParams, hd.BitCount);
   if (Preview) return;
+  if (!hd.HasMasks) DefaultMasks(hd);
 
   const int32_t w = hd.Width;
   const int32_t ht = hd.Height;
   const bool native = IOParams.NativePixelFormat && (hd.BitCount == 4 || hd.BitCount == 8);
+  // Two colours other than black and white are kept as colours.
+  const TRGB black{0, 0, 0}, white{255, 255, 255};
+  const bool blackWhite = (table[0] == black && table[1] == white) || (table[0] == white && table[1] == black);
+  const bool coloured1Bit = hd.BitCount == 1 && !blackWhite;
   try {
-    Bitmap->Allocate(w, ht, FormatFor(hd.BitCount, IOParams.NativePixelFormat));
+    Bitmap->Allocate(w, ht, FormatFor(hd.BitCount, IOParams.NativePixelFormat, coloured1Bit));
   } catch (const std::exception&) {
     IESetAborting(Progress);
     return;
@@ -448,9 +479,27 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
   };
   const bool direct = Bitmap->RowLen() >= rowBytes;
 
+  // A bit count or compression without a decoder (embedded JPEG or PNG data
+  // among them) is not an image read.
+  const uint32_t c = hd.Compression;
+  const bool supported = (b == 1 && c == 0) || (b == 4 && (c == 0 || c == 2)) || (b == 8 && (c == 0 || c == 1)) ||
+                         ((b == 16 || b == 32) && (c == 0 || c == 3)) || (b == 24 && c != 4 && c != 5);
+  if (!supported) {
+    IESetAborting(Progress);
+    return;
+  }
   switch (hd.BitCount) {
     case 1: {
       if (hd.Compression != 0) break;
+      if (coloured1Bit) {
+        for (int32_t k = 0; k < ht && !truncated; ++k) {
+          if (IEProgressRow(Progress, k)) return;
+          readRow(rowBuffer.data());
+          auto* rgb = static_cast<TRGB*>(Bitmap->ScanLine(bitmapRow(k)));
+          for (int32_t x = 0; x < w; ++x) rgb[x] = table[(rowBuffer[static_cast<size_t>(x >> 3)] >> (7 - (x & 7))) & 1];
+        }
+        break;
+      }
       const bool invert = IOParams.PaletteCount() == 2 && table[0] == TRGB{255, 255, 255} && table[1] == TRGB{0, 0, 0};
       const auto bytes = static_cast<size_t>((w + 7) / 8);
       for (int32_t k = 0; k < ht && !truncated; ++k) {
@@ -510,25 +559,6 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
         }
       }
       break;
-    case 16: {
-      if (hd.Compression != 0 && hd.Compression != 3) break;
-      const uint32_t rm = hd.Masks[0], gm = hd.Masks[1], bm = hd.Masks[2];
-      const int32_t wr = IEBitMaskWidth(rm), wg = IEBitMaskWidth(gm), wb = IEBitMaskWidth(bm);
-      const int32_t rs = wr + wg + wb - 8, gs = wg + wb - 8, bs = 8 - wb;
-      for (int32_t k = 0; k < ht && !truncated; ++k) {
-        if (IEProgressRow(Progress, k)) return;
-        readRow(rowBuffer.data());
-        auto* rgb = static_cast<TRGB*>(Bitmap->ScanLine(bitmapRow(k)));
-        for (int32_t x = 0; x < w; ++x) {
-          const uint32_t p = GetLE16(&rowBuffer[static_cast<size_t>(2 * x)]);
-          TRGB& c = rgb[x];
-          c.r = wr > 0 ? static_cast<uint8_t>(ShiftRight(p & rm, rs)) : 0;
-          c.g = wg > 0 ? static_cast<uint8_t>(ShiftRight(p & gm, gs)) : 0;
-          c.b = wb > 0 ? static_cast<uint8_t>(ShiftRight((p & 0xFF) & (bm & 0xFF), -bs)) : 0;
-        }
-      }
-      break;
-    }
     case 24:
       for (int32_t k = 0; k < ht && !truncated; ++k) {
         if (IEProgressRow(Progress, k)) return;
@@ -541,14 +571,18 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
         }
       }
       break;
+    case 16:
     case 32: {
+      const TBitField fields[4] = {MakeBitField(hd.Masks[0]), MakeBitField(hd.Masks[1]), MakeBitField(hd.Masks[2]),
+                                   MakeBitField(hd.Masks[3])};
       TIEMask* mask = nullptr;
-      if (!IgnoreAlpha) {
+      if (!IgnoreAlpha && fields[3].Max != 0) {
         if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
         AlphaMask->Allocate(w, ht, 8);
         AlphaMask->Fill(255);
         mask = AlphaMask.get();
       }
+      const int32_t bytes = hd.BitCount / 8;
       bool allZero = true;
       bool allOpaque = true;
       for (int32_t k = 0; k < ht && !truncated; ++k) {
@@ -557,15 +591,19 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
         const int32_t y = bitmapRow(k);
         auto* rgb = static_cast<TRGB*>(Bitmap->ScanLine(y));
         uint8_t* alpha = mask ? mask->ScanLine(y) : nullptr;
-        const int32_t n = static_cast<int32_t>(std::min<int64_t>(w, got / 4));
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(w, got / bytes));
         for (int32_t x = 0; x < n; ++x) {
-          const uint8_t* s = &rowBuffer[static_cast<size_t>(4 * x)];
-          rgb[x] = TRGB{s[0], s[1], s[2]};
-          if (alpha) alpha[x] = s[3];
-          allZero = allZero && s[3] == 0;
-          allOpaque = allOpaque && s[3] == 255;
+          const uint8_t* p = &rowBuffer[static_cast<size_t>(bytes * x)];
+          const uint32_t v = bytes == 4 ? GetLE32(p) : GetLE16(p);
+          const auto at = [&](int i) { return fields[i].Max ? FieldValue(v, fields[i]) : uint8_t(0); };
+          rgb[x] = TRGB{at(2), at(1), at(0)};
+          if (!alpha) continue;
+          alpha[x] = at(3);
+          allZero = allZero && alpha[x] == 0;
+          allOpaque = allOpaque && alpha[x] == 255;
         }
       }
+      // A fourth byte of 0 everywhere is padding, not transparency.
       if (mask) {
         if (allZero || allOpaque) {
           AlphaMask.reset();

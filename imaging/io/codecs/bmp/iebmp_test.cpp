@@ -1,5 +1,6 @@
 // The BMP reader, its run-length decoders, the writer and its row encoders.
 #include "imaging/io/codecs/bmp/iebmp.h"
+#include "imaging/io/codecs/bmp/bmp_testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -15,77 +16,6 @@
 using namespace rastertest;
 
 namespace {
-
-void Put16(Bytes& B, size_t At, uint32_t V) {
-  B[At] = static_cast<uint8_t>(V);
-  B[At + 1] = static_cast<uint8_t>(V >> 8);
-}
-void Put32(Bytes& B, size_t At, uint32_t V) {
-  Put16(B, At, V);
-  Put16(B, At + 2, V >> 16);
-}
-
-// A BMP file from its parts. Rows are given as stored (bottom row first for
-// a positive height) and padded here to 4 bytes, unless Raw holds the whole
-// pixel data as it is (run-length data).
-struct TBmpSpec {
-  int32_t Width = 2;
-  int32_t Height = 2;
-  int32_t Bits = 24;
-  uint32_t Compression = 0;
-  uint32_t HeaderSize = 40;
-  uint32_t ClrUsed = 0;
-  std::vector<TRGB> Palette;            // written as the colour table
-  std::vector<uint32_t> TrailingMasks;  // after the colour table
-  std::vector<uint32_t> HeaderMasks;    // at bytes 40..51 of a long header
-  std::vector<Bytes> Rows;
-  Bytes Raw;
-  int32_t PelsPerMeter = 0;
-};
-
-Bytes MakeBmp(const TBmpSpec& S) {
-  Bytes info(S.HeaderSize, 0);
-  Put32(info, 0, S.HeaderSize);
-  const bool core = S.HeaderSize == 12;
-  if (core) {
-    Put16(info, 4, static_cast<uint32_t>(S.Width));
-    Put16(info, 6, static_cast<uint32_t>(S.Height));
-    Put16(info, 8, 1);
-    Put16(info, 10, static_cast<uint32_t>(S.Bits));
-  } else {
-    Put32(info, 4, static_cast<uint32_t>(S.Width));
-    Put32(info, 8, static_cast<uint32_t>(S.Height));
-    Put16(info, 12, 1);
-    Put16(info, 14, static_cast<uint32_t>(S.Bits));
-    Put32(info, 16, S.Compression);
-    Put32(info, 24, static_cast<uint32_t>(S.PelsPerMeter));
-    Put32(info, 28, static_cast<uint32_t>(S.PelsPerMeter));
-    Put32(info, 32, S.ClrUsed);
-    for (size_t i = 0; i < S.HeaderMasks.size(); ++i) Put32(info, 40 + 4 * i, S.HeaderMasks[i]);
-  }
-  Bytes table;
-  for (const TRGB& c : S.Palette) {
-    table.insert(table.end(), {c.b, c.g, c.r});
-    if (!core) table.push_back(0);
-  }
-  for (uint32_t m : S.TrailingMasks)
-    table.insert(table.end(), {uint8_t(m), uint8_t(m >> 8), uint8_t(m >> 16), uint8_t(m >> 24)});
-  Bytes pixels = S.Raw;
-  for (Bytes row : S.Rows) {
-    row.resize((row.size() + 3) / 4 * 4, 0);
-    pixels.insert(pixels.end(), row.begin(), row.end());
-  }
-  Bytes file(14, 0);
-  file[0] = 'B';
-  file[1] = 'M';
-  const size_t offBits = 14 + info.size() + table.size();
-  Put32(file, 2, static_cast<uint32_t>(offBits + pixels.size()));
-  Put32(file, 10, static_cast<uint32_t>(offBits));
-  file.insert(file.end(), info.begin(), info.end());
-  file.insert(file.end(), table.begin(), table.end());
-  file.insert(file.end(), pixels.begin(), pixels.end());
-  return file;
-}
 
 struct TBmpRead {
   bool Aborted = false;
@@ -217,7 +147,7 @@ TEST(BmpRead, OneBitPalettesDecideTheBits) {
   struct {
     TRGB C0, C1;
     uint8_t Expected;
-  } cases[] = {{White, Black, 0x3F}, {Black, White, 0xC0}, {Red, Blue, 0xC0}};
+  } cases[] = {{White, Black, 0x3F}, {Black, White, 0xC0}};
   for (const auto& c : cases) {
     TBmpSpec s;
     s.Width = 2;
@@ -230,6 +160,19 @@ TEST(BmpRead, OneBitPalettesDecideTheBits) {
     ASSERT_EQ(r->Bitmap.PixelFormat(), TIEPixelFormat::ie1g);
     EXPECT_EQ(static_cast<uint8_t*>(r->Bitmap.ScanLine(0))[0] & 0xC0, c.Expected & 0xC0);
   }
+  // Any other two colours stay colours.
+  TBmpSpec s;
+  s.Width = 3;
+  s.Height = 1;
+  s.Bits = 1;
+  s.Palette = {Red, Blue};
+  s.Rows = {{0xA0}};
+  auto r = Read(MakeBmp(s));
+  ASSERT_FALSE(r->Aborted);
+  ASSERT_EQ(r->Bitmap.PixelFormat(), TIEPixelFormat::ie24RGB);
+  EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), Blue);
+  EXPECT_EQ(*r->Bitmap.PixelRGB(1, 0), Red);
+  EXPECT_EQ(*r->Bitmap.PixelRGB(2, 0), Blue);
 }
 
 TEST(BmpRead, AlphaWithoutTransparencyGivesNoMask) {
@@ -290,10 +233,10 @@ TEST(BmpRead, HeaderVariants) {
     auto r = Read(MakeBmp(s));
     ASSERT_FALSE(r->Aborted);
     EXPECT_EQ(r->Params.BMPVersion, 0);
-    EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), (TRGB{248, 252, 248}));
-    EXPECT_EQ(*r->Bitmap.PixelRGB(1, 0), (TRGB{0, 252, 0}));
+    EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), (TRGB{255, 255, 255}));
+    EXPECT_EQ(*r->Bitmap.PixelRGB(1, 0), (TRGB{0, 255, 0}));
   }
-  // 16 bits without masks is 5-5-5.
+  // 16 bits without masks is 5-5-5, each channel spread over 0..255.
   {
     TBmpSpec s;
     s.Width = 1;
@@ -301,7 +244,7 @@ TEST(BmpRead, HeaderVariants) {
     s.Bits = 16;
     s.Rows = {{0xFF, 0x7F}};
     auto r = Read(MakeBmp(s));
-    EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), (TRGB{248, 248, 248}));
+    EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), (TRGB{255, 255, 255}));
     EXPECT_EQ(r->Params.BitsPerSample, 5);
   }
   // 2835 pixels per metre is 72 dpi.
@@ -339,6 +282,53 @@ TEST(BmpRead, MasksOfOddWidthsNeverShiftOutOfRange) {
   s.Rows = {{0xFF, 0xFF}};
   auto r = Read(MakeBmp(s));
   EXPECT_EQ(r->Bitmap.PixelRGB(0, 0)->r, 0);  // a zero-width channel is 0
+}
+
+TEST(BmpRead, SixteenBitAlphaMasksGiveTheMask) {
+  struct {
+    std::vector<uint32_t> Masks;
+    uint32_t Pixel;
+    TRGB Colour;
+    uint8_t Alpha;
+  } cases[] = {{{0x7C00, 0x03E0, 0x001F, 0x8000}, 0x7C1F, TRGB{255, 0, 255}, 0},
+               {{0x7C00, 0x03E0, 0x001F, 0x8000}, 0x83E0, TRGB{0, 255, 0}, 255},
+               {{0x0F00, 0x00F0, 0x000F, 0xF000}, 0x5A3C, TRGB{204, 51, 170}, 85}};
+  for (const auto& c : cases) {
+    TBmpSpec s;
+    s.Width = 3;
+    s.Height = 1;
+    s.Bits = 16;
+    s.Compression = 3;
+    s.HeaderSize = 108;
+    s.HeaderMasks = c.Masks;
+    s.Rows = {{uint8_t(c.Pixel), uint8_t(c.Pixel >> 8), 0xFF, 0xFF, 0x00, 0x00}};
+    auto r = Read(MakeBmp(s));
+    ASSERT_FALSE(r->Aborted);
+    EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), c.Colour);
+    ASSERT_NE(r->Mask, nullptr);
+    EXPECT_EQ(r->Mask->GetPixel(0, 0), c.Alpha);
+    EXPECT_EQ(r->Mask->GetPixel(1, 0), 255);
+    EXPECT_EQ(r->Mask->GetPixel(2, 0), 0);
+  }
+}
+
+// Bit counts and compressions without a decoder are failed loads, not blank
+// images.
+TEST(BmpRead, UndecodedVariantsAreFailedLoads) {
+  struct {
+    int32_t Bits;
+    uint32_t Compression;
+  } cases[] = {{2, 0}, {30000, 0}, {0, 4}, {0, 5}, {24, 4}, {16, 1}, {1, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Bits) + " bits, compression " + std::to_string(c.Compression));
+    TBmpSpec s;
+    s.Width = 2;
+    s.Height = 2;
+    s.Bits = c.Bits;
+    s.Compression = c.Compression;
+    s.Raw = Bytes(64, 0x55);
+    EXPECT_TRUE(Read(MakeBmp(s))->Aborted);
+  }
 }
 
 TEST(BmpRead, PlausibilityOfTheHeaderAgainstTheStream) {
@@ -513,8 +503,7 @@ TEST(BmpWrite, RoundTripsEveryDepthAndCompression) {
     EXPECT_EQ(r->Params.BMPVersion, c.Version);
     EXPECT_EQ(r->Params.BMPCompression, c.Version == 2 ? 0 : c.Compression);
     EXPECT_EQ(r->Params.DpiX, c.Version == 2 ? r->Params.DpiX : 150);
-    // 1-bit files load as black and white whatever their two colours.
-    EXPECT_EQ(RgbOf(r->Bitmap), c.Bps == 1 ? BlackAndWhite(RgbOf(picture)) : RgbOf(picture));
+    EXPECT_EQ(RgbOf(r->Bitmap), RgbOf(picture));
   }
 }
 

@@ -116,7 +116,9 @@ void DecodeEntry(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Prev
   }
   int32_t width = E.Width != 0 ? E.Width : biWidth;
   int32_t height = E.Height != 0 ? E.Height : biHeight / 2;
-  if (!Cursor && E.Width != 0 && biWidth != 0 && biWidth != E.Width && biWidth < 2048 && biHeight < 2048) {
+  // An icon's own bitmap header knows its size better than the directory.
+  const bool headerSize = biWidth > 0 && biHeight > 1 && biWidth < 2048 && biHeight < 4096;
+  if (!Cursor && headerSize && (biWidth != width || biHeight / 2 != height)) {
     width = biWidth;
     height = biHeight / 2;
   }
@@ -127,8 +129,8 @@ void DecodeEntry(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Prev
   if (Cursor) {
     P.Width = width;
     P.Height = height;
-    P.SamplesPerPixel = 1;
-    P.BitsPerSample = bits;
+    P.SamplesPerPixel = bits <= 8 ? 1 : bits == 32 ? 4 : 3;
+    P.BitsPerSample = bits <= 8 ? bits : 8;
     P.CURXHotSpot = E.Planes;
     P.CURYHotSpot = E.BitCount;
   } else {
@@ -169,7 +171,7 @@ void DecodeEntry(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Prev
     AlphaMask->SetFull(false);
     mask = AlphaMask.get();
   }
-  const bool decoded = bits == 1 || bits == 4 || bits == 8 || (!Cursor && (bits == 24 || bits == 32));
+  const bool decoded = bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32;
   if (!decoded) {
     IESetAborting(Progress);
     return;
@@ -249,7 +251,10 @@ void Decode(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Preview, 
   }
   const int32_t count = GetLE16(h + 4);
   const int32_t index = Cursor ? P.CURImageIndex : P.ICOImageIndex;
-  if (index < 0 || index >= count) return;
+  if (index < 0 || index >= count) {
+    IESetAborting(Progress);  // no such image (or none at all)
+    return;
+  }
   std::vector<uint8_t> dir(static_cast<size_t>(count) * 16);
   if (ReadAt(Stream, start + 6, dir.data(), int64_t(dir.size())) != int64_t(dir.size())) {
     IESetAborting(Progress);

@@ -138,8 +138,8 @@ TEST(Ico, SizeFromEntryOrHeader) {
     uint8_t EW, EH;
     int32_t BW, BH;
     int32_t W, H;
-  } cases[] = {
-      {32, 32, 48, 96, 48, 48}, {0, 0, 256, 512, 256, 256}, {16, 16, 16, 32, 16, 16}, {32, 32, 4096, 64, 32, 32}};
+  } cases[] = {{32, 32, 48, 96, 48, 48},   {0, 0, 256, 512, 256, 256}, {16, 16, 16, 32, 16, 16},
+               {32, 32, 4096, 64, 32, 32}, {16, 16, 16, 64, 16, 32},   {32, 32, 24, 48, 24, 24}};
   for (const auto& c : cases) {
     TIEBitmap b;
     TIOParamsVals p;
@@ -200,6 +200,23 @@ TEST(Ico, FullAlphaDropsTheIconMaskButNotTheCursors) {
   EXPECT_EQ(p.CURYHotSpot, 9);
 }
 
+// A 32-bit cursor (hot spot 0, 0) reads like a 32-bit icon, keeping its mask.
+TEST(Ico, ThirtyTwoBitCursor) {
+  TImg cur = ThirtyTwo(2, 2, 7, 2, 2);
+  cur.EPlanes = 0;
+  cur.EBitCount = 0;
+  TIEBitmap b;
+  TIOParamsVals p;
+  TResult r = Read(MakeIco({cur}, 2), b, p, true);
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(Px(b, 1, 1), (TRGB{1, 2, 3}));
+  ASSERT_TRUE(r.Mask);
+  EXPECT_EQ(r.Mask->GetPixel(1, 0), 7);
+  EXPECT_EQ(p.CURXHotSpot, 0);
+  EXPECT_EQ(p.CURYHotSpot, 0);
+  EXPECT_EQ(p.SamplesPerPixel, 4);
+}
+
 TEST(Ico, TwentyImagesFillSixteenSizes) {
   std::vector<TImg> images;
   for (int32_t i = 0; i < 20; ++i) images.push_back(ThirtyTwo(1, 1, 255, static_cast<uint8_t>(i + 1), 1));
@@ -212,9 +229,9 @@ TEST(Ico, TwentyImagesFillSixteenSizes) {
   EXPECT_EQ(b.Width(), 3);
   EXPECT_EQ(p.ICOSizes[15].Width, 16);
   EXPECT_EQ(p.ICOBitCounts[15], 24);  // entry bit count 0, colour count 0
-  p.ICOImageIndex = 20;
+  p.ICOImageIndex = 20;               // no such image: a failed load
   TIEBitmap untouched;
-  EXPECT_TRUE(Read(MakeIco(images), untouched, p).Ok);
+  EXPECT_FALSE(Read(MakeIco(images), untouched, p).Ok);
   EXPECT_TRUE(untouched.IsEmpty());
 }
 
@@ -242,7 +259,7 @@ TEST(Ico, HostileEntriesSetTheFlag) {
   TImg sixteen = ThirtyTwo(2, 2, 0, 2, 2);
   sixteen.Bits = 16;
   cases.push_back({"16 bits", MakeIco({sixteen}), false});
-  cases.push_back({"cursor 32 bits", MakeIco({ThirtyTwo(2, 2, 0, 2, 2)}, 2), true});
+  cases.push_back({"cursor without images", MakeIco({}, 2), true});
   cases.push_back({"empty", Bytes{}, false});
   for (const auto& c : cases) {
     TIEBitmap b;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/io/codecs/gif/gif_testing.h"
+#include "imaging/io/codecs/gif/lzw/giflzw_testing.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"
@@ -546,6 +547,25 @@ TEST(GifXcheck, DecodesEqualGiftopnm) {
   TIEBitmap bitmap;
   TIOParamsVals p2;
   EXPECT_TRUE(ReadGif(data, bitmap, p2).Mask);
+}
+
+// A frame that goes on with 12-bit codes once the table is full, without a
+// clear code (a deferred clear): literals only, so every code adds an entry
+// until the table is full.
+TEST(GifXcheck, DeferredClearDecodesAsGiftopnm) {
+  IE_REQUIRE_TOOL("giftopnm", "netpbm");
+  TIETempDir dir;
+  const int32_t w = 64, h = 72;
+  giflzwtest::TCodeWriter codes(2);
+  codes.Clear();
+  for (int32_t i = 0; i < w * h; ++i) codes.Data((i / 7 + i / 300) % 4);
+  codes.End();
+  ASSERT_EQ(codes.Next(), 4096);
+  TGifBuilder gif(w, h, {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}});
+  gif.Raw({0x2C, 0, 0, 0, 0, uint8_t(w), 0, uint8_t(h), 0, 0}).Raw(codes.Bytes());
+  ASSERT_TRUE(IEWriteBytesFile(dir.File("d.gif"), gif.Done()));
+  TIOParamsVals params;
+  ExpectSameAsGiftopnm(dir.File("d.gif"), params);
 }
 
 TEST(GifXcheck, ToolsReadOurOutput) {

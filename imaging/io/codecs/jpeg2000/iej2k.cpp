@@ -186,11 +186,13 @@ void SetHandlers(opj_codec_t* Codec) {
   opj_set_info_handler(Codec, QuietMessage, nullptr);
 }
 
-// The top 8 bits of a sample of precision Prec (1..32); signed samples are
-// moved up by half their range first.
+// A sample of precision Prec (1..32) in 8 bits: the top 8 bits, or spread
+// over 0..255 below 8 bits (4-bit 15 is 255); signed samples are moved up by
+// half their range first.
 inline uint8_t To8(int32_t Sample, uint32_t Prec, bool Signed) {
   uint32_t s = static_cast<uint32_t>(Sample);
   if (Signed) s += 1u << (Prec - 1);
+  if (Prec < 8) return static_cast<uint8_t>((s & ((1u << Prec) - 1)) * 255 / ((1u << Prec) - 1));
   return static_cast<uint8_t>((s << (32 - Prec)) >> 24);
 }
 
@@ -360,6 +362,14 @@ void IEDecodeJ2000(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TI
   const auto comp = [&](uint32_t I) { return &image->comps[I < image->numcomps ? I : 0]; };
   const bool bilevel = colour == TJ2KColour::Gray && Params.BitsPerSample == 1;
   Bitmap->Allocate(w, h, bilevel ? ie1g : ie24RGB);
+  // The component after the colour ones is alpha.
+  const uint32_t alphaIndex = colour == TJ2KColour::Gray ? 1 : 3;
+  TComponentReader ra;
+  const bool withAlpha = !bilevel && image->numcomps > alphaIndex;
+  if (withAlpha) {
+    ra.Setup(image.get(), comp(alphaIndex), w);
+    Bitmap->AlphaChannel()->Fill(255);
+  }
   TComponentReader r0, r1, r2;
   r0.Setup(image.get(), comp(0), w);
   if (colour != TJ2KColour::Gray) {
@@ -371,6 +381,10 @@ void IEDecodeJ2000(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TI
   for (int32_t y = 0; y < h; ++y) {
     if (IEProgressRow(Progress, y)) return;
     const int32_t y0 = r0.RowOf(image.get(), y);
+    if (withAlpha) {
+      const int32_t ya = ra.RowOf(image.get(), y);
+      for (int32_t x = 0; x < w; ++x) Bitmap->SetAlpha(x, y, ra.Value8(x, ya));
+    }
     if (bilevel) {
       auto* row = static_cast<uint8_t*>(Bitmap->ScanLine(y));
       for (int32_t x = 0; x < w; ++x)
@@ -417,7 +431,11 @@ void IEEncodeJ2000(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TI
     Params.BitsPerSample = 1;
     Params.J2000ColorSpace = 0;
   }
-  const int32_t bits = Params.BitsPerSample;
+  // Fewer than 8 bits of one sample describe a palette source: its colours
+  // need 8-bit components.
+  const bool paletteSource = Params.SamplesPerPixel == 1 && Params.BitsPerSample > 1 && Params.BitsPerSample < 8 &&
+                             Params.J2000ColorSpace != 0;
+  const int32_t bits = paletteSource ? 8 : Params.BitsPerSample;
   const int32_t w = Bitmap->Width();
   const int32_t h = Bitmap->Height();
   if (Params.J2000ColorSpace > 2 || (Format != 0 && Format != 1) || bits < 1 || bits > 16 || w < 1 || h < 1) {

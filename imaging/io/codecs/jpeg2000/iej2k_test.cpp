@@ -221,7 +221,7 @@ TEST(J2k, GrayAndBilevelWriting) {
 }
 
 TEST(J2k, LowPrecisionScalesByTruncation) {
-  // 4-bit RGB: v × 15 / 255 truncated, read back as the sample shifted up.
+  // 4-bit RGB: v × 15 / 255 truncated, read back spread over 0..255 (× 17).
   TIEBitmap src, back;
   src.Allocate(2, 2, ie24RGB);
   *src.PixelRGB(0, 0) = TRGB{255, 128, 16};
@@ -229,7 +229,12 @@ TEST(J2k, LowPrecisionScalesByTruncation) {
   p.BitsPerSample = 4;
   ASSERT_TRUE(Read(Write(src, p, 1), back, q));
   EXPECT_EQ(q.BitsPerSample, 4);
-  EXPECT_EQ(Px(back, 0, 0), (TRGB{240, 112, 0}));
+  EXPECT_EQ(Px(back, 0, 0), (TRGB{255, 119, 0}));
+  // 4 bits of one sample (a palette source) in colour keeps 8-bit components.
+  p.SamplesPerPixel = 1;
+  ASSERT_TRUE(Read(Write(src, p, 1), back, q));
+  EXPECT_EQ(q.BitsPerSample, 8);
+  EXPECT_EQ(Px(back, 0, 0), (TRGB{255, 128, 16}));
 }
 
 TEST(J2k, TransparentPixelsAreBlendedOntoWhiteInACopy) {
@@ -287,11 +292,8 @@ TEST(J2k, PrecisionReductionTable) {
     int32_t Sample;
     uint8_t Expected;
   } cases[] = {
-      {"12-bit top bits", 12, false, 0xABC, 0xAB},
-      {"4-bit level", 4, false, 9, 144},
-      {"4-bit max", 4, false, 15, 240},
-      {"signed 8-bit", 8, true, -128, 0},
-      {"signed zero", 8, true, 0, 128},
+      {"12-bit top bits", 12, false, 0xABC, 0xAB}, {"4-bit level", 4, false, 9, 153},  {"4-bit max", 4, false, 15, 255},
+      {"3-bit level", 3, false, 5, 182},           {"signed 8-bit", 8, true, -128, 0}, {"signed zero", 8, true, 0, 128},
       {"16-bit", 16, false, 0x1234, 0x12},
   };
   for (const auto& c : cases) {
@@ -531,6 +533,52 @@ TEST(J2kXcheck, ToolFixturesDecodeLikeTheTool) {
     if (shift) {
       EXPECT_EQ(p.BitsPerSample, 12);
     }
+  }
+}
+
+// A fourth component (alpha of RGB) and a second one (alpha of gray) load
+// as the bitmap's alpha channel, as opj_decompress gives them.
+TEST(J2kXcheck, AlphaComponentsLikeTheTool) {
+  IE_REQUIRE_TOOL("opj_compress", "libopenjp2-tools");
+  IE_REQUIRE_TOOL("opj_decompress", "libopenjp2-tools");
+  IE_REQUIRE_TOOL("pamtopng", "netpbm");
+  IE_REQUIRE_TOOL("pngtopam", "netpbm");
+  TIETempDir dir;
+  for (const char* tuple : {"RGB_ALPHA", "GRAYSCALE_ALPHA"}) {
+    SCOPED_TRACE(tuple);
+    TPamImage src = MakePam(tuple, 9, 5);
+    for (int32_t y = 0; y < 5; ++y)
+      for (int32_t x = 0; x < 9; ++x)
+        for (int32_t k = 0; k < src.Depth; ++k)
+          src.At(x, y, k) = static_cast<uint16_t>((x * 29 + y * 7 + k * 61) % 256);
+    const std::string pam = dir.File("a.pam");
+    ASSERT_TRUE(WritePamFile(pam, src));
+    const TIEToolRun png = IERunTool({"pamtopng", pam});
+    ASSERT_EQ(png.ExitStatus, 0);
+    const std::string source = WriteFile(dir, "a.png", png.Output);
+    const std::string file = dir.File("a.jp2");
+    ASSERT_EQ(IERunTool({"opj_compress", "-n", "1", "-i", source, "-o", file}).ExitStatus, 0);
+    const std::string ref = dir.File("r.png");
+    ASSERT_EQ(IERunTool({"opj_decompress", "-quiet", "-i", file, "-o", ref}).ExitStatus, 0);
+    const TIEToolRun alpha = IERunTool({"pngtopam", "-alpha", ref});
+    const TIEToolRun colour = IERunTool({"pngtopam", ref});
+    TPamImage a, c;
+    ASSERT_TRUE(ParsePam(alpha.Output, a));
+    ASSERT_TRUE(ParsePam(colour.Output, c));
+    Bytes data;
+    ASSERT_TRUE(IEReadBytesFile(file, data));
+    TIEBitmap b;
+    TIOParamsVals p;
+    ASSERT_TRUE(Read(data, b, p));
+    ASSERT_TRUE(b.HasAlphaChannel());
+    for (int32_t y = 0; y < 5; ++y)
+      for (int32_t x = 0; x < 9; ++x) {
+        const TRGB s = Px(b, x, y);
+        const int32_t k = c.Depth == 1 ? 0 : 1;
+        ASSERT_EQ(s.r, c.At(x, y, 0));
+        ASSERT_EQ(s.g, c.At(x, y, k));
+        ASSERT_EQ(b.GetAlpha(x, y), a.At(x, y));
+      }
   }
 }
 

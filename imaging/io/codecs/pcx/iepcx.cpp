@@ -59,8 +59,13 @@ class TLineDecoder {
         }
       }
     }
-    if (at < Length) std::memset(Line + at, 0, static_cast<size_t>(Length - at));
+    if (at < Length) {
+      std::memset(Line + at, 0, static_cast<size_t>(Length - at));
+      FShort = true;
+    }
   }
+  // True once a line ran past the end of the data (a truncated file).
+  bool Short() const { return FShort; }
 
  private:
   const uint8_t* FData;
@@ -69,6 +74,7 @@ class TLineDecoder {
   size_t FPos = 0;
   int32_t FRun = 0;
   uint8_t FRunValue = 0;
+  bool FShort = false;
 };
 
 void ReadColorMap(const uint8_t* Raw, int32_t Count, std::vector<TRGB>& Palette) {
@@ -220,6 +226,7 @@ void IEDecodePCX(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, in
         case TLayout::None: break;
       }
     }
+    if (decoder.Short()) IESetAborting(Progress);
   } catch (const std::exception&) {
     IESetAborting(Progress);
   }

@@ -269,6 +269,20 @@ TEST(PcxReader, RefusedHeaders) {
   }
 }
 
+// Data that ends before the last line is a failed load, the rows it held
+// kept.
+TEST(PcxReader, TruncatedDataSetsTheFlag) {
+  Bytes file = Header(8, 3, 2, 2, 2);
+  for (uint8_t v = 1; v <= 8; ++v) file.push_back(v);
+  TIEBitmap bitmap;
+  TIOParamsVals params;
+  EXPECT_TRUE(ReadPcx(file, bitmap, params).Aborted);
+  ASSERT_EQ(bitmap.Width(), 2);
+  EXPECT_EQ(*bitmap.PixelRGB(0, 0), (TRGB{5, 3, 1}));
+  file.insert(file.end(), {9, 10, 11, 12});
+  EXPECT_FALSE(ReadPcx(file, bitmap, params).Aborted);
+}
+
 // ---- Writer ---------------------------------------------------------------------------
 
 TEST(PcxWriter, LineLayout) {

@@ -79,6 +79,7 @@ struct TPngRead {
   uint8_t* Buffer = nullptr;  // 4-channel rows (the whole image when interlaced)
   bool Split = false;
   bool InvertRows = false;
+  bool Trns = false;
 };
 
 void PngReadData(png_structp Png, png_bytep Data, size_t Length) {
@@ -98,14 +99,15 @@ void ReadTransforms(TPngRead& S) {
                        S.BackgroundFromFile ? PNG_BACKGROUND_GAMMA_FILE : PNG_BACKGROUND_GAMMA_SCREEN,
                        S.BackgroundFromFile ? 1 : 0, 1.0);
   if (!S.Raw) {
-    if (S.ColorType == PNG_COLOR_TYPE_PALETTE ||
-        (S.ColorType == PNG_COLOR_TYPE_GRAY && S.BitDepth > 1 && S.BitDepth < 8))
+    // Rows leave here as 8-bit BGR(A). 1-bit gray comes this way only with a
+    // tRNS chunk (its alpha needs the expansion).
+    if (S.ColorType == PNG_COLOR_TYPE_PALETTE || (S.ColorType == PNG_COLOR_TYPE_GRAY && S.BitDepth < 8))
       png_set_expand(S.Png);
+    if (S.Trns && !S.HasBackground) png_set_tRNS_to_alpha(S.Png);
     if (S.BitDepth == 16) png_set_strip_16(S.Png);
     if (S.BitDepth < 8) png_set_packing(S.Png);
-    if ((S.ColorType == PNG_COLOR_TYPE_GRAY || S.ColorType == PNG_COLOR_TYPE_GRAY_ALPHA) && S.BitDepth > 1)
-      png_set_gray_to_rgb(S.Png);
-    if (S.BitDepth > 1 || S.ColorType == PNG_COLOR_TYPE_PALETTE) png_set_bgr(S.Png);
+    if (S.ColorType == PNG_COLOR_TYPE_GRAY || S.ColorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(S.Png);
+    png_set_bgr(S.Png);
   }
   S.Passes = png_set_interlace_handling(S.Png);
   png_read_update_info(S.Png, S.Info);
@@ -187,7 +189,9 @@ void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
 
   // 1-bit rows stay 1-bit when they mean black and white: gray, or a
   // palette of exactly (black, white) or (white, black) without tRNS.
-  bool oneBit = s.BitDepth == 1 && s.ColorType == PNG_COLOR_TYPE_GRAY;
+  // 1-bit gray with tRNS is expanded to carry its alpha.
+  s.Trns = hasTrns;
+  bool oneBit = s.BitDepth == 1 && s.ColorType == PNG_COLOR_TYPE_GRAY && !(hasTrns && !IgnoreAlpha);
   if (s.BitDepth == 1 && s.ColorType == PNG_COLOR_TYPE_PALETTE && !hasTrns && plteCount >= 2) {
     if (IsColour(plte[0], 0) && IsColour(plte[1], 255)) oneBit = true;
     if (IsColour(plte[0], 255) && IsColour(plte[1], 0)) oneBit = s.InvertRows = true;

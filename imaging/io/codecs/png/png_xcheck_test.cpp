@@ -13,9 +13,8 @@ using namespace rastertest;
 
 namespace {
 
-// Our decode of a file against pngtopam (colour) and pngtopam -alpha.
-void ExpectSameAsPngtopam(const std::string& Path, const std::string& What) {
-  SCOPED_TRACE(What);
+// Our decode of a file against a reference's colour and alpha images.
+void ExpectSameAs(const std::string& Path, const TPamImage& Colour, const TPamImage& Alpha) {
   Bytes file;
   ASSERT_TRUE(IEReadBytesFile(Path, file));
   TIEBitmap bitmap;
@@ -24,6 +23,19 @@ void ExpectSameAsPngtopam(const std::string& Path, const std::string& What) {
   const bool aborted =
       ReadWith(file, [&](TStream* S, TIECodecProgress& P) { IEDecodePNG(S, &bitmap, params, P, false, mask, false); });
   ASSERT_FALSE(aborted);
+  ASSERT_EQ(bitmap.Width(), Colour.Width);
+  ASSERT_EQ(bitmap.Height(), Colour.Height);
+  EXPECT_EQ(RgbOf(bitmap), RgbOf(Colour));
+  ASSERT_NE(mask, nullptr);
+  Bytes ours;
+  for (int32_t y = 0; y < bitmap.Height(); ++y)
+    for (int32_t x = 0; x < bitmap.Width(); ++x) ours.push_back(mask->GetPixel(x, y));
+  EXPECT_EQ(ours, AlphaOf(Alpha));
+}
+
+// Against pngtopam (colour) and pngtopam -alpha.
+void ExpectSameAsPngtopam(const std::string& Path, const std::string& What) {
+  SCOPED_TRACE(What);
   const TIEToolRun colour = IERunTool({"pngtopam", Path});
   const TIEToolRun alpha = IERunTool({"pngtopam", "-alpha", Path});
   ASSERT_EQ(colour.ExitStatus, 0);
@@ -31,14 +43,18 @@ void ExpectSameAsPngtopam(const std::string& Path, const std::string& What) {
   TPamImage c, a;
   ASSERT_TRUE(ParsePam(colour.Output, c));
   ASSERT_TRUE(ParsePam(alpha.Output, a));
-  ASSERT_EQ(bitmap.Width(), c.Width);
-  ASSERT_EQ(bitmap.Height(), c.Height);
-  EXPECT_EQ(RgbOf(bitmap), RgbOf(c));
-  ASSERT_NE(mask, nullptr);
-  Bytes ours;
-  for (int32_t y = 0; y < bitmap.Height(); ++y)
-    for (int32_t x = 0; x < bitmap.Width(); ++x) ours.push_back(mask->GetPixel(x, y));
-  EXPECT_EQ(ours, AlphaOf(a));
+  ExpectSameAs(Path, c, a);
+}
+
+// Against ImageMagick's PAM with alpha (pngtopam -alpha ignores the tRNS
+// colour of truecolour files).
+void ExpectSameAsMagick(const std::string& Path, const std::string& What) {
+  SCOPED_TRACE(What);
+  const TIEToolRun run = IERunTool({"convert", "PNG:" + Path, "-alpha", "on", "PAM:-"});
+  ASSERT_EQ(run.ExitStatus, 0);
+  TPamImage image;
+  ASSERT_TRUE(ParsePam(run.Output, image));
+  ExpectSameAs(Path, image, image);
 }
 
 }  // namespace
@@ -163,5 +179,45 @@ TEST(PngXcheck, OurFilesPassPngcheckAndKeepTheirText) {
       std::copy(want.begin() + at, want.begin() + at + 3, got.begin() + at);
     }
     EXPECT_EQ(got, want);  // 1 bit: the darker of the two colours black, the other white
+  }
+}
+
+// A tRNS colour on gray and truecolour images becomes alpha, whatever the
+// depth (pnmtopng -force keeps the colour type of its source).
+TEST(PngXcheck, TransparentColourBecomesAlpha) {
+  IE_REQUIRE_TOOL("pnmtopng", "netpbm");
+  IE_REQUIRE_TOOL("convert", "imagemagick");
+  TIETempDir dir;
+  struct {
+    const char* TupleType;
+    int32_t MaxVal;
+    const char* Transparent;
+  } cases[] = {{"BLACKANDWHITE", 1, "rgb:00/00/00"},
+               {"GRAYSCALE", 255, "rgb:2d/2d/2d"},
+               {"GRAYSCALE", 65535, "rgb:2d2d/2d2d/2d2d"},
+               {"RGB", 255, "rgb:2d/5a/07"},
+               {"RGB", 65535, "rgb:2d2d/5a5a/0707"}};
+  int n = 0;
+  for (const auto& c : cases) {
+    TPamImage source = MakePam(c.TupleType, 9, 4, c.MaxVal);
+    for (int32_t y = 0; y < 4; ++y)
+      for (int32_t x = 0; x < 9; ++x) {
+        const bool hole = (x + y) % 3 == 0;
+        const int32_t v = hole ? 0x2d : (x * 29 + y * 3) % 256;
+        if (c.MaxVal == 1) {
+          source.At(x, y) = static_cast<uint16_t>(hole ? 0 : 1);
+          continue;
+        }
+        const int32_t k = c.MaxVal == 255 ? 1 : 257;
+        const int32_t rgb[] = {v * k, (hole ? 0x5a : v ^ 0x55) * k, (hole ? 7 : 255 - v) * k};
+        for (int32_t i = 0; i < source.Depth; ++i) source.At(x, y, i) = static_cast<uint16_t>(rgb[i]);
+      }
+    const std::string pnm = dir.File("t" + std::to_string(n) + ".pnm");
+    const std::string png = dir.File("t" + std::to_string(n++) + ".png");
+    ASSERT_TRUE(IEWriteBytesFile(pnm, FormatPnmOf(source)));
+    const TIEToolRun run = IERunTool({"pnmtopng", "-force", std::string("-transparent=") + c.Transparent, pnm});
+    ASSERT_EQ(run.ExitStatus, 0);
+    ASSERT_TRUE(IEWriteBytesFile(png, run.Output));
+    ExpectSameAsMagick(png, std::string(c.TupleType) + " " + std::to_string(c.MaxVal));
   }
 }

@@ -347,6 +347,17 @@ TIEBitmap* InFormat(TIEBitmap* Bitmap, TIEPixelFormat Format, std::unique_ptr<TI
   return Holder.get();
 }
 
+// 8 bits of one sample also describe palette images (GIF, palette PNG, BMP,
+// PCX, ICO): only an image without colours is written gray.
+bool AllGray(TIEBitmap* Rgb) {
+  for (int32_t y = 0; y < Rgb->Height(); ++y) {
+    const auto* row = static_cast<const TRGB*>(Rgb->ScanLine(y));
+    for (int32_t x = 0; x < Rgb->Width(); ++x)
+      if (row[x].r != row[x].g || row[x].g != row[x].b) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void IEEncodePXM(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TIECodecProgress& Progress) {
@@ -372,9 +383,8 @@ void IEEncodePXM(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
     out = TOut::P4;
     source = InFormat(Bitmap, ie1g, holder);
     header = "P4 " + comments + size + "\n";
-  } else if (bits == 8 && spp == 1) {
+  } else if (bits == 8 && spp == 1 && AllGray(source = InFormat(Bitmap, ie24RGB, holder))) {
     out = TOut::P5;
-    source = InFormat(Bitmap, ie24RGB, holder);
     header = "P5 " + comments + size + " 255\n";
   } else if (bits == 16 && spp == 3 && pf == ie24RGB) {
     out = TOut::P6Wide;

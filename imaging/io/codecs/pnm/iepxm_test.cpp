@@ -199,17 +199,25 @@ TEST(Pxm, BadHeadersAndTruncationSetTheFlag) {
 // ---- Writing -----------------------------------------------------------------------------
 TEST(Pxm, WriterHeaderLayoutAndCases) {
   IEInitImageModel();  // the writer converts through the colour-depth routines
-  TIEBitmap rgb;
+  TIEBitmap rgb, grayImage;
   MakeRGB(rgb, 3, 2);
+  grayImage.Assign(&rgb);
+  grayImage.ConvertFormat(ie8g);
+  grayImage.ConvertFormat(ie24RGB);
   TIOParamsVals p;
   p.BitsPerSample = 8;
   p.SamplesPerPixel = 1;
   p.PXMComments.Add("c");
-  const Bytes gray = Write(rgb, p);
+  const Bytes gray = Write(grayImage, p);
   const std::string head = "P5 \n# c\n3 2 255\n";
   ASSERT_EQ(std::string(gray.begin(), gray.begin() + static_cast<long>(head.size())), head);
+  EXPECT_EQ(gray.back(), Px(grayImage, 2, 1).r);
   const TRGB s = Px(rgb, 2, 1);
-  EXPECT_EQ(gray.back(), (21 * s.r + 71 * s.g + 8 * s.b) / 100);
+  // 8 bits of one sample with colours in the image (a palette source) stay
+  // colour.
+  const Bytes colour = Write(rgb, p);
+  ASSERT_EQ(std::string(colour.begin(), colour.begin() + 3), "P6 ");
+  EXPECT_EQ(Bytes(colour.end() - 3, colour.end()), (Bytes{s.r, s.g, s.b}));
 
   const struct {
     const char* Name;
@@ -336,7 +344,7 @@ TEST(PxmXcheck, PamfileAcceptsOurOutput) {
   const struct {
     int32_t Bits, Samples;
     const char* Kind;
-  } cases[] = {{1, 1, "PBM"}, {8, 1, "PGM"}, {8, 3, "PPM"}, {16, 3, "PPM"}};
+  } cases[] = {{1, 1, "PBM"}, {8, 1, "PPM"}, {8, 3, "PPM"}, {16, 3, "PPM"}};
   for (const auto& c : cases) {
     TIOParamsVals p;
     p.BitsPerSample = c.Bits;

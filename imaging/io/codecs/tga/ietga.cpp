@@ -20,6 +20,12 @@
 
 namespace {
 
+// A 5-5-5 colour (blue in the low bits), each channel spread over 0..255.
+TRGB Rgb555(uint16_t V) {
+  const auto spread = [](uint32_t C) { return static_cast<uint8_t>((C & 31) * 255 / 31); };
+  return TRGB{spread(V), spread(V >> 5), spread(V >> 10)};
+}
+
 constexpr int32_t HeaderSize = 18;
 constexpr int32_t FooterSize = 26;
 constexpr int32_t ExtensionSize = 495;
@@ -195,9 +201,7 @@ void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
       if (index >= 256) continue;  // consumed, not stored
       TRGB& c = palette[static_cast<size_t>(index)];
       if (mapEntrySize == 15 || mapEntrySize == 16) {
-        const uint16_t p = GetLE16(e);
-        c = TRGB{static_cast<uint8_t>((p & 31) * 8), static_cast<uint8_t>(((p >> 5) & 31) * 8),
-                 static_cast<uint8_t>(((p >> 10) & 31) * 8)};
+        c = Rgb555(GetLE16(e));
       } else if (mapEntrySize == 24 || mapEntrySize == 32) {
         c = TRGB{e[0], e[1], e[2]};
         if (mapEntrySize == 32) {
@@ -217,6 +221,9 @@ void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
   }
   const bool rle = type >= 9;
   Params.TGACompressed = rle;
+  // 16-bit gray is a gray byte and an alpha byte.
+  const bool grayAlpha = depth == 16 && (type == 3 || type == 11);
+  if (grayAlpha) Params.TGAGrayLevel = true;
 
   Params.Width = w;
   Params.Height = ht;
@@ -230,6 +237,7 @@ void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
     case 24: Params.BitsPerSample = 8, Params.SamplesPerPixel = 3; break;
     default: Params.BitsPerSample = 8, Params.SamplesPerPixel = 4; break;
   }
+  if (grayAlpha) Params.BitsPerSample = 8, Params.SamplesPerPixel = 1;
   // Run-length packets of 1- and 4-bit pixels have no defined meaning; a
   // zero side is no image.
   if (w == 0 || ht == 0 || (rle && depth < 8)) {
@@ -255,7 +263,8 @@ void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
     IESetAborting(Progress);
     return;
   }
-  const bool readAlpha = !IgnoreAlpha && ((depth == 32 && (descriptor & 0x08)) || (mapType == 1 && mapEntrySize == 32));
+  const bool readAlpha =
+      !IgnoreAlpha && ((depth == 32 && (descriptor & 0x08)) || (mapType == 1 && mapEntrySize == 32) || grayAlpha);
   TIEMask* mask = nullptr;
   if (readAlpha) {
     if (!Mask) Mask = std::make_unique<TIEMask>();
@@ -276,13 +285,10 @@ void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
         c = palette[p[0]];
         a = paletteHasAlpha ? paletteAlpha[p[0]] : 255;
         break;
-      case 16: {
-        const uint16_t v = GetLE16(p);
-        c = TRGB{static_cast<uint8_t>((v & 31) * 8), static_cast<uint8_t>(((v >> 5) & 31) * 8),
-                 static_cast<uint8_t>(((v >> 10) & 31) * 8)};
-        a = 255;
+      case 16:
+        c = grayAlpha ? TRGB{p[0], p[0], p[0]} : Rgb555(GetLE16(p));
+        a = grayAlpha ? p[1] : 255;
         break;
-      }
       case 24:
         c = TRGB{p[0], p[1], p[2]};
         a = 255;
@@ -453,7 +459,20 @@ void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
 
   TIEBitmap* src = Bitmap;
   std::unique_ptr<TIEBitmap> work;
-  if (format == TIEPixelFormat::ie24RGB && Bitmap->HasAlphaChannel() && IEHasTransparency(Bitmap)) {
+  // An image's own transparency is written as 32 bits; only palette depths
+  // blend it.
+  const bool paletteDepth = Params.SamplesPerPixel == 1 &&
+                            (Params.BitsPerSample == 1 || Params.BitsPerSample == 4 || Params.BitsPerSample == 8);
+  std::unique_ptr<TIEMask> ownAlpha;
+  if (!Mask && !paletteDepth && format == TIEPixelFormat::ie24RGB && Bitmap->HasAlphaChannel() &&
+      IEHasTransparency(Bitmap)) {
+    ownAlpha = std::make_unique<TIEMask>();
+    ownAlpha->Allocate(w, h, 8);
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) ownAlpha->SetPixel(x, y, Bitmap->GetAlpha(x, y));
+    ownAlpha->SetFull(false);
+    Mask = ownAlpha.get();
+  } else if (format == TIEPixelFormat::ie24RGB && Bitmap->HasAlphaChannel() && IEHasTransparency(Bitmap)) {
     work = CopyOf(Bitmap);
     IEMergeAlphaWithBackground(work.get(), clWhite);
     src = work.get();
@@ -461,9 +480,8 @@ void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
 
   const bool withAlpha = Mask != nullptr && !Mask->Full();
   int32_t depth = withAlpha ? 32 : 24;
-  if (Params.SamplesPerPixel == 1 &&
-      (Params.BitsPerSample == 1 || Params.BitsPerSample == 4 || Params.BitsPerSample == 8))
-    depth = Params.BitsPerSample;
+  // 4-bit colour maps are written as 8-bit ones, which every reader takes.
+  if (paletteDepth) depth = Params.BitsPerSample == 4 ? 8 : Params.BitsPerSample;
   if (depth != 8 && depth != 24) Params.TGACompressed = false;
 
   const TRGB bw[2] = {TRGB{0, 0, 0}, TRGB{255, 255, 255}};

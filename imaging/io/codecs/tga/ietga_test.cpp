@@ -178,16 +178,34 @@ TEST(TgaRead, DescriptorBitsOrderRowsAndColumns) {
 }
 
 TEST(TgaRead, PixelDepthsAndColourMaps) {
-  // 16 bits: 0x7FFF is (248, 248, 248).
+  // 16 bits: 0x7FFF is white, each 5-bit channel spread over 0..255.
   {
     TTgaSpec s;
     s.Depth = 16;
-    s.Width = 1;
+    s.Width = 2;
     s.Height = 1;
-    s.Pixels = {0xFF, 0x7F};
+    s.Pixels = {0xFF, 0x7F, 0x10, 0x00};
     auto r = Read(MakeTga(s));
-    EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), (TRGB{248, 248, 248}));
+    EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), (TRGB{255, 255, 255}));
+    EXPECT_EQ(*r->Bitmap.PixelRGB(1, 0), (TRGB{131, 0, 0}));
     EXPECT_EQ(r->Params.BitsPerSample, 5);
+  }
+  // 16-bit gray (plain and run-length) is a gray byte and an alpha byte.
+  for (const uint8_t type : {uint8_t(3), uint8_t(11)}) {
+    TTgaSpec s;
+    s.Type = type;
+    s.Depth = 16;
+    s.Width = 2;
+    s.Height = 1;
+    s.Pixels = type == 3 ? Bytes{200, 0, 77, 128} : Bytes{0x01, 200, 0, 77, 128};
+    auto r = Read(MakeTga(s));
+    ASSERT_FALSE(r->Aborted);
+    EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), (TRGB{200, 200, 200}));
+    EXPECT_EQ(*r->Bitmap.PixelRGB(1, 0), (TRGB{77, 77, 77}));
+    ASSERT_NE(r->Mask, nullptr);
+    EXPECT_EQ(r->Mask->GetPixel(0, 0), 0);
+    EXPECT_EQ(r->Mask->GetPixel(1, 0), 128);
+    EXPECT_TRUE(r->Params.TGAGrayLevel);
   }
   // A colour map longer than 256 entries is consumed but only 256 are kept.
   {
@@ -402,7 +420,11 @@ TEST(TgaWrite, RoundTripsEveryDepth) {
     } else {
       EXPECT_EQ(RgbOf(r->Bitmap), RgbOf(picture));
     }
-    EXPECT_EQ(r->Params.TGACompressed, c.Compressed && (c.Bps == 8 || c.Spp == 3) && !c.WithMask);
+    // 4-bit images are written with an 8-bit colour map.
+    EXPECT_EQ(r->Params.TGACompressed, c.Compressed && (c.Bps != 1 || c.Spp == 3) && !c.WithMask);
+    if (c.Bps == 4) {
+      EXPECT_EQ(r->Params.BitsPerSample, 8);
+    }
     EXPECT_EQ(r->Params.TGAAuthor, std::string(40, 'x'));
     EXPECT_EQ(r->Params.TGAJobName, "job");
     EXPECT_DOUBLE_EQ(r->Params.TGADate, EncodeDateTime(2020, 2, 29, 13, 14, 15, 0));
@@ -443,13 +465,25 @@ TEST(TgaWrite, OtherPixelFormatsWriteNothingAndSetTheFlag) {
   EXPECT_TRUE(file.empty());
 }
 
-TEST(TgaWrite, TransparentImageIsBlendedOntoWhiteOnACopy) {
+// The image's own alpha is written as 32 bits; a palette depth blends it
+// onto white on a copy.
+TEST(TgaWrite, TransparentImageKeepsItsAlphaOrIsBlendedOntoWhiteOnACopy) {
   TIEBitmap picture;
-  picture.Allocate(1, 1, TIEPixelFormat::ie24RGB);
+  picture.Allocate(2, 1, TIEPixelFormat::ie24RGB);
   *picture.PixelRGB(0, 0) = Blue;
+  *picture.PixelRGB(1, 0) = Blue;
   picture.AlphaChannel()->SetPixel8(0, 0, 0);
+  picture.AlphaChannel()->SetPixel8(1, 0, 90);
   TIOParamsVals params;
   auto r = Read(Encode(picture, params));
+  EXPECT_EQ(r->Params.SamplesPerPixel, 4);
+  EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), Blue);
+  ASSERT_NE(r->Mask, nullptr);
+  EXPECT_EQ(r->Mask->GetPixel(0, 0), 0);
+  EXPECT_EQ(r->Mask->GetPixel(1, 0), 90);
+  params.BitsPerSample = 8;
+  params.SamplesPerPixel = 1;
+  r = Read(Encode(picture, params));
   EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), White);
   EXPECT_EQ(*picture.PixelRGB(0, 0), Blue);
   EXPECT_EQ(picture.GetAlpha(0, 0), 0);

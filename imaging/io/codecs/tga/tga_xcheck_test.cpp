@@ -71,6 +71,30 @@ TEST(TgaXcheck, DecodesEqualTgatoppm) {
   }
 }
 
+// 16-bit pixels and 16-bit colour-map entries, every channel spread over the
+// full range as tgatoppm spreads it.
+TEST(TgaXcheck, SixteenBitColoursEqualTgatoppm) {
+  IE_REQUIRE_TOOL("tgatoppm", "netpbm");
+  TIETempDir dir;
+  const auto header = [](uint8_t MapType, uint8_t Type, uint16_t MapLength, uint8_t MapSize, uint16_t Width,
+                         uint8_t Depth) {
+    return Bytes{0, MapType, Type, 0,     0,   uint8_t(MapLength), 0, MapSize, 0, 0, 0, 0, uint8_t(Width),
+                 0, 1,       0,    Depth, 0x20};
+  };
+  const Bytes words = {0xFF, 0x7F, 0, 0, 0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0x34, 0x12, 0x21, 0x43, 0x5A, 0x2D};
+  Bytes direct = header(0, 2, 0, 0, 8, 16);
+  direct.insert(direct.end(), words.begin(), words.end());
+  Bytes mapped = header(1, 1, 8, 16, 8, 8);
+  mapped.insert(mapped.end(), words.begin(), words.end());
+  for (uint8_t i = 0; i < 8; ++i) mapped.push_back(static_cast<uint8_t>(7 - i));
+  int n = 0;
+  for (const Bytes& file : {direct, mapped}) {
+    const std::string path = dir.File("s" + std::to_string(n++) + ".tga");
+    ASSERT_TRUE(IEWriteBytesFile(path, file));
+    ExpectSameAsTgatoppm(path, n == 1 ? "16-bit pixels" : "16-bit colour map");
+  }
+}
+
 TEST(TgaXcheck, TgatoppmReadsOurFilesBackToTheSource) {
   IE_REQUIRE_TOOL("tgatoppm", "netpbm");
   TIETempDir dir;

@@ -535,9 +535,10 @@ bool IETIFFDecodeRow(uint8_t*& Row, TIETIFFSource& Source, uint8_t* ReferenceLin
       }
     }
   }
-  // Gray levels of 2 to 7 bits spread over 0..255 as 4 bits are (x 16).
+  // Gray levels of 2 to 7 bits spread over 0..255 (the top level is white).
   if (bits >= 2 && bits <= 7 && v.PhotometricInterpretation <= 1)
-    for (int64_t i = 0; i < samples; ++i) row[i] = static_cast<uint8_t>(row[i] << (8 - bits));
+    for (int64_t i = 0; i < samples; ++i)
+      row[i] = static_cast<uint8_t>((row[i] & ((1 << bits) - 1)) * 255 / ((1 << bits) - 1));
   return true;
 }
 

@@ -360,7 +360,12 @@ void IEDecodeTIFF(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOPar
     }
     const bool little = header[0] == 'I';
     const uint32_t first = GetOrdered32(header + 4, little);
-    if (first == 0) return;
+    // A file without an image directory is a failed load (a page count
+    // asks for no image).
+    if (first == 0) {
+      if (Params != nullptr) IESetAborting(Progress);
+      return;
+    }
     reader.LittleEndian = little ? 1 : 0;
     reader.Stream = Stream;
     reader.Base = base;

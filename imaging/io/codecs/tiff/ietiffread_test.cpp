@@ -88,12 +88,12 @@ TEST(TiffReader, PagesHeaderAndFailuresFollowTheReaderRules) {
     s.SetPointer(three.data(), static_cast<int64_t>(three.size()));
     EXPECT_EQ(IETIFFPageCount(&s), 3);
   }
-  {  // a first-IFD offset of 0 ends without failure
+  {  // a first-IFD offset of 0: no image, a failed load
     TBytes empty = {'I', 'I', 42, 0, 0, 0, 0, 0, 0, 0};
     TIEBitmap b;
     TIOParamsVals p;
     const TResult r = ReadTiff(empty, b, p);
-    EXPECT_FALSE(r.Aborted);
+    EXPECT_TRUE(r.Aborted);
     EXPECT_EQ(r.Pages, 0);
   }
   struct TFail {
@@ -261,9 +261,9 @@ TEST(TiffReader, RowsDecodeAndConvertByTheTable) {
        {{0x50}},
        Gray({255, 0, 255, 0})},
       {"bilevel BlackIsZero", PageTags(4, 1, 1, 1, 1), {{0x50}}, Gray({0, 255, 0, 255}), false, TIEPixelFormat::ie1g},
-      {"4-bit gray levels x 16", PageTags(3, 1, 4, 1, 1), {{0x0F, 0x80}}, Gray({0, 240, 128})},
-      {"2-bit gray", PageTags(4, 1, 2, 1, 1), {{0x1B}}, Gray({0, 64, 128, 192})},
-      {"2-bit gray WhiteIsZero", PageTags(4, 1, 2, 1, 0), {{0x1B}}, Gray({255, 191, 127, 63})},
+      {"4-bit gray levels x 17", PageTags(3, 1, 4, 1, 1), {{0x0F, 0x80}}, Gray({0, 255, 136})},
+      {"2-bit gray", PageTags(4, 1, 2, 1, 1), {{0x1B}}, Gray({0, 85, 170, 255})},
+      {"2-bit gray WhiteIsZero", PageTags(4, 1, 2, 1, 0), {{0x1B}}, Gray({255, 170, 85, 0})},
       {"8-bit WhiteIsZero", PageTags(2, 1, 8, 1, 0), {{0, 200}}, Gray({255, 55})},
       {"16-bit gray high byte", PageTags(2, 1, 16, 1, 1), {{0x34, 0x12, 0xFF, 0xAB}}, Gray({0x12, 0xAB})},
       {"16-bit gray of Look@Molli",

@@ -29,7 +29,7 @@ enum class TRef {
   Tiff2rgba,
   Convert,     // 16-bit CMYK, which tiff2rgba refuses (and tifftopnm scales wrong)
   LabSamples,  // the Lab samples libtiff decodes (tiffcp -c none) through this system's Lab formula
-  GrayLevels,  // tifftopnm's levels of 2 to 7 bits spread as this system does: level << (8 - bits)
+  GrayLevels,  // tifftopnm's levels of 2 to 7 bits spread over 0..255
 };
 
 struct TMatrixCase {
@@ -337,7 +337,7 @@ TEST_F(TiffXcheckReader, DecodeMatrixEqualsTiff2rgba) {
       ASSERT_TRUE(ref.MaxVal == 3 || ref.MaxVal == 15);
       for (int32_t y = 0; y < ref.Height; ++y)
         for (int32_t x = 0; x < ref.Width; ++x) {
-          const auto g = static_cast<uint8_t>(ref.At(x, y) * 256 / (ref.MaxVal + 1));
+          const auto g = static_cast<uint8_t>(ref.At(x, y) * 255 / ref.MaxVal);
           expected.insert(expected.end(), {g, g, g});
         }
       refWidth = ref.Width;

@@ -150,7 +150,6 @@ void IEGIFLZWDecode(TStream* Stream, int32_t Height, int32_t Width, bool Interla
   std::vector<uint8_t> stack(kMaxCodes + 2);
   TRowWriter out(Data, Width, Height, Interlaced);
 
-  bool tableFull = false;
   bool haveOld = false;
   int32_t old = 0;
   uint8_t oldFirst = 0;  // first byte of old's string
@@ -170,14 +169,12 @@ void IEGIFLZWDecode(TStream* Stream, int32_t Height, int32_t Width, bool Interla
     prefix[static_cast<size_t>(next)] = static_cast<uint16_t>(old);
     suffix[static_cast<size_t>(next)] = Suffix;
     ++next;
-    if (next >= limit) {
-      if (width < kMaxWidth) {
-        ++width;
-        limit <<= 1;
-        mask = static_cast<uint32_t>(limit - 1);
-      } else {
-        tableFull = true;
-      }
+    // A full table stays as it is until a clear code: 12-bit codes may go on
+    // without one (a deferred clear).
+    if (next >= limit && width < kMaxWidth) {
+      ++width;
+      limit <<= 1;
+      mask = static_cast<uint32_t>(limit - 1);
     }
   };
 
@@ -215,11 +212,6 @@ void IEGIFLZWDecode(TStream* Stream, int32_t Height, int32_t Width, bool Interla
     out.Put(stack.data(), depth);
     if (out.Done()) return;
     if (!readCode(code)) return;
-    if (tableFull && code != clearCode) {
-      fail();
-      return;
-    }
-    tableFull = false;
   }
 }
 
