@@ -1,6 +1,5 @@
 #include "app/main/demo_form.h"
 
-#include <atomic>
 #include <cstdio>
 
 #include "platform/gui/win_ole.h"
@@ -153,25 +152,10 @@ class TLayeredPopup : public TCustomControl {
 
 // ---- The drop target ------------------------------------------------------------------------
 
-class TDemoDropTarget : public IDropTarget {
+class TDemoDropTarget : public TComObject<IDropTarget, IID_IDropTarget> {
  public:
   explicit TDemoDropTarget(TDemoForm* Form) : FForm(Form) {}
 
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (riid == IID_IUnknown || riid == IID_IDropTarget) {
-      *object = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return ++FRefs; }
-  uint32_t Release() override {
-    const uint32_t left = --FRefs;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT DragEnter(IDataObject* data, uint32_t, POINTL, uint32_t* effect) override {
     FORMATETC f;
     f.cfFormat = CF_HDROP;
@@ -207,7 +191,6 @@ class TDemoDropTarget : public IDropTarget {
  private:
   ~TDemoDropTarget() = default;
   TDemoForm* FForm;
-  std::atomic<uint32_t> FRefs{1};
   bool FAccept = false;
 };
 

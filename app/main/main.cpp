@@ -1,7 +1,8 @@
 // Program entry. The program picks its window system backend (SDL2 on a
 // display, headless otherwise) and, until the application's own windows
 // exist, shows a demo form. --self-check prints the version and a self-check
-// of the runtime layer instead (scripts and CI call it).
+// of the runtime layer instead; it is for a person checking an installed
+// build by hand (the README names it): no script, test or CI job calls it.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -6,23 +6,11 @@
 
 #include "platform/gui/gdi_internal.h"
 #include "platform/gui/graphics.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
 [[noreturn]] void InvalidBitmap() { throw EInvalidGraphic("Bitmap image is not valid"); }
-
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
 
 // Random access to the bytes of one BMP (offset 0 = its first byte).
 class TByteSource {
@@ -93,28 +81,28 @@ uint64_t ReadInfo(TByteSource& src, uint64_t at, TBmpInfo& info) {
   if (at + 4 > src.Size) InvalidBitmap();
   uint8_t h[124];
   src.ReadAt(at, h, 4);
-  const uint32_t size = Le32(h);
+  const uint32_t size = GetLE32(h);
   if (!AcceptedHeaderSize(size) || at + size > src.Size) InvalidBitmap();
   src.ReadAt(at + 4, h + 4, size - 4);
   info.HeaderSize = size;
   int64_t height = 0;
   if (size == 12) {
     info.Core = true;
-    info.Width = Le16(h + 4);
-    height = Le16(h + 6);
-    info.BitCount = Le16(h + 10);
+    info.Width = GetLE16(h + 4);
+    height = GetLE16(h + 6);
+    info.BitCount = GetLE16(h + 10);
     if (info.BitCount != 1 && info.BitCount != 4 && info.BitCount != 8 && info.BitCount != 24) InvalidBitmap();
   } else {
-    info.Width = int32_t(Le32(h + 4));
-    height = int32_t(Le32(h + 8));
-    info.BitCount = Le16(h + 14);
-    info.Compression = Le32(h + 16);
-    info.SizeImage = Le32(h + 20);
-    info.ClrUsed = Le32(h + 32);
+    info.Width = int32_t(GetLE32(h + 4));
+    height = int32_t(GetLE32(h + 8));
+    info.BitCount = GetLE16(h + 14);
+    info.Compression = GetLE32(h + 16);
+    info.SizeImage = GetLE32(h + 20);
+    info.ClrUsed = GetLE32(h + 32);
     // OS/2's 64-byte header numbers its compressions differently past RLE4.
     if (size == 64 && info.Compression > BI_RLE4) InvalidBitmap();
     if (size >= 52 && size != 64)
-      for (int i = 0; i < 3; ++i) info.Masks[i] = Le32(h + 40 + 4 * i);
+      for (int i = 0; i < 3; ++i) info.Masks[i] = GetLE32(h + 40 + 4 * i);
   }
   if (height < 0) {
     info.TopDown = true;
@@ -143,7 +131,7 @@ uint64_t ReadInfo(TByteSource& src, uint64_t at, TBmpInfo& info) {
     if (next + 12 > src.Size) InvalidBitmap();
     uint8_t m[12];
     src.ReadAt(next, m, 12);
-    for (int i = 0; i < 3; ++i) info.Masks[i] = Le32(m + 4 * i);
+    for (int i = 0; i < 3; ++i) info.Masks[i] = GetLE32(m + 4 * i);
     next += 12;
   }
   return next;
@@ -326,8 +314,8 @@ HBITMAP ReadBmpFile(TStream& Stream) {
   uint8_t fh[14];
   Stream.ReadBuffer(fh, sizeof(fh));
   if (fh[0] != 'B' || fh[1] != 'M') InvalidBitmap();
-  const uint32_t bfSize = Le32(fh + 2);
-  const uint32_t offBits = Le32(fh + 10);
+  const uint32_t bfSize = GetLE32(fh + 2);
+  const uint32_t offBits = GetLE32(fh + 10);
   if (offBits != 0 && offBits < 14 + 12) InvalidBitmap();
   // The data an RLE stream may take: the file's own length when it is
   // plausible, else everything left.
@@ -375,26 +363,26 @@ void WriteBmpFile(TStream& Stream, HBITMAP Bitmap) {
   const uint32_t offBits = 14 + 40 + (masks ? 12 : 0) + uint32_t(table.size()) * 4;
   std::vector<uint8_t> head;
   head.reserve(offBits);
-  Put16(head, 0x4D42);
-  Put32(head, offBits + imageSize);
-  Put32(head, 0);
-  Put32(head, offBits);
-  Put32(head, 40);
-  Put32(head, uint32_t(r.Width));
-  Put32(head, uint32_t(r.Height));
-  Put16(head, 1);
-  Put16(head, uint32_t(r.BitCount));
-  Put32(head, compression);
-  Put32(head, imageSize);
-  Put32(head, 0);
-  Put32(head, 0);
+  AppendLE16(head, 0x4D42);
+  AppendLE32(head, offBits + imageSize);
+  AppendLE32(head, 0);
+  AppendLE32(head, offBits);
+  AppendLE32(head, 40);
+  AppendLE32(head, uint32_t(r.Width));
+  AppendLE32(head, uint32_t(r.Height));
+  AppendLE16(head, 1);
+  AppendLE16(head, uint32_t(r.BitCount));
+  AppendLE32(head, compression);
+  AppendLE32(head, imageSize);
+  AppendLE32(head, 0);
+  AppendLE32(head, 0);
   const bool fullTable = table.size() == (size_t(1) << (r.Indexed() ? r.BitCount : 0));
-  Put32(head, r.Indexed() && !fullTable ? uint32_t(table.size()) : 0);
-  Put32(head, 0);
+  AppendLE32(head, r.Indexed() && !fullTable ? uint32_t(table.size()) : 0);
+  AppendLE32(head, 0);
   if (masks) {
-    Put32(head, r.RedMask);
-    Put32(head, r.GreenMask);
-    Put32(head, r.BlueMask);
+    AppendLE32(head, r.RedMask);
+    AppendLE32(head, r.GreenMask);
+    AppendLE32(head, r.BlueMask);
   }
   for (const RGBQUAD& q : table) {
     head.push_back(q.rgbBlue);

@@ -14,6 +14,7 @@
 #include "platform/gui/syscolors.h"
 #include "platform/rtl/resources.h"
 #include "platform/rtl/safewriter.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -430,19 +431,6 @@ namespace {
 
 [[noreturn]] void InvalidIcon() { throw EInvalidGraphic("Icon image is not valid"); }
 
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
-
 class TBitmapHolder {
  public:
   TBitmapHolder() = default;
@@ -462,16 +450,16 @@ HICON ReadIconFile(TStream& stream) {
   if (avail < 6) InvalidIcon();
   uint8_t dir[6];
   stream.ReadBuffer(dir, 6);
-  const uint16_t type = Le16(dir + 2);
-  const uint32_t count = Le16(dir + 4);
-  if (Le16(dir) != 0 || (type != 1 && type != 2) || count == 0) InvalidIcon();
+  const uint16_t type = GetLE16(dir + 2);
+  const uint32_t count = GetLE16(dir + 4);
+  if (GetLE16(dir) != 0 || (type != 1 && type != 2) || count == 0) InvalidIcon();
   if (6 + int64_t(count) * 16 > avail) InvalidIcon();
   std::vector<uint8_t> entries(size_t(count) * 16);
   stream.ReadBuffer(entries.data(), int64_t(entries.size()));
   int64_t end = 6 + int64_t(count) * 16;
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* e = entries.data() + i * 16;
-    const int64_t last = int64_t(Le32(e + 12)) + int64_t(Le32(e + 8));
+    const int64_t last = int64_t(GetLE32(e + 12)) + int64_t(GetLE32(e + 8));
     if (last <= avail) end = std::max(end, last);
   }
   std::vector<uint8_t> data(static_cast<size_t>(end));
@@ -483,14 +471,14 @@ HICON ReadIconFile(TStream& stream) {
   int64_t bestScore = 0;
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* e = entries.data() + i * 16;
-    const uint32_t size = Le32(e + 8), offset = Le32(e + 12);
+    const uint32_t size = GetLE32(e + 8), offset = GetLE32(e + 12);
     if (size < 40 || int64_t(offset) + size > end) continue;
     const uint8_t* img = data.data() + offset;
     if (img[0] == 0x89 && img[1] == 'P' && img[2] == 'N' && img[3] == 'G') continue;
-    const uint32_t hdr = Le32(img);
+    const uint32_t hdr = GetLE32(img);
     if (hdr < 40 || hdr > size) continue;
-    const int64_t w = int32_t(Le32(img + 4)), h = int32_t(Le32(img + 8)) / 2;
-    const int64_t bits = Le16(img + 14);
+    const int64_t w = int32_t(GetLE32(img + 4)), h = int32_t(GetLE32(img + 8)) / 2;
+    const int64_t bits = GetLE16(img + 14);
     const int64_t score = (std::abs(w - 32) + std::abs(h - 32)) * 256 - bits;
     if (best < 0 || score < bestScore) {
       best = int(i);
@@ -499,7 +487,7 @@ HICON ReadIconFile(TStream& stream) {
   }
   if (best < 0) InvalidIcon();
   const uint8_t* e = entries.data() + best * 16;
-  const uint32_t size = Le32(e + 8), offset = Le32(e + 12);
+  const uint32_t size = GetLE32(e + 8), offset = GetLE32(e + 12);
   const uint8_t* img = data.data() + offset;
 
   size_t used = 0;
@@ -526,8 +514,8 @@ HICON ReadIconFile(TStream& stream) {
   ICONINFO ii;
   ii.fIcon = type == 1;
   if (type == 2) {
-    ii.xHotspot = Le16(e + 4);
-    ii.yHotspot = Le16(e + 6);
+    ii.xHotspot = GetLE16(e + 4);
+    ii.yHotspot = GetLE16(e + 6);
   }
   ii.hbmMask = mask.H;
   ii.hbmColor = color.H;
@@ -621,25 +609,25 @@ void TIcon::SaveToStream(TStream* Stream) {
   const size_t imageBytes = 40 + table.size() * 4 + size_t(x.Stride) * h + maskStride * h;
 
   std::vector<uint8_t> out;
-  Put16(out, 0);
-  Put16(out, 1);
-  Put16(out, 1);
+  AppendLE16(out, 0);
+  AppendLE16(out, 1);
+  AppendLE16(out, 1);
   out.push_back(uint8_t(w >= 256 ? 0 : w));
   out.push_back(uint8_t(h >= 256 ? 0 : h));
   out.push_back(uint8_t(bits == 1 ? 2 : 0));
   out.push_back(0);
-  Put16(out, 1);
-  Put16(out, uint32_t(bits));
-  Put32(out, uint32_t(imageBytes));
-  Put32(out, 22);
-  Put32(out, 40);
-  Put32(out, uint32_t(w));
-  Put32(out, uint32_t(2 * h));
-  Put16(out, 1);
-  Put16(out, uint32_t(bits));
-  Put32(out, BI_RGB);
-  Put32(out, uint32_t(imageBytes - 40 - table.size() * 4));
-  for (int i = 0; i < 4; ++i) Put32(out, 0);
+  AppendLE16(out, 1);
+  AppendLE16(out, uint32_t(bits));
+  AppendLE32(out, uint32_t(imageBytes));
+  AppendLE32(out, 22);
+  AppendLE32(out, 40);
+  AppendLE32(out, uint32_t(w));
+  AppendLE32(out, uint32_t(2 * h));
+  AppendLE16(out, 1);
+  AppendLE16(out, uint32_t(bits));
+  AppendLE32(out, BI_RGB);
+  AppendLE32(out, uint32_t(imageBytes - 40 - table.size() * 4));
+  for (int i = 0; i < 4; ++i) AppendLE32(out, 0);
   for (const RGBQUAD& q : table) {
     out.push_back(q.rgbBlue);
     out.push_back(q.rgbGreen);

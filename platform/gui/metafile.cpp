@@ -14,6 +14,8 @@
 #include "platform/gui/text.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/scopeguard.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -32,12 +34,8 @@ constexpr int32_t kMaxFontHeight = 2048;
 
 const char* const kInvalidMetafile = "Metafile is not valid";
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-int16_t GetS16(const uint8_t* p) { return int16_t(Get16(p)); }
-int32_t GetS32(const uint8_t* p) { return int32_t(Get32(p)); }
+int16_t GetS16(const uint8_t* p) { return int16_t(GetLE16(p)); }
+int32_t GetS32(const uint8_t* p) { return int32_t(GetLE32(p)); }
 
 // Colours of records: palette indexes have no palette here and give black.
 COLORREF FileColor(uint32_t c) { return (c >> 24) == 1 ? 0 : (c & 0x00FFFFFFu); }
@@ -173,7 +171,7 @@ struct TDib {
 TDib DecodeDib(const uint8_t* bmi, size_t cbBmi, const uint8_t* bits, size_t cbBits) {
   TDib dib;
   if (!bmi || cbBmi < 12) return dib;
-  const uint32_t hdr = Get32(bmi);
+  const uint32_t hdr = GetLE32(bmi);
   int64_t w = 0, h = 0;
   if (hdr == 12) {
     w = GetS16(bmi + 4);
@@ -766,12 +764,12 @@ void TPlayer::WmfCreate(TObjRef o) {
 void TPlayer::PlayWmf(const std::vector<uint8_t>& data, double unitsPerHmm) {
   const uint8_t* base = data.data();
   FUnitHmmX = FUnitHmmY = unitsPerHmm;
-  FObjects.assign(Get16(base + 10), nullptr);
-  size_t off = size_t(Get16(base + 2)) * 2;
+  FObjects.assign(GetLE16(base + 10), nullptr);
+  size_t off = size_t(GetLE16(base + 2)) * 2;
   if (off < kWmfHeaderSize) off = kWmfHeaderSize;
   while (off + 6 <= data.size()) {
-    const uint64_t words = Get32(base + off);
-    const uint16_t func = Get16(base + off + 4);
+    const uint64_t words = GetLE32(base + off);
+    const uint16_t func = GetLE16(base + off + 4);
     if (words < 3 || words * 2 > data.size() - off) break;
     if (func == 0x0000) break;
     WmfRecord(func, base + off + 6, size_t(words - 3));
@@ -781,8 +779,8 @@ void TPlayer::PlayWmf(const std::vector<uint8_t>& data, double unitsPerHmm) {
 
 void TPlayer::WmfRecord(uint16_t func, const uint8_t* p, size_t n) {
   auto W = [&](size_t i) -> double { return GetS16(p + 2 * i); };
-  auto U = [&](size_t i) -> uint16_t { return Get16(p + 2 * i); };
-  auto C = [&](size_t i) -> COLORREF { return FileColor(Get32(p + 2 * i)); };
+  auto U = [&](size_t i) -> uint16_t { return GetLE16(p + 2 * i); };
+  auto C = [&](size_t i) -> COLORREF { return FileColor(GetLE32(p + 2 * i)); };
   auto points = [&](size_t first, size_t count) {
     std::vector<double> xy(count * 2);
     for (size_t i = 0; i < count * 2; ++i) xy[i] = W(first + i);
@@ -928,7 +926,7 @@ void TPlayer::WmfRecord(uint16_t func, const uint8_t* p, size_t n) {
     }
     case 0x0940: {  // DIBBitBlt
       if (n < 9) break;
-      const uint32_t rop = Get32(p);
+      const uint32_t rop = GetLE32(p);
       if (n == 9) {  // no bitmap: a pattern blit (with a reserved word)
         DoPatBlt(W(8), W(7), W(6), W(5), rop);
         break;
@@ -939,7 +937,7 @@ void TPlayer::WmfRecord(uint16_t func, const uint8_t* p, size_t n) {
     }
     case 0x0B41: {  // DIBStretchBlt
       if (n < 11) break;
-      const uint32_t rop = Get32(p);
+      const uint32_t rop = GetLE32(p);
       if (n == 11) {
         DoPatBlt(W(10), W(9), W(8), W(7), rop);
         break;
@@ -950,7 +948,7 @@ void TPlayer::WmfRecord(uint16_t func, const uint8_t* p, size_t n) {
     }
     case 0x0F43: {  // StretchDIB
       if (n < 11) break;
-      const uint32_t rop = Get32(p);
+      const uint32_t rop = GetLE32(p);
       const TDib dib = DecodeDib(p + 22, (n - 11) * 2, nullptr, 0);
       DoDibBlit(dib, W(10), W(9), W(8), W(7), int32_t(W(6)), int32_t(W(5)), int32_t(W(4)), int32_t(W(3)), rop, true);
       break;
@@ -1021,11 +1019,11 @@ void TPlayer::PlayEmf(const std::vector<uint8_t>& data, double pxPerHmmX, double
   const uint8_t* base = data.data();
   FUnitHmmX = pxPerHmmX;
   FUnitHmmY = pxPerHmmY;
-  FObjects.assign(Get16(base + 56), nullptr);
+  FObjects.assign(GetLE16(base + 56), nullptr);
   size_t off = 0;
   while (off + 8 <= data.size()) {
-    const uint32_t type = Get32(base + off);
-    const uint32_t size = Get32(base + off + 4);
+    const uint32_t type = GetLE32(base + off);
+    const uint32_t size = GetLE32(base + off + 4);
     if (size < 8 || size > data.size() - off) break;
     if (type == 14) break;  // EOF
     EmfRecord(type, base + off, size);
@@ -1035,7 +1033,7 @@ void TPlayer::PlayEmf(const std::vector<uint8_t>& data, double pxPerHmmX, double
 
 void TPlayer::EmfRecord(uint32_t type, const uint8_t* r, size_t size) {
   auto I = [&](size_t at) -> double { return GetS32(r + at); };
-  auto U = [&](size_t at) -> uint32_t { return Get32(r + at); };
+  auto U = [&](size_t at) -> uint32_t { return GetLE32(r + at); };
   auto has = [&](uint64_t end) { return end <= size; };
   // A block of Count points at At, 32-bit or 16-bit coordinates.
   auto points = [&](size_t at, uint64_t count, bool small, std::vector<double>& xy) {
@@ -1211,7 +1209,7 @@ void TPlayer::EmfRecord(uint32_t type, const uint8_t* r, size_t size) {
       f.lfPitchAndFamily = r[39];
       std::u16string face;
       for (size_t at = 40; at + 2 <= size && at < 40 + 64; at += 2) {
-        const char16_t c = char16_t(Get16(r + at));
+        const char16_t c = char16_t(GetLE16(r + at));
         if (!c) break;
         face.push_back(c);
       }
@@ -1266,7 +1264,7 @@ void TPlayer::EmfRecord(uint32_t type, const uint8_t* r, size_t size) {
       std::u16string text;
       if (wide) {
         text.resize(size_t(nChars));
-        for (size_t i = 0; i < nChars; ++i) text[i] = char16_t(Get16(r + offString + i * 2));
+        for (size_t i = 0; i < nChars; ++i) text[i] = char16_t(GetLE16(r + offString + i * 2));
       } else {
         text = Cp1252ToUtf16(r + offString, size_t(nChars));
       }
@@ -1370,9 +1368,9 @@ void TMetafile::LoadFromStream(TStream* Stream) {
   int32_t width = 0, height = 0;
   double fl = 0, ft = 0, fw = 0, fh = 0;
   const uint8_t* b = bytes.data();
-  if (bytes.size() >= kEmfHeaderMin && Get32(b) == 1 && Get32(b + 40) == kEmfSignature) {
-    const uint32_t headerSize = Get32(b + 4);
-    const uint32_t total = Get32(b + 48);
+  if (bytes.size() >= kEmfHeaderMin && GetLE32(b) == 1 && GetLE32(b + 40) == kEmfSignature) {
+    const uint32_t headerSize = GetLE32(b + 4);
+    const uint32_t total = GetLE32(b + 48);
     if (headerSize < kEmfHeaderMin || headerSize > bytes.size()) throw EInvalidGraphic(kInvalidMetafile);
     if (total >= headerSize && total < bytes.size()) bytes.resize(total);
     enhanced = true;
@@ -1392,10 +1390,10 @@ void TMetafile::LoadFromStream(TStream* Stream) {
     height = ClampToInt(mh, 0, std::numeric_limits<int32_t>::max());
   } else {
     size_t start = 0;
-    if (bytes.size() >= kPlaceableSize && Get32(b) == kPlaceableKey) {
+    if (bytes.size() >= kPlaceableSize && GetLE32(b) == kPlaceableKey) {
       start = kPlaceableSize;
       const int32_t l = GetS16(b + 6), t = GetS16(b + 8), r = GetS16(b + 10), bt = GetS16(b + 12);
-      const int32_t inch = Get16(b + 14);
+      const int32_t inch = GetLE16(b + 14);
       if (inch == 0) throw EInvalidGraphic(kInvalidMetafile);
       placeable.assign(b, b + kPlaceableSize);
       width = MulDiv(std::abs(r - l), 96, inch);
@@ -1407,11 +1405,11 @@ void TMetafile::LoadFromStream(TStream* Stream) {
     }
     if (bytes.size() < start + kWmfHeaderSize) throw EInvalidGraphic(kInvalidMetafile);
     const uint8_t* h = b + start;
-    const uint16_t kind = Get16(h), headerWords = Get16(h + 2), version = Get16(h + 4);
+    const uint16_t kind = GetLE16(h), headerWords = GetLE16(h + 2), version = GetLE16(h + 4);
     if ((kind != 1 && kind != 2) || headerWords != 9 || (version != 0x0100 && version != 0x0300))
       throw EInvalidGraphic(kInvalidMetafile);
     bytes.erase(bytes.begin(), bytes.begin() + ptrdiff_t(start));
-    const uint64_t declared = uint64_t(Get32(bytes.data() + 6)) * 2;
+    const uint64_t declared = uint64_t(GetLE32(bytes.data() + 6)) * 2;
     if (declared >= kWmfHeaderSize && declared < bytes.size()) bytes.resize(size_t(declared));
     if (placeable.empty()) {
       // The picture is its window: the first window origin and extent.
@@ -1419,8 +1417,8 @@ void TMetafile::LoadFromStream(TStream* Stream) {
       double ox = 0, oy = 0;
       size_t off = kWmfHeaderSize;
       while (off + 6 <= bytes.size() && !ext) {
-        const uint64_t words = Get32(bytes.data() + off);
-        const uint16_t func = Get16(bytes.data() + off + 4);
+        const uint64_t words = GetLE32(bytes.data() + off);
+        const uint16_t func = GetLE16(bytes.data() + off + 4);
         if (words < 3 || words * 2 > bytes.size() - off || func == 0) break;
         if (words >= 5 && func == 0x020B && !org) {
           oy = GetS16(bytes.data() + off + 6);
@@ -1465,30 +1463,25 @@ void TMetafile::Play(TCanvas* ACanvas, const TRect& Rect) {
   const TRect clip{std::min(Rect.Left, Rect.Right), std::min(Rect.Top, Rect.Bottom), std::max(Rect.Left, Rect.Right),
                    std::max(Rect.Top, Rect.Bottom)};
   IntersectClipRect(dc, clip.Left, clip.Top, clip.Right, clip.Bottom);
-  try {
-    TPlayer player(dc, Rect, FFrameLeft, FFrameTop, FFrameWidth, FFrameHeight);
-    if (FEnhanced) {
-      const int32_t devX = GetS32(FData.data() + 72), devY = GetS32(FData.data() + 76);
-      const int32_t mmX = GetS32(FData.data() + 80), mmY = GetS32(FData.data() + 84);
-      const double kx = devX > 0 && mmX > 0 ? devX / (mmX * 100.0) : 96.0 / 2540;
-      const double ky = devY > 0 && mmY > 0 ? devY / (mmY * 100.0) : 96.0 / 2540;
-      player.PlayEmf(FData, kx, ky);
-    } else {
-      // The window maps onto the picture's frame, whatever the records say
-      // of the mapping mode before they set one.
-      player.S.MapMode = MM_ANISOTROPIC;
-      player.S.WinOrgX = player.S.ViewOrgX = FFrameLeft;
-      player.S.WinOrgY = player.S.ViewOrgY = FFrameTop;
-      player.S.WinExtX = player.S.ViewExtX = FFrameWidth;
-      player.S.WinExtY = player.S.ViewExtY = FFrameHeight;
-      // Fixed mapping modes count in the placeable header's units per inch
-      // (96 without one).
-      const double inch = FPlaceable.empty() ? 96.0 : double(Get16(FPlaceable.data() + 14));
-      player.PlayWmf(FData, inch / 2540);
-    }
-  } catch (...) {
-    RestoreDC(dc, saved);
-    throw;
+  auto cleanup = ScopeExit([&] { RestoreDC(dc, saved); });
+  TPlayer player(dc, Rect, FFrameLeft, FFrameTop, FFrameWidth, FFrameHeight);
+  if (FEnhanced) {
+    const int32_t devX = GetS32(FData.data() + 72), devY = GetS32(FData.data() + 76);
+    const int32_t mmX = GetS32(FData.data() + 80), mmY = GetS32(FData.data() + 84);
+    const double kx = devX > 0 && mmX > 0 ? devX / (mmX * 100.0) : 96.0 / 2540;
+    const double ky = devY > 0 && mmY > 0 ? devY / (mmY * 100.0) : 96.0 / 2540;
+    player.PlayEmf(FData, kx, ky);
+  } else {
+    // The window maps onto the picture's frame, whatever the records say
+    // of the mapping mode before they set one.
+    player.S.MapMode = MM_ANISOTROPIC;
+    player.S.WinOrgX = player.S.ViewOrgX = FFrameLeft;
+    player.S.WinOrgY = player.S.ViewOrgY = FFrameTop;
+    player.S.WinExtX = player.S.ViewExtX = FFrameWidth;
+    player.S.WinExtY = player.S.ViewExtY = FFrameHeight;
+    // Fixed mapping modes count in the placeable header's units per inch
+    // (96 without one).
+    const double inch = FPlaceable.empty() ? 96.0 : double(GetLE16(FPlaceable.data() + 14));
+    player.PlayWmf(FData, inch / 2540);
   }
-  RestoreDC(dc, saved);
 }

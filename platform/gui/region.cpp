@@ -1,4 +1,5 @@
 #include "platform/gui/region.h"
+#include "platform/rtl/byteorder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -201,14 +202,6 @@ bool UnionRects(const TRect* rects, size_t count, size_t cap, std::vector<TRect>
   return true;
 }
 
-void PutLE32(std::vector<uint8_t>& v, uint32_t x) {
-  for (int k = 0; k < 4; ++k) v.push_back(static_cast<uint8_t>(x >> (8 * k)));
-}
-
-uint32_t GetLE32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
 }  // namespace
 
 TRegion::TRegion(const TRect& R) {
@@ -318,13 +311,13 @@ bool TRegion::IntersectsRect(const TRect& R) const {
 std::vector<uint8_t> TRegion::ToRegionData() const {
   std::vector<uint8_t> v;
   v.reserve(RGNDATAHEADER_SIZE + 16 * FRects.size());
-  PutLE32(v, RGNDATAHEADER_SIZE);
-  PutLE32(v, RDH_RECTANGLES);
-  PutLE32(v, static_cast<uint32_t>(FRects.size()));
-  PutLE32(v, static_cast<uint32_t>(16 * FRects.size()));
-  for (int32_t c : {FBox.Left, FBox.Top, FBox.Right, FBox.Bottom}) PutLE32(v, static_cast<uint32_t>(c));
+  AppendLE32(v, RGNDATAHEADER_SIZE);
+  AppendLE32(v, RDH_RECTANGLES);
+  AppendLE32(v, static_cast<uint32_t>(FRects.size()));
+  AppendLE32(v, static_cast<uint32_t>(16 * FRects.size()));
+  for (int32_t c : {FBox.Left, FBox.Top, FBox.Right, FBox.Bottom}) AppendLE32(v, static_cast<uint32_t>(c));
   for (const TRect& r : FRects)
-    for (int32_t c : {r.Left, r.Top, r.Right, r.Bottom}) PutLE32(v, static_cast<uint32_t>(c));
+    for (int32_t c : {r.Left, r.Top, r.Right, r.Bottom}) AppendLE32(v, static_cast<uint32_t>(c));
   return v;
 }
 

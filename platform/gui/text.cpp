@@ -7,6 +7,7 @@
 
 #include "platform/gui/fonts.h"
 #include "platform/gui/gdi_internal.h"
+#include "platform/rtl/strings.h"
 
 namespace {
 
@@ -102,23 +103,7 @@ TDecoded Decode(const char16_t* s, size_t n) {
 String EncodeUtf8(std::u32string_view s) {
   String out;
   out.reserve(s.size());
-  for (char32_t c : s) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
+  for (char32_t c : s) AppendUTF8(out, c);
   return out;
 }
 

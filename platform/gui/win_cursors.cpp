@@ -11,6 +11,7 @@
 #include "platform/gui/win_core.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/resources.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -181,17 +182,12 @@ bool IsSystemId(uintptr_t id) {
   return (id >= 32512 && id <= 32516) || (id >= 32642 && id <= 32646) || (id >= 32648 && id <= 32651);
 }
 
-uint16_t Read16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Read32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
 // A cursor (or icon) file: the directory, then a packed DIB whose height
 // counts the image and its AND mask.
 HCURSOR ReadCursorFile(const uint8_t* data, size_t size) {
-  if (size < 6 || Read16(data) != 0) return nullptr;
-  const uint16_t type = Read16(data + 2);
-  const uint16_t count = Read16(data + 4);
+  if (size < 6 || GetLE16(data) != 0) return nullptr;
+  const uint16_t type = GetLE16(data + 2);
+  const uint16_t count = GetLE16(data + 4);
   if ((type != 1 && type != 2) || count == 0 || 6 + size_t(count) * 16 > size) return nullptr;
   size_t pick = 0;
   int best = 1 << 30;
@@ -205,10 +201,10 @@ HCURSOR ReadCursorFile(const uint8_t* data, size_t size) {
     }
   }
   const uint8_t* e = data + 6 + pick * 16;
-  const uint32_t hotX = type == 2 ? Read16(e + 4) : 0;
-  const uint32_t hotY = type == 2 ? Read16(e + 6) : 0;
-  const uint32_t bytes = Read32(e + 8);
-  const uint32_t offset = Read32(e + 12);
+  const uint32_t hotX = type == 2 ? GetLE16(e + 4) : 0;
+  const uint32_t hotY = type == 2 ? GetLE16(e + 6) : 0;
+  const uint32_t bytes = GetLE32(e + 8);
+  const uint32_t offset = GetLE32(e + 12);
   if (offset >= size || bytes > size - offset || bytes < 40) return nullptr;
   const uint8_t* dib = data + offset;
   HBITMAP color = nullptr;

@@ -9,6 +9,7 @@
 
 #include "platform/gui/win_core.h"
 #include "platform/rtl/clock.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -600,12 +601,12 @@ bool WinInputPeek(HWND hwnd, uint32_t filterMin, uint32_t filterMax, bool remove
         auto find = [&] {
           return std::find_if(in.Raw.begin(), in.Raw.end(), [&](const TRawEvent& r) { return r.Serial == serial; });
         };
-        try {
+        {
+          auto cleanup = ScopeFail([&] {
+            auto it = find();
+            if (it != in.Raw.end()) in.Raw.erase(it);
+          });
           Cook(copy);  // sends messages; the queue may change meanwhile
-        } catch (...) {
-          auto it = find();
-          if (it != in.Raw.end()) in.Raw.erase(it);
-          throw;
         }
         copy.Cooking = false;
         auto it = find();

@@ -9,13 +9,6 @@ using Seq = std::vector<String>;
 
 class WinInput : public ::testing::Test, public TWinTestBase {
  protected:
-  Seq Only(std::initializer_list<uint32_t> msgs) {
-    Seq out;
-    for (const TLoggedMsg& m : Rec().Log)
-      for (uint32_t k : msgs)
-        if (m.Msg == k) out.push_back(Rec().NameOf(m.Hwnd) + " " + TMsgRecorder::MsgName(m.Msg));
-    return out;
-  }
   // Messages with their wParam (and lParam for WM_SYSCOMMAND).
   Seq Keys() {
     Seq out;

@@ -231,6 +231,13 @@ class TWinLoopScope {
   TWinLoopScope& operator=(const TWinLoopScope&) = delete;
 };
 const char* WinCurrentLoopName();
+// A mouse-driven modal loop with the capture on hwnd (moving, sizing,
+// tracking a scroll bar or a caption button): handle answers true to end it;
+// the loop ends too when the window goes or loses the capture. WM_QUIT is
+// posted again for the outer loop; the capture is released at the end.
+void WinCaptureLoop(HWND hwnd, const char* name, const std::function<bool(const TMSG&)>& handle);
+// Mouse and keyboard messages, client and non-client: a capture loop owns them.
+bool WinIsMouseOrKey(uint32_t msg);
 // Whether anything could be retrieved now (posted, quit, input, paint, due timer).
 bool WinHasWork();
 // Blocks until WinHasWork (the backend decides how to wait; see backend.h).

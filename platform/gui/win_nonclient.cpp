@@ -297,30 +297,6 @@ void PaintFrame(TWndRecord& w, WPARAM updateRgn) {
 
 // ---- The move/size loop -------------------------------------------------------------
 
-// A mouse-driven modal loop with capture: handle answers true when the loop
-// ends. WM_QUIT is posted again for the outer loop.
-template <class F>
-void CaptureLoop(HWND hwnd, const char* name, F&& handle) {
-  SetCapture(hwnd);
-  TWinLoopScope scope(name);
-  TMSG m;
-  while (IsWindow(hwnd) && GetCapture() == hwnd) {
-    const int32_t r = GetMessage(&m, nullptr, 0, 0);
-    if (r == 0) {
-      PostQuitMessage(static_cast<int32_t>(m.wParam));
-      break;
-    }
-    if (r < 0) break;
-    if (handle(m)) break;
-  }
-  if (GetCapture() == hwnd) ReleaseCapture();
-}
-
-bool IsMouseOrKey(uint32_t msg) {
-  return (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK) ||
-         (msg >= WM_KEYFIRST && msg <= WM_KEYLAST);
-}
-
 void MoveSizeLoop(HWND hwnd, uint32_t edge, TPoint start) {
   TWndRecord* w = WinFind(hwnd);
   if (!w || (w->Style & (WS_MAXIMIZE | WS_MINIMIZE))) return;
@@ -370,7 +346,7 @@ void MoveSizeLoop(HWND hwnd, uint32_t edge, TPoint start) {
     }
     place(r);
   };
-  CaptureLoop(hwnd, "move/size loop", [&](const TMSG& m) {
+  WinCaptureLoop(hwnd, "move/size loop", [&](const TMSG& m) {
     switch (m.message) {
       case WM_MOUSEMOVE:
       case WM_NCMOUSEMOVE: track(m.pt); return false;
@@ -384,7 +360,7 @@ void MoveSizeLoop(HWND hwnd, uint32_t edge, TPoint start) {
         }
         return m.wParam == VK_RETURN;
       default:
-        if (IsMouseOrKey(m.message)) return false;  // the loop owns the input
+        if (WinIsMouseOrKey(m.message)) return false;  // the loop owns the input
         TranslateMessage(&m);
         DispatchMessage(&m);
         return false;
@@ -426,7 +402,7 @@ void TrackCaptionButton(HWND hwnd, LRESULT code) {
   show(true);
   bool released = false;
   TPoint at;
-  CaptureLoop(hwnd, "caption button", [&](const TMSG& m) {
+  WinCaptureLoop(hwnd, "caption button", [&](const TMSG& m) {
     switch (m.message) {
       case WM_MOUSEMOVE:
       case WM_NCMOUSEMOVE: show(over(m.pt)); return false;
@@ -437,7 +413,7 @@ void TrackCaptionButton(HWND hwnd, LRESULT code) {
         return true;
       case WM_KEYDOWN: return m.wParam == VK_ESCAPE;
       default:
-        if (IsMouseOrKey(m.message)) return false;
+        if (WinIsMouseOrKey(m.message)) return false;
         TranslateMessage(&m);
         DispatchMessage(&m);
         return false;

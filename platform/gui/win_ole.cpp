@@ -5,6 +5,7 @@
 
 #include "platform/gui/win_paint_internal.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/byteorder.h"
 
 // ---- Object model start-up ----------------------------------------------------------
 
@@ -67,27 +68,10 @@ void ReleaseStgMedium(STGMEDIUM* medium) {
 
 namespace {
 
-class TFormatEnumerator final : public IEnumFORMATETC {
+class TFormatEnumerator final : public TComObject<IEnumFORMATETC, IID_IEnumFORMATETC> {
  public:
   explicit TFormatEnumerator(std::vector<FORMATETC> formats, size_t index = 0)
       : FFormats(std::move(formats)), FIndex(index) {}
-
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IEnumFORMATETC) {
-      *object = static_cast<IEnumFORMATETC*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return FRef.AddRefCount(); }
-  uint32_t Release() override {
-    const uint32_t left = FRef.ReleaseCount();
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT Next(uint32_t count, FORMATETC* formats, uint32_t* fetched) override {
     if (!formats && count) return E_POINTER;
@@ -112,32 +96,14 @@ class TFormatEnumerator final : public IEnumFORMATETC {
   }
 
  private:
-  TComRefCount FRef;
   std::vector<FORMATETC> FFormats;
   size_t FIndex;
 };
 
-class TDataObject final : public IDataObject {
+class TDataObject final : public TComObject<IDataObject, IID_IDataObject> {
  public:
   ~TDataObject() override {
     for (const TEntry& e : FEntries) GlobalFree(e.Data);
-  }
-
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDataObject) {
-      *object = static_cast<IDataObject*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return FRef.AddRefCount(); }
-  uint32_t Release() override {
-    const uint32_t left = FRef.ReleaseCount();
-    if (left == 0) delete this;
-    return left;
   }
 
   HRESULT GetData(const FORMATETC* format, STGMEDIUM* medium) override {
@@ -196,7 +162,6 @@ class TDataObject final : public IDataObject {
     FORMATETC Format;
     HGLOBAL Data;
   };
-  TComRefCount FRef;
   std::vector<TEntry> FEntries;
 
   TEntry* Find(CLIPFORMAT format) {
@@ -280,10 +245,6 @@ struct TDropList {
   size_t Count() const { return Wide ? WideNames.size() : Narrow.size(); }
 };
 
-uint32_t ReadU32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
 // Lists longer than this are cut; every name costs at least one unit, so a
 // block cannot hold more than its size anyway, but the parse must stay cheap.
 constexpr size_t kMaxDropNames = 1 << 16;
@@ -294,10 +255,10 @@ TDropList ReadDropList(HDROP drop, bool headerOnly) {
   const uint8_t* p = static_cast<const uint8_t*>(GlobalLock(drop));
   if (!p) return out;
   if (size >= sizeof(DROPFILES)) {
-    const uint32_t offset = ReadU32(p);
-    out.Pt = TPoint{static_cast<int32_t>(ReadU32(p + 4)), static_cast<int32_t>(ReadU32(p + 8))};
-    out.NonClient = ReadU32(p + 12) != 0;
-    out.Wide = ReadU32(p + 16) != 0;
+    const uint32_t offset = GetLE32(p);
+    out.Pt = TPoint{static_cast<int32_t>(GetLE32(p + 4)), static_cast<int32_t>(GetLE32(p + 8))};
+    out.NonClient = GetLE32(p + 12) != 0;
+    out.Wide = GetLE32(p + 16) != 0;
     out.Valid = true;
     if (!headerOnly && offset <= size) {
       size_t pos = offset;

@@ -88,6 +88,32 @@ class TComRefCount {
   std::atomic<uint32_t> FRefCount{1};
 };
 
+// For implementations of one interface: QueryInterface answering IUnknown
+// and Iid, and reference counting whose last Release deletes the object.
+template <class Interface, const IID& Iid>
+class TComObject : public Interface {
+ public:
+  HRESULT QueryInterface(REFIID riid, void** object) override {
+    if (!object) return E_POINTER;
+    if (riid == IID_IUnknown || riid == Iid) {
+      *object = static_cast<Interface*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  uint32_t AddRef() override { return FRef.AddRefCount(); }
+  uint32_t Release() override {
+    const uint32_t left = FRef.ReleaseCount();
+    if (left == 0) delete this;
+    return left;
+  }
+
+ private:
+  TComRefCount FRef;
+};
+
 // ---- Data transfer ----------------------------------------------------------------
 using CLIPFORMAT = uint16_t;
 

@@ -132,7 +132,7 @@ enum class TFetch { None, Found, Retry };
 
 TFetch FetchOnce(TMSG* out, HWND hwnd, uint32_t min, uint32_t max, bool remove) {
   TQueue& q = Q();
-  // 1. Posted messages.
+  // Posted messages come first.
   {
     std::unique_lock<std::mutex> lock(q.Lock);
     for (auto it = q.Posted.begin(); it != q.Posted.end();) {
@@ -154,16 +154,16 @@ TFetch FetchOnce(TMSG* out, HWND hwnd, uint32_t min, uint32_t max, bool remove) 
       ++it;
     }
   }
-  // 2. WM_QUIT once the posted messages are gone.
+  // WM_QUIT once the posted messages are gone.
   if (q.QuitPending && (hwnd == nullptr || hwnd == reinterpret_cast<HWND>(intptr_t(-1))) &&
       InRange(WM_QUIT, min, max)) {
     *out = Stamp(nullptr, WM_QUIT, WPARAM(intptr_t(q.QuitCode)), 0);
     if (remove) q.QuitPending = false;
     return TFetch::Found;
   }
-  // 3. Input.
+  // Then input.
   if (WinInputPeek(hwnd, min, max, remove, *out)) return TFetch::Found;
-  // 4. WM_PAINT, parents before children.
+  // Then WM_PAINT, parents before children.
   if (InRange(WM_PAINT, min, max)) {
     for (TWndRecord* w : WinAllWindows()) {
       if (!w->Alive() || !HwndMatches(hwnd, w->Handle) || !w->VisibleTree()) continue;
@@ -173,7 +173,7 @@ TFetch FetchOnce(TMSG* out, HWND hwnd, uint32_t min, uint32_t max, bool remove) 
       }
     }
   }
-  // 5. Timers.
+  // Timers last.
   const bool userTimers = InRange(WM_TIMER, min, max);
   const bool internalTimers = InRange(WM_SYSTIMER, min, max);
   if (!userTimers && !internalTimers) return TFetch::None;
@@ -407,6 +407,27 @@ TWinLoopScope::~TWinLoopScope() {
 const char* WinCurrentLoopName() {
   TQueue& q = Q();
   return q.Loops.empty() ? "the message loop" : q.Loops.back();
+}
+
+void WinCaptureLoop(HWND hwnd, const char* name, const std::function<bool(const TMSG&)>& handle) {
+  SetCapture(hwnd);
+  TWinLoopScope scope(name);
+  TMSG m;
+  while (IsWindow(hwnd) && GetCapture() == hwnd) {
+    const int32_t r = GetMessage(&m, nullptr, 0, 0);
+    if (r == 0) {
+      PostQuitMessage(static_cast<int32_t>(m.wParam));
+      break;
+    }
+    if (r < 0) break;
+    if (handle(m)) break;
+  }
+  if (GetCapture() == hwnd) ReleaseCapture();
+}
+
+bool WinIsMouseOrKey(uint32_t msg) {
+  return (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK) ||
+         (msg >= WM_KEYFIRST && msg <= WM_KEYLAST);
 }
 
 // ================================================================================

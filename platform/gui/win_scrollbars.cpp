@@ -400,28 +400,6 @@ void SendScroll(HWND hwnd, bool vertical, uint32_t code, int32_t pos) {
   SendMessage(hwnd, vertical ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(int32_t(code), pos), 0);
 }
 
-template <class F>
-void TrackLoop(HWND hwnd, F&& handle) {
-  SetCapture(hwnd);
-  TWinLoopScope scope("scroll-bar tracking");
-  TMSG m;
-  while (IsWindow(hwnd) && GetCapture() == hwnd) {
-    const int32_t r = GetMessage(&m, nullptr, 0, 0);
-    if (r == 0) {
-      PostQuitMessage(static_cast<int32_t>(m.wParam));
-      break;
-    }
-    if (r < 0) break;
-    if (handle(m)) break;
-  }
-  if (GetCapture() == hwnd) ReleaseCapture();
-}
-
-bool LoopOwnsInput(uint32_t msg) {
-  return (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK) ||
-         (msg >= WM_KEYFIRST && msg <= WM_KEYLAST);
-}
-
 void TrackThumb(HWND hwnd, bool vertical, TPoint start) {
   TWndRecord* w = WinFind(hwnd);
   if (!w) return;
@@ -435,7 +413,7 @@ void TrackThumb(HWND hwnd, bool vertical, TPoint start) {
   s0.Tracking = true;
   s0.TrackPos = s0.Pos;
   SetPressed(hwnd, vertical, spThumb);
-  TrackLoop(hwnd, [&](const TMSG& m) {
+  WinCaptureLoop(hwnd, "scroll-bar tracking", [&](const TMSG& m) {
     if (m.message == WM_MOUSEMOVE || m.message == WM_NCMOUSEMOVE) {
       TWndRecord* cur = WinFind(hwnd);
       if (!cur) return true;
@@ -453,7 +431,7 @@ void TrackThumb(HWND hwnd, bool vertical, TPoint start) {
       return false;
     }
     if (m.message == WM_LBUTTONUP || m.message == WM_NCLBUTTONUP) return true;
-    if (LoopOwnsInput(m.message)) return false;
+    if (WinIsMouseOrKey(m.message)) return false;
     TranslateMessage(&m);
     DispatchMessage(&m);
     return false;
@@ -489,13 +467,13 @@ void TrackRepeating(HWND hwnd, bool vertical, int32_t part) {
     if (PartUnder(t.Wnd, t.Vertical, at) == t.Part) SendScroll(t.Wnd, t.Vertical, t.Code, 0);
   };
   t.Timer = WinSetInternalTimer(hwnd, kRepeatDelay, fire);
-  TrackLoop(hwnd, [&](const TMSG& m) {
+  WinCaptureLoop(hwnd, "scroll-bar tracking", [&](const TMSG& m) {
     if (m.message == WM_MOUSEMOVE || m.message == WM_NCMOUSEMOVE) {
       SetPressed(hwnd, vertical, PartUnder(hwnd, vertical, m.pt) == part ? part : spNone);
       return false;
     }
     if (m.message == WM_LBUTTONUP || m.message == WM_NCLBUTTONUP) return true;
-    if (LoopOwnsInput(m.message)) return false;
+    if (WinIsMouseOrKey(m.message)) return false;
     TranslateMessage(&m);
     DispatchMessage(&m);
     return false;

@@ -185,4 +185,12 @@ class TWinTestBase {
     return hwnd;
   }
   void Handle(HWND hwnd, TTestHandler handler) { Rec().Handlers[hwnd] = std::move(handler); }
+  // The log restricted to some messages: "window MESSAGE" lines.
+  std::vector<String> Only(std::initializer_list<uint32_t> msgs) {
+    std::vector<String> out;
+    for (const TLoggedMsg& m : Rec().Log)
+      for (uint32_t k : msgs)
+        if (m.Msg == k) out.push_back(Rec().NameOf(m.Hwnd) + " " + TMsgRecorder::MsgName(m.Msg));
+    return out;
+  }
 };

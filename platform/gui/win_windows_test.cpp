@@ -9,14 +9,6 @@ using Seq = std::vector<String>;
 
 class WinWindows : public ::testing::Test, public TWinTestBase {
  protected:
-  // The log restricted to some messages.
-  Seq Only(std::initializer_list<uint32_t> msgs) {
-    Seq out;
-    for (const TLoggedMsg& m : Rec().Log)
-      for (uint32_t k : msgs)
-        if (m.Msg == k) out.push_back(Rec().NameOf(m.Hwnd) + " " + TMsgRecorder::MsgName(m.Msg));
-    return out;
-  }
   std::vector<HWND> TopLevelOrder() {
     std::vector<HWND> out;
     EnumWindows(

@@ -44,7 +44,7 @@ constexpr void CheckIntegralOperands() {
 }
 }  // namespace rtl_detail
 
-// Quotient truncated toward zero (the design's "div"). The most negative value
+// Quotient truncated toward zero (integer "div"). The most negative value
 // divided by -1 wraps to itself instead of trapping. EDivByZero for b = 0.
 template <class A, class B>
 inline rtl_detail::DivResult<A, B> Div(A a, B b) {
@@ -59,7 +59,7 @@ inline rtl_detail::DivResult<A, B> Div(A a, B b) {
   return static_cast<R>(x / y);
 }
 
-// Remainder with the sign of the dividend (the design's "mod"). EDivByZero for b = 0.
+// Remainder with the sign of the dividend (integer "mod"). EDivByZero for b = 0.
 template <class A, class B>
 inline rtl_detail::DivResult<A, B> Mod(A a, B b) {
   rtl_detail::CheckIntegralOperands<A, B>();

@@ -113,7 +113,7 @@ TEST(RtlArith, DivModTruncateTowardZero) {
     DivMod(r.a, r.b, q, m);
     EXPECT_EQ(q, r.q);
     EXPECT_EQ(m, r.r);
-    // The identity the design relies on: a = (a div b) * b + a mod b.
+    // The identity callers rely on: a = (a div b) * b + a mod b.
     EXPECT_EQ(AddWrap32(MulWrap32(q, r.b), m), r.a);
   }
   EXPECT_EQ(Div(int64_t(-9000000000), int32_t(7)), int64_t(-1285714285));

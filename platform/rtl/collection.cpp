@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 [[noreturn]] void IndexError(int32_t Index) { throw EListError("List index out of bounds (%d)", {Index}); }
@@ -68,15 +69,12 @@ TCollectionItem* TCollection::Add() {
   // Update runs once the item is fully constructed, not from its base constructor.
   BeginUpdate();
   TCollectionItem* item;
-  try {
+  {
+    auto cleanup = ScopeExit([&] { EndUpdate(); });
     item = FItemFactory(this);
     if (!item) throw EInvalidOperation("Collection item factory made no item");
     item->SetCollection(this);
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   return item;
 }
 
@@ -125,14 +123,11 @@ void TCollection::Assign(TPersistent* Source) {
   if (auto* source = dynamic_cast<TCollection*>(Source)) {
     if (source == this) return;
     BeginUpdate();
-    try {
+    {
+      auto cleanup = ScopeExit([&] { EndUpdate(); });
       Clear();
       for (TCollectionItem* item : source->FItems) Add()->Assign(item);
-    } catch (...) {
-      EndUpdate();
-      throw;
     }
-    EndUpdate();
     return;
   }
   TPersistent::Assign(Source);

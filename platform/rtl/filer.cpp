@@ -8,6 +8,7 @@
 #include "platform/rtl/collection.h"
 #include "platform/rtl/stringlist.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -907,25 +908,8 @@ TComponent* TReader::ReadRootComponent(TComponent* Root, TComponent* Owner) {
     throw EReadError("Invalid stream format: a %s cannot be read into a %s", {className, String(Root->ClassName())});
   }
   FRoot = Root;
-  try {
-    Guarded(className, [&] { Root->SetName(name); });
-    SetState(Root, TComponentStateItem::csLoading, true);
-    SetState(Root, TComponentStateItem::csReading, true);
-    FLoaded.emplace_back(Root);
-    ReadComponentBody(Root);
-    FixupReferences();
-    // Every component is complete now: leave the reading state and tell them.
-    for (const auto& ref : FLoaded)
-      if (TComponent* c = ref.Get()) SetState(c, TComponentStateItem::csReading, false);
-    std::vector<TComponentRef<TComponent>> loaded;
-    loaded.swap(FLoaded);
-    for (const auto& ref : loaded) {
-      if (TComponent* c = ref.Get()) {
-        c->Loaded();
-        SetState(c, TComponentStateItem::csLoading, false);
-      }
-    }
-  } catch (...) {
+  // A failed read leaves no component half loaded and no root it made.
+  auto rollback = ScopeFail([&] {
     for (const auto& ref : FLoaded) {
       if (TComponent* c = ref.Get()) {
         SetState(c, TComponentStateItem::csReading, false);
@@ -936,7 +920,23 @@ TComponent* TReader::ReadRootComponent(TComponent* Root, TComponent* Owner) {
     FFixups.clear();
     if (created) delete Root;
     FRoot = nullptr;
-    throw;
+  });
+  Guarded(className, [&] { Root->SetName(name); });
+  SetState(Root, TComponentStateItem::csLoading, true);
+  SetState(Root, TComponentStateItem::csReading, true);
+  FLoaded.emplace_back(Root);
+  ReadComponentBody(Root);
+  FixupReferences();
+  // Every component is complete now: leave the reading state and tell them.
+  for (const auto& ref : FLoaded)
+    if (TComponent* c = ref.Get()) SetState(c, TComponentStateItem::csReading, false);
+  std::vector<TComponentRef<TComponent>> loaded;
+  loaded.swap(FLoaded);
+  for (const auto& ref : loaded) {
+    if (TComponent* c = ref.Get()) {
+      c->Loaded();
+      SetState(c, TComponentStateItem::csLoading, false);
+    }
   }
   return Root;
 }
@@ -969,15 +969,15 @@ TComponent* TReader::ReadComponent(TComponent*) {
     component = info.Factory()(FRoot);
     created = true;
   }
-  try {
+  {
+    auto rollback = ScopeFail([&] {
+      if (created) delete component;
+    });
     if (created) Guarded(className, [&] { component->SetName(name); });
     SetState(component, TComponentStateItem::csLoading, true);
     SetState(component, TComponentStateItem::csReading, true);
     FLoaded.emplace_back(component);
     ReadComponentBody(component);
-  } catch (...) {
-    if (created) delete component;
-    throw;
   }
   LeaveLevel();
   return component;
@@ -1101,16 +1101,10 @@ void TReader::ReadPropValue(TPersistent* Instance, const TPropInfo& Prop) {
 
 void TReader::ReadStringsData(TStrings* Strings) {
   ReadListBegin();
-  Strings->BeginUpdate();
-  try {
-    Strings->Clear();
-    while (!EndOfList()) Strings->Add(ReadString());
-    ReadListEnd();
-  } catch (...) {
-    Strings->EndUpdate();
-    throw;
-  }
-  Strings->EndUpdate();
+  auto update = UpdateScope(Strings);
+  Strings->Clear();
+  while (!EndOfList()) Strings->Add(ReadString());
+  ReadListEnd();
 }
 
 void TReader::ReadCollection(TCollection* Value) {
@@ -1120,8 +1114,8 @@ void TReader::ReadCollection(TCollection* Value) {
   if (std::find(FReadCollections.begin(), FReadCollections.end(), Value) != FReadCollections.end()) InvalidStream();
   FReadCollections.push_back(Value);
   EnterLevel();
-  Value->BeginUpdate();
-  try {
+  {
+    auto update = UpdateScope(Value);
     Value->Clear();
     while (!EndOfList()) {
       ReadListBegin();  // item order values are not part of this format
@@ -1131,11 +1125,7 @@ void TReader::ReadCollection(TCollection* Value) {
       ReadListEnd();
     }
     ReadListEnd();
-  } catch (...) {
-    Value->EndUpdate();
-    throw;
   }
-  Value->EndUpdate();
   LeaveLevel();
 }
 

@@ -12,26 +12,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/rtl/tempdir_testing.h"
+
 namespace {
-
-class TempDir {
- public:
-  TempDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/rtlfiles-XXXXXX";
-    if (!mkdtemp(templ.data())) std::abort();
-    FPath = templ + "/";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(FPath, ec);
-  }
-  const String& Path() const { return FPath; }
-  String operator/(const String& name) const { return FPath + name; }
-
- private:
-  String FPath;
-};
 
 void WriteAll(const String& path, const String& data) {
   std::ofstream f(path, std::ios::binary);

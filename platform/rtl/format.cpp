@@ -265,8 +265,8 @@ size_t CodePointPrefix(const String& s, size_t limit) {
 }
 
 // The unsigned reading of an integer argument: negative values in the 32-bit
-// range read as their 32-bit pattern (integer arguments of the design are
-// 32-bit), wider ones as 64-bit.
+// range read as their 32-bit pattern (callers pass 32-bit integers as a
+// rule), wider ones as 64-bit.
 uint64_t UnsignedOf(const TVarRec& a) {
   if (a.kind == TVarRec::Kind::Unsigned) return a.u;
   if (a.i < 0 && a.i >= INT32_MIN) return static_cast<uint32_t>(static_cast<int32_t>(a.i));

@@ -10,6 +10,7 @@
 #include "platform/rtl/streams.h"
 #include "platform/rtl/stringlist.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -197,18 +198,12 @@ void TMemIniFile::SetStrings(TStrings* List) {
 }
 
 void TMemIniFile::GetStrings(TStrings* List) {
-  List->BeginUpdate();
-  try {
-    for (const auto& section : FSections) {
-      List->Add("[" + section->Name + "]");
-      for (const TLine& line : section->Lines) List->Add(line.HasValue ? line.Name + "=" + line.Value : line.Name);
-      List->Add(String());
-    }
-  } catch (...) {
-    List->EndUpdate();
-    throw;
+  auto update = UpdateScope(List);
+  for (const auto& section : FSections) {
+    List->Add("[" + section->Name + "]");
+    for (const TLine& line : section->Lines) List->Add(line.HasValue ? line.Name + "=" + line.Value : line.Name);
+    List->Add(String());
   }
-  List->EndUpdate();
 }
 
 String TMemIniFile::GetText() const {
@@ -255,42 +250,24 @@ void TMemIniFile::WriteString(const String& Section, const String& Ident, const 
 }
 
 void TMemIniFile::ReadSection(const String& Section, TStrings* Strings) {
-  Strings->BeginUpdate();
-  try {
-    Strings->Clear();
-    if (TSection* section = FindSection(Section))
-      for (const TLine& line : section->Lines)
-        if (line.HasValue) Strings->Add(line.Name);
-  } catch (...) {
-    Strings->EndUpdate();
-    throw;
-  }
-  Strings->EndUpdate();
+  auto update = UpdateScope(Strings);
+  Strings->Clear();
+  if (TSection* section = FindSection(Section))
+    for (const TLine& line : section->Lines)
+      if (line.HasValue) Strings->Add(line.Name);
 }
 
 void TMemIniFile::ReadSections(TStrings* Strings) {
-  Strings->BeginUpdate();
-  try {
-    Strings->Clear();
-    for (const auto& section : FSections) Strings->Add(section->Name);
-  } catch (...) {
-    Strings->EndUpdate();
-    throw;
-  }
-  Strings->EndUpdate();
+  auto update = UpdateScope(Strings);
+  Strings->Clear();
+  for (const auto& section : FSections) Strings->Add(section->Name);
 }
 
 void TMemIniFile::ReadSectionValues(const String& Section, TStrings* Strings) {
-  Strings->BeginUpdate();
-  try {
-    Strings->Clear();
-    if (TSection* section = FindSection(Section))
-      for (const TLine& line : section->Lines) Strings->Add(line.HasValue ? line.Name + "=" + line.Value : line.Name);
-  } catch (...) {
-    Strings->EndUpdate();
-    throw;
-  }
-  Strings->EndUpdate();
+  auto update = UpdateScope(Strings);
+  Strings->Clear();
+  if (TSection* section = FindSection(Section))
+    for (const TLine& line : section->Lines) Strings->Add(line.HasValue ? line.Name + "=" + line.Value : line.Name);
 }
 
 bool TMemIniFile::SectionExists(const String& Section) { return FindSection(Section) != nullptr; }

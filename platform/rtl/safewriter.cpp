@@ -14,6 +14,7 @@
 
 #include "platform/rtl/files.h"
 #include "platform/rtl/format.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -111,7 +112,12 @@ TStream& TSafeFileWriter::Stream() {
 
 void TSafeFileWriter::Commit(bool replaceExisting) {
   if (FDone || FHandle < 0) throw EInvalidOperation("The file %s is already closed", {FTargetPath});
-  try {
+  {
+    // A failed commit leaves no temporary file behind.
+    auto discard = ScopeFail([&] {
+      FStream.reset();
+      Discard();
+    });
     if (::fsync(FHandle) != 0) {
       int err = errno;
       throw EWriteError("Cannot write file %s: %s", {FTargetPath, ErrorText(err)});
@@ -140,10 +146,6 @@ void TSafeFileWriter::Commit(bool replaceExisting) {
     if (err == EEXIST && !replaceExisting)
       throw EInOutError(Format("Cannot save file %s: the file already exists", {FTargetPath}), err);
     if (err != 0) throw EInOutError(Format("Cannot save file %s: %s", {FTargetPath, ErrorText(err)}), err);
-  } catch (...) {
-    FStream.reset();
-    Discard();
-    throw;
   }
   FDone = true;
   FStream.reset();

@@ -11,33 +11,9 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/rtl/tempdir_testing.h"
+
 namespace {
-
-class TempDir {
- public:
-  TempDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/rtlsafe-XXXXXX";
-    if (!mkdtemp(templ.data())) std::abort();
-    FPath = templ + "/";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(FPath, ec);
-  }
-  const String& Path() const { return FPath; }
-  String operator/(const String& name) const { return FPath + name; }
-
-  std::vector<String> Names() const {
-    std::vector<String> names;
-    for (const auto& e : std::filesystem::directory_iterator(FPath)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  String FPath;
-};
 
 String ReadAll(const String& path) {
   std::ifstream f(path, std::ios::binary);

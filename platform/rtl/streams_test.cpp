@@ -13,27 +13,9 @@
 #include <vector>
 
 #include "platform/rtl/resources.h"
+#include "platform/rtl/tempdir_testing.h"
 
 namespace {
-
-class TempDir {
- public:
-  TempDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/rtlstreams-XXXXXX";
-    if (!mkdtemp(templ.data())) std::abort();
-    FPath = templ + "/";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(FPath, ec);
-  }
-  const String& Path() const { return FPath; }
-  String operator/(const String& name) const { return FPath + name; }
-
- private:
-  String FPath;
-};
 
 String ReadAll(const String& path) {
   std::ifstream f(path, std::ios::binary);

@@ -9,6 +9,7 @@
 #include "platform/rtl/components.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/types.h"
+#include "platform/rtl/scopeguard.h"
 
 class TStream;
 
@@ -117,14 +118,8 @@ class TStrings : public TPersistent {
   // Runs Body between BeginUpdate and EndUpdate, ending the update on errors too.
   template <class F>
   void Updating(F&& Body) {
-    BeginUpdate();
-    try {
-      Body();
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    auto update = UpdateScope(this);
+    Body();
   }
 
  private:

@@ -91,6 +91,8 @@ String UTF16ToUTF8(std::u16string_view s);
 // Windows-1252 bytes to UTF-8. The five unassigned bytes (0x81, 0x8D, 0x8F,
 // 0x90, 0x9D) map to the C1 controls of the same value.
 String CP1252ToUTF8(std::string_view s);
+// Appends code point c in UTF-8 (one to four bytes; c is not checked).
+void AppendUTF8(String& out, char32_t c);
 // Well-formed UTF-8: no overlong forms, surrogates or values above U+10FFFF.
 bool IsValidUTF8(std::string_view s);
 // Text to show a user: valid UTF-8 as it is, anything else read as Windows-1252.

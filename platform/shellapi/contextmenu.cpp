@@ -26,28 +26,11 @@ const char* const kHelp[vCount] = {"Opens the selected items.",
                                    "Renames the selected item.",
                                    "Shows the properties of the selected items."};
 
-class TShellContextMenu final : public IContextMenu {
+class TShellContextMenu final : public TComObject<IContextMenu, IID_IContextMenu> {
  public:
   TShellContextMenu(HWND owner, TItems folder, TItems items)
       : FOwner(owner), FFolderItems(std::move(folder)), FItems(std::move(items)) {
     ResolveItems(FFolderItems, FFolder);
-  }
-
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IContextMenu) {
-      *object = static_cast<IContextMenu*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return FRef.AddRefCount(); }
-  uint32_t Release() override {
-    const uint32_t n = FRef.ReleaseCount();
-    if (n == 0) delete this;
-    return n;
   }
 
   HRESULT QueryContextMenu(HMENU menu, uint32_t index, uint32_t idCmdFirst, uint32_t idCmdLast,
@@ -90,7 +73,6 @@ class TShellContextMenu final : public IContextMenu {
   bool Enabled(uint32_t verb) const;
   bool PasteAvailable() const;
 
-  TComRefCount FRef;
   HWND FOwner;
   TItems FFolderItems;
   TLocation FFolder;

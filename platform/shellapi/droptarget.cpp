@@ -19,26 +19,9 @@ String RealOrNormal(const String& p) {
   return s;
 }
 
-class TFolderDropTarget final : public IDropTarget {
+class TFolderDropTarget final : public TComObject<IDropTarget, IID_IDropTarget> {
  public:
   TFolderDropTarget(HWND owner, String folder) : FOwner(owner), FFolder(std::move(folder)) {}
-
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDropTarget) {
-      *object = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return FRef.AddRefCount(); }
-  uint32_t Release() override {
-    const uint32_t n = FRef.ReleaseCount();
-    if (n == 0) delete this;
-    return n;
-  }
 
   HRESULT DragEnter(IDataObject* data, uint32_t keys, POINTL, uint32_t* effect) override {
     if (!effect) return E_INVALIDARG;
@@ -125,7 +108,6 @@ class TFolderDropTarget final : public IDropTarget {
   uint32_t AskWithMenu(uint32_t allowed, uint32_t proposed, POINTL pt) const;
   uint32_t Perform(uint32_t effect) const;
 
-  TComRefCount FRef;
   HWND FOwner;
   String FFolder;
   std::vector<String> FFiles;

@@ -3,10 +3,9 @@
 #include <cstring>
 
 #include "platform/shellapi/shell_internal.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
-
-uint16_t ReadCount(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 // Walks the list: offsets of every item and the total size with the
 // terminator. False when malformed or running past the list's block.
@@ -18,7 +17,7 @@ bool Walk(const void* pidl, std::vector<size_t>* offsets, size_t& total) {
   size_t off = 0;
   for (;;) {
     if (bounded && off + 2 > limit) return false;
-    const uint16_t cb = ReadCount(p + off);
+    const uint16_t cb = GetLE16(p + off);
     if (cb == 0) {
       total = off + 2;
       return true;
@@ -49,7 +48,7 @@ bool ILIsEmpty(PCUIDLIST_RELATIVE pidl) {
   if (!pidl) return true;
   size_t limit = 0;
   if (TaskMemBytesFrom(pidl, limit) && limit < 2) return true;
-  return ReadCount(reinterpret_cast<const uint8_t*>(pidl)) == 0;
+  return GetLE16(reinterpret_cast<const uint8_t*>(pidl)) == 0;
 }
 
 PCUIDLIST_RELATIVE ILGetNext(PCUIDLIST_RELATIVE pidl) {
@@ -92,7 +91,7 @@ PITEMID_CHILD ILCloneFirst(PCUIDLIST_RELATIVE pidl) {
   size_t total = 0;
   if (!Walk(pidl, &offs, total)) return nullptr;
   const uint8_t* p = reinterpret_cast<const uint8_t*>(pidl);
-  const size_t first = offs.empty() ? 0 : ReadCount(p);
+  const size_t first = offs.empty() ? 0 : GetLE16(p);
   auto* copy = static_cast<uint8_t*>(CoTaskMemAlloc(first + 2));
   if (!copy) return nullptr;
   std::memcpy(copy, p, first);
@@ -165,7 +164,7 @@ bool DecodeList(PCUIDLIST_RELATIVE pidl, TItems& out) {
   const uint8_t* p = reinterpret_cast<const uint8_t*>(pidl);
   for (size_t off : offs) {
     TItem it;
-    if (!DecodeItem(p + off, ReadCount(p + off), it)) return false;
+    if (!DecodeItem(p + off, GetLE16(p + off), it)) return false;
     out.push_back(std::move(it));
   }
   return true;

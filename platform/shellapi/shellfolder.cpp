@@ -17,6 +17,7 @@
 #include "platform/shellapi/shell_internal.h"
 #include "platform/shellapi/shellvolumes.h"
 #include "platform/shellapi/xdgdirs.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -101,25 +102,9 @@ bool SplitSegments(const String& text, bool allowDotDot, std::vector<String>& ou
   return true;
 }
 
-class TEnumIDList final : public IEnumIDList {
+class TEnumIDList final : public TComObject<IEnumIDList, IID_IEnumIDList> {
  public:
   explicit TEnumIDList(TItems items) : FItems(std::move(items)) {}
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IEnumIDList) {
-      *object = static_cast<IEnumIDList*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return FRef.AddRefCount(); }
-  uint32_t Release() override {
-    const uint32_t n = FRef.ReleaseCount();
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT Next(uint32_t count, PITEMID_CHILD* items, uint32_t* fetched) override {
     if (!items) return E_POINTER;
     uint32_t n = 0;
@@ -151,13 +136,12 @@ class TEnumIDList final : public IEnumIDList {
 
  private:
   ~TEnumIDList() = default;
-  TComRefCount FRef;
   TItems FItems;
   size_t FNext = 0;
 };
 
 // A folder: its absolute items and the place they lead to. Immutable.
-class TShellFolder final : public IShellFolder {
+class TShellFolder final : public TComObject<IShellFolder, IID_IShellFolder> {
  public:
   TShellFolder(TItems abs, TLocation loc, bool immortal)
       : FAbs(std::move(abs)), FLoc(std::move(loc)), FImmortal(immortal) {}
@@ -165,23 +149,9 @@ class TShellFolder final : public IShellFolder {
   const TItems& Abs() const { return FAbs; }
   const TLocation& Loc() const { return FLoc; }
 
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IShellFolder) {
-      *object = static_cast<IShellFolder*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return FImmortal ? 2 : FRef.AddRefCount(); }
-  uint32_t Release() override {
-    if (FImmortal) return 1;
-    const uint32_t n = FRef.ReleaseCount();
-    if (n == 0) delete this;
-    return n;
-  }
+  // The desktop is one object for the program's whole run: counting never frees it.
+  uint32_t AddRef() override { return FImmortal ? 2 : TComObject::AddRef(); }
+  uint32_t Release() override { return FImmortal ? 1 : TComObject::Release(); }
 
   HRESULT ParseDisplayName(HWND, void*, const String& displayName, uint32_t* eaten, PIDLIST_RELATIVE* pidl,
                            SFGAOF* attributes) override;
@@ -205,7 +175,6 @@ class TShellFolder final : public IShellFolder {
   HRESULT ParseRelative(const String& base, const std::vector<String>& segs, TItems& out) const;
   int CompareOne(const TLocation& parent, const TItem& a, const TItem& b, uint32_t column) const;
 
-  TComRefCount FRef;
   const TItems FAbs;
   const TLocation FLoc;
   const bool FImmortal;
@@ -925,7 +894,7 @@ HRESULT StrRetToStr(STRRET* strret, PCUITEMID_CHILD pidl, String& out) {
     case STRRET_OFFSET: {
       if (!pidl) return E_INVALIDARG;
       const uint8_t* p = reinterpret_cast<const uint8_t*>(pidl);
-      const uint32_t cb = static_cast<uint32_t>(p[0] | (p[1] << 8));
+      const uint32_t cb = GetLE16(p);
       for (uint32_t i = strret->uOffset; i < cb && p[i]; ++i) out += static_cast<char>(p[i]);
       return S_OK;
     }

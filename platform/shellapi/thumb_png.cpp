@@ -8,6 +8,7 @@
 #include <png.h>
 
 #include "platform/shellapi/thumb_internal.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -126,8 +127,7 @@ bool DecodePngThumbnail(const uint8_t* data, size_t size, int32_t boxWidth, int3
   // no picture, and no chunk length reaches libpng's allocator unchecked.
   for (size_t pos = 8;;) {
     if (size - pos < 12) return false;
-    const uint32_t len = uint32_t(data[pos]) << 24 | uint32_t(data[pos + 1]) << 16 | uint32_t(data[pos + 2]) << 8 |
-                         uint32_t(data[pos + 3]);
+    const uint32_t len = GetBE32(data + pos);
     if (len > size - pos - 12) return false;
     if (std::memcmp(data + pos + 4, "IEND", 4) == 0) break;
     pos += size_t(len) + 12;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/shellapi/thumb_internal.h"
+#include "platform/rtl/byteorder.h"
 
 // ---- Scaling and orientation -------------------------------------------------------------
 
@@ -106,13 +107,8 @@ int ExifOrientation(const uint8_t* d, size_t n) {
     le = false;
   else
     return 1;
-  auto u16 = [&](size_t off) -> uint32_t {
-    return le ? uint32_t(t[off] | t[off + 1] << 8) : uint32_t(t[off] << 8 | t[off + 1]);
-  };
-  auto u32 = [&](size_t off) -> uint32_t {
-    return le ? uint32_t(t[off]) | uint32_t(t[off + 1]) << 8 | uint32_t(t[off + 2]) << 16 | uint32_t(t[off + 3]) << 24
-              : uint32_t(t[off]) << 24 | uint32_t(t[off + 1]) << 16 | uint32_t(t[off + 2]) << 8 | uint32_t(t[off + 3]);
-  };
+  auto u16 = [&](size_t off) -> uint32_t { return GetOrdered16(t + off, le); };
+  auto u32 = [&](size_t off) -> uint32_t { return GetOrdered32(t + off, le); };
   if (u16(2) != 42) return 1;
   const size_t ifd = u32(4);
   if (ifd + 2 > tn) return 1;

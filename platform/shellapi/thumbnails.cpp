@@ -211,25 +211,9 @@ HBITMAP ExtractThumbnail(const String& path, int32_t boxW, int32_t boxH) {
 
 namespace {
 
-class TThumbnailExtractor final : public IExtractImage {
+class TThumbnailExtractor final : public TComObject<IExtractImage, IID_IExtractImage> {
  public:
   explicit TThumbnailExtractor(String path) : FPath(std::move(path)) {}
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IExtractImage) {
-      *object = static_cast<IExtractImage*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return FRef.AddRefCount(); }
-  uint32_t Release() override {
-    const uint32_t n = FRef.ReleaseCount();
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT GetLocation(String& location, uint32_t* priority, const TSize* size, uint32_t, uint32_t* flags) override {
     location = FPath;
     if (size) FSize = *size;
@@ -245,7 +229,6 @@ class TThumbnailExtractor final : public IExtractImage {
 
  private:
   ~TThumbnailExtractor() = default;
-  TComRefCount FRef;
   String FPath;
   TSize FSize{128, 128};
   uint32_t FPriority = 0;

@@ -13,6 +13,7 @@
 #include "platform/vcl/drawframe.h"
 #include "platform/vcl/imglist.h"
 #include "platform/vcl/menus.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -578,17 +579,12 @@ void DrawOnCanvas(TCanvas* Canvas, HDC DC, TFont* Font, TBrush* Brush, DrawFn&& 
   Canvas->SetHandle(DC);
   Canvas->Font()->Assign(Font);
   Canvas->Brush()->Assign(Brush);
-  try {
-    Draw();
-  } catch (...) {
+  auto cleanup = ScopeExit([&] {
     Canvas->SetHandle(nullptr);
     RestoreDC(DC, saved);
     Canvas->Unlock();
-    throw;
-  }
-  Canvas->SetHandle(nullptr);
-  RestoreDC(DC, saved);
-  Canvas->Unlock();
+  });
+  Draw();
 }
 
 }  // namespace
@@ -1194,7 +1190,8 @@ void TCoolBar::FillBandInfo(TCoolBand* Band, REBARBANDINFO& Info, String& Text) 
 void TCoolBar::UpdateBands() {
   if (!HandleAllocated() || FBands == nullptr || FUpdating > 0) return;
   ++FUpdating;
-  try {
+  {
+    auto cleanup = ScopeExit([&] { --FUpdating; });
     const int32_t n = FBands->Count();
     while (int32_t(Perform(RB_GETBANDCOUNT, 0, 0)) > n) Perform(RB_DELETEBAND, WPARAM(n), 0);
     for (int32_t i = 0; i < n; ++i) {
@@ -1206,11 +1203,7 @@ void TCoolBar::UpdateBands() {
       else
         Perform(RB_INSERTBAND, WPARAM(-1), reinterpret_cast<LPARAM>(&info));
     }
-  } catch (...) {
-    --FUpdating;
-    throw;
   }
-  --FUpdating;
   if (AutoSize()) {
     const int32_t extent = int32_t(Perform(RB_GETBARHEIGHT, 0, 0));
     if (FVertical)
@@ -1384,7 +1377,8 @@ void TCustomControlBar::AlignControls(TControl* AControl, TRect& Rect) {
     return a.Row != b.Row ? a.Row < b.Row : a.Control->Left() < b.Control->Left();
   });
   int32_t lastRow = -1, nextLeft = kGrabber, extent = 0;
-  try {
+  {
+    auto cleanup = ScopeExit([&] { FAligning = false; });
     for (const TBand& b : bands) {
       if (b.Row != lastRow) nextLeft = kGrabber, lastRow = b.Row;
       const int32_t left = std::max(b.Control->Left(), nextLeft);
@@ -1394,11 +1388,7 @@ void TCustomControlBar::AlignControls(TControl* AControl, TRect& Rect) {
       nextLeft = left + b.Control->Width() + 2 + kGrabber;
       extent = std::max(extent, FRowSnap ? (b.Row + 1) * FRowSize : top + b.Control->Height() + 2);
     }
-  } catch (...) {
-    FAligning = false;
-    throw;
   }
-  FAligning = false;
   (void)AControl;
   (void)Rect;
   if (AutoSize() && extent > 0) SetHeight(extent);

@@ -9,6 +9,7 @@
 #include "platform/gui/win_paint.h"
 #include "platform/vcl/drawframe.h"
 #include "platform/vcl/imglist.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -913,17 +914,14 @@ void THeaderControl::Dispatch(TMessage& Message) {
       FCanvas->SetHandle(d->hDC);
       FCanvas->SetFont(Font());
       FCanvas->Brush()->SetColor(clBtnFace);
-      try {
+      {
+        auto cleanup = ScopeExit([&] {
+          FCanvas->SetHandle(nullptr);
+          RestoreDC(d->hDC, saved);
+          FCanvas->Unlock();
+        });
         DrawSection(FSections->FItems[size_t(i)].get(), d->rcItem, (d->itemState & ODS_SELECTED) != 0);
-      } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        RestoreDC(d->hDC, saved);
-        FCanvas->Unlock();
-        throw;
       }
-      FCanvas->SetHandle(nullptr);
-      RestoreDC(d->hDC, saved);
-      FCanvas->Unlock();
       Message.Result = 1;
       return;
     }

@@ -7,6 +7,7 @@
 
 #include "platform/gui/syscolors.h"
 #include "platform/vcl/imglist.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -852,11 +853,9 @@ void TCustomListView::CustomDrawNotify(TMessage& Message) {
       if (IsCustomDrawn(TCustomDrawTarget::dtControl, TCustomDrawStage::cdPrePaint)) {
         FDrawDriver.Begin(FCanvas.get(), cd->nmcd.hdc, Font(), Color());
         bool dd = true;
-        try {
+        {
+          auto cleanup = ScopeFail([&] { FDrawDriver.Finish(true, nullptr, nullptr); });
           dd = CustomDraw(cd->nmcd.rc, TCustomDrawStage::cdPrePaint);
-        } catch (...) {
-          FDrawDriver.Finish(true, nullptr, nullptr);
-          throw;
         }
         result = FDrawDriver.Finish(dd, nullptr, nullptr);
         if (!dd) break;
@@ -882,11 +881,9 @@ void TCustomListView::CustomDrawNotify(TMessage& Message) {
       if (IsCustomDrawn(sub ? TCustomDrawTarget::dtSubItem : TCustomDrawTarget::dtItem, st)) {
         FDrawDriver.Begin(FCanvas.get(), cd->nmcd.hdc, Font(), Color());
         bool dd = true;
-        try {
+        {
+          auto cleanup = ScopeFail([&] { FDrawDriver.Finish(true, nullptr, nullptr); });
           dd = sub ? CustomDrawSubItem(item, cd->iSubItem, state, st) : CustomDrawItem(item, state, st);
-        } catch (...) {
-          FDrawDriver.Finish(true, nullptr, nullptr);
-          throw;
         }
         result = FDrawDriver.Finish(dd, post ? nullptr : &cd->clrText, post ? nullptr : &cd->clrTextBk);
         if (!dd) break;
@@ -958,13 +955,12 @@ void TCustomListView::CNNotify(TMessage& Message) {
 void TCustomListView::Dispatch(TMessage& Message) {
   if (Message.Msg == CN_NOTIFY) {
     ++FNotifyDepth;
-    try {
+    {
+      auto cleanup = ScopeExit([&] {
+        if (--FNotifyDepth == 0) FlushDeleted();
+      });
       CNNotify(Message);
-    } catch (...) {
-      if (--FNotifyDepth == 0) FlushDeleted();
-      throw;
     }
-    if (--FNotifyDepth == 0) FlushDeleted();
     return;
   }
   TWinControl::Dispatch(Message);

@@ -1514,23 +1514,7 @@ void CharSearch(HWND h, TLvState* s, char32_t c) {
   const bool fresh = s->Search.empty() || now - s->SearchTime >= 1000;
   if (fresh) s->Search.clear();
   s->SearchTime = now;
-  char buf[5] = {};
-  if (c < 0x80) {
-    buf[0] = char(c);
-  } else if (c < 0x800) {
-    buf[0] = char(0xC0 | (c >> 6));
-    buf[1] = char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    buf[0] = char(0xE0 | (c >> 12));
-    buf[1] = char(0x80 | ((c >> 6) & 0x3F));
-    buf[2] = char(0x80 | (c & 0x3F));
-  } else {
-    buf[0] = char(0xF0 | (c >> 18));
-    buf[1] = char(0x80 | ((c >> 12) & 0x3F));
-    buf[2] = char(0x80 | ((c >> 6) & 0x3F));
-    buf[3] = char(0x80 | (c & 0x3F));
-  }
-  s->Search += buf;
+  AppendUTF8(s->Search, c);
   LVFINDINFO f;
   f.flags = LVFI_PARTIAL | LVFI_WRAP;
   f.psz = s->Search.c_str();

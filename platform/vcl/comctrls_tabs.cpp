@@ -15,6 +15,7 @@
 #include "platform/vcl/drawframe.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/imglist.h"
+#include "platform/rtl/scopeguard.h"
 
 // ================================================================================
 // "SysTabControl32"
@@ -1031,17 +1032,14 @@ void TCustomTabControl::Dispatch(TMessage& Message) {
       FCanvas->SetHandle(d->hDC);
       FCanvas->Font()->Assign(Font());
       FCanvas->Brush()->Assign(Brush());
-      try {
+      {
+        auto cleanup = ScopeExit([&] {
+          FCanvas->SetHandle(nullptr);
+          RestoreDC(d->hDC, saved);
+          FCanvas->Unlock();
+        });
         DrawTab(int32_t(d->itemID), d->rcItem, (d->itemState & ODS_SELECTED) != 0);
-      } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        RestoreDC(d->hDC, saved);
-        FCanvas->Unlock();
-        throw;
       }
-      FCanvas->SetHandle(nullptr);
-      RestoreDC(d->hDC, saved);
-      FCanvas->Unlock();
       Message.Result = 1;
       return;
     }

@@ -19,6 +19,7 @@
 #include "platform/vcl/comctrls_treeview.h"
 #include "platform/vcl/drawframe.h"
 #include "platform/vcl/messages.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -115,13 +116,12 @@ void FlushGraveyard(TTreeState* s) {
 LRESULT Notify(HWND h, TTreeState* s, uint32_t code, NMHDR* hdr) {
   ++s->NotifyDepth;
   LRESULT r = 0;
-  try {
+  {
+    auto cleanup = ScopeExit([&] {
+      if (--s->NotifyDepth == 0) FlushGraveyard(s);
+    });
     r = ComNotify(h, code, hdr);
-  } catch (...) {
-    if (--s->NotifyDepth == 0) FlushGraveyard(s);
-    throw;
   }
-  if (--s->NotifyDepth == 0) FlushGraveyard(s);
   return r;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/gui/win_paint.h"
 #include "platform/vcl/comctrls_treeview.h"
 #include "platform/vcl/imglist.h"
+#include "platform/rtl/scopeguard.h"
 
 // ================================================================================
 // TTreeNode
@@ -320,13 +321,10 @@ void TTreeNode::MoveTo(TTreeNode* Destination, TNodeAttachMode Mode) {
   }
   const bool wasSelected = Focused();
   view->FDetaching = true;
-  try {
+  {
+    auto cleanup = ScopeExit([&] { view->FDetaching = false; });
     view->Perform(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(FItemId));
-  } catch (...) {
-    view->FDetaching = false;
-    throw;
   }
-  view->FDetaching = false;
   TTreeNode* parent = nullptr;
   HTREEITEM after = TVI_LAST;
   switch (Mode) {
@@ -615,13 +613,8 @@ void TCustomTreeView::DestroyWnd() {
     FSavedSelected = Selected();
     FSavedTop = TopItem();
     FDetaching = true;
-    try {
-      Perform(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    } catch (...) {
-      FDetaching = false;
-      throw;
-    }
-    FDetaching = false;
+    auto cleanup = ScopeExit([&] { FDetaching = false; });
+    Perform(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   } else {
     FTreeNodes->Clear();
   }
@@ -875,13 +868,10 @@ void TCustomTreeView::Select(TTreeNode* Node, TShiftState ShiftState) {
   }
   PressSelect(Node, ShiftState);
   FMousePressSelecting = true;
-  try {
+  {
+    auto cleanup = ScopeExit([&] { FMousePressSelecting = false; });
     Perform(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(Node->FItemId));
-  } catch (...) {
-    FMousePressSelecting = false;
-    throw;
   }
-  FMousePressSelecting = false;
   SyncSelectionBits();
 }
 
@@ -1142,11 +1132,9 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
         if (IsCustomDrawn(TCustomDrawTarget::dtControl, st)) {
           FDrawDriver.Begin(FCanvas.get(), cd->nmcd.hdc, Font(), Color());
           bool defaultDraw = true;
-          try {
+          {
+            auto cleanup = ScopeFail([&] { FDrawDriver.Finish(true, nullptr, nullptr); });
             defaultDraw = CustomDraw(cd->nmcd.rc, st);
-          } catch (...) {
-            FDrawDriver.Finish(true, nullptr, nullptr);
-            throw;
           }
           r = FDrawDriver.Finish(defaultDraw, nullptr, nullptr);
           if ((r & CDRF_SKIPDEFAULT) != 0) {
@@ -1171,11 +1159,9 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
         if (node != nullptr && IsCustomDrawn(TCustomDrawTarget::dtItem, st)) {
           FDrawDriver.Begin(FCanvas.get(), cd->nmcd.hdc, Font(), Color());
           bool paintImages = true, defaultDraw = true;
-          try {
+          {
+            auto cleanup = ScopeFail([&] { FDrawDriver.Finish(true, nullptr, nullptr); });
             defaultDraw = CustomDrawItem(node, ComCustomDrawState(cd->nmcd.uItemState), st, paintImages);
-          } catch (...) {
-            FDrawDriver.Finish(true, nullptr, nullptr);
-            throw;
           }
           r = FDrawDriver.Finish(defaultDraw, &cd->clrText, &cd->clrTextBk);
         }
@@ -1195,13 +1181,12 @@ void TCustomTreeView::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case CN_NOTIFY:
       ++FNotifyDepth;
-      try {
+      {
+        auto cleanup = ScopeExit([&] {
+          if (--FNotifyDepth == 0) FreePending();
+        });
         CNNotify(Message);
-      } catch (...) {
-        if (--FNotifyDepth == 0) FreePending();
-        throw;
       }
-      if (--FNotifyDepth == 0) FreePending();
       return;
     case CM_COLORCHANGED:
       TWinControl::Dispatch(Message);
@@ -1227,11 +1212,11 @@ void TCustomTreeView::Dispatch(TMessage& Message) {
       TComponentRef<TCustomTreeView> self(this);
       FMousePressSelecting = true;
       SyncSelectionBits();
-      try {
+      {
+        auto cleanup = ScopeFail([&] {
+          if (self) FMousePressSelecting = false;
+        });
         TWinControl::Dispatch(Message);
-      } catch (...) {
-        if (self) FMousePressSelecting = false;
-        throw;
       }
       if (!self) return;
       FMousePressSelecting = false;

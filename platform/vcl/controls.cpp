@@ -12,6 +12,7 @@
 #include "platform/rtl/threads.h"
 #include "platform/vcl/controls_internal.h"
 #include "platform/vcl/forms.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -421,13 +422,8 @@ void TControl::DoAutoSize() {
   int32_t w = FWidth, h = FHeight;
   if (!CanAutoSize(w, h)) return;
   ++FAutoSizing;
-  try {
-    SetBounds(FLeft, FTop, w, h);
-  } catch (...) {
-    --FAutoSizing;
-    throw;
-  }
-  --FAutoSizing;
+  auto cleanup = ScopeExit([&] { --FAutoSizing; });
+  SetBounds(FLeft, FTop, w, h);
 }
 
 void TControl::Changed() { Perform(CM_CHANGED, 0, reinterpret_cast<LPARAM>(this)); }
@@ -538,13 +534,8 @@ void TControl::CMParentFontChanged(TMessage&) {
   if (!FParentFont || FParent == nullptr) return;
   if (VclFontsEqual(FFont.get(), FParent->Font())) return;
   ++FFontUpdating;
-  try {
-    FFont->Assign(FParent->Font());
-  } catch (...) {
-    --FFontUpdating;
-    throw;
-  }
-  --FFontUpdating;
+  auto cleanup = ScopeExit([&] { --FFontUpdating; });
+  FFont->Assign(FParent->Font());
 }
 
 void TControl::CMParentColorChanged(TMessage& Message) {
@@ -621,13 +612,8 @@ void TControl::Repaint() {
     HDC dc = GetDC(FParent->WindowHandle());
     if (dc == nullptr) return;
     IntersectClipRect(dc, FLeft, FTop, FLeft + FWidth, FTop + FHeight);
-    try {
-      FParent->PaintControls(dc, this);
-    } catch (...) {
-      ReleaseDC(FParent->WindowHandle(), dc);
-      throw;
-    }
-    ReleaseDC(FParent->WindowHandle(), dc);
+    auto cleanup = ScopeExit([&] { ReleaseDC(FParent->WindowHandle(), dc); });
+    FParent->PaintControls(dc, this);
   } else {
     Invalidate();
     Update();
@@ -927,13 +913,12 @@ bool TControlActionLink::Execute(TComponent* Target) {
   if (FAction == nullptr) return false;
   FAction->SetActionComponent(Target);
   bool r = false;
-  try {
+  {
+    auto cleanup = ScopeExit([&] {
+      if (FAction != nullptr) FAction->SetActionComponent(nullptr);
+    });
     r = FAction->Execute();
-  } catch (...) {
-    if (FAction != nullptr) FAction->SetActionComponent(nullptr);
-    throw;
   }
-  if (FAction != nullptr) FAction->SetActionComponent(nullptr);
   return r;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/gui/win_scrollbars.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/controls_internal.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -103,23 +104,17 @@ void TWinControl::WMPaint(TMessage& Message) {
   HBITMAP bitmap = CreateCompatibleBitmap(paintDC, std::max(cr.Right, 1), std::max(cr.Bottom, 1));
   HDC memDC = CreateCompatibleDC(paintDC);
   HGDIOBJ old = SelectObject(memDC, bitmap);
-  try {
-    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(memDC), reinterpret_cast<LPARAM>(memDC));
-    Message.WParam = reinterpret_cast<WPARAM>(memDC);
-    WMPaint(Message);
-    Message.WParam = 0;
-    BitBlt(paintDC, 0, 0, cr.Right, cr.Bottom, memDC, 0, 0, SRCCOPY);
-  } catch (...) {
+  auto cleanup = ScopeExit([&] {
     SelectObject(memDC, old);
     DeleteDC(memDC);
     DeleteObject(bitmap);
     EndPaint(FHandle, &ps);
-    throw;
-  }
-  SelectObject(memDC, old);
-  DeleteDC(memDC);
-  DeleteObject(bitmap);
-  EndPaint(FHandle, &ps);
+  });
+  Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(memDC), reinterpret_cast<LPARAM>(memDC));
+  Message.WParam = reinterpret_cast<WPARAM>(memDC);
+  WMPaint(Message);
+  Message.WParam = 0;
+  BitBlt(paintDC, 0, 0, cr.Right, cr.Bottom, memDC, 0, 0, SRCCOPY);
 }
 
 void TWinControl::PaintHandler(TMessage& Message) {
@@ -127,28 +122,25 @@ void TWinControl::PaintHandler(TMessage& Message) {
   PAINTSTRUCT ps;
   const bool own = dc == nullptr;
   if (own) dc = BeginPaint(FHandle, &ps);
-  try {
-    if (FControls.empty()) {
-      PaintWindow(dc);
-    } else {
-      // Opaque graphic children cover their part: the window does not paint it.
-      const int32_t saved = SaveDC(dc);
-      int32_t clip = SIMPLEREGION;
-      for (TControl* c : FControls) {
-        if (c->FVisible && c->FControlStyle.Contains(TControlStyleItem::csOpaque)) {
-          clip = ExcludeClipRect(dc, c->FLeft, c->FTop, c->FLeft + c->FWidth, c->FTop + c->FHeight);
-          if (clip == NULLREGION) break;
-        }
-      }
-      if (clip != NULLREGION) PaintWindow(dc);
-      RestoreDC(dc, saved);
-    }
-    PaintControls(dc, nullptr);
-  } catch (...) {
+  auto cleanup = ScopeExit([&] {
     if (own) EndPaint(FHandle, &ps);
-    throw;
+  });
+  if (FControls.empty()) {
+    PaintWindow(dc);
+  } else {
+    // Opaque graphic children cover their part: the window does not paint it.
+    const int32_t saved = SaveDC(dc);
+    int32_t clip = SIMPLEREGION;
+    for (TControl* c : FControls) {
+      if (c->FVisible && c->FControlStyle.Contains(TControlStyleItem::csOpaque)) {
+        clip = ExcludeClipRect(dc, c->FLeft, c->FTop, c->FLeft + c->FWidth, c->FTop + c->FHeight);
+        if (clip == NULLREGION) break;
+      }
+    }
+    if (clip != NULLREGION) PaintWindow(dc);
+    RestoreDC(dc, saved);
   }
-  if (own) EndPaint(FHandle, &ps);
+  PaintControls(dc, nullptr);
 }
 
 void TWinControl::PaintWindow(HDC DC) {
@@ -176,15 +168,11 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
     const int32_t saved = SaveDC(DC);
     MoveWindowOrg(DC, c->FLeft, c->FTop);
     IntersectClipRect(DC, 0, 0, c->FWidth, c->FHeight);
-    try {
-      c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
-    } catch (...) {
+    auto cleanup = ScopeExit([&] {
       RestoreDC(DC, saved);
       c->FControlState.Exclude(TControlStateItem::csPaintCopy);
-      throw;
-    }
-    RestoreDC(DC, saved);
-    c->FControlState.Exclude(TControlStateItem::csPaintCopy);
+    });
+    c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
   }
 }
 
@@ -201,21 +189,17 @@ void TWinControl::WMEraseBkgnd(TMessage& Message) {
 void TWinControl::PaintTo(HDC DC, int32_t X, int32_t Y) {
   FControlState.Include(TControlStateItem::csPaintCopy);
   const int32_t saved = SaveDC(DC);
-  try {
-    MoveWindowOrg(DC, X, Y);
-    IntersectClipRect(DC, 0, 0, FWidth, FHeight);
-    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
-    Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
-    std::vector<TWinControl*> children = FWinControls;
-    for (TWinControl* c : children)
-      if (c->FVisible) c->PaintTo(DC, c->FLeft, c->FTop);
-  } catch (...) {
+  auto cleanup = ScopeExit([&] {
     RestoreDC(DC, saved);
     FControlState.Exclude(TControlStateItem::csPaintCopy);
-    throw;
-  }
-  RestoreDC(DC, saved);
-  FControlState.Exclude(TControlStateItem::csPaintCopy);
+  });
+  MoveWindowOrg(DC, X, Y);
+  IntersectClipRect(DC, 0, 0, FWidth, FHeight);
+  Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
+  Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
+  std::vector<TWinControl*> children = FWinControls;
+  for (TWinControl* c : children)
+    if (c->FVisible) c->PaintTo(DC, c->FLeft, c->FTop);
 }
 
 void TWinControl::Invalidate() { Perform(CM_INVALIDATE, 0, 0); }
@@ -245,15 +229,13 @@ void TGraphicControl::Dispatch(TMessage& Message) {
     if (Message.WParam == 0) return;
     FCanvas->Lock();
     FCanvas->SetHandle(reinterpret_cast<HDC>(Message.WParam));
-    try {
+    {
+      auto cleanup = ScopeExit([&] {
+        FCanvas->SetHandle(nullptr);
+        FCanvas->Unlock();
+      });
       Paint();
-    } catch (...) {
-      FCanvas->SetHandle(nullptr);
-      FCanvas->Unlock();
-      throw;
     }
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
     return;
   }
   TControl::Dispatch(Message);
@@ -270,13 +252,12 @@ void TCustomControl::Dispatch(TMessage& Message) {
   if (Message.Msg == WM_PAINT) {
     const bool had = FControlState.Contains(TControlStateItem::csCustomPaint);
     FControlState.Include(TControlStateItem::csCustomPaint);
-    try {
+    {
+      auto cleanup = ScopeExit([&] {
+        if (!had) FControlState.Exclude(TControlStateItem::csCustomPaint);
+      });
       TWinControl::Dispatch(Message);
-    } catch (...) {
-      if (!had) FControlState.Exclude(TControlStateItem::csCustomPaint);
-      throw;
     }
-    if (!had) FControlState.Exclude(TControlStateItem::csCustomPaint);
     return;
   }
   TWinControl::Dispatch(Message);
@@ -285,15 +266,11 @@ void TCustomControl::Dispatch(TMessage& Message) {
 void TCustomControl::PaintWindow(HDC DC) {
   FCanvas->Lock();
   FCanvas->SetHandle(DC);
-  try {
-    Paint();
-  } catch (...) {
+  auto cleanup = ScopeExit([&] {
     FCanvas->SetHandle(nullptr);
     FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  });
+  Paint();
 }
 
 void TCustomControl::DestroyWnd() {
@@ -430,26 +407,21 @@ void TScrollingWinControl::UpdateScrollBars() {
   // alignment that follows the creation comes back here.
   if (FUpdatingScrollBars != 0 || FControlState.Contains(TControlStateItem::csCreating)) return;
   ++FUpdatingScrollBars;
-  try {
-    if (FAutoScroll) {
-      int32_t right = 0, bottom = 0;
-      for (int32_t i = 0; i < ControlCount(); ++i) {
-        TControl* c = Controls(i);
-        if (!c->Visible()) continue;
-        if (c->Align() != TAlign::alNone && c->Align() != TAlign::alCustom) continue;
-        right = std::max(right, c->Left() + c->Width() + FHorzScrollBar->FPosition);
-        bottom = std::max(bottom, c->Top() + c->Height() + FVertScrollBar->FPosition);
-      }
-      FHorzScrollBar->FRange = right;
-      FVertScrollBar->FRange = bottom;
+  auto cleanup = ScopeExit([&] { --FUpdatingScrollBars; });
+  if (FAutoScroll) {
+    int32_t right = 0, bottom = 0;
+    for (int32_t i = 0; i < ControlCount(); ++i) {
+      TControl* c = Controls(i);
+      if (!c->Visible()) continue;
+      if (c->Align() != TAlign::alNone && c->Align() != TAlign::alCustom) continue;
+      right = std::max(right, c->Left() + c->Width() + FHorzScrollBar->FPosition);
+      bottom = std::max(bottom, c->Top() + c->Height() + FVertScrollBar->FPosition);
     }
-    FHorzScrollBar->Update();
-    FVertScrollBar->Update();
-  } catch (...) {
-    --FUpdatingScrollBars;
-    throw;
+    FHorzScrollBar->FRange = right;
+    FVertScrollBar->FRange = bottom;
   }
-  --FUpdatingScrollBars;
+  FHorzScrollBar->Update();
+  FVertScrollBar->Update();
 }
 
 void TScrollingWinControl::ScrollContent(int32_t DeltaX, int32_t DeltaY) { ScrollBy(DeltaX, DeltaY); }

@@ -17,6 +17,7 @@
 #include "platform/vcl/controls.h"
 #include "platform/vcl/controls_internal.h"
 #include "platform/vcl/forms.h"
+#include "platform/rtl/scopeguard.h"
 
 int32_t VclRecreatingFocus = 0;
 
@@ -261,15 +262,12 @@ void TWinControl::CreateWindowHandle(const TCreateParams& Params) {
   }
   CreationStack().push_back(this);
   HWND h;
-  try {
+  {
+    auto cleanup = ScopeExit([&] { CreationStack().pop_back(); });
     h = CreateWindowEx(Params.ExStyle, Params.WinClassName.c_str(), Params.Caption.c_str(), Params.Style, Params.X,
                        Params.Y, Params.Width, Params.Height, Params.WndParent, reinterpret_cast<HMENU>(id), nullptr,
                        Params.Param);
-  } catch (...) {
-    CreationStack().pop_back();
-    throw;
   }
-  CreationStack().pop_back();
   if (h == nullptr) {
     if (FHandle != nullptr) VclUnbindHandle(FHandle);
     FHandle = nullptr;
@@ -299,13 +297,10 @@ void TWinControl::PlaceWindowInZOrder() {
 void TWinControl::CreateHandle() {
   if (FHandle != nullptr) return;
   FControlState.Include(TControlStateItem::csCreating);
-  try {
+  {
+    auto cleanup = ScopeExit([&] { FControlState.Exclude(TControlStateItem::csCreating); });
     CreateWnd();
-  } catch (...) {
-    FControlState.Exclude(TControlStateItem::csCreating);
-    throw;
   }
-  FControlState.Exclude(TControlStateItem::csCreating);
   PlaceWindowInZOrder();
   // Positions were given against a client area guessed before the window
   // existed; measure the anchors again against the real one.
@@ -333,15 +328,13 @@ void TWinControl::DestroyWindowHandle() {
   if (h == nullptr) return;
   FControlState.Include(TControlStateItem::csDestroyingHandle);
   FDestroyingHandle = true;
-  try {
+  {
+    auto cleanup = ScopeExit([&] {
+      FControlState.Exclude(TControlStateItem::csDestroyingHandle);
+      FDestroyingHandle = false;
+    });
     DestroyWindow(h);
-  } catch (...) {
-    FControlState.Exclude(TControlStateItem::csDestroyingHandle);
-    FDestroyingHandle = false;
-    throw;
   }
-  FControlState.Exclude(TControlStateItem::csDestroyingHandle);
-  FDestroyingHandle = false;
   // Destruction may be deferred while the window is in a dispatch: the
   // control lets go of it now.
   if (FHandle == h) {
@@ -369,13 +362,13 @@ void TWinControl::CMRecreateWnd(TMessage&) {
   const bool wasFocused = Focused();
   FRecreating = true;
   ++VclRecreatingFocus;
-  try {
+  {
+    auto cleanup = ScopeFail([&] {
+      --VclRecreatingFocus;
+      FRecreating = false;
+    });
     DestroyHandle();
     UpdateControlState();
-  } catch (...) {
-    --VclRecreatingFocus;
-    FRecreating = false;
-    throw;
   }
   if (wasFocused && FHandle != nullptr) ::SetFocus(FHandle);
   --VclRecreatingFocus;
@@ -436,12 +429,8 @@ void TWinControl::UpdateShowing() {
   }
   if (FHandle != nullptr && FShowing != show) {
     FShowing = show;
-    try {
-      Perform(CM_SHOWINGCHANGED, 0, 0);
-    } catch (...) {
-      FShowing = !show;
-      throw;
-    }
+    auto cleanup = ScopeFail([&] { FShowing = !show; });
+    Perform(CM_SHOWINGCHANGED, 0, 0);
   }
 }
 
@@ -1194,16 +1183,12 @@ void TWinControl::AlignControl(TControl* AControl) {
     return;
   }
   ++FAlignLevel;
-  try {
-    TRect r = ClientRect();
-    AlignControls(AControl, r);
-  } catch (...) {
+  auto cleanup = ScopeExit([&] {
     --FAlignLevel;
     FControlState.Exclude(TControlStateItem::csAlignmentNeeded);
-    throw;
-  }
-  --FAlignLevel;
-  FControlState.Exclude(TControlStateItem::csAlignmentNeeded);
+  });
+  TRect r = ClientRect();
+  AlignControls(AControl, r);
 }
 
 void TWinControl::AdjustClientRect(TRect& Rect) { InflateRect(Rect, -FBorderWidth, -FBorderWidth); }
@@ -1262,13 +1247,10 @@ void TWinControl::DoAlign(TAlign AAlign, TControl* AControl, TRect& Rect) {
       default: break;
     }
     c->FAnchorMove = true;
-    try {
+    {
+      auto cleanup = ScopeExit([&] { c->FAnchorMove = false; });
       c->SetBounds(l, t, w, h);
-    } catch (...) {
-      c->FAnchorMove = false;
-      throw;
     }
-    c->FAnchorMove = false;
     // Constraints may have given another size: the rest of the area follows.
     if (c->FWidth != w || c->FHeight != h) {
       switch (AAlign) {
@@ -1311,12 +1293,7 @@ void TWinControl::AnchorControls() {
     else if (!akT && c->FOriginalParentSize.Y > 0)
       t = MulDiv(b.Top + b.Height() / 2, pr.Bottom, c->FOriginalParentSize.Y) - b.Height() / 2;
     c->FAnchorMove = true;
-    try {
-      c->SetBounds(l, t, w, h);
-    } catch (...) {
-      c->FAnchorMove = false;
-      throw;
-    }
-    c->FAnchorMove = false;
+    auto cleanup = ScopeExit([&] { c->FAnchorMove = false; });
+    c->SetBounds(l, t, w, h);
   }
 }

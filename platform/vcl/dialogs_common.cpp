@@ -5,6 +5,7 @@
 
 #include "platform/gui/headless.h"
 #include "platform/vcl/forms.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -63,15 +64,12 @@ bool TCommonDialog::TaskModalDialog(const std::function<bool()>& DialogFunc) {
       SetActiveWindow(activeWindow);
   };
   bool result = false;
-  try {
+  {
+    auto cleanup = ScopeExit([&] { restore(); });
     if (Application != nullptr)
       hookId = Application->HookMainWindow([this](TMessage& Msg) { return MessageHook(Msg); });
     result = DialogFunc();
-  } catch (...) {
-    restore();
-    throw;
   }
-  restore();
   return result;
 }
 

@@ -17,6 +17,7 @@
 #include "platform/vcl/forms.h"
 #include "platform/vcl/messages.h"
 #include "platform/vcl/stdctrls_native.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -330,7 +331,8 @@ intptr_t DialogBoxIndirectParam(HINSTANCE Instance, const TDialogTemplate& Templ
       SetActiveWindow(previousActive);
   };
 
-  try {
+  {
+    auto cleanup = ScopeExit([&] { finish(); });
     if (!s->Ended) {
       ShowWindow(h, SW_SHOWNORMAL);
       if (TDlgState* st = FindState(h); st != nullptr && st->SavedFocus != nullptr && IsWindow(st->SavedFocus))
@@ -372,11 +374,7 @@ intptr_t DialogBoxIndirectParam(HINSTANCE Instance, const TDialogTemplate& Templ
       WaitMessage();
     }
     if (TDlgState* st = FindState(h)) result = st->Result;
-  } catch (...) {
-    finish();
-    throw;
   }
-  finish();
   if (Watcher().OnEnd) Watcher().OnEnd(h, info, result);
   return result;
 }

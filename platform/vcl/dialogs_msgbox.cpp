@@ -14,6 +14,7 @@
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/stdctrls_native.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -211,13 +212,10 @@ intptr_t RunBox(HWND Owner, TPlainBox& box, bool TaskModal) {
     Owner = nullptr;
   }
   intptr_t r = 0;
-  try {
+  {
+    auto cleanup = ScopeExit([&] { EnableTaskWindows(disabled); });
     r = DialogBoxIndirectParam(nullptr, t, Owner, BoxProc, reinterpret_cast<LPARAM>(&box));
-  } catch (...) {
-    EnableTaskWindows(disabled);
-    throw;
   }
-  EnableTaskWindows(disabled);
   return r;
 }
 

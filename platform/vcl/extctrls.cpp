@@ -5,6 +5,7 @@
 #include "platform/gui/syscolors.h"
 #include "platform/gui/text.h"
 #include "platform/vcl/drawframe.h"
+#include "platform/rtl/scopeguard.h"
 
 // ================================================================================
 // TBevel
@@ -237,13 +238,8 @@ void TImage::Paint() {
   TGraphic* g = FPicture->Graphic();
   if (g == nullptr || g->Empty()) return;
   FDrawing = true;
-  try {
-    TGraphicControl::Canvas()->StretchDraw(DestRect(), g);
-  } catch (...) {
-    FDrawing = false;
-    throw;
-  }
-  FDrawing = false;
+  auto cleanup = ScopeExit([&] { FDrawing = false; });
+  TGraphicControl::Canvas()->StretchDraw(DestRect(), g);
 }
 
 bool TImage::CanAutoSize(int32_t& NewWidth, int32_t& NewHeight) {

@@ -9,6 +9,7 @@
 #include "platform/gui/win_internal.h"
 #include "platform/gui/win_paint.h"
 #include "platform/vcl/controls_internal.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -347,35 +348,32 @@ void TCustomForm::CMShowingChanged(TMessage& Message) {
     throw EInvalidOperation("Cannot change Visible in OnShow or OnHide");
   FFormState.Include(TFormStateItem::fsShowing);
   TComponentRef<TCustomForm> self(this);
-  try {
-    if (FShowing) {
-      if (!FRecreating) VclGuard(this, [&] { DoShow(); });
-      if (!self) return;
-      if (FParent != nullptr || FParentWindow != nullptr) {
-        TScrollingWinControl::Dispatch(Message);
-      } else {
-        PlaceOnShow();
-        int32_t cmd = SW_SHOWNORMAL;
-        if (FWindowState == TWindowState::wsMaximized) cmd = SW_SHOWMAXIMIZED;
-        if (FWindowState == TWindowState::wsMinimized) cmd = SW_SHOWMINNOACTIVE;
-        ShowWindow(FHandle, cmd);
-      }
-    } else {
-      VclGuard(this, [&] { DoHide(); });
-      if (!self) return;
-      if (FParent != nullptr || FParentWindow != nullptr)
-        TScrollingWinControl::Dispatch(Message);
-      else if (FFormState.Contains(TFormStateItem::fsModal))
-        SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
-                     SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      else
-        ShowWindow(FHandle, SW_HIDE);
-    }
-  } catch (...) {
+  auto cleanup = ScopeExit([&] {
     if (self) FFormState.Exclude(TFormStateItem::fsShowing);
-    throw;
+  });
+  if (FShowing) {
+    if (!FRecreating) VclGuard(this, [&] { DoShow(); });
+    if (!self) return;
+    if (FParent != nullptr || FParentWindow != nullptr) {
+      TScrollingWinControl::Dispatch(Message);
+    } else {
+      PlaceOnShow();
+      int32_t cmd = SW_SHOWNORMAL;
+      if (FWindowState == TWindowState::wsMaximized) cmd = SW_SHOWMAXIMIZED;
+      if (FWindowState == TWindowState::wsMinimized) cmd = SW_SHOWMINNOACTIVE;
+      ShowWindow(FHandle, cmd);
+    }
+  } else {
+    VclGuard(this, [&] { DoHide(); });
+    if (!self) return;
+    if (FParent != nullptr || FParentWindow != nullptr)
+      TScrollingWinControl::Dispatch(Message);
+    else if (FFormState.Contains(TFormStateItem::fsModal))
+      SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                   SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+      ShowWindow(FHandle, SW_HIDE);
   }
-  if (self) FFormState.Exclude(TFormStateItem::fsShowing);
 }
 
 void TCustomForm::CMVisibleChanged(TMessage& Message) {
@@ -496,7 +494,8 @@ TModalResult TCustomForm::ShowModal() {
     }
   };
 
-  try {
+  {
+    auto cleanup = ScopeExit([&] { finish(); });
     Show();
     if (self) SendMessage(FHandle, CM_ACTIVATE, 0, 0);
     FModalResult = mrNone;
@@ -514,11 +513,7 @@ TModalResult TCustomForm::ShowModal() {
       if (FHandle != nullptr && GetActiveWindow() != FHandle) activeWindow = nullptr;
       SendMessage(FHandle, CM_DEACTIVATE, 0, 0);
     }
-  } catch (...) {
-    finish();
-    throw;
   }
-  finish();
   return result;
 }
 
@@ -589,7 +584,10 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
 
   Control->FControlState.Include(TControlStateItem::csFocusing);
   bool ok = false;
-  try {
+  {
+    auto cleanup = ScopeExit([&] {
+      if (target) Control->FControlState.Exclude(TControlStateItem::csFocusing);
+    });
     do {
       if (Screen != nullptr && Screen->FFocusedForm != this) {
         if (TCustomForm* old = Screen->FFocusedForm) {
@@ -628,11 +626,7 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
       }
       ok = true;
     } while (false);
-  } catch (...) {
-    if (target) Control->FControlState.Exclude(TControlStateItem::csFocusing);
-    throw;
   }
-  if (target) Control->FControlState.Exclude(TControlStateItem::csFocusing);
   return ok && self;
 }
 
@@ -729,15 +723,11 @@ void TCustomForm::Paint() {
 void TCustomForm::PaintWindow(HDC DC) {
   FCanvas->Lock();
   FCanvas->SetHandle(DC);
-  try {
-    Paint();
-  } catch (...) {
+  auto cleanup = ScopeExit([&] {
     FCanvas->SetHandle(nullptr);
     FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->SetHandle(nullptr);
-  FCanvas->Unlock();
+  });
+  Paint();
 }
 
 void TCustomForm::WMClose(TMessage&) { Close(); }
@@ -821,13 +811,12 @@ void TCustomForm::Dispatch(TMessage& Message) {
     case WM_PAINT: {
       const bool had = FControlState.Contains(TControlStateItem::csCustomPaint);
       FControlState.Include(TControlStateItem::csCustomPaint);
-      try {
+      {
+        auto cleanup = ScopeExit([&] {
+          if (!had) FControlState.Exclude(TControlStateItem::csCustomPaint);
+        });
         TScrollingWinControl::Dispatch(Message);
-      } catch (...) {
-        if (!had) FControlState.Exclude(TControlStateItem::csCustomPaint);
-        throw;
       }
-      if (!had) FControlState.Exclude(TControlStateItem::csCustomPaint);
       return;
     }
     case CM_SHOWINGCHANGED: CMShowingChanged(Message); return;

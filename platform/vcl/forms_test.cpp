@@ -38,7 +38,7 @@ class TDialog : public TForm {
     Cancel->SetBounds(100, 60, 75, 25);
     Cancel->Cancel = true;
     Cancel->ModalResult = mrCancel;
-    // Events are bound after the design values, then OnCreate.
+    // Events are bound after the stored property values, then OnCreate.
     OnShow = [this](TObject*) { FLog->Add("dialog OnShow"); };
     OnHide = [this](TObject*) { FLog->Add("dialog OnHide"); };
     OnActivate = [this](TObject*) { FLog->Add("dialog OnActivate"); };

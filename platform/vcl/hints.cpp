@@ -9,6 +9,7 @@
 #include "platform/gui/text.h"
 #include "platform/gui/win_paint.h"
 #include "platform/vcl/forms.h"
+#include "platform/rtl/scopeguard.h"
 
 // ================================================================================
 // Hint texts
@@ -102,26 +103,21 @@ TRect THintWindow::CalcHintRect(int32_t MaxWidth, const String& AHint, void*) {
 
 void THintWindow::ActivateHint(TRect Rect, const String& AHint) {
   FActivating = true;
-  try {
-    SetCaption(AHint);
-    Rect.Bottom += 4;
-    UpdateBoundsRect(Rect);
-    TRect desk = Screen != nullptr ? Screen->DesktopRect()
-                                   : TRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    int32_t left = Rect.Left, top = Rect.Top;
-    if (top + Height() > desk.Bottom) top = desk.Bottom - Height();
-    if (left + Width() > desk.Right) left = desk.Right - Width();
-    if (left < desk.Left) left = desk.Left;
-    if (top < desk.Top) top = desk.Top;
-    UpdateBoundsRect(TRect{left, top, left + Width(), top + Height()});
-    SetWindowPos(Handle(), HWND_TOPMOST, left, top, Width(), Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
-    Invalidate();
-    UpdateWindow(Handle());
-  } catch (...) {
-    FActivating = false;
-    throw;
-  }
-  FActivating = false;
+  auto cleanup = ScopeExit([&] { FActivating = false; });
+  SetCaption(AHint);
+  Rect.Bottom += 4;
+  UpdateBoundsRect(Rect);
+  TRect desk = Screen != nullptr ? Screen->DesktopRect()
+                                 : TRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  int32_t left = Rect.Left, top = Rect.Top;
+  if (top + Height() > desk.Bottom) top = desk.Bottom - Height();
+  if (left + Width() > desk.Right) left = desk.Right - Width();
+  if (left < desk.Left) left = desk.Left;
+  if (top < desk.Top) top = desk.Top;
+  UpdateBoundsRect(TRect{left, top, left + Width(), top + Height()});
+  SetWindowPos(Handle(), HWND_TOPMOST, left, top, Width(), Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  Invalidate();
+  UpdateWindow(Handle());
 }
 
 void THintWindow::ActivateHintData(TRect Rect, const String& AHint, void*) { ActivateHint(Rect, AHint); }

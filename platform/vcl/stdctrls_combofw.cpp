@@ -3,6 +3,7 @@
 
 #include "platform/vcl/drawframe.h"
 #include "platform/vcl/stdctrls.h"
+#include "platform/rtl/scopeguard.h"
 
 class TComboBoxStrings : public TStrings {
  public:
@@ -264,18 +265,15 @@ void TCustomComboBox::Dispatch(TMessage& Message) {
         FCanvas->Brush()->SetColor(clHighlight);
         FCanvas->Font()->SetColor(clHighlightText);
       }
-      try {
+      {
+        auto cleanup = ScopeExit([&] {
+          FCanvas->SetHandle(nullptr);
+          RestoreDC(d->hDC, saved);
+          FCanvas->Unlock();
+        });
         DrawItem(int32_t(d->itemID), d->rcItem, state);
         if (state.Contains(TOwnerDrawStateItem::odFocused)) DrawFocusRect(d->hDC, d->rcItem);
-      } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        RestoreDC(d->hDC, saved);
-        FCanvas->Unlock();
-        throw;
       }
-      FCanvas->SetHandle(nullptr);
-      RestoreDC(d->hDC, saved);
-      FCanvas->Unlock();
       Message.Result = 1;
       return;
     }

@@ -14,6 +14,7 @@
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls_internal.h"
 #include "platform/vcl/stdctrls_native.h"
+#include "platform/rtl/strings.h"
 
 namespace {
 
@@ -72,21 +73,7 @@ int32_t PrevPos(const String& t, int32_t p) {
 }
 String EncodeUtf8(char32_t c) {
   String s;
-  if (c < 0x80) {
-    s += char(c);
-  } else if (c < 0x800) {
-    s += char(0xC0 | (c >> 6));
-    s += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    s += char(0xE0 | (c >> 12));
-    s += char(0x80 | ((c >> 6) & 0x3F));
-    s += char(0x80 | (c & 0x3F));
-  } else {
-    s += char(0xF0 | (c >> 18));
-    s += char(0x80 | ((c >> 12) & 0x3F));
-    s += char(0x80 | ((c >> 6) & 0x3F));
-    s += char(0x80 | (c & 0x3F));
-  }
+  AppendUTF8(s, c);
   return s;
 }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }

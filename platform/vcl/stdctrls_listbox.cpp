@@ -615,26 +615,7 @@ LRESULT StdListBoxWndProc(HWND h, uint32_t msg, WPARAM wParam, LPARAM lParam) {
       if (wParam < 0x21 || (OwnerDraw(h) && (Style(h) & LBS_HASSTRINGS) == 0)) return 0;
       String key;
       const char32_t c = char32_t(wParam);
-      if (c < 0x80)
-        key = String(1, char(c));
-      else {
-        // Encode as UTF-8.
-        char buf[5] = {};
-        if (c < 0x800) {
-          buf[0] = char(0xC0 | (c >> 6));
-          buf[1] = char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-          buf[0] = char(0xE0 | (c >> 12));
-          buf[1] = char(0x80 | ((c >> 6) & 0x3F));
-          buf[2] = char(0x80 | (c & 0x3F));
-        } else {
-          buf[0] = char(0xF0 | (c >> 18));
-          buf[1] = char(0x80 | ((c >> 12) & 0x3F));
-          buf[2] = char(0x80 | ((c >> 6) & 0x3F));
-          buf[3] = char(0x80 | (c & 0x3F));
-        }
-        key = buf;
-      }
+      AppendUTF8(key, c);
       const int32_t i = Find(s, s->Caret, key.c_str(), false);
       if (i >= 0) KeyMove(h, s, i);
       return 0;

@@ -5,6 +5,8 @@
 #include "platform/gui/text.h"
 #include "platform/rtl/clock.h"
 #include "platform/vcl/stdctrls.h"
+#include "platform/rtl/scopeguard.h"
+#include "platform/rtl/strings.h"
 
 TOwnerDrawState OwnerDrawStateFromBits(uint32_t Bits) {
   TOwnerDrawState r;
@@ -316,24 +318,7 @@ void TCustomListBox::KeyPress(char32_t& Key) {
   const uint64_t now = GetTickCount64();
   if (now - FLastTime >= 500) FFilter.clear();
   FLastTime = now;
-  char buf[5] = {};
-  const char32_t c = Key;
-  if (c < 0x80) {
-    buf[0] = char(c);
-  } else if (c < 0x800) {
-    buf[0] = char(0xC0 | (c >> 6));
-    buf[1] = char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    buf[0] = char(0xE0 | (c >> 12));
-    buf[1] = char(0x80 | ((c >> 6) & 0x3F));
-    buf[2] = char(0x80 | (c & 0x3F));
-  } else {
-    buf[0] = char(0xF0 | (c >> 18));
-    buf[1] = char(0x80 | ((c >> 12) & 0x3F));
-    buf[2] = char(0x80 | ((c >> 6) & 0x3F));
-    buf[3] = char(0x80 | (c & 0x3F));
-  }
-  FFilter += buf;
+  AppendUTF8(FFilter, Key);
   const LRESULT i = Perform(LB_FINDSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(FFilter.c_str()));
   if (i >= 0) {
     if (FMultiSelect) {
@@ -380,18 +365,15 @@ void TCustomListBox::Dispatch(TMessage& Message) {
         FCanvas->Brush()->SetColor(clHighlight);
         FCanvas->Font()->SetColor(clHighlightText);
       }
-      try {
+      {
+        auto cleanup = ScopeExit([&] {
+          FCanvas->SetHandle(nullptr);
+          RestoreDC(d->hDC, saved);
+          FCanvas->Unlock();
+        });
         if (int32_t(d->itemID) >= 0) DrawItem(int32_t(d->itemID), d->rcItem, state);
         if (state.Contains(TOwnerDrawStateItem::odFocused)) DrawFocusRect(d->hDC, d->rcItem);
-      } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        RestoreDC(d->hDC, saved);
-        FCanvas->Unlock();
-        throw;
       }
-      FCanvas->SetHandle(nullptr);
-      RestoreDC(d->hDC, saved);
-      FCanvas->Unlock();
       Message.Result = 1;
       return;
     }

@@ -6,6 +6,7 @@
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/stdctrls_internal.h"
+#include "platform/rtl/scopeguard.h"
 
 // ================================================================================
 // The native class
@@ -288,15 +289,13 @@ void TCustomLabel::AdjustSize() {
   HDC dc = GetDC(nullptr);
   canvas->SetHandle(dc);
   TRect rect = ClientRect();
-  try {
+  {
+    auto cleanup = ScopeExit([&] {
+      canvas->SetHandle(nullptr);
+      ReleaseDC(nullptr, dc);
+    });
     DoDrawText(rect, DT_EXPANDTABS | DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : 0));
-  } catch (...) {
-    canvas->SetHandle(nullptr);
-    ReleaseDC(nullptr, dc);
-    throw;
   }
-  canvas->SetHandle(nullptr);
-  ReleaseDC(nullptr, dc);
   int32_t x = Left();
   if (FAlignment == TAlignment::taRightJustify) x += Width() - rect.Right;
   SetBounds(x, Top(), rect.Right, rect.Bottom);

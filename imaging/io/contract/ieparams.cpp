@@ -189,7 +189,7 @@ TIEImagingAnnot* TIOParamsVals::GetImagingAnnot() {
 // ---- Defaults and clearing ----------------------------------------------------------------
 
 void TIOParamsVals::SetDefaults() {
-  // 1. Common fields that do not depend on the owner.
+  // Common fields that do not depend on the owner.
   Palette.clear();
   FileName.clear();
   FileType = 0;
@@ -198,7 +198,7 @@ void TIOParamsVals::SetDefaults() {
   NativePixelFormat = false;
   JPEGSkipMarkers = false;
 
-  // 2. Size and resolution come from the owner; a standalone record keeps its own.
+  // Size and resolution come from the owner; a standalone record keeps its own.
   if (Owner != nullptr) {
     if (TBitmap* bitmap = Owner->GetPlatformBitmap()) {
       Width = bitmap->Width();
@@ -208,7 +208,7 @@ void TIOParamsVals::SetDefaults() {
     SetDpiY(IEDefaultDpiY);
   }
 
-  // 3. Every group field.
+  // Every group field.
   SetImageIndex(0);
   ImageCount = 0;
   SetThumbnailOnly(false);
@@ -297,7 +297,7 @@ void TIOParamsVals::SetDefaults() {
   ICOBitCounts.fill(0);
   ICOBitCounts[0] = 8;
 
-  // 4. Lists.
+  // Lists.
   JPEGMarkers.Clear();
   GIFComments.Clear();
   PNGTextKeys.Clear();
@@ -305,10 +305,10 @@ void TIOParamsVals::SetDefaults() {
   IPTCInfo.Clear();
   PXMComments.Clear();
 
-  // 5. After the resolution setters, so the EXIF mirrors end at 0.
+  // After the resolution setters, so the EXIF mirrors end at 0.
   ClearEXIF();
 
-  // 6. PostScript, PDF, the optional objects, RAW and XMP.
+  // PostScript, PDF, the optional objects, RAW and XMP.
   PSPaperWidth = 595;
   PSPaperHeight = 842;
   PSCompression = 1;

@@ -16,6 +16,7 @@
 #include "platform/rtl/strings.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
+#include "platform/rtl/scopeguard.h"
 
 TIEPreviewsDialogFactory IEPreviewsDialogFactory;
 
@@ -494,7 +495,8 @@ bool TImgIO::DoPreviews(TIEPreviewPages Pages) {
     dialog->Release();
     UpdateAttached();
   };
-  try {
+  {
+    auto cleanup = ScopeExit([&] { done(); });
     dialog->SetLockPreview(FPreviewsParams.Contains(TIOPreviewsParamsItem::ioppDefaultLockPreview));
     dialog->SetParams(FParams.get());
     dialog->SetSimplified(SimplifiedParamsDialogs);
@@ -512,11 +514,7 @@ bool TImgIO::DoPreviews(TIEPreviewPages Pages) {
       if (OnIOPreview) OnIOPreview(this, dialog->Form());
       result = dialog->ShowModal() == 1;
     }
-  } catch (...) {
-    done();
-    throw;
   }
-  done();
   return result;
 }
 
@@ -801,16 +799,11 @@ void TImgIO::LoadFromBuffer(const void* Buffer, int64_t Size, int32_t FileType) 
   TIEMemStream stream(Buffer, Size);
   // The wrapper dies with this call, so no worker may read it later.
   ++FSyncDepth;
-  try {
-    if (FileType != fcNone)
-      LoadFromStreamAs(&stream, FileType);
-    else
-      LoadFromStream(&stream);
-  } catch (...) {
-    --FSyncDepth;
-    throw;
-  }
-  --FSyncDepth;
+  auto cleanup = ScopeExit([&] { --FSyncDepth; });
+  if (FileType != fcNone)
+    LoadFromStreamAs(&stream, FileType);
+  else
+    LoadFromStream(&stream);
 }
 
 // ---- Save dispatch ------------------------------------------------------------------------------

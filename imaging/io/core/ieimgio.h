@@ -40,6 +40,7 @@
 #include "imaging/model/processing/ieview.h"
 #include "platform/rtl/components.h"
 #include "platform/rtl/sets.h"
+#include "platform/rtl/scopeguard.h"
 
 class TBitmap;
 class TFont;
@@ -472,12 +473,14 @@ class TImgIO : public TComponent, public TIEIOParamsOwner {
  private:
   template <class F>
   void Framed(F&& Body);
-  // Steps 10 to 15 of the load frames; Steps leaves out what a format skips.
+  // What every load does after the codec: default resolution, the mask as
+  // alpha channel, DPI adjustment, name and type, the view's DPI and the
+  // attached views. Steps leaves out what a format skips.
   void LoadTail(std::unique_ptr<TIEMask>& Mask, const String& FileName, int32_t FileType,
                 const TIELoadSteps& Steps = TIELoadSteps());
   // The stream column of the load frames around Read, with FileName stored
-  // at step 13 (before the end events, so that a handler of OnFinishWork
-  // sees it). Read answers false to end the load before steps 10 to 15.
+  // before the end events, so that a handler of OnFinishWork sees it. Read
+  // answers false to end the load before LoadTail.
   using TIEColumnRead = std::function<bool(TIECodecProgress& Progress, std::unique_ptr<TIEMask>& Mask)>;
   void ReadColumn(const String& FileName, int32_t FileType, const TIELoadSteps& Steps, const TIEColumnRead& Read);
   // Workers shared by a file and a stream method: they run the stream
@@ -548,16 +551,14 @@ class TImgIO : public TComponent, public TIEIOParamsOwner {
 // methods, defined in files of their own, use the same frame.)
 template <class F>
 void TImgIO::Framed(F&& Body) {
-  try {
-    Body();
-  } catch (...) {
-    AbortFlag = true;
-    try {
+  {
+    // An error of the end events while the codec's passes is dropped by the
+    // guard: the codec's exception is the one that counts.
+    auto failed = ScopeFail([&] {
+      AbortFlag = true;
       DoFinishWork();
-    } catch (...) {
-      // The codec's exception is the one that counts.
-    }
-    throw;
+    });
+    Body();
   }
   DoFinishWork();
 }

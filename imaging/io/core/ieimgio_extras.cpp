@@ -17,6 +17,7 @@
 #include "platform/rtl/safewriter.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -125,22 +126,18 @@ void TImgIO::LoadAVIFrame(int32_t Index) {
 
 void TImgIO::LoadAVIFirstFrame(const String& FileName) {
   ++FSyncDepth;
-  try {
-    // A file that does not open is a failed load: the frame load would clear
-    // the flag again.
-    if (OpenAVIFile(FileName) > 0) {
-      LoadAVIFrame(0);
-    } else {
-      AbortFlag = true;
-      DoFinishWork();
-    }
-  } catch (...) {
+  auto cleanup = ScopeExit([&] {
     --FSyncDepth;
     CloseAVIFile();
-    throw;
+  });
+  // A file that does not open is a failed load: the frame load would clear
+  // the flag again.
+  if (OpenAVIFile(FileName) > 0) {
+    LoadAVIFrame(0);
+  } else {
+    AbortFlag = true;
+    DoFinishWork();
   }
-  --FSyncDepth;
-  CloseAVIFile();
 }
 
 // ---- Media files --------------------------------------------------------------------------

@@ -27,6 +27,7 @@
 #include "platform/rtl/safewriter.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -63,8 +64,7 @@ bool ReadHeaderBlock(TStream* Stream, THeaderBlock& Block) {
     ++n;
   }
   Block.Magic[n] = 0;
-  Block.Length = static_cast<int32_t>(static_cast<uint32_t>(b[8]) | static_cast<uint32_t>(b[9]) << 8 |
-                                      static_cast<uint32_t>(b[10]) << 16 | static_cast<uint32_t>(b[11]) << 24);
+  Block.Length = static_cast<int32_t>(GetLE32(b + 8));
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/rtl/arith.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/vcl/forms.h"
+#include "platform/rtl/scopeguard.h"
 
 TImgMIO::TImgMIO(TComponent* AOwner)
     : TComponent(AOwner),
@@ -138,7 +139,8 @@ bool TImgMIO::DoPreviews(int32_t Index, TIEPreviewPages Pages) {
     if (Index < 0) SpreadFirstParams();
     UpdateView();
   };
-  try {
+  {
+    auto cleanup = ScopeExit([&] { done(); });
     dialog->SetLockPreview(PreviewsParams.Contains(TIOPreviewsParamsItem::ioppDefaultLockPreview));
     dialog->SetSimplified(SimplifiedParamsDialogs);
     if (SimplifiedParamsDialogs) {
@@ -152,11 +154,7 @@ bool TImgMIO::DoPreviews(int32_t Index, TIEPreviewPages Pages) {
     dialog->FirstView()->SetExternalBitmap(&copy);
     dialog->FirstViewBase()->Update();
     if (dialog->SelectPages(Pages)) result = dialog->ShowModal() == 1;
-  } catch (...) {
-    done();
-    throw;
   }
-  done();
   return result;
 }
 

@@ -1,4 +1,5 @@
 #include "imaging/io/core/ieiothread.h"
+#include "platform/rtl/scopeguard.h"
 
 #include <algorithm>
 #include <chrono>
@@ -32,12 +33,12 @@ void TIEIOThreadList::Start(std::function<void()> Method) {
     std::lock_guard<std::mutex> lk(FLock);
     FRunning.push_back(thread.get());
   }
-  try {
+  {
+    auto cleanup = ScopeFail([&] {
+      std::lock_guard<std::mutex> lk(FLock);
+      FRunning.erase(std::find(FRunning.begin(), FRunning.end(), thread.get()));
+    });
     thread->Start();
-  } catch (...) {
-    std::lock_guard<std::mutex> lk(FLock);
-    FRunning.erase(std::find(FRunning.begin(), FRunning.end(), thread.get()));
-    throw;
   }
   thread.release();  // owned by the list from here on (FRunning, then FFinished)
 }

@@ -9,16 +9,11 @@
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/iedib.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
 constexpr uint32_t FourCC(const char (&C)[5]) { return IEFourCC(C); }
-
-uint32_t LE32(const uint8_t* P) {
-  return uint32_t(P[0]) | uint32_t(P[1]) << 8 | uint32_t(P[2]) << 16 | uint32_t(P[3]) << 24;
-}
-int32_t LE32s(const uint8_t* P) { return int32_t(LE32(P)); }
-uint16_t LE16(const uint8_t* P) { return uint16_t(P[0] | P[1] << 8); }
 
 constexpr int64_t kMaxFrameBytes = int64_t(1) << 31;
 // Chunks are padded to even sizes.
@@ -61,22 +56,22 @@ bool TIEAVIReader::Open(const String& FileName) {
     FStream = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyWrite);
     FFileSize = FStream->Size();
     uint8_t h[12];
-    if (!ReadAt(0, h, 12) || LE32(h) != FourCC("RIFF") || LE32(h + 8) != FourCC("AVI ")) {
+    if (!ReadAt(0, h, 12) || GetLE32(h) != FourCC("RIFF") || GetLE32(h + 8) != FourCC("AVI ")) {
       Close();
       return false;
     }
-    const int64_t riffEnd = std::min<int64_t>(FFileSize, 8 + int64_t(LE32(h + 4)));
+    const int64_t riffEnd = std::min<int64_t>(FFileSize, 8 + int64_t(GetLE32(h + 4)));
     int64_t at = 12;
     int64_t idx1 = -1, idx1End = -1;
     bool haveHeader = false;
     while (at + 8 <= riffEnd) {
       uint8_t c[12];
       if (!ReadAt(at, c, 8)) break;
-      const uint32_t id = LE32(c);
-      const uint32_t size = LE32(c + 4);
+      const uint32_t id = GetLE32(c);
+      const uint32_t size = GetLE32(c + 4);
       const int64_t end = std::min<int64_t>(riffEnd, at + 8 + int64_t(size));
       if (id == FourCC("LIST") && end - at >= 12 && ReadAt(at + 8, c + 8, 4)) {
-        const uint32_t type = LE32(c + 8);
+        const uint32_t type = GetLE32(c + 8);
         if (type == FourCC("hdrl") && !haveHeader) {
           haveHeader = ParseHeaderList(at + 12, end);
           if (!haveHeader) break;
@@ -110,9 +105,9 @@ bool TIEAVIReader::ParseHeaderList(int64_t Start, int64_t End) {
   for (int64_t at = Start; at + 12 <= End;) {
     uint8_t c[12];
     if (!ReadAt(at, c, 12)) return false;
-    const uint32_t size = LE32(c + 4);
+    const uint32_t size = GetLE32(c + 4);
     const int64_t end = std::min<int64_t>(End, at + 8 + int64_t(size));
-    if (LE32(c) == FourCC("LIST") && LE32(c + 8) == FourCC("strl")) {
+    if (GetLE32(c) == FourCC("LIST") && GetLE32(c + 8) == FourCC("strl")) {
       // strh then strf inside the stream list.
       uint8_t strh[36] = {};
       bool video = false;
@@ -120,31 +115,31 @@ bool TIEAVIReader::ParseHeaderList(int64_t Start, int64_t End) {
       for (int64_t s = at + 12; s + 8 <= end;) {
         uint8_t d[8];
         if (!ReadAt(s, d, 8)) return false;
-        const uint32_t sz = LE32(d + 4);
+        const uint32_t sz = GetLE32(d + 4);
         if (int64_t(sz) > end - s - 8) break;
-        if (LE32(d) == FourCC("strh") && sz >= 36) {
+        if (GetLE32(d) == FourCC("strh") && sz >= 36) {
           if (!ReadAt(s + 8, strh, 36)) return false;
-          video = LE32(strh) == FourCC("vids");
-        } else if (LE32(d) == FourCC("strf") && video && sz >= 40) {
+          video = GetLE32(strh) == FourCC("vids");
+        } else if (GetLE32(d) == FourCC("strf") && video && sz >= 40) {
           format.resize(sz);
           if (!ReadAt(s + 8, format.data(), sz)) return false;
         }
         s += 8 + Padded(sz);
       }
       if (video && !format.empty()) {
-        FScale = LE32(strh + 20);
-        FRate = LE32(strh + 24);
-        FLength = LE32(strh + 32);
+        FScale = GetLE32(strh + 20);
+        FRate = GetLE32(strh + 24);
+        FLength = GetLE32(strh + 32);
         FStreamNumber = streamNumber;
         FFormat = std::move(format);
-        FCompression = LE32(FFormat.data() + 16);
+        FCompression = GetLE32(FFormat.data() + 16);
         BITMAPINFOHEADER bih{};
         std::memcpy(&bih, FFormat.data(), std::min<size_t>(sizeof bih, FFormat.size()));
         // Keep the header, bit-field masks and colour table only: some
         // writers append codec data that is not part of a DIB.
-        const uint32_t headerSize = std::clamp<uint32_t>(LE32(FFormat.data()), 40, uint32_t(FFormat.size()));
-        const int32_t bitCount = LE16(FFormat.data() + 14);
-        const uint32_t used = LE32(FFormat.data() + 32);
+        const uint32_t headerSize = std::clamp<uint32_t>(GetLE32(FFormat.data()), 40, uint32_t(FFormat.size()));
+        const int32_t bitCount = GetLE16(FFormat.data() + 14);
+        const uint32_t used = GetLE32(FFormat.data() + 32);
         size_t keep = headerSize;
         if (FCompression == 3 && headerSize == 40) keep += 12;
         if (used > 0)
@@ -156,9 +151,9 @@ bool TIEAVIReader::ParseHeaderList(int64_t Start, int64_t End) {
           FFormat.resize(keep, 0);
         }
         FFormat.resize(keep);
-        const int64_t w = LE32s(FFormat.data() + 4);
-        const int64_t hgt = std::abs(int64_t(LE32s(FFormat.data() + 8)));
-        const int64_t bits = std::max<int64_t>(LE16(FFormat.data() + 14), 1);
+        const int64_t w = int32_t(GetLE32(FFormat.data() + 4));
+        const int64_t hgt = std::abs(int64_t(int32_t(GetLE32(FFormat.data() + 8))));
+        const int64_t bits = std::max<int64_t>(GetLE16(FFormat.data() + 14), 1);
         if (w <= 0 || hgt <= 0 || w * hgt * std::max<int64_t>(bits, 24) / 8 > kMaxFrameBytes) return false;
         return IsMJPEG(FCompression) || IEDIBIsDecodable(bih);
       }
@@ -190,15 +185,15 @@ bool TIEAVIReader::IndexFromIdx1(int64_t Start, int64_t End) {
     if (!ReadAt(Start + first * 16, block.data(), n * 16)) return false;
     for (int64_t i = 0; i < n; ++i) {
       const uint8_t* e = block.data() + i * 16;
-      const uint32_t id = LE32(e);
+      const uint32_t id = GetLE32(e);
       if (!IsFrameId(id)) continue;
-      const int64_t offset = LE32(e + 8);
-      const uint32_t size = LE32(e + 12);
+      const int64_t offset = GetLE32(e + 8);
+      const uint32_t size = GetLE32(e + 12);
       if (base < 0) {
         uint8_t probe[4];
-        if (ReadAt(FMoviStart + offset, probe, 4) && LE32(probe) == id)
+        if (ReadAt(FMoviStart + offset, probe, 4) && GetLE32(probe) == id)
           base = FMoviStart;
-        else if (ReadAt(offset, probe, 4) && LE32(probe) == id)
+        else if (ReadAt(offset, probe, 4) && GetLE32(probe) == id)
           base = 0;
         else
           return false;
@@ -215,8 +210,8 @@ void TIEAVIReader::IndexFromMovi(int64_t Start, int64_t End, int Depth) {
   for (int64_t at = Start; at + 8 <= End;) {
     uint8_t c[12];
     if (!ReadAt(at, c, 8)) return;
-    const uint32_t id = LE32(c);
-    const uint32_t size = LE32(c + 4);
+    const uint32_t id = GetLE32(c);
+    const uint32_t size = GetLE32(c + 4);
     if (int64_t(size) > End - at - 8) return;
     if (id == FourCC("LIST")) {
       if (Depth < 4 && size >= 4) IndexFromMovi(at + 12, at + 8 + size, Depth + 1);

@@ -231,19 +231,30 @@ TEST(AviReader, RefusesWhatItCannotRead) {
 TEST(AviReader, DamagedSizesNeverReadOutsideTheFile) {
   TIETempDir dir;
   const Bytes good = MakeAvi(TAviSpec());
+  // Every frame the reader gives holds pixels of one of the file's frames
+  // (fills 10, 20 and 40; 0xFF where the damage hit the pixels themselves),
+  // or it refuses the frame. A read past the end, or a frame made of no data,
+  // would show another fill.
+  auto expectFramesFromTheFile = [](TIEAVIReader& R, bool PixelsDamaged) {
+    for (uint32_t n = 0; n < 5; ++n) {
+      SCOPED_TRACE("frame " + std::to_string(n));
+      const int fill = FrameFill(R, n);
+      EXPECT_TRUE(fill == -1 || fill == 10 || fill == 20 || fill == 40 || (PixelsDamaged && fill == 0xFF)) << fill;
+    }
+  };
   // Every cut of the file, and every size field set huge: open or not, no
   // frame lies outside the file.
   for (size_t cut = 0; cut < good.size(); cut += 7) {
+    SCOPED_TRACE("cut at " + std::to_string(cut));
     TIEAVIReader r;
-    if (OpenBytes(r, dir, Bytes(good.begin(), good.begin() + long(cut))))
-      for (uint32_t n = 0; n < 5; ++n) FrameFill(r, n);
+    if (OpenBytes(r, dir, Bytes(good.begin(), good.begin() + long(cut)))) expectFramesFromTheFile(r, false);
   }
   for (size_t at = 4; at + 4 <= good.size(); at += 4) {
+    SCOPED_TRACE("0xFFFFFFFF at " + std::to_string(at));
     Bytes bad = good;
     bad[at] = bad[at + 1] = bad[at + 2] = bad[at + 3] = 0xFF;
     TIEAVIReader r;
-    if (OpenBytes(r, dir, bad))
-      for (uint32_t n = 0; n < 5; ++n) FrameFill(r, n);
+    if (OpenBytes(r, dir, bad)) expectFramesFromTheFile(r, true);
   }
 }
 

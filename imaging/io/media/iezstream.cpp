@@ -1,4 +1,5 @@
 #include "imaging/io/media/iezstream.h"
+#include "platform/rtl/scopeguard.h"
 
 #include <zlib.h>
 
@@ -93,22 +94,18 @@ int32_t TZCompressionStream::Write(const void* Buffer, int32_t Count) {
 void TZCompressionStream::Finish() {
   if (FFinished) return;
   FFinished = true;
-  try {
-    if (FStrm->Position() != FStrmPos) FStrm->SetPosition(FStrmPos);
-    FZRec->next_in = nullptr;
-    FZRec->avail_in = 0;
-    for (;;) {
-      // A full buffer left by a failed write is offered to the destination again.
-      if (FZRec->avail_out == 0) FlushBuffer(BufferSize);
-      if (CCheck(deflate(FZRec.get(), Z_FINISH)) == Z_STREAM_END) break;
-      FlushBuffer(BufferSize - FZRec->avail_out);
-    }
-    FlushBuffer(BufferSize - FZRec->avail_out);
-  } catch (...) {
+  auto cleanup = ScopeExit([&] {
     deflateEnd(FZRec.get());
     FEnded = true;
-    throw;
+  });
+  if (FStrm->Position() != FStrmPos) FStrm->SetPosition(FStrmPos);
+  FZRec->next_in = nullptr;
+  FZRec->avail_in = 0;
+  for (;;) {
+    // A full buffer left by a failed write is offered to the destination again.
+    if (FZRec->avail_out == 0) FlushBuffer(BufferSize);
+    if (CCheck(deflate(FZRec.get(), Z_FINISH)) == Z_STREAM_END) break;
+    FlushBuffer(BufferSize - FZRec->avail_out);
   }
-  deflateEnd(FZRec.get());
-  FEnded = true;
+  FlushBuffer(BufferSize - FZRec->avail_out);
 }

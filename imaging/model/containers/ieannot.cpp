@@ -10,6 +10,7 @@
 #include "platform/gui/gdi.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -36,13 +37,8 @@ void ScreenResolution(int32_t& HRes, int32_t& VRes) {
   if (VRes <= 0) VRes = 96;
 }
 
-int32_t Le32(const uint8_t* p) {
-  return static_cast<int32_t>(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24));
-}
-
-void SetLe32(uint8_t* p, int32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
-}
+int32_t Le32(const uint8_t* p) { return static_cast<int32_t>(GetLE32(p)); }
+void SetLe32(uint8_t* p, int32_t v) { PutLE32(p, static_cast<uint32_t>(v)); }
 
 // A named block's data inside the buffer being read.
 struct TBlockSpan {

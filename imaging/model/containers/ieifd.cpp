@@ -6,28 +6,11 @@
 
 #include "imaging/model/containers/ietagshandler.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
 constexpr int64_t kMaxStringCount = 1048575;
-
-uint16_t Get16(const uint8_t* p, bool le) {
-  return le ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-uint32_t Get32(const uint8_t* p, bool le) {
-  return le ? uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24)
-            : (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
-
-void Put16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 int64_t StreamSize(TStream* s) { return s ? s->Size() : 0; }
 
@@ -73,13 +56,13 @@ int64_t ValuePos(const TIEIFDReader& R, const TIFDEntry& E) { return R.Base + in
 uint32_t ReadU32At(const TIEIFDReader& R, int64_t Pos) {
   uint8_t b[4];
   ReadAt(R.Stream, Pos, b, 4);
-  return Get32(b, LE(R));
+  return GetOrdered32(b, LE(R));
 }
 
 uint16_t ReadU16At(const TIEIFDReader& R, int64_t Pos) {
   uint8_t b[2];
   ReadAt(R.Stream, Pos, b, 2);
-  return Get16(b, LE(R));
+  return GetOrdered16(b, LE(R));
 }
 
 // The first value of a SHORT or LONG entry held in its value field.
@@ -120,8 +103,8 @@ std::vector<int32_t> ReadOutOfLine(const TIEIFDReader& R, const TIFDEntry& E, in
   ReadAt(R.Stream, pos, raw.data(), int64_t(raw.size()));
   std::vector<int32_t> values(static_cast<size_t>(n));
   for (int64_t i = 0; i < n; ++i)
-    values[size_t(i)] =
-        size == 2 ? Get16(raw.data() + i * 2, LE(R)) : static_cast<int32_t>(Get32(raw.data() + i * 4, LE(R)));
+    values[size_t(i)] = size == 2 ? GetOrdered16(raw.data() + i * 2, LE(R))
+                                  : static_cast<int32_t>(GetOrdered32(raw.data() + i * 4, LE(R)));
   return values;
 }
 
@@ -225,10 +208,10 @@ bool IEIFDLoad(int32_t PageIndex, int64_t FirstIFDOffset, TIEIFDReader& Reader, 
   for (size_t i = 0; i < size_t(whole); ++i) {
     const uint8_t* p = raw.data() + i * 12;
     TIFDEntry& e = Reader.Entries[i];
-    e.Tag = Get16(p, le);
-    e.DataType = Get16(p + 2, le);
-    e.DataNum = Get32(p + 4, le);
-    e.DataPos = Get32(p + 8, le);
+    e.Tag = GetOrdered16(p, le);
+    e.DataType = GetOrdered16(p + 2, le);
+    e.DataNum = GetOrdered32(p + 4, le);
+    e.DataPos = GetOrdered32(p + 8, le);
   }
   Reader.EntryCount = static_cast<uint16_t>(whole);
   return true;
@@ -437,7 +420,7 @@ void IEIFDReadMakerNote(const TIEIFDReader& Reader, int32_t Tag, TIETagsHandler&
     return;
   }
   const bool le = LE(Reader);
-  const int64_t n = Get16(note.data(), le);
+  const int64_t n = GetOrdered16(note.data(), le);
   if (n > 256 || int64_t(note.size()) < 12 * n) {
     Handler.Update();
     return;
@@ -452,8 +435,8 @@ void IEIFDReadMakerNote(const TIEIFDReader& Reader, int32_t Tag, TIETagsHandler&
   int64_t slot = 2, copied = 0, dataTotal = 0;
   for (int64_t i = 0; i < n; ++i) {
     const uint8_t* p = note.data() + 2 + 12 * i;
-    const uint16_t tag = Get16(p, le), type = Get16(p + 2, le);
-    const uint32_t count = Get32(p + 4, le), offset = Get32(p + 8, le);
+    const uint16_t tag = GetOrdered16(p, le), type = GetOrdered16(p + 2, le);
+    const uint32_t count = GetOrdered32(p + 4, le), offset = GetOrdered32(p + 8, le);
     if (type > 12) {
       block->Clear();
       Handler.Update();
@@ -473,18 +456,18 @@ void IEIFDReadMakerNote(const TIEIFDReader& Reader, int32_t Tag, TIETagsHandler&
       out.resize(at + size_t(size));
       ReadAt(Reader.Stream, pos, out.data() + at, size);
       if (!le) ToLittleEndian(out.data() + at, size, type);
-      Put32(field, static_cast<uint32_t>(at));
+      PutLE32(field, static_cast<uint32_t>(at));
       dataTotal += size;
     }
     uint8_t* entry = out.data() + slot;
-    Put16(entry, tag);
-    Put16(entry + 2, type);
-    Put32(entry + 4, count);
+    PutLE16(entry, tag);
+    PutLE16(entry + 2, type);
+    PutLE32(entry + 4, count);
     std::memcpy(entry + 8, field, 4);
     slot += 12;
     ++copied;
   }
-  Put16(out.data(), static_cast<uint16_t>(copied));
+  PutLE16(out.data(), static_cast<uint16_t>(copied));
   block->WriteBuffer(out.data(), int64_t(out.size()));
   Handler.Update();
 }

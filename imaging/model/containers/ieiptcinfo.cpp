@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -99,10 +100,6 @@ void TIEIPTCInfoList::SaveToBuffer(std::vector<uint8_t>& Buffer, bool WithResour
 
 namespace {
 
-uint32_t BE32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
-
 // The data of the IPTC resource (id 0x0404) when the block is a resource
 // block (the APP13 form). Its header and the resources before it can hold
 // 0x1C bytes of their own (a resource size of 28, a digest), so the datasets
@@ -117,7 +114,7 @@ bool FindIptcResource(const uint8_t* P, int64_t Length, int64_t& Start, int64_t&
     pos += 6;
     if (Length - pos < nameField + 4) break;
     pos += nameField;
-    const int64_t size = std::min<int64_t>(BE32(P + pos), Length - pos - 4);
+    const int64_t size = std::min<int64_t>(GetBE32(P + pos), Length - pos - 4);
     pos += 4;
     if (id == 0x0404) {
       Start = pos;
@@ -148,7 +145,7 @@ void TIEIPTCInfoList::LoadFromBuffer(const void* Data, int64_t Length) {
     if (p[pos + 3] & 0x80) {
       // Extended: the four bytes at position + 5 hold the length.
       if (pos + 9 > end) break;
-      length = static_cast<int32_t>(BE32(p + pos + 5));
+      length = static_cast<int32_t>(GetBE32(p + pos + 5));
       start = pos + 9;
     } else {
       length = (p[pos + 3] << 8) | p[pos + 4];

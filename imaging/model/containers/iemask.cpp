@@ -14,6 +14,7 @@
 #include "imaging/model/pixels/iebitrun.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/exceptions.h"
+#include "imaging/model/pixels/ieaccessscope.h"
 
 namespace {
 
@@ -64,54 +65,6 @@ inline uint8_t Blend255(int32_t s, int32_t d, int32_t m) {
   const int32_t t = (s - d) * m;
   return static_cast<uint8_t>(d + (t >= 0 ? (t + 127) / 255 : -((-t + 127) / 255)));
 }
-
-// Read-only access for a bitmap whose rows are only read, so that file rows
-// are not written back.
-class TReadOnlyScope {
- public:
-  TReadOnlyScope(TIEBitmap* Bitmap, bool Active) : FBitmap(Active ? Bitmap : nullptr) {
-    if (FBitmap) {
-      FSaved = FBitmap->Access();
-      FBitmap->SetAccess(TIEDataAccess{TIEDataAccessItem::iedRead});
-    }
-  }
-  ~TReadOnlyScope() {
-    if (FBitmap) FBitmap->SetAccess(FSaved);
-  }
-  TReadOnlyScope(const TReadOnlyScope&) = delete;
-  TReadOnlyScope& operator=(const TReadOnlyScope&) = delete;
-
- private:
-  TIEBitmap* FBitmap;
-  TIEDataAccess FSaved;
-};
-
-// Source and destination rows of a copy between bitmaps. When both are one
-// bitmap the source row is copied aside first: a file image's next ScanLine
-// would replace it.
-class TRowPair {
- public:
-  TRowPair(TIEBitmap* Source, TIEBitmap* Dest) : FSource(Source), FDest(Dest), FReadOnly(Source, Source != Dest) {
-    if (Source == Dest) FAside.resize(static_cast<size_t>(Source->RowLen()));
-  }
-  void Fetch(int32_t SourceRow, int32_t DestRow) {
-    const void* s = FSource->ScanLine(SourceRow);  // fetched first
-    if (!FAside.empty()) {
-      std::memcpy(FAside.data(), s, FAside.size());
-      s = FAside.data();
-    }
-    Source = static_cast<const uint8_t*>(s);
-    Dest = static_cast<uint8_t*>(FDest->ScanLine(DestRow));
-  }
-  const uint8_t* Source = nullptr;
-  uint8_t* Dest = nullptr;
-
- private:
-  TIEBitmap* FSource;
-  TIEBitmap* FDest;
-  TReadOnlyScope FReadOnly;
-  std::vector<uint8_t> FAside;
-};
 
 // The mask columns or rows Lo..Hi of the box that exist in both bitmaps:
 // mask coordinate v is bitmap coordinate v - Offset.
@@ -532,7 +485,7 @@ void TIEMask::CopyBitmap(TIEBitmap* Dest, TIEBitmap* Source, bool DestIsCropped,
   const bool blends =
       format == TIEPixelFormat::ie24RGB || format == TIEPixelFormat::ie8g || format == TIEPixelFormat::ie8p;
   if (copies && (FBitsPerPixel == 1 || blends || byBit) && format != TIEPixelFormat::ienull) {
-    TRowPair rows(Source, Dest);
+    TIERowPair rows(Source, Dest);
     for (int32_t y = y1; y <= y2; ++y) {
       rows.Fetch(y - soy, y - doy);
       const uint8_t* m = ScanLine(y);
@@ -576,8 +529,8 @@ void TIEMask::CopyAlpha(TIEBitmap* Dest, TIEBitmap* Source, bool SourceIsCropped
   if (!LimitToBitmaps(x1, x2, sa ? sox : dox, sa ? sa->Width() : da->Width(), dox, da->Width()) ||
       !LimitToBitmaps(y1, y2, sa ? soy : doy, sa ? sa->Height() : da->Height(), doy, da->Height()))
     return;
-  std::unique_ptr<TRowPair> rows;
-  if (sa) rows = std::make_unique<TRowPair>(sa, da);
+  std::unique_ptr<TIERowPair> rows;
+  if (sa) rows = std::make_unique<TIERowPair>(sa, da);
   for (int32_t y = y1; y <= y2; ++y) {
     const uint8_t* s = nullptr;
     uint8_t* d;
@@ -675,7 +628,7 @@ void TIEBitmap::CopyToMask(TIEMask* Mask) {
     return;
   Mask->Allocate(FWidth, FHeight, bits);
   if (!IsEmpty() && Mask->Bits()) {
-    TReadOnlyScope readOnly(this, true);
+    TIEAccessScope readOnly(this, kIEReadOnly);
     const auto count = static_cast<size_t>(Min(FRowLen, Mask->RowLen()));
     for (int32_t y = 0; y < FHeight; ++y) std::memcpy(Mask->ScanLine(y), ScanLine(y), count);
   }

@@ -10,8 +10,6 @@
 
 namespace {
 
-const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
-
 bool IsProjection(TResampleFilter Filter) {
   return Filter == TResampleFilter::rfProjectBW || Filter == TResampleFilter::rfProjectWB;
 }
@@ -91,7 +89,7 @@ void RenderToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, TIEDestRowTable& Dest
   const TIEPixelFormat format = Source->PixelFormat();
   if (format != TIEPixelFormat::ie1g && format != TIEPixelFormat::ie24RGB) return direct();
 
-  TIEAccessScope readOnly(Source, kReadOnly);
+  TIEAccessScope readOnly(Source, kIEReadOnly);
   TIERenderRect r{DstX, DstY, DstW, DstH, SrcX, SrcY, SrcW, SrcH};
   if (!IEClipRenderRect(r, Dest->Width(), Dest->Height(), Source->Width(), Source->Height())) return;
   if (r.DstW == r.SrcW && r.DstH == r.SrcH) return direct();
@@ -162,7 +160,7 @@ void StretchRectTo(TIEBitmap* Source, TIEBitmap* Dest, int32_t DstX, int32_t Dst
   if (!Source || !Dest || Source == Dest || Source->IsEmpty() || Dest->IsEmpty() ||
       Dest->PixelFormat() != TIEPixelFormat::ie24RGB || DstW <= 0 || DstH <= 0 || SrcW <= 0 || SrcH <= 0)
     return;
-  TIEAccessScope readOnly(Source, kReadOnly);
+  TIEAccessScope readOnly(Source, kIEReadOnly);
   try {
     const TIEPixelFormat format = Source->PixelFormat();
     std::unique_ptr<TIEBitmap> intermediate;

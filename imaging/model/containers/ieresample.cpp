@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "imaging/model/containers/ieresample_internal.h"
+#include "imaging/model/pixels/ieaccessscope.h"
+#include "platform/rtl/scopeguard.h"
 
 using namespace ieresample_detail;
 
@@ -46,16 +48,12 @@ TAccessGuard::~TAccessGuard() {
 void TAccessGuard::Finish() {
   if (FDone) return;
   FDone = true;
-  try {
-    DropRowBuffers(FDest);  // the last row written reaches the file
-    DropRowBuffers(FSource);
-  } catch (...) {
+  auto cleanup = ScopeExit([&] {
     if (FSource) FSource->SetAccess(FSourceAccess);
     if (FDest) FDest->SetAccess(FDestAccess);
-    throw;
-  }
-  if (FSource) FSource->SetAccess(FSourceAccess);
-  if (FDest) FDest->SetAccess(FDestAccess);
+  });
+  DropRowBuffers(FDest);  // the last row written reaches the file
+  DropRowBuffers(FSource);
 }
 
 TChannelDivisor MakeChannelDivisor(int32_t WeightSum) {
@@ -333,10 +331,9 @@ void FillTransparentPixels(TIEBitmap* Bitmap, TRGB Colour) {
   TIEBitmap* alpha = Bitmap->AlphaChannel();
   const int32_t w = std::min(Bitmap->Width(), alpha->Width());
   const int32_t h = std::min(Bitmap->Height(), alpha->Height());
-  const TIEDataAccess bitmapAccess = Bitmap->Access();
-  Bitmap->SetAccess(TIEDataAccess{TIEDataAccessItem::iedRead, TIEDataAccessItem::iedWrite});
   TAccessGuard guard(alpha, nullptr);
-  try {
+  {
+    TIEAccessScope access(Bitmap, TIEDataAccess{TIEDataAccessItem::iedRead, TIEDataAccessItem::iedWrite});
     for (int32_t y = 0; y < h; ++y) {
       const auto* a = static_cast<const uint8_t*>(alpha->ScanLine(y));
       if (!std::memchr(a, 0, static_cast<size_t>(w))) continue;
@@ -345,10 +342,6 @@ void FillTransparentPixels(TIEBitmap* Bitmap, TRGB Colour) {
         if (a[x] == 0) row[x] = Colour;
     }
     if (Bitmap->Location() == TIELocation::ieFile) Bitmap->FreeRowBuffers();
-  } catch (...) {
-    Bitmap->SetAccess(bitmapAccess);
-    throw;
   }
-  Bitmap->SetAccess(bitmapAccess);
   guard.Finish();
 }

@@ -1,4 +1,5 @@
 #include "imaging/model/containers/ietagshandler.h"
+#include "platform/rtl/byteorder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -24,10 +25,10 @@ void TIETagsHandler::Update() {
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* p = raw.data() + i * 12;
     TIFDEntry& e = FReader.Entries[i];
-    e.Tag = static_cast<uint16_t>(p[0] | (p[1] << 8));
-    e.DataType = static_cast<uint16_t>(p[2] | (p[3] << 8));
-    e.DataNum = uint32_t(p[4]) | (uint32_t(p[5]) << 8) | (uint32_t(p[6]) << 16) | (uint32_t(p[7]) << 24);
-    e.DataPos = uint32_t(p[8]) | (uint32_t(p[9]) << 8) | (uint32_t(p[10]) << 16) | (uint32_t(p[11]) << 24);
+    e.Tag = GetLE16(p);
+    e.DataType = GetLE16(p + 2);
+    e.DataNum = GetLE32(p + 4);
+    e.DataPos = GetLE32(p + 8);
   }
   FReader.EntryCount = count;
 }

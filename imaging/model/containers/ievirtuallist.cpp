@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/model/pixels/ieaccessscope.h"
 #include "imaging/model/pixels/iedefs.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -28,16 +30,14 @@ TIEDataAccess ToDataAccess(uint8_t Access) {
 // written reaches its file.
 class TRowAccess {
  public:
-  TRowAccess(TIEBaseBitmap* Bitmap, TIEDataAccess Access) : FBitmap(Bitmap), FSaved(Bitmap->Access()) {
-    FBitmap->SetAccess(Access);
-  }
+  TRowAccess(TIEBaseBitmap* Bitmap, TIEDataAccess Access) : FBitmap(Bitmap), FScope(Bitmap, Access) {}
+  // The access goes back after the rows are dropped (FScope ends after this body).
   ~TRowAccess() {
     try {
       Drop();
     } catch (...) {
       // An exception is already passing or the row buffer is lost either way.
     }
-    FBitmap->SetAccess(FSaved);
   }
   TRowAccess(const TRowAccess&) = delete;
   TRowAccess& operator=(const TRowAccess&) = delete;
@@ -49,7 +49,7 @@ class TRowAccess {
 
  private:
   TIEBaseBitmap* FBitmap;
-  TIEDataAccess FSaved;
+  TIEAccessScope FScope;
 };
 
 }  // namespace
@@ -225,11 +225,9 @@ TIEVirtualImage* TIEVirtualImageList::AddBitmap(TIEBaseBitmap* Bitmap) {
   TIEVirtualImage* image =
       AllocImage(Bitmap->Width(), Bitmap->Height(), hasAlpha, Bitmap->PixelFormat(), Bitmap->BitCount());
   if (!image) return nullptr;
-  try {
+  {
+    auto cleanup = ScopeFail([&] { Delete(Count() - 1); });
     WriteImage(image, Bitmap);
-  } catch (...) {
-    Delete(Count() - 1);
-    throw;
   }
   return image;
 }
@@ -417,13 +415,8 @@ void TIEVirtualImageList::Delete(int32_t Index) {
   const int32_t shared = FindImageEntry(image);
   if (shared >= 0) FShared.erase(FShared.begin() + shared);
   image->Cached = false;
-  try {
-    Unmap(image);
-  } catch (...) {
-    FImages.erase(FImages.begin() + Index);
-    throw;
-  }
-  FImages.erase(FImages.begin() + Index);
+  auto cleanup = ScopeExit([&] { FImages.erase(FImages.begin() + Index); });
+  Unmap(image);
 }
 
 void TIEVirtualImageList::Clear() {

@@ -11,6 +11,7 @@
 #include "imaging/model/pixels/iepixelblock.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/scopeguard.h"
 
 int32_t IEMemoryThresholdOverride = -1;
 
@@ -41,9 +42,6 @@ int64_t ReadMemAvailable() {
   throw Exception("Image too large: " + std::to_string(Width) + " x " + std::to_string(Height) + " pixels of " +
                   std::to_string(Bits) + " bits exceed " + std::to_string(IEMaxImageBytes) + " bytes");
 }
-
-const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
-const TIEDataAccess kWriteOnly{TIEDataAccessItem::iedWrite};
 
 }  // namespace
 
@@ -228,13 +226,13 @@ void TIEBitmap::SetLocation(TIELocation Value) {
   TIEBitmap old;
   MoveTo(&old);
   FLocation = Value;
-  try {
+  {
+    auto cleanup = ScopeFail([&] {
+      old.MoveTo(this);  // puts the image back where it was
+    });
     old.FreeRowBuffers();  // rows still held in buffers reach the old file first
     Allocate(old.FWidth, old.FHeight, old.FPixelFormat);
     CopyPixelsFrom(&old);
-  } catch (...) {
-    old.MoveTo(this);  // puts the image back where it was
-    throw;
   }
   FIsAlphaChannel = old.FIsAlphaChannel;
   FAlphaChannel = std::move(old.FAlphaChannel);
@@ -318,9 +316,13 @@ void TIEBitmap::CopyPixelsFrom(TIEBitmap* S) {
   if (CopyPixelsIntoTBitmap(S)) return;  // levels a platform bitmap holds differently
   const TIEDataAccess sourceAccess = S->FAccess;
   const TIEDataAccess ownAccess = FAccess;
-  S->FAccess = kReadOnly;
-  FAccess = kWriteOnly;
-  try {
+  S->FAccess = kIEReadOnly;
+  FAccess = kIEWriteOnly;
+  {
+    auto cleanup = ScopeExit([&] {
+      S->FAccess = sourceAccess;
+      FAccess = ownAccess;
+    });
     if (FLocation == TIELocation::ieFile && S->FLocation == TIELocation::ieFile && FFileBuffer->IsAllocated() &&
         S->FFileBuffer->IsAllocated()) {
       FreeRowBuffers();
@@ -337,13 +339,7 @@ void TIEBitmap::CopyPixelsFrom(TIEBitmap* S) {
       // of it would read what the file held before.
       if (FLocation == TIELocation::ieFile) FreeRowBuffers();
     }
-  } catch (...) {
-    S->FAccess = sourceAccess;
-    FAccess = ownAccess;
-    throw;
   }
-  S->FAccess = sourceAccess;
-  FAccess = ownAccess;
   for (int32_t i = 0; i < FPaletteLength; ++i) S->GetPaletteColor(i, FPalette[static_cast<size_t>(i)]);
   if (FLocation == TIELocation::ieTBitmap) UpdateTBitmapPalette();
 }

@@ -5,24 +5,9 @@
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/iebitrun.h"
 #include "platform/rtl/arith.h"
+#include "imaging/model/pixels/ieaccessscope.h"
 
 namespace {
-
-// Read-only access for the rows a routine only looks at, so that file rows
-// are not written back; the previous access returns at the end.
-class TReadOnlyScope {
- public:
-  explicit TReadOnlyScope(TIEBitmap* Bitmap) : FBitmap(Bitmap), FSaved(Bitmap->Access()) {
-    FBitmap->SetAccess(TIEDataAccess{TIEDataAccessItem::iedRead});
-  }
-  ~TReadOnlyScope() { FBitmap->SetAccess(FSaved); }
-  TReadOnlyScope(const TReadOnlyScope&) = delete;
-  TReadOnlyScope& operator=(const TReadOnlyScope&) = delete;
-
- private:
-  TIEBitmap* FBitmap;
-  TIEDataAccess FSaved;
-};
 
 // bg + round((c - bg) * a / 255). The quotient never has a fraction of
 // exactly one half (255 is odd), so rounding the magnitude is exact.
@@ -87,7 +72,7 @@ bool IEIsGrayscale(TIEBitmap* Bitmap) {
     return true;
   }
   if (Bitmap->PixelFormat() != TIEPixelFormat::ie24RGB || Bitmap->IsEmpty()) return true;
-  TReadOnlyScope readOnly(Bitmap);
+  TIEAccessScope readOnly(Bitmap, kIEReadOnly);
   const int32_t width = Bitmap->Width();
   for (int32_t y = 0; y < Bitmap->Height(); ++y) {
     const auto* p = static_cast<const TRGB*>(Bitmap->ScanLine(y));
@@ -102,7 +87,7 @@ bool IEHasTransparency(TIEBitmap* Bitmap) {
   try {
     TIEBitmap* alpha = Bitmap->AlphaChannel();
     if (alpha->IsEmpty()) return false;
-    TReadOnlyScope readOnly(alpha);
+    TIEAccessScope readOnly(alpha, kIEReadOnly);
     const auto width = static_cast<size_t>(alpha->Width());
     for (int32_t y = 0; y < alpha->Height(); y += 3) {
       const auto* row = static_cast<const uint8_t*>(alpha->ScanLine(y));
@@ -123,7 +108,7 @@ void IEMergeAlphaWithBackground(TIEBitmap* Bitmap, TColor Colour) {
       const TRGB bg = ColorToTRGB(Colour);
       const int32_t width = Min(Bitmap->Width(), alpha->Width());
       const int32_t height = Min(Bitmap->Height(), alpha->Height());
-      TReadOnlyScope readOnly(alpha);
+      TIEAccessScope readOnly(alpha, kIEReadOnly);
       for (int32_t y = 0; y < height; ++y) {
         const auto* a = static_cast<const uint8_t*>(alpha->ScanLine(y));
         auto* p = static_cast<TRGB*>(Bitmap->ScanLine(y));

@@ -12,15 +12,13 @@
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/ieconvert24.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/scopeguard.h"
 
 TIEBitmap::TColorDepthHooks TIEBitmap::ColorDepthHooks;
 
 namespace {
 
 using PF = TIEPixelFormat;
-
-const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
-const TIEDataAccess kWriteOnly{TIEDataAccessItem::iedWrite};
 
 // The ordered-dither matrix, [x mod 8][y mod 8].
 constexpr int32_t kDither[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
@@ -405,20 +403,18 @@ void TIEBitmap::ConvertFormat(TIEPixelFormat Target) {
   RequireHooks(FPixelFormat, Target, FBWConversion, false);
   TIEBitmap old;
   MoveTo(&old);
-  try {
-    FWidth = old.FWidth;
-    FHeight = old.FHeight;
-    FPixelFormat = Target;
-    if (Target == PF::ie24RGB && !old.IsEmpty()) {
-      IEConvertTo24RGB(&old, this);  // allocates this bitmap itself
-      if (!FIsAlphaChannel) FAlphaChannel = std::move(old.FAlphaChannel);
-    } else {
-      AllocateImage();
-      if (old.FPixelFormat != PF::ienull && !old.IsEmpty()) CopyAndConvertFormat(&old);
-    }
-  } catch (...) {
+  auto cleanup = ScopeFail([&] {
     old.MoveTo(this);  // the image as it was (its storage is intact)
-    throw;
+  });
+  FWidth = old.FWidth;
+  FHeight = old.FHeight;
+  FPixelFormat = Target;
+  if (Target == PF::ie24RGB && !old.IsEmpty()) {
+    IEConvertTo24RGB(&old, this);  // allocates this bitmap itself
+    if (!FIsAlphaChannel) FAlphaChannel = std::move(old.FAlphaChannel);
+  } else {
+    AllocateImage();
+    if (old.FPixelFormat != PF::ienull && !old.IsEmpty()) CopyAndConvertFormat(&old);
   }
 }
 
@@ -481,8 +477,8 @@ void TIEBitmap::CopyAndConvertFormat(TIEBitmap* Source) {
     }
 
     if (fn) {
-      TIEAccessScope readOnly(S, kReadOnly);
-      TIEAccessScope writeOnly(this, kWriteOnly);
+      TIEAccessScope readOnly(S, kIEReadOnly);
+      TIEAccessScope writeOnly(this, kIEWriteOnly);
       for (int32_t y = 0; y < FHeight; ++y) {
         const auto* s = static_cast<const uint8_t*>(S->ScanLine(y));  // fetched first
         fn(job, s, static_cast<uint8_t*>(ScanLine(y)), y);
@@ -510,7 +506,8 @@ void TIEBitmap::ConvertTBitmapFormat(TIEPixelFormat Target) {
     return;
   }
   std::unique_ptr<TIEBitmap> alpha = std::move(FAlphaChannel);
-  try {
+  {
+    auto cleanup = ScopeExit([&] { FAlphaChannel = std::move(alpha); });
     TIEBitmap work;
     work.FBWConversion = FBWConversion;
     work.FQuantizeColors = FQuantizeColors;
@@ -518,10 +515,6 @@ void TIEBitmap::ConvertTBitmapFormat(TIEPixelFormat Target) {
     work.CopyAndConvertFormat(this);
     Allocate(work.FWidth, work.FHeight, held);  // reshapes the platform bitmap
     CopyPixelsFrom(&work);
-  } catch (...) {
-    FAlphaChannel = std::move(alpha);
-    throw;
   }
-  FAlphaChannel = std::move(alpha);
   FFull = false;
 }

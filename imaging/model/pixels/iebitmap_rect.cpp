@@ -8,31 +8,10 @@
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/iebitrun.h"
 #include "platform/rtl/arith.h"
+#include "platform/rtl/scopeguard.h"
+#include "imaging/model/pixels/ieaccessscope.h"
 
 namespace {
-
-const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
-
-// Read-only access for a bitmap whose rows are only read, so that file rows
-// are not written back; the previous access returns at the end.
-class TReadOnlyScope {
- public:
-  explicit TReadOnlyScope(TIEBitmap* Bitmap, bool Active = true) : FBitmap(Active ? Bitmap : nullptr) {
-    if (FBitmap) {
-      FSaved = FBitmap->Access();
-      FBitmap->SetAccess(kReadOnly);
-    }
-  }
-  ~TReadOnlyScope() {
-    if (FBitmap) FBitmap->SetAccess(FSaved);
-  }
-  TReadOnlyScope(const TReadOnlyScope&) = delete;
-  TReadOnlyScope& operator=(const TReadOnlyScope&) = delete;
-
- private:
-  TIEBitmap* FBitmap;
-  TIEDataAccess FSaved;
-};
 
 // The rectangle of a copy after clipping.
 struct TClippedRect {
@@ -66,34 +45,6 @@ bool ClipCopyRect(int32_t SourceWidth, int32_t SourceHeight, int32_t DestWidth, 
                    static_cast<int32_t>(DstY), static_cast<int32_t>(Width), static_cast<int32_t>(Height)};
   return true;
 }
-
-// Source and destination rows of a rectangle copy. When both are one bitmap
-// the source row is copied aside first: a file image's next ScanLine would
-// replace it, and memory rows may overlap.
-class TRowPair {
- public:
-  TRowPair(TIEBitmap* Source, TIEBitmap* Dest) : FSource(Source), FDest(Dest), FReadOnly(Source, Source != Dest) {
-    if (Source == Dest) FAside.resize(static_cast<size_t>(Source->RowLen()));
-  }
-  // Fetches source row SourceRow (first) and then destination row DestRow.
-  void Fetch(int32_t SourceRow, int32_t DestRow) {
-    const void* s = FSource->ScanLine(SourceRow);
-    if (!FAside.empty()) {
-      std::memcpy(FAside.data(), s, FAside.size());
-      s = FAside.data();
-    }
-    Source = static_cast<const uint8_t*>(s);
-    Dest = static_cast<uint8_t*>(FDest->ScanLine(DestRow));
-  }
-  const uint8_t* Source = nullptr;
-  uint8_t* Dest = nullptr;
-
- private:
-  TIEBitmap* FSource;
-  TIEBitmap* FDest;
-  TReadOnlyScope FReadOnly;
-  std::vector<uint8_t> FAside;
-};
 
 // Bytes per pixel of the formats copied bytewise; 0 for ie1g and ienull.
 size_t BytesPerPixel(TIEPixelFormat Format) {
@@ -179,7 +130,7 @@ void TIEBitmap::CopyRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, int32_t 
   if (!ClipCopyRect(FWidth, FHeight, Dest->FWidth, Dest->FHeight, SrcX, SrcY, DstX, DstY, RectWidth, RectHeight, r))
     return;
 
-  TRowPair rows(this, Dest);
+  TIERowPair rows(this, Dest);
   const size_t count = pixelBytes * static_cast<size_t>(r.Width);
   for (int32_t i = 0; i < r.Height; ++i) {
     rows.Fetch(r.SrcY + i, r.DstY + i);
@@ -212,7 +163,7 @@ void TIEBitmap::MergeAlphaRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, in
   TClippedRect r;
   if (!ClipCopyRect(sa->FWidth, sa->FHeight, da->FWidth, da->FHeight, SrcX, SrcY, DstX, DstY, RectWidth, RectHeight, r))
     return;
-  TRowPair rows(sa, da);
+  TIERowPair rows(sa, da);
   for (int32_t i = 0; i < r.Height; ++i) {
     rows.Fetch(r.SrcY + i, r.DstY + i);
     const uint8_t* s = rows.Source + r.SrcX;
@@ -239,7 +190,10 @@ void TIEBitmap::MoveRegion(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32
 void TIEBitmap::ChangeSize(int32_t NewWidth, int32_t NewHeight) {
   TIEBitmap old;
   MoveTo(&old);
-  try {
+  {
+    auto cleanup = ScopeFail([&] {
+      old.MoveTo(this);  // the image as it was (its alpha channel was resized already)
+    });
     old.FreeRowBuffers();  // rows still held in buffers reach the old file first
     Allocate(NewWidth, NewHeight, old.FPixelFormat);
     if (!IsEmpty() && !old.IsEmpty()) {
@@ -250,7 +204,7 @@ void TIEBitmap::ChangeSize(int32_t NewWidth, int32_t NewHeight) {
       const auto restBits = static_cast<uint32_t>(keptBits % 8);
       const auto restMask = static_cast<uint8_t>(0xFF00u >> restBits);
       const int32_t rows = Min(FHeight, old.FHeight);
-      TReadOnlyScope readOnly(&old);
+      TIEAccessScope readOnly(&old, kIEReadOnly);
       for (int32_t y = 0; y < rows; ++y) {
         const auto* s = static_cast<const uint8_t*>(old.ScanLine(y));  // fetched first
         auto* d = static_cast<uint8_t*>(ScanLine(y));
@@ -261,9 +215,6 @@ void TIEBitmap::ChangeSize(int32_t NewWidth, int32_t NewHeight) {
     }
     for (int32_t i = 0; i < FPaletteLength; ++i) old.GetPaletteColor(i, FPalette[static_cast<size_t>(i)]);
     if (FLocation == TIELocation::ieTBitmap) UpdateTBitmapPalette();
-  } catch (...) {
-    old.MoveTo(this);  // the image as it was (its alpha channel was resized already)
-    throw;
   }
   // Resized before this call.
   FAlphaChannel = std::move(old.FAlphaChannel);
@@ -322,7 +273,7 @@ void TIEBitmap::SyncFull() {
     FFull = AllBytes255(FMemory, static_cast<size_t>(FRowLen) * static_cast<size_t>(FHeight));
     return;
   }
-  TReadOnlyScope readOnly(this);
+  TIEAccessScope readOnly(this, kIEReadOnly);
   bool full = true;
   for (int32_t y = 0; y < FHeight && full; ++y)
     full = AllBytes255(static_cast<const uint8_t*>(ScanLine(y)), static_cast<size_t>(FRowLen));

@@ -53,7 +53,6 @@ int32_t ReadPlatformPalette(TBitmap* Bitmap, PALETTEENTRY (&Entries)[256]) {
 
 TRGB ToTRGB(const PALETTEENTRY& E) { return MakeTRGB(E.peRed, E.peGreen, E.peBlue); }
 
-const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
 const TIEDataAccess kReadWrite{TIEDataAccessItem::iedRead, TIEDataAccessItem::iedWrite};
 
 }  // namespace
@@ -178,7 +177,7 @@ bool TIEBitmap::CopyPixelsIntoTBitmap(TIEBitmap* S) {
       FPixelFormat != TIEPixelFormat::ie8g || S->IsEmpty() || IsEmpty())
     return false;
   // ie16g is held as ie8g: each level's high byte.
-  TIEAccessScope readOnly(S, kReadOnly);
+  TIEAccessScope readOnly(S, kIEReadOnly);
   const int32_t rows = std::min(FHeight, S->FHeight);
   const int32_t width = std::min(FWidth, S->FWidth);
   for (int32_t y = 0; y < rows; ++y) {

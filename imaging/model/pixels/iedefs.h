@@ -35,6 +35,10 @@ constexpr int32_t IEBitsPerPixel(TIEPixelFormat Format) {
 // Read and write permission of row buffers (a byte set: read = 1, write = 2).
 enum class TIEDataAccessItem : uint8_t { iedRead, iedWrite };
 using TIEDataAccess = Set<TIEDataAccessItem>;
+// Rows only read (a file image does not write them back) or only written
+// (a file image does not read them first).
+inline const TIEDataAccess kIEReadOnly{TIEDataAccessItem::iedRead};
+inline const TIEDataAccess kIEWriteOnly{TIEDataAccessItem::iedWrite};
 
 // ---- Colour records (packed, storage order) ------------------------------------
 #pragma pack(push, 1)

@@ -13,36 +13,25 @@
 #include "imaging/model/pixels/iedrawdib.h"
 #include "imaging/model/pixels/ieroutines.h"
 #include "platform/rtl/arith.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
 constexpr size_t kHeaderSize = 40;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void PutLe16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void PutLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 bool ReadHeader(const uint8_t* DIB, size_t Length, BITMAPINFOHEADER& H) {
   if (!DIB || Length < kHeaderSize) return false;
-  H.biSize = Le32(DIB);
-  H.biWidth = static_cast<int32_t>(Le32(DIB + 4));
-  H.biHeight = static_cast<int32_t>(Le32(DIB + 8));
-  H.biPlanes = Le16(DIB + 12);
-  H.biBitCount = Le16(DIB + 14);
-  H.biCompression = Le32(DIB + 16);
-  H.biSizeImage = Le32(DIB + 20);
-  H.biXPelsPerMeter = static_cast<int32_t>(Le32(DIB + 24));
-  H.biYPelsPerMeter = static_cast<int32_t>(Le32(DIB + 28));
-  H.biClrUsed = Le32(DIB + 32);
-  H.biClrImportant = Le32(DIB + 36);
+  H.biSize = GetLE32(DIB);
+  H.biWidth = static_cast<int32_t>(GetLE32(DIB + 4));
+  H.biHeight = static_cast<int32_t>(GetLE32(DIB + 8));
+  H.biPlanes = GetLE16(DIB + 12);
+  H.biBitCount = GetLE16(DIB + 14);
+  H.biCompression = GetLE32(DIB + 16);
+  H.biSizeImage = GetLE32(DIB + 20);
+  H.biXPelsPerMeter = static_cast<int32_t>(GetLE32(DIB + 24));
+  H.biYPelsPerMeter = static_cast<int32_t>(GetLE32(DIB + 28));
+  H.biClrUsed = GetLE32(DIB + 32);
+  H.biClrImportant = GetLE32(DIB + 36);
   return true;
 }
 
@@ -126,7 +115,7 @@ const TPackedLayout kPackedLayouts[] = {
      }},
     {IEFourCC("CLJR"), 4, 4, false,
      [](const uint8_t* b, int32_t i) {
-       const uint32_t w = Le32(b);
+       const uint32_t w = GetLE32(b);
        return TYUV{Widen5((w >> (12 + 5 * i)) & 31), Widen6((w >> 6) & 63), Widen6(w & 63)};
      }},
 };
@@ -272,7 +261,7 @@ void DecodeRGB(const BITMAPINFOHEADER& H, const TPixelData& Pixels, const TRGB* 
       case 16: {
         const int64_t n = std::min<int64_t>(Width, int64_t(available / 2));
         for (int64_t x = 0; x < n; ++x) {
-          const uint32_t p = Le16(src + 2 * x);
+          const uint32_t p = GetLE16(src + 2 * x);
           rgb[x] = MakeTRGB(static_cast<uint8_t>(ShiftMasked(p, Masks[0], shiftR)),
                             static_cast<uint8_t>(ShiftMasked(p, Masks[1], shiftG)),
                             static_cast<uint8_t>(ShiftMasked(p, Masks[2], shiftB)));
@@ -438,16 +427,16 @@ std::vector<uint8_t> IEBitmapToDIB(TIEBitmap* Bitmap, int32_t X1, int32_t Y1, in
   std::vector<uint8_t> dib(pixelOffset + static_cast<size_t>(rowLen * h), 0);
 
   uint8_t* p = dib.data();
-  PutLe32(p, 40);
-  PutLe32(p + 4, static_cast<uint32_t>(w));
-  PutLe32(p + 8, static_cast<uint32_t>(h));
-  PutLe16(p + 12, 1);
-  PutLe16(p + 14, static_cast<uint16_t>(bits));
-  PutLe32(p + 16, BI_RGB);
-  if (bits == 24) PutLe32(p + 20, static_cast<uint32_t>(rowLen * h));
+  PutLE32(p, 40);
+  PutLE32(p + 4, static_cast<uint32_t>(w));
+  PutLE32(p + 8, static_cast<uint32_t>(h));
+  PutLE16(p + 12, 1);
+  PutLE16(p + 14, static_cast<uint16_t>(bits));
+  PutLE32(p + 16, BI_RGB);
+  if (bits == 24) PutLE32(p + 20, static_cast<uint32_t>(rowLen * h));
   const int32_t pels = IEScreenPelsPerMeter();
-  PutLe32(p + 24, static_cast<uint32_t>(pels));
-  PutLe32(p + 28, static_cast<uint32_t>(pels));
+  PutLE32(p + 24, static_cast<uint32_t>(pels));
+  PutLE32(p + 28, static_cast<uint32_t>(pels));
 
   uint8_t* table = p + kHeaderSize;
   if (format == TIEPixelFormat::ie1g) {
@@ -540,7 +529,8 @@ int32_t DIBToIEBitmap(const uint8_t* DIB, size_t Length, TIEBitmap* Bitmap, cons
     }
     uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
     if (layout.BitFields) {
-      for (int i = 0; i < 3; ++i) masks[i] = kHeaderSize + 4 * (i + 1) <= Length ? Le32(DIB + kHeaderSize + 4 * i) : 0;
+      for (int i = 0; i < 3; ++i)
+        masks[i] = kHeaderSize + 4 * (i + 1) <= Length ? GetLE32(DIB + kHeaderSize + 4 * i) : 0;
     }
     DecodeRGB(h, pixels, table, std::max(tableCount, 1), masks, w, n, topDown, Bitmap);
   }

@@ -4,6 +4,7 @@
 
 #include "imaging/model/pixels/iebitmap.h"
 #include "imaging/model/pixels/iedib.h"
+#include "platform/rtl/byteorder.h"
 
 // The platform keeps decompressor state here; decoding needs none.
 struct TIEDrawDib {};
@@ -23,9 +24,8 @@ bool IEDrawDibDraw(HDRAWDIB Handle, HDC DC, int32_t XDst, int32_t YDst, int32_t 
                    int32_t HSrc, uint32_t /*Flags*/) {
   if (!Handle || !DC || !DIB || Length < sizeof(BITMAPINFOHEADER)) return false;
   BITMAPINFOHEADER header;
-  header.biBitCount = static_cast<uint16_t>(DIB[14] | (DIB[15] << 8));
-  header.biCompression =
-      uint32_t(DIB[16]) | (uint32_t(DIB[17]) << 8) | (uint32_t(DIB[18]) << 16) | (uint32_t(DIB[19]) << 24);
+  header.biBitCount = GetLE16(DIB + 14);
+  header.biCompression = GetLE32(DIB + 16);
   if (!IEDIBIsDecodable(header)) return false;
 
   TIEBitmap picture;

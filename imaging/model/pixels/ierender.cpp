@@ -18,8 +18,6 @@ namespace {
 
 using ie_render_detail::IEStepOne;
 
-const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
-
 // trunc of a real, saturated to int32 (NaN as 0).
 int32_t TruncInt32(double v) {
   if (!(v == v)) return 0;
@@ -163,7 +161,7 @@ void RenderDirect(TIEBitmap* Source, TIEBitmap* Dest, TIEDestRowTable& DestRows,
     TIEBitmap* alpha = EnableAlpha && Source->HasAlphaChannel() ? Source->AlphaChannel() : nullptr;
     const bool useAlpha = alpha && !alpha->Full() && CoversSource(alpha, width, height);
     std::unique_ptr<TIEAccessScope> alphaReadOnly;
-    if (useAlpha) alphaReadOnly = std::make_unique<TIEAccessScope>(alpha, kReadOnly);
+    if (useAlpha) alphaReadOnly = std::make_unique<TIEAccessScope>(alpha, kIEReadOnly);
     const TIEPixelFormat format = Source->PixelFormat();
     const bool weighted = Opacity < 255 || useAlpha;
 
@@ -274,7 +272,7 @@ void RenderToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, TIEDestRowTable& Dest
                        int32_t DstH, int32_t SrcX, int32_t SrcY, int32_t SrcW, int32_t SrcH, bool EnableAlpha,
                        bool RowCopy, uint8_t Opacity, bool FreeTables, TIEBlendOperation BlendOperation) {
   if (!Source || Source == Dest || !IEIsRenderTarget(Dest) || Source->IsEmpty()) return;
-  TIEAccessScope readOnly(Source, kReadOnly);
+  TIEAccessScope readOnly(Source, kIEReadOnly);
   TIERenderRect r{DstX, DstY, DstW, DstH, SrcX, SrcY, SrcW, SrcH};
   if (!IEClipRenderRect(r, Dest->Width(), Dest->Height(), Source->Width(), Source->Height())) return;
   RenderDirect(Source, Dest, DestRows, ColumnTable, RowTable, Clip, r, EnableAlpha, RowCopy, Opacity, FreeTables,
@@ -346,7 +344,7 @@ void StretchRectTo(TIEBitmap* Source, TIEBitmap* Dest, int32_t DstX, int32_t Dst
       Dest->PixelFormat() != TIEPixelFormat::ie24RGB)
     return;
   if (DstW <= 0 || DstH <= 0 || SrcW <= 0 || SrcH <= 0) return;
-  TIEAccessScope readOnly(Source, kReadOnly);
+  TIEAccessScope readOnly(Source, kIEReadOnly);
   try {
     const int32_t yStep = Step(SrcH, DstH), xStep = Step(SrcW, DstW);
     TIEBitmap* destAlpha = Dest->AlphaChannel();
@@ -365,7 +363,7 @@ void StretchRectTo(TIEBitmap* Source, TIEBitmap* Dest, int32_t DstX, int32_t Dst
     // Alpha: the source's where it has a non-Full channel, else Opacity.
     TIEBitmap* sourceAlpha = Source->HasAlphaChannel() ? Source->AlphaChannel() : nullptr;
     if (sourceAlpha && !sourceAlpha->Full() && CoversSource(sourceAlpha, Source->Width(), Source->Height())) {
-      TIEAccessScope alphaReadOnly(sourceAlpha, kReadOnly);
+      TIEAccessScope alphaReadOnly(sourceAlpha, kIEReadOnly);
       bool full = true;
       for (int32_t Y = top; Y <= bottom; ++Y) {
         const auto* s = static_cast<const uint8_t*>(sourceAlpha->ScanLine(rows[static_cast<size_t>(Y - top)]));
@@ -399,7 +397,7 @@ void StretchRectTo(TIEBitmap* Source, TIEBitmap* Dest, int32_t DstX, int32_t Dst
         part.SetPaletteColor(i, c);
       }
       converted = IEConvertTo24RGB(&part);
-      convertedReadOnly = std::make_unique<TIEAccessScope>(converted.get(), kReadOnly);
+      convertedReadOnly = std::make_unique<TIEAccessScope>(converted.get(), kIEReadOnly);
       for (auto& c : cols) c -= x0;
       for (auto& r : rows) r -= y0;
       colour = converted.get();

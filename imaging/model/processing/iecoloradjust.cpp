@@ -8,6 +8,7 @@
 #include "imaging/model/processing/imgproc.h"
 #include "platform/rtl/format.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -380,11 +381,11 @@ void TImgProc::RunSelectionOp(TIEPixelFormatSet Formats, const String& Caption, 
   TIEMask* mask = nullptr;
   TIEBitmap* work = nullptr;
   if (!BeginImageProcessing(Formats, Caption, x1, y1, x2, y2, mask, work)) return;
-  try {
+  {
+    auto cleanup = ScopeFail([&] {
+      if (work != FIEBitmap) delete work;
+    });
     Worker(work, x1, y1, x2, y2);
-  } catch (...) {
-    if (work != FIEBitmap) delete work;
-    throw;
   }
   EndImageProcessing(work, mask);
 }

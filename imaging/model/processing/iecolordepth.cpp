@@ -30,8 +30,6 @@ constexpr std::array<std::array<uint8_t, 24>, 256> Build1BitExpansionTable() {
   return table;
 }
 
-const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
-const TIEDataAccess kWriteOnly{TIEDataAccessItem::iedWrite};
 const TIEDataAccess kReadWrite{TIEDataAccessItem::iedRead, TIEDataAccessItem::iedWrite};
 
 void StartProgress(TIECodecProgress& Progress, int32_t Height) { Progress.Per1 = 100.0 / (Height + 0.5); }
@@ -128,8 +126,8 @@ void QuantizeInto(TIEBitmap* Source, TIEBitmap* Dest, int32_t NColors) {
   TIEQuantizer quantizer(Source, map, 255, NColors, -1, 0);
   for (int32_t i = 0; i < 256; ++i) Dest->SetPaletteColor(i, map[i]);
   const int32_t width = Source->Width(), height = Source->Height();
-  TIEAccessScope readOnly(Source, kReadOnly);
-  TIEAccessScope writeOnly(Dest, kWriteOnly);
+  TIEAccessScope readOnly(Source, kIEReadOnly);
+  TIEAccessScope writeOnly(Dest, kIEWriteOnly);
   for (int32_t y = 0; y < height; ++y) {
     const auto* s = static_cast<const TRGB*>(Source->ScanLine(y));
     auto* d = static_cast<uint8_t*>(Dest->ScanLine(y));
@@ -185,8 +183,8 @@ void DitherTo1Bit(TIEBitmap* Bitmap, TIECodecProgress& Progress) {
   bw.Allocate(width, height, TIEPixelFormat::ie1g);
   StartProgress(Progress, height);
   {
-    TIEAccessScope readOnly(Bitmap, kReadOnly);
-    TIEAccessScope writeOnly(&bw, kWriteOnly);
+    TIEAccessScope readOnly(Bitmap, kIEReadOnly);
+    TIEAccessScope writeOnly(&bw, kIEWriteOnly);
     for (int32_t y = 0; y < height; ++y) {
       const auto* s = static_cast<const TRGB*>(Bitmap->ScanLine(y));
       auto* d = static_cast<uint8_t*>(bw.ScanLine(y));
@@ -238,8 +236,8 @@ void ThresholdConvertTo1Bit(TIEBitmap* Source, TIEBitmap* Dest, int32_t Level, T
   StartProgress(Progress, height);
   const TGrayRows grays(Source);
   std::vector<uint8_t> gray(static_cast<size_t>(width));
-  TIEAccessScope readOnly(Source, kReadOnly);
-  TIEAccessScope writeOnly(Dest, kWriteOnly);
+  TIEAccessScope readOnly(Source, kIEReadOnly);
+  TIEAccessScope writeOnly(Dest, kIEWriteOnly);
   for (int32_t y = 0; y < height; ++y) {
     grays.Read(static_cast<const uint8_t*>(Source->ScanLine(y)), gray.data());
     auto* d = static_cast<uint8_t*>(Dest->ScanLine(y));
@@ -259,7 +257,7 @@ void GrayHistogram(TIEBitmap* Bitmap, std::array<int64_t, 256>& Counts) {
   Counts.fill(0);
   if (!Bitmap || Bitmap->IsEmpty()) return;
   const int32_t width = Bitmap->Width(), height = Bitmap->Height();
-  TIEAccessScope readOnly(Bitmap, kReadOnly);
+  TIEAccessScope readOnly(Bitmap, kIEReadOnly);
   if (Bitmap->PixelFormat() == TIEPixelFormat::ie1g) {
     for (int32_t y = 0; y < height; ++y) {
       const auto* s = static_cast<const uint8_t*>(Bitmap->ScanLine(y));
@@ -291,8 +289,8 @@ std::unique_ptr<TIEBitmap> TwoColorsTo1Bit(TIEBitmap* Bitmap, TRGB& Colour1, TRG
   std::vector<TRGB> rgb(format == TIEPixelFormat::ie24RGB ? 0 : static_cast<size_t>(width));
   bool have1 = false, have2 = false;
   {
-    TIEAccessScope readOnly(Bitmap, kReadOnly);
-    TIEAccessScope writeOnly(bw.get(), kWriteOnly);
+    TIEAccessScope readOnly(Bitmap, kIEReadOnly);
+    TIEAccessScope writeOnly(bw.get(), kIEWriteOnly);
     // Stops after the row in which a third colour appeared.
     for (int32_t y = 0; y < height && colours.Count() <= 2; ++y) {
       const void* row = Bitmap->ScanLine(y);
@@ -351,8 +349,8 @@ void Convert1BitTo24Bit(TIEBitmap* Source, TIEBitmap* Dest, TIECodecProgress& Pr
   Dest->Allocate(width, height, TIEPixelFormat::ie24RGB);
   if (Dest->IsEmpty()) return;
   StartProgress(Progress, height);
-  TIEAccessScope readOnly(Source, kReadOnly);
-  TIEAccessScope writeOnly(Dest, kWriteOnly);
+  TIEAccessScope readOnly(Source, kIEReadOnly);
+  TIEAccessScope writeOnly(Dest, kIEWriteOnly);
   for (int32_t y = 0; y < height; ++y) {
     const auto* s = static_cast<const uint8_t*>(Source->ScanLine(y));  // fetched first
     Expand1BitRowTo24Bit(s, static_cast<uint8_t*>(Dest->ScanLine(y)), width);

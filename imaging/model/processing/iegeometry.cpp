@@ -18,9 +18,6 @@ namespace {
 
 using ie_detail::TruncToInt32;
 
-const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
-const TIEDataAccess kWriteOnly{TIEDataAccessItem::iedWrite};
-
 // Nearest, ties to even (the FPU's default mode), saturated to 32 bits.
 inline int32_t Rnd(double x) { return TruncToInt32(std::nearbyint(x)); }
 
@@ -76,7 +73,7 @@ class TRandomRows {
   explicit TRandomRows(TIEBitmap* Bitmap) : FRows(static_cast<size_t>(Bitmap->Height())) {
     const int32_t h = Bitmap->Height();
     if (Bitmap->Location() == TIELocation::ieFile) {
-      TIEAccessScope scope(Bitmap, kReadOnly);
+      TIEAccessScope scope(Bitmap, kIEReadOnly);
       const size_t len = static_cast<size_t>(Bitmap->RowLen());
       FCopy = NewBytes(len * static_cast<size_t>(h));
       for (int32_t y = 0; y < h; ++y) {
@@ -100,7 +97,7 @@ class TRandomRows {
 // whose last row buffer is released at the end).
 class TRowWriter {
  public:
-  explicit TRowWriter(TIEBitmap* Bitmap) : FBitmap(Bitmap), FScope(Bitmap, kWriteOnly) {}
+  explicit TRowWriter(TIEBitmap* Bitmap) : FBitmap(Bitmap), FScope(Bitmap, kIEWriteOnly) {}
   ~TRowWriter() { FBitmap->FreeRowBuffers(); }
   TRowWriter(const TRowWriter&) = delete;
   TRowWriter& operator=(const TRowWriter&) = delete;
@@ -181,7 +178,7 @@ void ForEachTurnedRow(TIEBitmap* Source, int32_t Turns, bool Mirror, Sink&& sink
   const int32_t w = Source->Width(), h = Source->Height();
   const int32_t bpp = PixelBytes(Source->PixelFormat());
   const bool bits = Source->PixelFormat() == TIEPixelFormat::ie1g;
-  TIEAccessScope scope(Source, kReadOnly);
+  TIEAccessScope scope(Source, kIEReadOnly);
   Turns &= 3;
   if (Turns == 0 || Turns == 2) {
     const size_t len = bits ? static_cast<size_t>((w + 7) / 8) : static_cast<size_t>(w) * static_cast<size_t>(bpp);

@@ -29,8 +29,6 @@ constexpr int32_t kRadBias = 1 << kRadBiasShift;
 constexpr int32_t kAlphaRadBias = 1 << (kAlphaBiasShift + kRadBiasShift);  // 262144
 constexpr int32_t kPrimes[4] = {499, 491, 487, 503};
 
-const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
-
 int32_t SampleFactor(int64_t Pixels, int32_t Quality) {
   if (Quality == -1) {
     if (Pixels < 2000) return 1;
@@ -163,7 +161,7 @@ std::unique_ptr<TNeuQuantNetwork> NeuQuantCreate(TIEBitmap* Bitmap, TRGB* ColorM
     }
     step %= pixels;
     const bool is24 = Bitmap->PixelFormat() == TIEPixelFormat::ie24RGB;
-    TIEAccessScope readOnly(Bitmap, kReadOnly);
+    TIEAccessScope readOnly(Bitmap, kIEReadOnly);
     int64_t pos = 0;
     for (int64_t i = 1; i <= samples; ++i) {
       const auto y = static_cast<int32_t>(pos / N.Width), x = static_cast<int32_t>(pos % N.Width);

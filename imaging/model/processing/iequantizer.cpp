@@ -10,8 +10,6 @@
 
 namespace {
 
-const TIEDataAccess kReadOnly{TIEDataAccessItem::iedRead};
-
 // Score of a channel whose split failed.
 constexpr double kFailedSplit = 17523.6;
 
@@ -66,7 +64,7 @@ std::unique_ptr<TIEExactColorList> BuildExactColorList(TIEBitmap* Bitmap, int32_
   list->Index = TIEColorIndexHash(std::min(NColors, 4096));
   const int32_t width = Bitmap->Width(), height = Bitmap->Height();
   if (!Bitmap->IsEmpty()) {
-    TIEAccessScope readOnly(Bitmap, kReadOnly);
+    TIEAccessScope readOnly(Bitmap, kIEReadOnly);
     uint32_t last = 0xFFFFFFFFu;  // runs of one colour are common
     for (int32_t y = 0; y < height; ++y) {
       const auto* p = static_cast<const TRGB*>(Bitmap->ScanLine(y));
@@ -218,7 +216,7 @@ std::unique_ptr<TMedianCutState> MedianCutQuantize(TIEBitmap* Bitmap, TRGB* Colo
   S.ColorCount = NColors;
   S.Histogram.assign(32768, 0);
 
-  TIEAccessScope readOnly(Bitmap, kReadOnly);
+  TIEAccessScope readOnly(Bitmap, kIEReadOnly);
   for (int32_t y = 0; y < S.Height; ++y) {
     const auto* p = static_cast<const TRGB*>(Bitmap->ScanLine(y));
     for (int32_t x = 0; x < S.Width; ++x) ++S.Histogram[static_cast<size_t>(IEMedianCutCell(p[x]))];

@@ -3,8 +3,8 @@
 // answers, for any colour, the index of its entry in that map. Behind it stand
 // an exact-colour list (images of at most N colours) and a median cut on a
 // 15-bit histogram (every other true-colour image); the Kohonen network of
-// ieneuquant.h is the design's second method, which construction never
-// selects. Gray and palette sources need none of them.
+// ieneuquant.h is a second method that stands on its own; construction
+// never selects it. Gray and palette sources need none of them.
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,7 @@
 
 #include "imaging/model/containers/iemask.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/byteorder.h"
 
 int32_t IEDefaultDpiX = 300;
 int32_t IEDefaultDpiY = 300;
@@ -57,8 +58,7 @@ struct TReaderState {
   int32_t Int() {
     uint8_t b[4] = {};
     if (!Bytes(b, 4)) return 0;
-    return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
+    return static_cast<int32_t>(GetLE32(b));
   }
   uint8_t Byte() {
     uint8_t b = 0;

@@ -3,6 +3,7 @@
 // every other one.
 #include "imaging/model/processing/iecolordepth.h"
 #include "imaging/model/processing/imgproc.h"
+#include "platform/rtl/scopeguard.h"
 
 void TImgProc::ConvertTo(int32_t Colors, bool UseThreshold) {
   RunWholeImageOp(IEProcRGBFormats, IEProcCaption("ConvertTo", {Colors}), [&](TIEBitmap* Image) {
@@ -33,11 +34,9 @@ void TImgProc::ConvertTo24Bit() {
       Image->MoveTo(&source);
     else
       source.CopyFromTIEBitmap(Image);
-    try {
-      Convert1BitTo24Bit(&source, Image, progress);
-    } catch (...) {
+    auto cleanup = ScopeFail([&] {
       if (moved) source.MoveTo(Image);  // a failed allocation keeps the image
-      throw;
-    }
+    });
+    Convert1BitTo24Bit(&source, Image, progress);
   });
 }

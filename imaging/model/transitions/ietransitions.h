@@ -215,7 +215,7 @@ class TIETransitionEffects {
   // takes the progress from the elapsed time (stopping at Duration).
   void Tick();
 
-  // The fields, in the order of the design; the views read Running.
+  // The transition's state; the views read Running.
   std::unique_ptr<TBitmap> FromBitmap, ToBitmap, FrameBitmap;
   TIEBitmap* PanZoomSource = nullptr;                 // not owned
   std::vector<uint8_t*> FromRows, ToRows, FrameRows;  // top row first

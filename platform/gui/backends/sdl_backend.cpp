@@ -190,8 +190,8 @@ std::unique_ptr<TSdlBackend> TSdlBackend::Create(String& error) {
 }
 
 bool TSdlBackend::Start(String& error) {
-  // The click that activates a window is also delivered, as on the desktop
-  // the program was designed for; windows close only when the program says so.
+  // The click that activates a window is also delivered, as the controls
+  // expect of the window system; windows close only when the program says so.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   // Window surfaces stay in memory (shared memory images on X11): a GPU

@@ -18,7 +18,7 @@ constexpr TColor kKey = RGB(255, 0, 255);  // becomes transparent
 
 struct TArt {
   TCanvas* C;
-  double S;  // pixels per design unit (the design is 32 x 32)
+  double S;  // pixels per grid unit (icons are drawn on a 32 x 32 grid)
   int X(double v) const { return int(std::lround(v * S)); }
   void Fill(TColor fill, TColor line) {
     C->Brush()->SetStyle(TBrushStyle::bsSolid);

@@ -16,22 +16,9 @@
 #include "imaging/model/processing/ieview.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
-
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v);
-  Put16(p + 2, v >> 16);
-}
 
 // Up to Count bytes; a failing stream read counts as the end of the data.
 int64_t ReadSome(TStream* Stream, void* Buffer, int64_t Count) {
@@ -271,8 +258,8 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
       IESetAborting(Progress);
       return;
     }
-    bfSize = U32(fh + 2);
-    bfOffBits = U32(fh + 10);
+    bfSize = GetLE32(fh + 2);
+    bfOffBits = GetLE32(fh + 10);
   }
   int64_t dataSize = DataSize;
   if (bfSize > 0 && dataSize < 1) dataSize = bfSize;
@@ -282,7 +269,7 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
     IESetAborting(Progress);
     return;
   }
-  const uint32_t biSize = U32(sizeBytes);
+  const uint32_t biSize = GetLE32(sizeBytes);
   Stream->Seek(-4, soCurrent);
   IOParams.Palette.clear();
 
@@ -296,9 +283,9 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
       return;
     }
     IOParams.BMPVersion = 2;
-    hd.Width = U16(h + 4);
-    hd.Height = U16(h + 6);
-    hd.BitCount = U16(h + 10);
+    hd.Width = GetLE16(h + 4);
+    hd.Height = GetLE16(h + 6);
+    hd.BitCount = GetLE16(h + 10);
     IOParams.SetDpiX(IEDefaultDpiX);
     IOParams.SetDpiY(IEDefaultDpiY);
     if (hd.BitCount <= 8) {
@@ -326,8 +313,8 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
       Stream->Seek(int64_t(biSize) - 64, soCurrent);
     }
     IOParams.BMPVersion = biSize == 64 ? 3 : biSize == 40 ? 1 : 0;
-    const auto width = static_cast<int32_t>(U32(h + 4));
-    int64_t height = static_cast<int32_t>(U32(h + 8));
+    const auto width = static_cast<int32_t>(GetLE32(h + 4));
+    int64_t height = static_cast<int32_t>(GetLE32(h + 8));
     if (width < 0) {
       IESetAborting(Progress);
       return;
@@ -342,15 +329,15 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
     }
     hd.Width = width;
     hd.Height = static_cast<int32_t>(height);
-    hd.BitCount = U16(h + 14);
-    hd.Compression = U32(h + 16);
-    hd.SizeImage = U32(h + 20);
+    hd.BitCount = GetLE16(h + 14);
+    hd.Compression = GetLE32(h + 16);
+    hd.SizeImage = GetLE32(h + 20);
     const auto dpi = [](int32_t Ppm) { return static_cast<int32_t>(Round(Ppm / 100.0 * 2.54)); };
-    IOParams.SetDpiX(dpi(static_cast<int32_t>(U32(h + 24))));
+    IOParams.SetDpiX(dpi(static_cast<int32_t>(GetLE32(h + 24))));
     if (IOParams.DpiX == 0) IOParams.SetDpiX(IEDefaultDpiX);
-    IOParams.SetDpiY(dpi(static_cast<int32_t>(U32(h + 28))));
+    IOParams.SetDpiY(dpi(static_cast<int32_t>(GetLE32(h + 28))));
     if (IOParams.DpiY == 0) IOParams.SetDpiY(IEDefaultDpiY);
-    uint32_t colours = U32(h + 32);
+    uint32_t colours = GetLE32(h + 32);
     if (colours > 256) colours = 0;
     if (colours == 0 && hd.BitCount <= 8) colours = 1u << hd.BitCount;
     if (colours > 0) {
@@ -373,7 +360,7 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
         IESetAborting(Progress);
         return;
       }
-      for (int i = 0; i < 3; ++i) hd.Masks[i] = U32(m + 4 * i);
+      for (int i = 0; i < 3; ++i) hd.Masks[i] = GetLE32(m + 4 * i);
     }
   }
   if (hd.Compression == 0 || hd.Compression == 3) IOParams.BMPCompression = 0;
@@ -533,7 +520,7 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
         readRow(rowBuffer.data());
         auto* rgb = static_cast<TRGB*>(Bitmap->ScanLine(bitmapRow(k)));
         for (int32_t x = 0; x < w; ++x) {
-          const uint32_t p = U16(&rowBuffer[static_cast<size_t>(2 * x)]);
+          const uint32_t p = GetLE16(&rowBuffer[static_cast<size_t>(2 * x)]);
           TRGB& c = rgb[x];
           c.r = wr > 0 ? static_cast<uint8_t>(ShiftRight(p & rm, rs)) : 0;
           c.g = wg > 0 ? static_cast<uint8_t>(ShiftRight(p & gm, gs)) : 0;
@@ -657,22 +644,22 @@ void IEEncodeBMP(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
   put(fileHeader, 14);
   const uint32_t infoSize = core ? 12 : IOParams.BMPVersion == 3 ? 64 : 40;
   uint8_t info[64] = {};
-  Put32(info, infoSize);
+  PutLE32(info, infoSize);
   if (core) {
-    Put16(info + 4, static_cast<uint32_t>(w));
-    Put16(info + 6, static_cast<uint32_t>(h));
-    Put16(info + 8, 1);
-    Put16(info + 10, static_cast<uint32_t>(bits));
+    PutLE16(info + 4, static_cast<uint32_t>(w));
+    PutLE16(info + 6, static_cast<uint32_t>(h));
+    PutLE16(info + 8, 1);
+    PutLE16(info + 10, static_cast<uint32_t>(bits));
   } else {
-    Put32(info + 4, static_cast<uint32_t>(w));
-    Put32(info + 8, static_cast<uint32_t>(h));
-    Put16(info + 12, 1);
-    Put16(info + 14, static_cast<uint32_t>(bits));
-    Put32(info + 16, rle ? (bits == 4 ? 2 : 1) : 0);
-    Put32(info + 24, static_cast<uint32_t>(Round(IOParams.DpiX / 2.54 * 100)));
-    Put32(info + 28, static_cast<uint32_t>(Round(IOParams.DpiY / 2.54 * 100)));
-    Put32(info + 32, bits <= 8 ? 1u << bits : 0);
-    Put32(info + 36, 1u << (bits % 32));
+    PutLE32(info + 4, static_cast<uint32_t>(w));
+    PutLE32(info + 8, static_cast<uint32_t>(h));
+    PutLE16(info + 12, 1);
+    PutLE16(info + 14, static_cast<uint32_t>(bits));
+    PutLE32(info + 16, rle ? (bits == 4 ? 2 : 1) : 0);
+    PutLE32(info + 24, static_cast<uint32_t>(Round(IOParams.DpiX / 2.54 * 100)));
+    PutLE32(info + 28, static_cast<uint32_t>(Round(IOParams.DpiY / 2.54 * 100)));
+    PutLE32(info + 32, bits <= 8 ? 1u << bits : 0);
+    PutLE32(info + 36, 1u << (bits % 32));
   }
   const int64_t infoPos = Stream->Position();
   put(info, infoSize);
@@ -812,12 +799,12 @@ void IEEncodeBMP(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
   if (failed) IESetAborting(Progress);
   if (IEAborting(Progress)) return;
   const int64_t end = Stream->Position();
-  Put32(fileHeader + 2, static_cast<uint32_t>(end - start));
-  Put32(fileHeader + 10, static_cast<uint32_t>(pixelPos - start));
+  PutLE32(fileHeader + 2, static_cast<uint32_t>(end - start));
+  PutLE32(fileHeader + 10, static_cast<uint32_t>(pixelPos - start));
   Stream->Seek(start, soBeginning);
   put(fileHeader, 14);
   if (!core) {
-    Put32(info + 20, static_cast<uint32_t>(end - pixelPos));
+    PutLE32(info + 20, static_cast<uint32_t>(end - pixelPos));
     Stream->Seek(infoPos, soBeginning);
     put(info, infoSize);
   }

@@ -15,25 +15,13 @@
 #include "imaging/model/processing/ieview.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/byteorder.h"
 
 using enum TIEPixelFormat;
 
 namespace {
 
 constexpr int64_t kMaxImageBytes = 2147483647;
-
-uint16_t LE16(const uint8_t* P) { return static_cast<uint16_t>(P[0] | (P[1] << 8)); }
-uint32_t LE32(const uint8_t* P) {
-  return uint32_t(P[0]) | (uint32_t(P[1]) << 8) | (uint32_t(P[2]) << 16) | (uint32_t(P[3]) << 24);
-}
-void Put16(std::vector<uint8_t>& O, uint32_t V) {
-  O.push_back(static_cast<uint8_t>(V));
-  O.push_back(static_cast<uint8_t>(V >> 8));
-}
-void Put32(std::vector<uint8_t>& O, uint32_t V) {
-  Put16(O, V & 0xFFFF);
-  Put16(O, V >> 16);
-}
 
 // Reads up to Count bytes at Offset from the start into Out.
 int64_t ReadAt(TStream* Stream, int64_t Pos, uint8_t* Out, int64_t Count) {
@@ -53,12 +41,12 @@ bool TestDirectory(TStream* Stream, uint16_t Type) {
     const int64_t size = Stream->Size() - start;
     bool ok = size >= 23;
     uint8_t h[6];
-    if (ok) ok = ReadAt(Stream, start, h, 6) == 6 && LE16(h) == 0 && LE16(h + 2) == Type && LE16(h + 4) != 0;
-    for (int32_t i = 0; ok && i < LE16(h + 4); ++i) {
+    if (ok) ok = ReadAt(Stream, start, h, 6) == 6 && GetLE16(h) == 0 && GetLE16(h + 2) == Type && GetLE16(h + 4) != 0;
+    for (int32_t i = 0; ok && i < GetLE16(h + 4); ++i) {
       uint8_t e[16];
       const int64_t at = 6 + int64_t(i) * 16;
-      ok = ReadAt(Stream, start + at, e, 16) == 16 && e[3] == 0 && LE32(e + 8) != 0 && LE32(e + 12) >= at + 16 &&
-           LE32(e + 12) < size;
+      ok = ReadAt(Stream, start + at, e, 16) == 16 && e[3] == 0 && GetLE32(e + 8) != 0 && GetLE32(e + 12) >= at + 16 &&
+           GetLE32(e + 12) < size;
     }
     Stream->SetPosition(start);
     return ok;
@@ -74,7 +62,7 @@ struct TEntry {
 };
 
 TEntry EntryOf(const uint8_t* E) {
-  return TEntry{E[0], E[1], E[2], LE16(E + 4), LE16(E + 6), LE32(E + 8), LE32(E + 12)};
+  return TEntry{E[0], E[1], E[2], GetLE16(E + 4), GetLE16(E + 6), GetLE32(E + 8), GetLE32(E + 12)};
 }
 
 // The image of one entry: header, colour table, XOR rows and AND rows, bounded
@@ -107,15 +95,15 @@ void DecodeEntry(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Prev
     }
     return;
   }
-  if (got < 40 || LE32(bi) != 40) {
+  if (got < 40 || GetLE32(bi) != 40) {
     IESetAborting(Progress);
     return;
   }
-  const auto biWidth = static_cast<int32_t>(LE32(bi + 4));
-  const auto biHeight = static_cast<int32_t>(LE32(bi + 8));
-  const uint16_t biBitCount = LE16(bi + 14);
-  const auto xppm = static_cast<int32_t>(LE32(bi + 24));
-  const auto yppm = static_cast<int32_t>(LE32(bi + 28));
+  const auto biWidth = static_cast<int32_t>(GetLE32(bi + 4));
+  const auto biHeight = static_cast<int32_t>(GetLE32(bi + 8));
+  const uint16_t biBitCount = GetLE16(bi + 14);
+  const auto xppm = static_cast<int32_t>(GetLE32(bi + 24));
+  const auto yppm = static_cast<int32_t>(GetLE32(bi + 28));
   P.SetDpiX(xppm > 0 ? static_cast<int32_t>(Round(xppm / 100.0 * 2.54)) : IEDefaultDpiX);
   P.SetDpiY(yppm > 0 ? static_cast<int32_t>(Round(yppm / 100.0 * 2.54)) : IEDefaultDpiY);
 
@@ -259,7 +247,7 @@ void Decode(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, bool Preview, 
                 AlphaMask, IgnoreAlpha);
     return;
   }
-  const int32_t count = LE16(h + 4);
+  const int32_t count = GetLE16(h + 4);
   const int32_t index = Cursor ? P.CURImageIndex : P.ICOImageIndex;
   if (index < 0 || index >= count) return;
   std::vector<uint8_t> dir(static_cast<size_t>(count) * 16);
@@ -291,7 +279,7 @@ int32_t IEICOImageCount(TStream* Stream) {
     uint8_t h[6];
     const bool ok = ReadAt(Stream, start, h, 6) == 6;
     Stream->SetPosition(start);
-    return ok ? LE16(h + 4) : 0;
+    return ok ? GetLE16(h + 4) : 0;
   } catch (...) {
     return 0;
   }
@@ -335,9 +323,9 @@ void IEEncodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
   try {
     const int64_t start = Stream->Position();
     std::vector<uint8_t> head;
-    Put16(head, 0);
-    Put16(head, 1);
-    Put16(head, static_cast<uint32_t>(n));
+    AppendLE16(head, 0);
+    AppendLE16(head, 1);
+    AppendLE16(head, static_cast<uint32_t>(n));
     head.resize(6 + size_t(n) * 16, 0);  // the directory is written last
     IEStreamWriteChecked(Stream, failed, head.data(), static_cast<int32_t>(head.size()));
 
@@ -386,17 +374,17 @@ void IEEncodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
       const int32_t xorLen = ((w * depth + 31) / 32) * 4;
       const int32_t maskLen = ((w + 31) / 32) * 4;
       std::vector<uint8_t> out;
-      Put32(out, 40);
-      Put32(out, static_cast<uint32_t>(w));
-      Put32(out, static_cast<uint32_t>(2 * h));
-      Put16(out, 1);
-      Put16(out, static_cast<uint32_t>(depth));
-      Put32(out, 0);
-      Put32(out, depth >= 24 ? 0u : static_cast<uint32_t>(h * xorLen + w * h / 8));
-      Put32(out, static_cast<uint32_t>(Round(IOParams.DpiX / 2.54 * 100)));
-      Put32(out, static_cast<uint32_t>(Round(IOParams.DpiY / 2.54 * 100)));
-      Put32(out, 0);
-      Put32(out, 0);
+      AppendLE32(out, 40);
+      AppendLE32(out, static_cast<uint32_t>(w));
+      AppendLE32(out, static_cast<uint32_t>(2 * h));
+      AppendLE16(out, 1);
+      AppendLE16(out, static_cast<uint32_t>(depth));
+      AppendLE32(out, 0);
+      AppendLE32(out, depth >= 24 ? 0u : static_cast<uint32_t>(h * xorLen + w * h / 8));
+      AppendLE32(out, static_cast<uint32_t>(Round(IOParams.DpiX / 2.54 * 100)));
+      AppendLE32(out, static_cast<uint32_t>(Round(IOParams.DpiY / 2.54 * 100)));
+      AppendLE32(out, 0);
+      AppendLE32(out, 0);
 
       std::unique_ptr<TIEQuantizer> quantizer;
       if (depth == 4 || depth == 8) {
@@ -405,7 +393,7 @@ void IEEncodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
         quantizer = std::make_unique<TIEQuantizer>(&copy, map.data(), colours - 1, colours, -1, 0);
         IOParams.Palette.assign(size_t(1) << depth, TRGB{});
         std::copy(map.begin(), map.begin() + colours, IOParams.Palette.begin());
-        Put32(out, 0);  // entry 0: transparent
+        AppendLE32(out, 0);  // entry 0: transparent
         for (int32_t c = 0; c < colours; ++c) {
           out.push_back(map[size_t(c)].b);
           out.push_back(map[size_t(c)].g);
@@ -413,8 +401,8 @@ void IEEncodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
           out.push_back(0);
         }
       } else if (depth == 1) {
-        Put32(out, 0);
-        Put32(out, 0x00FFFFFF);
+        AppendLE32(out, 0);
+        AppendLE32(out, 0x00FFFFFF);
       }
       const size_t rowsAt = out.size();
       out.resize(rowsAt + size_t(xorLen) * size_t(h) + (depth >= 24 && depth != 32 ? 0 : 0), 0);
@@ -461,10 +449,10 @@ void IEEncodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
       dir.push_back(static_cast<uint8_t>(h & 0xFF));
       dir.push_back(static_cast<uint8_t>(depth >= 24 ? 0 : std::min(1 << depth, 255)));
       dir.push_back(0);
-      Put16(dir, depth >= 24 ? 1 : 0);
-      Put16(dir, depth >= 24 ? static_cast<uint32_t>(depth) : 0);
-      Put32(dir, static_cast<uint32_t>(out.size()));
-      Put32(dir, static_cast<uint32_t>(dataAt - start));
+      AppendLE16(dir, depth >= 24 ? 1 : 0);
+      AppendLE16(dir, depth >= 24 ? static_cast<uint32_t>(depth) : 0);
+      AppendLE32(dir, static_cast<uint32_t>(out.size()));
+      AppendLE32(dir, static_cast<uint32_t>(dataAt - start));
     }
     if (!failed) {
       const int64_t end = Stream->Position();

@@ -80,7 +80,7 @@ struct TReadStateHolder {
   }
 };
 
-// Step 8: the JFIF density as the resolution.
+// The JFIF density as the resolution.
 void ApplyJFIFDensity(const jpeg_decompress_struct& Info, TIOParamsVals& Params) {
   switch (Info.density_unit) {
     case 0:
@@ -96,7 +96,7 @@ void ApplyJFIFDensity(const jpeg_decompress_struct& Info, TIOParamsVals& Params)
   }
 }
 
-// Step 9: the scale denominator for the record's JPEGScale; 0 leaves
+// The scale denominator for the record's JPEGScale; 0 leaves
 // libjpeg's default.
 uint32_t ScaleDenominator(const TIOParamsVals& Params, uint32_t StoredWidth, uint32_t StoredHeight) {
   switch (Params.JPEGScale) {
@@ -115,7 +115,7 @@ uint32_t ScaleDenominator(const TIOParamsVals& Params, uint32_t StoredWidth, uin
   return 0;
 }
 
-// Step 13: the saved markers into the record, in file order, without the
+// The saved markers into the record, in file order, without the
 // file's first APP0 (libjpeg writes its own JFIF marker).
 void StoreMarkers(const jpeg_decompress_struct& Info, TIOParamsVals& Params) {
   Params.JPEGMarkers.Clear();
@@ -129,7 +129,7 @@ void StoreMarkers(const jpeg_decompress_struct& Info, TIOParamsVals& Params) {
   }
 }
 
-// Step 14: IPTC from the first APP13, EXIF from the first APP1 and the
+// IPTC from the first APP13, EXIF from the first APP1 and the
 // orientation.
 void ReadMetadataFromMarkers(TIEBitmap* Bitmap, TIOParamsVals& Params, bool PixelsDelivered) {
   const TIEMarkerList& markers = Params.JPEGMarkers;
@@ -170,7 +170,8 @@ void ReportRows(TIECodecProgress& Progress, int64_t Counter) {
 void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOParamsVals& Params,
                 TIECodecProgress& Progress, bool ParamsOnly, bool KeepYCbCr, bool ReadMetadata, bool InvertCMYK,
                 bool AllowColorManagement) {
-  // Step 2.
+  // Warnings of an earlier read do not carry over. The image may start a
+  // little past the stream's position (a short preamble), so it is found first.
   Params.JPEGWarnings = TIEJPEGWarnings{};
   const int64_t start = IEFindJPEGStart(Stream);
   if (start < 0) {
@@ -179,11 +180,12 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
   }
   Stream->SetPosition(start);
 
-  // Step 3.
+  // The ICC profile is read before the library so rows can be converted as
+  // they come.
   if (IEColorManagement && !Params.JPEGSkipMarkers) IEReadJPEGICCProfile(Stream, Params);
   const bool useICC = IEColorManagement && Params.InputICC != nullptr;
 
-  // Step 4.
+  // The holder destroys the decompressor however the read below ends.
   TReadStateHolder holder;
   TReadState& s = *holder.State;
   IEJpegInitError(s.Err, Progress.AbortFlag);
@@ -202,12 +204,12 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
     IEJpegStreamSource(&s.Info, s.Source, Stream, Progress.AbortFlag);
     if (IEAborting(Progress)) return;
 
-    // Step 5.
+    // Markers are kept for the metadata and for saving them again.
     if (!Params.JPEGSkipMarkers && !IEJpegCall(s.Err, CallSaveMarkers, &s)) return;
     s.RequireImage = TRUE;
     if (!IEJpegCall(s.Err, CallReadHeader, &s)) return;
 
-    // Step 6. Rows come out as TRGB through libjpeg-turbo's BGR output.
+    // Rows come out as TRGB through libjpeg-turbo's BGR output.
     Params.BitsPerSample = 8;
     J_COLOR_SPACE out = JCS_UNKNOWN;
     switch (s.Info.jpeg_color_space) {
@@ -246,14 +248,14 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
     }
     s.Info.out_color_space = out;
 
-    // Step 7.
+    // The caller's speed and precision trade-off for the inverse DCT.
     switch (Params.JPEGDCTMethod) {
       case TIEJPEGDCTMethod::jdIntSlow: s.Info.dct_method = JDCT_ISLOW; break;
       case TIEJPEGDCTMethod::jdIntFast: s.Info.dct_method = JDCT_IFAST; break;
       case TIEJPEGDCTMethod::jdFloat: s.Info.dct_method = JDCT_FLOAT; break;
     }
 
-    // Steps 8 and 9.
+    // Resolution, the stored size and the scale the caller asked for.
     ApplyJFIFDensity(s.Info, Params);
     Params.Palette.clear();
     Params.JPEGProgressive = s.Info.progressive_mode != FALSE;
@@ -266,7 +268,7 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
     }
     Params.JPEGScaleUsed = static_cast<int32_t>(s.Info.scale_denom);
 
-    // Step 10. A parameters-only read needs the output size only; starting
+    // A parameters-only read needs the output size only; starting
     // the decompressor would read a progressive file whole.
     if (ParamsOnly) {
       if (IEJpegCall(s.Err, CallCalcOutput, &s)) {
@@ -281,7 +283,8 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
     Params.Width = width;
     Params.Height = height;
 
-    // Step 11.
+    // The bitmap is allocated before any row is decoded: a size it cannot
+    // hold fails the read instead of the process.
     TIEPixelFormat format = TIEPixelFormat::ie24RGB;
     if (Params.NativePixelFormat) {
       if (out == JCS_GRAYSCALE) format = TIEPixelFormat::ie8g;
@@ -300,7 +303,8 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
     }
     pixels = true;
 
-    // Step 12.
+    // Rows go straight into the bitmap when no conversion follows,
+    // several at a time when it is in memory.
     IEProgressStart(Progress, height);
     const bool direct = !viaICC && !viaCMYK;
     const int32_t batch =
@@ -340,7 +344,7 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
     if (delivered < height) IESetAborting(Progress);
   }();
 
-  // Step 13: also after a failure.
+  // Markers, warnings and the profile are kept also after a failure.
   if (s.Info.mem != nullptr) {
     StoreMarkers(s.Info, Params);
     if (IEColorManagement && AllowColorManagement && Params.InputICC != nullptr && Params.InputICC->IsValid()) {
@@ -355,7 +359,7 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
     if (s.Err.Warnings != 0) Params.JPEGWarnings = TIEJPEGWarnings{s.Err.Warnings, s.Err.LastWarning};
   }
 
-  // Step 14.
+  // Metadata last: orientation and resolution apply to the finished image.
   if (ReadMetadata) ReadMetadataFromMarkers(Bitmap, Params, pixels);
 }
 
@@ -364,7 +368,7 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
 void IEDecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOParamsVals& Params,
                   TIECodecProgress& Progress, bool ParamsOnly, bool KeepYCbCr, bool ReadMetadata, bool InvertCMYK,
                   bool AllowColorManagement) {
-  // Step 1: the EXIF thumbnail instead of the image, when there is one.
+  // The EXIF thumbnail instead of the image, when there is one.
   if (Params.JPEGThumbnailOnly) {
     if (Params.EXIFThumbnail) Params.EXIFThumbnail->FreeImage(true);
     Params.SetThumbnailOnly(false);

@@ -95,13 +95,13 @@ void FlattenOnWhite(const uint8_t* Source, const uint8_t* Alpha, uint8_t* Dest, 
 void IEEncodeJPEG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress) {
   const TIEPixelFormat format = Bitmap->PixelFormat();
   const int32_t width = Bitmap->Width(), height = Bitmap->Height();
-  // Step 2, and formats the writer does not take (callers convert first).
+  // An empty image, and formats the writer does not take (callers convert first).
   if (width <= 0 || height <= 0 || Bitmap->IsEmpty() ||
       (format != TIEPixelFormat::ie24RGB && format != TIEPixelFormat::ie1g)) {
     IESetAborting(Progress);
     return;
   }
-  // Step 1 without touching the caller's bitmap: an alpha channel with
+  // The caller's bitmap stays untouched: an alpha channel with
   // transparency is flattened onto white row by row, and ie1g rows are
   // widened row by row, into a work row.
   const bool flatten = format == TIEPixelFormat::ie24RGB && Bitmap->HasAlphaChannel() && IEHasTransparency(Bitmap);
@@ -112,7 +112,7 @@ void IEEncodeJPEG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIE
   IEJpegInitError(s.Err, Progress.AbortFlag);
   s.Info.err = &s.Err.Pub;
 
-  // Step 3.
+  // BGR rows in, as the bitmap holds them.
   if (!IEJpegCall(s.Err, CallCreate, &s)) Raise(s);
   IEJpegStreamDest(&s.Info, s.Dest, Stream, Progress.AbortFlag);
   if (IEAborting(Progress)) return;
@@ -121,7 +121,7 @@ void IEEncodeJPEG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIE
   s.Info.input_components = 3;
   s.Info.in_color_space = JCS_EXT_BGR;
 
-  // Step 4. RGB, gray and YCbCr targets take TRGB rows directly (libjpeg
+  // RGB, gray and YCbCr targets take TRGB rows directly (libjpeg
   // stores RGB in file order); CMYK targets take TCMYK rows.
   bool cmykInput = false;
   switch (Params.JPEGColorSpace) {
@@ -143,7 +143,7 @@ void IEEncodeJPEG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIE
   }
   if (!IEJpegCall(s.Err, CallDefaults, &s)) Raise(s);
 
-  // Step 5.
+  // Resolution in dots per inch, the DCT method, Huffman tables, smoothing, quality.
   s.Info.density_unit = 1;
   s.Info.X_density = Density(Params.DpiX, IEDefaultDpiX);
   s.Info.Y_density = Density(Params.DpiY, IEDefaultDpiY);
@@ -157,7 +157,7 @@ void IEEncodeJPEG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIE
   s.Quality = Params.JPEGQuality;
   if (!IEJpegCall(s.Err, CallQuality, &s)) Raise(s);
 
-  // Step 6.
+  // Subsampling of the chroma: 0 none, 1 horizontal, 2 both ways.
   if (s.Target == JCS_YCbCr) {
     const int h = Params.JPEGSubSampling == 0 ? 1 : 2;
     const int v = Params.JPEGSubSampling <= 1 ? 1 : 2;
@@ -168,16 +168,16 @@ void IEEncodeJPEG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIE
       s.Info.comp_info[c].v_samp_factor = 1;
     }
   }
-  // Step 7: a CMYK file carries both a JFIF and an Adobe marker.
+  // A CMYK file carries both a JFIF and an Adobe marker.
   if (s.Target == JCS_CMYK) s.Info.write_JFIF_header = TRUE;
 
-  // Steps 8 and 9.
+  // Progressive scans, then the saved markers right after the start.
   if (Params.JPEGProgressive && !IEJpegCall(s.Err, CallProgression, &s)) Raise(s);
   if (!IEJpegCall(s.Err, CallStart, &s)) Raise(s);
   s.Markers = &Params.JPEGMarkers;
   if (!IEJpegCall(s.Err, CallMarkers, &s)) Raise(s);
 
-  // Step 10.
+  // Rows one at a time, through the work rows where a conversion is needed.
   std::vector<uint8_t> work, flat;
   if (bits || flatten || cmykInput) work.resize(static_cast<size_t>(width) * 4);
   if ((bits || flatten) && cmykInput) flat.resize(static_cast<size_t>(width) * 3);
@@ -205,6 +205,6 @@ void IEEncodeJPEG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIE
     if (IEAborting(Progress)) break;
   }
 
-  // Step 11.
+  // Finished only when every row went out; the save frame discards an aborted file.
   if (!IEAborting(Progress) && !IEJpegCall(s.Err, CallFinish, &s)) Raise(s);
 }

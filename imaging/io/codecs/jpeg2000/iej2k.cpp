@@ -13,16 +13,13 @@
 #include "imaging/model/processing/ieview.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/byteorder.h"
 
 using enum TIEPixelFormat;
 
 namespace {
 
 constexpr int64_t kMaxImageBytes = 2147483647;  // one image is at most 2^31 - 1 bytes
-
-uint32_t BE32(const uint8_t* P) {
-  return (uint32_t(P[0]) << 24) | (uint32_t(P[1]) << 16) | (uint32_t(P[2]) << 8) | uint32_t(P[3]);
-}
 
 // Reads up to Count bytes at the position and puts the position back.
 int32_t PeekBytes(TStream* Stream, uint8_t* Buffer, int32_t Count) {
@@ -64,11 +61,11 @@ bool TileGridFits(TStream* Stream, int64_t Start, int64_t Length, bool Jp2) {
     for (int boxes = 0; boxes < 64 && at + 8 <= end; ++boxes) {
       uint8_t h[16];
       if (!ReadAt(Stream, at, h, 8)) break;
-      int64_t size = BE32(h);
+      int64_t size = GetBE32(h);
       int64_t header = 8;
       if (size == 1) {
         if (!ReadAt(Stream, at + 8, h + 8, 8)) break;
-        const uint64_t big = (uint64_t(BE32(h + 8)) << 32) | BE32(h + 12);
+        const uint64_t big = (uint64_t(GetBE32(h + 8)) << 32) | GetBE32(h + 12);
         if (big > uint64_t(end - at)) break;
         size = int64_t(big);
         header = 16;
@@ -76,7 +73,7 @@ bool TileGridFits(TStream* Stream, int64_t Start, int64_t Length, bool Jp2) {
         size = end - at;
       }
       if (size < header || size > end - at) break;
-      if (BE32(h + 4) == 0x6A703263u) {  // 'jp2c'
+      if (GetBE32(h + 4) == 0x6A703263u) {  // 'jp2c'
         cs = at + header;
         csLength = size - header;
         ok = true;
@@ -93,9 +90,9 @@ bool TileGridFits(TStream* Stream, int64_t Start, int64_t Length, bool Jp2) {
   // SOC, then SIZ: Lsiz Rsiz Xsiz Ysiz XOsiz YOsiz XTsiz YTsiz XTOsiz YTOsiz.
   uint8_t s[40];
   if (csLength >= 40 && ReadAt(Stream, cs, s, 40) && s[0] == 0xFF && s[1] == 0x4F && s[2] == 0xFF && s[3] == 0x51) {
-    const int64_t xsiz = BE32(s + 8), ysiz = BE32(s + 12);
-    const int64_t xt = BE32(s + 24), yt = BE32(s + 28);
-    const int64_t xto = BE32(s + 32), yto = BE32(s + 36);
+    const int64_t xsiz = GetBE32(s + 8), ysiz = GetBE32(s + 12);
+    const int64_t xt = GetBE32(s + 24), yt = GetBE32(s + 28);
+    const int64_t xto = GetBE32(s + 32), yto = GetBE32(s + 36);
     if (xt > 0 && yt > 0 && xsiz > xto && ysiz > yto) {
       const int64_t tiles = ((xsiz - xto + xt - 1) / xt) * ((ysiz - yto + yt - 1) / yt);
       ok = tiles <= csLength / 14;
@@ -261,7 +258,7 @@ const TIEJ2000YCbCrTables& IEJ2000YCbCr() {
 bool IETestJP2(TStream* Stream) {
   uint8_t b[12];
   if (PeekBytes(Stream, b, 12) != 12) return false;
-  return BE32(b) == 12 && BE32(b + 4) == 0x6A502020u && BE32(b + 8) == 0x0D0A870Au;
+  return GetBE32(b) == 12 && GetBE32(b + 4) == 0x6A502020u && GetBE32(b + 8) == 0x0D0A870Au;
 }
 
 bool IETestJ2K(TStream* Stream) {

@@ -13,6 +13,7 @@
 #include "imaging/model/processing/iequantizer.h"
 #include "imaging/model/processing/ieview.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -414,7 +415,7 @@ std::vector<int64_t> ReadDCXTable(TStream* Stream) {
   std::vector<int64_t> offsets;
   uint8_t raw[4];
   while (static_cast<int32_t>(offsets.size()) < IEDCXMaxPages && Stream->Read(raw, 4) == 4) {
-    const uint32_t v = uint32_t{raw[0]} | (uint32_t{raw[1]} << 8) | (uint32_t{raw[2]} << 16) | (uint32_t{raw[3]} << 24);
+    const uint32_t v = GetLE32(raw);
     if (v == 0) break;
     offsets.push_back(v);
   }
@@ -424,7 +425,7 @@ std::vector<int64_t> ReadDCXTable(TStream* Stream) {
 bool ReadSignature(TStream* Stream) {
   uint8_t raw[4];
   if (Stream->Read(raw, 4) != 4) return false;
-  const uint32_t v = uint32_t{raw[0]} | (uint32_t{raw[1]} << 8) | (uint32_t{raw[2]} << 16) | (uint32_t{raw[3]} << 24);
+  const uint32_t v = GetLE32(raw);
   return v == IEDCXSignature;
 }
 

@@ -13,6 +13,7 @@
 #include "imaging/model/processing/ieview.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/byteorder.h"
 
 using enum TIEPixelFormat;
 
@@ -553,11 +554,6 @@ void IEEncodeWBMP(TStream* Stream, TIEBitmap* Bitmap, TIECodecProgress& Progress
 
 namespace {
 
-uint32_t LE32(const uint8_t* P) {
-  return uint32_t(P[0]) | (uint32_t(P[1]) << 8) | (uint32_t(P[2]) << 16) | (uint32_t(P[3]) << 24);
-}
-uint16_t LE16(const uint8_t* P) { return static_cast<uint16_t>(P[0] | (P[1] << 8)); }
-
 // Reads Count bytes at Offset from the position, which is restored.
 bool PeekAt(TStream* Stream, int64_t Offset, uint8_t* Buffer, int32_t Count) {
   try {
@@ -576,14 +572,14 @@ bool PeekAt(TStream* Stream, int64_t Offset, uint8_t* Buffer, int32_t Count) {
 bool IETestWMF(TStream* Stream) {
   uint8_t head[22];
   if (!PeekAt(Stream, 0, head, 20)) return false;
-  const int64_t at = LE32(head) == 0x9AC6CDD7u ? 22 : 0;
+  const int64_t at = GetLE32(head) == 0x9AC6CDD7u ? 22 : 0;
   uint8_t m[18];
   if (!PeekAt(Stream, at, m, 18)) return false;
-  return LE16(m) == 1 && LE16(m + 2) == 9 && LE16(m + 16) == 0;
+  return GetLE16(m) == 1 && GetLE16(m + 2) == 9 && GetLE16(m + 16) == 0;
 }
 
 bool IETestEMF(TStream* Stream) {
   uint8_t head[100];
   if (!PeekAt(Stream, 0, head, 100)) return false;
-  return LE32(head) == 1 && LE32(head + 40) == 0x464D4520u;
+  return GetLE32(head) == 1 && GetLE32(head + 40) == 0x464D4520u;
 }

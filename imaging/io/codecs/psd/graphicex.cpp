@@ -7,6 +7,8 @@
 
 #include "imaging/io/codecs/psd/decoders.h"
 #include "platform/rtl/arith.h"
+#include "platform/rtl/scopeguard.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -27,20 +29,15 @@ constexpr int64_t MaxPackBitsRatio = 64;
 
 constexpr int32_t PSDHeaderSize = 26;
 
-uint16_t BE16(const uint8_t* P) { return uint16_t((P[0] << 8) | P[1]); }
-uint32_t BE32(const uint8_t* P) {
-  return (uint32_t(P[0]) << 24) | (uint32_t(P[1]) << 16) | (uint32_t(P[2]) << 8) | P[3];
-}
-
 uint16_t ReadBE16(TStream* S) {
   uint8_t b[2];
   S->ReadBuffer(b, 2);
-  return BE16(b);
+  return GetBE16(b);
 }
 uint32_t ReadBE32(TStream* S) {
   uint8_t b[4];
   S->ReadBuffer(b, 4);
-  return BE32(b);
+  return GetBE32(b);
 }
 
 [[noreturn]] void RaiseReadError() { throw EReadError("Stream read error"); }
@@ -128,7 +125,7 @@ bool TPSDGraphic::IsLoadableStream(TStream* Stream) {
     if (Stream->Read(head, 6) == 6) {
       char sig[4];
       for (int32_t i = 0; i < 4; ++i) sig[i] = char(std::toupper(head[i]));
-      result = std::memcmp(sig, "8BPS", 4) == 0 && BE16(head + 4) == 1;
+      result = std::memcmp(sig, "8BPS", 4) == 0 && GetBE16(head + 4) == 1;
     }
   }
   Stream->SetPosition(pos);
@@ -141,12 +138,12 @@ bool TPSDGraphic::ReadProperties(TStream* Stream, int32_t ImageIndex) {
   uint8_t h[PSDHeaderSize];
   Stream->ReadBuffer(h, PSDHeaderSize);
   if (std::memcmp(h, "8BPS", 4) != 0) return false;
-  const uint16_t channels = BE16(h + 12), depth = BE16(h + 22), mode = BE16(h + 24);
+  const uint16_t channels = GetBE16(h + 12), depth = GetBE16(h + 22), mode = GetBE16(h + 24);
   TImageProperties& p = FImageProperties;
   p.Options.Include(TImageOption::ioBigEndian);
   if (mode == 0) p.Options.Include(TImageOption::ioMinIsWhite);
-  p.Height = int32_t(BE32(h + 14));
-  p.Width = int32_t(BE32(h + 18));
+  p.Height = int32_t(GetBE32(h + 14));
+  p.Width = int32_t(GetBE32(h + 18));
   p.ColorScheme = LayoutOfMode(mode, channels);
   p.BitsPerSample = uint8_t(depth);
   p.SamplesPerPixel = uint8_t(std::min<uint16_t>(channels, 4));
@@ -175,10 +172,14 @@ void TPSDGraphic::LoadFromStream(TStream* Stream) {
   Progress(this, TProgressStage::psStarting, 0, false, FProgressRect, gesLoadingImage);
   // Any failure from here on frees the decoder and ends the progress first.
   std::unique_ptr<TDecoder> decoder;
-  try {
+  {
+    auto cleanup = ScopeExit([&] {
+      decoder.reset();
+      Progress(this, TProgressStage::psEnding, 0, false, FProgressRect, gesLoadingImage);
+    });
     uint8_t h[PSDHeaderSize];
     Stream->ReadBuffer(h, PSDHeaderSize);
-    const int32_t channels = BE16(h + 12), depth = BE16(h + 22), mode = BE16(h + 24);
+    const int32_t channels = GetBE16(h + 12), depth = GetBE16(h + 22), mode = GetBE16(h + 24);
 
     // Colour manager: big-endian samples, 16 bits come down to 8.
     TColorManager& cm = *FColorManager;
@@ -256,7 +257,7 @@ void TPSDGraphic::LoadFromStream(TStream* Stream) {
         std::vector<uint8_t> table(static_cast<size_t>(tableBytes));
         Stream->ReadBuffer(table.data(), tableBytes);
         counts.resize(size_t(height) * size_t(channels));
-        for (size_t i = 0; i < counts.size(); ++i) counts[i] = BE16(&table[2 * i]);
+        for (size_t i = 0; i < counts.size(); ++i) counts[i] = GetBE16(&table[2 * i]);
         const size_t summed = size_t(height) * size_t(countChannels);
         for (size_t i = 0; i < summed; ++i) packedTotal += counts[i];
         if (packedTotal > Remaining(Stream)) RaiseReadError();
@@ -347,12 +348,6 @@ void TPSDGraphic::LoadFromStream(TStream* Stream) {
         rowDone(r);
       }
     }
-  } catch (...) {
-    decoder.reset();
-    Progress(this, TProgressStage::psEnding, 0, false, FProgressRect, gesLoadingImage);
-    throw;
   }
-  decoder.reset();
-  Progress(this, TProgressStage::psEnding, 0, false, FProgressRect, gesLoadingImage);
   Changed(this);
 }

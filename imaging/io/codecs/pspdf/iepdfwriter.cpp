@@ -14,6 +14,7 @@
 #include "platform/rtl/dates.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
+#include "platform/rtl/scopeguard.h"
 
 namespace {
 
@@ -38,11 +39,11 @@ void SetLZWData(TIEPDFStreamObject& Image, TIETIFFLZWEncoderFunc Encode, int32_t
   TMemoryStream lzw;
   TIELZWEncoderState* state = nullptr;
   std::vector<uint8_t> buffer(RowBytes);
-  try {
+  {
+    auto cleanup = ScopeFail([&] {
+      if (state != nullptr) Encode(nullptr, 0, &lzw, state);
+    });
     for (int32_t y = 0; y < Rows; ++y) Encode(Row(y, buffer.data()), int32_t(RowBytes), &lzw, state);
-  } catch (...) {
-    if (state != nullptr) Encode(nullptr, 0, &lzw, state);
-    throw;
   }
   Encode(nullptr, 0, &lzw, state);
   SetData(Image, lzw);

@@ -16,6 +16,7 @@
 #include "platform/rtl/arith.h"
 #include "platform/rtl/dates.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -23,20 +24,6 @@ constexpr int32_t HeaderSize = 18;
 constexpr int32_t FooterSize = 26;
 constexpr int32_t ExtensionSize = 495;
 constexpr char Signature[] = "TRUEVISION-XFILE";  // then "." and NUL
-
-// Little-endian fields of Size bytes.
-uint32_t GetLE(const uint8_t* p, int Size) {
-  uint32_t v = 0;
-  for (int i = Size - 1; i >= 0; --i) v = v << 8 | p[i];
-  return v;
-}
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(GetLE(p, 2)); }
-uint32_t U32(const uint8_t* p) { return GetLE(p, 4); }
-void PutLE(uint8_t* p, uint32_t v, int Size) {
-  for (int i = 0; i < Size; ++i, v >>= 8) p[i] = static_cast<uint8_t>(v);
-}
-void Put16(uint8_t* p, uint32_t v) { PutLE(p, v, 2); }
-void Put32(uint8_t* p, uint32_t v) { PutLE(p, v, 4); }
 
 // One stream read; a stream that fails counts as ended.
 int32_t ReadChunk(TStream* Stream, void* Buffer, int32_t Count) {
@@ -106,14 +93,14 @@ void ReadFooter(TStream* Stream, int64_t Start, TIOParamsVals& Params) {
   uint8_t footer[FooterSize];
   Stream->Seek(size - FooterSize, soBeginning);
   if (ReadChunk(Stream, footer, FooterSize) < FooterSize || std::memcmp(footer + 8, Signature, 16) != 0) return;
-  const int64_t at = Start + U32(footer);
+  const int64_t at = Start + GetLE32(footer);
   uint8_t ext[ExtensionSize];
   if (at + ExtensionSize > size) return;
   Stream->Seek(at, soBeginning);
   if (ReadChunk(Stream, ext, ExtensionSize) < ExtensionSize) return;
   Params.TGAAuthor = FieldText(ext + 2, 41);
-  const uint16_t month = U16(ext + 367), day = U16(ext + 369), year = U16(ext + 371);
-  const uint16_t hour = U16(ext + 373), minute = U16(ext + 375), second = U16(ext + 377);
+  const uint16_t month = GetLE16(ext + 367), day = GetLE16(ext + 369), year = GetLE16(ext + 371);
+  const uint16_t hour = GetLE16(ext + 373), minute = GetLE16(ext + 375), second = GetLE16(ext + 377);
   if (month != 0 && day != 0 && year != 0 && year < 2500 && month <= 12 && day < 32 && hour < 24 && minute < 60 &&
       second < 60) {
     TDateTime d = 0, t = 0;
@@ -121,7 +108,7 @@ void ReadFooter(TStream* Stream, int64_t Start, TIOParamsVals& Params) {
   }
   Params.TGAJobName = FieldText(ext + 379, 41);
   Params.TGAKeyColor = TRGB{ext[473], ext[472], ext[471]};
-  const uint16_t an = U16(ext + 474), ad = U16(ext + 476), gn = U16(ext + 478), gd = U16(ext + 480);
+  const uint16_t an = GetLE16(ext + 474), ad = GetLE16(ext + 476), gn = GetLE16(ext + 478), gd = GetLE16(ext + 480);
   if (an != 0 && ad != 0) Params.TGAAspectRatio = double(an) / ad;
   if (gn != 0 && gd != 0) Params.TGAGamma = double(gn) / gd;
 }
@@ -149,7 +136,8 @@ bool IETestTGA(TStream* Stream) {
   }
   const int32_t got = ReadChunk(Stream, h, HeaderSize);
   Stream->Seek(pos, soBeginning);
-  return got == HeaderSize && ValidType(h[2]) && ValidDepth(h[16]) && h[1] <= 1 && U16(h + 12) != 0 && U16(h + 14) != 0;
+  return got == HeaderSize && ValidType(h[2]) && ValidDepth(h[16]) && h[1] <= 1 && GetLE16(h + 12) != 0 &&
+         GetLE16(h + 14) != 0;
 }
 
 void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool ParamsOnly,
@@ -170,10 +158,10 @@ void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
     return;
   }
   const uint8_t idLength = h[0], mapType = h[1], type = h[2], mapEntrySize = h[7], depth = h[16], descriptor = h[17];
-  const uint16_t mapFirst = U16(h + 3), mapLength = U16(h + 5);
-  const int32_t w = U16(h + 12), ht = U16(h + 14);
-  Params.TGAXPos = U16(h + 8);
-  Params.TGAYPos = U16(h + 10);
+  const uint16_t mapFirst = GetLE16(h + 3), mapLength = GetLE16(h + 5);
+  const int32_t w = GetLE16(h + 12), ht = GetLE16(h + 14);
+  Params.TGAXPos = GetLE16(h + 8);
+  Params.TGAYPos = GetLE16(h + 10);
   if (!ValidType(type) || !ValidDepth(depth)) {
     IESetAborting(Progress);
     return;
@@ -207,7 +195,7 @@ void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
       if (index >= 256) continue;  // consumed, not stored
       TRGB& c = palette[static_cast<size_t>(index)];
       if (mapEntrySize == 15 || mapEntrySize == 16) {
-        const uint16_t p = U16(e);
+        const uint16_t p = GetLE16(e);
         c = TRGB{static_cast<uint8_t>((p & 31) * 8), static_cast<uint8_t>(((p >> 5) & 31) * 8),
                  static_cast<uint8_t>(((p >> 10) & 31) * 8)};
       } else if (mapEntrySize == 24 || mapEntrySize == 32) {
@@ -289,7 +277,7 @@ void IEDecodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
         a = paletteHasAlpha ? paletteAlpha[p[0]] : 255;
         break;
       case 16: {
-        const uint16_t v = U16(p);
+        const uint16_t v = GetLE16(p);
         c = TRGB{static_cast<uint8_t>((v & 31) * 8), static_cast<uint8_t>(((v >> 5) & 31) * 8),
                  static_cast<uint8_t>(((v >> 10) & 31) * 8)};
         a = 255;
@@ -517,15 +505,15 @@ void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
   } else if (colourMap) {
     hd[1] = 1;
     hd[2] = compressed ? 9 : 1;
-    Put16(hd + 5, static_cast<uint32_t>(map.size()));
+    PutLE16(hd + 5, static_cast<uint32_t>(map.size()));
     hd[7] = 24;
   } else {
     hd[2] = compressed ? 10 : 2;
   }
-  Put16(hd + 8, static_cast<uint32_t>(Params.TGAXPos));
-  Put16(hd + 10, static_cast<uint32_t>(Params.TGAYPos));
-  Put16(hd + 12, static_cast<uint32_t>(w));
-  Put16(hd + 14, static_cast<uint32_t>(h));
+  PutLE16(hd + 8, static_cast<uint32_t>(Params.TGAXPos));
+  PutLE16(hd + 10, static_cast<uint32_t>(Params.TGAYPos));
+  PutLE16(hd + 12, static_cast<uint32_t>(w));
+  PutLE16(hd + 14, static_cast<uint32_t>(h));
   hd[16] = static_cast<uint8_t>(depth);
   hd[17] = static_cast<uint8_t>(0x20 | (depth == 32 ? 0x08 : 0));
   put(hd, HeaderSize);
@@ -581,16 +569,16 @@ void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
   if (!failed && !IEAborting(Progress)) {
     const int64_t extensionAt = Stream->Position() - start;
     uint8_t ext[ExtensionSize] = {};
-    Put16(ext, ExtensionSize);
+    PutLE16(ext, ExtensionSize);
     PutField(ext + 2, Params.TGAAuthor, 40);
     uint16_t year, month, day, hour, minute, second, ms;
     DecodeDateTime(Params.TGADate, year, month, day, hour, minute, second, ms);
-    Put16(ext + 367, month);
-    Put16(ext + 369, day);
-    Put16(ext + 371, year);
-    Put16(ext + 373, hour);
-    Put16(ext + 375, minute);
-    Put16(ext + 377, second);
+    PutLE16(ext + 367, month);
+    PutLE16(ext + 369, day);
+    PutLE16(ext + 371, year);
+    PutLE16(ext + 373, hour);
+    PutLE16(ext + 375, minute);
+    PutLE16(ext + 377, second);
     PutField(ext + 379, Params.TGAJobName, 40);
     ext[471] = Params.TGAKeyColor.r;
     ext[472] = Params.TGAKeyColor.g;
@@ -598,13 +586,13 @@ void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
     const auto ratio = [](double V) {
       return static_cast<uint32_t>(std::clamp<double>(Trunc(std::clamp(V, 0.0, 7.0) * 10000), 0, 65535));
     };
-    Put16(ext + 474, ratio(Params.TGAAspectRatio));
-    Put16(ext + 476, 10000);
-    Put16(ext + 478, ratio(Params.TGAGamma));
-    Put16(ext + 480, 10000);
+    PutLE16(ext + 474, ratio(Params.TGAAspectRatio));
+    PutLE16(ext + 476, 10000);
+    PutLE16(ext + 478, ratio(Params.TGAGamma));
+    PutLE16(ext + 480, 10000);
     put(ext, ExtensionSize);
     uint8_t footer[FooterSize] = {};
-    Put32(footer, static_cast<uint32_t>(extensionAt));
+    PutLE32(footer, static_cast<uint32_t>(extensionAt));
     std::memcpy(footer + 8, Signature, 16);
     footer[24] = '.';
     put(footer, FooterSize);

@@ -18,13 +18,9 @@
 #include "imaging/model/processing/iegeometry.h"
 #include "imaging/model/processing/ieview.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
-
-uint32_t Get32(const uint8_t* p, bool little) {
-  return little ? uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24
-                : uint32_t(p[3]) | uint32_t(p[2]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 24;
-}
 
 // Reads up to Count bytes at Position; answers how many were read.
 int64_t ReadAt(TStream* Stream, int64_t Position, void* Buffer, int64_t Count) {
@@ -363,7 +359,7 @@ void IEDecodeTIFF(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOPar
       return;
     }
     const bool little = header[0] == 'I';
-    const uint32_t first = Get32(header + 4, little);
+    const uint32_t first = GetOrdered32(header + 4, little);
     if (first == 0) return;
     reader.LittleEndian = little ? 1 : 0;
     reader.Stream = Stream;
@@ -430,9 +426,9 @@ bool IETestTIFF(TStream* Stream) {
   const bool read8 = Stream->Read(&byte8, 1) == 1;
   Stream->SetPosition(pos);
   if (!read) return false;
-  if (header[0] == 'I' && header[1] == 'I') return int64_t(Get32(header + 4, true)) < size;
+  if (header[0] == 'I' && header[1] == 'I') return int64_t(GetOrdered32(header + 4, true)) < size;
   if (header[0] == 'M' && header[1] == 'M')
-    return int64_t(Get32(header + 4, false)) < size && !(read8 && byte8 == 0xBA);
+    return int64_t(GetOrdered32(header + 4, false)) < size && !(read8 && byte8 == 0xBA);
   return false;
 }
 
@@ -448,7 +444,7 @@ bool IETestDNG(TStream* Stream) {
       r.Stream = Stream;
       r.Base = 0;
       int32_t count = 0;
-      if (IEIFDLoad(0, Get32(header + 4, r.LittleEndian != 0), r, count)) {
+      if (IEIFDLoad(0, GetOrdered32(header + 4, r.LittleEndian != 0), r, count)) {
         const int32_t i = IEIFDFindTag(50706, r);
         result = i >= 0 && r.Entries[static_cast<size_t>(i)].DataType == IEIFD_BYTE &&
                  r.Entries[static_cast<size_t>(i)].DataNum == 4;

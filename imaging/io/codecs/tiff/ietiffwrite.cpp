@@ -25,6 +25,7 @@
 #include "imaging/model/processing/iequantizer.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/byteorder.h"
 
 namespace {
 
@@ -43,16 +44,6 @@ int64_t TypeSize(uint32_t Type) {
   static constexpr int64_t sizes[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
   return Type < 13 ? sizes[Type] : 0;
 }
-
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint32_t Get16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-uint32_t Get32(const uint8_t* p) { return Get16(p) | Get16(p + 2) << 16; }
 
 struct TEntry {
   uint16_t Tag = 0;
@@ -113,14 +104,14 @@ class TTIFFWriter {
       if (Size > 0) std::memcpy(e.Value, Data, static_cast<size_t>(Size));
     } else {
       PadEven();
-      Put32(e.Value, Offset());
+      PutLE32(e.Value, Offset());
       Write(Data, Size);
     }
     List.push_back(e);
   }
   void AddShorts(TEntries& List, uint16_t Tag, const std::vector<uint32_t>& Values) {
     std::vector<uint8_t> b(Values.size() * 2);
-    for (size_t i = 0; i < Values.size(); ++i) Put16(&b[2 * i], Values[i]);
+    for (size_t i = 0; i < Values.size(); ++i) PutLE16(&b[2 * i], Values[i]);
     Add(List, Tag, kSHORT, static_cast<uint32_t>(Values.size()), b.data(), int64_t(b.size()));
   }
   void AddShort(TEntries& List, uint16_t Tag, int32_t Value) {
@@ -128,14 +119,14 @@ class TTIFFWriter {
   }
   void AddLongs(TEntries& List, uint16_t Tag, const std::vector<uint32_t>& Values) {
     std::vector<uint8_t> b(Values.size() * 4);
-    for (size_t i = 0; i < Values.size(); ++i) Put32(&b[4 * i], Values[i]);
+    for (size_t i = 0; i < Values.size(); ++i) PutLE32(&b[4 * i], Values[i]);
     Add(List, Tag, kLONG, static_cast<uint32_t>(Values.size()), b.data(), int64_t(b.size()));
   }
   void AddLong(TEntries& List, uint16_t Tag, uint32_t Value) { AddLongs(List, Tag, {Value}); }
   // Numerator and denominator pairs.
   void AddRationalPairs(TEntries& List, uint16_t Tag, uint16_t Type, const std::vector<int64_t>& Pairs) {
     std::vector<uint8_t> b(Pairs.size() * 4);
-    for (size_t i = 0; i < Pairs.size(); ++i) Put32(&b[4 * i], static_cast<uint32_t>(Pairs[i]));
+    for (size_t i = 0; i < Pairs.size(); ++i) PutLE32(&b[4 * i], static_cast<uint32_t>(Pairs[i]));
     Add(List, Tag, Type, static_cast<uint32_t>(Pairs.size() / 2), b.data(), int64_t(b.size()));
   }
   void AddReals(TEntries& List, uint16_t Tag, const double* Values, size_t Count, uint16_t Type = kRATIONAL) {
@@ -171,16 +162,16 @@ class TTIFFWriter {
   void WriteIFD(TEntries& List, uint32_t Next) {
     std::stable_sort(List.begin(), List.end(), [](const TEntry& a, const TEntry& b) { return a.Tag < b.Tag; });
     std::vector<uint8_t> b(2 + 12 * List.size() + 4);
-    Put16(b.data(), static_cast<uint32_t>(List.size()));
+    PutLE16(b.data(), static_cast<uint32_t>(List.size()));
     uint8_t* q = b.data() + 2;
     for (const TEntry& e : List) {
-      Put16(q, e.Tag);
-      Put16(q + 2, e.Type);
-      Put32(q + 4, e.Count);
+      PutLE16(q, e.Tag);
+      PutLE16(q + 2, e.Type);
+      PutLE32(q + 4, e.Count);
       std::memcpy(q + 8, e.Value, 4);
       q += 12;
     }
-    Put32(q, Next);
+    PutLE32(q, Next);
     Write(b.data(), int64_t(b.size()));
   }
 
@@ -192,7 +183,7 @@ class TTIFFWriter {
 void AddWide(TTIFFWriter& W, TEntries& List, uint16_t Tag, const WideString& Text) {
   if (Text.empty()) return;
   std::vector<uint8_t> b(2 * Text.size() + 2, 0);
-  for (size_t i = 0; i < Text.size(); ++i) Put16(&b[2 * i], Text[i]);
+  for (size_t i = 0; i < Text.size(); ++i) PutLE16(&b[2 * i], Text[i]);
   W.AddBytes(List, Tag, kBYTE, b.data(), int64_t(b.size()));
 }
 
@@ -207,16 +198,16 @@ void AddMakerNote(TTIFFWriter& W, TEntries& List, TIOParamsVals& Params) {
   std::memcpy(copy.data(), block->Memory(), copy.size());
   W.PadEven();
   const int64_t base = W.S->Position();
-  const int64_t n = std::min<int64_t>(Get16(copy.data()), (size - 2) / 12);
+  const int64_t n = std::min<int64_t>(GetLE16(copy.data()), (size - 2) / 12);
   for (int64_t i = 0; i < n; ++i) {
     uint8_t* e = copy.data() + 2 + 12 * i;
-    const int64_t bytes = int64_t(Get32(e + 4)) * TypeSize(Get16(e + 2));
+    const int64_t bytes = int64_t(GetLE32(e + 4)) * TypeSize(GetLE16(e + 2));
     if (bytes <= 4) continue;
-    const int64_t offset = Get32(e + 8);
+    const int64_t offset = GetLE32(e + 8);
     if (offset + bytes > size) continue;
     const int64_t rebased = base + offset;
     if (rebased > int64_t(std::numeric_limits<uint32_t>::max())) continue;
-    Put32(e + 8, static_cast<uint32_t>(rebased));
+    PutLE32(e + 8, static_cast<uint32_t>(rebased));
   }
   W.AddBytes(List, 37500, kUNDEFINED, copy.data(), size);
 }
@@ -605,7 +596,7 @@ void BuildRow(TPage& g, TIOParamsVals& Params, int32_t Y, std::vector<uint8_t>& 
           break;
         case TIEPixelFormat::ie16g:
           for (int32_t x = 0; x < w; ++x) {
-            const uint32_t s16 = Get16(src + 2 * x);
+            const uint32_t s16 = GetLE16(src + 2 * x);
             v[x] = static_cast<uint16_t>(g.Bits == 16 ? s16 : (s16 >> 8) >> (8 - g.Bits));
           }
           break;
@@ -623,7 +614,7 @@ void BuildRow(TPage& g, TIOParamsVals& Params, int32_t Y, std::vector<uint8_t>& 
         default: std::fill(v, v + w, uint16_t(0)); break;
       }
       if (g.Bits == 16) {
-        for (int32_t x = 0; x < w; ++x) Put16(out + 2 * x, v[x]);
+        for (int32_t x = 0; x < w; ++x) PutLE16(out + 2 * x, v[x]);
       } else if (g.Bits == 8) {
         for (int32_t x = 0; x < w; ++x) out[x] = static_cast<uint8_t>(v[x]);
       } else {
@@ -670,9 +661,9 @@ void BuildRow(TPage& g, TIOParamsVals& Params, int32_t Y, std::vector<uint8_t>& 
     case TRowKind::RGB48: {
       const auto* c = reinterpret_cast<const TRGB48*>(src);
       for (int32_t x = 0; x < w; ++x) {
-        Put16(out + 6 * x, c[x].r);
-        Put16(out + 6 * x + 2, c[x].g);
-        Put16(out + 6 * x + 4, c[x].b);
+        PutLE16(out + 6 * x, c[x].r);
+        PutLE16(out + 6 * x + 2, c[x].g);
+        PutLE16(out + 6 * x + 4, c[x].b);
       }
       break;
     }
@@ -803,7 +794,7 @@ int32_t WalkChain(TStream* S, int64_t Start, int32_t Index, int64_t& LinkPos, ui
     uint8_t b[4] = {0, 0, 0, 0};
     S->Seek(pos, soBeginning);
     if (S->Read(b, bytes) != bytes) return 0;
-    return bytes == 2 ? Get16(b) : Get32(b);
+    return bytes == 2 ? GetLE16(b) : GetLE32(b);
   };
   std::set<int64_t> seen;
   int64_t linkPos = Start + 4;
@@ -876,7 +867,7 @@ int32_t IEEncodeTIFF(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOParamsV
   if (Insert) {
     uint8_t head[4] = {0, 0, 0, 0};
     // Only a little-endian classic TIFF with its whole header can take the page.
-    if (Stream->Read(head, 4) != 4 || head[0] != 'I' || head[1] != 'I' || Get16(head + 2) != 42 ||
+    if (Stream->Read(head, 4) != 4 || head[0] != 'I' || head[1] != 'I' || GetLE16(head + 2) != 42 ||
         Stream->Size() < start + 8) {
       Progress.AbortFlag->store(true);
       return 0;
@@ -978,7 +969,7 @@ int32_t IEEncodeTIFF(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOParamsV
   if (w.Aborted()) return result;
   const int64_t end = Stream->Position();
   uint8_t link[4];
-  Put32(link, ifd);
+  PutLE32(link, ifd);
   if (Insert) {
     Stream->Seek(linkPos, soBeginning);
     w.Write(link, 4);
