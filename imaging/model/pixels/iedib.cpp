@@ -342,14 +342,14 @@ bool FitsLimit(int64_t W, int64_t Rows, TIEPixelFormat Format, int32_t Alignment
   return rowLen > 0 && rowLen <= IEMaxImageBytes && rowLen * Rows <= IEMaxImageBytes;
 }
 
-// A cut DIB keeps the rows it has, but pixel data below 1/64 of the stored
-// rows (1/128 for run-length and other compressed data, whose longest runs
-// pack 255 pixels into two bytes) is no picture of the declared size: a few
-// bytes never make gigabytes of bitmap.
+// A cut DIB keeps the rows it has, but above 16 MB of stored rows pixel data
+// below 1/64 of them (1/128 for run-length and other compressed data, whose
+// longest runs pack 255 pixels into two bytes) is no picture of the declared
+// size: a few bytes never make gigabytes of bitmap.
 bool DataCanFill(const BITMAPINFOHEADER& H, TDibKind Kind, int64_t W, int64_t Rows, uint64_t DataBytes) {
   const int64_t stored = (W * std::max<int64_t>(H.biBitCount, 1) + 31) / 32 * 4 * Rows;
   const int64_t share = Kind == TDibKind::None ? 128 : 64;
-  return stored / share <= int64_t(std::min<uint64_t>(DataBytes, uint64_t(INT64_MAX)));
+  return stored <= (int64_t(1) << 24) || stored / share <= int64_t(std::min<uint64_t>(DataBytes, uint64_t(INT64_MAX)));
 }
 
 }  // namespace

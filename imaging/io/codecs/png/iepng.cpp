@@ -18,6 +18,7 @@
 #include "imaging/model/processing/ieview.h"
 #include "platform/gui/graphics.h"
 #include "platform/rtl/arith.h"
+#include "platform/rtl/byteorder.h"
 #include "platform/rtl/streams.h"
 
 // libpng jumps out of its frames on an error. Every library call that can
@@ -147,9 +148,36 @@ struct TReadStructs {
   ~TReadStructs() { png_destroy_read_struct(&S.Png, S.Info ? &S.Info : nullptr, nullptr); }
 };
 
-// Ancillary chunks are small; 64 MB holds any real profile or text.
-constexpr png_alloc_size_t kChunkMallocMax = png_alloc_size_t(64) << 20;
+// What libpng may allocate for one chunk: 8 MB holds any real profile or
+// text, and no chunk needs more than its data could inflate to. libpng
+// clears what it allocates, so a small file declaring huge chunks must not
+// make it clear gigabytes.
+png_alloc_size_t ChunkMallocMax(int64_t DataBytes) {
+  const int64_t inflated = std::max<int64_t>(DataBytes, 0) * IEDeflateMaxRatio;
+  return static_cast<png_alloc_size_t>(std::clamp<int64_t>(inflated, int64_t(64) << 10, int64_t(8) << 20));
+}
 constexpr png_uint_32 kChunkCacheMax = 1000;
+
+// Whether every chunk before the image data lies within the stream. libpng
+// allocates and clears what a chunk declares before it reads it, so a chunk
+// running past the end (which could never be read whole) is refused first.
+bool HeadChunksFit(TStream* Stream) {
+  const int64_t start = Stream->Position(), size = Stream->Size();
+  bool fit = true;
+  uint8_t h[8];
+  for (int64_t at = start + 8; at + 8 <= size;) {
+    Stream->SetPosition(at);
+    if (Stream->Read(h, 8) != 8 || std::memcmp(h + 4, "IDAT", 4) == 0 || std::memcmp(h + 4, "IEND", 4) == 0) break;
+    const int64_t next = at + 12 + int64_t(GetBE32(h));
+    if (next > size) {
+      fit = false;
+      break;
+    }
+    at = next;
+  }
+  Stream->SetPosition(start);
+  return fit;
+}
 // Four bytes a pixel within IEMaxImageBytes: no side can exceed 2^29.
 constexpr png_uint_32 kMaxSide = png_uint_32(1) << 29;
 
@@ -160,6 +188,10 @@ bool IsColour(const png_color& C, uint8_t V) { return C.red == V && C.green == V
 void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool ParamsOnly,
                  std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha) {
   const int64_t dataBytes = Stream->Size() - Stream->Position();
+  if (!HeadChunksFit(Stream)) {
+    IESetAborting(Progress);
+    return;
+  }
   TPngRead s;
   s.Stream = Stream;
   s.Progress = &Progress;
@@ -172,7 +204,7 @@ void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
   TReadStructs structs{s};
   // No chunk may make libpng allocate more than a picture could use, and no
   // row more than the library's image limit.
-  png_set_chunk_malloc_max(s.Png, kChunkMallocMax);
+  png_set_chunk_malloc_max(s.Png, ChunkMallocMax(dataBytes));
   png_set_chunk_cache_max(s.Png, kChunkCacheMax);
   png_set_user_limits(s.Png, kMaxSide, kMaxSide);
   s.Info = png_create_info_struct(s.Png);
