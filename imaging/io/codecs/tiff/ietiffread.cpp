@@ -281,6 +281,16 @@ bool PageFits(const TTIFFVars& v, const TIOParamsVals& p) {
   return rowBytes <= IEMaxImageBytes / v.ImageLength;
 }
 
+// True unless the stream could never fill the page: fax rows take at least
+// a bit each, other compressions no more than 4096 bytes from one, and
+// uncompressed data below 1/64 of the rows is no cut file of this page.
+bool DataCanFillPage(const TTIFFVars& v, int64_t StreamBytes) {
+  const int64_t raw =
+      (int64_t(v.ImageWidth) * std::max(v.SamplesPerPixel, 1) * std::max(v.BitsPerSample, 1) + 7) / 8 * v.ImageLength;
+  if (v.Compression >= 2 && v.Compression <= 4) return !IEDataCannotFill(StreamBytes, v.ImageLength, 8);
+  return !IEDataCannotFill(StreamBytes, raw, v.Compression == 1 ? 64 : 4096);
+}
+
 void DecodePage(TIEBitmap* Bitmap, TIEIFDReader& Reader, TTIFFVars& v, TIOParamsVals& p, TIECodecProgress& Progress,
                 std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha, bool Thumbnail) {
   const int32_t s = v.SamplesPerPixel, b = v.BitsPerSample, ph = v.PhotometricInterpretation;
@@ -310,7 +320,7 @@ void DecodePage(TIEBitmap* Bitmap, TIEIFDReader& Reader, TTIFFVars& v, TIOParams
     if ((v.Compression == 6 || v.JPEGInterchangeFormat != 0) && v.JPEGProc < 2) {
       IETIFFDecodeOldJPEG(Reader, v, Bitmap, Progress, Thumbnail);
     } else {
-      if (!PageFits(v, p)) {
+      if (!PageFits(v, p) || !DataCanFillPage(v, Reader.Stream->Size())) {
         IESetAborting(Progress);
         return;
       }

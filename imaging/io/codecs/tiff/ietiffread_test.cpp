@@ -525,6 +525,7 @@ TEST(TiffReader, HostileOffsetsAndCountsStayInsideTheData) {
       {"truncated strip", PageTags(4, 200, 8, 1, 1), {TBytes(5, 9)}, {800}, true},
       {"truncated LZW", PageTags(16, 16, 8, 1, 1, 5), {TBytes(6, 0x00)}, {}, true},
       {"huge size", PageTags(0x7FFFFFFF, 0x7FFFFFFF, 8, 3, 2), {TBytes(8, 0)}, {}, true},
+      {"LZW data that could never fill the page", PageTags(20000, 20000, 8, 1, 1, 5), {TBytes(8, 0)}, {}, true},
       {"absurd tile",
        With(PageTags(4, 4, 8, 1, 1), {Long(322, {0x7FFFFFF0}), Long(323, {0x7FFFFFF0})}),
        {TBytes(8, 0)},
