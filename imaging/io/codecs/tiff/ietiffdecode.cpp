@@ -168,7 +168,11 @@ bool PrepareBlock(TBlockState& b, const TTIFFVars& v, int32_t Width, int32_t Sam
   const int64_t samples = int64_t(Samples) * Width;
   RowLength = (samples * v.BitsPerSample + 7) / 8;
   const int64_t unpacked = std::max(RowLength, samples);
-  if (RowLength <= 0 || unpacked > 8 * TargetRowBytes + 64 || unpacked > INT32_MAX / 2) return false;
+  // The work row takes six bytes a pixel: a row wider than 2^28 / 6 pixels
+  // would make every block allocate and clear hundreds of megabytes.
+  if (RowLength <= 0 || unpacked > 8 * TargetRowBytes + 64 || unpacked > INT32_MAX / 2 ||
+      int64_t(Width) * 6 + 8 > (int64_t(1) << 28))
+    return false;
   b.RowBuffer.assign(static_cast<size_t>(unpacked + 8), 0);
   if (v.Compression >= 2 && v.Compression <= 4) b.Reference.assign(static_cast<size_t>(RowLength), 0xFF);
   b.Work.assign(static_cast<size_t>(int64_t(Width) * 6 + 8), 0);
