@@ -13,11 +13,6 @@
 
 extern char** environ;
 
-bool IERunningInCI() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && *ci != '\0';
-}
-
 TIEToolRun IERunTool(const std::vector<std::string>& Argv, const std::string& InputPath) {
   TIEToolRun result;
   if (Argv.empty()) return result;

@@ -11,10 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/model/pixels/testsupport/pnm.h"  // RunTool, HaveTool
-
-// Whether the environment variable CI is set (to anything but empty).
-bool IERunningInCI();
+#include "imaging/model/pixels/testsupport/pnm.h"  // RunTool, HaveTool, IE_REQUIRE_TOOL
 
 // The outcome of one tool run.
 struct TIEToolRun {
@@ -45,16 +42,3 @@ class TIETempDir {
 
 bool IEWriteBytesFile(const std::string& Path, const std::vector<uint8_t>& Bytes);
 bool IEReadBytesFile(const std::string& Path, std::vector<uint8_t>& Bytes);
-
-// Inside a test body: stops the test when Tool is not on PATH, failing under
-// CI and skipping otherwise, with Package named in the message.
-#define IE_REQUIRE_TOOL(Tool, Package)                                                              \
-  do {                                                                                              \
-    if (!HaveTool(Tool)) {                                                                          \
-      if (IERunningInCI()) {                                                                        \
-        FAIL() << "missing tool " << (Tool) << " (install the Debian package " << (Package) << ")"; \
-      } else {                                                                                      \
-        GTEST_SKIP() << "tool " << (Tool) << " not installed (Debian package " << (Package) << ")"; \
-      }                                                                                             \
-    }                                                                                               \
-  } while (0)

@@ -254,3 +254,8 @@ bool HaveTool(const std::string& Name) {
   }
   return false;
 }
+
+bool IERunningInCI() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && *ci != '\0';
+}

@@ -57,3 +57,18 @@ TPnmImage BitmapToPnm(TIEBitmap& Bitmap);
 int RunTool(const std::vector<std::string>& Argv, const std::string& OutputPath = std::string());
 // Whether a program of that name is on PATH.
 bool HaveTool(const std::string& Name);
+// Whether the environment variable CI is set (to anything but empty).
+bool IERunningInCI();
+
+// Inside a test body: stops the test when Tool is not on PATH, failing under
+// CI and skipping otherwise, with Package named in the message.
+#define IE_REQUIRE_TOOL(Tool, Package)                                                              \
+  do {                                                                                              \
+    if (!HaveTool(Tool)) {                                                                          \
+      if (IERunningInCI()) {                                                                        \
+        FAIL() << "missing tool " << (Tool) << " (install the Debian package " << (Package) << ")"; \
+      } else {                                                                                      \
+        GTEST_SKIP() << "tool " << (Tool) << " not installed (Debian package " << (Package) << ")"; \
+      }                                                                                             \
+    }                                                                                               \
+  } while (0)
