@@ -50,8 +50,20 @@ inline TRun Run(TIEReadProc Read, const std::vector<uint8_t>& Bytes, TIEBitmap& 
 
 }  // namespace fuzzreader
 
-// MaxPixels bounds the full read by the size the Preview read announced, so
-// that runs stay fast; the reader's own limits are exercised by the rest.
+// Whether an input makes its full read whatever size it declares: one input
+// in eight, chosen by a hash of its bytes. Those reach the library's own
+// limit and the readers' checks of a size against their data; libFuzzer's
+// -rss_limit_mb bounds what they may cost. A seed with a large declared size
+// is padded until it is chosen.
+inline bool IEFuzzUncapped(const uint8_t* Data, size_t Size) {
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < Size; ++i) h = (h ^ Data[i]) * 16777619u;
+  return (h & 7) == 0;
+}
+
+// MaxPixels bounds the full read of most inputs by the size the Preview read
+// announced, so that runs stay fast; the inputs IEFuzzUncapped chooses have
+// no bound but the library's.
 inline void IEFuzzReadProc(TIEReadProc Read, const uint8_t* Data, size_t Size, int64_t MaxPixels = int64_t(1) << 22) {
   using namespace fuzzreader;
   const std::vector<uint8_t> bytes(Data, Data + Size);
@@ -64,7 +76,8 @@ inline void IEFuzzReadProc(TIEReadProc Read, const uint8_t* Data, size_t Size, i
   const auto* px = static_cast<const uint8_t*>(sentinel.ScanLine(0));
   Check(sentinel.Width() == 1 && sentinel.Height() == 1 && px[0] == 0x5A && px[1] == 0x5A && px[2] == 0x5A);
   if (preview.Aborted) return;
-  if (header.Width <= 0 || header.Height <= 0 || int64_t(header.Width) * header.Height > MaxPixels) return;
+  if (header.Width <= 0 || header.Height <= 0) return;
+  if (int64_t(header.Width) * header.Height > MaxPixels && !IEFuzzUncapped(Data, Size)) return;
 
   TIEBitmap bitmap;
   TIOParamsVals params;

@@ -582,8 +582,9 @@ bool TGdiBitmap::Allocate(int32_t width, int32_t height, const TGdiPixelFormat& 
   TGdiLayout layout;
   if (width <= 0 || height <= 0 || !GdiLayoutOf(format, layout)) return false;
   const int64_t stride = GdiDibStride(width, format.BitCount);
+  if (stride > INT32_MAX) return false;
   const int64_t size = stride * int64_t(height);
-  if (stride > INT32_MAX || size > INT32_MAX) return false;
+  if (size > INT32_MAX) return false;
   uint8_t* mem = new (std::nothrow) uint8_t[size_t(size)]();
   if (mem == nullptr) return false;
   Memory.reset(mem);

@@ -626,6 +626,7 @@ class TTextToBinary {
         return;
       }
       case TToken::tkIdent:
+        if (FIdent.size() > 255) Error("Identifier too long");
         W.WriteIdent(FIdent);
         NextToken();
         return;

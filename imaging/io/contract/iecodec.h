@@ -28,6 +28,16 @@ using TIEWriteProc = void (*)(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals&
 // May move the stream; answers false for short or foreign input.
 using TIETestProc = bool (*)(TStream* Stream, int32_t FileType);
 
+// ---- Declared sizes against the data -----------------------------------------
+// True when DataBytes could never fill RawBytes of picture even at the
+// format's greatest compression ratio (MaxRatio raw bytes from one byte of
+// data): a few bytes declaring gigabytes are refused before any allocation.
+inline bool IEDataCannotFill(int64_t DataBytes, int64_t RawBytes, int64_t MaxRatio) {
+  return RawBytes / MaxRatio > (DataBytes > 0 ? DataBytes : 0);
+}
+// Deflate's greatest ratio: one 258-byte match costs at least two bits.
+inline constexpr int64_t IEDeflateMaxRatio = 1032;
+
 // ---- Abort flag --------------------------------------------------------------
 // The flag is written by one thread and read by another; relaxed accesses
 // suffice (it carries no data with it). A nil AbortFlag reads as not set.

@@ -18,6 +18,7 @@
 #include "imaging/model/containers/iemarkers.h"
 #include "imaging/model/containers/ietagshandler.h"
 #include "imaging/model/pixels/iedefs.h"
+#include "platform/rtl/object.h"
 #include "platform/rtl/stringlist.h"
 #include "platform/rtl/types.h"
 
@@ -114,13 +115,16 @@ struct TIEICOSize {
 // Number of entries of the icon-layout arrays.
 inline constexpr int32_t IEMaxICOImages = 16;
 
-class TIOParamsVals {
+// A TObject, so that a routine taking any object (AssignParams) can be
+// given a parameter record.
+class TIOParamsVals : public TObject {
  public:
   // Creates the owned lists, leaves the optional objects nil, then SetDefaults.
   // SetDefaults already asks the owner for its bitmap and view, so an owner
   // creates its record only once it can answer.
   explicit TIOParamsVals(TIEIOParamsOwner* AOwner = nullptr);
-  ~TIOParamsVals();
+  ~TIOParamsVals() override;
+  const char* ClassName() const override { return "TIOParamsVals"; }
   TIOParamsVals(const TIOParamsVals&) = delete;
   TIOParamsVals& operator=(const TIOParamsVals&) = delete;
 

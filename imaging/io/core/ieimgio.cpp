@@ -207,7 +207,10 @@ TIECodecProgress TImgIO::MakeProgress() {
 }
 
 void TImgIO::AssignParams(TObject* Source) {
-  if (auto* io = dynamic_cast<TImgIO*>(Source)) FParams->Assign(io->FParams.get());
+  if (auto* io = dynamic_cast<TImgIO*>(Source))
+    FParams->Assign(io->FParams.get());
+  else if (auto* params = dynamic_cast<TIOParamsVals*>(Source))
+    AssignParams(params);
 }
 
 void TImgIO::AssignParams(const TIOParamsVals* Source) {
@@ -543,10 +546,11 @@ bool TImgIO::AsyncGate(const TIEReissue& Reissue) {
 void TImgIO::LoadTail(std::unique_ptr<TIEMask>& Mask, const String& FileName, int32_t FileType,
                       const TIELoadSteps& Steps) {
   DefaultDpiIfMissing();
-  if (Mask) {
+  // A failed reader may leave a mask of another size, or an empty bitmap:
+  // its mask is then no alpha channel of this picture.
+  if (Mask && !FIEBitmap->IsEmpty() && Mask->Width() == FIEBitmap->Width() && Mask->Height() == FIEBitmap->Height())
     FIEBitmap->AlphaChannel()->CopyFromMask(Mask.get());
-    Mask.reset();
-  }
+  Mask.reset();
   if (AutoAdjustDPI && Steps.AdjustDPI) AdjustDPI();
   FParams->FileName = FileName;
   FParams->FileType = FileType;

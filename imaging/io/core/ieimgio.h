@@ -350,7 +350,7 @@ class TImgIO : public TComponent, public TIEIOParamsOwner {
   void ImportMetafile(const String& FileName, int32_t Width, int32_t Height, bool WithAlpha);
 
   // ---- Other operations ---------------------------------------------------------
-  // From a TImgIO's Params; other objects are ignored.
+  // From a TImgIO's Params or from a TIOParamsVals; other objects are ignored.
   void AssignParams(TObject* Source);
   void AssignParams(const TIOParamsVals* Source);
   // Work on an outside bitmap (not owned). nil with a view or TImage

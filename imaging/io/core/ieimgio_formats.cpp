@@ -191,7 +191,7 @@ void WriteICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIECodecProg
 }
 
 void WritePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P, TIECodecProgress& Progress) {
-  if (Bitmap->HasAlphaChannel()) {
+  if (IEAlphaCovers(Bitmap)) {
     TIEMask mask;
     Bitmap->AlphaChannel()->CopyToMask(&mask);
     IEEncodePNG(Stream, Bitmap, P, Progress, &mask);

@@ -720,6 +720,44 @@ TEST_F(ImgIOMethodsConversion, WritersGetWhatTheirTableSays) {
   EXPECT_EQ(Bitmap()->PixelFormat(), TIEPixelFormat::ie24RGB);
 }
 
+// An alpha channel smaller than the image (CopyFromTIEBitmap keeps the old
+// one) is never read by a writer: the image is written as opaque.
+TEST_F(ImgIOMethodsConversion, WritersTakeASmallerAlphaChannelAsOpaque) {
+  const int32_t codes[] = {fcJPEG, fcBMP, fcGIF, fcTIFF, fcPNG, fcPCX, fcTGA, fcICO, fcJ2K};
+  for (const int32_t code : codes) {
+    SCOPED_TRACE(code);
+    Fresh();
+    Bitmap()->Allocate(4, 4, TIEPixelFormat::ie24RGB);
+    Bitmap()->AlphaChannel()->Fill(0);
+    TIEBitmap big;
+    Gradient(&big, 64, 64);
+    Bitmap()->CopyFromTIEBitmap(&big);
+    ASSERT_EQ(Bitmap()->AlphaChannel()->Width(), 4);
+    IO->Params().BitsPerSample = 8;  // the BMP writer's 32-bit path
+    IO->Params().SamplesPerPixel = code == fcBMP ? 4 : 3;
+    IO->Params().ICOSizes[0] = TIEICOSize{64, 64};
+    IO->Params().ICOBitCounts[0] = 32;
+    TMemoryStream s;
+    IO->SaveToStream(&s, code);
+    ASSERT_FALSE(IO->AbortFlag);
+
+    TImgIO back;
+    s.SetPosition(0);
+    back.LoadFromStreamAs(&s, code);
+    ASSERT_FALSE(back.AbortFlag);
+    TIEBitmap* b = back.IEBitmap();
+    ASSERT_EQ(b->Width(), 64);
+    // Flattened on white or written transparent, the corner would not keep
+    // its colour (blue 100, green 40, red 30).
+    const TRGB c = Pixel(b, 1, 1);
+    EXPECT_NEAR(c.b, 100, 24);
+    EXPECT_NEAR(c.r, 30, 24);
+    if (b->HasAlphaChannel()) {
+      EXPECT_EQ(b->AlphaChannel()->GetPixel8(1, 1), 255);
+    }
+  }
+}
+
 // ---- Loader differences --------------------------------------------------------------------------
 
 class ImgIOMethodsLoaderSteps : public ImgIOMethodsTest {};

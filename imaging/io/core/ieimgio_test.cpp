@@ -408,6 +408,28 @@ TEST_F(ImgIOTest, LoadFramesFinishTheLoad) {
   EXPECT_EQ(Log.Finished.load(), 4);
 }
 
+TEST_F(ImgIOTest, AFailedReadersMaskOfAnotherSizeIsDropped) {
+  // The reader fails after making a mask; the bitmap keeps its old picture
+  // (3 x 2) or is empty, and neither takes a 5 x 5 alpha channel.
+  const auto failWithMask = [](bool Empty) {
+    return [Empty](TStream*, TIEBitmap* B, TIOParamsVals&, TIECodecProgress& Pr, std::unique_ptr<TIEMask>& M) {
+      if (Empty) B->FreeImage(true);
+      M = std::make_unique<TIEMask>();
+      M->Allocate(5, 5, 8);
+      IESetAborting(Pr);
+    };
+  };
+  for (const bool empty : {false, true}) {
+    SCOPED_TRACE(empty ? "empty bitmap" : "old picture");
+    IO->IEBitmap()->Allocate(3, 2, TIEPixelFormat::ie24RGB);
+    const std::vector<uint8_t> bytes{'x'};
+    TIEMemStream s(bytes.data(), 1);
+    IO->LoadStreamFrame(&s, 555, failWithMask(empty), nullptr);
+    EXPECT_TRUE(IO->AbortFlag);
+    EXPECT_FALSE(IO->IEBitmap()->HasAlphaChannel());
+  }
+}
+
 TEST_F(ImgIOTest, FailedSaveLeavesTheOldFileByteIdentical) {
   const std::vector<uint8_t> old{'O', 'L', 'D', 0, 1, 2};
   Fill();
@@ -690,6 +712,10 @@ TEST_F(ImgIOTest, DefaultsAndSmallOperations) {
   TIEBitmap other;
   io.AssignParams(&other);  // not a component with Params: ignored
   EXPECT_EQ(io.Params().Width, 1234);
+  TIOParamsVals record;
+  record.Width = 77;
+  io.AssignParams(static_cast<TObject*>(&record));  // a record given as any object is copied
+  EXPECT_EQ(io.Params().Width, 77);
 
   // Missing resolutions are those below 2.
   io.Params().SetDpiX(1);

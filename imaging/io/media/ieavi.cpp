@@ -154,7 +154,8 @@ bool TIEAVIReader::ParseHeaderList(int64_t Start, int64_t End) {
         const int64_t w = int32_t(GetLE32(FFormat.data() + 4));
         const int64_t hgt = std::abs(int64_t(int32_t(GetLE32(FFormat.data() + 8))));
         const int64_t bits = std::max<int64_t>(GetLE16(FFormat.data() + 14), 1);
-        if (w <= 0 || hgt <= 0 || w * hgt * std::max<int64_t>(bits, 24) / 8 > kMaxFrameBytes) return false;
+        // Each factor is below 2^31, so w * hgt fits; the depth divides the bound.
+        if (w <= 0 || hgt <= 0 || w * hgt > kMaxFrameBytes * 8 / std::max<int64_t>(bits, 24)) return false;
         return IsMJPEG(FCompression) || IEDIBIsDecodable(bih);
       }
       ++streamNumber;

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "imaging/io/metadata/exif_testing.h"
+#include "imaging/model/pixels/testsupport/pnm.h"
 #include "imaging/io/metadata/exifreader.h"
 #include "imaging/io/metadata/iptcdata.h"
 #include "platform/rtl/dates.h"
@@ -61,7 +62,7 @@ class IoMetadataXcheck : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* tool : {"exiftool", "cjpeg", "djpeg", "jpegtran", "wrjpgcom"})
-      if (!HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+      IE_REQUIRE_TOOL(tool, std::string(tool) == "exiftool" ? "libimage-exiftool-perl" : "libjpeg-turbo-progs");
   }
 
   // A 16 x 16 JPEG with EXIF in the given byte order and IPTC datasets.

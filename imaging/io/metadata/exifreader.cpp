@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <set>
 
 #include "imaging/io/metadata/iptcdata.h"
 #include "imaging/io/metadata/makernotes.h"
@@ -570,9 +571,12 @@ int32_t TimgData::WriteSegments(TStream* Stream) {
 size_t SkipJPEGHeadSegments(const String& Jpeg) {
   const size_t size = Jpeg.size();
   size_t pos = 2;
-  for (const uint8_t marker : {0xE0, 0xE1, 0xED, 0xFE}) {
-    if (pos + 4 > size || static_cast<uint8_t>(Jpeg[pos]) != 0xFF || static_cast<uint8_t>(Jpeg[pos + 1]) != marker)
-      continue;
+  // The leading run of APP0, APP1, APP13 and COM, in any order, each once:
+  // the new head replaces them, so none may be written twice.
+  std::set<uint8_t> skipped;
+  while (pos + 4 <= size && static_cast<uint8_t>(Jpeg[pos]) == 0xFF) {
+    const auto marker = static_cast<uint8_t>(Jpeg[pos + 1]);
+    if ((marker != 0xE0 && marker != 0xE1 && marker != 0xED && marker != 0xFE) || !skipped.insert(marker).second) break;
     const size_t length = (static_cast<uint8_t>(Jpeg[pos + 2]) << 8) | static_cast<uint8_t>(Jpeg[pos + 3]);
     if (length < 2 || pos + 2 + length > size) break;
     pos += 2 + length;

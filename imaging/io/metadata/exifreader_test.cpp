@@ -752,6 +752,7 @@ TEST_F(IoExifReaderFiles, RewriteCases) {
   const String exif = ExifApp1(SampleTiff(true));
   const String app0 = JfifApp0();
   const String com = Comment("note");
+  const String app13 = Segment(0xED, "Photoshop 3.0");
   const String jfif300 =
       Bytes({0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01, 0x02, 0x01, 0x01, 0x2C, 0x01, 0x2C, 0x00, 0x00});
   struct Case {
@@ -763,7 +764,15 @@ TEST_F(IoExifReaderFiles, RewriteCases) {
       {"APP0 + APP1: the APP0 is dropped", Jpeg({app0, exif, Dqt()}), {0xE1, 0xDB, 0xDA}, exif},
       {"APP0 + COM: both kept", Jpeg({app0, com, Dqt()}), {0xE0, 0xFE, 0xDB, 0xDA}, app0 + com},
       {"neither APP0 nor APP1: fixed JFIF", Jpeg({com, Dqt()}), {0xE0, 0xFE, 0xDB, 0xDA}, jfif300 + com},
-      {"APP1 before APP0: the APP0 stays", Jpeg({exif, app0, Dqt()}), {0xE1, 0xE0, 0xDB, 0xDA}, exif},
+      // The leading run is passed over in any order, each kind once, so no
+      // segment of the new head is written twice.
+      {"APP1 before APP0: the APP0 is dropped", Jpeg({exif, app0, Dqt()}), {0xE1, 0xDB, 0xDA}, exif},
+      {"COM before APP1: one COM", Jpeg({app0, com, exif, Dqt()}), {0xE1, 0xFE, 0xDB, 0xDA}, exif + com},
+      {"COM before APP13: one of each",
+       Jpeg({exif, com, app13, Dqt()}),
+       {0xE1, 0xED, 0xFE, 0xDB, 0xDA},
+       exif + app13 + com},
+      {"a second COM after the run is kept", Jpeg({com, com, Dqt()}), {0xE0, 0xFE, 0xFE, 0xDB, 0xDA}, jfif300 + com},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -647,7 +647,7 @@ TEST_F(ModelResampleFiles, SanitizerSweep) {
 // The area engine on reductions is an area-weighted mean; netpbm's pamscale
 // computes the same with linear pixel mixing, rounding instead of truncating.
 TEST_F(ModelResampleFiles, AreaReductionMatchesPamscale) {
-  if (!HaveTool("pamscale")) GTEST_SKIP() << "pamscale not installed";
+  IE_REQUIRE_TOOL("pamscale", "netpbm");
   const int32_t cases[][4] = {{37, 23, 15, 9}, {40, 40, 13, 27}, {17, 5, 16, 4}};
   std::mt19937 rng(99);
   for (const auto& c : cases) {

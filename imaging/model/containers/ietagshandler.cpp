@@ -20,7 +20,8 @@ void TIETagsHandler::Update() {
   // The directory as the count describes it, with whatever the block lacks
   // left at zero.
   std::vector<uint8_t> raw(size_t(count) * 12, 0);
-  if (size > 2) std::memcpy(raw.data(), block + 2, size_t(std::min<int64_t>(size - 2, int64_t(raw.size()))));
+  const size_t present = size_t(std::clamp<int64_t>(size - 2, 0, int64_t(raw.size())));
+  if (present > 0) std::memcpy(raw.data(), block + 2, present);
   FReader.Entries.resize(count);
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* p = raw.data() + i * 12;

@@ -588,6 +588,10 @@ class TIEBitmap : public TIEBaseBitmap {
 // ie8p: every palette entry has r = g = b; ie24RGB: every pixel has; any
 // other format (and nil): true.
 bool IEIsGrayscale(TIEBitmap* Bitmap);
+// True when the bitmap has an alpha channel that covers the whole image. An
+// alpha channel left at another size (CopyFromTIEBitmap keeps it as it is)
+// is not read: the image counts as opaque.
+bool IEAlphaCovers(TIEBitmap* Bitmap);
 // An ie24RGB bitmap with an alpha channel holding a value below 255 on one of
 // the rows 0, 3, 6, ... (the other rows are not looked at, to stay fast).
 // False for anything else and when reading the rows fails.

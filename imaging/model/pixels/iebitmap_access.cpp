@@ -82,8 +82,14 @@ bool IEIsGrayscale(TIEBitmap* Bitmap) {
   return true;
 }
 
+bool IEAlphaCovers(TIEBitmap* Bitmap) {
+  if (!Bitmap || !Bitmap->HasAlphaChannel()) return false;
+  TIEBitmap* alpha = Bitmap->AlphaChannel();
+  return alpha->Width() >= Bitmap->Width() && alpha->Height() >= Bitmap->Height();
+}
+
 bool IEHasTransparency(TIEBitmap* Bitmap) {
-  if (!Bitmap || !Bitmap->HasAlphaChannel() || Bitmap->PixelFormat() != TIEPixelFormat::ie24RGB) return false;
+  if (!IEAlphaCovers(Bitmap) || Bitmap->PixelFormat() != TIEPixelFormat::ie24RGB) return false;
   try {
     TIEBitmap* alpha = Bitmap->AlphaChannel();
     if (alpha->IsEmpty()) return false;

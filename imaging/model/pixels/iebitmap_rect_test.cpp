@@ -348,8 +348,7 @@ TEST_F(ModelResize, CentredResizePlacesTheOldImage) {
 }
 
 TEST_F(ModelResize, AlignmentsMatchNetpbm) {
-  for (const char* tool : {"pamcut", "pnmpad"})
-    if (!HaveTool(tool)) GTEST_SKIP() << tool << " (netpbm) is not installed";
+  for (const char* tool : {"pamcut", "pnmpad"}) IE_REQUIRE_TOOL(tool, "netpbm");
   // 12 x 10 with distinct colours; the size differences are even.
   TPnmImage fixture = MakePnm('6', 12, 10);
   for (int32_t y = 0; y < 10; ++y)

@@ -342,6 +342,16 @@ bool FitsLimit(int64_t W, int64_t Rows, TIEPixelFormat Format, int32_t Alignment
   return rowLen > 0 && rowLen <= IEMaxImageBytes && rowLen * Rows <= IEMaxImageBytes;
 }
 
+// A cut DIB keeps the rows it has, but above 16 MB of stored rows pixel data
+// below 1/64 of them (1/128 for run-length and other compressed data, whose
+// longest runs pack 255 pixels into two bytes) is no picture of the declared
+// size: a few bytes never make gigabytes of bitmap.
+bool DataCanFill(const BITMAPINFOHEADER& H, TDibKind Kind, int64_t W, int64_t Rows, uint64_t DataBytes) {
+  const int64_t stored = (W * std::max<int64_t>(H.biBitCount, 1) + 31) / 32 * 4 * Rows;
+  const int64_t share = Kind == TDibKind::None ? 128 : 64;
+  return stored <= (int64_t(1) << 24) || stored / share <= int64_t(std::min<uint64_t>(DataBytes, uint64_t(INT64_MAX)));
+}
+
 }  // namespace
 
 // ---- Platform-bitmap rows ----------------------------------------------------------------
@@ -489,16 +499,6 @@ int32_t DIBToIEBitmap(const uint8_t* DIB, size_t Length, TIEBitmap* Bitmap, cons
   const TIEPixelFormat format = DecodedFormat(h, kind);
   const int64_t width = h.biWidth;
   const int64_t rows = h.biHeight < 0 ? -int64_t{h.biHeight} : int64_t{h.biHeight};
-  if (!FitsLimit(width, rows, format, Bitmap->RowAlignment())) {
-    Bitmap->Allocate(0, 0, format);
-    return result;
-  }
-  const auto w = static_cast<int32_t>(width);
-  const auto n = static_cast<int32_t>(rows);
-  Bitmap->Allocate(w, n, format);
-  if (Bitmap->IsEmpty()) return result;
-  if (kind == TDibKind::None) return result;
-
   const TDibLayout layout = LayoutOf(h);
   TPixelData pixels;
   if (Bits) {
@@ -508,6 +508,15 @@ int32_t DIBToIEBitmap(const uint8_t* DIB, size_t Length, TIEBitmap* Bitmap, cons
     pixels.Data = DIB + layout.PixelOffset;
     pixels.Size = Length - layout.PixelOffset;
   }
+  if (!FitsLimit(width, rows, format, Bitmap->RowAlignment()) || !DataCanFill(h, kind, width, rows, pixels.Size)) {
+    Bitmap->Allocate(0, 0, format);
+    return result;
+  }
+  const auto w = static_cast<int32_t>(width);
+  const auto n = static_cast<int32_t>(rows);
+  Bitmap->Allocate(w, n, format);
+  if (Bitmap->IsEmpty()) return result;
+  if (kind == TDibKind::None) return result;
   if (!pixels.Data || pixels.Size == 0) return result;
 
   // A file image's row buffers are read (zero, like the rows that are not

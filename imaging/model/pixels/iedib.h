@@ -68,7 +68,9 @@ std::vector<uint8_t> IEBitmapToDIB(TIEBitmap* Bitmap, int32_t X1 = 0, int32_t Y1
 //   chroma planes are (W div 2) x (H div 2), (W div 4) x (H div 4) for YVU9.
 // - Anything else (RLE among them) leaves Bitmap allocated and zero.
 // Pixels whose data lies beyond the buffer stay zero. A width or height of 0
-// or less, or an image over IEMaxImageBytes, leaves Bitmap empty.
+// or less, an image over IEMaxImageBytes, or, above 16 MB of stored rows,
+// pixel data below 1/64 of them (1/128 for compressed data) leaves Bitmap
+// empty.
 // The pixel data follows the header (biSize bytes, at least 40), the three
 // masks of a 40-byte header with bit fields, and the colour table: biClrUsed
 // entries, or 2, 16 or 256 for uncompressed 1, 4 and 8 bits (YUV frames have

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "imaging/model/pixels/iebitmap.h"
@@ -331,6 +332,14 @@ TEST(ModelDibRead, ShortBuffersAndRefusedSizes) {
     EXPECT_EQ(DIBToIEBitmap(dib, &b), 8) << w << " x " << h;
     EXPECT_TRUE(b.IsEmpty()) << w << " x " << h;
   }
+  // A few bytes never make gigabytes: 26000 x 26000 from 16 bytes of pixels,
+  // uncompressed or run-length, while enough of the data keeps a cut picture.
+  for (auto [side, compression, bytes, empty] : {std::tuple{26000, 0u, 16, true}, std::tuple{26000, 1u, 16, true},
+                                                 std::tuple{5000, 0u, 5000 * 5000 / 32, false}}) {
+    dib = MakeDib(side, side, 8, compression, std::vector<uint8_t>(1024, 0), std::vector<uint8_t>(size_t(bytes), 7));
+    EXPECT_EQ(DIBToIEBitmap(dib, &b), 8);
+    EXPECT_EQ(b.IsEmpty(), empty) << side << ", " << compression;
+  }
 }
 
 TEST(ModelDibRead, RunLengthAndUnknownCompressionsStayZero) {
@@ -510,7 +519,7 @@ TEST_F(ModelDibNetpbm, ReadsWhatPpmtobmpWrote) {
 }
 
 TEST_F(ModelDibNetpbm, BmptopnmDecodesWhatWeWrite) {
-  if (!HaveTool("bmptopnm")) GTEST_SKIP() << "netpbm is not installed";
+  IE_REQUIRE_TOOL("bmptopnm", "netpbm");
   struct Case {
     TIEPixelFormat format;
     int32_t width;

@@ -77,7 +77,7 @@ TEST_F(ModelTestPnm, BitmapsRoundTrip) {
 }
 
 TEST_F(ModelTestPnm, NetpbmReadsAndWritesTheSameFiles) {
-  if (!HaveTool("pamcut")) GTEST_SKIP() << "pamcut (netpbm) is not installed";
+  IE_REQUIRE_TOOL("pamcut", "netpbm");
   for (const auto& [kind, maxVal] : std::vector<std::pair<char, int32_t>>{{'4', 1}, {'5', 65535}, {'6', 255}}) {
     SCOPED_TRACE(testing::Message() << "P" << kind << " maxval " << maxVal);
     const TPnmImage image = Sample(kind, maxVal);

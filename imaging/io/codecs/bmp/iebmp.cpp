@@ -400,8 +400,10 @@ void IEDecodeBMP(TStream* Stream, TIEBitmap* Bitmap, int32_t DataSize, TIOParams
   if (hd.Width == 0 || hd.Height == 0) Preview = true;
 
   const int64_t pixels = int64_t(hd.Width) * hd.Height;
+  // Run-length data holds at most 255 pixels in a two-byte run.
+  const bool rleShort = IOParams.BMPCompression == 1 && IEDataCannotFill(Remaining(Stream), pixels * 2, 255);
   const bool impossible = pixels > 200000000 || (streamSize > 30000 && pixels * 5 < streamSize) ||
-                          (IOParams.BMPCompression == 0 && pixels / 8 > streamSize);
+                          (IOParams.BMPCompression == 0 && pixels / 8 > streamSize) || rleShort;
   const int64_t rowBytes = (int64_t(hd.Width) * hd.BitCount + 31) / 32 * 4;
   if (impossible || rowBytes * hd.Height > IEMaxImageBytes || pixels * 3 > IEMaxImageBytes) {
     IOParams.Width = IOParams.Height = 1;
@@ -668,7 +670,7 @@ void IEEncodeBMP(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
     bits = bps;
   else if (spp == 1)
     bits = 8;
-  else if (src->HasAlphaChannel() && spp == 4 && bps == 8)
+  else if (IEAlphaCovers(src) && spp == 4 && bps == 8)
     bits = 32;
   const bool rle = !core && IOParams.BMPCompression == 1 && (bits == 4 || bits == 8);
   const int64_t rowBytes = (int64_t(w) * bits + 31) / 32 * 4;

@@ -356,6 +356,29 @@ TEST(BmpRead, PlausibilityOfTheHeaderAgainstTheStream) {
   }
 }
 
+TEST(BmpRead, RunLengthDataMustBeAbleToFillThePicture) {
+  // Two bytes hold at most 255 pixels: a few dozen bytes never make a
+  // 600 MB bitmap, while runs that can fill the picture load.
+  struct {
+    int32_t W, H;
+    Bytes Data;
+    bool Refused;
+  } cases[] = {{20000, 10000, Bytes(96, 0), true}, {510, 2, {255, 1, 255, 1, 0, 0, 255, 1, 255, 1, 0, 1}, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.W) + "x" + std::to_string(c.H));
+    TBmpSpec s;
+    s.Width = c.W;
+    s.Height = c.H;
+    s.Bits = 8;
+    s.Compression = 1;
+    s.Palette.assign(256, Black);
+    s.Raw = c.Data;
+    auto r = Read(MakeBmp(s));
+    EXPECT_EQ(r->Aborted, c.Refused);
+    EXPECT_EQ(r->Bitmap.Width(), c.Refused ? 1 : c.W);
+  }
+}
+
 TEST(BmpRead, RefusedAndEmptyHeaders) {
   TBmpSpec negative;
   negative.Width = -2;

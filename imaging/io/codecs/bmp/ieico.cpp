@@ -373,7 +373,7 @@ void IEEncodeICO(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
                                                           : 8;
       const TIEPixelFormat want = depth == 1 ? ie1g : ie24RGB;
       if (copy.PixelFormat() != want) copy.ConvertFormat(want);
-      TIEBitmap* alpha = copy.HasAlphaChannel() ? copy.AlphaChannel() : nullptr;
+      TIEBitmap* alpha = IEAlphaCovers(&copy) ? copy.AlphaChannel() : nullptr;
       const int64_t dataAt = Stream->Position();
 
       const int32_t xorLen = ((w * depth + 31) / 32) * 4;

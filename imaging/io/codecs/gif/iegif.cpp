@@ -154,6 +154,15 @@ void IEDecodeGIF(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, TIOPar
         IOParams.GIFInterlaced = (desc[8] & 0x40) != 0;
         IOParams.GIFDisposal = static_cast<uint8_t>((control[0] >> 2) & 7);
 
+        const TRGB black{0, 0, 0};
+        const TRGB white{255, 255, 255};
+        const int32_t last = static_cast<int32_t>(table.size()) - 1;
+        TIEPixelFormat format = TIEPixelFormat::ie24RGB;
+        if (tableBits == 1 && table[0] == black && table[1] == white)
+          format = TIEPixelFormat::ie1g;
+        else if (IOParams.NativePixelFormat)
+          format = TIEPixelFormat::ie8p;
+
         std::vector<uint8_t> pixels;
         if (Preview) {
           uint8_t codeSize = 0;
@@ -165,7 +174,10 @@ void IEDecodeGIF(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, TIOPar
           // larger than the rest of the stream could ever fill is refused
           // before its buffers are allocated.
           const int64_t left = std::max<int64_t>(Stream->Size() - Stream->Position(), 0);
-          if (bytes <= 0 || bytes > kMaxImageBytes || bytes > left * 8 / 3 * 4096) {
+          // The bitmap is sized first: an index buffer is never allocated
+          // for a frame whose bitmap would be refused.
+          const int64_t bitmapBytes = IEBitmapRowLen(width, IEBitsPerPixel(format), 32) * height;
+          if (bytes <= 0 || bytes > kMaxImageBytes || bitmapBytes > IEMaxImageBytes || bytes > left * 8 / 3 * 4096) {
             IESetAborting(Progress);
             break;
           }
@@ -186,14 +198,6 @@ void IEDecodeGIF(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, TIOPar
         IOParams.BitsPerSample = tableBits;
         if (Preview) continue;
 
-        const TRGB black{0, 0, 0};
-        const TRGB white{255, 255, 255};
-        const int32_t last = static_cast<int32_t>(table.size()) - 1;
-        TIEPixelFormat format = TIEPixelFormat::ie24RGB;
-        if (tableBits == 1 && table[0] == black && table[1] == white)
-          format = TIEPixelFormat::ie1g;
-        else if (IOParams.NativePixelFormat)
-          format = TIEPixelFormat::ie8p;
         Bitmap->Allocate(width, height, format);
 
         TIEMask* mask = nullptr;
@@ -283,7 +287,7 @@ void IEEncodeGIF(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, TI
   if (IEAborting(Progress)) return;
   try {
     const int32_t bits = std::clamp(IOParams.BitsPerSample, 1, 8);
-    const bool hasAlpha = Bitmap->HasAlphaChannel();
+    const bool hasAlpha = IEAlphaCovers(Bitmap);
     const int32_t width = Bitmap->Width();
     const int32_t height = Bitmap->Height();
     if (width <= 0 || height <= 0 || width > 65535 || height > 65535) {

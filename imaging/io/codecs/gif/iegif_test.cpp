@@ -4,6 +4,7 @@
 
 #include "imaging/io/codecs/gif/gif_testing.h"
 #include "imaging/io/codecs/gif/lzw/giflzw_testing.h"
+#include "imaging/io/core/testsupport/allocpeak.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/io/core/testsupport/pam.h"
 #include "imaging/io/core/testsupport/xcheck.h"
@@ -254,6 +255,8 @@ TEST(GifReader, DamagedStreamsSetTheFlag) {
       {"no frame at all", TGifBuilder(4, 2, kColors4).Comment({"x"}).Done()},
       {"bad code size", badCode},
       {"empty frame", TGifBuilder(4, 2, kColors4).Image(0, 0, 0, 0, {}).Done()},
+      // A code size and the terminator: no LZW data at all.
+      {"frame without image data", TGifBuilder(4, 2, kColors4).Raw({0x2C, 0, 0, 0, 0, 4, 0, 2, 0, 0, 2, 0}).Done()},
   };
   for (const auto& c : cases) {
     TIEBitmap bitmap;
@@ -265,6 +268,23 @@ TEST(GifReader, DamagedStreamsSetTheFlag) {
   TIOParamsVals params;
   params.GIFLZWDecoder = [](TStream*, int32_t, int32_t, bool, uint8_t*) {};
   EXPECT_TRUE(ReadGif(good, bitmap, params).Aborted);
+}
+
+TEST(GifReader, AFrameTooLargeForTheBitmapIsRefusedBeforeItsIndexes) {
+  // One 46340 x 46340 frame: its indexes would fit the limit, its 24-bit
+  // bitmap would not. 200 KB of data could fill the indexes at LZW's ratio.
+  TGifBuilder b(46340, 46340, kColors4);
+  b.Raw({0x2C, 0, 0, 0, 0, 0x04, 0xB5, 0x04, 0xB5, 0, 8});
+  for (int i = 0; i < 800; ++i) {
+    b.Raw({255});
+    b.Raw(Bytes(255, 0xFF));
+  }
+  b.Raw({0});
+  TIEBitmap bitmap;
+  TIOParamsVals params;
+  TIEAllocPeak peak;
+  EXPECT_TRUE(ReadGif(b.Done(), bitmap, params).Aborted);
+  EXPECT_LT(peak.Largest(), size_t(16) << 20);
 }
 
 // ---- Writer ---------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "imaging/io/contract/iecolorrow.h"
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/ieformats.h"
+#include "imaging/io/core/testsupport/allocpeak.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/model/containers/ieicc.h"
 #include "imaging/model/pixels/iebitmap.h"
@@ -405,6 +406,24 @@ TEST(JpegRead, CutInsideEntropyDataDecodesWithoutTheFlag) {
   for (int32_t y = 0; y < 8; ++y) EXPECT_EQ(std::memcmp(full.ScanLine(y), cut.ScanLine(y), 64 * 3), 0) << y;
   // libjpeg counts its own warning about the missing data.
   EXPECT_GT(cutParams.JPEGWarnings.Count, 0);
+}
+
+TEST(JpegRead, AFewBytesDeclaringAHugePictureAreRefusedBeforeDecoding) {
+  // A 16 x 16 file whose frame says 26000 x 26000: under 1/64 of a bit for
+  // each 8 x 8 block, refused before the decoder allocates anything large.
+  TIEBitmap picture;
+  MakePicture(picture, 16, 16);
+  Bytes file = Encode(picture).Data;
+  for (const auto& s : Segments(file))
+    if (s.Marker == 0xC0) {
+      file[s.Offset + 5] = 26000 >> 8, file[s.Offset + 6] = 26000 & 0xFF;  // height
+      file[s.Offset + 7] = 26000 >> 8, file[s.Offset + 8] = 26000 & 0xFF;  // width
+    }
+  TIOParamsVals params;
+  TIEBitmap bitmap;
+  TIEAllocPeak peak;
+  EXPECT_TRUE(Decode(file, bitmap, params));
+  EXPECT_LT(peak.Largest(), size_t(16) << 20);
 }
 
 TEST(JpegRead, NumberOfScansIsBounded) {

@@ -277,6 +277,14 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
       }
       return;
     }
+    // A cut file still decodes what it holds, but data below 1/64 of one bit
+    // for each 8 x 8 block is no picture of this size: a few hundred bytes
+    // never make the decoder claim gigabytes.
+    const int64_t blocks = (int64_t(s.Info.image_width) + 7) / 8 * ((int64_t(s.Info.image_height) + 7) / 8);
+    if (IEDataCannotFill(Stream->Size() - start, blocks, 64 * 8)) {
+      IESetAborting(Progress);
+      return;
+    }
     if (!IEJpegCall(s.Err, CallStart, &s)) return;
     const auto width = static_cast<int32_t>(s.Info.output_width);
     const auto height = static_cast<int32_t>(s.Info.output_height);

@@ -18,6 +18,7 @@
 #include "imaging/model/processing/ieview.h"
 #include "platform/gui/graphics.h"
 #include "platform/rtl/arith.h"
+#include "platform/rtl/byteorder.h"
 #include "platform/rtl/streams.h"
 
 // libpng jumps out of its frames on an error. Every library call that can
@@ -149,12 +150,50 @@ struct TReadStructs {
   ~TReadStructs() { png_destroy_read_struct(&S.Png, S.Info ? &S.Info : nullptr, nullptr); }
 };
 
+// What libpng may allocate for one chunk: 8 MB holds any real profile or
+// text, and no chunk needs more than its data could inflate to. libpng
+// clears what it allocates, so a small file declaring huge chunks must not
+// make it clear gigabytes.
+png_alloc_size_t ChunkMallocMax(int64_t DataBytes) {
+  const int64_t inflated = std::max<int64_t>(DataBytes, 0) * IEDeflateMaxRatio;
+  return static_cast<png_alloc_size_t>(std::clamp<int64_t>(inflated, int64_t(64) << 10, int64_t(8) << 20));
+}
+constexpr png_uint_32 kChunkCacheMax = 1000;
+
+// Whether every chunk before the image data lies within the stream. libpng
+// allocates and clears what a chunk declares before it reads it, so a chunk
+// running past the end (which could never be read whole) is refused first.
+bool HeadChunksFit(TStream* Stream) {
+  const int64_t start = Stream->Position(), size = Stream->Size();
+  bool fit = true;
+  uint8_t h[8];
+  for (int64_t at = start + 8; at + 8 <= size;) {
+    Stream->SetPosition(at);
+    if (Stream->Read(h, 8) != 8 || std::memcmp(h + 4, "IDAT", 4) == 0 || std::memcmp(h + 4, "IEND", 4) == 0) break;
+    const int64_t next = at + 12 + int64_t(GetBE32(h));
+    if (next > size) {
+      fit = false;
+      break;
+    }
+    at = next;
+  }
+  Stream->SetPosition(start);
+  return fit;
+}
+// Four bytes a pixel within IEMaxImageBytes: no side can exceed 2^29.
+constexpr png_uint_32 kMaxSide = png_uint_32(1) << 29;
+
 bool IsColour(const png_color& C, uint8_t V) { return C.red == V && C.green == V && C.blue == V; }
 
 }  // namespace
 
 void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIECodecProgress& Progress, bool ParamsOnly,
                  std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha) {
+  const int64_t dataBytes = Stream->Size() - Stream->Position();
+  if (!HeadChunksFit(Stream)) {
+    IESetAborting(Progress);
+    return;
+  }
   TPngRead s;
   s.Stream = Stream;
   s.Progress = &Progress;
@@ -165,6 +204,11 @@ void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
     return;
   }
   TReadStructs structs{s};
+  // No chunk may make libpng allocate more than a picture could use, and no
+  // row more than the library's image limit.
+  png_set_chunk_malloc_max(s.Png, ChunkMallocMax(dataBytes));
+  png_set_chunk_cache_max(s.Png, kChunkCacheMax);
+  png_set_user_limits(s.Png, kMaxSide, kMaxSide);
   s.Info = png_create_info_struct(s.Png);
   if (!s.Info || !PngGuard(s.Png, ReadHeader, s)) {
     IESetAborting(Progress);
@@ -266,7 +310,9 @@ void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
   else if (native)
     format = s.ColorType == PNG_COLOR_TYPE_PALETTE ? TIEPixelFormat::ie8p : TIEPixelFormat::ie8g;
   const int32_t expectedChannels = format == TIEPixelFormat::ie24RGB ? (s.Split ? 4 : 3) : 1;
-  if (pixels * 4 > IEMaxImageBytes || s.Channels != expectedChannels) {
+  const int64_t rawBytes = int64_t(s.Height) * (1 + (int64_t(s.Width) * s.BitDepth + 7) / 8);
+  if (pixels * 4 > IEMaxImageBytes || s.Channels != expectedChannels ||
+      IEDataCannotFill(dataBytes, rawBytes, IEDeflateMaxRatio)) {
     IESetAborting(Progress);
     return;
   }
@@ -313,6 +359,12 @@ void IEDecodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
 // ---- Writing ------------------------------------------------------------------------------
 
 namespace {
+
+// A mask pixel as an alpha value: a 1-bit mask stores 0 or 1.
+uint8_t MaskAlpha(const TIEMask& Mask, int32_t X, int32_t Y) {
+  const uint8_t a = Mask.GetPixel(X, Y);
+  return Mask.BitsPerPixel() == 1 ? (a ? 255 : 0) : a;
+}
 
 enum class TRowKind : uint8_t { Gray1, Gray8Direct, Gray8Index, Rgb, Rgba, PaletteDirect, PaletteIndex, PaletteAlpha };
 
@@ -403,17 +455,15 @@ void WriteRows(TPngWrite& S) {
           break;
         case TRowKind::PaletteAlpha:
           for (int32_t x = 0; x < w; ++x)
-            S.Row[x] = S.Mask->GetPixel(x, y) == 255 ? static_cast<uint8_t>(S.Quantizer->RGBIndex(rgb[x]) + 1) : 0;
+            S.Row[x] = MaskAlpha(*S.Mask, x, y) == 255 ? static_cast<uint8_t>(S.Quantizer->RGBIndex(rgb[x]) + 1) : 0;
           break;
         case TRowKind::Rgba: {
-          const bool oneBitMask = S.Mask->BitsPerPixel() == 1;
           for (int32_t x = 0; x < w; ++x) {
             uint8_t* d = S.Row + 4 * x;
             d[0] = rgb[x].b;
             d[1] = rgb[x].g;
             d[2] = rgb[x].r;
-            const uint8_t a = S.Mask->GetPixel(x, y);
-            d[3] = oneBitMask ? (a ? 255 : 0) : a;
+            d[3] = MaskAlpha(*S.Mask, x, y);
           }
           break;
         }
@@ -457,7 +507,8 @@ void IEEncodePNG(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
   if (!s.Info) CreationError();
 
   if (Params.SamplesPerPixel == 1 && Params.BitsPerSample != 1 && Params.BitsPerSample != 8) Params.BitsPerSample = 8;
-  const bool alpha = Mask != nullptr && !Mask->Full();
+  const bool alpha =
+      Mask != nullptr && !Mask->Full() && Mask->Width() >= Bitmap->Width() && Mask->Height() >= Bitmap->Height();
 
   // The working image: the caller's bitmap or a converted copy of it.
   TIEBitmap* image = Bitmap;

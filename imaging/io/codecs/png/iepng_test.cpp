@@ -335,6 +335,31 @@ TEST(PngWrite, RoundTripsColourTypes) {
   }
 }
 
+TEST(PngWrite, AOneBitMaskWritesItsSetPixelsOpaque) {
+  for (const int32_t spp : {1, 4}) {
+    SCOPED_TRACE(spp == 1 ? "palette with alpha" : "rgba");
+    TIEBitmap picture;
+    MakePicture(picture, 23, 7, 30);
+    TIEMask mask;
+    mask.Allocate(23, 7, 1);
+    mask.Fill(255);
+    mask.SetPixel(5, 3, 0);
+    mask.CheckFull();
+    TIOParamsVals params;
+    params.BitsPerSample = 8;
+    params.SamplesPerPixel = spp;
+    bool aborted = true;
+    const Bytes file = Encode(picture, params, &mask, &aborted);
+    ASSERT_FALSE(aborted);
+    auto r = Read(file);
+    ASSERT_FALSE(r->Aborted);
+    ASSERT_TRUE(r->Mask);
+    EXPECT_EQ(r->Mask->GetPixel(5, 3), 0);
+    EXPECT_EQ(r->Mask->GetPixel(7, 3), 255);
+    EXPECT_EQ(r->Mask->GetPixel(0, 0), 255);
+  }
+}
+
 TEST(PngWrite, GrayImagesAndConvertedFormats) {
   TIEBitmap gray;
   gray.Allocate(3, 1, TIEPixelFormat::ie8g);

@@ -517,8 +517,14 @@ void IEDecodeWBMP(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& IOParams, T
     IOParams.SetDpiY(IEDefaultDpiY);
     IOParams.Palette.clear();
     if (Preview) return;
+    // A width near 2^31 must not overflow the row length; data below 1/64
+    // of the rows is no picture of this size (a cut file keeps its rows).
+    const auto rowBytes = static_cast<int32_t>((int64_t(width) + 7) / 8);
+    if (IEDataCannotFill(Stream->Size() - Stream->Position(), int64_t(rowBytes) * height, 64)) {
+      IESetAborting(Progress);
+      return;
+    }
     Bitmap->Allocate(width, height, ie1g);
-    const int32_t rowBytes = (width + 7) / 8;
     IEProgressStart(Progress, height);
     for (int32_t y = 0; y < height; ++y) {
       if (IEProgressRow(Progress, y)) return;

@@ -236,7 +236,7 @@ void TPSDGraphic::LoadFromStream(TStream* Stream) {
     const int32_t width = props.Width, height = props.Height;
     if (width <= 0 || height <= 0) throw EInvalidGraphic(gesBadSize);
     const int64_t sampleBytes = (depth + 7) / 8;
-    if (int64_t(width) * height * channels * sampleBytes > MaxImageBytes) throw EInvalidGraphic(gesTooLarge);
+    if (int64_t(width) * height > MaxImageBytes / (int64_t(channels) * sampleBytes)) throw EInvalidGraphic(gesTooLarge);
     // Bytes of one row of channel 0 (gray, palette) or of one plane (colour).
     const int64_t rowBytes =
         paletted ? (depth == 16 ? 2 * int64_t(width) : (int64_t(width) * depth + 7) / 8) : int64_t(width) * (depth / 8);

@@ -88,7 +88,7 @@ TBytes LZW(const TBytes& data, size_t rowLength) {
 }  // namespace
 
 TEST_F(PdfXcheck, QpdfChecksAndDecodesOurDocument) {
-  if (!HaveTool("qpdf")) GTEST_SKIP() << "qpdf is not installed";
+  IE_REQUIRE_TOOL("qpdf", "qpdf");
   TIEPDFObjectList list;
   TIEPDFPageList pages;
   IEPDFCreateCatalog(list);
@@ -158,7 +158,7 @@ TEST_F(PdfXcheck, QpdfChecksAndDecodesOurDocument) {
 }
 
 TEST_F(PdfXcheck, PythonDecodesOurASCII85) {
-  if (!HaveTool("python3")) GTEST_SKIP() << "python3 is not installed";
+  IE_REQUIRE_TOOL("python3", "python3");
   std::vector<TBytes> inputs = {{}, {0}, {0, 0, 0, 0}, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, TBytes(1000, 0)};
   for (size_t n : {1u, 2u, 3u, 59u, 60u, 61u, 4097u}) inputs.push_back(Sample(n, static_cast<uint32_t>(n)));
   for (size_t i = 0; i < inputs.size(); ++i) {

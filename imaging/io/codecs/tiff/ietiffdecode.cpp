@@ -88,22 +88,64 @@ inline const TRGB& MapEntry(const TTIFFVars& v, uint32_t Index) {
   return v.ColorMap[std::min(Index, last)];
 }
 
-// Reads up to Count bytes at Base + Offset into Buffer (resized to what was
-// read). Count 0 or beyond the stream means "to the end of the stream".
-void ReadChunk(const TIEIFDReader& Reader, uint32_t Offset, uint32_t Count, std::vector<uint8_t>& Buffer) {
-  Buffer.clear();
-  const int64_t size = Reader.Stream->Size();
-  const int64_t at = Reader.Base + Offset;
-  const int64_t available = size - at;
-  if (at < 0 || available <= 0) return;
-  int64_t n = Count;
-  if (n == 0 || n > size) n = available;
-  n = std::min(n, available);
-  if (n <= 0) return;
-  Buffer.resize(static_cast<size_t>(n));
-  Reader.Stream->SetPosition(at);
-  const int32_t got = Reader.Stream->Read(Buffer.data(), static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX)));
-  Buffer.resize(static_cast<size_t>(std::max(got, 0)));
+// Reads a page's strips or tiles. A byte count that is missing, 0 or past the
+// stream stands for the rest of the chunk: the span up to the next chunk's
+// offset (or the stream's end), and no more than an uncompressed block's rows.
+// However the chunks overlap, a page copies at most twice the stream, so a
+// file of many chunks without counts costs time linear in its size.
+class TChunkReader {
+ public:
+  // BlockBytes: the bytes of one uncompressed block; 0 when compressed.
+  TChunkReader(const TIEIFDReader& Reader, const std::vector<int32_t>& Offsets, const std::vector<int32_t>& Counts,
+               int64_t BlockBytes)
+      : FReader(Reader), FOffsets(Offsets), FCounts(Counts), FBlockBytes(BlockBytes) {
+    FSize = Reader.Stream->Size();
+    FBudget = 2 * std::max<int64_t>(FSize, 0) + 65536;
+    for (const int32_t o : Offsets) FSorted.push_back(static_cast<uint32_t>(o));
+    std::sort(FSorted.begin(), FSorted.end());
+    FSorted.erase(std::unique(FSorted.begin(), FSorted.end()), FSorted.end());
+  }
+
+  // Buffer receives chunk I (empty when it lies outside the stream); false
+  // once the page has spent its budget, and the caller stops.
+  bool Read(size_t I, std::vector<uint8_t>& Buffer) {
+    Buffer.clear();
+    const auto offset = static_cast<uint32_t>(FOffsets[I]);
+    const int64_t at = FReader.Base + offset;
+    const int64_t available = FSize - at;
+    if (at < 0 || available <= 0) return true;
+    int64_t n = static_cast<uint32_t>(I < FCounts.size() ? FCounts[I] : 0);
+    if (n == 0 || n > available) {
+      n = available;
+      const auto next = std::upper_bound(FSorted.begin(), FSorted.end(), offset);
+      if (next != FSorted.end()) n = std::min<int64_t>(n, int64_t(*next) - offset);
+      if (FBlockBytes > 0) n = std::min(n, FBlockBytes);
+    }
+    n = std::min<int64_t>(n, INT32_MAX);
+    if (n > FBudget) return false;
+    FBudget -= n;
+    Buffer.resize(static_cast<size_t>(n));
+    FReader.Stream->SetPosition(at);
+    const int32_t got = FReader.Stream->Read(Buffer.data(), static_cast<int32_t>(n));
+    Buffer.resize(static_cast<size_t>(std::max(got, 0)));
+    return true;
+  }
+
+ private:
+  const TIEIFDReader& FReader;
+  const std::vector<int32_t>& FOffsets;
+  const std::vector<int32_t>& FCounts;
+  const int64_t FBlockBytes;
+  int64_t FSize = 0;
+  int64_t FBudget = 0;
+  std::vector<uint32_t> FSorted;
+};
+
+// The bytes of Rows uncompressed rows of Width pixels of Samples samples; 0
+// for compressed data, whose chunks only their offsets bound.
+int64_t UncompressedBlockBytes(const TTIFFVars& v, int64_t Width, int64_t Rows, int64_t Samples) {
+  if (v.Compression != 1) return 0;
+  return (Width * Samples * std::max(v.BitsPerSample, 1) + 7) / 8 * Rows;
 }
 
 // The work of one block: buffers, the reference line and the LZW state.
@@ -126,7 +168,11 @@ bool PrepareBlock(TBlockState& b, const TTIFFVars& v, int32_t Width, int32_t Sam
   const int64_t samples = int64_t(Samples) * Width;
   RowLength = (samples * v.BitsPerSample + 7) / 8;
   const int64_t unpacked = std::max(RowLength, samples);
-  if (RowLength <= 0 || unpacked > 8 * TargetRowBytes + 64 || unpacked > INT32_MAX / 2) return false;
+  // The work row takes six bytes a pixel: a row wider than 2^28 / 6 pixels
+  // would make every block allocate and clear hundreds of megabytes.
+  if (RowLength <= 0 || unpacked > 8 * TargetRowBytes + 64 || unpacked > INT32_MAX / 2 ||
+      int64_t(Width) * 6 + 8 > (int64_t(1) << 28))
+    return false;
   b.RowBuffer.assign(static_cast<size_t>(unpacked + 8), 0);
   if (v.Compression >= 2 && v.Compression <= 4) b.Reference.assign(static_cast<size_t>(RowLength), 0xFF);
   b.Work.assign(static_cast<size_t>(int64_t(Width) * 6 + 8), 0);
@@ -417,8 +463,6 @@ void DecodeBlock(TTIFFVars& v, TIEBitmap* Bitmap, int32_t Y, TIECodecProgress& P
   }
 }
 
-int32_t ByteCount(const std::vector<int32_t>& Counts, size_t i) { return i < Counts.size() ? Counts[i] : 0; }
-
 }  // namespace
 
 // ---- Rows ------------------------------------------------------------------------------------
@@ -593,11 +637,15 @@ void IETIFFDecodeStrips(TIEIFDReader& Reader, TTIFFVars& Vars, TIEBitmap* Bitmap
   const int32_t rps = std::max(1, std::min(v.RowsPerStrip, v.ImageLength));
   std::vector<uint8_t> buffer;
   if (v.PlanarConfiguration != 2 || v.SamplesPerPixel == 1) {
+    TChunkReader chunks(Reader, v.StripOffsets, v.StripByteCounts,
+                        UncompressedBlockBytes(v, v.ImageWidth, rps, v.SamplesPerPixel));
     int64_t y = 0;
     bool any = false;
     for (size_t i = 0; i < strips && y < v.ImageLength; ++i, y += rps) {
-      ReadChunk(Reader, static_cast<uint32_t>(v.StripOffsets[i]),
-                static_cast<uint32_t>(ByteCount(v.StripByteCounts, i)), buffer);
+      if (!chunks.Read(i, buffer)) {
+        IESetAborting(Progress);
+        return;
+      }
       if (buffer.empty()) continue;
       any = true;
       const auto rows = static_cast<int32_t>(std::min<int64_t>(rps, v.ImageLength - y));
@@ -617,11 +665,14 @@ void IETIFFDecodeStrips(TIEIFDReader& Reader, TTIFFVars& Vars, TIEBitmap* Bitmap
     return;
   }
   std::vector<uint8_t> planes[3];
+  TChunkReader chunks(Reader, v.StripOffsets, v.StripByteCounts, UncompressedBlockBytes(v, v.ImageWidth, rps, 1));
   int64_t y = 0;
   for (size_t i = 0; i < n && y < v.ImageLength; ++i, y += rps) {
     for (size_t k = 0; k < 3; ++k)
-      ReadChunk(Reader, static_cast<uint32_t>(v.StripOffsets[k * n + i]),
-                static_cast<uint32_t>(ByteCount(v.StripByteCounts, k * n + i)), planes[k]);
+      if (!chunks.Read(k * n + i, planes[k])) {
+        IESetAborting(Progress);
+        return;
+      }
     const auto rows = static_cast<int32_t>(std::min<int64_t>(rps, v.ImageLength - y));
     IETIFFDecodePlanarRGB(v, Bitmap, static_cast<int32_t>(y), Progress, rows, v.ImageWidth, planes);
     if (IEAborting(Progress)) return;
@@ -653,11 +704,15 @@ void IETIFFDecodeTiles(TIEIFDReader& Reader, TTIFFVars& Vars, TIEBitmap* Bitmap,
   Bitmap->SetWidth(static_cast<int32_t>(wideW));
   Bitmap->SetHeight(static_cast<int32_t>(wideH));
   std::vector<uint8_t> buffer;
+  TChunkReader chunks(Reader, v.TileOffsets, v.TileByteCounts,
+                      UncompressedBlockBytes(v, v.TileWidth, v.TileLength, v.SamplesPerPixel));
   int64_t x = 0, y = 0;
   bool any = false;
   for (size_t i = 0; i < tiles && y < v.ImageLength; ++i) {
-    ReadChunk(Reader, static_cast<uint32_t>(v.TileOffsets[i]), static_cast<uint32_t>(ByteCount(v.TileByteCounts, i)),
-              buffer);
+    if (!chunks.Read(i, buffer)) {
+      IESetAborting(Progress);
+      break;
+    }
     if (!buffer.empty()) {
       any = true;
       int64_t xOffset = x;

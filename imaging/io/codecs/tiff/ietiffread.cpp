@@ -274,6 +274,23 @@ void OrientMask(TIEMask* Mask, int32_t Orientation) {
   tmp.CopyToMask(Mask);
 }
 
+// True when the page's bitmap is within the library's limit.
+bool PageFits(const TTIFFVars& v, const TIOParamsVals& p) {
+  if (v.ImageWidth <= 0 || v.ImageLength <= 0) return false;
+  const int64_t rowBytes = (int64_t(v.ImageWidth) * IEBitsPerPixel(ChoosePixelFormat(v, p)) + 31) / 32 * 4;
+  return rowBytes <= IEMaxImageBytes / v.ImageLength;
+}
+
+// True unless the stream could never fill the page: fax rows take at least
+// a bit each, other compressions no more than 4096 bytes from one, and
+// uncompressed data below 1/64 of the rows is no cut file of this page.
+bool DataCanFillPage(const TTIFFVars& v, int64_t StreamBytes) {
+  const int64_t raw =
+      (int64_t(v.ImageWidth) * std::max(v.SamplesPerPixel, 1) * std::max(v.BitsPerSample, 1) + 7) / 8 * v.ImageLength;
+  if (v.Compression >= 2 && v.Compression <= 4) return !IEDataCannotFill(StreamBytes, v.ImageLength, 8);
+  return !IEDataCannotFill(StreamBytes, raw, v.Compression == 1 ? 64 : 4096);
+}
+
 void DecodePage(TIEBitmap* Bitmap, TIEIFDReader& Reader, TTIFFVars& v, TIOParamsVals& p, TIECodecProgress& Progress,
                 std::unique_ptr<TIEMask>& Mask, bool IgnoreAlpha, bool Thumbnail) {
   const int32_t s = v.SamplesPerPixel, b = v.BitsPerSample, ph = v.PhotometricInterpretation;
@@ -282,8 +299,9 @@ void DecodePage(TIEBitmap* Bitmap, TIEIFDReader& Reader, TTIFFVars& v, TIOParams
       if (!Mask) Mask = std::make_unique<TIEMask>();
     }
     if (Mask) {
+      // The bitmap's size is refused before the mask is allocated.
       const int64_t w = std::max(v.ImageWidth, 0), h = std::max(v.ImageLength, 0);
-      if (w * h > IEMaxImageBytes) {
+      if (w * h > IEMaxImageBytes || !PageFits(v, p)) {
         IESetAborting(Progress);
         return;
       }
@@ -302,16 +320,11 @@ void DecodePage(TIEBitmap* Bitmap, TIEIFDReader& Reader, TTIFFVars& v, TIOParams
     if ((v.Compression == 6 || v.JPEGInterchangeFormat != 0) && v.JPEGProc < 2) {
       IETIFFDecodeOldJPEG(Reader, v, Bitmap, Progress, Thumbnail);
     } else {
-      if (v.ImageWidth <= 0 || v.ImageLength <= 0) {
+      if (!PageFits(v, p) || !DataCanFillPage(v, Reader.Stream->Size())) {
         IESetAborting(Progress);
         return;
       }
       const TIEPixelFormat format = ChoosePixelFormat(v, p);
-      const int64_t rowBytes = (int64_t(v.ImageWidth) * IEBitsPerPixel(format) + 31) / 32 * 4;
-      if (rowBytes > IEMaxImageBytes / v.ImageLength) {
-        IESetAborting(Progress);
-        return;
-      }
       Bitmap->Allocate(v.ImageWidth, v.ImageLength, format);
       if (format == TIEPixelFormat::ie8p)
         for (int32_t i = 0; i < std::min(p.PaletteCount(), 256); ++i)

@@ -7,6 +7,7 @@
 #include <lcms2.h>
 
 #include "imaging/io/codecs/tiff/tiffread_testing.h"
+#include "imaging/io/core/testsupport/allocpeak.h"
 #include "imaging/io/core/testsupport/conformance.h"
 #include "imaging/model/containers/ieannot.h"
 #include "imaging/model/containers/ieicc.h"
@@ -524,6 +525,7 @@ TEST(TiffReader, HostileOffsetsAndCountsStayInsideTheData) {
       {"truncated strip", PageTags(4, 200, 8, 1, 1), {TBytes(5, 9)}, {800}, true},
       {"truncated LZW", PageTags(16, 16, 8, 1, 1, 5), {TBytes(6, 0x00)}, {}, true},
       {"huge size", PageTags(0x7FFFFFFF, 0x7FFFFFFF, 8, 3, 2), {TBytes(8, 0)}, {}, true},
+      {"LZW data that could never fill the page", PageTags(20000, 20000, 8, 1, 1, 5), {TBytes(8, 0)}, {}, true},
       {"absurd tile",
        With(PageTags(4, 4, 8, 1, 1), {Long(322, {0x7FFFFFF0}), Long(323, {0x7FFFFFF0})}),
        {TBytes(8, 0)},
@@ -566,6 +568,59 @@ TEST(TiffReader, HostileOffsetsAndCountsStayInsideTheData) {
   EXPECT_EQ(RgbRow(b, 2), Gray({7, 0}));
   EXPECT_EQ(RgbRow(b, 3), Gray({0, 0}));
   EXPECT_EQ(RgbRow(b, 299), Gray({0, 0}));
+}
+
+// A memory stream that counts the bytes read from it.
+class TCountingStream : public TCustomMemoryStream {
+ public:
+  int32_t Read(void* Buffer, int32_t Count) override {
+    const int32_t got = TCustomMemoryStream::Read(Buffer, Count);
+    BytesRead += got;
+    return got;
+  }
+  int64_t BytesRead = 0;
+};
+
+TEST(TiffReader, StripsWithoutCountsReadEachByteAboutOnce) {
+  // One-row strips without byte counts: each strip reads its own span, not
+  // the rest of the file, uncompressed and compressed alike.
+  for (const int32_t compression : {1, 32773}) {
+    SCOPED_TRACE(compression);
+    TPage p;
+    p.Tags = With(PageTags(64, 2000, 8, 1, 1, compression), {Long(278, {1})});
+    for (int32_t y = 0; y < 2000; ++y)
+      p.Blocks.push_back(compression == 1 ? TBytes(64, uint8_t(y)) : TBytes{uint8_t(256 - 63), uint8_t(y)});
+    p.NoCounts = true;
+    const TBytes f = TBuilder(false).Build({p});
+    IEInstallTIFFLZWHooks();
+    TCountingStream stream;
+    stream.SetPointer(f.data(), static_cast<int64_t>(f.size()));
+    std::atomic<bool> abort{false};
+    TIECodecProgress progress;
+    progress.AbortFlag = &abort;
+    TIEBitmap b;
+    TIOParamsVals params;
+    std::unique_ptr<TIEMask> mask;
+    int32_t pages = 0;
+    IEDecodeTIFF(&b, &stream, pages, &params, progress, false, mask, true, false, false);
+    EXPECT_FALSE(abort.load());
+    EXPECT_LT(stream.BytesRead, 3 * static_cast<int64_t>(f.size()));
+    ASSERT_EQ(b.Height(), 2000);
+    EXPECT_EQ(RgbRow(b, 1999), TBytes(64 * 3, uint8_t(1999)));
+  }
+}
+
+TEST(TiffReader, AnRGBAPageTooLargeIsRefusedBeforeItsMask) {
+  TPage p;
+  p.Tags = With(PageTags(46340, 46340, 8, 4, 2), {Short(338, {2})});
+  p.Blocks = {TBytes(16, 0)};
+  const TBytes f = TBuilder(false).Build({p});
+  TIEBitmap b;
+  TIOParamsVals params;
+  std::unique_ptr<TIEMask> mask;
+  TIEAllocPeak peak;
+  EXPECT_TRUE(ReadTiff(f, b, params, &mask).Aborted);
+  EXPECT_LT(peak.Largest(), size_t(16) << 20);
 }
 
 }  // namespace

@@ -489,7 +489,7 @@ void Prepare(TIEBitmap* Bitmap, TIOParamsVals& p, TPage& g, std::unique_ptr<TIEB
   if (g.Compression == 7 && g.Photometric == 1) p.SamplesPerPixel = 1;
   if (g.Compression != 7 && g.Photometric == 6) g.Photometric = 2;
   g.FillOrder = p.TIFFFillOrder;
-  const bool hasAlpha = work->HasAlphaChannel();
+  const bool hasAlpha = IEAlphaCovers(work);
   if (!(p.BitsPerSample == 8 && (p.SamplesPerPixel == 1 || p.SamplesPerPixel == 3) && g.Photometric != 1 &&
         g.Photometric != 3 && !hasAlpha))
     g.Predictor = 1;

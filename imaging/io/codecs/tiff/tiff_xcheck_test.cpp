@@ -17,8 +17,7 @@ namespace {
 class TiffXcheck : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"tiffcp", "tiff2rgba"})
-      if (!HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
+    for (const char* tool : {"tiffcp", "tiff2rgba"}) IE_REQUIRE_TOOL(tool, "libtiff-tools");
     const char* home = std::getenv("HOME");
     std::string templ = std::string(home && *home ? home : "/tmp") + "/tiffx-XXXXXX";
     ASSERT_NE(mkdtemp(templ.data()), nullptr);

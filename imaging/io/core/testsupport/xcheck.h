@@ -16,7 +16,6 @@
 
 // The runner lives in the platform's test support; these names are kept for
 // the image library's tests.
-inline bool IERunningInCI() { return RunningInCI(); }
 using TIEToolRun = TToolRun;
 inline TIEToolRun IERunTool(const std::vector<std::string>& Argv, const std::string& InputPath = std::string()) {
   return RunToolCaptured(Argv, InputPath);
@@ -26,4 +25,3 @@ using TIETempDir = TTestTempDir;
 bool IEWriteBytesFile(const std::string& Path, const std::vector<uint8_t>& Bytes);
 bool IEReadBytesFile(const std::string& Path, std::vector<uint8_t>& Bytes);
 
-#define IE_REQUIRE_TOOL(Tool, Package) REQUIRE_TOOL(Tool, Package)

@@ -57,3 +57,7 @@ TPnmImage BitmapToPnm(TIEBitmap& Bitmap);
 // to OutputPath when it is not empty and standard error discarded. Returns
 // the exit status, or -1 when the program could not be run.
 int RunTool(const std::vector<std::string>& Argv, const std::string& OutputPath = std::string());
+// Cross-check guards of the image library's tests, over the platform's tool
+// runner: a missing tool fails under CI and skips otherwise.
+inline bool IERunningInCI() { return RunningInCI(); }
+#define IE_REQUIRE_TOOL(Tool, Package) REQUIRE_TOOL(Tool, Package)

@@ -122,7 +122,11 @@ void IEGIFLZWDecode(TStream* Stream, int32_t Height, int32_t Width, bool Interla
   std::vector<uint8_t> data;
   GatherSubBlocks(Stream, data);
   const int64_t total = static_cast<int64_t>(data.size()) - 4;
-  if (total <= 0) return;
+  if (total <= 0) {
+    // No image data at all is a failure, not a blank frame.
+    Stream->Seek(p0, soBeginning);
+    return;
+  }
   const int64_t totalBits = total * 8;
   const uint8_t* bytes = data.data();
 
