@@ -4,6 +4,7 @@
 
 #include "skin/controls/base/graphicskinctrls.h"
 #include "skin/controls/testkit/skinkit_testing.h"
+#include "skin/engine/data/skinmessages.h"
 
 namespace {
 
@@ -33,10 +34,12 @@ class TKitControl : public TbsSkinCustomControl {
     TbsSkinCustomControl::CalcSize(AWidth, AHeight);
   }
   std::vector<String> Log;
+  int32_t ParentChanges = 0;
   int32_t Images = 0;
   int32_t CalcSizes = 0;
 
  protected:
+  void ParentBackgroundChanged() override { ++ParentChanges; }
   void CreateControlDefaultImage(TBitmap* B) override {
     ++Images;
     Log.push_back("paint");
@@ -56,7 +59,12 @@ class TKitGraphic : public TbsGraphicSkinCustomControl {
     ++CalcSizes;
     TbsGraphicSkinCustomControl::CalcSize(AWidth, AHeight);
   }
+  void Dispatch(TMessage& Message) override {
+    if (Message.Msg == WM_SKIN_PARENTCHANGED) ++ParentChanges;
+    TbsGraphicSkinCustomControl::Dispatch(Message);
+  }
   int32_t CalcSizes = 0;
+  int32_t ParentChanges = 0;
 };
 
 // A tool bar stand-in whose adjusted client area starts 4 pixels down.
@@ -336,6 +344,55 @@ TEST_F(SkinBase, WindowlessControlUsesTheGeometryOfItsLastSetBounds) {
   plain->SetSkinData(Skin.get());
   Pump();
   EXPECT_EQ(PixelOf(Form->Handle(), 15, 105), Rgb(clBtnFace));
+}
+
+// A stretched background tells its children after every resize.
+TEST_F(SkinBase, StretchedParentBroadcastsToItsChildren) {
+  ShowForm();
+  TKitControl* parent = Add("kitpanelfull", TRect{10, 10, 80, 80});
+  auto* child = new TKitControl(Form.get(), "kitfixed");
+  child->SetParent(parent);
+  auto* graphic = new TKitGraphic(Form.get(), "kitfixed");
+  graphic->SetParent(parent);
+  parent->SetBounds(10, 10, 90, 90);
+  EXPECT_EQ(child->ParentChanges, 1);
+  EXPECT_EQ(graphic->ParentChanges, 1);
+  TKitControl* tiled = Add("kitpanel", TRect{100, 10, 150, 60});
+  auto* other = new TKitControl(Form.get(), "kitfixed");
+  other->SetParent(tiled);
+  tiled->SetBounds(100, 10, 160, 70);
+  EXPECT_EQ(other->ParentChanges, 0);
+}
+
+// The canvas font of skinned text: the description's or the default font,
+// with the charset of the skin's resource strings when there are some.
+TEST_F(SkinBase, SkinControlFontRule) {
+  std::unique_ptr<TFont> def = CreateSkinDefaultFont();
+  def->SetCharset(0);
+  TFont f;
+  SetSkinControlFont(&f, true, "Tahoma", 11, TFontStyles{TFontStyle::fsBold}, def.get(), Skin.get());
+  EXPECT_EQ(f.Name(), "Tahoma");
+  EXPECT_EQ(f.Height(), 11);
+  EXPECT_TRUE(f.Style().Contains(TFontStyle::fsBold));
+  EXPECT_EQ(f.Charset(), 0);
+  TbsResourceStrData strings(nullptr);
+  strings.SetCharSet(204);
+  Skin->SetResourceStrData(&strings);
+  SetSkinControlFont(&f, false, "Tahoma", 11, TFontStyles{}, def.get(), Skin.get());
+  EXPECT_EQ(f.Name(), "Arial");
+  EXPECT_EQ(f.Height(), 14);
+  EXPECT_EQ(f.Charset(), 204);
+  Skin->SetResourceStrData(nullptr);
+}
+
+TEST_F(SkinBase, SkinWinControlKeepsOnlyAReference) {
+  auto* w = new TbsSkinWinControl(Form.get());
+  w->SetParent(Form.get());
+  ShowForm();
+  w->SetSkinData(Skin.get());
+  EXPECT_EQ(w->SkinData(), Skin.get());
+  Skin.reset();
+  EXPECT_EQ(w->SkinData(), nullptr);
 }
 
 // Plain and kit-skinned test controls at three sizes, saved for a look.
