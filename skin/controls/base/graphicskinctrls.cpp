@@ -43,7 +43,10 @@ void TbsGraphicSkinControl::Paint() {
 
 void TbsGraphicSkinControl::Notification(TComponent* AComponent, TOperation Operation) {
   TGraphicControl::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == FSkinData) FSkinData = nullptr;
+  if (Operation == TOperation::opRemove && AComponent == FSkinData) {
+    FSkinData = nullptr;
+    FSkinIndex = -1;
+  }
 }
 
 // ---- TbsGraphicSkinCustomControl ---------------------------------------------------------

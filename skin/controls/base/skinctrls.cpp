@@ -293,7 +293,10 @@ void TbsSkinControl::PaintImage() {
 
 void TbsSkinControl::Notification(TComponent* AComponent, TOperation Operation) {
   TCustomControl::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == FSkinData) FSkinData = nullptr;
+  if (Operation == TOperation::opRemove && AComponent == FSkinData) {
+    FSkinData = nullptr;
+    FSkinIndex = -1;
+  }
 }
 
 // ---- TbsSkinCustomControl ----------------------------------------------------------------
@@ -374,8 +377,10 @@ void TbsSkinCustomControl::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth
 
 void TbsSkinCustomControl::CreateWnd() {
   TbsSkinControl::CreateWnd();
-  // A new window has no region yet: give it the current one.
+  // A new window has no region yet: give it the current one, from the
+  // description as it is now.
   FRegion = nullptr;
+  GetSkinData();
   SetControlRegion();
 }
 
