@@ -606,6 +606,9 @@ class TWinControl : public TControl {
   // The window's own content alone (no children) into DC, for callers that
   // paint what lies under a transparent child.
   void PaintWindowOnly(HDC DC) { PaintWindow(DC); }
+  // Rect through this control's AdjustClientRect, for layout code that
+  // needs another control's adjusted client area.
+  void AdjustClientRectOf(TRect& Rect) { AdjustClientRect(Rect); }
   void Invalidate() override;
   void Repaint() override;
   void Update() override;
