@@ -1,7 +1,7 @@
 // Cross-checks of the BMP codec against netpbm and ImageMagick.
 #include <gtest/gtest.h>
 
-#include "imaging/io/codecs/bmp/bmp_testutil.h"
+#include "imaging/io/codecs/bmp/bmp_testing.h"
 #include "imaging/io/codecs/bmp/iebmp.h"
 #include "imaging/io/codecs/bmp/raster_testing.h"
 #include "imaging/io/contract/ieparams.h"

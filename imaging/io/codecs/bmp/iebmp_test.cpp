@@ -1,6 +1,6 @@
 // The BMP reader, its run-length decoders, the writer and its row encoders.
 #include "imaging/io/codecs/bmp/iebmp.h"
-#include "imaging/io/codecs/bmp/bmp_testutil.h"
+#include "imaging/io/codecs/bmp/bmp_testing.h"
 
 #include <gtest/gtest.h>
 
