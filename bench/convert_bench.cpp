@@ -1,9 +1,7 @@
 // The convert benchmark: the library's whole conversion road over a folder of
 // photos, one file after another on one thread, as the batch converts them.
-// For each file (in name order) a fresh TImgIO with a processing component on
-// the component's own bitmap loads the file by content at full size, the
-// image is resampled so that its longer side is L pixels (the other side
-// rounded half to even), and saved as JPEG or PNG into the output folder.
+// Each file (in name order) goes through the road of convert_road.h into the
+// output folder.
 //
 // It prints the images, the seconds and images per second with the time split
 // into load, resample and save, writes a manifest with one line per written
@@ -24,17 +22,13 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/io/contract/ieparams.h"
-#include "imaging/io/core/ieimgio.h"
-#include "imaging/model/containers/ieresample.h"
-#include "imaging/model/processing/imgproc.h"
-#include "platform/rtl/arith.h"
+#include "bench/convert_road.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using convert_road::Clock;
 
 const char* const kUsage =
     "usage: convert_bench [options] FOLDER\n"
@@ -48,9 +42,7 @@ const char* const kUsage =
 
 struct TOptions {
   String Folder;
-  int32_t LongSide = 1600;
-  TResampleFilter Filter = TResampleFilter::rfLanczos3;
-  bool Png = false;
+  convert_road::TRoadOptions Road;
   String OutFolder = "convert_bench_out";
   String Manifest = "convert_bench_manifest.txt";
 };
@@ -87,17 +79,17 @@ TOptions ParseOptions(int argc, char** argv) {
       char* end = nullptr;
       const long n = std::strtol(v.c_str(), &end, 10);
       if (v.empty() || *end != '\0' || n < 1 || n > 65535) Usage("-L takes a size from 1 to 65535, not \"" + v + "\"");
-      o.LongSide = static_cast<int32_t>(n);
+      o.Road.LongSide = static_cast<int32_t>(n);
     } else if (a == "--filter") {
       const String v = value();
       const auto* f =
           std::find_if(std::begin(kFilters), std::end(kFilters), [&](const auto& e) { return v == e.first; });
       if (f == std::end(kFilters)) Usage("unknown filter \"" + v + "\"");
-      o.Filter = f->second;
+      o.Road.Filter = f->second;
     } else if (a == "--format") {
       const String v = value();
       if (v != "jpeg" && v != "png") Usage("--format takes jpeg or png, not \"" + v + "\"");
-      o.Png = v == "png";
+      o.Road.Png = v == "png";
     } else if (a == "--out") {
       o.OutFolder = value();
     } else if (a == "--manifest") {
@@ -128,34 +120,7 @@ std::vector<fs::path> InputFiles(const String& Folder) {
   return files;
 }
 
-// The one-side rule on the longer side: S x round(ih * S / iw) for a wide or
-// square image, round(iw * S / ih) x S for a tall one, halves to even.
-void TargetSize(int32_t W, int32_t H, int32_t S, int32_t& NewW, int32_t& NewH) {
-  if (W >= H) {
-    NewW = S;
-    NewH = static_cast<int32_t>(Round(static_cast<double>(int64_t{H} * S) / W));
-  } else {
-    NewW = static_cast<int32_t>(Round(static_cast<double>(int64_t{W} * S) / H));
-    NewH = S;
-  }
-}
-
-// The output parameters of the batch for JPEG (its output-format defaults
-// with quality 85); PNG keeps the record's own options.
-void SetJpegParams(TIOParamsVals& P) {
-  P.JPEGQuality = 85;
-  P.JPEGDCTMethod = TIEJPEGDCTMethod::jdIntSlow;
-  P.JPEGSubSampling = 2;  // 2x2
-  P.JPEGSmoothing = 0;
-  P.JPEGOptimalHuffman = true;
-  P.JPEGProgressive = false;
-}
-
 double Seconds(Clock::duration D) { return std::chrono::duration<double>(D).count(); }
-
-struct TTotals {
-  Clock::duration Load{}, Resample{}, Save{};
-};
 
 struct TResult {
   String Output;
@@ -163,53 +128,20 @@ struct TResult {
 };
 
 // Converts one file; false with a message on stderr when it failed.
-bool ConvertFile(const TOptions& O, const fs::path& Input, std::set<String>& Outputs, TTotals& Totals,
-                 TResult& Result) {
+bool ConvertOne(const TOptions& O, const fs::path& Input, std::set<String>& Outputs, convert_road::TRoadTimes& Times,
+                TResult& Result) {
   const String name = Input.filename().string();
   auto fail = [&](const char* What) {
     std::fprintf(stderr, "convert_bench: %s: %s\n", name.c_str(), What);
     return false;
   };
-  Result.Output = Input.stem().string() + (O.Png ? ".png" : ".jpg");
+  Result.Output = Input.stem().string() + (O.Road.Png ? ".png" : ".jpg");
   if (!Outputs.insert(Result.Output).second) return fail("has the output name of an earlier file");
   const String target = (fs::path(O.OutFolder) / Result.Output).string();
-
-  auto t0 = Clock::now();
-  TImgIO io(nullptr);
-  TImgProc proc(nullptr);
-  // With its default AutoUndo, as the batch's working view has it: the
-  // resample keeps an undo copy of the loaded image.
-  proc.SetAttachedBitmap(io.IEBitmap());
-  TIOParamsVals& params = io.Params();
-  params.SetDefaults();
-  // The batch loads photos upright by their orientation tags.
-  params.JPEGAdjustOrientation = true;
-  params.TIFFAdjustOrientation = true;
-  io.LoadFromFileByContent(Input.string());
-  TIEBitmap* image = io.IEBitmap();
-  const bool loaded = !io.AbortFlag && params.FileType != 0 && image->Width() > 0 && image->Height() > 0;
-  auto t1 = Clock::now();
-  Totals.Load += t1 - t0;
-  if (!loaded) return fail("cannot be loaded");
-
-  TargetSize(image->Width(), image->Height(), O.LongSide, Result.Width, Result.Height);
-  proc.Resample(Result.Width, Result.Height, O.Filter);
-  image = io.IEBitmap();
-  auto t2 = Clock::now();
-  Totals.Resample += t2 - t1;
-  if (image->Width() != Result.Width || image->Height() != Result.Height) return fail("was not resampled");
-
-  if (O.Png) {
-    io.SavePNGFile(target);
-  } else {
-    SetJpegParams(params);
-    io.SaveJPEGFile(target);
-  }
-  const bool saved = !io.AbortFlag;
-  auto t3 = Clock::now();
-  Totals.Save += t3 - t2;
-  if (!saved) return fail("cannot be saved");
-  return true;
+  const convert_road::TRoadResult r = convert_road::ConvertFile(O.Road, Input.string(), target, Times);
+  Result.Width = r.Width;
+  Result.Height = r.Height;
+  return r.Failure == nullptr || fail(r.Failure);
 }
 
 // Written beside the target and renamed into place.
@@ -249,7 +181,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  TTotals totals;
+  convert_road::TRoadTimes totals;
   std::set<String> outputs;
   std::vector<std::pair<String, TResult>> written;
   int32_t failed = 0;
@@ -258,7 +190,7 @@ int main(int argc, char** argv) {
     TResult r;
     bool ok = false;
     try {
-      ok = ConvertFile(o, f, outputs, totals, r);
+      ok = ConvertOne(o, f, outputs, totals, r);
     } catch (const std::exception& e) {
       std::fprintf(stderr, "convert_bench: %s: %s\n", f.filename().string().c_str(), e.what());
     }

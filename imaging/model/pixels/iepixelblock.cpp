@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 
 // Under AddressSanitizer every block stays on the heap, where overruns are
 // caught.
@@ -50,6 +52,71 @@ void* MapBlock(size_t Total) {
   reinterpret_cast<TBlockHeader*>(base)->MapLength = length;
   return base + kHeader;
 }
+
+// Mappings given back, kept for the next rasters: a batch allocates rasters
+// of much the same sizes image after image, and a kept mapping is cleared in
+// place instead of being faulted in (and its huge pages compacted) anew. A
+// request that no kept mapping can hold releases all of them first, so the
+// pool never adds to the footprint of a larger image.
+class TBlockPool {
+ public:
+  // The smallest kept mapping of at least Length bytes; nil when there is
+  // none.
+  uint8_t* Take(size_t Length) {
+    std::lock_guard<std::mutex> lock(FMutex);
+    int best = -1;
+    for (int i = 0; i < FCount; ++i)
+      if (FLength[i] >= Length && (best < 0 || FLength[i] < FLength[best])) best = i;
+    if (best < 0) {
+      ReleaseAll();
+      return nullptr;
+    }
+    uint8_t* base = FBase[best];
+    FBytes -= FLength[best];
+    --FCount;
+    FBase[best] = FBase[FCount];
+    FLength[best] = FLength[FCount];
+    return base;
+  }
+  // False when the pool is full: the caller unmaps the block.
+  bool Keep(uint8_t* Base, size_t Length) {
+    std::lock_guard<std::mutex> lock(FMutex);
+    if (FCount == kSlots || FBytes + Length > kMaxBytes) return false;
+    FBase[FCount] = Base;
+    FLength[FCount] = Length;
+    ++FCount;
+    FBytes += Length;
+    return true;
+  }
+
+ private:
+  static constexpr int kSlots = 4;
+  static constexpr size_t kMaxBytes = size_t(256) << 20;
+  void ReleaseAll() {
+    for (int i = 0; i < FCount; ++i) munmap(FBase[i], FLength[i]);
+    FCount = 0;
+    FBytes = 0;
+  }
+  std::mutex FMutex;
+  uint8_t* FBase[kSlots] = {};
+  size_t FLength[kSlots] = {};
+  int FCount = 0;
+  size_t FBytes = 0;
+};
+
+// Never destroyed: blocks may be freed while the process exits.
+TBlockPool& Pool() {
+  static auto* pool = new TBlockPool;
+  return *pool;
+}
+
+// A kept mapping for Total bytes, zero-filled up to Total as a fresh one is.
+void* ReuseBlock(size_t Total) {
+  uint8_t* base = Pool().Take((Total + kPage - 1) & ~(kPage - 1));
+  if (!base) return nullptr;
+  std::memset(base + sizeof(TBlockHeader), 0, Total - sizeof(TBlockHeader));
+  return base + kHeader;
+}
 #endif
 
 }  // namespace
@@ -59,6 +126,7 @@ void* IEAllocPixelBlock(size_t Size) {
   const size_t total = Size + kHeader;
 #ifndef IE_PIXELBLOCK_HEAP_ONLY
   if (total >= kHugePage) {
+    if (void* block = ReuseBlock(total)) return block;
     if (void* block = MapBlock(total)) return block;
     // No mapping to be had: the heap may still have room.
   }
@@ -72,8 +140,12 @@ void* IEAllocPixelBlock(size_t Size) {
 void IEFreePixelBlock(void* Block) {
   if (!Block) return;
   TBlockHeader* header = HeaderOf(Block);
-  if (header->MapLength == 0)
+  if (header->MapLength == 0) {
     std::free(header);
-  else
-    munmap(header, header->MapLength);
+    return;
+  }
+#ifndef IE_PIXELBLOCK_HEAP_ONLY
+  if (Pool().Keep(reinterpret_cast<uint8_t*>(header), header->MapLength)) return;
+#endif
+  munmap(header, header->MapLength);
 }

@@ -1,8 +1,10 @@
 // Storage blocks of rasters. A block of a huge page or more gets a mapping
 // of its own with the kernel asked for huge pages: the first touch of a
 // photo-sized raster then takes a few dozen page faults instead of thousands,
-// which on some machines is a large share of a whole load or resample.
-// Smaller blocks come from the heap.
+// which on some machines is a large share of a whole load or resample. Such
+// mappings, once freed, are kept a while (a few, up to 256 MiB) and cleared
+// for the next raster that fits, as a batch allocates much the same sizes
+// image after image. Smaller blocks come from the heap.
 #pragma once
 
 #include <cstddef>

@@ -26,3 +26,30 @@ TEST(ModelPixelBlock, BlocksOnBothSidesOfTheMappingSize) {
 }
 
 TEST(ModelPixelBlock, ImpossibleSizeGivesNil) { EXPECT_EQ(IEAllocPixelBlock(SIZE_MAX - 100), nullptr); }
+
+// Freed mappings are kept for later rasters: whatever the last user wrote,
+// a block handed out again is zero-filled, also when smaller than the
+// mapping it reuses, and blocks alive together never share memory.
+TEST(ModelPixelBlock, ReusedBlocksComeBackZeroFilled) {
+  const size_t sizes[] = {size_t(8) << 20, size_t(6) << 20, size_t(8) << 20, size_t(3) << 20};
+  for (int round = 0; round < 2; ++round) {
+    uint8_t* live[2] = {};
+    for (size_t size : sizes) {
+      SCOPED_TRACE(size);
+      auto* block = static_cast<uint8_t*>(IEAllocPixelBlock(size));
+      ASSERT_NE(block, nullptr);
+      EXPECT_TRUE(std::all_of(block, block + size, [](uint8_t v) { return v == 0; }));
+      std::memset(block, 0xA5, size);
+      if (live[0] == nullptr) {
+        live[0] = block;
+      } else if (live[1] == nullptr) {
+        live[1] = block;
+        EXPECT_EQ(live[0][0], 0xA5);
+      } else {
+        IEFreePixelBlock(block);
+      }
+    }
+    IEFreePixelBlock(live[0]);
+    IEFreePixelBlock(live[1]);
+  }
+}
