@@ -24,4 +24,3 @@ using TIETempDir = TTestTempDir;
 
 bool IEWriteBytesFile(const std::string& Path, const std::vector<uint8_t>& Bytes);
 bool IEReadBytesFile(const std::string& Path, std::vector<uint8_t>& Bytes);
-
