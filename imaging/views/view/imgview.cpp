@@ -239,7 +239,7 @@ void TImgView::SetLinkedOverview(TImgView* Overview) {
   if (!Overview || Overview == this) return;
   LinkedOverview = Overview;
   Overview->SetAutoFit(true);
-  Overview->MouseInteract = TIEMouseInteract{TIEMouseInteractItems::miSelect};
+  Overview->SetMouseInteract(TIEMouseInteract{TIEMouseInteractItems::miSelect});
   Overview->SelectionBase = TIESelectionBase::iesbBitmap;
   Overview->SetSelectionOptions(
       TIESelectionOptions{TIESelectionOptionsItem::iesoMoveable, TIESelectionOptionsItem::iesoCanScroll});
@@ -533,6 +533,9 @@ void TImgView::Dispatch(TMessage& Message) {
     case WM_HSCROLL: WMHScroll(Message); return;
     case WM_VSCROLL: WMVScroll(Message); return;
     case IEM_UPDATE: IEMUpdate(Message); return;
+    case WM_MOUSEWHEEL: WMMouseWheel(Message); return;
+    case WM_LBUTTONDBLCLK: WMLButtonDblClk(Message); return;
+    case CM_WANTSPECIALKEY: CMWantSpecialKey(Message); return;
     case IEM_NEWFRAME:
     case IEM_EVENT: IEMMedia(Message); return;
     default: TIEViewControl::Dispatch(Message); return;

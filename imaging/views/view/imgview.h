@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/model/containers/ielists.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/containers/ieresample.h"
 #include "imaging/model/pixels/iebitmap.h"
@@ -65,21 +66,6 @@ using TIEOnDrawCanvas = std::function<void(TObject* Sender, TCanvas* ACanvas, co
 using TIEOnDrawBackground = std::function<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool& Handled)>;
 using TIELayerNotify = std::function<void(TObject* Sender, int32_t Layer, TIELayerEvent Event)>;
 
-// Scroll-bar steps of one axis; -1 takes the default step.
-struct TIEScrollBarParams {
-  int32_t LineStep = -1;
-  int32_t PageStep = -1;
-  bool Tracking = true;
-};
-
-struct TIEMouseWheelParams {
-  bool InvertDirection = false;
-  uint8_t Action = 2;     // 0 none, 1 scroll, 2 zoom
-  uint8_t Variation = 1;  // 0 absolute, 1 percent
-  int32_t Value = 8;
-  bool ZoomAtMouse = false;
-};
-
 // One animated selection outline: polygons in bitmap coordinates, separated
 // by the point (IEPolygonSeparator, IEPolygonSeparator).
 struct TIEPolygonRecord {
@@ -108,6 +94,9 @@ class TIELayer {
 
   int32_t DisplayWidth() const;
   int32_t DisplayHeight() const;
+  // The layer pixel under a client point of the owner (not limited).
+  int32_t ClientToLayerX(int32_t X) const;
+  int32_t ClientToLayerY(int32_t Y) const;
   // Frees the bitmap (and the platform bitmap it wraps) when owned.
   void FreeBitmap();
 
@@ -281,6 +270,25 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   int32_t GetLayerCount() const { return static_cast<int32_t>(Layers.size()); }
   TIELayer* GetLayer(int32_t Index) const;
   TIELayer* CurrentLayerObject() const { return GetLayer(CurrentLayer); }
+  // Stores the view's bitmap back into the current layer and shows Index's.
+  virtual void SetCurrentLayer(int32_t Index);
+  // A layer modelled on the current bitmap, filled with Background, made
+  // current; answers its index.
+  int32_t AddLayer();
+  // Only while two or more layers exist.
+  void RemoveLayer(int32_t Index);
+  // Replaces the lower of A and B (and the upper with RemoveUpper) by their
+  // merge, which becomes current. Nothing when A = B or either is no layer.
+  void MergeLayers(int32_t A, int32_t B, bool RemoveUpper);
+  void SetSyncLayerExtent(bool Value);
+  // Fires OnLayerNotify with SelectionBase holding the property's value.
+  virtual void DoLayerNotify(int32_t Layer, TIELayerEvent Event);
+  // The topmost layer hit at a client point, -1 when none.
+  int32_t LayerAt(int32_t X, int32_t Y);
+  // The current layer's grip (1 .. 8) at a client point, 0 when none.
+  int32_t LayerGripAt(int32_t X, int32_t Y);
+  // Resizes the current layer by the held LayerGrip to the client point.
+  void ResizeLayerByGrip(int32_t X, int32_t Y, bool Constrain);
   // Takes over a legacy bitmap's size, stores the bitmap back into the
   // current layer, recomputes the extent and pads the layers to it.
   void SyncLayers();
@@ -338,9 +346,22 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   virtual void PaintBackBuffer(TBitmap* ABitmap, std::vector<uint8_t*>& Rows, const TRect& ClipRect);
   // Stored for the next rebuild of the back buffer.
   void SetChessboardStyle(int32_t Size, TBrushStyle BrushStyle);
-  // The end of every paint and of every tick of the ants timer: switches the
-  // timer and runs the zoom-filter and selection-hide countdowns.
-  void PaintSelectionOverlay(bool FromPaint);
+  // The marching ants, grips and thirds grid of every visible polygon record,
+  // drawn on the window (never into the back buffer); then the timer
+  // switching and countdowns. Caller: the view or the ants timer.
+  void DrawSelectionOverlay(TObject* Caller, bool FromTimerOrRequest);
+  // The inverted segment from the mouse to the last point of a polygon
+  // being drawn; drawing it twice restores the window.
+  void DrawRubberBand();
+
+  // ---- Mouse and keyboard ----
+  TIEMouseInteract MouseInteract() const { return FMouseInteract; }
+  // Trims Value by the exclusivity rules; closes a polygon in progress first.
+  virtual void SetMouseInteract(TIEMouseInteract Value);
+  virtual void OffsetMouseAnchors(int32_t dx, int32_t dy);
+  // The click-zoom steps.
+  static double NextZoomIn(double Z);
+  static double NextZoomOut(double Z);
 
   // ---- Messages ----
   void Dispatch(TMessage& Message) override;
@@ -437,7 +458,7 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   // The first record is the view's own selection outline (Polygons).
   std::vector<std::unique_ptr<TIEPolygonRecord>> PolygonRecords;
   TComponentRef<TTimer> AntsTimer;
-  TIEMouseInteract MouseInteract;
+  TIEMouseInteract FMouseInteract;
   TIEScrollBarParams VScrollParams, HScrollParams;
   TIEMouseWheelParams WheelParams;
   TRect GripStartRect;
@@ -459,6 +480,13 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
  protected:
   // Blits the back buffer (rebuilt when dirty) and draws the overlay.
   void Paint() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void KeyUp(uint16_t& Key, TShiftState Shift) override;
+  // True when a vector-object view: mouse points are not limited.
+  virtual bool RawMousePoints() const { return false; }
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
@@ -523,11 +551,75 @@ class TImgView : public TIEViewControl, public TIEImgViewServices {
   // Renders a layer placed through the view's display rectangle.
   void RenderLayer(TBitmap* Target, std::vector<uint8_t*>& Rows, TIELayer& Layer, const TRect& Clip, bool FirstDrawn);
   void DrawSelectionMarks(TBitmap* Target);
+  // ---- Layers ----
+  // Placed by position and display size; the layer's box is set.
+  void RenderPositionedLayer(TBitmap* Target, std::vector<uint8_t*>& Rows, TIELayer& Layer, const TRect& Clip,
+                             bool FirstDrawn);
+  void CropToImage(const TIELayer& Layer, TRect& Dst, TRect& Src);
+  // Refills a magnifier layer from layer 0 or from what is painted below.
+  void FillMagnifier(TBitmap* Target, TIELayer& Layer);
+  void DrawLayerFrame(TBitmap* Target, const TIELayer& Layer);
+  void ConstrainLayerGrip(int32_t& G, int32_t X, int32_t Y, int32_t& BX, int32_t& BY, const TIELayer& Layer);
+  // Runs F with SelectionBase holding the property's own value.
+  template <class F>
+  void WithOwnSelectionBase(F&& Fn) {
+    const TIESelectionBase running = SelectionBase;
+    if (SelectionBaseSwapped) SelectionBase = SavedSelectionBase;
+    struct TRestore {
+      TIESelectionBase& Base;
+      TIESelectionBase Value;
+      ~TRestore() { Base = Value; }
+    } restore{SelectionBase, running};
+    Fn();
+  }
   void DrawPixelGrid(TBitmap* Target);
   void FillDibHeader();
   // "Img Version ..." at the bottom-right corner.
   void PaintVersion(TCanvas* ACanvas);
   void AntsTick(TObject* Sender);
+  // ---- Mouse and keyboard ----
+  // The point limited to the drawn area (raw for a vector-object view).
+  TPoint LimitMousePoint(int32_t X, int32_t Y) const;
+  void SwapInClientBase();
+  void RestoreSelectionBase();
+  bool AddsSelection(TShiftState Shift) const;
+  bool Constrained(TShiftState Shift) const;
+  bool AnySelectMode() const;
+  bool LayerMode() const;
+  void LeftButtonDown(TShiftState Shift, int32_t X, int32_t Y, TPoint P);
+  void PolygonButtonDown(TShiftState Shift, TPoint P);
+  void RectButtonDown(TShiftState Shift, int32_t X, int32_t Y, TPoint P);
+  void ZoomRectButtonDown();
+  void CircleButtonDown(TShiftState Shift, TPoint P);
+  void LayerButtonDown(int32_t X, int32_t Y);
+  void HeldMove(TShiftState Shift, int32_t X, int32_t Y, TPoint& P);
+  void HeldLayerMove(TShiftState Shift, int32_t X, int32_t Y);
+  void HoverMove(TShiftState Shift, int32_t X, int32_t Y);
+  bool MoveRubberBand(TShiftState Shift, TPoint P);
+  void ClickZoom(TMouseButton Button, TPoint P);
+  // Answers whether the selection changed.
+  bool LeftButtonUp(TShiftState Shift, int32_t X, int32_t Y, TPoint P);
+  void FinishLeftGesture(bool Changed);
+  // Scrolls while the mouse is past an edge of the drawn area, one paced
+  // step at a time; answers whether the origin moved.
+  bool AutoScroll();
+  void WMMouseWheel(TMessage& Message);
+  void WheelScroll(int32_t D, bool Ctrl);
+  void WheelZoom(int32_t D, TPoint Mouse);
+  void WMLButtonDblClk(TMessage& Message);
+  void CMWantSpecialKey(TMessage& Message);
+  // ---- Overlay ----
+  // A shape drawn, a grip held or a move under way.
+  bool OverlayGestureRunning() const;
+  void DrawRecordOverlay(TIEPolygonRecord& R, TCanvas* ACanvas);
+  void DrawSelectionGrips(const TIEPolygonRecord& R, TCanvas* ACanvas);
+  TRect OutlineRect(const TIEPolygonRecord& R);
+  void DrawEditingOutline(TIEPolygonRecord& R, TCanvas* ACanvas);
+  void DrawPolygonOutline(TIEPolygonRecord& R, HDC DC);
+  void DrawRestingOutline(TIEPolygonRecord& R, TCanvas* ACanvas);
+  void DrawThirdsGrid(const TIEPolygonRecord& R, TCanvas* ACanvas);
+  // Timer switching and the zoom-filter and selection-hide countdowns.
+  void OverlayCommonEnd(bool Animated);
 
   bool FCenter = true;
   TResampleFilter FZoomFilter = TResampleFilter::rfNone;

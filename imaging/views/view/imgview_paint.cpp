@@ -8,7 +8,6 @@
 #include "platform/gui/canvas.h"
 #include "platform/gui/gdi.h"
 #include "platform/gui/win_paint.h"
-#include "platform/vcl/timers.h"
 
 namespace {
 
@@ -42,7 +41,7 @@ void TImgView::Paint() {
         if (OnDrawCanvas) OnDrawCanvas(this, canvas, ClientRect());
       }
       FullRepaint = false;
-      if (!RectangleMoving) PaintSelectionOverlay(true);
+      if (!RectangleMoving) DrawSelectionOverlay(this, false);
       if (OnPaint) OnPaint(this);
     }
   } catch (const std::exception&) {
@@ -69,6 +68,7 @@ void TImgView::Blit(const TRect& Area) {
   FillDibHeader();
   const TRect r{std::max(Area.Left, 0), std::max(Area.Top, 0), std::min(Area.Right, w), std::min(Area.Bottom, h)};
   if (r.Right > r.Left && r.Bottom > r.Top) Canvas()->CopyRect(r, BackBuffer->Canvas(), r);
+  DrawRubberBand();
 }
 
 void TImgView::FillDibHeader() {
@@ -109,6 +109,7 @@ void TImgView::PaintBackBuffer(TBitmap* ABitmap, std::vector<uint8_t*>& Rows, co
     if (!LayerDrawable(*layer)) continue;
     if (needBackground) DrawBackBufferBackground(ABitmap, &ClipRect, false, layer.get());
     RenderLayer(ABitmap, Rows, *layer, ClipRect, needBackground);
+    DrawLayerFrame(ABitmap, *layer);
     needBackground = false;
   }
   if (needBackground) DrawBackBufferBackground(ABitmap, &ClipRect, true, nullptr);
@@ -132,9 +133,10 @@ void TImgView::RenderLayer(TBitmap* Target, std::vector<uint8_t*>& Rows, TIELaye
                            bool FirstDrawn) {
   const bool throughView = SyncLayerExtent || (&Layer == Layers[0].get() && Layer.Width == 0 && Layer.Height == 0 &&
                                                Layer.PosX == 0 && Layer.PosY == 0);
-  // Layers placed by their own position and display size are drawn with the
-  // layer placement; here every layer follows the view's display rectangle.
-  if (!throughView) return;
+  if (!throughView) {
+    RenderPositionedLayer(Target, Rows, Layer, Clip, FirstDrawn);
+    return;
+  }
   TIEIndexTable cols = WindowEntries(ScreenToBitmapXTable, PaintWidth);
   TIEIndexTable rowTable = WindowEntries(ScreenToBitmapYTable, PaintHeight);
   const bool solidHint = FBackgroundStyle == TIEBackgroundStyle::iebsSolid && FirstDrawn;
@@ -198,18 +200,6 @@ void TImgView::DrawPixelGrid(TBitmap* Target) {
   }
   canvas->Pen()->SetMode(TPenMode::pmCopy);
 }
-
-// ---- Overlay and timer ---------------------------------------------------------------------
-
-void TImgView::PaintSelectionOverlay(bool) {
-  const bool animated = std::any_of(PolygonRecords.begin(), PolygonRecords.end(),
-                                    [](const auto& r) { return r->Visible && r->Animated && !r->Points.empty(); });
-  AntsTimer->SetEnabled(ZoomFilterCountdown > 0 || SelectionHideCountdown > 0 || animated);
-  if (ZoomFilterCountdown > 0 && --ZoomFilterCountdown == 0) Update();
-  if (SelectionHideCountdown > 0) --SelectionHideCountdown;
-}
-
-void TImgView::AntsTick(TObject*) { PaintSelectionOverlay(false); }
 
 void TImgView::SetChessboardStyle(int32_t Size, TBrushStyle BrushStyle) {
   ChessboardSize = Size;

@@ -126,14 +126,7 @@ void TImgView::RepaintNow() {
 
 void TImgView::FireSelectionEvent(const TNotifyEvent& Event) {
   if (!Event) return;
-  const TIESelectionBase running = SelectionBase;
-  if (SelectionBaseSwapped) SelectionBase = SavedSelectionBase;
-  struct TRestore {
-    TIESelectionBase& Base;
-    TIESelectionBase Value;
-    ~TRestore() { Base = Value; }
-  } restore{SelectionBase, running};
-  Event(this);
+  WithOwnSelectionBase([&] { Event(this); });
 }
 
 // ---- Clearing and options ----------------------------------------------------------------------

@@ -206,7 +206,7 @@ TEST_F(ImgView, CursorsOnlyForAViewWithAnOwner) {
     if (c != 1780 && c != 1782) viewCursors.push_back(Screen->Cursors(c));
   for (TCursor c : {TCursor(1785), TCursor(1791), TCursor(1787)}) {
     orphan->SetCursor(c);
-    orphan->MouseInteract = TIEMouseInteract{TIEMouseInteractItems::miSelect};
+    orphan->SetMouseInteract(TIEMouseInteract{TIEMouseInteractItems::miSelect});
     for (int32_t x = 85; x < 140; x += 11) {
       MoveTo(Form.get(), x, 30);
       EXPECT_EQ(std::count(viewCursors.begin(), viewCursors.end(), H().Cursor()), 0);
