@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -189,6 +190,60 @@ TEST_F(ImgViewOverlay, RubberBandDrawnTwiceRestoresTheWindow) {
     for (int32_t x = 0; x < before->Width(); ++x)
       differ += before->Canvas()->Pixels(x, y) != after->Canvas()->Pixels(x, y);
   EXPECT_EQ(differ, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// With IMGVIEW_LOOK_DIR set: the view with layers, frames and grips, and a
+// selection with ants, grips and the thirds grid, saved as PNGs to look at.
+TEST_F(ImgViewOverlay, LookPngs) {
+  const char* dir = std::getenv("IMGVIEW_LOOK_DIR");
+  if (dir == nullptr || *dir == '\0') GTEST_SKIP() << "IMGVIEW_LOOK_DIR not set";
+  Form->SetBounds(50, 50, 420, 320);
+  TImgView* view = MakeView(400, 300);
+  SetImage(view, 256, 200);
+  view->SetBackground(clGray);
+  view->SetSyncLayerExtent(false);
+  view->SetEnableAlphaChannel(true);
+  view->AddLayer();
+  TIEBitmap* text = view->GetIEBitmap();
+  text->Allocate(90, 40, TIEPixelFormat::ie24RGB);
+  text->Fill(0xFF8000);
+  for (int32_t y = 0; y < 40; ++y)
+    for (int32_t x = 0; x < 90; ++x) text->SetAlpha(x, y, (x / 10 + y / 10) % 2 ? 255 : 90);
+  view->GetLayer(1)->PosX = 30, view->GetLayer(1)->PosY = 20;
+  view->AddLayer();
+  TIELayer* lens = view->GetLayer(2);
+  lens->Bitmap->Allocate(70, 70, TIEPixelFormat::ie24RGB);
+  lens->PosX = 160, lens->PosY = 110;
+  lens->Magnifier = true;
+  lens->MagnifierShape = 1;
+  view->SetCurrentLayer(1);
+  view->ShowAllLayerFrames = true;
+  view->SetMouseInteract(TIEMouseInteract{TIEMouseInteractItems::miMoveLayers, TIEMouseInteractItems::miResizeLayers});
+  ShowForm();
+  ASSERT_TRUE(SavePng(*WindowPixels(view->Handle(), false), std::string(dir) + "/imgview_layers.png"));
+
+  TImgView* sel = MakeView(400, 300);
+  SetImage(sel, 256, 200);
+  sel->SetBackground(clGray);
+  sel->SetTag(168);
+  ShowForm();
+  Select(sel, 40, 30, 200, 150);
+  sel->Invalidate();
+  sel->TIEViewControl::Update();
+  ASSERT_TRUE(SavePng(*WindowPixels(sel->Handle(), false), std::string(dir) + "/imgview_selection.png"));
+  sel->ClearSelection();
+  sel->SelectionBase = TIESelectionBase::iesbBitmap;
+  for (TPoint p : {TPoint{30, 20}, TPoint{200, 40}, TPoint{150, 180}, TPoint{60, 120}})
+    sel->AddSelectionPoint(p.X, p.Y);
+  sel->UpdateSelectionMask();
+  sel->SelectionHideCountdown = 0;
+  sel->Invalidate();
+  sel->TIEViewControl::Update();
+  ASSERT_TRUE(SavePng(*WindowPixels(sel->Handle(), false), std::string(dir) + "/imgview_polygon.png"));
 }
 
 }  // namespace
