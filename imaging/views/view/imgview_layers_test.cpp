@@ -266,6 +266,15 @@ TEST_F(ImgViewLayers, PositionedLayersPaintCroppedAndRoundLensesAreTransparentAt
   EXPECT_EQ(PixelOf(wnd, 95, 5), TColor(RGB(255, 0, 0)));
   EXPECT_NE(PixelOf(wnd, 105, 5), TColor(RGB(255, 0, 0))) << "cut at the image's right edge";
   EXPECT_EQ(edge->BoxRight, 115) << "the box keeps the whole layer";
+
+  // From what is painted below, the same area gives the same lens.
+  lens->MagnifierSource = 1;
+  b->Fill(0);
+  view->Update();
+  view->TIEViewControl::Update();
+  EXPECT_EQ(b->PixelRGB(20, 20)->r, 50);
+  EXPECT_EQ(b->PixelRGB(2, 20)->r, 41);
+  EXPECT_EQ(PixelOf(wnd, 50, 50), TColor(RGB(50, 50, 0)));
 }
 
 // Opaque 24-bit layers merged with Transparency as the image tool dissolves.
