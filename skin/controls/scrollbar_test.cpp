@@ -71,6 +71,15 @@ TEST_F(SkinScrollBar, PlainLayoutAndThumbTable) {
   b->Layout();
   EXPECT_EQ(b->PartRect(1), (TRect{164, 1, 180, 18}));
   EXPECT_EQ(Changes, 0);
+  // An erase from elsewhere paints the whole bar into the given DC.
+  b->SetRange(0, 100, 0, 0);
+  TBitmap target;
+  target.SetSize(200, 19);
+  target.Canvas()->Brush()->SetColor(clRed);
+  target.Canvas()->FillRect(TRect{0, 0, 200, 19});
+  EXPECT_EQ(b->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(target.Canvas()->Handle()), 0), 1);
+  EXPECT_EQ(target.Canvas()->Pixels(1, 9), Rgb(clBtnShadow));
+  EXPECT_EQ(target.Canvas()->Pixels(190, 9), Rgb(clBtnFace)) << "the corner square";
 }
 
 TEST_F(SkinScrollBar, ArrowRepeatPausesOffTheArrowAndResumes) {

@@ -128,7 +128,9 @@ void TbsSkinCustomSlider::SetOrientation(TbsSliderOrientation AValue) {
   if (AValue == FOrientation) return;
   FOrientation = AValue;
   AdjustElements();
-  if (!ComponentState().Contains(TComponentStateItem::csLoading)) SetBounds(Left(), Top(), Height(), Width());
+  const TComponentState state = ComponentState();
+  if (!state.Contains(TComponentStateItem::csLoading) && !state.Contains(TComponentStateItem::csUpdating))
+    SetBounds(Left(), Top(), Height(), Width());
 }
 
 void TbsSkinCustomSlider::SetOptions(TbsSliderOptions AValue) {
