@@ -281,14 +281,16 @@ void TbsSkinControl::Paint() {
   PaintImage();
 }
 
-void TbsSkinControl::PaintImage() {
+void TbsSkinControl::PaintImage() { PaintImageTo(Canvas()); }
+
+void TbsSkinControl::PaintImageTo(TCanvas* C) {
   TBitmap B;
   B.SetSize(Width(), Height());
   if (FSkinIndex == -1)
     CreateControlDefaultImage(&B);
   else
     CreateControlSkinImage(&B);
-  Canvas()->Draw(0, 0, &B);
+  C->Draw(0, 0, &B);
 }
 
 void TbsSkinControl::Notification(TComponent* AComponent, TOperation Operation) {

@@ -85,6 +85,8 @@ class TbsSkinControl : public TCustomControl, public IbsSkinAware {
   void Notification(TComponent* AComponent, TOperation Operation) override;
   // One off-screen image, plain or skinned, drawn in one operation.
   void PaintImage();
+  // The same image onto another canvas (a DC given to the control).
+  void PaintImageTo(TCanvas* C);
   void WMPaint(TMessage& Message);
   void WMEraseBkgnd(TMessage& Message) { Message.Result = 1; }
   void CMMouseEnter(TMessage& Message);

@@ -181,6 +181,9 @@ class TbsDataSkinLabelControl : public TbsDataSkinCustomControl {
 };
 
 // Its corner points and client rect are always zero, whatever the section says.
+// "upbuttonrect" is the button that increases the value (right or top),
+// "downbuttonrect" the one that decreases it; both are places in the control
+// (skin rect coordinates), the active and down rects are in the picture.
 class TbsDataSkinUpDownControl : public TbsDataSkinCustomControl {
  public:
   using TbsDataSkinCustomControl::TbsDataSkinCustomControl;
@@ -279,6 +282,10 @@ class TbsDataSkinComboBox : public TbsDataSkinCustomControl {
   bool ItemStretchEffect = false, FocusItemStretchEffect = false, ShowFocus = false;
 };
 
+// "upbuttonrect" is the arrow that increases the position (right or bottom),
+// "downbuttonrect" the one that decreases it (left or top); both and
+// "trackarea" are places in the bar (skin rect coordinates), every state
+// image (active, down, thumb, glyph) is a rect of the picture.
 class TbsDataSkinScrollBarControl : public TbsDataSkinCustomControl {
  public:
   using TbsDataSkinCustomControl::TbsDataSkinCustomControl;
