@@ -58,7 +58,8 @@ class TGenerator {
   TRaster Face(int32_t W, int32_t H, int32_t Radius, TState S, TRgb Surface) const;
   TRaster Field(int32_t W, int32_t H, TState S) const;
   TRaster Panel(int32_t W, int32_t H, TRgb Fill) const;
-  TRaster Sprite(int32_t W, int32_t H, TRgb Surface, TGlyph G, TRgb C, int32_t Radius = 0, bool Box = false) const;
+  TRaster Sprite(int32_t W, int32_t H, TRgb Surface, TGlyph G, TRgb C) const;
+  TRaster CheckBox(int32_t G, TRgb Surface, int32_t Radius, TGlyph Mark, bool On, TState S) const;
   TRaster CaptionButton(TGlyph G, TState S, bool Close, bool Active) const;
   TRaster FramePicture(bool Active) const;
   TRaster FrameMask() const;
@@ -161,16 +162,25 @@ TRaster TGenerator::Panel(int32_t W, int32_t H, TRgb Fill) const {
   return r;
 }
 
-// A glyph (optionally on a small box) composited over Surface, for a sprite
-// that is drawn with a key margin around it.
-TRaster TGenerator::Sprite(int32_t W, int32_t H, TRgb Surface, TGlyph G, TRgb C, int32_t Radius, bool Box) const {
+// A glyph composited over Surface, for a sprite that is drawn with a key
+// margin around it.
+TRaster TGenerator::Sprite(int32_t W, int32_t H, TRgb Surface, TGlyph G, TRgb C) const {
   TRaster r(W, H, Surface);
-  if (Box) {
-    FillShape(r, RoundRectShape(0, 0, W, H, {Radius, Radius, Radius, Radius}), 0, 0, W, H, P.FaceDark);
-    const int32_t ri = std::max(0, Radius - 1);
-    FillShape(r, RoundRectShape(1, 1, W - 1, H - 1, {ri, ri, ri, ri}), 1, 1, W - 1, H - 1, P.Field);
-  }
   DrawGlyph(r, G, 0, 0, W, H, C);
+  return r;
+}
+
+// A check or radio box over Surface: the hot box takes the accent border and
+// mark, the disabled one fades, so that every state reads at a glance.
+TRaster TGenerator::CheckBox(int32_t G, TRgb Surface, int32_t Radius, TGlyph Mark, bool On, TState S) const {
+  TRaster r(G, G, Surface);
+  const TRgb border = S == sHot ? P.Accent : S == sDisabled ? Mix(P.FaceDark, Surface, 24) : P.FaceDark;
+  const TRgb fill = S == sDisabled ? Mix(P.Face, P.Field, 32) : S == sHot ? Mix(P.Accent, P.Field, 6) : P.Field;
+  FillShape(r, RoundRectShape(0, 0, G, G, {Radius, Radius, Radius, Radius}), 0, 0, G, G, border);
+  const int32_t ri = std::max(0, Radius - 1);
+  FillShape(r, RoundRectShape(1, 1, G - 1, G - 1, {ri, ri, ri, ri}), 1, 1, G - 1, G - 1, fill);
+  const TRgb ink = S == sDisabled ? P.DisabledText : S == sHot ? Darken(P.Accent, 8) : P.Text;
+  if (On) DrawGlyph(r, Mark, 0, 0, G, G, ink);
   return r;
 }
 
@@ -215,7 +225,11 @@ void TGenerator::Panel(const String& Name, int32_t W, int32_t H, bool FieldLook)
 void TGenerator::CheckRadio(const String& Name, bool Radio) {
   auto& d = Control<TbsDataSkinCheckRadioControl>(Name);
   const int32_t w = 80, h = 17, g = 13;
-  const auto bg = FAtlas[pButtons].Add({TRaster(w, h, P.Face), TRaster(w, h, P.Face)}, false);
+  // the hot image frames the whole box and its text in a light accent
+  TRaster hot(w, h, P.Face);
+  FillShape(hot, RoundRectShape(0, 0, w, h, {3, 3, 3, 3}), 0, 0, w, h, Mix(P.Accent, P.Face, 24));
+  FillShape(hot, RoundRectShape(1, 1, w - 1, h - 1, {2, 2, 2, 2}), 0, 0, w, h, Mix(P.Accent, P.FaceLight, 6));
+  const auto bg = FAtlas[pButtons].Add({TRaster(w, h, P.Face), hot}, false);
   NinePart(d, bg[0], 2);
   d.PictureIndex = pButtons;
   d.ActiveSkinRect = bg[1];
@@ -223,13 +237,9 @@ void TGenerator::CheckRadio(const String& Name, bool Radio) {
   d.TextArea = Rect(g + 6, 0, w, h);
   const int32_t rad = Radio ? g / 2 : 2;
   const TGlyph mark = Radio ? TGlyph::gDot : TGlyph::gTick;
-  const auto box = [&](bool On, TRgb C) {
-    TRaster r = Sprite(g, g, P.Face, mark, On ? C : P.Field, rad, true);
-    if (!On) DrawGlyph(r, mark, 0, 0, g, g, P.Field);
-    return r;
-  };
-  const auto s = FAtlas[pButtons].Add({box(true, P.Text), box(false, P.Text), box(true, P.Accent), box(false, P.Accent),
-                                       box(true, P.DisabledText), box(false, P.DisabledText)},
+  const auto box = [&](bool On, TState S) { return CheckBox(g, P.Face, rad, mark, On, S); };
+  const auto s = FAtlas[pButtons].Add({box(true, sNormal), box(false, sNormal), box(true, sHot), box(false, sHot),
+                                       box(true, sDisabled), box(false, sDisabled)},
                                       true);
   d.CheckImageRect = s[0];
   d.UnCheckImageRect = s[1];
@@ -271,12 +281,15 @@ void TGenerator::Label(const String& Name) {
 void TGenerator::TrackBar(const String& Name, bool Vertical) {
   auto& d = Control<TbsDataSkinTrackBarControl>(Name);
   const int32_t w = Vertical ? 24 : 100, h = Vertical ? 100 : 24;
-  TRaster groove(w, h, P.Face);
-  if (Vertical)
-    FillShape(groove, RoundRectShape(w / 2 - 2, 4, w / 2 + 2, h - 4, {2, 2, 2, 2}), 0, 0, w, h, P.Track);
-  else
-    FillShape(groove, RoundRectShape(4, h / 2 - 2, w - 4, h / 2 + 2, {2, 2, 2, 2}), 0, 0, w, h, P.Track);
-  const auto r = FAtlas[pBars].Add({groove, groove}, false);
+  // the hot groove takes the accent
+  const auto groove = [&](TRgb C) {
+    TRaster g(w, h, P.Face);
+    const TInside shape = Vertical ? RoundRectShape(w / 2 - 2, 4, w / 2 + 2, h - 4, {2, 2, 2, 2})
+                                   : RoundRectShape(4, h / 2 - 2, w - 4, h / 2 + 2, {2, 2, 2, 2});
+    FillShape(g, shape, 0, 0, w, h, C);
+    return g;
+  };
+  const auto r = FAtlas[pBars].Add({groove(P.Track), groove(Mix(P.Accent, P.Track, 24))}, false);
   NinePart(d, r[0], 6);
   // the groove runs across the sides: stretched, never tiled
   d.LeftStretch = d.RightStretch = d.TopStretch = d.BottomStretch = d.StretchEffect = true;
@@ -370,8 +383,8 @@ void TGenerator::ListBox(const String& Name, bool Check, bool Caption) {
   if (Check) {
     auto& c = static_cast<TbsDataSkinCheckListBox&>(d);
     c.ItemCheckRect = Rect(2, 2, 17, 17);
-    const auto s = FAtlas[pContainers].Add({Sprite(13, 13, P.Field, TGlyph::gTick, P.FieldText, 2, true),
-                                            Sprite(13, 13, P.Field, TGlyph::gTick, P.Field, 2, true)},
+    const auto s = FAtlas[pContainers].Add({CheckBox(13, P.Field, 2, TGlyph::gTick, true, sNormal),
+                                            CheckBox(13, P.Field, 2, TGlyph::gTick, false, sNormal)},
                                            true);
     c.CheckImageRect = s[0];
     c.UnCheckImageRect = s[1];
@@ -501,7 +514,7 @@ void TGenerator::Singles() {
     auto& d = Control<TbsDataSkinStdLabelControl>("stdlabel");
     Fonts(d, M.FontHeight);
     d.FontColor = CV(P.Text);
-    d.ActiveFontColor = CV(P.Accent);
+    d.ActiveFontColor = CV(Darken(P.Selection, 8));
   }
   {
     auto& d = Control<TbsDataSkinGridControl>("grid");
@@ -532,6 +545,8 @@ void TGenerator::Singles() {
       FillShape(r, RoundRectShape(0, 0, tw, th + rad, {rad, rad, 0, 0}), 0, 0, tw, th, P.FaceDark);
       FillShape(r, RoundRectShape(1, 1, tw - 1, th + rad, {rad, rad, 0, 0}), 0, 0, tw, th,
                 S == sHot ? Mix(P.Accent, Fill, 12) : Fill);
+      // the selected tab carries an accent line under its top edge
+      if (S == sPressed) FillShape(r, RoundRectShape(1, 1, tw - 1, 3, {rad, rad, 0, 0}), 0, 0, tw, 3, P.Accent);
       return r;
     };
     const auto t = FAtlas[pContainers].Add(
@@ -681,12 +696,13 @@ TRaster TGenerator::CaptionButton(TGlyph G, TState S, bool Close, bool Active) c
   if (Close)
     fill = S == sNormal ? Mix(P.CloseHot, surface, 40) : S == sHot ? P.CloseHot : Darken(P.CloseHot, 16);
   else if (S == sHot)
-    fill = Mix(P.Accent, P.FaceLight, 20);
+    fill = Mix(P.Accent, P.FaceLight, 36);
   else if (S == sPressed)
     fill = Mix(P.Accent, P.Face, 40);
   if (S == sDisabled) fill = Mix(P.Face, surface, 20);
   const TRadii radii = T.Metrics.ButtonShape == TButtonShape::bsSquare ? TRadii{} : TRadii{rad, rad, rad, rad};
-  FillShape(r, RoundRectShape(0, 0, w, h, radii), 0, 0, w, h, Darken(P.Border, 8));
+  const TRgb edge = S == sDisabled ? Mix(P.Border, surface, 24) : Darken(P.Border, 8);
+  FillShape(r, RoundRectShape(0, 0, w, h, radii), 0, 0, w, h, edge);
   FillShapeWith(r, RoundRectShape(1, 1, w - 1, h - 1, radii), 0, 0, w, h,
                 [&](int32_t, int32_t y) { return GradientAt(MaterialStops(fill), y - 1, h - 2); });
   const int32_t g = std::min(w, h) - 4;

@@ -152,6 +152,26 @@ const TMutation kMutations[] = {
        Ini.WriteString("button", "fontcolor", Ini.ReadString("SKINCOLORS", "cbtnface", "0"));
      },
      "button", "fontcolor"},
+    {"hot image equal to the normal one",
+     [](TbsSkinLayout&, TMemIniFile& Ini) {
+       Ini.WriteString("button", "activeskinrect", Ini.ReadString("button", "skinrect", ""));
+     },
+     "button", "activeskinrect"},
+    {"font height outside 13..14", [](TbsSkinLayout&, TMemIniFile& Ini) { Ini.WriteInteger("edit", "fontheight", 11); },
+     "edit", "fontheight"},
+    {"relative rect outside its skinrect",
+     [](TbsSkinLayout&, TMemIniFile& Ini) { Ini.WriteString("checkbox", "textarea", "19,0,200,17"); }, "checkbox",
+     "textarea"},
+    {"low-contrast menu item colour",
+     [](TbsSkinLayout&, TMemIniFile& Ini) {
+       Ini.WriteString("menuitem", "activefontcolor", Ini.ReadString("SKINCOLORS", "chighlight", "0"));
+     },
+     "menuitem", "activefontcolor"},
+    {"low-contrast colour on a plain background",
+     [](TbsSkinLayout&, TMemIniFile& Ini) {
+       Ini.WriteString("treeview", "fontcolor", Ini.ReadString("treeview", "bgcolor", "0"));
+     },
+     "treeview", "fontcolor"},
     {"mismatched picture counts",
      [](TbsSkinLayout&, TMemIniFile& Ini) {
        Ini.WriteInteger("PICTURES", "activepicturescount", Ini.ReadInteger("PICTURES", "activepicturescount", 0) - 1);
