@@ -54,12 +54,15 @@ class TGenerator {
  private:
   // ---- painters ----
   std::vector<TStop> MaterialStops(TRgb C) const;
+  void Texture(TRaster& R, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1) const;
+  TRadii CaptionButtonRadii(int Place) const;
   TRgb Tone(TState S) const;
   TRaster Face(int32_t W, int32_t H, int32_t Radius, TState S, TRgb Surface) const;
   TRaster Field(int32_t W, int32_t H, TState S) const;
   TRaster Panel(int32_t W, int32_t H, TRgb Fill) const;
-  TRaster Sprite(int32_t W, int32_t H, TRgb Surface, TGlyph G, TRgb C, int32_t Radius = 0, bool Box = false) const;
-  TRaster CaptionButton(TGlyph G, TState S, bool Close, bool Active) const;
+  TRaster Sprite(int32_t W, int32_t H, TRgb Surface, TGlyph G, TRgb C) const;
+  TRaster CheckBox(int32_t G, TRgb Surface, int32_t Radius, TGlyph Mark, bool On, TState S) const;
+  TRaster CaptionButton(TGlyph G, TState S, bool Close, bool Active, int Place) const;
   TRaster FramePicture(bool Active) const;
   TRaster FrameMask() const;
 
@@ -116,9 +119,25 @@ std::vector<TStop> TGenerator::MaterialStops(TRgb C) const {
     case TSkinMaterial::smGradient: return {{0, Lighten(C, s)}, {1024, Darken(C, s / 2)}};
     case TSkinMaterial::smGlossy:
       return GlossyStops(Lighten(C, s), Lighten(C, s / 2), Darken(C, s / 4), Lighten(C, s / 4), T.Split);
-    case TSkinMaterial::smGlass: return {{0, Lighten(C, s)}, {T.Split, Lighten(C, s / 3)}, {1024, C}};
+    case TSkinMaterial::smGlass:
+      return {{0, Lighten(C, s)}, {T.Split, Lighten(C, s / 3)}, {T.Split + 1, Darken(C, s / 4)}, {1024, C}};
   }
   return {{0, C}, {1024, C}};
+}
+
+// The material's surface over a filled box. Brushed pinstripes run along the
+// rows (period 2), so a box stays uniform along its tiled width; smoked glass
+// carries a one-pixel sheen under its top edge and a shadow over its bottom.
+void TGenerator::Texture(TRaster& R, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1) const {
+  if (T.Material == TSkinMaterial::smPinstripe) {
+    for (int32_t y = Y0 + 1; y < Y1; y += 2)
+      for (int32_t x = X0; x < X1; ++x) R.Blend(x, y, P.FaceDark, T.Strength / 4);
+  } else if (T.Material == TSkinMaterial::smGlass && Y1 - Y0 > 2) {
+    for (int32_t x = X0; x < X1; ++x) {
+      R.Blend(x, Y0, kWhite, 40);
+      R.Blend(x, Y1 - 1, kBlack, 10);
+    }
+  }
 }
 
 TRgb TGenerator::Tone(TState S) const {
@@ -138,8 +157,11 @@ TRaster TGenerator::Face(int32_t W, int32_t H, int32_t Radius, TState S, TRgb Su
   FillShape(r, RoundRectShape(0, 0, W, H, {Radius, Radius, Radius, Radius}), 0, 0, W, H, border);
   const auto stops = MaterialStops(Tone(S));
   const int32_t ri = std::max(0, Radius - 1);
+  TRaster fill(W, H);
+  FillGradient(fill, 1, 1, W - 1, H - 1, stops, true);
+  Texture(fill, 1, 1, W - 1, H - 1);
   FillShapeWith(r, RoundRectShape(1, 1, W - 1, H - 1, {ri, ri, ri, ri}), 1, 1, W - 1, H - 1,
-                [&](int32_t, int32_t y) { return GradientAt(stops, y - 1, H - 2); });
+                [&](int32_t x, int32_t y) { return fill.At(x, y); });
   if (T.Material == TSkinMaterial::smBevel) Bevel(r, 1, 1, W - 1, H - 1, P.FaceLight, P.FaceDark);
   return r;
 }
@@ -161,16 +183,25 @@ TRaster TGenerator::Panel(int32_t W, int32_t H, TRgb Fill) const {
   return r;
 }
 
-// A glyph (optionally on a small box) composited over Surface, for a sprite
-// that is drawn with a key margin around it.
-TRaster TGenerator::Sprite(int32_t W, int32_t H, TRgb Surface, TGlyph G, TRgb C, int32_t Radius, bool Box) const {
+// A glyph composited over Surface, for a sprite that is drawn with a key
+// margin around it.
+TRaster TGenerator::Sprite(int32_t W, int32_t H, TRgb Surface, TGlyph G, TRgb C) const {
   TRaster r(W, H, Surface);
-  if (Box) {
-    FillShape(r, RoundRectShape(0, 0, W, H, {Radius, Radius, Radius, Radius}), 0, 0, W, H, P.FaceDark);
-    const int32_t ri = std::max(0, Radius - 1);
-    FillShape(r, RoundRectShape(1, 1, W - 1, H - 1, {ri, ri, ri, ri}), 1, 1, W - 1, H - 1, P.Field);
-  }
   DrawGlyph(r, G, 0, 0, W, H, C);
+  return r;
+}
+
+// A check or radio box over Surface: the hot box takes the accent border and
+// mark, the disabled one fades, so that every state reads at a glance.
+TRaster TGenerator::CheckBox(int32_t G, TRgb Surface, int32_t Radius, TGlyph Mark, bool On, TState S) const {
+  TRaster r(G, G, Surface);
+  const TRgb border = S == sHot ? P.Accent : S == sDisabled ? Mix(P.FaceDark, Surface, 24) : P.FaceDark;
+  const TRgb fill = S == sDisabled ? Mix(P.Face, P.Field, 32) : S == sHot ? Mix(P.Accent, P.Field, 6) : P.Field;
+  FillShape(r, RoundRectShape(0, 0, G, G, {Radius, Radius, Radius, Radius}), 0, 0, G, G, border);
+  const int32_t ri = std::max(0, Radius - 1);
+  FillShape(r, RoundRectShape(1, 1, G - 1, G - 1, {ri, ri, ri, ri}), 1, 1, G - 1, G - 1, fill);
+  const TRgb ink = S == sDisabled ? P.DisabledText : S == sHot ? Darken(P.Accent, 8) : P.Text;
+  if (On) DrawGlyph(r, Mark, 0, 0, G, G, ink);
   return r;
 }
 
@@ -215,7 +246,11 @@ void TGenerator::Panel(const String& Name, int32_t W, int32_t H, bool FieldLook)
 void TGenerator::CheckRadio(const String& Name, bool Radio) {
   auto& d = Control<TbsDataSkinCheckRadioControl>(Name);
   const int32_t w = 80, h = 17, g = 13;
-  const auto bg = FAtlas[pButtons].Add({TRaster(w, h, P.Face), TRaster(w, h, P.Face)}, false);
+  // the hot image frames the whole box and its text in a light accent
+  TRaster hot(w, h, P.Face);
+  FillShape(hot, RoundRectShape(0, 0, w, h, {3, 3, 3, 3}), 0, 0, w, h, Mix(P.Accent, P.Face, 24));
+  FillShape(hot, RoundRectShape(1, 1, w - 1, h - 1, {2, 2, 2, 2}), 0, 0, w, h, Mix(P.Accent, P.FaceLight, 6));
+  const auto bg = FAtlas[pButtons].Add({TRaster(w, h, P.Face), hot}, false);
   NinePart(d, bg[0], 2);
   d.PictureIndex = pButtons;
   d.ActiveSkinRect = bg[1];
@@ -223,13 +258,9 @@ void TGenerator::CheckRadio(const String& Name, bool Radio) {
   d.TextArea = Rect(g + 6, 0, w, h);
   const int32_t rad = Radio ? g / 2 : 2;
   const TGlyph mark = Radio ? TGlyph::gDot : TGlyph::gTick;
-  const auto box = [&](bool On, TRgb C) {
-    TRaster r = Sprite(g, g, P.Face, mark, On ? C : P.Field, rad, true);
-    if (!On) DrawGlyph(r, mark, 0, 0, g, g, P.Field);
-    return r;
-  };
-  const auto s = FAtlas[pButtons].Add({box(true, P.Text), box(false, P.Text), box(true, P.Accent), box(false, P.Accent),
-                                       box(true, P.DisabledText), box(false, P.DisabledText)},
+  const auto box = [&](bool On, TState S) { return CheckBox(g, P.Face, rad, mark, On, S); };
+  const auto s = FAtlas[pButtons].Add({box(true, sNormal), box(false, sNormal), box(true, sHot), box(false, sHot),
+                                       box(true, sDisabled), box(false, sDisabled)},
                                       true);
   d.CheckImageRect = s[0];
   d.UnCheckImageRect = s[1];
@@ -271,12 +302,15 @@ void TGenerator::Label(const String& Name) {
 void TGenerator::TrackBar(const String& Name, bool Vertical) {
   auto& d = Control<TbsDataSkinTrackBarControl>(Name);
   const int32_t w = Vertical ? 24 : 100, h = Vertical ? 100 : 24;
-  TRaster groove(w, h, P.Face);
-  if (Vertical)
-    FillShape(groove, RoundRectShape(w / 2 - 2, 4, w / 2 + 2, h - 4, {2, 2, 2, 2}), 0, 0, w, h, P.Track);
-  else
-    FillShape(groove, RoundRectShape(4, h / 2 - 2, w - 4, h / 2 + 2, {2, 2, 2, 2}), 0, 0, w, h, P.Track);
-  const auto r = FAtlas[pBars].Add({groove, groove}, false);
+  // the hot groove takes the accent
+  const auto groove = [&](TRgb C) {
+    TRaster g(w, h, P.Face);
+    const TInside shape = Vertical ? RoundRectShape(w / 2 - 2, 4, w / 2 + 2, h - 4, {2, 2, 2, 2})
+                                   : RoundRectShape(4, h / 2 - 2, w - 4, h / 2 + 2, {2, 2, 2, 2});
+    FillShape(g, shape, 0, 0, w, h, C);
+    return g;
+  };
+  const auto r = FAtlas[pBars].Add({groove(P.Track), groove(Mix(P.Accent, P.Track, 24))}, false);
   NinePart(d, r[0], 6);
   // the groove runs across the sides: stretched, never tiled
   d.LeftStretch = d.RightStretch = d.TopStretch = d.BottomStretch = d.StretchEffect = true;
@@ -370,8 +404,8 @@ void TGenerator::ListBox(const String& Name, bool Check, bool Caption) {
   if (Check) {
     auto& c = static_cast<TbsDataSkinCheckListBox&>(d);
     c.ItemCheckRect = Rect(2, 2, 17, 17);
-    const auto s = FAtlas[pContainers].Add({Sprite(13, 13, P.Field, TGlyph::gTick, P.FieldText, 2, true),
-                                            Sprite(13, 13, P.Field, TGlyph::gTick, P.Field, 2, true)},
+    const auto s = FAtlas[pContainers].Add({CheckBox(13, P.Field, 2, TGlyph::gTick, true, sNormal),
+                                            CheckBox(13, P.Field, 2, TGlyph::gTick, false, sNormal)},
                                            true);
     c.CheckImageRect = s[0];
     c.UnCheckImageRect = s[1];
@@ -501,7 +535,7 @@ void TGenerator::Singles() {
     auto& d = Control<TbsDataSkinStdLabelControl>("stdlabel");
     Fonts(d, M.FontHeight);
     d.FontColor = CV(P.Text);
-    d.ActiveFontColor = CV(P.Accent);
+    d.ActiveFontColor = CV(Darken(P.Selection, 8));
   }
   {
     auto& d = Control<TbsDataSkinGridControl>("grid");
@@ -532,6 +566,8 @@ void TGenerator::Singles() {
       FillShape(r, RoundRectShape(0, 0, tw, th + rad, {rad, rad, 0, 0}), 0, 0, tw, th, P.FaceDark);
       FillShape(r, RoundRectShape(1, 1, tw - 1, th + rad, {rad, rad, 0, 0}), 0, 0, tw, th,
                 S == sHot ? Mix(P.Accent, Fill, 12) : Fill);
+      // the selected tab carries an accent line under its top edge
+      if (S == sPressed) FillShape(r, RoundRectShape(1, 1, tw - 1, 3, {rad, rad, 0, 0}), 0, 0, tw, 3, P.Accent);
       return r;
     };
     const auto t = FAtlas[pContainers].Add(
@@ -651,15 +687,33 @@ TRaster TGenerator::FramePicture(bool Active) const {
   TRaster r(W, H, P.Face);
   const TRadii radii{M.TopRadius, M.TopRadius, M.BottomRadius, M.BottomRadius};
   FillShape(r, RoundRectShape(0, 0, W, H, radii), 0, 0, W, H, P.Border);
-  const std::vector<TStop> stops = T.Material == TSkinMaterial::smGlossy
-                                       ? GlossyStops(Lighten(top, 20), top, bottom, bottom, T.Split)
-                                       : std::vector<TStop>{{0, top}, {1024, bottom}};
+  std::vector<TStop> stops{{0, top}, {1024, bottom}};
+  if (T.Material == TSkinMaterial::smGlossy) stops = GlossyStops(Lighten(top, 20), top, bottom, bottom, T.Split);
+  // smoked glass: a bright sheen above the split, the smoky tint below it
+  if (T.Material == TSkinMaterial::smGlass)
+    stops = GlossyStops(Lighten(top, T.Strength), Lighten(top, T.Strength / 3), Darken(bottom, T.Strength / 3), bottom,
+                        T.Split);
   const TRadii inner{std::max(0, M.TopRadius - 1), std::max(0, M.TopRadius - 1), std::max(0, M.BottomRadius - 1),
                      std::max(0, M.BottomRadius - 1)};
+  TRaster band(W, H, bottom);
+  FillGradient(band, 0, 1, W, ch, stops, true);
+  if (T.Material == TSkinMaterial::smPinstripe) Texture(band, 0, 1, W, ch);
+  // frosted glass: a 2 x 2 dither, whose period divides the caption's tile
+  if (T.Material == TSkinMaterial::smGlass) Dither(band, 0, 1, W, ch, kWhite, T.Strength / 4);
   FillShapeWith(r, RoundRectShape(1, 1, W - 1, H - 1, inner), 0, 0, W, H,
-                [&](int32_t, int32_t y) { return y < ch ? GradientAt(stops, y - 1, ch - 1) : bottom; });
+                [&](int32_t x, int32_t y) { return band.At(x, y); });
   r.FillRect(bw - 1, ch - 1, W - bw + 1, H - bw + 1, Darken(bottom, 16));
   r.FillRect(bw, ch, W - bw, H - bw, P.Face);
+  // the client tile: brushed lines faint enough for a plain dialog, at a
+  // period that divides the tile's height so that it repeats seamlessly
+  const int32_t tile = H - bw - ch;
+  if (T.Material == TSkinMaterial::smPinstripe)
+    for (int32_t period : {3, 2, 4})
+      if (tile % period == 0) {
+        for (int32_t y = ch + period - 1; y < H - bw; y += period)
+          for (int32_t x = bw; x < W - bw; ++x) r.Blend(x, y, P.FaceLight, 24);
+        break;
+      }
   return r;
 }
 
@@ -673,23 +727,50 @@ TRaster TGenerator::FrameMask() const {
   return m;
 }
 
-TRaster TGenerator::CaptionButton(TGlyph G, TState S, bool Close, bool Active) const {
-  const int32_t w = M.ButtonWidth, h = M.ButtonHeight, rad = M.ButtonRadius;
+// Corners of the caption button at a place: a joined strip rounds only its
+// outer ends (close at the outside, minimise at the inside of the strip).
+TRadii TGenerator::CaptionButtonRadii(int Place) const {
+  const int32_t r = M.ButtonRadius;
+  switch (M.ButtonShape) {
+    case TButtonShape::bsSquare: return {};
+    case TButtonShape::bsStrip: {
+      const bool outer = Place == 0, inner = Place == 2 || Place == 3;
+      if (!outer && !inner) return Place == 1 ? TRadii{} : TRadii{r, r, r, r};
+      const bool left = outer == M.ButtonsLeft;
+      return left ? TRadii{r, 0, 0, r} : TRadii{0, r, r, 0};
+    }
+    default: return {r, r, r, r};
+  }
+}
+
+TRaster TGenerator::CaptionButton(TGlyph G, TState S, bool Close, bool Active, int Place) const {
+  const int32_t w = M.ButtonWidth, h = M.ButtonHeight;
   const TRgb surface = Active ? P.CaptionTop : P.InactiveCaptionTop;
   TRaster r(w, h, surface);
   TRgb fill = Mix(P.FaceLight, surface, S == sNormal ? 8 : 24);
   if (Close)
     fill = S == sNormal ? Mix(P.CloseHot, surface, 40) : S == sHot ? P.CloseHot : Darken(P.CloseHot, 16);
   else if (S == sHot)
-    fill = Mix(P.Accent, P.FaceLight, 20);
+    fill = Mix(P.Accent, P.FaceLight, 36);
   else if (S == sPressed)
     fill = Mix(P.Accent, P.Face, 40);
   if (S == sDisabled) fill = Mix(P.Face, surface, 20);
-  const TRadii radii = T.Metrics.ButtonShape == TButtonShape::bsSquare ? TRadii{} : TRadii{rad, rad, rad, rad};
-  FillShape(r, RoundRectShape(0, 0, w, h, radii), 0, 0, w, h, Darken(P.Border, 8));
-  FillShapeWith(r, RoundRectShape(1, 1, w - 1, h - 1, radii), 0, 0, w, h,
-                [&](int32_t, int32_t y) { return GradientAt(MaterialStops(fill), y - 1, h - 2); });
-  const int32_t g = std::min(w, h) - 4;
+  const TRgb edge = S == sDisabled ? Mix(P.Border, surface, 24) : Darken(P.Border, 8);
+  const auto paint = [&](int32_t, int32_t y) { return GradientAt(MaterialStops(fill), y - 1, h - 2); };
+  int32_t g = std::min(w, h) - 4;
+  if (M.ButtonShape == TButtonShape::bsDisc) {
+    // a disc of the button's height, centred; its glyph fits inside the circle
+    const int32_t d = std::min(w, h), cx = w * 8, cy = h * 8;
+    FillShape(r, DiscShape(cx, cy, d * 8), 0, 0, w, h, edge);
+    FillShapeWith(r, DiscShape(cx, cy, d * 8 - 16), 0, 0, w, h, paint);
+    g = d * 2 / 3;
+  } else {
+    const TRadii radii = CaptionButtonRadii(Place);
+    const TRadii in{std::max(0, radii.LT - 1), std::max(0, radii.RT - 1), std::max(0, radii.RB - 1),
+                    std::max(0, radii.LB - 1)};
+    FillShape(r, RoundRectShape(0, 0, w, h, radii), 0, 0, w, h, edge);
+    FillShapeWith(r, RoundRectShape(1, 1, w - 1, h - 1, in), 0, 0, w, h, paint);
+  }
   const TRgb ink = S == sDisabled ? P.DisabledText : Close ? P.AccentText : P.CaptionText;
   DrawGlyph(r, G, (w - g) / 2, (h - g) / 2, g, g, ink);
   return r;
@@ -711,10 +792,18 @@ void TGenerator::Frame() {
   f.BGPictureIndex = -1;
   f.MDIBGPictureIndex = -1;
   f.ButtonsInLeft = M.ButtonsLeft;
-  const int32_t n = 3, by = (ch - M.ButtonHeight) / 2;
+  // a joined strip has no gaps between its buttons
+  const int32_t gap = M.ButtonShape == TButtonShape::bsStrip ? 0 : M.ButtonGap;
+  const int32_t n = 3, by = (ch - M.ButtonHeight) / 2, bwid = M.ButtonWidth;
   const int32_t right = W - bw;
-  const int32_t left = right - n * M.ButtonWidth - (n - 1) * M.ButtonGap;
-  f.ButtonsRect = Rect(left, by, right, by + M.ButtonHeight);
+  const int32_t left = right - n * bwid - (n - 1) * gap;
+  // places are laid out for buttons at the right and mirrored for the left
+  const auto place = [&](int32_t X) {
+    const int32_t x = M.ButtonsLeft ? W - X - bwid : X;
+    return Rect(x, by, x + bwid, by + M.ButtonHeight);
+  };
+  f.ButtonsRect =
+      M.ButtonsLeft ? Rect(W - right, by, W - left, by + M.ButtonHeight) : Rect(left, by, right, by + M.ButtonHeight);
   f.ButtonsOffset = 0;
   if (M.Mask) {
     f.MaskRectArea = f.ClientRect;
@@ -727,15 +816,11 @@ void TGenerator::Frame() {
     f.AutoRenderingInActiveImage = true;
     f.InActiveEffect = T.InactiveEffect;
   }
-  // close, max, min at the right; the others share the places they replace
-  const int32_t step = M.ButtonWidth + M.ButtonGap;
-  for (int i = 0; i < 3; ++i) {
-    const int32_t x = right - (i + 1) * M.ButtonWidth - i * M.ButtonGap;
-    FButtonRects[i] = Rect(x, by, x + M.ButtonWidth, by + M.ButtonHeight);
-  }
-  FButtonRects[3] = FButtonRects[2];                                                          // roll-up
-  FButtonRects[4] = Rect(bw + 2, by, bw + 2 + M.ButtonWidth, by + M.ButtonHeight);            // system menu
-  FButtonRects[5] = Rect(left - step, by, left - step + M.ButtonWidth, by + M.ButtonHeight);  // tray
+  // close, max, min at the outer end; the others share the places they replace
+  for (int i = 0; i < 3; ++i) FButtonRects[i] = place(right - (i + 1) * bwid - i * gap);
+  FButtonRects[3] = FButtonRects[2];                   // roll-up
+  FButtonRects[4] = place(bw + 2);                     // system menu, at the other end
+  FButtonRects[5] = place(left - bwid - M.ButtonGap);  // tray, apart from a strip
 }
 
 void TGenerator::Objects() {
@@ -743,8 +828,10 @@ void TGenerator::Objects() {
   auto& c = static_cast<TbsDataSkinCaption&>(caption);
   c.SkinRect = FContents.FormInfo.CaptionRect;
   c.ActivePictureIndex = -1;
-  c.TextRect =
-      Rect(M.ButtonWidth + 8, 0, c.SkinRect.Width() - 3 * (M.ButtonWidth + M.ButtonGap) - 4, c.SkinRect.Height());
+  // between the system-menu button and the three buttons, whichever side they take
+  const int32_t near = M.ButtonWidth + 8, far = 3 * (M.ButtonWidth + M.ButtonGap) + 4;
+  c.TextRect = M.ButtonsLeft ? Rect(far, 0, c.SkinRect.Width() - near, c.SkinRect.Height())
+                             : Rect(near, 0, c.SkinRect.Width() - far, c.SkinRect.Height());
   c.FontName = "Arial";
   c.FontHeight = M.CaptionFontHeight;
   c.FontStyle = TFontStyles{TFontStyle::fsBold};
@@ -774,7 +861,7 @@ void TGenerator::Objects() {
     o.ActivePictureIndex = pCaption;
     o.SkinRectInAPicture = true;
     o.SkinRect = FButtonRects[b.Place];
-    if (b.Place != 3) top.Blit(CaptionButton(b.Glyph, sNormal, close, true), o.SkinRect.Left, o.SkinRect.Top);
+    if (b.Place != 3) top.Blit(CaptionButton(b.Glyph, sNormal, close, true, b.Place), o.SkinRect.Left, o.SkinRect.Top);
     o.Command = b.Command;
     o.Morphing = T.Morphing;
     o.MorphKind = T.MorphKind;
@@ -783,11 +870,11 @@ void TGenerator::Objects() {
   FAtlas[pCaption].Reserve(top);
   for (auto [o, b] : made) {
     const bool close = b->Command == TbsStdCommand::cmClose;
-    const auto s = FAtlas[pCaption].Add(
-        {CaptionButton(b->Glyph, sNormal, close, true), CaptionButton(b->Glyph, sHot, close, true),
-         CaptionButton(b->Glyph, sPressed, close, true), CaptionButton(b->Glyph, sDisabled, close, true),
-         CaptionButton(b->Glyph, sNormal, close, false)},
-        false);
+    const auto look = [&](TGlyph G, TState S, bool Active) { return CaptionButton(G, S, close, Active, b->Place); };
+    const auto s =
+        FAtlas[pCaption].Add({look(b->Glyph, sNormal, true), look(b->Glyph, sHot, true), look(b->Glyph, sPressed, true),
+                              look(b->Glyph, sDisabled, true), look(b->Glyph, sNormal, false)},
+                             false);
     if (b->Place == 3) o->SkinRect = s[0];
     o->ActiveSkinRect = s[1];
     o->DownRect = s[2];
@@ -796,10 +883,9 @@ void TGenerator::Objects() {
     const bool restores = b->Command == TbsStdCommand::cmMaximize || b->Command == TbsStdCommand::cmMinimize ||
                           b->Command == TbsStdCommand::cmRollUp;
     if (!restores) continue;
-    const auto r = FAtlas[pCaption].Add(
-        {CaptionButton(b->Restore, sNormal, false, true), CaptionButton(b->Restore, sHot, false, true),
-         CaptionButton(b->Restore, sPressed, false, true), CaptionButton(b->Restore, sNormal, false, false)},
-        false);
+    const auto r = FAtlas[pCaption].Add({look(b->Restore, sNormal, true), look(b->Restore, sHot, true),
+                                         look(b->Restore, sPressed, true), look(b->Restore, sNormal, false)},
+                                        false);
     o->RestoreRect = r[0];
     o->RestoreActiveRect = r[1];
     o->RestoreDownRect = r[2];

@@ -1,7 +1,10 @@
 #include "skins/gen/lint.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <map>
+#include <span>
 #include <typeinfo>
 
 #include "platform/gui/graphics.h"
@@ -110,11 +113,35 @@ const TRequired kObjects[] = {
     {"mdisysmenubutton", typeid(TbsDataSkinMainMenuBarButton)},
 };
 
-// State keys: absolute in the section's picture, the size of "skinrect".
+// State images and the image each must differ from; both absolute in the
+// section's picture after their frames are resolved.
+const std::pair<const char*, const char*> kStatePairs[] = {{"activeskinrect", "skinrect"},
+                                                           {"downskinrect", "skinrect"},
+                                                           {"disabledskinrect", "skinrect"},
+                                                           {"downrect", "skinrect"},
+                                                           {"disableskinrsect", "skinrect"},
+                                                           {"restoreactiverect", "restorerect"},
+                                                           {"restoredownrect", "restorerect"},
+                                                           {"activethumbrect", "thumbrect"},
+                                                           {"downthumbrect", "thumbrect"},
+                                                           {"activebuttonrect", "buttonrect"},
+                                                           {"unenabledbuttonrect", "buttonrect"},
+                                                           {"activeupbuttonrect", "upbuttonrect"},
+                                                           {"downupbuttonrect", "upbuttonrect"},
+                                                           {"activedownbuttonrect", "downbuttonrect"},
+                                                           {"downdownbuttonrect", "downbuttonrect"},
+                                                           {"activecheckimagerect", "checkimagerect"},
+                                                           {"activeuncheckimagerect", "uncheckimagerect"},
+                                                           {"unenabledcheckimagerect", "checkimagerect"},
+                                                           {"unenableduncheckimagerect", "uncheckimagerect"},
+                                                           {"activeitemrect", "itemrect"},
+                                                           {"activetabrect", "tabrect"},
+                                                           {"mouseintabrect", "tabrect"}};
+// State keys that must have exactly the size of "skinrect".
 const char* const kStateKeys[] = {"activeskinrect",   "downskinrect",       "disabledskinrect", "downrect",
                                   "disableskinrsect", "inactiveskinrect",   "restorerect",      "restoreactiverect",
                                   "restoredownrect",  "restoreinactiverect"};
-// Other rects absolute in the section's picture.
+// Rects absolute in the section's picture, for every kind.
 const char* const kAbsoluteKeys[] = {"skinrect",
                                      "dividerrect",
                                      "tabsbgrect",
@@ -128,7 +155,6 @@ const char* const kAbsoluteKeys[] = {"skinrect",
                                      "activeitemrect",
                                      "focusitemrect",
                                      "activebuttonrect",
-                                     "downbuttonrect",
                                      "unenabledbuttonrect",
                                      "activeupbuttonrect",
                                      "downupbuttonrect",
@@ -149,7 +175,31 @@ const char* const kAbsoluteKeys[] = {"skinrect",
                                      "hrulerrect",
                                      "hthumbrect",
                                      "vrulerrect",
-                                     "vthumbrect"};
+                                     "vthumbrect",
+                                     "activeskinrect",
+                                     "downskinrect",
+                                     "disabledskinrect",
+                                     "downrect",
+                                     "disableskinrsect",
+                                     "inactiveskinrect",
+                                     "restorerect",
+                                     "restoreactiverect",
+                                     "restoredownrect",
+                                     "restoreinactiverect"};
+// Rects relative to another rect of the same section (its key second).
+const std::pair<const char*, const char*> kRelativeKeys[] = {{"clientrect", "skinrect"},
+                                                             {"captionrect", "skinrect"},
+                                                             {"textarea", "skinrect"},
+                                                             {"checkimagearea", "skinrect"},
+                                                             {"trackarea", "skinrect"},
+                                                             {"progressarea", "skinrect"},
+                                                             {"trackbuttonrect", "skinrect"},
+                                                             {"itemsrect", "skinrect"},
+                                                             {"itemcheckrect", "itemrect"},
+                                                             {"celltextrect", "selectcellrect"},
+                                                             {"fixedcelltextrect", "fixedcellrect"},
+                                                             {"textrect", "skinrect"},
+                                                             {"imagerect", "skinrect"}};
 // Sprites drawn transparently: keyed by their bottom-left pixel.
 const char* const kKeyedKeys[] = {"checkimagerect",
                                   "uncheckimagerect",
@@ -168,12 +218,58 @@ bool InList(const String& Key, std::span<const char* const> List) {
   return std::any_of(List.begin(), List.end(), [&](const char* k) { return Key == k; });
 }
 
+// One section's keys as read, with its rects resolved into its picture.
+struct TSection {
+  String Name;
+  const TRaster* Pic = nullptr;
+  std::map<String, TRect> Rects, Absolute;
+  std::map<String, TColor> Colours;
+  std::map<String, int32_t> Ints;
+  std::map<String, String> Strings;
+  TRect Rect(const String& Key) const {
+    const auto i = Rects.find(Key);
+    return i == Rects.end() ? TRect() : i->second;
+  }
+  TRect InPicture(const String& Key) const {
+    const auto i = Absolute.find(Key);
+    return i == Absolute.end() ? TRect() : i->second;
+  }
+};
+
+using TFrameOf = std::function<TKeyFrame(const String& Key)>;
+
+template <class D>
+TSection Collect(const String& Name, D& Desc, const TRaster* Pic, const TFrameOf& FrameOf) {
+  TSection s;
+  s.Name = Name;
+  s.Pic = Pic;
+  Desc.EnumKeys([&](const TbsKeyInfo& Info, const TbsKeyValue& Value) {
+    if (Info.Form == TbsKeyForm::kfRect) s.Rects[Info.Key] = **std::get_if<TRect*>(&Value);
+    if (Info.Form == TbsKeyForm::kfColor) s.Colours[Info.Key] = **std::get_if<int32_t*>(&Value);
+    if (Info.Form == TbsKeyForm::kfInteger) s.Ints[Info.Key] = **std::get_if<int32_t*>(&Value);
+    if (Info.Form == TbsKeyForm::kfString) s.Strings[Info.Key] = **std::get_if<String*>(&Value);
+  });
+  for (const auto& [key, r] : s.Rects) {
+    const TKeyFrame f = FrameOf(key);
+    if (f.Frame == TRectFrame::rfPicture) s.Absolute[key] = r;
+  }
+  for (const auto& [key, r] : s.Rects) {
+    const TKeyFrame f = FrameOf(key);
+    if (f.Frame != TRectFrame::rfRelative || !s.Absolute.count(f.Base)) continue;
+    const TRect b = s.Absolute[f.Base];
+    s.Absolute[key] = ::Rect(b.Left + r.Left, b.Top + r.Top, b.Left + r.Right, b.Top + r.Bottom);
+  }
+  return s;
+}
+
 class TLinter {
  public:
   explicit TLinter(const TbsSkinLayout& L) : FLayout(L) {
     FIni.SetText(L.IniText);
     ReadSkinContents(L.IniText, FContents);
     for (const auto& p : L.ActivePictures) FPictures.push_back(BitmapToRaster(*p));
+    FMain = BitmapToRaster(*L.MainPicture);
+    FInactive = BitmapToRaster(*L.InactivePicture);
   }
   std::vector<TLintFailure> Run();
 
@@ -190,13 +286,19 @@ class TLinter {
   void FormInfo();
   void Windows();
   void Colours();
-  template <class D>
-  void Rects(const String& Section, D& Desc, const TRaster* Pic, bool Transparent);
+  void Geometry(const TSection& S, const TFrameOf& FrameOf);
+  void KeyedSprites(const TSection& S, const TbsDataSkinControl& C);
+  void StatesDiffer(const TSection& S);
+  void Texts(const TSection& S);
+  void Fonts(const TSection& S);
   void Control(TbsDataSkinControl& C);
+  void Object(TbsDataSkinObject& O);
+  void CaptionAndHint();
   void Resize(TbsDataSkinCustomControl& C);
   void Uniform(TbsDataSkinCustomControl& C, const TRaster& Pic);
   void Contrast(const String& Section, const String& Key, TColor Font, const TRaster& Pic, const TRect& Area,
                 int32_t Minimum);
+  void ContrastOn(const String& Section, const String& Key, TColor Font, TColor Background, int32_t Minimum);
   void Keyed(const String& Section, const String& Key, const TRect& R, const TRaster& Pic, TColor Declared);
   void Names();
   void KeyElsewhere();
@@ -205,6 +307,7 @@ class TLinter {
   TMemIniFile FIni{""};
   TbsSkinContents FContents;
   std::vector<TRaster> FPictures;
+  TRaster FMain, FInactive;
   std::vector<std::pair<int32_t, TRect>> FKeyedSprites;
   std::vector<TLintFailure> FFailures;
 };
@@ -322,34 +425,204 @@ void TLinter::Colours() {
 
 // Every rect of a description: inside its frame, ordered, states the size of
 // "skinrect", keyed sprites with their margin.
-template <class D>
-void TLinter::Rects(const String& Section, D& Desc, const TRaster* Pic, bool Transparent) {
-  TRect skin;
-  std::map<String, TRect> rects;
-  std::map<String, int32_t> colours;
-  Desc.EnumKeys([&](const TbsKeyInfo& Info, const TbsKeyValue& Value) {
-    if (Info.Form == TbsKeyForm::kfRect) rects[Info.Key] = **std::get_if<TRect*>(&Value);
-    if (Info.Form == TbsKeyForm::kfColor) colours[Info.Key] = **std::get_if<int32_t*>(&Value);
-  });
-  skin = rects["skinrect"];
-  for (const auto& [key, r] : rects) {
-    if (r.Left > r.Right || r.Top > r.Bottom) Fail(Section, key, "left above right or top below bottom");
+
+// Order, state sizes and frames of every rect; a relative rect lies inside
+// the rect it is relative to.
+void TLinter::Geometry(const TSection& S, const TFrameOf& FrameOf) {
+  const TRect skin = S.Rect("skinrect");
+  for (const auto& [key, r] : S.Rects) {
+    if (r.Left > r.Right || r.Top > r.Bottom) Fail(S.Name, key, "left above right or top below bottom");
     if (Empty(r)) continue;
     if (InList(key, kStateKeys) && (r.Width() != skin.Width() || r.Height() != skin.Height()))
-      Fail(Section, key, "not the size of skinrect");
-    if (Pic && InList(key, kAbsoluteKeys) && !Inside(r, Pic->Width(), Pic->Height()))
-      Fail(Section, key, "outside its picture");
+      Fail(S.Name, key, "not the size of skinrect");
+    const TKeyFrame f = FrameOf(key);
+    if (f.Frame == TRectFrame::rfPicture && S.Pic && !Inside(r, S.Pic->Width(), S.Pic->Height()))
+      Fail(S.Name, key, "outside its picture");
+    if (f.Frame != TRectFrame::rfRelative) continue;
+    const TRect base = S.Rect(f.Base);
+    if (!Empty(base) && !Inside(r, base.Width(), base.Height())) Fail(S.Name, key, String("outside its ") + f.Base);
   }
-  if (!Pic || !Transparent) return;
-  for (const auto& [key, r] : rects) {
-    if (Empty(r) || !InList(key, kKeyedKeys)) continue;
-    if (key.find("buttonrect") != String::npos && !colours.count("buttontransparentcolor")) continue;
-    if (!Inside(r, Pic->Width(), Pic->Height())) continue;
+}
+
+void TLinter::KeyedSprites(const TSection& S, const TbsDataSkinControl& C) {
+  if (!S.Pic) return;
+  for (const auto& [key, r] : S.Absolute) {
+    if (Empty(r) || !KeyedSpriteKey(C, key)) continue;
+    if (!Inside(r, S.Pic->Width(), S.Pic->Height())) continue;
     TColor declared = ColourValue(kKeyColour);
-    for (const auto& [ck, cv] : colours)
+    for (const auto& [ck, cv] : S.Colours)
       if (ck.find("transparentcolor") != String::npos) declared = cv;
-    Keyed(Section, key, r, *Pic, declared);
+    Keyed(S.Name, key, r, *S.Pic, declared);
   }
+}
+
+// CIE 1976 L*a*b* of an sRGB colour (the lint measures; it draws nothing).
+struct TLab {
+  double L, A, B;
+};
+
+TLab ToLab(TRgb C) {
+  const auto lin = [](uint8_t V) {
+    const double v = V / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  const double r = lin(C.R), g = lin(C.G), b = lin(C.B);
+  const double x = (0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047;
+  const double y = 0.2126 * r + 0.7152 * g + 0.0722 * b;
+  const double z = (0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883;
+  const auto f = [](double t) { return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116; };
+  return {116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+}
+
+double DeltaE(TRgb P, TRgb Q) {
+  const TLab a = ToLab(P), b = ToLab(Q);
+  return std::sqrt((a.L - b.L) * (a.L - b.L) + (a.A - b.A) * (a.A - b.A) + (a.B - b.B) * (a.B - b.B));
+}
+
+// Hot, pressed and disabled images: at least 5 % of their pixels differ from
+// the normal image by a delta E of 10 or more.
+void TLinter::StatesDiffer(const TSection& S) {
+  if (!S.Pic) return;
+  for (const auto& [state, normal] : kStatePairs) {
+    const TRect a = S.InPicture(state), b = S.InPicture(normal);
+    if (Empty(a) || Empty(b) || a.Width() != b.Width() || a.Height() != b.Height()) continue;
+    if (!Inside(a, S.Pic->Width(), S.Pic->Height()) || !Inside(b, S.Pic->Width(), S.Pic->Height())) continue;
+    int32_t differing = 0;
+    for (int32_t y = 0; y < a.Height(); ++y)
+      for (int32_t x = 0; x < a.Width(); ++x)
+        differing += DeltaE(S.Pic->At(a.Left + x, a.Top + y), S.Pic->At(b.Left + x, b.Top + y)) >= 10;
+    if (differing * 100 < 5 * a.Width() * a.Height())
+      Fail(S.Name, state,
+           String("differs from ") + normal + " on " + IntToStr(differing * 100 / (a.Width() * a.Height())) +
+               " % of its pixels (5 % needed)");
+  }
+}
+
+// Which state image each font colour is drawn on, tried in order.
+struct TTextRule {
+  const char* FontKey;
+  std::vector<const char*> States;
+  int32_t Minimum;
+};
+
+const TTextRule kTextRules[] = {
+    {"fontcolor", {"itemrect", "tabrect", "skinrect"}, 450},
+    {"activefontcolor", {"activeitemrect", "activetabrect", "activeskinrect", "skinrect"}, 450},
+    {"downfontcolor", {"downskinrect", "downrect"}, 450},
+    {"focusfontcolor", {"focusitemrect", "focustabrect", "focuscellrect"}, 450},
+    {"mouseinfontcolor", {"mouseintabrect"}, 450},
+    {"selectfontcolor", {"selectcellrect"}, 450},
+    {"fixedfontcolor", {"fixedcellrect"}, 450},
+    {"captionfontcolor", {"skinrect"}, 450},
+    {"disabledfontcolor", {"disabledskinrect", "skinrect"}, 300},
+    {"unenabledfontcolor", {"disableskinrsect", "skinrect"}, 300}};
+
+// The text area inside a state image, relative to it.
+TRect TextArea(const TSection& S, const String& FontKey, const String& State) {
+  const TRect whole = Rect(0, 0, S.Rect(State).Width(), S.Rect(State).Height());
+  std::vector<const char*> areas;
+  if (FontKey == "captionfontcolor")
+    areas = {"captionrect"};
+  else if (State.find("itemrect") != String::npos)
+    areas = {"itemtextrect"};
+  else if (State == "fixedcellrect")
+    areas = {"fixedcelltextrect"};
+  else if (State.find("cellrect") != String::npos)
+    areas = {"celltextrect"};
+  else if (State.find("tabrect") == String::npos)
+    areas = {"textarea", "textrect", "itemtextrect", "clientrect"};
+  for (const char* a : areas) {
+    const TRect r = S.Rect(a);
+    if (!Empty(r)) return r;
+  }
+  return FontKey == "captionfontcolor" ? TRect() : whole;
+}
+
+// Every font colour against the median of its text area in the state image
+// it is drawn on, or against the colour it is drawn on when there is none.
+void TLinter::Texts(const TSection& S) {
+  const TColor face = FContents.SkinColors.CBtnFace;
+  for (const TTextRule& t : kTextRules) {
+    const auto font = S.Colours.find(t.FontKey);
+    if (font == S.Colours.end()) continue;
+    const char* state = nullptr;
+    for (const char* k : t.States)
+      if (!Empty(S.InPicture(k))) {
+        state = k;
+        break;
+      }
+    if (state && S.Pic) {
+      const TRect at = S.InPicture(state), area = TextArea(S, t.FontKey, state);
+      Contrast(S.Name, t.FontKey, font->second, *S.Pic,
+               Rect(at.Left + area.Left, at.Top + area.Top, at.Left + area.Right, at.Top + area.Bottom), t.Minimum);
+      continue;
+    }
+    if (String(t.FontKey) == "focusfontcolor") {
+      ContrastOn(S.Name, t.FontKey, font->second, FContents.SkinColors.CHighLight, t.Minimum);
+      continue;
+    }
+    const auto bg = S.Colours.find("bgcolor");
+    ContrastOn(S.Name, t.FontKey, font->second, bg == S.Colours.end() ? face : bg->second, t.Minimum);
+  }
+}
+
+// Arial at a height of 13 or 14 wherever a font is named.
+void TLinter::Fonts(const TSection& S) {
+  for (const auto& [key, name] : S.Strings) {
+    if (key.size() < 8 || key.substr(key.size() - 8) != "fontname") continue;
+    if (name != "Arial") Fail(S.Name, key, "font is not Arial");
+    const String height = key.substr(0, key.size() - 4) + "height";
+    const auto h = S.Ints.find(height);
+    if (h != S.Ints.end() && (h->second < 13 || h->second > 14))
+      Fail(S.Name, height, "font height " + IntToStr(h->second) + " not 13 or 14");
+  }
+}
+
+void TLinter::Control(TbsDataSkinControl& C) {
+  const TRaster* pic = Picture(C.PictureIndex);
+  if (C.PictureIndex != -1 && !pic) Fail(C.SectionName, "pictureindex", "no such picture");
+  const TFrameOf frame = [&](const String& Key) { return ControlKeyFrame(C, Key); };
+  const TSection s = Collect(C.SectionName, C, pic, frame);
+  Geometry(s, frame);
+  KeyedSprites(s, C);
+  StatesDiffer(s);
+  Texts(s);
+  Fonts(s);
+  auto* custom = dynamic_cast<TbsDataSkinCustomControl*>(&C);
+  if (custom && pic) {
+    Resize(*custom);
+    Uniform(*custom, *pic);
+  }
+}
+
+void TLinter::Object(TbsDataSkinObject& O) {
+  const TRaster* pic = O.SkinRectInAPicture ? Picture(O.ActivePictureIndex) : nullptr;
+  if (O.SkinRectInAPicture && !pic) Fail(O.SectionName, "activepictureindex", "no such picture");
+  const TFrameOf frame = [&](const String& Key) { return ObjectKeyFrame(O, Key); };
+  const TSection s = Collect(O.SectionName, O, pic, frame);
+  Geometry(s, frame);
+  StatesDiffer(s);
+  Fonts(s);
+  if (pic) Texts(s);
+}
+
+// The caption's text is drawn on the frame pictures, the hint's on its window.
+void TLinter::CaptionAndHint() {
+  for (auto& o : FContents.SkinObjects) {
+    auto* c = dynamic_cast<TbsDataSkinCaption*>(o.get());
+    if (!c) continue;
+    const TRect& r = c->SkinRect;
+    const TRect area(r.Left + c->TextRect.Left, r.Top + c->TextRect.Top, r.Left + c->TextRect.Right,
+                     r.Top + c->TextRect.Bottom);
+    Contrast(c->SectionName, "activefontcolor", c->ActiveFontColor, FMain, area, 450);
+    Contrast(c->SectionName, "fontcolor", c->FontColor, FInactive.Width() ? FInactive : FMain, area, 450);
+  }
+  const auto& hw = FContents.HintWindowData;
+  if (hw.FontName != "Arial") Fail("HINTWINDOW", "fontname", "font is not Arial");
+  if (hw.FontHeight < 13 || hw.FontHeight > 14)
+    Fail("HINTWINDOW", "fontheight", "font height " + IntToStr(hw.FontHeight) + " not 13 or 14");
+  if (const TRaster* q = Picture(hw.WindowPictureIndex))
+    Contrast("HINTWINDOW", "fontcolor", hw.FontColor, *q, hw.ClientRect, 450);
 }
 
 void TLinter::Keyed(const String& Section, const String& Key, const TRect& R, const TRaster& Pic, TColor Declared) {
@@ -434,31 +707,9 @@ void TLinter::Contrast(const String& Section, const String& Key, TColor Font, co
   if (ratio < Minimum) Fail(Section, Key, "contrast " + IntToStr(ratio) + "/100 below " + IntToStr(Minimum) + "/100");
 }
 
-void TLinter::Control(TbsDataSkinControl& C) {
-  const TRaster* pic = Picture(C.PictureIndex);
-  if (C.PictureIndex != -1 && !pic) Fail(C.SectionName, "pictureindex", "no such picture");
-  Rects(C.SectionName, C, pic, true);
-  auto* custom = dynamic_cast<TbsDataSkinCustomControl*>(&C);
-  if (custom && pic) {
-    Resize(*custom);
-    Uniform(*custom, *pic);
-  }
-  const auto text = [&](const TRect& Base) {
-    return Rect(Base.Left + custom->ClientRect.Left, Base.Top + custom->ClientRect.Top,
-                Base.Left + custom->ClientRect.Right, Base.Top + custom->ClientRect.Bottom);
-  };
-  if (auto* b = dynamic_cast<TbsDataSkinButtonControl*>(&C); b && pic) {
-    Contrast(C.SectionName, "fontcolor", b->FontColor, *pic, text(b->SkinRect), 450);
-    Contrast(C.SectionName, "activefontcolor", b->ActiveFontColor, *pic, text(b->ActiveSkinRect), 450);
-    Contrast(C.SectionName, "downfontcolor", b->DownFontColor, *pic, text(b->DownSkinRect), 450);
-    Contrast(C.SectionName, "disabledfontcolor", b->DisabledFontColor, *pic, text(b->DisabledSkinRect), 300);
-  }
-  if (auto* e = dynamic_cast<TbsDataSkinEditControl*>(&C); e && pic)
-    Contrast(C.SectionName, "fontcolor", e->FontColor, *pic, text(e->SkinRect), 450);
-  C.EnumKeys([&](const TbsKeyInfo& Info, const TbsKeyValue& Value) {
-    if (Info.Form != TbsKeyForm::kfString || String(Info.Key).find("fontname") == String::npos) return;
-    if (**std::get_if<String*>(&Value) != "Arial") Fail(C.SectionName, Info.Key, "font is not Arial");
-  });
+void TLinter::ContrastOn(const String& Section, const String& Key, TColor Font, TColor Background, int32_t Minimum) {
+  const int32_t ratio = ContrastRatio100(FromColour(Font), FromColour(Background));
+  if (ratio < Minimum) Fail(Section, Key, "contrast " + IntToStr(ratio) + "/100 below " + IntToStr(Minimum) + "/100");
 }
 
 void TLinter::Names() {
@@ -517,18 +768,47 @@ std::vector<TLintFailure> TLinter::Run() {
   FormInfo();
   Windows();
   Colours();
-  for (auto& o : FContents.SkinObjects) {
-    const TRaster* pic = o->SkinRectInAPicture ? Picture(o->ActivePictureIndex) : nullptr;
-    if (o->SkinRectInAPicture && !pic) Fail(o->SectionName, "activepictureindex", "no such picture");
-    Rects(o->SectionName, *o, pic, false);
-  }
+  for (auto& o : FContents.SkinObjects) Object(*o);
   for (auto& c : FContents.ControlDescriptions) Control(*c);
+  CaptionAndHint();
   Names();
   KeyElsewhere();
   return FFailures;
 }
 
 }  // namespace
+
+TKeyFrame ControlKeyFrame(const TbsDataSkinControl& C, const String& Key) {
+  const bool combo = dynamic_cast<const TbsDataSkinComboBox*>(&C) != nullptr;
+  const bool positions = dynamic_cast<const TbsDataSkinScrollBarControl*>(&C) != nullptr ||
+                         dynamic_cast<const TbsDataSkinSpinEditControl*>(&C) != nullptr ||
+                         dynamic_cast<const TbsDataSkinListBox*>(&C) != nullptr;
+  // The combo box names its pressed button image "downbuttonrect"; scroll
+  // bars, spin edits and list boxes name the decreasing button's place so.
+  if (combo && (Key == "buttonrect" || Key == "itemtextrect")) return {TRectFrame::rfRelative, "skinrect"};
+  if (combo && Key == "downbuttonrect") return {TRectFrame::rfPicture, ""};
+  if (positions && (Key == "upbuttonrect" || Key == "downbuttonrect")) return {TRectFrame::rfRelative, "skinrect"};
+  if (Key == "upbuttonrect" || Key == "downbuttonrect" || Key == "buttonrect") return {TRectFrame::rfPicture, ""};
+  if (Key == "itemtextrect") return {TRectFrame::rfRelative, "itemrect"};
+  for (const auto& [key, base] : kRelativeKeys)
+    if (Key == key) return {TRectFrame::rfRelative, base};
+  if (InList(Key, kAbsoluteKeys)) return {TRectFrame::rfPicture, ""};
+  return {TRectFrame::rfUnknown, ""};
+}
+
+bool KeyedSpriteKey(const TbsDataSkinControl& C, const String& Key) {
+  if (!InList(Key, kKeyedKeys)) return false;
+  return Key.find("buttonrect") == String::npos || dynamic_cast<const TbsDataSkinTrackBarControl*>(&C) != nullptr;
+}
+
+TKeyFrame ObjectKeyFrame(const TbsDataSkinObject& O, const String& Key) {
+  // The caption's "skinrect" is FORMINFO's "captionrect", in the frame picture.
+  if (dynamic_cast<const TbsDataSkinCaption*>(&O) && Key == "skinrect") return {TRectFrame::rfUnknown, ""};
+  for (const auto& [key, base] : kRelativeKeys)
+    if (Key == key) return {TRectFrame::rfRelative, base};
+  if (InList(Key, kAbsoluteKeys)) return {TRectFrame::rfPicture, ""};
+  return {TRectFrame::rfUnknown, ""};
+}
 
 TRaster BitmapToRaster(const TBitmap& B) {
   TBitmap copy;

@@ -10,6 +10,8 @@
 
 struct TbsSkinLayout;
 class TBitmap;
+class TbsDataSkinControl;
+class TbsDataSkinObject;
 
 struct TLintFailure {
   String Section, Key, Reason;
@@ -18,6 +20,20 @@ struct TLintFailure {
 std::vector<TLintFailure> LintSkinLayout(const TbsSkinLayout& Layout);
 // Reads the container through the staged loader first.
 std::vector<TLintFailure> LintSkinFile(const String& SknFileName);
+
+// The coordinate frame of a rect key, one table for the lint and the atlas
+// page: absolute in the section's picture, or relative to another rect of
+// the section (Base), or not checked.
+enum class TRectFrame : uint8_t { rfPicture, rfRelative, rfUnknown };
+struct TKeyFrame {
+  TRectFrame Frame;
+  const char* Base;
+};
+TKeyFrame ControlKeyFrame(const TbsDataSkinControl& C, const String& Key);
+TKeyFrame ObjectKeyFrame(const TbsDataSkinObject& O, const String& Key);
+// Whether a rect key of a control names a sprite the engine draws
+// transparently (keyed by its bottom-left pixel or its transparent colour).
+bool KeyedSpriteKey(const TbsDataSkinControl& C, const String& Key);
 
 // A bitmap's pixels (any format) as a raster.
 TRaster BitmapToRaster(const TBitmap& B);

@@ -4,6 +4,8 @@
 
 #include "platform/gui/graphics.h"
 #include "skin/engine/data/skindata.h"
+#include "skins/gen/atlas.h"
+#include "skins/gen/generator.h"
 #include "skins/gen/lint.h"
 #include "skins/gen/sheets.h"
 
@@ -49,6 +51,48 @@ TEST_F(SkinProbes, CompositionLeavesNoSentinelPixel) {
         EXPECT_EQ(left, 0) << C.SectionName << " at " << W << " x " << H;
       }
   });
+}
+
+// Each keyed sprite drawn as the engine draws it (bottom-left pixel as the key,
+// or the section's fixed transparent colour) over the face colour: no key
+// pixel may survive, and the face shows where the margin was.
+TEST_F(SkinProbes, TransparentSpritesLeaveNoKeyPixel) {
+  int32_t sprites = 0;
+  for (const auto& c : Skin.Contents.ControlDescriptions) {
+    if (c->PictureIndex < 0) continue;
+    TBitmap& pic = *Skin.Layout.ActivePictures[c->PictureIndex];
+    TColor fixed = clNone;
+    std::vector<std::pair<String, TRect>> keyed;
+    c->EnumKeys([&](const TbsKeyInfo& Info, const TbsKeyValue& Value) {
+      const String key = Info.Key;
+      if (Info.Form == TbsKeyForm::kfColor && key.find("transparentcolor") != String::npos)
+        fixed = **std::get_if<int32_t*>(&Value);
+      if (Info.Form == TbsKeyForm::kfRect && KeyedSpriteKey(*c, key) && (**std::get_if<TRect*>(&Value)).Width() > 0)
+        keyed.push_back({key, **std::get_if<TRect*>(&Value)});
+    });
+    for (const auto& [key, r] : keyed) {
+      TBitmap sprite;
+      sprite.SetPixelFormat(TPixelFormat::pf24bit);
+      sprite.SetSize(r.Width(), r.Height());
+      sprite.Canvas()->CopyRect(Rect(0, 0, r.Width(), r.Height()), pic.Canvas(), r);
+      sprite.SetTransparent(true);
+      if (fixed != clNone) {
+        sprite.SetTransparentMode(TTransparentMode::tmFixed);
+        sprite.SetTransparentColor(fixed);
+      }
+      TBitmap surface;
+      RasterToBitmap(TRaster(r.Width() + 4, r.Height() + 4, {0xF0, 0xF0, 0xF0}), surface, false);
+      surface.Canvas()->Draw(2, 2, &sprite);
+      const TRaster out = BitmapToRaster(surface);
+      int32_t keys = 0;
+      for (int32_t y = 0; y < out.Height(); ++y)
+        for (int32_t x = 0; x < out.Width(); ++x) keys += out.At(x, y) == kKeyColour;
+      EXPECT_EQ(keys, 0) << c->SectionName << " " << key;
+      EXPECT_EQ(out.At(2, 2 + r.Height() - 1), (TRgb{0xF0, 0xF0, 0xF0})) << c->SectionName << " " << key;
+      ++sprites;
+    }
+  }
+  EXPECT_GT(sprites, 20);
 }
 
 TEST_F(SkinProbes, NinePartSectionsKeepCornersAndRepeatTheirMiddle) {

@@ -1,6 +1,7 @@
 #include "skins/gen/sheets.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -18,6 +19,7 @@
 namespace {
 
 constexpr TRgb kPaper{255, 255, 255}, kAbsolute{230, 30, 30}, kRelative{20, 90, 230}, kGap{128, 128, 128};
+constexpr TRgb kInk{0, 0, 0};
 
 TRgb FromColour(TColor C) { return {uint8_t(C & 0xFF), uint8_t((C >> 8) & 0xFF), uint8_t((C >> 16) & 0xFF)}; }
 
@@ -39,15 +41,50 @@ TRaster Checkerboard(int32_t W, int32_t H) {
   return r;
 }
 
-// Rows of images left to right, wrapping at a page width.
+// A text drawn onto a page after its images, on a paper-coloured cell.
+struct TLabel {
+  TPoint At;
+  String Text;
+  TRgb Colour;
+};
+
+constexpr int32_t kLabelHeight = 11;
+
+// Draws the labels through the canvas (fonts of the headless session): the
+// pictures themselves never contain text.
+TRaster WithLabels(const TRaster& Page, const std::vector<TLabel>& Labels) {
+  TBitmap b;
+  RasterToBitmap(Page, b, false);
+  TCanvas* c = b.Canvas();
+  c->Font()->SetName("Arial");
+  c->Font()->SetHeight(kLabelHeight);
+  c->Brush()->SetColor(ColourValue(kPaper));
+  for (const TLabel& l : Labels) {
+    c->Font()->SetColor(ColourValue(l.Colour));
+    c->TextOut(l.At.X, l.At.Y, l.Text);
+  }
+  return BitmapToRaster(b);
+}
+
+// Rows of images left to right, wrapping at a page width; each image's place
+// on the page is answered for its labels.
 class TPageLayout {
  public:
-  void Add(const TRaster& Image) {
+  TPoint Add(const TRaster& Image) {
     if (FX > 0 && FX + Image.Width() > 1400) NewRow();
     FItems.push_back({Image, FX, FY});
+    const TPoint at(FX + 10, FY + 10);
     FX += Image.Width() + 6;
     FRow = std::max(FRow, Image.Height());
+    return at;
   }
+  // A title line above the next row.
+  void Title(const String& Text) {
+    NewRow();
+    FLabels.push_back({TPoint(10, FY + 10), Text, kInk});
+    FY += kLabelHeight + 4;
+  }
+  void Label(TLabel L) { FLabels.push_back(std::move(L)); }
   void NewRow() {
     FY += FRow + 10;
     FX = 0;
@@ -58,7 +95,7 @@ class TPageLayout {
     for (const auto& i : FItems) w = std::max(w, i.X + i.Image.Width());
     TRaster page(w + 20, FY + FRow + 20, kPaper);
     for (const auto& i : FItems) page.Blit(i.Image, i.X + 10, i.Y + 10);
-    return page;
+    return FLabels.empty() ? page : WithLabels(page, FLabels);
   }
 
  private:
@@ -67,6 +104,7 @@ class TPageLayout {
     int32_t X, Y;
   };
   std::vector<TItem> FItems;
+  std::vector<TLabel> FLabels;
   int32_t FX = 0, FY = 0, FRow = 0;
 };
 
@@ -78,40 +116,76 @@ TRaster Scale2(const TRaster& R) {
 }
 
 // ---- atlas: every active picture at 2x, rects outlined by coordinate frame ----
+// Red: absolute in the picture; blue: relative to another rect of the
+// section; grey: a key whose frame is not recorded. A section's "skinrect"
+// carries its name; other rects their key where the label fits.
+
+struct TMark {
+  int32_t Picture;
+  TRect R;  // in the picture
+  TRgb Colour;
+  String Label;
+  bool Bottom;  // label at the bottom-left (relative rects), else top-left
+};
+
+template <class D>
+void MarkSection(std::vector<TMark>& Marks, const String& Name, D& Desc, int32_t Picture,
+                 const std::function<TKeyFrame(const String&)>& FrameOf) {
+  std::map<String, TRect> rects;
+  Desc.EnumKeys([&](const TbsKeyInfo& Info, const TbsKeyValue& Value) {
+    if (Info.Form == TbsKeyForm::kfRect) rects[Info.Key] = **std::get_if<TRect*>(&Value);
+  });
+  for (const auto& [key, r] : rects) {
+    if (r.Width() <= 0 || r.Height() <= 0) continue;
+    const TKeyFrame f = FrameOf(key);
+    const String tag = key == "skinrect" ? Name : key.size() > 4 ? key.substr(0, key.size() - 4) : key;
+    if (f.Frame == TRectFrame::rfRelative) {
+      const auto base = rects.find(f.Base);
+      if (base == rects.end() || FrameOf(f.Base).Frame != TRectFrame::rfPicture) continue;
+      const TRect& b = base->second;
+      Marks.push_back(
+          {Picture, Rect(b.Left + r.Left, b.Top + r.Top, b.Left + r.Right, b.Top + r.Bottom), kRelative, tag, true});
+    } else {
+      Marks.push_back({Picture, r, f.Frame == TRectFrame::rfPicture ? kAbsolute : kGap, tag, false});
+    }
+  }
+}
 
 TRaster AtlasPage(const TbsStagedSkin& Skin) {
-  std::vector<TRaster> pics;
-  for (const auto& p : Skin.Layout.ActivePictures) pics.push_back(Scale2(BitmapToRaster(*p)));
-  const auto mark = [&](int32_t Index, const TRect& R, TRgb C) {
-    if (Index < 0 || Index >= int32_t(pics.size()) || R.Width() <= 0 || R.Height() <= 0) return;
-    Outline(pics[Index], Rect(R.Left * 2, R.Top * 2, R.Right * 2, R.Bottom * 2), C);
-  };
-  for (const auto& c : Skin.Contents.ControlDescriptions) {
-    TRect skin = c->SkinRect;
-    c->EnumKeys([&](const TbsKeyInfo& Info, const TbsKeyValue& Value) {
-      if (Info.Form != TbsKeyForm::kfRect) return;
-      const TRect r = **std::get_if<TRect*>(&Value);
-      const String key = Info.Key;
-      if (key == "clientrect" || key == "textarea" || key == "checkimagearea" || key == "itemtextrect")
-        mark(c->PictureIndex, Rect(skin.Left + r.Left, skin.Top + r.Top, skin.Left + r.Right, skin.Top + r.Bottom),
-             kRelative);
-      else
-        mark(c->PictureIndex, r, kAbsolute);
-    });
-  }
+  std::vector<TMark> marks;
+  for (const auto& c : Skin.Contents.ControlDescriptions)
+    MarkSection(marks, c->SectionName, *c, c->PictureIndex,
+                [&](const String& Key) { return ControlKeyFrame(*c, Key); });
   for (const auto& o : Skin.Contents.SkinObjects)
-    o->EnumKeys([&](const TbsKeyInfo& Info, const TbsKeyValue& Value) {
-      if (Info.Form != TbsKeyForm::kfRect || String(Info.Key).find("textrect") != String::npos) return;
-      if (String(Info.Key) == "imagerect" || String(Info.Key) == "skinrect") {
-        if (!o->SkinRectInAPicture) return;
-      }
-      mark(o->ActivePictureIndex, **std::get_if<TRect*>(&Value), kAbsolute);
-    });
+    if (o->SkinRectInAPicture)
+      MarkSection(marks, o->SectionName, *o, o->ActivePictureIndex,
+                  [&](const String& Key) { return ObjectKeyFrame(*o, Key); });
+  // the menu and hint windows: their geometry is absolute in their picture
+  const auto& pw = Skin.Contents.PopupWindowData;
+  const auto& hw = Skin.Contents.HintWindowData;
+  marks.push_back({pw.WindowPictureIndex, pw.ItemsRect, kAbsolute, "POPUPWINDOW items", false});
+  marks.push_back({hw.WindowPictureIndex, hw.ClientRect, kAbsolute, "HINTWINDOW client", false});
   TPageLayout page;
+  page.Title("picture");
   page.Add(Scale2(BitmapToRaster(*Skin.Layout.MainPicture)));
-  for (const TRaster& p : pics) {
-    page.NewRow();
-    page.Add(p);
+  TBitmap measure;
+  measure.Canvas()->Font()->SetName("Arial");
+  measure.Canvas()->Font()->SetHeight(kLabelHeight);
+  for (int32_t i = 0; i < int32_t(Skin.Layout.ActivePictures.size()); ++i) {
+    TRaster pic = Scale2(BitmapToRaster(*Skin.Layout.ActivePictures[i]));
+    std::vector<TLabel> labels;
+    for (const TMark& m : marks) {
+      if (m.Picture != i) continue;
+      const TRect r = Rect(m.R.Left * 2, m.R.Top * 2, m.R.Right * 2, m.R.Bottom * 2);
+      Outline(pic, r, m.Colour);
+      const TSize size = measure.Canvas()->TextExtent(m.Label);
+      if (size.cx + 4 > r.Width() || size.cy + 2 > r.Height()) continue;
+      labels.push_back({TPoint(r.Left + 2, m.Bottom ? r.Bottom - size.cy - 1 : r.Top + 1), m.Label, m.Colour});
+    }
+    const bool named = i < Skin.Contents.ActivePictureNames->Count();
+    page.Title("active picture " + IntToStr(i) + (named ? ": " + Skin.Contents.ActivePictureNames->Strings(i) : ""));
+    const TPoint at = page.Add(pic);
+    for (TLabel& l : labels) page.Label({TPoint(at.X + l.At.X, at.Y + l.At.Y), l.Text, l.Colour});
   }
   return page.Build();
 }
@@ -185,6 +259,7 @@ TRaster ElementsPage(const TbsStagedSkin& Skin) {
                (key.find("buttonrect") != String::npos && cc->SectionName.find("track") != String::npos))
         sprites.push_back(r);
     });
+    page.Title(c->SectionName);
     const int32_t w = c->SkinRect.Width(), h = c->SkinRect.Height();
     const std::pair<int32_t, int32_t> sizes[] = {
         {w, h}, {std::max(w * 2 / 3, w - 20), h}, {w * 3 / 2 + 7, h * 3 / 2 + 5}};

@@ -95,6 +95,38 @@ TEST(GeneratedSkins, LintPassesOnEveryBuiltSkin) {
   }
 }
 
+// Every material and caption-button shape, on either side, with a designed
+// inactive picture or an effect: each variant of skin 9 passes the lint.
+TEST(GeneratedSkins, EveryMaterialAndButtonShapePassesTheLint) {
+  struct TVariant {
+    TSkinMaterial Material;
+    TButtonShape Shape;
+    bool Left, InactivePicture;
+  };
+  const TVariant variants[] = {{TSkinMaterial::smFlat, TButtonShape::bsSquare, false, false},
+                               {TSkinMaterial::smGradient, TButtonShape::bsDisc, false, true},
+                               {TSkinMaterial::smGlossy, TButtonShape::bsStrip, true, true},
+                               {TSkinMaterial::smBevel, TButtonShape::bsRounded, true, false},
+                               {TSkinMaterial::smPinstripe, TButtonShape::bsDisc, true, true},
+                               {TSkinMaterial::smGlass, TButtonShape::bsStrip, false, true}};
+  for (const TVariant& v : variants) {
+    TSkinTheme theme = LoadThemeFile(ThemeFile(9));
+    theme.Material = v.Material;
+    theme.Metrics.ButtonShape = v.Shape;
+    theme.Metrics.ButtonsLeft = v.Left;
+    theme.InactivePicture = v.InactivePicture;
+    theme.InactiveEffect = TbsSkinEffect::ieBrightness;
+    TTestTempDir dir;
+    WriteSkinFiles(GenerateSkin(theme), dir.Path());
+    TbsCompressedStoredSkin skin(nullptr);
+    skin.LoadFromSkinIni(dir.File("skin.ini"));
+    skin.SaveToCompressedFile(dir.File("variant.skn"));
+    const auto failures = LintSkinFile(dir.File("variant.skn"));
+    EXPECT_TRUE(failures.empty()) << "material " << int(v.Material) << ", shape " << int(v.Shape) << ":\n"
+                                  << Describe(failures);
+  }
+}
+
 // ---- one rule broken at a time ----------------------------------------------------
 
 struct TMutation {
@@ -152,6 +184,26 @@ const TMutation kMutations[] = {
        Ini.WriteString("button", "fontcolor", Ini.ReadString("SKINCOLORS", "cbtnface", "0"));
      },
      "button", "fontcolor"},
+    {"hot image equal to the normal one",
+     [](TbsSkinLayout&, TMemIniFile& Ini) {
+       Ini.WriteString("button", "activeskinrect", Ini.ReadString("button", "skinrect", ""));
+     },
+     "button", "activeskinrect"},
+    {"font height outside 13..14", [](TbsSkinLayout&, TMemIniFile& Ini) { Ini.WriteInteger("edit", "fontheight", 11); },
+     "edit", "fontheight"},
+    {"relative rect outside its skinrect",
+     [](TbsSkinLayout&, TMemIniFile& Ini) { Ini.WriteString("checkbox", "textarea", "19,0,200,17"); }, "checkbox",
+     "textarea"},
+    {"low-contrast menu item colour",
+     [](TbsSkinLayout&, TMemIniFile& Ini) {
+       Ini.WriteString("menuitem", "activefontcolor", Ini.ReadString("SKINCOLORS", "chighlight", "0"));
+     },
+     "menuitem", "activefontcolor"},
+    {"low-contrast colour on a plain background",
+     [](TbsSkinLayout&, TMemIniFile& Ini) {
+       Ini.WriteString("treeview", "fontcolor", Ini.ReadString("treeview", "bgcolor", "0"));
+     },
+     "treeview", "fontcolor"},
     {"mismatched picture counts",
      [](TbsSkinLayout&, TMemIniFile& Ini) {
        Ini.WriteInteger("PICTURES", "activepicturescount", Ini.ReadInteger("PICTURES", "activepicturescount", 0) - 1);
