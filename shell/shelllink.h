@@ -7,11 +7,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/gui/windows.h"
 #include "platform/rtl/components.h"
 #include "platform/shellapi/shlobj.h"
+#include "shell/selectionlist.h"
 
 class TWinControl;
 
@@ -51,6 +53,8 @@ class TZavShellLink : public TComponent {
   // it while its root is selected.
   bool ShowParentItem() const { return FShowParentItem; }
   void SetShowParentItem(bool Value) { FShowParentItem = Value; }
+  // The checked selection the controls' check boxes edit.
+  TZavSelectionList* Selection() const { return FSelection.get(); }
   String Version() const { return String(ClassName()) + " V3.02"; }
   void SetVersion(const String&) {}
 
@@ -61,6 +65,7 @@ class TZavShellLink : public TComponent {
   bool Broadcast(TWinControl* Sender, uint32_t Msg, WPARAM WParam, LPARAM LParam);
 
   std::vector<HWND> FLinkedWindows;
+  std::unique_ptr<TZavSelectionList> FSelection = std::make_unique<TZavSelectionList>();
   bool FEnabled = true;
   bool FShowParentItem = true;
 };

@@ -440,6 +440,7 @@ void TZavShellList::AddItem() {
   if (FThumbnails && folder) data->Thumbnail = FolderPicture();
   // Dimmed: the list asks no state by callback, so the state is set here.
   if (hidden) item->SetCut(true);
+  UpdateCheckState(item);
   if (!OnAddItem) return;
   bool canAdd = true;
   if (FDetails)
@@ -460,6 +461,16 @@ void TZavShellList::AskDetailsOnDemand(TListItem* Item) {
     text.pszText = LPSTR_TEXTCALLBACK;
     Perform(LVM_SETITEMTEXT, WPARAM(index), reinterpret_cast<LPARAM>(&text));
   }
+}
+
+// Linked with check boxes: the item shows its object's state in the link's
+// checked selection.
+void TZavShellList::UpdateCheckState(TListItem* Item) {
+  TZavShellListItem* data = Record(Item);
+  if (FShellLink == nullptr || !Checkboxes() || data == nullptr || data->IDList == nullptr) return;
+  FBrowser->SetCurrentIDList(data->IDList);
+  bool viaAncestor = false;
+  Item->SetStateIndex(FShellLink->Selection()->GetStateOfIDList(FBrowser->GetAbsoluteIDList(), viaAncestor) - 1);
 }
 
 std::unique_ptr<TBitmap> TZavShellList::FolderPicture() {
@@ -611,7 +622,11 @@ bool TZavShellList::RefreshItems() {
   for (int32_t i = Items()->Count() - 1; i >= 0; --i) {
     TListItem* item = Items()->Item(i);
     TZavShellListItem* data = Record(item);
-    if (data == nullptr || data->IsParentItem || data->Seen != 0) continue;
+    if (data == nullptr || data->IsParentItem) continue;
+    if (data->Seen != 0) {
+      UpdateCheckState(item);
+      continue;
+    }
     if (item->Cut()) vanished.Add(GetPath() + item->Caption());
     item->Delete();
   }

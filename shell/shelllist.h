@@ -188,6 +188,7 @@ class TZavShellList : public TCustomListView {
   TZavShellListItem* NewRecord(TListItem* Item);
   void FreeRecord(TListItem* Item);
   void AskDetailsOnDemand(TListItem* Item);
+  void UpdateCheckState(TListItem* Item);
   std::unique_ptr<TBitmap> FolderPicture();
   void SortItems();
   int32_t CompareItems(TListItem* A, TListItem* B, int32_t Direction);

@@ -324,3 +324,22 @@ TEST_F(ShellListFill, ReportStyleTurnsThumbnailsOff) {
   Show();
   SaveShot("shelllist-list");
 }
+
+TEST_F(ShellListFill, CheckBoxesShowTheLinksSelection) {
+  TZavShellLink link(nullptr);
+  link.Selection()->AddPath(Dir + "/b.jpg");
+  link.Selection()->AddPath(Dir + "/zdir/");
+  List->SetShellLink(&link);
+  List->SetCheckboxes(true);
+  List->SetPath(Dir);
+  ASSERT_EQ(Captions(), (std::vector<String>{"x.zip", "zdir", "A.png", "b.jpg", "c.txt"}));
+  const int32_t expected[] = {ZavCheckUnchecked, ZavCheckChecked, ZavCheckUnchecked, ZavCheckChecked,
+                              ZavCheckUnchecked};
+  for (int32_t i = 0; i < 5; ++i) EXPECT_EQ(List->Items()->Item(i)->StateIndex() + 1, expected[i]) << i;
+  // A refresh shows a change made meanwhile.
+  link.Selection()->RemovePath(Dir + "/b.jpg");
+  List->Refresh();
+  EXPECT_EQ(List->Items()->Item(3)->StateIndex() + 1, ZavCheckUnchecked);
+  List->SetShellLink(nullptr);
+  while (link.Selection()->RunningSizeThreads() > 0) TThread::CheckSynchronize(5);
+}
