@@ -443,7 +443,12 @@ void LayoutHeader(HWND h, TLvState* s) {
   if (s->Header == nullptr) return;
   const bool show = View(h) == LVS_REPORT && (Style(h) & LVS_NOCOLUMNHEADER) == 0;
   if (!show) {
-    if (IsWindowVisible(s->Header)) ShowWindow(s->Header, SW_HIDE);
+    // Its own style: a list not shown yet still hides the header it leaves.
+    // The rows move up into its place.
+    if ((uint32_t(GetWindowLong(s->Header, GWL_STYLE)) & WS_VISIBLE) != 0) {
+      ShowWindow(s->Header, SW_HIDE);
+      InvalidateRect(h, nullptr, true);
+    }
     return;
   }
   TRect rc = Client(h);

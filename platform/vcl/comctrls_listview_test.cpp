@@ -869,3 +869,19 @@ TEST(ComImageList, StateAndOverlayBitsRoundTrip) {
 }
 
 }  // namespace
+
+TEST_F(ComListView, LeavingReportBeforeShowingHidesTheHeaderAndPaintsItsPlace) {
+  Report(3);
+  LV->Handle();
+  LV->SetViewStyle(TViewStyle::vsList);
+  Show();
+  const HWND header = LV->HeaderHandle();
+  ASSERT_NE(header, nullptr);
+  EXPECT_EQ(uint32_t(GetWindowLong(header, GWL_STYLE)) & WS_VISIBLE, 0u);
+  // The first row sits where the header was, painted over its face.
+  EXPECT_EQ(LV->GetItemAt(20, 5), LV->Items()->Item(0));
+  EXPECT_EQ(WindowPixels(LV->Handle(), false)->Canvas()->Pixels(250, 5), TColor(ColorToRGB(clWindow)));
+  // Going back to report shows it again.
+  LV->SetViewStyle(TViewStyle::vsReport);
+  EXPECT_NE(uint32_t(GetWindowLong(header, GWL_STYLE)) & WS_VISIBLE, 0u);
+}

@@ -1,8 +1,9 @@
-// Draws the check-state pictures of the shell controls as 16 x 16 BMPs of 4
-// bits per pixel, white where they are transparent, named after their
-// resources ("TZAVSELECTIONSTATE_CHECKED.bmp"). The output is checked in
-// under resources/; run: shell_make_state_images <that folder> [<PNG folder>]
-// (the second folder receives a PNG of each, to look at).
+// Draws the pictures of the shell controls as BMPs of 4 bits per pixel,
+// white where they are transparent, named after their resources: the 16 x 16
+// check states ("TZAVSELECTIONSTATE_CHECKED.bmp") and the 8 x 8 sort arrows
+// of the file list's header ("TZAVSHELLLIST_LV_ARROWUP.bmp"). The output is
+// checked in under resources/; run: shell_make_state_images <that folder>
+// [<PNG folder>] (the second folder receives a PNG of each, to look at).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@ const TInk kInks[] = {
     {'x', {0, 0, 0, 0}},        // check mark
     {'g', {224, 224, 224, 0}},  // face of the partly checked box
     {'k', {128, 128, 128, 0}},  // its greyed check mark
+    {'a', {96, 96, 96, 0}},     // sort arrow
 };
 
 using TArt = std::vector<std::string>;
@@ -47,6 +49,17 @@ TArt Box(char face, char mark) {
   return art;
 }
 
+// A 7 pixels wide triangle in an 8 x 8 square; the bottom-left pixel stays
+// white, since a bitmap's own transparent colour is that pixel's.
+TArt Arrow(bool up) {
+  TArt art(8, std::string(8, '.'));
+  for (int row = 0; row < 4; ++row) {
+    const int y = up ? 1 + row : 4 - row;
+    for (int x = 3 - row; x <= 3 + row; ++x) art[y][x] = 'a';
+  }
+  return art;
+}
+
 int InkIndex(char letter) {
   for (size_t i = 0; i < sizeof kInks / sizeof kInks[0]; ++i)
     if (kInks[i].Letter == letter) return int(i);
@@ -54,11 +67,12 @@ int InkIndex(char letter) {
 }
 
 HBITMAP Paint(const TArt& art) {
+  const int side = int(art.size());
   std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 16 * sizeof(RGBQUAD), 0);
   auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
   bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi->bmiHeader.biWidth = kSide;
-  bi->bmiHeader.biHeight = -kSide;
+  bi->bmiHeader.biWidth = side;
+  bi->bmiHeader.biHeight = -side;
   bi->bmiHeader.biPlanes = 1;
   bi->bmiHeader.biBitCount = 4;
   bi->bmiHeader.biClrUsed = 16;
@@ -68,9 +82,9 @@ HBITMAP Paint(const TArt& art) {
   HBITMAP b = CreateDIBSection(nullptr, bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!b || !bits) return nullptr;
   auto* px = static_cast<uint8_t*>(bits);
-  const int stride = 8;  // 16 pixels of 4 bits, already a multiple of 32 bits
-  for (int y = 0; y < kSide; ++y)
-    for (int x = 0; x < kSide; ++x) {
+  const int stride = ((side * 4 + 31) / 32) * 4;
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
       const int v = InkIndex(art[y][x]);
       uint8_t& byte = px[y * stride + x / 2];
       byte = (x % 2 == 0) ? uint8_t((byte & 0x0F) | (v << 4)) : uint8_t((byte & 0xF0) | v);
@@ -91,7 +105,8 @@ int main(int argc, char** argv) {
   } pictures[] = {
       {"TZAVSELECTIONSTATE_DUMMY", kBlank},          {"TZAVSELECTIONSTATE_NONE", kBlank},
       {"TZAVSELECTIONSTATE_CHECKED", Box('o', 'x')}, {"TZAVSELECTIONSTATE_UNCHECKED", Box('o', 0)},
-      {"TZAVSELECTIONSTATE_GRAYED", Box('g', 'k')},
+      {"TZAVSELECTIONSTATE_GRAYED", Box('g', 'k')},  {"TZAVSHELLLIST_LV_ARROWUP", Arrow(true)},
+      {"TZAVSHELLLIST_LV_ARROWDOWN", Arrow(false)},
   };
   for (const auto& p : pictures) {
     HBITMAP b = Paint(p.Art);
