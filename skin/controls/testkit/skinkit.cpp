@@ -1,5 +1,7 @@
 #include "skin/controls/testkit/skinkit.h"
 
+#include "skin/controls/testkit/skinkit_buttons.h"
+
 namespace SkinKit {
 namespace {
 
@@ -128,6 +130,7 @@ std::unique_ptr<TbsSkinData> CreateKitSkinData(TComponent* AOwner) {
   o->PictureIndex = 0;
   o->SkinRect = FixedRect;
   L.push_back(std::move(o));
+  SkinKit::AddButtonDescriptions(S.get());
   S->Empty = false;
   return S;
 }

@@ -1,0 +1,44 @@
+// The kit's button and box descriptions: a picture of their own (added after
+// the kit's others) with one solid block per state image and check image.
+#pragma once
+
+#include "skin/controls/testkit/skinkit.h"
+
+namespace SkinKit {
+
+// Push-button state blocks, 30 x 20 with a 3-pixel frame: normal, active,
+// down, disabled side by side from (0, 0). "button" morphs; "kitbuttonanim"
+// has a focus animation of three 30 x 20 frames side by side at (0, 20);
+// "kitbuttonfixed" is the normal block at a fixed size, masked by the kit's
+// mask picture.
+inline constexpr TColor BtnFrame = Rgb(40, 40, 40);
+inline constexpr TColor BtnNormal = Rgb(200, 200, 200);
+inline constexpr TColor BtnActive = Rgb(150, 200, 250);
+inline constexpr TColor BtnDown = Rgb(60, 90, 160);
+inline constexpr TColor BtnDisabled = Rgb(225, 225, 215);
+inline constexpr TColor BtnAnim[3] = {Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255)};
+inline constexpr TColor BtnFont = Rgb(0, 0, 0);
+inline constexpr TColor BtnActiveFont = Rgb(0, 0, 160);
+inline constexpr TColor BtnDownFont = Rgb(255, 255, 255);
+inline constexpr TColor BtnDisabledFont = Rgb(128, 128, 128);
+// Check-box frames (100 x 20, three-part, 4-pixel caps): normal at (0, 40),
+// active at (100, 40). Check images 13 x 13 from (0, 60), each a white
+// (transparent) margin, a 1-pixel edge and a fill: checked, unchecked,
+// active checked, active unchecked, disabled checked, disabled unchecked,
+// then the radio box's checked and unchecked (its other images fall back).
+inline constexpr TColor BoxFrame = Rgb(235, 225, 200);
+inline constexpr TColor BoxActiveFrame = Rgb(250, 240, 160);
+inline constexpr TColor BoxEdge = Rgb(20, 20, 60);
+inline constexpr TColor CheckFill[8] = {Rgb(0, 100, 0),     Rgb(230, 230, 230), Rgb(0, 160, 0), Rgb(200, 230, 255),
+                                        Rgb(110, 130, 110), Rgb(180, 180, 180), Rgb(120, 0, 0), Rgb(250, 200, 200)};
+inline constexpr TColor BoxFont = Rgb(0, 0, 0);
+inline constexpr TColor BoxActiveFont = Rgb(0, 0, 200);
+inline constexpr TColor BoxFrameFont = Rgb(0, 80, 0);
+inline constexpr TColor BoxDisabledFont = Rgb(140, 140, 140);
+inline constexpr int32_t CheckSize = 13;
+
+// Adds the picture and the "button", "kitbuttonanim", "kitbuttonfixed",
+// "checkbox" and "radiobox" descriptions.
+void AddButtonDescriptions(TbsSkinData* Skin);
+
+}  // namespace SkinKit
