@@ -18,8 +18,8 @@ TRect CheckRect(int32_t I) { return TRect{I * CheckSize, 60, (I + 1) * CheckSize
 std::unique_ptr<TBitmap> ButtonPicture() {
   auto B = std::make_unique<TBitmap>();
   B->SetPixelFormat(TPixelFormat::pf24bit);
-  B->SetSize(200, 80);
-  Fill(B.get(), TRect{0, 0, 200, 80}, Rgb(255, 255, 255));
+  B->SetSize(200, 150);
+  Fill(B.get(), TRect{0, 0, 200, 150}, Rgb(255, 255, 255));
   const TColor states[] = {BtnNormal, BtnActive, BtnDown, BtnDisabled};
   for (int32_t i = 0; i < 4; ++i) Framed(B.get(), TRect{i * 30, 0, i * 30 + 30, 20}, BtnFrame, states[i], 3);
   for (int32_t i = 0; i < 3; ++i) Framed(B.get(), TRect{i * 30, 20, i * 30 + 30, 40}, BtnFrame, BtnAnim[i], 3);
@@ -29,7 +29,42 @@ std::unique_ptr<TBitmap> ButtonPicture() {
     const TRect R = CheckRect(i);
     Framed(B.get(), TRect{R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1}, BoxEdge, CheckFill[i], 1);
   }
+  Fill(B.get(), TRect{0, 80, 60, 90}, GaugeFrame);
+  Fill(B.get(), TRect{60, 80, 90, 86}, GaugeBar);
+  Fill(B.get(), TRect{63, 80, 64, 86}, GaugeMark);
+  Fill(B.get(), TRect{60, 80, 63, 86}, GaugeCap);
+  Fill(B.get(), TRect{87, 80, 90, 86}, GaugeCap);
+  Fill(B.get(), TRect{100, 80, 110, 140}, GaugeFrame);
+  Fill(B.get(), TRect{120, 80, 126, 110}, GaugeBar);
+  Fill(B.get(), TRect{120, 106, 126, 107}, GaugeMark);
+  Fill(B.get(), TRect{120, 80, 126, 83}, GaugeCap);
+  Fill(B.get(), TRect{120, 107, 126, 110}, GaugeCap);
   return B;
+}
+
+std::unique_ptr<TbsDataSkinGaugeControl> Gauge(const String& Name, int32_t Picture, bool Vertical) {
+  auto D = std::make_unique<TbsDataSkinGaugeControl>(Name);
+  D->PictureIndex = Picture;
+  D->BeginOffset = 3;
+  D->EndOffset = 3;
+  D->FontColor = GaugeFont;
+  D->Vertical = Vertical;
+  if (Vertical) {
+    D->SkinRect = TRect{100, 80, 110, 140};
+    D->LeftTopPoint = {0, 4};
+    D->LeftBottomPoint = {0, 56};
+    D->ClientRect = TRect{0, 4, 10, 56};
+    D->ProgressArea = TRect{2, 2, 8, 58};
+    D->ProgressRect = TRect{120, 80, 126, 110};
+  } else {
+    D->SkinRect = TRect{0, 80, 60, 90};
+    D->LeftTopPoint = {4, 0};
+    D->RightTopPoint = {56, 0};
+    D->ClientRect = TRect{4, 0, 56, 10};
+    D->ProgressArea = TRect{2, 2, 58, 8};
+    D->ProgressRect = TRect{60, 80, 90, 86};
+  }
+  return D;
 }
 
 std::unique_ptr<TbsDataSkinButtonControl> Button(const String& Name, int32_t Picture) {
@@ -100,6 +135,8 @@ void AddButtonDescriptions(TbsSkinData* Skin) {
   L.push_back(std::move(fixed));
   L.push_back(Box("checkbox", picture, false));
   L.push_back(Box("radiobox", picture, true));
+  L.push_back(Gauge("gauge", picture, false));
+  L.push_back(Gauge("vgauge", picture, true));
 }
 
 }  // namespace SkinKit

@@ -37,8 +37,19 @@ inline constexpr TColor BoxFrameFont = Rgb(0, 80, 0);
 inline constexpr TColor BoxDisabledFont = Rgb(140, 140, 140);
 inline constexpr int32_t CheckSize = 13;
 
+// Gauges: "gauge" a three-part frame (0, 80, 60, 90) with 4-pixel caps and
+// progress area (2, 2, 58, 8); its bar picture (60, 80, 90, 86) has 3-pixel
+// caps and a middle whose first column is marked. "vgauge" (vertical) a
+// frame (100, 80, 110, 140) with area (2, 2, 8, 58) and bar (120, 80, 126,
+// 110), its middle's bottom row marked.
+inline constexpr TColor GaugeFrame = Rgb(90, 90, 110);
+inline constexpr TColor GaugeCap = Rgb(255, 120, 0);
+inline constexpr TColor GaugeBar = Rgb(40, 180, 40);
+inline constexpr TColor GaugeMark = Rgb(20, 90, 20);
+inline constexpr TColor GaugeFont = Rgb(255, 255, 255);
+
 // Adds the picture and the "button", "kitbuttonanim", "kitbuttonfixed",
-// "checkbox" and "radiobox" descriptions.
+// "checkbox", "radiobox", "gauge" and "vgauge" descriptions.
 void AddButtonDescriptions(TbsSkinData* Skin);
 
 }  // namespace SkinKit
