@@ -1,5 +1,8 @@
 #include "skin/controls/buttonparts.h"
 
+#include "platform/rtl/arith.h"
+#include "skin/engine/data/skindraw.h"
+#include "skin/engine/data/skinimage.h"
 #include "skin/engine/menus/effectbmp.h"
 
 bool SkinEffectsOn(TbsSkinData* SkinData) {
@@ -41,4 +44,56 @@ void TbsOnDemandTimer::Ensure(uint32_t Interval) {
 
 void TbsOnDemandTimer::Stop() {
   if (FTimer) FTimer->SetEnabled(false);
+}
+
+void TbsButtonLook::CopyFrom(const TbsDataSkinButtonControl& D, const TRect& SkinRect) {
+  FontName = D.FontName;
+  FontStyle = D.FontStyle;
+  FontHeight = D.FontHeight;
+  FontColor = D.FontColor;
+  ActiveFontColor = D.ActiveFontColor;
+  DownFontColor = D.DownFontColor;
+  DisabledFontColor = D.DisabledFontColor;
+  ActiveSkinRect = IsNullRect(D.ActiveSkinRect) ? SkinRect : D.ActiveSkinRect;
+  DownSkinRect = IsNullRect(D.DownSkinRect) ? ActiveSkinRect : D.DownSkinRect;
+  DisabledSkinRect = D.DisabledSkinRect;
+  Morphing = D.Morphing;
+  MorphKind = D.MorphKind;
+  AnimateSkinRect = D.AnimateSkinRect;
+  FrameCount = D.FrameCount;
+  AnimateInterval = D.AnimateInterval;
+  ShowFocus = D.ShowFocus;
+}
+
+TColor TbsButtonLook::StateColor(bool Enabled, bool UseSkinFontColor, TFont* DefaultFont, bool ADown,
+                                 bool AMouseIn) const {
+  if (Enabled && !UseSkinFontColor) return DefaultFont->Color();
+  if (!Enabled) return DisabledFontColor;
+  if (ADown && AMouseIn) return DownFontColor;
+  if (AMouseIn) return ActiveFontColor;
+  return FontColor;
+}
+
+TRect TbsButtonLook::FrameRect(const TRect& SkinRect, int32_t K) const {
+  const TRect& A = AnimateSkinRect;
+  if (RectWidth(A) > RectWidth(SkinRect)) {
+    const int32_t w = Div(RectWidth(A), FrameCount);
+    return TRect{A.Left + w * (K - 1), A.Top, A.Left + w * K, A.Bottom};
+  }
+  const int32_t h = Div(RectHeight(A), FrameCount);
+  return TRect{A.Left, A.Top + h * (K - 1), A.Right, A.Top + h * K};
+}
+
+void ComposeFreeSizeImage(TBitmap* B, TBitmap* Picture, int32_t ResizeMode, const TRect& R, const TRect& SkinClientRect,
+                          int32_t W, int32_t H, TRect& TextArea) {
+  B->SetSize(W, H);
+  switch (ResizeMode) {
+    case 0: B->Canvas()->CopyRect(TRect{0, 0, W, H}, Picture->Canvas(), R); break;
+    case 2:
+    case 3: BuildStretchedSkinImage(B, Picture, R, SkinClientRect, true); break;
+    default: break;
+  }
+  TextArea = SkinClientRect;
+  TextArea.Right += W - RectWidth(R);
+  TextArea.Bottom += H - RectHeight(R);
 }

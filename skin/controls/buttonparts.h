@@ -50,3 +50,31 @@ class TbsOnDemandTimer {
   std::function<void()> FOnTick;
   std::unique_ptr<TTimer> FTimer;
 };
+
+// What a button copies from its description, with the fallbacks: an empty
+// active image is the normal one, an empty down image the active one.
+struct TbsButtonLook {
+  String FontName;
+  TFontStyles FontStyle;
+  int32_t FontHeight = 0;
+  TColor FontColor = 0, ActiveFontColor = 0, DownFontColor = 0, DisabledFontColor = 0;
+  TRect ActiveSkinRect, DownSkinRect, DisabledSkinRect, AnimateSkinRect;
+  bool Morphing = false;
+  TbsMorphKind MorphKind = TbsMorphKind::mkDefault;
+  int32_t FrameCount = 0;
+  int32_t AnimateInterval = 25;
+  bool ShowFocus = false;
+
+  void CopyFrom(const TbsDataSkinButtonControl& D, const TRect& SkinRect);
+  // The caption colour of a state image.
+  TColor StateColor(bool Enabled, bool UseSkinFontColor, TFont* DefaultFont, bool ADown, bool AMouseIn) const;
+  // Frame K (from 1) of the animation: side by side when the animation
+  // rectangle is wider than SkinRect, else one under the other.
+  TRect FrameRect(const TRect& SkinRect, int32_t K) const;
+};
+
+// The state image of a freely sized button (a resize mode other than nine
+// parts): mode 0 stretches R over B, modes 2 and 3 stretch every part;
+// TextArea is the client rectangle grown by B's size less R's.
+void ComposeFreeSizeImage(TBitmap* B, TBitmap* Picture, int32_t ResizeMode, const TRect& R, const TRect& SkinClientRect,
+                          int32_t W, int32_t H, TRect& TextArea);

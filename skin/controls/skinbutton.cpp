@@ -115,45 +115,20 @@ void TbsSkinButton::Notification(TComponent* AComponent, TOperation Operation) {
 
 void TbsSkinButton::GetSkinData() {
   TbsSkinCustomControl::GetSkinData();
-  FMorphing = false;
-  FAnimateSkinRect = TRect{};
+  FLook.Morphing = false;
+  FLook.AnimateSkinRect = TRect{};
   if (FSkinIndex == -1) return;
   auto* D = dynamic_cast<TbsDataSkinButtonControl*>(FSkinData->ControlDescriptions[size_t(FSkinIndex)].get());
   if (D == nullptr) return;
   // A freely sized button has no window region.
   if (!FUseSkinSize && D->MaskPictureIndex != -1) FMaskPicture = nullptr;
-  FFontName = D->FontName;
-  FFontStyle = D->FontStyle;
-  FFontHeight = D->FontHeight;
-  FFontColor = D->FontColor;
-  FActiveFontColor = D->ActiveFontColor;
-  FDownFontColor = D->DownFontColor;
-  FDisabledFontColor = D->DisabledFontColor;
-  FActiveSkinRect = IsNullRect(D->ActiveSkinRect) ? FSkinRect : D->ActiveSkinRect;
-  FDownSkinRect = IsNullRect(D->DownSkinRect) ? FActiveSkinRect : D->DownSkinRect;
-  FDisabledSkinRect = D->DisabledSkinRect;
-  FMorphing = D->Morphing;
-  FMorphKind = D->MorphKind;
-  FAnimateSkinRect = D->AnimateSkinRect;
-  FFrameCount = D->FrameCount;
-  FAnimateInterval = D->AnimateInterval;
-  FShowFocus = D->ShowFocus;
-  if (SkinEffectsOn(FSkinData) && FAnimateTimer.Running() && FAnimateFrame > 0 && FAnimateFrame <= FFrameCount) {
+  FLook.CopyFrom(*D, FSkinRect);
+  if (SkinEffectsOn(FSkinData) && FAnimateTimer.Running() && FAnimateFrame > 0 && FAnimateFrame <= FLook.FrameCount) {
     if (FAnimateForward)
-      FActiveSkinRect = FrameRect(FAnimateFrame);
+      FLook.ActiveSkinRect = FLook.FrameRect(FSkinRect, FAnimateFrame);
     else
-      FSkinRect = FrameRect(FAnimateFrame);
+      FSkinRect = FLook.FrameRect(FSkinRect, FAnimateFrame);
   }
-}
-
-TRect TbsSkinButton::FrameRect(int32_t K) const {
-  const TRect& A = FAnimateSkinRect;
-  if (RectWidth(A) > RectWidth(FSkinRect)) {
-    const int32_t w = Div(RectWidth(A), FFrameCount);
-    return TRect{A.Left + w * (K - 1), A.Top, A.Left + w * K, A.Bottom};
-  }
-  const int32_t h = Div(RectHeight(A), FFrameCount);
-  return TRect{A.Left, A.Top + h * (K - 1), A.Right, A.Top + h * K};
 }
 
 void TbsSkinButton::CalcSize(int32_t& AWidth, int32_t& AHeight) {
@@ -193,11 +168,12 @@ void TbsSkinButton::MorphTick() {
 }
 
 void TbsSkinButton::StartAnimation(bool Forward) {
-  if (FSkinIndex == -1 || !SkinEffectsOn(FSkinData) || IsNullRect(FAnimateSkinRect) || FFrameCount <= 0) return;
+  if (FSkinIndex == -1 || !SkinEffectsOn(FSkinData) || IsNullRect(FLook.AnimateSkinRect) || FLook.FrameCount <= 0)
+    return;
   StopAnimation();
   FAnimateForward = Forward;
-  FAnimateFrame = Forward ? 1 : FFrameCount;
-  FAnimateTimer.Start(uint32_t(FAnimateInterval));
+  FAnimateFrame = Forward ? 1 : FLook.FrameCount;
+  FAnimateTimer.Start(uint32_t(FLook.AnimateInterval));
 }
 
 void TbsSkinButton::StopAnimation() {
@@ -206,7 +182,7 @@ void TbsSkinButton::StopAnimation() {
 }
 
 void TbsSkinButton::AnimateTick() {
-  if (FAnimateForward ? FAnimateFrame > FFrameCount : FAnimateFrame <= 0) {
+  if (FAnimateForward ? FAnimateFrame > FLook.FrameCount : FAnimateFrame <= 0) {
     StopAnimation();
     return;
   }
@@ -234,8 +210,8 @@ void TbsSkinButton::Paint() {
     normal.SetSize(Width(), Height());
     active.SetSize(Width(), Height());
     CreateButtonImage(&normal, FSkinRect, false, false);
-    CreateButtonImage(&active, FActiveSkinRect, false, true);
-    DrawMorphed(Canvas(), &normal, &active, FMorphPos, FMorphKind);
+    CreateButtonImage(&active, FLook.ActiveSkinRect, false, true);
+    DrawMorphed(Canvas(), &normal, &active, FMorphPos, FLook.MorphKind);
     return;
   }
   PaintState();
@@ -244,55 +220,34 @@ void TbsSkinButton::Paint() {
 void TbsSkinButton::PaintState() {
   TBitmap B;
   B.SetSize(Width(), Height());
-  if (!Enabled() && !IsNullRect(FDisabledSkinRect))
-    CreateButtonImage(&B, FDisabledSkinRect, false, false);
+  if (!Enabled() && !IsNullRect(FLook.DisabledSkinRect))
+    CreateButtonImage(&B, FLook.DisabledSkinRect, false, false);
   else if (ShowsDown())
-    CreateButtonImage(&B, FDownSkinRect, true, true);
+    CreateButtonImage(&B, FLook.DownSkinRect, true, true);
   else if (IsFocused() || FPointerInside || (MorphingActive() && FMorphPos == 1))
-    CreateButtonImage(&B, FActiveSkinRect, false, true);
+    CreateButtonImage(&B, FLook.ActiveSkinRect, false, true);
   else
     CreateButtonImage(&B, FSkinRect, false, false);
   Canvas()->Draw(0, 0, &B);
 }
 
-TColor TbsSkinButton::StateFontColor(bool ADown, bool AMouseIn) const {
-  if (Enabled() && !FUseSkinFontColor) return DefaultFont()->Color();
-  if (!Enabled()) return FDisabledFontColor;
-  if (ADown && AMouseIn) return FDownFontColor;
-  if (AMouseIn) return FActiveFontColor;
-  return FFontColor;
-}
-
 void TbsSkinButton::CreateButtonImage(TBitmap* B, const TRect& R, bool ADown, bool AMouseIn) {
   TRect area = FSizedClientRect;
   if (!FUseSkinSize && FResizeMode != 1)
-    ComposeFreeSize(B, R, area);
+    ComposeFreeSizeImage(B, FPicture, FResizeMode, R, FSkinClientRect, Width(), Height(), area);
   else
     CreateSkinImageFrom(B, FPicture, R);
   TCanvas* C = B->Canvas();
-  SetSkinControlFont(C->Font(), FUseSkinFont, FFontName, FFontHeight, FFontStyle, DefaultFont(), FSkinData);
-  C->Font()->SetColor(StateFontColor(ADown, AMouseIn));
-  if (FShowFocus && Focused()) {
+  SetSkinControlFont(C->Font(), FUseSkinFont, FLook.FontName, FLook.FontHeight, FLook.FontStyle, DefaultFont(),
+                     FSkinData);
+  C->Font()->SetColor(FLook.StateColor(Enabled(), FUseSkinFontColor, DefaultFont(), ADown, AMouseIn));
+  if (FLook.ShowFocus && Focused()) {
     C->Brush()->SetStyle(TBrushStyle::bsSolid);
     C->Brush()->SetColor(FSkinData->SkinColors.CBtnFace);
     C->DrawFocusRect(area);
     C->Brush()->SetStyle(TBrushStyle::bsClear);
   }
   DrawFace(C, area, ADown, AMouseIn, ADown && AMouseIn);
-}
-
-void TbsSkinButton::ComposeFreeSize(TBitmap* B, const TRect& R, TRect& TextArea) {
-  const int32_t W = Width(), H = Height();
-  B->SetSize(W, H);
-  switch (FResizeMode) {
-    case 0: B->Canvas()->CopyRect(TRect{0, 0, W, H}, FPicture->Canvas(), R); break;
-    case 2:
-    case 3: BuildStretchedSkinImage(B, FPicture, R, FSkinClientRect, true); break;
-    default: break;
-  }
-  TextArea = FSkinClientRect;
-  TextArea.Right += W - RectWidth(R);
-  TextArea.Bottom += H - RectHeight(R);
 }
 
 // Picture and caption: the image list's picture for a valid index, else the
@@ -433,7 +388,7 @@ bool TbsSkinButton::PreviewMessage(TMessage& Message) {
   switch (Message.Msg) {
     case WM_KEYDOWN:
       if (Message.WParam == VK_SPACE) {
-        if (!IsNullRect(FAnimateSkinRect)) StopAnimation();
+        if (!IsNullRect(FLook.AnimateSkinRect)) StopAnimation();
         ButtonClick();
       } else if (Message.WParam == VK_RETURN) {
         ButtonClick();

@@ -90,7 +90,7 @@ class TbsSkinButton : public TbsSkinCustomControl {
 
  private:
   bool IsFocused() { return Focused() && FCanFocused; }
-  bool MorphingActive() const { return FSkinIndex != -1 && FMorphing && SkinEffectsOn(FSkinData); }
+  bool MorphingActive() const { return FSkinIndex != -1 && FLook.Morphing && SkinEffectsOn(FSkinData); }
   // The down image shows: grouped, under the mouse, or focused and not held.
   bool ShowsDown() { return FDown && (FGroupIndex != 0 || FPointerInside || (IsFocused() && !FPressedByMouse)); }
   void UpdateLook();
@@ -98,12 +98,9 @@ class TbsSkinButton : public TbsSkinCustomControl {
   void StartAnimation(bool Forward);
   void StopAnimation();
   void AnimateTick();
-  TRect FrameRect(int32_t K) const;
   void StartRepeat() { FRepeatTimer.Start(uint32_t(FRepeatInterval)); }
   void PaintState();
-  void ComposeFreeSize(TBitmap* B, const TRect& R, TRect& TextArea);
   void DrawFace(TCanvas* C, const TRect& Area, bool ADown, bool AMouseIn, bool Shifted);
-  TColor StateFontColor(bool ADown, bool AMouseIn) const;
   // Whether the mouse is over the button in screen terms (X, Y of a mouse event).
   bool Over(int32_t X, int32_t Y) { return PtInRect(ClientRect(), TPoint{X, Y}); }
 
@@ -150,15 +147,5 @@ class TbsSkinButton : public TbsSkinCustomControl {
   TCustomImageList* FImageList = nullptr;
   int32_t FImageIndex = -1;
 
-  // From the description.
-  String FFontName;
-  TFontStyles FFontStyle;
-  int32_t FFontHeight = 0;
-  TColor FFontColor = 0, FActiveFontColor = 0, FDownFontColor = 0, FDisabledFontColor = 0;
-  TRect FActiveSkinRect, FDownSkinRect, FDisabledSkinRect, FAnimateSkinRect;
-  bool FMorphing = false;
-  TbsMorphKind FMorphKind = TbsMorphKind::mkDefault;
-  int32_t FFrameCount = 0;
-  int32_t FAnimateInterval = 25;
-  bool FShowFocus = false;
+  TbsButtonLook FLook;
 };

@@ -5,6 +5,7 @@
 #include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/imglist.h"
 #include "platform/vcl/stdctrls.h"
+#include "skin/controls/buttongroups_testing.h"
 #include "skin/controls/testkit/skinkit_buttons.h"
 #include "skin/controls/testkit/skinkit_testing.h"
 
@@ -52,21 +53,8 @@ class SkinButton : public TSkinKitTest {
 // ---- Groups and clicks ------------------------------------------------------------------
 
 TEST_F(SkinButton, GroupsReleaseOthersUnlessAllowAllUp) {
-  struct TStep {
-    int32_t Press;
-    const char* Down;  // '1' per button down after the press
-    int32_t Clicked;   // the button whose OnClick fired, -1 none
-  };
-  struct TCase {
-    bool AllowAllUp;
-    std::vector<TStep> Steps;
-  };
-  const TCase cases[] = {
-      {false, {{0, "100", 0}, {1, "010", 1}, {1, "010", -1}, {2, "001", 2}}},
-      {true, {{0, "100", 0}, {1, "110", 1}, {1, "100", 1}, {0, "000", 0}}},
-  };
   ShowForm();
-  for (const TCase& c : cases) {
+  for (const TGroupPressCase& c : GroupPressCases()) {
     SCOPED_TRACE(c.AllowAllUp);
     TbsSkinButton* b[3];
     for (int32_t i = 0; i < 3; ++i) {
@@ -75,7 +63,7 @@ TEST_F(SkinButton, GroupsReleaseOthersUnlessAllowAllUp) {
       b[i]->SetAllowAllUp(c.AllowAllUp);
       EXPECT_FALSE(b[i]->CanFocused()) << "a grouped button takes no focus";
     }
-    for (const TStep& s : c.Steps) {
+    for (const TGroupPressStep& s : c.Steps) {
       Clicks.clear();
       Hold(b[s.Press]);
       Release(b[s.Press], 5, 5);

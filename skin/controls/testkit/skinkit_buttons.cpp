@@ -135,6 +135,7 @@ void AddButtonDescriptions(TbsSkinData* Skin) {
   L.push_back(std::move(fixed));
   L.push_back(Box("checkbox", picture, false));
   L.push_back(Box("radiobox", picture, true));
+  L.push_back(Button("toolbutton", picture));
   L.push_back(Gauge("gauge", picture, false));
   L.push_back(Gauge("vgauge", picture, true));
 }

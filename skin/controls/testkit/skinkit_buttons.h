@@ -49,7 +49,8 @@ inline constexpr TColor GaugeMark = Rgb(20, 90, 20);
 inline constexpr TColor GaugeFont = Rgb(255, 255, 255);
 
 // Adds the picture and the "button", "kitbuttonanim", "kitbuttonfixed",
-// "checkbox", "radiobox", "gauge" and "vgauge" descriptions.
+// "checkbox", "radiobox", "gauge" and "vgauge" descriptions, and
+// "toolbutton" (the button blocks, no morph).
 void AddButtonDescriptions(TbsSkinData* Skin);
 
 }  // namespace SkinKit
