@@ -136,6 +136,11 @@ void AddButtonDescriptions(TbsSkinData* Skin) {
   L.push_back(Box("checkbox", picture, false));
   L.push_back(Box("radiobox", picture, true));
   L.push_back(Button("toolbutton", picture));
+  auto label = std::make_unique<TbsDataSkinStdLabelControl>("stdlabel");
+  label->FontColor = LabelFont;
+  label->ActiveFontColor = LabelActiveFont;
+  label->FontHeight = 16;
+  L.push_back(std::move(label));
   L.push_back(Gauge("gauge", picture, false));
   L.push_back(Gauge("vgauge", picture, true));
 }

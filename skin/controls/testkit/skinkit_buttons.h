@@ -48,9 +48,13 @@ inline constexpr TColor GaugeBar = Rgb(40, 180, 40);
 inline constexpr TColor GaugeMark = Rgb(20, 90, 20);
 inline constexpr TColor GaugeFont = Rgb(255, 255, 255);
 
+// "stdlabel": the labels' font colours, height 16.
+inline constexpr TColor LabelFont = Rgb(0, 90, 0);
+inline constexpr TColor LabelActiveFont = Rgb(200, 0, 90);
+
 // Adds the picture and the "button", "kitbuttonanim", "kitbuttonfixed",
 // "checkbox", "radiobox", "gauge" and "vgauge" descriptions, and
-// "toolbutton" (the button blocks, no morph).
+// "toolbutton" (the button blocks, no morph) and "stdlabel".
 void AddButtonDescriptions(TbsSkinData* Skin);
 
 }  // namespace SkinKit
