@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/rtl/stringlist.h"
 #include "platform/vcl/stdctrls.h"
 #include "skin/controls/base/skinctrls.h"
 
@@ -104,4 +105,51 @@ class TbsSkinLinkLabel : public TbsSkinCustomLabel {
   TColor FDefaultActiveFontColor = TColor(0xFF0000);
   String FURL;
   bool FPointerInside = false;
+};
+
+// A multi-line label whose text is a string list, aligned, laid out and
+// auto-sized as the platform's label is.
+class TbsSkinTextLabel : public TGraphicControl, public IbsSkinAware {
+ public:
+  explicit TbsSkinTextLabel(TComponent* AOwner);
+  ~TbsSkinTextLabel() override;
+  const char* ClassName() const override { return "TbsSkinTextLabel"; }
+
+  TbsSkinData* SkinData() const override { return FSkin.SkinData; }
+  void SetSkinData(TbsSkinData* Value) override;
+  void ChangeSkinData() override;
+  const String& SkinDataName() const { return FSkin.SkinDataName; }
+  void SetSkinDataName(const String& Value) { FSkin.SkinDataName = Value; }
+  TFont* DefaultFont() const { return FSkin.DefaultFont.get(); }
+  bool UseSkinFont() const { return FSkin.UseSkinFont; }
+  void SetUseSkinFont(bool Value) { FSkin.UseSkinFont = Value; }
+  bool UseSkinColor() const { return FUseSkinColor; }
+  void SetUseSkinColor(bool Value) { FUseSkinColor = Value; }
+
+  TStringList* Lines() const { return FLines.get(); }
+  void SetLines(TStringList* Value);
+  TAlignment Alignment() const { return FAlignment; }
+  void SetAlignment(TAlignment Value);
+  TTextLayout Layout() const { return FLayout; }
+  void SetLayout(TTextLayout Value);
+  bool WordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool Value);
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void Paint() override;
+  void AdjustSize() override { AdjustBounds(); }
+  // Measured bottom less one line: the joined lines end with a line break.
+  void AdjustBounds();
+
+ private:
+  void PrepareFont(TFont* F);
+  uint32_t Flags() const;
+
+  TbsLabelSkin FSkin;
+  std::unique_ptr<TStringList> FLines;
+  TAlignment FAlignment = TAlignment::taLeftJustify;
+  TTextLayout FLayout = TTextLayout::tlTop;
+  bool FWordWrap = false;
+  bool FUseSkinColor = true;
 };

@@ -130,3 +130,34 @@ TEST_F(SkinLabel, EmptySkinDataLeavesTheLabelPlain) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SkinLabel, TextLabelAutoSizesToItsLines) {
+  ShowForm();
+  for (bool skinned : {false, true}) {
+    SCOPED_TRACE(skinned);
+    auto* l = new TbsSkinTextLabel(Form.get());
+    l->SetParent(Form.get());
+    if (skinned) l->SetSkinData(Skin.get());
+    l->SetBounds(10, 10, 65, 65);
+    l->Lines()->Add("one");
+    const int32_t line = l->Height();
+    EXPECT_GT(line, 8);
+    l->Lines()->Add("two");
+    l->Lines()->Add("three, the longest");
+    EXPECT_EQ(l->Height(), 3 * line) << "three lines, not four";
+    const int32_t wide = l->Width();
+    l->SetAlignment(TAlignment::taRightJustify);
+    const int32_t right = l->Left() + l->Width();
+    l->Lines()->Delete(2);
+    EXPECT_LT(l->Width(), wide);
+    EXPECT_EQ(l->Left() + l->Width(), right) << "right alignment keeps the right edge";
+    EXPECT_EQ(l->Height(), 2 * line);
+    Pump();
+    SaveSheet(Form.get(), skinned ? "skintextlabel-skinned" : "skintextlabel-plain");
+    delete l;
+  }
+}
+
+}  // namespace
