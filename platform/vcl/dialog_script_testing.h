@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/gui/headless.h"
+#include "platform/gui/win_menus.h"
 #include "platform/vcl/comctrls_listview.h"
 #include "platform/vcl/dialogs_file.h"
 #include "platform/vcl/dialogs_folder.h"
@@ -85,6 +86,18 @@ class TDialogExpectation {
         b->Click();
       else
         fail("the form has no button for result " + std::to_string(Result));
+    });
+  }
+  // Clicks, through the injected mouse, the centre of the visible, enabled
+  // control of the modal form whose caption is Caption (accelerator marks
+  // ignored): any control that shows a caption, whatever draws it.
+  TDialogExpectation& PressCaption(const String& Caption) {
+    return Do([Caption](TScriptTarget t, const std::function<void(const String&)>& fail) {
+      if (t.Form == nullptr) return fail("PressCaption needs a modal form");
+      TControl* c = FindCaption(t.Form, StripHotkey(Caption));
+      if (c == nullptr) return fail("the form has no enabled control \"" + Caption + "\"");
+      const TPoint p = c->ClientToScreen(TPoint{c->Width() / 2, c->Height() / 2});
+      Headless().Click(p.X, p.Y);
     });
   }
   // Types into the focused control, as keys.
@@ -228,6 +241,16 @@ class TDialogExpectation {
   const auto& Actions() const { return FActions; }
 
  private:
+  static TControl* FindCaption(TWinControl* Parent, const String& Caption) {
+    for (int32_t i = 0; i < Parent->ControlCount(); ++i) {
+      TControl* c = Parent->Controls(i);
+      if (!c->Visible() || !c->Enabled()) continue;
+      if (StripHotkey(c->Caption()) == Caption) return c;
+      if (auto* w = dynamic_cast<TWinControl*>(c))
+        if (TControl* found = FindCaption(w, Caption)) return found;
+    }
+    return nullptr;
+  }
   static TButton* FindButton(TWinControl* Parent, TModalResult Result) {
     if (Parent == nullptr) return nullptr;
     for (int32_t i = 0; i < Parent->ControlCount(); ++i) {

@@ -1,6 +1,7 @@
 #include "skin/controls/testkit/skinkit.h"
 
 #include "skin/controls/testkit/skinkit_bars.h"
+#include "skin/controls/testkit/skinkit_buttons.h"
 
 namespace SkinKit {
 namespace {
@@ -131,6 +132,7 @@ std::unique_ptr<TbsSkinData> CreateKitSkinData(TComponent* AOwner) {
   o->SkinRect = FixedRect;
   L.push_back(std::move(o));
   AddKitBarDescriptions(S.get());
+  SkinKit::AddButtonDescriptions(S.get());
   S->Empty = false;
   return S;
 }
