@@ -580,7 +580,8 @@ void TPlayer::DoBezier(const std::vector<double>& xy, bool fromCurrent) {
     const auto [x2, y2] = c[i + 1];
     const auto [x3, y3] = c[i + 2];
     const double len = std::hypot(x1 - x0, y1 - y0) + std::hypot(x2 - x1, y2 - y1) + std::hypot(x3 - x2, y3 - y2);
-    const int n = std::clamp(int(std::isfinite(len) ? len / 4 : 1), 1, 64);
+    // Clamped as a double: a hostile curve's length does not fit an int.
+    const int n = std::isfinite(len) ? int(std::clamp(len / 4, 1.0, 64.0)) : 1;
     for (int k = 1; k <= n; ++k) {
       const double t = double(k) / n, u = 1 - t;
       const double x = u * u * u * x0 + 3 * u * u * t * x1 + 3 * u * t * t * x2 + t * t * t * x3;

@@ -942,11 +942,12 @@ void TGenerator::Objects() {
       {"mdiminbutton", {TGlyph::gMinimize, TbsStdCommand::cmMinimize}},
       {"mdisysmenubutton", {TGlyph::gSysMenu, TbsStdCommand::cmSysMenu}}};
   for (const auto& [name, what] : mdi) {
+    const TGlyph face = what.first;  // clang 14 cannot capture a structured binding
     auto& o = static_cast<TbsDataSkinMainMenuBarButton&>(
         *FObjects.emplace_back(std::make_unique<TbsDataSkinMainMenuBarButton>(name)));
     const auto glyph = [&](TState S) {
       TRaster r = S == sNormal ? TRaster(16, 16, P.Menu) : Face(16, 16, 2, S, P.Menu);
-      DrawGlyph(r, what.first, 2, 2, 12, 12, S == sDisabled ? P.DisabledText : P.MenuText);
+      DrawGlyph(r, face, 2, 2, 12, 12, S == sDisabled ? P.DisabledText : P.MenuText);
       return r;
     };
     const auto s = FAtlas[pCaption].Add({glyph(sNormal), glyph(sHot), glyph(sPressed), glyph(sDisabled)}, false);

@@ -281,10 +281,10 @@ TRaster ElementsPage(const TbsStagedSkin& Skin) {
 TRaster FrameAt(const TbsSkinFormInfo& F, TBitmap& Source, int32_t W, int32_t H) {
   const int32_t w = Source.Width(), h = Source.Height();
   const TRect& cr = F.ClientRect;
-  const TPoint nrt(W - (w - F.RightTopPoint.X), F.RightTopPoint.Y);
-  const TPoint nlb(F.LeftBottomPoint.X, H - (h - F.LeftBottomPoint.Y));
-  const TPoint nrb(W - (w - F.RightBottomPoint.X), H - (h - F.RightBottomPoint.Y));
-  const TRect ncr(cr.Left, cr.Top, W - (w - cr.Right), H - (h - cr.Bottom));
+  const TPoint nrt{W - (w - F.RightTopPoint.X), F.RightTopPoint.Y};
+  const TPoint nlb{F.LeftBottomPoint.X, H - (h - F.LeftBottomPoint.Y)};
+  const TPoint nrb{W - (w - F.RightBottomPoint.X), H - (h - F.RightBottomPoint.Y)};
+  const TRect ncr{cr.Left, cr.Top, W - (w - cr.Right), H - (h - cr.Bottom)};
   TBitmap l, t, r, b;
   BuildSkinBorderImages(F.LeftTopPoint, F.RightTopPoint, F.LeftBottomPoint, F.RightBottomPoint, cr, F.LeftTopPoint, nrt,
                         nlb, nrb, ncr, &l, &t, &r, &b, &Source, Rect(0, 0, w, h), W, H, F.LeftStretch, F.TopStretch,

@@ -133,7 +133,10 @@ int32_t TDecompressionStream::Read(void* Buffer, int32_t Count) {
   FZRec->avail_out = static_cast<uInt>(Count);
   while (FZRec->avail_out > 0 && !FFinished) {
     if (FZRec->avail_in == 0 && !FillInput()) break;
-    if (DCheck(inflate(FZRec.get(), Z_NO_FLUSH)) == Z_STREAM_END) FFinished = true;
+    const int code = DCheck(inflate(FZRec.get(), Z_NO_FLUSH));
+    // No dictionary is ever set: inflate would ask for it again and again.
+    if (code == Z_NEED_DICT) throw EDecompressionError("compression error");
+    if (code == Z_STREAM_END) FFinished = true;
   }
   return Count - static_cast<int32_t>(FZRec->avail_out);
 }

@@ -784,11 +784,21 @@ void WriteStrips(TTIFFWriter& W, TEntries& List, TPage& g, TIOParamsVals& Params
   W.AddLongs(List, 279, counts);
 }
 
+// Where the new page is linked in: the position of the link that is to point
+// at it and that link's old value.
+struct TChainLink {
+  int32_t Pages = 0;      // IFDs met
+  int64_t Pos = -1;       // the link the new page goes into
+  uint32_t Old = 0;       // its value, when it pointed at an IFD
+  bool Overlaps = false;  // Pos lies inside another IFD met (count or entries)
+};
+
 // Walks the IFD chain of the TIFF at Start: the link the new page goes into
 // (the one pointing at page Index, else the last one) and its old value.
-// Answers the number of IFDs met. Links that leave the stream, point into the
-// header, or come back to an IFD already met end the chain.
-int32_t WalkChain(TStream* S, int64_t Start, int32_t Index, int64_t& LinkPos, uint32_t& OldLink) {
+// Links that leave the stream, point into the header, or come back to an IFD
+// already met end the chain. IFDs of a hostile file may overlap: a link that
+// is also part of another IFD cannot be changed without corrupting that one.
+TChainLink WalkChain(TStream* S, int64_t Start, int32_t Index) {
   const int64_t size = S->Size();
   auto read = [&](int64_t pos, int32_t bytes) -> uint32_t {
     uint8_t b[4] = {0, 0, 0, 0};
@@ -796,11 +806,11 @@ int32_t WalkChain(TStream* S, int64_t Start, int32_t Index, int64_t& LinkPos, ui
     if (S->Read(b, bytes) != bytes) return 0;
     return bytes == 2 ? GetLE16(b) : GetLE32(b);
   };
+  TChainLink result;
   std::set<int64_t> seen;
+  std::vector<std::pair<int64_t, int64_t>> tables;  // each IFD's count and entries
   int64_t linkPos = Start + 4;
   uint32_t link = read(linkPos, 4);
-  int32_t i = 0;
-  LinkPos = -1;
   for (;;) {
     bool valid = link != 0 && int64_t(link) >= Start + 8 && int64_t(link) + 2 <= size && !seen.count(link);
     int64_t next = 0;
@@ -808,22 +818,19 @@ int32_t WalkChain(TStream* S, int64_t Start, int32_t Index, int64_t& LinkPos, ui
       next = int64_t(link) + 2 + 12 * int64_t(read(link, 2));
       valid = next + 4 <= size;
     }
-    if (i == Index) {
-      LinkPos = linkPos;
-      OldLink = valid ? link : 0;
+    if (result.Pages == Index || (!valid && result.Pos < 0)) {
+      result.Pos = linkPos;
+      result.Old = valid ? link : 0;
     }
-    if (!valid) {
-      if (LinkPos < 0) {
-        LinkPos = linkPos;
-        OldLink = 0;
-      }
-      return i;
-    }
+    if (!valid) break;
     seen.insert(link);
-    ++i;
+    tables.emplace_back(int64_t(link), next);
+    ++result.Pages;
     linkPos = next;
     link = read(linkPos, 4);
   }
+  for (const auto& [from, to] : tables) result.Overlaps = result.Overlaps || (result.Pos < to && result.Pos + 4 > from);
+  return result;
 }
 
 }  // namespace
@@ -872,7 +879,15 @@ int32_t IEEncodeTIFF(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOParamsV
       Progress.AbortFlag->store(true);
       return 0;
     }
-    result = WalkChain(Stream, start, std::max(0, Params.TIFFImageIndex), linkPos, oldLink) + 1;
+    const TChainLink chain = WalkChain(Stream, start, std::max(0, Params.TIFFImageIndex));
+    result = chain.Pages + 1;
+    // Changing that link would break the page it overlaps: nothing is written.
+    if (chain.Overlaps) {
+      Progress.AbortFlag->store(true);
+      return result;
+    }
+    linkPos = chain.Pos;
+    oldLink = chain.Old;
     Stream->Seek(0, soEnd);
   } else {
     const uint8_t zeros[8] = {0, 0, 0, 0, 0, 0, 0, 0};

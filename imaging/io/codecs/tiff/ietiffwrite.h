@@ -7,8 +7,9 @@
 // Every offset written is a stream position counted from the start of the
 // stream, so a TIFF written after other bytes holds offsets that include
 // them. Failures (a short write, an Insert target that is not a
-// little-endian TIFF) are reported through the progress record's abort flag;
-// the IFD is then not written.
+// little-endian TIFF or whose directories overlap where the new page would
+// be linked in) are reported through the progress record's abort flag; the
+// IFD is then not written.
 #pragma once
 
 #include <cstdint>

@@ -806,6 +806,40 @@ TEST(TiffWriteInsert, RefusesWhatIsNotALittleEndianTiffAndWalksBoundedChains) {
   }
 }
 
+TEST(TiffWriteInsert, LinkInsideAnotherDirectoryIsRefused) {
+  // Directory A at 10 (one entry) links to B at 8, whose table is empty and
+  // whose own link is A's count and first tag: B's link ends the chain, and
+  // rewriting it would give A another entry count.
+  TBytes f = {'I', 'I', 42, 0, 10, 0, 0, 0, 0, 0, 1, 0};
+  for (uint8_t v : {0, 1, 4, 0, 1, 0, 0, 0, 1, 0, 0, 0, 8, 0, 0, 0}) f.push_back(v);
+  const auto pages = [](const TBytes& bytes) {
+    TCustomMemoryStream stream;
+    stream.SetPointer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    return IETIFFPageCount(&stream);
+  };
+  ASSERT_EQ(pages(f), 2);
+  TIEBitmap b;
+  b.Allocate(3, 2, TIEPixelFormat::ie24RGB);
+  b.Fill(0);
+  struct TCase {
+    int32_t Index;
+    bool Refused;
+  };
+  for (const TCase& c : {TCase{0, false}, TCase{1, false}, TCase{2, true}, TCase{9, true}}) {
+    SCOPED_TRACE(c.Index);
+    TIOParamsVals p;
+    p.TIFFImageIndex = c.Index;
+    const TSave s = Save(&b, p, f, true);
+    EXPECT_EQ(s.Aborted, c.Refused);
+    EXPECT_EQ(s.Result, 3);
+    if (c.Refused) {
+      EXPECT_EQ(s.Bytes, f);
+    } else {
+      EXPECT_EQ(pages(s.Bytes), 3);
+    }
+  }
+}
+
 TEST(TiffWriteInsert, OffsetsCountFromTheStreamStart) {
   // A TIFF after a 12-byte block: its offsets include the block.
   const TBytes prefix(12, 0xAB);
