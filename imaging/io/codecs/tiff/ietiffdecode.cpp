@@ -2,6 +2,7 @@
 // into memory (never more than the stream holds), decompressed row by row
 // and converted straight into the bitmap's rows.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "imaging/io/codecs/jpeg/iejpeg.h"
@@ -191,6 +192,31 @@ bool PrepareBlock(TBlockState& b, const TTIFFVars& v, int32_t Width, int32_t Sam
 }
 
 // ---- Row conversion ----------------------------------------------------------------------
+// CIE L*a*b* samples (L 0..255 for 0..100, a* and b* signed bytes) relative
+// to the page's white point (D65 when the page gives none) into sRGB.
+void LabToBGR(const uint8_t* Src, uint8_t* Dst, int32_t Width, const TIOParamsVals* Params) {
+  double wx = 0.3127, wy = 0.329;
+  if (Params != nullptr && Params->GetEXIFWhitePoint(1) > 0.01 && Params->GetEXIFWhitePoint(0) > 0.01) {
+    wx = Params->GetEXIFWhitePoint(0);
+    wy = Params->GetEXIFWhitePoint(1);
+  }
+  const double xn = wx / wy, zn = (1 - wx - wy) / wy;
+  auto inverseF = [](double t) { return t * t * t > 216.0 / 24389.0 ? t * t * t : (116 * t - 16) / (24389.0 / 27.0); };
+  auto encode = [](double c) {
+    c = std::clamp(c, 0.0, 1.0);
+    c = c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
+    return static_cast<uint8_t>(c * 255 + 0.5);
+  };
+  for (int32_t i = 0; i < Width; ++i, Src += 3, Dst += 3) {
+    const double fy = (Src[0] * 100.0 / 255.0 + 16) / 116;
+    const double fx = fy + static_cast<int8_t>(Src[1]) / 500.0, fz = fy - static_cast<int8_t>(Src[2]) / 200.0;
+    const double x = inverseF(fx) * xn, y = inverseF(fy), z = inverseF(fz) * zn;
+    Dst[2] = encode(3.2404542 * x - 1.5371385 * y - 0.4985314 * z);
+    Dst[1] = encode(-0.9692660 * x + 1.8760108 * y + 0.0415560 * z);
+    Dst[0] = encode(0.0556434 * x - 0.2040259 * y + 1.0572252 * z);
+  }
+}
+
 // Associated alpha: the stored colours were multiplied by the alpha; the
 // bitmap holds them as they were before.
 void Unpremultiply(uint8_t* Row, TIEPixelFormat Format, const uint8_t* Alpha, int32_t Width) {
@@ -350,9 +376,7 @@ void ConvertRow(const TTIFFVars& v, TConv conv, TIEBitmap* Bitmap, const uint8_t
         IEColorConvertHook(work, TIEColorRowFormat::crfCMYK, dst, TIEColorRowFormat::crfBGR, w, params);
       break;
     }
-    case TConv::Lab:
-      IEColorConvertHook(src, TIEColorRowFormat::crfCIELab, dst, TIEColorRowFormat::crfBGR, w, params);
-      break;
+    case TConv::Lab: LabToBGR(src, dst, w, params); break;
     case TConv::None: break;
   }
   if (v.ExtraSamples == 1 && maskRow != nullptr && !v.IgnoreAlpha) Unpremultiply(dst, f, maskRow, maskW);
