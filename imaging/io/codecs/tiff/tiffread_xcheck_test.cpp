@@ -536,10 +536,11 @@ TEST_F(TiffXcheckReader, FillOrderAlphaKindsAndLargeFaxPagesEqualTheReferences) 
     EXPECT_EQ(RunTool(argv), 0) << Out;
     return Dir.File(Out);
   };
-  // A fax page wider than the longest run code, shapes down to its last row.
-  ASSERT_EQ(RunTool({"convert", "-size", "2453x3369", "xc:white", "-fill", "black", "-draw", "rectangle 100,50 2400,60",
-                     "-draw", "circle 1200,1200 1500,1700", "-draw", "rectangle 0,300 50,3000", "-draw",
-                     "rectangle 2400,230 2452,3368", "-draw", "polygon 10,3368 2000,2000 2452,3300", "-monochrome",
+  // A fax page as wide as a scanned page at 300 dpi, whose runs take the
+  // extended make-up codes, shapes down to its last row.
+  ASSERT_EQ(RunTool({"convert", "-size", "2453x1200", "xc:white", "-fill", "black", "-draw", "rectangle 100,50 2400,60",
+                     "-draw", "circle 1200,600 1500,900", "-draw", "rectangle 0,300 50,1100", "-draw",
+                     "rectangle 2400,230 2452,1199", "-draw", "polygon 10,1199 2000,700 2452,1150", "-monochrome",
                      Dir.File("page.pbm")}),
             0);
   ASSERT_EQ(RunTool({"pnmtotiff", Dir.File("page.pbm")}, Dir.File("page.tif")), 0);
@@ -599,19 +600,19 @@ TEST_F(TiffXcheckReader, FillOrderAlphaKindsAndLargeFaxPagesEqualTheReferences) 
     return ref;
   };
 
-  // The same size of page through a second coder: ghostscript's raw Group 4
+  // A page of the same width through a second coder: ghostscript's raw Group 4
   // output of a text page, wrapped as the one strip of a page.
   auto gsFax = [&] {
     const std::string ps = Dir.File("page.ps"), raw = Dir.File("page.g4");
     const std::string text =
         "%!PS\n/Helvetica findfont 11 scalefont setfont\n"
-        "0 1 60 { 12 mul 760 exch sub 40 exch moveto (The quick brown fox jumps over the lazy dog 0123456789) show } "
-        "for\nnewpath 100 100 moveto 500 300 lineto 300 600 lineto closepath fill\n"
-        "newpath 300 400 80 0 360 arc stroke\nshowpage\n";
+        "0 1 20 { 12 mul 270 exch sub 40 exch moveto (The quick brown fox jumps over the lazy dog 0123456789) show } "
+        "for\nnewpath 100 20 moveto 500 150 lineto 300 280 lineto closepath fill\n"
+        "newpath 300 140 80 0 360 arc stroke\nshowpage\n";
     EXPECT_TRUE(IEWriteBytesFile(ps, tiffread::TBytes(text.begin(), text.end())));
-    EXPECT_EQ(RunTool({"gs", "-q", "-dSAFER", "-sDEVICE=faxg4", "-r300", "-g2453x3369", "-o", raw, ps}), 0);
+    EXPECT_EQ(RunTool({"gs", "-q", "-dSAFER", "-sDEVICE=faxg4", "-r300", "-g2453x1200", "-o", raw, ps}), 0);
     tiffread::TPage page;
-    page.Tags = tiffread::PageTags(2453, 3369, 1, 1, 0, 4);
+    page.Tags = tiffread::PageTags(2453, 1200, 1, 1, 0, 4);
     page.Blocks = {tifftest::ReadFile(raw)};
     const std::string file = Dir.File("page-gs.tif");
     EXPECT_TRUE(IEWriteBytesFile(file, tiffread::TBuilder(false).Build({page})));
