@@ -459,9 +459,10 @@ void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
 
   TIEBitmap* src = Bitmap;
   std::unique_ptr<TIEBitmap> work;
-  // An image's own transparency is written as 32 bits; only palette depths
-  // blend it.
-  const bool paletteDepth = Params.SamplesPerPixel == 1 &&
+  // An image's own transparency is written as 32 bits, also where the loaded
+  // file had a palette depth: a colour map would lose it.
+  const bool transparent = format == TIEPixelFormat::ie24RGB && Bitmap->HasAlphaChannel() && IEHasTransparency(Bitmap);
+  const bool paletteDepth = Params.SamplesPerPixel == 1 && !transparent && !(Mask != nullptr && !Mask->Full()) &&
                             (Params.BitsPerSample == 1 || Params.BitsPerSample == 4 || Params.BitsPerSample == 8);
   std::unique_ptr<TIEMask> ownAlpha;
   if (!Mask && !paletteDepth && format == TIEPixelFormat::ie24RGB && Bitmap->HasAlphaChannel() &&
@@ -480,15 +481,16 @@ void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
 
   const bool withAlpha = Mask != nullptr && !Mask->Full();
   int32_t depth = withAlpha ? 32 : 24;
-  // 4-bit colour maps are written as 8-bit ones, which every reader takes.
-  if (paletteDepth) depth = Params.BitsPerSample == 4 ? 8 : Params.BitsPerSample;
+  // 1- and 4-bit colour maps are written as 8-bit ones, which every reader
+  // takes (a 1-bit image as black and white entries).
+  if (paletteDepth) depth = 8;
   if (depth != 8 && depth != 24) Params.TGACompressed = false;
 
   const TRGB bw[2] = {TRGB{0, 0, 0}, TRGB{255, 255, 255}};
   std::unique_ptr<TIEBitmap> oneBit;
   std::vector<TRGB> map;
   std::unique_ptr<TIEQuantizer> quantizer;
-  if (depth == 1) {
+  if (paletteDepth && Params.BitsPerSample == 1) {
     if (src->PixelFormat() != TIEPixelFormat::ie1g) {
       TRGB dark, light;
       oneBit = TwoColorsTo1Bit(src, dark, light);
@@ -498,8 +500,8 @@ void IEEncodeTGA(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEC
       }
       src = oneBit.get();
     }
-    Params.Palette.assign(bw, bw + 2);
-  } else if (depth == 4 || depth == 8) {
+  }
+  if (depth == 4 || depth == 8) {
     map.assign(static_cast<size_t>(1) << depth, TRGB{});
     if (src->PixelFormat() == TIEPixelFormat::ie1g) {
       map[0] = bw[0];

@@ -414,14 +414,15 @@ TEST(TgaWrite, RoundTripsEveryDepth) {
     auto r = Read(file);
     ASSERT_FALSE(r->Aborted);
     if (c.Bps == 1) {
-      // The darker of the two colours is black, the other white.
-      ASSERT_EQ(r->Bitmap.PixelFormat(), TIEPixelFormat::ie1g);
+      // The darker of the two colours is black, the other white, in an
+      // 8-bit colour map (1-bit maps are no format other readers take).
+      EXPECT_EQ(r->Params.BitsPerSample, 8);
       EXPECT_EQ(RgbOf(r->Bitmap), BlackAndWhite(RgbOf(picture)));
     } else {
       EXPECT_EQ(RgbOf(r->Bitmap), RgbOf(picture));
     }
     // 4-bit images are written with an 8-bit colour map.
-    EXPECT_EQ(r->Params.TGACompressed, c.Compressed && (c.Bps != 1 || c.Spp == 3) && !c.WithMask);
+    EXPECT_EQ(r->Params.TGACompressed, c.Compressed && !c.WithMask);
     if (c.Bps == 4) {
       EXPECT_EQ(r->Params.BitsPerSample, 8);
     }
@@ -465,8 +466,9 @@ TEST(TgaWrite, OtherPixelFormatsWriteNothingAndSetTheFlag) {
   EXPECT_TRUE(file.empty());
 }
 
-// The image's own alpha is written as 32 bits; a palette depth blends it
-// onto white on a copy.
+// The image's own alpha is written as 32 bits, also when a palette depth is
+// asked for; alpha the image does not carry itself (a full mask given) is
+// blended onto white on a copy.
 TEST(TgaWrite, TransparentImageKeepsItsAlphaOrIsBlendedOntoWhiteOnACopy) {
   TIEBitmap picture;
   picture.Allocate(2, 1, TIEPixelFormat::ie24RGB);
@@ -484,6 +486,13 @@ TEST(TgaWrite, TransparentImageKeepsItsAlphaOrIsBlendedOntoWhiteOnACopy) {
   params.BitsPerSample = 8;
   params.SamplesPerPixel = 1;
   r = Read(Encode(picture, params));
+  EXPECT_EQ(r->Params.SamplesPerPixel, 4);
+  ASSERT_NE(r->Mask, nullptr);
+  EXPECT_EQ(r->Mask->GetPixel(1, 0), 90);
+  TIEMask full;
+  full.Allocate(2, 1, 8);
+  full.Fill(255);
+  r = Read(Encode(picture, params, &full));
   EXPECT_EQ(*r->Bitmap.PixelRGB(0, 0), White);
   EXPECT_EQ(*picture.PixelRGB(0, 0), Blue);
   EXPECT_EQ(picture.GetAlpha(0, 0), 0);

@@ -2,6 +2,7 @@
 // into memory (never more than the stream holds), decompressed row by row
 // and converted straight into the bitmap's rows.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "imaging/io/codecs/jpeg/iejpeg.h"
@@ -12,6 +13,7 @@
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/model/containers/iemask.h"
 #include "imaging/model/pixels/iebitmap.h"
+#include "imaging/model/pixels/ieroutines.h"
 #include "platform/rtl/streams.h"
 
 namespace {
@@ -96,9 +98,15 @@ inline const TRGB& MapEntry(const TTIFFVars& v, uint32_t Index) {
 class TChunkReader {
  public:
   // BlockBytes: the bytes of one uncompressed block; 0 when compressed.
-  TChunkReader(const TIEIFDReader& Reader, const std::vector<int32_t>& Offsets, const std::vector<int32_t>& Counts,
-               int64_t BlockBytes)
-      : FReader(Reader), FOffsets(Offsets), FCounts(Counts), FBlockBytes(BlockBytes) {
+  // Data of fill order 2 comes back in the usual bit order, except fax and
+  // JPEG data, whose decoders read either order themselves.
+  TChunkReader(const TIEIFDReader& Reader, const TTIFFVars& Vars, const std::vector<int32_t>& Offsets,
+               const std::vector<int32_t>& Counts, int64_t BlockBytes)
+      : FReader(Reader),
+        FOffsets(Offsets),
+        FCounts(Counts),
+        FBlockBytes(BlockBytes),
+        FReverse(Vars.FillOrder == 2 && (Vars.Compression == 1 || Vars.Compression == 5 || Vars.Compression == 32773)) {
     FSize = Reader.Stream->Size();
     FBudget = 2 * std::max<int64_t>(FSize, 0) + 65536;
     for (const int32_t o : Offsets) FSorted.push_back(static_cast<uint32_t>(o));
@@ -128,6 +136,8 @@ class TChunkReader {
     FReader.Stream->SetPosition(at);
     const int32_t got = FReader.Stream->Read(Buffer.data(), static_cast<int32_t>(n));
     Buffer.resize(static_cast<size_t>(std::max(got, 0)));
+    if (FReverse)
+      for (uint8_t& b : Buffer) IEReverseByteBits(b);
     return true;
   }
 
@@ -136,6 +146,7 @@ class TChunkReader {
   const std::vector<int32_t>& FOffsets;
   const std::vector<int32_t>& FCounts;
   const int64_t FBlockBytes;
+  const bool FReverse;
   int64_t FSize = 0;
   int64_t FBudget = 0;
   std::vector<uint32_t> FSorted;
@@ -181,6 +192,45 @@ bool PrepareBlock(TBlockState& b, const TTIFFVars& v, int32_t Width, int32_t Sam
 }
 
 // ---- Row conversion ----------------------------------------------------------------------
+// CIE L*a*b* samples (L 0..255 for 0..100, a* and b* signed bytes) relative
+// to the page's white point (D65 when the page gives none) into sRGB.
+void LabToBGR(const uint8_t* Src, uint8_t* Dst, int32_t Width, const TIOParamsVals* Params) {
+  double wx = 0.3127, wy = 0.329;
+  if (Params != nullptr && Params->GetEXIFWhitePoint(1) > 0.01 && Params->GetEXIFWhitePoint(0) > 0.01) {
+    wx = Params->GetEXIFWhitePoint(0);
+    wy = Params->GetEXIFWhitePoint(1);
+  }
+  const double xn = wx / wy, zn = (1 - wx - wy) / wy;
+  auto inverseF = [](double t) { return t * t * t > 216.0 / 24389.0 ? t * t * t : (116 * t - 16) / (24389.0 / 27.0); };
+  auto encode = [](double c) {
+    c = std::clamp(c, 0.0, 1.0);
+    c = c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
+    return static_cast<uint8_t>(c * 255 + 0.5);
+  };
+  for (int32_t i = 0; i < Width; ++i, Src += 3, Dst += 3) {
+    const double fy = (Src[0] * 100.0 / 255.0 + 16) / 116;
+    const double fx = fy + static_cast<int8_t>(Src[1]) / 500.0, fz = fy - static_cast<int8_t>(Src[2]) / 200.0;
+    const double x = inverseF(fx) * xn, y = inverseF(fy), z = inverseF(fz) * zn;
+    Dst[2] = encode(3.2404542 * x - 1.5371385 * y - 0.4985314 * z);
+    Dst[1] = encode(-0.9692660 * x + 1.8760108 * y + 0.0415560 * z);
+    Dst[0] = encode(0.0556434 * x - 0.2040259 * y + 1.0572252 * z);
+  }
+}
+
+// Associated alpha: the stored colours were multiplied by the alpha; the
+// bitmap holds them as they were before.
+void Unpremultiply(uint8_t* Row, TIEPixelFormat Format, const uint8_t* Alpha, int32_t Width) {
+  const int32_t channels = Format == TIEPixelFormat::ie24RGB ? 3 : Format == TIEPixelFormat::ie8g ? 1 : 0;
+  for (int32_t x = 0; x < Width; ++x) {
+    const int32_t a = Alpha[x];
+    if (a == 0 || a == 255) continue;
+    for (int32_t k = 0; k < channels; ++k) {
+      uint8_t& c = Row[channels * x + k];
+      c = static_cast<uint8_t>(std::min(255, (c * 255 + a / 2) / a));
+    }
+  }
+}
+
 void ConvertRow(const TTIFFVars& v, TConv conv, TIEBitmap* Bitmap, const uint8_t* src, uint8_t* dst, int32_t w,
                 int32_t pixelX, int32_t y, uint8_t* work) {
   TIOParamsVals* params = v.Params;
@@ -212,6 +262,10 @@ void ConvertRow(const TTIFFVars& v, TConv conv, TIEBitmap* Bitmap, const uint8_t
       }
       break;
     case TConv::RGB16:
+      if (s == 4 && !v.IgnoreAlpha && maskRow != nullptr) {
+        v.Mask->SetFull(false);
+        for (int32_t x = 0; x < maskW; ++x) maskRow[x] = src[8 * x + 6 + (v.LittleEndian ? 1 : 0)];
+      }
       if (f == TIEPixelFormat::ieRGB48) {
         auto* d = reinterpret_cast<TRGB48*>(dst);
         for (int32_t x = 0; x < w; ++x, src += 2 * s) {
@@ -241,7 +295,7 @@ void ConvertRow(const TTIFFVars& v, TConv conv, TIEBitmap* Bitmap, const uint8_t
       if (maskRow != nullptr) v.Mask->SetFull(false);
       for (int32_t x = 0; x < w; ++x, src += 2) {
         rgb[x] = MapEntry(v, src[0]);
-        if (x < maskW) maskRow[x] = static_cast<uint8_t>(255 - src[1]);
+        if (x < maskW) maskRow[x] = src[1];
       }
       break;
     case TConv::Palette: {
@@ -322,11 +376,10 @@ void ConvertRow(const TTIFFVars& v, TConv conv, TIEBitmap* Bitmap, const uint8_t
         IEColorConvertHook(work, TIEColorRowFormat::crfCMYK, dst, TIEColorRowFormat::crfBGR, w, params);
       break;
     }
-    case TConv::Lab:
-      IEColorConvertHook(src, TIEColorRowFormat::crfCIELab, dst, TIEColorRowFormat::crfBGR, w, params);
-      break;
+    case TConv::Lab: LabToBGR(src, dst, w, params); break;
     case TConv::None: break;
   }
+  if (v.ExtraSamples == 1 && maskRow != nullptr && !v.IgnoreAlpha) Unpremultiply(dst, f, maskRow, maskW);
 }
 
 // ---- JPEG strips and tiles ---------------------------------------------------------------
@@ -637,7 +690,7 @@ void IETIFFDecodeStrips(TIEIFDReader& Reader, TTIFFVars& Vars, TIEBitmap* Bitmap
   const int32_t rps = std::max(1, std::min(v.RowsPerStrip, v.ImageLength));
   std::vector<uint8_t> buffer;
   if (v.PlanarConfiguration != 2 || v.SamplesPerPixel == 1) {
-    TChunkReader chunks(Reader, v.StripOffsets, v.StripByteCounts,
+    TChunkReader chunks(Reader, v, v.StripOffsets, v.StripByteCounts,
                         UncompressedBlockBytes(v, v.ImageWidth, rps, v.SamplesPerPixel));
     int64_t y = 0;
     bool any = false;
@@ -665,7 +718,7 @@ void IETIFFDecodeStrips(TIEIFDReader& Reader, TTIFFVars& Vars, TIEBitmap* Bitmap
     return;
   }
   std::vector<uint8_t> planes[3];
-  TChunkReader chunks(Reader, v.StripOffsets, v.StripByteCounts, UncompressedBlockBytes(v, v.ImageWidth, rps, 1));
+  TChunkReader chunks(Reader, v, v.StripOffsets, v.StripByteCounts, UncompressedBlockBytes(v, v.ImageWidth, rps, 1));
   int64_t y = 0;
   for (size_t i = 0; i < n && y < v.ImageLength; ++i, y += rps) {
     for (size_t k = 0; k < 3; ++k)
@@ -704,7 +757,7 @@ void IETIFFDecodeTiles(TIEIFDReader& Reader, TTIFFVars& Vars, TIEBitmap* Bitmap,
   Bitmap->SetWidth(static_cast<int32_t>(wideW));
   Bitmap->SetHeight(static_cast<int32_t>(wideH));
   std::vector<uint8_t> buffer;
-  TChunkReader chunks(Reader, v.TileOffsets, v.TileByteCounts,
+  TChunkReader chunks(Reader, v, v.TileOffsets, v.TileByteCounts,
                       UncompressedBlockBytes(v, v.TileWidth, v.TileLength, v.SamplesPerPixel));
   int64_t x = 0, y = 0;
   bool any = false;
@@ -739,9 +792,75 @@ void IETIFFDecodeTiles(TIEIFDReader& Reader, TTIFFVars& Vars, TIEBitmap* Bitmap,
   if (!any) IESetAborting(Progress);
 }
 
+namespace {
+
+// Whether each strip of an old-style JPEG page is a JPEG stream of its own
+// (no interchange-format offset, several strips, the first starting with SOI).
+bool OldJPEGStripsAreStreams(const TIEIFDReader& Reader, const TTIFFVars& v) {
+  if (v.JPEGInterchangeFormat != 0 || v.StripOffsets.size() < 2) return false;
+  uint8_t soi[2] = {0, 0};
+  const int64_t at = Reader.Base + static_cast<uint32_t>(v.StripOffsets[0]);
+  if (at < 0 || at + 2 > Reader.Stream->Size()) return false;
+  Reader.Stream->SetPosition(at);
+  return Reader.Stream->Read(soi, 2) == 2 && soi[0] == 0xFF && soi[1] == 0xD8;
+}
+
+// Each strip's stream decoded into its rows of the page.
+void DecodeOldJPEGStrips(TIEIFDReader& Reader, TTIFFVars& v, TIEBitmap* Bitmap, TIECodecProgress& Progress) {
+  const int32_t w = v.ImageWidth, h = v.ImageLength;
+  const int32_t rps = std::max(1, std::min(v.RowsPerStrip, h));
+  if (w <= 0 || h <= 0 || (int64_t(w) * 3 + 3) / 4 * 4 > IEMaxImageBytes / h ||
+      IEDataCannotFill(Reader.Stream->Size(), int64_t(w) * 3 * h, 4096)) {
+    IESetAborting(Progress);
+    return;
+  }
+  Bitmap->Allocate(w, h, TIEPixelFormat::ie24RGB);
+  const auto strips = v.StripOffsets.size();
+  IEProgressStart(Progress, h, static_cast<int64_t>(strips));
+  TChunkReader chunks(Reader, v, v.StripOffsets, v.StripByteCounts, 0);
+  std::vector<uint8_t> buffer;
+  bool any = false;
+  for (size_t i = 0; i < strips && int64_t(i) * rps < h; ++i) {
+    if (!chunks.Read(i, buffer)) {
+      IESetAborting(Progress);
+      return;
+    }
+    if (buffer.empty()) continue;
+    const auto y = static_cast<int32_t>(int64_t(i) * rps);
+    const int32_t rows = std::min(rps, h - y);
+    TCustomMemoryStream jpeg;
+    jpeg.SetPointer(buffer.data(), static_cast<int64_t>(buffer.size()));
+    int32_t jw = 0, jh = 0;
+    if (!JPEGSize(&jpeg, nullptr, Progress, jw, jh) || jw > w + 16 || jh > rps + 16) {
+      IESetAborting(Progress);
+      return;
+    }
+    TIOParamsVals temp;
+    TIECodecProgress quiet;
+    quiet.AbortFlag = Progress.AbortFlag;
+    TIEBitmap tmp;
+    IEDecodeJPEG(&jpeg, nullptr, &tmp, temp, quiet, false, false, false, false, true);
+    if (IEAborting(Progress) || tmp.IsEmpty()) {
+      IESetAborting(Progress);
+      return;
+    }
+    if (tmp.PixelFormat() != TIEPixelFormat::ie24RGB) tmp.SetPixelFormat(TIEPixelFormat::ie24RGB);
+    tmp.CopyRectTo(Bitmap, 0, 0, 0, y, std::min(tmp.Width(), w), std::min(tmp.Height(), rows));
+    any = true;
+    if (IEProgressStep(Progress, true)) return;
+  }
+  if (!any) IESetAborting(Progress);
+}
+
+}  // namespace
+
 void IETIFFDecodeOldJPEG(TIEIFDReader& Reader, TTIFFVars& Vars, TIEBitmap* Bitmap, TIECodecProgress& Progress,
                          bool Thumbnail) {
   TTIFFVars& v = Vars;
+  if (!Thumbnail && OldJPEGStripsAreStreams(Reader, v)) {
+    DecodeOldJPEGStrips(Reader, v, Bitmap, Progress);
+    return;
+  }
   TStream* stream = Reader.Stream;
   const int64_t start = (v.JPEGInterchangeFormat != 0 || v.StripOffsets.empty())
                             ? Reader.Base + static_cast<uint32_t>(v.JPEGInterchangeFormat)

@@ -365,7 +365,7 @@ TEST(TiffReader, AlphaSamplesGoToTheMask) {
       {"palette and alpha",
        With(PageTags(2, 1, 8, 2, 3), {Short(320, std::vector<uint32_t>(768, 1))}),
        {0, 5, 0, 255},
-       {250, 0}},
+       {5, 255}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);

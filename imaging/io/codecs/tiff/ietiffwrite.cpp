@@ -373,6 +373,14 @@ void Prepare(TIEBitmap* Bitmap, TIOParamsVals& p, TPage& g, std::unique_ptr<TIEB
     p.BitsPerSample = 1;
     p.SamplesPerPixel = 1;
   }
+  // Transparency survives only in RGB rows with an alpha sample: a palette
+  // or gray depth the loaded file had gives way to them (fax pages stay
+  // bilevel).
+  if (p.SamplesPerPixel == 1 && !(comp >= 1 && comp <= 4) && IEAlphaCovers(work) && !work->AlphaChannel()->Full()) {
+    p.SamplesPerPixel = 3;
+    p.BitsPerSample = 8;
+    if (p.TIFFPhotometric != Ph::tpCMYK && p.TIFFPhotometric != Ph::tpCIELab) p.TIFFPhotometric = Ph::tpRGB;
+  }
   // One sample of a depth no row writer has: 8 bits.
   if (p.SamplesPerPixel == 1 && !((p.BitsPerSample >= 1 && p.BitsPerSample <= 8) || p.BitsPerSample == 16))
     p.BitsPerSample = 8;
