@@ -18,7 +18,8 @@ constexpr TPoint kSeparator{IEPolygonSeparator, IEPolygonSeparator};
 
 bool IsSeparator(const TPoint& P) { return P.X == IEPolygonSeparator && P.Y == IEPolygonSeparator; }
 
-int32_t Limit(int32_t V, int32_t Hi) { return std::clamp(V, 0, std::max(Hi, 0)); }
+// Wide, so that a shift of coordinates read from a stream cannot overflow.
+int32_t Limit(int64_t V, int32_t Hi) { return static_cast<int32_t>(std::clamp<int64_t>(V, 0, std::max(Hi, 0))); }
 
 int32_t RoundI(double V) { return static_cast<int32_t>(Round(V)); }
 
@@ -393,10 +394,11 @@ void TImgView::ZoomToSelection() {
 void TImgView::ShiftSelectionPoints(int32_t dx, int32_t dy) {
   TIEPolygonRecord& r = *PolygonRecords[0];
   const int32_t w = Bitmap->Width(), h = Bitmap->Height();
-  r.BoxLeft = Limit(r.BoxLeft + dx, w), r.BoxRight = Limit(r.BoxRight + dx, w);
-  r.BoxTop = Limit(r.BoxTop + dy, h), r.BoxBottom = Limit(r.BoxBottom + dy, h);
+  const int64_t x = dx, y = dy;
+  r.BoxLeft = Limit(r.BoxLeft + x, w), r.BoxRight = Limit(r.BoxRight + x, w);
+  r.BoxTop = Limit(r.BoxTop + y, h), r.BoxBottom = Limit(r.BoxBottom + y, h);
   for (TPoint& p : r.Points)
-    if (!IsSeparator(p)) p = TPoint{Limit(p.X + dx, w), Limit(p.Y + dy, h)};
+    if (!IsSeparator(p)) p = TPoint{Limit(p.X + x, w), Limit(p.Y + y, h)};
 }
 
 void TImgView::MoveSelectionPoints(int32_t dx, int32_t dy) {
@@ -406,16 +408,19 @@ void TImgView::MoveSelectionPoints(int32_t dx, int32_t dy) {
   const TIEPolygonRecord& r = *PolygonRecords[0];
   const int32_t w = Bitmap->Width(), h = Bitmap->Height();
   const bool cut = SelectionOptions.Contains(TIESelectionOptionsItem::iesoCutBorders);
-  const auto limit = [cut](int32_t& d, int32_t Lo, int32_t Hi, int32_t Extent) {
+  // In 64 bits: a box read from a stream may lie anywhere.
+  const auto limit = [cut](int64_t& d, int64_t Lo, int64_t Hi, int64_t Extent) {
     if (cut && Hi + d > 0 && Lo + d < Extent) return;
     if (Lo + d < 0) d = -Lo;
     if (Hi + d > Extent) d -= Hi + d - Extent;
   };
-  limit(dx, r.BoxLeft, r.BoxRight, w);
-  limit(dy, r.BoxTop, r.BoxBottom, h);
+  int64_t x = dx, y = dy;
+  limit(x, r.BoxLeft, r.BoxRight, w);
+  limit(y, r.BoxTop, r.BoxBottom, h);
   // A box larger than the image cannot move without leaving it.
-  if (!cut && (r.BoxLeft + dx < 0 || r.BoxTop + dy < 0 || r.BoxRight + dx > w || r.BoxBottom + dy > h)) return;
-  ShiftSelectionPoints(dx, dy);
+  if (!cut && (r.BoxLeft + x < 0 || r.BoxTop + y < 0 || r.BoxRight + x > w || r.BoxBottom + y > h)) return;
+  if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX) return;
+  ShiftSelectionPoints(static_cast<int32_t>(x), static_cast<int32_t>(y));
   ShowSelection();
 }
 
