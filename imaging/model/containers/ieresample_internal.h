@@ -61,6 +61,11 @@ inline uint32_t DivideBy(uint32_t Value, const TChannelDivisor& D) {
   return static_cast<uint32_t>((static_cast<uint64_t>(Value) * D.Multiplier) >> D.Shift);
 }
 
+// Whether the kernel engine takes its AVX2 paths: set at start-up when the
+// processor has AVX2; tests clear it to check the SSE2 paths against them.
+// The results are the same to the bit either way.
+extern bool ResampleAvx2;
+
 // Kernel engine entry points (ieresample_kernel.cpp). Sources of at least
 // 2 pixels on one side; Dest already of the right format and size.
 void KernelResample24(TIEBitmap* Source, TIEBitmap* Dest, const TResampleKernelEntry& Kernel,

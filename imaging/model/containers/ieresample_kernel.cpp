@@ -9,6 +9,11 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #define IE_RESAMPLE_SSE2 1
+// AVX2 paths are compiled alongside and chosen at run time.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define IE_RESAMPLE_AVX2 1
+#endif
 #endif
 
 #include "imaging/model/containers/iemask.h"
@@ -250,53 +255,171 @@ void HorizontalRow(const uint8_t* Src, uint8_t* Dst, const TContributors& L, int
   }
 }
 
-// The same for 3-byte pixels over the runs (BuildRuns), two pixels per step:
-// the words B0 B1 G0 G1 R0 R1 of a pair meet the packed weights in one
-// multiply-add.
+#ifdef IE_RESAMPLE_SSE2
+// A pixel of a list without runs, by the plain loop.
+inline void ListPixel24(const uint8_t* Src, uint8_t* Out, const TContributors& L, size_t I) {
+  int32_t sum[3] = {};
+  for (int32_t c = L.Start[I]; c < L.Start[I + 1]; ++c) {
+    const uint8_t* p = Src + static_cast<ptrdiff_t>(L.Pixel[static_cast<size_t>(c)]) * 3;
+    const int32_t w = L.Weight[static_cast<size_t>(c)];
+    for (int ch = 0; ch < 3; ++ch) sum[ch] += w * p[ch];
+  }
+  for (int ch = 0; ch < 3; ++ch) Out[ch] = ChannelValue(sum[ch], L.Divisor[I]);
+}
+
+// Pairs K.. of a run added to Acc (lanes B G R 0), one per step: the words
+// B0 B1 G0 G1 R0 R1 of a pair meet the packed weights in one multiply-add.
+inline __m128i AddPairs(__m128i Acc, const uint8_t* P, const int32_t* W, int32_t K, int32_t Pairs) {
+  const __m128i zero = _mm_setzero_si128();
+  for (P += static_cast<ptrdiff_t>(K) * 6; K < Pairs; ++K, P += 6) {
+    const __m128i t = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(P)), zero);
+    const __m128i u = _mm_unpacklo_epi16(t, _mm_srli_si128(t, 6));
+    Acc = _mm_add_epi32(Acc, _mm_madd_epi16(u, _mm_set1_epi32(W[K])));
+  }
+  return Acc;
+}
+
+// The three channel sums of Acc into Out.
+inline void StorePixel24(__m128i Acc, uint8_t* Out, const TChannelDivisor& D) {
+  if (VectorDivisor(D)) {
+    const __m128i q = DivideLanes(Acc, _mm_set1_epi64x(static_cast<int64_t>(D.Multiplier)),
+                                  _mm_cvtsi32_si128(static_cast<int32_t>(D.Shift)));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(q, q), _mm_setzero_si128());
+    const auto v = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
+    Out[0] = static_cast<uint8_t>(v);
+    Out[1] = static_cast<uint8_t>(v >> 8);
+    Out[2] = static_cast<uint8_t>(v >> 16);
+  } else {
+    Out[0] = ChannelValue(_mm_cvtsi128_si32(Acc), D);
+    Out[1] = ChannelValue(_mm_cvtsi128_si32(_mm_srli_si128(Acc, 4)), D);
+    Out[2] = ChannelValue(_mm_cvtsi128_si32(_mm_srli_si128(Acc, 8)), D);
+  }
+}
+#endif
+
+// The same for 3-byte pixels over the runs (BuildRuns), two pixels per step.
 void HorizontalRow24(const uint8_t* Src, uint8_t* Dst, const TContributors& L, int32_t DW) {
 #ifdef IE_RESAMPLE_SSE2
-  const __m128i zero = _mm_setzero_si128();
   for (int32_t i = 0; i < DW; ++i) {
     const size_t li = static_cast<size_t>(i);
-    const int32_t pairs = L.RunPairs[li];
-    const TChannelDivisor& d = L.Divisor[li];
     uint8_t* out = Dst + static_cast<ptrdiff_t>(i) * 3;
+    const int32_t pairs = L.RunPairs[li];
     if (pairs == 0) {
-      int32_t sum[3] = {};
-      for (int32_t c = L.Start[li]; c < L.Start[li + 1]; ++c) {
-        const uint8_t* p = Src + static_cast<ptrdiff_t>(L.Pixel[static_cast<size_t>(c)]) * 3;
-        const int32_t w = L.Weight[static_cast<size_t>(c)];
-        for (int ch = 0; ch < 3; ++ch) sum[ch] += w * p[ch];
-      }
-      for (int ch = 0; ch < 3; ++ch) out[ch] = ChannelValue(sum[ch], d);
+      ListPixel24(Src, out, L, li);
       continue;
     }
     const uint8_t* p = Src + static_cast<ptrdiff_t>(L.RunFirst[li]) * 3;
-    const int32_t* w = L.PairWeight.data() + L.RunStart[li];
-    __m128i acc = zero;
-    for (int32_t k = 0; k < pairs; ++k, p += 6) {
-      const __m128i t = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
-      const __m128i u = _mm_unpacklo_epi16(t, _mm_srli_si128(t, 6));
-      acc = _mm_add_epi32(acc, _mm_madd_epi16(u, _mm_set1_epi32(w[k])));
-    }
-    if (VectorDivisor(d)) {
-      const __m128i q = DivideLanes(acc, _mm_set1_epi64x(static_cast<int64_t>(d.Multiplier)),
-                                    _mm_cvtsi32_si128(static_cast<int32_t>(d.Shift)));
-      const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(q, q), zero);
-      const auto v = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
-      out[0] = static_cast<uint8_t>(v);
-      out[1] = static_cast<uint8_t>(v >> 8);
-      out[2] = static_cast<uint8_t>(v >> 16);
-    } else {
-      out[0] = ChannelValue(_mm_cvtsi128_si32(acc), d);
-      out[1] = ChannelValue(_mm_cvtsi128_si32(_mm_srli_si128(acc, 4)), d);
-      out[2] = ChannelValue(_mm_cvtsi128_si32(_mm_srli_si128(acc, 8)), d);
-    }
+    const __m128i acc = AddPairs(_mm_setzero_si128(), p, L.PairWeight.data() + L.RunStart[li], 0, pairs);
+    StorePixel24(acc, out, L.Divisor[li]);
   }
 #else
   HorizontalRow<3>(Src, Dst, L, DW);
 #endif
 }
+
+#ifdef IE_RESAMPLE_AVX2
+// Two pairs per step: sixteen bytes from pair K on, in both halves, are
+// spread so that the low half holds pair K and the high half pair K + 1 as
+// words B0 B1 G0 G1 R0 R1 0 0. The last pair of a run is read as 8 bytes
+// only, so the 16-byte reads stop three pairs before the end.
+__attribute__((target("avx2"))) void HorizontalRow24Avx2(const uint8_t* Src, uint8_t* Dst, const TContributors& L,
+                                                         int32_t DW) {
+  const __m256i spread = _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1,  //
+                                          6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1);
+  const __m256i halves = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
+  for (int32_t i = 0; i < DW; ++i) {
+    const size_t li = static_cast<size_t>(i);
+    uint8_t* out = Dst + static_cast<ptrdiff_t>(i) * 3;
+    const int32_t pairs = L.RunPairs[li];
+    if (pairs == 0) {
+      ListPixel24(Src, out, L, li);
+      continue;
+    }
+    const uint8_t* p = Src + static_cast<ptrdiff_t>(L.RunFirst[li]) * 3;
+    const int32_t* w = L.PairWeight.data() + L.RunStart[li];
+    __m256i acc = _mm256_setzero_si256();
+    int32_t k = 0;
+    for (; k + 3 <= pairs; k += 2) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + static_cast<ptrdiff_t>(k) * 6));
+      const __m256i words = _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(bytes), spread);
+      const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(w + k));
+      const __m256i weights = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(two), halves);
+      acc = _mm256_add_epi32(acc, _mm256_madd_epi16(words, weights));
+    }
+    const __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+    StorePixel24(AddPairs(sum, p, w, k, pairs), out, L.Divisor[li]);
+  }
+}
+#endif
+
+#ifdef IE_RESAMPLE_SSE2
+// Bytes X0.. of a destination row, sixteen at a time, two rows per
+// multiply-add: the bytes of the two rows interleaved as words meet their
+// packed weights. Returns where it stopped.
+int32_t VerticalSpan(const uint8_t* const* Rows, const int32_t* Pw, int32_t Pairs, const TChannelDivisor& D, int32_t X0,
+                     int32_t Count, uint8_t* Out) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i multiplier = _mm_set1_epi64x(static_cast<int64_t>(D.Multiplier));
+  const __m128i shift = _mm_cvtsi32_si128(static_cast<int32_t>(D.Shift));
+  for (; X0 + 16 <= Count; X0 += 16) {
+    __m128i a0 = zero, a1 = zero, a2 = zero, a3 = zero;
+    for (int32_t k = 0; k < Pairs; ++k) {
+      const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Rows[2 * k] + X0));
+      const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Rows[2 * k + 1] + X0));
+      const __m128i w = _mm_set1_epi32(Pw[k]);
+      const __m128i lo = _mm_unpacklo_epi8(r0, r1);
+      const __m128i hi = _mm_unpackhi_epi8(r0, r1);
+      a0 = _mm_add_epi32(a0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
+      a1 = _mm_add_epi32(a1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
+      a2 = _mm_add_epi32(a2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
+      a3 = _mm_add_epi32(a3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
+    }
+    const __m128i q01 = _mm_packs_epi32(DivideLanes(a0, multiplier, shift), DivideLanes(a1, multiplier, shift));
+    const __m128i q23 = _mm_packs_epi32(DivideLanes(a2, multiplier, shift), DivideLanes(a3, multiplier, shift));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + X0), _mm_packus_epi16(q01, q23));
+  }
+  return X0;
+}
+#endif
+
+#ifdef IE_RESAMPLE_AVX2
+__attribute__((target("avx2"))) inline __m256i DivideLanesAvx2(__m256i Sum, __m256i Multiplier, __m128i Shift) {
+  const __m256i positive = _mm256_and_si256(Sum, _mm256_cmpgt_epi32(Sum, _mm256_setzero_si256()));
+  const __m256i even = _mm256_srl_epi64(_mm256_mul_epu32(positive, Multiplier), Shift);
+  const __m256i odd = _mm256_srl_epi64(_mm256_mul_epu32(_mm256_srli_epi64(positive, 32), Multiplier), Shift);
+  return _mm256_or_si256(even, _mm256_slli_epi64(odd, 32));
+}
+
+// VerticalSpan 32 bytes at a time from byte 0. Every step works within the
+// two 16-byte halves, so the packs put the bytes back in their order.
+__attribute__((target("avx2"))) int32_t VerticalSpanAvx2(const uint8_t* const* Rows, const int32_t* Pw, int32_t Pairs,
+                                                         const TChannelDivisor& D, int32_t Count, uint8_t* Out) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i multiplier = _mm256_set1_epi64x(static_cast<int64_t>(D.Multiplier));
+  const __m128i shift = _mm_cvtsi32_si128(static_cast<int32_t>(D.Shift));
+  int32_t x0 = 0;
+  for (; x0 + 32 <= Count; x0 += 32) {
+    __m256i a0 = zero, a1 = zero, a2 = zero, a3 = zero;
+    for (int32_t k = 0; k < Pairs; ++k) {
+      const __m256i r0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Rows[2 * k] + x0));
+      const __m256i r1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Rows[2 * k + 1] + x0));
+      const __m256i w = _mm256_set1_epi32(Pw[k]);
+      const __m256i lo = _mm256_unpacklo_epi8(r0, r1);
+      const __m256i hi = _mm256_unpackhi_epi8(r0, r1);
+      a0 = _mm256_add_epi32(a0, _mm256_madd_epi16(_mm256_unpacklo_epi8(lo, zero), w));
+      a1 = _mm256_add_epi32(a1, _mm256_madd_epi16(_mm256_unpackhi_epi8(lo, zero), w));
+      a2 = _mm256_add_epi32(a2, _mm256_madd_epi16(_mm256_unpacklo_epi8(hi, zero), w));
+      a3 = _mm256_add_epi32(a3, _mm256_madd_epi16(_mm256_unpackhi_epi8(hi, zero), w));
+    }
+    const __m256i q01 =
+        _mm256_packs_epi32(DivideLanesAvx2(a0, multiplier, shift), DivideLanesAvx2(a1, multiplier, shift));
+    const __m256i q23 =
+        _mm256_packs_epi32(DivideLanesAvx2(a2, multiplier, shift), DivideLanesAvx2(a3, multiplier, shift));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(Out + x0), _mm256_packus_epi16(q01, q23));
+  }
+  return x0;
+}
+#endif
 
 // One destination row from the work rows of its contributors; Count bytes
 // (DW * channels), every byte handled alike. Rows is work for the row
@@ -329,26 +452,10 @@ void VerticalRow(WorkRow&& Row, const TContributors& L, int32_t Y, int32_t Count
       const int32_t b = 2 * k + 1 < n ? L.Weight[static_cast<size_t>(c0 + 2 * k + 1)] : 0;
       pw[k] = PackPair(a, b);
     }
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i multiplier = _mm_set1_epi64x(static_cast<int64_t>(d.Multiplier));
-    const __m128i shift = _mm_cvtsi32_si128(static_cast<int32_t>(d.Shift));
-    for (; x0 + 16 <= Count; x0 += 16) {
-      __m128i a0 = zero, a1 = zero, a2 = zero, a3 = zero;
-      for (int32_t k = 0; k < pairs; ++k) {
-        const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Rows[static_cast<size_t>(2 * k)] + x0));
-        const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Rows[static_cast<size_t>(2 * k + 1)] + x0));
-        const __m128i w = _mm_set1_epi32(pw[k]);
-        const __m128i lo = _mm_unpacklo_epi8(r0, r1);
-        const __m128i hi = _mm_unpackhi_epi8(r0, r1);
-        a0 = _mm_add_epi32(a0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
-        a1 = _mm_add_epi32(a1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
-        a2 = _mm_add_epi32(a2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
-        a3 = _mm_add_epi32(a3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
-      }
-      const __m128i q01 = _mm_packs_epi32(DivideLanes(a0, multiplier, shift), DivideLanes(a1, multiplier, shift));
-      const __m128i q23 = _mm_packs_epi32(DivideLanes(a2, multiplier, shift), DivideLanes(a3, multiplier, shift));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + x0), _mm_packus_epi16(q01, q23));
-    }
+#ifdef IE_RESAMPLE_AVX2
+    if (ResampleAvx2) x0 = VerticalSpanAvx2(Rows.data(), pw, pairs, d, Count, Out);
+#endif
+    x0 = VerticalSpan(Rows.data(), pw, pairs, d, x0, Count, Out);
   }
 #else
   (void)Rows;
@@ -389,6 +496,15 @@ struct TKernelProgress {
 
 namespace ieresample_detail {
 
+#ifdef IE_RESAMPLE_AVX2
+bool ResampleAvx2 = [] {
+  __builtin_cpu_init();  // may run before the runtime's own constructor
+  return __builtin_cpu_supports("avx2") != 0;
+}();
+#else
+bool ResampleAvx2 = false;
+#endif
+
 void KernelResample24(TIEBitmap* Source, TIEBitmap* Dest, const TResampleKernelEntry& Kernel,
                       const TIEProgressEvent& OnProgress, TObject* Sender) {
   const int32_t SW = Source->Width(), SH = Source->Height();
@@ -399,9 +515,13 @@ void KernelResample24(TIEBitmap* Source, TIEBitmap* Dest, const TResampleKernelE
   TIEWorkBitmap work(DW, SH, 24);
   const TKernelProgress progress{OnProgress, Sender, 100.0 / (SH + DW + 0.5), SH, DW, DH};
 
+  auto* horizontal = HorizontalRow24;
+#ifdef IE_RESAMPLE_AVX2
+  if (ResampleAvx2) horizontal = HorizontalRow24Avx2;
+#endif
   TAccessGuard guard(Source, Dest);
   for (int32_t k = 0; k < SH; ++k) {
-    HorizontalRow24(static_cast<const uint8_t*>(Source->ScanLine(k)), work.ScanLine(k), h, DW);
+    horizontal(static_cast<const uint8_t*>(Source->ScanLine(k)), work.ScanLine(k), h, DW);
     progress.Horizontal(k);
   }
   BuildContributors(v, SH, DH, AxisScale(SH, DH), Kernel);

@@ -1,5 +1,6 @@
 #include "imaging/model/pixels/iepixelblock.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <cstdint>
@@ -135,6 +136,13 @@ void* IEAllocPixelBlock(size_t Size) {
   if (!base) return nullptr;
   reinterpret_cast<TBlockHeader*>(base)->MapLength = 0;
   return base + kHeader;
+}
+
+void IEKeepLargeHeapBlocks() {
+#ifdef __GLIBC__
+  mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  mallopt(M_TRIM_THRESHOLD, 128 << 20);
+#endif
 }
 
 void IEFreePixelBlock(void* Block) {

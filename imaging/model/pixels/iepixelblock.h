@@ -15,6 +15,13 @@ void* IEAllocPixelBlock(size_t Size);
 // Nil is ignored.
 void IEFreePixelBlock(void* Block);
 
+// Keeps the heap's large blocks for the next image: the codec libraries
+// allocate buffers of tens of megabytes per image (a progressive JPEG's
+// coefficients, row buffers), which glibc would map and unmap each time, so
+// that every image faulted all their pages in again. Freed space at the top
+// of the heap is kept up to 128 MiB. Called at start-up (IEInitImageModel).
+void IEKeepLargeHeapBlocks();
+
 struct TIEPixelBlockDeleter {
   void operator()(void* Block) const { IEFreePixelBlock(Block); }
 };

@@ -2,9 +2,13 @@
 
 #include <mutex>
 
+#include "imaging/model/pixels/iepixelblock.h"
 #include "imaging/model/processing/iecolordepth.h"
 
 void IEInitImageModel() {
   static std::once_flag once;
-  std::call_once(once, IEInstallColorDepthHooks);
+  std::call_once(once, [] {
+    IEKeepLargeHeapBlocks();
+    IEInstallColorDepthHooks();
+  });
 }

@@ -1,5 +1,6 @@
 // Start-up of the image model: installs the routines the pixel library calls
-// back into (the colour-depth conversions of TIEBitmap::ColorDepthHooks).
+// back into (the colour-depth conversions of TIEBitmap::ColorDepthHooks) and
+// sets the heap up for image-sized blocks (IEKeepLargeHeapBlocks).
 // A program that converts pixel formats calls it before; IEInitImageIO does.
 #pragma once
 
