@@ -7,6 +7,7 @@
 
 #include "platform/rtl/exceptions.h"
 #include "platform/vcl/vcl_testing.h"
+#include "skin/controls/base/skinctrls.h"
 #include "skin/engine/data/skinmessages.h"
 #include "skin/engine/menus/skinpopupmenu.h"
 
@@ -23,6 +24,26 @@ class TProbeForm : public TForm {
     if (Message.Msg == WM_USER + 77) Log.push_back("form probe");
     TForm::Dispatch(Message);
   }
+  TLog& Log;
+};
+
+// A skinned control that logs the walk.
+class TWalked : public TbsSkinControl {
+ public:
+  TWalked(TComponent* AOwner, const String& AName, TLog& ALog) : TbsSkinControl(AOwner), Tag(AName), Log(ALog) {}
+  void BeforeChangeSkinData() override {
+    Log.push_back("before " + Tag);
+    TbsSkinControl::BeforeChangeSkinData();
+  }
+  void ChangeSkinData() override { Log.push_back("change " + Tag); }
+  String Tag;
+  TLog& Log;
+};
+
+class TLoggedFrameSkin : public TbsSkinFrame {
+ public:
+  TLoggedFrameSkin(TComponent* AOwner, TLog& ALog) : TbsSkinFrame(AOwner), Log(ALog) {}
+  void ChangeSkinData() override { Log.push_back("change frame"); }
   TLog& Log;
 };
 
@@ -98,6 +119,71 @@ TEST_F(SkinFormTest, MenuSettingsGoToTheControllerAndBadValuesAreIgnored) {
   sf->SetMaxMenuItemsInWindow(-1);
   EXPECT_EQ(sf->SkinMenu()->DefMenuItemHeight, 24);
   EXPECT_EQ(sf->SkinMenu()->MaxMenuItemsInWindow, 7);
+}
+
+// ---- The skin-change cycle -----------------------------------------------------------------------
+
+TEST_F(SkinFormTest, SkinChangeWalksTheControlsOfItsSkinOnly) {
+  LoadSkin9();
+  TbsSkinData other(nullptr);
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinData(Skin.get());
+  const auto walked = [&](TWinControl* Parent, const String& Name, TbsSkinData* S) {
+    auto* c = new TWalked(Form.get(), Name, Log);
+    c->SetParent(Parent);
+    c->SetSkinData(S);
+    return c;
+  };
+  TWalked* a = walked(Form.get(), "a", Skin.get());
+  walked(a, "a1", Skin.get());
+  walked(a, "a2", &other);
+  auto* frame = new TFrame(Form.get());
+  frame->SetParent(Form.get());
+  new TLoggedFrameSkin(frame, Log);
+  walked(frame, "f1", Skin.get());
+  walked(Form.get(), "b", Skin.get());
+  sf->OnBeforeChangeSkinData = [this](TObject*) { Log.push_back("OnBefore"); };
+  sf->OnChangeSkinData = [this](TObject*) { Log.push_back("OnChange"); };
+  sf->OnAfterChangeSkinData = [this](TObject*) { Log.push_back("OnAfter"); };
+  Form->Show();
+  Pump();
+
+  Log.clear();
+  TbsCompressedStoredSkin container(nullptr);
+  container.LoadFromCompressedFile(SKINS_BUILD_DIR "/skn/9.skn");
+  ASSERT_TRUE(Skin->LoadCompressedStoredSkin(&container));
+  EXPECT_EQ(Log, (TLog{"before a", "before a1", "before f1", "before b", "OnBefore", "OnChange", "change a",
+                       "change a1", "change frame", "change f1", "change b", "OnAfter"}));
+  EXPECT_FALSE(sf->SkinChanging());
+  EXPECT_TRUE(sf->SkinActive());
+
+  // Another skin: BEFORECHANGE is ignored, CHANGE reaches its controls only.
+  Log.clear();
+  SendMessage(Form->Handle(), WM_SKIN_BEFORECHANGE, WPARAM(&other), bsSkinMessageLParam);
+  SendMessage(Form->Handle(), WM_SKIN_CHANGE, WPARAM(&other), bsSkinMessageLParam);
+  EXPECT_EQ(Log, (TLog{"change a2", "change frame"}));
+  EXPECT_TRUE(sf->MouseTimer()->Enabled());
+}
+
+TEST_F(SkinFormTest, SkinChangeGrowsAFormBelowTheMinimum) {
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetMinWidth(350);
+  sf->SetMinHeight(150);
+  Form->Show();
+  Pump();
+  struct TCase {
+    int32_t W, H, ExpectedW, ExpectedH;
+  };
+  const TCase cases[] = {{300, 100, 350, 150}, {400, 100, 400, 150}, {300, 200, 350, 200}, {400, 200, 400, 200}};
+  for (const TCase& c : cases) {
+    Form->SetBounds(40, 40, c.W, c.H);
+    sf->ChangeSkinData();
+    EXPECT_EQ(Form->Width(), c.ExpectedW) << c.W << "x" << c.H;
+    EXPECT_EQ(Form->Height(), c.ExpectedH) << c.W << "x" << c.H;
+  }
+  sf->SetSkinClientWidth(222);
+  sf->ChangeSkinData();
+  EXPECT_EQ(Form->ClientWidth(), 222);
 }
 
 // ---- The popup menu component -------------------------------------------------------------------
