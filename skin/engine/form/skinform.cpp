@@ -33,6 +33,13 @@ TbsSkinForm::TbsSkinForm(TComponent* AOwner) : TComponent(AOwner), FOwnerForm(Fo
   FOwnerForm->SetAutoSize(false);
   FOwnerForm->SetAutoScroll(false);
   FSkinMenu = new TbsSkinMenu(this, FOwnerForm);
+  for (TFont* f : {FDefCaptionFont.get(), FDefInActiveCaptionFont.get()}) {
+    f->SetName("Arial");
+    f->SetStyle(TFontStyles{TFontStyle::fsBold});
+    f->SetHeight(14);
+  }
+  FDefCaptionFont->SetColor(clBtnText);
+  FDefInActiveCaptionFont->SetColor(clBtnShadow);
   // The frame's mouse tracking, hover morphing and animation; the frame
   // objects give them their handlers.
   FMouseTimer = MakeTimer(this, 50);
@@ -54,6 +61,7 @@ void TbsSkinForm::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation != TOperation::opRemove) return;
   if (AComponent == FSkinData) FSkinData = nullptr;
   if (AComponent == FMenusSkinData) FMenusSkinData = nullptr;
+  if (AComponent == FSystemMenu) FSystemMenu = nullptr;
 }
 
 void TbsSkinForm::SetSkinData(TbsSkinData* Value) {
@@ -66,6 +74,18 @@ void TbsSkinForm::SetSkinData(TbsSkinData* Value) {
 void TbsSkinForm::SetMenusSkinData(TbsSkinData* Value) {
   FMenusSkinData = Value;
   if (Value != nullptr) Value->FreeNotification(this);
+}
+
+void TbsSkinForm::SetSystemMenu(TPopupMenu* Value) {
+  FSystemMenu = Value;
+  if (Value != nullptr) Value->FreeNotification(this);
+}
+
+void TbsSkinForm::SetBorderIcons(TbsBorderIcons Value) {
+  FBorderIcons = Value;
+  const TComponentState state = ComponentState();
+  if (state.Contains(TComponentStateItem::csDesigning) || state.Contains(TComponentStateItem::csLoading)) return;
+  if (FOwnerForm->HandleAllocated()) SendMessage(FOwnerForm->Handle(), WM_NCPAINT, 0, 0);
 }
 
 void TbsSkinForm::SetDefMenuItemHeight(int32_t Value) {
@@ -232,6 +252,7 @@ void TbsSkinForm::NudgeWidth() {
 
 void TbsSkinForm::SetSkinnable(bool Value) {
   if (Value == FSkinnable || ComponentState().Contains(TComponentStateItem::csDesigning)) return;
+  if (FOwnerForm->FormStyle() == TFormStyle::fsMDIForm && FOwnerForm->MDIChildCount() > 0) return;
   FSkinnable = Value;
   ChangeSkinData();
   ChangeControlsSkinData(nullptr, FOwnerForm);

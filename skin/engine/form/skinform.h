@@ -31,6 +31,22 @@ class TbsSkinFrame : public TbsSkinComponent {
   const char* ClassName() const override { return "TbsSkinFrame"; }
 };
 
+enum class TbsBorderIcon : uint8_t { biSystemMenu, biMinimize, biMaximize, biRollUp, biMinimizeToTray };
+using TbsBorderIcons = Set<TbsBorderIcon>;
+enum class TbsPositionInMonitor : uint8_t { bspDefault, bspScreenCenter, bspDesktopCenter };
+
+using TbsCaptionPaintEvent = std::function<void(TObject* Sender, TCanvas* Cnvs, const TRect& R, bool AActive)>;
+using TbsPaintEvent =
+    std::function<void(TObject* Sender, const String& IDName, TCanvas* Canvas, const TRect& ObjectRect)>;
+using TbsMouseEnterEvent = std::function<void(TObject* Sender, const String& IDName)>;
+using TbsMouseLeaveEvent = TbsMouseEnterEvent;
+using TbsMouseDownEvent = std::function<void(TObject* Sender, const String& IDName, int32_t X, int32_t Y,
+                                             const TRect& ObjectRect, TMouseButton Button)>;
+using TbsMouseUpEvent = TbsMouseDownEvent;
+using TbsMouseMoveEvent =
+    std::function<void(TObject* Sender, const String& IDName, int32_t X, int32_t Y, const TRect& ObjectRect)>;
+using TbsActivateCustomObjectEvent = std::function<void(TObject* Sender, const String& IDName, bool& ObjectVisible)>;
+
 class TbsSkinForm : public TComponent {
  public:
   // AOwner must be a form (EInvalidCast otherwise).
@@ -59,6 +75,37 @@ class TbsSkinForm : public TComponent {
   void SetMenusAlphaBlendValue(uint8_t Value) { FSkinMenu->AlphaBlendValue = Value; }
   int32_t MaxMenuItemsInWindow() const { return FSkinMenu->MaxMenuItemsInWindow; }
   void SetMaxMenuItemsInWindow(int32_t Value);
+
+  TbsBorderIcons BorderIcons() const { return FBorderIcons; }
+  // Stores the set and repaints the frame; the caption buttons stay as they
+  // are, with their hover and capture state.
+  void SetBorderIcons(TbsBorderIcons Value);
+
+  // Settings the frame, its hints and the window states read.
+  bool HideCaptionButtons = false;
+  bool ShowIcon = false;
+  bool LogoBitMapTransparent = false;
+  TbsPositionInMonitor PositionInMonitor = TbsPositionInMonitor::bspDefault;
+  bool MaximizeOnFullScreen = false;
+  bool Magnetic = false;
+  uint8_t MagneticSize = 5;
+  bool AlphaBlend = false;
+  bool AlphaBlendAnimation = false;
+  uint8_t AlphaBlendValue = 200;
+  bool ShowObjectHint = false;
+  bool UseDefaultObjectHint = true;
+  bool UseFormCursorInNCArea = false;
+  bool UseDefaultSysMenu = true;
+  bool AlwaysMinimizeToTray = false;
+  bool AlwaysShowInTray = false;
+  TBitmap* LogoBitMap() const { return FLogoBitMap.get(); }
+  void SetLogoBitMap(TBitmap* Value) { FLogoBitMap->Assign(Value); }
+  TFont* DefCaptionFont() const { return FDefCaptionFont.get(); }
+  void SetDefCaptionFont(TFont* Value) { FDefCaptionFont->Assign(Value); }
+  TFont* DefInActiveCaptionFont() const { return FDefInActiveCaptionFont.get(); }
+  void SetDefInActiveCaptionFont(TFont* Value) { FDefInActiveCaptionFont->Assign(Value); }
+  TPopupMenu* SystemMenu() const { return FSystemMenu; }
+  void SetSystemMenu(TPopupMenu* Value);
 
   int32_t MinWidth() const { return FMinWidth; }
   void SetMinWidth(int32_t Value) { FMinWidth = Value; }
@@ -100,6 +147,25 @@ class TbsSkinForm : public TComponent {
   void SkinMenuOpened();
   void SkinMenuClosed();
 
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeActivate;
+  TbsCaptionPaintEvent OnCaptionPaint;
+  TbsPaintEvent OnPaintEvent;
+  TbsMouseEnterEvent OnMouseEnterEvent;
+  TbsMouseLeaveEvent OnMouseLeaveEvent;
+  TbsMouseDownEvent OnMouseDownEvent;
+  TbsMouseUpEvent OnMouseUpEvent;
+  TbsMouseMoveEvent OnMouseMoveEvent;
+  TbsActivateCustomObjectEvent OnActivateCustomObject;
+  TNotifyEvent OnMainMenuEnter;
+  TNotifyEvent OnMainMenuExit;
+  TNotifyEvent OnChangeRollUpState;
+  TNotifyEvent OnMinimize;
+  TNotifyEvent OnMaximize;
+  TNotifyEvent OnRestore;
+  TNotifyEvent OnMinimizeToTray;
+  TNotifyEvent OnRestoreFromTray;
+  TShortCutEvent OnShortCut;
   TNotifyEvent OnSkinMenuOpen;
   TNotifyEvent OnSkinMenuClose;
   TNotifyEvent OnBeforeChangeSkinData;
@@ -135,6 +201,12 @@ class TbsSkinForm : public TComponent {
   uint8_t FWindowState = 0;
   int32_t FMinWidth = 0, FMinHeight = 0, FMaxWidth = 0, FMaxHeight = 0;
   int32_t FClientWidth = 0, FClientHeight = 0;
+  TbsBorderIcons FBorderIcons{TbsBorderIcon::biSystemMenu, TbsBorderIcon::biMinimize, TbsBorderIcon::biMaximize,
+                              TbsBorderIcon::biRollUp};
+  std::unique_ptr<TBitmap> FLogoBitMap = std::make_unique<TBitmap>();
+  std::unique_ptr<TFont> FDefCaptionFont = std::make_unique<TFont>();
+  std::unique_ptr<TFont> FDefInActiveCaptionFont = std::make_unique<TFont>();
+  TPopupMenu* FSystemMenu = nullptr;
   TTimer* FMouseTimer = nullptr;
   TTimer* FMorphTimer = nullptr;
   TTimer* FAnimateTimer = nullptr;

@@ -121,6 +121,37 @@ TEST_F(SkinFormTest, MenuSettingsGoToTheControllerAndBadValuesAreIgnored) {
   EXPECT_EQ(sf->SkinMenu()->MaxMenuItemsInWindow, 7);
 }
 
+// An MDI frame with a child, as a container of MDI children answers.
+class TMDIFrame : public TForm {
+ public:
+  using TForm::TForm;
+  int32_t MDIChildCount() const override { return 1; }
+};
+
+TEST_F(SkinFormTest, InitialValuesBorderIconsAndSkinnableSwitch) {
+  auto* sf = new TbsSkinForm(Form.get());
+  EXPECT_EQ(sf->BorderIcons(), (TbsBorderIcons{TbsBorderIcon::biSystemMenu, TbsBorderIcon::biMinimize,
+                                               TbsBorderIcon::biMaximize, TbsBorderIcon::biRollUp}));
+  EXPECT_EQ(sf->AlphaBlendValue, 200);
+  EXPECT_EQ(sf->MagneticSize, 5);
+  EXPECT_TRUE(sf->DefCaptionFont()->Style().Contains(TFontStyle::fsBold));
+  EXPECT_EQ(sf->DefInActiveCaptionFont()->Color(), clBtnShadow);
+  for (TTimer* t : {sf->MouseTimer(), sf->MorphTimer(), sf->AnimateTimer()}) EXPECT_FALSE(t->Enabled());
+  Form->Show();
+  Pump();
+  sf->SetBorderIcons(TbsBorderIcons{TbsBorderIcon::biSystemMenu});
+  EXPECT_EQ(sf->BorderIcons(), TbsBorderIcons{TbsBorderIcon::biSystemMenu});
+  EXPECT_TRUE(Form->BorderIcons().Empty());
+  sf->SetSkinnable(false);
+  EXPECT_FALSE(sf->Skinnable());
+
+  TMDIFrame frame(nullptr);
+  frame.SetFormStyle(TFormStyle::fsMDIForm);
+  TbsSkinForm mdi(&frame);
+  mdi.SetSkinnable(false);
+  EXPECT_TRUE(mdi.Skinnable());  // a frame with children refuses
+}
+
 // ---- The skin-change cycle -----------------------------------------------------------------------
 
 TEST_F(SkinFormTest, SkinChangeWalksTheControlsOfItsSkinOnly) {
