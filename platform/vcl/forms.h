@@ -27,6 +27,7 @@
 
 class TMenu;
 class TMainMenu;  // platform/vcl/menus.h
+class TMenuItem;
 class TApplication;
 class TScreen;
 class TMonitor;
@@ -109,6 +110,13 @@ class TCustomForm : public TScrollingWinControl {
   void SetFormStyle(TFormStyle Value);
   // The MDI client window of an MDI frame; no form makes one yet, so 0.
   HWND ClientHandle() const { return nullptr; }
+  // The MDI children of an MDI frame, the active one and the menu that
+  // lists them. No form has MDI children yet: a container that makes them
+  // answers for them by overriding these.
+  virtual int32_t MDIChildCount() const { return 0; }
+  virtual TCustomForm* MDIChildren(int32_t) const { return nullptr; }
+  virtual TCustomForm* ActiveMDIChild() const { return nullptr; }
+  virtual TMenuItem* WindowMenu() const { return nullptr; }
   TPosition Position() const { return FPosition; }
   void SetPosition(TPosition Value) { FPosition = Value; }
   TDefaultMonitor DefaultMonitor() const { return FDefaultMonitor; }

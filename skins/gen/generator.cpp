@@ -17,7 +17,9 @@ namespace {
 
 constexpr TRgb kWhite{255, 255, 255}, kBlack{0, 0, 0};
 enum TState { sNormal, sHot, sPressed, sDisabled };
-enum TPictureSlot { pCaption, pWindows, pButtons, pBars, pContainers, pCount };
+// The popup-menu and hint windows compose their frame from a whole picture
+// (its size is the frame's size), so each has a picture of its own.
+enum TPictureSlot { pCaption, pWindows, pButtons, pBars, pContainers, pPopup, pHint, pCount };
 constexpr int32_t kFrameWidth = 320, kFrameHeight = 200;
 
 TRgb Lighten(TRgb C, int32_t S) { return Mix(kWhite, C, S); }
@@ -967,8 +969,8 @@ void TGenerator::Windows() {
   TRaster popup(w, h, P.Menu);
   Bevel(popup, 0, 0, w, h, P.FaceDark, P.FaceDark);
   Bevel(popup, 1, 1, w - 1, h - 1, P.FaceLight, P.FaceLight);
-  pw.WindowPictureIndex = pWindows;
-  const auto r = FAtlas[pWindows].Add({popup}, false)[0];
+  pw.WindowPictureIndex = pPopup;
+  const auto r = FAtlas[pPopup].Add({popup}, false)[0];
   pw.LeftTopPoint = Point(r.Left + 3, r.Top + 3);
   pw.RightTopPoint = Point(r.Right - 3, r.Top + 3);
   pw.LeftBottomPoint = Point(r.Left + 3, r.Bottom - 3);
@@ -980,8 +982,8 @@ void TGenerator::Windows() {
   auto& hw = FContents.HintWindowData;
   TRaster hint(60, 24, P.Hint);
   Bevel(hint, 0, 0, 60, 24, P.FaceDark, P.FaceDark);
-  hw.WindowPictureIndex = pWindows;
-  const auto q = FAtlas[pWindows].Add({hint}, false)[0];
+  hw.WindowPictureIndex = pHint;
+  const auto q = FAtlas[pHint].Add({hint}, false)[0];
   hw.LeftTopPoint = Point(q.Left + 2, q.Top + 2);
   hw.RightTopPoint = Point(q.Right - 2, q.Top + 2);
   hw.LeftBottomPoint = Point(q.Left + 2, q.Bottom - 2);

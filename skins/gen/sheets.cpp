@@ -324,7 +324,10 @@ TRaster FramePage(const TbsStagedSkin& Skin) {
 }  // namespace
 
 std::vector<TSheetPage>& SheetPages() {
-  static std::vector<TSheetPage> pages = {{"atlas", AtlasPage}, {"elements", ElementsPage}, {"frame", FramePage}};
+  static std::vector<TSheetPage> pages = {{"atlas", AtlasPage, nullptr},
+                                          {"elements", ElementsPage, nullptr},
+                                          {"frame", FramePage, nullptr},
+                                          {"menus", nullptr, MenusPage}};
   return pages;
 }
 
@@ -338,12 +341,14 @@ std::vector<String> WriteContactSheets(const String& SknFileName, int32_t Number
   container.LoadFromCompressedFile(SknFileName);
   TbsStagedSkin skin;
   if (!StageSkin(&container, skin)) return {};
+  TbsSkinData live(nullptr);
+  if (!live.LoadCompressedStoredSkin(&container)) return {};
   ForceDirectories(Dir);
   std::vector<String> files;
   const String prefix = IncludeTrailingPathDelimiter(Dir) + (Number < 10 ? "0" : "") + IntToStr(Number) + "-";
   for (const TSheetPage& p : SheetPages()) {
     TBitmap b;
-    RasterToBitmap(p.Render(skin), b, false);
+    RasterToBitmap(p.Render ? p.Render(skin) : p.RenderLive(live), b, false);
     const String file = prefix + p.Name + ".png";
     if (!SavePng(b, file)) throw EWriteError("cannot write " + file);
     files.push_back(file);

@@ -12,14 +12,24 @@
 
 struct TbsStagedSkin;
 class TBitmap;
+class TbsSkinData;
 class TbsDataSkinCustomControl;
 
+// A page renders from the staged skin (Render) or, when it shows the engine's
+// own windows, from the skin loaded into a skin data (RenderLive).
 struct TSheetPage {
   String Name;
   std::function<TRaster(const TbsStagedSkin& Skin)> Render;
+  std::function<TRaster(TbsSkinData& Skin)> RenderLive;
 };
 
-// The registered pages, in order: atlas, elements, frame, then any added.
+// The popup menus of a skin as its windows show them: a twelve-item menu
+// with a submenu open, a scrolling 30-item menu, the same menu in the
+// default look.
+TRaster MenusPage(TbsSkinData& Skin);
+
+// The registered pages, in order: atlas, elements, frame, menus, then any
+// added.
 std::vector<TSheetPage>& SheetPages();
 void RegisterSheetPage(TSheetPage Page);
 
