@@ -32,6 +32,13 @@ void TbsSkinLabel::SetBorderStyle(TbsSkinBorderStyle Value) {
   if (Parent() != nullptr) Parent()->Realign();
 }
 
+void TbsSkinLabel::SetAutoSize(bool Value) {
+  if (Value != AutoSize())
+    TbsSkinCustomControl::SetAutoSize(Value);
+  else if (Value)
+    AdjustSize();
+}
+
 void TbsSkinLabel::GetSkinData() {
   TbsSkinCustomControl::GetSkinData();
   FHasSkinFont = false;

@@ -27,6 +27,8 @@ class TbsSkinLabel : public TbsSkinCustomControl {
   void SetBorderStyle(TbsSkinBorderStyle Value);
   bool UseSkinFontColor() const { return FUseSkinFontColor; }
   void SetUseSkinFontColor(bool Value) { FUseSkinFontColor = Value; }
+  // True fits the width to the caption at once, also when it was True.
+  void SetAutoSize(bool Value) override;
 
   void GetSkinData() override;
   // Widens AWidth (never narrows it) when the caption needs more room.

@@ -102,6 +102,9 @@ TEST_F(SkinLabelFramed, AutoSizeGrowsAndShrinks) {
       l->SetWidth(20);
       EXPECT_EQ(l->Width(), TextWidth(shortText) + c.Room) << "CalcSize widens a size asked too small";
     }
+    l->SetWidth(250);
+    l->SetAutoSize(true);
+    EXPECT_EQ(l->Width(), TextWidth(shortText) + c.Room) << "AutoSize True fits at once";
     delete l;
   }
 }
