@@ -1,6 +1,5 @@
 #include "skin/controls/skinbuttonlabel.h"
 
-#include "platform/gui/windows.h"
 #include "platform/vcl/imglist.h"
 #include "platform/vcl/messages.h"
 

@@ -1,6 +1,5 @@
 #include "skin/controls/skinframedlabel.h"
 
-#include "platform/gui/gdi.h"
 #include "platform/gui/syscolors.h"
 #include "platform/vcl/imglist.h"
 #include "platform/vcl/messages.h"
