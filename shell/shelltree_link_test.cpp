@@ -3,6 +3,8 @@
 // showing the link's checked selection.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "shell/shelltree.h"
 #include "shell/shelltree_testing.h"
 
@@ -185,4 +187,28 @@ TEST_F(ShellTreeLinked, CheckBoxesShowTheLinksCheckedSelection) {
   Tree->SetCheckBoxes(false);
   EXPECT_EQ(Tree->StateImages(), nullptr);
   EXPECT_EQ(root->StateIndex(), -1);
+}
+
+TEST_F(ShellTreeLinked, RepopulateAndRefreshFromTheOthersFindNewFolders) {
+  Show();
+  Tree->SetShellLink(&Link);
+  List->SetShellLink(&Link);
+  List->SetPath(Base + "/Photos");
+  TTreeNode* photos = Tree->Selected();
+  ASSERT_EQ(photos->Text(), "Photos");
+  struct TCase {
+    std::function<void()> Send;
+    const char* Made;
+    TTreeNode* Parent;
+  };
+  const TCase cases[] = {
+      {[&] { Link.RepopulateOthers(List); }, "/fresh", TopNode()},
+      {[&] { Link.RefreshOthers(List); }, "/Photos/2025", photos},
+  };
+  for (const TCase& c : cases) {
+    ForceDirectories(Base + c.Made);
+    c.Send();
+    EXPECT_TRUE(Contains(Texts(c.Parent), ExtractFileName(Base + c.Made))) << c.Made;
+  }
+  EXPECT_EQ(Tree->Selected(), photos);
 }

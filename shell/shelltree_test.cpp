@@ -6,20 +6,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "shell/shelltree_testing.h"
 
 using namespace shelltest;
-
-namespace {
-
-bool Contains(const std::vector<String>& Texts, const String& Text) {
-  return std::find(Texts.begin(), Texts.end(), Text) != Texts.end();
-}
-
-}  // namespace
 
 TEST_F(ShellTreeTest, DesktopRootShowsHomeComputerTrashAndDesktopEntriesFilledOnDemand) {
   const String desktop = String(std::getenv("HOME")) + "/Desktop";
@@ -273,4 +265,49 @@ TEST(PidlHistory, AddDropsTheEntriesAfterTheCurrentOneAndStepsStayInside) {
   EXPECT_EQ(history.Count(), TPidlHistory::MaxEntries);
   EXPECT_EQ(history.CurrentIndex(), TPidlHistory::MaxEntries - 1);
   EXPECT_EQ(current(), "/usr");
+}
+
+TEST_F(ShellTreeTest, WhatTheTreeShowsFollowsTheOptions) {
+  ForceDirectories(Base + "/.hid");
+  ForceDirectories(Base + "/x.zip");
+  WriteFile(Base + "/pack.zip", "x");
+  WriteFile(Base + "/app.desktop", "[Desktop Entry]\nType=Link\nURL=file:///tmp\nName=app\n");
+  std::vector<String> asked;
+  Tree->OnAddFolder = [&](TTreeNode*, const String& Path, bool& CanAdd) {
+    asked.push_back(Path);
+    CanAdd = ExtractFileName(Path) != "x.zip";
+  };
+  Tree->SetRootedAtFileSystemFolder(Base);
+  Show();
+  TTreeNode* root = TopNode();
+  EXPECT_EQ(Texts(root).size(), 2u);  // docs and Photos; x.zip refused by the handler
+  EXPECT_TRUE(Contains(asked, Base + "/x.zip"));
+  Tree->OnAddFolder = nullptr;
+  Tree->RefreshNode(root);
+  // A directory named like an archive is a folder like any other.
+  EXPECT_TRUE(Contains(Texts(root), "x.zip"));
+
+  struct TStep {
+    std::function<void()> Set;
+    std::vector<String> Shown;
+    std::vector<String> Hidden;
+  };
+  const TStep steps[] = {
+      {[&] { Tree->SetShowHidden(true); }, {".hid", "docs", "Photos", "x.zip"}, {"a.jpg"}},
+      {[&] { Tree->SetShowFiles(true); }, {".hid", "a.jpg"}, {"pack.zip", "app.desktop", "app"}},
+      {[&] { Tree->SetFilter("*.txt"); }, {"docs"}, {"a.jpg"}},
+      {[&] { Tree->SetShowHidden(false); }, {"docs"}, {".hid"}},
+      {[&] { Tree->SetShowFiles(false); }, {"x.zip"}, {"a.jpg"}},
+  };
+  for (const TStep& s : steps) {
+    s.Set();
+    const std::vector<String> texts = Texts(root);
+    for (const String& t : s.Shown) EXPECT_TRUE(Contains(texts, t)) << t;
+    for (const String& t : s.Hidden) EXPECT_FALSE(Contains(texts, t)) << t;
+  }
+  Tree->SetShowHidden(true);
+  TTreeNode* hidden = Child(root, ".hid");
+  ASSERT_NE(hidden, nullptr);
+  EXPECT_TRUE(hidden->Cut());
+  EXPECT_FALSE(Child(root, "docs")->Cut());
 }

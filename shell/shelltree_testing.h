@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -11,6 +12,10 @@
 #include "shell/shelltree.h"
 
 namespace shelltest {
+
+inline bool Contains(const std::vector<String>& Texts, const String& Text) {
+  return std::find(Texts.begin(), Texts.end(), Text) != Texts.end();
+}
 
 class ShellTreeTest : public ShellListTest {
  protected:
