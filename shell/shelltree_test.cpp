@@ -153,10 +153,15 @@ TEST_F(ShellTreeTest, TreeRootedAtAFolderSelectsBelowItByRelativePath) {
   Tree->SetSelectedFolder("");
   EXPECT_EQ(Tree->Selected(), root);
 
-  // Rooted at the desktop again: RootedAtFileSystemFolder is cleared.
-  Tree->SetRootedAt(TZavShellFolder::SF_DESKTOP);
+  // Rooted at Computer, which parses whole paths itself; the folder path
+  // is cleared.
+  Tree->SetRootedAt(TZavShellFolder::SF_DRIVES);
   EXPECT_EQ(Tree->RootedAtFileSystemFolder(), "");
-  EXPECT_EQ(TopNode()->Text(), "Desktop");
+  EXPECT_EQ(TopNode()->Text(), "Computer");
+  EXPECT_EQ(Tree->SelectedFolder(), "");
+  Tree->SetSelectedFolder(Base + "/docs");
+  EXPECT_EQ(Tree->SelectedFolder(), Base + "/docs");
+  EXPECT_EQ(Boxes.size(), 2u);
 }
 
 TEST_F(ShellTreeTest, RefreshNodeFollowsOutsideChanges) {
@@ -196,12 +201,24 @@ TEST_F(ShellTreeTest, RefreshNodeFollowsOutsideChanges) {
   newer->Expand(false);
   EXPECT_EQ(Texts(newer), (std::vector<String>{"summer"}));
 
+  // Refresh-only finding stays within the nodes there are and refreshes
+  // around the node it reached, selecting nothing.
+  ForceDirectories(Base + "/Photos/2022");
+  TTreeNode* selected = Tree->Selected();
+  ForceDirectories(Base + "/Photos/2023/x");
+  TPidl made = Parse(Base + "/Photos/2023/x");
+  EXPECT_TRUE(Tree->SelectIDList(made.P, true));
+  EXPECT_EQ(Tree->Selected(), selected);
+  EXPECT_TRUE(Contains(Texts(photos), "2022"));
+  EXPECT_EQ(older->GetFirstChild(), nullptr);  // not expanded on the way
+  EXPECT_FALSE(Tree->SelectIDList(nullptr, false));
+
   // Not recursive: the expanded Photos folds and fills again later.
   ForceDirectories(Base + "/Photos/2025");
   Tree->RefreshNode(root, false);
   EXPECT_EQ(photos->GetFirstChild(), nullptr);
   photos->Expand(false);
-  EXPECT_EQ(Texts(photos).size(), 3u);
+  EXPECT_EQ(Texts(photos).size(), 4u);
 }
 
 TEST_F(ShellTreeTest, ReCreatingTheWindowRebuildsFromTheRootAndKeepsTheFolder) {
