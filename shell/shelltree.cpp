@@ -523,7 +523,7 @@ void TZavShellTree::SetSpecialFolder(TZavShellFolder Value) {
 
 String TZavShellTree::NodePath(TTreeNode* Node) {
   TZavShellTreeItem* data = Record(Node);
-  if (data == nullptr || IsSharedEmpty(data->AbsoluteIDList)) return String();
+  if (data == nullptr || IsDesktopRoot(Node)) return String();
   return PathFromIDList(data->AbsoluteIDList);
 }
 
