@@ -133,7 +133,9 @@ void TbsSkinForm::FrameChanged() {
 
 // ---- Menus ---------------------------------------------------------------------------------------
 
+// The first menu of a chain opens the form's menu state.
 void TbsSkinForm::SkinMenuOpened() {
+  if (FSkinMenuOpen) return;
   FSkinMenuOpen = true;
   if (OnSkinMenuOpen) OnSkinMenuOpen(this);
 }
@@ -141,11 +143,14 @@ void TbsSkinForm::SkinMenuOpened() {
 void TbsSkinForm::SkinMenuClosed() {
   FSkinMenuOpen = false;
   if (OnSkinMenuClose) OnSkinMenuClose(this);
+  if (!FMainMenuMode) return;
+  FMainMenuMode = false;
+  if (OnMainMenuExit) OnMainMenuExit(this);
 }
 
 void TbsSkinForm::EndMainMenuMode() {
-  if (!FMainMenuMode) return;
   FMainMenuMode = false;
+  if (FSkinMenu->IsOpen) FSkinMenu->CloseMenu();
   if (OnMainMenuExit) OnMainMenuExit(this);
 }
 

@@ -15,7 +15,7 @@ void TbsSkinForm::WMSkinBeforeChange(TMessage& Message) {
   auto* skin = reinterpret_cast<TbsSkinData*>(Message.WParam);
   if (skin != FSkinData || FSkinData == nullptr) return;
   if (FSkinMenu->IsOpen) FSkinMenu->CloseMenu();
-  EndMainMenuMode();
+  if (FMainMenuMode) EndMainMenuMode();
   FSkinChanging = true;
   FSkinActive = false;
   StopTimers();

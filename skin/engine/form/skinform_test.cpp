@@ -241,6 +241,25 @@ TEST_F(SkinFormTest, SkinChangeGrowsAFormBelowTheMinimum) {
   EXPECT_EQ(Form->ClientWidth(), 222);
 }
 
+// Keyboard mode of the menu bar ends at a click, and before a skin change
+// frees what the bar draws with.
+TEST_F(SkinFormTest, MenuBarModeEndsAtAClickAndAtASkinChange) {
+  LoadSkin9();
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinData(Skin.get());
+  sf->OnMainMenuExit = [this](TObject*) { Log.push_back("exit"); };
+  sf->OnBeforeChangeSkinData = [this](TObject*) { Log.push_back("before"); };
+  Form->Show();
+  Pump();
+  sf->StartMainMenuMode();
+  SendMessage(Form->Handle(), WM_LBUTTONDOWN, 0, 0);
+  EXPECT_FALSE(sf->MainMenuMode());
+  sf->StartMainMenuMode();
+  ReloadSkin9();
+  EXPECT_FALSE(sf->MainMenuMode());
+  EXPECT_EQ(Log, (TLog{"exit", "exit", "before"}));
+}
+
 // Skin 9 (320 x 200, client 304 x 162, formminwidth 238) and the fixture
 // skin (40 x 30, client 30 x 8) in turn: the form grows to the new minimum,
 // a rolled-up form takes exactly the new frame height.
@@ -297,7 +316,9 @@ TEST_F(SkinFormTest, ARejectedSkinLeavesTheFormAsItWas) {
 }
 
 TEST_F(SkinFormTest, SkinnableSwitchKeepsAMaximisedFormMaximised) {
+  LoadSkin9();
   auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinData(Skin.get());
   Form->Show();
   Pump();
   const TRect work = Form->Monitor()->WorkareaRect();
@@ -305,14 +326,14 @@ TEST_F(SkinFormTest, SkinnableSwitchKeepsAMaximisedFormMaximised) {
   EXPECT_EQ(Form->BoundsRect(), work);
 
   const int32_t calcs = Form->Count(WM_NCCALCSIZE);
-  sf->SetSkinnable(false);
+  Skin->SetSkinnableForm(false);
   EXPECT_EQ(Form->WindowState(), TWindowState::wsMaximized);
   EXPECT_EQ(sf->WindowState(), 0);
   EXPECT_TRUE(Form->Visible());
   // The window system asked again who frames the window.
   EXPECT_GT(Form->Count(WM_NCCALCSIZE), calcs);
 
-  sf->SetSkinnable(true);
+  Skin->SetSkinnableForm(true);
   EXPECT_EQ(Form->WindowState(), TWindowState::wsNormal);
   EXPECT_EQ(sf->WindowState(), 2);
   EXPECT_EQ(Form->BoundsRect(), work);
