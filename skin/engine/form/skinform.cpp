@@ -67,7 +67,13 @@ TbsSkinForm::~TbsSkinForm() {
 void TbsSkinForm::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation != TOperation::opRemove) return;
-  if (AComponent == FSkinData) FSkinData = nullptr;
+  if (AComponent == FSkinData) {
+    // Nothing may read the pictures of a skin that is gone: the frame falls
+    // back to the unskinned look.
+    FSkinData = nullptr;
+    FSkinActive = false;
+    FreeObjects();
+  }
   if (AComponent == FMenusSkinData) FMenusSkinData = nullptr;
   if (AComponent == FSystemMenu) FSystemMenu = nullptr;
   if (AComponent == FMainMenuBar) FMainMenuBar = nullptr;

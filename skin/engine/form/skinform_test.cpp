@@ -241,6 +241,24 @@ TEST_F(SkinFormTest, SkinChangeGrowsAFormBelowTheMinimum) {
   EXPECT_EQ(Form->ClientWidth(), 222);
 }
 
+// The skin data may go before the form: the limits fall back to the
+// unskinned ones instead of reading the pictures of a freed skin.
+TEST_F(SkinFormTest, TheFormOutlivesItsSkinData) {
+  LoadSkin9();
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinData(Skin.get());
+  Form->Show();
+  Pump();
+  EXPECT_EQ(sf->GetMinWidth(), 238);
+  Skin.reset();
+  EXPECT_EQ(sf->SkinData(), nullptr);
+  EXPECT_FALSE(sf->SkinActive());
+  Form->SetBounds(40, 40, 250, 150);
+  MINMAXINFO info{};
+  SendMessage(Form->Handle(), WM_GETMINMAXINFO, 0, LPARAM(&info));
+  EXPECT_EQ(info.ptMinTrackSize, (TPoint{120, 25}));
+}
+
 // Keyboard mode of the menu bar ends at a click, and before a skin change
 // frees what the bar draws with.
 TEST_F(SkinFormTest, MenuBarModeEndsAtAClickAndAtASkinChange) {
@@ -550,6 +568,26 @@ TEST_F(SkinFormTest, PopupMenuResolvesItsSkinForm) {
   EXPECT_EQ(Log, (TLog{"popup"}));
   EXPECT_EQ(lone->SkinData(), nullptr);
   EXPECT_FALSE(sf->SkinMenu()->IsOpen);
+}
+
+// An MDI child's menus open through the main form, in its skin.
+TEST_F(SkinFormTest, AnMDIChildsMenuOpensThroughTheMainForm) {
+  LoadSkin9();
+  TForm* main = nullptr;
+  App->CreateForm(main);
+  auto* mainSkin = new TbsSkinForm(main);
+  mainSkin->SetSkinData(Skin.get());
+  main->Show();
+  auto* childSkin = new TbsSkinForm(Form.get());
+  Form->SetFormStyle(TFormStyle::fsMDIChild);
+  Form->Show();
+  Pump();
+  TbsSkinPopupMenu* menu = MakeMenu(Form.get());
+  menu->Popup(20, 20);
+  EXPECT_TRUE(mainSkin->SkinMenu()->IsOpen);
+  EXPECT_FALSE(childSkin->SkinMenu()->IsOpen);
+  EXPECT_EQ(menu->SkinData(), Skin.get());
+  mainSkin->SkinMenu()->CloseMenu();
 }
 
 TEST_F(SkinFormTest, ASecondMenuClosesTheFirstBeforeItOpens) {
