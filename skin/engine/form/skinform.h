@@ -1,18 +1,23 @@
 // TbsSkinForm: the component every skinned window carries. It takes over its
-// form's window procedure, owns the form's menu controller and hands skin
-// changes on. This is the first part of it: construction and destruction,
-// the skin references, the menu settings, the menu-closing pre-step and the
-// open-menu bookkeeping; the frame, the control walks and the window states
-// come with the rest of the component.
+// form's window procedure, owns the form's menu controller, keeps the state
+// the frame is drawn from and hands every skin change on to the form's
+// controls and skin components.
+//
+// Sources: skinform.cpp (construction, settings, references),
+// skinform_messages.cpp (the window procedure), skinform_skinchange.cpp (the
+// skin-change cycle and its walks), skinform_frame.cpp (size limits, window
+// states, roll-up and the frame entry points).
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
 #include "skin/engine/data/skindata.h"
 #include "skin/engine/menus/skinmenus.h"
+#include "skin/engine/menus/skinpopupmenu.h"
 
 // A non-visual component of a form that re-reads the skin with the form's
 // controls (menu bars, hints, tray icons and the like build on it).
@@ -47,6 +52,17 @@ using TbsMouseMoveEvent =
     std::function<void(TObject* Sender, const String& IDName, int32_t X, int32_t Y, const TRect& ObjectRect)>;
 using TbsActivateCustomObjectEvent = std::function<void(TObject* Sender, const String& IDName, bool& ObjectVisible)>;
 
+// A frame object: a caption button, caption, animation or user object drawn
+// on the skinned frame. The frame code derives the kinds from it.
+class TbsActiveSkinObject {
+ public:
+  virtual ~TbsActiveSkinObject() = default;
+};
+
+// The menu bar, the MDI tabs bar, the tray icon and the hint component are
+// held as components here; the frame code reaches them through their own
+// classes. The status bar is a skinned control reached through
+// IbsSizeGripBar.
 class TbsSkinForm : public TComponent {
  public:
   // AOwner must be a form (EInvalidCast otherwise).
@@ -77,13 +93,12 @@ class TbsSkinForm : public TComponent {
   void SetMaxMenuItemsInWindow(int32_t Value);
 
   TbsBorderIcons BorderIcons() const { return FBorderIcons; }
-  // Stores the set and repaints the frame; the caption buttons stay as they
-  // are, with their hover and capture state.
+  // Stores the set, re-enables the caption buttons accordingly and repaints
+  // the frame; the buttons are not rebuilt, so hover and capture survive.
   void SetBorderIcons(TbsBorderIcons Value);
 
   // Settings the frame, its hints and the window states read.
   bool HideCaptionButtons = false;
-  bool ShowIcon = false;
   bool LogoBitMapTransparent = false;
   TbsPositionInMonitor PositionInMonitor = TbsPositionInMonitor::bspDefault;
   bool MaximizeOnFullScreen = false;
@@ -98,14 +113,31 @@ class TbsSkinForm : public TComponent {
   bool UseDefaultSysMenu = true;
   bool AlwaysMinimizeToTray = false;
   bool AlwaysShowInTray = false;
+  bool ShowIcon() const { return FShowIcon; }
+  // Repaints the frame.
+  void SetShowIcon(bool Value);
   TBitmap* LogoBitMap() const { return FLogoBitMap.get(); }
   void SetLogoBitMap(TBitmap* Value) { FLogoBitMap->Assign(Value); }
+  // The caption fonts of the unskinned look: a change repaints the frame
+  // when no skin is active.
   TFont* DefCaptionFont() const { return FDefCaptionFont.get(); }
-  void SetDefCaptionFont(TFont* Value) { FDefCaptionFont->Assign(Value); }
+  void SetDefCaptionFont(TFont* Value);
   TFont* DefInActiveCaptionFont() const { return FDefInActiveCaptionFont.get(); }
-  void SetDefInActiveCaptionFont(TFont* Value) { FDefInActiveCaptionFont->Assign(Value); }
+  void SetDefInActiveCaptionFont(TFont* Value);
+
+  // References, cleared when the component they name goes.
   TPopupMenu* SystemMenu() const { return FSystemMenu; }
-  void SetSystemMenu(TPopupMenu* Value);
+  void SetSystemMenu(TPopupMenu* Value) { SetReference(FSystemMenu, Value); }
+  TComponent* SkinHint() const { return FSkinHint; }
+  void SetSkinHint(TComponent* Value) { SetReference(FSkinHint, Value); }
+  TComponent* TrayIcon() const { return FTrayIcon; }
+  void SetTrayIcon(TComponent* Value) { SetReference(FTrayIcon, Value); }
+  TComponent* MainMenuBar() const { return FMainMenuBar; }
+  void SetMainMenuBar(TComponent* Value) { SetReference(FMainMenuBar, Value); }
+  TComponent* MDITabsBar() const { return FMDITabsBar; }
+  void SetMDITabsBar(TComponent* Value) { SetReference(FMDITabsBar, Value); }
+  TControl* StatusBar() const { return FStatusBar; }
+  void SetStatusBar(TControl* Value) { SetReference(FStatusBar, Value); }
 
   int32_t MinWidth() const { return FMinWidth; }
   void SetMinWidth(int32_t Value) { FMinWidth = Value; }
@@ -122,13 +154,34 @@ class TbsSkinForm : public TComponent {
   int32_t SkinClientHeight() const { return FClientHeight; }
   void SetSkinClientHeight(int32_t Value) { FClientHeight = Value; }
 
+  // The size limits in force: the published ones, the skin's frame picture
+  // and the monitor.
+  int32_t GetMinWidth() const;
+  int32_t GetMinHeight() const;
+  int32_t GetMaxWidth() const;
+  int32_t GetMaxHeight() const;
+
+  // The state the component keeps itself: 0 normal, 1 minimised, 2
+  // maximised.
+  uint8_t WindowState() const { return FWindowState; }
+  void SetWindowState(uint8_t Value);
+  void GetRestoreRect(TRect& Rect) const { Rect = FRestoreRect; }
+  bool RolledUp() const { return FRolledUp; }
+  void SetRollUpState(bool Value);
+
   TCustomForm* OwnerForm() const { return FOwnerForm; }
   TbsSkinMenu* SkinMenu() const { return FSkinMenu; }
+  TPopupMenu* DefSysMenu() const { return FDefSysMenu; }
+  TbsSkinPopupMenu* TrayMenu() const { return FTrayMenu; }
   bool SkinMenuOpen() const { return FSkinMenuOpen; }
+  bool MainMenuMode() const { return FMainMenuMode; }
   bool SkinChanging() const { return FSkinChanging; }
   bool SkinActive() const { return FSkinActive; }
   bool Skinnable() const { return FSkinnable; }
   void SetSkinnable(bool Value);
+  bool NCActive() const { return FNCActive; }
+  bool InSizeMove() const { return FInSizeMove; }
+  int32_t ObjectCount() const { return int32_t(FObjects.size()); }
   TTimer* MouseTimer() const { return FMouseTimer; }
   TTimer* MorphTimer() const { return FMorphTimer; }
   TTimer* AnimateTimer() const { return FAnimateTimer; }
@@ -146,6 +199,13 @@ class TbsSkinForm : public TComponent {
   // OnSkinMenuOpen / OnSkinMenuClose events.
   void SkinMenuOpened();
   void SkinMenuClosed();
+  // The menu bar's keyboard menu mode starts (the bar fires
+  // OnMainMenuEnter) and ends.
+  void StartMainMenuMode() { FMainMenuMode = true; }
+  void EndMainMenuMode();
+  // Closes the menus of the form before a message that ends them (a click,
+  // a move, a change of focus...).
+  void CloseMenusOnMessage();
 
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeActivate;
@@ -176,8 +236,46 @@ class TbsSkinForm : public TComponent {
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
+  template <class T>
+  void SetReference(T*& Field, T* Value) {
+    Field = Value;
+    if (Value != nullptr) Value->FreeNotification(this);
+  }
+  bool IsMDIFrame() const { return FOwnerForm->FormStyle() == TFormStyle::fsMDIForm; }
+  bool IsMDIChild() const { return FOwnerForm->FormStyle() == TFormStyle::fsMDIChild; }
+  bool IsMaximizedMDIChild() const { return IsMDIChild() && FWindowState == 2; }
+  bool Designing() const { return ComponentState().Contains(TComponentStateItem::csDesigning); }
+  // Tells the window system the frame changed hands, so it asks again who
+  // draws it.
+  void FrameChanged();
+  void RepaintFrame();
+
+  // ---- The window procedure (skinform_messages.cpp) ----
   void FormWindowProc(TMessage& Message);
-  void CloseMenusOnMessage();
+  void CallOld(TMessage& Message);
+  void WMDestroy(TMessage& Message);
+  void WMSize(TMessage& Message);
+  void WMActivate(TMessage& Message);
+  void WMSetText(TMessage& Message);
+  void WMEraseBkgnd(TMessage& Message);
+  void WMShowWindow(TMessage& Message);
+  void WMSetCursor(TMessage& Message);
+  void WMMouseActivate(TMessage& Message);
+  void WMGetMinMaxInfo(TMessage& Message);
+  void WMNCCalcSize(TMessage& Message);
+  void WMNCHitTest(TMessage& Message);
+  void WMNCPaint(TMessage& Message);
+  void WMNCActivate(TMessage& Message);
+  void WMSyncPaint(TMessage& Message);
+  void WMSysCommand(TMessage& Message);
+  void WMTimer(TMessage& Message);
+  void WMEnterSizeMove(TMessage& Message);
+  void WMExitSizeMove(TMessage& Message);
+  void WMSkinPaintFrame(TMessage& Message);
+  void NCMouseAfterOld(TMessage& Message);
+  void FormShortCut(TWMKey& Msg, bool& Handled);
+
+  // ---- The skin-change cycle (skinform_skinchange.cpp) ----
   void WMSkinBeforeChange(TMessage& Message);
   void WMSkinChange(TMessage& Message);
   void WMSkinAfterChange(TMessage& Message);
@@ -185,31 +283,87 @@ class TbsSkinForm : public TComponent {
   void StopTimers();
   void BeforeChangeComponents();
   void ChangeComponents();
+  void UpdateFormBorderIcons();
   void FitMinimumSize();
   void NudgeWidth();
+
+  // ---- Entry points of the frame, its objects and the menus ----
+  // These answer for the frame code; each says what it does for now.
+  void CreateSkinObjects();
+  void FreeObjects();
+  void UpdateObjectStates();
+  void ResetObjectHover();
+  void UpdateObjectHints();
+  void HideObjectHint();
+  void SetSkinRegion();
+  void UpdateSkinFrame(bool DoArrange);
+  void PaintNCSkin(HDC DC, bool UseDC);
+  void PaintClientBackground(HDC DC);
+  void UpdateCaptionActive(bool Animate);
+  void FillTrayMenu();
+  void MouseTrackTick(TObject* Sender);
+  void MorphTick(TObject* Sender);
+  void AnimateTick(TObject* Sender);
+  void UpdateMDIFrameBars();
+  void ResizeMDIChildren();
+  void CancelFrameEditModes();
 
   TCustomForm* FOwnerForm = nullptr;
   TWndMethod FSavedWindowProc;
   TbsSkinMenu* FSkinMenu = nullptr;
+  TPopupMenu* FDefSysMenu = nullptr;
+  TbsSkinPopupMenu* FTrayMenu = nullptr;
   TbsSkinData* FSkinData = nullptr;
   TbsSkinData* FMenusSkinData = nullptr;
-  bool FSkinMenuOpen = false;
-  bool FSkinChanging = false;
-  bool FSkinActive = false;
+  TPopupMenu* FSystemMenu = nullptr;
+  TComponent* FSkinHint = nullptr;
+  TComponent* FTrayIcon = nullptr;
+  TComponent* FMainMenuBar = nullptr;
+  TComponent* FMDITabsBar = nullptr;
+  TControl* FStatusBar = nullptr;
+
   bool FSkinnable = true;
+  // The frame keeps its window-manager caption style on every system here.
+  bool FNewOS = true;
+  bool FRollUpBeforeMaximize = false;
+  bool FSkinChanging = false;
+  bool FFirstShow = true;
+  bool FMagnetLeft = false, FMagnetTop = false, FMagnetRight = false, FMagnetBottom = false;
+  int32_t FMagnetMouseX = -1, FMagnetMouseY = -1;
+  std::unique_ptr<TIcon> FSmallIcon;  // made on first use
+  bool FSkinActive = false;
+  bool FChildMaximized = false;
+  bool FNCActive = false;
+  bool FInSizeMove = false;
+  bool FFullDrag = false;
+  int32_t FFrameWidth = 0, FFrameHeight = 0;
   bool FRolledUp = false;
-  uint8_t FWindowState = 0;
+  bool FMaxRolledUp = false;
+  std::unique_ptr<TBitmap> FMaskTop = std::make_unique<TBitmap>();
+  std::unique_ptr<TBitmap> FMaskBottom = std::make_unique<TBitmap>();
+  std::unique_ptr<TBitmap> FMaskLeft = std::make_unique<TBitmap>();
+  std::unique_ptr<TBitmap> FMaskRight = std::make_unique<TBitmap>();
+  TColor FMaskColor = clBlack;
+  TRect FRestoreRect{0, 0, 0, 0};
+  int32_t FRollUpOldHeight = 0;
   int32_t FMinWidth = 0, FMinHeight = 0, FMaxWidth = 0, FMaxHeight = 0;
   int32_t FClientWidth = 0, FClientHeight = 0;
+  uint8_t FWindowState = 0;
+  bool FSkinMenuOpen = false;
+  bool FMainMenuMode = false;
+  HRGN FRegion = nullptr;
+  TTimer* FMouseTimer = nullptr;
+  TTimer* FMorphTimer = nullptr;
+  TTimer* FAnimateTimer = nullptr;
+  int32_t FActiveObject = -1, FOldActiveObject = -1, FCapturedObject = -1;
+  std::vector<std::unique_ptr<TbsActiveSkinObject>> FObjects;
+
+  bool FShowIcon = false;
   TbsBorderIcons FBorderIcons{TbsBorderIcon::biSystemMenu, TbsBorderIcon::biMinimize, TbsBorderIcon::biMaximize,
                               TbsBorderIcon::biRollUp};
   std::unique_ptr<TBitmap> FLogoBitMap = std::make_unique<TBitmap>();
   std::unique_ptr<TFont> FDefCaptionFont = std::make_unique<TFont>();
   std::unique_ptr<TFont> FDefInActiveCaptionFont = std::make_unique<TFont>();
-  TPopupMenu* FSystemMenu = nullptr;
-  TTimer* FMouseTimer = nullptr;
-  TTimer* FMorphTimer = nullptr;
-  TTimer* FAnimateTimer = nullptr;
 };
 
 // The first TbsSkinForm among the components AComponent owns, or nullptr.

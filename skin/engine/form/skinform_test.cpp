@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "platform/gui/win_paint.h"
+#include "platform/gui/win_readback.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/vcl/vcl_testing.h"
 #include "skin/controls/base/skinctrls.h"
 #include "skin/engine/data/skinmessages.h"
+#include "skin/engine/data/storedskin_testing.h"
 #include "skin/engine/menus/skinpopupmenu.h"
 
 namespace {
@@ -22,9 +27,14 @@ class TProbeForm : public TForm {
   void Dispatch(TMessage& Message) override {
     if (Message.Msg == WM_SKIN_MENUCLOSED) Log.push_back("form closed");
     if (Message.Msg == WM_USER + 77) Log.push_back("form probe");
+    Seen.push_back(Message);
     TForm::Dispatch(Message);
   }
+  int32_t Count(uint32_t Msg) const {
+    return int32_t(std::count_if(Seen.begin(), Seen.end(), [Msg](const TMessage& m) { return m.Msg == Msg; }));
+  }
   TLog& Log;
+  std::vector<TMessage> Seen;
 };
 
 // A skinned control that logs the walk.
@@ -67,6 +77,19 @@ class SkinFormTest : public TVclTest {
     container.LoadFromCompressedFile(SKINS_BUILD_DIR "/skn/9.skn");
     ASSERT_TRUE(Skin->LoadCompressedStoredSkin(&container));
   }
+  // Switches the skin in force to the fixture skin (a 40 x 30 picture whose
+  // client part leaves a 22-pixel frame).
+  void LoadFixtureSkin() {
+    if (!Skin) Skin = std::make_unique<TbsSkinData>(nullptr);
+    auto* c = new TbsCompressedStoredSkin(Skin.get());
+    SetPacked(c, Deflate(FixtureLayout(3, Folder, FixtureSkinIni())));
+    ASSERT_TRUE(Skin->LoadCompressedStoredSkin(c));
+  }
+  void ReloadSkin9() {
+    TbsCompressedStoredSkin container(nullptr);
+    container.LoadFromCompressedFile(SKINS_BUILD_DIR "/skn/9.skn");
+    ASSERT_TRUE(Skin->LoadCompressedStoredSkin(&container));
+  }
   TbsSkinPopupMenu* MakeMenu(TComponent* Owner, int32_t Items = 3) {
     auto* menu = new TbsSkinPopupMenu(Owner);
     for (int32_t i = 0; i < Items; ++i) {
@@ -79,6 +102,7 @@ class SkinFormTest : public TVclTest {
   }
 
   TLog Log;
+  TSkinFolder Folder;
   std::unique_ptr<TProbeForm> Form;
   std::unique_ptr<TbsSkinData> Skin;
 };
@@ -217,6 +241,296 @@ TEST_F(SkinFormTest, SkinChangeGrowsAFormBelowTheMinimum) {
   EXPECT_EQ(Form->ClientWidth(), 222);
 }
 
+// The skin data may go before the form: the limits fall back to the
+// unskinned ones instead of reading the pictures of a freed skin.
+TEST_F(SkinFormTest, TheFormOutlivesItsSkinData) {
+  LoadSkin9();
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinData(Skin.get());
+  Form->Show();
+  Pump();
+  EXPECT_EQ(sf->GetMinWidth(), 238);
+  Skin.reset();
+  EXPECT_EQ(sf->SkinData(), nullptr);
+  EXPECT_FALSE(sf->SkinActive());
+  Form->SetBounds(40, 40, 250, 150);
+  MINMAXINFO info{};
+  SendMessage(Form->Handle(), WM_GETMINMAXINFO, 0, LPARAM(&info));
+  EXPECT_EQ(info.ptMinTrackSize, (TPoint{120, 25}));
+}
+
+// Keyboard mode of the menu bar ends at a click, and before a skin change
+// frees what the bar draws with.
+TEST_F(SkinFormTest, MenuBarModeEndsAtAClickAndAtASkinChange) {
+  LoadSkin9();
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinData(Skin.get());
+  sf->OnMainMenuExit = [this](TObject*) { Log.push_back("exit"); };
+  sf->OnBeforeChangeSkinData = [this](TObject*) { Log.push_back("before"); };
+  Form->Show();
+  Pump();
+  sf->StartMainMenuMode();
+  SendMessage(Form->Handle(), WM_LBUTTONDOWN, 0, 0);
+  EXPECT_FALSE(sf->MainMenuMode());
+  sf->StartMainMenuMode();
+  ReloadSkin9();
+  EXPECT_FALSE(sf->MainMenuMode());
+  EXPECT_EQ(Log, (TLog{"exit", "exit", "before"}));
+}
+
+// Skin 9 (320 x 200, client 304 x 162, formminwidth 238) and the fixture
+// skin (40 x 30, client 30 x 8) in turn: the form grows to the new minimum,
+// a rolled-up form takes exactly the new frame height.
+TEST_F(SkinFormTest, SkinSwitchFitsTheFormToTheNewSkin) {
+  LoadFixtureSkin();
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinData(Skin.get());
+  Form->Show();
+  Pump();
+  EXPECT_EQ(sf->GetMinWidth(), 40);
+  EXPECT_EQ(sf->GetMinHeight(), 22);
+  Form->SetBounds(40, 40, 100, 30);
+  ReloadSkin9();
+  EXPECT_EQ(Form->BoundsRect(), (TRect{40, 40, 278, 78}));
+
+  Form->SetBounds(40, 40, 400, 300);
+  sf->SetRollUpState(true);
+  EXPECT_EQ(Form->Height(), 38);
+  LoadFixtureSkin();
+  EXPECT_EQ(Form->Height(), 22);
+  EXPECT_EQ(Form->Width(), 400);
+  ReloadSkin9();
+  EXPECT_EQ(Form->Height(), 38);
+  sf->SetRollUpState(false);
+  EXPECT_EQ(Form->Height(), 300);
+  // No roll-up without its border icon.
+  sf->SetBorderIcons(TbsBorderIcons{TbsBorderIcon::biSystemMenu});
+  sf->SetRollUpState(true);
+  EXPECT_FALSE(sf->RolledUp());
+  EXPECT_EQ(Form->Height(), 300);
+}
+
+// A skin the loader rejects sends nothing: no BEFORECHANGE without its
+// CHANGE, so the frame never stays half changed.
+TEST_F(SkinFormTest, ARejectedSkinLeavesTheFormAsItWas) {
+  LoadSkin9();
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinData(Skin.get());
+  auto* c = new TWalked(Form.get(), "c", Log);
+  c->SetParent(Form.get());
+  c->SetSkinData(Skin.get());
+  sf->OnBeforeChangeSkinData = [this](TObject*) { Log.push_back("OnBefore"); };
+  Form->Show();
+  Pump();
+  Log.clear();
+  auto* cut = new TbsCompressedStoredSkin(Skin.get());
+  const String packed = Deflate(FixtureLayout(3, Folder, FixtureSkinIni()));
+  SetPacked(cut, packed.substr(0, packed.size() - 40));
+  EXPECT_THROW(Skin->LoadCompressedStoredSkin(cut), Exception);
+  EXPECT_TRUE(Log.empty());
+  EXPECT_FALSE(sf->SkinChanging());
+  EXPECT_TRUE(sf->SkinActive());
+  EXPECT_TRUE(sf->MouseTimer()->Enabled());
+}
+
+TEST_F(SkinFormTest, SkinnableSwitchKeepsAMaximisedFormMaximised) {
+  LoadSkin9();
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinData(Skin.get());
+  Form->Show();
+  Pump();
+  const TRect work = Form->Monitor()->WorkareaRect();
+  sf->SetWindowState(2);
+  EXPECT_EQ(Form->BoundsRect(), work);
+
+  const int32_t calcs = Form->Count(WM_NCCALCSIZE);
+  Skin->SetSkinnableForm(false);
+  EXPECT_EQ(Form->WindowState(), TWindowState::wsMaximized);
+  EXPECT_EQ(sf->WindowState(), 0);
+  EXPECT_TRUE(Form->Visible());
+  // The window system asked again who frames the window.
+  EXPECT_GT(Form->Count(WM_NCCALCSIZE), calcs);
+
+  Skin->SetSkinnableForm(true);
+  EXPECT_EQ(Form->WindowState(), TWindowState::wsNormal);
+  EXPECT_EQ(sf->WindowState(), 2);
+  EXPECT_EQ(Form->BoundsRect(), work);
+  EXPECT_TRUE(Form->Visible());
+  sf->SetWindowState(0);
+  EXPECT_EQ(Form->BoundsRect(), (TRect{40, 40, 340, 240}));
+}
+
+// An unskinned frame shows the native caption buttons the component allows.
+TEST_F(SkinFormTest, NativeBorderIconsFollowTheComponent) {
+  using B = TBorderIcon;
+  using S = TbsBorderIcon;
+  struct TCase {
+    bool Hide;
+    TbsBorderIcons Icons;
+    TBorderIcons Expected;
+  };
+  const TCase cases[] = {
+      {false,
+       {S::biSystemMenu, S::biMinimize, S::biMaximize, S::biRollUp},
+       {B::biSystemMenu, B::biMinimize, B::biMaximize}},
+      {true, {S::biSystemMenu, S::biMinimize, S::biMaximize}, {B::biMinimize, B::biMaximize}},
+      {false, {S::biMaximize, S::biMinimizeToTray}, {B::biSystemMenu, B::biMaximize}},
+      {true, {S::biRollUp}, {}},
+  };
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinnable(false);
+  for (const TCase& c : cases) {
+    sf->HideCaptionButtons = c.Hide;
+    sf->SetBorderIcons(c.Icons);
+    sf->ChangeSkinData();
+    EXPECT_EQ(Form->BorderIcons(), c.Expected);
+  }
+  sf->SetSkinnable(true);
+  EXPECT_TRUE(Form->BorderIcons().Empty());
+}
+
+// What the form's own procedure receives after the component's rows.
+TEST_F(SkinFormTest, TheComponentRewritesOrAnswersItsRows) {
+  LoadSkin9();
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinData(Skin.get());
+  Form->Show();
+  Pump();
+  const HWND h = Form->Handle();
+  const auto seenHit = [&](LRESULT Hit) {
+    Form->Seen.clear();
+    SendMessage(h, WM_SETCURSOR, WPARAM(h), MAKELPARAM(int32_t(Hit), WM_MOUSEMOVE));
+    return Form->Seen.empty() ? LRESULT(-1) : LRESULT(LOWORD(uintptr_t(Form->Seen.back().LParam)));
+  };
+  struct TCase {
+    LRESULT Hit, Seen;
+  };
+  // Sizing borders keep their cursors; the rest of the frame takes the form's.
+  const TCase cursorCases[] = {{HTCAPTION, HTCLIENT},          {HTCLIENT, HTCLIENT}, {HTLEFT, HTLEFT},
+                               {HTBOTTOMRIGHT, HTBOTTOMRIGHT}, {HTTOP, HTTOP},       {19, HTCLIENT}};
+  EXPECT_EQ(seenHit(HTCAPTION), HTCAPTION);
+  sf->UseFormCursorInNCArea = true;
+  for (const TCase& c : cursorCases) EXPECT_EQ(seenHit(c.Hit), c.Seen) << c.Hit;
+
+  MINMAXINFO info{};
+  SendMessage(h, WM_GETMINMAXINFO, 0, LPARAM(&info));
+  EXPECT_EQ(info.ptMinTrackSize, (TPoint{238, 38}));
+  const TRect work = Form->Monitor()->WorkareaRect();
+  EXPECT_EQ(info.ptMaxTrackSize, (TPoint{work.Width(), work.Height()}));
+  sf->SetMaxWidth(500);
+  SendMessage(h, WM_GETMINMAXINFO, 0, LPARAM(&info));
+  EXPECT_EQ(info.ptMaxTrackSize.X, 500);
+
+  // The skinned frame draws its own active look: the form never sees it.
+  Form->Seen.clear();
+  EXPECT_EQ(SendMessage(h, WM_NCACTIVATE, 0, 0), 1);
+  EXPECT_FALSE(sf->NCActive());
+  EXPECT_EQ(Form->Count(WM_NCACTIVATE), 0);
+  SendMessage(h, WM_NCACTIVATE, 1, 0);
+  EXPECT_TRUE(sf->NCActive());
+
+  // The client background is the component's, whoever draws the frame.
+  for (bool skinnable : {true, false}) {
+    sf->SetSkinnable(skinnable);  // native caption buttons re-create the window
+    Form->Seen.clear();
+    HDC dc = GetDC(Form->Handle());
+    EXPECT_EQ(SendMessage(Form->Handle(), WM_ERASEBKGND, WPARAM(dc), 0), 1);
+    ReleaseDC(Form->Handle(), dc);
+    EXPECT_EQ(Form->Count(WM_ERASEBKGND), 0);
+  }
+
+  int32_t restores = 0;
+  sf->OnRestore = [&](TObject*) { ++restores; };
+  SendMessage(Form->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_EQ(restores, 1);
+
+  // A border icon change repaints the frame.
+  const int32_t paints = Form->Count(WM_NCPAINT);
+  sf->SetBorderIcons(TbsBorderIcons{TbsBorderIcon::biMaximize});
+  EXPECT_EQ(Form->Count(WM_NCPAINT), paints + 1);
+}
+
+TEST_F(SkinFormTest, ShowingTheFormDropsItsNativeMenu) {
+  new TbsSkinForm(Form.get());
+  auto* menu = new TMainMenu(Form.get());
+  Form->SetMenu(menu);
+  Form->Show();
+  Pump();
+  EXPECT_EQ(Form->Menu(), nullptr);
+}
+
+TEST_F(SkinFormTest, ReferencesAreClearedWhenTheirComponentsGo) {
+  auto* sf = new TbsSkinForm(Form.get());
+  auto* hint = new TComponent(Form.get());
+  auto* tray = new TComponent(Form.get());
+  auto* bar = new TComponent(Form.get());
+  auto* tabs = new TComponent(Form.get());
+  auto* status = new TWalked(Form.get(), "status", Log);
+  auto* sysMenu = new TPopupMenu(Form.get());
+  auto* menusSkin = new TbsSkinData(Form.get());
+  sf->SetSkinHint(hint);
+  sf->SetTrayIcon(tray);
+  sf->SetMainMenuBar(bar);
+  sf->SetMDITabsBar(tabs);
+  sf->SetStatusBar(status);
+  sf->SetSystemMenu(sysMenu);
+  sf->SetMenusSkinData(menusSkin);
+  for (TComponent* c : std::initializer_list<TComponent*>{hint, tray, bar, tabs, status, sysMenu, menusSkin}) delete c;
+  EXPECT_EQ(sf->SkinHint(), nullptr);
+  EXPECT_EQ(sf->TrayIcon(), nullptr);
+  EXPECT_EQ(sf->MainMenuBar(), nullptr);
+  EXPECT_EQ(sf->MDITabsBar(), nullptr);
+  EXPECT_EQ(sf->StatusBar(), nullptr);
+  EXPECT_EQ(sf->SystemMenu(), nullptr);
+  EXPECT_EQ(sf->MenusSkinData(), nullptr);
+}
+
+TEST_F(SkinFormTest, ShortCutsGoThroughTheComponentAndTimersStopWithTheWindow) {
+  auto* sf = new TbsSkinForm(Form.get());
+  int32_t asked = 0;
+  sf->OnShortCut = [&](TWMKey&, bool& Handled) {
+    ++asked;
+    Handled = true;
+  };
+  TWMKey key;
+  key.Msg = WM_KEYDOWN;
+  key.CharCode = 'S';
+  EXPECT_TRUE(Form->IsShortCut(key));
+  EXPECT_EQ(asked, 1);
+
+  Form->Show();
+  Pump();
+  sf->ChangeSkinData();
+  sf->MorphTimer()->SetEnabled(true);
+  ASSERT_TRUE(sf->MouseTimer()->Enabled());
+  Form->DestroyHandle();
+  for (TTimer* t : {sf->MouseTimer(), sf->MorphTimer(), sf->AnimateTimer()}) EXPECT_FALSE(t->Enabled());
+  delete sf;
+  EXPECT_FALSE(bool(Form->OnShortCut));
+}
+
+// The form as it looks today with skin 9: the window manager's frame, the
+// client in the form's colour.
+TEST_F(SkinFormTest, RenderedWithSkin9) {
+  LoadSkin9();
+  auto* sf = new TbsSkinForm(Form.get());
+  sf->SetSkinData(Skin.get());
+  Form->SetBorderStyle(TBorderStyle::bsSizeable);
+  Form->SetCaption("Skinned form");
+  Form->SetColor(clBtnFace);
+  Form->Show();
+  Pump();
+  std::unique_ptr<TBitmap> shot = WindowPixels(Form->Handle(), true);
+  ASSERT_TRUE(shot != nullptr);
+  const char* tmp = std::getenv("TMPDIR");
+  const std::filesystem::path dir = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "pictoval-artifacts";
+  std::filesystem::create_directories(dir);
+  EXPECT_TRUE(SavePng(*shot, (dir / "skinform-skin9.png").string()));
+  std::unique_ptr<TBitmap> client = WindowPixels(Form->Handle(), false);
+  ASSERT_TRUE(client != nullptr);
+  EXPECT_EQ(uint32_t(client->Canvas()->Pixels(10, 10)), ColorToRGB(clBtnFace));
+}
+
 // ---- The popup menu component -------------------------------------------------------------------
 
 TEST_F(SkinFormTest, PopupMenuResolvesItsSkinForm) {
@@ -254,6 +568,26 @@ TEST_F(SkinFormTest, PopupMenuResolvesItsSkinForm) {
   EXPECT_EQ(Log, (TLog{"popup"}));
   EXPECT_EQ(lone->SkinData(), nullptr);
   EXPECT_FALSE(sf->SkinMenu()->IsOpen);
+}
+
+// An MDI child's menus open through the main form, in its skin.
+TEST_F(SkinFormTest, AnMDIChildsMenuOpensThroughTheMainForm) {
+  LoadSkin9();
+  TForm* main = nullptr;
+  App->CreateForm(main);
+  auto* mainSkin = new TbsSkinForm(main);
+  mainSkin->SetSkinData(Skin.get());
+  main->Show();
+  auto* childSkin = new TbsSkinForm(Form.get());
+  Form->SetFormStyle(TFormStyle::fsMDIChild);
+  Form->Show();
+  Pump();
+  TbsSkinPopupMenu* menu = MakeMenu(Form.get());
+  menu->Popup(20, 20);
+  EXPECT_TRUE(mainSkin->SkinMenu()->IsOpen);
+  EXPECT_FALSE(childSkin->SkinMenu()->IsOpen);
+  EXPECT_EQ(menu->SkinData(), Skin.get());
+  mainSkin->SkinMenu()->CloseMenu();
 }
 
 TEST_F(SkinFormTest, ASecondMenuClosesTheFirstBeforeItOpens) {

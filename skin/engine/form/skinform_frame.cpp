@@ -1,0 +1,179 @@
+// Size limits, the component's own window states and roll-up, and the
+// entry points through which the form component reaches its frame, the
+// frame objects and the MDI parts.
+#include "platform/gui/gdi.h"
+#include "platform/gui/win_paint.h"
+#include "skin/engine/form/skinform.h"
+
+namespace {
+
+// The caption of the plain look: 19 pixels, 15 on tool windows.
+int32_t PlainCaptionHeight(const TCustomForm* Form) {
+  const TBorderStyle style = Form->BorderStyle();
+  return style == TBorderStyle::bsToolWindow || style == TBorderStyle::bsSizeToolWin ? 15 : 19;
+}
+
+}  // namespace
+
+// ---- Size limits ------------------------------------------------------------------------------------
+
+int32_t TbsSkinForm::GetMinWidth() const {
+  if (!FSkinActive) return FMinWidth > 0 ? FMinWidth : 120;
+  const int32_t pictureWidth = FSkinData->MainPicture->Width();
+  if (pictureWidth < FMinWidth && FWindowState != 1) return FMinWidth;
+  if (FSkinData->FormInfo.FormMinWidth > 0) return FSkinData->FormInfo.FormMinWidth;
+  return pictureWidth;
+}
+
+// The frame without its client part, or MinHeight when that is larger.
+int32_t TbsSkinForm::GetMinHeight() const {
+  const int32_t frame = FSkinActive ? FSkinData->MainPicture->Height() - FSkinData->FormInfo.ClientRect.Height()
+                                    : PlainCaptionHeight(FOwnerForm) + 6;
+  if (frame >= FMinHeight || FRolledUp || FWindowState == 1) return frame;
+  return FMinHeight;
+}
+
+int32_t TbsSkinForm::GetMaxWidth() const {
+  TMonitor* monitor = FOwnerForm->Monitor();
+  const TRect area = MaximizeOnFullScreen ? monitor->BoundsRect() : monitor->WorkareaRect();
+  return FMaxWidth != 0 && FMaxWidth < area.Width() ? FMaxWidth : area.Width();
+}
+
+int32_t TbsSkinForm::GetMaxHeight() const {
+  TMonitor* monitor = FOwnerForm->Monitor();
+  const TRect area = MaximizeOnFullScreen ? monitor->BoundsRect() : monitor->WorkareaRect();
+  return FMaxHeight != 0 && FMaxHeight < area.Height() ? FMaxHeight : area.Height();
+}
+
+// ---- Window states and roll-up ----------------------------------------------------------------
+
+// Maximise takes the monitor's work area (the whole monitor with
+// MaximizeOnFullScreen) and restore goes back to the bounds held before;
+// minimising records the state and fires OnMinimize, the minimised
+// placement, the first-show centring and the tray come with the caption
+// buttons.
+void TbsSkinForm::SetWindowState(uint8_t Value) {
+  if (Value == FWindowState || Value > 2) return;
+  const uint8_t old = FWindowState;
+  FWindowState = Value;
+  if (IsRectEmpty(FRestoreRect) && Value != 0) FRestoreRect = FOwnerForm->BoundsRect();
+  if (Value == 1) {
+    if (OnMinimize) OnMinimize(this);
+    return;
+  }
+  if (Value == 2) {
+    FRollUpBeforeMaximize = FRolledUp;
+    TMonitor* monitor = FOwnerForm->Monitor();
+    FOwnerForm->SetBoundsRect(MaximizeOnFullScreen ? monitor->BoundsRect() : monitor->WorkareaRect());
+    if (OnMaximize) OnMaximize(this);
+    return;
+  }
+  if (old == 2 && FRolledUp && !FRollUpBeforeMaximize) SetRollUpState(false);
+  FRollUpBeforeMaximize = false;
+  FMaxRolledUp = false;
+  if (!IsRectEmpty(FRestoreRect)) FOwnerForm->SetBoundsRect(FRestoreRect);
+  FRestoreRect = TRect{0, 0, 0, 0};
+  FMouseTimer->SetEnabled(true);
+  if (OnRestore) OnRestore(this);
+}
+
+// Rolled up, the form keeps only its frame; rolled down, its height (or the
+// published client height) comes back.
+void TbsSkinForm::SetRollUpState(bool Value) {
+  if (!FBorderIcons.Contains(TbsBorderIcon::biRollUp) || FWindowState == 1) return;
+  if (FRolledUp && FWindowState == 2 && !FMaxRolledUp) return;
+  if (FWindowState == 2) FMaxRolledUp = Value;
+  FRolledUp = Value;
+  if (Value) {
+    FRollUpOldHeight = FOwnerForm->Height();
+    FOwnerForm->SetHeight(GetMinHeight());
+  } else if (FClientHeight != 0) {
+    FOwnerForm->SetClientHeight(FClientHeight);
+  } else {
+    FOwnerForm->SetHeight(FRollUpOldHeight);
+  }
+  if (OnChangeRollUpState) OnChangeRollUpState(this);
+}
+
+// ---- The frame, its objects and the MDI parts -----------------------------------------------
+// What each of these does so far; the frame code fills them in.
+
+// Builds the caption buttons, caption, animations and user objects of the
+// skin: none yet, so the list stays empty.
+void TbsSkinForm::CreateSkinObjects() { FreeObjects(); }
+
+void TbsSkinForm::FreeObjects() {
+  FObjects.clear();
+  FActiveObject = FOldActiveObject = FCapturedObject = -1;
+}
+
+// Enables the caption buttons BorderIcons allows: no buttons yet.
+void TbsSkinForm::UpdateObjectStates() {}
+
+// Drops the hover state of every object: no objects yet.
+void TbsSkinForm::ResetObjectHover() { FActiveObject = FOldActiveObject = -1; }
+
+// The standard hint texts of the caption buttons: no buttons yet.
+void TbsSkinForm::UpdateObjectHints() {}
+
+// Hides a frame object's hint: no object shows one yet.
+void TbsSkinForm::HideObjectHint() {}
+
+// The window region cut from the skin's mask: none yet, so the window
+// keeps no region.
+void TbsSkinForm::SetSkinRegion() {
+  if (FRegion == nullptr) return;
+  if (FOwnerForm->HandleAllocated()) SetWindowRgn(FOwnerForm->Handle(), nullptr, true);
+  DeleteObject(FRegion);
+  FRegion = nullptr;
+}
+
+// Recomputes the frame geometry for the frame size: only the region so far.
+void TbsSkinForm::UpdateSkinFrame(bool) { SetSkinRegion(); }
+
+// Paints the skinned frame: nothing is drawn yet.
+void TbsSkinForm::PaintNCSkin(HDC, bool) {}
+
+// The skin's client background comes with the frame painting; until then
+// the form's colour, as the default erase paints it.
+void TbsSkinForm::PaintClientBackground(HDC DC) {
+  if (DC == nullptr || !FOwnerForm->HandleAllocated()) return;
+  TRect r;
+  GetClientRect(FOwnerForm->Handle(), &r);
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(FOwnerForm->Color()));
+  FillRect(DC, r, brush);
+  DeleteObject(brush);
+}
+
+// The caption objects take the form's active state (animated on request):
+// no caption objects yet, so only the events fire, as they do every time.
+void TbsSkinForm::UpdateCaptionActive(bool) {
+  const bool active = FNCActive || FOwnerForm->Active();
+  if (active && OnActivate) OnActivate(this);
+  if (!active && OnDeActivate) OnDeActivate(this);
+}
+
+// Restore, minimise and close items of the tray icon's menu: the tray menu
+// is empty so far.
+void TbsSkinForm::FillTrayMenu() {}
+
+// Tracks the mouse over the frame objects between hit tests; it stops
+// itself inside a move or size loop.
+void TbsSkinForm::MouseTrackTick(TObject*) {
+  if (FInSizeMove) FMouseTimer->SetEnabled(false);
+}
+
+// Advances hover morphing; nothing morphs yet, so it stops.
+void TbsSkinForm::MorphTick(TObject*) { FMorphTimer->SetEnabled(false); }
+
+// Advances animations; nothing animates yet, so it stops.
+void TbsSkinForm::AnimateTick(TObject*) { FAnimateTimer->SetEnabled(false); }
+
+// The MDI frame's window menu, menu bar and tabs bar follow its children:
+// no form has MDI children yet.
+void TbsSkinForm::UpdateMDIFrameBars() {}
+void TbsSkinForm::ResizeMDIChildren() {}
+
+// Drop-downs and edits of an MDI frame leave their modes with its menus:
+// no form has MDI children yet.
+void TbsSkinForm::CancelFrameEditModes() {}

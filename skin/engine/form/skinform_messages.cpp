@@ -1,0 +1,249 @@
+// The form's replaced window procedure: the menu-closing pre-step, one row
+// per message, and the frame's share of the non-client mouse messages after
+// the form has seen them.
+#include "platform/gui/gdi.h"
+#include "skin/engine/data/skinmessages.h"
+#include "skin/engine/form/skinform.h"
+
+namespace {
+
+bool IsNCMouseMessage(uint32_t Msg) {
+  return (Msg >= WM_NCMOUSEMOVE && Msg <= WM_NCRBUTTONDBLCLK) || Msg == WM_LBUTTONUP || Msg == WM_RBUTTONUP;
+}
+
+TCustomForm* MainForm() { return Application != nullptr ? Application->MainForm() : nullptr; }
+
+}  // namespace
+
+void TbsSkinForm::CallOld(TMessage& Message) {
+  if (FSavedWindowProc) FSavedWindowProc(Message);
+}
+
+void TbsSkinForm::FormWindowProc(TMessage& Message) {
+  if (IsMenuCloseMessage(Message.Msg)) CloseMenusOnMessage();
+  switch (Message.Msg) {
+    case WM_DESTROY: WMDestroy(Message); break;
+    case WM_SIZE: WMSize(Message); break;
+    case WM_ACTIVATE: WMActivate(Message); break;
+    case WM_SETTEXT: WMSetText(Message); break;
+    case WM_ERASEBKGND: WMEraseBkgnd(Message); break;
+    case WM_SHOWWINDOW: WMShowWindow(Message); break;
+    case WM_SETCURSOR: WMSetCursor(Message); break;
+    case WM_MOUSEACTIVATE: WMMouseActivate(Message); break;
+    case WM_GETMINMAXINFO: WMGetMinMaxInfo(Message); break;
+    case WM_NCCALCSIZE: WMNCCalcSize(Message); break;
+    case WM_NCHITTEST: WMNCHitTest(Message); break;
+    case WM_NCPAINT: WMNCPaint(Message); break;
+    case WM_NCACTIVATE: WMNCActivate(Message); break;
+    case WM_SYNCPAINT: WMSyncPaint(Message); break;
+    case WM_SYSCOMMAND: WMSysCommand(Message); break;
+    case WM_TIMER: WMTimer(Message); break;
+    case WM_ENTERSIZEMOVE: WMEnterSizeMove(Message); break;
+    case WM_EXITSIZEMOVE: WMExitSizeMove(Message); break;
+    case WM_SKIN_BEFORECHANGE: WMSkinBeforeChange(Message); break;
+    case WM_SKIN_CHANGE: WMSkinChange(Message); break;
+    case WM_SKIN_AFTERCHANGE: WMSkinAfterChange(Message); break;
+    case WM_SKIN_MENUCLOSED: SkinMenuClosed(), CallOld(Message); break;
+    case WM_SKIN_RESSTRCHANGED: UpdateObjectHints(), CallOld(Message); break;
+    case WM_SKIN_SKINNABLECHANGED: WMSkinnableChanged(Message); break;
+    case WM_SKIN_PAINTFRAME: WMSkinPaintFrame(Message); break;
+    // WM_SIZING, WM_MOVING and the MDI notifications go on to the form as
+    // they are until the frame sizes itself and MDI frames exist.
+    default: CallOld(Message); break;
+  }
+  if (IsNCMouseMessage(Message.Msg)) NCMouseAfterOld(Message);
+}
+
+// A menu bar in keyboard mode, an open skinned menu, or one the form still
+// thinks open, ends before the message is handled.
+void TbsSkinForm::CloseMenusOnMessage() {
+  if (ShowObjectHint && FSkinHint != nullptr) HideObjectHint();
+  const bool mdiFrame = IsMDIFrame() && FOwnerForm->Visible();
+  if (FMainMenuMode && !FSkinMenuOpen) {
+    EndMainMenuMode();
+  } else if (FSkinMenu->IsOpen) {
+    FSkinMenu->CloseMenu();
+  } else if (FSkinMenuOpen) {
+    SkinMenuClosed();
+  } else if (mdiFrame) {
+    if (TbsSkinForm* child = FindFormSkinForm(FOwnerForm->ActiveMDIChild())) child->CloseMenusOnMessage();
+  }
+  const TComponentState state = ComponentState();
+  if (mdiFrame && !state.Contains(TComponentStateItem::csDesigning) && !state.Contains(TComponentStateItem::csLoading))
+    CancelFrameEditModes();
+}
+
+void TbsSkinForm::WMDestroy(TMessage& Message) {
+  StopTimers();
+  if (IsMDIChild()) {
+    FWindowState = 0;
+    TCustomForm* main = MainForm();
+    if (main != nullptr && main != FOwnerForm && main->HandleAllocated())
+      SendMessage(main->Handle(), WM_SKIN_MDICHILDRESTORED, 0, 0);
+    UpdateMDIFrameBars();
+  }
+  CallOld(Message);
+}
+
+void TbsSkinForm::WMSize(TMessage& Message) {
+  CallOld(Message);
+  FMagnetLeft = FMagnetTop = FMagnetRight = FMagnetBottom = false;
+  FFrameWidth = FOwnerForm->Width();
+  FFrameHeight = FOwnerForm->Height();
+  if (FSkinActive && FFrameWidth >= GetMinWidth() && FFrameHeight >= GetMinHeight()) UpdateSkinFrame(true);
+}
+
+void TbsSkinForm::WMActivate(TMessage& Message) {
+  CallOld(Message);
+  if (!FSkinnable) return;
+  RepaintFrame();
+  if (IsMaximizedMDIChild()) {
+    UpdateCaptionActive(false);
+  } else {
+    ResetObjectHover();
+    UpdateCaptionActive(true);
+  }
+  if (IsMDIFrame()) UpdateMDIFrameBars();
+}
+
+void TbsSkinForm::WMSetText(TMessage& Message) {
+  CallOld(Message);
+  if (!FSkinnable) return;
+  if (FOwnerForm->BorderStyle() != TBorderStyle::bsNone && !IsMaximizedMDIChild()) RepaintFrame();
+  if (IsMDIChild()) UpdateMDIFrameBars();
+}
+
+// The client background is the skin's, whoever draws the frame.
+void TbsSkinForm::WMEraseBkgnd(TMessage& Message) {
+  if (IsMDIFrame()) return CallOld(Message);
+  PaintClientBackground(reinterpret_cast<HDC>(Message.WParam));
+  Message.Result = 1;
+}
+
+// The skinned menus replace the form's native main menu.
+void TbsSkinForm::WMShowWindow(TMessage& Message) {
+  if (Message.WParam != 0 && FOwnerForm->Menu() != nullptr) FOwnerForm->SetMenu(nullptr);
+  CallOld(Message);
+}
+
+// The form's cursor over the frame, except on the sizing borders: the hit
+// code is rewritten before the form (and its parent) sees it.
+void TbsSkinForm::WMSetCursor(TMessage& Message) {
+  if (FSkinnable && UseFormCursorInNCArea) {
+    const LRESULT hit = LOWORD(static_cast<uintptr_t>(Message.LParam));
+    if (hit != HTCLIENT && (hit < HTLEFT || hit > HTBOTTOMRIGHT))
+      Message.LParam = MAKELPARAM(int32_t(HTCLIENT), HIWORD(static_cast<uintptr_t>(Message.LParam)));
+  }
+  CallOld(Message);
+}
+
+void TbsSkinForm::WMMouseActivate(TMessage& Message) {
+  TCustomForm* main = MainForm();
+  if (FSkinnable && IsMDIChild() && !FNCActive && main != nullptr && main->ActiveMDIChild() == FOwnerForm) {
+    FNCActive = true;
+    UpdateCaptionActive(true);
+  }
+  CallOld(Message);
+}
+
+void TbsSkinForm::WMGetMinMaxInfo(TMessage& Message) {
+  auto* info = reinterpret_cast<MINMAXINFO*>(Message.LParam);
+  if (FSkinnable && info != nullptr) {
+    info->ptMinTrackSize = TPoint{GetMinWidth(), GetMinHeight()};
+    info->ptMaxTrackSize = TPoint{GetMaxWidth(), GetMaxHeight()};
+  }
+  CallOld(Message);
+}
+
+// The skinned frame reserves its client rectangle here; until it computes
+// one the window keeps the window manager's frame.
+void TbsSkinForm::WMNCCalcSize(TMessage& Message) { CallOld(Message); }
+
+// The skinned frame answers from its geometry; until then the default.
+void TbsSkinForm::WMNCHitTest(TMessage& Message) { CallOld(Message); }
+
+// The skinned frame paints itself; until it does the default frame is
+// drawn. No plain frame is ever painted while a skin loads.
+void TbsSkinForm::WMNCPaint(TMessage& Message) { CallOld(Message); }
+
+// The frame draws its own active and inactive look: the native one is not
+// drawn except for MDI windows.
+void TbsSkinForm::WMNCActivate(TMessage& Message) {
+  if (!FSkinnable) return CallOld(Message);
+  if (FSkinMenu->IsOpen) FSkinMenu->CloseMenu();
+  FNCActive = Message.WParam != 0;
+  if (IsMDIChild() || (IsMDIFrame() && !FNewOS))
+    CallOld(Message);
+  else
+    Message.Result = 1;
+  if (FOwnerForm->BorderStyle() == TBorderStyle::bsNone || IsMaximizedMDIChild()) {
+    UpdateCaptionActive(false);
+  } else {
+    RepaintFrame();
+    UpdateCaptionActive(true);
+  }
+  if (!IsMDIChild()) return;
+  UpdateMDIFrameBars();
+  if (FWindowState == 2 && MainForm() != nullptr && MainForm()->HandleAllocated())
+    SendMessage(MainForm()->Handle(), WM_NCPAINT, 0, 0);
+  if (FNewOS) FOwnerForm->Invalidate();
+}
+
+void TbsSkinForm::WMSyncPaint(TMessage& Message) {
+  if (!FSkinnable || !FRolledUp) return CallOld(Message);
+  RepaintFrame();
+  Message.Result = 0;
+}
+
+// The menu bar's keyboard mode takes SC_KEYMENU once the form has a bar;
+// until then it goes on as it is.
+void TbsSkinForm::WMSysCommand(TMessage& Message) {
+  if ((Message.WParam & 0xFFF0) == SC_RESTORE && OnRestore) OnRestore(this);
+  CallOld(Message);
+}
+
+// Timer 1 is the frame's fade-in, which steps with the alpha blending.
+void TbsSkinForm::WMTimer(TMessage& Message) { CallOld(Message); }
+
+void TbsSkinForm::WMEnterSizeMove(TMessage& Message) {
+  if (FSkinnable) {
+    TPoint p;
+    GetCursorPos(&p);
+    FMagnetMouseX = p.X;
+    FMagnetMouseY = p.Y;
+    ResetObjectHover();
+    FMouseTimer->SetEnabled(false);
+    FActiveObject = FCapturedObject = -1;
+    FInSizeMove = true;
+    int32_t full = 1;
+    SystemParametersInfo(SPI_GETDRAGFULLWINDOWS, 0, &full, 0);
+    FFullDrag = full != 0;
+  }
+  CallOld(Message);
+}
+
+void TbsSkinForm::WMExitSizeMove(TMessage& Message) {
+  if (FSkinnable) {
+    FMouseTimer->SetEnabled(false);
+    FActiveObject = FOldActiveObject = FCapturedObject = -1;
+    if (FSkinData != nullptr && !FSkinData->Empty) RepaintFrame();
+  }
+  CallOld(Message);
+}
+
+// Another window (a transparent control's background, a print) asks for
+// the frame in its own device context.
+void TbsSkinForm::WMSkinPaintFrame(TMessage& Message) {
+  if (!FSkinnable || Message.LParam != bsSkinPaintAnswer) return CallOld(Message);
+  if (Message.WParam != 0 && FOwnerForm->BorderStyle() != TBorderStyle::bsNone && !IsMaximizedMDIChild())
+    PaintNCSkin(reinterpret_cast<HDC>(Message.WParam), true);
+  Message.Result = bsSkinPaintAnswer;
+}
+
+// The press that started a move or size loop comes back once the loop is
+// over: it only ends the loop. The objects under the mouse and the caption
+// double click are routed here with the frame objects.
+void TbsSkinForm::NCMouseAfterOld(TMessage& Message) {
+  if (!FSkinnable) return;
+  if (Message.Msg == WM_NCLBUTTONDOWN && FInSizeMove) FInSizeMove = false;
+}
