@@ -430,3 +430,33 @@ TEST_F(SkinListBox, ListInputRaisesTheFramesEvents) {
 }
 
 }  // namespace
+
+namespace {
+
+// Plain and skinned lists with the caption bar, both bars and a selected,
+// focused item, saved as a contact sheet.
+TEST_F(SkinListBox, ContactSheet) {
+  Form->SetBounds(50, 50, 330, 170);
+  Form->SetColor(clWhite);
+  for (bool skinned : {false, true}) {
+    TbsSkinListBox* l = Add(skinned, skinned ? TRect{170, 10, 320, 160} : TRect{10, 10, 160, 160});
+    l->SetCaptionMode(true);
+    l->SetCaption(skinned ? "Skinned" : "Plain");
+    l->SetHorizontalExtent(true);
+    for (int32_t i = 0; i < 12; ++i) l->Items()->Add("Item " + std::to_string(i) + (i == 2 ? " with a long text" : ""));
+    l->SetItemIndex(1);
+    l->ListBox()->SetFocus();
+    Pump();
+    ASSERT_NE(l->ScrollBar(), nullptr);
+    ASSERT_NE(l->HScrollBar(), nullptr);
+    if (skinned) {
+      EXPECT_EQ(l->ListBox()->ItemHeight(), ListItemHeight);
+      EXPECT_EQ(Probe(l->ListBox(), 30, ListItemHeight + 2), ListFocusItem);
+      EXPECT_EQ(Probe(l->ListBox(), 30, 2), ListItem);
+      EXPECT_EQ(Probe(l, 2, 2), ListCaption);
+    }
+  }
+  SaveSheet(Form.get(), "skinlistbox-sheet");
+}
+
+}  // namespace
