@@ -141,6 +141,20 @@ class TbsSkinCustomListBox : public TbsSkinCustomControl {
   void SetListBoxTabOrder(TTabOrder Value) { FListBox->SetTabOrder(Value); }
   bool ListBoxTabStop() const { return FListBox->TabStop(); }
   void SetListBoxTabStop(bool Value) { FListBox->SetTabStop(Value); }
+  TDragMode ListBoxDragMode() const { return FListBox->DragMode(); }
+  void SetListBoxDragMode(TDragMode Value) { FListBox->SetDragMode(Value); }
+  TCursor ListBoxDragCursor() const { return FListBox->DragCursor(); }
+  void SetListBoxDragCursor(TCursor Value) { FListBox->SetDragCursor(Value); }
+  TPopupMenu* ListBoxPopupMenu() const { return FListBox->PopupMenu(); }
+  template <class TMenuClass>
+  void SetListBoxPopupMenu(TMenuClass* Value) {
+    FListBox->SetPopupMenu(Value);
+  }
+  // The list's own drag events (sender: the list).
+  TDragDropEvent& OnListBoxDragDrop() { return FListBox->OnDragDrop; }
+  TDragOverEvent& OnListBoxDragOver() { return FListBox->OnDragOver; }
+  TStartDragEvent& OnListBoxStartDrag() { return FListBox->OnStartDrag; }
+  TEndDragEvent& OnListBoxEndDrag() { return FListBox->OnEndDrag; }
   void SetTopIndex(int32_t Index) { FListBox->SetTopIndex(Index); }
   int32_t ItemAtPos(const TPoint& Pos, bool Existing) { return FListBox->ItemAtPos(Pos, Existing); }
 

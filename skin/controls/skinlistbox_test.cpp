@@ -460,3 +460,55 @@ TEST_F(SkinListBox, ContactSheet) {
 }
 
 }  // namespace
+
+namespace {
+
+// 150 x 150 on the 100 x 60 kit frame: the list area is the client part
+// grown by 50 and 90, the caption buttons follow the right edge, the bars
+// take the kit's names and their own thickness.
+TEST_F(SkinListBox, SkinnedLayoutBarsAndButtons) {
+  TbsSkinListBox* l = Add(true, TRect{10, 10, 160, 160});
+  l->SetCaptionMode(true);
+  Fill(l, 12);
+  Pump();
+  EXPECT_EQ(l->ListBox()->ItemHeight(), ListItemHeight);
+  EXPECT_EQ(l->ButtonRect(0), (TRect{134, 3, 146, 17}));
+  EXPECT_EQ(l->ButtonRect(1), (TRect{120, 3, 132, 17}));
+  EXPECT_EQ(l->ButtonRect(2), (TRect{106, 3, 118, 17}));
+  TbsSkinScrollBar* bar = l->ScrollBar();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->SkinDataName(), "vscrollbar");
+  EXPECT_EQ((TRect{bar->Left(), bar->Top(), bar->Width(), bar->Height()}), (TRect{125, 20, 15, 120}));
+  EXPECT_EQ(l->ListBoxRect(), (TRect{10, 20, 125, 140}));
+  EXPECT_EQ(bar->PageSize(), 120 / ListItemHeight);
+  // A hot caption button shows its hot image.
+  MoveTo(l, 140, 10);
+  MoveTo(l, 141, 10);
+  EXPECT_EQ(Probe(l, 140, 10), ListButtonHot);
+  l->SetHorizontalExtent(true);
+  l->Items()->Add("An item far wider than this list can show at once");
+  Pump();
+  ASSERT_NE(l->HScrollBar(), nullptr);
+  EXPECT_TRUE(l->HScrollBar()->Both());
+  EXPECT_EQ(l->HScrollBar()->SkinDataName(), "bothhscrollbar");
+  EXPECT_EQ(l->HScrollBar()->Top() + l->HScrollBar()->Height(), 140);
+}
+
+// Without the skin item height the rows keep DefaultItemHeight and the item
+// pictures are stretched to them.
+TEST_F(SkinListBox, StretchedItemPictures) {
+  TbsSkinListBox* l = Add(true);
+  l->SetUseSkinItemHeight(false);
+  l->SetDefaultItemHeight(30);
+  Fill(l, 3);
+  l->SetItemIndex(1);
+  Pump();
+  EXPECT_EQ(l->ListBox()->ItemHeight(), 30);
+  TbsListBox* list = l->ListBox();
+  EXPECT_EQ(Probe(list, 1, 28), ListItemCap);
+  EXPECT_EQ(Probe(list, 60, 28), ListItem);
+  EXPECT_EQ(Probe(list, 60, 32), ListActiveItem);
+  EXPECT_EQ(Probe(list, 60, 88), ListItem);
+}
+
+}  // namespace
