@@ -24,10 +24,10 @@ void DrawPanelBlock(TBitmap* B) {
 
 // One tab state: caps, a face and its top edge.
 void DrawTab(TBitmap* B, int32_t X, TColor Face) {
-  Fill(B, TRect{X, 50, X + 30, 70}, Face);
+  Fill(B, TRect{X, 50, X + 30, 74}, Face);
   Fill(B, TRect{X + 5, 50, X + 25, 53}, TabTopEdge);
-  Fill(B, TRect{X, 50, X + 5, 70}, TabLeftCap);
-  Fill(B, TRect{X + 25, 50, X + 30, 70}, TabRightCap);
+  Fill(B, TRect{X, 50, X + 5, 74}, TabLeftCap);
+  Fill(B, TRect{X + 25, 50, X + 30, 74}, TabRightCap);
 }
 
 void DrawTabBlock(TBitmap* B) {
@@ -88,8 +88,8 @@ std::unique_ptr<TbsDataSkinTabControl> Tab(const String& Name, int32_t Picture) 
   D->RightBottomPoint = {36, 36};
   D->ClientRect = TRect{4, 4, 36, 36};
   D->TabRect = TabPictureRect;
-  D->ActiveTabRect = TRect{80, 50, 110, 70};
-  D->MouseInTabRect = TRect{110, 50, 140, 70};
+  D->ActiveTabRect = TRect{80, 50, 110, 74};
+  D->MouseInTabRect = TRect{110, 50, 140, 74};
   D->TabsBGRect = TRect{140, 50, 150, 60};
   D->TabLeftOffset = 5;
   D->TabRightOffset = 5;
@@ -124,6 +124,9 @@ void AddContainerDescriptions(TbsSkinData* Skin) {
   auto bgTab = Tab("kitbgtab", picture);
   bgTab->BGPictureIndex = picture + 1;
   L.push_back(std::move(bgTab));
+  auto same = Tab("kittabsame", picture);
+  same->ActiveTabRect = TRect{0, 0, 0, 0};
+  L.push_back(std::move(same));
 }
 
 }  // namespace SkinKit

@@ -30,7 +30,7 @@ inline constexpr TColor BGTile = Rgb(170, 210, 250);
 inline constexpr TColor BGMark = Rgb(20, 40, 120);
 
 // "tab": page frame skin rect (0, 50, 40, 90) with 4-pixel corners and
-// sides (TabFrame) around client TabClient. Tab pictures 30 x 20 with 5-pixel
+// sides (TabFrame) around client TabClient. Tab pictures 30 x 24 with 5-pixel
 // caps: TabLeftCap on the left, TabRightCap on the right, the face between,
 // its top 3 rows TabTopEdge (so a flip or a rotation shows). Faces: normal
 // TabFace, active TabActiveFace, hot TabHotFace; no focus rect (it falls back
@@ -46,13 +46,13 @@ inline constexpr TColor TabHotFace = Rgb(160, 220, 250);
 inline constexpr TColor TabsBG = Rgb(120, 160, 120);
 inline constexpr TColor TabFont = Rgb(20, 20, 20);
 inline constexpr TColor TabActiveFont = Rgb(0, 0, 160);
-inline constexpr TRect TabPictureRect{50, 50, 80, 70};
-inline constexpr int32_t TabPictureHeight = 20;
+inline constexpr TRect TabPictureRect{50, 50, 80, 74};
+inline constexpr int32_t TabPictureHeight = 24;
 // "kitbgtab": the tab description with the background picture of
-// "kitbgpanel".
+// "kitbgpanel"; "kittabsame": without an active tab picture.
 
-// Adds the pictures and the "panel", "groupbox", "kitbgpanel", "tab" and
-// "kitbgtab" descriptions.
+// Adds the pictures and the "panel", "groupbox", "kitbgpanel", "tab",
+// "kitbgtab" and "kittabsame" descriptions.
 void AddContainerDescriptions(TbsSkinData* Skin);
 
 }  // namespace SkinKit
