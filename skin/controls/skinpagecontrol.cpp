@@ -168,7 +168,9 @@ void TbsSkinPageControl::Dispatch(TMessage& Message) {
       break;
     case CM_MOUSELEAVE:
       TPageControl::Dispatch(Message);
-      FTabs.MouseLeave();
+      // Children's leaves are passed up too: only the control's own counts.
+      if (Message.LParam == 0 || Message.LParam == reinterpret_cast<LPARAM>(static_cast<TControl*>(this)))
+        FTabs.MouseLeave();
       break;
     case WM_SKIN_PARENTCHANGED:
       if (FTabs.TabsBGTransparent) Invalidate();

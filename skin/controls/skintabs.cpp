@@ -189,9 +189,9 @@ TRect TbsSkinTabs::GetTabRect(int32_t Tab) {
   return R;
 }
 
-TRect TbsSkinTabs::FrameRect() {
+TRect TbsSkinTabs::FrameRect(bool UseFrame) {
   TRect F = FControl->DisplayRect();
-  if (!Described()) return F;
+  if (!Described() || !UseFrame) return F;
   int32_t L = 0, T = 0, FR = 0, FB = 0;
   FrameWidths(L, T, FR, FB);
   return TRect{F.Left - L, F.Top - T, F.Right + FR, F.Bottom + FB};

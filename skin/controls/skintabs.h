@@ -75,8 +75,8 @@ class TbsSkinTabs {
   // Visible tab Tab's rectangle; tab 0 outside multi-line mode one pixel
   // narrower on the left.
   TRect GetTabRect(int32_t Tab);
-  // The display rectangle grown by the frame widths.
-  TRect FrameRect();
+  // The display rectangle grown by the frame widths (UseFrame).
+  TRect FrameRect(bool UseFrame = true);
 
   // ---- Scroller ----
   TbsSkinUpDown* Scroller() const { return FScroller; }
