@@ -116,9 +116,10 @@ void TbsSkinSpeedButton::SetImageIndex(int32_t Value) {
 }
 
 void TbsSkinSpeedButton::SetSkinImagesMenu(IbsImagesMenu* Value) {
-  if (auto* old = dynamic_cast<TComponent*>(FSkinImagesMenu)) old->RemoveFreeNotification(this);
+  if (FSkinImagesMenuComponent != nullptr) FSkinImagesMenuComponent->RemoveFreeNotification(this);
   FSkinImagesMenu = Value;
-  if (auto* now = dynamic_cast<TComponent*>(Value)) now->FreeNotification(this);
+  FSkinImagesMenuComponent = dynamic_cast<TComponent*>(Value);
+  if (FSkinImagesMenuComponent != nullptr) FSkinImagesMenuComponent->FreeNotification(this);
   Repaint();
 }
 
@@ -126,7 +127,10 @@ void TbsSkinSpeedButton::Notification(TComponent* AComponent, TOperation Operati
   TbsGraphicSkinCustomControl::Notification(AComponent, Operation);
   if (Operation != TOperation::opRemove) return;
   if (AComponent == FImageList) FImageList = nullptr;
-  if (FSkinImagesMenu != nullptr && dynamic_cast<TComponent*>(FSkinImagesMenu) == AComponent) FSkinImagesMenu = nullptr;
+  if (AComponent != nullptr && AComponent == FSkinImagesMenuComponent) {
+    FSkinImagesMenu = nullptr;
+    FSkinImagesMenuComponent = nullptr;
+  }
 }
 
 void TbsSkinSpeedButton::ResetHotState() {

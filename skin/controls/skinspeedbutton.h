@@ -58,8 +58,10 @@ class TbsSkinSpeedButton : public TbsGraphicSkinCustomControl {
   int32_t ImageIndex() const { return FImageIndex; }
   // Repaints only on a tool bar; elsewhere the next paint shows it.
   void SetImageIndex(int32_t Value);
-  // Picture (and caption) from the selected item of an images menu.
+  // Picture (and caption) from the selected item of an images menu; a menu
+  // that is a component is forgotten when it is freed.
   void SetSkinImagesMenu(IbsImagesMenu* Value);
+  IbsImagesMenu* SkinImagesMenu() const { return FSkinImagesMenu; }
   void SetUseImagesMenuImage(bool Value) { FUseImagesMenuImage = Value; }
   void SetUseImagesMenuCaption(bool Value) { FUseImagesMenuCaption = Value; }
 
@@ -111,6 +113,9 @@ class TbsSkinSpeedButton : public TbsGraphicSkinCustomControl {
   int32_t FAnimateFrame = 0;
   bool FAnimateForward = false;
   IbsImagesMenu* FSkinImagesMenu = nullptr;
+  // The menu as a component, taken while it is whole: its removal notice
+  // comes when only its component part is left.
+  TComponent* FSkinImagesMenuComponent = nullptr;
   bool FUseImagesMenuImage = false;
   bool FUseImagesMenuCaption = false;
   bool FUseSkinSize = true;

@@ -24,6 +24,19 @@ class TFakeBar : public TCustomControl, public IbsToolBarHost {
   TCustomImageList *FImages = nullptr, *FHot = nullptr, *FDisabled = nullptr;
 };
 
+// An images menu stand-in whose selected item shows one list image.
+class TFakeImagesMenu : public TComponent, public IbsImagesMenu {
+ public:
+  using TComponent::TComponent;
+  TCustomImageList* SelectedImages() const override { return FImages; }
+  int32_t SelectedImageIndex() const override { return 0; }
+  String SelectedCaption() const override { return "Item"; }
+  void Popup(const TRect&) override {}
+  void SetOnItemChange(TNotifyEvent) override {}
+  void SetOnMenuClose(TNotifyEvent) override {}
+  TCustomImageList* FImages = nullptr;
+};
+
 class SkinSpeedButton : public TSkinKitTest {
  public:
   TbsSkinSpeedButton* Add(TWinControl* Parent, const String& Caption, const TRect& R, bool Skinned) {
@@ -156,6 +169,29 @@ TEST_F(SkinSpeedButton, PicturesFromTheToolBarLists) {
   Pump();
   EXPECT_EQ(At(b, 15, 15), Rgb(clRed)) << "the disabled list's image, not greyed";
   bar->FImages = bar->FHot = bar->FDisabled = nullptr;
+}
+
+// The button forgets a freed images menu, whether the menu shares the
+// button's owner (told through the owner) or has none (free notification).
+TEST_F(SkinSpeedButton, ImagesMenuFreedBeforeTheButton) {
+  ShowForm();
+  auto images = SolidList(clLime);
+  for (bool sameOwner : {false, true}) {
+    SCOPED_TRACE(sameOwner);
+    TbsSkinSpeedButton* b = Add(Form.get(), "", TRect{10, 10, 40, 40}, false);
+    auto* menu = new TFakeImagesMenu(sameOwner ? Form.get() : nullptr);
+    menu->FImages = images.get();
+    b->SetUseImagesMenuImage(true);
+    b->SetSkinImagesMenu(menu);
+    Pump();
+    EXPECT_EQ(At(b, 15, 15), Rgb(clLime)) << "the menu's selected picture";
+    delete menu;
+    EXPECT_EQ(b->SkinImagesMenu(), nullptr);
+    b->Invalidate();
+    Pump();
+    EXPECT_EQ(At(b, 15, 15), Rgb(clBtnFace)) << "painted without the menu";
+    delete b;
+  }
 }
 
 TEST_F(SkinSpeedButton, ContactSheet) {

@@ -39,6 +39,10 @@ std::unique_ptr<TBitmap> ButtonPicture() {
   Fill(B.get(), TRect{120, 106, 126, 107}, GaugeMark);
   Fill(B.get(), TRect{120, 80, 126, 83}, GaugeCap);
   Fill(B.get(), TRect{120, 107, 126, 110}, GaugeCap);
+  Fill(B.get(), TRect{130, 80, 190, 100}, LabelFace);
+  Fill(B.get(), TRect{130, 80, 134, 100}, LabelCap);
+  Fill(B.get(), TRect{186, 80, 190, 100}, LabelCap);
+  Framed(B.get(), TRect{130, 104, 160, 124}, PanelEdge, PanelFace, 3);
   return B;
 }
 
@@ -114,6 +118,26 @@ std::unique_ptr<TbsDataSkinCheckRadioControl> Box(const String& Name, int32_t Pi
   return D;
 }
 
+std::unique_ptr<TbsDataSkinLabelControl> FramedLabel(const String& Name, int32_t Picture) {
+  auto D = std::make_unique<TbsDataSkinLabelControl>(Name);
+  D->PictureIndex = Picture;
+  D->FontColor = FramedFont;
+  if (Name == "label") {
+    D->SkinRect = TRect{130, 80, 190, 100};
+    D->LeftTopPoint = {4, 0};
+    D->RightTopPoint = {56, 0};
+    D->ClientRect = TRect{4, 2, 56, 18};
+  } else {
+    D->SkinRect = TRect{130, 104, 160, 124};
+    D->LeftTopPoint = {3, 3};
+    D->RightTopPoint = {27, 3};
+    D->LeftBottomPoint = {3, 17};
+    D->RightBottomPoint = {27, 17};
+    D->ClientRect = TRect{3, 3, 27, 17};
+  }
+  return D;
+}
+
 }  // namespace
 
 void AddButtonDescriptions(TbsSkinData* Skin) {
@@ -143,6 +167,8 @@ void AddButtonDescriptions(TbsSkinData* Skin) {
   L.push_back(std::move(label));
   L.push_back(Gauge("gauge", picture, false));
   L.push_back(Gauge("vgauge", picture, true));
+  L.push_back(FramedLabel("label", picture));
+  L.push_back(FramedLabel("statuspanel", picture));
 }
 
 }  // namespace SkinKit

@@ -52,9 +52,20 @@ inline constexpr TColor GaugeFont = Rgb(255, 255, 255);
 inline constexpr TColor LabelFont = Rgb(0, 90, 0);
 inline constexpr TColor LabelActiveFont = Rgb(200, 0, 90);
 
+// Framed labels: "label" a three-part frame (130, 80, 190, 100) with
+// 4-pixel caps (LabelCap) and client rect (4, 2, 56, 18) on LabelFace;
+// "statuspanel" a nine-part frame (130, 104, 160, 124) with a 3-pixel
+// PanelEdge around PanelFace. Both Arial 14 in FramedFont.
+inline constexpr TColor LabelCap = Rgb(70, 70, 140);
+inline constexpr TColor LabelFace = Rgb(230, 230, 250);
+inline constexpr TColor PanelEdge = Rgb(100, 60, 20);
+inline constexpr TColor PanelFace = Rgb(250, 240, 220);
+inline constexpr TColor FramedFont = Rgb(120, 0, 0);
+
 // Adds the picture and the "button", "kitbuttonanim", "kitbuttonfixed",
 // "checkbox", "radiobox", "gauge" and "vgauge" descriptions, and
-// "toolbutton" (the button blocks, no morph) and "stdlabel".
+// "toolbutton" (the button blocks, no morph), "stdlabel", "label" and
+// "statuspanel".
 void AddButtonDescriptions(TbsSkinData* Skin);
 
 }  // namespace SkinKit
