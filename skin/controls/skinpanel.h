@@ -11,8 +11,7 @@
 
 #include "platform/vcl/imglist.h"
 #include "skin/controls/base/skinctrls.h"
-
-enum class TbsSkinBorderStyle : uint8_t { bvFrame, bvRaised, bvLowered, bvNone };
+#include "skin/controls/skinborderstyle.h"
 
 // ---- Frame and background fills shared by the containers -----------------------------
 
