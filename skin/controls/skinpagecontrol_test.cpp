@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/vcl/imglist.h"
 #include "platform/vcl/stdctrls.h"
 #include "skin/controls/testkit/skinkit_containers.h"
 #include "skin/controls/testkit/skinkit_testing.h"
@@ -285,6 +286,42 @@ TEST_F(SkinPageControl, FocusedActiveTabFallsBackToTheTabPicture) {
   pc->Invalidate();
   Pump();
   EXPECT_EQ(Probe(pc, r.Left + 7, r.Bottom - 2), TabActiveFace) << "the focus picture falls back to the active one";
+}
+
+TEST_F(SkinPageControl, TabContentByEventOrImageAndText) {
+  ShowForm();
+  TbsSkinPageControl* pc = Add(TRect{10, 10, 310, 210}, 2, true, TTabPosition::tpLeft);
+  std::vector<TRect> rects;
+  pc->OnDrawSkinTab() = [&](int32_t Page, const TRect& R, bool, bool, TCanvas* C) {
+    rects.push_back(R);
+    C->Brush()->SetColor(clYellow);
+    C->FillRect(TRect{R.Left + 6, R.Top + 4, R.Right - 6, R.Bottom - 4});
+    EXPECT_LT(Page, 2);
+  };
+  pc->Invalidate();
+  Pump();
+  ASSERT_FALSE(rects.empty());
+  const TRect tab = pc->GetTabRect(1);
+  EXPECT_EQ(rects.back(), (TRect{0, 0, tab.Height(), tab.Width()})) << "side tabs are composed upright";
+  EXPECT_EQ(Probe(pc, tab.Left + 12, tab.Top + 12), Rgb(clYellow));
+  pc->OnDrawSkinTab() = nullptr;
+  TImageList images(nullptr);
+  images.SetWidth(8);
+  images.SetHeight(8);
+  TBitmap magenta;
+  magenta.SetSize(8, 8);
+  magenta.Canvas()->Brush()->SetColor(clFuchsia);
+  magenta.Canvas()->FillRect(TRect{0, 0, 8, 8});
+  images.Add(&magenta, nullptr);
+  pc->SetImages(&images);
+  pc->Pages(0)->SetImageIndex(0);
+  pc->Pages(1)->SetImageIndex(0);
+  pc->Invalidate();
+  Pump();
+  const TRect first = pc->GetTabRect(0);
+  EXPECT_EQ(CountColor(pc->Handle(), first, clFuchsia), 64) << "the page's image beside its text";
+  EXPECT_EQ(CountColor(pc->Handle(), pc->GetTabRect(1), clFuchsia), 0) << "only pages below the image count";
+  pc->SetImages(nullptr);
 }
 
 // ---- Contact sheet ---------------------------------------------------------------------------

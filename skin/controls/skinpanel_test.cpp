@@ -5,6 +5,7 @@
 #include "platform/vcl/stdctrls.h"
 #include "skin/controls/testkit/skinkit_containers.h"
 #include "skin/controls/testkit/skinkit_testing.h"
+#include "skin/engine/data/skinmessages.h"
 
 namespace {
 
@@ -277,6 +278,46 @@ TEST_F(SkinPanel, TransparentSkinnedPanelShowsItsParentInsideAFrameLine) {
   EXPECT_EQ(Probe(g, 0, 69), PanelBottom) << "frame line at the bottom-left";
   EXPECT_EQ(Probe(g, 2, 0), Rgb(clRed)) << "the frame starts at the caption's middle";
   EXPECT_EQ(g->CaptionRect().Left, 5) << "the hit area follows the transparent paint";
+}
+
+// A parent whose look changes without invalidating anything.
+class TColourHost : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  TColor Colour = clRed;
+
+ protected:
+  void Paint() override {
+    Canvas()->Brush()->SetColor(Colour);
+    Canvas()->FillRect(TRect{0, 0, Width(), Height()});
+  }
+};
+
+// A transparent panel repaints on a parent change or a move and passes it
+// on, so a transparent panel inside it shows the new background too.
+TEST_F(SkinPanel, ParentChangeReachesNestedTransparentPanels) {
+  ShowForm();
+  auto* host = new TColourHost(Form.get());
+  host->SetParent(Form.get());
+  host->SetBounds(0, 0, 300, 200);
+  TbsSkinPanel* outer = Add(TRect{10, 10, 160, 130}, host);
+  TbsSkinPanel* inner = Add(TRect{20, 20, 100, 80}, outer);
+  for (TbsSkinPanel* p : {outer, inner}) {
+    p->SetSkinData(Skin.get());
+    p->SetTransparentMode(true);
+  }
+  Pump();
+  EXPECT_EQ(Probe(inner, 40, 30), Rgb(clRed));
+  host->Colour = clLime;
+  SendMessage(outer->Handle(), WM_SKIN_PARENTCHANGED, 0, 0);
+  Pump();
+  EXPECT_EQ(Probe(outer, 5, 100), Rgb(clLime));
+  EXPECT_EQ(Probe(inner, 40, 30), Rgb(clLime));
+  host->Colour = clBlue;
+  outer->SetLeft(20);
+  Pump();
+  EXPECT_EQ(Probe(outer, 5, 100), Rgb(clBlue)) << "a move repaints";
+  EXPECT_EQ(Probe(inner, 40, 30), Rgb(clBlue)) << "and tells the children";
 }
 
 TEST_F(SkinPanel, BackgroundPictureCoversThePanelWithoutBorderStrips) {
