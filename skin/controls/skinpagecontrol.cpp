@@ -168,9 +168,7 @@ void TbsSkinPageControl::Dispatch(TMessage& Message) {
       break;
     case CM_MOUSELEAVE:
       TPageControl::Dispatch(Message);
-      // Children's leaves are passed up too: only the control's own counts.
-      if (Message.LParam == 0 || Message.LParam == reinterpret_cast<LPARAM>(static_cast<TControl*>(this)))
-        FTabs.MouseLeave();
+      FTabs.MouseLeave(reinterpret_cast<TControl*>(Message.LParam));
       break;
     case WM_SKIN_PARENTCHANGED:
       if (FTabs.TabsBGTransparent) Invalidate();
@@ -233,28 +231,31 @@ void TbsSkinCustomTabSheet::PaintBackground(TCanvas* C) {
   tabs->FillBackground(C, all);
 }
 
+void TbsSkinCustomTabSheet::WMEraseBkgnd(TMessage& Message) {
+  Message.Result = 1;
+  if (Width() <= 0 || Height() <= 0 || PageControl() == nullptr) return;
+  TCanvas c;
+  c.SetHandle(reinterpret_cast<HDC>(Message.WParam));
+  PaintBackground(&c);
+  c.SetHandle(nullptr);
+}
+
+// A stretched background changes with the size: transparent children follow.
+void TbsSkinCustomTabSheet::WMSize(TMessage& Message) {
+  TTabSheet::Dispatch(Message);
+  Repaint();
+  auto* pc = dynamic_cast<TbsSkinPageControl*>(PageControl());
+  if (pc == nullptr || pc->SkinData() == nullptr || pc->SkinData()->Empty) return;
+  pc->Painter().GetSkinData();
+  if (!pc->Painter().Described() || !pc->Painter().Description().StretchEffect) return;
+  for (int32_t i = 0; i < ControlCount(); ++i)
+    if (auto* w = dynamic_cast<TWinControl*>(Controls(i))) SendMessage(w->Handle(), WM_SKIN_PARENTCHANGED, 0, 0);
+}
+
 void TbsSkinCustomTabSheet::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
-    case WM_ERASEBKGND: {
-      Message.Result = 1;
-      if (Width() <= 0 || Height() <= 0 || PageControl() == nullptr) return;
-      TCanvas c;
-      c.SetHandle(reinterpret_cast<HDC>(Message.WParam));
-      PaintBackground(&c);
-      c.SetHandle(nullptr);
-      return;
-    }
-    case WM_SIZE: {
-      TTabSheet::Dispatch(Message);
-      Repaint();
-      auto* pc = dynamic_cast<TbsSkinPageControl*>(PageControl());
-      if (pc == nullptr || pc->SkinData() == nullptr || pc->SkinData()->Empty) return;
-      pc->Painter().GetSkinData();
-      if (!pc->Painter().Described() || !pc->Painter().Description().StretchEffect) return;
-      for (int32_t i = 0; i < ControlCount(); ++i)
-        if (auto* w = dynamic_cast<TWinControl*>(Controls(i))) SendMessage(w->Handle(), WM_SKIN_PARENTCHANGED, 0, 0);
-      return;
-    }
-    default: TTabSheet::Dispatch(Message); return;
+    case WM_ERASEBKGND: WMEraseBkgnd(Message); break;
+    case WM_SIZE: WMSize(Message); break;
+    default: TTabSheet::Dispatch(Message); break;
   }
 }

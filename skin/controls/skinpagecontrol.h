@@ -88,6 +88,9 @@ class TbsSkinCustomTabSheet : public TTabSheet {
   void CreateParams(TCreateParams& Params) override;
 
  private:
+  void WMEraseBkgnd(TMessage& Message);
+  void WMSize(TMessage& Message);
+
   std::unique_ptr<TBitmap> FWallPaper;
 };
 

@@ -131,18 +131,22 @@ void TbsSkinTabControl::WMSize(TMessage& Message) {
     if (auto* w = dynamic_cast<TWinControl*>(Controls(i))) SendMessage(w->Handle(), WM_SKIN_PARENTCHANGED, 0, 0);
 }
 
+void TbsSkinTabControl::WMPaint(TMessage& Message) {
+  FInPaint = true;
+  auto done = ScopeExit([this] { FInPaint = false; });
+  TTabControl::Dispatch(Message);
+}
+
+// Its own paint draws the background itself.
+void TbsSkinTabControl::WMEraseBkgnd(TMessage& Message) {
+  if (!FInPaint) DrawClientBackground(reinterpret_cast<HDC>(Message.WParam));
+  Message.Result = 1;
+}
+
 void TbsSkinTabControl::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
-    case WM_PAINT: {
-      FInPaint = true;
-      auto done = ScopeExit([this] { FInPaint = false; });
-      TTabControl::Dispatch(Message);
-      break;
-    }
-    case WM_ERASEBKGND:
-      if (!FInPaint) DrawClientBackground(reinterpret_cast<HDC>(Message.WParam));
-      Message.Result = 1;
-      break;
+    case WM_PAINT: WMPaint(Message); break;
+    case WM_ERASEBKGND: WMEraseBkgnd(Message); break;
     case WM_SIZE: WMSize(Message); break;
     case WM_HSCROLL:
       TTabControl::Dispatch(Message);
@@ -150,9 +154,7 @@ void TbsSkinTabControl::Dispatch(TMessage& Message) {
       break;
     case CM_MOUSELEAVE:
       TTabControl::Dispatch(Message);
-      // Children's leaves are passed up too: only the control's own counts.
-      if (Message.LParam == 0 || Message.LParam == reinterpret_cast<LPARAM>(static_cast<TControl*>(this)))
-        FTabs.MouseLeave();
+      FTabs.MouseLeave(reinterpret_cast<TControl*>(Message.LParam));
       break;
     case WM_SKIN_PARENTCHANGED:
       if (FTabs.TabsBGTransparent) Invalidate();

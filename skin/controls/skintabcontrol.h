@@ -70,6 +70,8 @@ class TbsSkinTabControl : public TTabControl,
   void ApplyTabSize(int32_t H);
   void PaintSkinFrame(TCanvas* C);
   void WMSize(TMessage& Message);
+  void WMPaint(TMessage& Message);
+  void WMEraseBkgnd(TMessage& Message);
 
   TbsSkinTabs FTabs;
   bool FInPaint = false;

@@ -461,7 +461,8 @@ void TbsSkinTabs::TrackHotTab(int32_t X, int32_t Y) {
   DrawPlainHotState(FHotTab, true);
 }
 
-void TbsSkinTabs::MouseLeave() {
+void TbsSkinTabs::MouseLeave(TControl* Source) {
+  if (Source != nullptr && Source != FControl) return;
   DrawPlainHotState(FOldHotTab, false);
   DrawPlainHotState(FHotTab, false);
   FOldHotTab = FHotTab = -1;

@@ -105,7 +105,9 @@ class TbsSkinTabs {
   int32_t HotTab() const { return FHotTab; }
   int32_t HotItem() const { return FHotTab == -1 ? -1 : FHotItem; }
   void TrackHotTab(int32_t X, int32_t Y);
-  void MouseLeave();
+  // The pointer left Source (nullptr: the control); the leaves of children,
+  // passed up to their parents, change nothing.
+  void MouseLeave(TControl* Source);
 
  private:
   bool Vertical() const;
