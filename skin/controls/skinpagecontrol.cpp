@@ -62,6 +62,13 @@ void TbsSkinPageControl::SetSkinData(TbsSkinData* Value) {
     ChangeSkinData();
 }
 
+// A new window (a side or style change) starts from the native tab size:
+// the skin's comes back.
+void TbsSkinPageControl::CreateWnd() {
+  TPageControl::CreateWnd();
+  if (FTabs.SkinData != nullptr) SetTabSize(TabWidth(), FTabs.TabSizeHeight());
+}
+
 void TbsSkinPageControl::Notification(TComponent* AComponent, TOperation Operation) {
   TPageControl::Notification(AComponent, Operation);
   if (Operation == TOperation::opRemove && AComponent == FTabs.SkinData) FTabs.SkinData = nullptr;

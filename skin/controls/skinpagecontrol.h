@@ -53,6 +53,7 @@ class TbsSkinPageControl : public TPageControl, public IbsSkinAware, private Ibs
   void Dispatch(TMessage& Message) override;
 
  protected:
+  void CreateWnd() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void PaintWindow(HDC DC) override;
   void Change() override;

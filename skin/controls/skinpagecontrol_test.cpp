@@ -101,6 +101,8 @@ TEST_F(SkinPageControl, TabHeightZeroTakesTheDefaultOrTheSkinsHeight) {
   skinned->SetTabHeight(0);
   skinned->UpdateTabSize();
   EXPECT_EQ(skinned->GetTabRect(0).Height(), TabPictureHeight);
+  skinned->SetTabPosition(TTabPosition::tpBottom);
+  EXPECT_EQ(skinned->GetTabRect(0).Height(), TabPictureHeight) << "a new window keeps the skin's tab height";
   plain->SetDefaultItemHeight(26);
   EXPECT_EQ(plain->GetTabRect(0).Height(), 26);
 }

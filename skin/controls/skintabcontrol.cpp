@@ -47,6 +47,13 @@ void TbsSkinTabControl::SetSkinData(TbsSkinData* Value) {
     ChangeSkinData();
 }
 
+// A new window (a side or style change) starts from the native tab size:
+// the skin's comes back.
+void TbsSkinTabControl::CreateWnd() {
+  TTabControl::CreateWnd();
+  if (FTabs.SkinData != nullptr) SetTabSize(TabWidth(), FTabs.TabSizeHeight());
+}
+
 void TbsSkinTabControl::Notification(TComponent* AComponent, TOperation Operation) {
   TTabControl::Notification(AComponent, Operation);
   if (Operation == TOperation::opRemove && AComponent == FTabs.SkinData) FTabs.SkinData = nullptr;

@@ -54,6 +54,7 @@ class TbsSkinTabControl : public TTabControl,
   void Dispatch(TMessage& Message) override;
 
  protected:
+  void CreateWnd() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void PaintWindow(HDC DC) override;
   void Change() override;
