@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "skin/controls/base/skinctrls.h"
+#include "skin/controls/skinborderstyle.h"
 
 class TCustomImageList;
 
 enum class TbsEllipsType2 : uint8_t { bsetNoneEllips, bsetEllips };
-enum class TbsSkinBorderStyle : uint8_t { bvFrame, bvRaised, bvLowered, bvNone };
 
 class TbsSkinLabel : public TbsSkinCustomControl {
  public:

@@ -3,6 +3,7 @@
 #include "skin/controls/testkit/skinkit_bars.h"
 #include "skin/controls/testkit/skinkit_buttons.h"
 #include "skin/controls/testkit/skinkit_lists.h"
+#include "skin/controls/testkit/skinkit_containers.h"
 
 namespace SkinKit {
 namespace {
@@ -135,6 +136,7 @@ std::unique_ptr<TbsSkinData> CreateKitSkinData(TComponent* AOwner) {
   AddKitBarDescriptions(S.get());
   SkinKit::AddButtonDescriptions(S.get());
   AddKitListDescriptions(S.get());
+  SkinKit::AddContainerDescriptions(S.get());
   S->Empty = false;
   return S;
 }
