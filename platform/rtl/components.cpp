@@ -65,7 +65,9 @@ TComponent::TComponent(TComponent* AOwner) {
   if (AOwner != nullptr) AOwner->InsertComponent(this);
 }
 
-TComponent::~TComponent() {
+TComponent::~TComponent() { NotifyRemoval(); }
+
+void TComponent::NotifyRemoval() {
   Destroying();
   // Partners that asked to hear about this component (or that it asked about).
   while (!FFreeNotifies.empty()) {

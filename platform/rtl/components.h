@@ -127,6 +127,12 @@ class TComponent : public TPersistent {
  protected:
   // The base passes the notification on to every owned component, last to first.
   virtual void Notification(TComponent* AComponent, TOperation Operation);
+  // Tells the free-notification partners that this component goes, frees the
+  // owned components and leaves the owner. The base destructor does it when
+  // only its own part is left; a derived destructor whose partners call back
+  // into it (to unregister, say) calls this first, while the whole object
+  // still stands.
+  void NotifyRemoval();
 
   void SetComponentState(TComponentState Value) { FComponentState = Value; }
   void SetComponentStyle(TComponentStyle Value) { FComponentStyle = Value; }

@@ -150,6 +150,8 @@ TCustomImageList::TCustomImageList(TComponent* AOwner, int32_t AWidth, int32_t A
 }
 
 TCustomImageList::~TCustomImageList() {
+  // Users unregister their change links when told the list goes.
+  NotifyRemoval();
   for (TChangeLink* link : FClients) link->SetSender(nullptr);
   FClients.clear();
   FreeHandle();
