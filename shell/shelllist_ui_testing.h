@@ -58,9 +58,9 @@ class TUiTest : public Base {
 
   // Presses at From in Source, moves far enough to start a drag, and lets the
   // drag loop move to To in Target (after Hover ms there) and release there;
-  // Then run after the release (a drop menu).
+  // Then run after the release (a drop menu), During just before it.
   void Drag(TControl* Source, TPoint From, TControl* Target, TPoint To, TRawButton Button,
-            std::vector<std::function<void()>> Then = {}, uint64_t Hover = 0) {
+            std::vector<std::function<void()>> Then = {}, uint64_t Hover = 0, std::function<void()> During = {}) {
     const TPoint from = Base::At(Source, From.X, From.Y);
     const TPoint to = Base::At(Target, To.X, To.Y);
     Base::Clock().Advance(1000);
@@ -68,11 +68,13 @@ class TUiTest : public Base {
     H().MouseDown(from.X, from.Y, Button);
     Pump();
     H().QueueIdleAction([this, to] { H().MouseMove(to.X, to.Y); });
+    H().QueueIdleAction([this, to] { H().MouseMove(to.X + 1, to.Y); });
     H().QueueIdleAction([this, to, Hover] {
       Base::Clock().Advance(Hover);
-      H().MouseMove(to.X + 1, to.Y);
+      H().MouseMove(to.X + 2, to.Y);
     });
-    H().QueueIdleAction([this, to, Button] { H().MouseUp(to.X + 1, to.Y, Button); });
+    if (During) H().QueueIdleAction(During);
+    H().QueueIdleAction([this, to, Button] { H().MouseUp(to.X + 2, to.Y, Button); });
     for (auto& step : Then) H().QueueIdleAction(step);
     H().MouseMove(from.X + 12, from.Y + 12);
     Pump();
