@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include "platform/gui/win_clipboard.h"
+#include "platform/rtl/scopeguard.h"
+#include "platform/shellapi/shellui.h"
 #include "platform/gui/win_menus.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/menus.h"
@@ -369,4 +371,73 @@ TEST_F(ShellListUi, DragSourceAnswersByTheStartingButton) {
   EXPECT_EQ(source->QueryContinueDrag(false, MK_RBUTTON | MK_LBUTTON), DRAGDROP_S_CANCEL);
   EXPECT_EQ(source->QueryContinueDrag(false, 0), DRAGDROP_S_DROP);
   source->Release();
+}
+
+// The same actions while the thumbnail thread fills the icon view.
+TEST_F(ShellListUi, ActionsWithTheThumbnailThreadRunning) {
+  for (int32_t i = 0; i < 40; ++i) WriteFile(Dir + "/t" + std::to_string(i) + ".jpg", "not a picture");
+  List->SetViewStyle(TViewStyle::vsIcon);
+  List->SetThumbnails(true);
+  ASSERT_TRUE(List->ThumbnailThreadRunning());
+  Select("a.jpg");
+  QueueAnswer(IDYES);
+  Press(VK_DELETE);
+  ASSERT_EQ(Ops.size(), 1u);
+  EXPECT_EQ(Ops[0].Code, 192);
+  EXPECT_EQ(List->FindItemByCaption("a.jpg"), nullptr);
+  Select("b.txt");
+  Press('C', hkCtrl);
+  Press('V', hkCtrl);
+  EXPECT_EQ(ReadFile(Dir + "/b (2).txt"), "b");
+  WriteFile(Other + "/x.jpg", "x");
+  const TPoint p = At(List, 400, 300);
+  EXPECT_TRUE(H().DropFiles({Other + "/x.jpg"}, p.X, p.Y, MK_CONTROL));
+  Pump();
+  List->Refresh();
+  Drag(List, Centre("t1.jpg"), List, Centre("sub"), TRawButton::Left);
+  EXPECT_TRUE(Exists(Dir + "/sub/t1.jpg"));
+  ASSERT_GE(Ops.size(), 4u);
+  EXPECT_EQ(Ops.back().Code, 0x86);
+  EXPECT_TRUE(PumpUntil([this] { return !List->ThumbnailThreadRunning(); }));
+}
+
+// The parent item's target is the parent folder's.
+TEST_F(ShellListUi, DropOntoTheParentItemDropsIntoTheParentFolder) {
+  List->SetPath(Dir + "/sub");
+  List->SetShowParentFolder(true);
+  WriteFile(Other + "/p.jpg", "p");
+  const TRect r = Item(" .. ")->DisplayRect(TDisplayCode::drLabel);
+  const TPoint p = At(List, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+  EXPECT_TRUE(H().DropFiles({Other + "/p.jpg"}, p.X, p.Y, MK_CONTROL));
+  EXPECT_EQ(ReadFile(Dir + "/p.jpg"), "p");
+  ASSERT_EQ(Ops.size(), 1u);
+  EXPECT_EQ(Ops[0].Code, 9);
+  EXPECT_EQ(Ops[0].Destination, Dir + "/sub/");
+}
+
+TEST_F(ShellListUi, KeysForSelectAllPropertiesAndRefill) {
+  std::vector<String> shown;
+  ShellUI().ShowProperties = [&](HWND, const std::vector<String>& Paths) {
+    shown.insert(shown.end(), Paths.begin(), Paths.end());
+    return S_OK;
+  };
+  auto restore = ScopeExit([] { ShellUI().ShowProperties = nullptr; });
+  TZavShellLink link(Form.get());
+  List->SetShellLink(&link);
+  auto* peer = new TRecordingWindow(Form.get());
+  peer->SetVisible(false);
+  peer->SetParent(Form.get());
+  link.RegisterWindow(peer->Handle());
+  int32_t populated = 0;
+  List->OnPopulated = [&](TObject*) { ++populated; };
+
+  Select("b.txt");
+  Press(VK_RETURN, hkAlt);
+  EXPECT_EQ(shown, std::vector<String>{Dir + "/b.txt"});
+  Press('A', hkCtrl);
+  EXPECT_EQ(List->SelCount(), 3);
+  Press(VK_F5);
+  EXPECT_EQ(populated, 1);
+  EXPECT_EQ(std::count(peer->Received.begin(), peer->Received.end(), ZSL_REPOPULATE), 1);
+  EXPECT_TRUE(Ops.empty());
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/gui/win_clipboard.h"
+#include "platform/rtl/scopeguard.h"
+#include "platform/shellapi/shellapi.h"
 #include "shell/shelllist_ui_testing.h"
 #include "shell/shelltree.h"
 
@@ -202,4 +204,73 @@ TEST_F(ShellTreeUi, DeleteAndRenameVerbsOnTheSelectedFolder) {
   EXPECT_NE(Child(renamed, "inner"), nullptr);
   EXPECT_EQ(Tree->NodePath(renamed), Base + "/new");
   EXPECT_EQ(folders, std::vector<String>{Base + "/new"});
+}
+
+// The tree answers E_FAIL whenever the effect changed; the drag loop takes
+// the effect it wrote all the same (the drags above drop through it).
+TEST_F(ShellTreeUi, DragOverAnswersEFailWhenTheEffectChanges) {
+  IDataObject* data = CreateFileListDataObject({Base + "/a.jpg"});
+  const TPoint c = NodeCentre(Node("docs"));
+  const TPoint s = At(Tree, c.X, c.Y);
+  const POINTL p{s.X, s.Y};
+  uint32_t effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+  EXPECT_EQ(Tree->DragEnter(data, 0, p, &effect), S_OK);
+  EXPECT_EQ(effect, DROPEFFECT_NONE);
+  struct Case {
+    uint32_t Keys;
+    HRESULT Answer;
+    uint32_t Effect;
+  };
+  const Case cases[] = {{0, E_FAIL, DROPEFFECT_MOVE},
+                        {0, S_OK, DROPEFFECT_MOVE},
+                        {MK_CONTROL, E_FAIL, DROPEFFECT_COPY},
+                        {MK_CONTROL, S_OK, DROPEFFECT_COPY}};
+  for (const Case& k : cases) {
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    EXPECT_EQ(Tree->DragOver(k.Keys, p, &effect), k.Answer) << k.Keys;
+    EXPECT_EQ(effect, k.Effect) << k.Keys;
+  }
+  EXPECT_EQ(Tree->DropTarget(), Node("docs"));
+  EXPECT_EQ(Tree->DragLeave(), S_OK);
+  EXPECT_EQ(Tree->DropTarget(), nullptr);
+  data->Release();
+  EXPECT_TRUE(Exists(Base + "/a.jpg"));
+}
+
+TEST_F(ShellTreeUi, DoubleClickOpensFileNodesOnly) {
+  std::vector<String> launched;
+  SetShellLauncher([&](const String& Target, const String&) {
+    launched.push_back(Target);
+    return true;
+  });
+  auto restore = ScopeExit([] { SetShellLauncher(nullptr); });
+  Tree->SetShowFiles(true);
+  for (const char* text : {"docs", "a.jpg"}) {
+    const TPoint c = NodeCentre(Node(text));
+    const TPoint s = At(Tree, c.X, c.Y);
+    Clock().Advance(1000);
+    H().DoubleClick(s.X, s.Y);
+    Pump();
+  }
+  EXPECT_EQ(launched, std::vector<String>{Base + "/a.jpg"});
+}
+
+TEST_F(ShellTreeUi, ContextMenuCutDimsTheNode) {
+  Tree->SetSelected(Node("docs"));
+  const TPoint c = NodeCentre(Node("docs"));
+  const TPoint s = At(Tree, c.X, c.Y);
+  H().QueueIdleAction(ClickMenuItem("Cut"));
+  SendMessage(Tree->Handle(), WM_CONTEXTMENU, WPARAM(Tree->Handle()), MAKELPARAM(s.X, s.Y));
+  EXPECT_EQ(H().PendingIdleActions(), 0u);
+  EXPECT_TRUE(Node("docs")->Cut());
+  // Pasted elsewhere through the menu: reported once, with the clipboard's list.
+  Tree->SetSelected(Node("Photos"));
+  H().QueueIdleAction(ClickMenuItem("Paste"));
+  SendMessage(Tree->Handle(), WM_CONTEXTMENU, WPARAM(Tree->Handle()), MAKELPARAM(0, 0));
+  EXPECT_TRUE(DirectoryExists(Base + "/Photos/docs"));
+  ASSERT_EQ(Ops.size(), 1u);
+  EXPECT_EQ(Ops[0].Code, 290);
+  EXPECT_EQ(Ops[0].Files, std::vector<String>{Base + "/docs"});
+  EXPECT_EQ(Ops[0].Destination, Base + "/Photos");
+  EXPECT_EQ(Child(TopNode(), "docs"), nullptr);
 }
