@@ -241,7 +241,7 @@ class TZavShellList : public TCustomListView, public IShellDropHandler {
   void ClearRecords();
   void SetBrowserRename();
   std::unique_ptr<TStringList> SelectedPaths();
-  bool OpenSelected(TListItem* Item, const String& Verb);
+  bool OpenSelected();
   void AfterVerb(const String& Verb, std::unique_ptr<TStringList> Files, const String& Destination);
   void CutSelected();
   void ContextMenu(TMessage& Message);

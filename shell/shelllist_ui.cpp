@@ -102,7 +102,7 @@ bool TZavShellList::ExecuteVerb(const String& Verb) {
   if (SelCount() == 1 && data != nullptr) {
     FBrowser->SetCurrentIDList(data->IDList);
     if (IsVerb(Verb, "default") || IsVerb(Verb, "open")) {
-      if (OpenSelected(selected, Verb)) return true;
+      if (OpenSelected()) return true;
     }
     ran = FBrowser->ExecuteVerb(Verb);
   } else {
@@ -114,7 +114,7 @@ bool TZavShellList::ExecuteVerb(const String& Verb) {
 }
 
 // A folder, or a link to one, is entered; false for anything else.
-bool TZavShellList::OpenSelected(TListItem*, const String&) {
+bool TZavShellList::OpenSelected() {
   const String target = FBrowser->ResolveLink();
   if (target.empty() && FBrowser->IsFolder()) {
     if (!FBrowser->EnterFolder()) return false;

@@ -436,6 +436,12 @@ TEST_F(ShellListUi, KeysForSelectAllPropertiesAndRefill) {
   EXPECT_EQ(shown, std::vector<String>{Dir + "/b.txt"});
   Press('A', hkCtrl);
   EXPECT_EQ(List->SelCount(), 3);
+  // Shift+F10 opens the shell menu of the selection once.
+  Select("b.txt");
+  H().QueueIdleAction(ClickMenuItem("Copy"));
+  Press(VK_F10, hkShift);
+  EXPECT_EQ(H().PendingIdleActions(), 0u);
+  EXPECT_EQ(ClipboardFileList()->Strings(0), Dir + "/b.txt");
   Press(VK_F5);
   EXPECT_EQ(populated, 1);
   EXPECT_EQ(std::count(peer->Received.begin(), peer->Received.end(), ZSL_REPOPULATE), 1);

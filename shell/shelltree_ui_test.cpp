@@ -43,6 +43,9 @@ class ShellTreeUi : public ShellTreeUiTest {
 }  // namespace
 
 TEST_F(ShellTreeUi, ListItemDraggedOntoATreeFolderMoves) {
+  std::vector<String> events;
+  Tree->OnMarloDropStart = [&](TObject*) { events.push_back("start"); };
+  Tree->OnMarloDropEnd = [&](TObject*) { events.push_back("end"); };
   Drag(List, ItemCentre("a.jpg"), Tree, NodeCentre(Node("docs")), TRawButton::Left, {}, 0, [this] {
     SaveShot("shelltree_ui_drag_list");
     SaveTreeShot("shelltree_ui_drag_tree");
@@ -58,6 +61,7 @@ TEST_F(ShellTreeUi, ListItemDraggedOntoATreeFolderMoves) {
   EXPECT_EQ(Ops[1].Sender, List);
   EXPECT_EQ(Ops[1].Code, 0x86);
   EXPECT_EQ(Tree->DropTarget(), nullptr);
+  EXPECT_EQ(events, (std::vector<String>{"start", "end"}));
 }
 
 TEST_F(ShellTreeUi, NodeDroppedOnItselfOrAtOnceIsAClick) {
@@ -257,6 +261,12 @@ TEST_F(ShellTreeUi, DoubleClickOpensFileNodesOnly) {
 
 TEST_F(ShellTreeUi, ContextMenuCutDimsTheNode) {
   Tree->SetSelected(Node("docs"));
+  // Shift+F10 opens the menu once.
+  Tree->SetFocus();
+  H().QueueIdleAction(ClickMenuItem("Copy"));
+  Press(VK_F10, hkShift);
+  EXPECT_EQ(H().PendingIdleActions(), 0u);
+  EXPECT_EQ(ClipboardFileList()->Strings(0), Base + "/docs");
   const TPoint c = NodeCentre(Node("docs"));
   const TPoint s = At(Tree, c.X, c.Y);
   H().QueueIdleAction(ClickMenuItem("Cut"));
