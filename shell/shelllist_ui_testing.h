@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/gui/win_menus.h"
+#include "platform/shellapi/shellapi.h"
 #include "shell/shelltree_testing.h"
 
 namespace shelltest {
@@ -24,6 +25,19 @@ class TUiTest : public Base {
  protected:
   using Base::H;
   using Base::Pump;
+
+  // No test starts a real opener: what would be opened is kept, and is
+  // expected to be taken by the test.
+  TUiTest() {
+    SetShellLauncher([this](const String& Target, const String&) {
+      Launched.push_back(Target);
+      return true;
+    });
+  }
+  ~TUiTest() override {
+    SetShellLauncher(nullptr);
+    EXPECT_TRUE(Launched.empty()) << Launched.front();
+  }
 
   template <typename Control>
   void Record(Control* C) {
@@ -82,6 +96,7 @@ class TUiTest : public Base {
   }
 
   std::vector<TReportedOperation> Ops;
+  std::vector<String> Launched;
 };
 
 using ShellUiTest = TUiTest<ShellListTest>;

@@ -242,12 +242,6 @@ TEST_F(ShellTreeUi, DragOverAnswersEFailWhenTheEffectChanges) {
 }
 
 TEST_F(ShellTreeUi, DoubleClickOpensFileNodesOnly) {
-  std::vector<String> launched;
-  SetShellLauncher([&](const String& Target, const String&) {
-    launched.push_back(Target);
-    return true;
-  });
-  auto restore = ScopeExit([] { SetShellLauncher(nullptr); });
   Tree->SetShowFiles(true);
   for (const char* text : {"docs", "a.jpg"}) {
     const TPoint c = NodeCentre(Node(text));
@@ -256,7 +250,8 @@ TEST_F(ShellTreeUi, DoubleClickOpensFileNodesOnly) {
     H().DoubleClick(s.X, s.Y);
     Pump();
   }
-  EXPECT_EQ(launched, std::vector<String>{Base + "/a.jpg"});
+  EXPECT_EQ(Launched, std::vector<String>{Base + "/a.jpg"});
+  Launched.clear();
 }
 
 TEST_F(ShellTreeUi, ContextMenuCutDimsTheNode) {
@@ -283,4 +278,29 @@ TEST_F(ShellTreeUi, ContextMenuCutDimsTheNode) {
   EXPECT_EQ(Ops[0].Files, std::vector<String>{Base + "/docs"});
   EXPECT_EQ(Ops[0].Destination, Base + "/Photos");
   EXPECT_EQ(Child(TopNode(), "docs"), nullptr);
+}
+
+TEST_F(ShellTreeUi, FilesDroppedFromOutsideOntoANode) {
+  int32_t started = 0, ended = 0;
+  Tree->OnMarloDropStart = [&](TObject*) { ++started; };
+  Tree->OnMarloDropEnd = [&](TObject*) { ++ended; };
+  const String from = NewDir("outside");
+  WriteFile(from + "/o.jpg", "o");
+  const TPoint c = NodeCentre(Node("docs"));
+  const TPoint s = At(Tree, c.X, c.Y);
+  EXPECT_TRUE(H().DropFiles({from + "/o.jpg"}, s.X, s.Y, MK_CONTROL));
+  Pump();
+  EXPECT_EQ(ReadFile(Base + "/docs/o.jpg"), "o");
+  EXPECT_TRUE(Exists(from + "/o.jpg"));
+  ASSERT_EQ(Ops.size(), 1u);
+  EXPECT_EQ(Ops[0].Code, 9);
+  EXPECT_EQ(Ops[0].Destination, Base + "/docs");
+  EXPECT_EQ(started, 1);
+  EXPECT_EQ(ended, 1);
+  // A read-only tree takes nothing.
+  Tree->SetReadOnly(true);
+  WriteFile(from + "/r.jpg", "r");
+  EXPECT_FALSE(H().DropFiles({from + "/r.jpg"}, s.X, s.Y, MK_CONTROL));
+  EXPECT_FALSE(Exists(Base + "/docs/r.jpg"));
+  EXPECT_EQ(Ops.size(), 1u);
 }
