@@ -311,7 +311,11 @@ TEST_F(ShellListUi, ExternalDropsCopyMoveOrLink) {
 
 TEST_F(ShellListUi, DragsInsideTheList) {
   // Onto the folder item: moved there, reported by both ends.
-  Drag(List, Centre("a.jpg"), List, Centre("sub"), TRawButton::Left);
+  Drag(List, Centre("a.jpg"), List, Centre("sub"), TRawButton::Left, {}, 0, [this] {
+    EXPECT_TRUE(Item("sub")->DropTarget());
+    SaveShot("shelllist_ui_drag_hover");
+  });
+  EXPECT_FALSE(Item("sub")->DropTarget());
   EXPECT_TRUE(Exists(Dir + "/sub/a.jpg"));
   EXPECT_FALSE(Exists(Dir + "/a.jpg"));
   ASSERT_EQ(Ops.size(), 2u);
