@@ -100,6 +100,7 @@ TZavShellList::~TZavShellList() {
   // No pump here: a message handled now would reach a control half taken
   // down. A thread still running is let go; it delivers nothing more.
   ForgetThumbnailThread();
+  ClearDrop(false);
   if (FShellLink != nullptr && HandleAllocated()) FShellLink->UnregisterWindow(WindowHandle());
   // The base frees its items without Delete: the records go first.
   ClearRecords();
@@ -121,6 +122,7 @@ void TZavShellList::Loaded() {
 
 void TZavShellList::CreateWnd() {
   TCustomListView::CreateWnd();
+  if (FOleDragDrop) SetOleDragDrop(true);
   if (!FCreatedOnce) {
     LOGFONT icon;
     if (SystemParametersInfo(SPI_GETICONTITLELOGFONT, sizeof icon, &icon, 0))
@@ -138,6 +140,7 @@ void TZavShellList::CreateWnd() {
 
 void TZavShellList::DestroyWnd() {
   if (FShellLink != nullptr) FShellLink->UnregisterWindow(WindowHandle());
+  RevokeDragDrop(WindowHandle());
   TCustomListView::DestroyWnd();
 }
 
@@ -155,7 +158,13 @@ void TZavShellList::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case CN_NOTIFY:
       if (AnswerDispInfo(reinterpret_cast<NMLVDISPINFO*>(Message.LParam))) return;
+      if (const auto* hdr = reinterpret_cast<NMHDR*>(Message.LParam);
+          hdr->code == LVN_BEGINDRAG || hdr->code == LVN_BEGINRDRAG) {
+        BeginDragOut(reinterpret_cast<NMLISTVIEW*>(Message.LParam), hdr->code == LVN_BEGINRDRAG);
+        return;
+      }
       break;
+    case WM_CONTEXTMENU: ContextMenu(Message); return;
     case ZSL_FOLDERCHANGE: LinkFolderChange(Message); return;
     case ZSL_SELECTALL: LinkSelectAll(Message); return;
     case ZSL_REPOPULATE: Populate(); return;
@@ -470,7 +479,8 @@ void TZavShellList::UpdateCheckState(TListItem* Item) {
   if (FShellLink == nullptr || !Checkboxes() || data == nullptr || data->IDList == nullptr) return;
   FBrowser->SetCurrentIDList(data->IDList);
   bool viaAncestor = false;
-  Item->SetStateIndex(FShellLink->Selection()->GetStateOfIDList(FBrowser->GetAbsoluteIDList(), viaAncestor) - 1);
+  // The state image's index is the check state.
+  Item->SetStateIndex(FShellLink->Selection()->GetStateOfIDList(FBrowser->GetAbsoluteIDList(), viaAncestor));
 }
 
 std::unique_ptr<TBitmap> TZavShellList::FolderPicture() {

@@ -18,6 +18,7 @@
 #include "platform/vcl/timers.h"
 #include "shell/idlists.h"
 #include "shell/imagelists.h"
+#include "shell/shell_dragdrop.h"
 #include "shell/shellbrowser.h"
 #include "shell/shelllink.h"
 #include "shell/thumbthread.h"
@@ -56,7 +57,7 @@ using TOnOperation =
 // Reported for items in the cut state that vanished from the folder.
 inline constexpr int32_t ZavOperationCutVanished = 144;
 
-class TZavShellList : public TCustomListView {
+class TZavShellList : public TCustomListView, public IShellDropHandler {
  public:
   explicit TZavShellList(TComponent* AOwner);
   ~TZavShellList() override;
@@ -116,7 +117,10 @@ class TZavShellList : public TCustomListView {
   bool ShowHidden() const { return GetShowHidden(); }
   void SetShowHidden(bool Value);
   bool OleDragDrop() const { return FOleDragDrop; }
-  void SetOleDragDrop(bool Value) { FOleDragDrop = Value; }
+  // On: the window takes drops (a refusal turns it off again).
+  void SetOleDragDrop(bool Value);
+  // Check boxes show each object's state in the link's checked selection.
+  void SetCheckboxes(bool Value);
   bool ShellContextMenu() const { return FShellContextMenu; }
   void SetShellContextMenu(bool Value) { FShellContextMenu = Value; }
   bool CreateLinkOnDrop() const { return FCreateLinkOnDrop; }
@@ -155,6 +159,25 @@ class TZavShellList : public TCustomListView {
   // The first item whose caption equals Text ignoring case.
   TListItem* FindItemByCaption(const String& Text);
 
+  // ---- Interaction ----
+  // Runs a verb on the selected items; a folder or a link to one is
+  // entered on "default" and "open", the parent item goes up. True when
+  // the verb ran.
+  bool ExecuteVerb(const String& Verb);
+  // Runs the verb with the list's own folder as the object (Ctrl+V).
+  bool PasteToFolder(const String& Verb);
+  // The shell menu of the selected items at a screen point; Verb: what ran.
+  void ShowShellMenu(const TPoint& Point, String& Verb);
+  // The browser's MultiObjects get the selected names; false without any.
+  bool FillMultiObjects();
+  void EditSelectedCaption();
+  HRESULT QueryContinueDrag(bool EscapePressed, uint32_t KeyState);
+  HRESULT GiveFeedback(uint32_t) { return DRAGDROP_S_USEDEFAULTCURSORS; }
+  HRESULT DragEnter(IDataObject* Data, uint32_t KeyState, POINTL Point, uint32_t* Effect) override;
+  HRESULT DragOver(uint32_t KeyState, POINTL Point, uint32_t* Effect) override;
+  HRESULT DragLeave() override;
+  HRESULT Drop(IDataObject* Data, uint32_t KeyState, POINTL Point, uint32_t* Effect) override;
+
   void StartThumbnailThread();
   // Asks the thread to stop and waits for its end, pumping messages, at most
   // 5000 ms; then lets it go.
@@ -177,6 +200,14 @@ class TZavShellList : public TCustomListView {
   void Change(TListItem* Item, uint32_t Change) override;
   void Delete(TListItem* Item) override;
   void ColClick(TListColumn* Column) override;
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void KeyPress(char32_t& Key) override;
+  void DblClick() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  bool CanEdit(TListItem* Item) override;
+  void Edit(const LVITEM& Item) override;
+  // Reports an operation (and frees the list); see the operation codes.
+  void DoOperation(int32_t Operation, std::unique_ptr<TStringList> Files, const String& Destination);
 
  private:
   bool Loading() const { return ComponentState().Contains(TComponentStateItem::csLoading); }
@@ -208,6 +239,20 @@ class TZavShellList : public TCustomListView {
   void LinkGoUp(TMessage& Message);
   void TakeFocus();
   void ClearRecords();
+  void SetBrowserRename();
+  std::unique_ptr<TStringList> SelectedPaths();
+  bool OpenSelected();
+  void AfterVerb(const String& Verb, std::unique_ptr<TStringList> Files, const String& Destination);
+  void CutSelected();
+  void ContextMenu(TMessage& Message);
+  void DeleteSelectedItems();
+  void ToggleCheck(TListItem* Item);
+  bool InCheckZone(TListItem* Item, int32_t X, int32_t Y);
+  void BeginDragOut(NMLISTVIEW* Info, bool Right);
+  IDropTarget* FolderDropTarget(LPCITEMIDLIST Folder, int32_t Ups);
+  void ChangeDropItem(TListItem* Item, uint32_t KeyState, POINTL Point, uint32_t Effect);
+  void AutoScroll(const TPoint& Client);
+  void ClearDrop(bool TellTargets);
 
   TShellBrowser* FBrowser = nullptr;
   TZavSystemImageList* FSmallImages = nullptr;
@@ -249,4 +294,14 @@ class TZavShellList : public TCustomListView {
   std::shared_ptr<std::atomic<int32_t>> FFirstVisible;
   uint64_t FNextGeneration = 1;
   std::unordered_map<uint64_t, TListItem*> FRecords;
+
+  // Drags: the button a drag out started with (MK_LBUTTON, MK_RBUTTON, 0).
+  uint32_t FDragButton = 0;
+  IDataObject* FDropData = nullptr;
+  IDropTarget* FFolderTarget = nullptr;
+  IDropTarget* FItemTarget = nullptr;
+  TListItem* FDropItem = nullptr;
+  uint32_t FDropKeyState = 0;
+  uint64_t FDropStartTick = 0;
+  uint64_t FLastScrollTick = 0;
 };

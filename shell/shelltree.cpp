@@ -90,11 +90,13 @@ TZavShellTree::TZavShellTree(TComponent* AOwner) : TCustomTreeView(AOwner), FHis
   SetHideSelection(false);
   // The nodes are rebuilt when the window comes back.
   SetCreateWndRestores(false);
+  SetDragMode(TDragMode::dmAutomatic);
 }
 
 TZavShellTree::~TZavShellTree() {
   FDestroying = true;
   FSelectionDelayTimer->SetEnabled(false);
+  ClearDrop(false);
   if (FShellLink != nullptr && HandleAllocated()) FShellLink->UnregisterWindow(WindowHandle());
   // The base deletes the nodes without Delete reaching this class.
   FreeAllRecords();
@@ -115,6 +117,7 @@ void TZavShellTree::FreeRecord(TTreeNode* Node) {
 
 void TZavShellTree::CreateWnd() {
   TCustomTreeView::CreateWnd();
+  if (FOleDragDrop) SetOleDragDrop(true);
   const bool again = FCreatedOnce;
   if (!again) {
     LOGFONT icon;
@@ -151,6 +154,7 @@ void TZavShellTree::CreateWnd() {
 
 void TZavShellTree::DestroyWnd() {
   if (FShellLink != nullptr) FShellLink->UnregisterWindow(WindowHandle());
+  RevokeDragDrop(WindowHandle());
   FreeIDList(FRecreateSelection);
   FRecreateSelection = GetSelectedIDList();
   FRecreating = true;
@@ -186,14 +190,23 @@ void TZavShellTree::Dispatch(TMessage& Message) {
     case ZSL_REFRESH: RefreshSelected(); return;
     case ZSL_GOUP: LinkGoUp(Message); return;
     case WM_LBUTTONDOWN: SetSelectionDelay(ZavTreeMouseDelay); break;
+    case WM_CONTEXTMENU: ContextMenu(Message); return;
+    case CN_NOTIFY:
+      if (const auto* hdr = reinterpret_cast<NMHDR*>(Message.LParam);
+          hdr->code == TVN_BEGINDRAG || hdr->code == TVN_BEGINRDRAG) {
+        BeginDragOut(reinterpret_cast<NMTREEVIEW*>(Message.LParam), hdr->code == TVN_BEGINRDRAG);
+        return;
+      }
+      break;
+    case WM_LBUTTONDBLCLK: {
+      FLeftDouble = true;
+      auto done = ScopeExit([this] { FLeftDouble = false; });
+      TCustomTreeView::Dispatch(Message);
+      return;
+    }
     default: break;
   }
   TCustomTreeView::Dispatch(Message);
-}
-
-void TZavShellTree::KeyDown(uint16_t& Key, TShiftState Shift) {
-  SetSelectionDelay(ZavTreeKeyDelay);
-  TCustomTreeView::KeyDown(Key, Shift);
 }
 
 void TZavShellTree::LinkFolderChange(TMessage& Message) {

@@ -16,6 +16,7 @@
 #include "platform/vcl/timers.h"
 #include "shell/idlists.h"
 #include "shell/imagelists.h"
+#include "shell/shell_dragdrop.h"
 #include "shell/shellbrowser.h"
 #include "shell/shelllink.h"
 #include "shell/shelllist.h"
@@ -75,7 +76,7 @@ using TOnAddNode = std::function<void(TTreeNode* Node, const String& Path, bool&
 inline constexpr uint32_t ZavTreeMouseDelay = 100;
 inline constexpr uint32_t ZavTreeKeyDelay = 800;
 
-class TZavShellTree : public TCustomTreeView {
+class TZavShellTree : public TCustomTreeView, public IShellDropHandler {
  public:
   explicit TZavShellTree(TComponent* AOwner);
   ~TZavShellTree() override;
@@ -147,13 +148,25 @@ class TZavShellTree : public TCustomTreeView {
   bool CheckBoxes() const { return FCheckBoxes; }
   void SetCheckBoxes(bool Value);
   bool OleDragDrop() const { return FOleDragDrop; }
-  void SetOleDragDrop(bool Value) { FOleDragDrop = Value; }
+  // On: the window takes drops and the tree reports drag starts.
+  void SetOleDragDrop(bool Value);
   bool ShellContextMenu() const { return FShellContextMenu; }
   void SetShellContextMenu(bool Value) { FShellContextMenu = Value; }
   bool CreateLinkOnDrop() const { return FCreateLinkOnDrop; }
   void SetCreateLinkOnDrop(bool Value) { FCreateLinkOnDrop = Value; }
   String Version() const { return String(ClassName()) + " V3.02"; }
   void SetVersion(const String&) {}
+
+  // ---- Interaction ----
+  // Runs a verb on the selected folder; true when it ran.
+  bool ExecuteVerb(const String& Verb);
+  // The shell menu of the selected node at a screen point; Verb: what ran.
+  void ShowShellMenu(const TPoint& Point, String& Verb);
+  void EditSelectedText();
+  HRESULT DragEnter(IDataObject* Data, uint32_t KeyState, POINTL Point, uint32_t* Effect) override;
+  HRESULT DragOver(uint32_t KeyState, POINTL Point, uint32_t* Effect) override;
+  HRESULT DragLeave() override;
+  HRESULT Drop(IDataObject* Data, uint32_t KeyState, POINTL Point, uint32_t* Effect) override;
 
   TShellBrowser* Browser() const { return FBrowser; }
   static TZavShellTreeItem* Record(TTreeNode* Node) {
@@ -174,6 +187,13 @@ class TZavShellTree : public TCustomTreeView {
   void Delete(TTreeNode* Node) override;
   void Change(TTreeNode* Node) override;
   void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void KeyPress(char32_t& Key) override;
+  void DblClick() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  bool CanEdit(TTreeNode* Node) override;
+  void Edit(const TVITEM& Item) override;
+  // Reports an operation (and frees the list).
+  void DoOperation(int32_t Operation, std::unique_ptr<TStringList> Files, const String& Destination);
 
  private:
   bool Loading() const { return ComponentState().Contains(TComponentStateItem::csLoading); }
@@ -202,6 +222,20 @@ class TZavShellTree : public TCustomTreeView {
   void SelectionChanged(TTreeNode* Node);
   void LinkFolderChange(TMessage& Message);
   void LinkGoUp(TMessage& Message);
+  void SetBrowserRename();
+  bool HandleKey(uint16_t Key, TShiftState Shift);
+  void PasteByKey();
+  void AfterMenuVerb(const String& Verb, std::unique_ptr<TStringList> Clipboard);
+  void ContextMenu(TMessage& Message);
+  bool InCheckZone(TTreeNode* Node, int32_t X, int32_t Y);
+  void ToggleCheck(TTreeNode* Node);
+  void UpdateExpandedStates(TTreeNode* Node);
+  void BeginDragOut(NMTREEVIEW* Info, bool Right);
+  bool StillANode(TTreeNode* Node);
+  void ChangeDropNode(TTreeNode* Node, uint32_t KeyState, POINTL Point, uint32_t Effect);
+  void AutoScroll(const TPoint& Client);
+  HRESULT DropOnNode(TTreeNode* Node, IDataObject* Data, uint32_t KeyState, POINTL Point, uint32_t* Effect);
+  void ClearDrop(bool TellTarget);
 
   bool FCreatedOnce = false;
   bool FExpandAllowed = true;
@@ -228,4 +262,17 @@ class TZavShellTree : public TCustomTreeView {
   LPITEMIDLIST FRecreateSelection = nullptr;
   bool FRecreating = false;
   bool FDestroying = false;
+  bool FLeftDouble = false;
+
+  // Drags: the button a drag out started with, when and from which node.
+  uint32_t FDragButton = 0;
+  uint64_t FDragStartTick = 0;
+  TTreeNode* FDragNode = nullptr;
+  IDataObject* FDropData = nullptr;
+  IDropTarget* FNodeTarget = nullptr;
+  TTreeNode* FDropNode = nullptr;
+  uint32_t FDropKeyState = 0;
+  uint32_t FLastEffect = 0;
+  uint64_t FHoverTick = 0;
+  uint64_t FLastScrollTick = 0;
 };
