@@ -29,14 +29,14 @@ class SkinNineBars : public TSkinBarTest {
   const D& Description(const char* Name) {
     return dynamic_cast<const D&>(*Skin->ControlDescriptions[Skin->GetControlIndex(Name)]);
   }
-  TbsSkinScrollBar* Bar(const char* Name, const TRect& R) {
+  TbsSkinScrollBar* Bar(const char* Name, const TRect& R, int32_t Page = 20) {
     auto* b = new TbsSkinScrollBar(Form.get());
     b->SetParent(Form.get());
     if (String(Name) == "vscrollbar") b->SetKind(TScrollBarKind::sbVertical);
     if (String(Name) == "bothhscrollbar") b->SetBoth(true);
     b->SetSkinDataName(Name);
     b->SetBounds(R.Left, R.Top, R.Width(), R.Height());
-    b->SetRange(0, 99, 30, 20);
+    b->SetRange(0, 99, 30, Page);
     b->SetSkinData(Skin.get());
     return b;
   }
@@ -68,15 +68,15 @@ class SkinNineBars : public TSkinBarTest {
   TbsCompressedStoredSkin Container{nullptr};
 };
 
-// Every bar at two sizes, the corner bar under a vertical one as a list lays
-// them out; saved as a contact sheet.
+// Every bar at two sizes, the larger with long thumbs, the corner bar under a
+// vertical one as a list lays them out; saved as a contact sheet.
 TEST_F(SkinNineBars, EveryBarShowsNoKeyPixel) {
   Form->SetBounds(0, 0, 460, 300);
   ShowForm();
   Bar("hscrollbar", TRect{10, 10, 110, 27});
-  Bar("hscrollbar", TRect{10, 35, 260, 52});
+  Bar("hscrollbar", TRect{10, 35, 260, 52}, 60);
   Bar("vscrollbar", TRect{270, 10, 287, 110});
-  Bar("vscrollbar", TRect{300, 10, 317, 193});
+  Bar("vscrollbar", TRect{300, 10, 317, 193}, 60);
   Bar("bothhscrollbar", TRect{10, 193, 317, 210});
   UpDown(false, TRect{330, 10, 364, 27});
   UpDown(true, TRect{380, 10, 397, 32});

@@ -56,10 +56,11 @@ class TGenerator {
  private:
   // ---- painters ----
   std::vector<TStop> MaterialStops(TRgb C) const;
-  void Texture(TRaster& R, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1) const;
+  void Texture(TRaster& R, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1, bool Across = false) const;
   TRadii CaptionButtonRadii(int Place) const;
   TRgb Tone(TState S) const;
-  TRaster Face(int32_t W, int32_t H, int32_t Radius, TState S, TRgb Surface) const;
+  // Horizontal runs the shading left to right, for a face tiled vertically.
+  TRaster Face(int32_t W, int32_t H, int32_t Radius, TState S, TRgb Surface, bool Horizontal = false) const;
   TRaster Field(int32_t W, int32_t H, TState S) const;
   TRaster Panel(int32_t W, int32_t H, TRgb Fill) const;
   TRaster Sprite(int32_t W, int32_t H, TRgb Surface, TGlyph G, TRgb C) const;
@@ -130,14 +131,20 @@ std::vector<TStop> TGenerator::MaterialStops(TRgb C) const {
 // The material's surface over a filled box. Brushed pinstripes run along the
 // rows (period 2), so a box stays uniform along its tiled width; smoked glass
 // carries a one-pixel sheen under its top edge and a shadow over its bottom.
-void TGenerator::Texture(TRaster& R, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1) const {
+// Across runs the stripes and the glass edges down the columns, for a face
+// shaded left to right.
+void TGenerator::Texture(TRaster& R, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1, bool Across) const {
+  const auto blend = [&](int32_t Along, int32_t Other, TRgb C, int32_t S) {
+    Across ? R.Blend(Along, Other, C, S) : R.Blend(Other, Along, C, S);
+  };
+  const int32_t a0 = Across ? X0 : Y0, a1 = Across ? X1 : Y1, o0 = Across ? Y0 : X0, o1 = Across ? Y1 : X1;
   if (T.Material == TSkinMaterial::smPinstripe) {
-    for (int32_t y = Y0 + 1; y < Y1; y += 2)
-      for (int32_t x = X0; x < X1; ++x) R.Blend(x, y, P.FaceDark, T.Strength / 4);
-  } else if (T.Material == TSkinMaterial::smGlass && Y1 - Y0 > 2) {
-    for (int32_t x = X0; x < X1; ++x) {
-      R.Blend(x, Y0, kWhite, 40);
-      R.Blend(x, Y1 - 1, kBlack, 10);
+    for (int32_t a = a0 + 1; a < a1; a += 2)
+      for (int32_t o = o0; o < o1; ++o) blend(a, o, P.FaceDark, T.Strength / 4);
+  } else if (T.Material == TSkinMaterial::smGlass && a1 - a0 > 2) {
+    for (int32_t o = o0; o < o1; ++o) {
+      blend(a0, o, kWhite, 40);
+      blend(a1 - 1, o, kBlack, 10);
     }
   }
 }
@@ -153,15 +160,15 @@ TRgb TGenerator::Tone(TState S) const {
 
 // A rounded box: its edge anti-aliased over Surface, a border, the material
 // inside. The fill is stretched across, so its gradient never tiles.
-TRaster TGenerator::Face(int32_t W, int32_t H, int32_t Radius, TState S, TRgb Surface) const {
+TRaster TGenerator::Face(int32_t W, int32_t H, int32_t Radius, TState S, TRgb Surface, bool Horizontal) const {
   TRaster r(W, H, Surface);
   const TRgb border = S == sDisabled ? Mix(P.Border, P.Face, 24) : S == sNormal ? P.Border : P.Accent;
   FillShape(r, RoundRectShape(0, 0, W, H, {Radius, Radius, Radius, Radius}), 0, 0, W, H, border);
   const auto stops = MaterialStops(Tone(S));
   const int32_t ri = std::max(0, Radius - 1);
   TRaster fill(W, H);
-  FillGradient(fill, 1, 1, W - 1, H - 1, stops, true);
-  Texture(fill, 1, 1, W - 1, H - 1);
+  FillGradient(fill, 1, 1, W - 1, H - 1, stops, !Horizontal);
+  Texture(fill, 1, 1, W - 1, H - 1, Horizontal);
   FillShapeWith(r, RoundRectShape(1, 1, W - 1, H - 1, {ri, ri, ri, ri}), 1, 1, W - 1, H - 1,
                 [&](int32_t x, int32_t y) { return fill.At(x, y); });
   if (T.Material == TSkinMaterial::smBevel) Bevel(r, 1, 1, W - 1, H - 1, P.FaceLight, P.FaceDark);
@@ -482,7 +489,8 @@ void TGenerator::ScrollBar(const String& Name, bool Vertical, bool Corner) {
   d.ActiveDownButtonRect = dn[0];
   d.DownDownButtonRect = dn[1];
   const int32_t tw = Vertical ? s - 2 : 30, th = Vertical ? 30 : s - 2;
-  const auto thumb = [&](TState S) { return Face(tw, th, 3, S, P.Track); };
+  // with a page size the thumb's middle is tiled along the bar: shaded across
+  const auto thumb = [&](TState S) { return Face(tw, th, 3, S, P.Track, Vertical); };
   const auto t = FAtlas[pBars].Add({thumb(sNormal), thumb(sHot), thumb(sPressed)}, true);
   d.ThumbRect = t[0];
   d.ActiveThumbRect = t[1];

@@ -307,6 +307,7 @@ class TLinter {
   void Names();
   void KeyElsewhere();
   void Arrows(const TbsDataSkinControl& C);
+  void Thumbs(const TbsDataSkinScrollBarControl& D, const TRaster& Pic);
   void Slider(const TbsDataSkinSlider& D);
 
   const TbsSkinLayout& FLayout;
@@ -603,6 +604,7 @@ void TLinter::Control(TbsDataSkinControl& C) {
   Texts(s);
   Fonts(s);
   Arrows(C);
+  if (auto* bar = dynamic_cast<TbsDataSkinScrollBarControl*>(&C); bar && pic) Thumbs(*bar, *pic);
   if (auto* slider = dynamic_cast<TbsDataSkinSlider*>(&C); slider && pic) Slider(*slider);
   auto* custom = dynamic_cast<TbsDataSkinCustomControl*>(&C);
   if (custom && pic) {
@@ -674,6 +676,31 @@ void TLinter::Arrows(const TbsDataSkinControl& C) {
     Fail(C.SectionName, "upbuttonrect", "the increasing arrow does not lie past the corner point");
   if (vertical ? down.Bottom > bar->TrackArea.Top : down.Right > bar->TrackArea.Left)
     Fail(C.SectionName, "downbuttonrect", "the decreasing arrow does not lie before the track");
+}
+
+// With a page size the thumb is built three-part along the bar: its middle
+// between "thumboffset1" and "thumboffset2" is tiled, so it must not change
+// along the bar.
+void TLinter::Thumbs(const TbsDataSkinScrollBarControl& D, const TRaster& Pic) {
+  const bool vertical = IsSet(D.LeftBottomPoint) && !IsSet(D.RightTopPoint);
+  for (const auto& [key, r] : {std::pair<const char*, TRect>{"thumbrect", D.ThumbRect},
+                               {"activethumbrect", D.ActiveThumbRect},
+                               {"downthumbrect", D.DownThumbRect}}) {
+    if (Empty(r) || !Inside(r, Pic.Width(), Pic.Height())) continue;
+    const int32_t length = vertical ? r.Height() : r.Width(), across = vertical ? r.Width() : r.Height();
+    const int32_t from = D.ThumbOffset1, to = length - D.ThumbOffset2;
+    if (from < 0 || to <= from) {
+      Fail(D.SectionName, "thumboffset1", "no middle left between the thumb's ends");
+      continue;
+    }
+    const auto at = [&](int32_t Along, int32_t Across) {
+      return vertical ? Pic.At(r.Left + Across, r.Top + Along) : Pic.At(r.Left + Along, r.Top + Across);
+    };
+    bool uniform = true;
+    for (int32_t i = from; i < to && uniform; ++i)
+      for (int32_t j = 0; j < across && uniform; ++j) uniform = at(i, j) == at(from, j);
+    if (!uniform) Fail(D.SectionName, key, "tiled middle of the thumb changes along the bar");
+  }
 }
 
 // A slider's ruler is stretched between ends of "edgesize" and drawn with its

@@ -234,6 +234,9 @@ const TMutation kMutations[] = {
        WriteIniRect(&Ini, "slider", "hrulerrect", Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1));
      },
      "slider", "hrulerrect"},
+    {"scroll-bar thumb tiled over its rounded end",
+     [](TbsSkinLayout&, TMemIniFile& Ini) { Ini.WriteInteger("vscrollbar", "thumboffset1", 0); }, "vscrollbar",
+     "thumbrect"},
     {"mismatched picture counts",
      [](TbsSkinLayout&, TMemIniFile& Ini) {
        Ini.WriteInteger("PICTURES", "activepicturescount", Ini.ReadInteger("PICTURES", "activepicturescount", 0) - 1);
