@@ -56,10 +56,11 @@ class TGenerator {
  private:
   // ---- painters ----
   std::vector<TStop> MaterialStops(TRgb C) const;
-  void Texture(TRaster& R, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1) const;
+  void Texture(TRaster& R, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1, bool Across = false) const;
   TRadii CaptionButtonRadii(int Place) const;
   TRgb Tone(TState S) const;
-  TRaster Face(int32_t W, int32_t H, int32_t Radius, TState S, TRgb Surface) const;
+  // Horizontal runs the shading left to right, for a face tiled vertically.
+  TRaster Face(int32_t W, int32_t H, int32_t Radius, TState S, TRgb Surface, bool Horizontal = false) const;
   TRaster Field(int32_t W, int32_t H, TState S) const;
   TRaster Panel(int32_t W, int32_t H, TRgb Fill) const;
   TRaster Sprite(int32_t W, int32_t H, TRgb Surface, TGlyph G, TRgb C) const;
@@ -93,7 +94,7 @@ class TGenerator {
   void Edit(const String& Name, bool Memo);
   void ListBox(const String& Name, bool Check, bool Caption);
   void ComboBox(const String& Name);
-  void ScrollBar(const String& Name, bool Vertical);
+  void ScrollBar(const String& Name, bool Vertical, bool Corner);
   void SpinEdit(const String& Name);
   void Singles();
   void Frame();
@@ -130,14 +131,20 @@ std::vector<TStop> TGenerator::MaterialStops(TRgb C) const {
 // The material's surface over a filled box. Brushed pinstripes run along the
 // rows (period 2), so a box stays uniform along its tiled width; smoked glass
 // carries a one-pixel sheen under its top edge and a shadow over its bottom.
-void TGenerator::Texture(TRaster& R, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1) const {
+// Across runs the stripes and the glass edges down the columns, for a face
+// shaded left to right.
+void TGenerator::Texture(TRaster& R, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1, bool Across) const {
+  const auto blend = [&](int32_t Along, int32_t Other, TRgb C, int32_t S) {
+    Across ? R.Blend(Along, Other, C, S) : R.Blend(Other, Along, C, S);
+  };
+  const int32_t a0 = Across ? X0 : Y0, a1 = Across ? X1 : Y1, o0 = Across ? Y0 : X0, o1 = Across ? Y1 : X1;
   if (T.Material == TSkinMaterial::smPinstripe) {
-    for (int32_t y = Y0 + 1; y < Y1; y += 2)
-      for (int32_t x = X0; x < X1; ++x) R.Blend(x, y, P.FaceDark, T.Strength / 4);
-  } else if (T.Material == TSkinMaterial::smGlass && Y1 - Y0 > 2) {
-    for (int32_t x = X0; x < X1; ++x) {
-      R.Blend(x, Y0, kWhite, 40);
-      R.Blend(x, Y1 - 1, kBlack, 10);
+    for (int32_t a = a0 + 1; a < a1; a += 2)
+      for (int32_t o = o0; o < o1; ++o) blend(a, o, P.FaceDark, T.Strength / 4);
+  } else if (T.Material == TSkinMaterial::smGlass && a1 - a0 > 2) {
+    for (int32_t o = o0; o < o1; ++o) {
+      blend(a0, o, kWhite, 40);
+      blend(a1 - 1, o, kBlack, 10);
     }
   }
 }
@@ -153,15 +160,15 @@ TRgb TGenerator::Tone(TState S) const {
 
 // A rounded box: its edge anti-aliased over Surface, a border, the material
 // inside. The fill is stretched across, so its gradient never tiles.
-TRaster TGenerator::Face(int32_t W, int32_t H, int32_t Radius, TState S, TRgb Surface) const {
+TRaster TGenerator::Face(int32_t W, int32_t H, int32_t Radius, TState S, TRgb Surface, bool Horizontal) const {
   TRaster r(W, H, Surface);
   const TRgb border = S == sDisabled ? Mix(P.Border, P.Face, 24) : S == sNormal ? P.Border : P.Accent;
   FillShape(r, RoundRectShape(0, 0, W, H, {Radius, Radius, Radius, Radius}), 0, 0, W, H, border);
   const auto stops = MaterialStops(Tone(S));
   const int32_t ri = std::max(0, Radius - 1);
   TRaster fill(W, H);
-  FillGradient(fill, 1, 1, W - 1, H - 1, stops, true);
-  Texture(fill, 1, 1, W - 1, H - 1);
+  FillGradient(fill, 1, 1, W - 1, H - 1, stops, !Horizontal);
+  Texture(fill, 1, 1, W - 1, H - 1, Horizontal);
   FillShapeWith(r, RoundRectShape(1, 1, W - 1, H - 1, {ri, ri, ri, ri}), 1, 1, W - 1, H - 1,
                 [&](int32_t x, int32_t y) { return fill.At(x, y); });
   if (T.Material == TSkinMaterial::smBevel) Bevel(r, 1, 1, W - 1, H - 1, P.FaceLight, P.FaceDark);
@@ -341,9 +348,12 @@ void TGenerator::Splitter(const String& Name, bool Vertical) {
   d.GripperTransparentColor = CV(kKeyColour);
 }
 
+// Button 0 of an up-down increases: it sits at "upbuttonrect", right of the
+// decreasing button (horizontal) or above it (vertical). The two button rects
+// are places in the control; only the hot and pressed images are sprites.
 void TGenerator::UpDown(const String& Name, bool Vertical) {
   auto& d = Control<TbsDataSkinUpDownControl>(Name);
-  const int32_t w = Vertical ? 17 : 34, h = Vertical ? 21 : 17;
+  const int32_t w = Vertical ? 17 : 34, h = Vertical ? 22 : 17;
   const int32_t bw = Vertical ? w : w / 2, bh = Vertical ? h / 2 : h;
   const TGlyph inc = Vertical ? TGlyph::gArrowUp : TGlyph::gArrowRight;
   const TGlyph dec = Vertical ? TGlyph::gArrowDown : TGlyph::gArrowLeft;
@@ -352,19 +362,19 @@ void TGenerator::UpDown(const String& Name, bool Vertical) {
     DrawGlyph(r, G, (bw - 9) / 2, (bh - 9) / 2, 9, 9, P.Text);
     return r;
   };
+  d.UpButtonRect = Vertical ? Rect(0, 0, w, bh) : Rect(w - bw, 0, w, h);
+  d.DownButtonRect = Vertical ? Rect(0, h - bh, w, h) : Rect(0, 0, bw, h);
   TRaster whole(w, h, P.Face);
-  whole.Blit(part(inc, sNormal), 0, 0);
-  whole.Blit(part(dec, sNormal), Vertical ? 0 : bw, Vertical ? h - bh : 0);
+  whole.Blit(part(inc, sNormal), d.UpButtonRect.Left, d.UpButtonRect.Top);
+  whole.Blit(part(dec, sNormal), d.DownButtonRect.Left, d.DownButtonRect.Top);
   d.SkinRect = FAtlas[pBars].Add({whole}, false)[0];
   d.PictureIndex = pBars;
-  const auto up = FAtlas[pBars].Add({part(inc, sNormal), part(inc, sHot), part(inc, sPressed)}, false);
-  const auto dn = FAtlas[pBars].Add({part(dec, sNormal), part(dec, sHot), part(dec, sPressed)}, false);
-  d.UpButtonRect = up[0];
-  d.ActiveUpButtonRect = up[1];
-  d.DownUpButtonRect = up[2];
-  d.DownButtonRect = dn[0];
-  d.ActiveDownButtonRect = dn[1];
-  d.DownDownButtonRect = dn[2];
+  const auto up = FAtlas[pBars].Add({part(inc, sHot), part(inc, sPressed)}, false);
+  const auto dn = FAtlas[pBars].Add({part(dec, sHot), part(dec, sPressed)}, false);
+  d.ActiveUpButtonRect = up[0];
+  d.DownUpButtonRect = up[1];
+  d.ActiveDownButtonRect = dn[0];
+  d.DownDownButtonRect = dn[1];
 }
 
 void TGenerator::Edit(const String& Name, bool Memo) {
@@ -439,9 +449,12 @@ void TGenerator::ComboBox(const String& Name) {
   d.FocusFontColor = CV(P.SelectionText);
 }
 
-void TGenerator::ScrollBar(const String& Name, bool Vertical) {
+// "upbuttonrect" is the increasing arrow (right or bottom), past the corner
+// point so that it follows the bar's size. The corner bar ends in the square
+// under the vertical bar, which stays fixed with the right arrow.
+void TGenerator::ScrollBar(const String& Name, bool Vertical, bool Corner) {
   auto& d = Control<TbsDataSkinScrollBarControl>(Name);
-  const int32_t s = M.ScrollBarSize, len = 100;
+  const int32_t s = M.ScrollBarSize, len = 100, square = Corner ? s : 0;
   const int32_t w = Vertical ? s : len, h = Vertical ? len : s;
   const TGlyph inc = Vertical ? TGlyph::gArrowDown : TGlyph::gArrowRight;
   const TGlyph dec = Vertical ? TGlyph::gArrowUp : TGlyph::gArrowLeft;
@@ -451,8 +464,9 @@ void TGenerator::ScrollBar(const String& Name, bool Vertical) {
     return r;
   };
   TRaster bar(w, h, P.Track);
+  if (Corner) bar.Blit(Panel(s, s, P.Face), w - s, 0);
   bar.Blit(arrow(dec, sNormal), 0, 0);
-  bar.Blit(arrow(inc, sNormal), Vertical ? 0 : w - s, Vertical ? h - s : 0);
+  bar.Blit(arrow(inc, sNormal), Vertical ? 0 : w - square - s, Vertical ? h - s : 0);
   d.SkinRect = FAtlas[pBars].Add({bar}, false)[0];
   d.PictureIndex = pBars;
   if (Vertical) {
@@ -463,9 +477,9 @@ void TGenerator::ScrollBar(const String& Name, bool Vertical) {
     d.DownButtonRect = Rect(0, 0, s, s);
   } else {
     d.LeftTopPoint = Point(s, 1);
-    d.RightTopPoint = Point(w - s, 1);
-    d.TrackArea = Rect(s, 0, w - s, h);
-    d.UpButtonRect = Rect(w - s, 0, w, h);
+    d.RightTopPoint = Point(w - square - s, 1);
+    d.TrackArea = Rect(s, 0, w - square - s, h);
+    d.UpButtonRect = Rect(w - square - s, 0, w - square, h);
     d.DownButtonRect = Rect(0, 0, s, s);
   }
   const auto up = FAtlas[pBars].Add({arrow(inc, sHot), arrow(inc, sPressed)}, false);
@@ -475,7 +489,8 @@ void TGenerator::ScrollBar(const String& Name, bool Vertical) {
   d.ActiveDownButtonRect = dn[0];
   d.DownDownButtonRect = dn[1];
   const int32_t tw = Vertical ? s - 2 : 30, th = Vertical ? 30 : s - 2;
-  const auto thumb = [&](TState S) { return Face(tw, th, 3, S, P.Track); };
+  // with a page size the thumb's middle is tiled along the bar: shaded across
+  const auto thumb = [&](TState S) { return Face(tw, th, 3, S, P.Track, Vertical); };
   const auto t = FAtlas[pBars].Add({thumb(sNormal), thumb(sHot), thumb(sPressed)}, true);
   d.ThumbRect = t[0];
   d.ActiveThumbRect = t[1];
@@ -616,13 +631,27 @@ void TGenerator::Singles() {
   {
     auto& d = Control<TbsDataSkinSlider>("slider");
     d.PictureIndex = pBars;
-    const auto h = FAtlas[pBars].Add({Panel(40, 6, P.Track), Face(11, 11, 5, sNormal, P.Face)}, false);
-    d.HRulerRect = h[0];
-    d.HThumbRect = Rect(h[1].Left, h[1].Top, h[1].Left + 11, h[1].Top + 11);
-    const auto v = FAtlas[pBars].Add({Panel(6, 40, P.Track)}, false);
-    d.VRulerRect = v[0];
-    d.VThumbRect = d.HThumbRect;
-    d.EdgeSize = 2;
+    // Ruler and thumbs are drawn with their bottom-left pixel as the key, so
+    // each keeps a key margin; a thumb holds its normal and its pressed state
+    // side by side and lies across its ruler.
+    const int32_t len = 40, across = 6, rad = 2;
+    const auto ruler = [&](bool Vertical) {
+      const int32_t w = Vertical ? across : len, h = Vertical ? len : across;
+      TRaster r(w, h, P.Face);
+      FillShape(r, RoundRectShape(0, 0, w, h, {rad, rad, rad, rad}), 0, 0, w, h, P.FaceDark);
+      FillShape(r, RoundRectShape(1, 1, w - 1, h - 1, {rad - 1, rad - 1, rad - 1, rad - 1}), 1, 1, w - 1, h - 1,
+                P.Track);
+      return r;
+    };
+    const auto thumb = [&](int32_t W, int32_t H) {
+      return FAtlas[pBars].Add({Face(W, H, 2, sNormal, P.Face), Face(W, H, 2, sPressed, P.Face)}, true);
+    };
+    const auto both = [](const std::vector<TRect>& R) { return Rect(R[0].Left, R[0].Top, R[1].Right, R[1].Bottom); };
+    d.HRulerRect = FAtlas[pBars].Add({ruler(false)}, true)[0];
+    d.VRulerRect = FAtlas[pBars].Add({ruler(true)}, true)[0];
+    d.HThumbRect = both(thumb(11, 19));
+    d.VThumbRect = both(thumb(19, 11));
+    d.EdgeSize = rad + 2;
     d.BGColor = CV(P.Face);
     d.PointsColor = CV(P.FaceDark);
   }
@@ -673,9 +702,9 @@ void TGenerator::Controls() {
   ListBox("checklistbox", true, false);
   ListBox("captionchecklistbox", true, true);
   for (const char* name : {"combobox", "captioncombobox", "statuscombobox", "toolcombobox"}) ComboBox(name);
-  ScrollBar("hscrollbar", false);
-  ScrollBar("vscrollbar", true);
-  ScrollBar("bothhscrollbar", false);
+  ScrollBar("hscrollbar", false, false);
+  ScrollBar("vscrollbar", true, false);
+  ScrollBar("bothhscrollbar", false, true);
   for (const char* name : {"spinedit", "statusspinedit", "toolspinedit"}) SpinEdit(name);
   Singles();
 }

@@ -212,7 +212,11 @@ const char* const kKeyedKeys[] = {"checkimagerect",
                                   "downthumbrect",
                                   "buttonrect",
                                   "activebuttonrect",
-                                  "gripperrect"};
+                                  "gripperrect",
+                                  "hrulerrect",
+                                  "vrulerrect",
+                                  "hthumbrect",
+                                  "vthumbrect"};
 
 bool InList(const String& Key, std::span<const char* const> List) {
   return std::any_of(List.begin(), List.end(), [&](const char* k) { return Key == k; });
@@ -302,6 +306,9 @@ class TLinter {
   void Keyed(const String& Section, const String& Key, const TRect& R, const TRaster& Pic, TColor Declared);
   void Names();
   void KeyElsewhere();
+  void Arrows(const TbsDataSkinControl& C);
+  void Thumbs(const TbsDataSkinScrollBarControl& D, const TRaster& Pic);
+  void Slider(const TbsDataSkinSlider& D);
 
   const TbsSkinLayout& FLayout;
   TMemIniFile FIni{""};
@@ -452,7 +459,15 @@ void TLinter::KeyedSprites(const TSection& S, const TbsDataSkinControl& C) {
     TColor declared = ColourValue(kKeyColour);
     for (const auto& [ck, cv] : S.Colours)
       if (ck.find("transparentcolor") != String::npos) declared = cv;
-    Keyed(S.Name, key, r, *S.Pic, declared);
+    // a slider thumb holds two states side by side, each with its margin
+    const int32_t states = key == "hthumbrect" || key == "vthumbrect" ? 2 : 1;
+    if (r.Width() % states != 0) {
+      Fail(S.Name, key, "does not hold " + IntToStr(states) + " states of equal width");
+      continue;
+    }
+    const int32_t w = r.Width() / states;
+    for (int32_t i = 0; i < states; ++i)
+      Keyed(S.Name, key, ::Rect(r.Left + i * w, r.Top, r.Left + (i + 1) * w, r.Bottom), *S.Pic, declared);
   }
 }
 
@@ -588,6 +603,9 @@ void TLinter::Control(TbsDataSkinControl& C) {
   StatesDiffer(s);
   Texts(s);
   Fonts(s);
+  Arrows(C);
+  if (auto* bar = dynamic_cast<TbsDataSkinScrollBarControl*>(&C); bar && pic) Thumbs(*bar, *pic);
+  if (auto* slider = dynamic_cast<TbsDataSkinSlider*>(&C); slider && pic) Slider(*slider);
   auto* custom = dynamic_cast<TbsDataSkinCustomControl*>(&C);
   if (custom && pic) {
     Resize(*custom);
@@ -636,6 +654,84 @@ void TLinter::Keyed(const String& Section, const String& Key, const TRect& R, co
         return;
       }
     }
+}
+
+// The increasing button is "upbuttonrect": a scroll bar's right or bottom
+// arrow, past the corner point so that it follows the bar's size; an
+// up-down's right (side by side) or top (stacked) button.
+void TLinter::Arrows(const TbsDataSkinControl& C) {
+  const auto* bar = dynamic_cast<const TbsDataSkinScrollBarControl*>(&C);
+  const auto* updown = dynamic_cast<const TbsDataSkinUpDownControl*>(&C);
+  if (!bar && !updown) return;
+  const TbsDataSkinCustomControl& d = *static_cast<const TbsDataSkinCustomControl*>(&C);
+  const TRect up = bar ? bar->UpButtonRect : updown->UpButtonRect;
+  const TRect down = bar ? bar->DownButtonRect : updown->DownButtonRect;
+  if (Empty(up) || Empty(down)) return Fail(C.SectionName, "upbuttonrect", "both buttons need a place");
+  const bool stacked = up.Left < down.Right && down.Left < up.Right;
+  if (updown && (stacked ? up.Bottom > down.Top : up.Left < down.Right))
+    Fail(C.SectionName, "upbuttonrect", "the increasing button is not right of or above the decreasing one");
+  if (!bar) return;
+  const bool vertical = IsSet(d.LeftBottomPoint) && !IsSet(d.RightTopPoint);
+  if (vertical ? up.Top < d.LeftBottomPoint.Y : up.Left < d.RightTopPoint.X)
+    Fail(C.SectionName, "upbuttonrect", "the increasing arrow does not lie past the corner point");
+  if (vertical ? down.Bottom > bar->TrackArea.Top : down.Right > bar->TrackArea.Left)
+    Fail(C.SectionName, "downbuttonrect", "the decreasing arrow does not lie before the track");
+}
+
+// With a page size the thumb is built three-part along the bar: its middle
+// between "thumboffset1" and "thumboffset2" is tiled, so it must not change
+// along the bar.
+void TLinter::Thumbs(const TbsDataSkinScrollBarControl& D, const TRaster& Pic) {
+  const bool vertical = IsSet(D.LeftBottomPoint) && !IsSet(D.RightTopPoint);
+  for (const auto& [key, r] : {std::pair<const char*, TRect>{"thumbrect", D.ThumbRect},
+                               {"activethumbrect", D.ActiveThumbRect},
+                               {"downthumbrect", D.DownThumbRect}}) {
+    if (Empty(r) || !Inside(r, Pic.Width(), Pic.Height())) continue;
+    const int32_t length = vertical ? r.Height() : r.Width(), across = vertical ? r.Width() : r.Height();
+    const int32_t from = D.ThumbOffset1, to = length - D.ThumbOffset2;
+    if (from < 0 || to <= from) {
+      Fail(D.SectionName, "thumboffset1", "no middle left between the thumb's ends");
+      continue;
+    }
+    const auto at = [&](int32_t Along, int32_t Across) {
+      return vertical ? Pic.At(r.Left + Across, r.Top + Along) : Pic.At(r.Left + Along, r.Top + Across);
+    };
+    bool uniform = true;
+    for (int32_t i = from; i < to && uniform; ++i)
+      for (int32_t j = 0; j < across && uniform; ++j) uniform = at(i, j) == at(from, j);
+    if (!uniform) Fail(D.SectionName, key, "tiled middle of the thumb changes along the bar");
+  }
+}
+
+// A slider's ruler is stretched between ends of "edgesize" and drawn with its
+// bottom-left pixel as the key; each thumb state lies across the ruler.
+void TLinter::Slider(const TbsDataSkinSlider& D) {
+  const TRaster& pic = *Picture(D.PictureIndex);
+  for (const bool vertical : {false, true}) {
+    const TRect ruler = vertical ? D.VRulerRect : D.HRulerRect, thumb = vertical ? D.VThumbRect : D.HThumbRect;
+    const char* rulerKey = vertical ? "vrulerrect" : "hrulerrect";
+    const char* thumbKey = vertical ? "vthumbrect" : "hthumbrect";
+    if (Empty(ruler) || Empty(thumb) || !Inside(ruler, pic.Width(), pic.Height())) continue;
+    const int32_t length = vertical ? ruler.Height() : ruler.Width(), e = D.EdgeSize;
+    if (e < 1 || 2 * e >= length) {
+      Fail(D.SectionName, "edgesize", "not between 1 and half the ruler's length");
+      continue;
+    }
+    for (int32_t i = e; i < length - e; ++i)
+      for (int32_t j = 0; j < (vertical ? ruler.Width() : ruler.Height()); ++j) {
+        const int32_t x = vertical ? ruler.Left + j : ruler.Left + i, y = vertical ? ruler.Top + i : ruler.Top + j;
+        const TRgb first = vertical ? pic.At(x, ruler.Top + e) : pic.At(ruler.Left + e, y);
+        if (!(pic.At(x, y) == first)) {
+          Fail(D.SectionName, rulerKey, "middle between the edges is not uniform along the ruler");
+          i = length;
+          break;
+        }
+      }
+    const int32_t along = vertical ? thumb.Height() : thumb.Width() / 2;
+    const int32_t across = vertical ? thumb.Width() / 2 : thumb.Height();
+    if (across <= along || across <= (vertical ? ruler.Width() : ruler.Height()))
+      Fail(D.SectionName, thumbKey, "a thumb state does not lie across its ruler");
+  }
 }
 
 void TLinter::Resize(TbsDataSkinCustomControl& C) {
@@ -782,9 +878,11 @@ TKeyFrame ControlKeyFrame(const TbsDataSkinControl& C, const String& Key) {
   const bool combo = dynamic_cast<const TbsDataSkinComboBox*>(&C) != nullptr;
   const bool positions = dynamic_cast<const TbsDataSkinScrollBarControl*>(&C) != nullptr ||
                          dynamic_cast<const TbsDataSkinSpinEditControl*>(&C) != nullptr ||
-                         dynamic_cast<const TbsDataSkinListBox*>(&C) != nullptr;
+                         dynamic_cast<const TbsDataSkinListBox*>(&C) != nullptr ||
+                         dynamic_cast<const TbsDataSkinUpDownControl*>(&C) != nullptr;
   // The combo box names its pressed button image "downbuttonrect"; scroll
-  // bars, spin edits and list boxes name the decreasing button's place so.
+  // bars, spin edits, list boxes and up-downs name the decreasing button's
+  // place so (the up-down lays its buttons out at these rects).
   if (combo && (Key == "buttonrect" || Key == "itemtextrect")) return {TRectFrame::rfRelative, "skinrect"};
   if (combo && Key == "downbuttonrect") return {TRectFrame::rfPicture, ""};
   if (positions && (Key == "upbuttonrect" || Key == "downbuttonrect")) return {TRectFrame::rfRelative, "skinrect"};

@@ -138,6 +138,12 @@ struct TMutation {
 
 TRect IniRect(TMemIniFile& Ini, const char* Section, const char* Key) { return ReadIniRect(&Ini, Section, Key); }
 
+void SwapKeys(TMemIniFile& Ini, const char* Section, const char* A, const char* B) {
+  const String a = Ini.ReadString(Section, A, ""), b = Ini.ReadString(Section, B, "");
+  Ini.WriteString(Section, A, b);
+  Ini.WriteString(Section, B, a);
+}
+
 void SetPixel(TBitmap& B, int32_t X, int32_t Y, TRgb C) {
   B.SetPixelFormat(TPixelFormat::pf24bit);
   uint8_t* p = B.ScanLine(Y) + 3 * X;
@@ -204,6 +210,33 @@ const TMutation kMutations[] = {
        Ini.WriteString("treeview", "fontcolor", Ini.ReadString("treeview", "bgcolor", "0"));
      },
      "treeview", "fontcolor"},
+    {"up-down increasing button on the left",
+     [](TbsSkinLayout&, TMemIniFile& Ini) { SwapKeys(Ini, "hupdown", "upbuttonrect", "downbuttonrect"); }, "hupdown",
+     "upbuttonrect"},
+    {"scroll bar arrows swapped",
+     [](TbsSkinLayout&, TMemIniFile& Ini) { SwapKeys(Ini, "hscrollbar", "upbuttonrect", "downbuttonrect"); },
+     "hscrollbar", "upbuttonrect"},
+    {"slider thumb with one state",
+     [](TbsSkinLayout&, TMemIniFile& Ini) {
+       TRect r = IniRect(Ini, "slider", "hthumbrect");
+       r.Right = r.Left + r.Width() / 2;
+       WriteIniRect(&Ini, "slider", "hthumbrect", r);
+     },
+     "slider", "hthumbrect"},
+    {"vertical thumb taken from the horizontal one",
+     [](TbsSkinLayout&, TMemIniFile& Ini) {
+       Ini.WriteString("slider", "vthumbrect", Ini.ReadString("slider", "hthumbrect", ""));
+     },
+     "slider", "vthumbrect"},
+    {"ruler without its key margin",
+     [](TbsSkinLayout&, TMemIniFile& Ini) {
+       TRect r = IniRect(Ini, "slider", "hrulerrect");
+       WriteIniRect(&Ini, "slider", "hrulerrect", Rect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1));
+     },
+     "slider", "hrulerrect"},
+    {"scroll-bar thumb tiled over its rounded end",
+     [](TbsSkinLayout&, TMemIniFile& Ini) { Ini.WriteInteger("vscrollbar", "thumboffset1", 0); }, "vscrollbar",
+     "thumbrect"},
     {"mismatched picture counts",
      [](TbsSkinLayout&, TMemIniFile& Ini) {
        Ini.WriteInteger("PICTURES", "activepicturescount", Ini.ReadInteger("PICTURES", "activepicturescount", 0) - 1);
