@@ -453,10 +453,7 @@ void TCustomImageList::Change() {
 
 bool ReplaceImageList(TComponent* Owner, TCustomImageList*& Field, TCustomImageList* Value, TChangeLink* Link) {
   if (Field == Value) return false;
-  // A list being freed has already let its links go, and its free
-  // notification has been taken off: of it only the component part is
-  // left, which must not be used as a list.
-  if (Field != nullptr && (Link == nullptr || Link->Sender() == Field)) {
+  if (Field != nullptr) {
     Field->UnRegisterChanges(Link);
     Field->RemoveFreeNotification(Owner);
   }

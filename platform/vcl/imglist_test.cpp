@@ -9,8 +9,6 @@
 #include "platform/gui/canvas.h"
 #include "platform/gui/graphics.h"
 #include "platform/gui/syscolors.h"
-#include "platform/rtl/components.h"
-#include "platform/vcl/comctrls_treeview.h"
 
 namespace {
 
@@ -292,22 +290,6 @@ TEST(VclImageList, HandlesAreSharedWithoutBeingDestroyed) {
     keeper.SetHandle(taken);
   }
   EXPECT_EQ(ImageList_GetImageCount(taken), -1) << "an owning list destroys what it took";
-}
-
-// A list that dies before its user, as when its owner frees the components
-// last created first: the user unregisters its links while the list is whole.
-TEST(VclImageList, AListFreedBeforeItsUserIsLetGoWhole) {
-  TComponent owner(nullptr);
-  auto* tree = new TTreeView(&owner);
-  auto* images = new TImageList(&owner, 4, 4);
-  auto* states = new TImageList(nullptr, 4, 4);
-  tree->SetImages(images);
-  tree->SetStateImages(states);
-  delete states;
-  EXPECT_EQ(tree->StateImages(), nullptr);
-  EXPECT_EQ(tree->Images(), images);
-  EXPECT_EQ(owner.ComponentCount(), 2);
-  // The owner frees the list first, then the tree.
 }
 
 }  // namespace

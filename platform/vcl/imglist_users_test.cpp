@@ -16,7 +16,7 @@ class VclImageListUsers : public TVclTest {};
 }  // namespace
 
 // The form frees its components last created first: the lists go before
-// the views, which hear of it while only the lists' component part is left.
+// the views, which unregister from them when told.
 TEST_F(VclImageListUsers, ListsOwnedByTheFormGoBeforeTheirViews) {
   auto form = std::make_unique<TForm>(nullptr);
   auto* tree = new TTreeView(form.get());
