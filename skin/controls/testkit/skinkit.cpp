@@ -4,6 +4,7 @@
 #include "skin/controls/testkit/skinkit_buttons.h"
 #include "skin/controls/testkit/skinkit_lists.h"
 #include "skin/controls/testkit/skinkit_containers.h"
+#include "skin/controls/testkit/skinkit_toolbars.h"
 
 namespace SkinKit {
 namespace {
@@ -137,6 +138,7 @@ std::unique_ptr<TbsSkinData> CreateKitSkinData(TComponent* AOwner) {
   SkinKit::AddButtonDescriptions(S.get());
   AddKitListDescriptions(S.get());
   SkinKit::AddContainerDescriptions(S.get());
+  SkinKit::AddToolBarDescriptions(S.get());
   S->Empty = false;
   return S;
 }
