@@ -29,7 +29,7 @@ void DrawButtons(TBitmap* B) {
   for (int32_t i = 0; i < 3; ++i) {
     const int32_t x = 40 * i;
     Fill(B, TRect{x, 60, x + 40, 80}, MenuFace[i]);
-    Fill(B, TRect{x + 25, 60, x + 40, 80}, MenuStrip[i]);
+    Fill(B, TRect{x + 22, 60, x + 40, 80}, MenuStrip[i]);
     Fill(B, TRect{120 + 7 * i, 60, 127 + 7 * i, 64}, Rgb(255, 255, 255));
     Fill(B, TRect{121 + 7 * i, 61, 126 + 7 * i, 63}, MenuMarker[i]);
     Fill(B, TRect{30 * i, 84, 30 * i + 30, 104}, ResizeToolEdge);
@@ -107,7 +107,7 @@ std::unique_ptr<TbsDataSkinMenuButtonControl> MenuButton(int32_t Picture) {
   D->RightTopPoint = {25, 0};
   D->ClientRect = TRect{3, 0, 25, 20};
   SetStates(D.get(), TRect{40, 60, 80, 80}, TRect{80, 60, 120, 80}, Rgb(0, 0, 0));
-  D->TrackButtonRect = TRect{25, 0, 40, 20};
+  D->TrackButtonRect = TRect{22, 0, 40, 20};
   D->MenuMarkerRect = TRect{120, 60, 127, 64};
   D->MenuMarkerActiveRect = TRect{127, 60, 134, 64};
   D->MenuMarkerDownRect = TRect{134, 60, 141, 64};

@@ -29,8 +29,8 @@ inline constexpr int32_t SplitterSize = 8;
 inline constexpr TColor BevelLight = Rgb(255, 240, 0);
 inline constexpr TColor BevelDark = Rgb(0, 60, 160);
 // "toolmenubutton": a menu button, horizontal three-part (0, 60, 40, 80),
-// 3-pixel left cap, its last 15 columns the drop-down part
-// (trackbuttonrect (25, 0, 40, 20)): normal at (0, 60), active at (40, 60),
+// 3-pixel left cap and 15-pixel right cap, its last 18 columns the drop-down part
+// (trackbuttonrect (22, 0, 40, 20)): normal at (0, 60), active at (40, 60),
 // down at (80, 60), each a face and a strip colour. Menu markers 7 x 4 at
 // (120, 60) normal, (127, 60) active, (134, 60) down, white transparent.
 inline constexpr TColor MenuFace[3] = {Rgb(220, 220, 220), Rgb(170, 210, 250), Rgb(70, 100, 170)};
