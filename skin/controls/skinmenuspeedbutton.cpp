@@ -14,9 +14,7 @@ constexpr TColor DownFill = TColor(0xB59385);
 constexpr TColor HotFill = TColor(0xD2BDB6);
 
 // Edges included.
-bool Within(const TRect& R, int32_t X, int32_t Y) {
-  return X >= R.Left && X <= R.Right && Y >= R.Top && Y <= R.Bottom;
-}
+bool Within(const TRect& R, int32_t X, int32_t Y) { return X >= R.Left && X <= R.Right && Y >= R.Top && Y <= R.Bottom; }
 
 TRect OrElse(const TRect& R, const TRect& Fallback) { return IsNullRect(R) ? Fallback : R; }
 
@@ -326,8 +324,11 @@ void TbsSkinMenuSpeedButton::DrawPart(TBitmap* B, const TbsDataSkinButtonControl
   if (picture == nullptr || IsNullRect(R)) return;
   const TRect active = OrElse(D->ActiveSkinRect, D->SkinRect), down = OrElse(D->DownSkinRect, active);
   TBitmap P;
-  BuildButtonStateImage(&P, picture, *D, ADown && AActive ? down : AActive ? active : D->SkinRect, RectWidth(R),
-                        RectHeight(R));
+  BuildButtonStateImage(&P, picture, *D,
+                        ADown && AActive ? down
+                        : AActive        ? active
+                                         : D->SkinRect,
+                        RectWidth(R), RectHeight(R));
   B->Canvas()->Draw(R.Left, R.Top, &P);
 }
 
@@ -339,8 +340,8 @@ void TbsSkinMenuSpeedButton::CreateNewStyleImage(TBitmap* B, bool ADown, bool AM
   if (mainD == nullptr) return;
   const TRect strip = StripRect(), whole{0, 0, Width(), Height()};
   const bool split = FTrackButtonMode && AMouseIn;
-  const TbsDataSkinButtonControl* stripD = split ? Description(BottomStrip() ? "htracktoolbutton" : "vtracktoolbutton")
-                                                 : nullptr;
+  const TbsDataSkinButtonControl* stripD =
+      split ? Description(BottomStrip() ? "htracktoolbutton" : "vtracktoolbutton") : nullptr;
   const TRect mainR = !split || stripD != nullptr ? whole : TextRect(strip);
   if (split && stripD == nullptr) stripD = mainD;
   const bool mainDown = ADown && AMouseIn && !(FMenuOpen && FTrackButtonMode);

@@ -69,8 +69,7 @@ class TbsSkinMenuSpeedButton : public TbsSkinSpeedButton {
   void CreatePartsImage(TBitmap* B, bool ADown, bool AMouseIn, bool Stretched);
   void CreateNewStyleImage(TBitmap* B, bool ADown, bool AMouseIn);
   // Picture and caption in the state's colour; answers that colour.
-  TColor DrawStateFace(TBitmap* B, const TbsDataSkinButtonControl& D, const TRect& Area, bool DownDrawn,
-                       bool AMouseIn);
+  TColor DrawStateFace(TBitmap* B, const TbsDataSkinButtonControl& D, const TRect& Area, bool DownDrawn, bool AMouseIn);
   void DrawPart(TBitmap* B, const TbsDataSkinButtonControl* D, const TRect& R, bool ADown, bool AActive);
   void DrawPlainPart(TCanvas* C, const TRect& R, TColor Fill, TColor Frame);
   void WMSkinMenuClosed(TMessage& Message);

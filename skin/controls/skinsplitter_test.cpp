@@ -34,10 +34,8 @@ TEST_F(SkinSplitter, SizeAcrossItsDirectionFollowsTheSkin) {
     int32_t Size;
   };
   const TCase cases[] = {
-      {TAlign::alLeft, "vsplitter", false, true, SplitterSize},
-      {TAlign::alLeft, "vsplitter", true, true, 10},
-      {TAlign::alLeft, "vsplitter", false, false, 10},
-      {TAlign::alTop, "hsplitter", false, true, SplitterSize},
+      {TAlign::alLeft, "vsplitter", false, true, SplitterSize}, {TAlign::alLeft, "vsplitter", true, true, 10},
+      {TAlign::alLeft, "vsplitter", false, false, 10},          {TAlign::alTop, "hsplitter", false, true, SplitterSize},
       {TAlign::alBottom, "hsplitter", true, true, 10},
   };
   ShowForm();

@@ -35,8 +35,8 @@ TEST_F(SkinStatusBar, HitTestAnswersTheGripOnlyWhileItShows) {
   };
   // The client height off the right, or the gripper picture at the bottom
   // right (a frameless nine-part bar's client is the whole bar).
-  const TCase cases[] = {{"", TRect{301, 0, 320, 19}}, {"statusbar", TRect{308, 9, 320, 21}},
-                         {"kitstatusnogrip", TRect{301, 0, 320, 19}}};
+  const TCase cases[] = {
+      {"", TRect{301, 0, 320, 19}}, {"statusbar", TRect{308, 9, 320, 21}}, {"kitstatusnogrip", TRect{301, 0, 320, 19}}};
   ShowForm();
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Section);

@@ -101,7 +101,8 @@ void TbsSkinToolBar::GetSkinData() {
   FButtonDescription = nullptr;
   if (FSkinIndex == -1) return;
   const int32_t i = SkinDescriptionIndex(FSkinData, "resizebutton");
-  if (i != -1) FButtonDescription = dynamic_cast<TbsDataSkinButtonControl*>(FSkinData->ControlDescriptions[size_t(i)].get());
+  if (i != -1)
+    FButtonDescription = dynamic_cast<TbsDataSkinButtonControl*>(FSkinData->ControlDescriptions[size_t(i)].get());
 }
 
 void TbsSkinToolBar::SetSkinData(TbsSkinData* Value) {
@@ -119,8 +120,8 @@ void TbsSkinToolBar::CreateControlSkinImage(TBitmap* B) {
     TbsSkinPanel::CreateControlSkinImage(B);
     return;
   }
-  BuildHSkinImageMiddle(FLeftTop.X, RectWidth(FSkinRect) - FRightTop.X, B, FPicture, FSkinRect, B->Width(),
-                        B->Height(), FStretchEffect);
+  BuildHSkinImageMiddle(FLeftTop.X, RectWidth(FSkinRect) - FRightTop.X, B, FPicture, FSkinRect, B->Width(), B->Height(),
+                        FStretchEffect);
 }
 
 // ---- Layout ----------------------------------------------------------------------------

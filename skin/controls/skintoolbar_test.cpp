@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/vcl/extctrls.h"
+#include "skin/controls/skinframedlabel.h"
 #include "skin/controls/skinmenuspeedbutton.h"
 #include "skin/controls/skinspeedbutton.h"
 #include "skin/controls/skinsplitter.h"
@@ -182,6 +184,112 @@ TEST_F(SkinToolBar, CentresChildrenAndHandsOverItsSkin) {
   b->SetSkinData(Skin.get());
   EXPECT_EQ(bevel->SkinData(), Skin.get());
   EXPECT_EQ(button->SkinData(), Skin.get());
+}
+
+}  // namespace
+
+namespace {
+
+using namespace SkinKit;
+
+// The tool-bar family together: scrolled tool bars with speed and menu
+// buttons, status bars with grips, both splitters and every bevel shape.
+class SkinToolBarSheet : public TSkinKitTest {
+ public:
+  template <class T>
+  T* Make(TWinControl* Parent) {
+    auto* c = new T(Form.get());
+    c->SetParent(Parent);
+    return c;
+  }
+  TbsSkinToolBar* ToolBar(int32_t Top, bool Skinned) {
+    auto* bar = Make<TbsSkinToolBar>(Form.get());
+    bar->SetCanScroll(true);
+    bar->SetBounds(8, Top, 300, 26);
+    int32_t x = 0;
+    for (int32_t i = 0; i < 4; ++i) {
+      auto* s = Make<TbsSkinSpeedButton>(bar);
+      s->SetUseSkinSize(false);
+      s->SetCaption("B" + IntToStr(i));
+      s->SetBounds(x, 0, 36, 22);
+      x += 38;
+    }
+    auto* bevel = Make<TbsSkinBevel>(bar);
+    bevel->SetShape(TBevelShape::bsLeftLine);
+    bevel->SetDividerMode(true);
+    bevel->SetBounds(x, 0, 8, 22);
+    x += 10;
+    for (int32_t i = 0; i < 3; ++i) {
+      auto* m = Make<TbsSkinMenuSpeedButton>(bar);
+      m->SetUseSkinSize(false);
+      m->SetCaption("M" + IntToStr(i));
+      m->SetTrackButtonMode(i != 0);
+      m->SetNewStyle(i == 2);
+      m->SetBounds(x, 0, 60, 22);
+      x += 62;
+    }
+    if (Skinned) bar->SetSkinData(Skin.get());
+    bar->UpdateScrollState();
+    return bar;
+  }
+};
+
+TEST_F(SkinToolBarSheet, ContactSheet) {
+  Form->SetBounds(20, 20, 420, 300);
+  Form->SetColor(SkinKit::Rgb(236, 233, 216));
+  ShowForm();
+  TbsSkinToolBar* plainBar = ToolBar(4, false);
+  TbsSkinToolBar* skinBar = ToolBar(34, true);
+  for (TbsSkinToolBar* b : {plainBar, skinBar}) {
+    ASSERT_TRUE(b->ScrollButtonVisible(1));
+    b->SetScrollOffset(60);
+    const TPoint p = b->ClientToScreen(TPoint{b->ClientWidth() + 4, 10});
+    H().Click(p.X, p.Y);
+    Pump();
+    EXPECT_EQ(b->ScrollPos(), 60);
+  }
+  // Status bars along the bottom, the skinned one with its gripper picture.
+  auto* plainStatus = Make<TbsSkinStatusBar>(Form.get());
+  plainStatus->SetSizeGrip(true);
+  auto* skinStatus = Make<TbsSkinStatusBar>(Form.get());
+  skinStatus->SetSizeGrip(true);
+  skinStatus->SetSkinData(Skin.get());
+  auto* panel = Make<TbsSkinStatusPanel>(skinStatus);
+  panel->SetBounds(2, 2, 100, 17);
+  panel->SetCaption("Ready");
+  // Splitters between panels, and a row of bevels in every shape.
+  auto* area = Make<TPanel>(Form.get());
+  area->SetBounds(8, 64, 120, 150);
+  auto* left = Make<TPanel>(area);
+  left->SetAlign(TAlign::alLeft);
+  left->SetWidth(40);
+  auto* v = Make<TbsSkinSplitter>(area);
+  v->SetLeft(50);
+  v->SetAlign(TAlign::alLeft);
+  v->SetSkinData(Skin.get());
+  auto* top = Make<TPanel>(area);
+  top->SetAlign(TAlign::alTop);
+  top->SetHeight(40);
+  auto* h = Make<TbsSkinSplitter>(area);
+  h->SetTop(50);
+  h->SetAlign(TAlign::alTop);
+  h->SetSkinDataName("hsplitter");
+  h->SetSkinData(Skin.get());
+  for (int32_t i = 0; i <= int32_t(TBevelShape::bsSpacer); ++i)
+    for (int32_t row = 0; row < 3; ++row) {
+      auto* b = Make<TbsSkinBevel>(Form.get());
+      b->SetShape(TBevelShape(i));
+      b->SetStyle(row == 1 ? TBevelStyle::bsRaised : TBevelStyle::bsLowered);
+      b->SetDividerMode(row == 2);
+      b->SetBounds(140 + 38 * i, 70 + 40 * row, 32, 32);
+      b->SetSkinData(Skin.get());
+    }
+  MoveTo(Form.get(), 400, 200);
+  Pump();
+  EXPECT_EQ(Probe(area, v->Left() + 1, v->Top() + v->Height() - 2), SplitCap);
+  EXPECT_EQ(Probe(area, 20, h->Top() + h->Height() / 2 - 1), SplitMiddle);
+  EXPECT_EQ(Probe(skinStatus, skinStatus->GripRect().Left + 3, skinStatus->GripRect().Top + 3), StatusGrip);
+  SaveSheet(Form.get(), "skintoolbar-sheet");
 }
 
 }  // namespace

@@ -128,7 +128,7 @@ std::unique_ptr<TbsSkinData> CreateKitSkinData(TComponent* AOwner) {
   m->MaskPictureIndex = 1;
   L.push_back(std::move(m));
   auto n = Describe("kitnopicture", PanelRect);
-  n->PictureIndex = 7;
+  n->PictureIndex = 99;  // beyond every picture the kit adds
   L.push_back(std::move(n));
   auto o = std::make_unique<TbsDataSkinControl>("kitother");
   o->PictureIndex = 0;
