@@ -394,9 +394,11 @@ void TbsSkinToolBar::WMNCLButtonUp(TMessage& Message) {
   ScrollStep(b + 1);
 }
 
-void TbsSkinToolBar::WMMouseMove(TMessage& Message) {
-  TbsSkinPanel::Dispatch(Message);
-  ClearHotButtons();
+// Here rather than in Dispatch: moves over window-less children are handed
+// to them before Dispatch runs.
+void TbsSkinToolBar::WndProc(TMessage& Message) {
+  if (Message.Msg == WM_MOUSEMOVE) ClearHotButtons();
+  TbsSkinPanel::WndProc(Message);
 }
 
 void TbsSkinToolBar::CMMouseLeave(TMessage& Message) {
@@ -434,7 +436,6 @@ void TbsSkinToolBar::Dispatch(TMessage& Message) {
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK: WMNCLButtonDown(Message); break;
     case WM_NCLBUTTONUP: WMNCLButtonUp(Message); break;
-    case WM_MOUSEMOVE: WMMouseMove(Message); break;
     case CM_MOUSELEAVE: CMMouseLeave(Message); break;
     case WM_TIMER: WMTimer(Message); break;
     default: TbsSkinPanel::Dispatch(Message); break;

@@ -69,6 +69,7 @@ class TbsSkinToolBar : public TbsSkinPanel, public IbsToolBarHost {
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void AdjustClientRect(TRect& Rect) override;
   void CreateControlSkinImage(TBitmap* B) override;
+  void WndProc(TMessage& Message) override;
 
  private:
   struct TScrollButton {
@@ -99,7 +100,6 @@ class TbsSkinToolBar : public TbsSkinPanel, public IbsToolBarHost {
   void WMNCMouseMove(TMessage& Message);
   void WMNCLButtonDown(TMessage& Message);
   void WMNCLButtonUp(TMessage& Message);
-  void WMMouseMove(TMessage& Message);
   void CMMouseLeave(TMessage& Message);
   void WMTimer(TMessage& Message);
 

@@ -112,6 +112,28 @@ TEST_F(SkinToolBar, RightButtonScrollsOnReleaseAndRepeatsWhileHeld) {
   EXPECT_EQ(s[0]->Left(), -64);
 }
 
+TEST_F(SkinToolBar, HotScrollRunsWhileTheMouseRestsOnAButton) {
+  ShowForm();
+  TbsSkinToolBar* b = Bar(100, true);
+  b->SetHotScroll(true);
+  b->SetScrollOffset(20);
+  Fill(b, 6);
+  const TPoint over = WindowPoint(b, b->Width() - 6, 10);
+  H().MouseMove(over.X, over.Y);
+  Pump();
+  EXPECT_EQ(b->ScrollPos(), 0);
+  H().AdvanceClock(100);
+  EXPECT_EQ(b->ScrollPos(), 40);
+  // The cursor over a scroll button is the client's.
+  EXPECT_EQ(SendMessage(b->Handle(), WM_SETCURSOR, WPARAM(b->Handle()),
+                        MAKELPARAM(TbsSkinToolBar::HTSCROLLRIGHT, WM_MOUSEMOVE)),
+            SendMessage(b->Handle(), WM_SETCURSOR, WPARAM(b->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  // Into the client area: the hot state and the scrolling end.
+  MoveTo(b, 30, 10);
+  H().AdvanceClock(200);
+  EXPECT_EQ(b->ScrollPos(), 40);
+}
+
 TEST_F(SkinToolBar, GrowthAndShrinkKeepScrolledContentInView) {
   ShowForm();
   TbsSkinToolBar* b = Bar(100, false);
