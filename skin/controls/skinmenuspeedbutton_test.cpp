@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/vcl/menus.h"
+#include "skin/controls/testkit/skinkit_bars.h"
+#include "skin/controls/testkit/skinkit_buttons.h"
 #include "skin/controls/testkit/skinkit_testing.h"
 #include "skin/controls/testkit/skinkit_toolbars.h"
 #include "skin/engine/form/skinform.h"
@@ -202,6 +204,36 @@ TEST_F(SkinMenuSpeedButton, OpenMenuLooksInTrackButtonMode) {
   EXPECT_EQ(Pixel(n, 47, 3), TrackFace[2]);
   SaveSheet(Form.get(), "skinmenuspeedbutton-open");
   menu.Close();
+}
+
+TEST_F(SkinMenuSpeedButton, StretchedAndNinePartSectionsSplitTheirStrip) {
+  struct TCase {
+    String Section;
+    TColor Normal, Active, Down;
+  };
+  const TCase cases[] = {{"toolbutton", BtnNormal, BtnActive, BtnDown},
+                         {"resizebutton", ResizeFace, ResizeHot, ResizeDown}};
+  ShowForm();
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Section);
+    TFakeImagesMenu menu(nullptr);
+    TbsSkinMenuSpeedButton* b = Add(TRect{10, 10, 90, 40}, false);
+    b->SetSkinDataName(c.Section);
+    b->SetSkinData(Skin.get());
+    b->SetTrackButtonMode(true);
+    b->SetSkinImagesMenu(&menu);
+    Pump();
+    EXPECT_EQ(Pixel(b, 30, 15), c.Normal);
+    EXPECT_EQ(Pixel(b, 70, 6), c.Normal);
+    Down(b, 70, 25);
+    Up(b, 70, 25);
+    ASSERT_TRUE(b->MenuOpen());
+    // Open: the main part active, the strip down.
+    EXPECT_EQ(Pixel(b, 30, 15), c.Active);
+    EXPECT_EQ(Pixel(b, 70, 6), c.Down);
+    menu.Close();
+    delete b;
+  }
 }
 
 }  // namespace
