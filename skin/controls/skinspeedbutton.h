@@ -86,11 +86,17 @@ class TbsSkinSpeedButton : public TbsGraphicSkinCustomControl {
   void ActionChange(TObject* Sender, bool CheckDefaults) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  bool ShowsDown() const { return FDown && ((FPointerInside && FGroupIndex == 0) || FGroupIndex != 0); }
+  // Picture and caption by the source order; Hot picks the tool bar's hot list.
+  void DrawFace(TCanvas* C, const TRect& Area, bool ADown, bool AMouseIn, bool Hot, bool Shifted);
+  bool FPointerInside = false;
+  TbsButtonLook FLook;
+  TRect FMenuMarkerRect, FMenuMarkerActiveRect, FMenuMarkerDownRect, FMenuMarkerFlatRect;
+  TColor FMenuMarkerTransparentColor = 0;
 
  private:
   bool Designing() const { return ComponentState().Contains(TComponentStateItem::csDesigning); }
   bool MorphingActive() const { return FSkinIndex != -1 && FLook.Morphing && SkinEffectsOn(FSkinData); }
-  bool ShowsDown() const { return FDown && ((FPointerInside && FGroupIndex == 0) || FGroupIndex != 0); }
   IbsToolBarHost* ToolBar() const { return dynamic_cast<IbsToolBarHost*>(Parent()); }
   void UpdateLook();
   void MorphTick();
@@ -99,8 +105,6 @@ class TbsSkinSpeedButton : public TbsGraphicSkinCustomControl {
   void AnimateTick();
   void PaintSkinned();
   void PaintPlain();
-  // Picture and caption by the source order; Hot picks the tool bar's hot list.
-  void DrawFace(TCanvas* C, const TRect& Area, bool ADown, bool AMouseIn, bool Hot, bool Shifted);
   void DrawTransparentFace(const TRect& Area, bool Skinned);
   String ShownCaption() { return FShowCaption ? Caption() : String(); }
 
@@ -129,7 +133,6 @@ class TbsSkinSpeedButton : public TbsGraphicSkinCustomControl {
   bool FAllowAllUp = false;
   bool FWasDown = false;
   bool FDown = false;
-  bool FPointerInside = false;
   int32_t FGroupIndex = 0;
   std::unique_ptr<TBitmap> FGlyph;
   TbsNumGlyphs FNumGlyphs = 1;
@@ -141,7 +144,4 @@ class TbsSkinSpeedButton : public TbsGraphicSkinCustomControl {
   bool FShowCaption = true;
   int32_t FWidthWithCaption = 0;
   int32_t FWidthWithoutCaption = 0;
-  TbsButtonLook FLook;
-  TRect FMenuMarkerRect, FMenuMarkerActiveRect, FMenuMarkerDownRect, FMenuMarkerFlatRect;
-  TColor FMenuMarkerTransparentColor = 0;
 };

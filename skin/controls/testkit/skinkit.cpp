@@ -4,6 +4,7 @@
 #include "skin/controls/testkit/skinkit_buttons.h"
 #include "skin/controls/testkit/skinkit_lists.h"
 #include "skin/controls/testkit/skinkit_containers.h"
+#include "skin/controls/testkit/skinkit_toolbars.h"
 
 namespace SkinKit {
 namespace {
@@ -127,7 +128,7 @@ std::unique_ptr<TbsSkinData> CreateKitSkinData(TComponent* AOwner) {
   m->MaskPictureIndex = 1;
   L.push_back(std::move(m));
   auto n = Describe("kitnopicture", PanelRect);
-  n->PictureIndex = 7;
+  n->PictureIndex = 99;  // beyond every picture the kit adds
   L.push_back(std::move(n));
   auto o = std::make_unique<TbsDataSkinControl>("kitother");
   o->PictureIndex = 0;
@@ -137,6 +138,7 @@ std::unique_ptr<TbsSkinData> CreateKitSkinData(TComponent* AOwner) {
   SkinKit::AddButtonDescriptions(S.get());
   AddKitListDescriptions(S.get());
   SkinKit::AddContainerDescriptions(S.get());
+  SkinKit::AddToolBarDescriptions(S.get());
   S->Empty = false;
   return S;
 }
