@@ -60,7 +60,6 @@ TbsSkinForm::~TbsSkinForm() {
   if (!Designing()) FOwnerForm->WindowProc = FSavedWindowProc;
   FOwnerForm->OnShortCut = nullptr;
   FObjects.clear();
-  if (FRegion != nullptr) DeleteObject(FRegion);
   DestroyComponents();
 }
 
