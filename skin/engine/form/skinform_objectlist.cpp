@@ -141,7 +141,7 @@ void TbsSkinForm::ResetObjectStates() {
 
 bool TbsSkinForm::IsFormActive() const {
   if (IsMDIChild() || IsMDIFrame()) return FNCActive;
-  return FOwnerForm->Active() || FNCActive;
+  return FOwnerForm->Active();
 }
 
 void TbsSkinForm::DrawObject(TbsActiveSkinObject* Object) {
