@@ -127,17 +127,25 @@ void TbsSkinHintWindow::PrepareFont(TCanvas* C) {
     C->Font()->SetCharset(FSettingsHint->DefaultFont()->Charset());
 }
 
+// The text block in the hint's font: lines break at line breaks only.
+TRect TbsSkinHintWindow::MeasureText(const String& Text) {
+  TBitmap b;
+  b.SetSize(1, 1);
+  PrepareFont(b.Canvas());
+  String t = Text;
+  TRect m{0, 0, 0, 0};
+  DrawText(b.Canvas()->Handle(), t, &m, DT_CALCRECT | DT_LEFT | DT_NOPREFIX);
+  return m;
+}
+
 void TbsSkinHintWindow::ActivateHint(TRect Rect, const String& AHint) {
   FSettingsHint = FindActiveSkinHint();
   if (FSettingsHint == nullptr) return;
   TbsSkinData* skin = FSettingsHint->SkinData();
   FHintSkinData = skin != nullptr && !skin->Empty && skin->HintWindowData.WindowPictureIndex != -1 ? skin : nullptr;
   if (WindowPicture() == nullptr) FHintSkinData = nullptr;
-  PrepareFont(Canvas());
   SetCaption(AHint);
-  String text = AHint;
-  TRect m{0, 0, 0, 0};
-  DrawText(Canvas()->Handle(), text, &m, DT_CALCRECT | DT_LEFT | DT_NOPREFIX);
+  const TRect m = MeasureText(AHint);
   int32_t w = m.Width() + 4, h = m.Height() + 4;
   if (TBitmap* p = WindowPicture()) {
     const TbsDataSkinHintWindow& d = *HintData();
@@ -210,8 +218,7 @@ void TbsSkinHintWindow::Paint() {
     PrepareFont(c);
     c->Font()->SetColor(d.FontColor);
     c->Brush()->SetStyle(TBrushStyle::bsClear);
-    TRect m{0, 0, 0, 0};
-    DrawText(c->Handle(), text, &m, DT_CALCRECT | DT_LEFT | DT_NOPREFIX);
+    const TRect m = MeasureText(text);
     const int32_t x = FClientArea.Left + FClientArea.Width() / 2 - m.Width() / 2;
     const int32_t y = FClientArea.Top + FClientArea.Height() / 2 - m.Height() / 2;
     TRect r{x, y, x + m.Width(), y + m.Height()};

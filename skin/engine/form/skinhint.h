@@ -34,6 +34,7 @@ class TbsSkinHintWindow : public THintWindow {
  private:
   // The settings the current hint is shown with (the skin, the font).
   void PrepareFont(TCanvas* C);
+  TRect MeasureText(const String& Text);
   const TbsDataSkinHintWindow* HintData() const;
   TBitmap* WindowPicture() const;
   void ApplyLayered();
