@@ -147,6 +147,7 @@ void TbsSkinForm::SkinMenuOpened() {
 
 void TbsSkinForm::SkinMenuClosed() {
   FSkinMenuOpen = false;
+  ObjectMenuClosed();
   if (OnSkinMenuClose) OnSkinMenuClose(this);
   if (!FMainMenuMode) return;
   FMainMenuMode = false;

@@ -346,6 +346,9 @@ class TbsSkinForm : public TComponent {
   void NCMouseMove(const TPoint& P);
   void NCButtonDown(const TPoint& P, TMouseButton Button, bool OnCaption);
   void NCLeftDoubleClick(const TPoint& P, bool OnCaption);
+  // A menu an object opened has closed: its button comes up, its
+  // animation plays back.
+  void ObjectMenuClosed();
 
   // ---- Geometry and painting (skinform_paint.cpp) ----
   bool UseInactiveImage() const;

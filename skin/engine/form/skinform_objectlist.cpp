@@ -253,6 +253,22 @@ void TbsSkinForm::NCLeftDoubleClick(const TPoint& P, bool OnCaption) {
   if (OnCaption) FCapturedObject = -1;
 }
 
+void TbsSkinForm::ObjectMenuClosed() {
+  for (auto& o : FObjects)
+    if (auto* b = dynamic_cast<TbsSkinButtonObject*>(o.get()); b != nullptr && b->FDown && b->FMenuItem != nullptr)
+      b->SetDown(false);
+  for (auto& o : FObjects) {
+    auto* a = dynamic_cast<TbsSkinAnimateObject*>(o.get());
+    if (a == nullptr || !a->FMenuShown) continue;
+    a->FHot = true;
+    a->FForward = false;
+    a->FFrameIndex = a->FFrameCount;
+    a->FPressed = a->FMenuShown = false;
+    FAnimateTimer->SetEnabled(true);
+    return;
+  }
+}
+
 // ---- Timers ------------------------------------------------------------------------------------------
 
 void TbsSkinForm::MouseTrackTick(TObject*) {

@@ -291,7 +291,9 @@ void TbsSkinStdButtonObject::MouseDown(int32_t, int32_t, TMouseButton Button) {
   if (!FEnabled || Button != TMouseButton::mbLeft || FDown) return;
   SetDown(true);
   if (FButtonCommand != TbsStdCommand::cmSysMenu) return;
-  FMenuItem = FSkinForm->GetSysMenuItems();
+  // An empty system menu opens nothing, and the button comes up on release.
+  TMenuItem* items = FSkinForm->GetSysMenuItems();
+  FMenuItem = items != nullptr && items->Count() > 0 ? items : nullptr;
   ShowMenu();
 }
 

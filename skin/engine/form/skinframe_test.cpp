@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -293,6 +294,28 @@ TEST_F(SkinFrameTest, ThePlainLookOfAToolWindow) {
   EXPECT_EQ(SF->Objects(1)->FBounds, (TRect{171, 4, 184, 17}));
 }
 
+// An index naming no active picture falls back to the client part of the
+// frame picture, tiled from the client's origin.
+TEST_F(SkinFrameTest, TheClientBackgroundTilesAValidPictureOrTheClientPart) {
+  struct TCase {
+    int32_t Index;
+    TColor Expected;
+  };
+  for (const TCase& c : {TCase{7, kClient}, TCase{-1, kClient}, TCase{0, clBlue}}) {
+    LoadSyntheticSkin(false);
+    Fill(Skin->ActivePictures[0].get(), TRect{0, 0, 16, 8}, clBlue);
+    Skin->FormInfo.BGPictureIndex = c.Index;
+    SF->ChangeSkinData();
+    Form->SetBounds(40, 40, 100, 60);
+    ShowActive();
+    Form->Invalidate();
+    Pump();
+    auto client = WindowPixels(Form->Handle(), false);
+    EXPECT_EQ(PixelAt(client.get(), 0, 0), c.Expected) << c.Index;
+    EXPECT_EQ(PixelAt(client.get(), client->Width() - 1, client->Height() - 1), c.Expected) << c.Index;
+  }
+}
+
 // ---- Region ----------------------------------------------------------------------------------------
 
 TEST_F(SkinFrameTest, WithoutAMaskTheRegionIsTheFrame) {
@@ -434,9 +457,8 @@ TEST_F(SkinFrameObjectsTest, AMorphTakesFiveStepsAndReversesHalfWay) {
   auto* close = Named("closebutton");
   Hover(Screen(close));
   ASSERT_TRUE(close->FHot);
-  // The tracking tick made it hot; the morph timer now steps every 25 ms.
-  const double before = close->FMorphPos;
-  EXPECT_EQ(before, 0);
+  EXPECT_EQ(close->FMorphPos, 0);
+  // Five steps of 0.2 on the 25 ms timer, which then stops.
   std::vector<double> seen;
   for (int i = 0; i < 6; ++i) {
     Clock().Advance(25);
@@ -445,18 +467,68 @@ TEST_F(SkinFrameObjectsTest, AMorphTakesFiveStepsAndReversesHalfWay) {
   }
   EXPECT_EQ(seen, (std::vector<double>{0.2, 0.4, 0.6000000000000001, 0.8, 1, 1}));
   EXPECT_FALSE(SF->MorphTimer()->Enabled());
+  // Back to normal, and on the way there the mouse returns: the morph turns
+  // round where it is, one step at a time.
   H().MouseMove(300, 600);
   Clock().Advance(50);
-  Pump();  // left; the leave tick already made a step or none
+  Pump();
   while (close->FMorphPos > 0.5) {
     Clock().Advance(25);
     Pump();
   }
-  const double mid = close->FMorphPos;
   Hover(Screen(close));
-  Clock().Advance(25);
-  Pump();
-  EXPECT_GT(close->FMorphPos, mid);
+  seen = {close->FMorphPos};
+  for (int i = 0; i < 6; ++i) {
+    Clock().Advance(25);
+    Pump();
+    seen.push_back(close->FMorphPos);
+  }
+  EXPECT_GT(seen.front(), 0);
+  for (size_t i = 1; i < seen.size(); ++i)
+    EXPECT_NEAR(std::abs(seen[i] - seen[i - 1]), seen[i] == 1 && seen[i - 1] == 1 ? 0 : 0.2, 1e-9) << i;
+  EXPECT_EQ(seen.back(), 1);
+}
+
+// A four-frame animation: without "cycle" it runs to the last frame and
+// plays back when the mouse leaves; with it, it keeps looping.
+TEST_F(SkinFrameObjectsTest, AnimationsRunForwardAndBack) {
+  for (bool cycle : {false, true}) {
+    LoadSkin9();
+    auto a = std::make_unique<TbsDataSkinAnimate>("spinner");
+    a->ActivePictureIndex = 0;
+    a->SkinRect = TRect{100, 10, 110, 20};
+    a->ActiveSkinRect = TRect{0, 0, 40, 10};
+    a->CountFrames = 4;
+    a->ButtonStyle = true;
+    a->Cycle = cycle;
+    a->TimerInterval = 10;
+    // Ahead of the caption, which covers the same place.
+    Skin->SkinObjects.insert(Skin->SkinObjects.begin(), std::move(a));
+    SF->OnActivateCustomObject = [](TObject*, const String&, bool& Visible) { Visible = true; };
+    SF->ChangeSkinData();
+    ShowActive();
+    Frame();
+    auto* spinner = dynamic_cast<TbsSkinAnimateObject*>(Named("spinner"));
+    ASSERT_NE(spinner, nullptr);
+    Hover(Screen(spinner));
+    std::vector<int32_t> frames;
+    for (int i = 0; i < 5; ++i) {
+      Clock().Advance(25);
+      Pump();
+      frames.push_back(spinner->FFrameIndex);
+    }
+    EXPECT_EQ(frames, cycle ? (std::vector<int32_t>{2, 3, 4, 1, 2}) : (std::vector<int32_t>{2, 3, 4, 4, 4})) << cycle;
+    if (cycle) continue;
+    H().MouseMove(300, 600);
+    Clock().Advance(50);
+    Pump();
+    for (int i = 0; i < 4; ++i) {
+      Clock().Advance(25);
+      Pump();
+    }
+    EXPECT_EQ(spinner->FFrameIndex, 1);
+    EXPECT_FALSE(spinner->FHot);
+  }
 }
 
 TEST_F(SkinFrameTest, AlphaBlendAnimationEndsOpaqueAndNotLayered) {
