@@ -342,11 +342,20 @@ TMenuItem* TbsSkinForm::GetSysMenuItems() {
   return FSystemMenu != nullptr ? FSystemMenu->Items() : FDefSysMenu->Items();
 }
 
+// Bounds in screen coordinates: an MDI child goes through its client
+// origin, any other form adds its window origin.
 void TbsSkinForm::PopupObjectMenu(TMenuItem* Item, const TRect& Bounds, bool Upwards) {
   TRect r = Bounds;
-  TRect w{};
-  if (FOwnerForm->HandleAllocated()) GetWindowRect(FOwnerForm->Handle(), &w);
-  OffsetRect(r, w.Left, w.Top);
+  if (IsMDIChild()) {
+    const TPoint origin =
+        FSkinActive ? TPoint{FSizedClientRect.Left, FSizedClientRect.Top} : TPoint{3, PlainCaptionHeight() + 3};
+    const TPoint p = FOwnerForm->ClientToScreen(TPoint{r.Left - origin.X, r.Top - origin.Y});
+    OffsetRect(r, p.X - r.Left, p.Y - r.Top);
+  } else {
+    TRect w{};
+    if (FOwnerForm->HandleAllocated()) GetWindowRect(FOwnerForm->Handle(), &w);
+    OffsetRect(r, w.Left, w.Top);
+  }
   if (auto* popup = dynamic_cast<TbsSkinPopupMenu*>(Item->GetParentMenu()))
     return popup->PopupFromRect(nullptr, r, Upwards);
   SkinMenuOpened();

@@ -489,6 +489,27 @@ TEST_F(SkinFrameObjectsTest, AMorphTakesFiveStepsAndReversesHalfWay) {
   EXPECT_EQ(seen.back(), 1);
 }
 
+TEST_F(SkinFrameObjectsTest, TheSystemMenuButtonStaysDownWhileItsMenuIsOpen) {
+  Start();
+  auto* menu = new TPopupMenu(Form.get());
+  for (const char* caption : {"Restore", "Close"}) {
+    auto* item = new TMenuItem(menu);
+    item->SetCaption(caption);
+    menu->Items()->Add(item);
+  }
+  SF->SetSystemMenu(menu);
+  auto* sys = dynamic_cast<TbsSkinButtonObject*>(Named("sysmenubutton"));
+  ASSERT_NE(sys, nullptr);
+  Press(Screen(sys));
+  Release();
+  EXPECT_TRUE(SF->SkinMenu()->IsOpen);
+  EXPECT_TRUE(sys->FDown);
+  SF->SkinMenu()->CloseMenu();
+  Pump();
+  EXPECT_FALSE(sys->FDown);
+  EXPECT_EQ(Closes, 0);
+}
+
 // A four-frame animation: without "cycle" it runs to the last frame and
 // plays back when the mouse leaves; with it, it keeps looping.
 TEST_F(SkinFrameObjectsTest, AnimationsRunForwardAndBack) {

@@ -138,4 +138,13 @@ TEST_F(SkinHintTest, OnDemandHintsWaitShowTheLastTextAndCanBeCancelled) {
   EXPECT_FALSE(hint->OwnHintWindow()->Visible());
 }
 
+// The arrow's visible rows end some way below its hot spot, well within
+// the cursor's cell.
+TEST_F(SkinHintTest, TheCursorHeightComesFromItsMask) {
+  SetCursor(LoadCursor(nullptr, IDC_ARROW));
+  const int32_t h = CursorHeightBelowHotSpot();
+  EXPECT_GT(h, 8);
+  EXPECT_LT(h, GetSystemMetrics(SM_CYCURSOR)) << "the fallback, not the mask";
+}
+
 }  // namespace
