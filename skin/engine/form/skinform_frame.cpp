@@ -85,11 +85,12 @@ void TbsSkinForm::SetRollUpState(bool Value) {
   if (OnChangeRollUpState) OnChangeRollUpState(this);
 }
 
-// ---- The frame, its objects and the MDI parts -----------------------------------------------
-// What each of these does so far; the frame code fills them in.
+// ---- The caption, the tray menu and the MDI parts ------------------------------------------
+// What each of these does so far; the caption, tray and MDI code fill them in.
 
 // The caption objects take the form's active state (animated on request):
-// no caption objects yet, so only the events fire, as they do every time.
+// the caption does not animate yet, so only the events fire, as they do
+// every time.
 void TbsSkinForm::UpdateCaptionActive(bool) {
   const bool active = FNCActive || FOwnerForm->Active();
   if (active && OnActivate) OnActivate(this);

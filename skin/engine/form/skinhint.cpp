@@ -9,6 +9,9 @@
 
 namespace {
 
+// The component whose handler the application's OnShowHint calls.
+TbsSkinHint* gHintHookOwner = nullptr;
+
 TBitmap* PictureAt(TbsSkinData* Skin, int32_t Index) {
   if (Skin == nullptr || Index < 0 || Index >= int32_t(Skin->ActivePictures.size())) return nullptr;
   TBitmap* b = Skin->ActivePictures[size_t(Index)].get();
@@ -251,9 +254,16 @@ TbsSkinHint::TbsSkinHint(TComponent* AOwner) : TComponent(AOwner) {
   Application->SetHintShortPause(100);
 }
 
-TbsSkinHint::~TbsSkinHint() { StopTimer(); }
+// The application's OnShowHint must not call a component that is gone.
+TbsSkinHint::~TbsSkinHint() {
+  StopTimer();
+  if (gHintHookOwner != this) return;
+  gHintHookOwner = nullptr;
+  if (Application != nullptr) Application->OnShowHint = nullptr;
+}
 
 void TbsSkinHint::HookApplication() {
+  gHintHookOwner = this;
   Application->OnShowHint = [this](String& HintStr, bool& CanShow, THintInfo& HintInfo) {
     if (OnShowHint) OnShowHint(HintStr, CanShow, HintInfo);
   };

@@ -138,6 +138,20 @@ TEST_F(SkinHintTest, OnDemandHintsWaitShowTheLastTextAndCanBeCancelled) {
   EXPECT_FALSE(hint->OwnHintWindow()->Visible());
 }
 
+TEST_F(SkinHintTest, OnShowHintReachesTheComponentAndEndsWithIt) {
+  TbsSkinHint* hint = AddHint();
+  int calls = 0;
+  hint->OnShowHint = [&](String&, bool&, THintInfo&) { ++calls; };
+  ASSERT_TRUE(App->OnShowHint);
+  String s = "x";
+  bool show = true;
+  THintInfo info{};
+  App->OnShowHint(s, show, info);
+  EXPECT_EQ(calls, 1);
+  delete hint;
+  EXPECT_FALSE(App->OnShowHint);
+}
+
 // The arrow's visible rows end some way below its hot spot, well within
 // the cursor's cell.
 TEST_F(SkinHintTest, TheCursorHeightComesFromItsMask) {
