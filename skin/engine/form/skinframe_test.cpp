@@ -1,138 +1,7 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
-#include <vector>
-
-#include "platform/gui/gdi_testing.h"
-#include "platform/gui/win_paint.h"
-#include "platform/gui/win_readback.h"
-#include "platform/vcl/vcl_testing.h"
-#include "skin/engine/data/skinmessages.h"
-#include "skin/engine/data/storedskin_testing.h"
-#include "skin/engine/form/skinform.h"
-#include "skin/engine/form/skinhint.h"
+#include "skin/engine/form/skinframe_testing.h"
 
 namespace {
 
-std::filesystem::path ArtifactDir() {
-  const char* tmp = std::getenv("TMPDIR");
-  auto dir = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "pictoval-artifacts";
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
-[[maybe_unused]] TColor PixelAt(TBitmap* B, int32_t X, int32_t Y) { return B->Canvas()->Pixels(X, Y); }
-
-// Solid colours for the synthetic skin's picture parts.
-constexpr TColor kCorner = 0x0000FF, kTop = 0x00FF00, kLeft = 0xFF0000, kRight = 0xFFFF00, kBottom = 0x00FFFF,
-                 kClient = 0x808080, kTopMark = 0xFF00FF;
-
-class SkinFrameTest : public TVclTest {
- public:
-  void SetUp() override {
-    TVclTest::SetUp();
-    Form = std::make_unique<TForm>(nullptr);
-    Form->SetBorderStyle(TBorderStyle::bsSizeable);
-    Form->SetBounds(40, 40, 400, 260);
-    Form->SetCaption("Pictoval");
-    Skin = std::make_unique<TbsSkinData>(nullptr);
-    SF = new TbsSkinForm(Form.get());
-  }
-  void TearDown() override {
-    Other.reset();
-    Form.reset();
-    Skin.reset();
-    Pump();
-    TVclTest::TearDown();
-  }
-  void LoadSkin9() {
-    TbsCompressedStoredSkin container(nullptr);
-    container.LoadFromCompressedFile(SKINS_BUILD_DIR "/skn/9.skn");
-    ASSERT_TRUE(Skin->LoadCompressedStoredSkin(&container));
-    SF->SetSkinData(Skin.get());
-  }
-  // A 40 x 30 picture: corners 5 x 20 at the top and 5 x 2 at the bottom,
-  // a top strip with a mark at x = 10 (so tiling shows), sides and bottom
-  // in their own colours, the client part grey. Stretch flags as given.
-  void LoadSyntheticSkin(bool TopStretch, bool WithMask = false) {
-    TbsCompressedStoredSkin* c = new TbsCompressedStoredSkin(Skin.get());
-    SetPacked(c, Deflate(FixtureLayout(3, Folder, FixtureSkinIni())));
-    ASSERT_TRUE(Skin->LoadCompressedStoredSkin(c));
-    TBitmap* p = Skin->MainPicture.get();
-    p->SetPixelFormat(TPixelFormat::pf24bit);
-    p->SetSize(40, 30);
-    Fill(p, TRect{0, 0, 40, 30}, kCorner);
-    Fill(p, TRect{5, 0, 35, 20}, kTop);
-    Fill(p, TRect{10, 5, 11, 15}, kTopMark);
-    Fill(p, TRect{0, 20, 5, 28}, kLeft);
-    Fill(p, TRect{35, 20, 40, 28}, kRight);
-    Fill(p, TRect{5, 28, 35, 30}, kBottom);
-    Fill(p, TRect{5, 20, 35, 28}, kClient);
-    TbsSkinFormInfo& fi = Skin->FormInfo;
-    fi = TbsSkinFormInfo{};
-    fi.LeftTopPoint = TPoint{5, 20};
-    fi.RightTopPoint = TPoint{35, 20};
-    fi.LeftBottomPoint = TPoint{5, 28};
-    fi.RightBottomPoint = TPoint{35, 28};
-    fi.ClientRect = TRect{5, 20, 35, 28};
-    fi.MaskRectArea = fi.ClientRect;
-    fi.TopStretch = TopStretch;
-    fi.CaptionRect = TRect{5, 2, 35, 18};
-    Skin->SkinObjects.clear();
-    Skin->MaskPicture->SetSize(0, 0);
-    if (WithMask) {
-      TBitmap* m = Skin->MaskPicture.get();
-      m->SetPixelFormat(TPixelFormat::pf24bit);
-      m->SetSize(40, 30);
-      Fill(m, TRect{0, 0, 40, 30}, clBlack);
-      Fill(m, TRect{0, 0, 3, 3}, clWhite);  // the top-left corner is cut
-    }
-    SF->SetSkinData(Skin.get());
-  }
-  static void Fill(TBitmap* B, const TRect& R, TColor C) {
-    B->Canvas()->Brush()->SetColor(C);
-    B->Canvas()->FillRect(R);
-  }
-  void ShowActive() {
-    Form->Show();
-    Pump();
-    SetActiveWindow(Form->Handle());
-    Pump();
-  }
-  std::unique_ptr<TBitmap> Frame() {
-    RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-    Pump();
-    return WindowPixels(Form->Handle(), true);
-  }
-  void Save(TBitmap* B, const char* Name) { EXPECT_TRUE(SavePng(*B, (ArtifactDir() / Name).string())); }
-  // R of B eight times as large.
-  void SaveZoomed(TBitmap* B, const TRect& R, const char* Name) {
-    TBitmap z;
-    z.SetSize(R.Width() * 8, R.Height() * 8);
-    z.Canvas()->CopyRect(TRect{0, 0, z.Width(), z.Height()}, B->Canvas(), R);
-    Save(&z, Name);
-  }
-  // Another form takes the activation.
-  void ActivateOther() {
-    Other = std::make_unique<TForm>(nullptr);
-    Other->SetBounds(700, 500, 100, 100);
-    Other->Show();
-    Pump();
-    SetActiveWindow(Other->Handle());
-    Pump();
-  }
-
-  TSkinFolder Folder;
-  std::unique_ptr<TForm> Form, Other;
-  std::unique_ptr<TbsSkinData> Skin;
-  TbsSkinForm* SF = nullptr;
-};
-
-// Pictures to look at: the skin-9 frame active and inactive at two sizes,
-// and the plain look of a normal and a tool window.
 TEST_F(SkinFrameTest, PicturesOfTheFrame) {
   LoadSkin9();
   ShowActive();
@@ -358,200 +227,6 @@ TEST_F(SkinFrameTest, RegionsAreNeitherLeakedNorDeletedTwice) {
   EXPECT_EQ(GdiLiveObjectCount(OBJ_REGION), start);
 }
 
-// ---- Objects -------------------------------------------------------------------------------------
-
-class SkinFrameObjectsTest : public SkinFrameTest {
- public:
-  void SetUp() override {
-    SkinFrameTest::SetUp();
-    Form->OnClose = [this](TObject*, TCloseAction&) { ++Closes; };
-  }
-  void Start() {
-    LoadSkin9();
-    ShowActive();
-    Frame();
-  }
-  TbsActiveSkinObject* Named(const String& Name) {
-    for (int32_t i = 0; i < SF->ObjectCount(); ++i)
-      if (SF->Objects(i)->FSectionName == Name) return SF->Objects(i);
-    return nullptr;
-  }
-  TPoint Screen(TbsActiveSkinObject* O) {
-    const TRect w = Form->BoundsRect();
-    return TPoint{w.Left + O->FBounds.Left + 3, w.Top + O->FBounds.Top + 3};
-  }
-  // The cursor rests on P until the tracking timer has looked.
-  void Hover(TPoint P) {
-    H().MouseMove(P.X, P.Y);
-    Clock().Advance(60);
-    Pump();
-  }
-  void Press(TPoint P, uint32_t Msg = WM_NCLBUTTONDOWN) {
-    Hover(P);
-    SendMessage(Form->Handle(), Msg, HTNOWHERE, MAKELPARAM(P.X, P.Y));
-  }
-  void Release() { SendMessage(Form->Handle(), WM_LBUTTONUP, 0, 0); }
-  int32_t Closes = 0;
-};
-
-TEST_F(SkinFrameObjectsTest, TheCloseButtonClosesOnlyWhenReleasedOnIt) {
-  Start();
-  auto* close = Named("closebutton");
-  ASSERT_NE(close, nullptr);
-  Press(Screen(close));
-  EXPECT_EQ(SF->CapturedObject(), SF->ActiveObject());
-  Hover(TPoint{300, 600});
-  EXPECT_FALSE(close->FHot);
-  Release();
-  EXPECT_EQ(Closes, 0);
-  EXPECT_EQ(SF->CapturedObject(), -1);
-  Press(Screen(close));
-  Release();
-  EXPECT_EQ(Closes, 1);
-}
-
-TEST_F(SkinFrameObjectsTest, WhileOneButtonIsPressedNoOtherBecomesHot) {
-  Start();
-  Press(Screen(Named("minbutton")));
-  Hover(Screen(Named("maxbutton")));
-  EXPECT_FALSE(Named("maxbutton")->FHot);
-  EXPECT_EQ(SF->ActiveObject(), -1);
-  Release();
-  Hover(Screen(Named("maxbutton")));
-  EXPECT_TRUE(Named("maxbutton")->FHot);
-}
-
-TEST_F(SkinFrameObjectsTest, HiddenCaptionButtonsAndCustomButtons) {
-  // maxbutton drawn from the frame picture, a cmdefault button added.
-  LoadSkin9();
-  for (auto& d : Skin->SkinObjects)
-    if (d->SectionName == "maxbutton") d->SkinRectInAPicture = false;
-  auto custom = std::make_unique<TbsDataSkinStdButton>("custom");
-  custom->ActivePictureIndex = 0;
-  custom->SkinRectInAPicture = true;
-  custom->SkinRect = TRect{0, 0, 10, 10};
-  Skin->SkinObjects.push_back(std::move(custom));
-  SF->HideCaptionButtons = true;
-  SF->ChangeSkinData();
-  EXPECT_TRUE(Named("maxbutton")->FVisible);
-  EXPECT_FALSE(Named("maxbutton")->FEnabled);
-  EXPECT_FALSE(Named("minbutton")->FVisible);
-  SF->HideCaptionButtons = false;
-  SF->ChangeSkinData();
-  EXPECT_FALSE(Named("custom")->FVisible);
-  SF->OnActivateCustomObject = [](TObject*, const String& Name, bool& Visible) { Visible = Name == "custom"; };
-  SF->ChangeSkinData();
-  EXPECT_TRUE(Named("custom")->FVisible);
-  EXPECT_TRUE(Named("closebutton")->FEnabled);
-}
-
-TEST_F(SkinFrameObjectsTest, DoubleClickOnTheSystemMenuButtonCloses) {
-  Start();
-  Press(Screen(Named("sysmenubutton")), WM_NCLBUTTONDBLCLK);
-  Release();
-  EXPECT_EQ(Closes, 1);
-}
-
-TEST_F(SkinFrameObjectsTest, AMorphTakesFiveStepsAndReversesHalfWay) {
-  Start();
-  auto* close = Named("closebutton");
-  Hover(Screen(close));
-  ASSERT_TRUE(close->FHot);
-  EXPECT_EQ(close->FMorphPos, 0);
-  // Five steps of 0.2 on the 25 ms timer, which then stops.
-  std::vector<double> seen;
-  for (int i = 0; i < 6; ++i) {
-    Clock().Advance(25);
-    Pump();
-    seen.push_back(close->FMorphPos);
-  }
-  EXPECT_EQ(seen, (std::vector<double>{0.2, 0.4, 0.6000000000000001, 0.8, 1, 1}));
-  EXPECT_FALSE(SF->MorphTimer()->Enabled());
-  // Back to normal, and on the way there the mouse returns: the morph turns
-  // round where it is, one step at a time.
-  H().MouseMove(300, 600);
-  Clock().Advance(50);
-  Pump();
-  while (close->FMorphPos > 0.5) {
-    Clock().Advance(25);
-    Pump();
-  }
-  Hover(Screen(close));
-  seen = {close->FMorphPos};
-  for (int i = 0; i < 6; ++i) {
-    Clock().Advance(25);
-    Pump();
-    seen.push_back(close->FMorphPos);
-  }
-  EXPECT_GT(seen.front(), 0);
-  for (size_t i = 1; i < seen.size(); ++i)
-    EXPECT_NEAR(std::abs(seen[i] - seen[i - 1]), seen[i] == 1 && seen[i - 1] == 1 ? 0 : 0.2, 1e-9) << i;
-  EXPECT_EQ(seen.back(), 1);
-}
-
-TEST_F(SkinFrameObjectsTest, TheSystemMenuButtonStaysDownWhileItsMenuIsOpen) {
-  Start();
-  auto* menu = new TPopupMenu(Form.get());
-  for (const char* caption : {"Restore", "Close"}) {
-    auto* item = new TMenuItem(menu);
-    item->SetCaption(caption);
-    menu->Items()->Add(item);
-  }
-  SF->SetSystemMenu(menu);
-  auto* sys = dynamic_cast<TbsSkinButtonObject*>(Named("sysmenubutton"));
-  ASSERT_NE(sys, nullptr);
-  Press(Screen(sys));
-  Release();
-  EXPECT_TRUE(SF->SkinMenu()->IsOpen);
-  EXPECT_TRUE(sys->FDown);
-  SF->SkinMenu()->CloseMenu();
-  Pump();
-  EXPECT_FALSE(sys->FDown);
-  EXPECT_EQ(Closes, 0);
-}
-
-// A four-frame animation: without "cycle" it runs to the last frame and
-// plays back when the mouse leaves; with it, it keeps looping.
-TEST_F(SkinFrameObjectsTest, AnimationsRunForwardAndBack) {
-  for (bool cycle : {false, true}) {
-    LoadSkin9();
-    auto a = std::make_unique<TbsDataSkinAnimate>("spinner");
-    a->ActivePictureIndex = 0;
-    a->SkinRect = TRect{100, 10, 110, 20};
-    a->ActiveSkinRect = TRect{0, 0, 40, 10};
-    a->CountFrames = 4;
-    a->ButtonStyle = true;
-    a->Cycle = cycle;
-    a->TimerInterval = 10;
-    // Ahead of the caption, which covers the same place.
-    Skin->SkinObjects.insert(Skin->SkinObjects.begin(), std::move(a));
-    SF->OnActivateCustomObject = [](TObject*, const String&, bool& Visible) { Visible = true; };
-    SF->ChangeSkinData();
-    ShowActive();
-    Frame();
-    auto* spinner = dynamic_cast<TbsSkinAnimateObject*>(Named("spinner"));
-    ASSERT_NE(spinner, nullptr);
-    Hover(Screen(spinner));
-    std::vector<int32_t> frames;
-    for (int i = 0; i < 5; ++i) {
-      Clock().Advance(25);
-      Pump();
-      frames.push_back(spinner->FFrameIndex);
-    }
-    EXPECT_EQ(frames, cycle ? (std::vector<int32_t>{2, 3, 4, 1, 2}) : (std::vector<int32_t>{2, 3, 4, 4, 4})) << cycle;
-    if (cycle) continue;
-    H().MouseMove(300, 600);
-    Clock().Advance(50);
-    Pump();
-    for (int i = 0; i < 4; ++i) {
-      Clock().Advance(25);
-      Pump();
-    }
-    EXPECT_EQ(spinner->FFrameIndex, 1);
-    EXPECT_FALSE(spinner->FHot);
-  }
-}
-
 TEST_F(SkinFrameTest, AlphaBlendAnimationEndsOpaqueAndNotLayered) {
   SF->AlphaBlendAnimation = true;
   Form->Show();
@@ -562,6 +237,57 @@ TEST_F(SkinFrameTest, AlphaBlendAnimationEndsOpaqueAndNotLayered) {
     Pump();
   }
   EXPECT_EQ(GetWindowLong(Form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+}
+
+TEST_F(SkinFrameTest, AlphaBlendAppliesAtOnce) {
+  Form->Show();
+  Pump();
+  SF->SetAlphaBlendValue(120);
+  SF->SetAlphaBlend(true);
+  EXPECT_NE(GetWindowLong(Form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+  uint8_t alpha = 0;
+  uint32_t flags = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(Form->Handle(), nullptr, &alpha, &flags));
+  EXPECT_EQ(alpha, 120);
+  SF->SetAlphaBlendValue(90);
+  ASSERT_TRUE(GetLayeredWindowAttributes(Form->Handle(), nullptr, &alpha, &flags));
+  EXPECT_EQ(alpha, 90);
+  SF->SetAlphaBlend(false);
+  EXPECT_EQ(GetWindowLong(Form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+}
+
+// Another window asks for the frame in its own device context.
+TEST_F(SkinFrameTest, TheFramePaintsIntoAGivenDC) {
+  LoadSyntheticSkin(false);
+  Form->SetBounds(40, 40, 100, 60);
+  ShowActive();
+  TBitmap b;
+  b.SetSize(100, 60);
+  Fill(&b, TRect{0, 0, 100, 60}, clWhite);
+  const LRESULT answer = SendMessage(Form->Handle(), WM_SKIN_PAINTFRAME, reinterpret_cast<WPARAM>(b.Canvas()->Handle()),
+                                     bsSkinPaintAnswer);
+  EXPECT_EQ(answer, bsSkinPaintAnswer);
+  EXPECT_EQ(PixelAt(&b, 0, 0), kCorner);
+  EXPECT_EQ(PixelAt(&b, 2, 40), kLeft);
+  EXPECT_EQ(PixelAt(&b, 50, 40), clWhite);  // the client part is left alone
+}
+
+// The logo sits in the middle of the client area, over the background.
+TEST_F(SkinFrameTest, TheLogoIsCentredInTheClientArea) {
+  LoadSyntheticSkin(false);
+  TBitmap logo;
+  logo.SetSize(10, 6);
+  Fill(&logo, TRect{0, 0, 10, 6}, clBlue);
+  SF->SetLogoBitMap(&logo);
+  Form->SetBounds(40, 40, 100, 60);
+  ShowActive();
+  Form->Invalidate();
+  Pump();
+  auto client = WindowPixels(Form->Handle(), false);
+  const int32_t x = client->Width() / 2 - 5, y = client->Height() / 2 - 3;
+  EXPECT_EQ(PixelAt(client.get(), x, y), clBlue);
+  EXPECT_EQ(PixelAt(client.get(), x + 9, y + 5), clBlue);
+  EXPECT_EQ(PixelAt(client.get(), x - 1, y), kClient);
 }
 
 }  // namespace
