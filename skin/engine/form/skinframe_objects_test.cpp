@@ -163,4 +163,25 @@ TEST_F(SkinFrameObjectsTest, AnimationsRunForwardAndBack) {
   }
 }
 
+TEST_F(SkinFrameObjectsTest, CaptionButtonsGetTheStandardHints) {
+  Start();
+  EXPECT_EQ(Named("closebutton")->FHintText, "Close");
+  EXPECT_EQ(Named("sysmenubutton")->FHintText, "System menu");
+  EXPECT_EQ(Named("traybutton")->FHintText, "Minimize to Tray");
+}
+
+// The plain look's system-menu button takes the small icon's size with
+// ShowIcon, and the caption strip starts after it.
+TEST_F(SkinFrameObjectsTest, ThePlainSystemMenuButtonShowsTheSmallIcon) {
+  Form->SetBounds(40, 40, 300, 120);
+  ShowActive();
+  Frame();
+  EXPECT_EQ(Named("sysmenubutton")->FBounds, (TRect{3, 4, 20, 21}));
+  SF->SetShowIcon(true);
+  Frame();
+  const int32_t cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+  EXPECT_EQ(Named("sysmenubutton")->FBounds, (TRect{3, 4, 3 + cx, 4 + cy}));
+  EXPECT_EQ(SF->PlainCaptionRect().Left, 3 + cx);
+}
+
 }  // namespace
