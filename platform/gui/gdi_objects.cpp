@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/gui/gdi_internal.h"
+#include "platform/gui/gdi_testing.h"
 #include "platform/gui/syscolors.h"
 
 namespace {
@@ -352,21 +353,37 @@ bool DeleteObject(HGDIOBJ obj) {
   return true;
 }
 
-uint32_t GetObjectType(HGDIOBJ obj) {
-  TTable& t = Table();
-  std::lock_guard<std::mutex> guard(t.Lock);
-  TGdiObject* o = t.FindLocked(obj);
-  if (!o) return 0;
-  switch (o->Kind) {
-    case TGdiKind::DC: return static_cast<TDC*>(o)->IsMemoryDC ? OBJ_MEMDC : OBJ_DC;
+namespace {
+
+uint32_t GetObjectTypeOf(const TGdiObject& o) {
+  switch (o.Kind) {
+    case TGdiKind::DC: return static_cast<const TDC&>(o).IsMemoryDC ? OBJ_MEMDC : OBJ_DC;
     case TGdiKind::Bitmap: return OBJ_BITMAP;
-    case TGdiKind::Pen: return static_cast<TGdiPen*>(o)->Extended ? OBJ_EXTPEN : OBJ_PEN;
+    case TGdiKind::Pen: return static_cast<const TGdiPen&>(o).Extended ? OBJ_EXTPEN : OBJ_PEN;
     case TGdiKind::Brush: return OBJ_BRUSH;
     case TGdiKind::Font: return OBJ_FONT;
     case TGdiKind::Region: return OBJ_REGION;
     case TGdiKind::Palette: return OBJ_PAL;
     default: return 0;
   }
+}
+
+}  // namespace
+
+uint32_t GetObjectType(HGDIOBJ obj) {
+  TTable& t = Table();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  TGdiObject* o = t.FindLocked(obj);
+  return o ? GetObjectTypeOf(*o) : 0;
+}
+
+int32_t GdiLiveObjectCount(uint32_t objectType) {
+  TTable& t = Table();
+  std::lock_guard<std::mutex> guard(t.Lock);
+  int32_t n = 0;
+  for (const TSlot& slot : t.Slots)
+    if (slot.Object && GetObjectTypeOf(*slot.Object) == objectType) ++n;
+  return n;
 }
 
 HGDIOBJ GetStockObject(int32_t index) {

@@ -327,7 +327,8 @@ std::vector<TSheetPage>& SheetPages() {
   static std::vector<TSheetPage> pages = {{"atlas", AtlasPage, nullptr},
                                           {"elements", ElementsPage, nullptr},
                                           {"frame", FramePage, nullptr},
-                                          {"menus", nullptr, MenusPage}};
+                                          {"menus", nullptr, MenusPage},
+                                          {"skinframe", nullptr, SkinFramePage}};
   return pages;
 }
 

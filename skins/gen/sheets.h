@@ -28,8 +28,13 @@ struct TSheetPage {
 // default look.
 TRaster MenusPage(TbsSkinData& Skin);
 
-// The registered pages, in order: atlas, elements, frame, menus, then any
-// added.
+// The skinned frame of a form: the frame at three widths, active and
+// inactive, with its region over a checkerboard; the plain look; each
+// caption button in its states; skinned hints of one and two lines.
+TRaster SkinFramePage(TbsSkinData& Skin);
+
+// The registered pages, in order: atlas, elements, frame, menus,
+// skinframe, then any added.
 std::vector<TSheetPage>& SheetPages();
 void RegisterSheetPage(TSheetPage Page);
 

@@ -60,7 +60,6 @@ TbsSkinForm::~TbsSkinForm() {
   if (!Designing()) FOwnerForm->WindowProc = FSavedWindowProc;
   FOwnerForm->OnShortCut = nullptr;
   FObjects.clear();
-  if (FRegion != nullptr) DeleteObject(FRegion);
   DestroyComponents();
 }
 
@@ -148,6 +147,7 @@ void TbsSkinForm::SkinMenuOpened() {
 
 void TbsSkinForm::SkinMenuClosed() {
   FSkinMenuOpen = false;
+  ObjectMenuClosed();
   if (OnSkinMenuClose) OnSkinMenuClose(this);
   if (!FMainMenuMode) return;
   FMainMenuMode = false;

@@ -6,7 +6,9 @@
 // Sources: skinform.cpp (construction, settings, references),
 // skinform_messages.cpp (the window procedure), skinform_skinchange.cpp (the
 // skin-change cycle and its walks), skinform_frame.cpp (size limits, window
-// states, roll-up and the frame entry points).
+// states, roll-up and the frame entry points), skinform_objects.cpp and
+// skinform_objectlist.cpp (the frame objects), skinform_paint.cpp (geometry
+// and painting), skinform_region.cpp (region, background, alpha blending).
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,7 @@
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
 #include "skin/engine/data/skindata.h"
+#include "skin/engine/form/skinformobjects.h"
 #include "skin/engine/menus/skinmenus.h"
 #include "skin/engine/menus/skinpopupmenu.h"
 
@@ -51,13 +54,6 @@ using TbsMouseUpEvent = TbsMouseDownEvent;
 using TbsMouseMoveEvent =
     std::function<void(TObject* Sender, const String& IDName, int32_t X, int32_t Y, const TRect& ObjectRect)>;
 using TbsActivateCustomObjectEvent = std::function<void(TObject* Sender, const String& IDName, bool& ObjectVisible)>;
-
-// A frame object: a caption button, caption, animation or user object drawn
-// on the skinned frame. The frame code derives the kinds from it.
-class TbsActiveSkinObject {
- public:
-  virtual ~TbsActiveSkinObject() = default;
-};
 
 // The menu bar, the MDI tabs bar, the tray icon and the hint component are
 // held as components here; the frame code reaches them through their own
@@ -104,9 +100,13 @@ class TbsSkinForm : public TComponent {
   bool MaximizeOnFullScreen = false;
   bool Magnetic = false;
   uint8_t MagneticSize = 5;
-  bool AlphaBlend = false;
+  // Layered with constant alpha (applied at once).
+  bool AlphaBlend() const { return FAlphaBlend; }
+  void SetAlphaBlend(bool Value);
+  uint8_t AlphaBlendValue() const { return FAlphaBlendValue; }
+  void SetAlphaBlendValue(uint8_t Value);
+  // Fades the form in when it is shown.
   bool AlphaBlendAnimation = false;
-  uint8_t AlphaBlendValue = 200;
   bool ShowObjectHint = false;
   bool UseDefaultObjectHint = true;
   bool UseFormCursorInNCArea = false;
@@ -185,6 +185,48 @@ class TbsSkinForm : public TComponent {
   TTimer* MouseTimer() const { return FMouseTimer; }
   TTimer* MorphTimer() const { return FMorphTimer; }
   TTimer* AnimateTimer() const { return FAnimateTimer; }
+  TbsActiveSkinObject* Objects(int32_t Index) const;
+  int32_t ActiveObject() const { return FActiveObject; }
+  int32_t CapturedObject() const { return FCapturedObject; }
+  HRGN Region() const { return FRegion; }
+
+  // ---- For the frame objects ----
+  // Active for the frame: an MDI window by its non-client state, any other
+  // form by its own.
+  bool IsFormActive() const;
+  // Paints one object into the window at once (not for a borderless form
+  // or a maximised MDI child).
+  void DrawObject(TbsActiveSkinObject* Object);
+  void DrawSmallIcon(TCanvas* C, int32_t X, int32_t Y);
+  TSize GetSmallIconSize() const;
+  void ExecuteStdCommand(TbsStdCommand Command);
+  void CloseByObject();
+  void MinimizeToTray();
+  TMenuItem* GetSysMenuItems();
+  // Opens Item's items below Bounds (window coordinates).
+  void PopupObjectMenu(TMenuItem* Item, const TRect& Bounds, bool Upwards);
+  void FireObjectPaint(TbsActiveSkinObject* O, TCanvas* Cnvs);
+  void FireObjectMouseDown(TbsActiveSkinObject* O, int32_t X, int32_t Y, TMouseButton B);
+  void FireObjectMouseUp(TbsActiveSkinObject* O, int32_t X, int32_t Y, TMouseButton B);
+  void FireObjectMouseMove(TbsActiveSkinObject* O, int32_t X, int32_t Y);
+  void FireObjectMouseEnter(TbsActiveSkinObject* O);
+  void FireObjectMouseLeave(TbsActiveSkinObject* O);
+
+  // ---- Geometry for the current frame size ----
+  void CalcSizedGeometry();
+  // A rect of the skin picture placed for the frame size.
+  TRect MapSkinRect(const TRect& R) const;
+  void ArrangeObjects();
+  TRect SizedClientRect() const { return FSizedClientRect; }
+  TRect SizedCaptionRect() const { return FSizedCaptionRect; }
+  TRect SizedButtonsRect() const { return FSizedButtonsRect; }
+  TRect PlainCaptionRect() const { return FPlainCaptionRect; }
+  int32_t PlainCaptionHeight() const;
+  int32_t PlainButtonSize() const;
+  // The frame into DC (UseDC) or into the window.
+  void PaintNCSkin(HDC DC, bool UseDC);
+  void PaintNCDefault(HDC DC, bool UseDC);
+  void DrawLogo(TCanvas* C);
 
   // Re-reads the skin for the frame and fits the form to its minimum size.
   void ChangeSkinData();
@@ -287,17 +329,54 @@ class TbsSkinForm : public TComponent {
   void FitMinimumSize();
   void NudgeWidth();
 
-  // ---- Entry points of the frame, its objects and the menus ----
-  // These answer for the frame code; each says what it does for now.
+  // ---- The frame objects (skinform_objectlist.cpp) ----
   void CreateSkinObjects();
+  // The six buttons of the plain look.
+  void CreateDefaultButtons();
   void FreeObjects();
   void UpdateObjectStates();
-  void ResetObjectHover();
+  void ResetObjectStates();
   void UpdateObjectHints();
+  void ShowObjectHintText(const String& Text);
   void HideObjectHint();
+  void UpdateHotObject(int32_t X, int32_t Y, bool Track);
+  void ObjectMouseDown(TMouseButton Button, int32_t X, int32_t Y);
+  void ObjectMouseUp(TMouseButton Button, int32_t X, int32_t Y);
+  TPoint ScreenToWindow(LPARAM LParam) const;
+  void NCMouseMove(const TPoint& P);
+  void NCButtonDown(const TPoint& P, TMouseButton Button, bool OnCaption);
+  void NCLeftDoubleClick(const TPoint& P, bool OnCaption);
+  // A menu an object opened has closed: its button comes up, its
+  // animation plays back.
+  void ObjectMenuClosed();
+
+  // ---- Geometry and painting (skinform_paint.cpp) ----
+  bool UseInactiveImage() const;
+  std::vector<TbsActiveSkinObject*> StripButtons() const;
+  TbsActiveSkinObject* FindObject(TbsStdCommand Command, bool OwnPicture) const;
+  TbsActiveSkinObject* CaptionObject() const;
+  TSize ObjectSize(TbsActiveSkinObject* O);
+  TRect FrameClientRect() const;
+  HDC FrameDC(HDC DC, bool UseDC) const;
+  void DrawObjectsInto(TBitmap* Top, TBitmap* Bottom);
+  void DrawStrip(HDC DC, TBitmap* Strip, int32_t X, int32_t Y, bool InactiveEffect);
+  void LayoutDefaultButtons();
+  String PlainCaptionText() const;
+  void PaintPlainCaptionText(TCanvas* C, int32_t L, int32_t R, int32_t CH);
+  void PaintPlainBorders(HDC DC);
+
+  // ---- Region, background, icon and alpha (skinform_region.cpp) ----
+  void InstallRegion(HRGN Region);
+  HRGN BuildMaskRegion();
+  bool HasLogo() const;
+  bool PaintSkinBackground(TCanvas* C, const TRect& Client);
+  void LoadSmallIcon();
+  void SetLayered(bool Value);
+  void FadeIn();
+
+  // ---- Entry points of the menus and the MDI parts ----
   void SetSkinRegion();
   void UpdateSkinFrame(bool DoArrange);
-  void PaintNCSkin(HDC DC, bool UseDC);
   void PaintClientBackground(HDC DC);
   void UpdateCaptionActive(bool Animate);
   void FillTrayMenu();
@@ -351,7 +430,17 @@ class TbsSkinForm : public TComponent {
   uint8_t FWindowState = 0;
   bool FSkinMenuOpen = false;
   bool FMainMenuMode = false;
+  // The region last handed to the window, which owns and deletes it.
   HRGN FRegion = nullptr;
+  TPoint FSizedLeftTop{}, FSizedRightTop{}, FSizedLeftBottom{}, FSizedRightBottom{};
+  TRect FSizedClientRect{}, FSizedCaptionRect{}, FSizedButtonsRect{};
+  int32_t FButtonsOffset = 0;
+  bool FButtonsInLeft = false;
+  TPoint FSizedHitLeftTop{}, FSizedHitRightTop{}, FSizedHitLeftBottom{}, FSizedHitRightBottom{};
+  TRect FSizedMaskArea{};
+  TRect FPlainCaptionRect{};
+  bool FAlphaBlend = false;
+  uint8_t FAlphaBlendValue = 200;
   TTimer* FMouseTimer = nullptr;
   TTimer* FMorphTimer = nullptr;
   TTimer* FAnimateTimer = nullptr;

@@ -5,16 +5,6 @@
 #include "platform/gui/win_paint.h"
 #include "skin/engine/form/skinform.h"
 
-namespace {
-
-// The caption of the plain look: 19 pixels, 15 on tool windows.
-int32_t PlainCaptionHeight(const TCustomForm* Form) {
-  const TBorderStyle style = Form->BorderStyle();
-  return style == TBorderStyle::bsToolWindow || style == TBorderStyle::bsSizeToolWin ? 15 : 19;
-}
-
-}  // namespace
-
 // ---- Size limits ------------------------------------------------------------------------------------
 
 int32_t TbsSkinForm::GetMinWidth() const {
@@ -28,7 +18,7 @@ int32_t TbsSkinForm::GetMinWidth() const {
 // The frame without its client part, or MinHeight when that is larger.
 int32_t TbsSkinForm::GetMinHeight() const {
   const int32_t frame = FSkinActive ? FSkinData->MainPicture->Height() - FSkinData->FormInfo.ClientRect.Height()
-                                    : PlainCaptionHeight(FOwnerForm) + 6;
+                                    : PlainCaptionHeight() + 6;
   if (frame >= FMinHeight || FRolledUp || FWindowState == 1) return frame;
   return FMinHeight;
 }
@@ -95,58 +85,12 @@ void TbsSkinForm::SetRollUpState(bool Value) {
   if (OnChangeRollUpState) OnChangeRollUpState(this);
 }
 
-// ---- The frame, its objects and the MDI parts -----------------------------------------------
-// What each of these does so far; the frame code fills them in.
-
-// Builds the caption buttons, caption, animations and user objects of the
-// skin: none yet, so the list stays empty.
-void TbsSkinForm::CreateSkinObjects() { FreeObjects(); }
-
-void TbsSkinForm::FreeObjects() {
-  FObjects.clear();
-  FActiveObject = FOldActiveObject = FCapturedObject = -1;
-}
-
-// Enables the caption buttons BorderIcons allows: no buttons yet.
-void TbsSkinForm::UpdateObjectStates() {}
-
-// Drops the hover state of every object: no objects yet.
-void TbsSkinForm::ResetObjectHover() { FActiveObject = FOldActiveObject = -1; }
-
-// The standard hint texts of the caption buttons: no buttons yet.
-void TbsSkinForm::UpdateObjectHints() {}
-
-// Hides a frame object's hint: no object shows one yet.
-void TbsSkinForm::HideObjectHint() {}
-
-// The window region cut from the skin's mask: none yet, so the window
-// keeps no region.
-void TbsSkinForm::SetSkinRegion() {
-  if (FRegion == nullptr) return;
-  if (FOwnerForm->HandleAllocated()) SetWindowRgn(FOwnerForm->Handle(), nullptr, true);
-  DeleteObject(FRegion);
-  FRegion = nullptr;
-}
-
-// Recomputes the frame geometry for the frame size: only the region so far.
-void TbsSkinForm::UpdateSkinFrame(bool) { SetSkinRegion(); }
-
-// Paints the skinned frame: nothing is drawn yet.
-void TbsSkinForm::PaintNCSkin(HDC, bool) {}
-
-// The skin's client background comes with the frame painting; until then
-// the form's colour, as the default erase paints it.
-void TbsSkinForm::PaintClientBackground(HDC DC) {
-  if (DC == nullptr || !FOwnerForm->HandleAllocated()) return;
-  TRect r;
-  GetClientRect(FOwnerForm->Handle(), &r);
-  HBRUSH brush = CreateSolidBrush(ColorToRGB(FOwnerForm->Color()));
-  FillRect(DC, r, brush);
-  DeleteObject(brush);
-}
+// ---- The caption, the tray menu and the MDI parts ------------------------------------------
+// What each of these does so far; the caption, tray and MDI code fill them in.
 
 // The caption objects take the form's active state (animated on request):
-// no caption objects yet, so only the events fire, as they do every time.
+// the caption does not animate yet, so only the events fire, as they do
+// every time.
 void TbsSkinForm::UpdateCaptionActive(bool) {
   const bool active = FNCActive || FOwnerForm->Active();
   if (active && OnActivate) OnActivate(this);
@@ -156,18 +100,6 @@ void TbsSkinForm::UpdateCaptionActive(bool) {
 // Restore, minimise and close items of the tray icon's menu: the tray menu
 // is empty so far.
 void TbsSkinForm::FillTrayMenu() {}
-
-// Tracks the mouse over the frame objects between hit tests; it stops
-// itself inside a move or size loop.
-void TbsSkinForm::MouseTrackTick(TObject*) {
-  if (FInSizeMove) FMouseTimer->SetEnabled(false);
-}
-
-// Advances hover morphing; nothing morphs yet, so it stops.
-void TbsSkinForm::MorphTick(TObject*) { FMorphTimer->SetEnabled(false); }
-
-// Advances animations; nothing animates yet, so it stops.
-void TbsSkinForm::AnimateTick(TObject*) { FAnimateTimer->SetEnabled(false); }
 
 // The MDI frame's window menu, menu bar and tabs bar follow its children:
 // no form has MDI children yet.

@@ -85,14 +85,6 @@ void TbsSkinForm::WMDestroy(TMessage& Message) {
   CallOld(Message);
 }
 
-void TbsSkinForm::WMSize(TMessage& Message) {
-  CallOld(Message);
-  FMagnetLeft = FMagnetTop = FMagnetRight = FMagnetBottom = false;
-  FFrameWidth = FOwnerForm->Width();
-  FFrameHeight = FOwnerForm->Height();
-  if (FSkinActive && FFrameWidth >= GetMinWidth() && FFrameHeight >= GetMinHeight()) UpdateSkinFrame(true);
-}
-
 void TbsSkinForm::WMActivate(TMessage& Message) {
   CallOld(Message);
   if (!FSkinnable) return;
@@ -100,7 +92,7 @@ void TbsSkinForm::WMActivate(TMessage& Message) {
   if (IsMaximizedMDIChild()) {
     UpdateCaptionActive(false);
   } else {
-    ResetObjectHover();
+    ResetObjectStates();
     UpdateCaptionActive(true);
   }
   if (IsMDIFrame()) UpdateMDIFrameBars();
@@ -118,12 +110,6 @@ void TbsSkinForm::WMEraseBkgnd(TMessage& Message) {
   if (IsMDIFrame()) return CallOld(Message);
   PaintClientBackground(reinterpret_cast<HDC>(Message.WParam));
   Message.Result = 1;
-}
-
-// The skinned menus replace the form's native main menu.
-void TbsSkinForm::WMShowWindow(TMessage& Message) {
-  if (Message.WParam != 0 && FOwnerForm->Menu() != nullptr) FOwnerForm->SetMenu(nullptr);
-  CallOld(Message);
 }
 
 // The form's cursor over the frame, except on the sizing borders: the hit
@@ -155,16 +141,8 @@ void TbsSkinForm::WMGetMinMaxInfo(TMessage& Message) {
   CallOld(Message);
 }
 
-// The skinned frame reserves its client rectangle here; until it computes
-// one the window keeps the window manager's frame.
-void TbsSkinForm::WMNCCalcSize(TMessage& Message) { CallOld(Message); }
-
 // The skinned frame answers from its geometry; until then the default.
 void TbsSkinForm::WMNCHitTest(TMessage& Message) { CallOld(Message); }
-
-// The skinned frame paints itself; until it does the default frame is
-// drawn. No plain frame is ever painted while a skin loads.
-void TbsSkinForm::WMNCPaint(TMessage& Message) { CallOld(Message); }
 
 // The frame draws its own active and inactive look: the native one is not
 // drawn except for MDI windows.
@@ -202,16 +180,13 @@ void TbsSkinForm::WMSysCommand(TMessage& Message) {
   CallOld(Message);
 }
 
-// Timer 1 is the frame's fade-in, which steps with the alpha blending.
-void TbsSkinForm::WMTimer(TMessage& Message) { CallOld(Message); }
-
 void TbsSkinForm::WMEnterSizeMove(TMessage& Message) {
   if (FSkinnable) {
     TPoint p;
     GetCursorPos(&p);
     FMagnetMouseX = p.X;
     FMagnetMouseY = p.Y;
-    ResetObjectHover();
+    ResetObjectStates();
     FMouseTimer->SetEnabled(false);
     FActiveObject = FCapturedObject = -1;
     FInSizeMove = true;
@@ -236,14 +211,7 @@ void TbsSkinForm::WMExitSizeMove(TMessage& Message) {
 void TbsSkinForm::WMSkinPaintFrame(TMessage& Message) {
   if (!FSkinnable || Message.LParam != bsSkinPaintAnswer) return CallOld(Message);
   if (Message.WParam != 0 && FOwnerForm->BorderStyle() != TBorderStyle::bsNone && !IsMaximizedMDIChild())
-    PaintNCSkin(reinterpret_cast<HDC>(Message.WParam), true);
+    FSkinActive ? PaintNCSkin(reinterpret_cast<HDC>(Message.WParam), true)
+                : PaintNCDefault(reinterpret_cast<HDC>(Message.WParam), true);
   Message.Result = bsSkinPaintAnswer;
-}
-
-// The press that started a move or size loop comes back once the loop is
-// over: it only ends the loop. The objects under the mouse and the caption
-// double click are routed here with the frame objects.
-void TbsSkinForm::NCMouseAfterOld(TMessage& Message) {
-  if (!FSkinnable) return;
-  if (Message.Msg == WM_NCLBUTTONDOWN && FInSizeMove) FInSizeMove = false;
 }

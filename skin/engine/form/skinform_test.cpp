@@ -156,7 +156,7 @@ TEST_F(SkinFormTest, InitialValuesBorderIconsAndSkinnableSwitch) {
   auto* sf = new TbsSkinForm(Form.get());
   EXPECT_EQ(sf->BorderIcons(), (TbsBorderIcons{TbsBorderIcon::biSystemMenu, TbsBorderIcon::biMinimize,
                                                TbsBorderIcon::biMaximize, TbsBorderIcon::biRollUp}));
-  EXPECT_EQ(sf->AlphaBlendValue, 200);
+  EXPECT_EQ(sf->AlphaBlendValue(), 200);
   EXPECT_EQ(sf->MagneticSize, 5);
   EXPECT_TRUE(sf->DefCaptionFont()->Style().Contains(TFontStyle::fsBold));
   EXPECT_EQ(sf->DefInActiveCaptionFont()->Color(), clBtnShadow);
