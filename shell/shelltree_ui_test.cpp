@@ -98,7 +98,7 @@ TEST_F(ShellTreeUi, HoveringAFolderNodeFor1500MsExpandsIt) {
     TTreeNode* photos = Node("Photos");
     photos->Collapse(false);
     Drag(List, ItemCentre(file), Tree, NodeCentre(photos), TRawButton::Left, {}, uint64_t(hover),
-         [this, expands] { EXPECT_EQ(Node("Photos")->Expanded(), expands); });
+         [this, want = expands] { EXPECT_EQ(Node("Photos")->Expanded(), want); });
     EXPECT_TRUE(Exists(Base + "/Photos/" + file));
   }
 }
