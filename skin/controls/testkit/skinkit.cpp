@@ -2,6 +2,7 @@
 
 #include "skin/controls/testkit/skinkit_bars.h"
 #include "skin/controls/testkit/skinkit_buttons.h"
+#include "skin/controls/testkit/skinkit_edits.h"
 
 namespace SkinKit {
 namespace {
@@ -133,6 +134,7 @@ std::unique_ptr<TbsSkinData> CreateKitSkinData(TComponent* AOwner) {
   L.push_back(std::move(o));
   AddKitBarDescriptions(S.get());
   SkinKit::AddButtonDescriptions(S.get());
+  AddKitEditDescriptions(S.get());
   S->Empty = false;
   return S;
 }
