@@ -127,9 +127,11 @@ TEST_F(SkinSpinEdit, BoundsPullTheValueIn) {
   s->SetValue(50);
   s->SetMaxValue(30);
   EXPECT_DOUBLE_EQ(s->Value(), 30);
-  s->SetMinValue(40);
-  EXPECT_DOUBLE_EQ(s->Value(), 40);
-  EXPECT_EQ(s->Editor()->Text(), "40");
+  s->SetMinValue(20);
+  EXPECT_DOUBLE_EQ(s->Value(), 30);
+  s->SetValue(5);
+  EXPECT_DOUBLE_EQ(s->Value(), 20);
+  EXPECT_EQ(s->Editor()->Text(), "20");
 }
 
 TEST_F(SkinSpinEdit, KeyFilterRefusesWithABeep) {
