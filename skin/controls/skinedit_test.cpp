@@ -269,3 +269,40 @@ TEST_F(SkinCustomEdit, SkinnedFrameFollowsFocus) {
 }
 
 }  // namespace
+
+namespace {
+
+// Plain and skinned edits at rest, with the button, focused with a
+// selection, under the mouse and disabled, saved for looking at.
+TEST_F(SkinCustomEdit, ContactSheet) {
+  Form->SetBounds(50, 50, 360, 150);
+  Form->SetColor(clBtnFace);
+  struct {
+    bool Skinned, Button;
+    int32_t X, Y;
+    String Text;
+  } cells[] = {{false, false, 10, 10, "Plain"},  {false, true, 120, 10, "Button"},  {false, false, 230, 10, "Focused"},
+               {false, false, 10, 50, "Disabled"}, {true, false, 120, 50, "Skinned"}, {true, true, 230, 50, "Button"},
+               {true, false, 10, 90, "Hot"},       {true, false, 120, 90, "Focused"}, {true, false, 230, 90, "Disabled"}};
+  std::vector<TbsSkinCustomEdit*> edits;
+  for (const auto& c : cells) {
+    TbsSkinCustomEdit* e = Add(c.Skinned, c.Button);
+    e->SetBounds(c.X, c.Y, 100, e->Height());
+    e->SetText(c.Text);
+    edits.push_back(e);
+  }
+  edits[3]->SetEnabled(false);
+  edits[8]->SetEnabled(false);
+  Focus(edits[2]);
+  edits[2]->SetSelStart(1);
+  edits[2]->SetSelLength(3);
+  MoveTo(edits[6], 20, 5);
+  Focus(edits[7]);
+  edits[7]->SetSelStart(0);
+  edits[7]->SetSelLength(4);
+  Form->Invalidate();
+  Pump();
+  EXPECT_TRUE(std::filesystem::exists(SaveSheet(Form.get(), "skinedit")));
+}
+
+}  // namespace

@@ -256,3 +256,47 @@ TEST_F(SkinSpinEdit, PastedLineBreakIsCut) {
 }
 
 }  // namespace
+
+namespace {
+
+// Plain and skinned spin edits at rest, focused, with a hot button,
+// disabled, freely sized, and the transparent editor's glyphs over the skin.
+TEST_F(SkinSpinEdit, ContactSheetAndTransparentEditor) {
+  Form->SetBounds(50, 50, 420, 120);
+  Form->SetColor(clBtnFace);
+  struct {
+    bool Skinned;
+    int32_t X, Y;
+    double Value;
+  } cells[] = {{false, 10, 10, 1}, {false, 140, 10, 22}, {false, 270, 10, 333}, {false, 10, 40, 4},
+               {true, 140, 40, 5}, {true, 270, 40, 66},  {true, 10, 75, 777},   {true, 140, 75, 8}};
+  std::vector<TbsSkinSpinEdit*> spins;
+  for (const auto& c : cells) {
+    TbsSkinSpinEdit* s = Add(0, 1000, TRect{c.X, c.Y, c.X + 120, c.Y + 20});
+    if (c.Skinned) s->SetSkinData(Skin.get());
+    s->SetValue(c.Value);
+    spins.push_back(s);
+  }
+  spins[7]->SetUseSkinSize(false);
+  spins[7]->SetBounds(140, 75, 120, 30);
+  spins[3]->SetEnabled(false);
+  spins[6]->SetEnabled(false);
+  Focus(spins[1]);
+  spins[1]->Editor()->SetSelStart(0);
+  spins[1]->Editor()->SetSelLength(1);
+  Focus(spins[5]);
+  MoveTo(spins[2], 110, 5);  // over the plain up button
+  Pump();
+  EXPECT_TRUE(spins[2]->Button(0).MouseIn);
+  EXPECT_TRUE(std::filesystem::exists(SaveSheet(Form.get(), "skinspinedit")));
+
+  // The skinned editor is transparent: right of its short text the skin's
+  // client face shows.
+  TbsSkinSpinEdit* s = spins[4];
+  EXPECT_TRUE(s->Editor()->TransparentText());
+  EXPECT_EQ(s->Editor()->Left(), SpinClientRect.Left);
+  EXPECT_EQ(Probe(s->Editor(), s->Editor()->Width() - 3, s->Editor()->Height() / 2), Rgb(SpinFace));
+  EXPECT_EQ(Probe(s, 1, 1), Rgb(SpinFace));
+}
+
+}  // namespace
