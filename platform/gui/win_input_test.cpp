@@ -14,9 +14,7 @@ class WinInput : public ::testing::Test, public TWinTestBase {
     Seq out;
     for (const TLoggedMsg& m : Rec().Log) {
       switch (m.Msg) {
-        case WM_CONTEXTMENU:
-          out.push_back("WM_CONTEXTMENU " + std::to_string(int32_t(m.LParam)));
-          break;
+        case WM_CONTEXTMENU: out.push_back("WM_CONTEXTMENU " + std::to_string(int32_t(m.LParam))); break;
         case WM_KEYDOWN:
         case WM_KEYUP:
         case WM_CHAR:

@@ -202,7 +202,9 @@ void TbsSkinCustomEdit::ChangeSkinData() {
   RepaintFrame();
 }
 
-void TbsSkinCustomEdit::ApplyFontColor(bool Active) { Font()->SetColor(Active ? FSkinActiveFontColor : FSkinFontColor); }
+void TbsSkinCustomEdit::ApplyFontColor(bool Active) {
+  Font()->SetColor(Active ? FSkinActiveFontColor : FSkinFontColor);
+}
 
 void TbsSkinCustomEdit::RepaintFrame() {
   if (HandleAllocated()) SendMessage(Handle(), WM_NCPAINT, 0, 0);

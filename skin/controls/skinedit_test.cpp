@@ -101,9 +101,9 @@ TEST_F(SkinEdit, ContextMenuEnablingTable) {
     else
       Clipboard()->Clear();
     ContextMenuAt(e, 30, 30);
-    const std::vector<std::pair<String, bool>> expected = {
-        {"Undo", false},      {"Cut", c.Cut},       {"Copy", c.Cut},
-        {"Paste", c.Paste},   {"Delete", c.Cut},    {"Select All", c.SelectAll}};
+    const std::vector<std::pair<String, bool>> expected = {{"Undo", false},   {"Cut", c.Cut},
+                                                           {"Copy", c.Cut},   {"Paste", c.Paste},
+                                                           {"Delete", c.Cut}, {"Select All", c.SelectAll}};
     EXPECT_EQ(MenuItems(e), expected);
   }
   // Typing makes Undo possible.
@@ -182,6 +182,14 @@ TEST_F(SkinEdit, PasteAndSetTextKeepOneLine) {
   EXPECT_EQ(e->Text(), "one");
 }
 
+TEST_F(SkinEdit, CancelModeRunsTheHandlerWithTheSender) {
+  TbsCustomEdit* e = AddEdit("abc");
+  TObject* sender = nullptr;
+  e->FCancelModeHandler = [&sender](TObject* Sender) { sender = Sender; };
+  e->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(Form.get()));
+  EXPECT_EQ(sender, Form.get());
+}
+
 TEST_F(SkinEdit, TransparentTextLeavesTheParentPixelsBetweenGlyphs) {
   TbsCustomEdit* e = AddEdit("1");
   Form->SetColor(EditFace);
@@ -197,7 +205,7 @@ TEST_F(SkinEdit, TransparentTextLeavesTheParentPixelsBetweenGlyphs) {
 
 // ---- TbsSkinCustomEdit ---------------------------------------------------------------
 
-class SkinCustomEdit : public SkinEdit {
+class SkinEditFramed : public SkinEdit {
  public:
   TbsSkinCustomEdit* Add(bool Skinned, bool Button) {
     ShowForm();
@@ -213,7 +221,7 @@ class SkinCustomEdit : public SkinEdit {
   }
 };
 
-TEST_F(SkinCustomEdit, GeometryPlainAndSkinned) {
+TEST_F(SkinEditFramed, GeometryPlainAndSkinned) {
   TbsSkinCustomEdit* plain = Add(false, true);
   EXPECT_EQ(plain->EditButtonRect(), (TRect{80, 0, 100, 20}));
   EXPECT_EQ(plain->TextRect(), (TRect{2, 2, 78, 18}));
@@ -226,7 +234,7 @@ TEST_F(SkinCustomEdit, GeometryPlainAndSkinned) {
   EXPECT_EQ(skinned->ClientHeight(), 14);
 }
 
-TEST_F(SkinCustomEdit, ReleaseOverTheButtonClicksAndFocuses) {
+TEST_F(SkinEditFramed, ReleaseOverTheButtonClicksAndFocuses) {
   TbsSkinCustomEdit* e = Add(false, true);
   auto* other = new TbsCustomEdit(Form.get());
   other->SetParent(Form.get());
@@ -246,7 +254,7 @@ TEST_F(SkinCustomEdit, ReleaseOverTheButtonClicksAndFocuses) {
   EXPECT_EQ(Log.size(), 1u);
 }
 
-TEST_F(SkinCustomEdit, DisabledUndescribedEditDrawsGrayText) {
+TEST_F(SkinEditFramed, DisabledUndescribedEditDrawsGrayText) {
   TbsSkinCustomEdit* e = Add(false, false);
   const TRect area{0, 0, e->ClientWidth(), e->ClientHeight()};
   const int32_t enabled = CountColor(e->Handle(), area, clGrayText);
@@ -256,7 +264,7 @@ TEST_F(SkinCustomEdit, DisabledUndescribedEditDrawsGrayText) {
   EXPECT_EQ(CountColor(e->Handle(), area, clBlack), 0);
 }
 
-TEST_F(SkinCustomEdit, SkinnedFrameFollowsFocus) {
+TEST_F(SkinEditFramed, SkinnedFrameFollowsFocus) {
   TbsSkinCustomEdit* e = Add(true, false);
   std::unique_ptr<TBitmap> shot = WindowPixels(e->Handle(), true);
   ASSERT_TRUE(shot);
@@ -274,16 +282,17 @@ namespace {
 
 // Plain and skinned edits at rest, with the button, focused with a
 // selection, under the mouse and disabled, saved for looking at.
-TEST_F(SkinCustomEdit, ContactSheet) {
+TEST_F(SkinEditFramed, ContactSheet) {
   Form->SetBounds(50, 50, 360, 150);
   Form->SetColor(clBtnFace);
   struct {
     bool Skinned, Button;
     int32_t X, Y;
     String Text;
-  } cells[] = {{false, false, 10, 10, "Plain"},  {false, true, 120, 10, "Button"},  {false, false, 230, 10, "Focused"},
-               {false, false, 10, 50, "Disabled"}, {true, false, 120, 50, "Skinned"}, {true, true, 230, 50, "Button"},
-               {true, false, 10, 90, "Hot"},       {true, false, 120, 90, "Focused"}, {true, false, 230, 90, "Disabled"}};
+  } cells[] = {
+      {false, false, 10, 10, "Plain"},    {false, true, 120, 10, "Button"},  {false, false, 230, 10, "Focused"},
+      {false, false, 10, 50, "Disabled"}, {true, false, 120, 50, "Skinned"}, {true, true, 230, 50, "Button"},
+      {true, false, 10, 90, "Hot"},       {true, false, 120, 90, "Focused"}, {true, false, 230, 90, "Disabled"}};
   std::vector<TbsSkinCustomEdit*> edits;
   for (const auto& c : cells) {
     TbsSkinCustomEdit* e = Add(c.Skinned, c.Button);

@@ -240,9 +240,7 @@ void TbsSkinSpinEdit::EditKeyPress(TObject*, char32_t& Key) {
 }
 
 TColor TbsSkinSpinEdit::NormalColor() const { return FSkinIndex == -1 ? DefaultFont()->Color() : FSkinFontColor; }
-TColor TbsSkinSpinEdit::ActiveColor() const {
-  return FSkinIndex == -1 ? DefaultFont()->Color() : FSkinActiveFontColor;
-}
+TColor TbsSkinSpinEdit::ActiveColor() const { return FSkinIndex == -1 ? DefaultFont()->Color() : FSkinActiveFontColor; }
 
 void TbsSkinSpinEdit::EditEnter(TObject*) {
   if (OnEditEnter) OnEditEnter(this);
@@ -268,7 +266,7 @@ void TbsSkinSpinEdit::SetHot(bool Active) {
 
 void TbsSkinSpinEdit::MouseEntered(TMessage& Message) {
   TbsSkinCustomControl::Dispatch(Message);
-  FPair.Enter();
+  FPair.HitTest(-1, -1);
   if (FEditFocused) return;
   if (!IsNullRect(FActiveSkinRect)) {
     FMouseOver = true;

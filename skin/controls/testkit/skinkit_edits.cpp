@@ -30,9 +30,11 @@ std::unique_ptr<TBitmap> EditsPicture() {
   Fill(B.get(), TRect{45, 49, 58, 51}, EditFrame);  // the line between the spin buttons
   Fill(B.get(), TRect{45, 69, 58, 71}, EditActiveFrame);
   const TColor states[4] = {SpinButtonHot, SpinButtonDown, SpinButtonHot, SpinButtonDown};
-  for (int32_t i = 0; i < 4; ++i) Fill(B.get(), TRect{60 + (i % 2) * 13, 20 + (i / 2) * 10, 73 + (i % 2) * 13, 28 + (i / 2) * 10}, states[i]);
+  for (int32_t i = 0; i < 4; ++i)
+    Fill(B.get(), TRect{60 + (i % 2) * 13, 20 + (i / 2) * 10, 73 + (i % 2) * 13, 28 + (i / 2) * 10}, states[i]);
   for (int32_t i = 0; i < 3; ++i) {
-    const TRect R{90 + (i == 0 ? 0 : (i - 1) * 20), i == 0 ? 40 : 60, 110 + (i == 0 ? 0 : (i - 1) * 20), i == 0 ? 60 : 80};
+    const TRect R{90 + (i == 0 ? 0 : (i - 1) * 20), i == 0 ? 40 : 60, 110 + (i == 0 ? 0 : (i - 1) * 20),
+                  i == 0 ? 60 : 80};
     Fill(B.get(), R, EditFrame);
     Fill(B.get(), TRect{R.Left + 3, R.Top + 3, R.Right - 3, R.Bottom - 3}, i == 0 ? EditButtonNine : buttons[i - 1]);
   }
