@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/rtl/stringlist.h"
 #include "platform/vcl/clipbrd.h"
+#include "skin/engine/data/resstrdata.h"
 #include "skin/controls/bars_testing.h"
 #include "skin/controls/skinbutton.h"
 #include "skin/controls/skinspinedit.h"
@@ -112,6 +114,24 @@ TEST_F(SkinEdit, ContextMenuEnablingTable) {
   Pump();
   ContextMenuAt(e, 30, 30);
   EXPECT_TRUE(MenuItems(e).at(0).second);
+}
+
+TEST_F(SkinEdit, MenuTextsComeFromTheSkinsResourceTable) {
+  TbsResourceStrData strings(nullptr);
+  auto lines = std::make_unique<TStringList>();
+  lines->SetText("EDIT_UNDO=Zurück\nEDIT_SELECTALL=Alles");
+  strings.SetResStrings(lines.get());
+  Skin->SetResourceStrData(&strings);
+  AddSkinForm();
+  TbsCustomEdit* e = AddEdit("abc");
+  ContextMenuAt(e, 100, 100);
+  const std::vector<std::pair<String, bool>> items = MenuItems(e);
+  ASSERT_EQ(items.size(), 6u);
+  EXPECT_EQ(items[0].first, "Zurück");
+  EXPECT_EQ(items[5].first, "Alles");
+  EXPECT_EQ(items[1].first, "") << "a name the table lacks";
+  FindFormSkinForm(Form.get())->SkinMenu()->CloseMenu();
+  Skin->SetResourceStrData(nullptr);
 }
 
 TEST_F(SkinEdit, KeyboardRequestsOpenTheMenuAtTheCentre) {

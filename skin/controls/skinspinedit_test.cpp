@@ -161,6 +161,27 @@ TEST_F(SkinSpinEdit, KeyFilterRefusesWithABeep) {
   }
 }
 
+TEST_F(SkinSpinEdit, EditorEventsComeFromTheSpinEdit) {
+  TbsSkinSpinEdit* s = Add(0, 100);
+  std::vector<String> log;
+  s->OnEditEnter = [&log, s](TObject* Sender) { log.push_back(Sender == s ? "enter" : "?"); };
+  s->OnEditExit = [&log, s](TObject* Sender) { log.push_back(Sender == s ? "exit" : "?"); };
+  s->OnEditKeyDown = [&log, s](TObject* Sender, uint16_t& Key, TShiftState) {
+    if (Sender == s && Key == '7') log.push_back("down 7");
+  };
+  s->OnEditKeyPress = [&log](TObject*, char32_t& Key) {
+    log.push_back("press " + String(1, char(Key)));
+    if (Key == '8') Key = 0;  // the handler can drop it
+  };
+  Focus(s);
+  s->Editor()->SelectAll();
+  Type("78");
+  Other()->SetFocus();
+  Pump();
+  EXPECT_EQ(log, (std::vector<String>{"enter", "down 7", "press 7", "press 8", "exit"}));
+  EXPECT_DOUBLE_EQ(s->Value(), 7);
+}
+
 TEST_F(SkinSpinEdit, EditorDisabledStillStepsByButtonsKeysAndWheel) {
   TbsSkinSpinEdit* s = Add(0, 100);
   s->SetEditorEnabled(false);
@@ -288,6 +309,17 @@ TEST_F(SkinSpinEdit, ContactSheetAndTransparentEditor) {
   MoveTo(spins[2], 111, 5);
   EXPECT_TRUE(spins[2]->Button(0).MouseIn);
   EXPECT_TRUE(std::filesystem::exists(SaveSheet(Form.get(), "skinspinedit")));
+
+  // Skinned layout: the buttons right of the right-top point move with the
+  // width; a freely sized one re-splits them at Top + Bottom div 2.
+  EXPECT_EQ(spins[4]->Button(0).R, (TRect{105, 2, 118, 10}));
+  EXPECT_EQ(spins[4]->Button(1).R, (TRect{105, 10, 118, 18}));
+  EXPECT_EQ(spins[7]->Button(0).R, (TRect{105, 2, 118, 16}));
+  EXPECT_EQ(spins[7]->Button(1).R, (TRect{105, 16, 118, 28}));
+  EXPECT_EQ(spins[5]->Editor()->Font()->Color(), EditActiveFont) << "focused";
+  EXPECT_EQ(spins[4]->Editor()->Font()->Color(), EditFont);
+  EXPECT_EQ(spins[6]->Editor()->Font()->Color(), EditDisabledFont);
+  EXPECT_EQ(spins[3]->Editor()->Font()->Color(), clGrayText);
 
   // The skinned editor is transparent: right of its short text the skin's
   // client face shows.
