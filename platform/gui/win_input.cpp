@@ -1059,12 +1059,22 @@ bool WinDefInputProc(TWndRecord& w, uint32_t msg, WPARAM wParam, LPARAM lParam, 
       if (in.Capture == w.Handle) ReleaseCapture();
       return true;
     case WM_SYSKEYDOWN:
+      // Shift+F10 asks for the context menu at no point of the mouse.
+      if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) {
+        WinCallProc(w, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(w.Handle), LPARAM(-1));
+        return true;
+      }
       if (wParam == VK_F4 && (lParam & (LPARAM(1) << 29)) != 0 && (lParam & (LPARAM(1) << 30)) == 0) {
         if (TWndRecord* root = WinRootOf(&w)) WinCallProc(*root, WM_SYSCOMMAND, SC_CLOSE, 0);
       }
       return true;
     case WM_KEYUP:
     case WM_SYSKEYUP:
+      // The menu key asks on its release.
+      if (msg == WM_KEYUP && wParam == VK_APPS) {
+        WinCallProc(w, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(w.Handle), LPARAM(-1));
+        return true;
+      }
       if ((wParam == VK_MENU && in.AltAlone) ||
           (msg == WM_SYSKEYUP && wParam == VK_F10 && GetKeyState(VK_SHIFT) >= 0)) {
         in.AltAlone = false;

@@ -14,6 +14,7 @@ class WinInput : public ::testing::Test, public TWinTestBase {
     Seq out;
     for (const TLoggedMsg& m : Rec().Log) {
       switch (m.Msg) {
+        case WM_CONTEXTMENU: out.push_back("WM_CONTEXTMENU " + std::to_string(int32_t(m.LParam))); break;
         case WM_KEYDOWN:
         case WM_KEYUP:
         case WM_CHAR:
@@ -387,6 +388,12 @@ TEST_F(WinInput, KeyTranslation) {
       {"f10",
        [](THeadlessBackend& h) { h.PressKey(VK_F10); },
        {"WM_SYSKEYDOWN 121", "WM_SYSKEYUP 121", keymenu + "/0"}},
+      {"shift+f10",
+       [](THeadlessBackend& h) { h.PressKey(VK_F10, hkShift); },
+       {"WM_KEYDOWN 16", "WM_SYSKEYDOWN 121", "WM_CONTEXTMENU -1", "WM_SYSKEYUP 121", "WM_KEYUP 16"}},
+      {"menu key",
+       [](THeadlessBackend& h) { h.PressKey(VK_APPS); },
+       {"WM_KEYDOWN 93", "WM_KEYUP 93", "WM_CONTEXTMENU -1"}},
       {"ctrl+alt",
        [](THeadlessBackend& h) { h.PressKey('A', hkCtrl | hkAlt); },
        {"WM_KEYDOWN 17", "WM_KEYDOWN 18", "WM_KEYDOWN 65", "WM_KEYUP 65", "WM_KEYUP 18", "WM_KEYUP 17"}},

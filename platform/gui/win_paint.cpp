@@ -126,9 +126,10 @@ TRegion WinVisibleRegion(TWndRecord& w, bool windowArea, bool clipChildren, bool
     }
     if (rgn.Empty()) return rgn;
   }
+  // A transparent child leaves its parent's pixels under it to the parent.
   if (clipChildren)
     for (TWndRecord* child : w.Children)
-      if (Shown(child)) rgn = Diff(rgn, ShapeOf(*child, o));
+      if (Shown(child) && !(child->ExStyle & WS_EX_TRANSPARENT)) rgn = Diff(rgn, ShapeOf(*child, o));
   return rgn;
 }
 

@@ -87,6 +87,22 @@ TEST(WinPaint, InvalidationReachesChildrenUnlessTheParentClipsThem) {
   }
 }
 
+TEST(WinPaint, AParentThatClipsChildrenStillPaintsUnderATransparentOne) {
+  TTestScene s;
+  HWND T = s.Make(WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, Bounds(100, 100, 200, 200));
+  HWND A = s.Make(WS_CHILD | WS_VISIBLE, WS_EX_TRANSPARENT, Bounds(10, 10, 60, 60), T);
+  HWND B = s.Make(WS_CHILD | WS_VISIBLE, 0, Bounds(100, 100, 60, 60), T);
+  s.PaintSolid(T, kRed);
+  s.PaintSolid(B, kBlue);
+  s.On(A, [](HWND, uint32_t msg, WPARAM, LPARAM, LRESULT& result) {
+    result = 1;
+    return msg == WM_ERASEBKGND;
+  });
+  s.Pump();
+  EXPECT_EQ(ClientPixel(T, 15, 15), kRed) << "under the transparent child, which paints nothing";
+  EXPECT_EQ(ClientPixel(T, 120, 120), kBlue);
+}
+
 TEST(WinPaint, EraseFlagAndValidation) {
   TTestScene s;
   TTree t(s);

@@ -7,6 +7,7 @@
 
 #include "platform/gui/canvas.h"
 #include "platform/rtl/graphtypes.h"
+#include "skin/engine/data/skindata.h"
 
 // Fill colours of a plain button part under the mouse and pressed (the frame
 // of both is navy).
@@ -18,6 +19,11 @@ inline constexpr TColor clPlainDownFill = TColor(0xB59385);
 void DrawPlainPartFrame(TCanvas* C, const TRect& R, bool Pressed, bool Hot);
 // The same with a black arrow centred in R (DrawArrow's directions).
 void DrawPlainArrowButton(TCanvas* C, const TRect& R, bool Pressed, bool Hot, int32_t Direction);
+
+// A freely sized button of an edit from the skin's "editbutton" description,
+// or "resizebutton" when that is missing, at R: the nine-part state image,
+// then an arrow of the state's font colour (Direction 0: none).
+void DrawSkinEditButton(TCanvas* C, TbsSkinData* SkinData, const TRect& R, bool Pressed, bool Hot, int32_t Direction);
 
 // Two buttons that step a value: button 0 increases it, button 1 decreases
 // it. The hit test includes all four edges, so a shared edge belongs to
@@ -42,6 +48,10 @@ class TbsArrowButtonPair {
   std::function<void(int32_t Direction)> Step;
   std::function<void(int32_t Button)> Click;
   std::function<bool()> Stepping;
+
+  // Right and bottom edges outside the buttons (and a shared edge the lower
+  // button's) instead of all four edges inside.
+  bool HalfOpenHitTest = false;
 
   void HitTest(int32_t X, int32_t Y);
   void Press(int32_t X, int32_t Y);

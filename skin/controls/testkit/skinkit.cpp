@@ -5,6 +5,7 @@
 #include "skin/controls/testkit/skinkit_lists.h"
 #include "skin/controls/testkit/skinkit_containers.h"
 #include "skin/controls/testkit/skinkit_toolbars.h"
+#include "skin/controls/testkit/skinkit_edits.h"
 
 namespace SkinKit {
 namespace {
@@ -139,6 +140,7 @@ std::unique_ptr<TbsSkinData> CreateKitSkinData(TComponent* AOwner) {
   AddKitListDescriptions(S.get());
   SkinKit::AddContainerDescriptions(S.get());
   SkinKit::AddToolBarDescriptions(S.get());
+  AddKitEditDescriptions(S.get());
   S->Empty = false;
   return S;
 }
