@@ -133,7 +133,7 @@ TEST_F(ThumbThread, WorkMovesToTheFirstVisibleItem) {
     return Solid(20, 20, 0, 0, 255);
   });
   for (int i = 0; i < 60; ++i) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "f%02d.xyz", i);
     WriteFile(Dir + "/" + name, "x");
   }
@@ -153,7 +153,7 @@ TEST_F(ThumbThread, WorkMovesToTheFirstVisibleItem) {
   // From the first visible item to the end, then round from the top.
   for (int32_t k = 1; k < 60; ++k) {
     const int32_t expected = first + k - 1 < 60 ? first + k - 1 : k - (60 - first);
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "f%02d.xyz", expected);
     EXPECT_EQ(order[size_t(k)], name) << k;
   }

@@ -83,7 +83,7 @@ void TbsSkinCustomLabel::Paint() {
 // the highlight and shadow colours (the skin's when skinned).
 void TbsSkinCustomLabel::DoDrawText(TRect& Rect, uint32_t Flags) {
   String text = GetLabelText();
-  if ((Flags & DT_CALCRECT) != 0 && (text.empty() || (ShowAccelChar() && text == "&"))) text = " ";
+  if ((Flags & DT_CALCRECT) != 0 && (text.empty() || (ShowAccelChar() && text == "&"))) text = String(1, ' ');
   if (!ShowAccelChar()) Flags |= DT_NOPREFIX;
   const uint32_t ellipsis = EllipsisFlag();
   Flags |= ellipsis;

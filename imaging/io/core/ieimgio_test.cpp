@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -470,8 +471,11 @@ TEST_F(ImgIOTest, HeaderOnlyReads) {
     int32_t FileType;
   };
   const auto iot = IOTBytes(7, 5, 120, 60);
-  std::vector<uint8_t> embedded{1, 2, 3};
-  embedded.insert(embedded.end(), iot.begin(), iot.end());
+  std::vector<uint8_t> embedded(3 + iot.size());
+  embedded[0] = 1;
+  embedded[1] = 2;
+  embedded[2] = 3;
+  std::copy(iot.begin(), iot.end(), embedded.begin() + 3);
   const std::vector<TCase> cases = {
       {"file", [](ImgIOTest& t, TImgIO& io) { io.ReadParamsFromFile(t.Dir.File("a.iot")); }, fcTestIOT},
       {"missing file", [](ImgIOTest& t, TImgIO& io) { io.ReadParamsFromFile(t.Dir.File("none.iot")); }, fcNone},

@@ -26,7 +26,9 @@ void Put16(Bytes& B, uint16_t V) {
   B.push_back(uint8_t(V));
   B.push_back(uint8_t(V >> 8));
 }
-void PutId(Bytes& B, const char* Id) { B.insert(B.end(), Id, Id + 4); }
+void PutId(Bytes& B, const char* Id) {
+  for (int i = 0; i < 4; ++i) B.push_back(uint8_t(Id[i]));
+}
 
 Bytes Chunk(const char* Id, const Bytes& Data) {
   Bytes b;
