@@ -8,9 +8,8 @@
 
 namespace {
 
-// The plain look's scroll bar thickness and caption button size.
+// The plain look's scroll bar thickness.
 constexpr int32_t kPlainBar = 19;
-constexpr int32_t kPlainButton = 17;
 
 }  // namespace
 

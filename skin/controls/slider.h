@@ -97,7 +97,7 @@ class TbsSkinCustomSlider : public TbsSkinControl {
   virtual void Change() {
     if (OnChange) OnChange(this);
   }
-  virtual void Changed() {
+  void Changed() override {
     if (OnChanged) OnChanged(this);
   }
 

@@ -901,7 +901,9 @@ void TGenerator::Objects() {
   FAtlas[pCaption].Reserve(top);
   for (auto [o, b] : made) {
     const bool close = b->Command == TbsStdCommand::cmClose;
-    const auto look = [&](TGlyph G, TState S, bool Active) { return CaptionButton(G, S, close, Active, b->Place); };
+    const auto look = [&, b = b](TGlyph G, TState S, bool Active) {
+      return CaptionButton(G, S, close, Active, b->Place);
+    };
     const auto s =
         FAtlas[pCaption].Add({look(b->Glyph, sNormal, true), look(b->Glyph, sHot, true), look(b->Glyph, sPressed, true),
                               look(b->Glyph, sDisabled, true), look(b->Glyph, sNormal, false)},

@@ -630,8 +630,8 @@ void TLinter::CaptionAndHint() {
     auto* c = dynamic_cast<TbsDataSkinCaption*>(o.get());
     if (!c) continue;
     const TRect& r = c->SkinRect;
-    const TRect area(r.Left + c->TextRect.Left, r.Top + c->TextRect.Top, r.Left + c->TextRect.Right,
-                     r.Top + c->TextRect.Bottom);
+    const TRect area{r.Left + c->TextRect.Left, r.Top + c->TextRect.Top, r.Left + c->TextRect.Right,
+                     r.Top + c->TextRect.Bottom};
     Contrast(c->SectionName, "activefontcolor", c->ActiveFontColor, FMain, area, 450);
     Contrast(c->SectionName, "fontcolor", c->FontColor, FInactive.Width() ? FInactive : FMain, area, 450);
   }
@@ -693,7 +693,7 @@ void TLinter::Thumbs(const TbsDataSkinScrollBarControl& D, const TRaster& Pic) {
       Fail(D.SectionName, "thumboffset1", "no middle left between the thumb's ends");
       continue;
     }
-    const auto at = [&](int32_t Along, int32_t Across) {
+    const auto at = [&, r = r](int32_t Along, int32_t Across) {
       return vertical ? Pic.At(r.Left + Across, r.Top + Along) : Pic.At(r.Left + Along, r.Top + Across);
     };
     bool uniform = true;

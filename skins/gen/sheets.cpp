@@ -73,7 +73,7 @@ class TPageLayout {
   TPoint Add(const TRaster& Image) {
     if (FX > 0 && FX + Image.Width() > 1400) NewRow();
     FItems.push_back({Image, FX, FY});
-    const TPoint at(FX + 10, FY + 10);
+    const TPoint at{FX + 10, FY + 10};
     FX += Image.Width() + 6;
     FRow = std::max(FRow, Image.Height());
     return at;
@@ -81,7 +81,7 @@ class TPageLayout {
   // A title line above the next row.
   void Title(const String& Text) {
     NewRow();
-    FLabels.push_back({TPoint(10, FY + 10), Text, kInk});
+    FLabels.push_back({TPoint{10, FY + 10}, Text, kInk});
     FY += kLabelHeight + 4;
   }
   void Label(TLabel L) { FLabels.push_back(std::move(L)); }
@@ -180,12 +180,12 @@ TRaster AtlasPage(const TbsStagedSkin& Skin) {
       Outline(pic, r, m.Colour);
       const TSize size = measure.Canvas()->TextExtent(m.Label);
       if (size.cx + 4 > r.Width() || size.cy + 2 > r.Height()) continue;
-      labels.push_back({TPoint(r.Left + 2, m.Bottom ? r.Bottom - size.cy - 1 : r.Top + 1), m.Label, m.Colour});
+      labels.push_back({TPoint{r.Left + 2, m.Bottom ? r.Bottom - size.cy - 1 : r.Top + 1}, m.Label, m.Colour});
     }
     const bool named = i < Skin.Contents.ActivePictureNames->Count();
     page.Title("active picture " + IntToStr(i) + (named ? ": " + Skin.Contents.ActivePictureNames->Strings(i) : ""));
     const TPoint at = page.Add(pic);
-    for (TLabel& l : labels) page.Label({TPoint(at.X + l.At.X, at.Y + l.At.Y), l.Text, l.Colour});
+    for (TLabel& l : labels) page.Label({TPoint{at.X + l.At.X, at.Y + l.At.Y}, l.Text, l.Colour});
   }
   return page.Build();
 }
