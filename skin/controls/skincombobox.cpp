@@ -299,8 +299,8 @@ void TbsSkinCustomComboBox::WMTimer(TMessage& Message) {
 }
 
 bool TbsSkinCustomComboBox::IsOwnPart(TControl* Sender) const {
-  return Sender == this || Sender == FListBox || Sender == FListBox->ScrollBar() ||
-         Sender == FListBox->HScrollBar() || Sender == FListBox->ListBox();
+  return Sender == this || Sender == FListBox || Sender == FListBox->ScrollBar() || Sender == FListBox->HScrollBar() ||
+         Sender == FListBox->ListBox();
 }
 
 void TbsSkinCustomComboBox::CMCancelMode(TMessage& Message) {
@@ -583,8 +583,7 @@ void TbsSkinCustomComboBox::EditChange() {
   const String t = FEdit->Text();
   if (!t.empty() && !FEditFromBox) {
     const int32_t i = FindItem(-1, t);
-    if (i >= 0)
-      SendMessage(FListBox->ListBox()->Handle(), FAutoComplete ? LB_SETCURSEL : LB_SETTOPINDEX, WPARAM(i), 0);
+    if (i >= 0) SendMessage(FListBox->ListBox()->Handle(), FAutoComplete ? LB_SETCURSEL : LB_SETTOPINDEX, WPARAM(i), 0);
   }
   SetText(t);
 }

@@ -20,8 +20,7 @@ void CopyArea(TBitmap* B, TCanvas* C, const TRect& R) {
 TbsDataSkinButtonControl* ComboButtonDescription(TbsSkinData* SkinData) {
   for (const char* name : {"combobutton", "editbutton", "resizebutton"}) {
     const int32_t index = SkinDescriptionIndex(SkinData, name);
-    if (index != -1)
-      return dynamic_cast<TbsDataSkinButtonControl*>(SkinData->ControlDescriptions[size_t(index)].get());
+    if (index != -1) return dynamic_cast<TbsDataSkinButtonControl*>(SkinData->ControlDescriptions[size_t(index)].get());
   }
   return nullptr;
 }

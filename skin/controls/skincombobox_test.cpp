@@ -17,8 +17,8 @@ class SkinComboBox : public TSkinKitTest {
     Other->SetParent(Form.get());
     Other->SetBounds(200, 150, 100, 20);
     Box = MakeBox(10, 10);
-    for (const char* s : {"alpha", "beta", "bravo", "brown", "charlie", "delta", "echo", "foxtrot", "golf", "hotel",
-                          "india", "juliet"})
+    for (const char* s :
+         {"alpha", "beta", "bravo", "brown", "charlie", "delta", "echo", "foxtrot", "golf", "hotel", "india", "juliet"})
       Box->Items()->Add(s);
     ShowForm();
   }
@@ -266,8 +266,8 @@ TEST_F(SkinComboBox, PagingMovesByDropDownCountAndStopsAtTheEnds) {
     int32_t Index;
   };
   // 12 items, DropDownCount 8: Page Down 7, Page Up 9.
-  const TStep steps[] = {{VK_NEXT, 7}, {VK_NEXT, 11}, {VK_PRIOR, 2}, {VK_PRIOR, 0}, {VK_DOWN, 1},
-                         {VK_UP, 0},   {VK_UP, 0},    {VK_END, 0}};
+  const TStep steps[] = {{VK_NEXT, 7}, {VK_NEXT, 11}, {VK_PRIOR, 2}, {VK_PRIOR, 0},
+                         {VK_DOWN, 1}, {VK_UP, 0},    {VK_UP, 0},    {VK_END, 0}};
   for (const TStep& s : steps) {
     Press(s.Key);
     EXPECT_EQ(Box->ItemIndex(), s.Index) << s.Key;
