@@ -249,6 +249,24 @@ TEST_F(SkinComboBox, ListOpensAsHighAsItsItemsAndAboveNearTheBottom) {
   Box->CloseUp(false);
 }
 
+TEST_F(SkinComboBox, HoldingBelowTheListScrollsItEvery25Ms) {
+  Box->SetItemIndex(0);
+  Down(ButtonPoint());
+  MoveMouse(ItemPoint(1));
+  const TRect R = Inner()->ClientRect();
+  MoveMouse(At(Inner(), 5, R.Bottom + 10));
+  const int32_t start = Box->ListBox()->ItemIndex();
+  for (int32_t i = 0; i < 3; ++i) {
+    Clock().Advance(25);
+    Pump();
+  }
+  EXPECT_EQ(Box->ListBox()->ItemIndex(), start + 3);
+  EXPECT_EQ(Box->ItemIndex(), start + 3);
+  EXPECT_EQ(Box->Text(), "alpha");
+  Up(At(Form.get(), 300, 200));
+  EXPECT_EQ(Box->ItemIndex(), 0);
+}
+
 TEST_F(SkinComboBox, EmptyListDoesNotDropDown) {
   Box->Items()->Clear();
   Box->DropDown();
@@ -473,22 +491,23 @@ TEST_F(SkinComboBox, ContactSheet) {
   for (int32_t row = 0; row < 4; ++row)
     for (int32_t col = 0; col < 4; ++col) boxes.push_back(add(10 + col * 135, 40 + row * 30, col >= 2, col % 2 == 1));
   Pump();
+  // Hot: the pointer over the box and its button.
   for (int32_t col = 0; col < 4; ++col) {
-    MoveTo(boxes[size_t(4 + col)], 110, 10);
-    const TPoint p = At(boxes[size_t(4 + col)], 110, 10);
-    boxes[size_t(4 + col)]->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(110, 10));
-    (void)p;
+    TbsSkinComboBox* hot = boxes[size_t(4 + col)];
+    hot->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(hot));
+    hot->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(110, 10));
     boxes[size_t(12 + col)]->SetEnabled(false);
   }
   boxes[8]->SetFocus();
   Pump();
+  SaveSheet(Form.get(), "skincombobox");
+  // Focused skinned box with its list open (the list is a window of its own).
   Box->SetSkinData(Skin.get());
   Box->SetFocus();
   Pump();
   Box->DropDown();
   Pump();
-  SaveSheet(Form.get(), "skincombobox");
-  // The open list is a window of its own.
+  SaveSheet(Form.get(), "skincombobox_open");
   SaveSheet(Box->ListBox(), "skincombobox_list");
   Box->CloseUp(false);
 }

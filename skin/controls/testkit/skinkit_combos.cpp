@@ -37,8 +37,8 @@ std::unique_ptr<TBitmap> CombosPicture() {
   ItemBlock(B.get(), 0, 40, ComboItem);
   ItemBlock(B.get(), 0, 54, ComboFocusItem);
   ItemBlock(B.get(), 60, 40, ComboActiveItem);
-  NineBlock(B.get(), 100, 40, ComboNineFace);
-  NineBlock(B.get(), 120, 40, ComboNineHot);
+  NineBlock(B.get(), 100, 60, ComboNineFace);
+  NineBlock(B.get(), 120, 60, ComboNineHot);
   return B;
 }
 
@@ -77,8 +77,8 @@ void AddKitComboDescriptions(TbsSkinData* S) {
 
   auto b = std::make_unique<TbsDataSkinButtonControl>("combobutton");
   b->PictureIndex = picture;
-  b->SkinRect = TRect{100, 40, 120, 60};
-  b->ActiveSkinRect = TRect{120, 40, 140, 60};
+  b->SkinRect = TRect{100, 60, 120, 80};
+  b->ActiveSkinRect = TRect{120, 60, 140, 80};
   b->LeftTopPoint = {3, 3};
   b->RightTopPoint = {17, 3};
   b->LeftBottomPoint = {3, 17};
