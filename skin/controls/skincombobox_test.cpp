@@ -383,6 +383,33 @@ TEST_F(SkinComboBox, EditStyleAcceptCopiesTheItemIntoTheEdit) {
   EXPECT_EQ(Log, (Events{"dropdown", "change", "click", "closeup"}));
 }
 
+// The edit part's hook survives the window re-creation of skinning (its
+// transparent drawing), and a press elsewhere closes the list without
+// accepting it.
+TEST_F(SkinComboBox, SkinnedEditPartKeepsItsHookAndCancelsOnPressesElsewhere) {
+  Box->SetStyle(TbsSkinCustomComboBoxStyle::bscbEditStyle);
+  Box->SetSkinData(Skin.get());
+  Pump();
+  TbsCustomEdit* E = Box->Edit();
+  ASSERT_TRUE(E->TransparentText());
+  Box->SetItemIndex(2);
+  Box->SetFocus();
+  Pump();
+  ASSERT_EQ(GetFocus(), E->Handle());
+  Log.clear();
+  Press(VK_DOWN);
+  EXPECT_EQ(Box->ItemIndex(), 3);
+  EXPECT_EQ(E->Text(), "brown");
+  EXPECT_EQ(Log, (Events{"change", "click"}));
+  Box->DropDown();
+  ASSERT_TRUE(Box->GetDroppedDown());
+  Log.clear();
+  ClickAt(Other, 5, 5);
+  EXPECT_FALSE(Box->GetDroppedDown());
+  EXPECT_EQ(Box->ItemIndex(), 3);
+  EXPECT_TRUE(Log.empty());
+}
+
 // ---- Painting -------------------------------------------------------------------------------
 
 TEST_F(SkinComboBox, PlainGeometry) {
