@@ -5,6 +5,7 @@
 #include "skin/controls/testkit/skinkit_lists.h"
 #include "skin/controls/testkit/skinkit_containers.h"
 #include "skin/controls/testkit/skinkit_toolbars.h"
+#include "skin/controls/testkit/skinkit_combos.h"
 #include "skin/controls/testkit/skinkit_edits.h"
 
 namespace SkinKit {
@@ -141,6 +142,7 @@ std::unique_ptr<TbsSkinData> CreateKitSkinData(TComponent* AOwner) {
   SkinKit::AddContainerDescriptions(S.get());
   SkinKit::AddToolBarDescriptions(S.get());
   AddKitEditDescriptions(S.get());
+  AddKitComboDescriptions(S.get());
   S->Empty = false;
   return S;
 }
