@@ -243,6 +243,11 @@ TEST_F(SkinMessage, WidthsForALongMessageAndALongCheckBoxText) {
   EXPECT_GT(l->Width(), 75);
   EXPECT_EQ(f->ClientWidth(), 55 + l->Width() + 80);
 
+  // Wider than the screen: the form-skin component's limit applies.
+  auto huge = Build(String(400, 'W'), TMsgDlgType::mtInformation, TMsgDlgButtons{B::mbOK});
+  EXPECT_EQ(huge->Width(), huge->SkinForm()->GetMaxWidth());
+  EXPECT_LT(huge->ClientWidth(), 55 + huge->MessageLabel()->Width() + 80);
+
   TbsResourceStrData table(nullptr);
   const String longBox = "Never show this message again, whatever happens in the batch that follows";
   table.ResStrings()->Clear();
