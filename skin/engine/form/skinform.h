@@ -7,7 +7,8 @@
 // skinform_messages.cpp (the window procedure), skinform_skinchange.cpp (the
 // skin-change cycle and its walks), skinform_frame.cpp (size limits, window
 // states, roll-up and the frame entry points), skinform_objects.cpp and
-// skinform_objectlist.cpp (the frame objects), skinform_paint.cpp (geometry
+// skinform_objectlist.cpp (the frame objects), skinform_caption.cpp (the
+// caption object and its activation), skinform_paint.cpp (geometry
 // and painting), skinform_region.cpp (region, background, alpha blending).
 #pragma once
 

@@ -88,15 +88,6 @@ void TbsSkinForm::SetRollUpState(bool Value) {
 // ---- The caption, the tray menu and the MDI parts ------------------------------------------
 // What each of these does so far; the caption, tray and MDI code fill them in.
 
-// The caption objects take the form's active state (animated on request):
-// the caption does not animate yet, so only the events fire, as they do
-// every time.
-void TbsSkinForm::UpdateCaptionActive(bool) {
-  const bool active = FNCActive || FOwnerForm->Active();
-  if (active && OnActivate) OnActivate(this);
-  if (!active && OnDeActivate) OnDeActivate(this);
-}
-
 // Restore, minimise and close items of the tray icon's menu: the tray menu
 // is empty so far.
 void TbsSkinForm::FillTrayMenu() {}

@@ -149,6 +149,11 @@ void TbsSkinForm::DrawObject(TbsActiveSkinObject* Object) {
     return;
   HDC dc = GetWindowDC(FOwnerForm->Handle());
   if (dc == nullptr) return;
+  // The caption's text lies on the frame picture: the frame is redrawn.
+  if (FSkinActive && dynamic_cast<TbsSkinCaptionObject*>(Object) != nullptr) {
+    ReleaseDC(FOwnerForm->Handle(), dc);
+    return PaintNCSkin(nullptr, false);
+  }
   TCanvas canvas;
   canvas.SetHandle(dc);
   if (!FSkinActive) LayoutDefaultButtons();
@@ -305,6 +310,8 @@ void TbsSkinForm::AnimateTick(TObject*) {
     a->AnimationStep();
     moved = true;
   }
+  for (auto& o : FObjects)
+    if (auto* c = dynamic_cast<TbsSkinCaptionObject*>(o.get()); c != nullptr && c->AnimationStep()) moved = true;
   if (!moved) FAnimateTimer->SetEnabled(false);
 }
 
