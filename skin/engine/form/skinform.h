@@ -8,7 +8,8 @@
 // skin-change cycle and its walks), skinform_frame.cpp (size limits, window
 // states, roll-up and the frame entry points), skinform_objects.cpp and
 // skinform_objectlist.cpp (the frame objects), skinform_caption.cpp (the
-// caption object and its activation), skinform_paint.cpp (geometry
+// caption object and its activation), skinform_hittest.cpp (hit testing,
+// moving, sizing and the magnet), skinform_paint.cpp (geometry
 // and painting), skinform_region.cpp (region, background, alpha blending).
 #pragma once
 
@@ -170,6 +171,14 @@ class TbsSkinForm : public TComponent {
   bool RolledUp() const { return FRolledUp; }
   void SetRollUpState(bool Value);
 
+  // The hit-test code of a window point on the skinned and the plain frame.
+  LRESULT HitTestSkin(const TPoint& P) const;
+  LRESULT HitTestPlain(const TPoint& P) const;
+  // A window point inside the skin's mask.
+  bool PointInMask(const TPoint& P) const;
+  // The magnetic position of a form of size W x H moved to (X, Y).
+  void Snap(int32_t& X, int32_t& Y, int32_t H, int32_t W);
+
   TCustomForm* OwnerForm() const { return FOwnerForm; }
   TbsSkinMenu* SkinMenu() const { return FSkinMenu; }
   TPopupMenu* DefSysMenu() const { return FDefSysMenu; }
@@ -315,6 +324,17 @@ class TbsSkinForm : public TComponent {
   void WMEnterSizeMove(TMessage& Message);
   void WMExitSizeMove(TMessage& Message);
   void WMSkinPaintFrame(TMessage& Message);
+  void WMNCLButtonDblClk(TMessage& Message);
+
+  // ---- Hit testing, moving and sizing (skinform_hittest.cpp) ----
+  bool IsSizeable() const;
+  bool OverCaptionObject(const TPoint& P) const;
+  bool OnSkinBorder(const TPoint& P) const;
+  LRESULT SkinBorderCode(const TPoint& P) const;
+  void CaptionDoubleClick();
+  void WMSizing(TMessage& Message);
+  void WMMoving(TMessage& Message);
+  TRect MagnetArea() const;
   void NCMouseAfterOld(TMessage& Message);
   void FormShortCut(TWMKey& Msg, bool& Handled);
 
@@ -340,6 +360,8 @@ class TbsSkinForm : public TComponent {
   void UpdateObjectHints();
   void ShowObjectHintText(const String& Text);
   void HideObjectHint();
+  // The object the mouse takes at P (window coordinates), -1 for none.
+  int32_t ObjectAt(const TPoint& P) const;
   void UpdateHotObject(int32_t X, int32_t Y, bool Track);
   void ObjectMouseDown(TMouseButton Button, int32_t X, int32_t Y);
   void ObjectMouseUp(TMouseButton Button, int32_t X, int32_t Y);

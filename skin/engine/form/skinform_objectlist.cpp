@@ -164,17 +164,22 @@ void TbsSkinForm::DrawObject(TbsActiveSkinObject* Object) {
 
 // ---- Hover, capture and routing ----------------------------------------------------------------------
 
+// Buttons lie above the caption, whose skin rectangle may run under them.
+int32_t TbsSkinForm::ObjectAt(const TPoint& P) const {
+  int32_t caption = -1;
+  for (int32_t i = 0; i < ObjectCount(); ++i) {
+    TbsActiveSkinObject* o = FObjects[size_t(i)].get();
+    if (!o->FEnabled || !o->FVisible || !PtInRect(o->FBounds, P)) continue;
+    if (dynamic_cast<TbsSkinCaptionObject*>(o) == nullptr) return i;
+    if (caption == -1) caption = i;
+  }
+  return caption;
+}
+
 void TbsSkinForm::UpdateHotObject(int32_t X, int32_t Y, bool Track) {
   if (FObjects.empty() || !IsFormActive()) return;
   FOldActiveObject = FActiveObject;
-  int32_t found = -1;
-  for (int32_t i = 0; i < ObjectCount(); ++i) {
-    TbsActiveSkinObject* o = FObjects[size_t(i)].get();
-    if (o->FEnabled && o->FVisible && PtInRect(o->FBounds, TPoint{X, Y})) {
-      found = i;
-      break;
-    }
-  }
+  const int32_t found = ObjectAt(TPoint{X, Y});
   FActiveObject = Track ? found : -1;
   if (FCapturedObject != -1 && FActiveObject != FCapturedObject) FActiveObject = -1;
   if (FActiveObject >= ObjectCount()) FActiveObject = -1;
@@ -228,7 +233,10 @@ void TbsSkinForm::NCMouseAfterOld(TMessage& Message) {
     case WM_NCMOUSEMOVE: NCMouseMove(p); break;
     case WM_NCLBUTTONDOWN: NCButtonDown(p, TMouseButton::mbLeft, onCaption); break;
     case WM_NCLBUTTONUP: ObjectMouseUp(TMouseButton::mbLeft, p.X, p.Y); break;
-    case WM_NCLBUTTONDBLCLK: NCLeftDoubleClick(p, onCaption); break;
+    case WM_NCLBUTTONDBLCLK:
+      NCLeftDoubleClick(p, onCaption);
+      if (onCaption && FOwnerForm->BorderStyle() != TBorderStyle::bsNone) CaptionDoubleClick();
+      break;
     case WM_NCRBUTTONDOWN: NCButtonDown(p, TMouseButton::mbRight, onCaption); break;
     case WM_NCRBUTTONUP: ObjectMouseUp(TMouseButton::mbRight, p.X, p.Y); break;
     case WM_NCRBUTTONDBLCLK: NCButtonDown(p, TMouseButton::mbRight, onCaption); break;

@@ -91,12 +91,12 @@ void TbsSkinForm::UpdateSkinFrame(bool DoArrange) {
 bool TbsSkinForm::HasLogo() const { return !FLogoBitMap->Empty() && !IsMDIFrame(); }
 
 void TbsSkinForm::WMSize(TMessage& Message) {
+  FMagnetLeft = FMagnetTop = FMagnetRight = FMagnetBottom = false;
   if (FInSizeMove && FFullDrag) {
     if (HasLogo()) FOwnerForm->Invalidate();
     return CallOld(Message);
   }
   CallOld(Message);
-  FMagnetLeft = FMagnetTop = FMagnetRight = FMagnetBottom = false;
   FFrameWidth = FOwnerForm->Width();
   FFrameHeight = FOwnerForm->Height();
   if (!FSkinActive)
