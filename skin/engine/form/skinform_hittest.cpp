@@ -145,7 +145,9 @@ void TbsSkinForm::WMSizing(TMessage& Message) {
   FFrameWidth = r->Width();
   FFrameHeight = r->Height();
   if (FSkinData == nullptr || oldW < GetMinWidth() || oldH < GetMinHeight()) return;
-  if (FFrameWidth != oldW || FFrameHeight != oldH) UpdateSkinFrame(true);
+  if (FFrameWidth == oldW && FFrameHeight == oldH) return;
+  UpdateSkinFrame(true);
+  if (FSkinActive) PaintNCSkin(nullptr, false);
 }
 
 // A maximised form stays where it is; a magnetic one snaps to the area.
