@@ -9,7 +9,7 @@
 // states, roll-up and the frame entry points), skinform_objects.cpp and
 // skinform_objectlist.cpp (the frame objects), skinform_caption.cpp (the
 // caption object and its activation), skinform_hittest.cpp (hit testing,
-// moving, sizing and the magnet), skinform_paint.cpp (geometry
+// moving, sizing and the magnet), skinform_states.cpp (window states), skinform_paint.cpp (geometry
 // and painting), skinform_region.cpp (region, background, alpha blending).
 #pragma once
 
@@ -325,6 +325,16 @@ class TbsSkinForm : public TComponent {
   void WMExitSizeMove(TMessage& Message);
   void WMSkinPaintFrame(TMessage& Message);
   void WMNCLButtonDblClk(TMessage& Message);
+
+  // ---- Window states (skinform_states.cpp) ----
+  void MinimizeForm();
+  void MaximizeForm();
+  void RestoreForm();
+  TPoint GetMinimizedPosition() const;
+  TPoint GetMonitorPosition(int32_t X, int32_t Y, int32_t Width, int32_t Height) const;
+  void PlaceInMonitor();
+  void FirstShow();
+  void ShowSizeGrip(bool Value);
 
   // ---- Hit testing, moving and sizing (skinform_hittest.cpp) ----
   bool IsSizeable() const;

@@ -236,6 +236,7 @@ void TbsSkinForm::WMShowWindow(TMessage& Message) {
   if (Message.WParam != 0 && FOwnerForm->Menu() != nullptr) FOwnerForm->SetMenu(nullptr);
   CallOld(Message);
   if (!FOwnerForm->HandleAllocated()) return;
+  if (Message.WParam != 0 && FSkinnable) FirstShow();
   if (Message.WParam != 0 && (FAlphaBlend || AlphaBlendAnimation)) {
     SetLayered(true);
     SetLayeredWindowAttributes(FOwnerForm->Handle(), 0, 0, LWA_ALPHA);
