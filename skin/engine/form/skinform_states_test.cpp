@@ -124,3 +124,36 @@ TEST_F(SkinWindowStateTest, RestoringFromMaximisedUndoesARollUpMadeWhileMaximise
 }
 
 }  // namespace
+
+namespace {
+
+// Pictures to look at: skin 9 active, inactive, maximised and rolled up.
+TEST_F(SkinWindowStateTest, Skin9InEachState) {
+  LoadSkin9();
+  Form->SetCaption("Pictoval - batch conversion of a long list of pictures");
+  ShowActive();
+  auto active = Frame();
+  Save(active.get(), "skin9-frame-active.png");
+  ActivateOther();
+  auto inactive = Frame();
+  Save(inactive.get(), "skin9-frame-inactive.png");
+  int differing = 0;
+  for (int x = 40; x < 300; ++x)
+    for (int y = 5; y < 25; ++y) differing += PixelAt(active.get(), x, y) != PixelAt(inactive.get(), x, y);
+  EXPECT_GT(differing, 100);
+  SetActiveWindow(Form->Handle());
+  Pump();
+  SF->SetWindowState(2);
+  Pump();
+  auto maximised = Frame();
+  EXPECT_EQ(maximised->Width(), 1280);
+  Save(maximised.get(), "skin9-frame-maximised.png");
+  SF->SetWindowState(0);
+  SF->SetRollUpState(true);
+  Pump();
+  auto rolled = Frame();
+  EXPECT_EQ(rolled->Height(), SF->GetMinHeight());
+  Save(rolled.get(), "skin9-frame-rolledup.png");
+}
+
+}  // namespace
