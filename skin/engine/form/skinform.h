@@ -133,7 +133,9 @@ class TbsSkinForm : public TComponent {
   TComponent* SkinHint() const { return FSkinHint; }
   void SetSkinHint(TComponent* Value) { SetReference(FSkinHint, Value); }
   TComponent* TrayIcon() const { return FTrayIcon; }
-  void SetTrayIcon(TComponent* Value) { SetReference(FTrayIcon, Value); }
+  // A tray icon starts hidden, leaves minimising to the component, and gets
+  // the tray menu and the restore on its double click when it has none.
+  void SetTrayIcon(TComponent* Value);
   TComponent* MainMenuBar() const { return FMainMenuBar; }
   void SetMainMenuBar(TComponent* Value) { SetReference(FMainMenuBar, Value); }
   TComponent* MDITabsBar() const { return FMDITabsBar; }
@@ -211,7 +213,9 @@ class TbsSkinForm : public TComponent {
   TSize GetSmallIconSize() const;
   void ExecuteStdCommand(TbsStdCommand Command);
   void CloseByObject();
+  // Both do nothing without a tray icon.
   void MinimizeToTray();
+  void RestoreFromTray();
   TMenuItem* GetSysMenuItems();
   // Opens Item's items below Bounds (window coordinates).
   void PopupObjectMenu(TMenuItem* Item, const TRect& Bounds, bool Upwards);

@@ -347,10 +347,6 @@ void TbsSkinForm::CloseByObject() { FOwnerForm->Close(); }
 
 // The tray icon takes the form with the tray code; until then the form
 // hides and tells its owner.
-void TbsSkinForm::MinimizeToTray() {
-  FOwnerForm->Hide();
-  if (OnMinimizeToTray) OnMinimizeToTray(this);
-}
 
 // The published system menu, else the default one the menu code fills.
 TMenuItem* TbsSkinForm::GetSysMenuItems() {

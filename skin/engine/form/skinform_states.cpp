@@ -5,6 +5,7 @@
 #include "skin/controls/base/skinintf.h"
 #include "skin/engine/data/skinmessages.h"
 #include "skin/engine/form/skinform.h"
+#include "skin/engine/form/skintrayicon.h"
 
 namespace {
 
@@ -132,4 +133,35 @@ void TbsSkinForm::FirstShow() {
     FFirstShow = false;
     PlaceInMonitor();
   }
+}
+
+// ---- The tray -------------------------------------------------------------------------------------
+
+void TbsSkinForm::SetTrayIcon(TComponent* Value) {
+  SetReference(FTrayIcon, Value);
+  auto* tray = dynamic_cast<TbsTrayIcon*>(Value);
+  if (tray == nullptr) return;
+  if (!AlwaysShowInTray) tray->SetIconVisible(false);
+  tray->MinimizeToTray = false;
+  if (Designing()) return;
+  if (tray->PopupMenu() == nullptr) tray->SetPopupMenu(FTrayMenu);
+  if (!tray->OnDblClick) tray->OnDblClick = [this](TObject*) { RestoreFromTray(); };
+}
+
+void TbsSkinForm::MinimizeToTray() {
+  auto* tray = dynamic_cast<TbsTrayIcon*>(FTrayIcon);
+  if (tray == nullptr || Application == nullptr) return;
+  tray->MinimizeToTray = true;
+  Application->Minimize();
+  if (OnMinimizeToTray) OnMinimizeToTray(this);
+}
+
+void TbsSkinForm::RestoreFromTray() {
+  auto* tray = dynamic_cast<TbsTrayIcon*>(FTrayIcon);
+  if (tray == nullptr || Application == nullptr) return;
+  tray->MinimizeToTray = false;
+  tray->ShowMainForm();
+  Application->Restore();
+  if (!AlwaysShowInTray) tray->SetIconVisible(false);
+  if (OnRestoreFromTray) OnRestoreFromTray(this);
 }

@@ -28,7 +28,7 @@ String CutUtf8(const String& S, size_t MaxBytes) {
 }
 
 TbsTrayIcon::TbsTrayIcon(TComponent* AOwner) : TComponent(AOwner) {
-  RegisterWindowMessage("TaskbarCreated");
+  FTaskbarCreated = RegisterWindowMessage("TaskbarCreated");
   FWindow = AllocateHWnd([this](TMessage& M) { WndProc(M); });
   FNotifyData.cbSize = 488;
   FNotifyData.hWnd = FWindow;
@@ -42,10 +42,14 @@ TbsTrayIcon::TbsTrayIcon(TComponent* AOwner) : TComponent(AOwner) {
   FClickTimer->SetEnabled(false);
   FClickTimer->SetInterval(GetDoubleClickTime());
   FClickTimer->SetOnTimer([this](TObject*) { ClickTimerTick(); });
-  if (FIcon->Empty() && Application != nullptr && !Application->Icon()->Empty()) FIcon->Assign(Application->Icon());
+  if (ComponentState().Contains(TComponentStateItem::csDesigning) || Application == nullptr) return;
+  if (FIcon->Empty() && !Application->Icon()->Empty()) FIcon->Assign(Application->Icon());
+  Application->Handle();  // the window that hears the area restart
+  FAppHookId = Application->HookMainWindow([this](TMessage& M) { return AppHook(M); });
 }
 
 TbsTrayIcon::~TbsTrayIcon() {
+  if (FAppHookId != 0 && Application != nullptr) Application->UnhookMainWindow(FAppHookId);
   HideIcon();
   DeallocateHWnd(FWindow);
 }
@@ -231,4 +235,34 @@ void TbsTrayIcon::PopupAtCursor() {
   FPopupMenu->SetPopupComponent(this);
   FPopupMenu->Popup(p.X, p.Y);
   if (owner != nullptr && owner->HandleAllocated()) PostMessage(owner->Handle(), WM_NULL, 0, 0);
+}
+
+// A minimised application goes to the tray; a restarted notification area
+// gets the visible icon again.
+bool TbsTrayIcon::AppHook(TMessage& Message) {
+  if (Message.Msg == WM_SIZE && Message.WParam == SIZE_MINIMIZED && MinimizeToTray) DoMinimizeToTray();
+  if (Message.Msg == FTaskbarCreated && FIconVisible) ShowIcon();
+  return false;
+}
+
+bool TbsTrayIcon::OwnerWindowed() const { return dynamic_cast<TWinControl*>(Owner()) != nullptr; }
+
+void TbsTrayIcon::DoMinimizeToTray() {
+  HideMainForm();
+  SetIconVisible(true);
+}
+
+void TbsTrayIcon::ShowMainForm() {
+  TCustomForm* main = Application != nullptr ? Application->MainForm() : nullptr;
+  if (!OwnerWindowed() || main == nullptr) return;
+  ShowWindow(Application->Handle(), SW_RESTORE);
+  main->SetVisible(true);
+  if (main->HandleAllocated() && IsIconic(main->Handle())) ShowWindow(main->Handle(), SW_RESTORE);
+}
+
+void TbsTrayIcon::HideMainForm() {
+  TCustomForm* main = Application != nullptr ? Application->MainForm() : nullptr;
+  if (!OwnerWindowed() || main == nullptr) return;
+  main->SetVisible(false);
+  ShowWindow(Application->Handle(), SW_HIDE);
 }

@@ -51,6 +51,11 @@ class TbsTrayIcon : public TComponent {
   virtual void ModifyIcon();
   // Opens the popup menu at the cursor.
   void PopupAtCursor();
+  // The application window and its main form come back, or go away.
+  void ShowMainForm();
+  void HideMainForm();
+  // Hides the main form and shows the icon.
+  virtual void DoMinimizeToTray();
 
   HWND Handle() const { return FWindow; }
   const NOTIFYICONDATA& NotifyData() const { return FNotifyData; }
@@ -73,6 +78,9 @@ class TbsTrayIcon : public TComponent {
   void ClickTimerTick();
   void Animate();
   void ClickDefaultItem();
+  // The application window's messages, before the application sees them.
+  bool AppHook(TMessage& Message);
+  bool OwnerWindowed() const;
 
   std::unique_ptr<TIcon> FIcon = std::make_unique<TIcon>();
   bool FIconVisible = true;
@@ -89,6 +97,8 @@ class TbsTrayIcon : public TComponent {
   TTimer* FAnimateTimer = nullptr;
   HWND FWindow = nullptr;
   NOTIFYICONDATA FNotifyData;
+  uint32_t FTaskbarCreated = 0;
+  int32_t FAppHookId = 0;
 };
 
 // Text cut to at most MaxBytes bytes, never inside a UTF-8 character.

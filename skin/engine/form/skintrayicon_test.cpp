@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/vcl/vcl_testing.h"
+#include "skin/engine/form/skinform.h"
 #include "skin/engine/form/skintrayicon.h"
 
 namespace {
@@ -133,6 +134,80 @@ TEST_F(TrayIconTest, IconIndexAndCycling) {
   Tray->SetCycleIcons(true);
   for (int i = 0; i < 5; ++i) Wait(100);
   EXPECT_EQ(next, (std::vector<int32_t>{1, 2, 3, 0, 1}));
+}
+
+// The tray icon of the application's main form.
+class TrayIconFormTest : public TVclTest {
+ public:
+  void SetUp() override {
+    TVclTest::SetUp();
+    SetNotifyAreaBackend(&Area);
+    App->CreateForm(Main);
+    Tray = new TbsTrayIcon(Main);
+    Main->Show();
+    Pump();
+  }
+  void TearDown() override {
+    Pump();
+    SetNotifyAreaBackend(nullptr);
+    TVclTest::TearDown();
+  }
+  bool Shown() { return Area.Find(Tray->Handle(), 1) != nullptr; }
+  TMemoryNotifyArea Area;
+  TForm* Main = nullptr;
+  TbsTrayIcon* Tray = nullptr;
+};
+
+TEST_F(TrayIconFormTest, ARestartedAreaGetsTheVisibleIconAgain) {
+  Tray->ShowIcon();
+  Area.Restart();
+  EXPECT_FALSE(Shown());
+  Pump();
+  EXPECT_TRUE(Shown());
+  Tray->HideIcon();
+  Area.Restart();
+  Pump();
+  EXPECT_FALSE(Shown());
+}
+
+TEST_F(TrayIconFormTest, MinimisingTheApplicationGoesToTheTray) {
+  Tray->SetIconVisible(false);
+  App->Minimize();
+  Pump();
+  EXPECT_FALSE(Main->Visible());
+  EXPECT_TRUE(Shown());
+}
+
+TEST_F(TrayIconFormTest, TheSkinFormMinimisesToTheTrayAndRestores) {
+  for (bool always : {false, true}) {
+    auto* skin = new TbsSkinForm(Main);
+    skin->AlwaysShowInTray = always;
+    int toTray = 0, fromTray = 0;
+    skin->OnMinimizeToTray = [&](TObject*) { ++toTray; };
+    skin->OnRestoreFromTray = [&](TObject*) { ++fromTray; };
+    Tray->OnDblClick = nullptr;
+    Tray->ShowIcon();
+    skin->SetTrayIcon(Tray);
+    EXPECT_EQ(Shown(), always);
+    EXPECT_FALSE(Tray->MinimizeToTray);
+    EXPECT_EQ(Tray->PopupMenu(), skin->TrayMenu());
+    skin->MinimizeToTray();
+    Pump();
+    EXPECT_FALSE(Main->Visible());
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(toTray, 1);
+    // A double click on the icon restores.
+    Area.DoubleClick(Tray->Handle(), 1);
+    Pump();
+    EXPECT_TRUE(Main->Visible());
+    EXPECT_FALSE(IsIconic(Main->Handle()));
+    EXPECT_EQ(Shown(), always);
+    EXPECT_EQ(fromTray, 1);
+    skin->SetTrayIcon(nullptr);
+    Tray->SetPopupMenu(nullptr);
+    delete skin;
+    Pump();
+  }
 }
 
 }  // namespace
