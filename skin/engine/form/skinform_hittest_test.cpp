@@ -1,3 +1,5 @@
+#include <map>
+
 #include "skin/engine/form/skinframe_testing.h"
 
 namespace {
@@ -131,6 +133,39 @@ TEST_F(SkinHitTestTest, MaskReadsOutsideTheStripsAreNotInside) {
   EXPECT_TRUE(SF->PointInMask(TPoint{50, 30}));
   EXPECT_TRUE(SF->PointInMask(TPoint{4, 4}));
   EXPECT_FALSE(SF->PointInMask(TPoint{1, 1}));
+}
+
+}  // namespace
+
+namespace {
+
+// A picture to look at: skin 9's frame with each hit-test zone tinted by
+// its code.
+TEST_F(SkinHitTestTest, Skin9HitZonesPicture) {
+  LoadSkin9();
+  Form->SetBounds(40, 40, 400, 260);
+  ShowActive();
+  auto f = Frame();
+  const std::map<LRESULT, TColor> tint = {{HTCLIENT, 0x808080},     {HTCAPTION, 0xFF8000},    {HTOBJECT, 0x00C000},
+                                          {HTLEFT, 0x0000FF},       {HTRIGHT, 0x0000FF},      {HTTOP, 0x00FFFF},
+                                          {HTBOTTOM, 0x00FFFF},     {HTTOPLEFT, 0xFF00FF},    {HTTOPRIGHT, 0xFF00FF},
+                                          {HTBOTTOMLEFT, 0xFF00FF}, {HTBOTTOMRIGHT, 0xFF00FF}};
+  std::map<LRESULT, int> seen;
+  for (int y = 0; y < f->Height(); ++y)
+    for (int x = 0; x < f->Width(); ++x) {
+      const LRESULT code = Hit(x, y);
+      ++seen[code];
+      auto t = tint.find(code);
+      if (t == tint.end()) continue;
+      const TColor p = PixelAt(f.get(), x, y);
+      f->Canvas()->SetPixels(x, y,
+                             RGB((GetRValue(p) + GetRValue(t->second)) / 2, (GetGValue(p) + GetGValue(t->second)) / 2,
+                                 (GetBValue(p) + GetBValue(t->second)) / 2));
+    }
+  Save(f.get(), "skin9-hit-zones.png");
+  for (LRESULT code : {HTCLIENT, HTCAPTION, HTOBJECT, HTLEFT, HTRIGHT, HTTOP, HTBOTTOM, HTTOPLEFT, HTTOPRIGHT,
+                       HTBOTTOMLEFT, HTBOTTOMRIGHT})
+    EXPECT_GT(seen[code], 0) << code;
 }
 
 }  // namespace
