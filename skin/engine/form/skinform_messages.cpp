@@ -173,10 +173,16 @@ void TbsSkinForm::WMSyncPaint(TMessage& Message) {
   Message.Result = 0;
 }
 
-// The menu bar's keyboard mode takes SC_KEYMENU once the form has a bar;
-// until then it goes on as it is.
+// Maximise and minimise of a skinned frame are the component's states, not
+// the window system's; a restore leaves a state the component holds. The
+// menu bar's keyboard mode takes SC_KEYMENU once the form has a bar.
 void TbsSkinForm::WMSysCommand(TMessage& Message) {
-  if ((Message.WParam & 0xFFF0) == SC_RESTORE && OnRestore) OnRestore(this);
+  const WPARAM cmd = Message.WParam & 0xFFF0;
+  const bool skinned = FSkinnable && FOwnerForm->BorderStyle() != TBorderStyle::bsNone && !IsMDIChild();
+  if (skinned && cmd == SC_MAXIMIZE) return SetWindowState(2);
+  if (skinned && cmd == SC_MINIMIZE) return AlwaysMinimizeToTray ? MinimizeToTray() : SetWindowState(1);
+  if (skinned && cmd == SC_RESTORE && FWindowState != 0) return SetWindowState(0);
+  if (cmd == SC_RESTORE && OnRestore) OnRestore(this);
   CallOld(Message);
 }
 

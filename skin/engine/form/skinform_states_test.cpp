@@ -23,6 +23,23 @@ TEST_F(SkinWindowStateTest, MaximiseCoversTheWorkAreaOrTheMonitorLessAPixelOnAWh
   EXPECT_EQ(Form->BoundsRect(), (TRect{0, 0, 1280, 1024}));
 }
 
+TEST_F(SkinWindowStateTest, SystemCommandsTakeTheComponentsStates) {
+  LoadSkin9();
+  ShowActive();
+  const TRect before = Form->BoundsRect();
+  SendMessage(Form->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_EQ(SF->WindowState(), 2);
+  EXPECT_FALSE(IsZoomed(Form->Handle()));
+  EXPECT_EQ(Form->BoundsRect(), (TRect{0, 0, 1280, 984}));
+  SendMessage(Form->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_EQ(SF->WindowState(), 0);
+  EXPECT_EQ(Form->BoundsRect(), before);
+  SendMessage(Form->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_EQ(SF->WindowState(), 1);
+  EXPECT_FALSE(IsIconic(Form->Handle()));
+  EXPECT_EQ(Form->Height(), SF->GetMinHeight());
+}
+
 TEST_F(SkinWindowStateTest, MaximiseThenRestoreGivesTheExactBounds) {
   LoadSkin9();
   ShowActive();
