@@ -272,6 +272,8 @@ void WinStoreCursorPosition(TPoint pt) { Q().CursorPos.store((uint64_t(uint32_t(
 bool PostMessage(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) {
   if (hwnd == HWND_BROADCAST) {
     for (HWND h : WinTopLevelHandles()) PostMessage(h, msg, wParam, lParam);
+    // The application's message-only window hears broadcasts too.
+    if (HWND app = Q().AppWindow.load(); app != nullptr && IsWindow(app)) PostMessage(app, msg, wParam, lParam);
     return true;
   }
   if (hwnd != nullptr && !IsWindow(hwnd)) return false;
@@ -300,6 +302,7 @@ LRESULT SendMessage(HWND hwnd, uint32_t msg, WPARAM wParam, LPARAM lParam) {
   if (hwnd == HWND_BROADCAST) {
     std::vector<HWND> tops;
     for (TWndRecord* w : WinDesktop().Children) tops.push_back(w->Handle);
+    if (HWND app = Q().AppWindow.load(); app != nullptr && IsWindow(app)) tops.push_back(app);
     for (HWND h : tops) SendMessage(h, msg, wParam, lParam);
     return 0;
   }

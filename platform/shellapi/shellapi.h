@@ -136,3 +136,61 @@ HIMAGELIST ShellSystemImageList(bool small);
 // The index of a built-in icon by its freedesktop name ("folder",
 // "image-x-generic", ...); -1 for an unknown name.
 int32_t ShellIconIndex(const String& iconName);
+
+// ---- The notification area -----------------------------------------------------------------
+inline constexpr uint32_t NIM_ADD = 0;
+inline constexpr uint32_t NIM_MODIFY = 1;
+inline constexpr uint32_t NIM_DELETE = 2;
+inline constexpr uint32_t NIF_MESSAGE = 1;
+inline constexpr uint32_t NIF_ICON = 2;
+inline constexpr uint32_t NIF_TIP = 4;
+
+// An icon of the area is known by its window and id. The tip is a
+// NUL-terminated UTF-8 string.
+struct NOTIFYICONDATA {
+  uint32_t cbSize = 0;
+  HWND hWnd = nullptr;
+  uint32_t uID = 0;
+  uint32_t uFlags = 0;
+  uint32_t uCallbackMessage = 0;
+  HICON hIcon = nullptr;
+  char szTip[128] = {};
+};
+
+// Where the icons are shown.
+class TNotifyAreaBackend {
+ public:
+  virtual ~TNotifyAreaBackend() = default;
+  virtual bool NotifyIcon(uint32_t message, const NOTIFYICONDATA& data) = 0;
+};
+
+// Installs an area (the caller keeps it; nullptr uninstalls). Without one
+// every call answers false, as on a desktop with no area.
+void SetNotifyAreaBackend(TNotifyAreaBackend* backend);
+bool Shell_NotifyIcon(uint32_t message, const NOTIFYICONDATA* data);
+
+// An area in memory: what it shows can be read, and the user's clicks and a
+// restart of the area (which broadcasts "TaskbarCreated") can be played.
+class TMemoryNotifyArea : public TNotifyAreaBackend {
+ public:
+  struct TIcon {
+    HWND Wnd = nullptr;
+    uint32_t Id = 0;
+    uint32_t CallbackMessage = 0;
+    HICON Icon = nullptr;
+    String Tip;
+  };
+  bool NotifyIcon(uint32_t message, const NOTIFYICONDATA& data) override;
+  const std::vector<TIcon>& Icons() const { return FIcons; }
+  const TIcon* Find(HWND wnd, uint32_t id) const;
+  // Posts the callback message with each mouse message in lParam: a click
+  // is a button-down and -up, a double click down, up, double-click, up.
+  bool Click(HWND wnd, uint32_t id, bool right = false);
+  bool DoubleClick(HWND wnd, uint32_t id);
+  // The area starts again empty and tells every window.
+  void Restart();
+
+ private:
+  bool Post(HWND wnd, uint32_t id, std::initializer_list<uint32_t> mouse);
+  std::vector<TIcon> FIcons;
+};

@@ -329,14 +329,18 @@ int32_t TApplication::MessageBox(const String& Text, const String& Caption, uint
 
 // ---- Windows of the application -----------------------------------------------------
 
+// The application window's hooks hear the change as WM_SIZE, as they would
+// of a window that is minimised itself.
 void TApplication::Minimize() {
   if (FMainForm != nullptr && FMainForm->HandleAllocated()) ShowWindow(FMainForm->Handle(), SW_MINIMIZE);
+  SendMessage(Handle(), WM_SIZE, SIZE_MINIMIZED, 0);
   if (OnMinimize) OnMinimize(this);
 }
 
 void TApplication::Restore() {
   if (FMainForm != nullptr && FMainForm->HandleAllocated() && IsIconic(FMainForm->Handle()))
     ShowWindow(FMainForm->Handle(), SW_RESTORE);
+  SendMessage(Handle(), WM_SIZE, SIZE_RESTORED, 0);
   if (OnRestore) OnRestore(this);
 }
 

@@ -524,3 +524,32 @@ TEST_F(VclApplication, ActivationOfTheApplication) {
 }
 
 }  // namespace
+
+namespace {
+
+// The application window's hooks hear a minimise and restore of the
+// application as WM_SIZE, and broadcasts reach the application window.
+TEST_F(VclApplication, TheApplicationWindowHearsSizeChangesAndBroadcasts) {
+  TForm* main = nullptr;
+  App->CreateForm(main);
+  main->Show();
+  Pump();
+  const uint32_t taskbar = RegisterWindowMessage("TaskbarCreated");
+  std::vector<WPARAM> sizes;
+  int broadcasts = 0;
+  const int32_t hook = App->HookMainWindow([&](TMessage& m) {
+    if (m.Msg == WM_SIZE) sizes.push_back(m.WParam);
+    if (m.Msg == taskbar) ++broadcasts;
+    return false;
+  });
+  App->Minimize();
+  EXPECT_TRUE(IsIconic(main->Handle()));
+  App->Restore();
+  PostMessage(HWND_BROADCAST, taskbar, 0, 0);
+  Pump();
+  App->UnhookMainWindow(hook);
+  EXPECT_EQ(sizes, (std::vector<WPARAM>{SIZE_MINIMIZED, SIZE_RESTORED}));
+  EXPECT_EQ(broadcasts, 1);
+}
+
+}  // namespace

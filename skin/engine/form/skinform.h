@@ -7,7 +7,9 @@
 // skinform_messages.cpp (the window procedure), skinform_skinchange.cpp (the
 // skin-change cycle and its walks), skinform_frame.cpp (size limits, window
 // states, roll-up and the frame entry points), skinform_objects.cpp and
-// skinform_objectlist.cpp (the frame objects), skinform_paint.cpp (geometry
+// skinform_objectlist.cpp (the frame objects), skinform_caption.cpp (the
+// caption object and its activation), skinform_hittest.cpp (hit testing,
+// moving, sizing and the magnet), skinform_states.cpp (window states), skinform_paint.cpp (geometry
 // and painting), skinform_region.cpp (region, background, alpha blending).
 #pragma once
 
@@ -131,7 +133,9 @@ class TbsSkinForm : public TComponent {
   TComponent* SkinHint() const { return FSkinHint; }
   void SetSkinHint(TComponent* Value) { SetReference(FSkinHint, Value); }
   TComponent* TrayIcon() const { return FTrayIcon; }
-  void SetTrayIcon(TComponent* Value) { SetReference(FTrayIcon, Value); }
+  // A tray icon starts hidden, leaves minimising to the component, and gets
+  // the tray menu and the restore on its double click when it has none.
+  void SetTrayIcon(TComponent* Value);
   TComponent* MainMenuBar() const { return FMainMenuBar; }
   void SetMainMenuBar(TComponent* Value) { SetReference(FMainMenuBar, Value); }
   TComponent* MDITabsBar() const { return FMDITabsBar; }
@@ -169,6 +173,14 @@ class TbsSkinForm : public TComponent {
   bool RolledUp() const { return FRolledUp; }
   void SetRollUpState(bool Value);
 
+  // The hit-test code of a window point on the skinned and the plain frame.
+  LRESULT HitTestSkin(const TPoint& P) const;
+  LRESULT HitTestPlain(const TPoint& P) const;
+  // A window point inside the skin's mask.
+  bool PointInMask(const TPoint& P) const;
+  // The magnetic position of a form of size W x H moved to (X, Y).
+  void Snap(int32_t& X, int32_t& Y, int32_t H, int32_t W);
+
   TCustomForm* OwnerForm() const { return FOwnerForm; }
   TbsSkinMenu* SkinMenu() const { return FSkinMenu; }
   TPopupMenu* DefSysMenu() const { return FDefSysMenu; }
@@ -201,7 +213,9 @@ class TbsSkinForm : public TComponent {
   TSize GetSmallIconSize() const;
   void ExecuteStdCommand(TbsStdCommand Command);
   void CloseByObject();
+  // Both do nothing without a tray icon.
   void MinimizeToTray();
+  void RestoreFromTray();
   TMenuItem* GetSysMenuItems();
   // Opens Item's items below Bounds (window coordinates).
   void PopupObjectMenu(TMenuItem* Item, const TRect& Bounds, bool Upwards);
@@ -314,6 +328,27 @@ class TbsSkinForm : public TComponent {
   void WMEnterSizeMove(TMessage& Message);
   void WMExitSizeMove(TMessage& Message);
   void WMSkinPaintFrame(TMessage& Message);
+  void WMNCLButtonDblClk(TMessage& Message);
+
+  // ---- Window states (skinform_states.cpp) ----
+  void MinimizeForm();
+  void MaximizeForm();
+  void RestoreForm();
+  TPoint GetMinimizedPosition() const;
+  TPoint GetMonitorPosition(int32_t X, int32_t Y, int32_t Width, int32_t Height) const;
+  void PlaceInMonitor();
+  void FirstShow();
+  void ShowSizeGrip(bool Value);
+
+  // ---- Hit testing, moving and sizing (skinform_hittest.cpp) ----
+  bool IsSizeable() const;
+  bool OverCaptionObject(const TPoint& P) const;
+  bool OnSkinBorder(const TPoint& P) const;
+  LRESULT SkinBorderCode(const TPoint& P) const;
+  void CaptionDoubleClick();
+  void WMSizing(TMessage& Message);
+  void WMMoving(TMessage& Message);
+  TRect MagnetArea() const;
   void NCMouseAfterOld(TMessage& Message);
   void FormShortCut(TWMKey& Msg, bool& Handled);
 
@@ -339,6 +374,8 @@ class TbsSkinForm : public TComponent {
   void UpdateObjectHints();
   void ShowObjectHintText(const String& Text);
   void HideObjectHint();
+  // The object the mouse takes at P (window coordinates), -1 for none.
+  int32_t ObjectAt(const TPoint& P) const;
   void UpdateHotObject(int32_t X, int32_t Y, bool Track);
   void ObjectMouseDown(TMouseButton Button, int32_t X, int32_t Y);
   void ObjectMouseUp(TMouseButton Button, int32_t X, int32_t Y);

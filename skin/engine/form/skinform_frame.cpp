@@ -37,36 +37,6 @@ int32_t TbsSkinForm::GetMaxHeight() const {
 
 // ---- Window states and roll-up ----------------------------------------------------------------
 
-// Maximise takes the monitor's work area (the whole monitor with
-// MaximizeOnFullScreen) and restore goes back to the bounds held before;
-// minimising records the state and fires OnMinimize, the minimised
-// placement, the first-show centring and the tray come with the caption
-// buttons.
-void TbsSkinForm::SetWindowState(uint8_t Value) {
-  if (Value == FWindowState || Value > 2) return;
-  const uint8_t old = FWindowState;
-  FWindowState = Value;
-  if (IsRectEmpty(FRestoreRect) && Value != 0) FRestoreRect = FOwnerForm->BoundsRect();
-  if (Value == 1) {
-    if (OnMinimize) OnMinimize(this);
-    return;
-  }
-  if (Value == 2) {
-    FRollUpBeforeMaximize = FRolledUp;
-    TMonitor* monitor = FOwnerForm->Monitor();
-    FOwnerForm->SetBoundsRect(MaximizeOnFullScreen ? monitor->BoundsRect() : monitor->WorkareaRect());
-    if (OnMaximize) OnMaximize(this);
-    return;
-  }
-  if (old == 2 && FRolledUp && !FRollUpBeforeMaximize) SetRollUpState(false);
-  FRollUpBeforeMaximize = false;
-  FMaxRolledUp = false;
-  if (!IsRectEmpty(FRestoreRect)) FOwnerForm->SetBoundsRect(FRestoreRect);
-  FRestoreRect = TRect{0, 0, 0, 0};
-  FMouseTimer->SetEnabled(true);
-  if (OnRestore) OnRestore(this);
-}
-
 // Rolled up, the form keeps only its frame; rolled down, its height (or the
 // published client height) comes back.
 void TbsSkinForm::SetRollUpState(bool Value) {
@@ -87,15 +57,6 @@ void TbsSkinForm::SetRollUpState(bool Value) {
 
 // ---- The caption, the tray menu and the MDI parts ------------------------------------------
 // What each of these does so far; the caption, tray and MDI code fill them in.
-
-// The caption objects take the form's active state (animated on request):
-// the caption does not animate yet, so only the events fire, as they do
-// every time.
-void TbsSkinForm::UpdateCaptionActive(bool) {
-  const bool active = FNCActive || FOwnerForm->Active();
-  if (active && OnActivate) OnActivate(this);
-  if (!active && OnDeActivate) OnDeActivate(this);
-}
 
 // Restore, minimise and close items of the tray icon's menu: the tray menu
 // is empty so far.

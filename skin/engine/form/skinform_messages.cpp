@@ -40,6 +40,9 @@ void TbsSkinForm::FormWindowProc(TMessage& Message) {
     case WM_TIMER: WMTimer(Message); break;
     case WM_ENTERSIZEMOVE: WMEnterSizeMove(Message); break;
     case WM_EXITSIZEMOVE: WMExitSizeMove(Message); break;
+    case WM_SIZING: WMSizing(Message); break;
+    case WM_MOVING: WMMoving(Message); break;
+    case WM_NCLBUTTONDBLCLK: WMNCLButtonDblClk(Message); break;
     case WM_SKIN_BEFORECHANGE: WMSkinBeforeChange(Message); break;
     case WM_SKIN_CHANGE: WMSkinChange(Message); break;
     case WM_SKIN_AFTERCHANGE: WMSkinAfterChange(Message); break;
@@ -47,8 +50,8 @@ void TbsSkinForm::FormWindowProc(TMessage& Message) {
     case WM_SKIN_RESSTRCHANGED: UpdateObjectHints(), CallOld(Message); break;
     case WM_SKIN_SKINNABLECHANGED: WMSkinnableChanged(Message); break;
     case WM_SKIN_PAINTFRAME: WMSkinPaintFrame(Message); break;
-    // WM_SIZING, WM_MOVING and the MDI notifications go on to the form as
-    // they are until the frame sizes itself and MDI frames exist.
+    // The MDI notifications go on to the form as they are until MDI frames
+    // exist.
     default: CallOld(Message); break;
   }
   if (IsNCMouseMessage(Message.Msg)) NCMouseAfterOld(Message);
@@ -141,9 +144,6 @@ void TbsSkinForm::WMGetMinMaxInfo(TMessage& Message) {
   CallOld(Message);
 }
 
-// The skinned frame answers from its geometry; until then the default.
-void TbsSkinForm::WMNCHitTest(TMessage& Message) { CallOld(Message); }
-
 // The frame draws its own active and inactive look: the native one is not
 // drawn except for MDI windows.
 void TbsSkinForm::WMNCActivate(TMessage& Message) {
@@ -173,10 +173,16 @@ void TbsSkinForm::WMSyncPaint(TMessage& Message) {
   Message.Result = 0;
 }
 
-// The menu bar's keyboard mode takes SC_KEYMENU once the form has a bar;
-// until then it goes on as it is.
+// Maximise and minimise of a skinned frame are the component's states, not
+// the window system's; a restore leaves a state the component holds. The
+// menu bar's keyboard mode takes SC_KEYMENU once the form has a bar.
 void TbsSkinForm::WMSysCommand(TMessage& Message) {
-  if ((Message.WParam & 0xFFF0) == SC_RESTORE && OnRestore) OnRestore(this);
+  const WPARAM cmd = Message.WParam & 0xFFF0;
+  const bool skinned = FSkinnable && FOwnerForm->BorderStyle() != TBorderStyle::bsNone && !IsMDIChild();
+  if (skinned && cmd == SC_MAXIMIZE) return SetWindowState(2);
+  if (skinned && cmd == SC_MINIMIZE) return AlwaysMinimizeToTray ? MinimizeToTray() : SetWindowState(1);
+  if (skinned && cmd == SC_RESTORE && FWindowState != 0) return SetWindowState(0);
+  if (cmd == SC_RESTORE && OnRestore) OnRestore(this);
   CallOld(Message);
 }
 
@@ -204,6 +210,14 @@ void TbsSkinForm::WMExitSizeMove(TMessage& Message) {
     if (FSkinData != nullptr && !FSkinData->Empty) RepaintFrame();
   }
   CallOld(Message);
+}
+
+// The caption's double click is the component's (its rules follow the
+// objects' share); the window system's maximise is not asked.
+void TbsSkinForm::WMNCLButtonDblClk(TMessage& Message) {
+  if (!FSkinnable || Message.WParam != HTCAPTION || FOwnerForm->BorderStyle() == TBorderStyle::bsNone)
+    return CallOld(Message);
+  Message.Result = 0;
 }
 
 // Another window (a transparent control's background, a print) asks for

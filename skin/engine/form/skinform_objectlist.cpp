@@ -149,6 +149,11 @@ void TbsSkinForm::DrawObject(TbsActiveSkinObject* Object) {
     return;
   HDC dc = GetWindowDC(FOwnerForm->Handle());
   if (dc == nullptr) return;
+  // The caption's text lies on the frame picture: the frame is redrawn.
+  if (FSkinActive && dynamic_cast<TbsSkinCaptionObject*>(Object) != nullptr) {
+    ReleaseDC(FOwnerForm->Handle(), dc);
+    return PaintNCSkin(nullptr, false);
+  }
   TCanvas canvas;
   canvas.SetHandle(dc);
   if (!FSkinActive) LayoutDefaultButtons();
@@ -159,17 +164,22 @@ void TbsSkinForm::DrawObject(TbsActiveSkinObject* Object) {
 
 // ---- Hover, capture and routing ----------------------------------------------------------------------
 
+// Buttons lie above the caption, whose skin rectangle may run under them.
+int32_t TbsSkinForm::ObjectAt(const TPoint& P) const {
+  int32_t caption = -1;
+  for (int32_t i = 0; i < ObjectCount(); ++i) {
+    TbsActiveSkinObject* o = FObjects[size_t(i)].get();
+    if (!o->FEnabled || !o->FVisible || !PtInRect(o->FBounds, P)) continue;
+    if (dynamic_cast<TbsSkinCaptionObject*>(o) == nullptr) return i;
+    if (caption == -1) caption = i;
+  }
+  return caption;
+}
+
 void TbsSkinForm::UpdateHotObject(int32_t X, int32_t Y, bool Track) {
   if (FObjects.empty() || !IsFormActive()) return;
   FOldActiveObject = FActiveObject;
-  int32_t found = -1;
-  for (int32_t i = 0; i < ObjectCount(); ++i) {
-    TbsActiveSkinObject* o = FObjects[size_t(i)].get();
-    if (o->FEnabled && o->FVisible && PtInRect(o->FBounds, TPoint{X, Y})) {
-      found = i;
-      break;
-    }
-  }
+  const int32_t found = ObjectAt(TPoint{X, Y});
   FActiveObject = Track ? found : -1;
   if (FCapturedObject != -1 && FActiveObject != FCapturedObject) FActiveObject = -1;
   if (FActiveObject >= ObjectCount()) FActiveObject = -1;
@@ -223,7 +233,10 @@ void TbsSkinForm::NCMouseAfterOld(TMessage& Message) {
     case WM_NCMOUSEMOVE: NCMouseMove(p); break;
     case WM_NCLBUTTONDOWN: NCButtonDown(p, TMouseButton::mbLeft, onCaption); break;
     case WM_NCLBUTTONUP: ObjectMouseUp(TMouseButton::mbLeft, p.X, p.Y); break;
-    case WM_NCLBUTTONDBLCLK: NCLeftDoubleClick(p, onCaption); break;
+    case WM_NCLBUTTONDBLCLK:
+      NCLeftDoubleClick(p, onCaption);
+      if (onCaption && FOwnerForm->BorderStyle() != TBorderStyle::bsNone) CaptionDoubleClick();
+      break;
     case WM_NCRBUTTONDOWN: NCButtonDown(p, TMouseButton::mbRight, onCaption); break;
     case WM_NCRBUTTONUP: ObjectMouseUp(TMouseButton::mbRight, p.X, p.Y); break;
     case WM_NCRBUTTONDBLCLK: NCButtonDown(p, TMouseButton::mbRight, onCaption); break;
@@ -305,6 +318,8 @@ void TbsSkinForm::AnimateTick(TObject*) {
     a->AnimationStep();
     moved = true;
   }
+  for (auto& o : FObjects)
+    if (auto* c = dynamic_cast<TbsSkinCaptionObject*>(o.get()); c != nullptr && c->AnimationStep()) moved = true;
   if (!moved) FAnimateTimer->SetEnabled(false);
 }
 
@@ -332,10 +347,6 @@ void TbsSkinForm::CloseByObject() { FOwnerForm->Close(); }
 
 // The tray icon takes the form with the tray code; until then the form
 // hides and tells its owner.
-void TbsSkinForm::MinimizeToTray() {
-  FOwnerForm->Hide();
-  if (OnMinimizeToTray) OnMinimizeToTray(this);
-}
 
 // The published system menu, else the default one the menu code fills.
 TMenuItem* TbsSkinForm::GetSysMenuItems() {

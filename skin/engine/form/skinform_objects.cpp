@@ -449,30 +449,3 @@ void TbsSkinAnimateObject::AnimationStep() {
   FElapsed = 25;
   Redraw();
 }
-
-// ---- TbsSkinCaptionObject ------------------------------------------------------------------------
-
-TbsSkinCaptionObject::TbsSkinCaptionObject(TbsSkinForm* AForm, const TbsDataSkinCaption* AData)
-    : TbsActiveSkinObject(AForm, AData) {}
-
-// The caption text and images come with the caption code; the frame
-// picture already shows the caption strip.
-void TbsSkinCaptionObject::Draw(TCanvas*, bool) {}
-
-void TbsSkinCaptionObject::MouseDown(int32_t X, int32_t Y, TMouseButton Button) {
-  FSkinForm->FireObjectMouseDown(this, X, Y, Button);
-}
-
-void TbsSkinCaptionObject::MouseUp(int32_t X, int32_t Y, TMouseButton Button) {
-  FSkinForm->FireObjectMouseUp(this, X, Y, Button);
-}
-
-void TbsSkinCaptionObject::MouseEnter() {
-  FMouseOver = true;
-  FSkinForm->FireObjectMouseEnter(this);
-}
-
-void TbsSkinCaptionObject::MouseLeave() {
-  FMouseOver = false;
-  FSkinForm->FireObjectMouseLeave(this);
-}

@@ -91,12 +91,12 @@ void TbsSkinForm::UpdateSkinFrame(bool DoArrange) {
 bool TbsSkinForm::HasLogo() const { return !FLogoBitMap->Empty() && !IsMDIFrame(); }
 
 void TbsSkinForm::WMSize(TMessage& Message) {
+  FMagnetLeft = FMagnetTop = FMagnetRight = FMagnetBottom = false;
   if (FInSizeMove && FFullDrag) {
     if (HasLogo()) FOwnerForm->Invalidate();
     return CallOld(Message);
   }
   CallOld(Message);
-  FMagnetLeft = FMagnetTop = FMagnetRight = FMagnetBottom = false;
   FFrameWidth = FOwnerForm->Width();
   FFrameHeight = FOwnerForm->Height();
   if (!FSkinActive)
@@ -236,6 +236,7 @@ void TbsSkinForm::WMShowWindow(TMessage& Message) {
   if (Message.WParam != 0 && FOwnerForm->Menu() != nullptr) FOwnerForm->SetMenu(nullptr);
   CallOld(Message);
   if (!FOwnerForm->HandleAllocated()) return;
+  if (Message.WParam != 0 && FSkinnable) FirstShow();
   if (Message.WParam != 0 && (FAlphaBlend || AlphaBlendAnimation)) {
     SetLayered(true);
     SetLayeredWindowAttributes(FOwnerForm->Handle(), 0, 0, LWA_ALPHA);

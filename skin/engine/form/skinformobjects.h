@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/gui/graphics.h"
 #include "platform/vcl/controls.h"
@@ -150,8 +151,10 @@ class TbsSkinAnimateObject : public TbsActiveSkinObject {
   TRect FrameRect(int32_t Index) const;
 };
 
-// The caption: the base here fires the events; its text and images are
-// drawn by the caption code.
+// The caption: its image from the skin (with an activation animation and
+// the morph between the inactive and the active look), the form's caption
+// text with light, shadow and a text-frame image. FHot is the form's active
+// state; FNormalRect the inactive look, FHoverRect the active one.
 class TbsSkinCaptionObject : public TbsActiveSkinObject {
  public:
   TbsSkinCaptionObject(TbsSkinForm* AForm, const TbsDataSkinCaption* AData);
@@ -160,6 +163,45 @@ class TbsSkinCaptionObject : public TbsActiveSkinObject {
   void MouseUp(int32_t X, int32_t Y, TMouseButton Button) override;
   void MouseEnter() override;
   void MouseLeave() override;
-  // Whether a caption animation is running (none yet).
-  bool CanAnimate() const { return false; }
+  bool CanAnimate() const;
+  // Frame Index (1-based) of the animation strip; empty without frames.
+  TRect AnimationFrame(int32_t Index) const;
+  // One 25 ms tick; false once the animation has ended.
+  bool AnimationStep();
+  bool AnimationRunning() const { return CanAnimate() && FCurFrame > 0 && FCurFrame <= FFrameCount; }
+  // SourceRect of Picture at the size of FBounds, with the frame's fixed
+  // left and right parts.
+  std::unique_ptr<TBitmap> BuildCaptionImage(const TRect& SourceRect, TBitmap* Picture);
+  // The text area relative to the object's top-left corner.
+  TRect TextArea() const;
+  void DrawCaptionText(TCanvas* Cnvs, int32_t DX, int32_t DY, bool AActive);
+
+  String FFontName;
+  TFontStyles FFontStyle;
+  int32_t FFontHeight = 14;
+  TColor FFontColor = 0, FActiveFontColor = 0;
+  TColor FShadowColor = 0, FActiveShadowColor = 0;
+  bool FShadow = false;
+  TColor FLightColor = 0, FActiveLightColor = 0;
+  bool FLight = false;
+  TAlignment FAlignment = TAlignment::taCenter;
+  TRect FTextRect{};
+  TRect FFrameRect{}, FActiveFrameRect{};
+  int32_t FFrameLeftOffset = 0, FFrameRightOffset = 0;
+  TRect FFrameTextRect{};
+  bool FStretchEffect = false;
+  TRect FAnimateRect{};
+  int32_t FFrameCount = 0;
+  int32_t FAnimateInterval = 25;
+  bool FInactiveAnimation = false;
+  bool FFullFrame = false;
+  int32_t FCurFrame = 0;
+  int32_t FAnimElapsed = 0;
+
+ private:
+  // Image and text of one state drawn into a bitmap of FBounds' size.
+  std::unique_ptr<TBitmap> StateImage(const TRect& Src, TBitmap* Picture, bool TextActive);
+  void DrawTextFrame(TCanvas* Cnvs, int32_t TextX, int32_t TextY, int32_t TextWidth, int32_t DX, bool AActive);
+  void SetCaptionFont(TCanvas* Cnvs, TColor Color);
+  void DrawBitmap(TCanvas* Cnvs, TBitmap* B, bool InactiveEffect);
 };
