@@ -9,11 +9,21 @@
 #include "skin/controls/skinlabels.h"
 #include "skin/controls/testkit/skinkit_testing.h"
 #include "skin/engine/data/resstrdata.h"
+#include "skin/engine/data/storedskin.h"
 #include "skin/engine/form/skinform.h"
 
 namespace {
 
 using B = TMsgDlgBtn;
+
+// The generated skin 9, for pictures of whole skinned windows.
+std::unique_ptr<TbsSkinData> LoadSkin9() {
+  auto skin = std::make_unique<TbsSkinData>(nullptr);
+  TbsCompressedStoredSkin container(nullptr);
+  container.LoadFromCompressedFile(SKINS_BUILD_DIR "/skn/9.skn");
+  EXPECT_TRUE(skin->LoadCompressedStoredSkin(&container));
+  return skin;
+}
 
 TbsSkinButton* ButtonOf(TForm* F, const String& Name) { return dynamic_cast<TbsSkinButton*>(F->FindComponent(Name)); }
 
@@ -279,6 +289,20 @@ TEST_F(SkinMessage, ContactSheetPlainAndSkinned) {
     Pump();
     SaveSheet(f.get(), skinned ? "skinmessage-skinned" : "skinmessage-plain");
   }
+}
+
+TEST_F(SkinMessage, PictureInSkin9WithItsFrame) {
+  std::unique_ptr<TbsSkinData> skin9 = LoadSkin9();
+  M.SetSkinData(skin9.get());
+  M.SetCtrlSkinData(skin9.get());
+  auto f = Build("The folder holds 12 files of another type.\nConvert them as well?", TMsgDlgType::mtConfirmation,
+                 mbYesAllNoAllCancel);
+  f->Show();
+  Pump();
+  SaveSheet(f.get(), "skinmessage-skin9");
+  f.reset();
+  M.SetSkinData(nullptr);
+  M.SetCtrlSkinData(nullptr);
 }
 
 }  // namespace

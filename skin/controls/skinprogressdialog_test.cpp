@@ -10,6 +10,7 @@
 #include "skin/controls/skinlabels.h"
 #include "skin/controls/testkit/skinkit_testing.h"
 #include "skin/engine/data/resstrdata.h"
+#include "skin/engine/data/storedskin.h"
 
 namespace {
 
@@ -97,6 +98,24 @@ TEST_F(SkinProgressDialog, LiveWindowFollowsTheMeasuredUnits) {
     D.SetValue(D.MaxValue);
     Pump();
   }
+}
+
+TEST_F(SkinProgressDialog, PictureInSkin9WithItsFrame) {
+  auto skin9 = std::make_unique<TbsSkinData>(nullptr);
+  TbsCompressedStoredSkin container(nullptr);
+  container.LoadFromCompressedFile(SKINS_BUILD_DIR "/skn/9.skn");
+  ASSERT_TRUE(skin9->LoadCompressedStoredSkin(&container));
+  D.SetSkinData(skin9.get());
+  D.SetCtrlSkinData(skin9.get());
+  D.SetValue(0);
+  Start();
+  D.SetValue(45);
+  Pump();
+  SaveSheet(Window.Get(), "skinprogressdialog-skin9");
+  D.SetValue(D.MaxValue);
+  Pump();
+  D.SetSkinData(nullptr);
+  D.SetCtrlSkinData(nullptr);
 }
 
 TEST_F(SkinProgressDialog, ReachingTheEndClosesWithoutCancel) {
