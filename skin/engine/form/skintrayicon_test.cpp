@@ -236,19 +236,30 @@ TEST_F(TrayIconFormTest, ActivationGivesTheFocusBackToTheActiveControl) {
   edit->SetFocus();
   Pump();
   ASSERT_EQ(Screen->ActiveControl(), edit);
+  // Under the hook, a procedure that keeps WM_ACTIVATE from the form (whose
+  // own activation would focus the edit anyway).
+  delete Tray;
+  TWndMethod own = Main->WindowProc;
+  Main->WindowProc = [&](TMessage& M) {
+    if (M.Msg != WM_ACTIVATE) own(M);
+  };
+  Tray = new TbsTrayIcon(Main);
   struct Case {
     WPARAM State;
     bool FromParent;
     bool Back;
   };
-  for (const Case& c :
-       {Case{WA_ACTIVE, false, true}, Case{WA_CLICKACTIVE, false, true}, Case{WA_INACTIVE, false, false}}) {
+  for (const Case& c : {Case{WA_ACTIVE, false, true}, Case{WA_CLICKACTIVE, false, true}, Case{WA_ACTIVE, true, false},
+                        Case{WA_INACTIVE, false, false}}) {
     ::SetFocus(nullptr);
     ASSERT_EQ(Screen->ActiveControl(), edit);
     const HWND losing = c.FromParent ? Main->Handle() : Tray->Handle();
     SendMessage(Main->Handle(), WM_ACTIVATE, c.State, reinterpret_cast<LPARAM>(losing));
     EXPECT_EQ(GetFocus() == edit->Handle(), c.Back) << c.State << "/" << c.FromParent;
   }
+  delete Tray;
+  Tray = nullptr;
+  Main->WindowProc = own;
 }
 
 TEST_F(TrayIconFormTest, MinimizedOnStartHidesTheApplicationInTheTray) {
