@@ -46,12 +46,30 @@ TbsTrayIcon::TbsTrayIcon(TComponent* AOwner) : TComponent(AOwner) {
   if (FIcon->Empty() && !Application->Icon()->Empty()) FIcon->Assign(Application->Icon());
   Application->Handle();  // the window that hears the area restart
   FAppHookId = Application->HookMainWindow([this](TMessage& M) { return AppHook(M); });
+  FHookedOwner = dynamic_cast<TWinControl*>(AOwner);
+  if (FHookedOwner == nullptr) return;
+  FSavedOwnerWndProc = FHookedOwner->WindowProc;
+  FHookedOwner->WindowProc = [this](TMessage& M) { OwnerHook(M); };
 }
 
 TbsTrayIcon::~TbsTrayIcon() {
   if (FAppHookId != 0 && Application != nullptr) Application->UnhookMainWindow(FAppHookId);
+  if (FHookedOwner != nullptr) FHookedOwner->WindowProc = FSavedOwnerWndProc;
   HideIcon();
   DeallocateHWnd(FWindow);
+}
+
+void TbsTrayIcon::Loaded() {
+  TComponent::Loaded();
+  const bool designing = ComponentState().Contains(TComponentStateItem::csDesigning);
+  if (OwnerWindowed() && MinimizedOnStart && !designing && Application != nullptr) {
+    FIconVisible = true;
+    MinimizeToTray = true;
+    Application->SetShowMainForm(false);
+    ShowWindow(Application->Handle(), SW_HIDE);
+  }
+  ModifyIcon();
+  SetIconVisible(FIconVisible);
 }
 
 void TbsTrayIcon::Notification(TComponent* AComponent, TOperation Operation) {
@@ -241,8 +259,47 @@ void TbsTrayIcon::PopupAtCursor() {
 // gets the visible icon again.
 bool TbsTrayIcon::AppHook(TMessage& Message) {
   if (Message.Msg == WM_SIZE && Message.WParam == SIZE_MINIMIZED && MinimizeToTray) DoMinimizeToTray();
+  if (Message.Msg == WM_WINDOWPOSCHANGED && FCheckMDIStart) CheckMDIStart();
   if (Message.Msg == FTaskbarCreated && FIconVisible) ShowIcon();
   return false;
+}
+
+// An MDI main form shows the application window on its own; a start in the
+// tray hides it again, once the main form exists.
+void TbsTrayIcon::CheckMDIStart() {
+  TCustomForm* main = Application->MainForm();
+  if (main == nullptr) return;
+  if (main->FormStyle() == TFormStyle::fsMDIForm && MinimizedOnStart) ShowWindow(Application->Handle(), SW_HIDE);
+  FCheckMDIStart = false;
+}
+
+void TbsTrayIcon::OwnerHook(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_ACTIVATE: OwnerActivated(Message); break;
+    case WM_SHOWWINDOW: OwnerShown(Message); break;
+    default: break;
+  }
+  if (FSavedOwnerWndProc) FSavedOwnerWndProc(Message);
+}
+
+// Coming back from the tray or the popup menu, the focus returns to the
+// screen's active control unless activation came from its own parent.
+void TbsTrayIcon::OwnerActivated(TMessage& Message) {
+  const uint32_t state = LOWORD(Message.WParam);
+  TWinControl* active = Screen != nullptr ? Screen->ActiveControl() : nullptr;
+  if ((state != WA_ACTIVE && state != WA_CLICKACTIVE) || active == nullptr) return;
+  TWinControl* home = active->Parent() != nullptr ? active->Parent() : active;
+  const HWND losing = reinterpret_cast<HWND>(Message.LParam);
+  if (!home->HandleAllocated() || losing != home->Handle()) SetFocus(active->Handle());
+}
+
+// Shown by ShowWindow (not by a parent): the hidden application window
+// comes back and the owner comes to the front.
+void TbsTrayIcon::OwnerShown(TMessage& Message) {
+  if (Message.LParam != 0 || Message.WParam != 1 || Application == nullptr) return;
+  ShowWindow(Application->Handle(), SW_RESTORE);
+  SetForegroundWindow(Application->Handle());
+  SetForegroundWindow(FHookedOwner->Handle());
 }
 
 bool TbsTrayIcon::OwnerWindowed() const { return dynamic_cast<TWinControl*>(Owner()) != nullptr; }

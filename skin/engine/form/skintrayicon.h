@@ -45,6 +45,12 @@ class TbsTrayIcon : public TComponent {
   void SetCycleIcons(bool Value);
   uint32_t AnimateTimerInterval() const { return FAnimateTimer->Interval(); }
   void SetAnimateTimerInterval(uint32_t Value) { FAnimateTimer->SetInterval(Value); }
+  // Kept for the form designer only; never shown at run time.
+  bool DesignPreview() const { return FDesignPreview; }
+  void SetDesignPreview(bool Value) { FDesignPreview = Value; }
+
+  // MinimizedOnStart: the application starts hidden, in the tray.
+  void Loaded() override;
 
   virtual void ShowIcon();
   virtual void HideIcon();
@@ -80,6 +86,11 @@ class TbsTrayIcon : public TComponent {
   void ClickDefaultItem();
   // The application window's messages, before the application sees them.
   bool AppHook(TMessage& Message);
+  // The owner window's messages, before the owner sees them.
+  void OwnerHook(TMessage& Message);
+  void OwnerActivated(TMessage& Message);
+  void OwnerShown(TMessage& Message);
+  void CheckMDIStart();
   bool OwnerWindowed() const;
 
   std::unique_ptr<TIcon> FIcon = std::make_unique<TIcon>();
@@ -99,6 +110,10 @@ class TbsTrayIcon : public TComponent {
   NOTIFYICONDATA FNotifyData;
   uint32_t FTaskbarCreated = 0;
   int32_t FAppHookId = 0;
+  TWinControl* FHookedOwner = nullptr;
+  TWndMethod FSavedOwnerWndProc;
+  bool FCheckMDIStart = true;
+  bool FDesignPreview = false;
 };
 
 // Text cut to at most MaxBytes bytes, never inside a UTF-8 character.

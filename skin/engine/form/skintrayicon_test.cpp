@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/vcl/stdctrls.h"
 #include "platform/vcl/vcl_testing.h"
 #include "skin/engine/form/skinform.h"
 #include "skin/engine/form/skintrayicon.h"
@@ -153,6 +154,8 @@ class TrayIconFormTest : public TVclTest {
     TVclTest::TearDown();
   }
   bool Shown() { return Area.Find(Tray->Handle(), 1) != nullptr; }
+  // The application window is message-only: its own style tells.
+  bool AppShown() { return (GetWindowLong(App->Handle(), GWL_STYLE) & WS_VISIBLE) != 0; }
   TMemoryNotifyArea Area;
   TForm* Main = nullptr;
   TbsTrayIcon* Tray = nullptr;
@@ -208,6 +211,84 @@ TEST_F(TrayIconFormTest, TheSkinFormMinimisesToTheTrayAndRestores) {
     delete skin;
     Pump();
   }
+}
+
+TEST_F(TrayIconFormTest, ShownByShowWindowTheOwnerComesToTheFront) {
+  struct Case {
+    WPARAM Show;
+    LPARAM Status;
+    bool Front;
+  };
+  auto Other = std::make_unique<TForm>(nullptr);
+  Other->Show();
+  for (const Case& c : {Case{1, 0, true}, Case{0, 0, false}, Case{1, SW_PARENTOPENING, false}}) {
+    ShowWindow(App->Handle(), SW_HIDE);
+    SetForegroundWindow(Other->Handle());
+    SendMessage(Main->Handle(), WM_SHOWWINDOW, c.Show, c.Status);
+    EXPECT_EQ(AppShown(), c.Front) << c.Show << "/" << c.Status;
+    EXPECT_EQ(GetForegroundWindow() == Main->Handle(), c.Front) << c.Show << "/" << c.Status;
+  }
+}
+
+TEST_F(TrayIconFormTest, ActivationGivesTheFocusBackToTheActiveControl) {
+  auto* edit = new TEdit(Main);
+  edit->SetParent(Main);
+  edit->SetFocus();
+  Pump();
+  ASSERT_EQ(Screen->ActiveControl(), edit);
+  // Under the hook, a procedure that keeps WM_ACTIVATE from the form (whose
+  // own activation would focus the edit anyway).
+  delete Tray;
+  TWndMethod own = Main->WindowProc;
+  Main->WindowProc = [&](TMessage& M) {
+    if (M.Msg != WM_ACTIVATE) own(M);
+  };
+  Tray = new TbsTrayIcon(Main);
+  struct Case {
+    WPARAM State;
+    bool FromParent;
+    bool Back;
+  };
+  for (const Case& c : {Case{WA_ACTIVE, false, true}, Case{WA_CLICKACTIVE, false, true}, Case{WA_ACTIVE, true, false},
+                        Case{WA_INACTIVE, false, false}}) {
+    ::SetFocus(nullptr);
+    ASSERT_EQ(Screen->ActiveControl(), edit);
+    const HWND losing = c.FromParent ? Main->Handle() : Tray->Handle();
+    SendMessage(Main->Handle(), WM_ACTIVATE, c.State, reinterpret_cast<LPARAM>(losing));
+    EXPECT_EQ(GetFocus() == edit->Handle(), c.Back) << c.State << "/" << c.FromParent;
+  }
+  delete Tray;
+  Tray = nullptr;
+  Main->WindowProc = own;
+}
+
+TEST_F(TrayIconFormTest, MinimizedOnStartHidesTheApplicationInTheTray) {
+  for (bool onStart : {false, true}) {
+    App->SetShowMainForm(true);
+    ShowWindow(App->Handle(), SW_RESTORE);
+    Tray->SetIconVisible(false);
+    Tray->MinimizeToTray = false;
+    Tray->MinimizedOnStart = onStart;
+    Tray->Loaded();
+    EXPECT_EQ(App->ShowMainForm(), !onStart);
+    EXPECT_EQ(AppShown(), !onStart);
+    EXPECT_EQ(Shown(), onStart);
+    EXPECT_EQ(Tray->MinimizeToTray, onStart);
+  }
+}
+
+TEST_F(TrayIconFormTest, AnMDIMainFormStartingInTheTrayHidesTheApplicationOnce) {
+  Main->SetFormStyle(TFormStyle::fsMDIForm);
+  Tray = new TbsTrayIcon(Main);
+  Tray->MinimizedOnStart = true;
+  WINDOWPOS pos{};
+  pos.hwnd = App->Handle();
+  ShowWindow(App->Handle(), SW_RESTORE);
+  SendMessage(App->Handle(), WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+  EXPECT_FALSE(AppShown());
+  ShowWindow(App->Handle(), SW_RESTORE);
+  SendMessage(App->Handle(), WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+  EXPECT_TRUE(AppShown());
 }
 
 }  // namespace
