@@ -395,12 +395,7 @@ bool TbsSkinButton::PreviewMessage(TMessage& Message) {
       }
       return false;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      if (Focused()) return false;
-      FFocusingByMouse = true;
-      if (CanFocus()) SetFocus();
-      FFocusingByMouse = false;
-      return !Focused();
+    case WM_LBUTTONDBLCLK: return TakeFocusOnPress();
     case CN_COMMAND: return FFocusingByMouse;
     default: return false;
   }

@@ -131,7 +131,6 @@ class TbsSkinButton : public TbsSkinCustomControl {
   bool FDefault = false;
   bool FCancel = false;
   TModalResult FModalResult = 0;
-  bool FFocusingByMouse = false;
   bool FCanFocused = true;
   bool FDown = false;
   bool FPointerInside = false;

@@ -395,12 +395,7 @@ bool TbsSkinCheckRadioBox::PreviewMessage(TMessage& Message) {
       if (Message.WParam == VK_SPACE && Focused()) ToggleChecked();
       return false;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      if (Focused()) return false;
-      FFocusingByMouse = true;
-      if (CanFocus()) SetFocus();
-      FFocusingByMouse = false;
-      return !Focused();
+    case WM_LBUTTONDBLCLK: return TakeFocusOnPress();
     case CN_COMMAND: return FFocusingByMouse;
     default: return false;
   }

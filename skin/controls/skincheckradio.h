@@ -99,7 +99,6 @@ class TbsSkinCheckRadioBox : public TbsSkinCustomControl {
   TCustomImageList* FImages = nullptr;
   int32_t FImageIndex = 0;
   bool FFlat = true;
-  bool FFocusingByMouse = false;
   bool FCanFocused = true;
   int32_t FGroupIndex = 0;
   bool FChecked = false;

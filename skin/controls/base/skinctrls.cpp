@@ -310,6 +310,14 @@ TbsSkinCustomControl::TbsSkinCustomControl(TComponent* AOwner)
 
 TbsSkinCustomControl::~TbsSkinCustomControl() { FDefaultFont->OnChange = nullptr; }
 
+bool TbsSkinCustomControl::TakeFocusOnPress() {
+  if (Focused()) return false;
+  FFocusingByMouse = true;
+  if (CanFocus()) SetFocus();
+  FFocusingByMouse = false;
+  return !Focused();
+}
+
 void TbsSkinCustomControl::DefaultFontChange(TObject*) {
   DefaultFontChanged();
   if (FSkinIndex == -1) Repaint();

@@ -136,7 +136,12 @@ class TbsSkinCustomControl : public TbsSkinControl, public TbsSkinGeometry {
   void PaintStrips();
   void FillClientPart();
   void CreateWnd() override;
+  // A press takes the focus before the control acts on it; answers true
+  // (swallow the press) when the focus could not be taken. While the focus
+  // moves, FFocusingByMouse is set, so a CN_COMMAND it causes can be told apart.
+  bool TakeFocusOnPress();
 
+  bool FFocusingByMouse = false;
   bool FPaintInStrips = false;
   bool FFillClientPart = true;
   int32_t FDefaultWidth = 0;
