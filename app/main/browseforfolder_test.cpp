@@ -168,11 +168,23 @@ TEST_F(FolderChooser, OkTakesOnlyFileSystemFolders) {
   EXPECT_EQ(ChooseFolder("", "", false), "/");
 
   ForceDirectories(Dir + "/deeper/inside");
+  ForceDirectories(Dir + "/deeper/beside");
   script.ExpectModalForm(kCaption)
       .Do([](TScriptTarget t, const auto&) {
         EXPECT_EQ(Chooser(t)->TitleTxt->Caption(), "Pick the output folder");
         EXPECT_EQ(Chooser(t)->ClientWidth(), 450);
         EXPECT_EQ(Chooser(t)->ClientHeight(), 420);
+      })
+      .Do([&](TScriptTarget t, const auto&) {
+        // With the focus on a button the chosen folder keeps the highlight.
+        TMyBrowseForFolder* f = Chooser(t);
+        f->BntCreate->SetFocus();
+        UpdateWindow(f->Handle());
+        const TRect r = f->ShellTree->Selected()->DisplayRect(true);
+        auto pixels = WindowPixels(f->ShellTree->Handle(), false);
+        ASSERT_TRUE(pixels);
+        EXPECT_EQ(pixels->Canvas()->Pixels(r.Left + 2, r.Top + 2), ColorToRGB(clHighlight));
+        Shot(f, "folderchooser_unfocused_selection");
       })
       .PressCaption("OK");
   EXPECT_EQ(ChooseFolder("Pick the output folder", Dir + "/deeper/inside/", false), Dir + "/deeper/inside");
