@@ -12,6 +12,7 @@
 #include "platform/shellapi/shell_testing.h"
 #include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/dialogs_msgbox.h"
+#include "platform/vcl/menus.h"
 #include "platform/vcl/vcl_testing.h"
 #include "shell/shelltree.h"
 #include "skin/controls/skinbutton.h"
@@ -36,13 +37,16 @@ class FolderChooser : public TVclTest {
     return nullptr;
   }
 
-  // The node of a folder below Dir, found from the selection Setup made.
-  static TTreeNode* NodeIn(TMyBrowseForFolder* F, const String& Name) {
-    TTreeNode* n = F->ShellTree->Selected();
-    if (n == nullptr) return nullptr;
-    n->Expand(false);
-    return Child(n, Name);
+  // The node of a folder directly in Path, among the nodes there are.
+  static TTreeNode* NodeIn(TMyBrowseForFolder* F, const String& Name, const String& Path) {
+    for (TTreeNode* n = F->ShellTree->Items()->GetFirstNode(); n != nullptr; n = n->GetNext()) {
+      if (F->ShellTree->NodePath(n) != Path) continue;
+      n->Expand(false);
+      return Child(n, Name);
+    }
+    return nullptr;
   }
+  TTreeNode* NodeIn(TMyBrowseForFolder* F, const String& Name) const { return NodeIn(F, Name, Dir); }
 
   // Clicks a node's label with the injected mouse.
   static void ClickNode(TZavShellTree* Tree, TTreeNode* Node, TRawButton Button = TRawButton::Left) {
@@ -54,8 +58,8 @@ class FolderChooser : public TVclTest {
 
   // Right-clicks the node below Dir (the tree's menu opens), then clicks the
   // menu's item.
-  static void MenuOnNode(TDialogExpectation& E, const String& Name, const String& Item) {
-    E.Do([Name](TScriptTarget t, const auto& fail) {
+  void MenuOnNode(TDialogExpectation& E, const String& Name, const String& Item) {
+    E.Do([Name, this](TScriptTarget t, const auto& fail) {
        TTreeNode* n = NodeIn(Chooser(t), Name);
        if (n == nullptr) return fail("no node " + Name);
        ClickNode(Chooser(t)->ShellTree, n, TRawButton::Right);
@@ -238,6 +242,36 @@ TEST_F(FolderChooser, DeleteAsksAndMovesToTheTrashOnlyOnYes) {
     const String out = RunCommand("trash-list 2>/dev/null");
     EXPECT_NE(out.find(" " + victim + "\n"), String::npos) << out;
   }
+}
+
+TEST_F(FolderChooser, TreeMenuRefreshesAndCreatesAndHiddenFoldersShowOnRequest) {
+  ForceDirectories(Dir + "/target");
+  ForceDirectories(Dir + "/.secret");
+  TDialogScript script;
+  auto& form = script.ExpectModalForm(kCaption);
+  form.Do([&](TScriptTarget t, const auto&) {
+    EXPECT_EQ(NodeIn(Chooser(t), ".secret"), nullptr);
+    EXPECT_EQ(Chooser(t)->CreateFolder1->Caption(), Chooser(t)->BntCreate->Caption());
+    ForceDirectories(Dir + "/made outside");
+    EXPECT_EQ(NodeIn(Chooser(t), "made outside"), nullptr) << "seen only when read again";
+  });
+  MenuOnNode(form, "target", "Refresh");
+  form.Do([&](TScriptTarget t, const auto&) { EXPECT_NE(NodeIn(Chooser(t), "made outside"), nullptr); });
+  MenuOnNode(form, "target", "Make New Folder");
+  form.Do([&](TScriptTarget t, const auto&) {
+        EXPECT_TRUE(DirectoryExists(Dir + "/target/New Folder"));
+        ASSERT_NE(Chooser(t)->ShellTree->Selected(), nullptr);
+        EXPECT_EQ(Chooser(t)->ShellTree->NodePath(Chooser(t)->ShellTree->Selected()), Dir + "/target/New Folder");
+        EXPECT_TRUE(Chooser(t)->ShellTree->IsEditing());
+      })
+      .Key(VK_ESCAPE)
+      .Key(VK_ESCAPE);
+  EXPECT_EQ(ChooseFolder("", Dir, false), "");
+
+  script.ExpectModalForm(kCaption)
+      .Do([&](TScriptTarget t, const auto&) { EXPECT_NE(NodeIn(Chooser(t), ".secret"), nullptr); })
+      .Key(VK_ESCAPE);
+  EXPECT_EQ(ChooseFolder("", Dir, true), "");
 }
 
 // Enter ends the edit and, being the default button's key, confirms: OK lets

@@ -192,6 +192,27 @@ TEST_F(DropTarget, TextOnlyDragIsRefusedWithoutEvents) {
   EXPECT_EQ(Target->RefCount(), 2u) << "the data object is not kept";
 }
 
+TEST_F(DropTarget, ReferencesOfTheSystemNeverFreeAnOwnedTarget) {
+  void* object = nullptr;
+  EXPECT_EQ(Target->QueryInterface(IID_IDropTarget, &object), S_OK);
+  EXPECT_EQ(object, static_cast<IDropTarget*>(Target));
+  EXPECT_EQ(Target->QueryInterface(IID_IUnknown, &object), S_OK);
+  EXPECT_EQ(object, static_cast<IDropTarget*>(Target));
+  EXPECT_EQ(Target->QueryInterface(IID_IDataObject, &object), E_NOINTERFACE);
+  EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(Target->RefCount(), 3u);
+  static_cast<IDropTarget*>(Target)->Release();
+  static_cast<IDropTarget*>(Target)->Release();
+  EXPECT_EQ(Target->RefCount(), 1u) << "the target's own reference stays";
+
+  // Without an owner, the last release frees it (ASan sees a leak otherwise).
+  auto* loose = new TDropFileTarget(nullptr);
+  loose->Register(Tree);
+  EXPECT_EQ(loose->Release(), 1u);
+  delete Tree;  // its window's registration goes with it
+  Tree = nullptr;
+}
+
 TEST_F(DropTarget, RegisterTwiceIsANoOpAndAnotherControlMovesTheBinding) {
   EXPECT_EQ(Target->RefCount(), 1u);
   Target->Register(Tree);
