@@ -8,6 +8,7 @@
 #include "platform/gui/win_menus.h"
 #include "platform/gui/win_paint.h"
 #include "platform/gui/win_readback.h"
+#include "platform/rtl/arith.h"
 #include "platform/rtl/files.h"
 #include "platform/shellapi/shell_testing.h"
 #include "platform/vcl/dialog_script_testing.h"
@@ -178,6 +179,11 @@ TEST_F(FolderChooser, OkTakesOnlyFileSystemFolders) {
         EXPECT_EQ(Chooser(t)->TitleTxt->Caption(), "Pick the output folder");
         EXPECT_EQ(Chooser(t)->ClientWidth(), 450);
         EXPECT_EQ(Chooser(t)->ClientHeight(), 420);
+        // Centred on the monitor, 12.5 pixels above the middle (halves to even).
+        const TRect m = Screen->PrimaryMonitor()->BoundsRect();
+        const TCustomForm* f = t.Form;
+        EXPECT_EQ(f->Left(), m.Left + Round((m.Width() - f->Width()) / 2.0));
+        EXPECT_EQ(f->Top(), m.Top + Round((m.Height() - f->Height() - 25) / 2.0));
       })
       .Do([&](TScriptTarget t, const auto&) {
         // With the focus on a button the chosen folder keeps the highlight.
