@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/convert/outputparams.h"
 #include "app/settings/marloutils.h"
 #include "imaging/io/core/ieimgio.h"
 #include "imaging/io/metadata/exifreader.h"
@@ -10,14 +11,6 @@
 #include "skin/controls/skinmessage.h"
 
 namespace {
-
-// The record copied through a fresh component and back: the copy drops what
-// a load left that a writer must not see again.
-void ReassignParams(TImgIO* IO) {
-  TImgIO fresh(nullptr);
-  fresh.AssignParams(&IO->Params());
-  IO->AssignParams(&fresh.Params());
-}
 
 // What the view's record gives the fresh writer: the image's layout, the
 // resolution and every JPEG encoding choice, but no metadata.
@@ -94,7 +87,7 @@ bool SaveJpegWithSourceExif(TImgView* View, const String& Source, const String& 
       result = SaveJpegWithoutExif(View, Target, nullptr);
     } else {
       TImgIO* io = View->GetImageIO();
-      ReassignParams(io);
+      ReassignIOParams(*io);
       result = io->Params().HasEXIFData ? SaveWithSourceSegments(View, Source, Target) : SavedFile(*io, Target);
     }
   } catch (...) {
