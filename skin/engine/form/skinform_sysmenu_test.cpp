@@ -56,9 +56,7 @@ TEST_F(SysMenuTest, TheOwnMenuFollowsTheState) {
   const std::vector<Case> cases = {
       {"normal", [] {}, {"BSF_MINITEM", "BSF_MAXITEM", "BSF_ROLLUP", "-", "BSF_CLOSE"}},
       {"maximised", [&] { SF->SetWindowState(2); }, {"BSF_MINITEM", "BSF_RESTORE", "BSF_ROLLUP", "-", "BSF_CLOSE"}},
-      {"maximised and rolled up",
-       [&] { SF->SetRollUpState(true); },
-       {"BSF_MINITEM", "BSF_RESTORE", "-", "BSF_CLOSE"}},
+      {"maximised and rolled up", [&] { SF->SetRollUpState(true); }, {"BSF_MINITEM", "BSF_RESTORE", "-", "BSF_CLOSE"}},
       {"rolled up",
        [&] {
          SF->SetWindowState(0);
