@@ -118,6 +118,7 @@ class TbsSkinMainMenuBar : public TbsSkinControl {
   int32_t PrevHotIndex() const { return FPrevHotIndex; }
   int32_t PressedIndex() const { return FPressedIndex; }
   const TRect& ItemsArea() const { return FItemsArea; }
+  int32_t IndexOfObject(const TbsMenuBarObject* Object) const;
   // Where the chevron is drawn and clicked (client coordinates).
   TRect ChevronRect() const;
   int32_t ObjectCount() const { return int32_t(FBarObjects.size()); }
@@ -150,22 +151,24 @@ class TbsSkinMainMenuBar : public TbsSkinControl {
  private:
   struct TObjectCall;
 
-  TbsSkinData* ItemSkinData() const;
-  TbsSkinForm* MainSkinForm() const;
   TbsSkinForm* MaximizedChildSkinForm() const;
+  TbsDataSkinObject* FindSkinObject(const String& Name) const;
   void FreeObjects();
+  void RemoveItemOf(TComponent* AComponent);
   void CreateMDIButtons();
   void ApplyBorderIcons(TbsSkinForm* Child);
-  TbsDataSkinObject* FindSkinObject(const String& Name) const;
   void CalcItemsArea();
   void ArrangeButtons();
   void PaintBar(HDC DC);
-  void PaintBackground(TCanvas* C);
+  void PaintBackground(TBitmap* B);
   void DrawChevron(TCanvas* C);
+  void RepaintNow();
+  void RepaintIfParentShows();
   void TestMouse(int32_t X, int32_t Y);
   void TestChevron(int32_t X, int32_t Y);
   void OpenOverflowMenu();
   bool Selectable(int32_t Index) const;
+  void SelectItem(int32_t Step);
   void LeaveTimerTick(TObject* Sender);
   void MorphTimerTick(TObject* Sender);
   void AnimTimerTick(TObject* Sender);
@@ -173,8 +176,6 @@ class TbsSkinMainMenuBar : public TbsSkinControl {
   void WMSkinMenuClosed(TMessage& Message);
   void CMMouseEnterBar(TMessage& Message);
   void CMMouseLeaveBar(TMessage& Message);
-  void WMLButtonDblClk(TMessage& Message);
-  void FlushRetired();
 
   TMainMenu* FMainMenu = nullptr;
   TbsSkinForm* FSkinForm = nullptr;
@@ -205,6 +206,6 @@ class TbsSkinMainMenuBar : public TbsSkinControl {
   // Objects replaced while one of them was running: freed once it returns.
   std::vector<std::unique_ptr<TbsMenuBarObject>> FRetired;
   int32_t FObjectCallDepth = 0;
-  // The off-screen image of the bar while it paints (objects draw on it).
-  TCanvas* FPaintCanvas = nullptr;
+  // The merged MDI child's menu: its items are in the bar.
+  TMainMenu* FChildMenu = nullptr;
 };
