@@ -443,4 +443,50 @@ TEST_F(MenuBarTest, MenuBarTransparentItemsRepaintOverTheBackground) {
   EXPECT_EQ(BarPixel(x, y), background);
 }
 
+// After a rebuild the item under the cursor lights up again at the leave
+// timer's next 50 ms tick, on the program's clock.
+TEST_F(MenuBarTest, MenuBarLeaveTimerFindsTheHotItemAfterRebuild) {
+  BuildMenu(kSix);
+  ShowForm();
+  HoverItem(2);
+  ASSERT_TRUE(Bar->Items(2)->IsHot);
+  Bar->UpdateItems();
+  EXPECT_FALSE(Bar->Items(2)->IsHot);
+  Tick(40);
+  EXPECT_FALSE(Bar->Items(2)->IsHot);
+  Tick(20);
+  EXPECT_TRUE(Bar->Items(2)->IsHot);
+  EXPECT_EQ(Bar->HotIndex(), 2);
+}
+
+// The system-menu button of a maximised child stays pressed while the
+// child's system menu is open and comes up when that menu closes.
+TEST_F(MenuBarTest, MenuBarSysMenuButtonReleasedWhenItsMenuCloses) {
+  Form->SetFormStyle(TFormStyle::fsMDIForm);
+  BuildMenu(kSix);
+  auto* child = new TForm(Form);
+  child->SetFormStyle(TFormStyle::fsMDIChild);
+  auto* childSkin = new TbsSkinForm(child);
+  auto* sysMenu = new TPopupMenu(child);
+  AddItem(child, sysMenu->Items(), "ChildClose", "&Close");
+  childSkin->UseDefaultSysMenu = false;
+  childSkin->SetSystemMenu(sysMenu);
+  Form->Children.push_back(child);
+  childSkin->SetWindowState(2);
+  ShowForm();
+  Bar->ShowMDIButtons();
+  Pump();
+  auto* sys = static_cast<TbsSkinMainMenuBarButton*>(Bar->Objects(0));
+  ASSERT_TRUE(sys->IsSysMenuButton());
+  const TPoint p = Centre(sys->BarRect);
+  MoveTo(Bar, p.X, p.Y);
+  ClickAt(Bar, p.X, p.Y);
+  EXPECT_TRUE(sys->IsDown);
+  ASSERT_EQ(Controller()->WindowCount(), 1);
+  EXPECT_EQ(Controller()->Windows(0)->Items(0)->SourceItem->Name(), "ChildClose");
+  Controller()->CloseMenu();
+  Pump();
+  EXPECT_FALSE(sys->IsDown);
+}
+
 }  // namespace
