@@ -489,4 +489,62 @@ TEST_F(MenuBarTest, MenuBarSysMenuButtonReleasedWhenItsMenuCloses) {
   EXPECT_FALSE(sys->IsDown);
 }
 
+// Hover effects of skinned items on the program's clock: a morphing item
+// moves 0.2 per 25 ms tick and stops at 1; without a hot image it never
+// morphs; an animated item of three frames plays 1, 2, 3 and then shows its
+// hot image, and with "inactiveanimation" plays back when the mouse leaves.
+TEST_F(MenuBarTest, MenuBarItemEffectsRunOnTheClock) {
+  BuildMenu(kSix);
+  ShowForm();
+  LoadSkin9();
+  auto* d = dynamic_cast<TbsDataSkinMainMenuItem*>(Skin->SkinObjects[size_t(Skin->GetIndex("mainmenubaritem"))].get());
+  ASSERT_NE(d, nullptr);
+  const TbsDataSkinMainMenuItem saved = *d;
+  // The values an item takes over time (one sample per 10 ms), repeats dropped.
+  const auto trace = [this](std::function<double()> Value, int32_t Ms) {
+    std::vector<double> r{Value()};
+    for (int32_t t = 0; t < Ms; t += 10) {
+      Tick(10);
+      if (Value() != r.back()) r.push_back(Value());
+    }
+    return r;
+  };
+  const auto morph = [this] { return Bar->Items(1)->MorphPos; };
+  const auto frame = [this] { return double(Bar->Items(1)->FrameIndex); };
+
+  d->Morphing = true;
+  Bar->UpdateItems();
+  Pump();
+  HoverItem(1);
+  ASSERT_TRUE(Bar->Items(1)->IsHot);
+  std::vector<double> seen = trace(morph, 200);
+  ASSERT_EQ(seen.size(), 6u);
+  EXPECT_DOUBLE_EQ(seen.back(), 1.0);
+  EXPECT_FALSE(Bar->MorphTimer()->Enabled());
+  MoveTo(Form, 200, 150);
+
+  d->ActiveSkinRect = TRect{0, 0, 0, 0};
+  Bar->UpdateItems();
+  Pump();
+  HoverItem(1);
+  ASSERT_TRUE(Bar->Items(1)->IsHot);
+  EXPECT_EQ(trace(morph, 100), (std::vector<double>{0}));
+  EXPECT_FALSE(Bar->MorphTimer()->Enabled());
+  MoveTo(Form, 200, 150);
+
+  *d = saved;
+  d->AnimateSkinRect = d->SkinRect;
+  d->FrameCount = 3;
+  d->InActiveAnimation = true;
+  Bar->UpdateItems();
+  Pump();
+  HoverItem(1);
+  ASSERT_TRUE(Bar->Items(1)->IsHot);
+  EXPECT_EQ(trace(frame, 200), (std::vector<double>{0, 1, 2, 3, 4}));
+  EXPECT_FALSE(Bar->AnimTimer()->Enabled());
+  MoveTo(Form, 200, 150);
+  EXPECT_EQ(trace(frame, 200), (std::vector<double>{4, 3, 2, 1, 0}));
+  *d = saved;
+}
+
 }  // namespace
