@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -150,6 +152,13 @@ class MenuBarTest : public TVclTest {
   std::unique_ptr<TbsSkinData> Skin;
   TLog Log;
 };
+
+std::filesystem::path ArtifactDir() {
+  const char* tmp = std::getenv("TMPDIR");
+  const std::filesystem::path dir = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "pictoval-artifacts";
+  std::filesystem::create_directories(dir);
+  return dir;
+}
 
 const std::vector<String> kSix = {"&File", "&Edit", "&View", "&Image", "&Tools", "&Help"};
 
@@ -407,6 +416,8 @@ TEST_F(MenuBarTest, MenuBarMDIMinimizeButtonDisabledWithoutBiMinimize) {
   EXPECT_GT(CountColour(min->BarRect, clBtnShadow), 0);
   EXPECT_EQ(CountColour(min->BarRect, clBtnText), 0);
   EXPECT_GT(CountColour(restore->BarRect, clBtnText), 0);
+  std::unique_ptr<TBitmap> shot = WindowPixels(Bar->Handle(), false);
+  EXPECT_TRUE(SavePng(*shot, (ArtifactDir() / "menubar-mdi-default.png").string()));
   // Items start right of the system-menu button.
   EXPECT_GE(Bar->Items(0)->BarRect.Left, Bar->Objects(0)->BarRect.Right + 2);
 
@@ -545,6 +556,46 @@ TEST_F(MenuBarTest, MenuBarItemEffectsRunOnTheClock) {
   MoveTo(Form, 200, 150);
   EXPECT_EQ(trace(frame, 200), (std::vector<double>{4, 3, 2, 1, 0}));
   *d = saved;
+}
+
+// With skin 9 the child's buttons are the skin's objects at their own size:
+// the system-menu button first (left end), then close, minimise and
+// maximise from the right end leftwards.
+TEST_F(MenuBarTest, MenuBarSkinnedMDIButtons) {
+  Form->SetFormStyle(TFormStyle::fsMDIForm);
+  BuildMenu(kSix);
+  auto* child = new TForm(Form);
+  child->SetFormStyle(TFormStyle::fsMDIChild);
+  auto* childSkin = new TbsSkinForm(child);
+  Form->Children.push_back(child);
+  childSkin->SetWindowState(2);
+  ShowForm();
+  LoadSkin9();
+  Bar->ShowMDIButtons();
+  Bar->Repaint();
+  Pump();
+  ASSERT_EQ(Bar->ButtonCount(), 4);
+  const TRect& area = Bar->ItemsArea();
+  const auto button = [this](int32_t I) { return static_cast<TbsSkinMainMenuBarButton*>(Bar->Objects(I)); };
+  int32_t right = area.Right;
+  for (int32_t i = 1; i < 4; ++i) right += RectWidth(button(i)->BarRect) + 2;
+  std::vector<int32_t> commands;
+  for (int32_t i = 0; i < 4; ++i) {
+    TbsSkinMainMenuBarButton* b = button(i);
+    commands.push_back(b->ButtonCommand);
+    EXPECT_TRUE(b->Skinned);
+    EXPECT_EQ(RectWidth(b->BarRect), RectWidth(b->NormalRect));
+    if (i == 0) {
+      EXPECT_EQ(b->BarRect.Right + 2, area.Left);
+    } else {
+      EXPECT_EQ(b->BarRect.Right, right) << i;
+      right -= RectWidth(b->BarRect) + 2;
+    }
+  }
+  EXPECT_EQ(commands, (std::vector<int32_t>{3, 0, 2, 1}));
+  std::unique_ptr<TBitmap> shot = WindowPixels(Bar->Handle(), false);
+  ASSERT_TRUE(shot != nullptr);
+  EXPECT_TRUE(SavePng(*shot, (ArtifactDir() / "menubar-mdi-skin9.png").string()));
 }
 
 }  // namespace
