@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "app/main/mainwindow_testing.h"
 #include "app/settings/marloutils.h"
+#include "platform/gui/win_readback.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/tempdir_testing.h"
@@ -273,6 +277,48 @@ TEST_F(MainWindow, HandlerExceptionsAreDroppedButReported) {
   ASSERT_EQ(r.size(), 1u);
   EXPECT_EQ(r[0].ClassName, "EConvertError");
   EXPECT_EQ(r[0].Message, "bad number");
+}
+
+}  // namespace
+
+namespace {
+
+// $TMPDIR/pictoval-artifacts/Name.png, checked with pngcheck when installed.
+void SavePicture(HWND Wnd, const String& Name) {
+  const char* tmp = std::getenv("TMPDIR");
+  const std::filesystem::path dir = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "pictoval-artifacts";
+  std::filesystem::create_directories(dir);
+  const String file = (dir / (Name + ".png")).string();
+  std::unique_ptr<TBitmap> shot = WindowPixels(Wnd, true);
+  ASSERT_NE(shot, nullptr);
+  ASSERT_TRUE(SavePng(*shot, file));
+  if (std::filesystem::exists("/usr/bin/pngcheck")) {
+    EXPECT_EQ(std::system(("/usr/bin/pngcheck -q '" + file + "' >/dev/null 2>&1").c_str()), 0) << file;
+  }
+}
+
+TEST_F(MainWindow, PictureInSkinNineWithItsFrame) {
+  TProgramSettings stored;
+  stored.SkinNewNo = 9;
+  stored.SkinWinBorder = true;
+  stored.Maximized = false;
+  Store(stored);
+  // The gauge as it stands when the tab is made.
+  RegisterTabFactory(0, [this](TComponent* Owner, TWinControl*) -> TFrame* {
+    EXPECT_EQ(Form->TabSheetLoading->Value(), 40);
+    EXPECT_TRUE(Form->TabSheetLoading->Visible());
+    SavePicture(Form->Handle(), "main-window-skin9-loading");
+    return Tabs[0] = new TTestTab(Owner);
+  });
+  Boot();
+  EXPECT_TRUE(Form->bsSkinData1->SkinnableForm());
+  Form->SetBounds(40, 30, 800, 520);
+  Pump();
+  SavePicture(Form->Handle(), "main-window-skin9");
+  Form->Pages->SetActivePageIndex(1);
+  Form->PagesChange(Form->Pages);
+  Pump();
+  SavePicture(Form->Handle(), "main-window-skin9-rename-page");
 }
 
 }  // namespace
