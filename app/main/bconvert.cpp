@@ -23,6 +23,7 @@
 #include "skin/controls/skinstatusbar.h"
 #include "skin/engine/data/storedskin.h"
 #include "skin/engine/form/skinform.h"
+#include "skin/engine/menus/skinmainmenubar.h"
 
 namespace {
 
@@ -142,11 +143,12 @@ TMenuItem* NewMenuItem(TComponent* Owner, TMenuItem* Parent, const String& Name,
 
 // Names, tags and captions are all set here; BindEvents attaches the handlers.
 void TBatchConvert::BuildMenus() {
-  MainMenu1 = new TMainMenu(this);
-  MainMenu1->SetName("bsSkinMainMenu1");
-  TMenuItem* file = NewMenuItem(this, MainMenu1->Items(), "File1", "&File");
+  bsSkinMainMenu1 = new TbsSkinMainMenu(this);
+  bsSkinMainMenu1->SetName("bsSkinMainMenu1");
+  bsSkinMainMenu1->SetSkinData(bsSkinData1);
+  TMenuItem* file = NewMenuItem(this, bsSkinMainMenu1->Items(), "File1", "&File");
   d1 = NewMenuItem(this, file, "d1", "E&xit");
-  TMenuItem* settings = NewMenuItem(this, MainMenu1->Items(), "Settings1", "&Settings");
+  TMenuItem* settings = NewMenuItem(this, bsSkinMainMenu1->Items(), "Settings1", "&Settings");
   TMenuItem* skins = NewMenuItem(this, settings, "ChangeSkin1", "Change &skin");
   SkinWinBorder = NewMenuItem(this, skins, "SkinWinBorder", "Use the skin for the window &border");
   NewMenuItem(this, skins, "N1", "-");
@@ -154,7 +156,7 @@ void TBatchConvert::BuildMenus() {
     SkinMenus[i] = NewMenuItem(this, skins, "SkinMenu" + IntToStr(i + 1), kSkinCaptions[i], i + 1);
     SkinMenus[i]->SetRadioItem(true);
   }
-  TMenuItem* help = NewMenuItem(this, MainMenu1->Items(), "Help1", "&Help");
+  TMenuItem* help = NewMenuItem(this, bsSkinMainMenu1->Items(), "Help1", "&Help");
   Help2 = NewMenuItem(this, help, "Help2", "&Help");
   Help2->SetShortCut(ShortCut(VK_F1, TShiftState()));
   LicenseAgreement1 = NewMenuItem(this, help, "LicenseAgreement1", "&License agreement");
@@ -164,8 +166,18 @@ void TBatchConvert::BuildMenus() {
   BuildMenuBar();
 }
 
-// The bar that shows the main menu: the form's own menu bar.
-void TBatchConvert::BuildMenuBar() { SetMenu(MainMenu1); }
+// The skinned bar shows the main menu; the form keeps no platform menu.
+void TBatchConvert::BuildMenuBar() {
+  bsSkinMainMenuBar1 = new TbsSkinMainMenuBar(this);
+  bsSkinMainMenuBar1->SetName("bsSkinMainMenuBar1");
+  bsSkinMainMenuBar1->SetParent(this);
+  bsSkinMainMenuBar1->SetAlign(TAlign::alTop);
+  bsSkinMainMenuBar1->SetSkinForm(bsSkinForm1);
+  bsSkinMainMenuBar1->DefItemFont()->SetName("Tahoma");
+  bsSkinMainMenuBar1->SetSkinData(bsSkinData1);
+  bsSkinMainMenuBar1->SetMainMenu(bsSkinMainMenu1);
+  bsSkinForm1->SetMainMenuBar(bsSkinMainMenuBar1);
+}
 
 void TBatchConvert::BuildStatusBar() {
   bsSkinStatusBar1 = new TbsSkinStatusBar(this);
@@ -316,7 +328,7 @@ void TBatchConvert::FormKeyDown(TObject* Sender, uint16_t& Key, TShiftState) {
 void TBatchConvert::d1Click(TObject*) { Close(); }
 
 void TBatchConvert::bsSkinForm1SkinMenuClose(TObject*) {
-  // The platform menu bar rebuilds itself; the skinned bar will need UpdateItems.
+  Guarded([&] { bsSkinMainMenuBar1->UpdateItems(); });
 }
 
 // ---- Help and About --------------------------------------------------------------

@@ -21,7 +21,8 @@ class TbsSkinStatusBar;
 class TbsSkinStatusPanel;
 class TbsSkinTabSheet;
 class TFrame;
-class TMainMenu;
+class TbsSkinMainMenu;
+class TbsSkinMainMenuBar;
 class TMenuItem;
 class TTimer;
 class IMainTab;
@@ -45,7 +46,8 @@ class TBatchConvert : public TForm {
   TbsSkinForm* bsSkinForm1 = nullptr;
   TbsSkinData* bsSkinData1 = nullptr;
   TbsCompressedStoredSkin* Skins[10] = {};  // Skin1 .. Skin10
-  TMainMenu* MainMenu1 = nullptr;
+  TbsSkinMainMenu* bsSkinMainMenu1 = nullptr;
+  TbsSkinMainMenuBar* bsSkinMainMenuBar1 = nullptr;
   TMenuItem* d1 = nullptr;
   TMenuItem* SkinWinBorder = nullptr;
   TMenuItem* SkinMenus[10] = {};  // SkinMenu1 .. SkinMenu10
