@@ -1,8 +1,10 @@
 #include "app/convert/convertfile.h"
 
+#include "app/convert/batchconverttab.h"
 #include "app/convert/convertdialog.h"
 #include "app/convert/jpegexifsave.h"
 #include "app/convert/outputparams.h"
+#include "app/main/bconvert.h"
 #include "app/settings/commonclass.h"
 #include "app/settings/marloutils.h"
 #include "imaging/io/contract/ieformatcode.h"
@@ -14,7 +16,10 @@
 #include "platform/rtl/streams.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/forms.h"
+#include "skin/controls/skincheckradio.h"
+#include "skin/controls/skincombobox.h"
 #include "skin/controls/skinmessage.h"
+#include "app/convert/stringcollection.h"
 
 struct TFileConverter::TJob {
   String Source, Destination;
@@ -372,4 +377,43 @@ void TFileConverter::Complete(TJob& J) {
   } else {
     Report(crNewFile, J, J.Destination + suffix, ctDone, J.SourceSize, J.NewSize);
   }
+}
+
+// ---- The tab's side ----------------------------------------------------------
+
+TFileConverter& TBatchConvertTab::Converter() {
+  if (!FConverter) {
+    FConverter =
+        std::make_unique<TFileConverter>(Img, Messager, [this](int32_t Slot) { return MyStringCollection->S(Slot); });
+    FConverter->LoadPsd = &TInputTabBase::LoadPsdIntoView;
+  }
+  return *FConverter;
+}
+
+bool TBatchConvertTab::ConvertFile(const String& Source, const String& Destination, bool Preview, TStream* Stream,
+                                   TImgView* View) {
+  TFileConverter& c = Converter();
+  auto* main = dynamic_cast<TBatchConvert*>(FMainForm);
+  TPictovalSettings* settings = FSettings != nullptr ? FSettings : (main != nullptr ? main->Settings() : nullptr);
+  if (settings != nullptr && settings->IOPara) {
+    c.Paras = settings->IOPara.get();
+  } else {
+    if (!FOwnParas) FOwnParas = std::make_unique<TIOParas>();
+    c.Paras = FOwnParas.get();
+  }
+  c.Dialog = FConvertDialog;
+  c.Switches = TConvertSwitches{OutputFormat->ItemIndex(), ChkAdvancedOptions->Checked(), ChkKeepDataTime->Checked(),
+                                BntAsk->Checked()};
+  c.OverwriteAnswer = FOverwriteAnswer;
+  c.Lossless = FLossless;
+  c.BesideSource = FBesideSource;
+  const bool result = c.ConvertFile(Source, Destination, Preview, Stream, View);
+  FOverwriteAnswer = c.OverwriteAnswer;
+  FCurrentSource = c.CurrentSource;
+  FCurrentTarget = c.CurrentTarget;
+  if (main != nullptr) {
+    main->FSourceWidth = c.SourceWidth;
+    main->FSourceHeight = c.SourceHeight;
+  }
+  return result;
 }

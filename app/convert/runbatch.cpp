@@ -2,14 +2,27 @@
 
 #include <sys/stat.h>
 
+#include "app/convert/batchconverttab.h"
 #include "app/convert/convertdialog.h"
 #include "app/convert/convertfile.h"
 #include "app/convert/outputnaming.h"
+#include "app/convert/stringcollection.h"
+#include "app/main/bconvert.h"
 #include "app/settings/fileobject.h"
 #include "app/settings/marloutils.h"
 #include "platform/rtl/files.h"
 #include "platform/vcl/comctrls_treeview.h"
+#include "platform/rtl/arith.h"
+#include "platform/rtl/scopeguard.h"
+#include "platform/rtl/strings.h"
 #include "platform/vcl/forms.h"
+#include "shell/shelllist.h"
+#include "skin/controls/skincheckradio.h"
+#include "skin/controls/skincombobox.h"
+#include "skin/controls/skinedit.h"
+#include "skin/controls/skingauge.h"
+#include "skin/controls/skinmessage.h"
+#include "skin/controls/skinspinedit.h"
 
 bool TBatchRunner::Cancelled() const { return FConverter.Dialog != nullptr && FConverter.Dialog->Cancelled(); }
 
@@ -73,7 +86,10 @@ void TBatchRunner::ConvertFileEntry(const TMyFileObject* Record, const String& R
   const bool below = !FOptions.BesideSource && FOptions.FolderStructure && !RelPath.empty();
   const String destination = FOptions.OutputFolder + (below ? RelPath + "/" : String()) + name;
   try {
-    FConverter.ConvertFile(Record->Path, destination, false, nullptr, nullptr);
+    if (ConvertFile)
+      ConvertFile(Record->Path, destination);
+    else
+      FConverter.ConvertFile(Record->Path, destination, false, nullptr, nullptr);
   } catch (...) {
   }
 }
@@ -92,4 +108,127 @@ void TBatchRunner::ReportUnconverted(TTreeNode* Node) {
     d->AddFileRow(crSkippedOrFailed, r->Path, String(), FConverter.Text(ctProcessing));
     d->ReportFileResult(crSkippedOrFailed, r->Path, String(), FConverter.Text(ctFailed), r->Size, 0);
   }
+}
+
+// ---- The tab's side ----------------------------------------------------------
+
+void TBatchConvertTab::RunBatch() {
+  FOverwriteAnswer = 0;
+  FLossless = false;  // the lossless road comes with the advanced options
+  TFileConverter& c = Converter();
+  c.Dialog = FConvertDialog;
+  if (!FRunner) FRunner = std::make_unique<TBatchRunner>(c);
+  FRunner->ConvertFile = [this](const String& Source, const String& Destination) {
+    ConvertFile(Source, Destination, false, nullptr, nullptr);
+  };
+  TBatchRunOptions o;
+  o.BesideSource = FBesideSource;
+  o.OutputFolder = FOutputFolder;
+  o.FolderStructure = ChkFolderStructure->Checked();
+  o.ContinueSN = ContinueSN->Checked();
+  o.StartFromNO = int32_t(Round(StartFromNO->Value()));
+  o.Rename = ChkRename->Checked();
+  o.Pattern = NameEdit->Text();
+  o.CaseIndex = CaseList->ItemIndex();
+  o.OutputFormat = OutputFormat->ItemIndex();
+  FRunner->RunBatch(TreeView, o);
+  FCounter = FRunner->Counter();
+  FOutputFolder = FRunner->OutputFolder();
+}
+
+void TBatchConvertTab::ConvertFolderNode(TTreeNode* Node, const String& RelPath) {
+  if (FRunner) FRunner->ConvertFolderNode(Node, RelPath);
+}
+
+namespace {
+
+constexpr int32_t kEmptyList = 6, kNoOutputFolder = 7, kCreateFolder = 8, kCreateFailed = 9, kPatternNeeds = 10;
+const char* const kPatternSeparator = "The naming pattern may not contain / or \\.";
+
+}  // namespace
+
+// The checks of the Start button; false stops with the focus on the control
+// to correct.
+bool TBatchConvertTab::CheckStart() {
+  const TMsgDlgButtons ok{TMsgDlgBtn::mbOK};
+  FBesideSource = !ChkSaveInSameFolder->Checked();
+  if (FFileCount <= 0) {
+    Ask(kEmptyList, String(), TMsgDlgType::mtInformation, ok);
+    return false;
+  }
+  FOutputFolder = Trim(OutputFolder->Text());
+  if (!FBesideSource) {
+    if (FOutputFolder.empty()) {
+      Ask(kNoOutputFolder, String(), TMsgDlgType::mtInformation, ok);
+      SafeFocus(OutputFolder);
+      return false;
+    }
+    const String listFolder = ShellList->GetPath();
+    if (!listFolder.empty() && DirectoryExists(listFolder)) {
+      FOutputFolder = ExpandRelativeFolder(listFolder, FOutputFolder);
+      OutputFolder->SetText(FOutputFolder);
+    }
+    if (!DirectoryExists(FOutputFolder) && !CreateOutputFolder()) {
+      SafeFocus(OutputFolder);
+      return false;
+    }
+  }
+  if (!ChkRename->Checked()) return true;
+  const String pattern = NameEdit->Text();
+  // A separator would write outside the output folder.
+  if (pattern.find_first_of("/\\") != String::npos) {
+    Messager->MessageDlg(kPatternSeparator, TMsgDlgType::mtInformation, ok, 0);
+    SafeFocus(NameEdit);
+    return false;
+  }
+  if (pattern.find_first_of("#*") == String::npos) {
+    Ask(kPatternNeeds, String(), TMsgDlgType::mtInformation, ok);
+    if (NameEdit->Visible()) SafeFocus(NameEdit);
+    return false;
+  }
+  return true;
+}
+
+bool TBatchConvertTab::CreateOutputFolder() {
+  if (Ask(kCreateFolder, FOutputFolder, TMsgDlgType::mtConfirmation,
+          TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) != mrYes)
+    return false;
+  bool made = false;
+  try {
+    made = ForceDirectories(FOutputFolder);
+  } catch (...) {
+  }
+  if (made && DirectoryExists(FOutputFolder)) return true;
+  Ask(kCreateFailed, String(), TMsgDlgType::mtError, TMsgDlgButtons{TMsgDlgBtn::mbOK});
+  return false;
+}
+
+void TBatchConvertTab::ShowConvertDialog() {
+  if (FConvertDialog == nullptr) {
+    FConvertDialog = new TBatchConvertDialog(FMainForm);
+    FConvertDialog->RunBatch = [this] { RunBatch(); };
+    if (auto* main = dynamic_cast<TBatchConvert*>(FMainForm)) FConvertDialog->SetSkinData(main->bsSkinData1);
+  }
+  FConvertDialog->FileCount = FFileCount;
+  FConvertDialog->PBar->SetMinValue(0);
+  FConvertDialog->PBar->SetMaxValue(FFileCount);
+  FConvertDialog->PBar->SetValue(0);
+  const String title = Application->Title();
+  auto restore = ScopeExit([&] { Application->SetTitle(title); });
+  FConvertDialog->ShowModal();
+  if (FMainForm != nullptr) ForceForegroundWindow(FMainForm->Handle());
+}
+
+void TBatchConvertTab::BntStartClick(TObject*) {
+  try {
+    if (!CheckStart()) return;
+    Repaint();
+    ShowConvertDialog();
+    if (FBesideSource || SameFolder(ShellList->GetPath(), FOutputFolder)) ShellList->Populate();
+    Repaint();
+  } catch (...) {
+  }
+  delete FConvertDialog;
+  FConvertDialog = nullptr;
+  if (FConverter) FConverter->Dialog = nullptr;
 }

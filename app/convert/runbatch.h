@@ -41,6 +41,8 @@ class TBatchRunner {
   const String& OutputFolder() const { return FOptions.OutputFolder; }
   // Decides the lossless road for the run; empty: never.
   std::function<bool()> CheckLosslessOnly;
+  // The conversion of one file; empty: the converter's own.
+  std::function<void(const String& Source, const String& Destination)> ConvertFile;
 
  private:
   void ConvertLevel(TTreeNode* First, const String& RelPath);
