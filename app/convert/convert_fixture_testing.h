@@ -59,14 +59,14 @@ inline TConvertFixture MakeConvertFixture(const std::string& Dir) {
   run({"convert", "-size", "64x48", "xc:red", "xc:lime", "xc:blue", file("pages.tif")});
   run({"convert", "-size", "64x48", "xc:red", "xc:lime", "xc:blue", "-set", "delay", "20", file("frames.gif")});
   run({"convert", file("alpha.png"), "-define", "bmp:format=bmp4", "BMP:" + file("alpha32.bmp")});
-  run({"convert", imaging + "/flowers.png", "-resize", "160x", file("flowers.tga")});
-  run({"convert", imaging + "/flowers.png", "-resize", "160x", file("flowers.psd")});
+  run({"convert", imaging + "/flowers.png", "-resize", "160x", file("flowers_tga.tga")});
+  run({"convert", imaging + "/flowers.png", "-resize", "160x", file("flowers_psd.psd")});
   run({"convert", imaging + "/flowers.png", "-resize", "160x", file("flowers_src.ppm")});
-  run({"opj_compress", "-i", file("flowers_src.ppm"), "-o", file("flowers.jp2")});
+  run({"opj_compress", "-i", file("flowers_src.ppm"), "-o", file("flowers_jp2.jp2")});
   fs::remove(file("flowers_src.ppm"));
-  f.Readable = {"camera.jpg",  "camera_turned.jpg", "branches.jpg", "flowers.jpg", "plasma.jpg",
-                "phone.jpg",   "geo.jpg",           "alpha.png",    "pages.tif",   "frames.gif",
-                "alpha32.bmp", "flowers.tga",       "flowers.psd",  "flowers.jp2"};
+  f.Readable = {"camera.jpg",  "camera_turned.jpg", "branches.jpg",    "flowers.jpg",    "plasma.jpg",
+                "phone.jpg",   "geo.jpg",           "alpha.png",       "pages.tif",      "frames.gif",
+                "alpha32.bmp", "flowers_tga.tga",   "flowers_psd.psd", "flowers_jp2.jp2"};
   // Unreadable inputs: a PNG cut in its middle, an empty JPEG, text.
   {
     std::ifstream in(file("alpha.png"), std::ios::binary);

@@ -42,7 +42,16 @@ struct TFileConverter::TJob {
 
 namespace {
 
+constexpr int32_t kJpeg2000Output = 4;
 constexpr int32_t kTiffOutput = 5;
+
+// The JPEG 2000 options choose a colour space but no bits, so a source's own
+// layout (1 bit for a two-colour GIF) would reach the writer and turn a
+// coloured picture black and white: the layout follows the colour space.
+void SetJpeg2000Layout(TIOParamsVals& P) {
+  P.BitsPerSample = 8;
+  P.SamplesPerPixel = P.J2000ColorSpace == 0 ? 1 : 3;
+}
 
 bool IsPsd(const String& Path) { return UpperCase(ExtractFileExt(Path)) == ".PSD"; }
 
@@ -119,6 +128,7 @@ TFileConverter::TStep TFileConverter::ConvertPage(TJob& J) {
   SourceWidth = FImg->GetIEBitmap()->Width();
   SourceHeight = FImg->GetIEBitmap()->Height();
   ApplyOutputParams(*Paras, Switches.OutputFormat, IO()->Params());
+  if (Switches.OutputFormat == kJpeg2000Output) SetJpeg2000Layout(IO()->Params());
   if (Switches.KeepDate) J.SourceDate = GetFileDate(J.Source);
   J.Target = J.Destination;
   if (Lossless && LosslessCrop && J.LoadedType == fcJPEG && FastFileExists(J.Source) &&

@@ -215,7 +215,7 @@ TEST_F(ConvertFileTest, PagesAndFramesGetTheirOwnFiles) {
   IE_REQUIRE_TOOL("convert", "imagemagick");
   IE_REQUIRE_TOOL("identify", "imagemagick");
   const std::string tif = Make("x.tif", {"-size", "40x30", "xc:red", "xc:lime", "xc:blue"});
-  const std::string gif = Make("a.gif", {"-size", "40x30", "xc:red", "xc:lime", "xc:blue"});
+  const std::string gif = Make("a.gif", {"-size", "64x48", "xc:red", "xc:lime", "xc:blue", "-set", "delay", "20"});
   const std::string one = Make("one.gif", {"-size", "40x30", "xc:red"});
   fs::create_directory(Dir.File("out"));
   const std::string out = Dir.File("out/");
@@ -230,6 +230,9 @@ TEST_F(ConvertFileTest, PagesAndFramesGetTheirOwnFiles) {
       {gif, "a.png", 3, {"a.png", "a_(2).png", "a_(3).png"}, " [3P]"},
       {tif, "t.tif", 5, {"t.tif"}, " [3P]"},
       {one, "one.png", 3, {"one.png"}, ""},
+      // A two-colour frame loads as 1 bit, which is no JPEG 2000 colour
+      // layout: the writer gets 8 bits per channel.
+      {gif, "g.jp2", 4, {"g.jp2", "g_(2).jp2", "g_(3).jp2"}, " [3P]"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Destination);
@@ -249,6 +252,10 @@ TEST_F(ConvertFileTest, PagesAndFramesGetTheirOwnFiles) {
             std::string::npos);
   EXPECT_EQ(ToolText({"identify", "-format", "%n\n", out + "t.tif"}).substr(0, 1), "3");
   EXPECT_FALSE(fs::exists(out + "one_(2).png"));
+  // Lossy, but still the green frame.
+  EXPECT_EQ(ToolText({"convert", out + "g_(2).jp2", "-format",
+                      "%[fx:p{5,5}.g > 0.97 && p{5,5}.r < 0.03 && p{5,5}.b < 0.03]", "info:"}),
+            "1");
 }
 
 TEST_F(ConvertFileTest, AnExistingPageTargetIsAskedAbout) {
