@@ -21,6 +21,7 @@
 #include "imaging/io/codecs/psd/fileformats.h"
 #include "imaging/io/core/ieformats.h"
 #include "imaging/io/core/ieimgio.h"
+#include "platform/gui/win_readback.h"
 #include "platform/vcl/comctrls_listview.h"
 #include "platform/vcl/dialog_script_testing.h"
 #include "skin/controls/skinbutton.h"
@@ -130,11 +131,21 @@ class E2EConvert : public TMainWindowTest {
       if (d == nullptr) return fail("not the progress dialog");
       for (int32_t i = 0; i < 4000 && d->BntCancel->Caption() != "Done" && !d->Cancelled(); ++i) H().AdvanceClock(50);
       ReadRows(d);
+      if (!Picture.empty()) SavePicture(d, Picture);
       if (PressDone && !d->Cancelled()) {
         const TPoint p = d->BntCancel->ClientToScreen(TPoint{d->BntCancel->Width() / 2, d->BntCancel->Height() / 2});
         H().Click(p.X, p.Y);
       }
     });
+  }
+  // The dialog as it shows, as $TMPDIR/pictoval-artifacts/Name.png.
+  static void SavePicture(TWinControl* W, const std::string& Name) {
+    const char* tmp = std::getenv("TMPDIR");
+    const fs::path dir = fs::path(tmp && *tmp ? tmp : "/tmp") / "pictoval-artifacts";
+    fs::create_directories(dir);
+    std::unique_ptr<TBitmap> shot = WindowPixels(W->Handle(), true);
+    ASSERT_TRUE(shot != nullptr);
+    EXPECT_TRUE(SavePng(*shot, (dir / (Name + ".png")).string()));
   }
   void ReadRows(TBatchConvertDialog* D) {
     Rows.clear();
@@ -193,6 +204,7 @@ class E2EConvert : public TMainWindowTest {
   std::map<String, TE2ERow> Rows;
   std::vector<String> RowOrder;
   String TitleAtEnd, TitleBefore;
+  std::string Picture;  // a name: the dialog at its end is saved under it
 };
 
 // 35 dB, or for a picture so fine-grained that an independent encoder at the
@@ -294,6 +306,7 @@ void E2EConvert::CheckRun(const TFormatCase& F) {
 }
 
 TEST_F(E2EConvert, ToJpeg) {
+  Picture = "convertdialog-e2e-jpeg";
   RunInto("out", kJpeg.Index);
   CheckRun(kJpeg);
 }

@@ -1,5 +1,6 @@
 #include "app/convert/convertdialog.h"
 
+#include "app/main/bconvert.h"
 #include "app/settings/marloutils.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/dates.h"
@@ -27,6 +28,17 @@ TMonitor* MainWindowMonitor() {
   TCustomForm* main = Application != nullptr ? Application->MainForm() : nullptr;
   if (main != nullptr && main->HandleAllocated()) return Screen->MonitorFromWindow(main->Handle());
   return Screen->PrimaryMonitor();
+}
+
+// Without the main window (a dialog on its own): the size set directly and
+// the dialog centred on the monitor's work area.
+void PlaceWithoutMainWindow(TForm* F, TMonitor* M, int32_t W) {
+  F->SetClientWidth(W);
+  F->SetClientHeight(kClientHeight);
+  if (M == nullptr) return;
+  const TRect r = M->WorkareaRect();
+  F->SetLeft(r.Left + (r.Width() - F->Width()) / 2);
+  F->SetTop(r.Top + (r.Height() - F->Height()) / 2);
 }
 
 }  // namespace
@@ -170,12 +182,11 @@ void TBatchConvertDialog::FormShow(TObject*) {
     for (int32_t i = 0; i < 3; ++i) ListView->Columns()->Items(i)->SetWidth(widths[i]);
     w = kNarrowWidth;
   }
-  SetClientWidth(w);
-  SetClientHeight(kClientHeight);
-  if (m != nullptr) {
-    const TRect r = m->WorkareaRect();
-    SetLeft(r.Left + (r.Width() - Width()) / 2);
-    SetTop(r.Top + (r.Height() - Height()) / 2);
+  if (auto* main = dynamic_cast<TBatchConvert*>(Application != nullptr ? Application->MainForm() : nullptr)) {
+    TBatchConvert::SetClientSize(this, w, kClientHeight);
+    main->CenterOnMainMonitor(this);
+  } else {
+    PlaceWithoutMainWindow(this, m, w);
   }
   ListView->Items()->BeginUpdate();
   ListView->Items()->Clear();
