@@ -85,6 +85,7 @@ bool TFileConverter::ConvertFile(const String& Source, const String& Destination
   TJob j;
   j.Source = Source;
   j.Destination = !Preview && BesideSource ? AddTrailingBackslash(ExtractFilePath(Source)) + Destination : Destination;
+  j.Target = j.Destination;
   j.Preview = Preview;
   j.Stream = Stream;
   j.View = View;
