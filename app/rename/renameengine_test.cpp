@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/rename/camerafixture_testing.h"
 #include "app/rename/rename_testing.h"
 #include "app/settings/marloutils.h"
 #include "platform/rtl/dates.h"
@@ -268,6 +269,34 @@ TEST_F(TRenameEngineTest, VanishedFileHasNoRow) {
   TBatchRenameDialog* d = RealRunDialog();
   Engine.RunRename();
   EXPECT_EQ(Rows(d), (std::vector<String>{"a.jpg -> N1.jpg Renamed", "c.jpg -> N3.jpg Renamed"}));
+}
+
+TEST_F(TRenameEngineTest, DateTemplateTakesExifForJpegsAndTheFileDateOtherwise) {
+  REQUIRE_CAMERA_FIXTURE();
+  TimeZoneGuard tz("America/New_York");
+  ASSERT_TRUE(MakeCameraJpegs(Dir.Path()));
+  ASSERT_TRUE(MakePng(Dir / "plain.png"));
+  std::map<String, String> expected;
+  for (const String& name : Dir.Names()) {
+    // A file date unlike every picture date, so a wrong source shows.
+    ASSERT_TRUE(SetFileDate(Dir / name, EncodeDate(2015, 3, 4) + EncodeTime(5, 6, 7, 0)));
+    expected[name] = name == "plain.png" ? FileDatePrefix(Dir / name) : ExifDatePrefix(Dir / name);
+    ASSERT_EQ(expected[name].size(), 15u) << name;
+    Add(nullptr, Dir / name);
+  }
+  EXPECT_EQ(expected["plain.png"], "20150304_050607");
+  EXPECT_EQ(expected[kCameraSamples[0]], "20040111_224515");
+  const auto digests = Digests(Dir.Path());
+  Engine.Settings.Template = "$Y$M$D_$H$N$S_#";
+  TBatchRenameDialog* d = RealRunDialog();
+  Engine.RunRename();
+  ASSERT_EQ(d->RenamedCount(), int32_t(expected.size()));
+  int32_t n = 0;
+  for (const String& row : Rows(d)) {
+    const String old = row.substr(0, row.find(" -> "));
+    EXPECT_EQ(row, old + " -> " + expected[old] + "_" + std::to_string(++n) + NameExtension(old) + " Renamed");
+  }
+  EXPECT_EQ(Digests(Dir.Path()), digests);
 }
 
 }  // namespace
