@@ -1,11 +1,13 @@
 #include "app/rename/renameengine.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "app/rename/camerafixture_testing.h"
 #include "app/rename/rename_testing.h"
 #include "app/settings/marloutils.h"
 #include "platform/rtl/dates.h"
+#include "platform/rtl/scopeguard.h"
 #include "platform/rtl/timezone_testing.h"
 
 namespace {
@@ -225,6 +227,27 @@ TEST_F(TRenameEngineTest, CaseOnlyRenameOfTheSameFileGoesThrough) {
   Engine.RunRename();
   EXPECT_EQ(Rows(d), std::vector<String>{"pic.JPG -> Pic.JPG Renamed"});
   EXPECT_EQ(Listing(Dir.Path()), (std::map<String, String>{{"Pic.JPG", "pic.JPG"}}));
+}
+
+// The same on a real case-insensitive file system, when the test may mount
+// one.
+TEST_F(TRenameEngineTest, CaseOnlyRenameOnVfat) {
+  if (getuid() != 0 || !HaveTool("mkfs.vfat")) GTEST_SKIP() << "needs root and mkfs.vfat (dosfstools)";
+  const String image = Dir / "fat.img", mountPoint = Dir / "fat";
+  ForceDirectories(mountPoint);
+  ASSERT_EQ(RunToolCaptured({"truncate", "-s", "4M", image}).ExitStatus, 0);
+  ASSERT_EQ(RunToolCaptured({"mkfs.vfat", image}).ExitStatus, 0);
+  if (RunToolCaptured({"mount", "-o", "loop", image, mountPoint}).ExitStatus != 0)
+    GTEST_SKIP() << "cannot mount a vfat image here (no loop device or no vfat support)";
+  auto unmount = ScopeExit([&] { RunToolCaptured({"umount", mountPoint}); });
+  AddFile(nullptr, mountPoint + "/pic.JPG");
+  Engine.Settings.TemplateMode = false;
+  Engine.Settings.Find[0] = "pic";
+  Engine.Settings.Replace[0] = "Pic";
+  TBatchRenameDialog* d = RealRunDialog();
+  Engine.RunRename();
+  EXPECT_EQ(Rows(d), std::vector<String>{"pic.JPG -> Pic.JPG Renamed"});
+  EXPECT_EQ(Listing(mountPoint + "/"), (std::map<String, String>{{"Pic.JPG", "pic.JPG"}}));
 }
 
 TEST_F(TRenameEngineTest, NamesThatLeaveTheFolderAreRefused) {
