@@ -233,15 +233,26 @@ TEST_F(RenameRun, ConfirmationListsThePairs) {
                       "\r\r     Find \"a\" and replace it with \"b\"\r     Find \"c\" and replace it with \"\"");
 }
 
-TEST_F(RenameRun, NarrowMonitorLayout) {
-  TBatchRenameDialog d(nullptr);
-  d.SetEngine(&Engine);
-  // The headless screen is wider than 800; the wide layout holds.
-  d.FormShow(&d);
-  EXPECT_EQ(d.ClientWidth(), 910);
-  EXPECT_EQ(d.ClientHeight(), 525);
-  EXPECT_EQ(d.ListView->Columns()->Count(), 5);
-  EXPECT_TRUE(d.RepaintRows());
+TEST_F(RenameRun, MonitorWidthsAndCentring) {
+  struct TCase {
+    int32_t MonitorWidth, ClientWidth, ListWidth, FolderWidth, ButtonLeft;
+  } cases[] = {{1280, 910, 894, 315, 405}, {800, 760, 746, 210, 328}};
+  for (const TCase& c : cases) {
+    H().SetMonitors(
+        {TMonitorDesc{TRect{0, 0, c.MonitorWidth, 600}, TRect{0, 0, c.MonitorWidth, 560}, "\\\\.\\DISPLAY1"}});
+    TBatchRenameDialog d(nullptr);
+    d.SetMainForm(Form.get());
+    d.SetEngine(&Engine);
+    d.FormShow(&d);
+    EXPECT_EQ(d.ClientWidth(), c.ClientWidth);
+    EXPECT_EQ(d.ClientHeight(), 525);
+    EXPECT_EQ(d.ListView->Width(), c.ListWidth);
+    EXPECT_EQ(d.ListView->Columns()->Items(1)->Width(), c.FolderWidth);
+    EXPECT_EQ(d.BntCancel->Left(), c.ButtonLeft);
+    EXPECT_EQ(d.Left(), (c.MonitorWidth - d.Width()) / 2);
+    EXPECT_EQ(d.ListView->Columns()->Count(), 5);
+    EXPECT_TRUE(d.RepaintRows());
+  }
 }
 
 class RenameDialogPicture : public TSkinKitTest {};
