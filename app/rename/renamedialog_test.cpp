@@ -72,6 +72,8 @@ class RenameRun : public TRenameTest {
 
 TEST_F(RenameRun, PreviewListsAndChangesNothing) {
   for (const char* n : {"a.jpg", "b.png", "c.gif"}) AddFile(nullptr, Dir / n);
+  // The one node selected in the tree has its row selected.
+  Tree->Select(Tree->Items()->Item(1));
   const auto listing = Listing(Dir.Path());
   const auto mtimes = MTimes(Dir.Path());
   std::vector<String> rows, hidden;
@@ -82,6 +84,7 @@ TEST_F(RenameRun, PreviewListsAndChangesNothing) {
     rows = Rows(d);
     label = d->LabelFiles->Caption();
     button = d->BntCancel->Caption();
+    EXPECT_EQ(d->ListView->Selected(), d->ListView->Items()->Item(1));
     EXPECT_EQ(d->ListView->Columns()->Count(), 4);
     EXPECT_FALSE(d->PBar->Visible());
     EXPECT_FALSE(d->LabelTotalRenamed->Visible());
