@@ -16,6 +16,7 @@
 #include "app/main/closesignal.h"
 #include "app/main/instanceguard.h"
 #include "app/main/startup.h"
+#include "app/rename/batchrenametab.h"
 #include "app/settings/guarded.h"
 #include "imaging/io/codecs/psd/fileformats.h"
 #include "platform/gui/backends/sdl_backend.h"
@@ -123,6 +124,7 @@ void RunFirstInstance(TApplication& App, TSdlBackend* Sdl, TInstanceGuard& Guard
   InstallPlainMessageBox();
   // The shell's properties window and path auto-complete.
   InstallShellDialogs();
+  RegisterBatchRenameTab();
   if (Sdl != nullptr) {
     // The window manager's close goes through the main window's close.
     Sdl->OnQuit = [] {
