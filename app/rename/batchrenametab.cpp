@@ -181,6 +181,11 @@ void TBatchRenameTab::PlaceForRename() {
   PP0->SetBounds(kListWidth, 0, 500, kTabHeight);
   PP3->SetBounds(0, 0, 500, kTabHeight - kSettingsHeight);
   PP2->SetBounds(0, kTabHeight - kSettingsHeight, 500, kSettingsHeight);
+  // The list side takes what the page gives beyond the fixed right side.
+  PP0->SetAlign(TAlign::alRight);
+  PP2->SetAlign(TAlign::alBottom);
+  PP3->SetAlign(TAlign::alClient);
+  PP1->SetAlign(TAlign::alClient);
   ChkPreview->SetTop(126);
   BntStart->SetBounds(388, 150, 105, 26);
   BntPreview->SetBounds(200, 150, 90, 26);
