@@ -92,6 +92,17 @@ inline std::string FileDatePrefix(const std::string& Path) {
   return Trimmed(RunToolCaptured({"date", "-r", Path, "+%Y%m%d_%H%M%S"}).Output);
 }
 
+// Name is Prefix, "_", a number and Extension.
+inline bool IsDatedName(const std::string& Name, const std::string& Prefix, const std::string& Extension) {
+  const size_t head = Prefix.size() + 1;
+  if (Name.size() <= head + Extension.size() || Name.compare(0, Prefix.size(), Prefix) != 0 ||
+      Name[Prefix.size()] != '_')
+    return false;
+  if (Name.compare(Name.size() - Extension.size(), Extension.size(), Extension) != 0) return false;
+  const std::string number = Name.substr(head, Name.size() - head - Extension.size());
+  return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // The multiset of SHA-256 digests of the files below Folder.
 inline std::multiset<std::string> Digests(const std::string& Folder) {
   std::multiset<std::string> r;
