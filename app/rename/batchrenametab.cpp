@@ -262,6 +262,7 @@ void TBatchRenameTab::SetSkinData(TbsSkinData* Skin) {
 }
 
 void TBatchRenameTab::LoadControls(TPictovalSettings& Settings) {
+  SetLiveSettings(&Settings);
   NameEdit->SetText(UTF16ToUTF8(Settings.RenameFormatString2));
   ContinueSN->SetChecked(Settings.ContinueSN);
   if (Settings.CaseNo2 >= 0 && Settings.CaseNo2 < CaseList->Items()->Count()) CaseList->SetItemIndex(Settings.CaseNo2);

@@ -48,6 +48,10 @@ class TBatchRenameTab : public TInputTabBase, public IMainTab {
   TRenameSettings NamingSettings();
   TRenameEngine& Engine() { return FEngine; }
 
+  // The help texts and the find-and-replace edits in the colours of the
+  // skin of that number.
+  void ApplySkinColours(int32_t SkinNo);
+
   // ---- Handlers of the naming controls ----
   void DisplayFileNumberTimerTimer(TObject* Sender) override;
   void ChkFileTemplateClick(TObject* Sender);
@@ -86,7 +90,6 @@ class TBatchRenameTab : public TInputTabBase, public IMainTab {
   void BuildReplaceControls();
   void PlaceForRename();
   void BindRenameEvents();
-  void ApplySkinColours(int32_t SkinNo);
   void BindEngine();
   bool TemplateHasCounter();
 

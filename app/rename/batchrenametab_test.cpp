@@ -117,6 +117,20 @@ TEST_F(RenameTab, BuiltWithTheRenameSwitches) {
   EXPECT_EQ(Tab->ChkFileTemplate->Top(), Tab->PP3->Height() - 25);
 }
 
+TEST_F(RenameTab, SkinColours) {
+  for (int32_t skin : {1, 10}) {
+    Tab->ApplySkinColours(skin);
+    const TColor text = skin == 10 ? clBlack : TColor(RGB(89, 89, 89));
+    const TColor edit = skin == 10 ? TColor(RGB(240, 240, 240)) : clWhite;
+    EXPECT_EQ(Tab->Label4->Font()->Color(), text) << skin;
+    EXPECT_EQ(Tab->Label5->Font()->Color(), text) << skin;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(Tab->SF[i]->Color(), edit) << skin;
+      EXPECT_EQ(Tab->RW[i]->Color(), edit) << skin;
+    }
+  }
+}
+
 TEST_F(RenameTab, FolderScanTakesCameraRawFiles) {
   Write("shots/b.NEF");
   Write("shots/a.jpg");
@@ -175,6 +189,10 @@ TEST_F(RenameTab, SettingsBothWays) {
   s.MainPreviewEnabled = false;
   Tab->LoadControls(s);
   EXPECT_EQ(Tab->NameEdit->Text(), "$Y-$M-$D_#####");
+  // The preview box writes the shared key of the live settings.
+  Tab->ChkPreview->SetChecked(true);
+  EXPECT_TRUE(s.MainPreviewEnabled);
+  Tab->ChkPreview->SetChecked(false);
   EXPECT_TRUE(Tab->ContinueSN->Checked());
   EXPECT_EQ(Tab->CaseList->ItemIndex(), 2);
   EXPECT_FALSE(Tab->ChkPreview->Checked());
