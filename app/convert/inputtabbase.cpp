@@ -162,17 +162,22 @@ void TInputTabBase::BuildSharedControls() {
   BntClear = MakeButton(this, PP3, "BntClear", "Clear", 402, 130, 92, 25);
 
   // The preview and the buttons at the bottom right.
-  bsSkinPanel2 = Make<TbsSkinPanel>(this, PP2, "bsSkinPanel2", 388, 4, 105, 80);
+  bsSkinPanel2 = Make<TbsSkinPanel>(this, PP2, "bsSkinPanel2", 382, 4, 105, 80);
   ThumbIOView1 = MakePreviewView(this, bsSkinPanel2, "ThumbIOView1");
   ThumbIOView2 = MakePreviewView(this, bsSkinPanel2, "ThumbIOView2");
-  FileInfo1 = MakeLabel(this, PP2, "FileInfo1", "", 388, 86);
-  FileInfo2 = MakeLabel(this, PP2, "FileInfo2", "", 388, 99);
-  FileInfo3 = MakeLabel(this, PP2, "FileInfo3", "", 388, 112);
-  ChkPreview = MakeCheck(this, PP2, "ChkPreview", "Preview", 388, 127, 105);
+  FileInfo1 = MakeLabel(this, PP2, "FileInfo1", "", 382, 86);
+  FileInfo2 = MakeLabel(this, PP2, "FileInfo2", "", 382, 99);
+  FileInfo3 = MakeLabel(this, PP2, "FileInfo3", "", 382, 112);
+  for (TbsSkinStdLabel* l : {FileInfo1, FileInfo2, FileInfo3}) {
+    l->SetAutoSize(false);
+    l->SetWidth(l == FileInfo3 ? 116 : 105);
+    l->SetAlignment(l == FileInfo3 ? TAlignment::taLeftJustify : TAlignment::taCenter);
+  }
+  ChkPreview = MakeCheck(this, PP2, "ChkPreview", "Preview", 382, 127, 105);
   ChkPreview->SetChecked(true);
-  BntPreview = MakeButton(this, PP2, "BntPreview", "Preview", 388, 150, 51, 24);
-  BntClose = MakeButton(this, PP2, "BntClose", "Close", 442, 150, 51, 24);
-  BntStart = MakeButton(this, PP2, "BntStart", "Start", 388, 179, 105, 28);
+  BntPreview = MakeButton(this, PP2, "BntPreview", "Preview", 382, 150, 51, 24);
+  BntClose = MakeButton(this, PP2, "BntClose", "Close", 436, 150, 51, 24);
+  BntStart = MakeButton(this, PP2, "BntStart", "Start", 382, 179, 105, 28);
 
   // Menus and timers.
   TreeViewMenu = new TPopupMenu(this);
