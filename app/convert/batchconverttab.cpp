@@ -44,7 +44,6 @@ const char* const kOutputFormats[] = {"JPEG (*.jpg)", "BMP (*.bmp)",       "GIF 
 TBatchConvertTab::TBatchConvertTab(TComponent* AOwner, TWinControl* AParent)
     : TInputTabBase(AOwner, AParent, ConvertSwitches()) {
   Guarded([&] {
-    SetName("BatchConvertTab");
     SetTexts();
     BuildOutputControls();
     FExifReader = std::make_unique<TimgData>();

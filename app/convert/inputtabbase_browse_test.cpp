@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include "app/convert/converttab_testing.h"
+#include "platform/vcl/extctrls.h"
+#include "shell/shelllist.h"
+#include "skin/controls/skinbutton.h"
+#include "skin/controls/skincheckradio.h"
+#include "skin/controls/skincombobox.h"
+#include "skin/controls/skinedit.h"
+#include "skin/controls/skinlabels.h"
+#include "skin/controls/skinmessage.h"
+#include "skin/controls/skinpanel.h"
+#include "skin/controls/skinspeedbutton.h"
+
+namespace {
+
+using converttest::ConvertTabTest;
+using converttest::FindNode;
+using Browsing = ConvertTabTest;
+
+TListItem* ListItem(TZavShellList* List, const String& Caption) {
+  for (int32_t i = 0; i < List->Items()->Count(); ++i)
+    if (List->Items()->Item(i)->Caption() == Caption) return List->Items()->Item(i);
+  return nullptr;
+}
+
+TEST_F(Browsing, AddTakesTheListsSelectionAnyTypeToTheTopLevel) {
+  MakeDir("src/sub");
+  Write("src/sub/in.jpg");
+  Write("src/a.jpg");
+  Write("src/b.png");
+  ShowForm();
+  Tab->ShellList->SetPath(Dir + "/src");
+  Pump();
+  EXPECT_EQ(Tab->SourceFileCount->Caption(), "1 folders, 2 files");
+
+  // Nothing selected: the information box.
+  TDialogScript script;
+  script.ExpectModalForm("Information").PressCaption("OK");
+  Tab->BntAdd->OnClick(Tab->BntAdd);
+  script.Verify();
+  EXPECT_EQ(Tab->FileCount(), 0);
+
+  ListItem(Tab->ShellList, "b.png")->SetSelected(true);
+  ListItem(Tab->ShellList, "sub")->SetSelected(true);
+  Tab->BntAdd->OnClick(Tab->BntAdd);
+  EXPECT_EQ(Tree(), "sub[in.jpg], b.png");
+  EXPECT_EQ(Tab->LabelFileNumber->Caption(), "2 files");
+
+  // Add all: the rest; those already listed are asked about.
+  script.ExpectModalForm("Confirm").PressCaption("No");
+  script.ExpectModalForm("Confirm").PressCaption("No");
+  Tab->BntAddAll->OnClick(Tab->BntAddAll);
+  script.Verify();
+  EXPECT_EQ(Tree(), "sub[in.jpg], b.png, a.jpg");
+}
+
+TEST_F(Browsing, KeysOfTheTree) {
+  Add({Write("a.jpg"), Write("b.jpg"), MakeDir("f")});
+  ShowForm();
+  Tab->TreeView->SetFocus();
+  Press('A', hkCtrl);
+  EXPECT_EQ(Tab->TreeView->SelectionCount(), 3);
+  Press('D', hkCtrl);
+  EXPECT_EQ(Tab->TreeView->SelectionCount(), 0);
+  Press('A', hkCtrl);
+  Press(VK_DELETE);
+  EXPECT_EQ(Tab->TreeView->Items()->Count(), 0);
+  EXPECT_EQ(Tab->LabelFileNumber->Caption(), "0 files");
+}
+
+TEST_F(Browsing, TheFolderEdit) {
+  MakeDir("there");
+  Write("there/x.jpg");
+  ShowForm();
+  struct TCase {
+    String Typed;
+    String Shown;  // the list's folder afterwards
+  };
+  const TCase cases[] = {
+      {"  " + Dir + "/there  ", Dir + "/there/"},
+      {Dir + "/nowhere", Dir + "/there/"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Typed);
+    Tab->SourceFolder->SetText(c.Typed);
+    Tab->SourceFolder->SetFocus();
+    Press(VK_RETURN);
+    EXPECT_EQ(Tab->ShellList->GetPath(), c.Shown);
+    EXPECT_TRUE(Tab->ShellList->Focused());
+  }
+  EXPECT_FALSE(Tab->NoFilesMessage->Visible());
+  Tab->ShellList->SetPath(MakeDir("empty"));
+  Pump();
+  EXPECT_TRUE(Tab->NoFilesMessage->Visible());
+}
+
+TEST_F(Browsing, LayoutFollowsTheLeftPanel) {
+  Tab->PP1->SetBounds(0, 0, 400, 500);
+  EXPECT_EQ(Tab->TumbnailsButton->Left(), 373);
+  EXPECT_EQ(Tab->ParentButton->Left(), 273);
+  EXPECT_EQ(Tab->BntSourceFolder->Left(), 246);
+  EXPECT_EQ(Tab->SourceFolder->Width(), 238);
+  EXPECT_EQ(Tab->ShellList->Width(), 393);
+  EXPECT_EQ(Tab->ShellList->Height(), 500 - Tab->FiletypeList->Height() - 58);
+  EXPECT_EQ(Tab->FiletypeList->Top(), 500 - Tab->FiletypeList->Height() - 8);
+  EXPECT_EQ(Tab->FiletypeList->Width(), 393);
+}
+
+// The preview box of the tab whose page is shown leads the other tab's.
+TEST_F(Browsing, PreviewBoxesOfTheTwoTabsAgree) {
+  auto* hidden = new TBatchConvertTab(Form.get(), Form.get());
+  hidden->SetVisible(false);
+  ShowForm();
+  Tab->ChkPreview->SetChecked(false);
+  EXPECT_FALSE(hidden->ChkPreview->Checked());
+  hidden->ChkPreview->SetChecked(true);  // its page is not shown: no effect here
+  EXPECT_FALSE(Tab->ChkPreview->Checked());
+}
+
+}  // namespace
