@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "app/convert/converttab_testing.h"
+#include "platform/shellapi/shellapi.h"
 #include "platform/vcl/extctrls.h"
+#include "platform/vcl/menus.h"
 #include "shell/shelllist.h"
 #include "skin/controls/skinbutton.h"
 #include "skin/controls/skincheckradio.h"
@@ -116,6 +118,57 @@ TEST_F(Browsing, PreviewBoxesOfTheTwoTabsAgree) {
   EXPECT_FALSE(hidden->ChkPreview->Checked());
   hidden->ChkPreview->SetChecked(true);  // its page is not shown: no effect here
   EXPECT_FALSE(Tab->ChkPreview->Checked());
+}
+
+// Only a right press without keys opens the file list's menu; its items
+// follow the list's selection.
+TEST_F(Browsing, TheFileListsMenu) {
+  Write("src/a.jpg");
+  ShowForm();
+  Tab->ShellList->SetPath(Dir + "/src");
+  Pump();
+  int32_t popups = 0;
+  Tab->LVMenu->OnPopup = [&](TObject* s) {
+    ++popups;
+    Tab->LVMenuPopup(s);
+  };
+  Tab->ShellListMouseDown(Tab->ShellList, TMouseButton::mbRight, TShiftState{ssRight, ssShift}, 5, 5);
+  EXPECT_EQ(popups, 0);
+  for (bool selected : {false, true}) {
+    SCOPED_TRACE(selected);
+    ListItem(Tab->ShellList, "a.jpg")->SetSelected(selected);
+    H().QueueIdleAction([&] { H().PressKey(VK_ESCAPE); });
+    Tab->ShellListMouseDown(Tab->ShellList, TMouseButton::mbRight, TShiftState{ssRight}, 5, 5);
+    EXPECT_EQ(Tab->AddtoInputList1->Enabled(), selected);
+    EXPECT_EQ(Tab->Open1->Enabled(), selected);
+    EXPECT_EQ(Tab->Properties1->Enabled(), selected);
+  }
+  EXPECT_EQ(popups, 2);
+}
+
+// Enter on a folder opens it in the list; "open folder" hands the list's
+// folder (or the selected folder) to the shell.
+TEST_F(Browsing, EnterOpensAFolderAndTheShellOpensFolders) {
+  MakeDir("src/inner");
+  ShowForm();
+  Tab->ShellList->SetPath(Dir + "/src");
+  Pump();
+  std::vector<String> launched;
+  SetShellLauncher([&](const String& Target, const String&) {
+    launched.push_back(Target);
+    return true;
+  });
+  Tab->OpenWindowsExplorer1Click(nullptr);
+  TListItem* inner = ListItem(Tab->ShellList, "inner");
+  Tab->ShellList->SetSelected(inner);
+  Tab->ShellList->SetItemFocused(inner);
+  Tab->OpenWindowsExplorer1Click(nullptr);
+  SetShellLauncher(nullptr);
+  EXPECT_EQ(launched, (std::vector<String>{Dir + "/src/", Dir + "/src/inner"}));
+
+  Tab->ShellList->SetFocus();
+  Press(VK_RETURN);
+  EXPECT_EQ(Tab->ShellList->GetPath(), Dir + "/src/inner/");
 }
 
 }  // namespace
