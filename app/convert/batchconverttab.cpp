@@ -1,6 +1,7 @@
 #include "app/convert/batchconverttab.h"
 
 #include "app/convert/tabcontrols.h"
+#include "app/main/browseforfolder.h"
 #include "app/main/tabregistry.h"
 #include "app/settings/commonclass.h"
 #include "app/settings/fileobject.h"
@@ -14,6 +15,7 @@
 #include "imaging/model/processing/imgproc.h"
 #include "imaging/views/view/imgview.h"
 #include "platform/rtl/files.h"
+#include "platform/shellapi/shellui.h"
 #include "platform/rtl/stringlist.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/comctrls_treeview.h"
@@ -232,7 +234,13 @@ void TBatchConvertTab::TreeViewDblClick(TObject* Sender) {
   });
 }
 
-void TBatchConvertTab::BntSelectFolderClick(TObject*) {}
+void TBatchConvertTab::BntSelectFolderClick(TObject*) {
+  Guarded([&] {
+    const String current = Trim(OutputFolder->Text());
+    const String chosen = ChooseFolder(BntSelectFolder->Hint(), DirectoryExists(current) ? current : String(), false);
+    if (!chosen.empty()) OutputFolder->SetText(chosen);
+  });
+}
 
 void TBatchConvertTab::PP3Resize(TObject*) {
   Guarded([&] { TreeView->SetHeight(std::max(30, PP3->Height() - 50)); });
@@ -241,6 +249,7 @@ void TBatchConvertTab::PP3Resize(TObject*) {
 // ---- Settings --------------------------------------------------------------------------
 
 void TBatchConvertTab::LoadControls(TPictovalSettings& S) {
+  FSettings = &S;
   if (S.OutputFormat >= 0 && S.OutputFormat < OutputFormat->Items()->Count())
     OutputFormat->SetItemIndex(S.OutputFormat);
   if (!S.OutputFolder.empty() && DirectoryExists(S.OutputFolder)) OutputFolder->SetText(S.OutputFolder);
@@ -269,9 +278,11 @@ void TBatchConvertTab::StoreControls(TPictovalSettings& S) {
   S.KeepOriginalDate = ChkKeepDataTime->Checked();
 }
 
-String TBatchConvertTab::ShellListPath() {
-  const String path = ShellList->GetPath();
-  return !path.empty() && DirectoryExists(path) ? path : String();
+void TBatchConvertTab::SetPlainButtonsSkin(TbsSkinData* SkinData) { BntRename->SetSkinData(SkinData); }
+
+void TBatchConvertTab::FinishLoading() {
+  TInputTabBase::FinishLoading();
+  SHAutoComplete(OutputFolder->Handle(), SHACF_FILESYS_DIRS);
 }
 
 void RegisterBatchConvertTab() {

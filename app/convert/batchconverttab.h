@@ -24,12 +24,14 @@ class TBatchConvertTab : public TInputTabBase {
   // ---- Settings ----
   // The controls from the live settings; setting the boxes runs their click
   // handlers, which show and hide what depends on them.
-  virtual void LoadControls(TPictovalSettings& Settings);
+  void LoadControls(TPictovalSettings& Settings) override;
   // The controls back into the settings (the preview box writes its own key
   // when clicked).
-  virtual void StoreControls(TPictovalSettings& Settings);
-  // The folder the shell list shows when it exists; else empty.
-  String ShellListPath();
+  void StoreControls(TPictovalSettings& Settings) override;
+  // The rename-help button, which one skin leaves plain.
+  void SetPlainButtonsSkin(TbsSkinData* SkinData) override;
+  // The output folder edit completes folder names too.
+  void FinishLoading() override;
 
   // ---- Handlers of the output side ----
   void DisplayFileNumberTimerTimer(TObject* Sender) override;

@@ -4,9 +4,13 @@
 #include "app/settings/commonclass.h"
 #include "app/settings/fileobject.h"
 #include "app/settings/guarded.h"
+#include "app/main/bconvert.h"
+#include "app/main/droptarget.h"
 #include "app/settings/marloutils.h"
 #include "imaging/views/view/imgview.h"
+#include "platform/rtl/files.h"
 #include "platform/rtl/stringlist.h"
+#include "platform/shellapi/shellui.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/comctrls_treeview.h"
 #include "platform/vcl/extctrls.h"
@@ -22,6 +26,7 @@
 #include "skin/controls/skinedit.h"
 #include "skin/controls/skinlabels.h"
 #include "skin/controls/skinmessage.h"
+#include "skin/controls/skinpagecontrol.h"
 #include "skin/controls/skinpanel.h"
 #include "skin/controls/skinprogressdialog.h"
 #include "skin/controls/skinspeedbutton.h"
@@ -75,6 +80,35 @@ void TInputTabBase::SetMainForm(TForm* MainForm, TWinControl* Pages) {
   if (ShellList != nullptr) ShellList->SetHostPageControl(Pages);
 }
 
+void TInputTabBase::SetMainForm(TBatchConvert* Form) {
+  SetMainForm(Form, Form->Pages);
+  FSettings = Form->Settings();
+  SetSkinData(Form->bsSkinData1);
+}
+
+String TInputTabBase::ShellListPath() {
+  const String path = ShellList->GetPath();
+  return !path.empty() && DirectoryExists(path) ? path : String();
+}
+
+void TInputTabBase::OpenFolder(const String& Folder) {
+  ShellList->SetPath(Folder);
+  SourceFolder->SetText(ShellList->GetPath());
+}
+
+void TInputTabBase::FinishLoading() {
+  SourceFolder->SetText(ShellList->GetPath());
+  SHAutoComplete(SourceFolder->Handle(), SHACF_FILESYS_DIRS);
+}
+
+void TInputTabBase::ShowInformation(const String& Text) {
+  Messager->MessageDlg(Text, TMsgDlgType::mtInformation, TMsgDlgButtons{TMsgDlgBtn::mbOK}, 0);
+}
+
+void TInputTabBase::RegisterDropTarget() { DropFileTarget->Register(TreeView); }
+
+void TInputTabBase::RevokeDropTarget() { DropFileTarget->Revoke(); }
+
 void TInputTabBase::SetSkinData(TbsSkinData* Skin) {
   for (int32_t i = 0; i < ComponentCount(); ++i)
     if (auto* aware = dynamic_cast<IbsSkinAware*>(Components(i))) aware->SetSkinData(Skin);
@@ -91,6 +125,11 @@ void TInputTabBase::BuildSharedControls() {
   PP0 = Make<TbsSkinPanel>(this, this, "PP0", 350, 0, 500, 467);
   PP3 = Make<TbsSkinPanel>(this, PP0, "PP3", 0, 0, 500, 254);
   PP2 = Make<TbsSkinPanel>(this, PP0, "PP2", 0, 254, 500, 213);
+  // The file list keeps its width; the rest takes what the page gives.
+  PP1->SetAlign(TAlign::alLeft);
+  PP0->SetAlign(TAlign::alClient);
+  PP2->SetAlign(TAlign::alBottom);
+  PP3->SetAlign(TAlign::alClient);
 
   ZavSystemImageList = new TZavSystemImageList(this);
   ZavSystemImageList->SetName("ZavSystemImageList");
@@ -104,6 +143,11 @@ void TInputTabBase::BuildSharedControls() {
   ProgressDialog->SetName("ProgressDialog");
   ProgressDialog->ShowType = TbsPDShowType::stStayOnTop;
   ProgressDialog->ShowCancelButton = true;
+  DropFileTarget = new TDropFileTarget(this);
+  DropFileTarget->SetName("DropFileTarget");
+  DropFileTarget->SetDragtypes(TDragTypes{dtCopy, dtMove});
+  DropFileTarget->SetGetDataOnEnter(true);
+  DropFileTarget->SetShowImage(true);
 
   // The file list side.
   SourceFolder = Make<TbsSkinCustomEdit>(this, PP1, "SourceFolder", 4, 4, 188, 21);
@@ -178,6 +222,13 @@ void TInputTabBase::BuildSharedControls() {
   BntPreview = MakeButton(this, PP2, "BntPreview", "Preview", 382, 150, 51, 24);
   BntClose = MakeButton(this, PP2, "BntClose", "Close", 436, 150, 51, 24);
   BntStart = MakeButton(this, PP2, "BntStart", "Start", 382, 179, 105, 28);
+
+  const TAnchors topRight{TAnchorKind::akTop, TAnchorKind::akRight};
+  TreeView->SetAnchors(TAnchors{TAnchorKind::akLeft, TAnchorKind::akTop, TAnchorKind::akRight});
+  for (TControl* c :
+       std::initializer_list<TControl*>{BntAdd, BntAddAll, BntRemove, BntClear, TxtSort, SortList, bsSkinPanel2,
+                                        FileInfo1, FileInfo2, FileInfo3, ChkPreview, BntPreview, BntClose, BntStart})
+    c->SetAnchors(topRight);
 
   // Menus and timers.
   TreeViewMenu = new TPopupMenu(this);
@@ -255,6 +306,12 @@ void TInputTabBase::BindSharedEvents() {
   DisplayFileNumberTimer->SetOnTimer([this](TObject* s) { DisplayFileNumberTimerTimer(s); });
   PosTimer->SetOnTimer([this](TObject* s) { PosTimerTimer(s); });
   HandleDropTimer->SetOnTimer([this](TObject* s) { HandleDropTimerTimer(s); });
+  DropFileTarget->OnDragOver = [this](TObject*, TShiftState, TPoint p, uint32_t&) { DropFileTargetDragOver(p); };
+  DropFileTarget->OnDrop = [this](TObject*, TShiftState, TPoint, uint32_t&) {
+    std::vector<String> paths;
+    for (int32_t i = 0; i < DropFileTarget->Files()->Count(); ++i) paths.push_back(DropFileTarget->Files()->Strings(i));
+    DropFileTargetDrop(paths);
+  };
 }
 
 int32_t TInputTabBase::Ask(int32_t Slot, const String& Arg, TMsgDlgType DlgType, TMsgDlgButtons Buttons) {

@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "app/convert/stringcollection.h"
+#include "app/main/maintab.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/dialogs_msgbox.h"
 #include "platform/vcl/forms.h"
 
+class TDropFileTarget;
 class TTreeView;
 class TTreeNode;
 class TZavShellList;
@@ -72,17 +74,23 @@ std::vector<String> FileTypeItems();
 // The file list's filter of all formats.
 extern const char* const kAllFormatsFilter;
 
-class TInputTabBase : public TFrame {
+class TInputTabBase : public TFrame, public IMainTab {
  public:
   // Built on its parent: the lists and the shell list need windows.
   TInputTabBase(TComponent* AOwner, TWinControl* AParent, TInputTabSwitches Switches);
   ~TInputTabBase() override;
   const char* ClassName() const override { return "TInputTabBase"; }
 
-  // ---- Host ----
-  // The main window, its page control (disabled while the tree is sorted or
-  // the list deletes) and the live convert settings the boxes write to.
+  // ---- Host (the main window through IMainTab) ----
+  // The main window: its skin, its page control (disabled while the tree is
+  // sorted or the list deletes) and its live convert settings.
+  void SetMainForm(TBatchConvert* Form) override;
+  // The same for a plain host form (tests).
   void SetMainForm(TForm* MainForm, TWinControl* Pages);
+  String ShellListPath() override;
+  void OpenFolder(const String& Folder) override;
+  void FinishLoading() override;
+  void ShowInformation(const String& Text) override;
   TForm* MainForm() const { return FMainForm; }
   void SetLiveSettings(TPictovalSettings* Settings) { FSettings = Settings; }
   TPictovalSettings* LiveSettings() const { return FSettings; }
@@ -139,6 +147,9 @@ class TInputTabBase : public TFrame {
   void ProgressDialogCancel(TObject* Sender);
   void BeforeDelete(TObject* Sender);
   void AfterDelete(TObject* Sender);
+  // The drop target bound to the tree, and unbound.
+  void RegisterDropTarget() override;
+  void RevokeDropTarget() override;
   // A drag over the tree at a client point of it; the drop of paths.
   void DropFileTargetDragOver(const TPoint& Client);
   void DropFileTargetDrop(const std::vector<String>& Paths);
@@ -220,6 +231,7 @@ class TInputTabBase : public TFrame {
   TTimer* HandleDropTimer = nullptr;
   TbsSkinMessage* Messager = nullptr;
   TMyStringCollection30* MyStringCollection = nullptr;
+  TDropFileTarget* DropFileTarget = nullptr;  // bound to TreeView by the host
 
  protected:
   // The shared controls, their design values, then their events (design

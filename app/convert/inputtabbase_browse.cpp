@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/convert/inputtabbase.h"
+#include "app/main/browseforfolder.h"
 #include "app/settings/guarded.h"
 #include "app/settings/marloutils.h"
 #include "platform/gui/win_scrollbars.h"
@@ -188,7 +189,17 @@ void TInputTabBase::SourceFolderKeyDown(TObject*, uint16_t& Key, TShiftState Shi
   });
 }
 
-void TInputTabBase::BntSourceFolderClick(TObject*) {}
+void TInputTabBase::BntSourceFolderClick(TObject*) {
+  Guarded([&] {
+    const String current = Trim(ShellList->GetPath());
+    const String chosen = ChooseFolder(BntSourceFolder->Hint(), DirectoryExists(current) ? current : String(), false);
+    if (chosen.empty()) return;
+    Application->ProcessMessages();
+    SourceFolder->SetText(AddTrailingBackslash(chosen));
+    uint16_t enter = VK_RETURN;
+    SourceFolderKeyDown(SourceFolder, enter, TShiftState());
+  });
+}
 
 // ---- Timers and layout ----------------------------------------------------------------
 

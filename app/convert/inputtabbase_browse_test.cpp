@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/convert/converttab_testing.h"
+#include "app/main/browseforfolder.h"
+#include "platform/vcl/stdctrls.h"
 #include "platform/shellapi/shellapi.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/menus.h"
@@ -98,7 +100,9 @@ TEST_F(Browsing, TheFolderEdit) {
 }
 
 TEST_F(Browsing, LayoutFollowsTheLeftPanel) {
-  Tab->PP1->SetBounds(0, 0, 400, 500);
+  Tab->SetBounds(0, 0, 950, 500);
+  Tab->PP1->SetWidth(400);
+  ASSERT_EQ(Tab->PP1->Height(), 500);
   EXPECT_EQ(Tab->TumbnailsButton->Left(), 373);
   EXPECT_EQ(Tab->ParentButton->Left(), 273);
   EXPECT_EQ(Tab->BntSourceFolder->Left(), 246);
@@ -169,6 +173,34 @@ TEST_F(Browsing, EnterOpensAFolderAndTheShellOpensFolders) {
   Tab->ShellList->SetFocus();
   Press(VK_RETURN);
   EXPECT_EQ(Tab->ShellList->GetPath(), Dir + "/src/inner/");
+}
+
+// The folder chooser starts at the folder shown and hands the chosen one to
+// the file list and to the output folder.
+TEST_F(Browsing, FolderChoosers) {
+  MakeDir("src");
+  MakeDir("out");
+  ShowForm();
+  Tab->ShellList->SetPath(Dir + "/src");
+  Pump();
+  Tab->OutputFolder->SetText(Dir + "/out");
+  TDialogScript script;
+  std::vector<String> titles;
+  auto title = [&](TScriptTarget t, const auto&) {
+    titles.push_back(static_cast<TMyBrowseForFolder*>(t.Form)->TitleTxt->Caption());
+  };
+  script.ExpectModalForm("Browse for Folder").Do(title).PressCaption("OK");
+  script.ExpectModalForm("Browse for Folder").Do(title).PressCaption("OK");
+  script.ExpectModalForm("Browse for Folder").PressCaption("Cancel");
+  Tab->BntSourceFolder->OnClick(Tab->BntSourceFolder);
+  EXPECT_EQ(Tab->SourceFolder->Text(), Dir + "/src/");
+  EXPECT_EQ(Tab->ShellList->GetPath(), Dir + "/src/");
+  Tab->BntSelectFolder->OnClick(Tab->BntSelectFolder);
+  EXPECT_EQ(Tab->OutputFolder->Text(), Dir + "/out");
+  Tab->BntSelectFolder->OnClick(Tab->BntSelectFolder);  // cancelled: unchanged
+  EXPECT_EQ(Tab->OutputFolder->Text(), Dir + "/out");
+  script.Verify();
+  EXPECT_EQ(titles, (std::vector<String>{Tab->BntSourceFolder->Hint(), Tab->BntSelectFolder->Hint()}));
 }
 
 }  // namespace

@@ -203,29 +203,33 @@ TEST_F(InputList, RemoveDeletesTheSelectionAndItsRecords) {
   EXPECT_TRUE(Tab->InputChanged());
 }
 
-// Drops: folders before files whatever the order, unknown types left out,
-// and a drop over a folder item's text lands inside it.
+// Drops through the window system: folders before files whatever the
+// order, unknown types left out, and a drop over a folder item's text lands
+// inside it (beside the text it goes to the top level).
 TEST_F(InputList, DroppedPathsFoldersFirstAndIntoAFolderItem) {
   const String folder = MakeDir("dropped");
   Write("dropped/in.png");
-  Tab->DropFileTargetDragOver(TPoint{5, 5});
-  Tab->DropFileTargetDrop({Write("one.jpg"), Write("notes.txt"), folder, Write("two.bmp")});
-  EXPECT_EQ(Tree(), "");  // added by the timer
-  Clock().Advance(100);
-  Pump();
+  ShowForm();
+  Tab->RegisterDropTarget();
+  auto dropAt = [&](const std::vector<String>& Paths, TPoint Client) {
+    const TPoint s = Tab->TreeView->ClientToScreen(Client);
+    const int32_t before = Tab->TreeView->Items()->Count();
+    EXPECT_TRUE(H().DropFiles(Paths, s.X, s.Y));
+    EXPECT_EQ(Tab->TreeView->Items()->Count(), before) << "added by the timer, not at once";
+    Clock().Advance(100);
+    Pump();
+  };
+  dropAt({Write("one.jpg"), Write("notes.txt"), folder, Write("two.bmp")}, TPoint{40, 150});
   EXPECT_EQ(Tree(), "dropped[in.png], one.jpg, two.bmp");
 
-  ShowForm();
-  TTreeNode* target = FindNode(Tab->TreeView, "dropped");
-  const TRect text = target->DisplayRect(true);
-  Tab->DropFileTargetDragOver(TPoint{text.Right + 30, (text.Top + text.Bottom) / 2});
-  EXPECT_EQ(Tab->TreeView->SelectionCount(), 0);
-  Tab->DropFileTargetDragOver(TPoint{text.Left + 2, (text.Top + text.Bottom) / 2});
-  EXPECT_EQ(Tab->TreeView->Selected(), target);
-  Tab->DropFileTargetDrop({Write("three.gif")});
-  Clock().Advance(100);
-  Pump();
-  EXPECT_EQ(Tree(), "dropped[in.png, three.gif], one.jpg, two.bmp");
+  const TRect text = converttest::FindNode(Tab->TreeView, "dropped")->DisplayRect(true);
+  const int32_t y = (text.Top + text.Bottom) / 2;
+  dropAt({Write("three.gif")}, TPoint{text.Right + 30, y});
+  EXPECT_EQ(Tree(), "dropped[in.png], one.jpg, two.bmp, three.gif");
+  dropAt({Write("four.tga")}, TPoint{text.Left + 2, y});
+  EXPECT_EQ(Tree(), "dropped[in.png, four.tga], one.jpg, two.bmp, three.gif");
+  Tab->RevokeDropTarget();
+  EXPECT_FALSE(H().DropFiles({Write("five.jpg")}, 0, 0));
 }
 
 // ---- Sorting -------------------------------------------------------------------------
