@@ -158,10 +158,21 @@ TEST_F(SysMenuTest, AnMDIChildsCloseItemAndController) {
   SF->PopupSysMenuAt(50, 50);
   EXPECT_FALSE(SF->SkinMenu()->IsOpen);
   auto* mainSkin = new TbsSkinForm(main);
-  SF->PopupSysMenuAt(50, 50);
-  EXPECT_TRUE(mainSkin->SkinMenu()->IsOpen);
-  EXPECT_FALSE(SF->SkinMenu()->IsOpen);
-  mainSkin->SkinMenu()->CloseMenu();
+  for (const bool byEscape : {false, true}) {
+    SF->PopupSysMenuAt(50, 50);
+    EXPECT_TRUE(mainSkin->SkinMenu()->IsOpen);
+    EXPECT_FALSE(SF->SkinMenu()->IsOpen);
+    EXPECT_TRUE(SF->SkinMenuOpen());
+    if (byEscape)
+      H().PressKey(VK_ESCAPE);
+    else
+      mainSkin->SkinMenu()->CloseMenu();
+    Pump();
+    // However it ended, the child's menu state and key hook end with it.
+    EXPECT_FALSE(mainSkin->SkinMenu()->IsOpen) << byEscape;
+    EXPECT_FALSE(SF->SkinMenuOpen()) << byEscape;
+    EXPECT_EQ(AppMessageHookCount(), 0) << byEscape;
+  }
 }
 
 // Alt+Space from the keyboard opens the menu below the system-menu button;
