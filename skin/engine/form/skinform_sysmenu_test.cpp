@@ -99,6 +99,15 @@ TEST_F(SysMenuTest, CaptionsShortCutsAndCommands) {
   EXPECT_EQ(Form->Height(), height);
   ItemNamed(SF->GetSysMenuItems(), "BSF_CLOSE")->Click();
   EXPECT_EQ(Closes, 1);
+  // The skin's texts, when it has them, at the next display.
+  TbsResourceStrData texts(nullptr);
+  texts.ResStrings()->Clear();
+  texts.ResStrings()->Add("MI_MINCAPTION=Mi&nimieren");
+  Skin->SetResourceStrData(&texts);
+  items = SF->GetSysMenuItems();
+  EXPECT_EQ(ItemNamed(items, "BSF_MINITEM")->Caption(), "Mi&nimieren");
+  EXPECT_EQ(ItemNamed(items, "BSF_MAXITEM")->Caption(), "");
+  Skin->SetResourceStrData(nullptr);
 }
 
 // A user's menu gets the standard items around its own, once however often
