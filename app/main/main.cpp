@@ -1,6 +1,8 @@
-// Program entry. The program picks its window system backend (SDL2 on a
-// display, headless otherwise) and, until the application's own windows
-// exist, shows a demo form. --self-check prints the version and a self-check
+// Program entry. "-Unstall" as the first argument cleans the per-user
+// settings folder and ends. Otherwise the program picks its window system
+// backend (SDL2 on a display; headless only when PICTOVAL_BACKEND asks for
+// it), keeps to one instance per user and runs the main window until it
+// closes or SIGTERM or SIGINT closes it. --self-check prints the version and a self-check
 // of the runtime layer instead; it is for a person checking an installed
 // build by hand (the README names it): no script, test or CI job calls it.
 #include <cstdio>
@@ -10,7 +12,12 @@
 #include <memory>
 #include <unistd.h>
 
-#include "app/main/demo_form.h"
+#include "app/main/bconvert.h"
+#include "app/main/closesignal.h"
+#include "app/main/instanceguard.h"
+#include "app/main/startup.h"
+#include "app/settings/guarded.h"
+#include "imaging/io/codecs/psd/fileformats.h"
 #include "platform/gui/backends/sdl_backend.h"
 #include "platform/gui/graphics.h"
 #include "platform/gui/windows.h"
@@ -66,9 +73,9 @@ bool Set(const char* name) {
   return v != nullptr && *v != '\0';
 }
 
-// PICTOVAL_BACKEND=sdl2|headless decides; otherwise SDL2 when a display is
-// there and SDL can open it. nullptr means headless; failed is set when the
-// choice cannot be honoured.
+// PICTOVAL_BACKEND=sdl2|headless decides; otherwise SDL2 on the display.
+// nullptr means headless; failed is set when the choice cannot be honoured
+// (a desktop program without a display has nothing to show).
 std::unique_ptr<TSdlBackend> ChooseBackend(bool& failed) {
   failed = false;
   const char* choice = std::getenv("PICTOVAL_BACKEND");
@@ -80,23 +87,57 @@ std::unique_ptr<TSdlBackend> ChooseBackend(bool& failed) {
       failed = true;
       return nullptr;
     }
-    std::unique_ptr<TSdlBackend> sdl = TSdlBackend::Create(error);
-    if (!sdl) {
-      std::fprintf(stderr, "pictoval: the SDL2 backend cannot start: %s\n", error.c_str());
-      failed = true;
-    }
-    return sdl;
-  }
-  if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
-    std::fprintf(stderr, "pictoval: no display (DISPLAY and WAYLAND_DISPLAY are not set); running headless\n");
+  } else if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
+    std::fprintf(stderr, "%s\n", kNoDisplayMessage);
+    failed = true;
     return nullptr;
   }
   std::unique_ptr<TSdlBackend> sdl = TSdlBackend::Create(error);
-  if (!sdl) std::fprintf(stderr, "pictoval: the display cannot be opened (%s); running headless\n", error.c_str());
+  if (!sdl) {
+    std::fprintf(stderr,
+                 "pictoval: the display cannot be opened (%s); set PICTOVAL_BACKEND=headless to run without one\n",
+                 error.c_str());
+    failed = true;
+  }
   return sdl;
 }
 
+// The main window and the message loop, each guarded: a window that cannot
+// be made leaves a loop that ends at once.
+void RunMainWindow(TApplication& App, TInstanceGuard& Guard, TCloseOnSignal& Signals) {
+  TBatchConvert* form = nullptr;
+  Guarded([&] { App.CreateForm(form); });
+  if (form != nullptr) {
+    Guard.SetTargetWindow(form->Handle());
+    Signals.SetTargetWindow(form->Handle());
+  }
+  Guarded([&] { App.Run(); });
+  Guard.SetTargetWindow(nullptr);
+  Signals.SetTargetWindow(nullptr);
+}
+
+// Everything after the guard let this instance run.
+void RunFirstInstance(TApplication& App, TSdlBackend* Sdl, TInstanceGuard& Guard, TCloseOnSignal& Signals) {
+  GraphicExInitialize();
+  // The plain box runs our modal loop (timers and painting go on).
+  InstallPlainMessageBox();
+  // The shell's properties window and path auto-complete.
+  InstallShellDialogs();
+  if (Sdl != nullptr) {
+    // The window manager's close goes through the main window's close.
+    Sdl->OnQuit = [] {
+      if (Application->MainForm() != nullptr) PostMessage(Application->MainForm()->Handle(), WM_CLOSE, 0, 0);
+    };
+    Sdl->SetApplicationIcon(LoadIcon(nullptr, IDI_APPLICATION));
+  }
+  App.OnException = IgnoreApplicationException;
+  RunMainWindow(App, Guard, Signals);
+  SetMessageBoxHook(nullptr);
+}
+
 int RunProgram() {
+  // First, before the backend or anything else starts a thread.
+  TCloseOnSignal signals;
   bool failed = false;
   std::unique_ptr<TSdlBackend> sdl = ChooseBackend(failed);
   if (failed) return 1;
@@ -105,31 +146,11 @@ int RunProgram() {
     auto screen = std::make_unique<TScreen>(nullptr);
     auto app = std::make_unique<TApplication>(nullptr);
     app->Initialize();
-    app->SetTitle("Pictoval");
-    // The plain box runs our modal loop (timers and painting go on).
-    InstallPlainMessageBox();
-    // The shell's properties window and path auto-complete.
-    InstallShellDialogs();
-    if (sdl) {
-      TSdlBackend* b = sdl.get();
-      b->OnQuit = [] { Application->Terminate(); };
-      b->SetApplicationIcon(LoadIcon(nullptr, IDI_APPLICATION));
-    }
-    TDemoForm* form = nullptr;
-    app->CreateForm(form);
-    if (sdl) {
-      app->Run();
-    } else {
-      // Nobody can use a window without a display: build and paint the
-      // form once, then end instead of waiting for input that never comes.
-      form->Show();
-      app->ProcessMessages();
-      std::fprintf(stderr, "pictoval: the demo form was built and painted headless (%d x %d); nothing to show\n",
-                   form->Width(), form->Height());
-    }
-    SetMessageBoxHook(nullptr);
+    TInstanceGuard guard;
+    if (guard.Start() != TInstanceStart::isExit) RunFirstInstance(*app, sdl.get(), guard, signals);
     app.reset();
     screen.reset();
+    if (FileFormatList() != nullptr) GraphicExFinalize();
   }
   WinResetState();
   sdl.reset();
@@ -140,6 +161,10 @@ int RunProgram() {
 
 int main(int argc, char** argv) {
   SetCommandLine(argc, argv);
+  if (IsUninstallSwitch(argc, argv)) {
+    RunUninstallSwitch();
+    return 0;
+  }
   if (argc > 1 && std::strcmp(argv[1], "--self-check") == 0) return RunSelfCheck();
   try {
     return RunProgram();
