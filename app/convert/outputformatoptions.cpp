@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "app/main/bconvert.h"
 #include "app/settings/commonclass.h"
 #include "app/settings/guarded.h"
 #include "app/settings/marloutils.h"
@@ -382,8 +383,7 @@ int32_t TOutputFormatOptions::CheckedTIFFCompression() const {
 
 void TOutputFormatOptions::FormShow(TObject*) {
   Guarded([this] {
-    SetClientWidth(kClientWidth);
-    SetClientHeight(kClientHeight);
+    TBatchConvert::SetClientSize(this, kClientWidth, kClientHeight);
     CenterOnMainMonitor();
     LoadFromParas();
     PlaceJPEG2000Ticks();
@@ -391,10 +391,13 @@ void TOutputFormatOptions::FormShow(TObject*) {
   });
 }
 
-// The monitor of the program's main window, 12.5 pixels above its middle.
+// Through the main window when there is one; otherwise on the primary monitor
+// by the same rule (12.5 pixels above the middle).
 void TOutputFormatOptions::CenterOnMainMonitor() {
-  TCustomForm* main = Application != nullptr ? Application->MainForm() : nullptr;
-  TMonitor* m = main != nullptr ? main->Monitor() : Screen != nullptr ? Screen->PrimaryMonitor() : nullptr;
+  auto* window = dynamic_cast<TBatchConvert*>(Owner());
+  if (window == nullptr && Application != nullptr) window = dynamic_cast<TBatchConvert*>(Application->MainForm());
+  if (window != nullptr) return window->CenterOnMainMonitor(this);
+  TMonitor* m = Screen != nullptr ? Screen->PrimaryMonitor() : nullptr;
   if (m == nullptr) return;
   const TRect r = m->BoundsRect();
   SetTop(r.Top + int32_t(Round((r.Height() - Height() - 25) / 2.0)));
