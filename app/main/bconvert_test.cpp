@@ -38,7 +38,8 @@ TEST_F(MainWindow, LoadingTimerMakesTheConvertTabOnceBehindTheGauge) {
   EXPECT_EQ(Tabs[0]->Parent(), static_cast<TWinControl*>(Form->Page1));
   EXPECT_EQ(Tabs[0]->MainForm, Form);
   EXPECT_EQ(Tabs[0]->Loads, 1);
-  EXPECT_EQ(Tabs[0]->Registered, 1);
+  EXPECT_TRUE(Tabs[0]->Drop->Registered());
+  EXPECT_EQ(Tabs[0]->Drop->Control(), Tabs[0]->Tree);
   EXPECT_EQ(Tabs[0]->Finished, 1);
   ASSERT_NE(Form->Settings(), nullptr);
   // Every later activation arms the timer again; the work is not repeated.
@@ -65,6 +66,7 @@ TEST_F(MainWindow, RenameTabIsMadeOnItsFirstShowing) {
   ASSERT_EQ(FactoryCalls[1], 1);
   EXPECT_EQ(Tabs[1]->Parent(), static_cast<TWinControl*>(Form->Page2));
   EXPECT_EQ(Tabs[1]->Loads, 1);
+  EXPECT_TRUE(Tabs[1]->Drop->Registered());
   EXPECT_EQ(Tabs[1]->Opened, std::vector<String>{Folders.SettingsFolder});
   Form->PagesChange(Form->Pages);
   EXPECT_EQ(FactoryCalls[1], 1);
@@ -88,7 +90,7 @@ TEST_F(MainWindow, BootCloseBootKeepsBoundsSkinAndLastFolder) {
   EXPECT_TRUE(Form->SkinMenus[4]->Checked());
   EXPECT_EQ(Form->bsSkinData1->CompressedStoredSkin(), Form->Skins[4]);
   EXPECT_EQ(Tabs[0]->Opened, std::vector<String>{dir.Path()});
-  EXPECT_EQ(Tabs[0]->Revoked, 0);
+  EXPECT_TRUE(Tabs[0]->Drop->Registered());
   CloseAndFree();
   EXPECT_EQ(StoredSettings()->SkinNewNo, 5);
 }
@@ -228,7 +230,7 @@ TEST_F(MainWindow, CloseWritesThroughLiveSettingsAndFreesThemAfterTheTabs) {
   Form->Close();
   Pump();
   EXPECT_EQ(Tabs[0]->Stores, 1);
-  EXPECT_EQ(Tabs[0]->Revoked, 1);
+  EXPECT_FALSE(Tabs[0]->Drop->Registered());
   EXPECT_FALSE(Form->Visible());
   // The tab still may write to the settings while the window goes.
   EXPECT_NE(Form->Settings(), nullptr);
