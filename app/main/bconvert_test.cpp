@@ -5,12 +5,15 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/main/aboutwindow.h"
 #include "app/main/mainwindow_testing.h"
+#include "app/main/xphint.h"
 #include "app/settings/marloutils.h"
 #include "platform/gui/win_readback.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/tempdir_testing.h"
+#include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/timers.h"
 #include "skin/controls/skingauge.h"
@@ -21,6 +24,20 @@
 namespace {
 
 int32_t Half(int32_t V) { return int32_t(Round(V / 2.0)); }
+
+// $TMPDIR/pictoval-artifacts/Name.png, checked with pngcheck when installed.
+void SavePicture(HWND Wnd, const String& Name) {
+  const char* tmp = std::getenv("TMPDIR");
+  const std::filesystem::path dir = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "pictoval-artifacts";
+  std::filesystem::create_directories(dir);
+  const String file = (dir / (Name + ".png")).string();
+  std::unique_ptr<TBitmap> shot = WindowPixels(Wnd, true);
+  ASSERT_NE(shot, nullptr);
+  ASSERT_TRUE(SavePng(*shot, file));
+  if (std::filesystem::exists("/usr/bin/pngcheck")) {
+    EXPECT_EQ(std::system(("/usr/bin/pngcheck -q '" + file + "' >/dev/null 2>&1").c_str()), 0) << file;
+  }
+}
 
 class MainWindow : public TMainWindowTest {};
 
@@ -285,20 +302,6 @@ TEST_F(MainWindow, HandlerExceptionsAreDroppedButReported) {
 
 namespace {
 
-// $TMPDIR/pictoval-artifacts/Name.png, checked with pngcheck when installed.
-void SavePicture(HWND Wnd, const String& Name) {
-  const char* tmp = std::getenv("TMPDIR");
-  const std::filesystem::path dir = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "pictoval-artifacts";
-  std::filesystem::create_directories(dir);
-  const String file = (dir / (Name + ".png")).string();
-  std::unique_ptr<TBitmap> shot = WindowPixels(Wnd, true);
-  ASSERT_NE(shot, nullptr);
-  ASSERT_TRUE(SavePng(*shot, file));
-  if (std::filesystem::exists("/usr/bin/pngcheck")) {
-    EXPECT_EQ(std::system(("/usr/bin/pngcheck -q '" + file + "' >/dev/null 2>&1").c_str()), 0) << file;
-  }
-}
-
 TEST_F(MainWindow, PictureInSkinNineWithItsFrame) {
   TProgramSettings stored;
   stored.SkinNewNo = 9;
@@ -321,6 +324,85 @@ TEST_F(MainWindow, PictureInSkinNineWithItsFrame) {
   Form->PagesChange(Form->Pages);
   Pump();
   SavePicture(Form->Handle(), "main-window-skin9-rename-page");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, WindowClassCaptionAndClientSize) {
+  Boot(false);
+  EXPECT_EQ(FindWindow(kMainWindowClassName, nullptr), Form->Handle());
+  EXPECT_EQ(Form->Caption(), "Corvane Pictoval 2.9");
+  EXPECT_EQ(App->Title(), "Corvane Pictoval 2.9");
+  EXPECT_TRUE(Form->KeyPreview());
+  EXPECT_EQ(Form->Font()->Name(), "Arial");
+}
+
+TEST_F(MainWindow, InvisibleUntilTheConvertTabIsLoaded) {
+  Boot(false);
+  ASSERT_EQ(Form->OSCode(), 7);
+  EXPECT_TRUE(Form->AlphaBlend());
+  EXPECT_EQ(Form->AlphaBlendValue(), 0);
+  Load();
+  EXPECT_FALSE(Form->AlphaBlend());
+  EXPECT_EQ(Form->AlphaBlendValue(), 255);
+}
+
+TEST_F(MainWindow, ShowLoadsTheApplicationCursors) {
+  Boot(false);
+  for (int32_t number : {1225, 1226, 1227, 1228, 1780, 1782})
+    EXPECT_NE(Screen->Cursors(number), Screen->Cursors(crDefault)) << number;
+  EXPECT_EQ(Screen->Cursors(1226), Screen->Cursors(1227));
+}
+
+TEST_F(MainWindow, AboutRunsModallyAndGoesAfterwards) {
+  Boot();
+  TDialogScript script;
+  script.ExpectModalForm("About")
+      .Do([&](TScriptTarget t, const auto&) {
+        ASSERT_NE(dynamic_cast<TAboutWindow*>(t.Form), nullptr);
+        SavePicture(t.Form->Handle(), "about-window");
+      })
+      .Key(VK_ESCAPE);
+  Form->CompanyLinkClick(Form);
+  EXPECT_EQ(script.Log().size(), 1u);
+  for (int32_t i = 0; i < Form->ComponentCount(); ++i)
+    EXPECT_EQ(dynamic_cast<TAboutWindow*>(Form->Components(i)), nullptr) << "the About window was freed";
+}
+
+TEST_F(MainWindow, F1OpensTheHelpFile) {
+  std::vector<String> opened;
+  TBatchConvert::SetHelpLauncher(
+      [&](const String& File, const String& Topic) { opened.push_back(File + "|" + Topic); });
+  Boot();
+  Press(VK_F1);
+  EXPECT_EQ(opened, std::vector<String>{Form->ProgramFolder() + kHelpFileName + "|"});
+  TBatchConvert::SetHelpLauncher(nullptr);
+}
+
+TEST_F(MainWindow, HintWindowStaysOnTheDesktop) {
+  Boot(false);
+  std::unique_ptr<THintWindow> hint(App->HintWindowClass()(nullptr));
+  ASSERT_NE(dynamic_cast<TXPHintWindow*>(hint.get()), nullptr);
+  struct TCase {
+    TRect Rect;
+    TPoint Expected;
+  };
+  // The default desktop is 1280 x 1024; the height grows by 4.
+  const TCase cases[] = {
+      {TRect{100, 100, 200, 116}, TPoint{100, 100}},
+      {TRect{1250, 100, 1350, 116}, TPoint{1280 - 100 - 5, 100}},
+      {TRect{100, 1020, 200, 1036}, TPoint{100, 1024 - 20 - 32}},
+      {TRect{-40, 100, 60, 116}, TPoint{0, 100}},
+  };
+  for (const TCase& c : cases) {
+    hint->ActivateHint(c.Rect, "Hint text");
+    EXPECT_EQ((TPoint{hint->Left(), hint->Top()}), c.Expected) << c.Rect.Left << "," << c.Rect.Top;
+    EXPECT_EQ(hint->Height(), 20);
+  }
+  Pump();
+  SavePicture(hint->Handle(), "xp-hint-window");
 }
 
 }  // namespace
