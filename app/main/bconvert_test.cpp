@@ -20,6 +20,7 @@
 #include "skin/controls/skinpagecontrol.h"
 #include "skin/engine/data/skindata.h"
 #include "skin/engine/data/storedskin.h"
+#include "skin/engine/form/skinform.h"
 
 namespace {
 
@@ -403,6 +404,43 @@ TEST_F(MainWindow, HintWindowStaysOnTheDesktop) {
   }
   Pump();
   SavePicture(hint->Handle(), "xp-hint-window");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, SkinnedFramePlacementGoesThroughTheSkinForm) {
+  TProgramSettings stored;
+  stored.SkinWinBorder = true;
+  stored.SkinNewNo = 9;
+  stored.lastScreenWidth = 1280;
+  stored.lastScreenHeight = 1024;
+  stored.lastX = 50;
+  stored.lastY = 60;
+  stored.lastWidth = 700;
+  stored.lastHeight = 500;
+  stored.Maximized = true;
+  Store(stored);
+  Boot();
+  EXPECT_EQ(Form->bsSkinForm1->WindowState(), 2);
+  TRect restore;
+  Form->bsSkinForm1->GetRestoreRect(restore);
+  EXPECT_EQ(restore, (TRect{50, 60, 750, 560}));
+  CloseAndFree();
+  auto s = StoredSettings();
+  EXPECT_EQ((TRect{s->lastX, s->lastY, s->lastX + s->lastWidth, s->lastY + s->lastHeight}), (TRect{50, 60, 750, 560}));
+  EXPECT_TRUE(s->Maximized);
+
+  // Rolled up and not maximised: the placement is left as it was.
+  s->Maximized = false;
+  Store(*s);
+  Boot();
+  Form->bsSkinForm1->SetRollUpState(true);
+  Form->SetLeft(300);
+  CloseAndFree();
+  EXPECT_EQ(StoredSettings()->lastX, 50);
+  EXPECT_FALSE(StoredSettings()->Maximized);
 }
 
 }  // namespace
