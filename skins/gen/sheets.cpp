@@ -324,11 +324,9 @@ TRaster FramePage(const TbsStagedSkin& Skin) {
 }  // namespace
 
 std::vector<TSheetPage>& SheetPages() {
-  static std::vector<TSheetPage> pages = {{"atlas", AtlasPage, nullptr},
-                                          {"elements", ElementsPage, nullptr},
-                                          {"frame", FramePage, nullptr},
-                                          {"menus", nullptr, MenusPage},
-                                          {"skinframe", nullptr, SkinFramePage}};
+  static std::vector<TSheetPage> pages = {{"atlas", AtlasPage, nullptr},         {"elements", ElementsPage, nullptr},
+                                          {"frame", FramePage, nullptr},         {"menus", nullptr, MenusPage},
+                                          {"skinframe", nullptr, SkinFramePage}, {"menubar", nullptr, MenuBarPage}};
   return pages;
 }
 

@@ -33,8 +33,13 @@ TRaster MenusPage(TbsSkinData& Skin);
 // caption button in its states; skinned hints of one and two lines.
 TRaster SkinFramePage(TbsSkinData& Skin);
 
+// The main menu bar, skinned and in the default look: six items with one
+// hot and one pressed with its drop-down open, a narrow bar with its
+// chevron, and the form's system menu normal, maximised and rolled up.
+TRaster MenuBarPage(TbsSkinData& Skin);
+
 // The registered pages, in order: atlas, elements, frame, menus,
-// skinframe, then any added.
+// skinframe, menubar, then any added.
 std::vector<TSheetPage>& SheetPages();
 void RegisterSheetPage(TSheetPage Page);
 

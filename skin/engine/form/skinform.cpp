@@ -26,6 +26,21 @@ TbsSkinForm* FindFormSkinForm(TComponent* AComponent) {
   return nullptr;
 }
 
+TbsSkinForm* FindSkinForm(TCustomForm* Form) { return FindFormSkinForm(Form); }
+
+TbsSkinForm* FindMaximizedMDISkinForm() {
+  TCustomForm* main = Application != nullptr ? Application->MainForm() : nullptr;
+  if (main == nullptr) return nullptr;
+  for (int32_t i = 0; i < main->MDIChildCount(); ++i)
+    if (TbsSkinForm* f = FindSkinForm(main->MDIChildren(i)); f != nullptr && f->WindowState() == 2) return f;
+  return nullptr;
+}
+
+TbsSkinForm* FindActiveMDISkinForm() {
+  TCustomForm* main = Application != nullptr ? Application->MainForm() : nullptr;
+  return main != nullptr ? FindSkinForm(main->ActiveMDIChild()) : nullptr;
+}
+
 TbsSkinForm::TbsSkinForm(TComponent* AOwner) : TComponent(AOwner), FOwnerForm(FormOwner(AOwner)) {
   for (TFont* f : {FDefCaptionFont.get(), FDefInActiveCaptionFont.get()}) {
     f->SetName("Arial");
@@ -56,6 +71,7 @@ TbsSkinForm::TbsSkinForm(TComponent* AOwner) : TComponent(AOwner), FOwnerForm(Fo
 }
 
 TbsSkinForm::~TbsSkinForm() {
+  UnhookApplicationMessages();
   // A dying form frees its components while it is still a form.
   if (!Designing()) FOwnerForm->WindowProc = FSavedWindowProc;
   FOwnerForm->OnShortCut = nullptr;
@@ -134,34 +150,4 @@ void TbsSkinForm::FrameChanged() {
   if (FOwnerForm->HandleAllocated())
     SetWindowPos(FOwnerForm->Handle(), nullptr, 0, 0, 0, 0,
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// ---- Menus ---------------------------------------------------------------------------------------
-
-// The first menu of a chain opens the form's menu state.
-void TbsSkinForm::SkinMenuOpened() {
-  if (FSkinMenuOpen) return;
-  FSkinMenuOpen = true;
-  if (OnSkinMenuOpen) OnSkinMenuOpen(this);
-}
-
-void TbsSkinForm::SkinMenuClosed() {
-  FSkinMenuOpen = false;
-  ObjectMenuClosed();
-  if (OnSkinMenuClose) OnSkinMenuClose(this);
-  if (!FMainMenuMode) return;
-  FMainMenuMode = false;
-  if (OnMainMenuExit) OnMainMenuExit(this);
-}
-
-void TbsSkinForm::EndMainMenuMode() {
-  FMainMenuMode = false;
-  if (FSkinMenu->IsOpen) FSkinMenu->CloseMenu();
-  if (OnMainMenuExit) OnMainMenuExit(this);
-}
-
-// Only the form's own short-cut handler so far; the system menu's and the
-// menu bar's short-cuts join it with them.
-void TbsSkinForm::FormShortCut(TWMKey& Msg, bool& Handled) {
-  if (OnShortCut) OnShortCut(Msg, Handled);
 }

@@ -20,26 +20,10 @@
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
 #include "skin/engine/data/skindata.h"
+#include "skin/engine/form/skincomponent.h"
 #include "skin/engine/form/skinformobjects.h"
 #include "skin/engine/menus/skinmenus.h"
 #include "skin/engine/menus/skinpopupmenu.h"
-
-// A non-visual component of a form that re-reads the skin with the form's
-// controls (menu bars, hints, tray icons and the like build on it).
-class TbsSkinComponent : public TComponent {
- public:
-  using TComponent::TComponent;
-  const char* ClassName() const override { return "TbsSkinComponent"; }
-  virtual void BeforeChangeSkinData() {}
-  virtual void ChangeSkinData() {}
-};
-
-// The skin component of a frame: a form's walk updates a frame through it.
-class TbsSkinFrame : public TbsSkinComponent {
- public:
-  using TbsSkinComponent::TbsSkinComponent;
-  const char* ClassName() const override { return "TbsSkinFrame"; }
-};
 
 enum class TbsBorderIcon : uint8_t { biSystemMenu, biMinimize, biMaximize, biRollUp, biMinimizeToTray };
 using TbsBorderIcons = Set<TbsBorderIcon>;
@@ -216,7 +200,22 @@ class TbsSkinForm : public TComponent {
   // Both do nothing without a tray icon.
   void MinimizeToTray();
   void RestoreFromTray();
+
+  // ---- The system menu ----
+  // The user's SystemMenu brought up to date, else the component's own menu
+  // rebuilt for the current state; answers the items to show.
   TMenuItem* GetSysMenuItems();
+  // The component's own menu: the standard items the state allows.
+  void CreateSysMenuItems();
+  // The standard items re-inserted into the user's SystemMenu (with
+  // UseDefaultSysMenu), each once however often it is shown.
+  void UpdateUserSysMenu();
+  // Opens the system menu at a screen point, or below a screen rectangle.
+  void PopupSysMenuAt(int32_t X, int32_t Y);
+  void PopupSysMenuFromRect(const TRect& R);
+  // Opens it below the frame's system-menu object (Alt+Space); nothing
+  // without one.
+  void ShowSysMenuFromButton();
   // Opens Item's items below Bounds (window coordinates).
   void PopupObjectMenu(TMenuItem* Item, const TRect& Bounds, bool Upwards);
   void FireObjectPaint(TbsActiveSkinObject* O, TCanvas* Cnvs);
@@ -251,14 +250,36 @@ class TbsSkinForm : public TComponent {
   void ChangeControlsSkinData(TbsSkinData* S, TControl* Control);
   void ChangeControlSkinData(TbsSkinData* S, TControl* Control);
 
-  // A skinned menu of the form opened or ended: the open flag and the
-  // OnSkinMenuOpen / OnSkinMenuClose events.
+  // A skinned menu of the form opened or ended: the open flag, the keys
+  // taken from the application, the objects and menu bar released and the
+  // OnSkinMenuOpen / OnSkinMenuClose (and OnMainMenuExit) events.
   void SkinMenuOpened();
   void SkinMenuClosed();
   // The menu bar's keyboard menu mode starts (the bar fires
   // OnMainMenuEnter) and ends.
-  void StartMainMenuMode() { FMainMenuMode = true; }
+  void StartMainMenuMode();
   void EndMainMenuMode();
+  // Escape closed the last drop-down of the menu bar: menu mode goes on.
+  void MenuBarMenuClosed();
+  // The application's messages while a menu is open or menu mode runs:
+  // keys go to MenuKeyDown, wheel turns are swallowed. Hooking twice keeps
+  // one entry.
+  void HookApplicationMessages();
+  void UnhookApplicationMessages();
+  bool AppMessagesHooked() const { return FAppHookId != 0; }
+  void AppMessageHook(TMSG& Msg, bool& Handled);
+  // One key of the keyboard menu: the bar's accelerators and moves, the
+  // open popup's keys.
+  void MenuKeyDown(uint32_t Key);
+  // The last key was one of a main menu's short-cuts (one repeat is let go).
+  bool LastKeyWasShortCut() const { return FLastKeyWasShortCut; }
+
+  // ---- The main form's window-menu items of an MDI child ----
+  void AddChildMenuItem();
+  void RemoveChildMenuItem();
+  void UpdateChildMenuItemCaption();
+  void CheckActiveChildMenuItem();
+  void ChildMenuItemClick(TObject* Sender);
   // Closes the menus of the form before a message that ends them (a click,
   // a move, a change of focus...).
   void CloseMenusOnMessage();
@@ -350,7 +371,34 @@ class TbsSkinForm : public TComponent {
   void WMMoving(TMessage& Message);
   TRect MagnetArea() const;
   void NCMouseAfterOld(TMessage& Message);
+
+  // ---- System menu, short-cuts and menu keys (skinform_sysmenu.cpp,
+  // skinform_menukeys.cpp, skinform_windowmenu.cpp) ----
   void FormShortCut(TWMKey& Msg, bool& Handled);
+  bool SysMenuItemAllowed(const String& Name) const;
+  TMenuItem* NewSysMenuItem(const String& Name);
+  void SysMenuItemClick(const String& Name);
+  // The form skin component whose controller opens this form's menus:
+  // the main form's for an MDI child (nullptr when it has none).
+  TbsSkinForm* MenuHost();
+  void PopupSysMenu(const TRect& R);
+  void WMSysKeyMenu(TMessage& Message);
+  // The main form's component when this MDI child's keys belong to its
+  // open menu or menu mode.
+  TbsSkinForm* MenuKeyRedirect();
+  bool MenuBarKeys(uint32_t Key);
+  // The menu bar's share (nothing without a bar).
+  bool BarProcessAccel(uint32_t Key);
+  bool BarHasMenu() const;
+  bool BarHasChildMenu() const;
+  bool BarIsChildMenuShortCut(TWMKey& Msg);
+  void BarSelectNextItem();
+  void BarSelectPrevItem();
+  bool BarExecuteHotItem();
+  void BarEnterMenuMode();
+  void BarReleaseDownItem();
+  void BarResetItems();
+  bool BarIsShortCut(TWMKey& Msg);
 
   // ---- The skin-change cycle (skinform_skinchange.cpp) ----
   void WMSkinBeforeChange(TMessage& Message);
@@ -380,6 +428,8 @@ class TbsSkinForm : public TComponent {
   void ObjectMouseDown(TMouseButton Button, int32_t X, int32_t Y);
   void ObjectMouseUp(TMouseButton Button, int32_t X, int32_t Y);
   TPoint ScreenToWindow(LPARAM LParam) const;
+  // Window coordinates of the frame to screen coordinates.
+  TRect WindowToScreen(const TRect& R) const;
   void NCMouseMove(const TPoint& P);
   void NCButtonDown(const TPoint& P, TMouseButton Button, bool OnCaption);
   void NCLeftDoubleClick(const TPoint& P, bool OnCaption);
@@ -467,6 +517,9 @@ class TbsSkinForm : public TComponent {
   uint8_t FWindowState = 0;
   bool FSkinMenuOpen = false;
   bool FMainMenuMode = false;
+  bool FLastKeyWasShortCut = false;
+  // The entry of the application message hook stack, 0 when not hooked.
+  int32_t FAppHookId = 0;
   // The region last handed to the window, which owns and deletes it.
   HRGN FRegion = nullptr;
   TPoint FSizedLeftTop{}, FSizedRightTop{}, FSizedLeftBottom{}, FSizedRightBottom{};
@@ -494,3 +547,10 @@ class TbsSkinForm : public TComponent {
 
 // The first TbsSkinForm among the components AComponent owns, or nullptr.
 TbsSkinForm* FindFormSkinForm(TComponent* AComponent);
+// The same for a form.
+TbsSkinForm* FindSkinForm(TCustomForm* Form);
+// The component of the application's main form's first MDI child that the
+// component holds maximised, else nullptr.
+TbsSkinForm* FindMaximizedMDISkinForm();
+// The component of the main form's active MDI child, else nullptr.
+TbsSkinForm* FindActiveMDISkinForm();

@@ -55,12 +55,8 @@ void TbsSkinForm::SetRollUpState(bool Value) {
   if (OnChangeRollUpState) OnChangeRollUpState(this);
 }
 
-// ---- The caption, the tray menu and the MDI parts ------------------------------------------
-// What each of these does so far; the caption, tray and MDI code fill them in.
-
-// Restore, minimise and close items of the tray icon's menu: the tray menu
-// is empty so far.
-void TbsSkinForm::FillTrayMenu() {}
+// ---- The MDI parts ------------------------------------------------------------------------------
+// What each of these does so far; the MDI code fills them in.
 
 // The MDI frame's window menu, menu bar and tabs bar follow its children:
 // no form has MDI children yet.

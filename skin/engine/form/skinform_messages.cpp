@@ -105,7 +105,9 @@ void TbsSkinForm::WMSetText(TMessage& Message) {
   CallOld(Message);
   if (!FSkinnable) return;
   if (FOwnerForm->BorderStyle() != TBorderStyle::bsNone && !IsMaximizedMDIChild()) RepaintFrame();
-  if (IsMDIChild()) UpdateMDIFrameBars();
+  if (!IsMDIChild()) return;
+  UpdateChildMenuItemCaption();
+  UpdateMDIFrameBars();
 }
 
 // The client background is the skin's, whoever draws the frame.
@@ -161,6 +163,7 @@ void TbsSkinForm::WMNCActivate(TMessage& Message) {
     UpdateCaptionActive(true);
   }
   if (!IsMDIChild()) return;
+  CheckActiveChildMenuItem();
   UpdateMDIFrameBars();
   if (FWindowState == 2 && MainForm() != nullptr && MainForm()->HandleAllocated())
     SendMessage(MainForm()->Handle(), WM_NCPAINT, 0, 0);
@@ -175,9 +178,10 @@ void TbsSkinForm::WMSyncPaint(TMessage& Message) {
 
 // Maximise and minimise of a skinned frame are the component's states, not
 // the window system's; a restore leaves a state the component holds. The
-// menu bar's keyboard mode takes SC_KEYMENU once the form has a bar.
+// keyboard menu is the component's too.
 void TbsSkinForm::WMSysCommand(TMessage& Message) {
   const WPARAM cmd = Message.WParam & 0xFFF0;
+  if (cmd == SC_KEYMENU) return WMSysKeyMenu(Message);
   const bool skinned = FSkinnable && FOwnerForm->BorderStyle() != TBorderStyle::bsNone && !IsMDIChild();
   if (skinned && cmd == SC_MAXIMIZE) return SetWindowState(2);
   if (skinned && cmd == SC_MINIMIZE) return AlwaysMinimizeToTray ? MinimizeToTray() : SetWindowState(1);

@@ -249,12 +249,15 @@ void TbsSkinForm::NCMouseMove(const TPoint& P) {
   if (o != nullptr) o->MouseMove(P.X, P.Y);
 }
 
-// A right press on the caption opens the system menu once the menu code
-// is in: the capture is dropped here in every case.
+// A right press on the caption opens the system menu at the cursor.
 void TbsSkinForm::NCButtonDown(const TPoint& P, TMouseButton Button, bool OnCaption) {
   UpdateHotObject(P.X, P.Y, true);
   ObjectMouseDown(Button, P.X, P.Y);
-  if (OnCaption) FCapturedObject = -1;
+  if (!OnCaption) return;
+  FCapturedObject = -1;
+  if (Button != TMouseButton::mbRight) return;
+  const TRect r = WindowToScreen(TRect{P.X, P.Y, P.X, P.Y});
+  PopupSysMenuAt(r.Left, r.Top);
 }
 
 // The caption's double click (maximise or roll up) belongs to the caption
@@ -348,15 +351,10 @@ void TbsSkinForm::CloseByObject() { FOwnerForm->Close(); }
 // The tray icon takes the form with the tray code; until then the form
 // hides and tells its owner.
 
-// The published system menu, else the default one the menu code fills.
-TMenuItem* TbsSkinForm::GetSysMenuItems() {
-  return FSystemMenu != nullptr ? FSystemMenu->Items() : FDefSysMenu->Items();
-}
-
-// Bounds in screen coordinates: an MDI child goes through its client
-// origin, any other form adds its window origin.
-void TbsSkinForm::PopupObjectMenu(TMenuItem* Item, const TRect& Bounds, bool Upwards) {
-  TRect r = Bounds;
+// An MDI child goes through its client origin, any other form adds its
+// window origin.
+TRect TbsSkinForm::WindowToScreen(const TRect& R) const {
+  TRect r = R;
   if (IsMDIChild()) {
     const TPoint origin =
         FSkinActive ? TPoint{FSizedClientRect.Left, FSizedClientRect.Top} : TPoint{3, PlainCaptionHeight() + 3};
@@ -367,6 +365,11 @@ void TbsSkinForm::PopupObjectMenu(TMenuItem* Item, const TRect& Bounds, bool Upw
     if (FOwnerForm->HandleAllocated()) GetWindowRect(FOwnerForm->Handle(), &w);
     OffsetRect(r, w.Left, w.Top);
   }
+  return r;
+}
+
+void TbsSkinForm::PopupObjectMenu(TMenuItem* Item, const TRect& Bounds, bool Upwards) {
+  const TRect r = WindowToScreen(Bounds);
   if (auto* popup = dynamic_cast<TbsSkinPopupMenu*>(Item->GetParentMenu()))
     return popup->PopupFromRect(nullptr, r, Upwards);
   SkinMenuOpened();

@@ -235,6 +235,7 @@ void TbsSkinForm::SetAlphaBlendValue(uint8_t Value) {
 void TbsSkinForm::WMShowWindow(TMessage& Message) {
   if (Message.WParam != 0 && FOwnerForm->Menu() != nullptr) FOwnerForm->SetMenu(nullptr);
   CallOld(Message);
+  if (IsMDIChild()) Message.WParam != 0 ? AddChildMenuItem() : RemoveChildMenuItem();
   if (!FOwnerForm->HandleAllocated()) return;
   if (Message.WParam != 0 && FSkinnable) FirstShow();
   if (Message.WParam != 0 && (FAlphaBlend || AlphaBlendAnimation)) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -150,6 +152,13 @@ class MenuBarTest : public TVclTest {
   std::unique_ptr<TbsSkinData> Skin;
   TLog Log;
 };
+
+std::filesystem::path ArtifactDir() {
+  const char* tmp = std::getenv("TMPDIR");
+  const std::filesystem::path dir = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "pictoval-artifacts";
+  std::filesystem::create_directories(dir);
+  return dir;
+}
 
 const std::vector<String> kSix = {"&File", "&Edit", "&View", "&Image", "&Tools", "&Help"};
 
@@ -407,6 +416,8 @@ TEST_F(MenuBarTest, MenuBarMDIMinimizeButtonDisabledWithoutBiMinimize) {
   EXPECT_GT(CountColour(min->BarRect, clBtnShadow), 0);
   EXPECT_EQ(CountColour(min->BarRect, clBtnText), 0);
   EXPECT_GT(CountColour(restore->BarRect, clBtnText), 0);
+  std::unique_ptr<TBitmap> shot = WindowPixels(Bar->Handle(), false);
+  EXPECT_TRUE(SavePng(*shot, (ArtifactDir() / "menubar-mdi-default.png").string()));
   // Items start right of the system-menu button.
   EXPECT_GE(Bar->Items(0)->BarRect.Left, Bar->Objects(0)->BarRect.Right + 2);
 
@@ -441,6 +452,150 @@ TEST_F(MenuBarTest, MenuBarTransparentItemsRepaintOverTheBackground) {
   MoveTo(Bar, Bar->Width() - 3, 3);
   ASSERT_FALSE(Bar->Items(1)->IsHot);
   EXPECT_EQ(BarPixel(x, y), background);
+}
+
+// After a rebuild the item under the cursor lights up again at the leave
+// timer's next 50 ms tick, on the program's clock.
+TEST_F(MenuBarTest, MenuBarLeaveTimerFindsTheHotItemAfterRebuild) {
+  BuildMenu(kSix);
+  ShowForm();
+  HoverItem(2);
+  ASSERT_TRUE(Bar->Items(2)->IsHot);
+  Bar->UpdateItems();
+  EXPECT_FALSE(Bar->Items(2)->IsHot);
+  Tick(40);
+  EXPECT_FALSE(Bar->Items(2)->IsHot);
+  Tick(20);
+  EXPECT_TRUE(Bar->Items(2)->IsHot);
+  EXPECT_EQ(Bar->HotIndex(), 2);
+}
+
+// The system-menu button of a maximised child stays pressed while the
+// child's system menu is open and comes up when that menu closes.
+TEST_F(MenuBarTest, MenuBarSysMenuButtonReleasedWhenItsMenuCloses) {
+  Form->SetFormStyle(TFormStyle::fsMDIForm);
+  BuildMenu(kSix);
+  auto* child = new TForm(Form);
+  child->SetFormStyle(TFormStyle::fsMDIChild);
+  auto* childSkin = new TbsSkinForm(child);
+  auto* sysMenu = new TPopupMenu(child);
+  AddItem(child, sysMenu->Items(), "ChildClose", "&Close");
+  childSkin->UseDefaultSysMenu = false;
+  childSkin->SetSystemMenu(sysMenu);
+  Form->Children.push_back(child);
+  childSkin->SetWindowState(2);
+  ShowForm();
+  Bar->ShowMDIButtons();
+  Pump();
+  auto* sys = static_cast<TbsSkinMainMenuBarButton*>(Bar->Objects(0));
+  ASSERT_TRUE(sys->IsSysMenuButton());
+  const TPoint p = Centre(sys->BarRect);
+  MoveTo(Bar, p.X, p.Y);
+  ClickAt(Bar, p.X, p.Y);
+  EXPECT_TRUE(sys->IsDown);
+  ASSERT_EQ(Controller()->WindowCount(), 1);
+  EXPECT_EQ(Controller()->Windows(0)->Items(0)->SourceItem->Name(), "ChildClose");
+  Controller()->CloseMenu();
+  Pump();
+  EXPECT_FALSE(sys->IsDown);
+}
+
+// Hover effects of skinned items on the program's clock: a morphing item
+// moves 0.2 per 25 ms tick and stops at 1; without a hot image it never
+// morphs; an animated item of three frames plays 1, 2, 3 and then shows its
+// hot image, and with "inactiveanimation" plays back when the mouse leaves.
+TEST_F(MenuBarTest, MenuBarItemEffectsRunOnTheClock) {
+  BuildMenu(kSix);
+  ShowForm();
+  LoadSkin9();
+  auto* d = dynamic_cast<TbsDataSkinMainMenuItem*>(Skin->SkinObjects[size_t(Skin->GetIndex("mainmenubaritem"))].get());
+  ASSERT_NE(d, nullptr);
+  const TbsDataSkinMainMenuItem saved = *d;
+  // The values an item takes over time (one sample per 10 ms), repeats dropped.
+  const auto trace = [this](std::function<double()> Value, int32_t Ms) {
+    std::vector<double> r{Value()};
+    for (int32_t t = 0; t < Ms; t += 10) {
+      Tick(10);
+      if (Value() != r.back()) r.push_back(Value());
+    }
+    return r;
+  };
+  const auto morph = [this] { return Bar->Items(1)->MorphPos; };
+  const auto frame = [this] { return double(Bar->Items(1)->FrameIndex); };
+
+  d->Morphing = true;
+  Bar->UpdateItems();
+  Pump();
+  HoverItem(1);
+  ASSERT_TRUE(Bar->Items(1)->IsHot);
+  std::vector<double> seen = trace(morph, 200);
+  ASSERT_EQ(seen.size(), 6u);
+  EXPECT_DOUBLE_EQ(seen.back(), 1.0);
+  EXPECT_FALSE(Bar->MorphTimer()->Enabled());
+  MoveTo(Form, 200, 150);
+
+  d->ActiveSkinRect = TRect{0, 0, 0, 0};
+  Bar->UpdateItems();
+  Pump();
+  HoverItem(1);
+  ASSERT_TRUE(Bar->Items(1)->IsHot);
+  EXPECT_EQ(trace(morph, 100), (std::vector<double>{0}));
+  EXPECT_FALSE(Bar->MorphTimer()->Enabled());
+  MoveTo(Form, 200, 150);
+
+  *d = saved;
+  d->AnimateSkinRect = d->SkinRect;
+  d->FrameCount = 3;
+  d->InActiveAnimation = true;
+  Bar->UpdateItems();
+  Pump();
+  HoverItem(1);
+  ASSERT_TRUE(Bar->Items(1)->IsHot);
+  EXPECT_EQ(trace(frame, 200), (std::vector<double>{0, 1, 2, 3, 4}));
+  EXPECT_FALSE(Bar->AnimTimer()->Enabled());
+  MoveTo(Form, 200, 150);
+  EXPECT_EQ(trace(frame, 200), (std::vector<double>{4, 3, 2, 1, 0}));
+  *d = saved;
+}
+
+// With skin 9 the child's buttons are the skin's objects at their own size:
+// the system-menu button first (left end), then close, minimise and
+// maximise from the right end leftwards.
+TEST_F(MenuBarTest, MenuBarSkinnedMDIButtons) {
+  Form->SetFormStyle(TFormStyle::fsMDIForm);
+  BuildMenu(kSix);
+  auto* child = new TForm(Form);
+  child->SetFormStyle(TFormStyle::fsMDIChild);
+  auto* childSkin = new TbsSkinForm(child);
+  Form->Children.push_back(child);
+  childSkin->SetWindowState(2);
+  ShowForm();
+  LoadSkin9();
+  Bar->ShowMDIButtons();
+  Bar->Repaint();
+  Pump();
+  ASSERT_EQ(Bar->ButtonCount(), 4);
+  const TRect& area = Bar->ItemsArea();
+  const auto button = [this](int32_t I) { return static_cast<TbsSkinMainMenuBarButton*>(Bar->Objects(I)); };
+  int32_t right = area.Right;
+  for (int32_t i = 1; i < 4; ++i) right += RectWidth(button(i)->BarRect) + 2;
+  std::vector<int32_t> commands;
+  for (int32_t i = 0; i < 4; ++i) {
+    TbsSkinMainMenuBarButton* b = button(i);
+    commands.push_back(b->ButtonCommand);
+    EXPECT_TRUE(b->Skinned);
+    EXPECT_EQ(RectWidth(b->BarRect), RectWidth(b->NormalRect));
+    if (i == 0) {
+      EXPECT_EQ(b->BarRect.Right + 2, area.Left);
+    } else {
+      EXPECT_EQ(b->BarRect.Right, right) << i;
+      right -= RectWidth(b->BarRect) + 2;
+    }
+  }
+  EXPECT_EQ(commands, (std::vector<int32_t>{3, 0, 2, 1}));
+  std::unique_ptr<TBitmap> shot = WindowPixels(Bar->Handle(), false);
+  ASSERT_TRUE(shot != nullptr);
+  EXPECT_TRUE(SavePng(*shot, (ArtifactDir() / "menubar-mdi-skin9.png").string()));
 }
 
 }  // namespace

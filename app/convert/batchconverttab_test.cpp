@@ -1,0 +1,3 @@
+#include "app/convert/batchconverttab.h"
+
+#include <gtest/gtest.h>
