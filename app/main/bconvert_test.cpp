@@ -21,6 +21,8 @@
 #include "skin/engine/data/skindata.h"
 #include "skin/engine/data/storedskin.h"
 #include "skin/engine/form/skinform.h"
+#include "skin/engine/menus/skinmainmenubar.h"
+#include "skin/engine/menus/skinmenus.h"
 
 namespace {
 
@@ -441,6 +443,48 @@ TEST_F(MainWindow, SkinnedFramePlacementGoesThroughTheSkinForm) {
   CloseAndFree();
   EXPECT_EQ(StoredSettings()->lastX, 50);
   EXPECT_FALSE(StoredSettings()->Maximized);
+}
+
+}  // namespace
+
+namespace {
+
+TbsSkinMainMenuBarItem* BarItem(TbsSkinMainMenuBar* Bar, const String& Caption) {
+  for (int32_t i = 0; i < Bar->ObjectCount(); ++i)
+    if (auto* item = dynamic_cast<TbsSkinMainMenuBarItem*>(Bar->Objects(i)))
+      if (item->SourceItem != nullptr && item->SourceItem->Caption() == Caption) return item;
+  return nullptr;
+}
+
+TbsSkinMenuItem* WindowItem(TbsSkinPopupWindow* W, const String& Caption) {
+  for (int32_t i = 0; i < W->ItemCount(); ++i)
+    if (W->Items(i)->SourceItem->Caption() == Caption) return W->Items(i);
+  return nullptr;
+}
+
+TEST_F(MainWindow, SkinChosenThroughTheMenuBar) {
+  Boot();
+  TbsSkinMainMenuBarItem* settings = BarItem(Form->bsSkinMainMenuBar1, "&Settings");
+  ASSERT_NE(settings, nullptr);
+  const TRect r = settings->BarRect;
+  ClickAt(Form->bsSkinMainMenuBar1, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+  TbsSkinMenu* menu = Form->bsSkinForm1->SkinMenu();
+  ASSERT_EQ(menu->WindowCount(), 1);
+  TbsSkinMenuItem* change = WindowItem(menu->Windows(0), "Change &skin");
+  ASSERT_NE(change, nullptr);
+  const TRect c = change->ItemRect;
+  MoveTo(menu->Windows(0), (c.Left + c.Right) / 2, (c.Top + c.Bottom) / 2);
+  H().AdvanceClock(1000);
+  ASSERT_EQ(menu->WindowCount(), 2);
+  TbsSkinPopupWindow* skins = menu->Windows(1);
+  ASSERT_EQ(skins->ItemCount(), 12);
+  SavePicture(skins->Handle(), "main-window-skin-menu");
+  TbsSkinMenuItem* xp = WindowItem(skins, "Windows XP");
+  ASSERT_NE(xp, nullptr);
+  ClickAt(skins, (xp->ItemRect.Left + xp->ItemRect.Right) / 2, (xp->ItemRect.Top + xp->ItemRect.Bottom) / 2);
+  EXPECT_TRUE(Form->SkinMenus[5]->Checked());
+  EXPECT_FALSE(Form->SkinMenus[8]->Checked());
+  EXPECT_EQ(Form->bsSkinData1->CompressedStoredSkin(), Form->Skins[5]);
 }
 
 }  // namespace
