@@ -384,24 +384,11 @@ int32_t TOutputFormatOptions::CheckedTIFFCompression() const {
 void TOutputFormatOptions::FormShow(TObject*) {
   Guarded([this] {
     TBatchConvert::SetClientSize(this, kClientWidth, kClientHeight);
-    CenterOnMainMonitor();
+    ::CenterOnMainMonitor(this);
     LoadFromParas();
     PlaceJPEG2000Ticks();
     SafeFocus(BntOK);
   });
-}
-
-// Through the main window when there is one; otherwise on the primary monitor
-// by the same rule (12.5 pixels above the middle).
-void TOutputFormatOptions::CenterOnMainMonitor() {
-  auto* window = dynamic_cast<TBatchConvert*>(Owner());
-  if (window == nullptr && Application != nullptr) window = dynamic_cast<TBatchConvert*>(Application->MainForm());
-  if (window != nullptr) return window->CenterOnMainMonitor(this);
-  TMonitor* m = Screen != nullptr ? Screen->PrimaryMonitor() : nullptr;
-  if (m == nullptr) return;
-  const TRect r = m->BoundsRect();
-  SetTop(r.Top + int32_t(Round((r.Height() - Height() - 25) / 2.0)));
-  SetLeft(r.Left + int32_t(Round((r.Width() - Width()) / 2.0)));
 }
 
 void TOutputFormatOptions::FormKeyDown(TObject*, uint16_t& Key, TShiftState) {

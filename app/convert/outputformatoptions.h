@@ -131,7 +131,6 @@ class TOutputFormatOptions : public TForm {
   void LoadOthers();
   void StoreOthers();
   int32_t CheckedTIFFCompression() const;
-  void CenterOnMainMonitor();
 
   TIOParas* FIOParas;
   TbsSkinStdLabel* FJPEG2000Ticks[11] = {};
