@@ -165,6 +165,8 @@ void TBatchConvertTab::BindOutputEvents() {
   ChkRename->OnClick = [this](TObject* s) { ChkRenameClick(s); };
   ContinueSN->OnClick = [this](TObject* s) { ContinueSNClick(s); };
   bsSkinButton3->OnClick = [this](TObject* s) { bsSkinButton3Click(s); };
+  NameEdit->OnChange = [this](TObject* s) { NameEditChange(s); };
+  BntRename->OnClick = [this](TObject* s) { BntRenameClick(s); };
   BntSelectFolder->OnClick = [this](TObject* s) { BntSelectFolderClick(s); };
   BntStart->OnClick = [this](TObject* s) { BntStartClick(s); };
   BntPreview->OnClick = [this](TObject* s) { BntPreviewClick(s); };
@@ -200,6 +202,7 @@ void TBatchConvertTab::ChkRenameClick(TObject*) {
   Guarded([&] {
     const bool on = ChkRename->Checked();
     for (TControl* c : std::initializer_list<TControl*>{NameEdit, BntRename, CaseLabel, CaseList}) c->SetVisible(on);
+    NameEditChange(this);
     DisplayFileNumberTimerTimer(this);
   });
 }

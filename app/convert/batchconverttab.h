@@ -11,6 +11,7 @@
 #include "app/convert/inputtabbase.h"
 
 class TImgView;
+class TOutputFormatOptions;
 class TStringList;
 class TbsSkinSpinEdit;
 class TimgData;
@@ -46,6 +47,14 @@ class TBatchConvertTab : public TInputTabBase {
   // ---- Handlers of the later items: they do nothing until those land ----
   void BntStartClick(TObject* Sender);
   void bsSkinButton3Click(TObject* Sender);
+  // The naming controls: the counter start shows only for a pattern with a
+  // "#"; the "?" button explains the pattern.
+  void NameEditChange(TObject* Sender);
+  void BntRenameClick(TObject* Sender);
+  // The output-format options dialog, created on first use (owned by the
+  // main window, editing the live output parameters); nullptr without
+  // live settings.
+  TOutputFormatOptions* OutputFormatOptions();
   void ChkAdvancedOptionsClick(TObject* Sender);
   void BntAdvancedOptionsClick(TObject* Sender);
   void Preview1Click(TObject* Sender);
@@ -86,7 +95,7 @@ class TBatchConvertTab : public TInputTabBase {
   std::unique_ptr<TimgData> FExifReader;
   std::unique_ptr<TStringList> FTextLines;
   TForm* FAdvancedOptionsWindow = nullptr;
-  TForm* FOutputFormatOptions = nullptr;
+  TOutputFormatOptions* FOutputFormatOptions = nullptr;
   int32_t FOverwriteAnswer = 0;
   bool FLossless = false;
   bool FBesideSource = false;

@@ -57,7 +57,7 @@ std::vector<String> FileTypeItems() {
 }
 
 TInputTabBase::TInputTabBase(TComponent* AOwner, TWinControl* AParent, TInputTabSwitches Switches)
-    : TFrame(AOwner), FSwitches(std::move(Switches)) {
+    : TMainTabFrame(AOwner), FSwitches(std::move(Switches)) {
   FKnownExtensions = FSwitches.KnownExtensions;
   SetParent(AParent);
   BuildSharedControls();
@@ -104,6 +104,8 @@ void TInputTabBase::FinishLoading() {
 void TInputTabBase::ShowInformation(const String& Text) {
   Messager->MessageDlg(Text, TMsgDlgType::mtInformation, TMsgDlgButtons{TMsgDlgBtn::mbOK}, 0);
 }
+
+TWinControl* TInputTabBase::PageTree() { return TreeView; }
 
 void TInputTabBase::RegisterDropTarget() { DropFileTarget->Register(TreeView); }
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/convert/stringcollection.h"
-#include "app/main/maintab.h"
+#include "app/convert/maintabframe.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/dialogs_msgbox.h"
 #include "platform/vcl/forms.h"
@@ -74,7 +74,7 @@ std::vector<String> FileTypeItems();
 // The file list's filter of all formats.
 extern const char* const kAllFormatsFilter;
 
-class TInputTabBase : public TFrame, public IMainTab {
+class TInputTabBase : public TMainTabFrame {
  public:
   // Built on its parent: the lists and the shell list need windows.
   TInputTabBase(TComponent* AOwner, TWinControl* AParent, TInputTabSwitches Switches);
@@ -148,8 +148,8 @@ class TInputTabBase : public TFrame, public IMainTab {
   void BeforeDelete(TObject* Sender);
   void AfterDelete(TObject* Sender);
   // The drop target bound to the tree, and unbound.
-  void RegisterDropTarget() override;
-  void RevokeDropTarget() override;
+  void RegisterDropTarget();
+  void RevokeDropTarget();
   // A drag over the tree at a client point of it; the drop of paths.
   void DropFileTargetDragOver(const TPoint& Client);
   void DropFileTargetDrop(const std::vector<String>& Paths);
@@ -234,6 +234,8 @@ class TInputTabBase : public TFrame, public IMainTab {
   TDropFileTarget* DropFileTarget = nullptr;  // bound to TreeView by the host
 
  protected:
+  TDropFileTarget* PageDropTarget() override { return DropFileTarget; }
+  TWinControl* PageTree() override;
   // The shared controls, their design values, then their events (design
   // values first, so that no handler runs while the tab is built).
   void BuildSharedControls();

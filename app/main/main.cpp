@@ -120,6 +120,7 @@ void RunMainWindow(TApplication& App, TInstanceGuard& Guard, TCloseOnSignal& Sig
 // Everything after the guard let this instance run.
 void RunFirstInstance(TApplication& App, TSdlBackend* Sdl, TInstanceGuard& Guard, TCloseOnSignal& Signals) {
   GraphicExInitialize();
+  // The tabs' pages, made by the main window when it first shows them.
   RegisterBatchConvertTab();
   // The plain box runs our modal loop (timers and painting go on).
   InstallPlainMessageBox();
