@@ -6,6 +6,7 @@
 
 #include "app/convert/converttab_testing.h"
 #include "app/main/picturedate.h"
+#include "platform/vcl/menus.h"
 #include "shell/imagelists.h"
 #include "skin/controls/skincombobox.h"
 #include "skin/controls/skinlabels.h"
@@ -58,6 +59,22 @@ TEST_F(InputList, AddingAFolderScansItOnceWithFoldersFirst) {
   EXPECT_EQ(Tab->FolderCount(), 0);
   EXPECT_FALSE(Tab->TreeView->ShowRoot());
   EXPECT_FALSE(Tab->TreeView->ShowLines());
+}
+
+// Cancel in the progress window stops a scan at the next entry: what was
+// placed stays, the rest of the folder is left out, and no sort follows.
+TEST_F(InputList, CancelStopsTheScan) {
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) Write(String("big/") + name);
+  Tab->SortList->SetItemIndex(5);
+  const TTVExpandedEvent added = Tab->TreeView->OnAddition;
+  Tab->TreeView->OnAddition = [&](TObject* S, TTreeNode* N) {
+    added(S, N);
+    if (N->Text() == "b.jpg") Tab->ProgressDialog->Window()->Close();
+  };
+  Add({Dir + "/big", Write("after.jpg")});
+  EXPECT_EQ(Tree(), "big[a.jpg, b.jpg]");
+  EXPECT_EQ(Tab->FileCount(), 2);
+  EXPECT_EQ(Tab->FolderCount(), 1);
 }
 
 // Files given by name are taken whatever their type; missing paths are
@@ -230,6 +247,30 @@ TEST_F(InputList, DroppedPathsFoldersFirstAndIntoAFolderItem) {
   EXPECT_EQ(Tree(), "dropped[in.png, four.tga], one.jpg, two.bmp, three.gif");
   Tab->RevokeDropTarget();
   EXPECT_FALSE(H().DropFiles({Write("five.jpg")}, 0, 0));
+}
+
+// A right press on an item selects it alone and opens the tree's menu.
+TEST_F(InputList, RightPressSelectsAndOpensTheMenu) {
+  Add({Write("a.jpg"), Write("b.jpg")});
+  ShowForm();
+  TTreeNode* b = FindNode(Tab->TreeView, "b.jpg");
+  Tab->TreeView->Select(FindNode(Tab->TreeView, "a.jpg"));
+  int32_t popups = 0;
+  Tab->TreeViewMenu->OnPopup = [&](TObject* S) {
+    ++popups;
+    Tab->TreeViewMenuPopup(S);
+  };
+  const TRect r = b->DisplayRect(true);
+  H().QueueIdleAction([&] { H().PressKey(VK_ESCAPE); });
+  Tab->TreeViewMouseDown(Tab->TreeView, TMouseButton::mbRight, TShiftState{ssRight}, r.Left + 2, r.Top + 2);
+  EXPECT_EQ(popups, 1);
+  EXPECT_EQ(Tab->TreeView->Selected(), b);
+  EXPECT_EQ(Tab->TreeView->SelectionCount(), 1);
+  EXPECT_TRUE(Tab->Remmove1->Enabled());
+  EXPECT_TRUE(Tab->Remove1->Enabled());
+  // A plain left press on nothing clears the selection.
+  Tab->TreeViewMouseDown(Tab->TreeView, TMouseButton::mbLeft, TShiftState{ssLeft}, 5, 150);
+  EXPECT_EQ(Tab->TreeView->SelectionCount(), 0);
 }
 
 // ---- Sorting -------------------------------------------------------------------------
