@@ -267,6 +267,8 @@ void TInputTabBase::BindSharedEvents() {
     TreeViewMouseDown(s, b, sh, x, y);
   };
   TreeView->OnClick = [this](TObject* s) { TreeViewClick(s); };
+  // Drags of the window framework are welcome over the tree.
+  TreeView->OnDragOver = [](TObject*, TObject*, int32_t, int32_t, TDragState, bool& Accept) { Accept = true; };
   TreeViewMenu->OnPopup = [this](TObject* s) { TreeViewMenuPopup(s); };
   Remmove1->OnClick = [this](TObject* s) { BntRemoveClick(s); };
   Remove1->OnClick = [this](TObject* s) { BntClearClick(s); };

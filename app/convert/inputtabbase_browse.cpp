@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/convert/inputtabbase.h"
+#include "app/main/bconvert.h"
 #include "app/main/browseforfolder.h"
 #include "app/settings/guarded.h"
 #include "app/settings/marloutils.h"
@@ -206,6 +207,8 @@ void TInputTabBase::BntSourceFolderClick(TObject*) {
 void TInputTabBase::PosTimerTimer(TObject*) {
   Guarded([&] {
     if (!HandleAllocated() || !Showing()) return;
+    // The tool buttons above the list lose a hover the mouse left unseen.
+    TBatchConvert::ClearPanelButtonHover(PP1, ShellList->Top());
     const TPoint pos = ClientToScreen(TPoint{0, 0});
     if (pos.X == FLastScreenPos.X && pos.Y == FLastScreenPos.Y) return;
     // Shown again so that the bars are drawn at the new place.
