@@ -97,7 +97,7 @@ void TBatchConvertTab::SetTexts() {
 
 void TBatchConvertTab::BuildOutputControls() {
   using namespace tabcontrols;
-  OutputFormat = Make<TbsSkinComboBox>(this, PP2, "OutputFormat", 8, 4, 150, 21);
+  OutputFormat = Make<TbsSkinComboBox>(this, PP2, "OutputFormat", 8, 4, 150, 22);
   for (const char* f : kOutputFormats) OutputFormat->Items()->Add(f);
   OutputFormat->SetItemIndex(0);
   bsSkinButton3 = MakeButton(this, PP2, "bsSkinButton3", "Options...", 164, 3, 80, 23);
@@ -115,7 +115,7 @@ void TBatchConvertTab::BuildOutputControls() {
   BntAdvancedOptions = MakeButton(this, PP2, "BntAdvancedOptions", "Edit...", 172, 92, 70, 22);
   BntAdvancedOptions->SetVisible(false);
   ChkRename = MakeCheck(this, PP2, "ChkRename", "Rename:", 8, 115, 76);
-  NameEdit = Make<TbsSkinComboBox>(this, PP2, "NameEdit", 86, 115, 100, 21);
+  NameEdit = Make<TbsSkinComboBox>(this, PP2, "NameEdit", 86, 115, 100, 22);
   NameEdit->SetStyle(TbsSkinCustomComboBoxStyle::bscbEditStyle);
   for (const char* p : {"Image#####", "$P_#####", "$Y-$M-$D_#####", "*_tn"}) NameEdit->Items()->Add(p);
   NameEdit->SetText("Image#####");
@@ -130,7 +130,7 @@ void TBatchConvertTab::BuildOutputControls() {
   StartFromNO->SetVisible(false);
   BntRename = MakeButton(this, PP2, "BntRename", "?", 248, 115, 22, 21);
   CaseLabel = MakeLabel(this, PP2, "CaseLabel", "Ext.:", 276, 118);
-  CaseList = Make<TbsSkinComboBox>(this, PP2, "CaseList", 306, 115, 70, 21);
+  CaseList = Make<TbsSkinComboBox>(this, PP2, "CaseList", 306, 115, 70, 22);
   for (const char* c : {"lower", "UPPER"}) CaseList->Items()->Add(c);
   CaseList->SetItemIndex(0);
   for (TControl* c : std::initializer_list<TControl*>{NameEdit, BntRename, CaseLabel, CaseList}) c->SetVisible(false);

@@ -180,14 +180,14 @@ void TInputTabBase::BuildSharedControls() {
   NoFilesMessage->Font()->SetStyle(TFontStyles{TFontStyle::fsBold});
   NoFilesMessage->SetVisible(false);
   SourceFileCount = MakeLabel(this, PP1, "SourceFileCount", "", 6, 421);
-  FiletypeList = Make<TbsSkinComboBox>(this, PP1, "FiletypeList", 4, 438, 343, 21);
+  FiletypeList = Make<TbsSkinComboBox>(this, PP1, "FiletypeList", 4, 438, 343, 22);
   for (const String& item : FileTypeItems()) FiletypeList->Items()->Add(item);
 
   // The input tree side.
   Label1 = MakeLabel(this, PP3, "Label1", "Input list:", 8, 8);
   LabelFileNumber = MakeLabel(this, PP3, "LabelFileNumber", "", 80, 8);
   TxtSort = MakeLabel(this, PP3, "TxtSort", "Sort:", 212, 8);
-  SortList = Make<TbsSkinComboBox>(this, PP3, "SortList", 246, 4, 150, 21);
+  SortList = Make<TbsSkinComboBox>(this, PP3, "SortList", 246, 4, 150, 22);
   for (const char* item :
        {"No sorting", "By file name", "By file size", "By date taken", "By file type", "By file name, descending",
         "By file size, descending", "By date taken, descending", "By file type, descending"})
