@@ -40,7 +40,6 @@ class TMyFileObject;
 class TPanel;
 class TPictovalSettings;
 class TPopupMenu;
-class TStringList;
 class TTimer;
 
 // The switches a tab sets in its constructor.
@@ -257,7 +256,6 @@ class TInputTabBase : public TMainTabFrame {
   // A node for a record under Parent with the record's icon.
   TTreeNode* AddRecordNode(TTreeNode* Parent, TMyFileObject* Record);
   int32_t IconOf(const String& Path);
-  void ShowWaitFor(uint32_t DelayMs);
 
   TInputTabSwitches FSwitches;
   TForm* FMainForm = nullptr;
