@@ -4,6 +4,7 @@
 #include "app/main/browseforfolder.h"
 #include "platform/vcl/stdctrls.h"
 #include "platform/shellapi/shellapi.h"
+#include "platform/vcl/dialogs_shell.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/menus.h"
 #include "shell/shelllist.h"
@@ -173,6 +174,20 @@ TEST_F(Browsing, EnterOpensAFolderAndTheShellOpensFolders) {
   Tab->ShellList->SetFocus();
   Press(VK_RETURN);
   EXPECT_EQ(Tab->ShellList->GetPath(), Dir + "/src/inner/");
+}
+
+// "Properties" shows the shell's properties window for the selection.
+TEST_F(Browsing, PropertiesOfTheSelection) {
+  InstallShellDialogs();
+  Write("src/a.jpg");
+  ShowForm();
+  Tab->ShellList->SetPath(Dir + "/src");
+  Pump();
+  Tab->ShellList->SetSelected(ListItem(Tab->ShellList, "a.jpg"));
+  TDialogScript script;
+  script.Expect(TScriptKind::Properties).Caption("a.jpg Properties").Key(VK_ESCAPE);
+  Tab->Properties1Click(nullptr);
+  script.Verify();
 }
 
 // The folder chooser starts at the folder shown and hands the chosen one to
