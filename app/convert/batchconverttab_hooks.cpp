@@ -6,8 +6,6 @@
 
 void TBatchConvertTab::BntStartClick(TObject*) {}
 
-void TBatchConvertTab::bsSkinButton3Click(TObject*) {}
-
 void TBatchConvertTab::ChkAdvancedOptionsClick(TObject*) {
   BntAdvancedOptions->SetVisible(ChkAdvancedOptions->Checked());
 }
