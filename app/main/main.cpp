@@ -123,11 +123,11 @@ void RunFirstInstance(TApplication& App, TSdlBackend* Sdl, TInstanceGuard& Guard
   GraphicExInitialize();
   // The tabs' pages, made by the main window when it first shows them.
   RegisterBatchConvertTab();
+  RegisterBatchRenameTab();
   // The plain box runs our modal loop (timers and painting go on).
   InstallPlainMessageBox();
   // The shell's properties window and path auto-complete.
   InstallShellDialogs();
-  RegisterBatchRenameTab();
   if (Sdl != nullptr) {
     // The window manager's close goes through the main window's close.
     Sdl->OnQuit = [] {

@@ -4,7 +4,6 @@
 
 #include "app/convert/tabcontrols.h"
 #include "app/main/bconvert.h"
-#include "app/main/droptarget.h"
 #include "platform/rtl/arith.h"
 #include "skin/controls/skinpagecontrol.h"
 #include "app/main/tabregistry.h"
@@ -19,7 +18,6 @@
 #include "platform/rtl/stringlist.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/comctrls_treeview.h"
-#include "shell/idlists.h"
 #include "shell/shelllist.h"
 #include "skin/controls/skinbutton.h"
 #include "skin/controls/skincheckradio.h"
@@ -77,11 +75,7 @@ TBatchRenameTab::TBatchRenameTab(TComponent* AOwner, TWinControl* AParent)
   });
 }
 
-TBatchRenameTab::~TBatchRenameTab() {
-  Guarded([&] {
-    if (DropFileTarget != nullptr) DropFileTarget->Revoke();
-  });
-}
+TBatchRenameTab::~TBatchRenameTab() = default;
 
 void TBatchRenameTab::SetTexts() {
   static const char* const kTexts[] = {
@@ -123,9 +117,6 @@ void TBatchRenameTab::BuildRenameControls() {
   ChkFileTemplate->SetChecked(true);
   BuildTemplateControls();
   BuildReplaceControls();
-  DropFileTarget = new TDropFileTarget(this);
-  DropFileTarget->SetName("DropFileTarget");
-  DropFileTarget->SetDragtypes(TDragTypes{dtCopy});
 }
 
 void TBatchRenameTab::BuildTemplateControls() {
@@ -219,14 +210,6 @@ void TBatchRenameTab::BindRenameEvents() {
   BntStart->OnClick = [this](TObject* s) { BntStartClick(s); };
   BntPreview->OnClick = [this](TObject* s) { BntStartClick(s); };
   PP3->OnResize = [this](TObject* s) { PP3Resize(s); };
-  DropFileTarget->OnDragOver = [this](TObject*, TShiftState, TPoint Point, uint32_t&) {
-    DropFileTargetDragOver(Point);
-  };
-  DropFileTarget->OnDrop = [this](TObject*, TShiftState, TPoint, uint32_t&) {
-    std::vector<String> paths;
-    for (int32_t i = 0; i < DropFileTarget->Files()->Count(); ++i) paths.push_back(DropFileTarget->Files()->Strings(i));
-    DropFileTargetDrop(paths);
-  };
 }
 
 void TBatchRenameTab::BindEngine() {
@@ -251,9 +234,8 @@ void TBatchRenameTab::BindEngine() {
 
 void TBatchRenameTab::SetMainForm(TBatchConvert* Form) {
   FHost = Form;
-  TInputTabBase::SetMainForm(Form, Form != nullptr ? Form->Pages : nullptr);
   FEngine.Host.MainForm = Form;
-  if (Form != nullptr) SetSkinData(Form->bsSkinData1);
+  TInputTabBase::SetMainForm(Form);
 }
 
 void TBatchRenameTab::SetSkinData(TbsSkinData* Skin) {
@@ -276,31 +258,9 @@ void TBatchRenameTab::StoreControls(TPictovalSettings& Settings) {
   Settings.CaseNo2 = CaseList->ItemIndex();
 }
 
-String TBatchRenameTab::ShellListPath() {
-  const String path = ShellList->Path();
-  return DirectoryExists(path) ? path : String();
-}
-
-void TBatchRenameTab::OpenFolder(const String& Folder) {
-  ShellList->SetPath(Folder);
-  SourceFolder->SetText(Folder);
-}
-
-void TBatchRenameTab::FinishLoading() {
-  SourceFolder->SetText(ShellList->Path());
-  EnableFolderAutoComplete(SourceFolder);
-}
-
-void TBatchRenameTab::RegisterDropTarget() { DropFileTarget->Register(TreeView); }
-void TBatchRenameTab::RevokeDropTarget() { DropFileTarget->Revoke(); }
-
 void TBatchRenameTab::SetPlainButtonsSkin(TbsSkinData* SkinData) {
   BntRename->SetSkinData(SkinData);
   for (TbsSkinButton* b : RS) b->SetSkinData(SkinData);
-}
-
-void TBatchRenameTab::ShowInformation(const String& Text) {
-  Messager->MessageDlg(Text, TMsgDlgType::mtInformation, TMsgDlgButtons{TMsgDlgBtn::mbOK}, 0);
 }
 
 // ---- The rename run ---------------------------------------------------------------------

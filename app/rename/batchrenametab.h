@@ -9,13 +9,11 @@
 #include <cstdint>
 
 #include "app/convert/inputtabbase.h"
-#include "app/main/maintab.h"
 #include "app/rename/renameengine.h"
 
 class TbsSkinSpinEdit;
-class TDropFileTarget;
 
-class TBatchRenameTab : public TInputTabBase, public IMainTab {
+class TBatchRenameTab : public TInputTabBase {
  public:
   TBatchRenameTab(TComponent* AOwner, TWinControl* AParent);
   ~TBatchRenameTab() override;
@@ -26,13 +24,7 @@ class TBatchRenameTab : public TInputTabBase, public IMainTab {
   void SetMainForm(TBatchConvert* Form) override;
   void LoadControls(TPictovalSettings& Settings) override;
   void StoreControls(TPictovalSettings& Settings) override;
-  String ShellListPath() override;
-  void OpenFolder(const String& Folder) override;
-  void FinishLoading() override;
-  void RegisterDropTarget() override;
-  void RevokeDropTarget() override;
   void SetPlainButtonsSkin(TbsSkinData* SkinData) override;
-  void ShowInformation(const String& Text) override;
   void SetSkinData(TbsSkinData* Skin) override;
 
   // ---- The rename run ----
@@ -81,7 +73,6 @@ class TBatchRenameTab : public TInputTabBase, public IMainTab {
   TbsSkinCustomEdit* RW[3] = {};      // RW1..RW3: replace
   TbsSkinButton* RS[3] = {};          // RS1..RS3: clear the pair
   TbsSkinCheckRadioBox* ChkSearchCase = nullptr;
-  TDropFileTarget* DropFileTarget = nullptr;
 
  private:
   void SetTexts();
