@@ -358,9 +358,6 @@ void TBatchRenameTab::PP3Resize(TObject*) {
   });
 }
 
-// The picture viewer comes with later work.
-void TBatchRenameTab::Open1Click(TObject*) {}
-
 void RegisterBatchRenameTab() {
   RegisterTabFactory(
       1, [](TComponent* Owner, TWinControl* Parent) -> TFrame* { return new TBatchRenameTab(Owner, Parent); });

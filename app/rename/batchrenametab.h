@@ -52,7 +52,6 @@ class TBatchRenameTab : public TInputTabBase {
   void RSClick(int32_t Pair);
   void BntRenameClick(TObject* Sender);
   void PP3Resize(TObject* Sender);
-  void Open1Click(TObject* Sender) override;
 
   // ---- Controls of this tab ----
   TbsSkinCheckRadioBox* ChkFileTemplate = nullptr;
