@@ -140,45 +140,59 @@ String TRenameEngine::ConfirmationText() const {
   return Texts.S07 + "\r" + pairs;
 }
 
+bool TRenameEngine::Confirmed() {
+  const bool yes = Host.Messager == nullptr ||
+                   Host.Messager->MessageDlg(ConfirmationText(), TMsgDlgType::mtConfirmation,
+                                             TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, 0) == mrYes;
+  if (Host.Repaint) Host.Repaint();
+  return yes;
+}
+
+void TRenameEngine::CreateRunDialog() {
+  delete FRenameDialog;
+  FRenameDialog = nullptr;
+  TComponent* owner = Host.MainForm != nullptr ? static_cast<TComponent*>(Host.MainForm) : Application;
+  FRenameDialog = new TBatchRenameDialog(owner);
+  FRenameDialog->SetSkinData(Host.SkinData);
+  FRenameDialog->SetMainForm(Host.MainForm);
+  FRenameDialog->SetEngine(this);
+  FRenameDialog->PBar->SetMinValue(0);
+  FRenameDialog->PBar->SetMaxValue(FileCount());
+  FRenameDialog->PBar->SetValue(0);
+  FRenameDialog->SetDone(false);
+  FRenameDialog->SetPreview(FPreviewRun);
+}
+
+// The run shows its percentage in the title; the title comes back after.
+void TRenameEngine::ShowRunDialog() {
+  const String title = Application != nullptr ? Application->Title() : String();
+  auto restore = ScopeExit([&title] {
+    if (Application != nullptr) Application->SetTitle(title);
+  });
+  FRenameDialog->ShowModal();
+}
+
+void TRenameEngine::AfterRealRun() {
+  if (Host.Repaint) Host.Repaint();
+  const int32_t renamed = FRenameDialog->RenamedCount();
+  if (Host.ClearInput) Host.ClearInput();
+  if (renamed > 0 && Host.RefreshList) Host.RefreshList();
+}
+
 void TRenameEngine::StartClick(bool Preview) {
   FPreviewRun = Preview;
   Guarded([&] {
     if (Host.ReadSettings) Settings = Host.ReadSettings();
-    if (!CheckSettings()) return;
-    if (!Preview) {
-      const bool yes = Host.Messager == nullptr ||
-                       Host.Messager->MessageDlg(ConfirmationText(), TMsgDlgType::mtConfirmation,
-                                                 TMsgDlgButtons{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}, 0) == mrYes;
-      if (Host.Repaint) Host.Repaint();
-      if (!yes) return;
-    }
-    delete FRenameDialog;
-    FRenameDialog = nullptr;
-    // Freed when the handler ends, however it ends.
+    if (!CheckSettings() || (!Preview && !Confirmed())) return;
+    // The dialog goes when the handler ends, however it ends.
     auto release = ScopeExit([this] {
       delete FRenameDialog;
       FRenameDialog = nullptr;
     });
-    TComponent* owner = Host.MainForm != nullptr ? static_cast<TComponent*>(Host.MainForm) : Application;
-    FRenameDialog = new TBatchRenameDialog(owner);
-    FRenameDialog->SetSkinData(Host.SkinData);
-    FRenameDialog->SetMainForm(Host.MainForm);
-    FRenameDialog->SetEngine(this);
-    FRenameDialog->PBar->SetMinValue(0);
-    FRenameDialog->PBar->SetMaxValue(FileCount());
-    FRenameDialog->PBar->SetValue(0);
-    FRenameDialog->SetDone(false);
-    FRenameDialog->SetPreview(Preview);
+    CreateRunDialog();
     if (Preview) FillPreview();
-    // The run shows its percentage in the title; the title comes back after.
-    const String title = Application != nullptr ? Application->Title() : String();
-    FRenameDialog->ShowModal();
-    if (Application != nullptr) Application->SetTitle(title);
-    if (Preview) return;
-    if (Host.Repaint) Host.Repaint();
-    const int32_t renamed = FRenameDialog->RenamedCount();
-    if (Host.ClearInput) Host.ClearInput();
-    if (renamed > 0 && Host.RefreshList) Host.RefreshList();
+    ShowRunDialog();
+    if (!Preview) AfterRealRun();
   });
 }
 

@@ -126,6 +126,10 @@ class TRenameEngine {
   void RenameFileNode(TTreeNode* Node);
   void WalkLevel(TTreeNode* First);
   bool CheckSettings();
+  bool Confirmed();
+  void CreateRunDialog();
+  void ShowRunDialog();
+  void AfterRealRun();
   String ConfirmationText() const;
   void FillPreview();
   void AddRow(TRenameKind Kind, const String& Old, const String& New, const String& Status);
