@@ -149,9 +149,17 @@ TEST_F(RenameE2e, DateTemplateRunThroughTheMainWindow) {
   }
   const auto digests = Digests(Dir.Path());
 
+  // A template stored by an earlier session.
+  Boot();
+  ASSERT_NE(Form->Settings(), nullptr);
+  Form->Settings()->RenameFormatString2 = u"Stored_##";
+  // Stored as at the close, without ending the application.
+  Form->StoreTabSettings();
+  delete Form;
+  Form = nullptr;
   TBatchRenameTab* tab = OpenRenamePage();
   ASSERT_NE(tab, nullptr);
-  EXPECT_EQ(tab->NameEdit->Text(), "Image#####");  // the stored template
+  EXPECT_EQ(tab->NameEdit->Text(), "Stored_##");
   AddFolder(tab, Dir.Path());
   EXPECT_EQ(tab->FileCount(), int32_t(expected.size()));
   TypeInto(tab->NameEdit, "$Y$M$D_$H$N$S_#");
