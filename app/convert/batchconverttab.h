@@ -8,10 +8,15 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/convert/convertfile.h"
 #include "app/convert/inputtabbase.h"
+#include "app/convert/runbatch.h"
 
+class TBatchConvertDialog;
 class TImgView;
+class TIOParas;
 class TOutputFormatOptions;
+class TStream;
 class TStringList;
 class TbsSkinSpinEdit;
 class TimgData;
@@ -44,8 +49,19 @@ class TBatchConvertTab : public TInputTabBase {
   void BntSelectFolderClick(TObject* Sender);
   void PP3Resize(TObject* Sender);
 
-  // ---- Handlers of the later items: they do nothing until those land ----
+  // ---- The conversion run ----
+  // Checks the input list, the output folder and the pattern, then runs
+  // the conversion inside the modal progress dialog.
   void BntStartClick(TObject* Sender);
+  // The run, from the progress dialog's timer.
+  void RunBatch();
+  void ConvertFolderNode(TTreeNode* Node, const String& RelPath);
+  // One file, with the tab's controls and the live output options.
+  bool ConvertFile(const String& Source, const String& Destination, bool Preview, TStream* Stream, TImgView* View);
+  TBatchConvertDialog* ConvertDialog() const { return FConvertDialog; }
+  TFileConverter& Converter();
+
+  // ---- Handlers of the later items: they do nothing until those land ----
   void bsSkinButton3Click(TObject* Sender);
   // The naming controls: the counter start shows only for a pattern with a
   // "#"; the "?" button explains the pattern.
@@ -90,6 +106,9 @@ class TBatchConvertTab : public TInputTabBase {
   void BuildOutputControls();
   void BindOutputEvents();
   void SetTexts();
+  bool CheckStart();
+  bool CreateOutputFolder();
+  void ShowConvertDialog();
 
   // State of the conversion run and of its dialogs.
   std::unique_ptr<TimgData> FExifReader;
@@ -103,6 +122,11 @@ class TBatchConvertTab : public TInputTabBase {
   String FOutputFolder;
   String FCurrentSource;
   String FCurrentTarget;
+  TBatchConvertDialog* FConvertDialog = nullptr;
+  std::unique_ptr<TFileConverter> FConverter;
+  std::unique_ptr<TBatchRunner> FRunner;
+  // Output options when no settings are attached (a tab on its own).
+  std::unique_ptr<TIOParas> FOwnParas;
   // The system's keep-awake call; there is none here, so it stays nil.
   void (*FSetThreadExecutionState)(uint32_t) = nullptr;
 };
