@@ -1,6 +1,7 @@
 #include "app/convert/batchconverttab.h"
 
 #include "app/convert/tabcontrols.h"
+#include "app/main/browseforfolder.h"
 #include "app/main/tabregistry.h"
 #include "app/settings/commonclass.h"
 #include "app/settings/fileobject.h"
@@ -14,6 +15,7 @@
 #include "imaging/model/processing/imgproc.h"
 #include "imaging/views/view/imgview.h"
 #include "platform/rtl/files.h"
+#include "platform/shellapi/shellui.h"
 #include "platform/rtl/stringlist.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/comctrls_treeview.h"
@@ -44,7 +46,6 @@ const char* const kOutputFormats[] = {"JPEG (*.jpg)", "BMP (*.bmp)",       "GIF 
 TBatchConvertTab::TBatchConvertTab(TComponent* AOwner, TWinControl* AParent)
     : TInputTabBase(AOwner, AParent, ConvertSwitches()) {
   Guarded([&] {
-    SetName("BatchConvertTab");
     SetTexts();
     BuildOutputControls();
     FExifReader = std::make_unique<TimgData>();
@@ -96,48 +97,48 @@ void TBatchConvertTab::SetTexts() {
 
 void TBatchConvertTab::BuildOutputControls() {
   using namespace tabcontrols;
-  OutputFormat = Make<TbsSkinComboBox>(this, PP2, "OutputFormat", 8, 6, 150, 21);
+  OutputFormat = Make<TbsSkinComboBox>(this, PP2, "OutputFormat", 8, 4, 150, 22);
   for (const char* f : kOutputFormats) OutputFormat->Items()->Add(f);
   OutputFormat->SetItemIndex(0);
-  bsSkinButton3 = MakeButton(this, PP2, "bsSkinButton3", "Options...", 164, 5, 80, 23);
-  ChkSaveInSameFolder = MakeCheck(this, PP2, "ChkSaveInSameFolder", "Output folder:", 8, 32, 200);
+  bsSkinButton3 = MakeButton(this, PP2, "bsSkinButton3", "Options...", 164, 3, 80, 23);
+  ChkSaveInSameFolder = MakeCheck(this, PP2, "ChkSaveInSameFolder", "Output folder:", 8, 28, 200);
   ChkSaveInSameFolder->SetChecked(true);
-  OutputFolder = Make<TbsSkinCustomEdit>(this, PP2, "OutputFolder", 24, 54, 300, 21);
-  BntSelectFolder = MakeButton(this, PP2, "BntSelectFolder", "...", 328, 54, 25, 21);
+  OutputFolder = Make<TbsSkinCustomEdit>(this, PP2, "OutputFolder", 24, 49, 300, 21);
+  BntSelectFolder = MakeButton(this, PP2, "BntSelectFolder", "...", 328, 49, 25, 21);
   BntSelectFolder->SetHint(MyStringCollection->S(21));
   OriFolderTips =
-      MakeLabel(this, PP2, "OriFolderTips", "Outputs go beside their sources and may overwrite them.", 24, 57);
+      MakeLabel(this, PP2, "OriFolderTips", "Outputs go beside their sources and may overwrite them.", 24, 52);
   OriFolderTips->SetVisible(false);
-  ChkFolderStructure = MakeCheck(this, PP2, "ChkFolderStructure", "Keep the folder structure", 24, 78, 250);
+  ChkFolderStructure = MakeCheck(this, PP2, "ChkFolderStructure", "Keep the folder structure", 24, 72, 250);
   ChkFolderStructure->SetChecked(true);
-  ChkAdvancedOptions = MakeCheck(this, PP2, "ChkAdvancedOptions", "Advanced options", 8, 100, 160);
-  BntAdvancedOptions = MakeButton(this, PP2, "BntAdvancedOptions", "Edit...", 172, 99, 70, 22);
+  ChkAdvancedOptions = MakeCheck(this, PP2, "ChkAdvancedOptions", "Advanced options", 8, 93, 160);
+  BntAdvancedOptions = MakeButton(this, PP2, "BntAdvancedOptions", "Edit...", 172, 92, 70, 22);
   BntAdvancedOptions->SetVisible(false);
-  ChkRename = MakeCheck(this, PP2, "ChkRename", "Rename:", 8, 122, 70);
-  NameEdit = Make<TbsSkinComboBox>(this, PP2, "NameEdit", 80, 122, 104, 21);
+  ChkRename = MakeCheck(this, PP2, "ChkRename", "Rename:", 8, 115, 76);
+  NameEdit = Make<TbsSkinComboBox>(this, PP2, "NameEdit", 86, 115, 100, 22);
   NameEdit->SetStyle(TbsSkinCustomComboBoxStyle::bscbEditStyle);
   for (const char* p : {"Image#####", "$P_#####", "$Y-$M-$D_#####", "*_tn"}) NameEdit->Items()->Add(p);
   NameEdit->SetText("Image#####");
   NameEdit->SetHint("The name pattern of the outputs");
   NameEdit->SetShowHint(true);
-  StartFromNO = Make<TbsSkinSpinEdit>(this, PP2, "StartFromNO", 188, 122, 56, 21);
+  StartFromNO = Make<TbsSkinSpinEdit>(this, PP2, "StartFromNO", 190, 115, 54, 21);
   StartFromNO->SetMinValue(0);
   StartFromNO->SetMaxValue(100000);
   StartFromNO->SetValue(1);
   StartFromNO->SetHint("The first number of the counter");
   StartFromNO->SetShowHint(true);
   StartFromNO->SetVisible(false);
-  BntRename = MakeButton(this, PP2, "BntRename", "?", 248, 122, 22, 21);
-  CaseLabel = MakeLabel(this, PP2, "CaseLabel", "Ext.:", 276, 125);
-  CaseList = Make<TbsSkinComboBox>(this, PP2, "CaseList", 306, 122, 70, 21);
+  BntRename = MakeButton(this, PP2, "BntRename", "?", 248, 115, 22, 21);
+  CaseLabel = MakeLabel(this, PP2, "CaseLabel", "Ext.:", 276, 118);
+  CaseList = Make<TbsSkinComboBox>(this, PP2, "CaseList", 306, 115, 70, 22);
   for (const char* c : {"lower", "UPPER"}) CaseList->Items()->Add(c);
   CaseList->SetItemIndex(0);
   for (TControl* c : std::initializer_list<TControl*>{NameEdit, BntRename, CaseLabel, CaseList}) c->SetVisible(false);
-  ContinueSN = MakeCheck(this, PP2, "ContinueSN", "Count on across folders", 24, 146, 250);
+  ContinueSN = MakeCheck(this, PP2, "ContinueSN", "Count on across folders", 24, 139, 250);
   ContinueSN->SetVisible(false);
-  ChkKeepDataTime = MakeCheck(this, PP2, "ChkKeepDataTime", "Keep the file date", 8, 146, 250);
+  ChkKeepDataTime = MakeCheck(this, PP2, "ChkKeepDataTime", "Keep the file date", 8, 139, 250);
   ChkKeepDataTime->SetChecked(true);
-  BntAsk = MakeCheck(this, PP2, "BntAsk", "Ask before overwriting", 8, 170, 250);
+  BntAsk = MakeCheck(this, PP2, "BntAsk", "Ask before overwriting", 8, 163, 250);
   BntAsk->SetChecked(true);
 
   Img = Make<TImgView>(this, this, "Img", 0, 0, 64, 64);
@@ -164,6 +165,8 @@ void TBatchConvertTab::BindOutputEvents() {
   ChkRename->OnClick = [this](TObject* s) { ChkRenameClick(s); };
   ContinueSN->OnClick = [this](TObject* s) { ContinueSNClick(s); };
   bsSkinButton3->OnClick = [this](TObject* s) { bsSkinButton3Click(s); };
+  NameEdit->OnChange = [this](TObject* s) { NameEditChange(s); };
+  BntRename->OnClick = [this](TObject* s) { BntRenameClick(s); };
   BntSelectFolder->OnClick = [this](TObject* s) { BntSelectFolderClick(s); };
   BntStart->OnClick = [this](TObject* s) { BntStartClick(s); };
   BntPreview->OnClick = [this](TObject* s) { BntPreviewClick(s); };
@@ -199,6 +202,7 @@ void TBatchConvertTab::ChkRenameClick(TObject*) {
   Guarded([&] {
     const bool on = ChkRename->Checked();
     for (TControl* c : std::initializer_list<TControl*>{NameEdit, BntRename, CaseLabel, CaseList}) c->SetVisible(on);
+    NameEditChange(this);
     DisplayFileNumberTimerTimer(this);
   });
 }
@@ -233,7 +237,13 @@ void TBatchConvertTab::TreeViewDblClick(TObject* Sender) {
   });
 }
 
-void TBatchConvertTab::BntSelectFolderClick(TObject*) {}
+void TBatchConvertTab::BntSelectFolderClick(TObject*) {
+  Guarded([&] {
+    const String current = Trim(OutputFolder->Text());
+    const String chosen = ChooseFolder(BntSelectFolder->Hint(), DirectoryExists(current) ? current : String(), false);
+    if (!chosen.empty()) OutputFolder->SetText(chosen);
+  });
+}
 
 void TBatchConvertTab::PP3Resize(TObject*) {
   Guarded([&] { TreeView->SetHeight(std::max(30, PP3->Height() - 50)); });
@@ -242,6 +252,7 @@ void TBatchConvertTab::PP3Resize(TObject*) {
 // ---- Settings --------------------------------------------------------------------------
 
 void TBatchConvertTab::LoadControls(TPictovalSettings& S) {
+  FSettings = &S;
   if (S.OutputFormat >= 0 && S.OutputFormat < OutputFormat->Items()->Count())
     OutputFormat->SetItemIndex(S.OutputFormat);
   if (!S.OutputFolder.empty() && DirectoryExists(S.OutputFolder)) OutputFolder->SetText(S.OutputFolder);
@@ -270,9 +281,11 @@ void TBatchConvertTab::StoreControls(TPictovalSettings& S) {
   S.KeepOriginalDate = ChkKeepDataTime->Checked();
 }
 
-String TBatchConvertTab::ShellListPath() {
-  const String path = ShellList->GetPath();
-  return !path.empty() && DirectoryExists(path) ? path : String();
+void TBatchConvertTab::SetPlainButtonsSkin(TbsSkinData* SkinData) { BntRename->SetSkinData(SkinData); }
+
+void TBatchConvertTab::FinishLoading() {
+  TInputTabBase::FinishLoading();
+  SHAutoComplete(OutputFolder->Handle(), SHACF_FILESYS_DIRS);
 }
 
 void RegisterBatchConvertTab() {

@@ -15,6 +15,7 @@
 class TBatchConvertDialog;
 class TImgView;
 class TIOParas;
+class TOutputFormatOptions;
 class TStream;
 class TStringList;
 class TbsSkinSpinEdit;
@@ -29,12 +30,14 @@ class TBatchConvertTab : public TInputTabBase {
   // ---- Settings ----
   // The controls from the live settings; setting the boxes runs their click
   // handlers, which show and hide what depends on them.
-  virtual void LoadControls(TPictovalSettings& Settings);
+  void LoadControls(TPictovalSettings& Settings) override;
   // The controls back into the settings (the preview box writes its own key
   // when clicked).
-  virtual void StoreControls(TPictovalSettings& Settings);
-  // The folder the shell list shows when it exists; else empty.
-  String ShellListPath();
+  void StoreControls(TPictovalSettings& Settings) override;
+  // The rename-help button, which one skin leaves plain.
+  void SetPlainButtonsSkin(TbsSkinData* SkinData) override;
+  // The output folder edit completes folder names too.
+  void FinishLoading() override;
 
   // ---- Handlers of the output side ----
   void DisplayFileNumberTimerTimer(TObject* Sender) override;
@@ -60,6 +63,14 @@ class TBatchConvertTab : public TInputTabBase {
 
   // ---- Handlers of the later items: they do nothing until those land ----
   void bsSkinButton3Click(TObject* Sender);
+  // The naming controls: the counter start shows only for a pattern with a
+  // "#"; the "?" button explains the pattern.
+  void NameEditChange(TObject* Sender);
+  void BntRenameClick(TObject* Sender);
+  // The output-format options dialog, created on first use (owned by the
+  // main window, editing the live output parameters); nullptr without
+  // live settings.
+  TOutputFormatOptions* OutputFormatOptions();
   void ChkAdvancedOptionsClick(TObject* Sender);
   void BntAdvancedOptionsClick(TObject* Sender);
   void Preview1Click(TObject* Sender);
@@ -103,7 +114,7 @@ class TBatchConvertTab : public TInputTabBase {
   std::unique_ptr<TimgData> FExifReader;
   std::unique_ptr<TStringList> FTextLines;
   TForm* FAdvancedOptionsWindow = nullptr;
-  TForm* FOutputFormatOptions = nullptr;
+  TOutputFormatOptions* FOutputFormatOptions = nullptr;
   int32_t FOverwriteAnswer = 0;
   bool FLossless = false;
   bool FBesideSource = false;

@@ -4,8 +4,6 @@
 #include "skin/controls/skinbutton.h"
 #include "skin/controls/skincheckradio.h"
 
-void TBatchConvertTab::bsSkinButton3Click(TObject*) {}
-
 void TBatchConvertTab::ChkAdvancedOptionsClick(TObject*) {
   BntAdvancedOptions->SetVisible(ChkAdvancedOptions->Checked());
 }

@@ -4,9 +4,13 @@
 #include "app/settings/commonclass.h"
 #include "app/settings/fileobject.h"
 #include "app/settings/guarded.h"
+#include "app/main/bconvert.h"
+#include "app/main/droptarget.h"
 #include "app/settings/marloutils.h"
 #include "imaging/views/view/imgview.h"
+#include "platform/rtl/files.h"
 #include "platform/rtl/stringlist.h"
+#include "platform/shellapi/shellui.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/comctrls_treeview.h"
 #include "platform/vcl/extctrls.h"
@@ -22,6 +26,7 @@
 #include "skin/controls/skinedit.h"
 #include "skin/controls/skinlabels.h"
 #include "skin/controls/skinmessage.h"
+#include "skin/controls/skinpagecontrol.h"
 #include "skin/controls/skinpanel.h"
 #include "skin/controls/skinprogressdialog.h"
 #include "skin/controls/skinspeedbutton.h"
@@ -52,7 +57,7 @@ std::vector<String> FileTypeItems() {
 }
 
 TInputTabBase::TInputTabBase(TComponent* AOwner, TWinControl* AParent, TInputTabSwitches Switches)
-    : TFrame(AOwner), FSwitches(std::move(Switches)) {
+    : TMainTabFrame(AOwner), FSwitches(std::move(Switches)) {
   FKnownExtensions = FSwitches.KnownExtensions;
   SetParent(AParent);
   BuildSharedControls();
@@ -75,6 +80,37 @@ void TInputTabBase::SetMainForm(TForm* MainForm, TWinControl* Pages) {
   if (ShellList != nullptr) ShellList->SetHostPageControl(Pages);
 }
 
+void TInputTabBase::SetMainForm(TBatchConvert* Form) {
+  SetMainForm(Form, Form->Pages);
+  FSettings = Form->Settings();
+  SetSkinData(Form->bsSkinData1);
+}
+
+String TInputTabBase::ShellListPath() {
+  const String path = ShellList->GetPath();
+  return !path.empty() && DirectoryExists(path) ? path : String();
+}
+
+void TInputTabBase::OpenFolder(const String& Folder) {
+  ShellList->SetPath(Folder);
+  SourceFolder->SetText(ShellList->GetPath());
+}
+
+void TInputTabBase::FinishLoading() {
+  SourceFolder->SetText(ShellList->GetPath());
+  SHAutoComplete(SourceFolder->Handle(), SHACF_FILESYS_DIRS);
+}
+
+void TInputTabBase::ShowInformation(const String& Text) {
+  Messager->MessageDlg(Text, TMsgDlgType::mtInformation, TMsgDlgButtons{TMsgDlgBtn::mbOK}, 0);
+}
+
+TWinControl* TInputTabBase::PageTree() { return TreeView; }
+
+void TInputTabBase::RegisterDropTarget() { DropFileTarget->Register(TreeView); }
+
+void TInputTabBase::RevokeDropTarget() { DropFileTarget->Revoke(); }
+
 void TInputTabBase::SetSkinData(TbsSkinData* Skin) {
   for (int32_t i = 0; i < ComponentCount(); ++i)
     if (auto* aware = dynamic_cast<IbsSkinAware*>(Components(i))) aware->SetSkinData(Skin);
@@ -91,6 +127,11 @@ void TInputTabBase::BuildSharedControls() {
   PP0 = Make<TbsSkinPanel>(this, this, "PP0", 350, 0, 500, 467);
   PP3 = Make<TbsSkinPanel>(this, PP0, "PP3", 0, 0, 500, 254);
   PP2 = Make<TbsSkinPanel>(this, PP0, "PP2", 0, 254, 500, 213);
+  // The file list keeps its width; the rest takes what the page gives.
+  PP1->SetAlign(TAlign::alLeft);
+  PP0->SetAlign(TAlign::alClient);
+  PP2->SetAlign(TAlign::alBottom);
+  PP3->SetAlign(TAlign::alClient);
 
   ZavSystemImageList = new TZavSystemImageList(this);
   ZavSystemImageList->SetName("ZavSystemImageList");
@@ -104,6 +145,11 @@ void TInputTabBase::BuildSharedControls() {
   ProgressDialog->SetName("ProgressDialog");
   ProgressDialog->ShowType = TbsPDShowType::stStayOnTop;
   ProgressDialog->ShowCancelButton = true;
+  DropFileTarget = new TDropFileTarget(this);
+  DropFileTarget->SetName("DropFileTarget");
+  DropFileTarget->SetDragtypes(TDragTypes{dtCopy, dtMove});
+  DropFileTarget->SetGetDataOnEnter(true);
+  DropFileTarget->SetShowImage(true);
 
   // The file list side.
   SourceFolder = Make<TbsSkinCustomEdit>(this, PP1, "SourceFolder", 4, 4, 188, 21);
@@ -134,14 +180,14 @@ void TInputTabBase::BuildSharedControls() {
   NoFilesMessage->Font()->SetStyle(TFontStyles{TFontStyle::fsBold});
   NoFilesMessage->SetVisible(false);
   SourceFileCount = MakeLabel(this, PP1, "SourceFileCount", "", 6, 421);
-  FiletypeList = Make<TbsSkinComboBox>(this, PP1, "FiletypeList", 4, 438, 343, 21);
+  FiletypeList = Make<TbsSkinComboBox>(this, PP1, "FiletypeList", 4, 438, 343, 22);
   for (const String& item : FileTypeItems()) FiletypeList->Items()->Add(item);
 
   // The input tree side.
   Label1 = MakeLabel(this, PP3, "Label1", "Input list:", 8, 8);
   LabelFileNumber = MakeLabel(this, PP3, "LabelFileNumber", "", 80, 8);
   TxtSort = MakeLabel(this, PP3, "TxtSort", "Sort:", 212, 8);
-  SortList = Make<TbsSkinComboBox>(this, PP3, "SortList", 246, 4, 150, 21);
+  SortList = Make<TbsSkinComboBox>(this, PP3, "SortList", 246, 4, 150, 22);
   for (const char* item :
        {"No sorting", "By file name", "By file size", "By date taken", "By file type", "By file name, descending",
         "By file size, descending", "By date taken, descending", "By file type, descending"})
@@ -162,17 +208,29 @@ void TInputTabBase::BuildSharedControls() {
   BntClear = MakeButton(this, PP3, "BntClear", "Clear", 402, 130, 92, 25);
 
   // The preview and the buttons at the bottom right.
-  bsSkinPanel2 = Make<TbsSkinPanel>(this, PP2, "bsSkinPanel2", 388, 4, 105, 80);
+  bsSkinPanel2 = Make<TbsSkinPanel>(this, PP2, "bsSkinPanel2", 382, 4, 105, 80);
   ThumbIOView1 = MakePreviewView(this, bsSkinPanel2, "ThumbIOView1");
   ThumbIOView2 = MakePreviewView(this, bsSkinPanel2, "ThumbIOView2");
-  FileInfo1 = MakeLabel(this, PP2, "FileInfo1", "", 388, 86);
-  FileInfo2 = MakeLabel(this, PP2, "FileInfo2", "", 388, 99);
-  FileInfo3 = MakeLabel(this, PP2, "FileInfo3", "", 388, 112);
-  ChkPreview = MakeCheck(this, PP2, "ChkPreview", "Preview", 388, 127, 105);
+  FileInfo1 = MakeLabel(this, PP2, "FileInfo1", "", 382, 86);
+  FileInfo2 = MakeLabel(this, PP2, "FileInfo2", "", 382, 99);
+  FileInfo3 = MakeLabel(this, PP2, "FileInfo3", "", 382, 112);
+  for (TbsSkinStdLabel* l : {FileInfo1, FileInfo2, FileInfo3}) {
+    l->SetAutoSize(false);
+    l->SetWidth(l == FileInfo3 ? 116 : 105);
+    l->SetAlignment(l == FileInfo3 ? TAlignment::taLeftJustify : TAlignment::taCenter);
+  }
+  ChkPreview = MakeCheck(this, PP2, "ChkPreview", "Preview", 382, 127, 105);
   ChkPreview->SetChecked(true);
-  BntPreview = MakeButton(this, PP2, "BntPreview", "Preview", 388, 150, 51, 24);
-  BntClose = MakeButton(this, PP2, "BntClose", "Close", 442, 150, 51, 24);
-  BntStart = MakeButton(this, PP2, "BntStart", "Start", 388, 179, 105, 28);
+  BntPreview = MakeButton(this, PP2, "BntPreview", "Preview", 382, 150, 51, 24);
+  BntClose = MakeButton(this, PP2, "BntClose", "Close", 436, 150, 51, 24);
+  BntStart = MakeButton(this, PP2, "BntStart", "Start", 382, 179, 105, 28);
+
+  const TAnchors topRight{TAnchorKind::akTop, TAnchorKind::akRight};
+  TreeView->SetAnchors(TAnchors{TAnchorKind::akLeft, TAnchorKind::akTop, TAnchorKind::akRight});
+  for (TControl* c :
+       std::initializer_list<TControl*>{BntAdd, BntAddAll, BntRemove, BntClear, TxtSort, SortList, bsSkinPanel2,
+                                        FileInfo1, FileInfo2, FileInfo3, ChkPreview, BntPreview, BntClose, BntStart})
+    c->SetAnchors(topRight);
 
   // Menus and timers.
   TreeViewMenu = new TPopupMenu(this);
@@ -209,6 +267,8 @@ void TInputTabBase::BindSharedEvents() {
     TreeViewMouseDown(s, b, sh, x, y);
   };
   TreeView->OnClick = [this](TObject* s) { TreeViewClick(s); };
+  // Drags of the window framework are welcome over the tree.
+  TreeView->OnDragOver = [](TObject*, TObject*, int32_t, int32_t, TDragState, bool& Accept) { Accept = true; };
   TreeViewMenu->OnPopup = [this](TObject* s) { TreeViewMenuPopup(s); };
   Remmove1->OnClick = [this](TObject* s) { BntRemoveClick(s); };
   Remove1->OnClick = [this](TObject* s) { BntClearClick(s); };
@@ -250,6 +310,12 @@ void TInputTabBase::BindSharedEvents() {
   DisplayFileNumberTimer->SetOnTimer([this](TObject* s) { DisplayFileNumberTimerTimer(s); });
   PosTimer->SetOnTimer([this](TObject* s) { PosTimerTimer(s); });
   HandleDropTimer->SetOnTimer([this](TObject* s) { HandleDropTimerTimer(s); });
+  DropFileTarget->OnDragOver = [this](TObject*, TShiftState, TPoint p, uint32_t&) { DropFileTargetDragOver(p); };
+  DropFileTarget->OnDrop = [this](TObject*, TShiftState, TPoint, uint32_t&) {
+    std::vector<String> paths;
+    for (int32_t i = 0; i < DropFileTarget->Files()->Count(); ++i) paths.push_back(DropFileTarget->Files()->Strings(i));
+    DropFileTargetDrop(paths);
+  };
 }
 
 int32_t TInputTabBase::Ask(int32_t Slot, const String& Arg, TMsgDlgType DlgType, TMsgDlgButtons Buttons) {

@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "app/convert/stringcollection.h"
+#include "app/convert/maintabframe.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/dialogs_msgbox.h"
 #include "platform/vcl/forms.h"
 
+class TDropFileTarget;
 class TTreeView;
 class TTreeNode;
 class TZavShellList;
@@ -38,7 +40,6 @@ class TMyFileObject;
 class TPanel;
 class TPictovalSettings;
 class TPopupMenu;
-class TStringList;
 class TTimer;
 
 // The switches a tab sets in its constructor.
@@ -72,17 +73,23 @@ std::vector<String> FileTypeItems();
 // The file list's filter of all formats.
 extern const char* const kAllFormatsFilter;
 
-class TInputTabBase : public TFrame {
+class TInputTabBase : public TMainTabFrame {
  public:
   // Built on its parent: the lists and the shell list need windows.
   TInputTabBase(TComponent* AOwner, TWinControl* AParent, TInputTabSwitches Switches);
   ~TInputTabBase() override;
   const char* ClassName() const override { return "TInputTabBase"; }
 
-  // ---- Host ----
-  // The main window, its page control (disabled while the tree is sorted or
-  // the list deletes) and the live convert settings the boxes write to.
+  // ---- Host (the main window through IMainTab) ----
+  // The main window: its skin, its page control (disabled while the tree is
+  // sorted or the list deletes) and its live convert settings.
+  void SetMainForm(TBatchConvert* Form) override;
+  // The same for a plain host form (tests).
   void SetMainForm(TForm* MainForm, TWinControl* Pages);
+  String ShellListPath() override;
+  void OpenFolder(const String& Folder) override;
+  void FinishLoading() override;
+  void ShowInformation(const String& Text) override;
   TForm* MainForm() const { return FMainForm; }
   void SetLiveSettings(TPictovalSettings* Settings) { FSettings = Settings; }
   TPictovalSettings* LiveSettings() const { return FSettings; }
@@ -139,6 +146,9 @@ class TInputTabBase : public TFrame {
   void ProgressDialogCancel(TObject* Sender);
   void BeforeDelete(TObject* Sender);
   void AfterDelete(TObject* Sender);
+  // The drop target bound to the tree, and unbound.
+  void RegisterDropTarget();
+  void RevokeDropTarget();
   // A drag over the tree at a client point of it; the drop of paths.
   void DropFileTargetDragOver(const TPoint& Client);
   void DropFileTargetDrop(const std::vector<String>& Paths);
@@ -220,8 +230,11 @@ class TInputTabBase : public TFrame {
   TTimer* HandleDropTimer = nullptr;
   TbsSkinMessage* Messager = nullptr;
   TMyStringCollection30* MyStringCollection = nullptr;
+  TDropFileTarget* DropFileTarget = nullptr;  // bound to TreeView by the host
 
  protected:
+  TDropFileTarget* PageDropTarget() override { return DropFileTarget; }
+  TWinControl* PageTree() override;
   // The shared controls, their design values, then their events (design
   // values first, so that no handler runs while the tab is built).
   void BuildSharedControls();
@@ -243,7 +256,6 @@ class TInputTabBase : public TFrame {
   // A node for a record under Parent with the record's icon.
   TTreeNode* AddRecordNode(TTreeNode* Parent, TMyFileObject* Record);
   int32_t IconOf(const String& Path);
-  void ShowWaitFor(uint32_t DelayMs);
 
   TInputTabSwitches FSwitches;
   TForm* FMainForm = nullptr;

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "app/convert/inputtabbase.h"
+#include "app/main/bconvert.h"
+#include "app/main/browseforfolder.h"
 #include "app/settings/guarded.h"
 #include "app/settings/marloutils.h"
 #include "platform/gui/win_scrollbars.h"
@@ -188,13 +190,25 @@ void TInputTabBase::SourceFolderKeyDown(TObject*, uint16_t& Key, TShiftState Shi
   });
 }
 
-void TInputTabBase::BntSourceFolderClick(TObject*) {}
+void TInputTabBase::BntSourceFolderClick(TObject*) {
+  Guarded([&] {
+    const String current = Trim(ShellList->GetPath());
+    const String chosen = ChooseFolder(BntSourceFolder->Hint(), DirectoryExists(current) ? current : String(), false);
+    if (chosen.empty()) return;
+    Application->ProcessMessages();
+    SourceFolder->SetText(AddTrailingBackslash(chosen));
+    uint16_t enter = VK_RETURN;
+    SourceFolderKeyDown(SourceFolder, enter, TShiftState());
+  });
+}
 
 // ---- Timers and layout ----------------------------------------------------------------
 
 void TInputTabBase::PosTimerTimer(TObject*) {
   Guarded([&] {
     if (!HandleAllocated() || !Showing()) return;
+    // The tool buttons above the list lose a hover the mouse left unseen.
+    TBatchConvert::ClearPanelButtonHover(PP1, ShellList->Top());
     const TPoint pos = ClientToScreen(TPoint{0, 0});
     if (pos.X == FLastScreenPos.X && pos.Y == FLastScreenPos.Y) return;
     // Shown again so that the bars are drawn at the new place.

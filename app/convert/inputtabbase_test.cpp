@@ -6,6 +6,7 @@
 
 #include "app/convert/converttab_testing.h"
 #include "app/main/picturedate.h"
+#include "platform/vcl/menus.h"
 #include "shell/imagelists.h"
 #include "skin/controls/skincombobox.h"
 #include "skin/controls/skinlabels.h"
@@ -58,6 +59,22 @@ TEST_F(InputList, AddingAFolderScansItOnceWithFoldersFirst) {
   EXPECT_EQ(Tab->FolderCount(), 0);
   EXPECT_FALSE(Tab->TreeView->ShowRoot());
   EXPECT_FALSE(Tab->TreeView->ShowLines());
+}
+
+// Cancel in the progress window stops a scan at the next entry: what was
+// placed stays, the rest of the folder is left out, and no sort follows.
+TEST_F(InputList, CancelStopsTheScan) {
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) Write(String("big/") + name);
+  Tab->SortList->SetItemIndex(5);
+  const TTVExpandedEvent added = Tab->TreeView->OnAddition;
+  Tab->TreeView->OnAddition = [&](TObject* S, TTreeNode* N) {
+    added(S, N);
+    if (N->Text() == "b.jpg") Tab->ProgressDialog->Window()->Close();
+  };
+  Add({Dir + "/big", Write("after.jpg")});
+  EXPECT_EQ(Tree(), "big[a.jpg, b.jpg]");
+  EXPECT_EQ(Tab->FileCount(), 2);
+  EXPECT_EQ(Tab->FolderCount(), 1);
 }
 
 // Files given by name are taken whatever their type; missing paths are
@@ -203,29 +220,57 @@ TEST_F(InputList, RemoveDeletesTheSelectionAndItsRecords) {
   EXPECT_TRUE(Tab->InputChanged());
 }
 
-// Drops: folders before files whatever the order, unknown types left out,
-// and a drop over a folder item's text lands inside it.
+// Drops through the window system: folders before files whatever the
+// order, unknown types left out, and a drop over a folder item's text lands
+// inside it (beside the text it goes to the top level).
 TEST_F(InputList, DroppedPathsFoldersFirstAndIntoAFolderItem) {
   const String folder = MakeDir("dropped");
   Write("dropped/in.png");
-  Tab->DropFileTargetDragOver(TPoint{5, 5});
-  Tab->DropFileTargetDrop({Write("one.jpg"), Write("notes.txt"), folder, Write("two.bmp")});
-  EXPECT_EQ(Tree(), "");  // added by the timer
-  Clock().Advance(100);
-  Pump();
+  ShowForm();
+  Tab->RegisterDropTarget();
+  auto dropAt = [&](const std::vector<String>& Paths, TPoint Client) {
+    const TPoint s = Tab->TreeView->ClientToScreen(Client);
+    const int32_t before = Tab->TreeView->Items()->Count();
+    EXPECT_TRUE(H().DropFiles(Paths, s.X, s.Y));
+    EXPECT_EQ(Tab->TreeView->Items()->Count(), before) << "added by the timer, not at once";
+    Clock().Advance(100);
+    Pump();
+  };
+  dropAt({Write("one.jpg"), Write("notes.txt"), folder, Write("two.bmp")}, TPoint{40, 150});
   EXPECT_EQ(Tree(), "dropped[in.png], one.jpg, two.bmp");
 
+  const TRect text = converttest::FindNode(Tab->TreeView, "dropped")->DisplayRect(true);
+  const int32_t y = (text.Top + text.Bottom) / 2;
+  dropAt({Write("three.gif")}, TPoint{text.Right + 30, y});
+  EXPECT_EQ(Tree(), "dropped[in.png], one.jpg, two.bmp, three.gif");
+  dropAt({Write("four.tga")}, TPoint{text.Left + 2, y});
+  EXPECT_EQ(Tree(), "dropped[in.png, four.tga], one.jpg, two.bmp, three.gif");
+  Tab->RevokeDropTarget();
+  EXPECT_FALSE(H().DropFiles({Write("five.jpg")}, 0, 0));
+}
+
+// A right press on an item selects it alone and opens the tree's menu.
+TEST_F(InputList, RightPressSelectsAndOpensTheMenu) {
+  Add({Write("a.jpg"), Write("b.jpg")});
   ShowForm();
-  TTreeNode* target = FindNode(Tab->TreeView, "dropped");
-  const TRect text = target->DisplayRect(true);
-  Tab->DropFileTargetDragOver(TPoint{text.Right + 30, (text.Top + text.Bottom) / 2});
+  TTreeNode* b = FindNode(Tab->TreeView, "b.jpg");
+  Tab->TreeView->Select(FindNode(Tab->TreeView, "a.jpg"));
+  int32_t popups = 0;
+  Tab->TreeViewMenu->OnPopup = [&](TObject* S) {
+    ++popups;
+    Tab->TreeViewMenuPopup(S);
+  };
+  const TRect r = b->DisplayRect(true);
+  H().QueueIdleAction([&] { H().PressKey(VK_ESCAPE); });
+  Tab->TreeViewMouseDown(Tab->TreeView, TMouseButton::mbRight, TShiftState{ssRight}, r.Left + 2, r.Top + 2);
+  EXPECT_EQ(popups, 1);
+  EXPECT_EQ(Tab->TreeView->Selected(), b);
+  EXPECT_EQ(Tab->TreeView->SelectionCount(), 1);
+  EXPECT_TRUE(Tab->Remmove1->Enabled());
+  EXPECT_TRUE(Tab->Remove1->Enabled());
+  // A plain left press on nothing clears the selection.
+  Tab->TreeViewMouseDown(Tab->TreeView, TMouseButton::mbLeft, TShiftState{ssLeft}, 5, 150);
   EXPECT_EQ(Tab->TreeView->SelectionCount(), 0);
-  Tab->DropFileTargetDragOver(TPoint{text.Left + 2, (text.Top + text.Bottom) / 2});
-  EXPECT_EQ(Tab->TreeView->Selected(), target);
-  Tab->DropFileTargetDrop({Write("three.gif")});
-  Clock().Advance(100);
-  Pump();
-  EXPECT_EQ(Tree(), "dropped[in.png, three.gif], one.jpg, two.bmp");
 }
 
 // ---- Sorting -------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/settings/commonclass.h"
+#include "app/settings/guarded.h"
 #include "app/settings/marloutils.h"
 #include "imaging/io/contract/ieparams.h"
 #include "imaging/io/core/iecounts.h"
@@ -96,7 +97,8 @@ void SetDepthBits(TIOParamsVals& P, int32_t OutputFormat, int32_t Count) {
 }  // namespace
 
 void ApplyOutputParams(const TIOParas& Paras, int32_t OutputFormat, TIOParamsVals& Params) {
-  try {
+  // A failure keeps what was written so far.
+  Guarded([&] {
     switch (OutputFormat) {
       case ofJPEG: return ApplyJPEG(Paras, Params);
       case ofBMP: return ApplyBMP(Paras, Params);
@@ -106,13 +108,12 @@ void ApplyOutputParams(const TIOParas& Paras, int32_t OutputFormat, TIOParamsVal
       case ofTIFF: return ApplyTIFF(Paras, Params);
       default: return;
     }
-  } catch (...) {
-    // A failure keeps what was written so far.
-  }
+  });
 }
 
 void ReduceColorDepth(TImgView& Img, int32_t OutputFormat, int32_t Count) {
-  try {
+  // A failure leaves the picture to be written as it stands.
+  Guarded([&] {
     if (Img.HasAlphaChannel()) Img.RemoveAlphaChannel(false);
     TImgProc* proc = Img.GetImageProc();
     if (Count == 167)
@@ -120,25 +121,21 @@ void ReduceColorDepth(TImgView& Img, int32_t OutputFormat, int32_t Count) {
     else
       proc->ConvertTo(Count, false);
     SetDepthBits(Img.GetImageIO()->Params(), OutputFormat, Count);
-  } catch (...) {
-    // The picture is written as it stands.
-  }
+  });
 }
 
 int32_t EstimateSourceJpegQuality(const String& Path) {
-  try {
-    if (FastFileExists(Path) && IEDetectFileFormat(Path) == fcJPEG) return IEEstimateFileJPEGQuality(Path);
-  } catch (...) {
-  }
-  return -1;
+  int32_t quality = -1;
+  Guarded([&] {
+    if (FastFileExists(Path) && IEDetectFileFormat(Path) == fcJPEG) quality = IEEstimateFileJPEGQuality(Path);
+  });
+  return quality;
 }
 
 void ReassignIOParams(TImgIO& IO) {
-  try {
+  Guarded([&] {
     TImgIO fresh(nullptr);
     fresh.AssignParams(&IO.Params());
     IO.AssignParams(&fresh.Params());
-  } catch (...) {
-    // The record stays as it was.
-  }
+  });
 }

@@ -30,10 +30,13 @@ void DrawGlyph(TCanvas* C, TToolGlyph Glyph) {
       C->Polygon(std::vector<TPoint>{{8, 2}, {2, 8}, {6, 8}, {6, 13}, {10, 13}, {10, 8}, {14, 8}});
       break;
     case TToolGlyph::Refresh:
+      // Three quarters of a circle, its arrow head on the right end.
+      C->Pen()->SetWidth(2);
       C->Brush()->SetStyle(TBrushStyle::bsClear);
-      C->Arc(2, 2, 14, 14, 14, 8, 8, 2);
+      C->Arc(2, 2, 14, 14, 8, 2, 14, 8);
+      C->Pen()->SetWidth(1);
       C->Brush()->SetStyle(TBrushStyle::bsSolid);
-      C->Polygon(std::vector<TPoint>{{10, 0}, {10, 6}, {14, 3}});
+      C->Polygon(std::vector<TPoint>{{10, 8}, {16, 8}, {13, 4}});
       break;
     case TToolGlyph::Details:
       for (int32_t y : {3, 7, 11}) {

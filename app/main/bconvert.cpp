@@ -365,10 +365,20 @@ void TBatchConvert::CompanyLinkClick(TObject* Sender) { About1Click(Sender); }
 
 // ---- Services ----------------------------------------------------------------------
 
-void TBatchConvert::CenterOnMainMonitor(TCustomForm* Form) {
-  const TRect m = Monitor()->BoundsRect();
+namespace {
+void CenterOnMonitor(TCustomForm* Form, TMonitor* Monitor) {
+  if (Monitor == nullptr) return;
+  const TRect m = Monitor->BoundsRect();
   Form->SetTop(m.Top + int32_t(Round((m.Height() - Form->Height() - 25) / 2.0)));
   Form->SetLeft(m.Left + int32_t(Round((m.Width() - Form->Width()) / 2.0)));
+}
+}  // namespace
+
+void TBatchConvert::CenterOnMainMonitor(TCustomForm* Form) { CenterOnMonitor(Form, Monitor()); }
+
+void CenterOnMainMonitor(TCustomForm* Form) {
+  if (TBatchConvert* window = MainWindow()) return window->CenterOnMainMonitor(Form);
+  CenterOnMonitor(Form, Screen != nullptr ? Screen->PrimaryMonitor() : nullptr);
 }
 
 void TBatchConvert::SetClientSize(TCustomForm* Form, int32_t W, int32_t H) {

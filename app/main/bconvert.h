@@ -175,6 +175,9 @@ class TBatchConvert : public TForm {
 IMainTab* MainTabOf(TFrame* Tab);
 // The main window while it exists.
 TBatchConvert* MainWindow();
+// Centres Form on the main window's monitor, or on the primary monitor while
+// there is no main window, 12.5 pixels above the middle.
+void CenterOnMainMonitor(TCustomForm* Form);
 // Application.OnException: drops the exception without a box and reports it
 // to the Guarded hook, so nothing vanishes unseen.
 void IgnoreApplicationException(TObject* Sender, const Exception& E);

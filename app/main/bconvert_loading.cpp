@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "app/main/bconvert.h"
+#include "app/main/droptarget.h"
 #include "app/main/maintab.h"
 #include "app/main/tabregistry.h"
 #include "app/settings/guarded.h"
@@ -79,7 +80,7 @@ void TBatchConvert::LoadConvertTab() {
     }
   });
   PlaceTab(FConvertTab, Page1);
-  if (tab != nullptr) Guarded([&] { tab->RegisterDropTarget(); });
+  if (tab != nullptr) Guarded([&] { tab->DropFileTarget()->Register(tab->TreeView()); });
   TabSheetLoading->Hide();
   if (tab != nullptr) Guarded([&] { tab->FinishLoading(); });
   ApplyPlainButtonsSkin(IntToStr(CheckedSkin()));
@@ -102,7 +103,7 @@ void TBatchConvert::LoadRenameTab() {
       if (!folder.empty() && DirectoryExists(folder)) tab->OpenFolder(folder);
     });
   PlaceTab(FRenameTab, Page2);
-  if (tab != nullptr) Guarded([&] { tab->RegisterDropTarget(); });
+  if (tab != nullptr) Guarded([&] { tab->DropFileTarget()->Register(tab->TreeView()); });
   TabSheetLoading2->Hide();
   if (tab != nullptr) Guarded([&] { tab->FinishLoading(); });
   ApplyPlainButtonsSkin(IntToStr(CheckedSkin()));
@@ -143,7 +144,7 @@ void TBatchConvert::FormClose(TObject*, TCloseAction&) {
     StoreTabSettings();
   });
   for (TFrame* t : {FConvertTab, FRenameTab})
-    if (IMainTab* tab = MainTabOf(t)) Guarded([&] { tab->RevokeDropTarget(); });
+    if (IMainTab* tab = MainTabOf(t)) Guarded([&] { tab->DropFileTarget()->Revoke(); });
   Guarded([&] { Hide(); });
   Application->Terminate();
 }

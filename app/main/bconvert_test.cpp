@@ -5,22 +5,42 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/main/aboutwindow.h"
 #include "app/main/mainwindow_testing.h"
+#include "app/main/xphint.h"
 #include "app/settings/marloutils.h"
 #include "platform/gui/win_readback.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/files.h"
 #include "platform/rtl/tempdir_testing.h"
+#include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/timers.h"
 #include "skin/controls/skingauge.h"
 #include "skin/controls/skinpagecontrol.h"
 #include "skin/engine/data/skindata.h"
 #include "skin/engine/data/storedskin.h"
+#include "skin/engine/form/skinform.h"
+#include "skin/engine/menus/skinmainmenubar.h"
+#include "skin/engine/menus/skinmenus.h"
 
 namespace {
 
 int32_t Half(int32_t V) { return int32_t(Round(V / 2.0)); }
+
+// $TMPDIR/pictoval-artifacts/Name.png, checked with pngcheck when installed.
+void SavePicture(HWND Wnd, const String& Name) {
+  const char* tmp = std::getenv("TMPDIR");
+  const std::filesystem::path dir = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "pictoval-artifacts";
+  std::filesystem::create_directories(dir);
+  const String file = (dir / (Name + ".png")).string();
+  std::unique_ptr<TBitmap> shot = WindowPixels(Wnd, true);
+  ASSERT_NE(shot, nullptr);
+  ASSERT_TRUE(SavePng(*shot, file));
+  if (std::filesystem::exists("/usr/bin/pngcheck")) {
+    EXPECT_EQ(std::system(("/usr/bin/pngcheck -q '" + file + "' >/dev/null 2>&1").c_str()), 0) << file;
+  }
+}
 
 class MainWindow : public TMainWindowTest {};
 
@@ -38,7 +58,8 @@ TEST_F(MainWindow, LoadingTimerMakesTheConvertTabOnceBehindTheGauge) {
   EXPECT_EQ(Tabs[0]->Parent(), static_cast<TWinControl*>(Form->Page1));
   EXPECT_EQ(Tabs[0]->MainForm, Form);
   EXPECT_EQ(Tabs[0]->Loads, 1);
-  EXPECT_EQ(Tabs[0]->Registered, 1);
+  EXPECT_TRUE(Tabs[0]->Drop->Registered());
+  EXPECT_EQ(Tabs[0]->Drop->Control(), Tabs[0]->Tree);
   EXPECT_EQ(Tabs[0]->Finished, 1);
   ASSERT_NE(Form->Settings(), nullptr);
   // Every later activation arms the timer again; the work is not repeated.
@@ -65,6 +86,7 @@ TEST_F(MainWindow, RenameTabIsMadeOnItsFirstShowing) {
   ASSERT_EQ(FactoryCalls[1], 1);
   EXPECT_EQ(Tabs[1]->Parent(), static_cast<TWinControl*>(Form->Page2));
   EXPECT_EQ(Tabs[1]->Loads, 1);
+  EXPECT_TRUE(Tabs[1]->Drop->Registered());
   EXPECT_EQ(Tabs[1]->Opened, std::vector<String>{Folders.SettingsFolder});
   Form->PagesChange(Form->Pages);
   EXPECT_EQ(FactoryCalls[1], 1);
@@ -88,7 +110,7 @@ TEST_F(MainWindow, BootCloseBootKeepsBoundsSkinAndLastFolder) {
   EXPECT_TRUE(Form->SkinMenus[4]->Checked());
   EXPECT_EQ(Form->bsSkinData1->CompressedStoredSkin(), Form->Skins[4]);
   EXPECT_EQ(Tabs[0]->Opened, std::vector<String>{dir.Path()});
-  EXPECT_EQ(Tabs[0]->Revoked, 0);
+  EXPECT_TRUE(Tabs[0]->Drop->Registered());
   CloseAndFree();
   EXPECT_EQ(StoredSettings()->SkinNewNo, 5);
 }
@@ -228,7 +250,7 @@ TEST_F(MainWindow, CloseWritesThroughLiveSettingsAndFreesThemAfterTheTabs) {
   Form->Close();
   Pump();
   EXPECT_EQ(Tabs[0]->Stores, 1);
-  EXPECT_EQ(Tabs[0]->Revoked, 1);
+  EXPECT_FALSE(Tabs[0]->Drop->Registered());
   EXPECT_FALSE(Form->Visible());
   // The tab still may write to the settings while the window goes.
   EXPECT_NE(Form->Settings(), nullptr);
@@ -283,20 +305,6 @@ TEST_F(MainWindow, HandlerExceptionsAreDroppedButReported) {
 
 namespace {
 
-// $TMPDIR/pictoval-artifacts/Name.png, checked with pngcheck when installed.
-void SavePicture(HWND Wnd, const String& Name) {
-  const char* tmp = std::getenv("TMPDIR");
-  const std::filesystem::path dir = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "pictoval-artifacts";
-  std::filesystem::create_directories(dir);
-  const String file = (dir / (Name + ".png")).string();
-  std::unique_ptr<TBitmap> shot = WindowPixels(Wnd, true);
-  ASSERT_NE(shot, nullptr);
-  ASSERT_TRUE(SavePng(*shot, file));
-  if (std::filesystem::exists("/usr/bin/pngcheck")) {
-    EXPECT_EQ(std::system(("/usr/bin/pngcheck -q '" + file + "' >/dev/null 2>&1").c_str()), 0) << file;
-  }
-}
-
 TEST_F(MainWindow, PictureInSkinNineWithItsFrame) {
   TProgramSettings stored;
   stored.SkinNewNo = 9;
@@ -319,6 +327,164 @@ TEST_F(MainWindow, PictureInSkinNineWithItsFrame) {
   Form->PagesChange(Form->Pages);
   Pump();
   SavePicture(Form->Handle(), "main-window-skin9-rename-page");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, WindowClassCaptionAndClientSize) {
+  Boot(false);
+  EXPECT_EQ(FindWindow(kMainWindowClassName, nullptr), Form->Handle());
+  EXPECT_EQ(Form->Caption(), "Corvane Pictoval 2.9");
+  EXPECT_EQ(App->Title(), "Corvane Pictoval 2.9");
+  EXPECT_TRUE(Form->KeyPreview());
+  EXPECT_EQ(Form->Font()->Name(), "Arial");
+}
+
+TEST_F(MainWindow, InvisibleUntilTheConvertTabIsLoaded) {
+  Boot(false);
+  ASSERT_EQ(Form->OSCode(), 7);
+  EXPECT_TRUE(Form->AlphaBlend());
+  EXPECT_EQ(Form->AlphaBlendValue(), 0);
+  Load();
+  EXPECT_FALSE(Form->AlphaBlend());
+  EXPECT_EQ(Form->AlphaBlendValue(), 255);
+}
+
+TEST_F(MainWindow, ShowLoadsTheApplicationCursors) {
+  Boot(false);
+  for (int32_t number : {1225, 1226, 1227, 1228, 1780, 1782})
+    EXPECT_NE(Screen->Cursors(number), Screen->Cursors(crDefault)) << number;
+  EXPECT_EQ(Screen->Cursors(1226), Screen->Cursors(1227));
+}
+
+TEST_F(MainWindow, AboutRunsModallyAndGoesAfterwards) {
+  Boot();
+  TDialogScript script;
+  script.ExpectModalForm("About")
+      .Do([&](TScriptTarget t, const auto&) {
+        ASSERT_NE(dynamic_cast<TAboutWindow*>(t.Form), nullptr);
+        SavePicture(t.Form->Handle(), "about-window");
+      })
+      .Key(VK_ESCAPE);
+  Form->CompanyLinkClick(Form);
+  EXPECT_EQ(script.Log().size(), 1u);
+  for (int32_t i = 0; i < Form->ComponentCount(); ++i)
+    EXPECT_EQ(dynamic_cast<TAboutWindow*>(Form->Components(i)), nullptr) << "the About window was freed";
+}
+
+TEST_F(MainWindow, F1OpensTheHelpFile) {
+  std::vector<String> opened;
+  TBatchConvert::SetHelpLauncher(
+      [&](const String& File, const String& Topic) { opened.push_back(File + "|" + Topic); });
+  Boot();
+  Press(VK_F1);
+  EXPECT_EQ(opened, std::vector<String>{Form->ProgramFolder() + kHelpFileName + "|"});
+  TBatchConvert::SetHelpLauncher(nullptr);
+}
+
+TEST_F(MainWindow, HintWindowStaysOnTheDesktop) {
+  Boot(false);
+  std::unique_ptr<THintWindow> hint(App->HintWindowClass()(nullptr));
+  ASSERT_NE(dynamic_cast<TXPHintWindow*>(hint.get()), nullptr);
+  struct TCase {
+    TRect Rect;
+    TPoint Expected;
+  };
+  // The default desktop is 1280 x 1024; the height grows by 4.
+  const TCase cases[] = {
+      {TRect{100, 100, 200, 116}, TPoint{100, 100}},
+      {TRect{1250, 100, 1350, 116}, TPoint{1280 - 100 - 5, 100}},
+      {TRect{100, 1020, 200, 1036}, TPoint{100, 1024 - 20 - 32}},
+      {TRect{-40, 100, 60, 116}, TPoint{0, 100}},
+  };
+  for (const TCase& c : cases) {
+    hint->ActivateHint(c.Rect, "Hint text");
+    EXPECT_EQ((TPoint{hint->Left(), hint->Top()}), c.Expected) << c.Rect.Left << "," << c.Rect.Top;
+    EXPECT_EQ(hint->Height(), 20);
+  }
+  Pump();
+  SavePicture(hint->Handle(), "xp-hint-window");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, SkinnedFramePlacementGoesThroughTheSkinForm) {
+  TProgramSettings stored;
+  stored.SkinWinBorder = true;
+  stored.SkinNewNo = 9;
+  stored.lastScreenWidth = 1280;
+  stored.lastScreenHeight = 1024;
+  stored.lastX = 50;
+  stored.lastY = 60;
+  stored.lastWidth = 700;
+  stored.lastHeight = 500;
+  stored.Maximized = true;
+  Store(stored);
+  Boot();
+  EXPECT_EQ(Form->bsSkinForm1->WindowState(), 2);
+  TRect restore;
+  Form->bsSkinForm1->GetRestoreRect(restore);
+  EXPECT_EQ(restore, (TRect{50, 60, 750, 560}));
+  CloseAndFree();
+  auto s = StoredSettings();
+  EXPECT_EQ((TRect{s->lastX, s->lastY, s->lastX + s->lastWidth, s->lastY + s->lastHeight}), (TRect{50, 60, 750, 560}));
+  EXPECT_TRUE(s->Maximized);
+
+  // Rolled up and not maximised: the placement is left as it was.
+  s->Maximized = false;
+  Store(*s);
+  Boot();
+  Form->bsSkinForm1->SetRollUpState(true);
+  Form->SetLeft(300);
+  CloseAndFree();
+  EXPECT_EQ(StoredSettings()->lastX, 50);
+  EXPECT_FALSE(StoredSettings()->Maximized);
+}
+
+}  // namespace
+
+namespace {
+
+TbsSkinMainMenuBarItem* BarItem(TbsSkinMainMenuBar* Bar, const String& Caption) {
+  for (int32_t i = 0; i < Bar->ObjectCount(); ++i)
+    if (auto* item = dynamic_cast<TbsSkinMainMenuBarItem*>(Bar->Objects(i)))
+      if (item->SourceItem != nullptr && item->SourceItem->Caption() == Caption) return item;
+  return nullptr;
+}
+
+TbsSkinMenuItem* WindowItem(TbsSkinPopupWindow* W, const String& Caption) {
+  for (int32_t i = 0; i < W->ItemCount(); ++i)
+    if (W->Items(i)->SourceItem->Caption() == Caption) return W->Items(i);
+  return nullptr;
+}
+
+TEST_F(MainWindow, SkinChosenThroughTheMenuBar) {
+  Boot();
+  TbsSkinMainMenuBarItem* settings = BarItem(Form->bsSkinMainMenuBar1, "&Settings");
+  ASSERT_NE(settings, nullptr);
+  const TRect r = settings->BarRect;
+  ClickAt(Form->bsSkinMainMenuBar1, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+  TbsSkinMenu* menu = Form->bsSkinForm1->SkinMenu();
+  ASSERT_EQ(menu->WindowCount(), 1);
+  TbsSkinMenuItem* change = WindowItem(menu->Windows(0), "Change &skin");
+  ASSERT_NE(change, nullptr);
+  const TRect c = change->ItemRect;
+  MoveTo(menu->Windows(0), (c.Left + c.Right) / 2, (c.Top + c.Bottom) / 2);
+  H().AdvanceClock(1000);
+  ASSERT_EQ(menu->WindowCount(), 2);
+  TbsSkinPopupWindow* skins = menu->Windows(1);
+  ASSERT_EQ(skins->ItemCount(), 12);
+  SavePicture(skins->Handle(), "main-window-skin-menu");
+  TbsSkinMenuItem* xp = WindowItem(skins, "Windows XP");
+  ASSERT_NE(xp, nullptr);
+  ClickAt(skins, (xp->ItemRect.Left + xp->ItemRect.Right) / 2, (xp->ItemRect.Top + xp->ItemRect.Bottom) / 2);
+  EXPECT_TRUE(Form->SkinMenus[5]->Checked());
+  EXPECT_FALSE(Form->SkinMenus[8]->Checked());
+  EXPECT_EQ(Form->bsSkinData1->CompressedStoredSkin(), Form->Skins[5]);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/main/bconvert.h"
 #include "app/settings/guarded.h"
 #include "app/settings/marloutils.h"
 #include "platform/rtl/arith.h"
@@ -20,24 +21,6 @@ namespace {
 // The pause that lets an open in-place edit of a folder name finish before
 // OK reads the selection.
 constexpr uint32_t kEditSettleMs = 150;
-
-// The outer size that gives the client size with the current frame.
-void SetClientSizeOf(TCustomForm* Form, int32_t Width, int32_t Height) {
-  Form->SetBounds(Form->Left(), Form->Top(), Form->Width() + Width - Form->ClientWidth(),
-                  Form->Height() + Height - Form->ClientHeight());
-}
-
-// Centred on the main window's monitor, 12.5 pixels above the middle.
-void CenterOnMainMonitor(TCustomForm* Form) {
-  TCustomForm* main = Application != nullptr ? Application->MainForm() : nullptr;
-  TMonitor* monitor = main != nullptr ? main->Monitor() : nullptr;
-  if (monitor == nullptr && Screen != nullptr) monitor = Screen->PrimaryMonitor();
-  if (monitor == nullptr) return;
-  const TRect m = monitor->BoundsRect();
-  const int32_t top = m.Top + static_cast<int32_t>(Round((m.Height() - Form->Height() - 25) / 2.0));
-  const int32_t left = m.Left + static_cast<int32_t>(Round((m.Width() - Form->Width()) / 2.0));
-  Form->SetBounds(left, top, Form->Width(), Form->Height());
-}
 
 bool NameTaken(const String& Path) { return FileExists(Path) || DirectoryExists(Path); }
 
@@ -136,7 +119,7 @@ void TMyBrowseForFolder::Setup(const String& Title, const String& InitialFolder,
 
 void TMyBrowseForFolder::FormShow(TObject*) {
   Guarded([&] {
-    SetClientSizeOf(this, 450, 420);
+    TBatchConvert::SetClientSize(this, 450, 420);
     CenterOnMainMonitor(this);
   });
 }

@@ -12,10 +12,12 @@
 #include <memory>
 #include <unistd.h>
 
+#include "app/convert/batchconverttab.h"
 #include "app/main/bconvert.h"
 #include "app/main/closesignal.h"
 #include "app/main/instanceguard.h"
 #include "app/main/startup.h"
+#include "app/rename/batchrenametab.h"
 #include "app/settings/guarded.h"
 #include "imaging/io/codecs/psd/fileformats.h"
 #include "platform/gui/backends/sdl_backend.h"
@@ -119,6 +121,9 @@ void RunMainWindow(TApplication& App, TInstanceGuard& Guard, TCloseOnSignal& Sig
 // Everything after the guard let this instance run.
 void RunFirstInstance(TApplication& App, TSdlBackend* Sdl, TInstanceGuard& Guard, TCloseOnSignal& Signals) {
   GraphicExInitialize();
+  // The tabs' pages, made by the main window when it first shows them.
+  RegisterBatchConvertTab();
+  RegisterBatchRenameTab();
   // The plain box runs our modal loop (timers and painting go on).
   InstallPlainMessageBox();
   // The shell's properties window and path auto-complete.

@@ -8,7 +8,9 @@
 
 class TBatchConvert;
 class TbsSkinData;
+class TDropFileTarget;
 class TPictovalSettings;
+class TWinControl;
 
 class IMainTab {
  public:
@@ -29,8 +31,10 @@ class IMainTab {
   // path and the folder edits complete folder names.
   virtual void FinishLoading() = 0;
 
-  virtual void RegisterDropTarget() = 0;
-  virtual void RevokeDropTarget() = 0;
+  // The page's file drop target and the control it is bound to: the window
+  // binds them once the page is loaded and unbinds them when it closes.
+  virtual TDropFileTarget* DropFileTarget() = 0;
+  virtual TWinControl* TreeView() = 0;
 
   // The skin of the buttons that one skin leaves plain (the rename-help
   // button and the rename tab's clear buttons); nullptr draws them plain.

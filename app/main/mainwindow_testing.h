@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "app/main/bconvert.h"
+#include "app/main/droptarget.h"
 #include "app/main/maintab.h"
 #include "app/main/tabregistry.h"
 #include "app/settings/guarded_testing.h"
 #include "app/settings/settingsstore.h"
 #include "platform/shellapi/shellvolumes.h"
+#include "platform/vcl/extctrls.h"
 #include "platform/vcl/vcl_testing.h"
 #include "skin/controls/skinbutton.h"
 
@@ -24,6 +26,10 @@ class TTestTab : public TFrame, public IMainTab {
     BntRename->SetParent(this);
     BntRename->SetCaption("?");
     BntRename->SetBounds(10, 10, 25, 25);
+    Tree = new TPanel(this);
+    Tree->SetParent(this);
+    Tree->SetBounds(10, 40, 200, 200);
+    Drop = new TDropFileTarget(this);
   }
   const char* ClassName() const override { return "TTestTab"; }
 
@@ -36,17 +42,19 @@ class TTestTab : public TFrame, public IMainTab {
     Folder = Path;
   }
   void FinishLoading() override { ++Finished; }
-  void RegisterDropTarget() override { ++Registered; }
-  void RevokeDropTarget() override { ++Revoked; }
+  TDropFileTarget* DropFileTarget() override { return Drop; }
+  TWinControl* TreeView() override { return Tree; }
   void SetPlainButtonsSkin(TbsSkinData* SkinData) override { BntRename->SetSkinData(SkinData); }
   void ShowInformation(const String& Text) override { Messages.push_back(Text); }
 
   TbsSkinButton* BntRename;
+  TPanel* Tree;
+  TDropFileTarget* Drop;
   TBatchConvert* MainForm = nullptr;
   String Folder;
   std::vector<String> Opened;
   std::vector<String> Messages;
-  int32_t Loads = 0, Stores = 0, Finished = 0, Registered = 0, Revoked = 0;
+  int32_t Loads = 0, Stores = 0, Finished = 0;
 };
 
 class TMainWindowTest : public TVclTest {

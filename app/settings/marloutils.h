@@ -17,6 +17,7 @@ class TControl;
 class TCustomListView;
 class TFont;
 class TIEBitmap;
+class TImgView;
 class TWinControl;
 
 // ---- Text and numbers ------------------------------------------------------
@@ -154,6 +155,8 @@ void FlattenAlpha(TIEBitmap* Bitmap, TColor Colour);
 // Percent that fits a picture into a client area less 4 pixels each way;
 // 100 when it fits already or is empty.
 double FitZoom(int32_t BitmapWidth, int32_t BitmapHeight, int32_t ClientWidth, int32_t ClientHeight);
+// The same for the view's bitmap in the view's client area.
+double FitZoom(TImgView* View);
 // The next zoom step above or below Current, with Fit in place of the step
 // nearest to it; Current when there is none.
 double NextZoomIn(double Fit, double Current);

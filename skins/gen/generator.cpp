@@ -46,6 +46,17 @@ void NinePart(T& D, const TRect& SR, int32_t Inset) {
   D.ClientRect = Rect(Inset, Inset, w - Inset, h - Inset);
 }
 
+// A field with its buttons at the right end: the fixed right part holds them,
+// so they follow the right edge, and the client rect (where the text goes)
+// stops before them. That side carries glyphs: stretched, never tiled.
+template <class T>
+void FieldNinePart(T& D, const TRect& SR, int32_t Inset, int32_t Right) {
+  NinePart(D, SR, Inset);
+  D.RightTopPoint.X = D.RightBottomPoint.X = Right;
+  D.ClientRect.Right = Right;
+  D.RightStretch = true;
+}
+
 class TGenerator {
  public:
   explicit TGenerator(const TSkinTheme& Theme) : T(Theme), P(Theme.Palette), M(Theme.Metrics) {
@@ -424,25 +435,40 @@ void TGenerator::ListBox(const String& Name, bool Check, bool Caption) {
   }
 }
 
+// The controls draw the hot, pressed and disabled buttons over the frame
+// picture; the normal button is part of both frame pictures. "itemtextrect"
+// lies in the item picture, which fills the client rect.
 void TGenerator::ComboBox(const String& Name) {
   auto& d = Control<TbsDataSkinComboBox>(Name);
-  const int32_t w = 100, h = M.EditHeight, bw = 17;
+  const int32_t w = 100, h = M.EditHeight, bw = 17, in = M.FieldRadius + 1;
+  const TRect place = Rect(w - bw - 1, 1, w - 1, h - 1);
   const auto button = [&](TState S) {
-    TRaster r = Face(bw, h - 2, 2, S, P.Field);
+    TRaster r = S == sNormal ? TRaster(bw, h - 2, P.Field) : Face(bw, h - 2, 2, S, P.Field);
     DrawGlyph(r, TGlyph::gArrowDown, (bw - 9) / 2, (h - 2 - 9) / 2, 9, 9, S == sDisabled ? P.DisabledText : P.Text);
     return r;
   };
-  const auto fields = States(pButtons, w, h, 0, true, 2);
-  NinePart(d, fields[0], M.FieldRadius + 1);
+  const auto field = [&](TState S) {
+    TRaster r = Field(w, h, S);
+    r.Blit(button(sNormal), place.Left, place.Top);
+    return r;
+  };
+  const auto fields = FAtlas[pButtons].Add({field(sNormal), field(sHot)}, false);
+  FieldNinePart(d, fields[0], in, place.Left - 1);
   d.PictureIndex = pButtons;
   d.ActiveSkinRect = fields[1];
-  d.ButtonRect = Rect(w - bw - 1, 1, w - 1, h - 1);
+  d.ButtonRect = place;
   const auto b = FAtlas[pButtons].Add({button(sHot), button(sPressed), button(sDisabled)}, false);
   d.ActiveButtonRect = b[0];
   d.DownButtonRect = b[1];
   d.UnEnabledButtonRect = b[2];
-  d.ItemRect = d.ActiveItemRect = d.FocusItemRect = Rect(0, 0, 0, 0);
-  d.ItemTextRect = Rect(4, 2, w - bw - 2, h - 2);
+  // focused: the shown item on the selection colour, a field-coloured ring round it
+  const int32_t iw = d.ClientRect.Width(), ih = d.ClientRect.Height();
+  TRaster focus(iw, ih, P.Field);
+  focus.FillRect(1, 1, iw - 1, ih - 1, P.Selection);
+  d.ItemRect = d.ActiveItemRect = Rect(0, 0, 0, 0);
+  d.FocusItemRect = FAtlas[pButtons].Add({focus}, false)[0];
+  d.ItemLeftOffset = d.ItemRightOffset = 1;
+  d.ItemTextRect = Rect(1, 0, iw - 1, ih);
   d.ListBoxName = "listbox";
   Fonts(d, M.FontHeight);
   d.FontColor = d.ActiveFontColor = CV(P.FieldText);
@@ -500,20 +526,27 @@ void TGenerator::ScrollBar(const String& Name, bool Vertical, bool Corner) {
   d.ThumbTransparentColor = CV(kKeyColour);
 }
 
+// As the combo box: the normal buttons are part of the frame pictures.
 void TGenerator::SpinEdit(const String& Name) {
   auto& d = Control<TbsDataSkinSpinEditControl>(Name);
   const int32_t w = 100, h = M.EditHeight, bw = 15, bh = (h - 2) / 2;
-  const auto fields = States(pButtons, w, h, 0, true, 2);
-  NinePart(d, fields[0], M.FieldRadius + 1);
-  d.PictureIndex = pButtons;
-  d.ActiveSkinRect = fields[1];
   const auto part = [&](TGlyph G, TState S) {
-    TRaster r = Face(bw, bh, 1, S, P.Field);
+    TRaster r = S == sNormal ? TRaster(bw, bh, P.Field) : Face(bw, bh, 1, S, P.Field);
     DrawGlyph(r, G, (bw - 7) / 2, (bh - 7) / 2, 7, 7, P.Text);
     return r;
   };
   d.UpButtonRect = Rect(w - bw - 1, 1, w - 1, 1 + bh);
   d.DownButtonRect = Rect(w - bw - 1, 1 + bh, w - 1, 1 + 2 * bh);
+  const auto field = [&](TState S) {
+    TRaster r = Field(w, h, S);
+    r.Blit(part(TGlyph::gArrowUp, sNormal), d.UpButtonRect.Left, d.UpButtonRect.Top);
+    r.Blit(part(TGlyph::gArrowDown, sNormal), d.DownButtonRect.Left, d.DownButtonRect.Top);
+    return r;
+  };
+  const auto fields = FAtlas[pButtons].Add({field(sNormal), field(sHot)}, false);
+  FieldNinePart(d, fields[0], M.FieldRadius + 1, d.UpButtonRect.Left - 1);
+  d.PictureIndex = pButtons;
+  d.ActiveSkinRect = fields[1];
   const auto up = FAtlas[pButtons].Add({part(TGlyph::gArrowUp, sHot), part(TGlyph::gArrowUp, sPressed)}, false);
   const auto dn = FAtlas[pButtons].Add({part(TGlyph::gArrowDown, sHot), part(TGlyph::gArrowDown, sPressed)}, false);
   d.ActiveUpButtonRect = up[0];

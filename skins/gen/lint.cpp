@@ -875,7 +875,7 @@ std::vector<TLintFailure> TLinter::Run() {
 }  // namespace
 
 TKeyFrame ControlKeyFrame(const TbsDataSkinControl& C, const String& Key) {
-  const bool combo = dynamic_cast<const TbsDataSkinComboBox*>(&C) != nullptr;
+  const auto* combo = dynamic_cast<const TbsDataSkinComboBox*>(&C);
   const bool positions = dynamic_cast<const TbsDataSkinScrollBarControl*>(&C) != nullptr ||
                          dynamic_cast<const TbsDataSkinSpinEditControl*>(&C) != nullptr ||
                          dynamic_cast<const TbsDataSkinListBox*>(&C) != nullptr ||
@@ -883,7 +883,13 @@ TKeyFrame ControlKeyFrame(const TbsDataSkinControl& C, const String& Key) {
   // The combo box names its pressed button image "downbuttonrect"; scroll
   // bars, spin edits, list boxes and up-downs name the decreasing button's
   // place so (the up-down lays its buttons out at these rects).
-  if (combo && (Key == "buttonrect" || Key == "itemtextrect")) return {TRectFrame::rfRelative, "skinrect"};
+  if (combo && Key == "buttonrect") return {TRectFrame::rfRelative, "skinrect"};
+  // The combo box draws its item picture over the client rect; without one
+  // the text area lies in the client rect itself.
+  if (combo && Key == "itemtextrect")
+    return {TRectFrame::rfRelative, !Empty(combo->ItemRect)        ? "itemrect"
+                                    : !Empty(combo->FocusItemRect) ? "focusitemrect"
+                                                                   : "clientrect"};
   if (combo && Key == "downbuttonrect") return {TRectFrame::rfPicture, ""};
   if (positions && (Key == "upbuttonrect" || Key == "downbuttonrect")) return {TRectFrame::rfRelative, "skinrect"};
   if (Key == "upbuttonrect" || Key == "downbuttonrect" || Key == "buttonrect") return {TRectFrame::rfPicture, ""};

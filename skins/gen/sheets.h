@@ -38,6 +38,9 @@ TRaster SkinFramePage(TbsSkinData& Skin);
 // chevron, and the form's system menu normal, maximised and rolled up.
 TRaster MenuBarPage(TbsSkinData& Skin);
 
+// Parts side by side in rows on white, 20 pixels apart and from the edges.
+TRaster BuildSheetPage(const std::vector<std::vector<TRaster>>& Rows);
+
 // The registered pages, in order: atlas, elements, frame, menus,
 // skinframe, menubar, then any added.
 std::vector<TSheetPage>& SheetPages();

@@ -143,28 +143,6 @@ class TBarSheet {
   TbsSkinMainMenuBar* FBar = nullptr;
 };
 
-TRaster BuildPage(const std::vector<std::vector<TRaster>>& Rows) {
-  int32_t w = 0, h = 20;
-  for (const auto& row : Rows) {
-    int32_t rw = 20, rh = 0;
-    for (const TRaster& p : row) rw += p.Width() + 20, rh = std::max(rh, p.Height());
-    w = std::max(w, rw);
-    h += rh + 20;
-  }
-  TRaster page(w, h, TRgb{255, 255, 255});
-  int32_t y = 20;
-  for (const auto& row : Rows) {
-    int32_t x = 20, rh = 0;
-    for (const TRaster& p : row) {
-      page.Blit(p, x, y);
-      x += p.Width() + 20;
-      rh = std::max(rh, p.Height());
-    }
-    y += rh + 20;
-  }
-  return page;
-}
-
 }  // namespace
 
 TRaster MenuBarPage(TbsSkinData& Skin) {
@@ -178,5 +156,5 @@ TRaster MenuBarPage(TbsSkinData& Skin) {
   }
   Skin.SetEnableSkinEffects(effects);
   Pump();
-  return BuildPage(rows);
+  return BuildSheetPage(rows);
 }

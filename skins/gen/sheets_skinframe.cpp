@@ -47,27 +47,7 @@ class TPageBuilder {
  public:
   void Add(TRaster Part) { FRows.back().push_back(std::move(Part)); }
   void NewRow() { FRows.emplace_back(); }
-  TRaster Build() const {
-    int32_t w = 0, h = 20;
-    for (const auto& row : FRows) {
-      int32_t rw = 20, rh = 0;
-      for (const TRaster& p : row) rw += p.Width() + 20, rh = std::max(rh, p.Height());
-      w = std::max(w, rw);
-      h += rh + 20;
-    }
-    TRaster page(w, h, TRgb{255, 255, 255});
-    int32_t y = 20;
-    for (const auto& row : FRows) {
-      int32_t x = 20, rh = 0;
-      for (const TRaster& p : row) {
-        page.Blit(p, x, y);
-        x += p.Width() + 20;
-        rh = std::max(rh, p.Height());
-      }
-      y += rh + 20;
-    }
-    return page;
-  }
+  TRaster Build() const { return BuildSheetPage(FRows); }
 
  private:
   std::vector<std::vector<TRaster>> FRows{1};
@@ -197,6 +177,28 @@ class TFrameSheet {
 };
 
 }  // namespace
+
+TRaster BuildSheetPage(const std::vector<std::vector<TRaster>>& Rows) {
+  int32_t w = 0, h = 20;
+  for (const auto& row : Rows) {
+    int32_t rw = 20, rh = 0;
+    for (const TRaster& p : row) rw += p.Width() + 20, rh = std::max(rh, p.Height());
+    w = std::max(w, rw);
+    h += rh + 20;
+  }
+  TRaster page(w, h, TRgb{255, 255, 255});
+  int32_t y = 20;
+  for (const auto& row : Rows) {
+    int32_t x = 20, rh = 0;
+    for (const TRaster& p : row) {
+      page.Blit(p, x, y);
+      x += p.Width() + 20;
+      rh = std::max(rh, p.Height());
+    }
+    y += rh + 20;
+  }
+  return page;
+}
 
 TRaster SkinFramePage(TbsSkinData& Skin) {
   // Hover effects would still be running when the page is read back.

@@ -10,7 +10,11 @@
 // skinform_objectlist.cpp (the frame objects), skinform_caption.cpp (the
 // caption object and its activation), skinform_hittest.cpp (hit testing,
 // moving, sizing and the magnet), skinform_states.cpp (window states), skinform_paint.cpp (geometry
-// and painting), skinform_region.cpp (region, background, alpha blending).
+// and painting), skinform_region.cpp (region, background, alpha blending),
+// skinform_sysmenu.cpp (system and tray menus, short-cuts),
+// skinform_menukeys.cpp (open menus, menu mode and its keys),
+// skinform_menubar.cpp (the menu bar's share), skinform_windowmenu.cpp
+// (an MDI child's item in the main form's window menu).
 #pragma once
 
 #include <cstdint>
@@ -266,12 +270,12 @@ class TbsSkinForm : public TComponent {
   // one entry.
   void HookApplicationMessages();
   void UnhookApplicationMessages();
-  bool AppMessagesHooked() const { return FAppHookId != 0; }
   void AppMessageHook(TMSG& Msg, bool& Handled);
   // One key of the keyboard menu: the bar's accelerators and moves, the
   // open popup's keys.
   void MenuKeyDown(uint32_t Key);
-  // The last key was one of a main menu's short-cuts (one repeat is let go).
+  // The last key was a short-cut of the bar's main menu (the child menu is
+  // not asked for it).
   bool LastKeyWasShortCut() const { return FLastKeyWasShortCut; }
 
   // ---- The main form's window-menu items of an MDI child ----

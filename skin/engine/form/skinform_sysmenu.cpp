@@ -124,7 +124,10 @@ void TbsSkinForm::PopupSysMenuAt(int32_t X, int32_t Y) { PopupSysMenu(TRect{X, Y
 
 void TbsSkinForm::PopupSysMenuFromRect(const TRect& R) { PopupSysMenu(R); }
 
-// A menu still open shows the items being rebuilt: it ends first.
+// A menu still open shows the items being rebuilt: it ends first. An MDI
+// child's menu runs in the main form's controller, which tells only its own
+// form when it ends; the child is named as the opener so that it hears too
+// (its menu state and key hook would outlive the menu otherwise).
 void TbsSkinForm::PopupSysMenu(const TRect& R) {
   TbsSkinForm* host = MenuHost();
   if (host == nullptr) return;
@@ -132,7 +135,7 @@ void TbsSkinForm::PopupSysMenu(const TRect& R) {
   TMenuItem* items = GetSysMenuItems();
   SkinMenuOpened();
   TbsSkinData* skin = host->FMenusSkinData != nullptr ? host->FMenusSkinData : host->FSkinData;
-  host->FSkinMenu->Popup(nullptr, skin, false, items, R, 0);
+  host->FSkinMenu->Popup(host != this ? FOwnerForm : nullptr, skin, false, items, R, 0);
 }
 
 // The last enabled system-menu object wins: each opening would close the

@@ -99,6 +99,15 @@ TEST_F(SysMenuTest, CaptionsShortCutsAndCommands) {
   EXPECT_EQ(Form->Height(), height);
   ItemNamed(SF->GetSysMenuItems(), "BSF_CLOSE")->Click();
   EXPECT_EQ(Closes, 1);
+  // The skin's texts, when it has them, at the next display.
+  TbsResourceStrData texts(nullptr);
+  texts.ResStrings()->Clear();
+  texts.ResStrings()->Add("MI_MINCAPTION=Mi&nimieren");
+  Skin->SetResourceStrData(&texts);
+  items = SF->GetSysMenuItems();
+  EXPECT_EQ(ItemNamed(items, "BSF_MINITEM")->Caption(), "Mi&nimieren");
+  EXPECT_EQ(ItemNamed(items, "BSF_MAXITEM")->Caption(), "");
+  Skin->SetResourceStrData(nullptr);
 }
 
 // A user's menu gets the standard items around its own, once however often
@@ -158,10 +167,21 @@ TEST_F(SysMenuTest, AnMDIChildsCloseItemAndController) {
   SF->PopupSysMenuAt(50, 50);
   EXPECT_FALSE(SF->SkinMenu()->IsOpen);
   auto* mainSkin = new TbsSkinForm(main);
-  SF->PopupSysMenuAt(50, 50);
-  EXPECT_TRUE(mainSkin->SkinMenu()->IsOpen);
-  EXPECT_FALSE(SF->SkinMenu()->IsOpen);
-  mainSkin->SkinMenu()->CloseMenu();
+  for (const bool byEscape : {false, true}) {
+    SF->PopupSysMenuAt(50, 50);
+    EXPECT_TRUE(mainSkin->SkinMenu()->IsOpen);
+    EXPECT_FALSE(SF->SkinMenu()->IsOpen);
+    EXPECT_TRUE(SF->SkinMenuOpen());
+    if (byEscape)
+      H().PressKey(VK_ESCAPE);
+    else
+      mainSkin->SkinMenu()->CloseMenu();
+    Pump();
+    // However it ended, the child's menu state and key hook end with it.
+    EXPECT_FALSE(mainSkin->SkinMenu()->IsOpen) << byEscape;
+    EXPECT_FALSE(SF->SkinMenuOpen()) << byEscape;
+    EXPECT_EQ(AppMessageHookCount(), 0) << byEscape;
+  }
 }
 
 // Alt+Space from the keyboard opens the menu below the system-menu button;
