@@ -3,6 +3,7 @@
 // information texts of that path, so that a second click loads nothing.
 #include <algorithm>
 
+#include "app/convert/convertfile.h"
 #include "app/convert/inputtabbase.h"
 #include "app/main/picturedate.h"
 #include "app/settings/commonclass.h"
@@ -28,7 +29,6 @@ namespace {
 
 constexpr int32_t kBoxWidth = 100;
 constexpr int32_t kBoxHeight = 75;
-constexpr int32_t kPsdFileType = 19;
 
 // Shrinks the view's picture to fit 100 x 75, keeping its proportions.
 void FitIntoBox(TImgView* View, TResampleFilter Filter) {
@@ -61,7 +61,7 @@ bool TInputTabBase::LoadPsdIntoView(TImgView* View, const String& Path) {
     io->Params().FileType = 0;
     return false;
   }
-  io->Params().FileType = kPsdFileType;
+  io->Params().FileType = kPsdLoadedFileType;
   return true;
 }
 
