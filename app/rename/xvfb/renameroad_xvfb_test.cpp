@@ -276,9 +276,6 @@ TEST_F(RenameRoad, DateTemplateRunWithRealInput) {
       [&] { return tab->FileCount() == int32_t(expected.size()); },
       Settled(),
       [&] {
-        // The progress window of the addition had the keyboard and no window
-        // manager gives it back to the main window: the test does.
-        SDL_SetWindowInputFocus(gWorld->Backend->WindowOf(form->Handle()));
         ClickOn(tab->NameEdit);
         return true;
       },
