@@ -127,64 +127,6 @@ TRoadDriver::TStep Pause(uint64_t Ms) {
   };
 }
 
-void ClickAt(TPoint P) {
-  gWorld->Input.MoveTo(P.X, P.Y);
-  gWorld->Input.Button(1, true);
-  gWorld->Input.Button(1, false);
-}
-
-void ClickOn(TControl* C) { ClickAt(C->ClientToScreen(TPoint{C->Width() / 2, C->Height() / 2})); }
-
-bool Press(const char* Key, bool Shift = false) {
-  if (Shift && !gWorld->Input.Key("Shift_L", true)) return false;
-  const bool ok = gWorld->Input.Key(Key, true) && gWorld->Input.Key(Key, false);
-  if (Shift) gWorld->Input.Key("Shift_L", false);
-  return ok;
-}
-
-// Keys of the US layout for the characters of a path or a template.
-bool TypeKeys(const std::string& Text) {
-  static const std::map<char, std::pair<const char*, bool>> kSpecial = {
-      {'/', {"slash", false}}, {'.', {"period", false}}, {'-', {"minus", false}},
-      {'_', {"minus", true}},  {'$', {"4", true}},       {'#', {"3", true}}};
-  for (char ch : Text) {
-    const auto special = kSpecial.find(ch);
-    bool ok = false;
-    if (special != kSpecial.end())
-      ok = Press(special->second.first, special->second.second);
-    else if (ch >= 'a' && ch <= 'z')
-      ok = Press(std::string(1, ch).c_str());
-    else if (ch >= 'A' && ch <= 'Z')
-      ok = Press(std::string(1, char(ch - 'A' + 'a')).c_str(), true);
-    else if (ch >= '0' && ch <= '9')
-      ok = Press(std::string(1, ch).c_str());
-    if (!ok) return false;
-  }
-  return true;
-}
-
-// The server's screen into a PNG of the output folder.
-bool SaveScreenShot(const std::string& Name) {
-  const int32_t w = 1280, h = 1024;
-  std::vector<uint32_t> pixels;
-  if (!gWorld->Input.Grab(0, 0, w, h, pixels)) return false;
-  TBitmap shot;
-  shot.SetPixelFormat(TPixelFormat::pf32bit);
-  shot.SetSize(w, h);
-  for (int32_t y = 0; y < h; ++y) std::memcpy(shot.ScanLine(y), &pixels[size_t(y) * size_t(w)], size_t(w) * 4);
-  return SavePng(shot, gWorld->OutDir + "/" + Name);
-}
-
-void ExpectPngcheckPasses(const std::string& File) {
-  if (FindProgram("pngcheck").empty()) {
-    if (std::getenv("CI") != nullptr) ADD_FAILURE() << "pngcheck is not installed";
-    return;
-  }
-  const std::string cmd = "pngcheck -q '" + File + "' >/dev/null 2>&1";
-  const int rc = std::system(cmd.c_str());
-  EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << "pngcheck refused " << File;
-}
-
 class RenameRoad : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -276,9 +218,6 @@ TEST_F(RenameRoad, DateTemplateRunWithRealInput) {
       [&] { return tab->FileCount() == int32_t(expected.size()); },
       Settled(),
       [&] {
-        // The progress window of the addition had the keyboard and no window
-        // manager gives it back to the main window: the test does.
-        SDL_SetWindowInputFocus(gWorld->Backend->WindowOf(form->Handle()));
         ClickOn(tab->NameEdit);
         return true;
       },

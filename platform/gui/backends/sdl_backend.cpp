@@ -318,8 +318,16 @@ void TSdlBackend::EndBatch() {
   FlushPointer();
   if (FFocusLost) {
     FFocusLost = false;
-    // The application lost the keyboard unless another of its windows took it.
-    if (SDL_GetKeyboardFocus() == nullptr) WinInputAppActive(false);
+    // The application lost the keyboard unless another of its windows took
+    // it, or the program hid the window that had it: without a window
+    // manager the keyboard then goes nowhere, and the active window takes it.
+    if (SDL_GetKeyboardFocus() == nullptr) {
+      if (FKeyboardHidden)
+        FocusActive();
+      else
+        WinInputAppActive(false);
+    }
+    FKeyboardHidden = false;
   }
 }
 
@@ -478,6 +486,8 @@ void TSdlBackend::HandleWindowEvent(const SDL_Event& e) {
       return;
     case SDL_WINDOWEVENT_CLOSE: PostMessage(h, WM_SYSCOMMAND, SC_CLOSE, 0); return;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
+      // Late news of a window the program hid since.
+      if (!win->Visible) return FocusActive();
       if (win->Popup || !WinIsActivatable(*w)) {
         // Without a window manager SDL focuses every window it shows: hand
         // the keyboard back to the window that had it.
@@ -578,6 +588,7 @@ void TSdlBackend::DestroyWin(HWND hwnd) {
   if (it == FWins.end()) return;
   TWin& win = *it->second;
   if (FKeyboardWindow == win.Window) FKeyboardWindow = nullptr;
+  if (SDL_GetKeyboardFocus() == win.Window || hwnd == GetActiveWindow()) FKeyboardHidden = true;
   FById.erase(win.Id);
   FDrops.erase(win.Id);
   SDL_DestroyWindow(win.Window);
@@ -607,7 +618,11 @@ void TSdlBackend::TopLevelChanged(HWND hwnd, const TWinPosChange& change) {
     if (!win) return;
   }
   if (!change.Visible) {
-    if (win->Visible) SDL_HideWindow(win->Window);
+    if (win->Visible) {
+      // SDL learns of a focus change late: the active window has it too.
+      if (SDL_GetKeyboardFocus() == win->Window || hwnd == GetActiveWindow()) FKeyboardHidden = true;
+      SDL_HideWindow(win->Window);
+    }
     win->Visible = false;
     return;
   }
@@ -842,6 +857,19 @@ void TSdlBackend::PresentWin(TWin& win, TWndRecord& w) {
   SDL_UpdateWindowSurfaceRects(win.Window, rects.data(), int(rects.size()));
 }
 
+// Raising alone moves no keyboard without a window manager (and SDL's own
+// windows revert the focus to none when they go): the window the program
+// activated asks for it too.
+void TSdlBackend::RaiseWithKeyboard(TWin& win) {
+  SDL_RaiseWindow(win.Window);
+  SDL_SetWindowInputFocus(win.Window);
+}
+
+void TSdlBackend::FocusActive() {
+  TWin* a = Find(GetActiveWindow());
+  if (a && a->Visible && !a->Popup) RaiseWithKeyboard(*a);
+}
+
 void TSdlBackend::Flush() {
   if (!FAlive) return;
   // Outside our windows SDL reports no motion: keep GetCursorPos current.
@@ -856,7 +884,7 @@ void TSdlBackend::Flush() {
     FLastActive = active;
     TWin* a = Find(active);
     if (a && a->Visible && !a->Popup && SDL_GetKeyboardFocus() != a->Window) {
-      SDL_RaiseWindow(a->Window);
+      RaiseWithKeyboard(*a);
       std::vector<TWin*> above;
       for (TWndRecord* t : WinDesktop().Children) {
         if (t->Handle == active) break;

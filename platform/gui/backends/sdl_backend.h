@@ -92,6 +92,8 @@ class TSdlBackend : public TWinBackend {
   void SyncLooks(TWin& win, TWndRecord& w);
   void SyncShape(TWin& win, TWndRecord& w, bool pixelsChanged);
   void AdoptSdlGeometry(TWin& win);
+  void RaiseWithKeyboard(TWin& win);
+  void FocusActive();
   void PresentWin(TWin& win, TWndRecord& w);
   void Flush();
 
@@ -116,6 +118,7 @@ class TSdlBackend : public TWinBackend {
   bool FFocusLost = false;
   HWND FLastActive = nullptr;
   SDL_Window* FKeyboardWindow = nullptr;  // the last activatable window that had the keyboard
+  bool FKeyboardHidden = false;           // the program hid the window that had the keyboard
   std::map<uint32_t, std::vector<String>> FDrops;
   HICON FApplicationIcon = nullptr;
   // Cursors.

@@ -113,13 +113,7 @@ TDriver::TStep Settled() {
 // which must pass pngcheck.
 TDriver::TStep Screenshot(const std::string& name, bool* saved) {
   return [name, saved](HWND) {
-    std::vector<uint32_t> screen;
-    if (!gWorld->Input.Grab(0, 0, 1280, 1024, screen)) return true;
-    TBitmap shot;
-    shot.SetPixelFormat(TPixelFormat::pf32bit);
-    shot.SetSize(1280, 1024);
-    for (int32_t y = 0; y < 1024; ++y) std::memcpy(shot.ScanLine(y), &screen[size_t(y) * 1280], 1280 * 4);
-    *saved = SavePng(shot, gWorld->OutDir + "/" + name);
+    *saved = SaveScreenShot(name);
     return true;
   };
 }
@@ -134,55 +128,9 @@ TDriver::TStep ClickOn(std::function<HWND(HWND dialog)> Control) {
   return [Control](HWND dialog) {
     HWND c = Control(dialog);
     if (c == nullptr) return false;
-    const TPoint p = CentreOf(c);
-    gWorld->Input.MoveTo(p.X, p.Y);
-    gWorld->Input.Button(1, true);
-    gWorld->Input.Button(1, false);
+    ClickAt(CentreOf(c));
     return true;
   };
-}
-
-// Keys of the US layout for the characters of a path.
-bool TypeKeys(const std::string& text) {
-  for (char ch : text) {
-    std::string key;
-    bool shift = false;
-    if (ch >= 'a' && ch <= 'z') {
-      key = std::string(1, ch);
-    } else if (ch >= 'A' && ch <= 'Z') {
-      key = std::string(1, char(ch - 'A' + 'a'));
-      shift = true;
-    } else if (ch >= '0' && ch <= '9') {
-      key = std::string(1, ch);
-    } else if (ch == '/') {
-      key = "slash";
-    } else if (ch == '.') {
-      key = "period";
-    } else if (ch == '-') {
-      key = "minus";
-    } else if (ch == '_') {
-      key = "minus";
-      shift = true;
-    } else {
-      return false;
-    }
-    if (shift && !gWorld->Input.Key("Shift_L", true)) return false;
-    if (!gWorld->Input.Key(key.c_str(), true) || !gWorld->Input.Key(key.c_str(), false)) return false;
-    if (shift) gWorld->Input.Key("Shift_L", false);
-  }
-  return true;
-}
-
-// pngcheck's verdict on a file; skipped when the tool is missing (a failure
-// under CI).
-void ExpectPngcheckPasses(const std::string& file) {
-  if (FindProgram("pngcheck").empty()) {
-    if (std::getenv("CI") != nullptr) ADD_FAILURE() << "pngcheck is not installed";
-    return;
-  }
-  const std::string cmd = "pngcheck -q '" + file + "' >/dev/null 2>&1";
-  const int rc = std::system(cmd.c_str());
-  EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << "pngcheck refused " << file;
 }
 
 class DlgXvfb : public ::testing::Test {

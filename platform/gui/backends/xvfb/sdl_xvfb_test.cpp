@@ -413,6 +413,35 @@ TEST_F(Sdl2Xvfb, RealInputReachesTheControlInClientCoordinates) {
   EXPECT_EQ(in.FocusWindow(), FormX);
 }
 
+// Without a window manager nobody moves the keyboard but the program: a
+// second form shown takes it, and when the program hides or destroys that
+// form, or activates the first one itself, the first one gets it back and
+// real keys reach its control.
+TEST_F(Sdl2Xvfb, TheKeyboardFollowsTheActivationOfTheProgram) {
+  enum class TEnd { Hide, Destroy, Activate };
+  for (const TEnd end : {TEnd::Hide, TEnd::Destroy, TEnd::Activate}) {
+    SCOPED_TRACE(int(end));
+    HWND other = CreateWindowEx(0, "PvXvfbForm", "Second form", WS_OVERLAPPEDWINDOW, 300, 200, 300, 200, Form, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    ShowWindow(other, SW_SHOW);
+    const unsigned long otherX = SdlX11Window(gWorld->Backend->WindowOf(other));
+    ASSERT_TRUE(PumpUntil([&] { return gWorld->Input.FocusWindow() == otherX && GetActiveWindow() == other; }));
+    Settle();
+    if (end == TEnd::Hide) ShowWindow(other, SW_HIDE);
+    if (end == TEnd::Destroy) DestroyWindow(other);
+    if (end == TEnd::Activate) SetActiveWindow(Form);
+    ASSERT_TRUE(PumpUntil([&] { return gWorld->Input.FocusWindow() == FormX && GetActiveWindow() == Form; }))
+        << "the keyboard stayed away from the form";
+    SetFocus(Control);
+    gLog.clear();
+    Keys({{"x", true}, {"x", false}});
+    EXPECT_TRUE(PumpUntil([&] { return Count(Control, WM_CHAR) == 1; })) << "the key went nowhere";
+    if (end != TEnd::Destroy) DestroyWindow(other);
+    Settle();
+  }
+}
+
 TEST_F(Sdl2Xvfb, TheScreenShowsTheSurfacesThroughTheShape) {
   // Grabbed from the server, not from our surfaces.
   std::vector<uint32_t> screen;

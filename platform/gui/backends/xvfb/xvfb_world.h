@@ -6,16 +6,22 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/gui/backends/sdl_backend.h"
 #include "platform/gui/backends/xvfb/x11_probe.h"
+#include "platform/gui/graphics.h"
 #include "platform/gui/win_internal.h"
+#include "platform/gui/win_readback.h"
 
 // The first executable of that name on PATH, or "".
 inline std::string FindProgram(const char* name) {
@@ -83,3 +89,70 @@ class TXvfbEnvironment : public ::testing::Environment {
     gWorld = nullptr;
   }
 };
+
+// ---- Real input and the screen, for the tests' steps --------------------------------
+
+inline void ClickAt(TPoint P) {
+  gWorld->Input.MoveTo(P.X, P.Y);
+  gWorld->Input.Button(1, true);
+  gWorld->Input.Button(1, false);
+}
+
+// A click on the middle of a control (anything with a size and
+// ClientToScreen).
+template <class TCtl>
+void ClickOn(TCtl* C) {
+  ClickAt(C->ClientToScreen(TPoint{C->Width() / 2, C->Height() / 2}));
+}
+
+// One key pressed and let go, Shift held around it when asked.
+inline bool Press(const char* Keysym, bool Shift = false) {
+  if (Shift && !gWorld->Input.Key("Shift_L", true)) return false;
+  const bool ok = gWorld->Input.Key(Keysym, true) && gWorld->Input.Key(Keysym, false);
+  if (Shift) gWorld->Input.Key("Shift_L", false);
+  return ok;
+}
+
+// Keys of the US layout for the characters of a path or a template; false
+// for a character it has no key for.
+inline bool TypeKeys(const std::string& Text) {
+  static const std::map<char, std::pair<const char*, bool>> kSpecial = {
+      {'/', {"slash", false}}, {'.', {"period", false}}, {'-', {"minus", false}},
+      {'_', {"minus", true}},  {'$', {"4", true}},       {'#', {"3", true}}};
+  for (char ch : Text) {
+    const auto special = kSpecial.find(ch);
+    bool ok = false;
+    if (special != kSpecial.end())
+      ok = Press(special->second.first, special->second.second);
+    else if ((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9'))
+      ok = Press(std::string(1, ch).c_str());
+    else if (ch >= 'A' && ch <= 'Z')
+      ok = Press(std::string(1, char(ch - 'A' + 'a')).c_str(), true);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+// The server's whole screen into a PNG of the output folder.
+inline bool SaveScreenShot(const std::string& Name) {
+  const int32_t w = 1280, h = 1024;
+  std::vector<uint32_t> pixels;
+  if (!gWorld->Input.Grab(0, 0, w, h, pixels)) return false;
+  TBitmap shot;
+  shot.SetPixelFormat(TPixelFormat::pf32bit);
+  shot.SetSize(w, h);
+  for (int32_t y = 0; y < h; ++y) std::memcpy(shot.ScanLine(y), &pixels[size_t(y) * size_t(w)], size_t(w) * 4);
+  return SavePng(shot, gWorld->OutDir + "/" + Name);
+}
+
+// pngcheck's verdict on a file; skipped when the tool is missing (a failure
+// under CI).
+inline void ExpectPngcheckPasses(const std::string& File) {
+  if (FindProgram("pngcheck").empty()) {
+    if (std::getenv("CI") != nullptr) ADD_FAILURE() << "pngcheck is not installed";
+    return;
+  }
+  const std::string cmd = "pngcheck -q '" + File + "' >/dev/null 2>&1";
+  const int rc = std::system(cmd.c_str());
+  EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << "pngcheck refused " << File;
+}
