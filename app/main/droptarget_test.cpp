@@ -99,10 +99,10 @@ IDataObject* TextOnly() {
 
 // A DROPFILES header followed by Names (bytes as given).
 std::vector<uint8_t> Block(uint32_t Offset, bool Wide, const std::vector<uint8_t>& Names) {
-  std::vector<uint8_t> b(20, 0);
-  for (int i = 0; i < 4; ++i) b[i] = uint8_t(Offset >> (8 * i));
-  b[16] = Wide ? 1 : 0;
-  b.insert(b.end(), Names.begin(), Names.end());
+  std::vector<uint8_t> b;
+  b.reserve(20 + Names.size());
+  for (int i = 0; i < 20; ++i) b.push_back(i < 4 ? uint8_t(Offset >> (8 * i)) : i == 16 && Wide ? 1 : 0);
+  for (uint8_t c : Names) b.push_back(c);
   return b;
 }
 
