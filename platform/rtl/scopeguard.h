@@ -73,3 +73,10 @@ template <class T>
   Object->BeginUpdate();
   return ScopeExit([Object] { Object->EndUpdate(); });
 }
+
+// Sets Flag now and puts back what it was when the scope is left (a
+// re-entrancy or "this change is ours" flag).
+[[nodiscard]] inline auto FlagScope(bool& Flag) {
+  const bool old = std::exchange(Flag, true);
+  return ScopeExit([&Flag, old] { Flag = old; });
+}

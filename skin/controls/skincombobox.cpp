@@ -7,6 +7,7 @@
 #include "platform/gui/windows.h"
 #include "platform/rtl/arith.h"
 #include "platform/rtl/clock.h"
+#include "platform/rtl/scopeguard.h"
 #include "platform/rtl/strings.h"
 #include "platform/vcl/drawframe.h"
 #include "platform/vcl/messages.h"
@@ -18,18 +19,6 @@ constexpr uintptr_t kScrollTimer = 1;
 constexpr uint32_t kScrollInterval = 25;
 constexpr uint32_t kSearchGap = 500;
 constexpr uint32_t kCompleteGap = 200;
-
-class TFlagSet {
- public:
-  explicit TFlagSet(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
-  ~TFlagSet() { FFlag = FOld; }
-  TFlagSet(const TFlagSet&) = delete;
-  TFlagSet& operator=(const TFlagSet&) = delete;
-
- private:
-  bool& FFlag;
-  bool FOld;
-};
 
 int32_t CharCount(const String& S) {
   int32_t n = 0;
@@ -169,7 +158,7 @@ void TbsSkinCustomComboBox::CloseUp(bool Accept) {
   if (Accept && i >= 0 && i < Items()->Count()) {
     if (FEdit != nullptr) {
       {
-        TFlagSet fromBox(FEditFromBox);
+        const auto fromBox = FlagScope(FEditFromBox);
         FEdit->SetText(Items()->Strings(i));
       }
       FEdit->SelectAll();
@@ -407,7 +396,7 @@ void TbsSkinCustomComboBox::WMKillFocus(TMessage& Message) {
 void TbsSkinCustomComboBox::CMTextChanged(TMessage& Message) {
   TbsSkinCustomControl::Dispatch(Message);
   if (FEdit != nullptr && !FEditChanging) {
-    TFlagSet fromBox(FEditFromBox);
+    const auto fromBox = FlagScope(FEditFromBox);
     FEdit->SetText(Text());
   }
   if (OnChange) OnChange(this);
@@ -517,7 +506,7 @@ void TbsSkinCustomComboBox::SetStyle(TbsSkinCustomComboBoxStyle Value) {
       SetTabStop(false);
     }
     {
-      TFlagSet fromBox(FEditFromBox);
+      const auto fromBox = FlagScope(FEditFromBox);
       FEdit->SetText(Text());
     }
     if (Focused() && FEdit->Enabled()) FEdit->SetFocus();
@@ -579,7 +568,7 @@ void TbsSkinCustomComboBox::FreeEditControl() {
 // Text put into the edit part by the box itself keeps the list's selection;
 // typed text finds its item.
 void TbsSkinCustomComboBox::EditChange() {
-  TFlagSet changing(FEditChanging);
+  const auto changing = FlagScope(FEditChanging);
   const String t = FEdit->Text();
   if (!t.empty() && !FEditFromBox) {
     const int32_t i = FindItem(-1, t);
@@ -598,7 +587,7 @@ void TbsSkinCustomComboBox::EditSelect(bool Next, bool UpdateText) {
   SetListIndex(Next ? i + 1 : i - 1);
   if (!UpdateText) return;
   {
-    TFlagSet fromBox(FEditFromBox);
+    const auto fromBox = FlagScope(FEditFromBox);
     SetText(Items()->Strings(ItemIndex()));
   }
   FEdit->SelectAll();

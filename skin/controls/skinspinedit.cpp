@@ -9,24 +9,12 @@
 #include "platform/vcl/drawframe.h"
 #include "platform/vcl/messages.h"
 #include "skin/engine/data/skindraw.h"
+#include "platform/rtl/scopeguard.h"
 #include "skin/engine/data/skinimage.h"
 
 namespace {
 
 constexpr uintptr_t kRepeatTimer = 1;
-
-// Sets a flag for a scope and puts back what it was.
-class TFlagSet {
- public:
-  explicit TFlagSet(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
-  ~TFlagSet() { FFlag = FOld; }
-  TFlagSet(const TFlagSet&) = delete;
-  TFlagSet& operator=(const TFlagSet&) = delete;
-
- private:
-  bool& FFlag;
-  bool FOld;
-};
 
 bool IsDigit(char32_t C) { return C >= '0' && C <= '9'; }
 
@@ -119,7 +107,7 @@ TbsSkinSpinEdit::TbsSkinSpinEdit(TComponent* AOwner) : TbsSkinCustomControl(AOwn
   FEditor->FEnterHandler = [this](TObject*) { SetHot(true); };
   FEditor->FLeaveHandler = [this](TObject*) { SetHot(false); };
   {
-    TFlagSet update(FInValueUpdate);
+    const auto update = FlagScope(FInValueUpdate);
     SetText("0");
   }
   Layout();
@@ -174,7 +162,7 @@ void TbsSkinSpinEdit::SetDefaultColor(TColor AValue) {
 }
 
 void TbsSkinSpinEdit::Change() {
-  TFlagSet update(FInValueUpdate);
+  const auto update = FlagScope(FInValueUpdate);
   if (OnChange) OnChange(this);
 }
 
@@ -194,12 +182,12 @@ bool TbsSkinSpinEdit::IsValidText(const String& S) const {
 }
 
 void TbsSkinSpinEdit::EditorChanged() {
-  TFlagSet copying(FFromEditor);
+  const auto copying = FlagScope(FFromEditor);
   SetText(FEditor->Text());
 }
 
 void TbsSkinSpinEdit::WriteEditor(double AValue) {
-  TFlagSet update(FInValueUpdate);
+  const auto update = FlagScope(FInValueUpdate);
   FEditor->SetText(FormatValue(AValue));
 }
 

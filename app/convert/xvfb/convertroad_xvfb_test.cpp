@@ -25,6 +25,7 @@
 #include "app/convert/convert_fixture_testing.h"
 #include "app/convert/convertdialog.h"
 #include "app/main/bconvert.h"
+#include "app/main/xvfb_road_testing.h"
 #include "app/main/tabregistry.h"
 #include "app/settings/marloutils.h"
 #include "app/settings/settingsstore.h"
@@ -67,70 +68,7 @@ TControl* FindCaption(TWinControl* Parent, const String& Caption) {
 
 // ---- Steps run from a timer -------------------------------------------------
 
-// A step answers true when it is done (false: again at the next tick).
-using TStep = std::function<bool()>;
-
-class TDriver {
- public:
-  explicit TDriver(std::vector<TStep> Steps) : FSteps(std::move(Steps)) {
-    gDriver = this;
-    FStart = GetTickCount64();
-    FTimer = SetTimer(nullptr, 0, 50, &Tick);
-  }
-  ~TDriver() {
-    KillTimer(nullptr, FTimer);
-    gDriver = nullptr;
-  }
-  // Runs the application's loop until the steps are done or time is up.
-  void Run() {
-    while (!Finished() && !FTimedOut) Application->HandleMessage();
-  }
-  bool Finished() const { return FNext == FSteps.size(); }
-  bool TimedOut() const { return FTimedOut; }
-  size_t StepReached() const { return FNext; }
-  // The caption of the window that was active when time ran out.
-  const String& WaitingIn() const { return FWaitingIn; }
-
- private:
-  static void Tick(HWND, uint32_t, uintptr_t, uint32_t) {
-    TDriver* d = gDriver;
-    if (d == nullptr || d->FBusy) return;
-    d->FBusy = true;
-    if (d->FNext < d->FSteps.size() && d->FSteps[d->FNext]()) ++d->FNext;
-    if (!d->Finished() && GetTickCount64() - d->FStart > kRunTimeoutMs) {
-      d->FTimedOut = true;
-      // Out of every modal loop, and the run cancelled.
-      if (Screen != nullptr && Screen->ActiveCustomForm() != nullptr) {
-        d->FWaitingIn = Screen->ActiveCustomForm()->Caption();
-        Screen->ActiveCustomForm()->SetModalResult(mrCancel);
-      }
-    }
-    d->FBusy = false;
-  }
-
-  static inline TDriver* gDriver = nullptr;
-  std::vector<TStep> FSteps;
-  size_t FNext = 0;
-  uintptr_t FTimer = 0;
-  uint64_t FStart = 0;
-  bool FBusy = false;
-  bool FTimedOut = false;
-  String FWaitingIn;
-};
-
-// Everything painted and presented, then a moment for the server.
-TStep Settled(uint64_t Ms = 300) {
-  auto since = std::make_shared<uint64_t>(0);
-  return [since, Ms] {
-    if (WinHasWork()) {
-      *since = 0;
-      return false;
-    }
-    gWorld->Backend->PumpEvents();
-    if (*since == 0) *since = GetTickCount64();
-    return GetTickCount64() - *since >= Ms;
-  };
-}
+using TStep = TRoadDriver::TStep;
 
 TStep Do(std::function<void()> Action) {
   return [Action] {
@@ -330,7 +268,7 @@ class ConvertRoadFormat : public ConvertRoad, public ::testing::WithParamInterfa
 TEST_P(ConvertRoadFormat, ByRealInput) {
   const TFormat& F = GetParam();
   const std::string out = Root.File(std::string("out_") + F.Name);
-  TDriver driver(RunSteps(F, out));
+  TRoadDriver driver(RunSteps(F, out), kRunTimeoutMs);
   driver.Run();
   ASSERT_FALSE(driver.TimedOut()) << "stopped at step " << driver.StepReached() << " in \"" << driver.WaitingIn()
                                   << "\"";

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/main/bconvert.h"
+#include "app/main/xvfb_road_testing.h"
 #include "app/main/tabregistry.h"
 #include "app/rename/batchrenametab.h"
 #include "app/rename/camerafixture_testing.h"
@@ -55,65 +56,6 @@ constexpr uint64_t kRoadTimeoutMs = 60000;
 const char* const kTemplate = "$Y$M$D_$H$N$S_#";
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TXvfbEnvironment);
-
-// Steps run one per timer tick, in whatever loop runs (the main loop or a
-// modal one); a step answers true when it is done.
-class TRoadDriver {
- public:
-  using TStep = std::function<bool()>;
-
-  explicit TRoadDriver(std::vector<TStep> Steps) : FSteps(std::move(Steps)) {
-    gDriver = this;
-    FStart = GetTickCount64();
-    FTimer = SetTimer(nullptr, 0, 50, &Tick);
-  }
-  ~TRoadDriver() {
-    KillTimer(nullptr, FTimer);
-    gDriver = nullptr;
-  }
-  bool Finished() const { return FNext == FSteps.size(); }
-  bool TimedOut() const { return FTimedOut; }
-  size_t StepReached() const { return FNext; }
-
- private:
-  static void Tick(HWND, uint32_t, uintptr_t, uint32_t) {
-    TRoadDriver* d = gDriver;
-    if (d == nullptr || d->FBusy) return;
-    d->FBusy = true;
-    if (d->FNext < d->FSteps.size() && d->FSteps[d->FNext]()) ++d->FNext;
-    if (!d->Finished() && GetTickCount64() - d->FStart > kRoadTimeoutMs) {
-      d->FTimedOut = true;
-      // Out of every modal loop.
-      if (Screen != nullptr && Screen->ActiveCustomForm() != nullptr)
-        Screen->ActiveCustomForm()->SetModalResult(mrCancel);
-    }
-    d->FBusy = false;
-  }
-
-  static inline TRoadDriver* gDriver = nullptr;
-  std::vector<TStep> FSteps;
-  size_t FNext = 0;
-  uintptr_t FTimer = 0;
-  uint64_t FStart = 0;
-  bool FBusy = false;
-  bool FTimedOut = false;
-};
-
-// Everything painted and presented, and a moment for the server to show it.
-TRoadDriver::TStep Settled() {
-  auto since = std::make_shared<uint64_t>(0);
-  return [since] {
-    if (WinHasWork()) {
-      *since = 0;
-      return false;
-    }
-    gWorld->Backend->PumpEvents();
-    if (*since == 0) *since = GetTickCount64();
-    if (GetTickCount64() - *since < 300) return false;
-    *since = 0;
-    return true;
-  };
-}
 
 // A pause for the server to show a window whose controls keep animating.
 TRoadDriver::TStep Pause(uint64_t Ms) {
@@ -192,69 +134,70 @@ TEST_F(RenameRoad, DateTemplateRunWithRealInput) {
   std::vector<std::string> rows;
   bool saved = false;
   TRoadDriver driver({
-      [&] { return form->Loaded(); },
-      Settled(),
-      [&] {
-        const TRect r = form->Pages->GetTabRect(1);
-        ClickAt(form->Pages->ClientToScreen(TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}));
-        return true;
-      },
-      [&] {
-        tab = dynamic_cast<TBatchRenameTab*>(form->RenameTab());
-        return tab != nullptr && tab->Showing();
-      },
-      Settled(),
-      [&] {
-        ClickOn(tab->SourceFolder);
-        return true;
-      },
-      [&] { return GetFocus() == tab->SourceFolder->Handle() && TypeKeys(Dir) && Press("Return"); },
-      [&] { return tab->ShellList->Items()->Count() == int32_t(top); },
-      Settled(),
-      [&] {
-        ClickOn(tab->BntAddAll);
-        return true;
-      },
-      [&] { return tab->FileCount() == int32_t(expected.size()); },
-      Settled(),
-      [&] {
-        ClickOn(tab->NameEdit);
-        return true;
-      },
-      [&] { return Press("End") && Press("Home", true) && TypeKeys(kTemplate); },
-      [&] { return tab->NameEdit->Text() == kTemplate; },
-      Settled(),
-      [&] {
-        ClickOn(tab->BntStart);
-        return true;
-      },
-      [&] {
-        confirm = dynamic_cast<TForm*>(Screen->ActiveCustomForm());
-        return confirm != nullptr && confirm != form && confirm->FindComponent("Yes") != nullptr;
-      },
-      Pause(500),
-      [&] {
-        ClickOn(dynamic_cast<TControl*>(confirm->FindComponent("Yes")));
-        return true;
-      },
-      [&] {
-        dialog = dynamic_cast<TBatchRenameDialog*>(Screen->ActiveCustomForm());
-        return dialog != nullptr && dialog->Done();
-      },
-      Pause(500),
-      [&] {
-        saved = SaveScreenShot("renamedialog-xvfb.png");
-        TListItems* items = dialog->ListView->Items();
-        for (int32_t i = 0; i < items->Count(); ++i) {
-          TStrings* s = items->Item(i)->SubItems();
-          rows.push_back(s->Strings(0) + s->Strings(1) + "|" + s->Strings(2) + "|" + s->Strings(3));
-        }
-        ClickOn(dialog->BntCancel);
-        return true;
-      },
-      [&] { return Screen->ActiveCustomForm() == form && tab->FileCount() == 0; },
-  });
-  while (!driver.Finished() && !driver.TimedOut()) App->HandleMessage();
+                         [&] { return form->Loaded(); },
+                         Settled(),
+                         [&] {
+                           const TRect r = form->Pages->GetTabRect(1);
+                           ClickAt(form->Pages->ClientToScreen(TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}));
+                           return true;
+                         },
+                         [&] {
+                           tab = dynamic_cast<TBatchRenameTab*>(form->RenameTab());
+                           return tab != nullptr && tab->Showing();
+                         },
+                         Settled(),
+                         [&] {
+                           ClickOn(tab->SourceFolder);
+                           return true;
+                         },
+                         [&] { return GetFocus() == tab->SourceFolder->Handle() && TypeKeys(Dir) && Press("Return"); },
+                         [&] { return tab->ShellList->Items()->Count() == int32_t(top); },
+                         Settled(),
+                         [&] {
+                           ClickOn(tab->BntAddAll);
+                           return true;
+                         },
+                         [&] { return tab->FileCount() == int32_t(expected.size()); },
+                         Settled(),
+                         [&] {
+                           ClickOn(tab->NameEdit);
+                           return true;
+                         },
+                         [&] { return Press("End") && Press("Home", true) && TypeKeys(kTemplate); },
+                         [&] { return tab->NameEdit->Text() == kTemplate; },
+                         Settled(),
+                         [&] {
+                           ClickOn(tab->BntStart);
+                           return true;
+                         },
+                         [&] {
+                           confirm = dynamic_cast<TForm*>(Screen->ActiveCustomForm());
+                           return confirm != nullptr && confirm != form && confirm->FindComponent("Yes") != nullptr;
+                         },
+                         Pause(500),
+                         [&] {
+                           ClickOn(dynamic_cast<TControl*>(confirm->FindComponent("Yes")));
+                           return true;
+                         },
+                         [&] {
+                           dialog = dynamic_cast<TBatchRenameDialog*>(Screen->ActiveCustomForm());
+                           return dialog != nullptr && dialog->Done();
+                         },
+                         Pause(500),
+                         [&] {
+                           saved = SaveScreenShot("renamedialog-xvfb.png");
+                           TListItems* items = dialog->ListView->Items();
+                           for (int32_t i = 0; i < items->Count(); ++i) {
+                             TStrings* s = items->Item(i)->SubItems();
+                             rows.push_back(s->Strings(0) + s->Strings(1) + "|" + s->Strings(2) + "|" + s->Strings(3));
+                           }
+                           ClickOn(dialog->BntCancel);
+                           return true;
+                         },
+                         [&] { return Screen->ActiveCustomForm() == form && tab->FileCount() == 0; },
+                     },
+                     kRoadTimeoutMs);
+  driver.Run();
   EXPECT_FALSE(driver.TimedOut()) << "stopped at step " << driver.StepReached()
                                   << (tab != nullptr ? ", template \"" + tab->NameEdit->Text() + "\"" : String());
   delete form;
