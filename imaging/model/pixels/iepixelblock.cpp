@@ -3,6 +3,7 @@
 #include <malloc.h>
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -55,10 +56,12 @@ void* MapBlock(size_t Total) {
 }
 
 // Mappings given back, kept for the next rasters: a batch allocates rasters
-// of much the same sizes image after image, and a kept mapping is cleared in
-// place instead of being faulted in (and its huge pages compacted) anew. A
-// request that no kept mapping can hold releases all of them first, so the
-// pool never adds to the footprint of a larger image.
+// of much the same sizes image after image, and a kept mapping, already laid
+// out on huge pages, is used again instead of being mapped anew. Its memory
+// past the first huge page is given back when it is kept (the pool holds
+// address space, not memory, so it never adds to the footprint of a larger
+// image) and comes back zeroed. A request that no kept mapping can hold
+// releases all of them first.
 class TBlockPool {
  public:
   // The smallest kept mapping of at least Length bytes; nil when there is
@@ -111,11 +114,20 @@ TBlockPool& Pool() {
   return *pool;
 }
 
-// A kept mapping for Total bytes, zero-filled up to Total as a fresh one is.
+// Gives back the whole huge pages from From (rounded up) to To; answers the
+// end of what was given back, 0 when nothing was.
+uintptr_t ReleaseHugePages(uintptr_t From, uintptr_t To) {
+  From = (From + kHugePage - 1) & ~uintptr_t(kHugePage - 1);
+  if (To <= From || madvise(reinterpret_cast<void*>(From), To - From, MADV_DONTNEED) != 0) return 0;
+  return To;
+}
+
+// A kept mapping for Total bytes, zero-filled up to Total as a fresh one is:
+// only its first huge page still holds earlier data.
 void* ReuseBlock(size_t Total) {
   uint8_t* base = Pool().Take((Total + kPage - 1) & ~(kPage - 1));
   if (!base) return nullptr;
-  std::memset(base + sizeof(TBlockHeader), 0, Total - sizeof(TBlockHeader));
+  std::memset(base + sizeof(TBlockHeader), 0, std::min(Total, kHugePage) - sizeof(TBlockHeader));
   return base + kHeader;
 }
 #endif
@@ -138,6 +150,24 @@ void* IEAllocPixelBlock(size_t Size) {
   return base + kHeader;
 }
 
+size_t IEReleasePixelBlockPages(void* Block, size_t Offset, size_t Length) {
+  if (!Block) return Offset;
+  // Whole huge pages only: a partial one would be split. A mapped block's
+  // header lies in its first huge page, before any range.
+  const uintptr_t block = reinterpret_cast<uintptr_t>(Block);
+  const uintptr_t from = (block + Offset + kHugePage - 1) & ~uintptr_t(kHugePage - 1);
+  const uintptr_t to = (block + Offset + Length) & ~uintptr_t(kHugePage - 1);
+  if (to <= from) return Offset;
+#ifdef IE_PIXELBLOCK_HEAP_ONLY
+  // No mappings here: the range is cleared instead, so that a reader of
+  // released data reads what it would after a real release.
+  std::memset(reinterpret_cast<void*>(from), 0, to - from);
+#else
+  if (HeaderOf(Block)->MapLength == 0 || ReleaseHugePages(from, to) == 0) return Offset;
+#endif
+  return to - block;
+}
+
 void IEKeepLargeHeapBlocks() {
 #ifdef __GLIBC__
   mallopt(M_MMAP_THRESHOLD, 64 << 20);
@@ -153,7 +183,13 @@ void IEFreePixelBlock(void* Block) {
     return;
   }
 #ifndef IE_PIXELBLOCK_HEAP_ONLY
-  if (Pool().Keep(reinterpret_cast<uint8_t*>(header), header->MapLength)) return;
+  const auto start = reinterpret_cast<uintptr_t>(header);
+  const uintptr_t end = start + header->MapLength;
+  // Kept only when its memory past the first huge page went back (and reads
+  // as zero again).
+  if ((end <= start + kHugePage || ReleaseHugePages(start + 1, end) != 0) &&
+      Pool().Keep(reinterpret_cast<uint8_t*>(header), header->MapLength))
+    return;
 #endif
   munmap(header, header->MapLength);
 }

@@ -15,6 +15,16 @@ void* IEAllocPixelBlock(size_t Size);
 // Nil is ignored.
 void IEFreePixelBlock(void* Block);
 
+// Gives the memory of bytes [Offset, Offset + Length) of Block back to the
+// system where whole huge pages of a mapped block lie inside the range; a
+// heap block keeps its memory (where every block is a heap block, under
+// AddressSanitizer, those pages are cleared instead). Pages given back read
+// as zero afterwards: for data that will not be read again, such as the rows
+// a decoder has gone past.
+// Answers the offset up to which the range was given back (Offset when
+// nothing was): the next call over the data that follows starts there.
+size_t IEReleasePixelBlockPages(void* Block, size_t Offset, size_t Length);
+
 // Keeps the heap's large blocks for the next image: the codec libraries
 // allocate buffers of tens of megabytes per image (a progressive JPEG's
 // coefficients, row buffers), which glibc would map and unmap each time, so

@@ -53,3 +53,37 @@ TEST(ModelPixelBlock, ReusedBlocksComeBackZeroFilled) {
     IEFreePixelBlock(live[1]);
   }
 }
+
+// Pages given back read as zero, whole huge pages only, and the next call
+// goes on where the last one stopped; what lies outside keeps its bytes and
+// the block stays usable. A block smaller than a huge page keeps everything.
+TEST(ModelPixelBlock, ReleasedPagesReadZeroAndTheRestIsKept) {
+  constexpr size_t kHuge = size_t(2) << 20;
+  for (const size_t size : {size_t(4000), size_t(16) << 20}) {
+    SCOPED_TRACE(size);
+    auto* block = static_cast<uint8_t*>(IEAllocPixelBlock(size));
+    ASSERT_NE(block, nullptr);
+    std::memset(block, 0xA5, size);
+    size_t released = 0;
+    for (size_t upTo = size / 8; upTo <= size / 2; upTo += size / 8) {
+      const size_t next = IEReleasePixelBlockPages(block, released, upTo - released);
+      ASSERT_GE(next, released);
+      ASSERT_LE(next, upTo);
+      if (next > released) {
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(block + next) % kHuge, 0u);
+      }
+      released = next;
+    }
+    const size_t firstHuge = (kHuge - reinterpret_cast<uintptr_t>(block) % kHuge) % kHuge;
+    if (size < kHuge) {
+      EXPECT_EQ(released, 0u);
+    }
+    for (size_t i = 0; i < size; i += 4093) {
+      const bool gone = released > 0 && i >= firstHuge && i < released;
+      ASSERT_EQ(block[i], gone ? 0 : 0xA5) << i;
+    }
+    std::memset(block, 0x5A, size);
+    EXPECT_EQ(block[size / 4], 0x5A);
+    IEFreePixelBlock(block);
+  }
+}

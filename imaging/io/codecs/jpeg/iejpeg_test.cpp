@@ -447,6 +447,66 @@ TEST(JpegRead, NumberOfScansIsBounded) {
   }
 }
 
+// libjpeg's own decode of Data (its default memory manager), rows as BGR.
+Bytes LibraryDecode(const Bytes& Data, int32_t& Width, int32_t& Height) {
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr err{};
+  info.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, Data.data(), static_cast<unsigned long>(Data.size()));
+  jpeg_read_header(&info, TRUE);
+  info.out_color_space = JCS_EXT_BGR;
+  info.dct_method = JDCT_ISLOW;
+  jpeg_start_decompress(&info);
+  Width = static_cast<int32_t>(info.output_width);
+  Height = static_cast<int32_t>(info.output_height);
+  Bytes pixels(static_cast<size_t>(Width) * 3 * static_cast<size_t>(Height));
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = pixels.data() + static_cast<size_t>(info.output_scanline) * static_cast<size_t>(Width) * 3;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return pixels;
+}
+
+// Progressive files keep their coefficients outside libjpeg and give the
+// rows back as the output passes them. Big enough that whole huge pages go
+// back while the block smoothing still reads the rows above, the pixels
+// must be libjpeg's own to the byte, also for a file cut short.
+TEST(JpegRead, ProgressiveCoefficientsGivenBackKeepThePixels) {
+  TIEBitmap picture;
+  MakePicture(picture, 2000, 1400);
+  for (int32_t y = 0; y < 1400; ++y) {  // texture, so that every scan carries data
+    auto* row = static_cast<uint8_t*>(picture.ScanLine(y));
+    for (int32_t x = 0; x < 2000 * 3; ++x) row[x] = static_cast<uint8_t>(row[x] ^ ((x * 7 + y * 13) & 31));
+  }
+  struct TCase {
+    int32_t SubSampling;
+    bool Cut;
+  };
+  for (const TCase c : {TCase{0, false}, TCase{2, false}, TCase{0, true}}) {
+    SCOPED_TRACE(::testing::Message() << "subsampling " << c.SubSampling << (c.Cut ? ", cut" : ""));
+    Bytes file = Encode(picture, [&](TIOParamsVals& p) {
+                   p.JPEGProgressive = true;
+                   p.JPEGSubSampling = c.SubSampling;
+                 }).Data;
+    if (c.Cut) file.resize(file.size() * 3 / 5);
+    int32_t width = 0, height = 0;
+    const Bytes expected = LibraryDecode(file, width, height);
+    TIOParamsVals params;
+    TIEBitmap bitmap;
+    ASSERT_FALSE(Decode(file, bitmap, params));
+    ASSERT_EQ(bitmap.Width(), width);
+    ASSERT_EQ(bitmap.Height(), height);
+    for (int32_t y = 0; y < height; ++y) {
+      const auto* row = static_cast<const uint8_t*>(bitmap.ScanLine(y));
+      ASSERT_TRUE(std::equal(row, row + width * 3, expected.begin() + static_cast<ptrdiff_t>(y) * width * 3))
+          << "row " << y;
+    }
+  }
+}
+
 TEST(JpegRead, TablesFromASeparateStream) {
   TIEBitmap picture;
   MakePicture(picture, 16, 16);

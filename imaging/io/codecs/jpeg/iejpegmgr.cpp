@@ -2,10 +2,12 @@
 
 #include <jerror.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
 #include "imaging/io/codecs/jpeg/iejpeg.h"
+#include "imaging/model/pixels/iepixelblock.h"
 #include "platform/rtl/streams.h"
 
 namespace {
@@ -242,4 +244,111 @@ void IEJpegStreamDest(j_compress_ptr Info, TIEJpegDest& Dest, TStream* Stream, s
   Dest.Stream = Stream;
   Dest.AbortFlag = AbortFlag;
   Info->dest = &Dest.Pub;
+}
+
+// ---- Coefficient arrays in pixel blocks ----------------------------------------------------
+
+struct TIEJpegCoefArray {
+  JDIMENSION BlocksPerRow;
+  JDIMENSION Rows;
+  size_t RowBytes;
+  void* Block;             // nil until realized
+  JBLOCKROW* RowPointers;  // in libjpeg's image pool
+  JDIMENSION PassedBelow;  // the output pass is past the rows under this one
+  size_t ReleasedBytes;    // the block's memory below this was given back
+  TIEJpegCoefArray* Next;
+};
+
+namespace {
+
+// The code below runs inside libjpeg, between its setjmp and its error
+// exits: plain data only, nothing with a destructor.
+TIEJpegCoefArrays& ArraysOf(j_common_ptr Info) { return *static_cast<TIEJpegCoefArrays*>(Info->client_data); }
+
+[[noreturn]] void Fail(j_common_ptr Info, int Code) {
+  Info->err->msg_code = Code;
+  Info->err->error_exit(Info);
+  std::abort();  // error_exit never returns
+}
+
+void FreeBlocks(TIEJpegCoefArrays& Arrays) {
+  for (TIEJpegCoefArray* a = Arrays.First; a != nullptr; a = a->Next) {
+    IEFreePixelBlock(a->Block);
+    a->Block = nullptr;
+  }
+  Arrays.First = nullptr;
+}
+
+jvirt_barray_ptr RequestCoefArray(j_common_ptr Info, int Pool, boolean /*PreZero*/, JDIMENSION BlocksPerRow,
+                                  JDIMENSION Rows, JDIMENSION /*MaxAccess*/) {
+  // Only the image pool holds virtual arrays.
+  if (Pool != JPOOL_IMAGE) Fail(Info, JERR_BAD_POOL_ID);
+  TIEJpegCoefArrays& arrays = ArraysOf(Info);
+  auto* a = static_cast<TIEJpegCoefArray*>(arrays.Saved.alloc_small(Info, Pool, sizeof(TIEJpegCoefArray)));
+  *a =
+      TIEJpegCoefArray{BlocksPerRow, Rows, size_t(BlocksPerRow) * sizeof(JBLOCK), nullptr, nullptr, 0, 0, arrays.First};
+  arrays.First = a;
+  return reinterpret_cast<jvirt_barray_ptr>(a);
+}
+
+// Blocks come zero-filled, so every array reads as pre-zeroed.
+void RealizeArrays(j_common_ptr Info) {
+  TIEJpegCoefArrays& arrays = ArraysOf(Info);
+  arrays.Saved.realize_virt_arrays(Info);
+  size_t total = 0;
+  for (TIEJpegCoefArray* a = arrays.First; a != nullptr; a = a->Next) {
+    if (a->Block != nullptr) continue;
+    const size_t limit = static_cast<size_t>(Info->mem->max_memory_to_use);
+    if (a->Rows == 0 || a->RowBytes > limit / a->Rows || total > limit - a->RowBytes * a->Rows)
+      Fail(Info, JERR_OUT_OF_MEMORY);
+    total += a->RowBytes * a->Rows;
+    a->RowPointers = static_cast<JBLOCKROW*>(arrays.Saved.alloc_large(Info, JPOOL_IMAGE, a->Rows * sizeof(JBLOCKROW)));
+    a->Block = IEAllocPixelBlock(a->RowBytes * a->Rows);
+    if (a->Block == nullptr) Fail(Info, JERR_OUT_OF_MEMORY);
+    auto* row = static_cast<uint8_t*>(a->Block);
+    for (JDIMENSION r = 0; r < a->Rows; ++r, row += a->RowBytes) a->RowPointers[r] = reinterpret_cast<JBLOCKROW>(row);
+  }
+}
+
+// Once the file is read whole (and the output is not buffered, which could
+// go over the image again), the output pass reads the arrays top down: rows
+// above the first one it asks for are never read again.
+JBLOCKARRAY AccessCoefArray(j_common_ptr Info, jvirt_barray_ptr Array, JDIMENSION StartRow, JDIMENSION RowCount,
+                            boolean Writable) {
+  auto* a = reinterpret_cast<TIEJpegCoefArray*>(Array);
+  if (a->Block == nullptr || StartRow < a->PassedBelow || RowCount > a->Rows || StartRow > a->Rows - RowCount)
+    Fail(Info, JERR_BAD_VIRTUAL_ACCESS);
+  auto* d = reinterpret_cast<j_decompress_ptr>(Info);
+  if (!Writable && Info->is_decompressor && !d->buffered_image && StartRow > a->PassedBelow && jpeg_input_complete(d)) {
+    a->PassedBelow = StartRow;
+    const size_t passed = StartRow * a->RowBytes;
+    a->ReleasedBytes = IEReleasePixelBlockPages(a->Block, a->ReleasedBytes, passed - a->ReleasedBytes);
+  }
+  return a->RowPointers + StartRow;
+}
+
+void FreeCoefPool(j_common_ptr Info, int Pool) {
+  TIEJpegCoefArrays& arrays = ArraysOf(Info);
+  if (Pool == JPOOL_IMAGE) FreeBlocks(arrays);
+  arrays.Saved.free_pool(Info, Pool);
+}
+
+void DestroyCoefManager(j_common_ptr Info) {
+  TIEJpegCoefArrays& arrays = ArraysOf(Info);
+  FreeBlocks(arrays);
+  Info->client_data = nullptr;
+  arrays.Saved.self_destruct(Info);
+}
+
+}  // namespace
+
+void IEJpegKeepCoefficientsInBlocks(j_decompress_ptr Info, TIEJpegCoefArrays& Arrays) {
+  Arrays.Saved = *Info->mem;
+  Arrays.First = nullptr;
+  Info->client_data = &Arrays;
+  Info->mem->request_virt_barray = RequestCoefArray;
+  Info->mem->realize_virt_arrays = RealizeArrays;
+  Info->mem->access_virt_barray = AccessCoefArray;
+  Info->mem->free_pool = FreeCoefPool;
+  Info->mem->self_destruct = DestroyCoefManager;
 }

@@ -64,3 +64,20 @@ struct TIEJpegDest {
 
 // Attaches Dest (writing to Stream) to Info.
 void IEJpegStreamDest(j_compress_ptr Info, TIEJpegDest& Dest, TStream* Stream, std::atomic<bool>* AbortFlag);
+
+// The whole-image coefficient arrays of a progressive or multi-scan file,
+// kept in pixel blocks instead of libjpeg's pool. They take huge pages and are
+// reused from one image to the next, and once the whole file is read, the
+// rows the output pass has gone past are given back as it goes: a 4:4:4
+// progressive photo holds twice its decoded size in coefficients, which would
+// otherwise stay whole while the decoded pixels fill up.
+struct TIEJpegCoefArray;
+struct TIEJpegCoefArrays {
+  jpeg_memory_mgr Saved;    // libjpeg's own methods, which this wraps
+  TIEJpegCoefArray* First;  // the arrays of the image pool
+};
+
+// Installs Arrays as Info's manager of coefficient arrays; call after
+// jpeg_create_decompress. Arrays must outlive Info (jpeg_destroy_decompress
+// frees the arrays through it). Uses Info's client_data.
+void IEJpegKeepCoefficientsInBlocks(j_decompress_ptr Info, TIEJpegCoefArrays& Arrays);

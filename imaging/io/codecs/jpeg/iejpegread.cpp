@@ -46,6 +46,7 @@ struct TReadState {
   TIEJpegErrorMgr Err;
   TIEJpegSource Source;
   jpeg_progress_mgr Progress;
+  TIEJpegCoefArrays CoefArrays;
   // Arguments of the library calls made through IEJpegCall.
   boolean RequireImage = TRUE;
   JSAMPROW Rows[kRowBatch];
@@ -194,6 +195,7 @@ void DecodeJPEG(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap, TIOPa
   [&] {
     if (!IEJpegCall(s.Err, CallCreate, &s)) return;
     s.Info.mem->max_memory_to_use = IEJpegMaxMemory;
+    IEJpegKeepCoefficientsInBlocks(&s.Info, s.CoefArrays);
     s.Progress.progress_monitor = LimitScans;
     s.Info.progress = &s.Progress;
     if (TablesStream != nullptr && TablesStream != Stream) {
