@@ -4,7 +4,9 @@
 // output folder.
 //
 // It prints the images, the seconds and images per second with the time split
-// into load, resample and save, writes a manifest with one line per written
+// into load, resample and save, and the road's peak memory: the process's
+// peak less what it held before the first file (the program and its
+// libraries), beside the largest decoded image. It writes a manifest with one line per written
 // file (input name, output name, width, height, separated by tabs), and exits
 // with 1 when any file failed. bench/compare.sh runs it against other tools.
 #include <algorithm>
@@ -125,7 +127,20 @@ double Seconds(Clock::duration D) { return std::chrono::duration<double>(D).coun
 struct TResult {
   String Output;
   int32_t Width = 0, Height = 0;
+  int64_t DecodedBytes = 0;
 };
+
+// A "Vm...:" figure of /proc/self/status in bytes; 0 where there is none.
+int64_t StatusBytes(const char* Key) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const size_t n = std::strlen(Key);
+  while (std::getline(status, line))
+    if (line.compare(0, n, Key) == 0) return std::strtoll(line.c_str() + n, nullptr, 10) * 1024;
+  return 0;
+}
+
+double MiB(int64_t Bytes) { return static_cast<double>(Bytes) / (1 << 20); }
 
 // Converts one file; false with a message on stderr when it failed.
 bool ConvertOne(const TOptions& O, const fs::path& Input, std::set<String>& Outputs, convert_road::TRoadTimes& Times,
@@ -141,6 +156,7 @@ bool ConvertOne(const TOptions& O, const fs::path& Input, std::set<String>& Outp
   const convert_road::TRoadResult r = convert_road::ConvertFile(O.Road, Input.string(), target, Times);
   Result.Width = r.Width;
   Result.Height = r.Height;
+  Result.DecodedBytes = r.DecodedBytes;
   return r.Failure == nullptr || fail(r.Failure);
 }
 
@@ -185,6 +201,7 @@ int main(int argc, char** argv) {
   std::set<String> outputs;
   std::vector<std::pair<String, TResult>> written;
   int32_t failed = 0;
+  const int64_t startMemory = StatusBytes("VmRSS:");
   const auto start = Clock::now();
   for (const fs::path& f : files) {
     TResult r;
@@ -209,6 +226,11 @@ int main(int argc, char** argv) {
   std::printf("load      %.3f s (%.0f%%)\n", load, 100 * load / parts);
   std::printf("resample  %.3f s (%.0f%%)\n", resample, 100 * resample / parts);
   std::printf("save      %.3f s (%.0f%%)\n", save, 100 * save / parts);
+  int64_t largest = 0;
+  for (const auto& w : written) largest = std::max(largest, w.second.DecodedBytes);
+  const int64_t peak = StatusBytes("VmHWM:");
+  std::printf("memory    %.1f MiB peak, the road %.1f MiB over %.1f MiB at start; largest decoded image %.1f MiB\n",
+              MiB(peak), MiB(peak - startMemory), MiB(startMemory), MiB(largest));
   if (failed > 0) std::printf("failed    %d\n", failed);
 
   if (!WriteManifest(o.Manifest, written)) {

@@ -32,6 +32,8 @@ struct TRoadTimes {
 
 struct TRoadResult {
   int32_t Width = 0, Height = 0;
+  // The size of the loaded image's pixels.
+  int64_t DecodedBytes = 0;
   // Nil when the file was converted, else what failed.
   const char* Failure = nullptr;
 };
@@ -66,9 +68,9 @@ inline TRoadResult ConvertFile(const TRoadOptions& O, const String& Input, const
   auto t0 = Clock::now();
   TImgIO io(nullptr);
   TImgProc proc(nullptr);
-  // With its default AutoUndo, as the batch's working view has it: the
-  // resample keeps an undo copy of the loaded image.
+  // Without undo copies, as the batch's working view has it.
   proc.SetAttachedBitmap(io.IEBitmap());
+  proc.SetAutoUndo(false);
   TIOParamsVals& params = io.Params();
   params.SetDefaults();
   // The batch loads photos upright by their orientation tags.
@@ -84,6 +86,7 @@ inline TRoadResult ConvertFile(const TRoadOptions& O, const String& Input, const
     return r;
   }
 
+  r.DecodedBytes = static_cast<int64_t>(image->RowLen()) * image->Height();
   TargetSize(image->Width(), image->Height(), O.LongSide, r.Width, r.Height);
   proc.Resample(r.Width, r.Height, O.Filter);
   image = io.IEBitmap();
