@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -390,6 +391,135 @@ __attribute__((target("avx2"))) inline __m256i DivideLanesAvx2(__m256i Sum, __m2
   return _mm256_or_si256(even, _mm256_slli_epi64(odd, 32));
 }
 
+// Source rows taken at once by HorizontalRows24Avx2.
+constexpr int32_t kBatchRows = 4;
+
+// Pairs 0 and 1 of the run at P added to Acc, spread into the low and high
+// half as in HorizontalRow24Avx2.
+__attribute__((target("avx2"))) inline __m256i AddTwoPairs(__m256i Acc, const uint8_t* P, __m256i Weights,
+                                                           __m256i Spread) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+  const __m256i words = _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(bytes), Spread);
+  return _mm256_add_epi32(Acc, _mm256_madd_epi16(words, Weights));
+}
+
+// The sums of rows A (low half) and B (high half) from their accumulators,
+// whose low halves hold the even pairs and high halves the odd ones.
+__attribute__((target("avx2"))) inline __m256i FoldTwo(__m256i A, __m256i B) {
+  return _mm256_add_epi32(_mm256_permute2x128_si256(A, B, 0x20), _mm256_permute2x128_si256(A, B, 0x31));
+}
+
+// Pairs K.. of the runs at A (low half) and B (high half) added to Sum,
+// one per step; 8 bytes read for each.
+__attribute__((target("avx2"))) inline __m256i AddPairsTwo(__m256i Sum, const uint8_t* A, const uint8_t* B,
+                                                           const int32_t* W, int32_t K, int32_t Pairs) {
+  const __m256i spread = _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1,  //
+                                          0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1);
+  for (; K < Pairs; ++K) {
+    const ptrdiff_t o = static_cast<ptrdiff_t>(K) * 6;
+    const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(A + o));
+    const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(B + o));
+    const __m256i words = _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1), spread);
+    Sum = _mm256_add_epi32(Sum, _mm256_madd_epi16(words, _mm256_set1_epi32(W[K])));
+  }
+  return Sum;
+}
+
+// Three bytes of V at Out, or four where the next pixel of the row (written
+// later) overwrites the fourth: one store instead of three.
+inline void PutPixel24(uint8_t* Out, uint32_t V, bool Four) {
+  if (Four) {
+    std::memcpy(Out, &V, 4);
+  } else {
+    Out[0] = static_cast<uint8_t>(V);
+    Out[1] = static_cast<uint8_t>(V >> 8);
+    Out[2] = static_cast<uint8_t>(V >> 16);
+  }
+}
+
+// StorePixel24 for two rows' sums (lanes B G R 0 in each half), both
+// divided at once.
+__attribute__((target("avx2"))) inline void StorePixels24x2(__m256i Sum, uint8_t* OutA, uint8_t* OutB,
+                                                            const TChannelDivisor& D, bool Four) {
+  if (!VectorDivisor(D)) {
+    StorePixel24(_mm256_castsi256_si128(Sum), OutA, D);
+    StorePixel24(_mm256_extracti128_si256(Sum, 1), OutB, D);
+    return;
+  }
+  const __m256i q = DivideLanesAvx2(Sum, _mm256_set1_epi64x(static_cast<int64_t>(D.Multiplier)),
+                                    _mm_cvtsi32_si128(static_cast<int32_t>(D.Shift)));
+  const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(q, q), _mm256_setzero_si256());
+  PutPixel24(OutA, static_cast<uint32_t>(_mm256_cvtsi256_si32(bytes)), Four);
+  PutPixel24(OutB, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1))), Four);
+}
+
+// AddTwoPairs for each of four rows, at offset O of their runs S.
+__attribute__((target("avx2"))) inline void AddTwoPairs4(__m256i* Acc, const uint8_t* const* S, ptrdiff_t O,
+                                                         __m256i Weights, __m256i Spread) {
+  Acc[0] = AddTwoPairs(Acc[0], S[0] + O, Weights, Spread);
+  Acc[1] = AddTwoPairs(Acc[1], S[1] + O, Weights, Spread);
+  Acc[2] = AddTwoPairs(Acc[2], S[2] + O, Weights, Spread);
+  Acc[3] = AddTwoPairs(Acc[3], S[3] + O, Weights, Spread);
+}
+
+// The packed weights of pairs 0 and 1 of W in the low and high half.
+__attribute__((target("avx2"))) inline __m256i TwoWeights(const int32_t* W) {
+  const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(W));
+  return _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(two), _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1));
+}
+
+// Pairs K.. of the four runs S into Acc, two per step. The last one or two
+// are read as the 16 bytes that end with them (so the steps never read past
+// the run's last 8 bytes), unless the run starts too near the row's start;
+// returns where it stopped.
+__attribute__((target("avx2"))) inline int32_t AddRuns4(__m256i* Acc, const uint8_t* const* S, ptrdiff_t First,
+                                                        const int32_t* W, int32_t Pairs) {
+  const __m256i spread = _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1,  //
+                                          6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1);
+  int32_t k = 0;
+  for (; k + 3 <= Pairs; k += 2) AddTwoPairs4(Acc, S, static_cast<ptrdiff_t>(k) * 6, TwoWeights(W + k), spread);
+  const int32_t rest = Pairs - k;
+  const ptrdiff_t back = rest == 2 ? 4 : 8;
+  if (rest == 0 || First + static_cast<ptrdiff_t>(k) * 6 < back) return k;
+  // spread for two pairs from byte 4, or for one from byte 8 (high half 0)
+  const __m256i lastTwo = _mm256_setr_epi8(4, -1, 7, -1, 5, -1, 8, -1, 6, -1, 9, -1, -1, -1, -1, -1,  //
+                                           10, -1, 13, -1, 11, -1, 14, -1, 12, -1, 15, -1, -1, -1, -1, -1);
+  const __m256i lastOne = _mm256_setr_epi8(8, -1, 11, -1, 9, -1, 12, -1, 10, -1, 13, -1, -1, -1, -1, -1,  //
+                                           -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  const ptrdiff_t o = static_cast<ptrdiff_t>(k) * 6 - back;
+  if (rest == 2)
+    AddTwoPairs4(Acc, S, o, TwoWeights(W + k), lastTwo);
+  else
+    AddTwoPairs4(Acc, S, o, _mm256_set1_epi32(W[k]), lastOne);
+  return Pairs;
+}
+
+// HorizontalRow24Avx2 over four rows at once: each output pixel's run,
+// weights and divisor are fetched once for all of them, and the folds,
+// divisions and stores go two rows at a time.
+__attribute__((target("avx2"))) void HorizontalRows24Avx2(const uint8_t* const* Src, uint8_t* const* Dst,
+                                                          const TContributors& L, int32_t DW) {
+  static_assert(kBatchRows == 4);
+  for (int32_t i = 0; i < DW; ++i) {
+    const size_t li = static_cast<size_t>(i);
+    const ptrdiff_t at = static_cast<ptrdiff_t>(i) * 3;
+    const int32_t pairs = L.RunPairs[li];
+    if (pairs == 0) {
+      for (int32_t r = 0; r < kBatchRows; ++r) ListPixel24(Src[r], Dst[r] + at, L, li);
+      continue;
+    }
+    const ptrdiff_t first = static_cast<ptrdiff_t>(L.RunFirst[li]) * 3;
+    const uint8_t* s[kBatchRows] = {Src[0] + first, Src[1] + first, Src[2] + first, Src[3] + first};
+    const int32_t* w = L.PairWeight.data() + L.RunStart[li];
+    __m256i acc[kBatchRows] = {};
+    const int32_t k = AddRuns4(acc, s, first, w, pairs);
+    const TChannelDivisor& d = L.Divisor[li];
+    const bool four = i + 1 < DW;
+    StorePixels24x2(AddPairsTwo(FoldTwo(acc[0], acc[1]), s[0], s[1], w, k, pairs), Dst[0] + at, Dst[1] + at, d, four);
+    StorePixels24x2(AddPairsTwo(FoldTwo(acc[2], acc[3]), s[2], s[3], w, k, pairs), Dst[2] + at, Dst[3] + at, d, four);
+  }
+}
+
 // VerticalSpan 32 bytes at a time from byte 0. Every step works within the
 // two 16-byte halves, so the packs put the bytes back in their order.
 __attribute__((target("avx2"))) int32_t VerticalSpanAvx2(const uint8_t* const* Rows, const int32_t* Pw, int32_t Pairs,
@@ -520,7 +650,22 @@ void KernelResample24(TIEBitmap* Source, TIEBitmap* Dest, const TResampleKernelE
   if (ResampleAvx2) horizontal = HorizontalRow24Avx2;
 #endif
   TAccessGuard guard(Source, Dest);
-  for (int32_t k = 0; k < SH; ++k) {
+  int32_t k = 0;
+#ifdef IE_RESAMPLE_AVX2
+  // A file image holds one fetched row at a time.
+  if (ResampleAvx2 && Source->Location() == TIELocation::ieMemory)
+    for (; k + kBatchRows <= SH; k += kBatchRows) {
+      const uint8_t* src[kBatchRows];
+      uint8_t* dst[kBatchRows];
+      for (int32_t r = 0; r < kBatchRows; ++r) {
+        src[r] = static_cast<const uint8_t*>(Source->ScanLine(k + r));
+        dst[r] = work.ScanLine(k + r);
+      }
+      HorizontalRows24Avx2(src, dst, h, DW);
+      for (int32_t r = 0; r < kBatchRows; ++r) progress.Horizontal(k + r);
+    }
+#endif
+  for (; k < SH; ++k) {
     horizontal(static_cast<const uint8_t*>(Source->ScanLine(k)), work.ScanLine(k), h, DW);
     progress.Horizontal(k);
   }

@@ -456,8 +456,13 @@ TEST(ModelResample, Avx2PathsGiveTheSameBytes) {
     const uint32_t r = rng();
     return static_cast<uint8_t>(r % 4 == 0 ? 0 : r % 4 == 1 ? 255 : r >> 8);
   };
-  const int32_t sizes[][4] = {{1000, 600, 200, 120}, {517, 301, 103, 77}, {64, 40, 11, 17},
-                              {30, 20, 75, 51},      {13, 9, 5, 31},      {2000, 12, 37, 5}};
+  // Source heights around the rows taken at once, narrow rows, and scales
+  // that leave each count of pairs after the two-pair steps.
+  const int32_t sizes[][4] = {{1000, 600, 200, 120}, {517, 301, 103, 77}, {64, 40, 11, 17},  {30, 20, 75, 51},
+                              {13, 9, 5, 31},        {2000, 12, 37, 5},   {37, 1, 9, 1},     {23, 2, 7, 3},
+                              {50, 3, 20, 2},        {41, 5, 13, 4},      {61, 6, 17, 5},    {4, 7, 2, 6},
+                              {2, 9, 1, 4},          {7, 11, 3, 3},       {333, 13, 100, 9}, {160, 7, 71, 3},
+                              {90, 10, 47, 4}};
   for (const auto& s : sizes)
     for (TResampleFilter f : {TResampleFilter::rfLanczos3, TResampleFilter::rfMitchell, TResampleFilter::rfHermite}) {
       SCOPED_TRACE(::testing::Message() << "filter " << static_cast<int>(f) << " " << s[0] << "x" << s[1] << " -> "
