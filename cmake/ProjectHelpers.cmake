@@ -57,6 +57,46 @@ function(project_add_tests lib)
     PROPERTIES TIMEOUT 120)
 endfunction()
 
+# A window test program on a private X server, which the test starts itself
+# (it is skipped where Xvfb is not installed): TARGET from SOURCES and the X11
+# probe, linked with DEPS and XTest, its screenshots kept in output/ of its
+# build folder. The folder's tests carry LABELS only: a window test is not a
+# display-free test of the folders above. Without the X11 headers it warns
+# that there is no WHAT and makes nothing.
+function(project_add_xvfb_program target)
+  if(NOT PROJECT_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "WHAT" "SOURCES;DEPS;LABELS;DEFINITIONS" ${ARGN})
+  find_package(X11)
+  if(NOT TARGET X11::X11 OR NOT TARGET X11::Xtst)
+    message(WARNING "libx11-dev and libxtst-dev are missing (scripts/setup installs them): no ${ARG_WHAT}")
+    return()
+  endif()
+  add_executable(${target} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/platform/gui/backends/xvfb/x11_probe.cpp)
+  target_link_libraries(${target} PRIVATE ${ARG_DEPS} project_test_main GTest::gtest X11::X11 X11::Xtst)
+  target_compile_definitions(${target} PRIVATE XVFB_TEST_OUTPUT_DIR="${CMAKE_CURRENT_BINARY_DIR}/output"
+                             ${ARG_DEFINITIONS})
+  set_property(DIRECTORY PROPERTY LABELS ${ARG_LABELS})
+endfunction()
+
+# A test running PROGRAM (made by project_add_xvfb_program; nothing when it
+# was not made) with ARGS: the folder's labels, TIMEOUT seconds, skipped when
+# the program says the window test was skipped.
+function(project_add_xvfb_test name)
+  cmake_parse_arguments(ARG "" "PROGRAM;TIMEOUT" "ARGS" ${ARGN})
+  if(NOT TARGET ${ARG_PROGRAM})
+    return()
+  endif()
+  get_property(_labels DIRECTORY PROPERTY LABELS)
+  add_test(NAME ${name} COMMAND ${ARG_PROGRAM} ${ARG_ARGS})
+  set_tests_properties(${name} PROPERTIES
+    LABELS "${_labels}"
+    TIMEOUT ${ARG_TIMEOUT}
+    SKIP_REGULAR_EXPRESSION "window test skipped"
+    ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/.ci/lsan.supp")
+endfunction()
+
 # A reader fuzz target. With clang and PROJECT_FUZZ a libFuzzer binary; otherwise
 # a replay executable that feeds every file of the corpus once, run by ctest.
 # EXTRA_CORPUS: more seed folders for the replay (files made by the build).

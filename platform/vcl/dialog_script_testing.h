@@ -30,6 +30,19 @@
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 
+// The visible, enabled control of Parent or its children showing Caption
+// (accelerator marks ignored); nil when there is none.
+inline TControl* FindCaptionedControl(TWinControl* Parent, const String& Caption) {
+  for (int32_t i = 0; Parent != nullptr && i < Parent->ControlCount(); ++i) {
+    TControl* c = Parent->Controls(i);
+    if (!c->Visible() || !c->Enabled()) continue;
+    if (StripHotkey(c->Caption()) == Caption) return c;
+    if (auto* w = dynamic_cast<TWinControl*>(c))
+      if (TControl* found = FindCaptionedControl(w, Caption)) return found;
+  }
+  return nullptr;
+}
+
 enum class TScriptKind : uint8_t { MessageBox, Open, Save, Color, Font, Folder, Properties, ModalForm, Dialog };
 
 struct TDialogLogEntry {
@@ -94,7 +107,7 @@ class TDialogExpectation {
   TDialogExpectation& PressCaption(const String& Caption) {
     return Do([Caption](TScriptTarget t, const std::function<void(const String&)>& fail) {
       if (t.Form == nullptr) return fail("PressCaption needs a modal form");
-      TControl* c = FindCaption(t.Form, StripHotkey(Caption));
+      TControl* c = FindCaptionedControl(t.Form, StripHotkey(Caption));
       if (c == nullptr) return fail("the form has no enabled control \"" + Caption + "\"");
       const TPoint p = c->ClientToScreen(TPoint{c->Width() / 2, c->Height() / 2});
       Headless().Click(p.X, p.Y);
@@ -241,16 +254,6 @@ class TDialogExpectation {
   const auto& Actions() const { return FActions; }
 
  private:
-  static TControl* FindCaption(TWinControl* Parent, const String& Caption) {
-    for (int32_t i = 0; i < Parent->ControlCount(); ++i) {
-      TControl* c = Parent->Controls(i);
-      if (!c->Visible() || !c->Enabled()) continue;
-      if (StripHotkey(c->Caption()) == Caption) return c;
-      if (auto* w = dynamic_cast<TWinControl*>(c))
-        if (TControl* found = FindCaption(w, Caption)) return found;
-    }
-    return nullptr;
-  }
   static TButton* FindButton(TWinControl* Parent, TModalResult Result) {
     if (Parent == nullptr) return nullptr;
     for (int32_t i = 0; i < Parent->ControlCount(); ++i) {

@@ -37,6 +37,7 @@
 #include "platform/gui/win_readback.h"
 #include "platform/rtl/clock.h"
 #include "platform/vcl/comctrls_listview.h"
+#include "platform/vcl/dialog_script_testing.h"
 #include "platform/vcl/forms.h"
 #include "shell/shelllist.h"
 #include "skin/controls/skinbutton.h"
@@ -52,19 +53,6 @@ namespace fs = std::filesystem;
 constexpr uint64_t kRunTimeoutMs = 90000;
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TXvfbEnvironment);
-
-// The visible, enabled control of Parent showing Caption (hotkey marks
-// ignored).
-TControl* FindCaption(TWinControl* Parent, const String& Caption) {
-  for (int32_t i = 0; Parent != nullptr && i < Parent->ControlCount(); ++i) {
-    TControl* c = Parent->Controls(i);
-    if (!c->Visible() || !c->Enabled()) continue;
-    if (StripHotkey(c->Caption()) == Caption) return c;
-    if (auto* w = dynamic_cast<TWinControl*>(c))
-      if (TControl* found = FindCaption(w, Caption)) return found;
-  }
-  return nullptr;
-}
 
 // ---- Steps run from a timer -------------------------------------------------
 
@@ -178,7 +166,7 @@ TStep ConvertRoad::AnswerBoxesUntilDone(const TFormat& F) {
       // One answer per box: the next waits until the box had time to go.
       if (GetTickCount64() - *lastAnswer < 500) return false;
       *lastAnswer = GetTickCount64();
-      if (TControl* b = FindCaption(active, caption == "Error" ? "OK" : "Yes")) ClickOn(b);
+      if (TControl* b = FindCaptionedControl(active, caption == "Error" ? "OK" : "Yes")) ClickOn(b);
       return false;
     }
     auto* d = dynamic_cast<TBatchConvertDialog*>(active);
